@@ -1,0 +1,19 @@
+# quorvane_add_test(NAME name SOURCES ... LIBS ...)
+# Builds one GoogleTest binary and registers it with CTest, with the environment every test runs in:
+# the offscreen platform, so widgets work without a display.
+find_package(GTest REQUIRED)
+
+function(quorvane_add_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE quorvane_options quorvane_testsupport ${T_LIBS}
+                        GTest::gtest Qt6::Test)
+  set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES
+    TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUORVANE_BIN_DIR=${CMAKE_BINARY_DIR}/bin;QUORVANE_FIXTURES=${CMAKE_SOURCE_DIR}/tests/fixtures")
+endfunction()

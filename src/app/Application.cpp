@@ -1,0 +1,27 @@
+#include "app/Application.h"
+
+#include "store/UntPublic.h"
+
+#include <exception>
+
+namespace quorvane {
+
+QuorvaneApplication::QuorvaneApplication(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("Quorvane"));
+}
+
+bool QuorvaneApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        ShowErrorReport(QString::fromUtf8(e.what()));
+    } catch (...) {
+        ShowErrorReport(QStringLiteral("Unknown error"));
+    }
+    return false;
+}
+
+} // namespace quorvane

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace quorvane {
+
+// How the program talks to the user through modal boxes, and how it hands addresses to the desktop.
+// The program installs message boxes and the desktop's "open" at start; tests install recorders that
+// answer without a modal loop. Code that shows a message never knows which one is installed.
+
+enum class MessageKind {
+    Error,       // ShowErrorMsg: "Error", stop sign, OK
+    Information, // ShowInfoMsg: "Information", information icon, OK
+    Question,    // AskYesNo: "Confirm", question mark, &Yes / &No
+    Report,      // the application's general error report: application title, error icon, OK
+};
+
+// Button results as the program compares them.
+inline constexpr int IdYes = 6;
+inline constexpr int IdNo = 7;
+inline constexpr int IdCancel = 2; // the box was closed from its title bar
+
+class MessagePresenter {
+public:
+    virtual ~MessagePresenter() = default;
+    // Shows one modal message and returns the button result (IdYes, IdNo, IdCancel; 1 for OK).
+    virtual int present(MessageKind kind, const QString& title, const QString& text) = 0;
+};
+
+// Installs a presenter (not owned) and returns the one it replaces. Without one, messages go to
+// standard error and questions are answered No.
+MessagePresenter* SetMessagePresenter(MessagePresenter* presenter);
+MessagePresenter* CurrentMessagePresenter();
+
+// What ShellOpen does with an address. Returns the previous handler.
+using ShellOpenHandler = std::function<void(const QString& target)>;
+ShellOpenHandler SetShellOpenHandler(ShellOpenHandler handler);
+
+} // namespace quorvane

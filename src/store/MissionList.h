@@ -1,0 +1,21 @@
+#pragma once
+
+#include "store/Recordset.h"
+#include "store/UntDM.h"
+
+#include <QString>
+
+namespace quorvane {
+
+// Every switched-on keyword with its URL and latest rank cells, ordered by URL. A keyword whose URL row is
+// gone stays, with an empty URL.
+inline constexpr char16_t kMissionListSql[] =
+    u"select a.KeyWordID,a.WebID,KeyWordName,b.UrlName,a.GoogleRank,a.BaiduRank,a.BaiduRank2,a.SogouRank,"
+    u"a.SosoRank,a.YahooRank,a.YoudaoRank,a.BingRank,a.UpdateTime from SE_KeyWord a left join SE_KeyUrl b on "
+    u"a.WebID=b.WebID Where Valid='1'  Order By b.UrlName";
+
+// Reopens the mission list; edits of its rows are written to SE_KeyWord by KeyWordID. Returns the row
+// count. Errors of the statement reach the caller.
+int OpenMissionList(TDM& dm, Recordset& qry_mission);
+
+} // namespace quorvane

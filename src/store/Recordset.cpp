@@ -1,0 +1,220 @@
+#include "store/Recordset.h"
+
+#include "store/DbError.h"
+#include "store/UntDM.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace quorvane {
+
+Recordset::Recordset(QObject* parent)
+    : QObject(parent)
+{
+}
+
+void Recordset::SetUpdateTable(const QString& table, const QString& keyField)
+{
+    updateTable_ = table;
+    keyField_ = keyField;
+}
+
+void Recordset::Close()
+{
+    emit aboutToReset();
+    open_ = false;
+    editing_ = false;
+    fields_.clear();
+    rows_.clear();
+    current_ = -1;
+    emit resetDone();
+}
+
+int Recordset::FieldIndex(QStringView name) const
+{
+    for (int i = 0; i < fields_.size(); ++i)
+        if (fields_[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+int Recordset::requireField(QStringView name) const
+{
+    const int index = FieldIndex(name);
+    if (index < 0)
+        throw DbError(QStringLiteral("Field '") + name.toString() + QStringLiteral("' not found"));
+    return index;
+}
+
+const QVariant& Recordset::Value(int row, int field) const
+{
+    return rows_.at(static_cast<size_t>(row)).at(static_cast<size_t>(field));
+}
+
+void Recordset::SetCurrentRow(int row)
+{
+    if (rows_.empty())
+        row = -1;
+    else
+        row = std::clamp(row, 0, RecordCount() - 1);
+    if (row == current_)
+        return;
+    if (editing_)
+        Cancel();
+    current_ = row;
+    emit currentRowChanged(current_);
+}
+
+QVariant Recordset::FieldByName(const QString& name) const
+{
+    const int field = requireField(name);
+    if (current_ < 0)
+        throw DbError(QStringLiteral("Dataset is empty"));
+    return Value(current_, field);
+}
+
+void Recordset::Edit()
+{
+    if (current_ < 0)
+        throw DbError(QStringLiteral("Dataset is empty"));
+    if (editing_)
+        return;
+    editing_ = true;
+    original_ = rows_[static_cast<size_t>(current_)];
+    changed_.assign(fields_.size(), false);
+}
+
+void Recordset::SetFieldValue(const QString& name, const QVariant& value)
+{
+    const int field = requireField(name);
+    Edit();
+    rows_[static_cast<size_t>(current_)][static_cast<size_t>(field)] = value;
+    changed_[static_cast<size_t>(field)] = true;
+    emit rowChanged(current_);
+}
+
+QVariant Recordset::keyOf(int row) const
+{
+    if (updateTable_.isEmpty() || keyField_.isEmpty() || !owner_)
+        throw DbError(QStringLiteral("Dataset cannot be updated"));
+    return Value(row, requireField(keyField_));
+}
+
+void Recordset::Post()
+{
+    if (!editing_)
+        return;
+    QStringList columns;
+    QVariantList values;
+    for (int i = 0; i < fields_.size(); ++i) {
+        if (changed_[static_cast<size_t>(i)]) {
+            columns << fields_[i];
+            values << rows_[static_cast<size_t>(current_)][static_cast<size_t>(i)];
+        }
+    }
+    if (!columns.isEmpty())
+        owner_->UpdateRow(updateTable_, keyField_, keyOf(current_), columns, values);
+    editing_ = false;
+}
+
+void Recordset::Cancel()
+{
+    if (!editing_)
+        return;
+    rows_[static_cast<size_t>(current_)] = original_;
+    editing_ = false;
+    emit rowChanged(current_);
+}
+
+namespace {
+
+// Jet compares text without regard to case; numbers compare as numbers; null comes first.
+int compareValues(const QVariant& a, const QVariant& b)
+{
+    const bool aNull = a.isNull();
+    const bool bNull = b.isNull();
+    if (aNull || bNull)
+        return aNull == bNull ? 0 : (aNull ? -1 : 1);
+    const auto isNumber = [](const QVariant& v) {
+        const auto id = v.typeId();
+        return id == QMetaType::LongLong || id == QMetaType::Int || id == QMetaType::Double;
+    };
+    if (isNumber(a) && isNumber(b)) {
+        const double x = a.toDouble();
+        const double y = b.toDouble();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    return QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+void Recordset::Sort(const QString& sortText)
+{
+    const QStringList parts = sortText.simplified().split(u' ');
+    if (parts.isEmpty() || parts.size() > 2)
+        throw DbError(QStringLiteral("Invalid sort: ") + sortText);
+    const int field = requireField(parts[0]);
+    bool descending = false;
+    if (parts.size() == 2) {
+        if (parts[1].compare(u"DESC", Qt::CaseInsensitive) == 0)
+            descending = true;
+        else if (parts[1].compare(u"ASC", Qt::CaseInsensitive) != 0)
+            throw DbError(QStringLiteral("Invalid sort: ") + sortText);
+    }
+    if (editing_)
+        Cancel();
+    std::vector<size_t> order(rows_.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    const auto f = static_cast<size_t>(field);
+    std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
+        const int c = compareValues(rows_[x][f], rows_[y][f]);
+        return descending ? c > 0 : c < 0;
+    });
+    emit aboutToReset();
+    std::vector<Row> sorted;
+    sorted.reserve(rows_.size());
+    int newCurrent = -1;
+    for (size_t i = 0; i < order.size(); ++i) {
+        sorted.push_back(std::move(rows_[order[i]]));
+        if (static_cast<int>(order[i]) == current_)
+            newCurrent = static_cast<int>(i);
+    }
+    rows_ = std::move(sorted);
+    current_ = newCurrent;
+    emit resetDone();
+    emit currentRowChanged(current_);
+}
+
+void Recordset::DeleteRow(int row)
+{
+    if (row < 0 || row >= RecordCount())
+        throw DbError(QStringLiteral("Row out of range"));
+    if (editing_)
+        Cancel();
+    owner_->DeleteRowByKey(updateTable_, keyField_, keyOf(row));
+    emit rowAboutToBeRemoved(row);
+    rows_.erase(rows_.begin() + row);
+    if (rows_.empty())
+        current_ = -1;
+    else if (current_ > row || current_ >= RecordCount())
+        --current_;
+    emit rowRemoved(row);
+    emit currentRowChanged(current_);
+}
+
+void Recordset::Assign(TDM* owner, const QString& sql, QStringList fields, std::vector<Row> rows)
+{
+    emit aboutToReset();
+    owner_ = owner;
+    sql_ = sql;
+    fields_ = std::move(fields);
+    rows_ = std::move(rows);
+    open_ = true;
+    editing_ = false;
+    current_ = rows_.empty() ? -1 : 0;
+    emit resetDone();
+    emit currentRowChanged(current_);
+}
+
+} // namespace quorvane

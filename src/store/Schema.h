@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace quorvane {
+
+// The database file's name beside the executable and its password.
+inline constexpr char16_t kDbFile[] = u"DataBase\\Trevanid.mdb";
+inline constexpr char16_t kDbPassword[] = u"pvx5203846";
+
+enum class SchemaVersion {
+    Full,  // all seven engines' rank columns
+    Older, // only GoogleRank and BaiduRank, as files made before the later engines were added
+};
+
+// Creates a new database file with the three tables. Refuses to touch an existing file. On failure
+// returns false, removes what it wrote and puts the reason into *error.
+bool CreateDatabase(const QString& path, const QString& password, SchemaVersion version, QString* error);
+
+} // namespace quorvane

@@ -1,0 +1,259 @@
+#include "store/UntDM.h"
+
+#include "store/DbError.h"
+#include "store/JetDialect.h"
+#include "store/UntPublic.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace quorvane {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 5000; // the command time-out
+
+QVariant readColumn(sqlite3_stmt* stmt, int column)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(stmt, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(stmt, column));
+    case SQLITE_TEXT: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(stmt, column)));
+    }
+    case SQLITE_BLOB: {
+        const auto* blob = static_cast<const char*>(sqlite3_column_blob(stmt, column));
+        return QVariant(QByteArray(blob, sqlite3_column_bytes(stmt, column)));
+    }
+    default:
+        return QVariant();
+    }
+}
+
+void bindValue(sqlite3_stmt* stmt, int index, const QVariant& value)
+{
+    if (value.isNull()) {
+        sqlite3_bind_null(stmt, index);
+        return;
+    }
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        sqlite3_bind_int64(stmt, index, value.toBool() ? -1 : 0); // Jet's true is -1
+        return;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+        sqlite3_bind_int64(stmt, index, value.toLongLong());
+        return;
+    case QMetaType::Double:
+        sqlite3_bind_double(stmt, index, value.toDouble());
+        return;
+    default: {
+        const QByteArray utf8 = value.toString().toUtf8();
+        sqlite3_bind_text(stmt, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+        return;
+    }
+    }
+}
+
+bool isOnlyBlank(const char* tail)
+{
+    for (; tail && *tail; ++tail)
+        if (static_cast<unsigned char>(*tail) > 32 && *tail != ';')
+            return false;
+    return true;
+}
+
+} // namespace
+
+TDM::TDM()
+{
+    qry_select.setObjectName(QStringLiteral("qry_select"));
+    qry_exec.setObjectName(QStringLiteral("qry_exec"));
+}
+
+TDM::~TDM() = default;
+
+void TDM::Disconnect()
+{
+    qry_select.Close();
+    qry_exec.Close();
+    db_.reset();
+}
+
+bool TDM::ConnectDB(const QString& file, const QString& password)
+{
+    QString relative = file;
+    relative.replace(u'\\', u'/');
+    const QString path = QDir::isAbsolutePath(relative) ? relative : GetAppDir() + relative;
+    connectionString_ = QDir::cleanPath(path);
+    Disconnect();
+
+    if (!QFileInfo(connectionString_).isFile())
+        return false;
+    sqlite3* raw = nullptr;
+    const QByteArray nativePath = QFile::encodeName(connectionString_);
+    const int rc = sqlite3_open_v2(nativePath.constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    SqliteDb db(raw);
+    if (rc != SQLITE_OK)
+        return false;
+    const QByteArray key = password.toUtf8();
+    if (sqlite3_key(db.get(), key.constData(), static_cast<int>(key.size())) != SQLITE_OK)
+        return false;
+    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
+    // Reading the schema proves the password and that the file is a database at all.
+    if (sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return false;
+    // A file that cannot be written would turn every later change into a silent failure.
+    if (sqlite3_db_readonly(db.get(), "main") != 0)
+        return false;
+    // WAL keeps a commit cheap without losing committed data when the program dies.
+    sqlite3_exec(db.get(), "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    sqlite3_exec(db.get(), "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    db_ = std::move(db);
+    return true;
+}
+
+QString TDM::lastError() const
+{
+    return db_ ? QString::fromUtf8(sqlite3_errmsg(db_.get())) : QStringLiteral("Database is not connected");
+}
+
+void TDM::requireConnection() const
+{
+    if (!db_)
+        throw DbError(QStringLiteral("Database is not connected"));
+}
+
+void TDM::notify(const QString& sql) const
+{
+    if (observer_)
+        observer_(sql);
+}
+
+SqliteStatement TDM::prepare(const QString& sql)
+{
+    requireConnection();
+    const QByteArray utf8 = TranslateJet(sql).toUtf8();
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v2(db_.get(), utf8.constData(), static_cast<int>(utf8.size()), &raw, &tail);
+    SqliteStatement stmt(raw);
+    if (rc != SQLITE_OK)
+        throw DbError(lastError());
+    if (!stmt)
+        throw DbError(QStringLiteral("Empty statement"));
+    // One text is one statement: anything after it would run unseen.
+    if (!isOnlyBlank(tail))
+        throw DbError(QStringLiteral("Only one statement may be sent at a time"));
+    return stmt;
+}
+
+void TDM::runToEnd(sqlite3_stmt* stmt)
+{
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE)
+        throw DbError(lastError());
+}
+
+void TDM::simpleExec(const char* sql)
+{
+    if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw DbError(lastError());
+}
+
+bool TDM::ExecSQLInTrans(Recordset& query, const QString& sql)
+{
+    Q_UNUSED(query); // the statement runs on the connection; the query names the caller's intent
+    requireConnection();
+    notify(sql);
+    try {
+        simpleExec("BEGIN IMMEDIATE");
+    } catch (const DbError&) {
+        return false;
+    }
+    try {
+        SqliteStatement stmt = prepare(sql);
+        runToEnd(stmt.get());
+        stmt.reset();
+        simpleExec("COMMIT");
+        return true;
+    } catch (const DbError&) {
+        if (!sqlite3_get_autocommit(db_.get()))
+            sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    }
+}
+
+int TDM::OpenSQL(Recordset& query, const QString& sql)
+{
+    notify(sql);
+    SqliteStatement stmt = prepare(sql);
+    const int columns = sqlite3_column_count(stmt.get());
+    QStringList fields;
+    fields.reserve(columns);
+    for (int c = 0; c < columns; ++c)
+        fields << QString::fromUtf8(sqlite3_column_name(stmt.get(), c));
+    std::vector<Recordset::Row> rows;
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+        Recordset::Row row;
+        row.reserve(static_cast<size_t>(columns));
+        for (int c = 0; c < columns; ++c)
+            row.push_back(readColumn(stmt.get(), c));
+        rows.push_back(std::move(row));
+    }
+    if (rc != SQLITE_DONE)
+        throw DbError(lastError());
+    const int count = static_cast<int>(rows.size());
+    query.Assign(this, sql, std::move(fields), std::move(rows));
+    return count;
+}
+
+bool TDM::EnsureColumn(const QString& table, const QString& column, const QString& type)
+{
+    OpenSQL(qry_select, QStringLiteral("Select * From ") + table + QStringLiteral(" Where 1=2"));
+    if (qry_select.FieldNames().contains(column, Qt::CaseSensitive))
+        return false;
+    return ExecSQLInTrans(qry_exec,
+                          QStringLiteral("Alter Table ") + table + QStringLiteral(" Add ") + column + u' ' + type);
+}
+
+void TDM::UpgradeSchema()
+{
+    static const char* const columns[] = {"BaiduRank2", "YahooRank", "SogouRank",
+                                          "SosoRank",   "BingRank",  "YoudaoRank"};
+    for (const char* column : columns)
+        EnsureColumn(QStringLiteral("SE_RankHistory"), QString::fromLatin1(column), QStringLiteral("long"));
+    for (const char* column : columns)
+        EnsureColumn(QStringLiteral("SE_KeyWord"), QString::fromLatin1(column), QStringLiteral("Text(50)"));
+}
+
+void TDM::UpdateRow(const QString& table, const QString& keyField, const QVariant& key,
+                    const QStringList& columns, const QVariantList& values)
+{
+    QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ");
+    for (int i = 0; i < columns.size(); ++i)
+        sql += (i ? QStringLiteral(", ") : QString()) + columns[i] + QStringLiteral(" = ?");
+    sql += QStringLiteral(" WHERE ") + keyField + QStringLiteral(" = ?");
+    SqliteStatement stmt = prepare(sql);
+    for (int i = 0; i < values.size(); ++i)
+        bindValue(stmt.get(), i + 1, values[i]);
+    bindValue(stmt.get(), static_cast<int>(values.size()) + 1, key);
+    runToEnd(stmt.get());
+}
+
+void TDM::DeleteRowByKey(const QString& table, const QString& keyField, const QVariant& key)
+{
+    SqliteStatement stmt =
+        prepare(QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + keyField + QStringLiteral(" = ?"));
+    bindValue(stmt.get(), 1, key);
+    runToEnd(stmt.get());
+}
+
+} // namespace quorvane

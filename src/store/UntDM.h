@@ -1,0 +1,70 @@
+#pragma once
+
+#include "store/Recordset.h"
+#include "store/SqliteHandles.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+#include <functional>
+
+namespace quorvane {
+
+// The data module: owns the program's one database connection. The database is a password-protected
+// SQLite file; statements are the program's Jet-dialect texts, translated on the way in.
+class TDM {
+public:
+    TDM();
+    ~TDM();
+    TDM(const TDM&) = delete;
+    TDM& operator=(const TDM&) = delete;
+
+    // Opens the database file (relative to the executable's folder, or absolute) with its password.
+    // False, without a message, when the file is missing, is not a database, the password is wrong or
+    // the file cannot be written. Never creates a file.
+    bool ConnectDB(const QString& file, const QString& password);
+    bool IsConnected() const { return db_ != nullptr; }
+    void Disconnect();
+
+    // One statement in its own transaction: true after commit, false after rollback. Never shows a
+    // message. Throws DbError only when there is no connection.
+    bool ExecSQLInTrans(Recordset& query, const QString& sql);
+    // Reopens the query with the statement and returns its row count. Throws DbError.
+    int OpenSQL(Recordset& query, const QString& sql);
+    // Adds the column when the table lacks it (exact, case-sensitive name comparison); true only when it
+    // was added now. The probe's errors reach the caller.
+    bool EnsureColumn(const QString& table, const QString& column, const QString& type);
+    // The start-up upgrade: the six later rank columns in both tables. Results are not inspected.
+    void UpgradeSchema();
+
+    // Writes changed fields of one row by key, and deletes one row by key (the datasets' Post and
+    // delete). Both run outside ExecSQLInTrans's transactions and throw DbError.
+    void UpdateRow(const QString& table, const QString& keyField, const QVariant& key,
+                   const QStringList& columns, const QVariantList& values);
+    void DeleteRowByKey(const QString& table, const QString& keyField, const QVariant& key);
+
+    // Sees every statement text the program sends, before translation (for tests and diagnostics).
+    using StatementObserver = std::function<void(const QString& sql)>;
+    void SetStatementObserver(StatementObserver observer) { observer_ = std::move(observer); }
+
+    // The connection string kept for the life of the module (the file's full path; no password).
+    const QString& ConnectionString() const { return connectionString_; }
+
+    Recordset qry_select;
+    Recordset qry_exec;
+
+private:
+    SqliteStatement prepare(const QString& sql);
+    void runToEnd(sqlite3_stmt* stmt);
+    void simpleExec(const char* sql);
+    QString lastError() const;
+    void requireConnection() const;
+    void notify(const QString& sql) const;
+
+    SqliteDb db_;
+    QString connectionString_;
+    StatementObserver observer_;
+};
+
+} // namespace quorvane

@@ -1,0 +1,41 @@
+#include "ui/FileDialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+namespace quorvane {
+
+namespace {
+FileChooser& installedChooser()
+{
+    static FileChooser chooser;
+    return chooser;
+}
+} // namespace
+
+FileChooser SetFileChooser(FileChooser chooser)
+{
+    FileChooser previous = std::move(installedChooser());
+    installedChooser() = std::move(chooser);
+    return previous;
+}
+
+QString ChooseSaveFile(QWidget* parent, const FileDialogRequest& request)
+{
+    FileDialogRequest r = request;
+    r.save = true;
+    if (installedChooser())
+        return installedChooser()(r);
+    return QFileDialog::getSaveFileName(parent, r.title, QDir(r.folder).filePath(r.proposedName), r.filter);
+}
+
+QString ChooseOpenFile(QWidget* parent, const FileDialogRequest& request)
+{
+    FileDialogRequest r = request;
+    r.save = false;
+    if (installedChooser())
+        return installedChooser()(r);
+    return QFileDialog::getOpenFileName(parent, r.title, r.folder, r.filter);
+}
+
+} // namespace quorvane

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace quorvane {
+
+// The save and open dialogs. The program shows the platform's dialogs; a test installs a chooser that
+// gives the next file name (or an empty text for a cancelled dialog) without a modal loop.
+struct FileDialogRequest {
+    bool save = false;
+    QString title;
+    QString folder;
+    QString proposedName;
+    QString filter;
+};
+using FileChooser = std::function<QString(const FileDialogRequest&)>;
+
+// Installs a chooser and returns the previous one; an empty chooser restores the platform dialogs.
+FileChooser SetFileChooser(FileChooser chooser);
+
+// The chosen file's full path, or an empty text when the user cancelled.
+QString ChooseSaveFile(QWidget* parent, const FileDialogRequest& request);
+QString ChooseOpenFile(QWidget* parent, const FileDialogRequest& request);
+
+} // namespace quorvane

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "store/Recordset.h"
+#include "store/UntDM.h"
+
+class QComboBox;
+
+namespace quorvane {
+
+// Empties the combo box, reopens the query with the statement and appends the named field of every row in
+// the query's order (null gives an empty item). Statement errors reach the caller with the box empty.
+void FillComboFromQuery(TDM& dm, Recordset& query, const QString& sql, const QString& field, QComboBox* combo);
+
+} // namespace quorvane

@@ -1,0 +1,93 @@
+#include "app/UntMain.h"
+#include "store/Messages.h"
+#include "support/MessageRecorder.h"
+#include "support/TempDatabase.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using test::MessageRecorder;
+using test::TempDatabase;
+
+TEST(Startup, MissingDatabaseSaysSoAndEnds)
+{
+    MessageRecorder messages;
+    QTemporaryDir dir;
+    TDM dm;
+    TfrmIndex frm(dm, dir.filePath(QStringLiteral("DataBase/Trevanid.mdb")));
+    frm.FormCreate();
+    EXPECT_TRUE(frm.TerminateRequested());
+    EXPECT_FALSE(dm.IsConnected());
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Error);
+    EXPECT_EQ(messages.Messages()[0].text, QStringLiteral("连接数据库失败!"));
+}
+
+TEST(Startup, OlderDatabaseIsUpgradedAndTheWindowIsReady)
+{
+    MessageRecorder messages;
+    TempDatabase db(SchemaVersion::Older, false);
+    TDM dm;
+    TfrmIndex frm(dm, db.Path());
+    frm.FormCreate();
+    EXPECT_FALSE(frm.TerminateRequested());
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(frm.windowTitle(), QStringLiteral("Velmora-Quorvane Ver1.3"));
+    EXPECT_EQ(frm.DbPassword, QStringLiteral("pvx5203846"));
+    Recordset rs;
+    dm.OpenSQL(rs, QStringLiteral("Select * From SE_KeyWord Where 1=2"));
+    EXPECT_TRUE(rs.FieldNames().contains(QStringLiteral("YoudaoRank")));
+}
+
+TEST(Startup, MissingTableIsReportedAndTheWindowStillOpens)
+{
+    MessageRecorder messages;
+    TempDatabase db;
+    db.Exec(QStringLiteral("Drop Table SE_RankHistory"));
+    TDM dm;
+    TfrmIndex frm(dm, db.Path());
+    frm.FormCreate();
+    EXPECT_FALSE(frm.TerminateRequested());
+    ASSERT_FALSE(messages.Messages().empty());
+    EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Report);
+    EXPECT_TRUE(messages.Messages()[0].text.contains(QStringLiteral("SE_RankHistory")));
+}
+
+struct CloseCase {
+    const char* name;
+    int answer;
+    bool closes;
+};
+
+class CloseQuery : public ::testing::TestWithParam<CloseCase> {};
+
+TEST_P(CloseQuery, OnlyYesCloses)
+{
+    MessageRecorder messages;
+    TDM dm;
+    TfrmIndex frm(dm);
+    messages.AnswerNext(GetParam().answer);
+    QCloseEvent event;
+    QCoreApplication::sendEvent(&frm, &event);
+    EXPECT_EQ(event.isAccepted(), GetParam().closes);
+    ASSERT_EQ(messages.Texts(), QStringList{QStringLiteral("你确定要退出程序吗?")});
+    EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Question);
+}
+
+const CloseCase kCloseCases[] = {
+    {"yes", IdYes, true},
+    {"no", IdNo, false},
+    {"closed_from_title_bar", IdCancel, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Answers, CloseQuery, ::testing::ValuesIn(kCloseCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "store/Schema.h"
+#include "store/UntDM.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+namespace quorvane::test {
+
+// A database made by make-database's own code in a temporary folder, and a data module connected to it.
+class TempDatabase {
+public:
+    explicit TempDatabase(SchemaVersion version = SchemaVersion::Full, bool connect = true);
+
+    const QString& Path() const { return path_; }
+    QString Folder() const { return dir_.path(); }
+    TDM& DM() { return dm_; }
+
+    // Runs a statement that must succeed (test set-up).
+    void Exec(const QString& sql);
+    // The first column of the first row of a query, as text.
+    QString Scalar(const QString& sql);
+
+private:
+    QTemporaryDir dir_;
+    QString path_;
+    TDM dm_;
+};
+
+} // namespace quorvane::test
