@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace quorvane {
+
+// What the program needs of a web browser: navigate, poll the ready state, read the loaded document's
+// markup. Instances are independent (own cookies, own navigation). Everything runs on the GUI thread;
+// events arrive while the program pumps messages.
+class Browser : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int ReadyStateComplete = 4;
+
+    using QObject::QObject;
+    ~Browser() override = default;
+
+    // No dialogs of the browser's own (the program sets it before every navigation).
+    virtual void SetSilent(bool silent) = 0;
+    // Starts loading and returns at once. A newer navigation replaces an unfinished one; right after this
+    // call ReadyState refers to the new navigation.
+    virtual void Navigate(const QString& url) = 0;
+    // 4 once the newest navigation's document is complete and can be read.
+    virtual int ReadyState() const = 0;
+    // The inner markup of the document's body, or of its root element, serialised as the old embedded
+    // browser did (upper-case tag names, attribute values unquoted where possible, href in double quotes)
+    // and converted to GBK bytes. Throws std::runtime_error when there is no document.
+    virtual QByteArray BodyMarkup() const = 0;
+    virtual QByteArray DocumentMarkup() const = 0;
+
+signals:
+    // Once per finished load.
+    void DocumentComplete();
+};
+
+} // namespace quorvane
