@@ -1,0 +1,58 @@
+#pragma once
+
+#include "platform/Browser.h"
+
+#include <QByteArrayView>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <functional>
+
+namespace quorvane {
+
+// The rank engine's state for the run in progress: the rank counters of the current row, the check's
+// page bookkeeping and the stop request. The main window owns one; checks and runs read and write it here,
+// so they are tested without widgets.
+class RankEngine {
+public:
+    explicit RankEngine(Browser& wb1);
+
+    // The result of a check of one engine. The counters stay in the fields below.
+    struct CheckResult {
+        bool completed = true; // false: a stop request was seen after a page had been read
+        bool readAnyPage = false; // at least one page loaded and gave links
+    };
+
+    // Reads the engine's result pages for the keyword (GBK text) and looks for the site; the result is
+    // left in that engine's rank counter(s). Pages that do not load or give no links are skipped but
+    // still count for the offset, since the page parameter follows the page index.
+    CheckResult CheckEngineRank(QByteArrayView keywordGbk, const QString& siteUrl, QStringView engine);
+
+    // The counter of an engine (Baidu: the one without promoted results; second: counting them).
+    int& Counter(QStringView engine, bool second = false);
+    void ResetCounters();
+
+    // The page range setting (1 to 10) as the window shows it; read at the start of every check.
+    std::function<int()> PageRangeSource = [] { return 1; };
+
+    int RankGoogle = 0;
+    int RankBaidu = 0;
+    int RankBaidu2 = 0;
+    int RankYahoo = 0;
+    int RankSoso = 0;
+    int RankBing = 0;
+    int RankSogou = 0;
+    int RankYoudao = 0;
+
+    int PageCount = 1;
+    int PageSize = 0;
+    int PromoCount = 0;
+    QStringList PageLinks;
+    bool StopRequested = false;
+
+    Browser& wb1;
+};
+
+} // namespace quorvane

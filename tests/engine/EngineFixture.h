@@ -1,0 +1,98 @@
+#pragma once
+
+#include "ResultPages.h"
+#include "engine/EngineTable.h"
+#include "engine/Endpoints.h"
+#include "engine/RankEngine.h"
+#include "engine/RankRuns.h"
+#include "platform/GbkCodec.h"
+#include "platform/PageBrowser.h"
+#include "store/MissionList.h"
+#include "support/HttpServer.h"
+#include "support/MessageRecorder.h"
+#include "support/TempDatabase.h"
+
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+namespace quorvane::test {
+
+// The window side of a run, recorded: which engines are ticked, the controls' states, the balloons.
+class RecordingHost final : public RunHost {
+public:
+    RecordingHost(TDM& dm, Recordset& mission)
+        : dm_(dm)
+        , mission_(mission)
+    {
+    }
+    bool EngineTicked(QStringView engine) const override { return ticked.contains(engine.toString()); }
+    void LoadMissionList() override
+    {
+        ++loads;
+        OpenMissionList(dm_, mission_);
+    }
+    void SetStartControlsEnabled(bool enabled) override { startEnabled = enabled; }
+    void SetGridEnabled(bool enabled) override { gridEnabled = enabled; }
+    void SetStopEnabled(bool enabled) override { stopEnabled = enabled; }
+    void SetBusyCursor(bool on) override { busy = on; }
+    void ShowBalloon(const QString& title, const QString& message) override { balloons << title + u'/' + message; }
+
+    QSet<QString> ticked;
+    bool startEnabled = true;
+    bool gridEnabled = true;
+    bool stopEnabled = true;
+    bool busy = false;
+    int loads = 0;
+    QStringList balloons;
+    // Runs on every balloon and message, in order: the user's view of a run's end.
+private:
+    TDM& dm_;
+    Recordset& mission_;
+};
+
+// A loopback server standing in for all seven engines, a real browser, and a database with missions.
+class EngineFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QString ini = iniDir.filePath(QStringLiteral("Endpoints.ini"));
+        QFile file(ini);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        QByteArray text = "[Endpoints]\n";
+        for (const EngineInfo& info : kEngines)
+            text += info.name.toString().toUtf8() + '=' + server.BaseUrl().toUtf8() + '\n';
+        file.write(text);
+        file.close();
+        LoadEndpoints(ini);
+        engine.PageRangeSource = [this] { return pageRange; };
+    }
+    void TearDown() override { LoadEndpoints(QString()); }
+
+    // The request target of page index i of an engine for a keyword.
+    QByteArray Target(QStringView name, const QString& keyword, int pageIndex) const
+    {
+        const EngineInfo* info = FindEngine(name);
+        const QString url = ResultPageUrl(name, ToGbk(keyword), PageParameter(*info, pageIndex));
+        // As the request goes on the wire: QUrl decodes percent-encoded unreserved characters.
+        return QUrl(url).toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
+    }
+    void ServeResults(QStringView name, const QString& keyword, int pageIndex, const QStringList& links,
+                      int promoted = 0)
+    {
+        server.ServePage(Target(name, keyword, pageIndex), ResultPage(name, links, promoted));
+    }
+    // Which page indexes of an engine were asked for, in order.
+    QList<QByteArray> Asked() const { return server.RequestTargets(); }
+
+    QTemporaryDir iniDir;
+    HttpServer server;
+    PageBrowser browser;
+    RankEngine engine{browser};
+    int pageRange = 1;
+};
+
+} // namespace quorvane::test

@@ -1,0 +1,315 @@
+// Batch runs and single-row updates over a database of missions, against a loopback server.
+#include "EngineFixture.h"
+
+#include "store/SqlText.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+namespace quorvane {
+namespace {
+
+using test::LinksWithSiteAt;
+
+const QString kSite = QStringLiteral("www.mysite.com");
+const QString kRestricted = QString::fromUtf16(kRestrictedText);
+
+class RankRuns_ : public test::EngineFixture {
+protected:
+    void SetUp() override
+    {
+        EngineFixture::SetUp();
+        db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
+        host.ticked.clear();
+        runs.Today = [this] { return today; };
+        recorder.OnMessage([this](const test::MessageRecorder::Message& m) { events << m.text; });
+    }
+
+    qint64 AddKeyword(const QString& keyword, const QString& extraColumns = {}, const QString& extraValues = {})
+    {
+        db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName") + extraColumns + QStringLiteral(")values(1,") +
+                QuotedStr(keyword) + extraValues + u')');
+        return db.Scalar(QStringLiteral("Select max(KeyWordID) From SE_KeyWord")).toLongLong();
+    }
+    QString Cell(qint64 id, const QString& column)
+    {
+        return db.Scalar(QStringLiteral("Select ") + column + QStringLiteral(" From SE_KeyWord Where KeyWordID=") +
+                         QString::number(id));
+    }
+    QString History(qint64 id, const QString& columns)
+    {
+        Recordset rs;
+        const int n = db.DM().OpenSQL(rs, QStringLiteral("Select ") + columns +
+                                              QStringLiteral(" From SE_RankHistory Where KeyWordID=") + QString::number(id));
+        QStringList rows;
+        for (int r = 0; r < n; ++r) {
+            QStringList values;
+            for (int f = 0; f < rs.FieldCount(); ++f)
+                values << rs.Value(r, f).toString();
+            rows << values.join(u',');
+        }
+        return rows.join(u';');
+    }
+    void ServeAbsent(QStringView engine, const QString& keyword, int pageIndex = 0)
+    {
+        ServeResults(engine, keyword, pageIndex, LinksWithSiteAt(4, 0, QStringLiteral("http://") + kSite + u'/'));
+    }
+    void TickAll()
+    {
+        for (const EngineInfo& info : kEngines)
+            host.ticked.insert(info.name.toString());
+    }
+
+    test::TempDatabase db;
+    Recordset qry_mission;
+    test::RecordingHost host{db.DM(), qry_mission};
+    RankRuns runs{db.DM(), qry_mission, engine, host};
+    test::MessageRecorder recorder;
+    QStringList events; // messages and balloons in the order the user sees them
+    QDate today = QDate(2026, 12, 10);
+};
+
+TEST_F(RankRuns_, SiteAbsentEverywhereGivesNotFoundTextsAndZeroHistory)
+{
+    const qint64 id = AddKeyword(QStringLiteral("北京"));
+    TickAll();
+    for (const EngineInfo& info : kEngines)
+        ServeAbsent(info.name, QStringLiteral("北京"));
+    runs.BatchRun();
+
+    EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank")), QStringLiteral(">100"));
+    EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank2")), QStringLiteral(">100"));
+    EXPECT_EQ(Cell(id, QStringLiteral("GoogleRank")), QStringLiteral(">100"));
+    EXPECT_EQ(Cell(id, QStringLiteral("YahooRank")), QStringLiteral(">100"));
+    EXPECT_EQ(Cell(id, QStringLiteral("SogouRank")), QStringLiteral(">100"));
+    EXPECT_EQ(Cell(id, QStringLiteral("SosoRank")), QStringLiteral(">100"));
+    EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QStringLiteral(">50"));
+    EXPECT_EQ(Cell(id, QStringLiteral("YoudaoRank")), QStringLiteral(">300"));
+    EXPECT_EQ(Cell(id, QStringLiteral("UpdateTime")), QStringLiteral("2026-12-10"));
+    EXPECT_EQ(History(id, QStringLiteral("GoogleRank,BaiduRank,BaiduRank2,SogouRank,SosoRank,YahooRank,YoudaoRank,BingRank")),
+              QStringLiteral("0,0,0,0,0,0,0,0"));
+    // Success first, the balloon after it; controls back.
+    EXPECT_EQ(events, (QStringList{QStringLiteral("更新排名成功!")}));
+    host.balloons.isEmpty() ? void() : void(events << host.balloons);
+    EXPECT_EQ(host.balloons, QStringList{QStringLiteral("提示/完成批量查询任务")});
+    EXPECT_TRUE(host.startEnabled);
+    EXPECT_TRUE(host.gridEnabled);
+    EXPECT_FALSE(host.busy);
+}
+
+TEST_F(RankRuns_, OnlyGoogleTickedKeepsOtherCellsAndTakesTheirNumbers)
+{
+    const qint64 id = AddKeyword(QStringLiteral("k"), QStringLiteral(",BaiduRank,BaiduRank2,YahooRank,SosoRank,BingRank"),
+                                 QStringLiteral(",'5','9','>100','") + kRestricted + QStringLiteral("','12'"));
+    host.ticked = {QStringLiteral("Google")};
+    ServeResults(u"Google", QStringLiteral("k"), 0, LinksWithSiteAt(9, 7, QStringLiteral("http://www.mysite.com/")));
+    runs.BatchRun();
+
+    EXPECT_EQ(Cell(id, QStringLiteral("GoogleRank")), QStringLiteral("7"));
+    EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank")), QStringLiteral("5"));
+    EXPECT_EQ(Cell(id, QStringLiteral("YahooRank")), QStringLiteral(">100"));
+    EXPECT_EQ(Cell(id, QStringLiteral("SosoRank")), kRestricted);
+    EXPECT_EQ(History(id, QStringLiteral("GoogleRank,BaiduRank,BaiduRank2,YahooRank,SosoRank,BingRank,SogouRank")),
+              QStringLiteral("7,5,9,0,0,12,0"));
+}
+
+TEST_F(RankRuns_, TwoRunsOnOneDayLeaveOneHistoryRowWithTheSecondValues)
+{
+    const qint64 id = AddKeyword(QStringLiteral("k"));
+    host.ticked = {QStringLiteral("Bing")};
+    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 3, kSite));
+    runs.BatchRun();
+    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 6, kSite));
+    runs.BatchRun();
+    EXPECT_EQ(History(id, QStringLiteral("BingRank,UpdateTime")), QStringLiteral("6,2026-12-10"));
+
+    today = today.addDays(1);
+    runs.BatchRun();
+    EXPECT_EQ(History(id, QStringLiteral("BingRank,UpdateTime")), QStringLiteral("6,2026-12-10;6,2026-12-11"));
+}
+
+TEST_F(RankRuns_, StopWhileBaiduLoadsEndsTheRunAndKeepsStoredTexts)
+{
+    const qint64 first = AddKeyword(QStringLiteral("a"), QStringLiteral(",BaiduRank,GoogleRank,UpdateTime"),
+                                    QStringLiteral(",'3','4','2010-01-01'"));
+    const qint64 second = AddKeyword(QStringLiteral("b"), QStringLiteral(",GoogleRank,UpdateTime"),
+                                     QStringLiteral(",'8','2010-01-01'"));
+    host.ticked = {QStringLiteral("Baidu"), QStringLiteral("Google")};
+    test::HttpServer::Response stall;
+    stall.mode = test::HttpServer::Mode::Stall;
+    server.Serve(Target(u"Baidu", QStringLiteral("a"), 0), stall);
+    QTimer::singleShot(300, [this] {
+        // What "停止" does while a run is in progress.
+        engine.StopRequested = true;
+        host.SetStopEnabled(false);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    runs.BatchRun();
+
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(Cell(first, QStringLiteral("BaiduRank")), QStringLiteral("3"));
+    EXPECT_EQ(Cell(first, QStringLiteral("GoogleRank")), QStringLiteral("4"));
+    EXPECT_EQ(Cell(first, QStringLiteral("UpdateTime")), QStringLiteral("2026-12-10"));
+    EXPECT_EQ(Cell(second, QStringLiteral("UpdateTime")), QStringLiteral("2010-01-01"));
+    EXPECT_EQ(Cell(second, QStringLiteral("GoogleRank")), QStringLiteral("8"));
+    EXPECT_TRUE(History(first, QStringLiteral("*")).isEmpty());
+    EXPECT_EQ(host.balloons, QStringList{QStringLiteral("提示/批量任务停止")});
+    EXPECT_TRUE(events.isEmpty());
+    EXPECT_FALSE(engine.StopRequested);
+    EXPECT_TRUE(host.stopEnabled);
+    EXPECT_TRUE(host.startEnabled);
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyWord Where BaiduRank='稍候' or GoogleRank='稍候'")),
+              QStringLiteral("0"));
+}
+
+TEST_F(RankRuns_, StopClearsStoredPendingMarks)
+{
+    // A mark left behind (for instance by a program that died mid-run) is emptied by the next stopped run.
+    const qint64 left = AddKeyword(QStringLiteral("left"), QStringLiteral(",SosoRank,GoogleRank"),
+                                   QStringLiteral(",'稍候','3'"));
+    host.ticked = {QStringLiteral("Yahoo")};
+    engine.StopRequested = true;
+    runs.BatchRun();
+    EXPECT_EQ(Cell(left, QStringLiteral("SosoRank")), QString());
+    EXPECT_EQ(Cell(left, QStringLiteral("GoogleRank")), QString());
+}
+
+TEST_F(RankRuns_, EmptyListAndNoEngineAreRefused)
+{
+    host.ticked = {QStringLiteral("Google")};
+    runs.BatchRun();
+    EXPECT_EQ(events, QStringList{QStringLiteral("请先添加关键词和链接!")});
+    EXPECT_TRUE(host.balloons.isEmpty());
+
+    events.clear();
+    AddKeyword(QStringLiteral("k"));
+    host.ticked.clear();
+    const int loadsBefore = host.loads;
+    runs.BatchRun();
+    runs.SingleRowUpdate();
+    EXPECT_EQ(events, (QStringList{QStringLiteral("请至少选择一个搜索引擎!"), QStringLiteral("请至少选择一个搜索引擎!")}));
+    EXPECT_EQ(host.loads, loadsBefore);
+    EXPECT_EQ(server.Requests().size(), 0);
+}
+
+TEST_F(RankRuns_, UnreadableEnginePagesSayRestrictedNotAbsent)
+{
+    const qint64 id = AddKeyword(QStringLiteral("k"));
+    host.ticked = {QStringLiteral("Baidu"), QStringLiteral("Yahoo"), QStringLiteral("Google")};
+    pageRange = 2;
+    // Baidu serves pages without result items; Yahoo answers with an error; Google reads one of two pages.
+    ServeResults(u"Baidu", QStringLiteral("k"), 0, {});
+    ServeResults(u"Baidu", QStringLiteral("k"), 1, {});
+    ServeAbsent(u"Google", QStringLiteral("k"), 1);
+    runs.BatchRun();
+
+    EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank")), kRestricted);
+    EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank2")), kRestricted);
+    EXPECT_EQ(Cell(id, QStringLiteral("YahooRank")), kRestricted);
+    EXPECT_EQ(Cell(id, QStringLiteral("GoogleRank")), QStringLiteral(">200"));
+    EXPECT_EQ(History(id, QStringLiteral("BaiduRank,BaiduRank2,YahooRank,GoogleRank")), QStringLiteral("0,0,0,0"));
+    EXPECT_EQ(events, QStringList{QStringLiteral("更新排名成功!")});
+}
+
+TEST_F(RankRuns_, StalledEngineTimesOutToRestricted)
+{
+    const qint64 id = AddKeyword(QStringLiteral("k"));
+    host.ticked = {QStringLiteral("Sogou")};
+    test::HttpServer::Response stall;
+    stall.mode = test::HttpServer::Mode::Stall;
+    server.Serve(Target(u"Sogou", QStringLiteral("k"), 0), stall);
+    host.LoadMissionList();
+    runs.SingleRowUpdate();
+    EXPECT_EQ(Cell(id, QStringLiteral("SogouRank")), kRestricted);
+    EXPECT_EQ(History(id, QStringLiteral("SogouRank")), QStringLiteral("0"));
+    EXPECT_EQ(host.balloons, QStringList{QStringLiteral("提示/完成查询任务")});
+}
+
+TEST_F(RankRuns_, SingleRowUpdatesOnlyTheCurrentRow)
+{
+    const qint64 a = AddKeyword(QStringLiteral("a"));
+    const qint64 b = AddKeyword(QStringLiteral("b"));
+    host.ticked = {QStringLiteral("Youdao")};
+    ServeResults(u"Youdao", QStringLiteral("b"), 0, LinksWithSiteAt(5, 0, kSite));
+    ServeResults(u"Youdao", QStringLiteral("b"), 1, LinksWithSiteAt(5, 2, kSite));
+    host.LoadMissionList();
+    qry_mission.SetCurrentRow(1);
+    ASSERT_EQ(qry_mission.FieldText(QStringLiteral("KeyWordName")), QStringLiteral("b"));
+    runs.SingleRowUpdate();
+
+    EXPECT_EQ(Cell(b, QStringLiteral("YoudaoRank")), QStringLiteral("32"));
+    EXPECT_EQ(History(b, QStringLiteral("YoudaoRank")), QStringLiteral("32"));
+    EXPECT_EQ(Cell(a, QStringLiteral("YoudaoRank")), QString());
+    EXPECT_TRUE(History(a, QStringLiteral("*")).isEmpty());
+    EXPECT_TRUE(events.isEmpty()); // a balloon, no message box
+    EXPECT_TRUE(host.startEnabled);
+    EXPECT_TRUE(host.gridEnabled);
+}
+
+TEST_F(RankRuns_, StopDuringSingleRowUpdateEndsItAndClearsTheRequest)
+{
+    const qint64 id = AddKeyword(QStringLiteral("k"), QStringLiteral(",BingRank"), QStringLiteral(",'4'"));
+    host.ticked = {QStringLiteral("Bing"), QStringLiteral("Youdao")};
+    test::HttpServer::Response stall;
+    stall.mode = test::HttpServer::Mode::Stall;
+    server.Serve(Target(u"Bing", QStringLiteral("k"), 0), stall);
+    host.LoadMissionList();
+    QTimer::singleShot(300, [this] {
+        engine.StopRequested = true;
+        host.SetStopEnabled(false);
+    });
+    runs.SingleRowUpdate();
+    EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QStringLiteral("4"));
+    EXPECT_TRUE(History(id, QStringLiteral("*")).isEmpty());
+    EXPECT_FALSE(engine.StopRequested);
+    EXPECT_TRUE(host.stopEnabled);
+    EXPECT_TRUE(host.startEnabled);
+    // Youdao was never asked for: the update ended at the stop.
+    for (const QByteArray& target : Asked())
+        EXPECT_FALSE(target.startsWith("/search?q=k&start="));
+}
+
+TEST_F(RankRuns_, ErrorInTheLoopIsReportedNotCalledSuccess)
+{
+    AddKeyword(QStringLiteral("k"));
+    host.ticked = {QStringLiteral("Google")};
+    db.Exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON SE_KeyWord BEGIN SELECT RAISE(ABORT, 'disk is full'); END"));
+    runs.BatchRun();
+    ASSERT_EQ(recorder.Messages().size(), 1u);
+    EXPECT_EQ(recorder.Messages()[0].kind, MessageKind::Report);
+    EXPECT_TRUE(recorder.Messages()[0].text.contains(QStringLiteral("disk is full")));
+    EXPECT_TRUE(host.balloons.isEmpty());
+    EXPECT_TRUE(host.startEnabled);
+    EXPECT_TRUE(host.gridEnabled);
+    EXPECT_FALSE(host.busy);
+
+    // The single-row update gives its controls back after an error too.
+    recorder.Clear();
+    qry_mission.SetCurrentRow(0);
+    runs.SingleRowUpdate();
+    EXPECT_EQ(recorder.Messages().size(), 1u);
+    EXPECT_TRUE(host.startEnabled);
+    EXPECT_TRUE(host.gridEnabled);
+}
+
+TEST_F(RankRuns_, HistoryRowStatementsAsSent)
+{
+    QStringList sent;
+    db.DM().SetStatementObserver([&](const QString& sql) { sent << sql; });
+    engine.ResetCounters();
+    engine.RankGoogle = 7;
+    engine.RankBaidu = 5;
+    engine.RankBaidu2 = 9;
+    today = QDate(2010, 5, 12);
+    EXPECT_TRUE(runs.WriteHistoryRow(QStringLiteral("it's"), QStringLiteral("a.com"), 3, 12));
+    ASSERT_EQ(sent.size(), 2);
+    EXPECT_EQ(sent[0], QStringLiteral("Delete From SE_RankHistory Where KeyWordID=12 and WebID=3 and UpdateTime=#2010-05-12#"));
+    EXPECT_EQ(sent[1], QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,"
+                                      "SogouRank,SosoRank,YahooRank,YoudaoRank,BingRank,UpdateTime,KeyWordID,WebID)Values("
+                                      "'it''s','a.com',7,5,9,0,0,0,0,0,'2010-05-12',12,3)"));
+    EXPECT_EQ(History(12, QStringLiteral("KeyWordName")), QStringLiteral("it's"));
+}
+
+} // namespace
+} // namespace quorvane
