@@ -296,6 +296,8 @@ bool DBGrid::findText(const QString& text, FindOptions options) {
     return false;
 }
 
+GridFindDialog* DBGrid::findDialog() const { return findDialog_; }
+
 void DBGrid::openFindDialog() {
     if (!findDialog_)
         findDialog_ = new GridFindDialog(this);

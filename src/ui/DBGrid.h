@@ -88,7 +88,7 @@ public:
     // round once. A match becomes the current (and selected) cell. False when nothing matches.
     bool findText(const QString& text, FindOptions options);
     void openFindDialog();
-    GridFindDialog* findDialog() const { return findDialog_; }
+    GridFindDialog* findDialog() const;
 
 signals:
     void titleBtnClick(int column);
