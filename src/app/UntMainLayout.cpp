@@ -231,6 +231,9 @@ QWidget* TfrmIndex::BuildEngineRow() {
     tntpnl11 = new QWidget(grp3);
     tntpnl11->setObjectName(QStringLiteral("tntpnl11"));
     tntpnl11->setFixedHeight(35);
+    // The boxes stand at fixed places; a narrow gap between box and caption keeps each caption clear of
+    // the next box.
+    tntpnl11->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px; }"));
     lbl9 = label(tntpnl11, QStringLiteral("lbl9"), QStringLiteral("选则搜索引擎"), QPoint(16, 11));
     chkbaidu = engineBox(tntpnl11, QStringLiteral("chkbaidu"), QStringLiteral("Baidu"), QPoint(96, 8));
     chkgoogle = engineBox(tntpnl11, QStringLiteral("chkgoogle"), QStringLiteral("Google"), QPoint(152, 8));

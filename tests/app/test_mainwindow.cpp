@@ -6,6 +6,7 @@
 #include "support/TempDatabase.h"
 #include "ui/DBGrid.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -123,6 +124,22 @@ TEST_F(MainWindowTest, MissionListFiltersJoinsAndOrdersByUrl) {
               (QStringList{"", "www.a-site.com", "www.a-site.com", "www.b-site.com"}));
     EXPECT_EQ(frm->dbgrdh1->footerText(columnOf(*frm, "KeyWordName")), QStringLiteral("4"));
     EXPECT_EQ(frm->dbgrdh1->footerText(columnOf(*frm, "UrlName")), QString());
+}
+
+TEST_F(MainWindowTest, GridModelFollowsRowDeletesOfTheRecordset) {
+    ASSERT_TRUE(dm.ConnectDB(db->Path(), QString::fromUtf16(kDbPassword)));
+    Recordset rs;
+    OpenMissionList(dm, rs);
+    DBGrid grid;
+    RecordsetModel* model = grid.bind(rs, {{QStringLiteral("关键词"), QStringLiteral("KeyWordName"), 89}});
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    rs.SetCurrentRow(2);
+    rs.DeleteRow(1);
+    EXPECT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(rs.CurrentRow(), 1);
+    EXPECT_EQ(grid.currentIndex().row(), 1);
+    EXPECT_FALSE(model->headerData(1, Qt::Vertical, Qt::DecorationRole).isNull());
+    EXPECT_EQ(db->Scalar(QStringLiteral("Select Count(*) From SE_KeyWord")), QStringLiteral("4"));
 }
 
 TEST_F(MainWindowTest, GridColumnsAsTheUserSeesThem) {
