@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/Pictures.h"
 #include "app/UntMain.h"
 #include "app/wdRunOnce.h"
 #include "store/UntDM.h"
@@ -10,6 +11,7 @@ int main(int argc, char** argv)
     using namespace quorvane;
 
     QuorvaneApplication app(argc, argv);
+    app.setWindowIcon(ApplicationIcon());
     MessageBoxPresenter messageBoxes;
     SetMessagePresenter(&messageBoxes);
 
