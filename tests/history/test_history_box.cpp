@@ -1,0 +1,296 @@
+#include "HistoryRows.h"
+#include "history/HistoryBox.h"
+#include "history/TrendChart.h"
+#include "store/DbError.h"
+#include "store/MissionList.h"
+#include "support/MessageRecorder.h"
+
+#include <QAction>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLineSeries>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace quorvane {
+namespace {
+
+using test::HistoryRow;
+using test::InsertHistory;
+using test::MessageRecorder;
+using test::TempDatabase;
+
+const QDate kDay1(2013, 5, 10);
+
+// Two pairs in the mission list, in URL order: row 0 is keyword 1 of a.com, row 1 keyword 2 of b.com.
+class HistoryBoxTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        db_ = std::make_unique<TempDatabase>();
+        db_->Exec(QStringLiteral("Insert Into SE_KeyUrl (WebID,UrlName) Values (1,'a.com'),(2,'b.com')"));
+        db_->Exec(QStringLiteral("Insert Into SE_KeyWord (KeyWordID,WebID,KeyWordName,Valid) Values "
+                                 "(1,1,'花','1'),(2,2,'草','1')"));
+    }
+    static void TearDownTestSuite() { db_.reset(); }
+
+    void SetUp() override {
+        db_->Exec(QStringLiteral("Delete From SE_RankHistory"));
+        ASSERT_EQ(OpenMissionList(db_->DM(), mission_), 2);
+        chartFrame_.resize(600, 250);
+        historyFrame_.resize(500, 300);
+    }
+    void TearDown() override { db_->DM().SetStatementObserver({}); }
+
+    // Sets both days without refreshing, as if the pickers had been set before.
+    void SetRangeQuietly(const QDate& first, const QDate& last) {
+        const QSignalBlocker b1(box_.tntdtmpckr1);
+        const QSignalBlocker b2(box_.tntdtmpckr2);
+        box_.tntdtmpckr1->setDate(first);
+        box_.tntdtmpckr2->setDate(last);
+    }
+
+    // The days of the history rows shown, top to bottom.
+    QStringList ShownDays() const {
+        QStringList days;
+        const int field = box_.qry_history.FieldIndex(u"UpdateTime");
+        for (int row = 0; row < box_.qry_history.RecordCount(); ++row)
+            days << box_.qry_history.Value(row, field).toString();
+        return days;
+    }
+
+    // Counts the statements sent from now on.
+    void CountStatements() {
+        db_->DM().SetStatementObserver([this](const QString& sql) {
+            if (sql.contains(QStringLiteral("order by UpdateTime desc")))
+                ++historyQueries_;
+            else if (sql.contains(QStringLiteral("order by updateTime")))
+                ++chartQueries_;
+        });
+    }
+
+    static QString Day(const QDate& day) { return day.toString(Qt::ISODate); }
+
+    static std::unique_ptr<TempDatabase> db_;
+    MessageRecorder messages_;
+    Recordset mission_;
+    QGroupBox chartFrame_;
+    QGroupBox historyFrame_;
+    TrendChart chart_{db_->DM(), &chartFrame_};
+    HistoryBox box_{db_->DM(), mission_, chart_, &historyFrame_};
+    int historyQueries_ = 0;
+    int chartQueries_ = 0;
+};
+
+std::unique_ptr<TempDatabase> HistoryBoxTest::db_;
+
+TEST_F(HistoryBoxTest, StartsWithTheLastThirtyDaysAndNothingShown) {
+    const QDate today = QDate::currentDate();
+    EXPECT_EQ(box_.tntdtmpckr1->date(), today.addDays(-30));
+    EXPECT_EQ(box_.tntdtmpckr2->date(), today);
+    EXPECT_TRUE(box_.tntdtmpckr1->calendarPopup());
+    EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
+    EXPECT_FALSE(box_.qry_history.IsOpen());
+    EXPECT_FALSE(box_.PopupAttached());
+    EXPECT_EQ(box_.dbgrdh2->contextMenuPolicy(), Qt::NoContextMenu);
+    EXPECT_EQ(box_.tntmntmN13->text(), QStringLiteral("导出"));
+    EXPECT_TRUE(box_.TntPopupMenu1->actions().contains(box_.tntmntmN13));
+}
+
+TEST_F(HistoryBoxTest, RangeHoldsBothEndDaysNewestFirst) {
+    const QDate first = kDay1;
+    const QDate last = kDay1.addDays(4);
+    InsertHistory(*db_, {{.day = first.addDays(-1), .baidu = 1},
+                         {.day = first, .baidu = 2},
+                         {.day = last, .baidu = 3},
+                         {.day = last.addDays(1), .baidu = 4},
+                         {.keyWordId = 2, .webId = 2, .day = first.addDays(2), .baidu = 9}});
+    SetRangeQuietly(first, last);
+    box_.RefreshHistory();
+    EXPECT_EQ(ShownDays(), (QStringList{Day(last), Day(first)}));
+    EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
+    EXPECT_TRUE(box_.PopupAttached());
+    EXPECT_EQ(box_.dbgrdh2->contextMenuPolicy(), Qt::CustomContextMenu);
+    // The chart shows the same pair and range, oldest first.
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 2}, {1, 3}}));
+}
+
+TEST_F(HistoryBoxTest, SingleDayRangeShowsThatDaysRow) {
+    InsertHistory(*db_, {{.day = kDay1, .google = 5}, {.day = kDay1.addDays(1), .google = 6}});
+    SetRangeQuietly(kDay1, kDay1);
+    box_.RefreshHistory();
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+}
+
+TEST_F(HistoryBoxTest, RefreshFollowsTheMissionListsCurrentRowButAMoveAloneDoesNot) {
+    InsertHistory(
+        *db_, {{.day = kDay1, .baidu = 4, .keyWord = QStringLiteral("花"), .url = QStringLiteral("a.com")},
+               {.keyWordId = 2,
+                .webId = 2,
+                .day = kDay1.addDays(1),
+                .baidu = 7,
+                .keyWord = QStringLiteral("草"),
+                .url = QStringLiteral("b.com")}});
+    SetRangeQuietly(kDay1.addDays(-3), kDay1.addDays(3));
+    box_.RefreshHistory();
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+    EXPECT_EQ(chart_.Title(), QStringLiteral("关键词\"花\"和链接\"a.com\""));
+
+    // Moving the current row (a keyboard move, a reload) refreshes nothing.
+    CountStatements();
+    mission_.SetCurrentRow(1);
+    EXPECT_EQ(historyQueries_, 0);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+
+    // The main window's refresh after a click shows the other pair in grid and chart.
+    box_.RefreshHistory();
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1.addDays(1))});
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 7}}));
+    EXPECT_EQ(chart_.Title(), QStringLiteral("关键词\"草\"和链接\"b.com\""));
+}
+
+TEST_F(HistoryBoxTest, EitherDateChangeRefreshesAtOnce) {
+    InsertHistory(*db_, {{.day = kDay1, .baidu = 1}, {.day = kDay1.addDays(5), .baidu = 2}});
+    SetRangeQuietly(kDay1.addDays(-1), kDay1.addDays(1));
+    CountStatements();
+
+    box_.tntdtmpckr2->setDate(kDay1.addDays(5));
+    EXPECT_EQ(historyQueries_, 1);
+    EXPECT_EQ(chartQueries_, 1);
+    EXPECT_EQ(ShownDays(), (QStringList{Day(kDay1.addDays(5)), Day(kDay1)}));
+
+    box_.tntdtmpckr1->setDate(kDay1.addDays(2));
+    EXPECT_EQ(historyQueries_, 2);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1.addDays(5))});
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 2}}));
+}
+
+TEST_F(HistoryBoxTest, TypingADateRefreshes) {
+    InsertHistory(*db_, {.day = kDay1, .baidu = 1});
+    SetRangeQuietly(kDay1.addDays(1), kDay1.addDays(9));
+    historyFrame_.show();
+    // Type a new first day over the year section: 2013 -> 2012 moves the range back over kDay1.
+    box_.tntdtmpckr1->setFocus();
+    box_.tntdtmpckr1->setSelectedSection(QDateTimeEdit::YearSection);
+    QTest::keyClicks(box_.tntdtmpckr1, QStringLiteral("2012"));
+    EXPECT_EQ(box_.tntdtmpckr1->date().year(), 2012);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+}
+
+TEST_F(HistoryBoxTest, AnotherEngineButtonRefreshesGridAndChartTheSelectedOneDoesNot) {
+    InsertHistory(
+        *db_, {{.day = kDay1, .baidu = 3, .google = 8}, {.day = kDay1.addDays(1), .baidu = 4, .google = 0}});
+    SetRangeQuietly(kDay1, kDay1.addDays(1));
+    box_.RefreshHistory();
+    ASSERT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 3}, {1, 4}}));
+    chartFrame_.show();
+    CountStatements();
+
+    QTest::mouseClick(chart_.rb1, Qt::LeftButton);
+    EXPECT_EQ(historyQueries_, 0);
+    EXPECT_EQ(chartQueries_, 0);
+
+    QTest::mouseClick(chart_.rb2, Qt::LeftButton);
+    EXPECT_EQ(historyQueries_, 1);
+    EXPECT_EQ(chartQueries_, 1);
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 8}}));
+    EXPECT_EQ(ShownDays().size(), 2);
+
+    // The keyboard selects too.
+    QTest::keyClick(chart_.rb3, Qt::Key_Space);
+    EXPECT_TRUE(chart_.rb3->isChecked());
+    EXPECT_EQ(historyQueries_, 2);
+}
+
+TEST_F(HistoryBoxTest, NoRowsSaysSoAndDropsThePopupUntilRowsReturn) {
+    InsertHistory(*db_, {.day = kDay1, .baidu = 3});
+    SetRangeQuietly(kDay1, kDay1);
+    box_.RefreshHistory();
+    ASSERT_TRUE(box_.PopupAttached());
+    ASSERT_FALSE(chart_.Title().isEmpty());
+
+    box_.tntdtmpckr1->setDate(kDay1.addDays(1));
+    box_.tntdtmpckr2->setDate(kDay1.addDays(2));
+    EXPECT_TRUE(box_.qry_history.IsOpen());
+    EXPECT_EQ(box_.qry_history.RecordCount(), 0);
+    EXPECT_EQ(historyFrame_.title(), QStringLiteral("暂无排名信息"));
+    EXPECT_FALSE(box_.PopupAttached());
+    EXPECT_EQ(box_.dbgrdh2->contextMenuPolicy(), Qt::NoContextMenu);
+    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+    EXPECT_TRUE(chart_.Title().isEmpty());
+
+    box_.tntdtmpckr1->setDate(kDay1);
+    EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
+    EXPECT_TRUE(box_.PopupAttached());
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+TEST_F(HistoryBoxTest, ReversedRangeShowsNothingWithoutAnError) {
+    InsertHistory(*db_, {{.day = kDay1, .baidu = 3}, {.day = kDay1.addDays(1), .baidu = 4}});
+    SetRangeQuietly(kDay1.addDays(1), kDay1);
+    box_.RefreshHistory();
+    EXPECT_EQ(box_.qry_history.RecordCount(), 0);
+    EXPECT_EQ(historyFrame_.title(), QStringLiteral("暂无排名信息"));
+    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+TEST_F(HistoryBoxTest, ClosedOrEmptyMissionListRefreshesNothing) {
+    CountStatements();
+    Recordset empty;
+    db_->DM().OpenSQL(empty, QStringLiteral("Select KeyWordID,WebID From SE_KeyWord Where 1=2"));
+    HistoryBox onEmpty(db_->DM(), empty, chart_, new QGroupBox(&historyFrame_));
+    onEmpty.RefreshHistory();
+    mission_.Close();
+    box_.RefreshHistory();
+    EXPECT_EQ(historyQueries_, 0);
+    EXPECT_EQ(chartQueries_, 0);
+    EXPECT_FALSE(box_.qry_history.IsOpen());
+    EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+TEST_F(HistoryBoxTest, DatabaseErrorIsReportedAndTheBoxStaysUsable) {
+    InsertHistory(*db_, {.day = kDay1, .baidu = 3});
+    SetRangeQuietly(kDay1, kDay1);
+    box_.RefreshHistory();
+    ASSERT_EQ(ShownDays(), QStringList{Day(kDay1)});
+
+    db_->Exec(QStringLiteral("Alter Table SE_RankHistory Rename To SE_RankHistoryAway"));
+    box_.tntdtmpckr1->setDate(kDay1.addDays(-1));
+    db_->Exec(QStringLiteral("Alter Table SE_RankHistoryAway Rename To SE_RankHistory"));
+    ASSERT_EQ(messages_.Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages()[0].kind, MessageKind::Report);
+    EXPECT_TRUE(messages_.Messages()[0].text.contains(QStringLiteral("SE_RankHistory")));
+    // The failed refresh left the last rows in place.
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+
+    box_.tntdtmpckr2->setDate(kDay1.addDays(1));
+    EXPECT_EQ(messages_.Messages().size(), 1u);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 3}}));
+}
+
+TEST_F(HistoryBoxTest, ChartErrorIsReportedAfterTheGridWasFilled) {
+    InsertHistory(*db_, {.day = kDay1, .baidu = 3});
+    SetRangeQuietly(kDay1, kDay1);
+    db_->DM().SetStatementObserver([](const QString& sql) {
+        if (sql.startsWith(QStringLiteral("Select * From SE_RankHistory")))
+            throw DbError(QStringLiteral("disk I/O error"));
+    });
+    box_.RefreshHistory();
+    EXPECT_EQ(messages_.Texts(), QStringList{QStringLiteral("disk I/O error.")});
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+
+    db_->DM().SetStatementObserver({});
+    box_.RefreshHistory();
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 3}}));
+}
+
+} // namespace
+} // namespace quorvane
