@@ -55,8 +55,8 @@ void RankMarks::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidge
             continue;
         lastRight = left + boxWidth;
 
-        // Above the point, or below it when the point is at the top of the plot.
-        const bool above = at.y() - kPointRadius - kArrowLength - boxHeight >= plot.top() - kMargin / 2;
+        // Above the point, or below it where the mark would leave the plot (into the title).
+        const bool above = at.y() - kPointRadius - kArrowLength - boxHeight >= plot.top();
         const qreal sign = above ? -1 : 1;
         const QPointF tip(at.x(), at.y() + sign * kPointRadius);
         const QPointF tail(at.x(), tip.y() + sign * kArrowLength);

@@ -26,7 +26,7 @@ namespace {
 
 constexpr int kButtonRowHeight = 36;
 constexpr int kButtonHeight = 17;
-constexpr int kLabelSpacing = 80; // pixels per date label on the bottom axis
+constexpr int kLabelSpacing = 110; // pixels per date label on the bottom axis: room for a whole date
 
 // The day of a history row as the system's short date.
 QString DayLabel(const QVariant& updateTime) {
@@ -114,8 +114,8 @@ void TrendChart::buildChart() {
     lnsrsSeries1->setPen(QPen(Qt::red, 2));
     lnsrsSeries1->setColor(Qt::red);
     lnsrsSeries1->setPointsVisible(true);
-    lnsrsSeries1->setMarkerSize(8);
     chart->addSeries(lnsrsSeries1);
+    lnsrsSeries1->setMarkerSize(4); // small circles; set after addSeries, whose theme sets its own size
 
     axisLeft = new QValueAxis(chart);
     axisLeft->setReverse(true); // the best rank at the top
