@@ -5,7 +5,9 @@
 #include "store/DbError.h"
 #include "store/UntDM.h"
 #include "store/UntPublic.h"
+#include "ui/DBGrid.h"
 #include "ui/Fonts.h"
+#include "ui/GridFindDialog.h" // DBGrid.h's findDialog() needs the complete type
 
 #include <QAction>
 #include <QDateEdit>
@@ -13,8 +15,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
-#include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace quorvane {
 
@@ -42,16 +45,13 @@ HistoryBox::HistoryBox(TDM& dm, const Recordset& qry_mission, TrendChart& chart,
     layout->setSpacing(0);
     buildDateRow();
     layout->addWidget(tntpnl7);
-    dbgrdh2 = new QTableView(this);
+    buildGrid();
     layout->addWidget(dbgrdh2, 1);
 
     TntPopupMenu1 = new QMenu(this);
     TntPopupMenu1->setObjectName(QStringLiteral("TntPopupMenu1"));
     tntmntmN13 = TntPopupMenu1->addAction(QStringLiteral("导出"));
     tntmntmN13->setObjectName(QStringLiteral("tntmntmN13"));
-    dbgrdh2->setContextMenuPolicy(Qt::NoContextMenu);
-    connect(dbgrdh2, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { TntPopupMenu1->popup(dbgrdh2->mapToGlobal(at)); });
 
     // The signals are connected after the start values are set: the box starts empty.
     connect(tntdtmpckr1, &QDateEdit::dateChanged, this, &HistoryBox::RefreshHistory);
@@ -83,6 +83,33 @@ void HistoryBox::buildDateRow() {
     tntdtmpckr2 = makePicker("tntdtmpckr2", 177, now.date());
 }
 
+void HistoryBox::buildGrid() {
+    dbgrdh2 = new DBGrid(this);
+    dbgrdh2->setObjectName(QStringLiteral("dbgrdh2"));
+    const auto column = [](const char16_t* title, const char16_t* field, int width, bool sorts) {
+        return GridColumn{QString::fromUtf16(title), QString::fromUtf16(field), width, Qt::AlignCenter,
+                          sorts};
+    };
+    // The day column is widened to show a whole date in the grid's font.
+    const int dayWidth =
+        std::max(55, dbgrdh2->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 16);
+    dbgrdh2->bind(qry_history, {
+                                   column(u"Baidu不包含推广", u"BaiduRank", 55, true),
+                                   column(u"Baidu包含推广", u"BaiduRank2", 55, false),
+                                   column(u"Google", u"GoogleRank", 40, true),
+                                   column(u"Yahoo", u"YahooRank", 40, false),
+                                   column(u"Sogou", u"SogouRank", 40, false),
+                                   column(u"Bing", u"BingRank", 40, false),
+                                   column(u"Soso", u"SosoRank", 40, false),
+                                   column(u"Youdao", u"YoudaoRank", 40, false),
+                                   column(u"更新时间", u"UpdateTime", dayWidth, true),
+                               });
+    dbgrdh2->setTitleHeight(22);
+    dbgrdh2->setSelectionMode(QAbstractItemView::SingleSelection);
+    dbgrdh2->setFooterTextProvider(
+        [this](int column) { return column == 0 ? QString::number(qry_history.RecordCount()) : QString(); });
+}
+
 QDate HistoryBox::FirstDay() const {
     return tntdtmpckr1->date();
 }
@@ -91,9 +118,12 @@ QDate HistoryBox::LastDay() const {
     return tntdtmpckr2->date();
 }
 
+bool HistoryBox::PopupAttached() const {
+    return dbgrdh2->popupMenu() != nullptr;
+}
+
 void HistoryBox::setPopupAttached(bool attached) {
-    popupAttached_ = attached;
-    dbgrdh2->setContextMenuPolicy(attached ? Qt::CustomContextMenu : Qt::NoContextMenu);
+    dbgrdh2->setPopupMenu(attached ? TntPopupMenu1 : nullptr);
 }
 
 void HistoryBox::RefreshHistory() {

@@ -14,6 +14,7 @@ class QMenu;
 
 namespace quorvane {
 
+class DBGrid;
 class TDM;
 class TrendChart;
 
@@ -48,7 +49,7 @@ public:
     QDateEdit* tntdtmpckr1;
     QLabel* lbl1;
     QDateEdit* tntdtmpckr2;
-    QWidget* dbgrdh2;
+    DBGrid* dbgrdh2;
     Recordset qry_history;
     // The history grid's popup menu, attached while the last refresh found rows. Its one item "导出"
     // (tntmntmN13) is for the history export, which connects to it.
@@ -56,7 +57,7 @@ public:
     QAction* tntmntmN13;
 
     // True while the popup menu is attached to the grid.
-    bool PopupAttached() const { return popupAttached_; }
+    bool PopupAttached() const;
 
 signals:
     // A refresh has finished (rows found or not).
@@ -64,13 +65,13 @@ signals:
 
 private:
     void buildDateRow();
+    void buildGrid();
     void setPopupAttached(bool attached);
     void refresh();
 
     TDM& dm_;
     const Recordset& qry_mission_;
     TrendChart& chart_;
-    bool popupAttached_ = false;
 };
 
 } // namespace quorvane

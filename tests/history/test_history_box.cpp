@@ -4,10 +4,13 @@
 #include "store/DbError.h"
 #include "store/MissionList.h"
 #include "support/MessageRecorder.h"
+#include "ui/DBGrid.h"
+#include "ui/GridFindDialog.h" // DBGrid.h's findDialog() needs the complete type
 
 #include <QAction>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLineSeries>
 #include <QMenu>
 #include <QRadioButton>
@@ -96,9 +99,53 @@ TEST_F(HistoryBoxTest, StartsWithTheLastThirtyDaysAndNothingShown) {
     EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
     EXPECT_FALSE(box_.qry_history.IsOpen());
     EXPECT_FALSE(box_.PopupAttached());
-    EXPECT_EQ(box_.dbgrdh2->contextMenuPolicy(), Qt::NoContextMenu);
+    EXPECT_EQ(box_.dbgrdh2->popupMenu(), nullptr);
     EXPECT_EQ(box_.tntmntmN13->text(), QStringLiteral("导出"));
     EXPECT_TRUE(box_.TntPopupMenu1->actions().contains(box_.tntmntmN13));
+}
+
+TEST_F(HistoryBoxTest, GridShowsTheRankColumnsAndTheDayReadOnly) {
+    const RecordsetModel* model = box_.dbgrdh2->recordsetModel();
+    ASSERT_NE(model, nullptr);
+    QStringList titles;
+    QStringList fields;
+    QString sorts;
+    for (int c = 0; c < model->columnCount(); ++c) {
+        titles << model->headerData(c, Qt::Horizontal).toString();
+        fields << model->gridColumn(c).field;
+        sorts += model->gridColumn(c).sortable ? u'S' : u'-';
+    }
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Baidu不包含推广"), QStringLiteral("Baidu包含推广"),
+                                   QStringLiteral("Google"), QStringLiteral("Yahoo"), QStringLiteral("Sogou"),
+                                   QStringLiteral("Bing"), QStringLiteral("Soso"), QStringLiteral("Youdao"),
+                                   QStringLiteral("更新时间")}));
+    EXPECT_EQ(fields, (QStringList{QStringLiteral("BaiduRank"), QStringLiteral("BaiduRank2"),
+                                   QStringLiteral("GoogleRank"), QStringLiteral("YahooRank"),
+                                   QStringLiteral("SogouRank"), QStringLiteral("BingRank"),
+                                   QStringLiteral("SosoRank"), QStringLiteral("YoudaoRank"),
+                                   QStringLiteral("UpdateTime")}));
+    EXPECT_EQ(sorts, QStringLiteral("S-S-----S"));
+    EXPECT_EQ(box_.dbgrdh2->horizontalHeader()->sectionSize(0), 55);
+    EXPECT_EQ(box_.dbgrdh2->horizontalHeader()->sectionSize(2), 40);
+    EXPECT_EQ(box_.dbgrdh2->titleHeight(), 22);
+    EXPECT_EQ(box_.dbgrdh2->selectionMode(), QAbstractItemView::SingleSelection);
+
+    InsertHistory(*db_, {.day = kDay1, .baidu = 3, .baidu2 = 1, .google = 8, .youdao = 2});
+    SetRangeQuietly(kDay1, kDay1);
+    box_.RefreshHistory();
+    ASSERT_EQ(model->rowCount(), 1);
+    QStringList cells;
+    for (int c = 0; c < model->columnCount(); ++c)
+        cells << model->cellText(0, c);
+    EXPECT_EQ(cells, (QStringList{QStringLiteral("3"), QStringLiteral("1"), QStringLiteral("8"),
+                                  QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                                  QStringLiteral("0"), QStringLiteral("2"), Day(kDay1)}));
+    EXPECT_FALSE(model->flags(model->index(0, 0)).testFlag(Qt::ItemIsEditable));
+    EXPECT_EQ(box_.dbgrdh2->footerText(0), QStringLiteral("1"));
+    EXPECT_TRUE(box_.dbgrdh2->footerText(1).isEmpty());
+    // KeyWordName and UrlName are fetched for the export and the title but have no column.
+    EXPECT_GE(box_.qry_history.FieldIndex(u"KeyWordName"), 0);
+    EXPECT_EQ(model->columnOfField(u"KeyWordName"), -1);
 }
 
 TEST_F(HistoryBoxTest, RangeHoldsBothEndDaysNewestFirst) {
@@ -114,7 +161,8 @@ TEST_F(HistoryBoxTest, RangeHoldsBothEndDaysNewestFirst) {
     EXPECT_EQ(ShownDays(), (QStringList{Day(last), Day(first)}));
     EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
     EXPECT_TRUE(box_.PopupAttached());
-    EXPECT_EQ(box_.dbgrdh2->contextMenuPolicy(), Qt::CustomContextMenu);
+    EXPECT_EQ(box_.dbgrdh2->popupMenu(), box_.TntPopupMenu1);
+    EXPECT_EQ(box_.dbgrdh2->footerText(0), QStringLiteral("2"));
     // The chart shows the same pair and range, oldest first.
     EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 2}, {1, 3}}));
 }
@@ -206,6 +254,50 @@ TEST_F(HistoryBoxTest, AnotherEngineButtonRefreshesGridAndChartTheSelectedOneDoe
     EXPECT_EQ(historyQueries_, 2);
 }
 
+// Clicks on titles, by column, and the days shown top to bottom (offsets from kDay1) after each.
+TEST_F(HistoryBoxTest, TitleClicksSortInMemoryAndMarkersSurviveARefresh) {
+    InsertHistory(*db_, {{.day = kDay1, .baidu = 5, .google = 30},
+                         {.day = kDay1.addDays(1), .baidu = 10, .google = 4},
+                         {.day = kDay1.addDays(2), .baidu = 2, .google = 0}});
+    SetRangeQuietly(kDay1, kDay1.addDays(2));
+    DBGrid* grid = box_.dbgrdh2;
+    const auto days = [&](std::initializer_list<int> offsets) {
+        QStringList expected;
+        for (const int offset : offsets)
+            expected << Day(kDay1.addDays(offset));
+        return expected;
+    };
+    const auto marker = [&](int column) { return grid->recordsetModel()->sortMarker(column); };
+    constexpr int kBaidu = 0, kYahoo = 3, kDay = 8;
+
+    // Before the first refresh the set is closed: title clicks do nothing.
+    grid->titleClick(kDay, Qt::NoModifier);
+    EXPECT_EQ(marker(kDay), SortMarker::None);
+
+    box_.RefreshHistory();
+    ASSERT_EQ(ShownDays(), days({2, 1, 0}));
+    CountStatements();
+    grid->titleClick(kDay, Qt::NoModifier);
+    EXPECT_EQ(ShownDays(), days({0, 1, 2})); // the oldest first
+    grid->titleClick(kDay, Qt::NoModifier);
+    EXPECT_EQ(ShownDays(), days({2, 1, 0})); // the newest first again
+    grid->titleClick(kBaidu, Qt::NoModifier);
+    EXPECT_EQ(ShownDays(), days({2, 0, 1})); // ranks as numbers: 2, 5, 10
+    EXPECT_EQ(marker(kDay), SortMarker::None);
+    grid->titleClick(kYahoo, Qt::NoModifier);
+    EXPECT_EQ(ShownDays(), days({2, 0, 1}));
+    EXPECT_EQ(historyQueries_, 0); // sorting never asks the database
+
+    // A refresh brings the statement's order back and keeps the markers: the first click after it
+    // on a column marked up sorts descending.
+    ASSERT_EQ(marker(kBaidu), SortMarker::Up);
+    box_.RefreshHistory();
+    EXPECT_EQ(ShownDays(), days({2, 1, 0}));
+    EXPECT_EQ(marker(kBaidu), SortMarker::Up);
+    grid->titleClick(kBaidu, Qt::NoModifier);
+    EXPECT_EQ(ShownDays(), days({1, 0, 2}));
+}
+
 TEST_F(HistoryBoxTest, NoRowsSaysSoAndDropsThePopupUntilRowsReturn) {
     InsertHistory(*db_, {.day = kDay1, .baidu = 3});
     SetRangeQuietly(kDay1, kDay1);
@@ -219,7 +311,9 @@ TEST_F(HistoryBoxTest, NoRowsSaysSoAndDropsThePopupUntilRowsReturn) {
     EXPECT_EQ(box_.qry_history.RecordCount(), 0);
     EXPECT_EQ(historyFrame_.title(), QStringLiteral("暂无排名信息"));
     EXPECT_FALSE(box_.PopupAttached());
-    EXPECT_EQ(box_.dbgrdh2->contextMenuPolicy(), Qt::NoContextMenu);
+    EXPECT_EQ(box_.dbgrdh2->popupMenu(), nullptr);
+    EXPECT_EQ(box_.dbgrdh2->footerText(0), QStringLiteral("0"));
+    EXPECT_EQ(box_.dbgrdh2->model()->rowCount(), 0);
     EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
     EXPECT_TRUE(chart_.Title().isEmpty());
 
