@@ -9,6 +9,7 @@
 #include "ui/Fonts.h"
 #include "ui/GridFindDialog.h" // DBGrid.h's findDialog() needs the complete type
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QDateEdit>
 #include <QDateTime>
@@ -108,6 +109,10 @@ void HistoryBox::buildGrid() {
     dbgrdh2->setSelectionMode(QAbstractItemView::SingleSelection);
     dbgrdh2->setFooterTextProvider(
         [this](int column) { return column == 0 ? QString::number(qry_history.RecordCount()) : QString(); });
+}
+
+void HistoryBox::FollowClicksOf(QAbstractItemView* missionGrid) {
+    connect(missionGrid, &QAbstractItemView::clicked, this, &HistoryBox::RefreshHistory);
 }
 
 QDate HistoryBox::FirstDay() const {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+class QAbstractItemView;
 class QAction;
 class QDateEdit;
 class QGroupBox;
@@ -38,6 +39,10 @@ public:
     // Does nothing when the mission list is closed or empty. A statement error is shown by the general
     // error report; grid and chart stay usable and the next refresh starts afresh.
     void RefreshHistory();
+
+    // Refreshes on each click on a data cell of the mission grid. Titles, the footer and keyboard moves do
+    // not refresh. The grid moves its current row (and the mission list's) on the press, before the click.
+    void FollowClicksOf(QAbstractItemView* missionGrid);
 
     // The picked days (only the date part counts).
     QDate FirstDay() const;

@@ -201,6 +201,46 @@ TEST_F(HistoryBoxTest, RefreshFollowsTheMissionListsCurrentRowButAMoveAloneDoesN
     EXPECT_EQ(chart_.Title(), QStringLiteral("关键词\"草\"和链接\"b.com\""));
 }
 
+// The mission grid as the main window shows it: a click on a data cell of another row switches the pair;
+// keyboard moves and title clicks do not refresh.
+TEST_F(HistoryBoxTest, MissionGridClicksSwitchThePairKeyboardMovesDoNot) {
+    InsertHistory(*db_, {{.day = kDay1, .baidu = 4},
+                         {.keyWordId = 2, .webId = 2, .day = kDay1.addDays(1), .baidu = 7}});
+    SetRangeQuietly(kDay1.addDays(-3), kDay1.addDays(3));
+    QWidget window;
+    window.resize(700, 300);
+    auto* missionGrid = new DBGrid(&window);
+    missionGrid->setGeometry(0, 0, 700, 300);
+    missionGrid->bind(mission_,
+                      {{QStringLiteral("关键词"), QStringLiteral("KeyWordName"), 89, Qt::AlignCenter, true},
+                       {QStringLiteral("相关链接"), QStringLiteral("UrlName"), 120, Qt::AlignLeft, true}});
+    box_.FollowClicksOf(missionGrid);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto cellCentre = [&](int row, int column) {
+        return missionGrid->visualRect(missionGrid->model()->index(row, column)).center();
+    };
+
+    QTest::mouseClick(missionGrid->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(1, 0));
+    EXPECT_EQ(mission_.CurrentRow(), 1);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1.addDays(1))});
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 7}}));
+
+    CountStatements();
+    missionGrid->setFocus();
+    QTest::keyClick(missionGrid, Qt::Key_Up);
+    EXPECT_EQ(mission_.CurrentRow(), 0);
+    QHeaderView* titles = missionGrid->horizontalHeader();
+    QTest::mouseClick(titles->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(titles->sectionViewportPosition(1) + 10, titles->height() / 2));
+    EXPECT_EQ(historyQueries_, 0);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1.addDays(1))});
+
+    QTest::mouseClick(missionGrid->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(0, 1));
+    EXPECT_EQ(historyQueries_, 1);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+}
+
 TEST_F(HistoryBoxTest, EitherDateChangeRefreshesAtOnce) {
     InsertHistory(*db_, {{.day = kDay1, .baidu = 1}, {.day = kDay1.addDays(5), .baidu = 2}});
     SetRangeQuietly(kDay1.addDays(-1), kDay1.addDays(1));
