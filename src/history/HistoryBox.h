@@ -1,0 +1,82 @@
+#pragma once
+
+#include "store/Recordset.h"
+
+#include <QDate>
+#include <QString>
+#include <QWidget>
+
+class QAbstractItemView;
+class QAction;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QMenu;
+
+namespace quorvane {
+
+class DBGrid;
+class TDM;
+class TrendChart;
+
+// The history box: the content of grp5. The dated rank history of one keyword/URL pair (the mission
+// list's current row) between two picked days, in the history grid; every refresh also redraws the trend
+// chart, so grid and chart always show the same pair and range.
+//
+// A refresh happens on a change of either date, on the selection of another engine button of the chart,
+// and when the main window calls RefreshHistory (a click on a data cell of the mission grid). Nothing else
+// refreshes it: moves of the mission list's current row, rank runs and reloads leave the box as it is.
+class HistoryBox : public QWidget {
+    Q_OBJECT
+public:
+    // Fills the frame grp5 (which must have no layout yet). qry_mission is the mission list whose current
+    // row names the pair; chart is the trend chart drawn by each refresh. Neither is owned; both must
+    // outlive the box.
+    HistoryBox(TDM& dm, const Recordset& qry_mission, TrendChart& chart, QGroupBox* grp5);
+    ~HistoryBox() override;
+
+    // Re-queries the history of the mission list's current pair for the picked range and redraws the chart.
+    // Does nothing when the mission list is closed or empty. A statement error is shown by the general
+    // error report; grid and chart stay usable and the next refresh starts afresh.
+    void RefreshHistory();
+
+    // Refreshes on each click on a data cell of the mission grid. Titles, the footer and keyboard moves do
+    // not refresh. The grid moves its current row (and the mission list's) on the press, before the click.
+    void FollowClicksOf(QAbstractItemView* missionGrid);
+
+    // The picked days (only the date part counts).
+    QDate FirstDay() const;
+    QDate LastDay() const;
+
+    QGroupBox* grp5;
+    QWidget* tntpnl7;
+    QLabel* lbl2;
+    QDateEdit* tntdtmpckr1;
+    QLabel* lbl1;
+    QDateEdit* tntdtmpckr2;
+    DBGrid* dbgrdh2;
+    Recordset qry_history;
+    // The history grid's popup menu, attached while the last refresh found rows. Its one item "导出"
+    // (tntmntmN13) is for the history export, which connects to it.
+    QMenu* TntPopupMenu1;
+    QAction* tntmntmN13;
+
+    // True while the popup menu is attached to the grid.
+    bool PopupAttached() const;
+
+signals:
+    // A refresh has finished (rows found or not).
+    void historyRefreshed(int rowCount);
+
+private:
+    void buildDateRow();
+    void buildGrid();
+    void setPopupAttached(bool attached);
+    void refresh();
+
+    TDM& dm_;
+    const Recordset& qry_mission_;
+    TrendChart& chart_;
+};
+
+} // namespace quorvane

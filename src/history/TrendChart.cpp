@@ -1,0 +1,249 @@
+#include "history/TrendChart.h"
+
+#include "history/HistoryStatements.h"
+#include "history/RankMarks.h"
+#include "store/UntDM.h"
+#include "ui/Fonts.h"
+
+#include <QButtonGroup>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineSeries>
+#include <QLocale>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <cmath>
+
+namespace quorvane {
+
+namespace {
+
+constexpr int kButtonRowHeight = 36;
+constexpr int kButtonHeight = 17;
+constexpr int kLabelSpacing = 110; // pixels per date label on the bottom axis: room for a whole date
+
+// The day of a history row as the system's short date.
+QString DayLabel(const QVariant& updateTime) {
+    const QString text = updateTime.toString();
+    const QDate day = QDate::fromString(text.left(10), Qt::ISODate);
+    return day.isValid() ? QLocale().toString(day, QLocale::ShortFormat) : text;
+}
+
+// A step of 1, 2 or 5 times a power of ten that cuts the span into at most about eight parts.
+double NiceStep(double span) {
+    const double raw = std::max(1.0, span / 8);
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double factor : {1.0, 2.0, 5.0, 10.0})
+        if (factor * power >= raw)
+            return factor * power;
+    return 10 * power;
+}
+
+} // namespace
+
+TrendChart::TrendChart(TDM& dm, QGroupBox* frame)
+    : QWidget(frame)
+    , grp4(frame)
+    , dm_(dm) {
+    grp4->setTitle(QStringLiteral("排名走势图(Baidu曲线为不包含推广排名)"));
+    grp4->setFont(SongTiFont(12));
+    auto* frameLayout = new QVBoxLayout(grp4);
+    frameLayout->setContentsMargins(2, 2, 2, 2);
+    frameLayout->addWidget(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    buildButtons();
+    buildChart();
+    layout->addWidget(tntpnl10);
+    layout->addWidget(dbcht1, 1);
+}
+
+TrendChart::~TrendChart() = default;
+
+void TrendChart::buildButtons() {
+    tntpnl10 = new QWidget(this);
+    tntpnl10->setObjectName(QStringLiteral("tntpnl10"));
+    tntpnl10->setFixedHeight(kButtonRowHeight);
+    auto* row = new QHBoxLayout(tntpnl10);
+    row->setContentsMargins(11, 8, 0, kButtonRowHeight - 8 - kButtonHeight);
+    row->setSpacing(4);
+    engines_ = new QButtonGroup(this);
+    std::array<QRadioButton*, 7> buttons{};
+    for (size_t i = 0; i < kChartEngines.size(); ++i) {
+        auto* button = new QRadioButton(QString::fromUtf16(kChartEngines[i].name), tntpnl10);
+        button->setObjectName(QStringLiteral("rb") + QString::number(i + 1));
+        button->setFixedHeight(kButtonHeight);
+        engines_->addButton(button, static_cast<int>(i));
+        row->addWidget(button);
+        buttons[i] = button;
+    }
+    row->addStretch(1);
+    rb1 = buttons[0];
+    rb2 = buttons[1];
+    rb3 = buttons[2];
+    rb4 = buttons[3];
+    rb5 = buttons[4];
+    rb6 = buttons[5];
+    rb7 = buttons[6];
+    rb1->setChecked(true);
+    // Only a newly selected button asks for a refresh: a click on the selected one toggles nothing.
+    connect(engines_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            emit engineChanged(QString::fromUtf16(kChartEngines[static_cast<size_t>(id)].name));
+    });
+}
+
+void TrendChart::buildChart() {
+    chart = new QChart;
+    chart->legend()->hide();
+    chart->setTitle(QString());
+    chart->setTitleFont(SongTiFont(12));
+    chart->setPlotAreaBackgroundVisible(false);
+    chart->setAnimationOptions(QChart::NoAnimation);
+
+    lnsrsSeries1 = new QLineSeries(chart);
+    lnsrsSeries1->setObjectName(QStringLiteral("lnsrsSeries1"));
+    lnsrsSeries1->setPen(QPen(Qt::red, 2));
+    lnsrsSeries1->setColor(Qt::red);
+    lnsrsSeries1->setPointsVisible(true);
+    chart->addSeries(lnsrsSeries1);
+    lnsrsSeries1->setMarkerSize(4); // small circles; set after addSeries, whose theme sets its own size
+
+    axisLeft = new QValueAxis(chart);
+    axisLeft->setReverse(true); // the best rank at the top
+    axisLeft->setTitleText(QStringLiteral("排名"));
+    axisLeft->setTitleFont(SongTiFont(12));
+    axisLeft->setGridLineVisible(false);
+    axisLeft->setMinorGridLineVisible(false);
+    axisLeft->setLabelFormat(QStringLiteral("%.0f"));
+    axisLeft->setTickType(QValueAxis::TicksDynamic);
+    axisLeft->setTickAnchor(0);
+    axisLeft->setTickInterval(1);
+    axisLeft->setRange(0, 10);
+    chart->addAxis(axisLeft, Qt::AlignLeft);
+    lnsrsSeries1->attachAxis(axisLeft);
+
+    axisBottom = new QCategoryAxis(chart);
+    axisBottom->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    axisBottom->setGridLineVisible(false);
+    axisBottom->setRange(0, 1);
+    chart->addAxis(axisBottom, Qt::AlignBottom);
+    lnsrsSeries1->attachAxis(axisBottom);
+
+    marks_ = new RankMarks(chart, lnsrsSeries1);
+    connect(chart, &QChart::plotAreaChanged, this, [this] {
+        marks_->Relayout();
+        // A wider or narrower chart has room for another number of date labels.
+        if (maxBottomLabels() != labelledFor_)
+            labelBottomAxis();
+    });
+    connect(lnsrsSeries1, &QXYSeries::pointsReplaced, this, [this] { marks_->Relayout(); });
+
+    dbcht1 = new QChartView(chart, this);
+    dbcht1->setObjectName(QStringLiteral("dbcht1"));
+    dbcht1->setRenderHint(QPainter::Antialiasing);
+}
+
+QString TrendChart::SelectedEngine() const {
+    const auto buttons = EngineButtons();
+    for (size_t i = 0; i < buttons.size(); ++i)
+        if (buttons[i]->isChecked())
+            return QString::fromUtf16(kChartEngines[i].name);
+    return QString::fromUtf16(kChartEngines[0].name);
+}
+
+QString TrendChart::Title() const {
+    return chart->title();
+}
+
+void TrendChart::clearChart() {
+    lnsrsSeries1->clear();
+    lnsrsSeries1->setVisible(true);
+    labels_.clear();
+    // A chart without points names no pair: an old title would name the pair of an earlier drawing.
+    chart->setTitle(QString());
+    scaleRankAxis();
+    labelBottomAxis();
+}
+
+void TrendChart::DrawTrendChart(const QString& keyWordId, const QString& webId, const QString& engine,
+                                const QDate& first, const QDate& last) {
+    const QString column = ChartRankColumn(engine);
+    const QString sql = TrendStatement(keyWordId, webId, first, last, engine);
+    clearChart();
+    if (sql.isEmpty())
+        return;
+    if (dm_.OpenSQL(qry_line, sql) <= 0)
+        return;
+
+    const int rankField = qry_line.FieldIndex(column);
+    const int dayField = qry_line.FieldIndex(u"UpdateTime");
+    QList<QPointF> points;
+    points.reserve(qry_line.RecordCount());
+    labels_.reserve(qry_line.RecordCount());
+    for (int row = 0; row < qry_line.RecordCount(); ++row) {
+        points.append(QPointF(points.size(), qry_line.Value(row, rankField).toDouble()));
+        labels_.append(DayLabel(qry_line.Value(row, dayField)));
+    }
+    // One replace rather than an append per point: a long history redraws once.
+    lnsrsSeries1->replace(points);
+    scaleRankAxis();
+    labelBottomAxis();
+
+    const int lastRow = qry_line.RecordCount() - 1;
+    const QString keyWord = qry_line.Value(lastRow, qry_line.FieldIndex(u"KeyWordName")).toString();
+    const QString url = qry_line.Value(lastRow, qry_line.FieldIndex(u"UrlName")).toString();
+    chart->setTitle(QStringLiteral("关键词\"") + keyWord + QStringLiteral("\"和链接\"") + url + u'"');
+}
+
+void TrendChart::scaleRankAxis() {
+    const QList<QPointF> points = lnsrsSeries1->points();
+    if (points.isEmpty()) {
+        axisLeft->setTickInterval(1);
+        axisLeft->setRange(0, 10);
+        return;
+    }
+    double low = points.first().y();
+    double high = low;
+    for (const QPointF& p : points) {
+        low = std::min(low, p.y());
+        high = std::max(high, p.y());
+    }
+    // Room for the circles and their marks beyond the best and worst rank.
+    const double pad = std::max(1.0, (high - low) * 0.1);
+    axisLeft->setTickInterval(NiceStep(high - low + 2 * pad));
+    axisLeft->setRange(std::max(0.0, low - pad), high + pad);
+}
+
+int TrendChart::maxBottomLabels() const {
+    const qreal width = chart->plotArea().width() > 0 ? chart->plotArea().width() : dbcht1->width();
+    return std::max(2, static_cast<int>(width / kLabelSpacing));
+}
+
+void TrendChart::labelBottomAxis() {
+    const int budget = maxBottomLabels();
+    labelledFor_ = budget;
+    for (const QString& label : axisBottom->categoriesLabels())
+        axisBottom->remove(label);
+    const int count = static_cast<int>(labels_.size());
+    if (count == 0) {
+        axisBottom->setRange(0, 1);
+        return;
+    }
+    // Every step-th date, so that a long history keeps its labels apart and few.
+    const int step = (count + budget - 1) / budget;
+    for (int i = 0; i < count; i += step)
+        axisBottom->append(labels_[i], i);
+    // Half a step of room at each end keeps the first and last circles inside the plot.
+    axisBottom->setRange(-0.5, count - 0.5);
+}
+
+} // namespace quorvane

@@ -1,0 +1,430 @@
+#include "HistoryRows.h"
+#include "history/HistoryBox.h"
+#include "history/TrendChart.h"
+#include "store/DbError.h"
+#include "store/MissionList.h"
+#include "support/MessageRecorder.h"
+#include "ui/DBGrid.h"
+#include "ui/GridFindDialog.h" // DBGrid.h's findDialog() needs the complete type
+
+#include <QAction>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineSeries>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace quorvane {
+namespace {
+
+using test::HistoryRow;
+using test::InsertHistory;
+using test::MessageRecorder;
+using test::TempDatabase;
+
+const QDate kDay1(2013, 5, 10);
+
+// Two pairs in the mission list, in URL order: row 0 is keyword 1 of a.com, row 1 keyword 2 of b.com.
+class HistoryBoxTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        db_ = std::make_unique<TempDatabase>();
+        db_->Exec(QStringLiteral("Insert Into SE_KeyUrl (WebID,UrlName) Values (1,'a.com'),(2,'b.com')"));
+        db_->Exec(QStringLiteral("Insert Into SE_KeyWord (KeyWordID,WebID,KeyWordName,Valid) Values "
+                                 "(1,1,'花','1'),(2,2,'草','1')"));
+    }
+    static void TearDownTestSuite() { db_.reset(); }
+
+    void SetUp() override {
+        db_->Exec(QStringLiteral("Delete From SE_RankHistory"));
+        ASSERT_EQ(OpenMissionList(db_->DM(), mission_), 2);
+        chartFrame_.resize(600, 250);
+        historyFrame_.resize(500, 300);
+    }
+    void TearDown() override { db_->DM().SetStatementObserver({}); }
+
+    // Sets both days without refreshing, as if the pickers had been set before.
+    void SetRangeQuietly(const QDate& first, const QDate& last) {
+        const QSignalBlocker b1(box_.tntdtmpckr1);
+        const QSignalBlocker b2(box_.tntdtmpckr2);
+        box_.tntdtmpckr1->setDate(first);
+        box_.tntdtmpckr2->setDate(last);
+    }
+
+    // The days of the history rows shown, top to bottom.
+    QStringList ShownDays() const {
+        QStringList days;
+        const int field = box_.qry_history.FieldIndex(u"UpdateTime");
+        for (int row = 0; row < box_.qry_history.RecordCount(); ++row)
+            days << box_.qry_history.Value(row, field).toString();
+        return days;
+    }
+
+    // Counts the statements sent from now on.
+    void CountStatements() {
+        db_->DM().SetStatementObserver([this](const QString& sql) {
+            if (sql.contains(QStringLiteral("order by UpdateTime desc")))
+                ++historyQueries_;
+            else if (sql.contains(QStringLiteral("order by updateTime")))
+                ++chartQueries_;
+        });
+    }
+
+    static QString Day(const QDate& day) { return day.toString(Qt::ISODate); }
+
+    static std::unique_ptr<TempDatabase> db_;
+    MessageRecorder messages_;
+    Recordset mission_;
+    QGroupBox chartFrame_;
+    QGroupBox historyFrame_;
+    TrendChart chart_{db_->DM(), &chartFrame_};
+    HistoryBox box_{db_->DM(), mission_, chart_, &historyFrame_};
+    int historyQueries_ = 0;
+    int chartQueries_ = 0;
+};
+
+std::unique_ptr<TempDatabase> HistoryBoxTest::db_;
+
+TEST_F(HistoryBoxTest, StartsWithTheLastThirtyDaysAndNothingShown) {
+    const QDate today = QDate::currentDate();
+    EXPECT_EQ(box_.tntdtmpckr1->date(), today.addDays(-30));
+    EXPECT_EQ(box_.tntdtmpckr2->date(), today);
+    EXPECT_TRUE(box_.tntdtmpckr1->calendarPopup());
+    EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
+    EXPECT_FALSE(box_.qry_history.IsOpen());
+    EXPECT_FALSE(box_.PopupAttached());
+    EXPECT_EQ(box_.dbgrdh2->popupMenu(), nullptr);
+    EXPECT_EQ(box_.tntmntmN13->text(), QStringLiteral("导出"));
+    EXPECT_TRUE(box_.TntPopupMenu1->actions().contains(box_.tntmntmN13));
+}
+
+TEST_F(HistoryBoxTest, GridShowsTheRankColumnsAndTheDayReadOnly) {
+    const RecordsetModel* model = box_.dbgrdh2->recordsetModel();
+    ASSERT_NE(model, nullptr);
+    QStringList titles;
+    QStringList fields;
+    QString sorts;
+    for (int c = 0; c < model->columnCount(); ++c) {
+        titles << model->headerData(c, Qt::Horizontal).toString();
+        fields << model->gridColumn(c).field;
+        sorts += model->gridColumn(c).sortable ? u'S' : u'-';
+    }
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Baidu不包含推广"), QStringLiteral("Baidu包含推广"),
+                                   QStringLiteral("Google"), QStringLiteral("Yahoo"), QStringLiteral("Sogou"),
+                                   QStringLiteral("Bing"), QStringLiteral("Soso"), QStringLiteral("Youdao"),
+                                   QStringLiteral("更新时间")}));
+    EXPECT_EQ(fields, (QStringList{QStringLiteral("BaiduRank"), QStringLiteral("BaiduRank2"),
+                                   QStringLiteral("GoogleRank"), QStringLiteral("YahooRank"),
+                                   QStringLiteral("SogouRank"), QStringLiteral("BingRank"),
+                                   QStringLiteral("SosoRank"), QStringLiteral("YoudaoRank"),
+                                   QStringLiteral("UpdateTime")}));
+    EXPECT_EQ(sorts, QStringLiteral("S-S-----S"));
+    EXPECT_EQ(box_.dbgrdh2->horizontalHeader()->sectionSize(0), 55);
+    EXPECT_EQ(box_.dbgrdh2->horizontalHeader()->sectionSize(2), 40);
+    EXPECT_EQ(box_.dbgrdh2->titleHeight(), 22);
+    EXPECT_EQ(box_.dbgrdh2->selectionMode(), QAbstractItemView::SingleSelection);
+
+    InsertHistory(*db_, {.day = kDay1, .baidu = 3, .baidu2 = 1, .google = 8, .youdao = 2});
+    SetRangeQuietly(kDay1, kDay1);
+    box_.RefreshHistory();
+    ASSERT_EQ(model->rowCount(), 1);
+    QStringList cells;
+    for (int c = 0; c < model->columnCount(); ++c)
+        cells << model->cellText(0, c);
+    EXPECT_EQ(cells, (QStringList{QStringLiteral("3"), QStringLiteral("1"), QStringLiteral("8"),
+                                  QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
+                                  QStringLiteral("0"), QStringLiteral("2"), Day(kDay1)}));
+    EXPECT_FALSE(model->flags(model->index(0, 0)).testFlag(Qt::ItemIsEditable));
+    EXPECT_EQ(box_.dbgrdh2->footerText(0), QStringLiteral("1"));
+    EXPECT_TRUE(box_.dbgrdh2->footerText(1).isEmpty());
+    // KeyWordName and UrlName are fetched for the export and the title but have no column.
+    EXPECT_GE(box_.qry_history.FieldIndex(u"KeyWordName"), 0);
+    EXPECT_EQ(model->columnOfField(u"KeyWordName"), -1);
+}
+
+TEST_F(HistoryBoxTest, RangeHoldsBothEndDaysNewestFirst) {
+    const QDate first = kDay1;
+    const QDate last = kDay1.addDays(4);
+    InsertHistory(*db_, {{.day = first.addDays(-1), .baidu = 1},
+                         {.day = first, .baidu = 2},
+                         {.day = last, .baidu = 3},
+                         {.day = last.addDays(1), .baidu = 4},
+                         {.keyWordId = 2, .webId = 2, .day = first.addDays(2), .baidu = 9}});
+    SetRangeQuietly(first, last);
+    box_.RefreshHistory();
+    EXPECT_EQ(ShownDays(), (QStringList{Day(last), Day(first)}));
+    EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
+    EXPECT_TRUE(box_.PopupAttached());
+    EXPECT_EQ(box_.dbgrdh2->popupMenu(), box_.TntPopupMenu1);
+    EXPECT_EQ(box_.dbgrdh2->footerText(0), QStringLiteral("2"));
+    // The chart shows the same pair and range, oldest first.
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 2}, {1, 3}}));
+}
+
+TEST_F(HistoryBoxTest, SingleDayRangeShowsThatDaysRow) {
+    InsertHistory(*db_, {{.day = kDay1, .google = 5}, {.day = kDay1.addDays(1), .google = 6}});
+    SetRangeQuietly(kDay1, kDay1);
+    box_.RefreshHistory();
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+}
+
+TEST_F(HistoryBoxTest, RefreshFollowsTheMissionListsCurrentRowButAMoveAloneDoesNot) {
+    InsertHistory(
+        *db_, {{.day = kDay1, .baidu = 4, .keyWord = QStringLiteral("花"), .url = QStringLiteral("a.com")},
+               {.keyWordId = 2,
+                .webId = 2,
+                .day = kDay1.addDays(1),
+                .baidu = 7,
+                .keyWord = QStringLiteral("草"),
+                .url = QStringLiteral("b.com")}});
+    SetRangeQuietly(kDay1.addDays(-3), kDay1.addDays(3));
+    box_.RefreshHistory();
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+    EXPECT_EQ(chart_.Title(), QStringLiteral("关键词\"花\"和链接\"a.com\""));
+
+    // Moving the current row (a keyboard move, a reload) refreshes nothing.
+    CountStatements();
+    mission_.SetCurrentRow(1);
+    EXPECT_EQ(historyQueries_, 0);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+
+    // The main window's refresh after a click shows the other pair in grid and chart.
+    box_.RefreshHistory();
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1.addDays(1))});
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 7}}));
+    EXPECT_EQ(chart_.Title(), QStringLiteral("关键词\"草\"和链接\"b.com\""));
+}
+
+// The mission grid as the main window shows it: a click on a data cell of another row switches the pair;
+// keyboard moves and title clicks do not refresh.
+TEST_F(HistoryBoxTest, MissionGridClicksSwitchThePairKeyboardMovesDoNot) {
+    InsertHistory(*db_, {{.day = kDay1, .baidu = 4},
+                         {.keyWordId = 2, .webId = 2, .day = kDay1.addDays(1), .baidu = 7}});
+    SetRangeQuietly(kDay1.addDays(-3), kDay1.addDays(3));
+    QWidget window;
+    window.resize(700, 300);
+    auto* missionGrid = new DBGrid(&window);
+    missionGrid->setGeometry(0, 0, 700, 300);
+    missionGrid->bind(mission_,
+                      {{QStringLiteral("关键词"), QStringLiteral("KeyWordName"), 89, Qt::AlignCenter, true},
+                       {QStringLiteral("相关链接"), QStringLiteral("UrlName"), 120, Qt::AlignLeft, true}});
+    box_.FollowClicksOf(missionGrid);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto cellCentre = [&](int row, int column) {
+        return missionGrid->visualRect(missionGrid->model()->index(row, column)).center();
+    };
+
+    QTest::mouseClick(missionGrid->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(1, 0));
+    EXPECT_EQ(mission_.CurrentRow(), 1);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1.addDays(1))});
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 7}}));
+
+    CountStatements();
+    missionGrid->setFocus();
+    QTest::keyClick(missionGrid, Qt::Key_Up);
+    EXPECT_EQ(mission_.CurrentRow(), 0);
+    QHeaderView* titles = missionGrid->horizontalHeader();
+    QTest::mouseClick(titles->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(titles->sectionViewportPosition(1) + 10, titles->height() / 2));
+    EXPECT_EQ(historyQueries_, 0);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1.addDays(1))});
+
+    QTest::mouseClick(missionGrid->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(0, 1));
+    EXPECT_EQ(historyQueries_, 1);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+}
+
+TEST_F(HistoryBoxTest, EitherDateChangeRefreshesAtOnce) {
+    InsertHistory(*db_, {{.day = kDay1, .baidu = 1}, {.day = kDay1.addDays(5), .baidu = 2}});
+    SetRangeQuietly(kDay1.addDays(-1), kDay1.addDays(1));
+    CountStatements();
+
+    box_.tntdtmpckr2->setDate(kDay1.addDays(5));
+    EXPECT_EQ(historyQueries_, 1);
+    EXPECT_EQ(chartQueries_, 1);
+    EXPECT_EQ(ShownDays(), (QStringList{Day(kDay1.addDays(5)), Day(kDay1)}));
+
+    box_.tntdtmpckr1->setDate(kDay1.addDays(2));
+    EXPECT_EQ(historyQueries_, 2);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1.addDays(5))});
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 2}}));
+}
+
+TEST_F(HistoryBoxTest, TypingADateRefreshes) {
+    InsertHistory(*db_, {.day = kDay1, .baidu = 1});
+    SetRangeQuietly(kDay1.addDays(1), kDay1.addDays(9));
+    historyFrame_.show();
+    // Type a new first day over the year section: 2013 -> 2012 moves the range back over kDay1.
+    box_.tntdtmpckr1->setFocus();
+    box_.tntdtmpckr1->setSelectedSection(QDateTimeEdit::YearSection);
+    QTest::keyClicks(box_.tntdtmpckr1, QStringLiteral("2012"));
+    EXPECT_EQ(box_.tntdtmpckr1->date().year(), 2012);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+}
+
+TEST_F(HistoryBoxTest, AnotherEngineButtonRefreshesGridAndChartTheSelectedOneDoesNot) {
+    InsertHistory(
+        *db_, {{.day = kDay1, .baidu = 3, .google = 8}, {.day = kDay1.addDays(1), .baidu = 4, .google = 0}});
+    SetRangeQuietly(kDay1, kDay1.addDays(1));
+    box_.RefreshHistory();
+    ASSERT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 3}, {1, 4}}));
+    chartFrame_.show();
+    CountStatements();
+
+    QTest::mouseClick(chart_.rb1, Qt::LeftButton);
+    EXPECT_EQ(historyQueries_, 0);
+    EXPECT_EQ(chartQueries_, 0);
+
+    QTest::mouseClick(chart_.rb2, Qt::LeftButton);
+    EXPECT_EQ(historyQueries_, 1);
+    EXPECT_EQ(chartQueries_, 1);
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 8}}));
+    EXPECT_EQ(ShownDays().size(), 2);
+
+    // The keyboard selects too.
+    QTest::keyClick(chart_.rb3, Qt::Key_Space);
+    EXPECT_TRUE(chart_.rb3->isChecked());
+    EXPECT_EQ(historyQueries_, 2);
+}
+
+// Clicks on titles, by column, and the days shown top to bottom (offsets from kDay1) after each.
+TEST_F(HistoryBoxTest, TitleClicksSortInMemoryAndMarkersSurviveARefresh) {
+    InsertHistory(*db_, {{.day = kDay1, .baidu = 5, .google = 30},
+                         {.day = kDay1.addDays(1), .baidu = 10, .google = 4},
+                         {.day = kDay1.addDays(2), .baidu = 2, .google = 0}});
+    SetRangeQuietly(kDay1, kDay1.addDays(2));
+    DBGrid* grid = box_.dbgrdh2;
+    const auto days = [&](std::initializer_list<int> offsets) {
+        QStringList expected;
+        for (const int offset : offsets)
+            expected << Day(kDay1.addDays(offset));
+        return expected;
+    };
+    const auto marker = [&](int column) { return grid->recordsetModel()->sortMarker(column); };
+    constexpr int kBaidu = 0, kYahoo = 3, kDay = 8;
+
+    // Before the first refresh the set is closed: title clicks do nothing.
+    grid->titleClick(kDay, Qt::NoModifier);
+    EXPECT_EQ(marker(kDay), SortMarker::None);
+
+    box_.RefreshHistory();
+    ASSERT_EQ(ShownDays(), days({2, 1, 0}));
+    CountStatements();
+    grid->titleClick(kDay, Qt::NoModifier);
+    EXPECT_EQ(ShownDays(), days({0, 1, 2})); // the oldest first
+    grid->titleClick(kDay, Qt::NoModifier);
+    EXPECT_EQ(ShownDays(), days({2, 1, 0})); // the newest first again
+    grid->titleClick(kBaidu, Qt::NoModifier);
+    EXPECT_EQ(ShownDays(), days({2, 0, 1})); // ranks as numbers: 2, 5, 10
+    EXPECT_EQ(marker(kDay), SortMarker::None);
+    grid->titleClick(kYahoo, Qt::NoModifier);
+    EXPECT_EQ(ShownDays(), days({2, 0, 1}));
+    EXPECT_EQ(historyQueries_, 0); // sorting never asks the database
+
+    // A refresh brings the statement's order back and keeps the markers: the first click after it
+    // on a column marked up sorts descending.
+    ASSERT_EQ(marker(kBaidu), SortMarker::Up);
+    box_.RefreshHistory();
+    EXPECT_EQ(ShownDays(), days({2, 1, 0}));
+    EXPECT_EQ(marker(kBaidu), SortMarker::Up);
+    grid->titleClick(kBaidu, Qt::NoModifier);
+    EXPECT_EQ(ShownDays(), days({1, 0, 2}));
+}
+
+TEST_F(HistoryBoxTest, NoRowsSaysSoAndDropsThePopupUntilRowsReturn) {
+    InsertHistory(*db_, {.day = kDay1, .baidu = 3});
+    SetRangeQuietly(kDay1, kDay1);
+    box_.RefreshHistory();
+    ASSERT_TRUE(box_.PopupAttached());
+    ASSERT_FALSE(chart_.Title().isEmpty());
+
+    box_.tntdtmpckr1->setDate(kDay1.addDays(1));
+    box_.tntdtmpckr2->setDate(kDay1.addDays(2));
+    EXPECT_TRUE(box_.qry_history.IsOpen());
+    EXPECT_EQ(box_.qry_history.RecordCount(), 0);
+    EXPECT_EQ(historyFrame_.title(), QStringLiteral("暂无排名信息"));
+    EXPECT_FALSE(box_.PopupAttached());
+    EXPECT_EQ(box_.dbgrdh2->popupMenu(), nullptr);
+    EXPECT_EQ(box_.dbgrdh2->footerText(0), QStringLiteral("0"));
+    EXPECT_EQ(box_.dbgrdh2->model()->rowCount(), 0);
+    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+    EXPECT_TRUE(chart_.Title().isEmpty());
+
+    box_.tntdtmpckr1->setDate(kDay1);
+    EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
+    EXPECT_TRUE(box_.PopupAttached());
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+TEST_F(HistoryBoxTest, ReversedRangeShowsNothingWithoutAnError) {
+    InsertHistory(*db_, {{.day = kDay1, .baidu = 3}, {.day = kDay1.addDays(1), .baidu = 4}});
+    SetRangeQuietly(kDay1.addDays(1), kDay1);
+    box_.RefreshHistory();
+    EXPECT_EQ(box_.qry_history.RecordCount(), 0);
+    EXPECT_EQ(historyFrame_.title(), QStringLiteral("暂无排名信息"));
+    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+TEST_F(HistoryBoxTest, ClosedOrEmptyMissionListRefreshesNothing) {
+    CountStatements();
+    Recordset empty;
+    db_->DM().OpenSQL(empty, QStringLiteral("Select KeyWordID,WebID From SE_KeyWord Where 1=2"));
+    HistoryBox onEmpty(db_->DM(), empty, chart_, new QGroupBox(&historyFrame_));
+    onEmpty.RefreshHistory();
+    mission_.Close();
+    box_.RefreshHistory();
+    EXPECT_EQ(historyQueries_, 0);
+    EXPECT_EQ(chartQueries_, 0);
+    EXPECT_FALSE(box_.qry_history.IsOpen());
+    EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
+    EXPECT_TRUE(messages_.Messages().empty());
+}
+
+TEST_F(HistoryBoxTest, DatabaseErrorIsReportedAndTheBoxStaysUsable) {
+    InsertHistory(*db_, {.day = kDay1, .baidu = 3});
+    SetRangeQuietly(kDay1, kDay1);
+    box_.RefreshHistory();
+    ASSERT_EQ(ShownDays(), QStringList{Day(kDay1)});
+
+    db_->Exec(QStringLiteral("Alter Table SE_RankHistory Rename To SE_RankHistoryAway"));
+    box_.tntdtmpckr1->setDate(kDay1.addDays(-1));
+    db_->Exec(QStringLiteral("Alter Table SE_RankHistoryAway Rename To SE_RankHistory"));
+    ASSERT_EQ(messages_.Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages()[0].kind, MessageKind::Report);
+    EXPECT_TRUE(messages_.Messages()[0].text.contains(QStringLiteral("SE_RankHistory")));
+    // The failed refresh left the last rows in place.
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+
+    box_.tntdtmpckr2->setDate(kDay1.addDays(1));
+    EXPECT_EQ(messages_.Messages().size(), 1u);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 3}}));
+}
+
+TEST_F(HistoryBoxTest, ChartErrorIsReportedAfterTheGridWasFilled) {
+    InsertHistory(*db_, {.day = kDay1, .baidu = 3});
+    SetRangeQuietly(kDay1, kDay1);
+    db_->DM().SetStatementObserver([](const QString& sql) {
+        if (sql.startsWith(QStringLiteral("Select * From SE_RankHistory")))
+            throw DbError(QStringLiteral("disk I/O error"));
+    });
+    box_.RefreshHistory();
+    EXPECT_EQ(messages_.Texts(), QStringList{QStringLiteral("disk I/O error.")});
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+
+    db_->DM().SetStatementObserver({});
+    box_.RefreshHistory();
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 3}}));
+}
+
+} // namespace
+} // namespace quorvane

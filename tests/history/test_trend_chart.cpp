@@ -1,0 +1,224 @@
+#include "HistoryRows.h"
+#include "history/TrendChart.h"
+#include "store/DbError.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QGroupBox>
+#include <QLineSeries>
+#include <QLocale>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QValueAxis>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace quorvane {
+namespace {
+
+using test::HistoryRow;
+using test::InsertHistory;
+using test::TempDatabase;
+
+const QDate kDay1(2012, 3, 1);
+
+class TrendChartTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { db_ = std::make_unique<TempDatabase>(); }
+    static void TearDownTestSuite() { db_.reset(); }
+
+    void SetUp() override {
+        db_->Exec(QStringLiteral("Delete From SE_RankHistory"));
+        frame_.resize(700, 300);
+    }
+
+    void Draw(const QString& engine, QDate first = kDay1.addDays(-10), QDate last = kDay1.addDays(30)) {
+        chart_.DrawTrendChart(QStringLiteral("1"), QStringLiteral("1"), engine, first, last);
+    }
+
+    // Shows the chart and lets it lay out, so that values map to plot positions.
+    void ShowLaidOut() {
+        frame_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame_));
+        QCoreApplication::processEvents();
+    }
+
+    static QString Short(QDate day) { return QLocale().toString(day, QLocale::ShortFormat); }
+
+    static std::unique_ptr<TempDatabase> db_;
+    QGroupBox frame_;
+    TrendChart chart_{db_->DM(), &frame_};
+};
+
+std::unique_ptr<TempDatabase> TrendChartTest::db_;
+
+TEST_F(TrendChartTest, StartsEmptyAndUntitledWithBaiduSelected) {
+    EXPECT_EQ(frame_.title(), QStringLiteral("排名走势图(Baidu曲线为不包含推广排名)"));
+    EXPECT_TRUE(chart_.rb1->isChecked());
+    EXPECT_EQ(chart_.SelectedEngine(), QStringLiteral("Baidu"));
+    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+    EXPECT_TRUE(chart_.Title().isEmpty());
+    EXPECT_FALSE(chart_.chart->legend()->isVisible());
+    EXPECT_TRUE(chart_.axisLeft->isReverse());
+    EXPECT_EQ(chart_.axisLeft->titleText(), QStringLiteral("排名"));
+}
+
+TEST_F(TrendChartTest, DaysWithoutRankLeaveNoPointAndNoGap) {
+    InsertHistory(*db_, {.day = kDay1, .baidu = 3});
+    InsertHistory(*db_, {.day = kDay1.addDays(1), .baidu = 0, .google = 4});
+    InsertHistory(*db_, {.day = kDay1.addDays(2), .baidu = 5});
+    Draw(QStringLiteral("Baidu"));
+    ShowLaidOut();
+
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 3}, {1, 5}}));
+    EXPECT_EQ(chart_.PointLabels(), (QStringList{Short(kDay1), Short(kDay1.addDays(2))}));
+    // The best rank is drawn above the worse one: a reversed axis whose range holds both points.
+    EXPECT_TRUE(chart_.axisLeft->isReverse());
+    EXPECT_LE(chart_.axisLeft->min(), 3);
+    EXPECT_GE(chart_.axisLeft->max(), 5);
+    EXPECT_LT(chart_.chart->mapToPosition({0, 3}, chart_.lnsrsSeries1).y(),
+              chart_.chart->mapToPosition({1, 5}, chart_.lnsrsSeries1).y());
+    // Both date labels stand on their points.
+    EXPECT_EQ(chart_.axisBottom->categoriesLabels(), chart_.PointLabels());
+    EXPECT_EQ(chart_.axisBottom->endValue(Short(kDay1.addDays(2))), 1);
+    EXPECT_LT(chart_.axisBottom->min(), 0);
+    EXPECT_GT(chart_.axisBottom->max(), 1);
+}
+
+TEST_F(TrendChartTest, BaiduIsDrawnWithoutPromotedResults) {
+    InsertHistory(*db_, {.day = kDay1, .baidu = 0, .baidu2 = 7});
+    InsertHistory(*db_, {.day = kDay1.addDays(1), .baidu = 2, .baidu2 = 9});
+    Draw(QStringLiteral("Baidu"));
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 2}}));
+    EXPECT_EQ(chart_.PointLabels(), QStringList{Short(kDay1.addDays(1))});
+}
+
+struct EngineColumnCase {
+    const char* name;
+    const char16_t* engine;
+    double rank;
+};
+
+class TrendChartEngine : public TrendChartTest, public ::testing::WithParamInterface<EngineColumnCase> {};
+
+TEST_P(TrendChartEngine, DrawsTheEnginesColumn) {
+    InsertHistory(*db_, {.day = kDay1,
+                         .baidu = 1,
+                         .baidu2 = 2,
+                         .google = 3,
+                         .yahoo = 4,
+                         .soso = 5,
+                         .bing = 6,
+                         .sogou = 7,
+                         .youdao = 8});
+    Draw(QString::fromUtf16(GetParam().engine));
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, GetParam().rank}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engines, TrendChartEngine,
+    ::testing::Values(EngineColumnCase{"Baidu", u"Baidu", 1}, EngineColumnCase{"Google", u"Google", 3},
+                      EngineColumnCase{"Yahoo", u"Yahoo", 4}, EngineColumnCase{"Soso", u"Soso", 5},
+                      EngineColumnCase{"Bing", u"Bing", 6}, EngineColumnCase{"Sogou", u"Sogou", 7},
+                      EngineColumnCase{"Youdao", u"Youdao", 8}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TrendChartTest, TitleNamesTheLastRowsStoredTexts) {
+    InsertHistory(
+        *db_, {.day = kDay1, .baidu = 4, .keyWord = QStringLiteral("旧词"), .url = QStringLiteral("old.cn")});
+    InsertHistory(*db_, {.day = kDay1.addDays(1),
+                         .baidu = 2,
+                         .keyWord = QStringLiteral("新词"),
+                         .url = QStringLiteral("new.cn")});
+    InsertHistory(*db_, {.day = kDay1.addDays(2),
+                         .baidu = 0,
+                         .keyWord = QStringLiteral("未排名"),
+                         .url = QStringLiteral("none.cn")});
+    Draw(QStringLiteral("Baidu"));
+    EXPECT_EQ(chart_.Title(), QStringLiteral("关键词\"新词\"和链接\"new.cn\""));
+}
+
+TEST_F(TrendChartTest, NoQualifyingRowClearsPointsLabelsAndTitle) {
+    InsertHistory(*db_, {.day = kDay1, .baidu = 4, .google = 0});
+    Draw(QStringLiteral("Baidu"));
+    ASSERT_EQ(chart_.lnsrsSeries1->count(), 1);
+    ASSERT_FALSE(chart_.Title().isEmpty());
+
+    Draw(QStringLiteral("Google"));
+    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+    EXPECT_TRUE(chart_.PointLabels().isEmpty());
+    EXPECT_TRUE(chart_.axisBottom->categoriesLabels().isEmpty());
+    EXPECT_TRUE(chart_.Title().isEmpty());
+}
+
+TEST_F(TrendChartTest, RangeBoundsIncludeBothDaysAndAReversedRangeShowsNothing) {
+    for (int i = 0; i < 5; ++i)
+        InsertHistory(*db_, {.day = kDay1.addDays(i), .baidu = 10 + i});
+    Draw(QStringLiteral("Baidu"), kDay1.addDays(1), kDay1.addDays(3));
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 11}, {1, 12}, {2, 13}}));
+
+    Draw(QStringLiteral("Baidu"), kDay1.addDays(3), kDay1.addDays(1));
+    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+    EXPECT_TRUE(chart_.Title().isEmpty());
+}
+
+TEST_F(TrendChartTest, OtherPairsRowsAreNotDrawn) {
+    InsertHistory(*db_, {.keyWordId = 1, .webId = 1, .day = kDay1, .baidu = 3});
+    InsertHistory(*db_, {.keyWordId = 2, .webId = 1, .day = kDay1, .baidu = 8});
+    InsertHistory(*db_, {.keyWordId = 1, .webId = 2, .day = kDay1, .baidu = 9});
+    Draw(QStringLiteral("Baidu"));
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 3}}));
+}
+
+TEST_F(TrendChartTest, LongHistoryKeepsEveryPointButThinsTheDateLabels) {
+    std::vector<HistoryRow> rows;
+    for (int i = 0; i < 2000; ++i)
+        rows.push_back({.day = kDay1.addDays(i), .baidu = 1 + i % 50});
+    InsertHistory(*db_, rows);
+    frame_.show();
+    Draw(QStringLiteral("Baidu"), kDay1, kDay1.addDays(2000));
+
+    ASSERT_EQ(chart_.lnsrsSeries1->count(), 2000);
+    EXPECT_EQ(chart_.lnsrsSeries1->at(1999), QPointF(1999, 1 + 1999 % 50));
+    const QStringList shown = chart_.axisBottom->categoriesLabels();
+    EXPECT_GE(shown.size(), 2);
+    EXPECT_LE(shown.size(), 20);
+    EXPECT_EQ(shown.first(), Short(kDay1));
+    // Labels stand on their own points, evenly spread.
+    for (const QString& label : shown) {
+        const int at = static_cast<int>(chart_.axisBottom->endValue(label));
+        EXPECT_EQ(chart_.PointLabels().at(at), label);
+    }
+}
+
+TEST_F(TrendChartTest, OnlyANewlySelectedButtonAsksForARefresh) {
+    QSignalSpy changed(&chart_, &TrendChart::engineChanged);
+    frame_.show();
+    QTest::mouseClick(chart_.rb1, Qt::LeftButton);
+    EXPECT_EQ(changed.count(), 0);
+    QTest::mouseClick(chart_.rb5, Qt::LeftButton);
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_EQ(changed.at(0).at(0).toString(), QStringLiteral("Bing"));
+    EXPECT_EQ(chart_.SelectedEngine(), QStringLiteral("Bing"));
+    EXPECT_FALSE(chart_.rb1->isChecked());
+}
+
+TEST_F(TrendChartTest, StatementErrorReachesTheCallerAfterTheChartWasCleared) {
+    InsertHistory(*db_, {.day = kDay1, .baidu = 3});
+    Draw(QStringLiteral("Baidu"));
+    ASSERT_EQ(chart_.lnsrsSeries1->count(), 1);
+    db_->Exec(QStringLiteral("Alter Table SE_RankHistory Rename To SE_RankHistoryAway"));
+    EXPECT_THROW(Draw(QStringLiteral("Baidu")), DbError);
+    db_->Exec(QStringLiteral("Alter Table SE_RankHistoryAway Rename To SE_RankHistory"));
+    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+    EXPECT_TRUE(chart_.Title().isEmpty());
+
+    Draw(QStringLiteral("Baidu"));
+    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 3}}));
+}
+
+} // namespace
+} // namespace quorvane
