@@ -1,11 +1,19 @@
 #include "app/UntMain.h"
 
+#include "engine/Endpoints.h"
+#include "engine/EngineTable.h"
+#include "history/HistoryBox.h"
+#include "history/HistoryStatements.h"
+#include "history/TrendChart.h"
+#include "platform/GbkCodec.h"
+#include "platform/PageBrowser.h"
 #include "store/Messages.h"
 #include "store/MissionList.h"
 #include "store/Schema.h"
 #include "store/UntPublic.h"
 #include "ui/DBGrid.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -15,6 +23,7 @@
 #include <QLayout>
 #include <QScreen>
 #include <QSplitter>
+#include <QToolButton>
 
 #include <exception>
 
@@ -33,21 +42,6 @@ template <typename Command> void Reported(Command&& command) {
 
 } // namespace
 
-TfrmIndex::TfrmIndex(TDM& dm, QString dbFile, QWidget* parent)
-    : QMainWindow(parent)
-    , dm_(dm)
-    , dbFileSetting_(std::move(dbFile)) {
-    setObjectName(QStringLiteral("frmIndex"));
-    setWindowTitle(QStringLiteral("Velmora-Quorvane Ver1.3"));
-    BuildWindow();
-    ConnectCommands();
-    resize(1081, 706);
-    auto* watcher = new WindowCommandWatcher(this);
-    connect(watcher, &WindowCommandWatcher::command, this, &TfrmIndex::OnWindowCommand);
-}
-
-TfrmIndex::~TfrmIndex() = default;
-
 void TfrmIndex::PrepareMainWindow() {
     tntpnl1->setFixedHeight(1);
     tntpnl5->setFixedSize(1, 1);
@@ -60,6 +54,13 @@ void TfrmIndex::PrepareMainWindow() {
     }
     DbFile = dbFileSetting_;
     DbPassword = QString::fromUtf16(kDbPassword);
+    Engine().StopRequested = false;
+    Engine().PageCount = 1;
+    Engine().RankBaidu2 = 0;
+    Engine().PromoCount = 0;
+    Engine().PageLinks.clear();
+    // Read the engines' addresses now, so that a complaint about Endpoints.ini never interrupts a run.
+    LoadEndpointsBesideExecutable();
 }
 
 void TfrmIndex::FormCreate() {
@@ -131,7 +132,9 @@ void TfrmIndex::btnAddLinkClick() {
     emit addLinkCommand();
 }
 
-void TfrmIndex::btnStartClick() {}
+void TfrmIndex::btnStartClick() {
+    Runs().BatchRun();
+}
 
 void TfrmIndex::btnrefreshClick() {
     Reported([this] { LoadMissionList(); });
@@ -142,7 +145,13 @@ void TfrmIndex::btnAttributeClick() {
     tntpnl9->raise();
 }
 
-void TfrmIndex::btnStopClick() {}
+void TfrmIndex::btnStopClick() {
+    // Stop acts only while a run has disabled the start button.
+    if (btnStart->isEnabled())
+        return;
+    Engine().StopRequested = true;
+    btnStop->setEnabled(false);
+}
 
 void TfrmIndex::btnCloseClick() {
     if (!ConfirmExit())
@@ -152,14 +161,40 @@ void TfrmIndex::btnCloseClick() {
 }
 
 void TfrmIndex::btnSaveChartClick() {}
-void TfrmIndex::tntmntmN5Click() {}
-void TfrmIndex::tntmntmBaidu1Click() {}
-void TfrmIndex::tntmntmGoogle1Click() {}
-void TfrmIndex::tntmntmYahoo1Click() {}
-void TfrmIndex::tntmntmSogou1Click() {}
-void TfrmIndex::tntmntmBing1Click() {}
-void TfrmIndex::tntmntmSoso1Click() {}
-void TfrmIndex::tntmntmYoudao1Click() {}
+void TfrmIndex::tntmntmN5Click() {
+    Runs().SingleRowUpdate();
+}
+
+void TfrmIndex::OpenSearchPage(QStringView engine) {
+    Reported([this, engine] {
+        if (!qry_mission.IsOpen() || qry_mission.IsEmpty())
+            return;
+        const QString keyword = qry_mission.FieldText(QStringLiteral("KeyWordName"));
+        ShellOpen(this, FirstPageUrl(engine, ToGbk(keyword)));
+    });
+}
+
+void TfrmIndex::tntmntmBaidu1Click() {
+    OpenSearchPage(u"Baidu");
+}
+void TfrmIndex::tntmntmGoogle1Click() {
+    OpenSearchPage(u"Google");
+}
+void TfrmIndex::tntmntmYahoo1Click() {
+    OpenSearchPage(u"Yahoo");
+}
+void TfrmIndex::tntmntmSogou1Click() {
+    OpenSearchPage(u"Sogou");
+}
+void TfrmIndex::tntmntmBing1Click() {
+    OpenSearchPage(u"Bing");
+}
+void TfrmIndex::tntmntmSoso1Click() {
+    OpenSearchPage(u"Soso");
+}
+void TfrmIndex::tntmntmYoudao1Click() {
+    OpenSearchPage(u"Youdao");
+}
 
 void TfrmIndex::tntmntmDeleteClick() {
     Reported([this] {
@@ -180,8 +215,17 @@ void TfrmIndex::tntmntmDeleteClick() {
     });
 }
 
-void TfrmIndex::tntmntmN13Click() {}
-void TfrmIndex::dbgrdh1CellClick(const QModelIndex&) {}
-void TfrmIndex::dbgrdh1DblClick(const QModelIndex&) {}
+void TfrmIndex::dbgrdh1CellClick(const QModelIndex&) {
+    historyBox->RefreshHistory();
+}
+
+void TfrmIndex::dbgrdh1DblClick(const QModelIndex& index) {
+    // A rank cell opens that engine's first result page; other columns (BaiduRank2 too) do nothing.
+    if (!index.isValid() || !qry_mission.IsOpen() || qry_mission.IsEmpty())
+        return;
+    const QString engine = EngineOfMissionField(dbgrdh1->recordsetModel()->gridColumn(index.column()).field);
+    if (!engine.isEmpty())
+        OpenSearchPage(engine);
+}
 
 } // namespace quorvane

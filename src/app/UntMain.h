@@ -1,12 +1,17 @@
 #pragma once
 
 #include "app/WindowCommands.h"
+#include "engine/RankEngine.h"
+#include "engine/RankRuns.h"
 #include "store/Recordset.h"
 #include "store/Schema.h"
 #include "store/UntDM.h"
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringView>
+
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -24,6 +29,9 @@ class QToolButton;
 namespace quorvane {
 
 class DBGrid;
+class HistoryBox;
+class PageBrowser;
+class TrendChart;
 
 // The main window: the tool bar, the engine choice, the mission grid, the history box and the chart area,
 // the menus and the tray icon. Controls are public members named as the program names them, so that the
@@ -140,9 +148,22 @@ public:
     QAction* tntmntmDelete = nullptr; // "删除"
     QAction* tntmntmN12 = nullptr;    // "导出"
 
-    // Pop-up menu of the history grid.
-    QMenu* TntPopupMenu1 = nullptr;
-    QAction* tntmntmN13 = nullptr; // "导出"
+    // The history box in grp5 (date range, history grid dbgrdh2 and its pop-up menu) and the trend chart
+    // in grp4.
+    HistoryBox* historyBox = nullptr;
+    TrendChart* trendChart = nullptr;
+
+    // The browser that loads result pages for the rank runs (kept out of sight in tntpnl4).
+    PageBrowser* wb1 = nullptr;
+    // The rank counters, the page bookkeeping and StopRequested of the run in progress.
+    RankEngine& Engine() { return *engine_; }
+    RankRuns& Runs() { return *runs_; }
+    // True when at least one of the seven engine boxes is ticked.
+    bool AnyEngineChosen() const;
+    // The check box of an engine ("Baidu", ...), or null.
+    QCheckBox* EngineBox(QStringView engine) const;
+    // Opens the engine's first result page for the current mission row's keyword in the user's browser.
+    void OpenSearchPage(QStringView engine);
 
     // Tray icon and its menu.
     QSystemTrayIcon* cltrycn1 = nullptr;
@@ -170,7 +191,9 @@ public slots:
     void tntmntmSoso1Click();
     void tntmntmYoudao1Click();
     void tntmntmDeleteClick();
-    void tntmntmN13Click();
+    void chkallClick(bool checked);
+    void btn2Click();
+    void btn1Click();
     void dbgrdh1CellClick(const QModelIndex& index);
     void dbgrdh1DblClick(const QModelIndex& index);
 
@@ -200,9 +223,17 @@ private:
     void BuildMenus();
     void BuildTray();
     void ConnectCommands();
+    // The rank engine, its runs and the window side of a run (UntMainRuns.cpp).
+    void SetUpRuns();
+
+    class RunControls;
 
     TDM& dm_;
     const QString dbFileSetting_;
+    std::unique_ptr<RankEngine> engine_;
+    std::unique_ptr<RunControls> runControls_;
+    std::unique_ptr<RankRuns> runs_;
+    bool busyCursor_ = false;
     bool terminateRequested_ = false;
     bool exitConfirmed_ = false;
 };

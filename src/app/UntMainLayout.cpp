@@ -214,8 +214,6 @@ QWidget* TfrmIndex::BuildResultsBox() {
 
     grp5 = new QGroupBox(QStringLiteral("排名历史记录,右键导出记录"), tntspltr2);
     grp5->setObjectName(QStringLiteral("grp5"));
-    grp5->setLayout(new QVBoxLayout);
-    grp5->layout()->setContentsMargins(2, 2, 2, 2);
     // The mission box keeps the width the window commands give it; the history box takes what is left.
     grp5->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
@@ -307,8 +305,6 @@ QWidget* TfrmIndex::BuildChartArea() {
     fill->setContentsMargins(0, 0, 0, 0);
     grp4 = new QGroupBox(QStringLiteral("排名走势图(Baidu曲线为不包含推广排名)"), tntpnl2);
     grp4->setObjectName(QStringLiteral("grp4"));
-    grp4->setLayout(new QVBoxLayout);
-    grp4->layout()->setContentsMargins(2, 2, 2, 2);
     fill->addWidget(grp4);
     return tntpnl2;
 }
@@ -334,10 +330,6 @@ void TfrmIndex::BuildMenus() {
     tntmntmYoudao1 = tntmntmOpenSearch->addAction(QStringLiteral("Youdao"));
     tntmntmDelete = tntpmn1->addAction(QStringLiteral("删除"));
     tntmntmN12 = tntpmn1->addAction(QStringLiteral("导出"));
-
-    TntPopupMenu1 = new QMenu(this);
-    TntPopupMenu1->setObjectName(QStringLiteral("TntPopupMenu1"));
-    tntmntmN13 = TntPopupMenu1->addAction(QStringLiteral("导出"));
 }
 
 void TfrmIndex::BuildTray() {
@@ -373,10 +365,12 @@ void TfrmIndex::ConnectCommands() {
     connect(tntmntmYoudao1, &QAction::triggered, this, &TfrmIndex::tntmntmYoudao1Click);
     connect(tntmntmDelete, &QAction::triggered, this, &TfrmIndex::tntmntmDeleteClick);
     connect(tntmntmN12, &QAction::triggered, this, &TfrmIndex::btnSaveChartClick);
-    connect(tntmntmN13, &QAction::triggered, this, &TfrmIndex::tntmntmN13Click);
 
     // The tray items run the handlers of the tool-bar buttons of the same name, whether those buttons are
     // enabled, disabled or hidden.
+    connect(chkall, &QCheckBox::clicked, this, &TfrmIndex::chkallClick);
+    connect(btn2, &QToolButton::clicked, this, &TfrmIndex::btn2Click);
+    connect(btn1, &QToolButton::clicked, this, &TfrmIndex::btn1Click);
     connect(tntmntmTrayStop, &QAction::triggered, this, &TfrmIndex::btnStopClick);
     connect(tntmntmTrayAddLink, &QAction::triggered, this, &TfrmIndex::btnAddLinkClick);
     connect(tntmntmTrayRefresh, &QAction::triggered, this, &TfrmIndex::btnrefreshClick);

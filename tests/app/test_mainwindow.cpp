@@ -1,5 +1,6 @@
 // The main window over a real database: the mission list, its grid, the commands and the tray menu.
 #include "app/UntMain.h"
+#include "history/HistoryBox.h"
 #include "store/Messages.h"
 #include "store/MissionList.h"
 #include "support/MessageRecorder.h"
@@ -368,7 +369,7 @@ TEST_F(MainWindowTest, StartUpBalloonAndControls) {
     EXPECT_EQ(actionTexts(frm->tntpmn1->actions()), (QStringList{"更新排名", "打开搜索页", "删除", "导出"}));
     EXPECT_EQ(actionTexts(frm->tntmntmOpenSearch->actions()),
               (QStringList{"Baidu", "Google", "Yahoo", "Sogou", "Bing", "Soso", "Youdao"}));
-    EXPECT_EQ(actionTexts(frm->TntPopupMenu1->actions()), QStringList{"导出"});
+    EXPECT_EQ(actionTexts(frm->historyBox->TntPopupMenu1->actions()), QStringList{"导出"});
 
     // "设置" shows the page-range panel and nothing else.
     EXPECT_TRUE(frm->tntpnl9->isHidden());
