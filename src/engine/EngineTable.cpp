@@ -1,0 +1,59 @@
+#include "engine/EngineTable.h"
+
+#include "engine/Endpoints.h"
+#include "engine/PageLoading.h"
+#include "platform/GbkCodec.h"
+#include "store/UntPublic.h"
+
+namespace quorvane {
+
+const EngineInfo* FindEngine(QStringView name) {
+    for (const EngineInfo& engine : kEngines)
+        if (engine.name == name)
+            return &engine;
+    return nullptr;
+}
+
+int PageParameter(const EngineInfo& engine, int pageIndex) {
+    return engine.pageRule == PageParameterRule::IndexPlusOne ? pageIndex + 1 : pageIndex * engine.step;
+}
+
+int PagesRead(const EngineInfo& engine, int pageRange) {
+    return engine.fixedPages > 0 ? engine.fixedPages : pageRange;
+}
+
+int NotFoundLimit(const EngineInfo& engine, int pageRange) {
+    return PagesRead(engine, pageRange) * engine.step;
+}
+
+QString ResultPageUrl(QStringView engine, QByteArrayView keywordGbk, int pageParameter) {
+    const EngineInfo* info = FindEngine(engine);
+    if (!info)
+        return {};
+    // Both forms are made whichever the engine takes: a character GBK could not hold is already "?" and
+    // stays %3F in both.
+    const QString keyGbk = PercentEncode(keywordGbk);
+    const QString keyUtf8 = PercentEncode(FromGbk(keywordGbk).toUtf8());
+    const QString& key = info->keywordBytes == KeywordBytes::Gbk ? keyGbk : keyUtf8;
+    return Endpoint(info->name) + info->pathBeforeKeyword + key + info->pathBeforePage +
+           QString::number(pageParameter) + info->pathAfterPage;
+}
+
+QString FirstPageUrl(QStringView engine, QByteArrayView keywordGbk) {
+    const EngineInfo* info = FindEngine(engine);
+    return info ? ResultPageUrl(engine, keywordGbk, PageParameter(*info, 0)) : QString();
+}
+
+bool OpenResultPage(Browser& browser, QStringView engine, int pageParameter, QByteArrayView keywordGbk,
+                    const bool& stopRequested) {
+    const QString url = ResultPageUrl(engine, keywordGbk, pageParameter);
+    if (url.isEmpty())
+        return false;
+    const bool ok = AutoOpenUrl(browser, url, false, stopRequested);
+    // Requests to Google are spaced out by a pause after every page that loaded.
+    if (ok && engine == u"Google")
+        DelaySeconds(1);
+    return ok;
+}
+
+} // namespace quorvane

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+#include <array>
+
+namespace quorvane {
+
+class Browser;
+
+// The seven search engines: what belongs to each of them in the windows and the database, and how the
+// address of one of its result pages is built. Every per-engine choice of the program is made by the
+// engine name, compared exactly.
+
+enum class KeywordBytes { Gbk, Utf8 };
+// How the page parameter P follows from the 0-based page index i of a check.
+enum class PageParameterRule { IndexTimesStep, IndexPlusOne };
+
+struct EngineInfo {
+    QStringView name;         // "Baidu", ...
+    QStringView checkBox;     // chkbaidu; its caption is the engine name
+    QStringView rankColumn;   // in SE_KeyWord and SE_RankHistory
+    QStringView rankColumn2;  // Baidu only: the rank counting promoted results
+    QStringView rankCounter;  // field of the main window
+    QStringView rankCounter2; // Baidu only
+    QStringView gridCaption;
+    QStringView gridCaption2; // Baidu only
+    QStringView chartRadio;   // rb1..rb7; caption is the engine name
+    QStringView menuItem;     // item under "打开搜索页"; caption is the engine name
+    // The result-page address: endpoint + pathBeforeKeyword + K + pathBeforePage + P + pathAfterPage.
+    QStringView pathBeforeKeyword;
+    QStringView pathBeforePage;
+    QStringView pathAfterPage;
+    KeywordBytes keywordBytes;
+    PageParameterRule pageRule;
+    int step;       // results the check counts per page read without a match
+    int fixedPages; // pages a check reads whatever the page range says; 0 = the page range decides
+};
+
+// In the order of the check boxes and the chart radio buttons.
+inline constexpr std::array<EngineInfo, 7> kEngines{{
+    {u"Baidu", u"chkbaidu", u"BaiduRank", u"BaiduRank2", u"RankBaidu", u"RankBaidu2", u"Baidu不包含推广",
+     u"Baidu包含推广", u"rb1", u"tntmntmBaidu1", u"/s?wd=", u"&pn=", u"&rn=100&usm=1", KeywordBytes::Gbk,
+     PageParameterRule::IndexTimesStep, 100, 0},
+    {u"Google", u"chkgoogle", u"GoogleRank", u"", u"RankGoogle", u"", u"Google", u"", u"rb2",
+     u"tntmntmGoogle1", u"/search?num=100&hl=zh-CN&lr=&safe=strict&q=", u"&start=", u"", KeywordBytes::Gbk,
+     PageParameterRule::IndexTimesStep, 100, 0},
+    {u"Yahoo", u"chkyahoo", u"YahooRank", u"", u"RankYahoo", u"", u"Yahoo", u"", u"rb3", u"tntmntmYahoo1",
+     u"/s?p=", u"&n=100&v=web&b=", u"", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep, 100, 0},
+    {u"Soso", u"chksoso", u"SosoRank", u"", u"RankSoso", u"", u"Soso", u"", u"rb4", u"tntmntmSoso1", u"/q?w=",
+     u"&pg=", u"", KeywordBytes::Gbk, PageParameterRule::IndexPlusOne, 10, 10},
+    {u"Bing", u"chkbing", u"BingRank", u"", u"RankBing", u"", u"Bing", u"", u"rb5", u"tntmntmBing1",
+     u"/search?q=", u"&first=", u"", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep, 50, 0},
+    {u"Sogou", u"chkSogou", u"SogouRank", u"", u"RankSogou", u"", u"Sogou", u"", u"rb6", u"tntmntmSogou1",
+     u"/web?&num=100&query=", u"&page=", u"", KeywordBytes::Gbk, PageParameterRule::IndexPlusOne, 100, 0},
+    {u"Youdao", u"chkyoudao", u"YoudaoRank", u"", u"RankYoudao", u"", u"Youdao", u"", u"rb7",
+     u"tntmntmYoudao1", u"/search?q=", u"&start=", u"", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep,
+     30, 10},
+}};
+
+// The order in which the batch run and the single-row update check the engines.
+inline constexpr std::array<QStringView, 7> kRunOrder{u"Baidu", u"Google", u"Yahoo", u"Sogou",
+                                                      u"Bing",  u"Soso",   u"Youdao"};
+// The order of the items under "打开搜索页".
+inline constexpr std::array<QStringView, 7> kOpenSearchPageOrder = kRunOrder;
+
+// The engine of that exact name, or null.
+const EngineInfo* FindEngine(QStringView name);
+
+// P for the 0-based page index of a check: index x step, or index + 1 (Soso, Sogou).
+int PageParameter(const EngineInfo& engine, int pageIndex);
+// Pages a check reads: the page range setting (1 to 10), or always 10 for Soso and Youdao.
+int PagesRead(const EngineInfo& engine, int pageRange);
+// N of the rank cell text ">N" written when a check finds no match.
+int NotFoundLimit(const EngineInfo& engine, int pageRange);
+
+// The address of one result page: the engine's endpoint (Endpoints.h), its path and query with the
+// percent-encoded keyword and the page parameter P. The keyword is GBK text; GBK engines send its bytes,
+// the others its UTF-8 form. Empty for an unknown engine name.
+QString ResultPageUrl(QStringView engine, QByteArrayView keywordGbk, int pageParameter);
+// The first result page (P of page index 0): what "打开搜索页" hands to the desktop and what the
+// latest-results workbook links to.
+QString FirstPageUrl(QStringView engine, QByteArrayView keywordGbk);
+
+// Loads one result page with AutoOpenUrl (10-second budget) and, after a Google page that completed,
+// pauses one second with DelaySeconds. True when the page completed in time. An unknown engine name loads
+// nothing and gives false.
+bool OpenResultPage(Browser& browser, QStringView engine, int pageParameter, QByteArrayView keywordGbk,
+                    const bool& stopRequested);
+
+} // namespace quorvane

@@ -1,0 +1,28 @@
+#include "engine/PageLoading.h"
+
+#include "platform/Browser.h"
+#include "store/UntPublic.h"
+
+#include <QElapsedTimer>
+
+namespace quorvane {
+
+bool AutoOpenUrl(Browser& browser, const QString& url, bool noWait, const bool& stopRequested) {
+    // The pages are never shown, so there is no window to put at the back.
+    browser.SetSilent(true);
+    browser.Navigate(url);
+    const qint64 budgetNs = noWait ? 0 : qint64{kPageWaitSeconds} * 1'000'000'000;
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        if (browser.ReadyState() == Browser::ReadyStateComplete)
+            return true;
+        if (stopRequested)
+            return false;
+        PumpAndSleep();
+        if (timer.nsecsElapsed() > budgetNs)
+            return false;
+    }
+}
+
+} // namespace quorvane

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QStringList>
+#include <QStringView>
+
+#include <array>
+
+namespace quorvane {
+
+class Browser;
+
+// The result-page scanners: each cuts the serialised markup of a loaded result page (GBK text) into
+// result items with fixed marker texts and takes one link out of each item. The marker texts below are
+// the whole knowledge of the engines' markup; they match exactly and case-sensitively.
+
+enum class MarkupPart { Body, Root }; // which element's inner markup a scanner reads
+
+struct ScannerMarkers {
+    QStringView engine;
+    MarkupPart part;
+    QStringView itemStart; // an item starts after this...
+    QStringView itemEnd;   // ...and ends before this
+    QStringView linkEnd;   // the link ends at a double quote followed by this
+};
+
+// Every link starts after href and a double quote.
+inline constexpr QStringView kLinkStart = u"href=\"";
+
+inline constexpr std::array<ScannerMarkers, 7> kScannerMarkers{{
+    {u"Baidu", MarkupPart::Body, u"<TD class=", u"<TBODY>", u" target=_blank"},
+    {u"Google", MarkupPart::Body, u"<LI class=g>", u"</A></H3>", u" target=_blank"},
+    {u"Yahoo", MarkupPart::Root, u"<H3><A onmousedown=", u"</A></EM>", u" name=doc3_rt"},
+    {u"Soso", MarkupPart::Root, u"<H3><A id=res", u"</SPAN></DIV></DIV>", u" target=_blank"},
+    {u"Bing", MarkupPart::Root, u"<DIV class=sb_tlst>", u"</A></DIV></DIV></LI>", u" target=_blank"},
+    {u"Sogou", MarkupPart::Root, u"<TD class=f>", u"<TBODY>", u" name=dttl target=_blank"},
+    {u"Youdao", MarkupPart::Root, u"<A id=hitURL", u"<A class=yl>", u" target=_blank"},
+}};
+
+// Baidu's extra rules: items with a map block are skipped; promoted items are counted and give the
+// address shown in green instead of their link.
+inline constexpr QStringView kBaiduMapItem = u"plf><A onmousedown";
+inline constexpr QStringView kBaiduPromoted = u"推广</A>";
+inline constexpr QStringView kBaiduGreenStart = u"<FONT color=#008000 size=-1>";
+inline constexpr QStringView kBaiduGreenEnd = u"</FONT><FONT size=-1>";
+
+// What a scan found: the links in page order and, for Baidu, how many of them are promoted items.
+struct PageScan {
+    QStringList links;
+    int promoCount = 0;
+};
+
+// Scans serialised markup (GBK) with the engine's markers. The common loop stops at the first item without
+// a link of the expected form, and when no further item is found. Linear in the size of the markup. An
+// unknown engine name gives nothing.
+PageScan ScanMarkup(QStringView engine, QByteArrayView markupGbk);
+
+// The scanners on a browser's loaded document (body or root markup as the engine's row says). Reading a
+// browser without a document throws, and that is left to the caller's error path.
+QStringList ScanBaiduPage(const Browser& browser, int& promoCount); // promoCount is set, 0 first
+QStringList ScanGooglePage(const Browser& browser);
+QStringList ScanYahooPage(const Browser& browser);
+QStringList ScanSosoPage(const Browser& browser);
+QStringList ScanBingPage(const Browser& browser);
+QStringList ScanSogouPage(const Browser& browser);
+QStringList ScanYoudaoPage(const Browser& browser);
+
+// Runs the engine's scanner on the browser and makes its list the new pageLinks (Baidu also sets
+// promoCount); true when the page gave at least one link. An unknown engine name empties pageLinks and
+// gives false.
+bool ScanResultPage(const Browser& browser, QStringView engine, QStringList& pageLinks, int& promoCount);
+
+} // namespace quorvane

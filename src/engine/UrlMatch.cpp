@@ -1,0 +1,33 @@
+#include "engine/UrlMatch.h"
+
+namespace quorvane {
+
+QString NormalizeUrl(QStringView url) {
+    qsizetype begin = 0;
+    qsizetype end = url.size();
+    while (begin < end && url[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && url[end - 1].unicode() <= 32)
+        --end;
+    QString text = url.sliced(begin, end - begin).toString();
+    text.remove(QStringLiteral("http:"), Qt::CaseSensitive);
+    text.remove(u'/');
+    // Only ASCII letters are folded: other characters compare exactly.
+    for (QChar& ch : text)
+        if (ch >= u'a' && ch <= u'z')
+            ch = QChar(ch.unicode() - u'a' + u'A');
+    return text;
+}
+
+int FindSiteInLinks(QStringView siteUrl, const QStringList& links, const bool& stopRequested) {
+    const QString site = NormalizeUrl(siteUrl);
+    for (qsizetype k = 0; k < links.size(); ++k) {
+        if (stopRequested)
+            return 0;
+        if (NormalizeUrl(links[k]) == site)
+            return static_cast<int>(k + 1);
+    }
+    return 0;
+}
+
+} // namespace quorvane

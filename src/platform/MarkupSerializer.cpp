@@ -1,0 +1,294 @@
+#include "platform/MarkupSerializer.h"
+
+#include <gumbo.h>
+
+#include <QByteArray>
+
+#include <string_view>
+#include <vector>
+
+namespace quorvane {
+
+namespace {
+
+bool isVoid(GumboTag tag) {
+    switch (tag) {
+    case GUMBO_TAG_AREA:
+    case GUMBO_TAG_BASE:
+    case GUMBO_TAG_BASEFONT:
+    case GUMBO_TAG_BGSOUND:
+    case GUMBO_TAG_BR:
+    case GUMBO_TAG_COL:
+    case GUMBO_TAG_EMBED:
+    case GUMBO_TAG_FRAME:
+    case GUMBO_TAG_HR:
+    case GUMBO_TAG_IMAGE:
+    case GUMBO_TAG_IMG:
+    case GUMBO_TAG_INPUT:
+    case GUMBO_TAG_KEYGEN:
+    case GUMBO_TAG_LINK:
+    case GUMBO_TAG_META:
+    case GUMBO_TAG_PARAM:
+    case GUMBO_TAG_SOURCE:
+    case GUMBO_TAG_TRACK:
+    case GUMBO_TAG_WBR:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Text that the parser took literally is written back literally.
+bool isRawText(GumboTag tag) {
+    switch (tag) {
+    case GUMBO_TAG_SCRIPT:
+    case GUMBO_TAG_STYLE:
+    case GUMBO_TAG_XMP:
+    case GUMBO_TAG_IFRAME:
+    case GUMBO_TAG_NOEMBED:
+    case GUMBO_TAG_NOFRAMES:
+    case GUMBO_TAG_NOSCRIPT:
+    case GUMBO_TAG_PLAINTEXT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool keepsWhitespace(GumboTag tag) {
+    switch (tag) {
+    case GUMBO_TAG_PRE:
+    case GUMBO_TAG_TEXTAREA:
+    case GUMBO_TAG_LISTING:
+    case GUMBO_TAG_PLAINTEXT:
+    case GUMBO_TAG_SCRIPT:
+    case GUMBO_TAG_STYLE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+const GumboVector& childrenOf(const GumboNode* node) {
+    return node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
+}
+
+GumboTag tagOf(const GumboNode* node) {
+    return node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE ? node->v.element.tag
+                                                                                 : GUMBO_TAG_UNKNOWN;
+}
+
+std::string_view piece(const GumboStringPiece& p) {
+    return {p.data, p.length};
+}
+
+// Builds UTF-8 (gumbo's own encoding) and converts once at the end: most of a page is ASCII markup.
+class Writer {
+public:
+    explicit Writer(const GumboNode* body)
+        : body_(body) {}
+
+    void writeInner(const GumboNode* element) {
+        struct Frame {
+            const GumboNode* node;
+            unsigned int next;
+        };
+        std::vector<Frame> stack;
+        stack.push_back({element, 0});
+        while (!stack.empty()) {
+            const GumboNode* parent = stack.back().node;
+            const GumboVector& children = childrenOf(parent);
+            if (stack.back().next >= children.length) {
+                stack.pop_back();
+                if (parent == body_)
+                    bodyEnd_ = out_.size();
+                if (!stack.empty())
+                    writeEndTag(parent);
+                continue;
+            }
+            const auto* child = static_cast<const GumboNode*>(children.data[stack.back().next++]);
+            switch (child->type) {
+            case GUMBO_NODE_ELEMENT:
+            case GUMBO_NODE_TEMPLATE:
+                writeStartTag(child);
+                if (child == body_)
+                    bodyBegin_ = out_.size();
+                if (isVoid(child->v.element.tag)) {
+                    if (child == body_)
+                        bodyEnd_ = out_.size();
+                } else {
+                    stack.push_back({child, 0});
+                }
+                break;
+            case GUMBO_NODE_TEXT:
+                if (isRawText(tagOf(parent)))
+                    out_.append(child->v.text.text);
+                else
+                    writeEscaped(child->v.text.text, false);
+                break;
+            case GUMBO_NODE_WHITESPACE:
+                if (keepsWhitespace(tagOf(parent)))
+                    out_.append(child->v.text.text);
+                break;
+            case GUMBO_NODE_CDATA:
+                out_.append("<![CDATA[").append(child->v.text.text).append("]]>");
+                break;
+            case GUMBO_NODE_COMMENT:
+                out_.append("<!--").append(child->v.text.text).append("-->");
+                break;
+            case GUMBO_NODE_DOCUMENT:
+                break;
+            }
+        }
+    }
+
+    const QByteArray& utf8() const { return out_; }
+    qsizetype bodyBegin() const { return bodyBegin_; }
+    qsizetype bodyEnd() const { return bodyEnd_; }
+
+private:
+    void writeTagName(const GumboNode* node) {
+        const GumboElement& e = node->v.element;
+        std::string_view name;
+        if (e.tag != GUMBO_TAG_UNKNOWN) {
+            name = gumbo_normalized_tagname(e.tag);
+        } else {
+            GumboStringPiece original = e.original_tag;
+            gumbo_tag_from_original_text(&original);
+            name = piece(original);
+        }
+        for (const char ch : name)
+            out_.append(ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch);
+    }
+
+    void writeStartTag(const GumboNode* node) {
+        out_.append('<');
+        writeTagName(node);
+        const GumboVector& attributes = node->v.element.attributes;
+        for (unsigned int i = 0; i < attributes.length; ++i)
+            writeAttribute(*static_cast<const GumboAttribute*>(attributes.data[i]));
+        out_.append('>');
+    }
+
+    void writeEndTag(const GumboNode* node) {
+        out_.append("</");
+        writeTagName(node);
+        out_.append('>');
+    }
+
+    void writeAttribute(const GumboAttribute& a) {
+        out_.append(' ');
+        const std::string_view written = piece(a.original_name);
+        if (written.empty())
+            out_.append(a.name);
+        else
+            out_.append(written.data(), static_cast<qsizetype>(written.size()));
+        const std::string_view value(a.value);
+        // The parser points the value of an attribute written without one at its name: <INPUT checked>.
+        if (value.empty() && (a.original_value.length == 0 || a.original_value.data == a.original_name.data))
+            return;
+        out_.append('=');
+        if (std::string_view(a.name) == "href" || needsQuotes(value)) {
+            out_.append('"');
+            writeEscaped(value, true);
+            out_.append('"');
+        } else {
+            writeEscaped(value, true);
+        }
+    }
+
+    static bool needsQuotes(std::string_view value) {
+        if (value.empty())
+            return true;
+        for (const char ch : value) {
+            switch (ch) {
+            case ' ':
+            case '\t':
+            case '\n':
+            case '\r':
+            case '\f':
+            case '"':
+            case '\'':
+            case '=':
+            case '<':
+            case '>':
+            case '`':
+                return true;
+            default:
+                break;
+            }
+        }
+        return false;
+    }
+
+    // Copies runs of ordinary bytes in one piece and replaces the few that need an entity.
+    void writeEscaped(std::string_view text, bool inAttribute) {
+        size_t runStart = 0;
+        auto flush = [&](size_t end) {
+            if (end > runStart)
+                out_.append(text.data() + runStart, static_cast<qsizetype>(end - runStart));
+        };
+        for (size_t i = 0; i < text.size(); ++i) {
+            const char ch = text[i];
+            const char* entity = nullptr;
+            size_t length = 1;
+            if (ch == '&')
+                entity = "&amp;";
+            else if (ch == '<' && !inAttribute)
+                entity = "&lt;";
+            else if (ch == '>' && !inAttribute)
+                entity = "&gt;";
+            else if (ch == '"' && inAttribute)
+                entity = "&quot;";
+            else if (ch == '\xC2' && i + 1 < text.size() && text[i + 1] == '\xA0') {
+                entity = "&nbsp;";
+                length = 2;
+            }
+            if (!entity)
+                continue;
+            flush(i);
+            out_.append(entity);
+            i += length - 1;
+            runStart = i + 1;
+        }
+        flush(text.size());
+    }
+
+    const GumboNode* body_;
+    QByteArray out_;
+    qsizetype bodyBegin_ = -1;
+    qsizetype bodyEnd_ = -1;
+};
+
+} // namespace
+
+QString InnerMarkup(const GumboInternalNode* element) {
+    if (!element)
+        return {};
+    Writer writer(nullptr);
+    writer.writeInner(element);
+    return QString::fromUtf8(writer.utf8());
+}
+
+RootMarkup InnerMarkupWithBody(const GumboInternalNode* root, const GumboInternalNode* body) {
+    RootMarkup result;
+    if (!root)
+        return result;
+    Writer writer(body);
+    writer.writeInner(root);
+    const QByteArray& utf8 = writer.utf8();
+    if (writer.bodyBegin() < 0 || writer.bodyEnd() < writer.bodyBegin()) {
+        result.text = QString::fromUtf8(utf8);
+        return result;
+    }
+    // Converted in three pieces so that the body's span is known in UTF-16 units too.
+    result.text = QString::fromUtf8(QByteArrayView(utf8).first(writer.bodyBegin()));
+    result.bodyBegin = result.text.size();
+    result.text += QString::fromUtf8(
+        QByteArrayView(utf8).sliced(writer.bodyBegin(), writer.bodyEnd() - writer.bodyBegin()));
+    result.bodyEnd = result.text.size();
+    result.text += QString::fromUtf8(QByteArrayView(utf8).sliced(writer.bodyEnd()));
+    return result;
+}
+
+} // namespace quorvane

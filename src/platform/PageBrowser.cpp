@@ -1,0 +1,168 @@
+#include "platform/PageBrowser.h"
+
+#include "platform/PageDecoder.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+
+#include <stdexcept>
+#include <utility>
+
+namespace quorvane {
+
+const char* const PageBrowser::kUserAgent =
+    "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/120.0.0.0 Safari/537.36";
+
+namespace {
+
+// Bytes kept in the network layer between two reads; the body limit is checked at every read.
+constexpr qint64 kReadBufferBytes = 256 * 1024;
+
+bool isPageType(const QByteArray& contentType) {
+    const QByteArray type = contentType.trimmed().toLower();
+    return type.isEmpty() || type.startsWith("text/") || type.contains("html") || type.contains("xml");
+}
+
+// An answer of the server with an error status, as opposed to a transfer that broke down.
+bool isHttpErrorAnswer(QNetworkReply::NetworkError error) {
+    return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
+           (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+}
+
+} // namespace
+
+PageBrowser::PageBrowser(QObject* parent)
+    : Browser(parent)
+    , network_(new QNetworkAccessManager(this)) // its own cookie jar comes with it
+    , deadline_(new QTimer(this)) {
+    deadline_->setSingleShot(true);
+    connect(deadline_, &QTimer::timeout, this,
+            [this] { fail(QStringLiteral("no complete answer in time")); });
+}
+
+PageBrowser::~PageBrowser() {
+    abandonReply();
+}
+
+void PageBrowser::Navigate(const QString& url) {
+    abandonReply();
+    ++navigation_;
+    readyState_ = 1;
+    received_.clear();
+
+    const QUrl target(url.trimmed());
+    const QString scheme = target.scheme().toLower();
+    if (!target.isValid() || target.host().isEmpty() || (scheme != u"http" && scheme != u"https")) {
+        failLater(QStringLiteral("cannot fetch this address"));
+        return;
+    }
+    QNetworkRequest request(target);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
+    request.setRawHeader("Accept", "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
+    request.setRawHeader("Accept-Language", "zh-CN,zh;q=0.9");
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(maxRedirects_);
+
+    reply_ = network_->get(request);
+    reply_->setReadBufferSize(kReadBufferBytes);
+    connect(reply_, &QNetworkReply::metaDataChanged, this, &PageBrowser::onMetaDataChanged);
+    connect(reply_, &QNetworkReply::readyRead, this, &PageBrowser::onReadyRead);
+    connect(reply_, &QNetworkReply::finished, this, &PageBrowser::onFinished);
+    deadline_->start(loadTimeoutMs_);
+}
+
+QByteArray PageBrowser::BodyMarkup() const {
+    if (!document_)
+        throw std::runtime_error("The browser holds no document");
+    return document_->body;
+}
+
+QByteArray PageBrowser::DocumentMarkup() const {
+    if (!document_)
+        throw std::runtime_error("The browser holds no document");
+    return document_->root;
+}
+
+void PageBrowser::abandonReply() {
+    deadline_->stop();
+    if (!reply_)
+        return;
+    QNetworkReply* reply = reply_;
+    reply_ = nullptr;
+    disconnect(reply, nullptr, this, nullptr);
+    reply->abort();
+    reply->deleteLater();
+}
+
+void PageBrowser::onMetaDataChanged() {
+    if (!reply_)
+        return;
+    bool ok = false;
+    const qint64 length = reply_->header(QNetworkRequest::ContentLengthHeader).toLongLong(&ok);
+    if (ok && length > maxBodyBytes_)
+        fail(QStringLiteral("the page is larger than %1 bytes").arg(maxBodyBytes_));
+}
+
+void PageBrowser::onReadyRead() {
+    if (!reply_)
+        return;
+    received_ += reply_->readAll();
+    if (received_.size() > maxBodyBytes_)
+        fail(QStringLiteral("the page is larger than %1 bytes").arg(maxBodyBytes_));
+}
+
+void PageBrowser::onFinished() {
+    if (!reply_)
+        return;
+    received_ += reply_->readAll();
+    if (received_.size() > maxBodyBytes_) {
+        fail(QStringLiteral("the page is larger than %1 bytes").arg(maxBodyBytes_));
+        return;
+    }
+    const QNetworkReply::NetworkError error = reply_->error();
+    if (error != QNetworkReply::NoError && !(isHttpErrorAnswer(error) && !received_.isEmpty())) {
+        fail(reply_->errorString());
+        return;
+    }
+    const QByteArray contentType = reply_->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    if (!isPageType(contentType)) {
+        fail(QStringLiteral("not a page: ") + QString::fromLatin1(contentType));
+        return;
+    }
+    const QUrl location = reply_->url();
+    const QString status =
+        error == QNetworkReply::NoError ? QString() : QStringLiteral("error page: ") + reply_->errorString();
+    const QByteArray body = std::exchange(received_, {});
+    abandonReply();
+    finish(RenderPageBytes(body, CharsetFromContentType(contentType)), location, status);
+}
+
+void PageBrowser::failLater(const QString& reason) {
+    // Navigate returns at once in every case; the failure arrives as an event, like a load that ends.
+    const quint64 navigation = navigation_;
+    QTimer::singleShot(0, this, [this, navigation, reason] {
+        if (navigation == navigation_ && readyState_ != ReadyStateComplete)
+            fail(reason);
+    });
+}
+
+void PageBrowser::fail(const QString& reason) {
+    const QUrl location = reply_ ? reply_->url() : QUrl();
+    abandonReply();
+    received_.clear();
+    finish(RenderHtml({}), location, reason);
+}
+
+void PageBrowser::finish(RenderedPage page, const QUrl& location, const QString& error) {
+    deadline_->stop();
+    document_ = std::move(page);
+    location_ = location;
+    lastError_ = error;
+    readyState_ = ReadyStateComplete;
+    emit DocumentComplete();
+}
+
+} // namespace quorvane

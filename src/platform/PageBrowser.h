@@ -1,0 +1,87 @@
+#pragma once
+
+#include "platform/Browser.h"
+#include "platform/RenderedPage.h"
+
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QTimer;
+
+namespace quorvane {
+
+// The browser the program uses: fetches a page over HTTP(S) with its own network access (own cookies,
+// redirects followed up to a limit, a desktop browser's User-Agent), decodes and parses it and keeps the
+// serialised document (RenderedPage.h) for the readers. Nothing is displayed.
+//
+// Ready state: 0 before the first navigation, 1 while the newest navigation loads, 4 once it is done.
+// A newer navigation aborts an unfinished one, and ReadyState refers to it from the moment Navigate
+// returns. DocumentComplete fires once for every navigation that finishes (never for an aborted one).
+//
+// A load that fails still finishes, as the old browser finished with its own error page: state 4, an empty
+// document (no body content), DocumentComplete, and LastError() says why. Failures are: network errors, a
+// redirect chain longer than the limit, a body over the size limit, no complete answer within the load
+// timeout, an HTTP error status without a body, a body that is not a text or HTML type, and an address the
+// browser cannot fetch (not http or https). An HTTP error status with a body shows that body, like a
+// browser shows a server's error page. The scanners find no result items in such documents, so they count
+// as unread pages. Until the newest navigation is done, the readers still see the previous document.
+class PageBrowser final : public Browser {
+    Q_OBJECT
+public:
+    static constexpr qint64 kDefaultMaxBodyBytes = 8 * 1024 * 1024;
+    static constexpr int kDefaultMaxRedirects = 10;
+    static constexpr int kDefaultLoadTimeoutMs = 30'000;
+    static const char* const kUserAgent;
+
+    explicit PageBrowser(QObject* parent = nullptr);
+    ~PageBrowser() override;
+
+    // This browser never shows dialogs of its own; the flag is kept for the contract.
+    void SetSilent(bool silent) override { silent_ = silent; }
+    void Navigate(const QString& url) override;
+    int ReadyState() const override { return readyState_; }
+    // Throw std::runtime_error before the first navigation has finished.
+    QByteArray BodyMarkup() const override;
+    QByteArray DocumentMarkup() const override;
+
+    bool Silent() const { return silent_; }
+    // Why the last finished navigation failed, or that it shows a server's error page; empty when it loaded.
+    QString LastError() const { return lastError_; }
+    // The address of the document shown (after redirects).
+    QUrl Location() const { return location_; }
+
+    // Limits; tests shorten them. They apply from the next navigation on.
+    void SetMaxBodyBytes(qint64 bytes) { maxBodyBytes_ = bytes; }
+    void SetMaxRedirects(int redirects) { maxRedirects_ = redirects; }
+    void SetLoadTimeout(int milliseconds) { loadTimeoutMs_ = milliseconds; }
+
+private:
+    void abandonReply();
+    void onMetaDataChanged();
+    void onReadyRead();
+    void onFinished();
+    void failLater(const QString& reason);
+    void fail(const QString& reason);
+    void finish(RenderedPage page, const QUrl& location, const QString& error);
+
+    QNetworkAccessManager* network_;
+    QTimer* deadline_;
+    QPointer<QNetworkReply> reply_;
+    QByteArray received_;
+    quint64 navigation_ = 0;
+    int readyState_ = 0;
+    bool silent_ = false;
+    std::optional<RenderedPage> document_;
+    QString lastError_;
+    QUrl location_;
+    qint64 maxBodyBytes_ = kDefaultMaxBodyBytes;
+    int maxRedirects_ = kDefaultMaxRedirects;
+    int loadTimeoutMs_ = kDefaultLoadTimeoutMs;
+};
+
+} // namespace quorvane

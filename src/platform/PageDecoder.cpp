@@ -1,0 +1,143 @@
+#include "platform/PageDecoder.h"
+
+#include <unicode/ucnv.h>
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace quorvane {
+
+namespace {
+
+constexpr qsizetype kMetaScanBytes = 4096;
+
+std::string_view sv(QByteArrayView v) {
+    return {v.data(), static_cast<size_t>(v.size())};
+}
+
+bool isCharsetChar(char ch) {
+    return (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '-' || ch == '_' || ch == '.' ||
+           ch == ':';
+}
+
+// The token after "charset" [spaces] "=" [spaces, quotes] in lower-case text, or empty.
+QByteArray charsetAfter(std::string_view lower, size_t from) {
+    size_t i = from + std::string_view("charset").size();
+    while (i < lower.size() && (lower[i] == ' ' || lower[i] == '\t'))
+        ++i;
+    if (i >= lower.size() || lower[i] != '=')
+        return {};
+    ++i;
+    while (i < lower.size() && (lower[i] == ' ' || lower[i] == '\t' || lower[i] == '"' || lower[i] == '\''))
+        ++i;
+    const size_t begin = i;
+    while (i < lower.size() && isCharsetChar(lower[i]))
+        ++i;
+    return QByteArray(lower.data() + begin, static_cast<qsizetype>(i - begin));
+}
+
+enum class Charset { Utf8, Gbk, Other, Unknown };
+
+Charset classify(const QByteArray& label) {
+    static constexpr std::array<std::string_view, 2> utf8{"utf-8", "utf8"};
+    // Pages labelled with any GB2312 name were GBK in practice; browsers decode them as GBK.
+    static constexpr std::array<std::string_view, 12> gbk{
+        "gbk",     "gb2312",     "x-gbk",    "cp936",     "windows-936",     "ms936",
+        "chinese", "gb_2312-80", "csgb2312", "iso-ir-58", "csiso58gb231280", "euc-cn"};
+    if (label.isEmpty())
+        return Charset::Unknown;
+    for (const auto name : utf8)
+        if (sv(label) == name)
+            return Charset::Utf8;
+    for (const auto name : gbk)
+        if (sv(label) == name)
+            return Charset::Gbk;
+    return Charset::Other;
+}
+
+// ICU conversion straight to UTF-8; empty when ICU does not know the charset.
+QByteArray convertToUtf8(QByteArrayView page, const char* icuName, bool* known) {
+    *known = true;
+    if (page.isEmpty())
+        return {};
+    // One source byte never needs more than three UTF-8 bytes (four-byte GB18030 sequences give four).
+    QByteArray out;
+    out.resize(page.size() * 3 + 16);
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t written = ucnv_convert("UTF-8", icuName, out.data(), static_cast<int32_t>(out.size()),
+                                         page.data(), static_cast<int32_t>(page.size()), &status);
+    if (U_FAILURE(status)) {
+        *known = status != U_FILE_ACCESS_ERROR && status != U_ILLEGAL_ARGUMENT_ERROR;
+        return {};
+    }
+    out.truncate(written);
+    return out;
+}
+
+QByteArray gbkToUtf8(QByteArrayView page) {
+    bool known = false;
+    QByteArray out = convertToUtf8(page, "windows-936-2000", &known);
+    if (!known)
+        out = convertToUtf8(page, "GBK", &known);
+    return out;
+}
+
+} // namespace
+
+QByteArray CharsetFromContentType(QByteArrayView contentType) {
+    const QByteArray lower = contentType.toByteArray().toLower();
+    const size_t at = sv(lower).find("charset");
+    if (at == std::string_view::npos)
+        return {};
+    return charsetAfter(sv(lower), at);
+}
+
+QByteArray CharsetFromMeta(QByteArrayView page) {
+    const QByteArray lower = page.first(std::min(page.size(), kMetaScanBytes)).toByteArray().toLower();
+    const std::string_view text = sv(lower);
+    size_t at = 0;
+    while ((at = text.find("<meta", at)) != std::string_view::npos) {
+        const size_t end = std::min(text.find('>', at), text.size());
+        const std::string_view tag = text.substr(at, end - at);
+        const size_t charset = tag.find("charset");
+        if (charset != std::string_view::npos) {
+            QByteArray label = charsetAfter(tag, charset);
+            if (!label.isEmpty())
+                return label;
+        }
+        at = end;
+    }
+    return {};
+}
+
+QByteArray PageToUtf8(QByteArrayView page, QByteArrayView headerCharset) {
+    if (page.startsWith("\xEF\xBB\xBF"))
+        return page.sliced(3).toByteArray();
+    bool known = false;
+    if (page.startsWith("\xFF\xFE"))
+        return convertToUtf8(page.sliced(2), "UTF-16LE", &known);
+    if (page.startsWith("\xFE\xFF"))
+        return convertToUtf8(page.sliced(2), "UTF-16BE", &known);
+
+    QByteArray label = headerCharset.toByteArray().toLower();
+    if (classify(label) == Charset::Unknown)
+        label = CharsetFromMeta(page);
+    switch (classify(label)) {
+    case Charset::Utf8:
+        return page.toByteArray(); // the parser replaces invalid sequences itself
+    case Charset::Gbk:
+        return gbkToUtf8(page);
+    case Charset::Other: {
+        QByteArray out = convertToUtf8(page, label.constData(), &known);
+        if (known)
+            return out;
+        break; // an unknown label counts as none
+    }
+    case Charset::Unknown:
+        break;
+    }
+    return page.isValidUtf8() ? page.toByteArray() : gbkToUtf8(page);
+}
+
+} // namespace quorvane

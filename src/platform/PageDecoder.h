@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+namespace quorvane {
+
+// Turns the bytes of a received page into the UTF-8 text the HTML parser reads. The charset comes, in this
+// order, from a byte-order mark, from the Content-Type header, from a meta tag near the top of the page;
+// without any, a page that is valid UTF-8 is read as UTF-8 and anything else as GBK (the code page of the
+// Chinese desktops the engines served). The labels gb2312, gbk, cp936 and their aliases all mean GBK, as
+// browsers treat them; gb18030 is read as GB18030; other labels go to ICU. Bytes that are not valid in the
+// charset become U+FFFD, so any body decodes.
+
+// The charset parameter of a Content-Type value, lower case; empty when there is none.
+QByteArray CharsetFromContentType(QByteArrayView contentType);
+// The charset a <meta> tag in the first few kilobytes declares, lower case; empty when there is none.
+QByteArray CharsetFromMeta(QByteArrayView page);
+// The page as UTF-8.
+QByteArray PageToUtf8(QByteArrayView page, QByteArrayView headerCharset);
+
+} // namespace quorvane

@@ -1,0 +1,72 @@
+#include "platform/RenderedPage.h"
+
+#include "platform/GbkCodec.h"
+#include "platform/MarkupSerializer.h"
+#include "platform/NestingGuard.h"
+#include "platform/PageDecoder.h"
+
+#include <gumbo.h>
+
+#include <memory>
+
+namespace quorvane {
+
+namespace {
+
+struct OutputDeleter {
+    void operator()(GumboOutput* output) const { gumbo_destroy_output(&kGumboDefaultOptions, output); }
+};
+using ParsedDocument = std::unique_ptr<GumboOutput, OutputDeleter>;
+
+ParsedDocument parse(QByteArrayView utf8Html) {
+    GumboOptions options = kGumboDefaultOptions;
+    // The parse errors of a sloppy page are of no use here; recording them costs time and memory.
+    options.max_errors = 0;
+    const qsizetype length = NestingSafeLength(utf8Html);
+    return ParsedDocument(gumbo_parse_with_options(&options, utf8Html.data(), static_cast<size_t>(length)));
+}
+
+// The body element, or the frameset that takes its place in a frames page.
+const GumboNode* bodyOf(const GumboNode* root) {
+    if (!root || root->type != GUMBO_NODE_ELEMENT)
+        return nullptr;
+    const GumboVector& children = root->v.element.children;
+    for (unsigned int i = 0; i < children.length; ++i) {
+        const auto* child = static_cast<const GumboNode*>(children.data[i]);
+        if (child->type == GUMBO_NODE_ELEMENT &&
+            (child->v.element.tag == GUMBO_TAG_BODY || child->v.element.tag == GUMBO_TAG_FRAMESET))
+            return child;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+RenderedPage RenderHtml(QByteArrayView utf8Html) {
+    const ParsedDocument document = parse(utf8Html);
+    if (!document)
+        return {};
+    const RootMarkup markup = InnerMarkupWithBody(document->root, bodyOf(document->root));
+    const QStringView text(markup.text);
+    // The body's markup is a span of the root's: convert the three pieces once each.
+    RenderedPage page;
+    page.body = ToGbk(text.sliced(markup.bodyBegin, markup.bodyEnd - markup.bodyBegin));
+    page.root = ToGbk(text.first(markup.bodyBegin)) + page.body + ToGbk(text.sliced(markup.bodyEnd));
+    return page;
+}
+
+RenderedPage RenderPageBytes(QByteArrayView page, QByteArrayView headerCharset) {
+    return RenderHtml(PageToUtf8(page, headerCharset));
+}
+
+QString BodyInnerMarkup(QByteArrayView utf8Html) {
+    const ParsedDocument document = parse(utf8Html);
+    return document ? InnerMarkup(bodyOf(document->root)) : QString();
+}
+
+QString RootInnerMarkup(QByteArrayView utf8Html) {
+    const ParsedDocument document = parse(utf8Html);
+    return document ? InnerMarkup(document->root) : QString();
+}
+
+} // namespace quorvane

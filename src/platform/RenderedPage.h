@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+namespace quorvane {
+
+// A loaded document as the scanners read it: the serialised inner markup of the body and of the root
+// element (see MarkupSerializer.h), converted to GBK with "?" for what GBK cannot hold.
+struct RenderedPage {
+    QByteArray body;
+    QByteArray root;
+};
+
+// Parses an HTML text (UTF-8) and serialises it. Any input gives a page; an empty input gives an empty
+// document ("<HEAD></HEAD><BODY></BODY>" as root markup).
+RenderedPage RenderHtml(QByteArrayView utf8Html);
+// Decodes received bytes by their charset (PageDecoder.h), then RenderHtml.
+RenderedPage RenderPageBytes(QByteArrayView page, QByteArrayView headerCharset);
+
+// The serialised inner markup of the body and of the root element as Unicode text, before the GBK step.
+QString BodyInnerMarkup(QByteArrayView utf8Html);
+QString RootInnerMarkup(QByteArrayView utf8Html);
+
+} // namespace quorvane

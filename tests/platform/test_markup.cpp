@@ -1,0 +1,160 @@
+// The serialiser writes parsed pages the way the old embedded browser did; the scanners' markers depend
+// on every detail checked here.
+#include "platform/GbkCodec.h"
+#include "platform/NestingGuard.h"
+#include "platform/PageDecoder.h"
+#include "platform/RenderedPage.h"
+
+#include "QStringPrinter.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+struct MarkupCase {
+    const char* name;
+    const char* source; // body content as a page would carry it
+    const char16_t* expected;
+};
+
+class SerializerTest : public ::testing::TestWithParam<MarkupCase> {};
+
+TEST_P(SerializerTest, WritesBodyAsTheOldBrowser) {
+    const MarkupCase& c = GetParam();
+    const QByteArray page =
+        QByteArray("<html><head><title>t</title></head><body>") + c.source + "</body></html>";
+    EXPECT_EQ(BodyInnerMarkup(page), QString::fromUtf16(c.expected));
+}
+
+const MarkupCase kMarkupCases[] = {
+    {"upper_case_tags_unquoted_simple_values_quoted_href",
+     R"(<div class="g"><a href="http://a.com/x?a=1&amp;b=2" target="_blank">t</a></div>)",
+     uR"(<DIV class=g><A href="http://a.com/x?a=1&amp;b=2" target=_blank>t</A></DIV>)"},
+    {"inserted_tbody_kept", R"(<table class="result"><tr><td class="f">x</td></tr></table>)",
+     u"<TABLE class=result><TBODY><TR><TD class=f>x</TD></TR></TBODY></TABLE>"},
+    {"value_with_space_or_quote_quoted", R"h(<a onmousedown="return c({'fm':'as'})" href=x>y</a>)h",
+     uR"h(<A onmousedown="return c({'fm':'as'})" href="x">y</A>)h"},
+    {"double_quote_in_value_escaped", R"(<p title='say "hi"'>x</p>)",
+     uR"(<P title="say &quot;hi&quot;">x</P>)"},
+    {"empty_value_quoted_bare_attribute_bare", R"(<img alt="" src="a.gif"><input checked name="q">)",
+     uR"(<IMG alt="" src=a.gif><INPUT checked name=q>)"},
+    {"attribute_names_as_written", R"(<span CLASS="f" onMouseOver="x">y</span>)",
+     u"<SPAN CLASS=f onMouseOver=x>y</SPAN>"},
+    {"colour_and_size_unquoted",
+     R"(<font color="#008000" size="-1">www.a.com</font><font size="-1">x</font>)",
+     u"<FONT color=#008000 size=-1>www.a.com</FONT><FONT size=-1>x</FONT>"},
+    {"text_entities", "a &lt; b &amp; c &gt; d&nbsp;e \"q\" 'r'",
+     u"a &lt; b &amp; c &gt; d&nbsp;e \"q\" 'r'"},
+    {"nbsp_in_value", R"(<a title="a&nbsp;b">x</a>)", uR"(<A title=a&nbsp;b>x</A>)"},
+    {"layout_whitespace_dropped_text_spaces_kept", "<ul>\n  <li>a b</li>\n  <li><b>c</b> d</li>\n</ul>",
+     u"<UL><LI>a b</LI><LI><B>c</B> d</LI></UL>"},
+    {"pre_keeps_whitespace", "<pre>Code=1.4\n  x</pre>", u"<PRE>Code=1.4\n  x</PRE>"},
+    {"script_text_raw", "<script>if (a < b && c) {}</script>", u"<SCRIPT>if (a < b && c) {}</SCRIPT>"},
+    {"comment_kept", "<!-- ad -->x", u"<!-- ad -->x"},
+    {"void_elements_without_end_tag", "a<br>b<hr/>c", u"a<BR>b<HR>c"},
+    {"unknown_element_upper_case", R"(<foo-bar x="1">y</foo-bar>)", u"<FOO-BAR x=1>y</FOO-BAR>"},
+    {"chinese_text_kept", "<em>推广</em>", u"<EM>推广</EM>"},
+    {"unclosed_elements_closed", "<div><a href=\"http://x.com/\">x",
+     uR"(<DIV><A href="http://x.com/">x</A></DIV>)"},
+    {"empty_body", "", u""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Fragments, SerializerTest, ::testing::ValuesIn(kMarkupCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Serializer, RootMarkupHoldsHeadAndBody) {
+    const QByteArray page =
+        "<!DOCTYPE html>\n<html>\n<head><title>T</title></head>\n<body><pre>Code=1.4</pre>\n"
+        "</body>\n</html>\n";
+    EXPECT_EQ(RootInnerMarkup(page), u"<HEAD><TITLE>T</TITLE></HEAD><BODY><PRE>Code=1.4</PRE></BODY>");
+}
+
+TEST(RenderedPage, BodyIsTheSpanOfTheRootInGbk) {
+    const RenderedPage page = RenderHtml(
+        "<html><head><title>标题</title></head><body class=\"x\"><p>中文 한 <b>b</b></p></body></html>");
+    EXPECT_EQ(page.body, ToGbk(u"<P>中文 ? <B>b</B></P>"));
+    EXPECT_EQ(page.root,
+              ToGbk(u"<HEAD><TITLE>标题</TITLE></HEAD><BODY class=x><P>中文 ? <B>b</B></P></BODY>"));
+}
+
+TEST(RenderedPage, EmptyInputIsAnEmptyDocument) {
+    const RenderedPage page = RenderHtml({});
+    EXPECT_TRUE(page.body.isEmpty());
+    EXPECT_EQ(page.root, "<HEAD></HEAD><BODY></BODY>");
+}
+
+TEST(RenderedPage, HostileInputGivesAPage) {
+    // Nesting deeper than the limit is cut where it passes the limit (parsing it would take hours).
+    const QByteArray deep = "<p>before</p>" + QByteArray("<div>").repeated(100000) + "x";
+    const RenderedPage nested = RenderHtml(deep);
+    EXPECT_TRUE(nested.body.startsWith("<P>before</P><DIV><DIV><DIV>"));
+    EXPECT_EQ(nested.body.count("<DIV>"), kMaxNestingDepth);
+
+    QByteArray binary;
+    for (int i = 0; i < 70000; ++i)
+        binary.append(static_cast<char>((i * 7919) & 0xFF));
+    const RenderedPage noise = RenderPageBytes(binary, "");
+    EXPECT_TRUE(noise.root.startsWith("<HEAD>"));
+
+    const RenderedPage cut = RenderHtml("<html><body><table><tr><td class=\"f\"><a href=\"http://x");
+    EXPECT_TRUE(cut.body.startsWith("<TABLE><TBODY><TR><TD class=f>"));
+}
+
+TEST(NestingGuard, SloppyButShallowPagesAreNotCut) {
+    // Unclosed list items, cells and paragraphs, and formatting closed by its block, do not add up.
+    QByteArray page = "<ul>";
+    for (int i = 0; i < 2000; ++i)
+        page += "<li><p>item " + QByteArray::number(i) + "<table><tr><td><font color=red>x</td></table>";
+    page += "</ul><script>if (a) { document.write('<div>'); }</script><b>end</b>";
+    EXPECT_EQ(NestingSafeLength(page), page.size());
+    EXPECT_TRUE(RenderHtml(page).body.endsWith("<B>end</B>"));
+
+    const QByteArray deep = "<span>" + QByteArray("<div><b>").repeated(200) + "y";
+    EXPECT_EQ(NestingSafeLength(deep, 100),
+              QByteArray("<span>" + QByteArray("<div><b>").repeated(49) + "<div>").size());
+}
+
+struct CharsetCase {
+    const char* name;
+    QByteArray bytes;
+    const char* headerCharset;
+    const char16_t* text;
+};
+
+class DecoderTest : public ::testing::TestWithParam<CharsetCase> {};
+
+TEST_P(DecoderTest, DecodesByDeclaredCharset) {
+    const CharsetCase& c = GetParam();
+    EXPECT_EQ(QString::fromUtf8(PageToUtf8(c.bytes, c.headerCharset)), QString::fromUtf16(c.text));
+}
+
+const QByteArray kGbkZhong("\xD6\xD0", 2); // 中 in GBK
+const QByteArray kUtf8Zhong("\xE4\xB8\xAD", 3);
+
+const CharsetCase kCharsetCases[] = {
+    {"header_gbk", "<p>" + kGbkZhong + "</p>", "gbk", u"<p>中</p>"},
+    {"header_gb2312_means_gbk", "<p>" + kGbkZhong + "</p>", "GB2312", u"<p>中</p>"},
+    {"meta_http_equiv_gb2312",
+     "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\"><p>" + kGbkZhong + "</p>", "",
+     u"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\"><p>中</p>"},
+    {"meta_charset_utf8", "<META CHARSET='UTF-8'>" + kUtf8Zhong, "", u"<META CHARSET='UTF-8'>中"},
+    {"header_wins_over_meta", "<meta charset=\"gbk\">" + kUtf8Zhong, "utf-8", u"<meta charset=\"gbk\">中"},
+    {"gb18030_four_byte", QByteArray("\x81\x30\x81\x30", 4), "gb18030", u"\u0080"},
+    {"undeclared_valid_utf8", "x" + kUtf8Zhong, "", u"x中"},
+    {"undeclared_other_bytes_are_gbk", "x" + kGbkZhong, "", u"x中"},
+    {"utf8_bom", "\xEF\xBB\xBF" + kUtf8Zhong, "gbk", u"中"},
+    {"unknown_label_falls_back", "x" + kGbkZhong, "no-such-charset", u"x中"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Pages, DecoderTest, ::testing::ValuesIn(kCharsetCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PageDecoder, CharsetFromContentType) {
+    EXPECT_EQ(CharsetFromContentType("text/html; charset=GBK"), "gbk");
+    EXPECT_EQ(CharsetFromContentType("text/html;charset=\"utf-8\""), "utf-8");
+    EXPECT_EQ(CharsetFromContentType("text/html"), "");
+}
+
+} // namespace
+} // namespace quorvane
