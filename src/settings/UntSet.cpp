@@ -1,5 +1,6 @@
 #include "settings/UntSet.h"
 
+#include "finder/UntFindUrl.h"
 #include "settings/RecordGrid.h"
 #include "settings/RecordModel.h"
 #include "settings/ToolIcons.h"
@@ -363,8 +364,14 @@ void TfrmSetLinkWord::DeleteSelectedUrls() {
 }
 
 void TfrmSetLinkWord::btnFindClick() {
-    if (finderOpener_)
+    if (finderOpener_) {
         finderOpener_(dm_, this);
+        return;
+    }
+    TfrmFindUrl finder(dm_, this);
+    if (stopRequested_)
+        finder.SetStopRequest(*stopRequested_);
+    finder.exec();
 }
 
 } // namespace quorvane

@@ -36,6 +36,8 @@ public:
     // its own browser; tests install their own.
     using FinderOpener = std::function<void(TDM& dm, QWidget* parent)>;
     void SetFinderOpener(FinderOpener opener) { finderOpener_ = std::move(opener); }
+    // The main window's stop request, handed on to the URL finder: its page wait gives up when it is set.
+    void SetStopRequest(const bool& stopRequested) { stopRequested_ = &stopRequested; }
 
     // Reads the URL list again and returns its row count; the popup menu is attached only to a list
     // with rows.
@@ -130,6 +132,7 @@ private:
     RecordModel* urlModel_ = nullptr;
     RecordModel* keyWordModel_ = nullptr;
     FinderOpener finderOpener_;
+    const bool* stopRequested_ = nullptr;
 
     int curWebID_ = 0;
     int editKeyWordID_ = 0;

@@ -1,10 +1,16 @@
 #include "SettingsFixture.h"
 
+#include "finder/UntFindUrl.h"
+
+#include <QComboBox>
+
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
 #include <QWheelEvent>
 
 namespace quorvane::test {
@@ -371,6 +377,32 @@ TEST_F(UrlList, RowsAreDrawnInTheirColours) {
         for (int y = 0; y < clear.height() && !boxDrawn; ++y)
             boxDrawn = clear.pixelColor(x, y) != background;
     EXPECT_TRUE(boxDrawn) << "an unticked box is drawn too";
+}
+
+TEST_F(UrlList, FindButtonOpensTheFinderModallyOverTheDialog) {
+    const int webId = AddUrl(QStringLiteral("a.com"));
+    AddKeyWord(webId, QStringLiteral("seo"));
+    TfrmSetLinkWord& frm = Open();
+    bool opened = false;
+    bool modal = false;
+    QWidget* parent = nullptr;
+    int keyWords = -1;
+    QTimer::singleShot(0, &frm, [&] {
+        auto* finder = qobject_cast<TfrmFindUrl*>(QApplication::activeModalWidget());
+        if (!finder)
+            return;
+        opened = true;
+        modal = finder->isModal();
+        parent = finder->parentWidget();
+        keyWords = finder->cbbKeyWord->count();
+        finder->reject();
+    });
+    QTest::mouseClick(frm.btnFind, Qt::LeftButton);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(parent, &frm);
+    EXPECT_EQ(keyWords, 1);
+    EXPECT_TRUE(frm.findChildren<TfrmFindUrl*>().isEmpty()) << "discarded when closed";
 }
 
 } // namespace
