@@ -8,7 +8,7 @@
 namespace quorvane {
 
 bool AutoOpenUrl(Browser& browser, const QString& url, bool noWait, const bool& stopRequested) {
-    // The pages are never shown, so there is no window to put at the back.
+    // The browser contract has no window to restack: a visible web panel keeps its own place.
     browser.SetSilent(true);
     browser.Navigate(url);
     const qint64 budgetNs = noWait ? 0 : qint64{kPageWaitSeconds} * 1'000'000'000;

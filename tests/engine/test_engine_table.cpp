@@ -1,0 +1,153 @@
+// The engine table: result-page addresses, page parameters and limits, and the endpoint overrides.
+#include "engine/Endpoints.h"
+#include "engine/EngineTable.h"
+#include "platform/GbkCodec.h"
+#include "support/MessageRecorder.h"
+
+#include "platform/QStringPrinter.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+struct UrlCase {
+    const char* name;
+    const char* engine;
+    const char16_t* keyword;
+    int pageIndex;
+    const char* url;
+};
+
+class ResultPageUrlTest : public ::testing::TestWithParam<UrlCase> {
+protected:
+    void SetUp() override { LoadEndpoints(QString()); } // compiled-in hosts
+};
+
+TEST_P(ResultPageUrlTest, BuildsTheEnginesAddress) {
+    const UrlCase& c = GetParam();
+    const EngineInfo* engine = FindEngine(QString::fromLatin1(c.engine));
+    ASSERT_NE(engine, nullptr);
+    const QByteArray keyword = ToGbk(QString::fromUtf16(c.keyword));
+    EXPECT_EQ(ResultPageUrl(engine->name, keyword, PageParameter(*engine, c.pageIndex)),
+              QLatin1String(c.url));
+}
+
+const UrlCase kUrlCases[] = {
+    {"baidu_0", "Baidu", u"中", 0, "http://www.baidu.com/s?wd=%D6%D0&pn=0&rn=100&usm=1"},
+    {"baidu_2", "Baidu", u"中", 2, "http://www.baidu.com/s?wd=%D6%D0&pn=200&rn=100&usm=1"},
+    {"google_0", "Google", u"中", 0,
+     "http://www.google.com.hk/search?num=100&hl=zh-CN&lr=&safe=strict&q=%D6%D0&start=0"},
+    {"google_2", "Google", u"中", 2,
+     "http://www.google.com.hk/search?num=100&hl=zh-CN&lr=&safe=strict&q=%D6%D0&start=200"},
+    {"yahoo_0", "Yahoo", u"中", 0, "http://search.cn.yahoo.com/s?p=%E4%B8%AD&n=100&v=web&b=0"},
+    {"yahoo_2", "Yahoo", u"中", 2, "http://search.cn.yahoo.com/s?p=%E4%B8%AD&n=100&v=web&b=200"},
+    {"soso_0", "Soso", u"中", 0, "http://www.soso.com/q?w=%D6%D0&pg=1"},
+    {"soso_2", "Soso", u"中", 2, "http://www.soso.com/q?w=%D6%D0&pg=3"},
+    {"bing_0", "Bing", u"中", 0, "http://cn.bing.com/search?q=%E4%B8%AD&first=0"},
+    {"bing_2", "Bing", u"中", 2, "http://cn.bing.com/search?q=%E4%B8%AD&first=100"},
+    {"sogou_0", "Sogou", u"中", 0, "http://www.sogou.com/web?&num=100&query=%D6%D0&page=1"},
+    {"sogou_2", "Sogou", u"中", 2, "http://www.sogou.com/web?&num=100&query=%D6%D0&page=3"},
+    {"youdao_0", "Youdao", u"中", 0, "http://www.youdao.com/search?q=%E4%B8%AD&start=0"},
+    {"youdao_2", "Youdao", u"中", 2, "http://www.youdao.com/search?q=%E4%B8%AD&start=60"},
+    {"letters_encoded_too", "Bing", u"ab", 0, "http://cn.bing.com/search?q=%61%62&first=0"},
+    {"space_gbk", "Baidu", u"a b", 0, "http://www.baidu.com/s?wd=%61%20%62&pn=0&rn=100&usm=1"},
+    {"space_utf8", "Youdao", u"a b", 0, "http://www.youdao.com/search?q=%61%20%62&start=0"},
+    {"not_in_gbk_gbk_engine", "Sogou", u"한", 0, "http://www.sogou.com/web?&num=100&query=%3F&page=1"},
+    {"not_in_gbk_utf8_engine", "Yahoo", u"한", 0, "http://search.cn.yahoo.com/s?p=%3F&n=100&v=web&b=0"},
+    {"empty_keyword", "Google", u"", 0,
+     "http://www.google.com.hk/search?num=100&hl=zh-CN&lr=&safe=strict&q=&start=0"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Engines, ResultPageUrlTest, ::testing::ValuesIn(kUrlCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(EngineTable, UnknownEngineHasNoAddress) {
+    EXPECT_EQ(FindEngine(u"baidu"), nullptr);
+    EXPECT_TRUE(ResultPageUrl(u"baidu", "x", 0).isEmpty());
+    EXPECT_TRUE(FirstPageUrl(u"Altavista", "x").isEmpty());
+}
+
+TEST(EngineTable, FirstPageUsesTheFirstPageParameter) {
+    LoadEndpoints(QString());
+    EXPECT_EQ(FirstPageUrl(u"Soso", ""), u"http://www.soso.com/q?w=&pg=1");
+    EXPECT_EQ(FirstPageUrl(u"Baidu", ToGbk(u"旅游")),
+              u"http://www.baidu.com/s?wd=%C2%C3%D3%CE&pn=0&rn=100&usm=1");
+}
+
+TEST(EngineTable, PagesAndNotFoundLimits) {
+    struct Row {
+        const char16_t* engine;
+        int pagesAt3;
+        int limitAt3;
+        int limitAt1;
+    };
+    const Row rows[] = {{u"Baidu", 3, 300, 100},  {u"Google", 3, 300, 100}, {u"Yahoo", 3, 300, 100},
+                        {u"Soso", 10, 100, 100},  {u"Bing", 3, 150, 50},    {u"Sogou", 3, 300, 100},
+                        {u"Youdao", 10, 300, 300}};
+    for (const Row& row : rows) {
+        const EngineInfo* engine = FindEngine(QStringView(row.engine));
+        ASSERT_NE(engine, nullptr);
+        EXPECT_EQ(PagesRead(*engine, 3), row.pagesAt3) << engine->name.toString().toStdString();
+        EXPECT_EQ(NotFoundLimit(*engine, 3), row.limitAt3) << engine->name.toString().toStdString();
+        EXPECT_EQ(NotFoundLimit(*engine, 1), row.limitAt1) << engine->name.toString().toStdString();
+    }
+    EXPECT_EQ(kEngines[0].rankColumn2, u"BaiduRank2");
+    EXPECT_EQ(kEngines[0].gridCaption2, u"Baidu包含推广");
+    EXPECT_EQ(kRunOrder[3], u"Sogou");
+}
+
+class EndpointsTest : public ::testing::Test {
+protected:
+    QString writeIni(const QByteArray& text) {
+        const QString path = dir.filePath(QStringLiteral("Endpoints.ini"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+        return path;
+    }
+    void TearDown() override { LoadEndpoints(QString()); }
+
+    QTemporaryDir dir;
+    test::MessageRecorder messages;
+};
+
+TEST_F(EndpointsTest, AbsentFileKeepsCompiledInHosts) {
+    LoadEndpoints(dir.filePath(QStringLiteral("Endpoints.ini")));
+    for (const QStringView key : kEndpointKeys)
+        EXPECT_EQ(Endpoint(key), DefaultEndpoint(key));
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
+TEST_F(EndpointsTest, OverridesSchemeHostAndPort) {
+    LoadEndpoints(writeIni("[Endpoints]\nBaidu=http://127.0.0.1:18081\nMaker=https://127.0.0.1:18088/\n"
+                           "Download=ftp://127.0.0.1:18089\nbaidu=http://127.0.0.1:1\nOther=http://x\n"));
+    EXPECT_EQ(Endpoint(u"Baidu"), u"http://127.0.0.1:18081");
+    EXPECT_EQ(Endpoint(u"Maker"), u"https://127.0.0.1:18088");
+    EXPECT_EQ(Endpoint(u"Download"), u"ftp://127.0.0.1:18089");
+    EXPECT_EQ(Endpoint(u"Google"), DefaultEndpoint(u"Google"));
+    EXPECT_EQ(ResultPageUrl(u"Baidu", "a", 0), u"http://127.0.0.1:18081/s?wd=%61&pn=0&rn=100&usm=1");
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
+TEST_F(EndpointsTest, MalformedValuesAreReportedOnceAndIgnored) {
+    LoadEndpoints(writeIni("[Endpoints]\nBaidu=127.0.0.1:18081\nGoogle=http://127.0.0.1:18082/search\n"
+                           "Yahoo=gopher://127.0.0.1\nSoso=http://a,b\nBing=http://127.0.0.1:18085\n"));
+    EXPECT_EQ(Endpoint(u"Baidu"), DefaultEndpoint(u"Baidu"));
+    EXPECT_EQ(Endpoint(u"Google"), DefaultEndpoint(u"Google"));
+    EXPECT_EQ(Endpoint(u"Yahoo"), DefaultEndpoint(u"Yahoo"));
+    EXPECT_EQ(Endpoint(u"Soso"), DefaultEndpoint(u"Soso"));
+    EXPECT_EQ(Endpoint(u"Bing"), u"http://127.0.0.1:18085");
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Error);
+    const QString text = messages.Messages()[0].text;
+    for (const char* key : {"Baidu=", "Google=", "Yahoo=", "Soso="})
+        EXPECT_TRUE(text.contains(QLatin1String(key))) << key;
+    EXPECT_FALSE(text.contains(u"Bing="));
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,120 @@
+// Recorded result pages of every engine, served on loopback in their own charsets, loaded through the real
+// browser: the serialiser and the scanners' markers must agree on them.
+#include "engine/Endpoints.h"
+#include "engine/EngineTable.h"
+#include "engine/Scanners.h"
+#include "engine/UrlMatch.h"
+#include "platform/PageBrowser.h"
+#include "support/HttpServer.h"
+
+#include "platform/QStringPrinter.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using test::HttpServer;
+
+struct FixtureCase {
+    const char* engine;
+    const char* contentType; // some declare the charset in the header, some only in a meta tag
+    QStringList links;
+    int promoCount;
+    const char* site;
+    int position;
+};
+
+class FixturePageTest : public ::testing::TestWithParam<FixtureCase> {};
+
+TEST_P(FixturePageTest, YieldsTheOrderedLinksAndFindsTheSite) {
+    const FixtureCase& c = GetParam();
+    const QString engine = QString::fromLatin1(c.engine);
+    HttpServer server;
+    QTemporaryDir dir;
+    QFile ini(dir.filePath(QStringLiteral("Endpoints.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Endpoints]\n" + engine.toLatin1() + '=' + server.BaseUrl().toLatin1() + '\n');
+    ini.close();
+    LoadEndpoints(ini.fileName());
+
+    const QByteArray keyword("\xB1\xB1\xBE\xA9\xC2\xC3\xD3\xCE"); // 北京旅游 in GBK
+    const EngineInfo* info = FindEngine(engine);
+    ASSERT_NE(info, nullptr);
+    const QUrl url(ResultPageUrl(engine, keyword, PageParameter(*info, 1)));
+    const QString fixture =
+        qEnvironmentVariable("QUORVANE_FIXTURES") + u'/' + engine + QStringLiteral("/results.html");
+    ASSERT_TRUE(
+        server.ServeFile(url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority), fixture, c.contentType));
+
+    PageBrowser browser;
+    const bool stop = false;
+    ASSERT_TRUE(OpenResultPage(browser, engine, PageParameter(*info, 1), keyword, stop))
+        << browser.LastError().toStdString();
+    EXPECT_TRUE(browser.LastError().isEmpty()) << browser.LastError().toStdString();
+
+    QStringList pageLinks;
+    int promoCount = -1;
+    EXPECT_TRUE(ScanResultPage(browser, engine, pageLinks, promoCount));
+    EXPECT_EQ(pageLinks, c.links);
+    if (c.promoCount >= 0) {
+        EXPECT_EQ(promoCount, c.promoCount);
+    }
+    EXPECT_EQ(FindSiteInLinks(QString::fromLatin1(c.site), pageLinks, stop), c.position);
+    LoadEndpoints(QString());
+}
+
+const FixtureCase kFixtures[] = {
+    {"Baidu",
+     "text/html",
+     {"www.promo-one.com", "bj.promo-two.cn", "http://www.bjtravel.gov.cn/", "http://www.site-b1.com/",
+      "http://travel.site-b2.com/beijing/"},
+     2,
+     "travel.site-b2.com/beijing",
+     5},
+    {"Google",
+     "text/html; charset=GB2312",
+     {"http://www.site-g1.com/", "http://www.bjtravel.gov.cn/", "http://bj.site-g3.net/tour/"},
+     -1,
+     "WWW.BJTRAVEL.GOV.CN",
+     2},
+    {"Yahoo",
+     "text/html",
+     {"http://www.site-y1.com/", "http://www.site-y2.com/bj/"},
+     -1,
+     "www.site-y2.com/bj",
+     2},
+    {"Soso",
+     "text/html",
+     {"http://www.site-s1.com/", "http://www.site-s2.com/", "http://www.site-s3.com/"},
+     -1,
+     "www.site-s3.com",
+     3},
+    {"Bing",
+     "text/html; charset=utf-8",
+     {"http://www.site-n1.com/", "http://www.site-n2.com/", "http://www.site-n3.com/"},
+     -1,
+     "http://www.site-n1.com",
+     1},
+    {"Sogou",
+     "text/html",
+     {"http://www.site-o1.com/", "http://www.site-o2.com/", "http://www.site-o3.com/"},
+     -1,
+     "www.site-o2.com",
+     2},
+    {"Youdao",
+     "text/html",
+     {"http://www.site-d1.com/", "http://www.site-d2.com/"},
+     -1,
+     "www.site-absent.com",
+     0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Engines, FixturePageTest, ::testing::ValuesIn(kFixtures),
+                         [](const auto& info) { return std::string(info.param.engine); });
+
+} // namespace
+} // namespace quorvane

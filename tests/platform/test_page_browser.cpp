@@ -1,0 +1,214 @@
+// The page browser against a loopback server: loading, the ready state of the newest navigation, and every
+// kind of broken answer ending in a readable (empty) document instead of a crash or an endless load.
+#include "platform/GbkCodec.h"
+#include "platform/PageBrowser.h"
+#include "support/HttpServer.h"
+
+#include "QStringPrinter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace quorvane {
+namespace {
+
+using test::HttpServer;
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        QThread::msleep(2);
+    }
+    return done();
+}
+
+bool waitComplete(const PageBrowser& browser, int timeoutMs = 5000) {
+    return waitUntil([&] { return browser.ReadyState() == Browser::ReadyStateComplete; }, timeoutMs);
+}
+
+class PageBrowserTest : public ::testing::Test {
+protected:
+    QString url(const char* target) const { return server.BaseUrl() + QLatin1String(target); }
+
+    HttpServer server;
+    PageBrowser browser;
+};
+
+TEST_F(PageBrowserTest, LoadsAndSerialisesAGbkPage) {
+    const QByteArray page =
+        "<html><head><meta http-equiv=\"content-type\" content=\"text/html;charset=gb2312\">"
+        "</head><body><div class=\"x\"><a href=\"http://a.com/\" target=\"_blank\">" +
+        ToGbk(u"中文") + "</a></div></body></html>";
+    server.ServePage("/p?q=%D6%D0", page);
+    QSignalSpy complete(&browser, &Browser::DocumentComplete);
+
+    EXPECT_EQ(browser.ReadyState(), 0);
+    EXPECT_THROW(browser.BodyMarkup(), std::runtime_error);
+    browser.Navigate(url("/p?q=%D6%D0"));
+    EXPECT_EQ(browser.ReadyState(), 1);
+    ASSERT_TRUE(waitComplete(browser));
+
+    EXPECT_EQ(browser.BodyMarkup(),
+              "<DIV class=x><A href=\"http://a.com/\" target=_blank>" + ToGbk(u"中文") + "</A></DIV>");
+    EXPECT_TRUE(browser.DocumentMarkup().endsWith(QByteArray("<BODY>" + browser.BodyMarkup() + "</BODY>")));
+    EXPECT_TRUE(browser.LastError().isEmpty());
+    EXPECT_EQ(complete.count(), 1);
+    ASSERT_EQ(server.Requests().size(), 1);
+    EXPECT_EQ(server.Requests()[0].target, "/p?q=%D6%D0");
+    EXPECT_TRUE(server.Requests()[0].Header("User-Agent").startsWith("Mozilla/5.0 (Windows NT"));
+}
+
+TEST_F(PageBrowserTest, NewerNavigationReplacesAnUnfinishedOne) {
+    HttpServer::Response slow;
+    slow.body = "<p>slow</p>";
+    slow.delayMs = 400;
+    server.Serve("/slow", slow);
+    server.ServePage("/first", "<p>first</p>");
+    server.ServePage("/fast", "<p>fast</p>");
+    browser.Navigate(url("/first"));
+    ASSERT_TRUE(waitComplete(browser));
+    QSignalSpy complete(&browser, &Browser::DocumentComplete);
+
+    browser.Navigate(url("/slow"));
+    ASSERT_TRUE(server.WaitForRequests(2));
+    browser.Navigate(url("/fast"));
+    // The state belongs to the newest navigation at once, and the old document stays readable meanwhile.
+    EXPECT_EQ(browser.ReadyState(), 1);
+    EXPECT_EQ(browser.BodyMarkup(), "<P>first</P>");
+    ASSERT_TRUE(waitComplete(browser));
+    EXPECT_EQ(browser.BodyMarkup(), "<P>fast</P>");
+
+    // The slow answer arrives later and changes nothing.
+    waitUntil([] { return false; }, 700);
+    EXPECT_EQ(browser.BodyMarkup(), "<P>fast</P>");
+    EXPECT_EQ(complete.count(), 1);
+}
+
+TEST_F(PageBrowserTest, FollowsRedirectsAndKeepsCookiesPerInstance) {
+    HttpServer::Response setter;
+    setter.body = "<p>set</p>";
+    setter.headers.append(qMakePair(QByteArray("Set-Cookie"), QByteArray("sid=42; Path=/")));
+    server.Serve("/set", setter);
+    server.ServeRedirect("/old", "/new");
+    server.ServePage("/new", "<p>moved</p>");
+
+    browser.Navigate(url("/set"));
+    ASSERT_TRUE(waitComplete(browser));
+    browser.Navigate(url("/old"));
+    ASSERT_TRUE(waitComplete(browser));
+    EXPECT_EQ(browser.BodyMarkup(), "<P>moved</P>");
+    EXPECT_EQ(browser.Location().path(), u"/new");
+    ASSERT_EQ(server.Requests().size(), 3);
+    EXPECT_EQ(server.Requests()[2].Header("Cookie"), "sid=42");
+
+    PageBrowser other;
+    other.Navigate(url("/new"));
+    ASSERT_TRUE(waitComplete(other));
+    EXPECT_TRUE(server.Requests().last().Header("Cookie").isEmpty());
+}
+
+TEST_F(PageBrowserTest, ServerErrorPageWithBodyIsShown) {
+    HttpServer::Response notFound;
+    notFound.status = 404;
+    notFound.body = "<p>no such page</p>";
+    server.Serve("/missing", notFound);
+    browser.Navigate(url("/missing"));
+    ASSERT_TRUE(waitComplete(browser));
+    EXPECT_EQ(browser.BodyMarkup(), "<P>no such page</P>");
+}
+
+// Each broken answer ends the load with an empty document and a reason, never with a crash or a hang.
+struct BadAnswer {
+    const char* name;
+    std::function<void(HttpServer&, PageBrowser&)> setUp;
+    const char* target;
+};
+
+class BadAnswerTest : public ::testing::TestWithParam<BadAnswer> {};
+
+TEST_P(BadAnswerTest, EndsAsAnEmptyDocument) {
+    HttpServer server;
+    PageBrowser browser;
+    server.ServePage("/good", "<p>previous</p>");
+    browser.Navigate(server.BaseUrl() + u"/good");
+    ASSERT_TRUE(waitComplete(browser));
+    QSignalSpy complete(&browser, &Browser::DocumentComplete);
+
+    GetParam().setUp(server, browser);
+    const QString target = QString::fromLatin1(GetParam().target);
+    browser.Navigate(target.contains(u"://") ? target : server.BaseUrl() + target);
+    ASSERT_TRUE(waitComplete(browser, 8000));
+    EXPECT_EQ(browser.BodyMarkup(), "");
+    EXPECT_EQ(browser.DocumentMarkup(), "<HEAD></HEAD><BODY></BODY>");
+    EXPECT_FALSE(browser.LastError().isEmpty());
+    EXPECT_EQ(complete.count(), 1);
+}
+
+HttpServer::Response bigBody(bool withLength) {
+    HttpServer::Response r;
+    r.body = "<html><body>" + QByteArray("<p>filler</p>").repeated(200000) + "</body></html>"; // 2.6 MB
+    r.sendContentLength = withLength;
+    return r;
+}
+
+const BadAnswer kBadAnswers[] = {
+    {"http_error_without_body",
+     [](HttpServer& s, PageBrowser&) {
+         HttpServer::Response r;
+         r.status = 500;
+         s.Serve("/x", r);
+     },
+     "/x"},
+    {"body_over_limit_announced",
+     [](HttpServer& s, PageBrowser& b) { s.Serve("/x", bigBody(true)), b.SetMaxBodyBytes(1 << 20); }, "/x"},
+    {"body_over_limit_unannounced",
+     [](HttpServer& s, PageBrowser& b) { s.Serve("/x", bigBody(false)), b.SetMaxBodyBytes(1 << 20); }, "/x"},
+    {"endless_redirects", [](HttpServer& s, PageBrowser&) { s.ServeRedirect("/loop", "/loop"); }, "/loop"},
+    {"reset_mid_body",
+     [](HttpServer& s, PageBrowser&) {
+         HttpServer::Response r;
+         r.body = QByteArray("<p>part</p>").repeated(1000);
+         r.mode = HttpServer::Mode::ResetMidBody;
+         s.Serve("/x", r);
+     },
+     "/x"},
+    {"never_answers",
+     [](HttpServer& s, PageBrowser& b) {
+         HttpServer::Response r;
+         r.mode = HttpServer::Mode::Stall;
+         s.Serve("/x", r);
+         b.SetLoadTimeout(300);
+     },
+     "/x"},
+    {"binary_type",
+     [](HttpServer& s, PageBrowser&) {
+         s.ServePage("/x", QByteArray("\x89PNG\r\n\x1A\n\0\0", 10), "image/png");
+     },
+     "/x"},
+    {"not_an_http_address", [](HttpServer&, PageBrowser&) {}, "ftp://127.0.0.1:1/file.exe"},
+    {"nothing_listening", [](HttpServer&, PageBrowser&) {}, "http://127.0.0.1:1/"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Answers, BadAnswerTest, ::testing::ValuesIn(kBadAnswers),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PageBrowserTest, BinaryBodyLabelledAsHtmlStillGivesADocument) {
+    QByteArray noise;
+    for (int i = 0; i < 100000; ++i)
+        noise.append(static_cast<char>((i * 131 + 7) & 0xFF));
+    server.ServePage("/noise", noise);
+    browser.Navigate(url("/noise"));
+    ASSERT_TRUE(waitComplete(browser));
+    EXPECT_TRUE(browser.DocumentMarkup().startsWith("<HEAD>"));
+}
+
+} // namespace
+} // namespace quorvane
