@@ -1,6 +1,7 @@
 #include "settings/UntSet.h"
 
 #include "finder/UntFindUrl.h"
+#include "settings/DuplicateTests.h"
 #include "settings/RecordGrid.h"
 #include "settings/RecordModel.h"
 #include "settings/ToolIcons.h"
@@ -250,8 +251,7 @@ void TfrmSetLinkWord::btnAddUrlClick() {
         return;
     }
     const QString url = CanonicalUrl(edtUrl->text());
-    if (dm_.OpenSQL(qryCheck_, QStringLiteral("Select * From SE_KeyUrl Where UrlName=") + QuotedStr(url)) >=
-        1) {
+    if (dm_.OpenSQL(qryCheck_, UrlDuplicateSql(url)) >= 1) {
         ShowErrorMsg(QStringLiteral("存在相同链接！"));
         return;
     }

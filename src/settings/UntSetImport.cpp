@@ -1,5 +1,6 @@
 // The text-file imports of the settings dialog: URLs into SE_KeyUrl, keywords into SE_KeyWord for the
 // clicked URL, one entry per line.
+#include "settings/DuplicateTests.h"
 #include "settings/TextLines.h"
 #include "settings/UntSet.h"
 #include "settings/UrlForms.h"
@@ -77,8 +78,7 @@ void TfrmSetLinkWord::btnexproturlClick() {
     int done = 0;
     for (const QString& line : lines) {
         const QString url = ImportedUrl(line);
-        if (dm_.OpenSQL(qryCheck_,
-                        QStringLiteral("Select * From SE_KeyUrl Where UrlName=") + QuotedStr(url)) < 1) {
+        if (dm_.OpenSQL(qryCheck_, UrlDuplicateSql(url)) < 1) {
             // A line the database refuses (too long for its column) is skipped.
             dm_.ExecSQLInTrans(
                 dm_.qry_exec,
@@ -110,16 +110,15 @@ void TfrmSetLinkWord::btnexportwordClick() {
     } finally{this};
 
     // The keywords go to the URL chosen when the import began, even if another URL is clicked meanwhile.
-    const QString webId = QString::number(curWebID_);
+    const int webId = curWebID_;
     const QString today = SqlDate(QDate::currentDate());
     int done = 0;
     for (const QString& line : lines) {
-        if (dm_.OpenSQL(qryCheck_, QStringLiteral("Select * From SE_KeyWord Where KeyWordName=") +
-                                       QuotedStr(line) + QStringLiteral(" and WebID=") + webId) < 1) {
+        if (dm_.OpenSQL(qryCheck_, KeyWordDuplicateSql(line, webId)) < 1) {
             dm_.ExecSQLInTrans(
                 dm_.qry_exec,
                 QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName,AddTime,UpdateTime,State)values(") +
-                    webId + u',' + QuotedStr(line) + u',' + today + u',' + today + u',' +
+                    QString::number(webId) + u',' + QuotedStr(line) + u',' + today + u',' + today + u',' +
                     QuotedStr(QStringLiteral("删除")) + u')');
         }
         tntprgrsbr1->setValue(++done);

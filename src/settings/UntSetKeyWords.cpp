@@ -1,4 +1,5 @@
 // The keyword side of the settings dialog: the keywords of the clicked URL.
+#include "settings/DuplicateTests.h"
 #include "settings/RecordGrid.h"
 #include "settings/RecordModel.h"
 #include "settings/UntSet.h"
@@ -83,8 +84,7 @@ void TfrmSetLinkWord::btnAddWordClick() {
         return;
     }
     const QString webId = QString::number(curWebID_);
-    if (dm_.OpenSQL(qryCheck_, QStringLiteral("Select * From SE_KeyWord Where KeyWordName=") +
-                                   QuotedStr(keyword) + QStringLiteral(" and WebID=") + webId) >= 1) {
+    if (dm_.OpenSQL(qryCheck_, KeyWordDuplicateSql(keyword, curWebID_)) >= 1) {
         ShowErrorMsg(QStringLiteral("出现重复关键词!"));
         return;
     }
