@@ -116,6 +116,7 @@ void TfrmFindUrl::PrepareFinder() {
 
 void TfrmFindUrl::PrepareResultGrid() {
     advstrngrdMain->setColumnCount(3);
+    advstrngrdMain->setHorizontalHeaderLabels({QString(), QString(), QString()});
     SetCell(0, 0, QStringLiteral("编号"));
     advstrngrdMain->setColumnWidth(0, 50);
     SetCell(0, 1, QStringLiteral("链接"));

@@ -2,6 +2,7 @@
 
 #include "finder/UntFindUrl.h"
 #include "settings/DuplicateTests.h"
+#include "settings/EditPanel.h"
 #include "settings/RecordGrid.h"
 #include "settings/RecordModel.h"
 #include "settings/ToolIcons.h"
@@ -41,35 +42,6 @@ QToolButton* toolButton(QWidget* parent, const QString& text, const QIcon& icon,
     button->setAutoRaise(true);
     button->setGeometry(geometry);
     return button;
-}
-
-QPushButton* pushButton(QWidget* parent, const QString& text) {
-    auto* button = new QPushButton(text, parent);
-    // Enter in the edit boxes has its own meaning; no button may take it as the dialog's default.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
-// A hidden edit panel laid over a list: a caption, an edit box, "编辑" and a small "退出" in the corner.
-QWidget* editPanel(QWidget* parent, QRect geometry, QLabel*& caption, const QString& captionText,
-                   QLineEdit*& edit, int editWidth, QPushButton*& save, QPushButton*& close) {
-    auto* panel = new QWidget(parent);
-    panel->setGeometry(geometry);
-    panel->setAutoFillBackground(true);
-    panel->setStyleSheet(QStringLiteral("QWidget#editPanel { border: 1px solid gray; }"));
-    panel->setObjectName(QStringLiteral("editPanel"));
-    panel->setAttribute(Qt::WA_StyledBackground);
-    caption = new QLabel(captionText, panel);
-    caption->setGeometry(16, 16, geometry.width() - 60, 16);
-    edit = new QLineEdit(panel);
-    edit->setGeometry(16, 50, editWidth, 22);
-    save = pushButton(panel, QStringLiteral("编辑"));
-    save->setGeometry(16 + editWidth + 10, 49, 60, 24);
-    close = pushButton(panel, QStringLiteral("退出"));
-    close->setGeometry(geometry.width() - 30, 0, 30, 22);
-    panel->hide();
-    return panel;
 }
 
 } // namespace
@@ -155,7 +127,7 @@ void TfrmSetLinkWord::BuildUrlSide() {
     lbl1 = new QLabel(QStringLiteral("网址设置"), tntpnl3);
     edtUrl = new QLineEdit(tntpnl3);
     edtUrl->setFixedWidth(257);
-    btnAddUrl = pushButton(tntpnl3, QStringLiteral("添加"));
+    btnAddUrl = PlainButton(tntpnl3, QStringLiteral("添加"));
     row->addWidget(lbl1);
     row->addWidget(edtUrl);
     row->addWidget(btnAddUrl);
@@ -177,8 +149,13 @@ void TfrmSetLinkWord::BuildUrlSide() {
     tntdbgrd1->SetRecordModel(urlModel_);
     column->addWidget(tntdbgrd1, 1);
 
-    tntpnl5 = editPanel(grp3, QRect(8, 178, 417, 105), lbl4, QStringLiteral("编辑网址(编辑后自动关闭)"),
-                        edtupdateurl, 252, btnseturl, btnexit2);
+    const EditPanel edit =
+        MakeEditPanel(grp3, QRect(8, 178, 417, 105), QStringLiteral("编辑网址(编辑后自动关闭)"), 252);
+    tntpnl5 = edit.panel;
+    lbl4 = edit.caption;
+    edtupdateurl = edit.edit;
+    btnseturl = edit.save;
+    btnexit2 = edit.close;
 
     tntpmn1 = new QMenu(this);
     tntmntmDelete = tntpmn1->addAction(QStringLiteral("删除"));

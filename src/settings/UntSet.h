@@ -9,6 +9,7 @@
 #include <functional>
 
 class QAction;
+class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -83,7 +84,7 @@ public:
     QLineEdit* edtUrl = nullptr;
     QPushButton* btnAddUrl = nullptr;
     RecordGrid* tntdbgrd1 = nullptr;
-    QWidget* tntpnl5 = nullptr;
+    QFrame* tntpnl5 = nullptr;
     QLabel* lbl4 = nullptr;
     QLineEdit* edtupdateurl = nullptr;
     QPushButton* btnseturl = nullptr;
@@ -98,7 +99,7 @@ public:
     QLineEdit* edtkeyword = nullptr;
     QPushButton* btnAddWord = nullptr;
     RecordGrid* tntdbgrd2 = nullptr;
-    QWidget* tntpnl6 = nullptr;
+    QFrame* tntpnl6 = nullptr;
     QLabel* lbl5 = nullptr;
     QLineEdit* edtkeyword1 = nullptr;
     QPushButton* btnsetkeyword = nullptr;

@@ -1,5 +1,6 @@
 // The keyword side of the settings dialog: the keywords of the clicked URL.
 #include "settings/DuplicateTests.h"
+#include "settings/EditPanel.h"
 #include "settings/RecordGrid.h"
 #include "settings/RecordModel.h"
 #include "settings/UntSet.h"
@@ -30,8 +31,7 @@ void TfrmSetLinkWord::BuildKeyWordSide() {
     lbl2 = new QLabel(QStringLiteral("添加关键词"), tntpnl4);
     edtkeyword = new QLineEdit(tntpnl4);
     edtkeyword->setFixedWidth(153);
-    btnAddWord = new QPushButton(QStringLiteral("添加"), tntpnl4);
-    btnAddWord->setAutoDefault(false);
+    btnAddWord = PlainButton(tntpnl4, QStringLiteral("添加"));
     row->addWidget(lbl2);
     row->addWidget(edtkeyword);
     row->addWidget(btnAddWord);
@@ -52,23 +52,13 @@ void TfrmSetLinkWord::BuildKeyWordSide() {
     column->addWidget(tntdbgrd2, 1);
 
     // The edit panel lies over the list, outside the layout.
-    tntpnl6 = new QWidget(grp2);
-    tntpnl6->setGeometry(8, 178, 353, 105);
-    tntpnl6->setAutoFillBackground(true);
-    tntpnl6->setObjectName(QStringLiteral("editPanel"));
-    tntpnl6->setAttribute(Qt::WA_StyledBackground);
-    tntpnl6->setStyleSheet(QStringLiteral("QWidget#editPanel { border: 1px solid gray; }"));
-    lbl5 = new QLabel(QStringLiteral("编辑关键词(编辑后自动关闭)"), tntpnl6);
-    lbl5->setGeometry(16, 16, 290, 16);
-    edtkeyword1 = new QLineEdit(tntpnl6);
-    edtkeyword1->setGeometry(16, 50, 169, 22);
-    btnsetkeyword = new QPushButton(QStringLiteral("编辑"), tntpnl6);
-    btnsetkeyword->setAutoDefault(false);
-    btnsetkeyword->setGeometry(195, 49, 60, 24);
-    btnexit3 = new QPushButton(QStringLiteral("退出"), tntpnl6);
-    btnexit3->setAutoDefault(false);
-    btnexit3->setGeometry(353 - 30, 0, 30, 22);
-    tntpnl6->hide();
+    const EditPanel edit =
+        MakeEditPanel(grp2, QRect(8, 178, 353, 105), QStringLiteral("编辑关键词(编辑后自动关闭)"), 169);
+    tntpnl6 = edit.panel;
+    lbl5 = edit.caption;
+    edtkeyword1 = edit.edit;
+    btnsetkeyword = edit.save;
+    btnexit3 = edit.close;
 }
 
 void TfrmSetLinkWord::LoadKeyWords(int webId) {
