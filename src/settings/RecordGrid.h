@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QList>
+#include <QStyledItemDelegate>
+#include <QTableView>
+
+namespace quorvane {
+
+class RecordModel;
+
+// Paints the settings lists' cells: the row colours of the model, pure blue with white text for selected
+// rows, and a classic check box over the whole cell in check-box columns.
+class RecordDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+};
+
+// A read-only list over a RecordModel with the settings dialog's mouse handling:
+//  - a left click selects only the clicked row (with or without Shift); with Ctrl it toggles the row;
+//  - a left-button release is reported (LeftReleased) so the dialog can apply its range anchor and then
+//    the cell's click action; the release that ends a double click is not reported;
+//  - each wheel event moves the current row by one.
+// The view's current row is the Recordset's current row.
+class RecordGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit RecordGrid(QWidget* parent = nullptr);
+
+    void SetRecordModel(RecordModel* model);
+    RecordModel* Model() const { return model_; }
+
+    // Selected rows, ascending.
+    QList<int> SelectedRows() const;
+    // Selects exactly the rows between the two, both included, in one step (one repaint); `current`
+    // stays the current row.
+    void SelectRange(int from, int to, int current);
+    // Makes a row current and the only selected one.
+    void SelectOnly(int row);
+    // Counts the list's reloads and removals: an anchor taken before a change is stale.
+    int Generation() const { return generation_; }
+
+signals:
+    void LeftReleased(const QModelIndex& index, Qt::KeyboardModifiers modifiers);
+    void DoubleClicked(const QModelIndex& index);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    RecordModel* model_ = nullptr;
+    int generation_ = 0;
+    bool swallowRelease_ = false;
+};
+
+} // namespace quorvane

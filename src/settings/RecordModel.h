@@ -1,0 +1,52 @@
+#pragma once
+
+#include "store/Recordset.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QString>
+
+#include <vector>
+
+namespace quorvane {
+
+// One column of a list over a Recordset.
+struct GridColumn {
+    QString title;
+    QString field;
+    int width = 64; // the grids' default column width
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    bool checkBox = false; // drawn as a check box instead of text
+};
+
+// A read-only table over a Recordset that follows its resets, edits and deletes. Rows are coloured by
+// their 1-based position: odd rows the tooltip background, even rows light grey, text black. The
+// vertical header is the row indicator: a marker at the set's current row.
+class RecordModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    RecordModel(Recordset& records, std::vector<GridColumn> columns, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    Recordset& Records() const { return records_; }
+    const GridColumn& Column(int column) const { return columns_.at(static_cast<size_t>(column)); }
+    // The column showing a field, -1 when none does.
+    int ColumnOf(const QString& field) const;
+    // The row's value of a field, also for fields no column shows.
+    QVariant RowValue(int row, const QString& field) const;
+
+    static QColor RowBackground(int row);
+    static bool IsTicked(const QVariant& value);
+
+private:
+    Recordset& records_;
+    std::vector<GridColumn> columns_;
+    int indicatorRow_ = -1;
+};
+
+} // namespace quorvane

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QIcon>
+
+namespace quorvane {
+
+// The settings tool bar's pictures, drawn at run time (each icon also has its greyed disabled form).
+QIcon ImportUrlIcon();     // a list with a red arrow pointing right
+QIcon ImportKeyWordIcon(); // a list with a red arrow bending down into a page
+QIcon FindUrlIcon();       // a page with a magnifying glass
+
+} // namespace quorvane

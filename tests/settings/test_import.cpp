@@ -1,0 +1,246 @@
+#include "SettingsFixture.h"
+
+#include "platform/GbkCodec.h"
+#include "ui/FileDialogs.h"
+
+#include <QFile>
+#include <QGroupBox>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace quorvane::test {
+namespace {
+
+constexpr int kUrlNameColumn = 1;
+
+// Answers the open-file dialog with a file of the test's folder, and counts how often it was shown.
+class ImportTest : public SettingsTest {
+protected:
+    void SetUp() override {
+        SettingsTest::SetUp();
+        previous_ = SetFileChooser([this](const FileDialogRequest& request) {
+            requests_.push_back(request);
+            return nextFile_;
+        });
+    }
+    void TearDown() override { SetFileChooser(std::move(previous_)); }
+
+    // Writes the bytes to a file that the next dialog returns.
+    void NextFile(const QByteArray& bytes, const QString& name = QStringLiteral("list.txt")) {
+        nextFile_ = dir_.filePath(name);
+        QFile file(nextFile_);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+    void NextFileLines(const QStringList& lines) { NextFile(lines.join(QStringLiteral("\r\n")).toUtf8()); }
+    void CancelNextDialog() { nextFile_.clear(); }
+
+    int OpenWithUrl() {
+        const int webId = AddUrl(QStringLiteral("a.com"));
+        Open();
+        Click(Frm().tntdbgrd1, 0, kUrlNameColumn);
+        return webId;
+    }
+    static QStringList Urls() {
+        return Column(QStringLiteral("Select UrlName From SE_KeyUrl Order By WebID"));
+    }
+    static QStringList KeyWords(int webId) {
+        return Column(QStringLiteral("Select KeyWordName From SE_KeyWord Where WebID=") +
+                      QString::number(webId) + QStringLiteral(" Order By KeyWordID"));
+    }
+
+    std::vector<FileDialogRequest> requests_;
+    QTemporaryDir dir_;
+    QString nextFile_;
+
+private:
+    FileChooser previous_;
+};
+
+TEST_F(ImportTest, UrlImportStoresItsOwnFormAndSkipsWhatIsStored) {
+    AddUrl(QStringLiteral("www.a.com"));
+    TfrmSetLinkWord& frm = Open();
+    NextFileLines({QStringLiteral("http://www.a.com"), QStringLiteral("www.a.com"),
+                   QStringLiteral("b\\c\\.com"), QStringLiteral("o'brien.cn "), QStringLiteral("中文.网"),
+                   QStringLiteral("b\\c.com")});
+    frm.btnexproturlClick();
+    ASSERT_EQ(requests_.size(), 1u);
+    EXPECT_EQ(requests_[0].filter, QStringLiteral("文本文件(*.txt)"));
+    EXPECT_FALSE(requests_[0].save);
+    EXPECT_TRUE(messages.Messages().empty());
+    // The prefix line keeps its two slashes; the last line equals the third once its backslashes are gone.
+    EXPECT_EQ(Urls(), (QStringList{QStringLiteral("www.a.com"), QStringLiteral("//www.a.com"),
+                                   QStringLiteral("bc.com"), QStringLiteral("o'brien.cn "),
+                                   QStringLiteral("中文.网")}));
+    EXPECT_EQ(frm.grp3->title(), QStringLiteral("记录链接数5"));
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    EXPECT_EQ(Column(QStringLiteral(
+                  "Select AddTime||UpdateTime||State||isCheck From SE_KeyUrl Where UrlName='bc.com'")),
+              QStringList{today + today + QStringLiteral("删除-1")});
+    EXPECT_FALSE(frm.tntprgrsbr1->isVisible());
+
+    // The same file again adds nothing.
+    frm.btnexproturlClick();
+    EXPECT_EQ(Count(QStringLiteral("SE_KeyUrl")), 5);
+    EXPECT_EQ(frm.grp3->title(), QStringLiteral("记录链接数5"));
+}
+
+TEST_F(ImportTest, BlankLinesAreSkipped) {
+    TfrmSetLinkWord& frm = Open();
+    NextFile("a.com\n\n   \r\n\tb.com\n\n");
+    frm.btnexproturlClick();
+    EXPECT_EQ(Urls(), (QStringList{QStringLiteral("a.com"), QStringLiteral("\tb.com")}));
+}
+
+TEST_F(ImportTest, LinesTheDatabaseRefusesAreSkippedAndTheRestImported) {
+    TfrmSetLinkWord& frm = Open();
+    NextFileLines({QStringLiteral("first.com"), QString(51, u'x'), QStringLiteral("last.com")});
+    frm.btnexproturlClick();
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(Urls(), (QStringList{QStringLiteral("first.com"), QStringLiteral("last.com")}));
+}
+
+TEST_F(ImportTest, BinaryFileImportsOnlyWhatCanBeStored) {
+    AddUrl(QStringLiteral("kept.com"));
+    TfrmSetLinkWord& frm = Open();
+    QByteArray bytes("ok.com\n");
+    for (int i = 0; i < 256; ++i)
+        bytes.append(static_cast<char>(i));
+    bytes.append("\nalso.com\n");
+    NextFile(bytes);
+    frm.btnexproturlClick();
+    const QStringList urls = Urls();
+    EXPECT_EQ(urls.first(), QStringLiteral("kept.com"));
+    EXPECT_TRUE(urls.contains(QStringLiteral("ok.com")));
+    EXPECT_TRUE(urls.contains(QStringLiteral("also.com")));
+    for (const QString& url : urls)
+        EXPECT_FALSE(url.contains(QChar(u'\0')));
+    EXPECT_FALSE(frm.tntprgrsbr1->isVisible());
+}
+
+TEST_F(ImportTest, EmptyOrVanishedFileSaysSoAndWritesNothing) {
+    TfrmSetLinkWord& frm = Open();
+    NextFile(QByteArray());
+    frm.btnexproturlClick();
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("导入文件中没有可导入的内容!")});
+    EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Information);
+
+    messages.Clear();
+    NextFile("\r\n  \r\n");
+    frm.btnexproturlClick();
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("导入文件中没有可导入的内容!")});
+
+    messages.Clear();
+    nextFile_ = dir_.filePath(QStringLiteral("vanished.txt"));
+    frm.btnexproturlClick();
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("导入文件不存在或无法读取!")});
+    EXPECT_EQ(Count(QStringLiteral("SE_KeyUrl")), 0);
+    EXPECT_FALSE(frm.tntprgrsbr1->isVisible());
+}
+
+TEST_F(ImportTest, CancelledDialogWritesNothing) {
+    TfrmSetLinkWord& frm = Open();
+    CancelNextDialog();
+    frm.btnexproturlClick();
+    EXPECT_EQ(requests_.size(), 1u);
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(Count(QStringLiteral("SE_KeyUrl")), 0);
+}
+
+TEST_F(ImportTest, ProgressIsShownAndTheWindowServedWhileImporting) {
+    TfrmSetLinkWord& frm = Open();
+    QStringList lines;
+    for (int i = 0; i < 30; ++i)
+        lines << QStringLiteral("site%1.com").arg(i);
+    NextFileLines(lines);
+    int seenMaximum = -1;
+    int seenValue = -1;
+    bool seenVisible = false;
+    // A timer only fires when the import processes the window's events.
+    QTimer::singleShot(0, &frm, [&] {
+        seenVisible = frm.tntprgrsbr1->isVisible();
+        seenMaximum = frm.tntprgrsbr1->maximum();
+        seenValue = frm.tntprgrsbr1->value();
+    });
+    frm.btnexproturlClick();
+    EXPECT_TRUE(seenVisible);
+    EXPECT_EQ(seenMaximum, 30);
+    EXPECT_GE(seenValue, 1);
+    EXPECT_LT(seenValue, 30);
+    EXPECT_FALSE(frm.tntprgrsbr1->isVisible());
+    EXPECT_EQ(frm.tntprgrsbr1->value(), 0);
+}
+
+TEST_F(ImportTest, KeyWordImportNeedsAClickedUrl) {
+    AddUrl(QStringLiteral("a.com"));
+    TfrmSetLinkWord& frm = Open();
+    NextFileLines({QStringLiteral("seo")});
+    frm.btnexportwordClick();
+    ASSERT_EQ(messages.Texts(), QStringList{QStringLiteral("请选中一个链接!")});
+    EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Information);
+    EXPECT_TRUE(requests_.empty()) << "no file dialog";
+    EXPECT_EQ(Count(QStringLiteral("SE_KeyWord")), 0);
+}
+
+TEST_F(ImportTest, KeyWordImportTakesLinesAsTheyAre) {
+    const int webId = OpenWithUrl();
+    const int other = AddUrl(QStringLiteral("other.com"));
+    AddKeyWord(webId, QStringLiteral("stored"));
+    AddKeyWord(other, QStringLiteral("elsewhere"));
+    NextFileLines({QStringLiteral("stored"), QStringLiteral("trailing  "), QStringLiteral("http:\\\\x"),
+                   QStringLiteral("elsewhere"), QStringLiteral("trailing  "), QString(21, u'长'),
+                   QStringLiteral("it's")});
+    Frm().LoadKeyWords(webId);
+    Frm().btnexportwordClick();
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(KeyWords(webId), (QStringList{QStringLiteral("stored"), QStringLiteral("trailing  "),
+                                            QStringLiteral("http:\\\\x"), QStringLiteral("elsewhere"),
+                                            QStringLiteral("it's")}));
+    EXPECT_EQ(KeyWords(other), QStringList{QStringLiteral("elsewhere")});
+    EXPECT_EQ(Shown(Frm().tntdbgrd2, QStringLiteral("KeyWordName")), KeyWords(webId));
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    EXPECT_EQ(Column(QStringLiteral(
+                  "Select AddTime||UpdateTime||State||Valid From SE_KeyWord Where KeyWordName='it''s'")),
+              QStringList{today + today + QStringLiteral("删除1")});
+
+    Frm().btnexportwordClick();
+    EXPECT_EQ(KeyWords(webId).size(), 5) << "a second import adds nothing";
+}
+
+TEST_F(ImportTest, KeyWordImportReadsUtf8AndGbkFiles) {
+    const int webId = OpenWithUrl();
+    NextFile(QByteArray("\xEF\xBB\xBF") + QStringLiteral("网站排名\n关键词").toUtf8(),
+             QStringLiteral("utf8.txt"));
+    Frm().btnexportwordClick();
+    NextFile(ToGbk(QStringLiteral("简体中文\r\n网站排名")), QStringLiteral("gbk.txt"));
+    Frm().btnexportwordClick();
+    EXPECT_EQ(KeyWords(webId), (QStringList{QStringLiteral("网站排名"), QStringLiteral("关键词"),
+                                            QStringLiteral("简体中文")}));
+}
+
+TEST_F(ImportTest, SingleLineFile) {
+    const int webId = OpenWithUrl();
+    NextFile("one");
+    Frm().btnexportwordClick();
+    EXPECT_EQ(KeyWords(webId), QStringList{QStringLiteral("one")});
+}
+
+TEST_F(ImportTest, KeyWordsGoToTheUrlChosenWhenTheImportBegan) {
+    const int first = OpenWithUrl();
+    const int second = AddUrl(QStringLiteral("b.com"));
+    Frm().LoadUrlList();
+    QStringList lines;
+    for (int i = 0; i < 20; ++i)
+        lines << QStringLiteral("k%1").arg(i);
+    NextFileLines(lines);
+    // The user clicks the second URL while the import runs.
+    QTimer::singleShot(0, &Frm(), [&] { Click(Frm().tntdbgrd1, 1, kUrlNameColumn); });
+    Frm().btnexportwordClick();
+    EXPECT_EQ(Frm().CurWebID(), second);
+    EXPECT_EQ(KeyWords(first).size(), 20);
+    EXPECT_TRUE(KeyWords(second).isEmpty());
+}
+
+} // namespace
+} // namespace quorvane::test
