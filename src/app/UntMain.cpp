@@ -7,11 +7,13 @@
 #include "history/TrendChart.h"
 #include "platform/GbkCodec.h"
 #include "platform/PageBrowser.h"
+#include "settings/UntSet.h"
 #include "store/Messages.h"
 #include "store/MissionList.h"
 #include "store/Schema.h"
 #include "store/UntPublic.h"
 #include "ui/DBGrid.h"
+#include "ui/ModalDialogs.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -128,8 +130,13 @@ void TfrmIndex::OnWindowCommand(WindowCommandWatcher::Command command) {
 }
 
 void TfrmIndex::btnAddLinkClick() {
-    // The settings dialog for URLs and keywords opens here once it exists.
-    emit addLinkCommand();
+    {
+        TfrmSetLinkWord frm(dm_, this);
+        frm.SetStopRequest(Engine().StopRequested);
+        ExecModal(frm);
+    }
+    // Every change was written when it was made; the grid shows the edited list.
+    Reported([this] { LoadMissionList(); });
 }
 
 void TfrmIndex::btnStartClick() {

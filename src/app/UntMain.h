@@ -198,8 +198,6 @@ public slots:
     void dbgrdh1DblClick(const QModelIndex& index);
 
 signals:
-    // The add-URLs command ran (the settings dialog opens from it).
-    void addLinkCommand();
     // A balloon was put up over the tray icon.
     void balloonShown(const QString& title, const QString& message);
 

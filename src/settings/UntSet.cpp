@@ -10,6 +10,7 @@
 #include "store/Messages.h"
 #include "store/SqlText.h"
 #include "store/UntPublic.h"
+#include "ui/ModalDialogs.h"
 #include "ui/Fonts.h"
 
 #include <QAction>
@@ -341,14 +342,10 @@ void TfrmSetLinkWord::DeleteSelectedUrls() {
 }
 
 void TfrmSetLinkWord::btnFindClick() {
-    if (finderOpener_) {
-        finderOpener_(dm_, this);
-        return;
-    }
     TfrmFindUrl finder(dm_, this);
     if (stopRequested_)
         finder.SetStopRequest(*stopRequested_);
-    finder.exec();
+    ExecModal(finder);
 }
 
 } // namespace quorvane

@@ -33,10 +33,6 @@ public:
     explicit TfrmSetLinkWord(TDM& dm, QWidget* parent = nullptr);
     ~TfrmSetLinkWord() override;
 
-    // How "网址查询" opens the URL finder (modally, over this dialog). The default shows TfrmFindUrl with
-    // its own browser; tests install their own.
-    using FinderOpener = std::function<void(TDM& dm, QWidget* parent)>;
-    void SetFinderOpener(FinderOpener opener) { finderOpener_ = std::move(opener); }
     // The main window's stop request, handed on to the URL finder: its page wait gives up when it is set.
     void SetStopRequest(const bool& stopRequested) { stopRequested_ = &stopRequested; }
 
@@ -132,7 +128,6 @@ private:
     Recordset qryCheck_; // duplicate tests
     RecordModel* urlModel_ = nullptr;
     RecordModel* keyWordModel_ = nullptr;
-    FinderOpener finderOpener_;
     const bool* stopRequested_ = nullptr;
 
     int curWebID_ = 0;

@@ -1,0 +1,26 @@
+#include "ui/ModalDialogs.h"
+
+#include <QDialog>
+
+namespace quorvane {
+
+namespace {
+ModalRunner& installedRunner() {
+    static ModalRunner runner;
+    return runner;
+}
+} // namespace
+
+ModalRunner SetModalRunner(ModalRunner runner) {
+    ModalRunner previous = std::move(installedRunner());
+    installedRunner() = std::move(runner);
+    return previous;
+}
+
+int ExecModal(QDialog& dialog) {
+    if (installedRunner())
+        return installedRunner()(dialog);
+    return dialog.exec();
+}
+
+} // namespace quorvane
