@@ -1,0 +1,95 @@
+// Killing the program in the middle of a batch run loses nothing it had saved.
+#include "../engine/ResultPages.h"
+#include "store/Schema.h"
+#include "store/UntDM.h"
+#include "support/HttpServer.h"
+#include "support/TempDatabase.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+QString scalar(TDM& dm, const QString& sql)
+{
+    Recordset rs;
+    return dm.OpenSQL(rs, sql) > 0 ? rs.Value(0, 0).toString() : QString();
+}
+
+TEST(KillDuringRun, SavedRowsSurviveAndTheDatabaseOpensCleanly)
+{
+    test::TempDatabase db;
+    db.Exec(QStringLiteral("Insert Into SE_KeyUrl (WebID, UrlName) Values (1, 'www.mysite.com')"));
+    constexpr int kKeywords = 200;
+    for (int i = 0; i < kKeywords; ++i)
+        db.Exec(QStringLiteral("Insert Into SE_KeyWord (WebID, KeyWordName, BingRank) Values (1, 'k%1', 'old')").arg(i));
+
+    // Every Bing page has the site at position 3, after a short delay so the run takes a while.
+    test::HttpServer server;
+    test::HttpServer::Response page;
+    page.body = test::ResultPage(u"Bing", test::LinksWithSiteAt(5, 3, QStringLiteral("http://www.mysite.com/")));
+    page.delayMs = 20;
+    server.SetFallback(page);
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("Endpoints.ini"));
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Endpoints]\nBing=" + server.BaseUrl().toUtf8() + '\n');
+    file.close();
+
+    QProcess victim;
+    victim.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    victim.start(QStringLiteral(QUORVANE_RUN_VICTIM), {db.Path(), ini});
+    ASSERT_TRUE(victim.waitForStarted());
+
+    // Serve pages until a good part of the run is saved, then kill the program outright.
+    QElapsedTimer clock;
+    clock.start();
+    int saved = 0;
+    while (clock.elapsed() < 60000 && victim.state() == QProcess::Running) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        saved = scalar(db.DM(), QStringLiteral("Select count(*) From SE_RankHistory")).toInt();
+        if (saved >= 20)
+            break;
+        QThread::msleep(5);
+    }
+    ASSERT_GE(saved, 20) << "the run did not get going";
+    ASSERT_EQ(victim.state(), QProcess::Running) << "the run ended before it could be killed";
+    victim.kill();
+    ASSERT_TRUE(victim.waitForFinished(5000));
+
+    // A fresh connection, as the next start makes it.
+    TDM next;
+    ASSERT_TRUE(next.ConnectDB(db.Path(), QString::fromUtf16(kDbPassword)));
+    EXPECT_EQ(scalar(next, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+    const int history = scalar(next, QStringLiteral("Select count(*) From SE_RankHistory")).toInt();
+    EXPECT_GE(history, saved);
+    EXPECT_LT(history, kKeywords);
+    // Every history row is whole, and belongs to a keyword whose rank cell was saved before it.
+    EXPECT_EQ(scalar(next, QStringLiteral("Select count(*) From SE_RankHistory Where BingRank=3 and UrlName='www.mysite.com' "
+                                          "and UpdateTime=#") +
+                               QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + u'#')
+                  .toInt(),
+              history);
+    EXPECT_EQ(scalar(next, QStringLiteral("Select count(*) From SE_KeyWord k Where BingRank='3' and Exists (Select 1 "
+                                          "From SE_RankHistory h Where h.KeyWordID=k.KeyWordID)"))
+                  .toInt(),
+              history);
+    // Rows the run had not reached keep their text; no pending mark was ever stored.
+    EXPECT_GE(scalar(next, QStringLiteral("Select count(*) From SE_KeyWord Where BingRank='old'")).toInt(),
+              kKeywords - history - 1);
+    EXPECT_EQ(scalar(next, QStringLiteral("Select count(*) From SE_KeyWord Where BingRank='稍候'")), QStringLiteral("0"));
+    // And it takes new writes.
+    EXPECT_TRUE(next.ExecSQLInTrans(next.qry_exec, QStringLiteral("Update SE_KeyWord Set BingRank='1'")));
+}
+
+} // namespace
+} // namespace quorvane
