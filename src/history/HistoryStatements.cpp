@@ -1,14 +1,13 @@
 #include "history/HistoryStatements.h"
 
+#include "engine/EngineTable.h"
 #include "store/SqlText.h"
 
 namespace quorvane {
 
 QString ChartRankColumn(QStringView engine) {
-    for (const ChartEngine& e : kChartEngines)
-        if (engine == QStringView(e.name))
-            return QString::fromUtf16(e.rankColumn);
-    return {};
+    const EngineInfo* info = FindEngine(engine);
+    return info ? info->rankColumn.toString() : QString();
 }
 
 QString HistoryStatement(const QString& keyWordId, const QString& webId, const QDate& first,
@@ -34,19 +33,11 @@ QString TrendStatement(const QString& keyWordId, const QString& webId, const QDa
 }
 
 QString EngineOfMissionField(QStringView fieldName) {
-    // Field names compare without regard to case, as the dataset looks them up.
-    static constexpr std::array<std::pair<const char16_t*, const char16_t*>, 7> kColumns = {{
-        {u"BaiduRank", u"Baidu"},
-        {u"GoogleRank", u"Google"},
-        {u"YahooRank", u"Yahoo"},
-        {u"SogouRank", u"Sogou"},
-        {u"BingRank", u"Bing"},
-        {u"SosoRank", u"Soso"},
-        {u"YoudaoRank", u"Youdao"},
-    }};
-    for (const auto& [column, engine] : kColumns)
-        if (fieldName.compare(QStringView(column), Qt::CaseInsensitive) == 0)
-            return QString::fromUtf16(engine);
+    // Field names compare without regard to case, as the dataset looks them up. BaiduRank2 is no engine's
+    // first rank column, so it gives nothing.
+    for (const EngineInfo& info : kEngines)
+        if (fieldName.compare(info.rankColumn, Qt::CaseInsensitive) == 0)
+            return info.name.toString();
     return {};
 }
 

@@ -4,30 +4,15 @@
 #include <QString>
 #include <QStringView>
 
-#include <array>
 
 namespace quorvane {
 
 // The statements of the history grid and the trend chart, and the engine facts both need.
 
-// One engine of the trend chart: its button's engine name and the history column drawn for it.
-struct ChartEngine {
-    const char16_t* name;
-    const char16_t* rankColumn;
-};
+// The engines' buttons, in the order rb1 to rb7, are the engine table's rows (engine/EngineTable.h).
 
-// In the order of the engine buttons rb1 to rb7. Baidu is drawn from the rank without promoted results.
-inline constexpr std::array<ChartEngine, 7> kChartEngines = {{
-    {u"Baidu", u"BaiduRank"},
-    {u"Google", u"GoogleRank"},
-    {u"Yahoo", u"YahooRank"},
-    {u"Soso", u"SosoRank"},
-    {u"Bing", u"BingRank"},
-    {u"Sogou", u"SogouRank"},
-    {u"Youdao", u"YoudaoRank"},
-}};
-
-// The history column drawn for an engine name (exact, case-sensitive); empty for any other text.
+// The history column drawn for an engine name (exact, case-sensitive); empty for any other text. Baidu is
+// drawn from the rank without promoted results.
 QString ChartRankColumn(QStringView engine);
 
 // The rows of one keyword/URL pair between two days, both included, newest first.

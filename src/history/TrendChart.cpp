@@ -1,5 +1,7 @@
 #include "history/TrendChart.h"
 
+#include "engine/EngineTable.h"
+
 #include "history/HistoryStatements.h"
 #include "history/RankMarks.h"
 #include "store/UntDM.h"
@@ -77,8 +79,8 @@ void TrendChart::buildButtons() {
     row->setSpacing(4);
     engines_ = new QButtonGroup(this);
     std::array<QRadioButton*, 7> buttons{};
-    for (size_t i = 0; i < kChartEngines.size(); ++i) {
-        auto* button = new QRadioButton(QString::fromUtf16(kChartEngines[i].name), tntpnl10);
+    for (size_t i = 0; i < kEngines.size(); ++i) {
+        auto* button = new QRadioButton(kEngines[i].name.toString(), tntpnl10);
         button->setObjectName(QStringLiteral("rb") + QString::number(i + 1));
         button->setFixedHeight(kButtonHeight);
         engines_->addButton(button, static_cast<int>(i));
@@ -97,7 +99,7 @@ void TrendChart::buildButtons() {
     // Only a newly selected button asks for a refresh: a click on the selected one toggles nothing.
     connect(engines_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked)
-            emit engineChanged(QString::fromUtf16(kChartEngines[static_cast<size_t>(id)].name));
+            emit engineChanged(kEngines[static_cast<size_t>(id)].name.toString());
     });
 }
 
@@ -156,8 +158,8 @@ QString TrendChart::SelectedEngine() const {
     const auto buttons = EngineButtons();
     for (size_t i = 0; i < buttons.size(); ++i)
         if (buttons[i]->isChecked())
-            return QString::fromUtf16(kChartEngines[i].name);
-    return QString::fromUtf16(kChartEngines[0].name);
+            return kEngines[i].name.toString();
+    return kEngines[0].name.toString();
 }
 
 QString TrendChart::Title() const {

@@ -3,6 +3,7 @@
 #include "store/Schema.h"
 #include "store/UntDM.h"
 #include "support/HttpServer.h"
+#include "support/LoopbackEndpoints.h"
 #include "support/TempDatabase.h"
 
 #include <QCoreApplication>
@@ -38,16 +39,11 @@ TEST(KillDuringRun, SavedRowsSurviveAndTheDatabaseOpensCleanly)
     page.body = test::ResultPage(u"Bing", test::LinksWithSiteAt(5, 3, QStringLiteral("http://www.mysite.com/")));
     page.delayMs = 20;
     server.SetFallback(page);
-    QTemporaryDir dir;
-    const QString ini = dir.filePath(QStringLiteral("Endpoints.ini"));
-    QFile file(ini);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Endpoints]\nBing=" + server.BaseUrl().toUtf8() + '\n');
-    file.close();
+    const test::LoopbackEndpoints endpoints(server.BaseUrl());
 
     QProcess victim;
     victim.setProcessChannelMode(QProcess::ForwardedOutputChannel);
-    victim.start(QStringLiteral(QUORVANE_RUN_VICTIM), {db.Path(), ini});
+    victim.start(QStringLiteral(QUORVANE_RUN_VICTIM), {db.Path(), endpoints.Path()});
     ASSERT_TRUE(victim.waitForStarted());
 
     // Serve pages until a good part of the run is saved, then kill the program outright.

@@ -7,6 +7,7 @@
 #include "platform/GbkCodec.h"
 #include "store/Messages.h"
 #include "support/HttpServer.h"
+#include "support/LoopbackEndpoints.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDatabase.h"
 #include "ui/DBGrid.h"
@@ -51,16 +52,8 @@ protected:
         frm = std::make_unique<TfrmIndex>(db->DM(), db->Path());
         frm->FormCreate();
         ASSERT_FALSE(frm->TerminateRequested());
-        // Every engine is this loopback server (after the window read the absent Endpoints.ini).
-        const QString ini = dir.filePath(QStringLiteral("Endpoints.ini"));
-        QFile file(ini);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        QByteArray text = "[Endpoints]\n";
-        for (const EngineInfo& info : kEngines)
-            text += info.name.toString().toUtf8() + '=' + server.BaseUrl().toUtf8() + '\n';
-        file.write(text);
-        file.close();
-        LoadEndpoints(ini);
+        // Every engine is the loopback server again, after the window read the absent Endpoints.ini.
+        endpoints.Apply();
         previousShell = SetShellOpenHandler([this](const QString& url) { opened << url; });
         QObject::connect(frm.get(), &TfrmIndex::balloonShown,
                 [this](const QString& title, const QString& message) { events << title + u'/' + message; });
@@ -72,7 +65,6 @@ protected:
     void TearDown() override {
         frm.reset();
         SetShellOpenHandler(previousShell);
-        LoadEndpoints(QString());
     }
 
     void TickOnly(QStringView engine) {
@@ -90,8 +82,8 @@ protected:
     }
 
     static TempDatabase* db;
-    QTemporaryDir dir;
     test::HttpServer server;
+    const test::LoopbackEndpoints endpoints{server.BaseUrl()};
     MessageRecorder messages;
     std::unique_ptr<TfrmIndex> frm;
     ShellOpenHandler previousShell;

@@ -9,6 +9,7 @@
 #include "platform/PageBrowser.h"
 #include "store/MissionList.h"
 #include "support/HttpServer.h"
+#include "support/LoopbackEndpoints.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDatabase.h"
 
@@ -57,20 +58,7 @@ private:
 // A loopback server standing in for all seven engines, a real browser, and a database with missions.
 class EngineFixture : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        const QString ini = iniDir.filePath(QStringLiteral("Endpoints.ini"));
-        QFile file(ini);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        QByteArray text = "[Endpoints]\n";
-        for (const EngineInfo& info : kEngines)
-            text += info.name.toString().toUtf8() + '=' + server.BaseUrl().toUtf8() + '\n';
-        file.write(text);
-        file.close();
-        LoadEndpoints(ini);
-        engine.PageRangeSource = [this] { return pageRange; };
-    }
-    void TearDown() override { LoadEndpoints(QString()); }
+    void SetUp() override { engine.PageRangeSource = [this] { return pageRange; }; }
 
     // The request target of page index i of an engine for a keyword.
     QByteArray Target(QStringView name, const QString& keyword, int pageIndex) const
@@ -88,8 +76,8 @@ protected:
     // Which page indexes of an engine were asked for, in order.
     QList<QByteArray> Asked() const { return server.RequestTargets(); }
 
-    QTemporaryDir iniDir;
     HttpServer server;
+    const LoopbackEndpoints endpoints{server.BaseUrl()};
     PageBrowser browser;
     RankEngine engine{browser};
     int pageRange = 1;

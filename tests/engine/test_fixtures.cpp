@@ -6,6 +6,7 @@
 #include "engine/UrlMatch.h"
 #include "platform/PageBrowser.h"
 #include "support/HttpServer.h"
+#include "support/LoopbackEndpoints.h"
 
 #include "platform/QStringPrinter.h"
 
@@ -18,6 +19,7 @@ namespace quorvane {
 namespace {
 
 using test::HttpServer;
+using test::LoopbackEndpoints;
 
 struct FixtureCase {
     const char* engine;
@@ -34,12 +36,7 @@ TEST_P(FixturePageTest, YieldsTheOrderedLinksAndFindsTheSite) {
     const FixtureCase& c = GetParam();
     const QString engine = QString::fromLatin1(c.engine);
     HttpServer server;
-    QTemporaryDir dir;
-    QFile ini(dir.filePath(QStringLiteral("Endpoints.ini")));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[Endpoints]\n" + engine.toLatin1() + '=' + server.BaseUrl().toLatin1() + '\n');
-    ini.close();
-    LoadEndpoints(ini.fileName());
+    const LoopbackEndpoints endpoints(server.BaseUrl());
 
     const QByteArray keyword("\xB1\xB1\xBE\xA9\xC2\xC3\xD3\xCE"); // 北京旅游 in GBK
     const EngineInfo* info = FindEngine(engine);
@@ -64,7 +61,6 @@ TEST_P(FixturePageTest, YieldsTheOrderedLinksAndFindsTheSite) {
         EXPECT_EQ(promoCount, c.promoCount);
     }
     EXPECT_EQ(FindSiteInLinks(QString::fromLatin1(c.site), pageLinks, stop), c.position);
-    LoadEndpoints(QString());
 }
 
 const FixtureCase kFixtures[] = {

@@ -5,6 +5,7 @@
 #include "platform/GbkCodec.h"
 #include "platform/PageBrowser.h"
 #include "support/HttpServer.h"
+#include "support/LoopbackEndpoints.h"
 
 #include "FakeBrowser.h"
 #include "platform/QStringPrinter.h"
@@ -21,6 +22,7 @@ namespace quorvane {
 namespace {
 
 using test::HttpServer;
+using test::LoopbackEndpoints;
 
 TEST(AutoOpenUrl, CompleteAtFirstLookNeedsNoPoll) {
     test::FakeBrowser browser;
@@ -70,20 +72,8 @@ TEST(AutoOpenUrl, StopRequestEndsTheWaitAtTheNextPoll) {
 
 class PageLoadingTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        QByteArray ini = "[Endpoints]\n";
-        for (const EngineInfo& engine : kEngines)
-            ini += engine.name.toLatin1() + '=' + server.BaseUrl().toLatin1() + '\n';
-        QFile file(dir.filePath(QStringLiteral("Endpoints.ini")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(ini);
-        file.close();
-        LoadEndpoints(file.fileName());
-    }
-    void TearDown() override { LoadEndpoints(QString()); }
-
-    QTemporaryDir dir;
     HttpServer server;
+    const LoopbackEndpoints endpoints{server.BaseUrl()};
     PageBrowser browser;
     bool stop = false;
 };

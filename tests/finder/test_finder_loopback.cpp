@@ -4,6 +4,7 @@
 #include "finder/UntFindUrl.h"
 #include "platform/GbkCodec.h"
 #include "support/HttpServer.h"
+#include "support/LoopbackEndpoints.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDatabase.h"
 
@@ -40,18 +41,11 @@ protected:
     static void TearDownTestSuite() { database().reset(); }
 
     void SetUp() override {
-        QFile ini(dir_.filePath(QStringLiteral("Endpoints.ini")));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[Endpoints]\nBaidu=" + server_.BaseUrl().toLatin1() +
-                  "\nGoogle=" + server_.BaseUrl().toLatin1() + '\n');
-        ini.close();
-        LoadEndpoints(ini.fileName());
         frm_ = std::make_unique<TfrmFindUrl>(database()->DM());
         frm_->show();
     }
     void TearDown() override {
         frm_.reset();
-        LoadEndpoints(QString());
     }
 
     void Search(const QString& keyword) {
@@ -74,7 +68,7 @@ protected:
 
     MessageRecorder messages;
     HttpServer server_;
-    QTemporaryDir dir_;
+    const test::LoopbackEndpoints endpoints_{server_.BaseUrl()};
     std::unique_ptr<TfrmFindUrl> frm_;
 };
 

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "engine/EngineTable.h"
+#include "engine/Endpoints.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <stdexcept>
+
+namespace quorvane::test {
+
+// Points every engine at one address (a loopback test server) through an Endpoints.ini of its own, as the
+// program reads it; the compiled-in addresses come back when it goes. Also the file's path, for a child
+// process.
+class LoopbackEndpoints {
+public:
+    explicit LoopbackEndpoints(const QString& baseUrl)
+    {
+        QByteArray text = "[Endpoints]\n";
+        for (const EngineInfo& info : kEngines)
+            text += info.name.toString().toUtf8() + '=' + baseUrl.toUtf8() + '\n';
+        QFile file(Path());
+        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+            throw std::runtime_error("cannot write Endpoints.ini");
+        file.close();
+        Apply();
+    }
+    ~LoopbackEndpoints() { LoadEndpoints(QString()); }
+    LoopbackEndpoints(const LoopbackEndpoints&) = delete;
+    LoopbackEndpoints& operator=(const LoopbackEndpoints&) = delete;
+
+    // Reads the file again (after something else loaded other addresses).
+    void Apply() const { LoadEndpoints(Path()); }
+    QString Path() const { return dir_.filePath(QStringLiteral("Endpoints.ini")); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+} // namespace quorvane::test
