@@ -1,0 +1,236 @@
+// A batch run over 1,000 keyword rows with Bing ticked, against a loopback server that answers every page at
+// once, and the two writes of every saved row on their own: the mission row's Post and the day's history row.
+//
+// The page waits poll with a 2 ms sleep and the run pauses 5 ms after every row; that is waiting, not work.
+// Two figures leave it out:
+//  - "cpu": process CPU time (every thread: the page loads on Qt's network thread, parsing and scanning,
+//    the saves, and the loopback server's own work, which makes it a slight overestimate);
+//  - "busy": wall time minus the time spent inside QThread::msleep, counted by a linker wrap of that one
+//    function (see bench/CMakeLists.txt), which also counts the polls.
+#include "ResultPages.h"
+#include "engine/Endpoints.h"
+#include "engine/EngineTable.h"
+#include "engine/RankEngine.h"
+#include "engine/RankRuns.h"
+#include "platform/PageBrowser.h"
+#include "store/Messages.h"
+#include "store/MissionList.h"
+#include "store/SqlText.h"
+#include "support/HttpServer.h"
+#include "support/TempDatabase.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+#include <memory>
+#include <stdexcept>
+
+// The wrap of QThread::msleep: every call made from the program's code comes here first.
+namespace {
+long long g_sleepCalls2ms = 0;
+long long g_sleepCallsOther = 0;
+qint64 g_sleptNs = 0;
+} // namespace
+
+extern "C" void __real__ZN7QThread6msleepEm(unsigned long msecs);
+extern "C" void __wrap__ZN7QThread6msleepEm(unsigned long msecs) {
+    QElapsedTimer timer;
+    timer.start();
+    __real__ZN7QThread6msleepEm(msecs);
+    g_sleptNs += timer.nsecsElapsed();
+    ++(msecs == 2 ? g_sleepCalls2ms : g_sleepCallsOther);
+}
+
+namespace {
+
+using namespace quorvane;
+
+constexpr int kRows = 1000;
+const QDate kToday(2026, 12, 10);
+
+double processCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+// Messages go nowhere: the run ends with "更新排名成功!", which would otherwise go to standard error.
+class SilentMessages final : public MessagePresenter {
+public:
+    int present(MessageKind, const QString&, const QString&) override { return 1; }
+};
+
+// The window side of a run with only Bing ticked.
+class BingHost final : public RunHost {
+public:
+    BingHost(TDM& dm, Recordset& mission)
+        : dm_(dm)
+        , mission_(mission) {}
+    bool EngineTicked(QStringView engine) const override { return engine == u"Bing"; }
+    void LoadMissionList() override { OpenMissionList(dm_, mission_); }
+    void SetStartControlsEnabled(bool) override {}
+    void SetGridEnabled(bool) override {}
+    void SetStopEnabled(bool) override {}
+    void SetBusyCursor(bool) override {}
+    void ShowBalloon(const QString&, const QString&) override {}
+
+private:
+    TDM& dm_;
+    Recordset& mission_;
+};
+
+// One database with 1,000 keywords of one site, a loopback server standing in for every engine and serving
+// one Bing result page (ten links, the site absent) for any address, a real browser and the run objects.
+class RunSetup {
+public:
+    RunSetup() {
+        previousPresenter_ = SetMessagePresenter(&messages_);
+        test::HttpServer::Response page;
+        page.body = test::ResultPage(u"Bing", test::LinksWithSiteAt(10, 0, QString()));
+        server_.SetFallback(std::move(page));
+        const QString ini = iniDir_.filePath(QStringLiteral("Endpoints.ini"));
+        QFile file(ini);
+        if (!file.open(QIODevice::WriteOnly))
+            throw std::runtime_error("cannot write Endpoints.ini");
+        QByteArray text = "[Endpoints]\n";
+        for (const EngineInfo& info : kEngines)
+            text += info.name.toString().toUtf8() + '=' + server_.BaseUrl().toUtf8() + '\n';
+        file.write(text);
+        file.close();
+        LoadEndpoints(ini);
+
+        db_.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
+        QStringList values;
+        for (int i = 1; i <= kRows; ++i)
+            values << QStringLiteral("(1,'关键词%1')").arg(i);
+        db_.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName)values") + values.join(u','));
+        runs_.Today = [] { return kToday; };
+    }
+    ~RunSetup() {
+        LoadEndpoints(QString());
+        SetMessagePresenter(previousPresenter_);
+    }
+
+    TDM& DM() { return db_.DM(); }
+    Recordset& Mission() { return mission_; }
+    RankRuns& Runs() { return runs_; }
+    qsizetype Requests() const { return server_.Requests().size(); }
+
+private:
+    SilentMessages messages_;
+    MessagePresenter* previousPresenter_ = nullptr;
+    QTemporaryDir iniDir_;
+    test::HttpServer server_;
+    test::TempDatabase db_;
+    PageBrowser browser_;
+    RankEngine engine_{browser_};
+    Recordset mission_;
+    BingHost host_{db_.DM(), mission_};
+    RankRuns runs_{db_.DM(), mission_, engine_, host_};
+};
+
+std::unique_ptr<RunSetup> g_setup;
+
+double MsPerRow(qint64 ns, qint64 rows) {
+    return static_cast<double>(ns) / 1e6 / static_cast<double>(rows);
+}
+
+RunSetup& Setup() {
+    if (!g_setup)
+        g_setup = std::make_unique<RunSetup>();
+    return *g_setup;
+}
+
+void BM_BatchRunBing(benchmark::State& state) {
+    RunSetup& setup = Setup();
+    double cpu = 0;
+    qint64 wallNs = 0;
+    qint64 sleptNs = 0;
+    long long polls = 0;
+    long long otherSleeps = 0;
+    qsizetype pages = 0;
+    for (auto _ : state) {
+        const qsizetype requestsBefore = setup.Requests();
+        const double cpuBefore = processCpuSeconds();
+        const qint64 sleptBefore = g_sleptNs;
+        const long long pollsBefore = g_sleepCalls2ms;
+        const long long otherBefore = g_sleepCallsOther;
+        QElapsedTimer wall;
+        wall.start();
+        setup.Runs().BatchRun();
+        wallNs += wall.nsecsElapsed();
+        cpu += processCpuSeconds() - cpuBefore;
+        sleptNs += g_sleptNs - sleptBefore;
+        polls += g_sleepCalls2ms - pollsBefore;
+        otherSleeps += g_sleepCallsOther - otherBefore;
+        pages += setup.Requests() - requestsBefore;
+    }
+    if (pages != qsizetype{kRows} * state.iterations())
+        state.SkipWithError("the run did not load one page per row");
+    const double n = static_cast<double>(pages);
+    state.counters["pages"] = n;
+    state.counters["polls_per_page"] = static_cast<double>(polls) / n;
+    state.counters["row_pauses"] = static_cast<double>(otherSleeps);
+    state.counters["wall_ms_per_row"] = MsPerRow(wallNs, pages);
+    state.counters["busy_ms_per_row"] = MsPerRow(wallNs - sleptNs, pages);
+    state.counters["cpu_ms_per_row"] = cpu * 1e3 / n;
+}
+BENCHMARK(BM_BatchRunBing)->Iterations(1)->Unit(benchmark::kSecond)->MeasureProcessCPUTime()->UseRealTime();
+
+// The history row of today for each of the 1,000 pairs: the delete of an earlier one and the insert.
+void BM_WriteHistoryRow(benchmark::State& state) {
+    RunSetup& setup = Setup();
+    QElapsedTimer wall;
+    wall.start();
+    for (auto _ : state)
+        for (int id = 1; id <= kRows; ++id)
+            benchmark::DoNotOptimize(setup.Runs().WriteHistoryRow(QStringLiteral("关键词"),
+                                                                  QStringLiteral("www.mysite.com"), 1, id));
+    state.counters["ms_per_row"] = MsPerRow(wall.nsecsElapsed(), kRows * state.iterations());
+}
+BENCHMARK(BM_WriteHistoryRow)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The mission row's saves as a run makes them: the update time, then the Bing cells (pending mark, then the
+// result) and the Posts of the unticked engines, which write nothing.
+void BM_MissionRowPost(benchmark::State& state) {
+    RunSetup& setup = Setup();
+    Recordset& mission = setup.Mission();
+    OpenMissionList(setup.DM(), mission);
+    const QString pending = QString::fromUtf16(kPendingMark);
+    QElapsedTimer wall;
+    wall.start();
+    for (auto _ : state) {
+        for (int row = 0; row < mission.RecordCount(); ++row) {
+            mission.SetCurrentRow(row);
+            mission.Edit();
+            mission.SetFieldValue(QStringLiteral("UpdateTime"), DateText(kToday));
+            mission.Post();
+            for (QStringView engine : kRunOrder) {
+                mission.Edit();
+                if (engine == u"Bing") {
+                    mission.SetFieldValue(QStringLiteral("BingRank"), pending);
+                    mission.SetFieldValue(QStringLiteral("BingRank"), QStringLiteral(">10"));
+                }
+                mission.Post();
+            }
+        }
+    }
+    state.counters["ms_per_row"] = MsPerRow(wall.nsecsElapsed(), mission.RecordCount() * state.iterations());
+}
+BENCHMARK(BM_MissionRowPost)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::benchmark::Initialize(&argc, argv);
+    ::benchmark::RunSpecifiedBenchmarks();
+    ::benchmark::Shutdown();
+    g_setup.reset();
+    return 0;
+}
