@@ -1,8 +1,9 @@
 // The trend chart of a long history: a pair with 2,000 daily rows, queried and drawn, then painted.
 #include "history/TrendChart.h"
+#include "support/WidgetBenchMain.h"
 #include "store/Schema.h"
 #include "store/SqlText.h"
-#include "store/UntDM.h"
+#include "store/Database.h"
 
 #include <QApplication>
 #include <QChartView>
@@ -30,7 +31,7 @@ public:
         QString error;
         if (!quorvane::CreateDatabase(path, QString::fromUtf16(quorvane::kDbPassword),
                                       quorvane::SchemaVersion::Full, &error) ||
-            !dm_.ConnectDB(path, QString::fromUtf16(quorvane::kDbPassword)))
+            !database_.ConnectDB(path, QString::fromUtf16(quorvane::kDbPassword)))
             throw std::runtime_error("cannot create the benchmark database");
         QStringList values;
         for (int i = 0; i < days; ++i)
@@ -38,30 +39,38 @@ public:
                           .arg(1 + i % 40)
                           .arg(i % 7 == 0 ? 0 : 1 + (i * 13) % 90)
                           .arg(quorvane::SqlDate(kFirstDay.addDays(i)));
-        if (!dm_.ExecSQLInTrans(dm_.qry_exec,
+        if (!database_.ExecSQLInTrans(database_.execQuery,
                                 QStringLiteral("Insert Into SE_RankHistory (KeyWordName,UrlName,GoogleRank,"
                                                "BaiduRank,BaiduRank2,YahooRank,SosoRank,YoudaoRank,SogouRank,"
                                                "BingRank,UpdateTime,KeyWordID,WebID) Values ") +
                                     values.join(u',')))
             throw std::runtime_error("cannot fill the benchmark database");
     }
-    quorvane::TDM& DM() { return dm_; }
+    quorvane::Database& connection() { return database_; }
 
 private:
     QTemporaryDir dir_;
-    quorvane::TDM dm_;
+    quorvane::Database database_;
 };
 
-LongHistory* history = nullptr;
+// Made at the first use, after the application object; released with the benchmarks' end.
+LongHistory& longHistory() {
+    static std::unique_ptr<LongHistory> data;
+    if (!data) {
+        data = std::make_unique<LongHistory>(2000);
+        quorvane::bench::AtBenchmarkEnd([] { data.reset(); });
+    }
+    return *data;
+}
 
 void BM_DrawTrendChart(benchmark::State& state) {
     QGroupBox frame;
     frame.resize(1000, 360);
-    quorvane::TrendChart chart(history->DM(), &frame);
+    quorvane::TrendChart chart(longHistory().connection(), &frame);
     for (auto _ : state)
         chart.DrawTrendChart(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("Baidu"), kFirstDay,
                              kFirstDay.addDays(static_cast<int>(state.range(0)) - 1));
-    state.counters["points"] = static_cast<double>(chart.lnsrsSeries1->count());
+    state.counters["points"] = static_cast<double>(chart.rankSeries->count());
 }
 BENCHMARK(BM_DrawTrendChart)->Arg(60)->Arg(2000)->Unit(benchmark::kMillisecond);
 
@@ -69,7 +78,7 @@ BENCHMARK(BM_DrawTrendChart)->Arg(60)->Arg(2000)->Unit(benchmark::kMillisecond);
 void BM_DrawAndPaintTrendChart(benchmark::State& state) {
     QGroupBox frame;
     frame.resize(1000, 360);
-    quorvane::TrendChart chart(history->DM(), &frame);
+    quorvane::TrendChart chart(longHistory().connection(), &frame);
     frame.show();
     QImage image(frame.size(), QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
@@ -86,14 +95,3 @@ BENCHMARK(BM_DrawAndPaintTrendChart)->Arg(60)->Arg(2000)->Unit(benchmark::kMilli
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::benchmark::Initialize(&argc, argv);
-    LongHistory data(2000);
-    history = &data;
-    ::benchmark::RunSpecifiedBenchmarks();
-    ::benchmark::Shutdown();
-    return 0;
-}

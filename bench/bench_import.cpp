@@ -2,9 +2,9 @@
 // an insert in its own transaction, a pass of event processing and the 1 ms pause. The counters report the
 // time per line and the part of it beyond the pause (measured, as a 1 ms sleep takes a little longer).
 #include "settings/RecordGrid.h"
-#include "settings/UntSet.h"
+#include "settings/SettingsDialog.h"
 #include "store/Schema.h"
-#include "store/UntDM.h"
+#include "store/Database.h"
 #include "ui/FileDialogs.h"
 
 #include <QApplication>
@@ -26,7 +26,7 @@ constexpr int kLines = 10'000;
 // One database and one file per kind for the whole run.
 struct ImportBench {
     QTemporaryDir dir;
-    TDM dm;
+    Database database;
     QString urlFile;
     QString keyWordFile;
 
@@ -34,7 +34,7 @@ struct ImportBench {
         const QString db = dir.filePath(QStringLiteral("DataBase/Trevanid.mdb"));
         QString error;
         if (!CreateDatabase(db, QString::fromUtf16(kDbPassword), SchemaVersion::Full, &error) ||
-            !dm.ConnectDB(db, QString::fromUtf16(kDbPassword)))
+            !database.ConnectDB(db, QString::fromUtf16(kDbPassword)))
             throw std::runtime_error("cannot create the benchmark database: " + error.toStdString());
         urlFile = write(QStringLiteral("urls.txt"), QStringLiteral("http://www.site%1.example.com/"));
         keyWordFile = write(QStringLiteral("keywords.txt"), QStringLiteral("关键词%1"));
@@ -52,7 +52,7 @@ struct ImportBench {
     }
 
     void exec(const char* sql) {
-        if (!dm.ExecSQLInTrans(dm.qry_exec, QString::fromLatin1(sql)))
+        if (!database.ExecSQLInTrans(database.execQuery, QString::fromLatin1(sql)))
             throw std::runtime_error(sql);
     }
 };
@@ -91,14 +91,14 @@ void BM_ImportUrls(benchmark::State& state) {
         state.PauseTiming();
         if (!duplicates)
             b.exec("Delete From SE_KeyUrl");
-        TfrmSetLinkWord frm(b.dm);
-        frm.show();
+        SettingsDialog dialog(b.database);
+        dialog.show();
         state.ResumeTiming();
         QElapsedTimer timer;
         timer.start();
-        frm.btnexproturlClick();
+        dialog.importUrls();
         totalMs += static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        if (frm.qryUrl.RecordCount() != kLines)
+        if (dialog.urls.RecordCount() != kLines)
             state.SkipWithError("the import did not store every line");
     }
     SetFileChooser({});
@@ -118,18 +118,18 @@ void BM_ImportKeyWords(benchmark::State& state) {
             b.exec("Delete From SE_KeyWord");
         b.exec("Delete From SE_KeyUrl Where UrlName='bench.example.com'");
         b.exec("Insert Into SE_KeyUrl(UrlName,isCheck)Values('bench.example.com',-1)");
-        TfrmSetLinkWord frm(b.dm);
-        frm.show();
+        SettingsDialog dialog(b.database);
+        dialog.show();
         // The URL that was just added is the last row; a click on it opens its keyword list.
-        const int row = frm.qryUrl.RecordCount() - 1;
-        frm.tntdbgrd1->SelectOnly(row);
-        frm.tntdbgrd1CellClick(frm.tntdbgrd1->model()->index(row, 1));
+        const int row = dialog.urls.RecordCount() - 1;
+        dialog.urlGrid->SelectOnly(row);
+        dialog.urlCellClicked(dialog.urlGrid->model()->index(row, 1));
         state.ResumeTiming();
         QElapsedTimer timer;
         timer.start();
-        frm.btnexportwordClick();
+        dialog.importKeywords();
         totalMs += static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        if (frm.qryKeyWord.RecordCount() != kLines)
+        if (dialog.keywords.RecordCount() != kLines)
             state.SkipWithError("the import did not store every line");
     }
     SetFileChooser({});
@@ -139,14 +139,3 @@ BENCHMARK(BM_ImportKeyWords)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecon
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -2,8 +2,8 @@
 // grid and painting the grid anywhere in the list.
 #include "store/MissionList.h"
 #include "store/Schema.h"
-#include "store/UntDM.h"
-#include "ui/DBGrid.h"
+#include "store/Database.h"
+#include "ui/DataGrid.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -26,7 +26,7 @@ public:
         const QString path = dir_.filePath(QStringLiteral("DataBase/Trevanid.mdb"));
         const QString password = QString::fromUtf16(kDbPassword);
         QString error;
-        if (!CreateDatabase(path, password, SchemaVersion::Full, &error) || !dm_.ConnectDB(path, password))
+        if (!CreateDatabase(path, password, SchemaVersion::Full, &error) || !database_.ConnectDB(path, password))
             throw std::runtime_error("cannot create the benchmark database");
         exec(QStringLiteral(
             "Insert Into SE_KeyUrl (UrlName) With Recursive n(i) As (Select 1 Union All Select i+1 "
@@ -42,70 +42,70 @@ public:
                             "i % 3 From n")
                  .arg(keywords));
     }
-    TDM& DM() { return dm_; }
+    Database& connection() { return database_; }
 
 private:
     void exec(const QString& sql) {
-        if (!dm_.ExecSQLInTrans(dm_.qry_exec, sql))
+        if (!database_.ExecSQLInTrans(database_.execQuery, sql))
             throw std::runtime_error("benchmark set-up failed");
     }
     QTemporaryDir dir_;
-    TDM dm_;
+    Database database_;
 };
 
-MissionDatabase& database() {
+MissionDatabase& missionDatabase() {
     static MissionDatabase db(10000);
     return db;
 }
 
 void BM_OpenMissionList(benchmark::State& state) {
-    TDM& dm = database().DM();
-    Recordset qry_mission;
+    Database& database = missionDatabase().connection();
+    Recordset missions;
     for (auto _ : state)
-        benchmark::DoNotOptimize(OpenMissionList(dm, qry_mission));
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * qry_mission.RecordCount());
+        benchmark::DoNotOptimize(OpenMissionList(database, missions));
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * missions.RecordCount());
 }
 BENCHMARK(BM_OpenMissionList)->Unit(benchmark::kMillisecond);
 
 void BM_SortMissionList(benchmark::State& state) {
-    Recordset qry_mission;
-    OpenMissionList(database().DM(), qry_mission);
-    qry_mission.SetCurrentRow(qry_mission.RecordCount() / 2);
+    Recordset missions;
+    OpenMissionList(missionDatabase().connection(), missions);
+    missions.SetCurrentRow(missions.RecordCount() / 2);
     const QString sorts[] = {QStringLiteral("UpdateTime ASC"), QStringLiteral("UpdateTime DESC"),
                              QStringLiteral("BaiduRank ASC"), QStringLiteral("KeyWordName DESC")};
     size_t next = 0;
     for (auto _ : state) {
-        qry_mission.Sort(sorts[next]);
+        missions.Sort(sorts[next]);
         next = (next + 1) % std::size(sorts);
     }
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * qry_mission.RecordCount());
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * missions.RecordCount());
 }
 BENCHMARK(BM_SortMissionList)->Unit(benchmark::kMillisecond);
 
 // The grid on screen while the list is reloaded (the refresh command) and while it is sorted by title.
 struct MissionGrid {
     MissionGrid() {
-        grid.bind(qry_mission,
+        grid.bind(missions,
                   {{QStringLiteral("关键词"), QStringLiteral("KeyWordName"), 89, Qt::AlignCenter, true},
                    {QStringLiteral("相关链接"), QStringLiteral("UrlName"), 120, Qt::AlignLeft, true},
                    {QStringLiteral("Baidu"), QStringLiteral("BaiduRank"), 55, Qt::AlignCenter, true},
                    {QStringLiteral("Google"), QStringLiteral("GoogleRank"), 40, Qt::AlignCenter, true},
                    {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 55, Qt::AlignCenter, true}});
         grid.setFooterTextProvider(
-            [this](int c) { return c == 0 ? QString::number(qry_mission.RecordCount()) : QString(); });
+            [this](int c) { return c == 0 ? QString::number(missions.RecordCount()) : QString(); });
         grid.resize(640, 320);
         grid.show();
-        OpenMissionList(database().DM(), qry_mission);
+        OpenMissionList(missionDatabase().connection(), missions);
         QApplication::processEvents();
     }
-    Recordset qry_mission;
-    DBGrid grid;
+    Recordset missions;
+    DataGrid grid;
 };
 
 void BM_MissionGridReload(benchmark::State& state) {
     MissionGrid view;
     for (auto _ : state) {
-        OpenMissionList(database().DM(), view.qry_mission);
+        OpenMissionList(missionDatabase().connection(), view.missions);
         QApplication::processEvents();
     }
 }
@@ -114,7 +114,7 @@ BENCHMARK(BM_MissionGridReload)->Unit(benchmark::kMillisecond);
 void BM_MissionGridTitleSort(benchmark::State& state) {
     MissionGrid view;
     for (auto _ : state) {
-        view.grid.titleClick(4, Qt::NoModifier);
+        view.grid.clickTitle(4, Qt::NoModifier);
         QApplication::processEvents();
     }
 }
@@ -133,12 +133,3 @@ BENCHMARK(BM_MissionGridPaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -8,6 +8,7 @@
 //  - "busy": wall time minus the time spent inside QThread::msleep, counted by a linker wrap of that one
 //    function (see bench/CMakeLists.txt), which also counts the polls.
 #include "ResultPages.h"
+#include "support/WidgetBenchMain.h"
 #include "engine/Endpoints.h"
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
@@ -68,11 +69,11 @@ public:
 // The window side of a run with only Bing ticked.
 class BingHost final : public RunHost {
 public:
-    BingHost(TDM& dm, Recordset& mission)
-        : dm_(dm)
+    BingHost(Database& database, Recordset& mission)
+        : database_(database)
         , mission_(mission) {}
     bool EngineTicked(QStringView engine) const override { return engine == u"Bing"; }
-    void LoadMissionList() override { OpenMissionList(dm_, mission_); }
+    void LoadMissionList() override { OpenMissionList(database_, mission_); }
     void SetStartControlsEnabled(bool) override {}
     void SetGridEnabled(bool) override {}
     void SetStopEnabled(bool) override {}
@@ -80,7 +81,7 @@ public:
     void ShowBalloon(const QString&, const QString&) override {}
 
 private:
-    TDM& dm_;
+    Database& database_;
     Recordset& mission_;
 };
 
@@ -116,7 +117,7 @@ public:
         SetMessagePresenter(previousPresenter_);
     }
 
-    TDM& DM() { return db_.DM(); }
+    Database& connection() { return db_.connection(); }
     Recordset& Mission() { return mission_; }
     RankRuns& Runs() { return runs_; }
     qsizetype Requests() const { return server_.Requests().size(); }
@@ -130,8 +131,8 @@ private:
     PageBrowser browser_;
     RankEngine engine_{browser_};
     Recordset mission_;
-    BingHost host_{db_.DM(), mission_};
-    RankRuns runs_{db_.DM(), mission_, engine_, host_};
+    BingHost host_{db_.connection(), mission_};
+    RankRuns runs_{db_.connection(), mission_, engine_, host_};
 };
 
 std::unique_ptr<RunSetup> g_setup;
@@ -141,8 +142,10 @@ double MsPerRow(qint64 ns, qint64 rows) {
 }
 
 RunSetup& Setup() {
-    if (!g_setup)
+    if (!g_setup) {
         g_setup = std::make_unique<RunSetup>();
+        quorvane::bench::AtBenchmarkEnd([] { g_setup.reset(); });
+    }
     return *g_setup;
 }
 
@@ -200,7 +203,7 @@ BENCHMARK(BM_WriteHistoryRow)->Iterations(2)->Unit(benchmark::kMillisecond)->Use
 void BM_MissionRowPost(benchmark::State& state) {
     RunSetup& setup = Setup();
     Recordset& mission = setup.Mission();
-    OpenMissionList(setup.DM(), mission);
+    OpenMissionList(setup.connection(), mission);
     const QString pending = QString::fromUtf16(kPendingMark);
     QElapsedTimer wall;
     wall.start();
@@ -226,11 +229,3 @@ BENCHMARK(BM_MissionRowPost)->Iterations(2)->Unit(benchmark::kMillisecond)->UseR
 
 } // namespace
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::benchmark::Initialize(&argc, argv);
-    ::benchmark::RunSpecifiedBenchmarks();
-    ::benchmark::Shutdown();
-    g_setup.reset();
-    return 0;
-}

@@ -1,6 +1,6 @@
 // The store's hot paths: walking a page with CutBetween, GBK conversion, percent-encoding.
 #include "platform/GbkCodec.h"
-#include "store/UntPublic.h"
+#include "store/SharedFunctions.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

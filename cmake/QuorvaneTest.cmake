@@ -6,7 +6,7 @@ find_package(GTest REQUIRED)
 function(quorvane_add_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE quorvane_options quorvane_testsupport ${T_LIBS}
+  target_link_libraries(${T_NAME} PRIVATE quorvane_options quorvane_testsupport quorvane_testmain ${T_LIBS}
                         GTest::gtest Qt6::Test)
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})

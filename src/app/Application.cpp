@@ -1,6 +1,6 @@
 #include "app/Application.h"
 
-#include "store/UntPublic.h"
+#include "store/SharedFunctions.h"
 
 #include <exception>
 

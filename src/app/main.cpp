@@ -1,9 +1,9 @@
 #include "app/Application.h"
 #include "app/Pictures.h"
-#include "app/UntMain.h"
-#include "app/wdRunOnce.h"
-#include "store/UntDM.h"
-#include "store/UntPublic.h"
+#include "app/MainWindow.h"
+#include "app/SingleInstanceGuard.h"
+#include "store/Database.h"
+#include "store/SharedFunctions.h"
 #include "ui/MessageBoxes.h"
 
 int main(int argc, char** argv)
@@ -15,17 +15,17 @@ int main(int argc, char** argv)
     MessageBoxPresenter messageBoxes;
     SetMessagePresenter(&messageBoxes);
 
-    InstanceGuard guard(QCoreApplication::applicationFilePath());
+    SingleInstanceGuard guard(QCoreApplication::applicationFilePath());
     if (guard.ClaimInstance()) {
         ShowInfoMsg(QStringLiteral("程序正在运行！"));
         return 0;
     }
 
-    TDM DM;
-    TfrmIndex frmIndex(DM);
-    frmIndex.FormCreate();
-    if (frmIndex.TerminateRequested())
+    Database connection;
+    MainWindow window(connection);
+    window.startUp();
+    if (window.TerminateRequested())
         return 1;
-    frmIndex.show();
+    window.show();
     return app.exec();
 }

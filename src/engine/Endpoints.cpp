@@ -1,6 +1,6 @@
 #include "engine/Endpoints.h"
 
-#include "store/UntPublic.h"
+#include "store/SharedFunctions.h"
 
 #include <QFileInfo>
 #include <QHash>

@@ -3,7 +3,7 @@
 #include "engine/Endpoints.h"
 #include "engine/PageLoading.h"
 #include "platform/GbkCodec.h"
-#include "store/UntPublic.h"
+#include "store/SharedFunctions.h"
 
 namespace quorvane {
 

@@ -20,15 +20,10 @@ enum class PageParameterRule { IndexTimesStep, IndexPlusOne };
 
 struct EngineInfo {
     QStringView name;         // "Baidu", ...
-    QStringView checkBox;     // chkbaidu; its caption is the engine name
     QStringView rankColumn;   // in SE_KeyWord and SE_RankHistory
     QStringView rankColumn2;  // Baidu only: the rank counting promoted results
-    QStringView rankCounter;  // field of the main window
-    QStringView rankCounter2; // Baidu only
     QStringView gridCaption;
     QStringView gridCaption2; // Baidu only
-    QStringView chartRadio;   // rb1..rb7; caption is the engine name
-    QStringView menuItem;     // item under "打开搜索页"; caption is the engine name
     // The result-page address: endpoint + pathBeforeKeyword + K + pathBeforePage + P + pathAfterPage.
     QStringView pathBeforeKeyword;
     QStringView pathBeforePage;
@@ -41,23 +36,13 @@ struct EngineInfo {
 
 // In the order of the check boxes and the chart radio buttons.
 inline constexpr std::array<EngineInfo, 7> kEngines{{
-    {u"Baidu", u"chkbaidu", u"BaiduRank", u"BaiduRank2", u"RankBaidu", u"RankBaidu2", u"Baidu不包含推广",
-     u"Baidu包含推广", u"rb1", u"tntmntmBaidu1", u"/s?wd=", u"&pn=", u"&rn=100&usm=1", KeywordBytes::Gbk,
-     PageParameterRule::IndexTimesStep, 100, 0},
-    {u"Google", u"chkgoogle", u"GoogleRank", u"", u"RankGoogle", u"", u"Google", u"", u"rb2",
-     u"tntmntmGoogle1", u"/search?num=100&hl=zh-CN&lr=&safe=strict&q=", u"&start=", u"", KeywordBytes::Gbk,
-     PageParameterRule::IndexTimesStep, 100, 0},
-    {u"Yahoo", u"chkyahoo", u"YahooRank", u"", u"RankYahoo", u"", u"Yahoo", u"", u"rb3", u"tntmntmYahoo1",
-     u"/s?p=", u"&n=100&v=web&b=", u"", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep, 100, 0},
-    {u"Soso", u"chksoso", u"SosoRank", u"", u"RankSoso", u"", u"Soso", u"", u"rb4", u"tntmntmSoso1", u"/q?w=",
-     u"&pg=", u"", KeywordBytes::Gbk, PageParameterRule::IndexPlusOne, 10, 10},
-    {u"Bing", u"chkbing", u"BingRank", u"", u"RankBing", u"", u"Bing", u"", u"rb5", u"tntmntmBing1",
-     u"/search?q=", u"&first=", u"", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep, 50, 0},
-    {u"Sogou", u"chkSogou", u"SogouRank", u"", u"RankSogou", u"", u"Sogou", u"", u"rb6", u"tntmntmSogou1",
-     u"/web?&num=100&query=", u"&page=", u"", KeywordBytes::Gbk, PageParameterRule::IndexPlusOne, 100, 0},
-    {u"Youdao", u"chkyoudao", u"YoudaoRank", u"", u"RankYoudao", u"", u"Youdao", u"", u"rb7",
-     u"tntmntmYoudao1", u"/search?q=", u"&start=", u"", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep,
-     30, 10},
+    {u"Baidu", u"BaiduRank", u"BaiduRank2", u"Baidu不包含推广", u"Baidu包含推广", u"/s?wd=", u"&pn=", u"&rn=100&usm=1", KeywordBytes::Gbk, PageParameterRule::IndexTimesStep, 100, 0},
+    {u"Google", u"GoogleRank", u"", u"Google", u"", u"/search?num=100&hl=zh-CN&lr=&safe=strict&q=", u"&start=", u"", KeywordBytes::Gbk, PageParameterRule::IndexTimesStep, 100, 0},
+    {u"Yahoo", u"YahooRank", u"", u"Yahoo", u"", u"/s?p=", u"&n=100&v=web&b=", u"", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep, 100, 0},
+    {u"Soso", u"SosoRank", u"", u"Soso", u"", u"/q?w=", u"&pg=", u"", KeywordBytes::Gbk, PageParameterRule::IndexPlusOne, 10, 10},
+    {u"Bing", u"BingRank", u"", u"Bing", u"", u"/search?q=", u"&first=", u"", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep, 50, 0},
+    {u"Sogou", u"SogouRank", u"", u"Sogou", u"", u"/web?&num=100&query=", u"&page=", u"", KeywordBytes::Gbk, PageParameterRule::IndexPlusOne, 100, 0},
+    {u"Youdao", u"YoudaoRank", u"", u"Youdao", u"", u"/search?q=", u"&start=", u"", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep, 30, 10},
 }};
 
 // The order in which the batch run and the single-row update check the engines.

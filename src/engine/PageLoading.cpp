@@ -1,7 +1,7 @@
 #include "engine/PageLoading.h"
 
 #include "platform/Browser.h"
-#include "store/UntPublic.h"
+#include "store/SharedFunctions.h"
 
 #include <QElapsedTimer>
 

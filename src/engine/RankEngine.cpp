@@ -9,7 +9,7 @@
 namespace quorvane {
 
 RankEngine::RankEngine(Browser& browser)
-    : wb1(browser)
+    : rankBrowser(browser)
 {
 }
 
@@ -50,8 +50,8 @@ RankEngine::CheckResult RankEngine::CheckEngineRank(QByteArrayView keywordGbk, c
     for (int i = 0; i < PageCount; ++i, offset += PageSize) {
         PageSize = info->step;
         const int p = PageParameter(*info, i);
-        if (!OpenResultPage(wb1, engine, p, keywordGbk, StopRequested) ||
-            !ScanResultPage(wb1, engine, PageLinks, PromoCount))
+        if (!OpenResultPage(rankBrowser, engine, p, keywordGbk, StopRequested) ||
+            !ScanResultPage(rankBrowser, engine, PageLinks, PromoCount))
             continue; // unread: the next page still starts after this one's results
         result.readAnyPage = true;
         if (StopRequested) {

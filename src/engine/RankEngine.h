@@ -17,7 +17,7 @@ namespace quorvane {
 // so they are tested without widgets.
 class RankEngine {
 public:
-    explicit RankEngine(Browser& wb1);
+    explicit RankEngine(Browser& rankBrowser);
 
     // The result of a check of one engine. The counters stay in the fields below.
     struct CheckResult {
@@ -52,7 +52,7 @@ public:
     QStringList PageLinks;
     bool StopRequested = false;
 
-    Browser& wb1;
+    Browser& rankBrowser;
 };
 
 } // namespace quorvane

@@ -3,7 +3,7 @@
 #include "engine/EngineTable.h"
 #include "platform/GbkCodec.h"
 #include "store/SqlText.h"
-#include "store/UntPublic.h"
+#include "store/SharedFunctions.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -27,9 +27,9 @@ int storedRank(const QVariant& cell)
 
 } // namespace
 
-RankRuns::RankRuns(TDM& dm, Recordset& qry_mission, RankEngine& engine, RunHost& host)
-    : dm_(dm)
-    , qry_mission_(qry_mission)
+RankRuns::RankRuns(Database& database, Recordset& missions, RankEngine& engine, RunHost& host)
+    : database_(database)
+    , missions_(missions)
     , engine_(engine)
     , host_(host)
 {
@@ -46,18 +46,18 @@ bool RankRuns::AnyEngineChosen() const
 RankRuns::RowKeys RankRuns::readCurrentRow() const
 {
     RowKeys keys;
-    keys.keyword = qry_mission_.FieldText(QStringLiteral("KeyWordName"));
-    keys.url = qry_mission_.FieldText(QStringLiteral("UrlName"));
-    keys.keyWordId = qry_mission_.FieldByName(QStringLiteral("KeyWordID")).toLongLong();
-    keys.webId = qry_mission_.FieldByName(QStringLiteral("WebID")).toLongLong();
+    keys.keyword = missions_.FieldText(QStringLiteral("KeyWordName"));
+    keys.url = missions_.FieldText(QStringLiteral("UrlName"));
+    keys.keyWordId = missions_.FieldByName(QStringLiteral("KeyWordID")).toLongLong();
+    keys.webId = missions_.FieldByName(QStringLiteral("WebID")).toLongLong();
     return keys;
 }
 
 void RankRuns::stampUpdateTime()
 {
-    qry_mission_.Edit();
-    qry_mission_.SetFieldValue(QStringLiteral("UpdateTime"), DateText(Today()));
-    qry_mission_.Post();
+    missions_.Edit();
+    missions_.SetFieldValue(QStringLiteral("UpdateTime"), DateText(Today()));
+    missions_.Post();
 }
 
 bool RankRuns::EngineStep(QStringView engine, const RowKeys& row)
@@ -70,22 +70,22 @@ bool RankRuns::EngineStep(QStringView engine, const RowKeys& row)
     int& counter2 = engine_.Counter(engine, twoCells); // Baidu's second counter, else the same one
 
     auto writeCells = [&](const QString& first, const QString& second) {
-        qry_mission_.SetFieldValue(column, first);
+        missions_.SetFieldValue(column, first);
         if (twoCells)
-            qry_mission_.SetFieldValue(column2, second);
+            missions_.SetFieldValue(column2, second);
     };
 
-    qry_mission_.Edit();
+    missions_.Edit();
     if (host_.EngineTicked(engine)) {
         if (engine_.StopRequested) {
-            qry_mission_.Cancel();
+            missions_.Cancel();
             return false;
         }
         writeCells(kPending, kPending);
         const RankEngine::CheckResult result =
             engine_.CheckEngineRank(ToGbk(row.keyword), row.url, engine);
         if (result.completed && engine_.StopRequested) {
-            qry_mission_.Cancel(); // the pending mark is dropped unsaved
+            missions_.Cancel(); // the pending mark is dropped unsaved
             return false;
         }
         if (!result.completed || !result.readAnyPage) {
@@ -101,11 +101,11 @@ bool RankRuns::EngineStep(QStringView engine, const RowKeys& row)
             writeCells(notFound, notFound);
         }
     } else {
-        counter = storedRank(qry_mission_.FieldByName(column));
+        counter = storedRank(missions_.FieldByName(column));
         if (twoCells)
-            counter2 = storedRank(qry_mission_.FieldByName(column2));
+            counter2 = storedRank(missions_.FieldByName(column2));
     }
-    qry_mission_.Post();
+    missions_.Post();
     return true;
 }
 
@@ -128,13 +128,13 @@ void RankRuns::BatchRun()
     bool empty = true;
     try {
         host_.LoadMissionList();
-        empty = !qry_mission_.IsOpen() || qry_mission_.IsEmpty();
+        empty = !missions_.IsOpen() || missions_.IsEmpty();
         if (!empty) {
-            qry_mission_.SetCurrentRow(0);
+            missions_.SetCurrentRow(0);
             host_.SetGridEnabled(false);
         }
-        for (int row = 0; row < qry_mission_.RecordCount(); ++row) {
-            qry_mission_.SetCurrentRow(row);
+        for (int row = 0; row < missions_.RecordCount(); ++row) {
+            missions_.SetCurrentRow(row);
             host_.SetBusyCursor(true);
             if (engine_.StopRequested)
                 break;
@@ -214,7 +214,7 @@ bool RankRuns::WriteHistoryRow(const QString& keyword, const QString& url, qint6
     const QString deleteSql = QStringLiteral("Delete From SE_RankHistory Where KeyWordID=") +
                               QString::number(keyWordId) + QStringLiteral(" and WebID=") + QString::number(webId) +
                               QStringLiteral(" and UpdateTime=") + JetDate(today);
-    if (!dm_.ExecSQLInTrans(dm_.qry_exec, deleteSql))
+    if (!database_.ExecSQLInTrans(database_.execQuery, deleteSql))
         return false;
     const QStringList values = {
         QuotedStr(keyword),
@@ -231,8 +231,8 @@ bool RankRuns::WriteHistoryRow(const QString& keyword, const QString& url, qint6
         QString::number(keyWordId),
         QString::number(webId),
     };
-    return dm_.ExecSQLInTrans(
-        dm_.qry_exec,
+    return database_.ExecSQLInTrans(
+        database_.execQuery,
         QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,SogouRank,"
                        "SosoRank,YahooRank,YoudaoRank,BingRank,UpdateTime,KeyWordID,WebID)Values(") +
             values.join(u',') + u')');
@@ -240,8 +240,8 @@ bool RankRuns::WriteHistoryRow(const QString& keyword, const QString& url, qint6
 
 bool RankRuns::ClearPendingMarks()
 {
-    return dm_.ExecSQLInTrans(
-        dm_.qry_exec,
+    return database_.ExecSQLInTrans(
+        database_.execQuery,
         QStringLiteral("Update SE_KeyWord Set GoogleRank='',BaiduRank='',BaiduRank2='',YahooRank='',SosoRank='',"
                        "BingRank='',YoudaoRank='',SogouRank='' Where GoogleRank='稍候' or BaiduRank='稍候' or "
                        "BaiduRank2='稍候' or YahooRank='稍候' or SosoRank='稍候' or BingRank='稍候' or "

@@ -2,7 +2,7 @@
 
 #include "engine/RankEngine.h"
 #include "store/Recordset.h"
-#include "store/UntDM.h"
+#include "store/Database.h"
 
 #include <QDate>
 #include <QString>
@@ -35,7 +35,7 @@ inline constexpr char16_t kRestrictedText[] = u"可能已被搜索引擎限制!"
 // engine, its rank cell texts, the row saved, and the day's history row.
 class RankRuns {
 public:
-    RankRuns(TDM& dm, Recordset& qry_mission, RankEngine& engine, RunHost& host);
+    RankRuns(Database& database, Recordset& missions, RankEngine& engine, RunHost& host);
 
     bool AnyEngineChosen() const;
     // The batch run over the whole mission list ("&2 批量更新排名").
@@ -64,8 +64,8 @@ private:
     // Checks the row's engines in the run order; false when a stop request ended it.
     bool CheckRow(const RowKeys& row);
 
-    TDM& dm_;
-    Recordset& qry_mission_;
+    Database& database_;
+    Recordset& missions_;
     RankEngine& engine_;
     RunHost& host_;
 };

@@ -2,7 +2,7 @@
 
 #include "platform/Browser.h"
 #include "platform/GbkCodec.h"
-#include "store/UntPublic.h"
+#include "store/SharedFunctions.h"
 
 #include <QByteArray>
 

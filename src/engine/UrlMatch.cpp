@@ -1,15 +1,11 @@
 #include "engine/UrlMatch.h"
 
+#include "store/SharedFunctions.h"
+
 namespace quorvane {
 
 QString NormalizeUrl(QStringView url) {
-    qsizetype begin = 0;
-    qsizetype end = url.size();
-    while (begin < end && url[begin].unicode() <= 32)
-        ++begin;
-    while (end > begin && url[end - 1].unicode() <= 32)
-        --end;
-    QString text = url.sliced(begin, end - begin).toString();
+    QString text = TrimControl(url).toString();
     text.remove(QStringLiteral("http:"), Qt::CaseSensitive);
     text.remove(u'/');
     // Only ASCII letters are folded: other characters compare exactly.

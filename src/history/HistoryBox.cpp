@@ -3,11 +3,11 @@
 #include "history/HistoryStatements.h"
 #include "history/TrendChart.h"
 #include "store/DbError.h"
-#include "store/UntDM.h"
-#include "store/UntPublic.h"
-#include "ui/DBGrid.h"
+#include "store/Database.h"
+#include "store/SharedFunctions.h"
+#include "ui/DataGrid.h"
 #include "ui/Fonts.h"
-#include "ui/GridFindDialog.h" // DBGrid.h's findDialog() needs the complete type
+#include "ui/GridFindDialog.h" // DataGrid.h's findDialog() needs the complete type
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -29,15 +29,15 @@ const QString kCaptionWithoutRows = QStringLiteral("暂无排名信息");
 
 } // namespace
 
-HistoryBox::HistoryBox(TDM& dm, const Recordset& qry_mission, TrendChart& chart, QGroupBox* frame)
+HistoryBox::HistoryBox(Database& database, const Recordset& missions, TrendChart& chart, QGroupBox* frame)
     : QWidget(frame)
-    , grp5(frame)
-    , dm_(dm)
-    , qry_mission_(qry_mission)
+    , historyGroup(frame)
+    , database_(database)
+    , missions_(missions)
     , chart_(chart) {
-    grp5->setTitle(kCaptionWithRows);
-    grp5->setFont(SongTiFont(12));
-    auto* frameLayout = new QVBoxLayout(grp5);
+    historyGroup->setTitle(kCaptionWithRows);
+    historyGroup->setFont(SongTiFont(12));
+    auto* frameLayout = new QVBoxLayout(historyGroup);
     frameLayout->setContentsMargins(2, 2, 2, 2);
     frameLayout->addWidget(this);
 
@@ -45,56 +45,56 @@ HistoryBox::HistoryBox(TDM& dm, const Recordset& qry_mission, TrendChart& chart,
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     buildDateRow();
-    layout->addWidget(tntpnl7);
+    layout->addWidget(dateRow);
     buildGrid();
-    layout->addWidget(dbgrdh2, 1);
+    layout->addWidget(historyGrid, 1);
 
-    TntPopupMenu1 = new QMenu(this);
-    TntPopupMenu1->setObjectName(QStringLiteral("TntPopupMenu1"));
-    tntmntmN13 = TntPopupMenu1->addAction(QStringLiteral("导出"));
-    tntmntmN13->setObjectName(QStringLiteral("tntmntmN13"));
+    historyMenu = new QMenu(this);
+    historyMenu->setObjectName(QStringLiteral("historyMenu"));
+    exportHistoryAction = historyMenu->addAction(QStringLiteral("导出"));
+    exportHistoryAction->setObjectName(QStringLiteral("exportHistoryAction"));
 
     // The signals are connected after the start values are set: the box starts empty.
-    connect(tntdtmpckr1, &QDateEdit::dateChanged, this, &HistoryBox::RefreshHistory);
-    connect(tntdtmpckr2, &QDateEdit::dateChanged, this, &HistoryBox::RefreshHistory);
+    connect(firstDayPicker, &QDateEdit::dateChanged, this, &HistoryBox::RefreshHistory);
+    connect(lastDayPicker, &QDateEdit::dateChanged, this, &HistoryBox::RefreshHistory);
     connect(&chart_, &TrendChart::engineChanged, this, &HistoryBox::RefreshHistory);
 }
 
 HistoryBox::~HistoryBox() = default;
 
 void HistoryBox::buildDateRow() {
-    tntpnl7 = new QWidget(this);
-    tntpnl7->setObjectName(QStringLiteral("tntpnl7"));
-    tntpnl7->setFixedHeight(35);
-    lbl2 = new QLabel(QStringLiteral("时间范围"), tntpnl7);
-    lbl2->setGeometry(16, 12, 65, 14);
-    lbl1 = new QLabel(QStringLiteral("~"), tntpnl7);
-    lbl1->setGeometry(166, 15, 10, 14);
+    dateRow = new QWidget(this);
+    dateRow->setObjectName(QStringLiteral("dateRow"));
+    dateRow->setFixedHeight(35);
+    rangeLabel = new QLabel(QStringLiteral("时间范围"), dateRow);
+    rangeLabel->setGeometry(16, 12, 65, 14);
+    rangeSeparator = new QLabel(QStringLiteral("~"), dateRow);
+    rangeSeparator->setGeometry(166, 15, 10, 14);
 
     const QDateTime now = QDateTime::currentDateTime();
     const auto makePicker = [this](const char* name, int left, const QDate& day) {
-        auto* picker = new QDateEdit(day, tntpnl7);
+        auto* picker = new QDateEdit(day, dateRow);
         picker->setObjectName(QString::fromLatin1(name));
         picker->setCalendarPopup(true);
         picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
         picker->setGeometry(left, 8, 97, 20);
         return picker;
     };
-    tntdtmpckr1 = makePicker("tntdtmpckr1", 68, now.addDays(-30).date());
-    tntdtmpckr2 = makePicker("tntdtmpckr2", 177, now.date());
+    firstDayPicker = makePicker("firstDayPicker", 68, now.addDays(-30).date());
+    lastDayPicker = makePicker("lastDayPicker", 177, now.date());
 }
 
 void HistoryBox::buildGrid() {
-    dbgrdh2 = new DBGrid(this);
-    dbgrdh2->setObjectName(QStringLiteral("dbgrdh2"));
+    historyGrid = new DataGrid(this);
+    historyGrid->setObjectName(QStringLiteral("historyGrid"));
     const auto column = [](const char16_t* title, const char16_t* field, int width, bool sorts) {
         return GridColumn{QString::fromUtf16(title), QString::fromUtf16(field), width, Qt::AlignCenter,
                           sorts};
     };
     // The day column is widened to show a whole date in the grid's font.
     const int dayWidth =
-        std::max(55, dbgrdh2->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 16);
-    dbgrdh2->bind(qry_history, {
+        std::max(55, historyGrid->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 16);
+    historyGrid->bind(historyRows, {
                                    column(u"Baidu不包含推广", u"BaiduRank", 55, true),
                                    column(u"Baidu包含推广", u"BaiduRank2", 55, false),
                                    column(u"Google", u"GoogleRank", 40, true),
@@ -105,10 +105,10 @@ void HistoryBox::buildGrid() {
                                    column(u"Youdao", u"YoudaoRank", 40, false),
                                    column(u"更新时间", u"UpdateTime", dayWidth, true),
                                });
-    dbgrdh2->setTitleHeight(22);
-    dbgrdh2->setSelectionMode(QAbstractItemView::SingleSelection);
-    dbgrdh2->setFooterTextProvider(
-        [this](int column) { return column == 0 ? QString::number(qry_history.RecordCount()) : QString(); });
+    historyGrid->setTitleHeight(22);
+    historyGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    historyGrid->setFooterTextProvider(
+        [this](int column) { return column == 0 ? QString::number(historyRows.RecordCount()) : QString(); });
 }
 
 void HistoryBox::FollowClicksOf(QAbstractItemView* missionGrid) {
@@ -116,19 +116,19 @@ void HistoryBox::FollowClicksOf(QAbstractItemView* missionGrid) {
 }
 
 QDate HistoryBox::FirstDay() const {
-    return tntdtmpckr1->date();
+    return firstDayPicker->date();
 }
 
 QDate HistoryBox::LastDay() const {
-    return tntdtmpckr2->date();
+    return lastDayPicker->date();
 }
 
 bool HistoryBox::PopupAttached() const {
-    return dbgrdh2->popupMenu() != nullptr;
+    return historyGrid->popupMenu() != nullptr;
 }
 
 void HistoryBox::setPopupAttached(bool attached) {
-    dbgrdh2->setPopupMenu(attached ? TntPopupMenu1 : nullptr);
+    historyGrid->setPopupMenu(attached ? historyMenu : nullptr);
 }
 
 void HistoryBox::RefreshHistory() {
@@ -141,15 +141,15 @@ void HistoryBox::RefreshHistory() {
 }
 
 void HistoryBox::refresh() {
-    if (!qry_mission_.IsOpen() || qry_mission_.RecordCount() <= 0)
+    if (!missions_.IsOpen() || missions_.RecordCount() <= 0)
         return;
-    const QString keyWordId = qry_mission_.FieldText(QStringLiteral("KeyWordID"));
-    const QString webId = qry_mission_.FieldText(QStringLiteral("WebID"));
+    const QString keyWordId = missions_.FieldText(QStringLiteral("KeyWordID"));
+    const QString webId = missions_.FieldText(QStringLiteral("WebID"));
     const QDate first = FirstDay();
     const QDate last = LastDay();
 
-    const int count = dm_.OpenSQL(qry_history, HistoryStatement(keyWordId, webId, first, last));
-    grp5->setTitle(count > 0 ? kCaptionWithRows : kCaptionWithoutRows);
+    const int count = database_.OpenSQL(historyRows, HistoryStatement(keyWordId, webId, first, last));
+    historyGroup->setTitle(count > 0 ? kCaptionWithRows : kCaptionWithoutRows);
     setPopupAttached(count > 0);
 
     chart_.DrawTrendChart(keyWordId, webId, chart_.SelectedEngine(), first, last);

@@ -15,11 +15,11 @@ class QMenu;
 
 namespace quorvane {
 
-class DBGrid;
-class TDM;
+class DataGrid;
+class Database;
 class TrendChart;
 
-// The history box: the content of grp5. The dated rank history of one keyword/URL pair (the mission
+// The history box: the content of historyGroup. The dated rank history of one keyword/URL pair (the mission
 // list's current row) between two picked days, in the history grid; every refresh also redraws the trend
 // chart, so grid and chart always show the same pair and range.
 //
@@ -29,10 +29,10 @@ class TrendChart;
 class HistoryBox : public QWidget {
     Q_OBJECT
 public:
-    // Fills the frame grp5 (which must have no layout yet). qry_mission is the mission list whose current
+    // Fills the frame historyGroup (which must have no layout yet). missions is the mission list whose current
     // row names the pair; chart is the trend chart drawn by each refresh. Neither is owned; both must
     // outlive the box.
-    HistoryBox(TDM& dm, const Recordset& qry_mission, TrendChart& chart, QGroupBox* grp5);
+    HistoryBox(Database& database, const Recordset& missions, TrendChart& chart, QGroupBox* historyGroup);
     ~HistoryBox() override;
 
     // Re-queries the history of the mission list's current pair for the picked range and redraws the chart.
@@ -48,18 +48,18 @@ public:
     QDate FirstDay() const;
     QDate LastDay() const;
 
-    QGroupBox* grp5;
-    QWidget* tntpnl7;
-    QLabel* lbl2;
-    QDateEdit* tntdtmpckr1;
-    QLabel* lbl1;
-    QDateEdit* tntdtmpckr2;
-    DBGrid* dbgrdh2;
-    Recordset qry_history;
+    QGroupBox* historyGroup;
+    QWidget* dateRow;
+    QLabel* rangeLabel;
+    QDateEdit* firstDayPicker;
+    QLabel* rangeSeparator;
+    QDateEdit* lastDayPicker;
+    DataGrid* historyGrid;
+    Recordset historyRows;
     // The history grid's popup menu, attached while the last refresh found rows. Its one item "导出"
-    // (tntmntmN13) is for the history export, which connects to it.
-    QMenu* TntPopupMenu1;
-    QAction* tntmntmN13;
+    // (exportHistoryAction) is for the history export, which connects to it.
+    QMenu* historyMenu;
+    QAction* exportHistoryAction;
 
     // True while the popup menu is attached to the grid.
     bool PopupAttached() const;
@@ -74,8 +74,8 @@ private:
     void setPopupAttached(bool attached);
     void refresh();
 
-    TDM& dm_;
-    const Recordset& qry_mission_;
+    Database& database_;
+    const Recordset& missions_;
     TrendChart& chart_;
 };
 

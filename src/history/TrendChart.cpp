@@ -4,7 +4,7 @@
 
 #include "history/HistoryStatements.h"
 #include "history/RankMarks.h"
-#include "store/UntDM.h"
+#include "store/Database.h"
 #include "ui/Fonts.h"
 
 #include <QButtonGroup>
@@ -49,13 +49,13 @@ double NiceStep(double span) {
 
 } // namespace
 
-TrendChart::TrendChart(TDM& dm, QGroupBox* frame)
+TrendChart::TrendChart(Database& database, QGroupBox* frame)
     : QWidget(frame)
-    , grp4(frame)
-    , dm_(dm) {
-    grp4->setTitle(QStringLiteral("排名走势图(Baidu曲线为不包含推广排名)"));
-    grp4->setFont(SongTiFont(12));
-    auto* frameLayout = new QVBoxLayout(grp4);
+    , chartGroup(frame)
+    , database_(database) {
+    chartGroup->setTitle(QStringLiteral("排名走势图(Baidu曲线为不包含推广排名)"));
+    chartGroup->setFont(SongTiFont(12));
+    auto* frameLayout = new QVBoxLayout(chartGroup);
     frameLayout->setContentsMargins(2, 2, 2, 2);
     frameLayout->addWidget(this);
 
@@ -64,23 +64,23 @@ TrendChart::TrendChart(TDM& dm, QGroupBox* frame)
     layout->setSpacing(0);
     buildButtons();
     buildChart();
-    layout->addWidget(tntpnl10);
-    layout->addWidget(dbcht1, 1);
+    layout->addWidget(engineButtonRow);
+    layout->addWidget(chartView, 1);
 }
 
 TrendChart::~TrendChart() = default;
 
 void TrendChart::buildButtons() {
-    tntpnl10 = new QWidget(this);
-    tntpnl10->setObjectName(QStringLiteral("tntpnl10"));
-    tntpnl10->setFixedHeight(kButtonRowHeight);
-    auto* row = new QHBoxLayout(tntpnl10);
+    engineButtonRow = new QWidget(this);
+    engineButtonRow->setObjectName(QStringLiteral("engineButtonRow"));
+    engineButtonRow->setFixedHeight(kButtonRowHeight);
+    auto* row = new QHBoxLayout(engineButtonRow);
     row->setContentsMargins(11, 8, 0, kButtonRowHeight - 8 - kButtonHeight);
     row->setSpacing(4);
     engines_ = new QButtonGroup(this);
     std::array<QRadioButton*, 7> buttons{};
     for (size_t i = 0; i < kEngines.size(); ++i) {
-        auto* button = new QRadioButton(kEngines[i].name.toString(), tntpnl10);
+        auto* button = new QRadioButton(kEngines[i].name.toString(), engineButtonRow);
         button->setObjectName(QStringLiteral("rb") + QString::number(i + 1));
         button->setFixedHeight(kButtonHeight);
         engines_->addButton(button, static_cast<int>(i));
@@ -88,14 +88,14 @@ void TrendChart::buildButtons() {
         buttons[i] = button;
     }
     row->addStretch(1);
-    rb1 = buttons[0];
-    rb2 = buttons[1];
-    rb3 = buttons[2];
-    rb4 = buttons[3];
-    rb5 = buttons[4];
-    rb6 = buttons[5];
-    rb7 = buttons[6];
-    rb1->setChecked(true);
+    baiduButton = buttons[0];
+    googleButton = buttons[1];
+    yahooButton = buttons[2];
+    sosoButton = buttons[3];
+    bingButton = buttons[4];
+    sogouButton = buttons[5];
+    youdaoButton = buttons[6];
+    baiduButton->setChecked(true);
     // Only a newly selected button asks for a refresh: a click on the selected one toggles nothing.
     connect(engines_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked)
@@ -111,13 +111,13 @@ void TrendChart::buildChart() {
     chart->setPlotAreaBackgroundVisible(false);
     chart->setAnimationOptions(QChart::NoAnimation);
 
-    lnsrsSeries1 = new QLineSeries(chart);
-    lnsrsSeries1->setObjectName(QStringLiteral("lnsrsSeries1"));
-    lnsrsSeries1->setPen(QPen(Qt::red, 2));
-    lnsrsSeries1->setColor(Qt::red);
-    lnsrsSeries1->setPointsVisible(true);
-    chart->addSeries(lnsrsSeries1);
-    lnsrsSeries1->setMarkerSize(4); // small circles; set after addSeries, whose theme sets its own size
+    rankSeries = new QLineSeries(chart);
+    rankSeries->setObjectName(QStringLiteral("rankSeries"));
+    rankSeries->setPen(QPen(Qt::red, 2));
+    rankSeries->setColor(Qt::red);
+    rankSeries->setPointsVisible(true);
+    chart->addSeries(rankSeries);
+    rankSeries->setMarkerSize(4); // small circles; set after addSeries, whose theme sets its own size
 
     axisLeft = new QValueAxis(chart);
     axisLeft->setReverse(true); // the best rank at the top
@@ -131,27 +131,27 @@ void TrendChart::buildChart() {
     axisLeft->setTickInterval(1);
     axisLeft->setRange(0, 10);
     chart->addAxis(axisLeft, Qt::AlignLeft);
-    lnsrsSeries1->attachAxis(axisLeft);
+    rankSeries->attachAxis(axisLeft);
 
     axisBottom = new QCategoryAxis(chart);
     axisBottom->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     axisBottom->setGridLineVisible(false);
     axisBottom->setRange(0, 1);
     chart->addAxis(axisBottom, Qt::AlignBottom);
-    lnsrsSeries1->attachAxis(axisBottom);
+    rankSeries->attachAxis(axisBottom);
 
-    marks_ = new RankMarks(chart, lnsrsSeries1);
+    marks_ = new RankMarks(chart, rankSeries);
     connect(chart, &QChart::plotAreaChanged, this, [this] {
         marks_->Relayout();
         // A wider or narrower chart has room for another number of date labels.
         if (maxBottomLabels() != labelledFor_)
             labelBottomAxis();
     });
-    connect(lnsrsSeries1, &QXYSeries::pointsReplaced, this, [this] { marks_->Relayout(); });
+    connect(rankSeries, &QXYSeries::pointsReplaced, this, [this] { marks_->Relayout(); });
 
-    dbcht1 = new QChartView(chart, this);
-    dbcht1->setObjectName(QStringLiteral("dbcht1"));
-    dbcht1->setRenderHint(QPainter::Antialiasing);
+    chartView = new QChartView(chart, this);
+    chartView->setObjectName(QStringLiteral("chartView"));
+    chartView->setRenderHint(QPainter::Antialiasing);
 }
 
 QString TrendChart::SelectedEngine() const {
@@ -167,8 +167,8 @@ QString TrendChart::Title() const {
 }
 
 void TrendChart::clearChart() {
-    lnsrsSeries1->clear();
-    lnsrsSeries1->setVisible(true);
+    rankSeries->clear();
+    rankSeries->setVisible(true);
     labels_.clear();
     // A chart without points names no pair: an old title would name the pair of an earlier drawing.
     chart->setTitle(QString());
@@ -183,31 +183,31 @@ void TrendChart::DrawTrendChart(const QString& keyWordId, const QString& webId, 
     clearChart();
     if (sql.isEmpty())
         return;
-    if (dm_.OpenSQL(qry_line, sql) <= 0)
+    if (database_.OpenSQL(chartRows, sql) <= 0)
         return;
 
-    const int rankField = qry_line.FieldIndex(column);
-    const int dayField = qry_line.FieldIndex(u"UpdateTime");
+    const int rankField = chartRows.FieldIndex(column);
+    const int dayField = chartRows.FieldIndex(u"UpdateTime");
     QList<QPointF> points;
-    points.reserve(qry_line.RecordCount());
-    labels_.reserve(qry_line.RecordCount());
-    for (int row = 0; row < qry_line.RecordCount(); ++row) {
-        points.append(QPointF(points.size(), qry_line.Value(row, rankField).toDouble()));
-        labels_.append(DayLabel(qry_line.Value(row, dayField)));
+    points.reserve(chartRows.RecordCount());
+    labels_.reserve(chartRows.RecordCount());
+    for (int row = 0; row < chartRows.RecordCount(); ++row) {
+        points.append(QPointF(points.size(), chartRows.Value(row, rankField).toDouble()));
+        labels_.append(DayLabel(chartRows.Value(row, dayField)));
     }
     // One replace rather than an append per point: a long history redraws once.
-    lnsrsSeries1->replace(points);
+    rankSeries->replace(points);
     scaleRankAxis();
     labelBottomAxis();
 
-    const int lastRow = qry_line.RecordCount() - 1;
-    const QString keyWord = qry_line.Value(lastRow, qry_line.FieldIndex(u"KeyWordName")).toString();
-    const QString url = qry_line.Value(lastRow, qry_line.FieldIndex(u"UrlName")).toString();
+    const int lastRow = chartRows.RecordCount() - 1;
+    const QString keyWord = chartRows.Value(lastRow, chartRows.FieldIndex(u"KeyWordName")).toString();
+    const QString url = chartRows.Value(lastRow, chartRows.FieldIndex(u"UrlName")).toString();
     chart->setTitle(QStringLiteral("关键词\"") + keyWord + QStringLiteral("\"和链接\"") + url + u'"');
 }
 
 void TrendChart::scaleRankAxis() {
-    const QList<QPointF> points = lnsrsSeries1->points();
+    const QList<QPointF> points = rankSeries->points();
     if (points.isEmpty()) {
         axisLeft->setTickInterval(1);
         axisLeft->setRange(0, 10);
@@ -226,7 +226,7 @@ void TrendChart::scaleRankAxis() {
 }
 
 int TrendChart::maxBottomLabels() const {
-    const qreal width = chart->plotArea().width() > 0 ? chart->plotArea().width() : dbcht1->width();
+    const qreal width = chart->plotArea().width() > 0 ? chart->plotArea().width() : chartView->width();
     return std::max(2, static_cast<int>(width / kLabelSpacing));
 }
 

@@ -20,19 +20,19 @@ class QValueAxis;
 namespace quorvane {
 
 class RankMarks;
-class TDM;
+class Database;
 
-// The trend chart: the content of the chart box grp4. A row of engine buttons above a line chart of one
+// The trend chart: the content of the chart box chartGroup. A row of engine buttons above a line chart of one
 // keyword/URL pair's rank per day for the chosen engine, the best rank at the top. The chart is drawn by
 // the history refresh only; choosing another engine asks for that refresh through engineChanged.
 class TrendChart : public QWidget {
     Q_OBJECT
 public:
-    // Fills the frame grp4 (which must have no layout yet) and gives it its caption.
-    TrendChart(TDM& dm, QGroupBox* grp4);
+    // Fills the frame chartGroup (which must have no layout yet) and gives it its caption.
+    TrendChart(Database& database, QGroupBox* chartGroup);
     ~TrendChart() override;
 
-    // The engine name of the first selected button in the order rb1 to rb7.
+    // The engine name of the first selected button in the order baiduButton to youdaoButton.
     QString SelectedEngine() const;
 
     // Redraws the chart from the pair's history rows between the two days (both included) in which the
@@ -44,25 +44,25 @@ public:
 
     // The date label of each point, in the order of the points.
     const QStringList& PointLabels() const { return labels_; }
-    // rb1 to rb7 in order.
-    std::array<QRadioButton*, 7> EngineButtons() const { return {rb1, rb2, rb3, rb4, rb5, rb6, rb7}; }
+    // baiduButton to youdaoButton in order.
+    std::array<QRadioButton*, 7> EngineButtons() const { return {baiduButton, googleButton, yahooButton, sosoButton, bingButton, sogouButton, youdaoButton}; }
     QString Title() const;
 
-    QGroupBox* grp4;
-    QWidget* tntpnl10;
-    QRadioButton* rb1;
-    QRadioButton* rb2;
-    QRadioButton* rb3;
-    QRadioButton* rb4;
-    QRadioButton* rb5;
-    QRadioButton* rb6;
-    QRadioButton* rb7;
-    QChartView* dbcht1;
+    QGroupBox* chartGroup;
+    QWidget* engineButtonRow;
+    QRadioButton* baiduButton;
+    QRadioButton* googleButton;
+    QRadioButton* yahooButton;
+    QRadioButton* sosoButton;
+    QRadioButton* bingButton;
+    QRadioButton* sogouButton;
+    QRadioButton* youdaoButton;
+    QChartView* chartView;
     QChart* chart;
-    QLineSeries* lnsrsSeries1;
+    QLineSeries* rankSeries;
     QValueAxis* axisLeft;
     QCategoryAxis* axisBottom;
-    Recordset qry_line;
+    Recordset chartRows;
 
 signals:
     // Another engine button was selected (by mouse or keyboard); carries its engine name.
@@ -76,7 +76,7 @@ private:
     void labelBottomAxis();
     int maxBottomLabels() const;
 
-    TDM& dm_;
+    Database& database_;
     QButtonGroup* engines_;
     RankMarks* marks_;
     QStringList labels_;

@@ -2,10 +2,10 @@
 
 namespace quorvane {
 
-int OpenMissionList(TDM& dm, Recordset& qry_mission)
+int OpenMissionList(Database& database, Recordset& missions)
 {
-    qry_mission.SetUpdateTable(QStringLiteral("SE_KeyWord"), QStringLiteral("KeyWordID"));
-    return dm.OpenSQL(qry_mission, QString::fromUtf16(kMissionListSql));
+    missions.SetUpdateTable(QStringLiteral("SE_KeyWord"), QStringLiteral("KeyWordID"));
+    return database.OpenSQL(missions, QString::fromUtf16(kMissionListSql));
 }
 
 } // namespace quorvane

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Recordset.h"
-#include "store/UntDM.h"
+#include "store/Database.h"
 
 #include <QString>
 
@@ -16,6 +16,6 @@ inline constexpr char16_t kMissionListSql[] =
 
 // Reopens the mission list; edits of its rows are written to SE_KeyWord by KeyWordID. Returns the row
 // count. Errors of the statement reach the caller.
-int OpenMissionList(TDM& dm, Recordset& qry_mission);
+int OpenMissionList(Database& database, Recordset& missions);
 
 } // namespace quorvane

@@ -1,7 +1,7 @@
 #include "store/Recordset.h"
 
 #include "store/DbError.h"
-#include "store/UntDM.h"
+#include "store/Database.h"
 
 #include <algorithm>
 #include <numeric>
@@ -203,7 +203,7 @@ void Recordset::DeleteRow(int row)
     emit currentRowChanged(current_);
 }
 
-void Recordset::Assign(TDM* owner, const QString& sql, QStringList fields, std::vector<Row> rows)
+void Recordset::Assign(Database* owner, const QString& sql, QStringList fields, std::vector<Row> rows)
 {
     emit aboutToReset();
     owner_ = owner;

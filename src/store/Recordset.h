@@ -9,7 +9,7 @@
 
 namespace quorvane {
 
-class TDM;
+class Database;
 
 // A static snapshot of a query's rows and fields with a current row, as the grids show it. Rows can be
 // edited and posted back by the row's key, sorted in memory and deleted. The grids' models listen to its
@@ -62,7 +62,7 @@ public:
     void DeleteRow(int row);
 
     // Used by the data module when it opens the set.
-    void Assign(TDM* owner, const QString& sql, QStringList fields, std::vector<Row> rows);
+    void Assign(Database* owner, const QString& sql, QStringList fields, std::vector<Row> rows);
 
 signals:
     void aboutToReset();
@@ -76,7 +76,7 @@ private:
     int requireField(QStringView name) const;
     QVariant keyOf(int row) const;
 
-    TDM* owner_ = nullptr;
+    Database* owner_ = nullptr;
     QString sql_;
     QString updateTable_;
     QString keyField_;

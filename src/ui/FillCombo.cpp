@@ -4,10 +4,10 @@
 
 namespace quorvane {
 
-void FillComboFromQuery(TDM& dm, Recordset& query, const QString& sql, const QString& field, QComboBox* combo)
+void FillComboFromQuery(Database& database, Recordset& query, const QString& sql, const QString& field, QComboBox* combo)
 {
     combo->clear();
-    dm.OpenSQL(query, sql);
+    database.OpenSQL(query, sql);
     const int column = query.FieldIndex(field);
     QStringList items;
     items.reserve(query.RecordCount());

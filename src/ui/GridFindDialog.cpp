@@ -1,6 +1,6 @@
 #include "ui/GridFindDialog.h"
 
-#include "ui/DBGrid.h"
+#include "ui/DataGrid.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -11,7 +11,7 @@
 
 namespace quorvane {
 
-GridFindDialog::GridFindDialog(DBGrid* grid)
+GridFindDialog::GridFindDialog(DataGrid* grid)
     : QDialog(grid)
     , grid_(grid)
     , text_(new QLineEdit(this))

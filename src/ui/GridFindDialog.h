@@ -9,14 +9,14 @@ class QPushButton;
 
 namespace quorvane {
 
-class DBGrid;
+class DataGrid;
 
 // The grid's find dialog (Ctrl+F): a text, two options and "查找下一个". It stays open beside the grid;
 // each search starts after the grid's current cell.
 class GridFindDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit GridFindDialog(DBGrid* grid);
+    explicit GridFindDialog(DataGrid* grid);
 
     QLineEdit* textEdit() const { return text_; }
     QCheckBox* matchCaseBox() const { return matchCase_; }
@@ -29,7 +29,7 @@ public:
     bool findNext();
 
 private:
-    DBGrid* grid_;
+    DataGrid* grid_;
     QLineEdit* text_;
     QCheckBox* matchCase_;
     QCheckBox* wholeCell_;

@@ -2,9 +2,9 @@
 //   run_victim DATABASE ENDPOINTS_INI
 // It opens the window on the database, points the engines at the given addresses, ticks only Bing and
 // presses "&2 批量更新排名". Messages go to standard error (no boxes), questions are answered No.
-#include "app/UntMain.h"
+#include "app/MainWindow.h"
 #include "engine/Endpoints.h"
-#include "store/UntDM.h"
+#include "store/Database.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,17 +21,17 @@ int main(int argc, char** argv)
         return 2;
     }
     using namespace quorvane;
-    TDM dm;
-    TfrmIndex frm(dm, QString::fromLocal8Bit(argv[1]));
-    frm.FormCreate();
-    if (frm.TerminateRequested())
+    Database database;
+    MainWindow window(database, QString::fromLocal8Bit(argv[1]));
+    window.startUp();
+    if (window.TerminateRequested())
         return 1;
     LoadEndpoints(QString::fromLocal8Bit(argv[2]));
-    frm.chkall->click(); // all seven cleared
-    frm.chkbing->setChecked(true);
-    QTimer::singleShot(0, &frm, [&frm] {
+    window.allEnginesBox->click(); // all seven cleared
+    window.bingBox->setChecked(true);
+    QTimer::singleShot(0, &window, [&window] {
         std::fprintf(stderr, "run started\n");
-        frm.btnStart->click();
+        window.startButton->click();
         std::fprintf(stderr, "run ended\n");
     });
     return app.exec();

@@ -1,5 +1,5 @@
 // The single-instance guard, tried with real copies of the program.
-#include "app/wdRunOnce.h"
+#include "app/SingleInstanceGuard.h"
 #include "store/Schema.h"
 
 #include <QDir>
@@ -37,7 +37,7 @@ QString installCopy(const QString& folder, bool withDatabase)
 // True when some process holds the guard of that executable.
 bool guardHeld(const QString& executable)
 {
-    const QByteArray path = QFile::encodeName(InstanceGuard::GuardFilePath(executable));
+    const QByteArray path = QFile::encodeName(SingleInstanceGuard::GuardFilePath(executable));
     const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -124,25 +124,25 @@ TEST_F(GuardProcesses, OneCopyPerFolderAndTheGuardDiesWithItsOwner)
 
 TEST(GuardName, PathWithoutSeparatorsBetweenPrefixAndBrace)
 {
-    EXPECT_EQ(InstanceGuard::BuildMappingName(QStringLiteral("/opt/Tools/Rank/Quorvane")),
+    EXPECT_EQ(SingleInstanceGuard::BuildMappingName(QStringLiteral("/opt/Tools/Rank/Quorvane")),
               QStringLiteral("{5E2A7C41-9B3D-4F6E-A2C8-7D19B4E0F356-optToolsRankQuorvane}"));
-    EXPECT_EQ(InstanceGuard::BuildMappingName(QStringLiteral("D:\\Tools\\Rank\\rank.exe")),
+    EXPECT_EQ(SingleInstanceGuard::BuildMappingName(QStringLiteral("D:\\Tools\\Rank\\rank.exe")),
               QStringLiteral("{5E2A7C41-9B3D-4F6E-A2C8-7D19B4E0F356-D:ToolsRankrank.exe}"));
     // A very long path still gives a usable file name, distinct per path.
     const QString longA = QStringLiteral("/") + QString(300, u'a') + QStringLiteral("/x");
     const QString longB = QStringLiteral("/") + QString(300, u'a') + QStringLiteral("/y");
-    EXPECT_LT(QFileInfo(InstanceGuard::GuardFilePath(longA)).fileName().toUtf8().size(), 256);
-    EXPECT_NE(InstanceGuard::GuardFilePath(longA), InstanceGuard::GuardFilePath(longB));
+    EXPECT_LT(QFileInfo(SingleInstanceGuard::GuardFilePath(longA)).fileName().toUtf8().size(), 256);
+    EXPECT_NE(SingleInstanceGuard::GuardFilePath(longA), SingleInstanceGuard::GuardFilePath(longB));
 }
 
 TEST(GuardInProcess, SecondClaimFromAnotherHandleIsRefused)
 {
     const QString exe = QStringLiteral("/tmp/quorvane-guard-test/") + QString::number(::getpid());
-    InstanceGuard one(exe);
-    InstanceGuard two(exe);
+    SingleInstanceGuard one(exe);
+    SingleInstanceGuard two(exe);
     EXPECT_FALSE(one.ClaimInstance());
     EXPECT_TRUE(two.ClaimInstance());
-    QFile::remove(InstanceGuard::GuardFilePath(exe));
+    QFile::remove(SingleInstanceGuard::GuardFilePath(exe));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Killing the program in the middle of a batch run loses nothing it had saved.
 #include "../engine/ResultPages.h"
 #include "store/Schema.h"
-#include "store/UntDM.h"
+#include "store/Database.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
 #include "support/TempDatabase.h"
@@ -19,10 +19,10 @@
 namespace quorvane {
 namespace {
 
-QString scalar(TDM& dm, const QString& sql)
+QString scalar(Database& database, const QString& sql)
 {
     Recordset rs;
-    return dm.OpenSQL(rs, sql) > 0 ? rs.Value(0, 0).toString() : QString();
+    return database.OpenSQL(rs, sql) > 0 ? rs.Value(0, 0).toString() : QString();
 }
 
 TEST(KillDuringRun, SavedRowsSurviveAndTheDatabaseOpensCleanly)
@@ -52,7 +52,7 @@ TEST(KillDuringRun, SavedRowsSurviveAndTheDatabaseOpensCleanly)
     int saved = 0;
     while (clock.elapsed() < 60000 && victim.state() == QProcess::Running) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        saved = scalar(db.DM(), QStringLiteral("Select count(*) From SE_RankHistory")).toInt();
+        saved = scalar(db.connection(), QStringLiteral("Select count(*) From SE_RankHistory")).toInt();
         if (saved >= 20)
             break;
         QThread::msleep(5);
@@ -63,7 +63,7 @@ TEST(KillDuringRun, SavedRowsSurviveAndTheDatabaseOpensCleanly)
     ASSERT_TRUE(victim.waitForFinished(5000));
 
     // A fresh connection, as the next start makes it.
-    TDM next;
+    Database next;
     ASSERT_TRUE(next.ConnectDB(db.Path(), QString::fromUtf16(kDbPassword)));
     EXPECT_EQ(scalar(next, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
     const int history = scalar(next, QStringLiteral("Select count(*) From SE_RankHistory")).toInt();
@@ -84,7 +84,7 @@ TEST(KillDuringRun, SavedRowsSurviveAndTheDatabaseOpensCleanly)
               kKeywords - history - 1);
     EXPECT_EQ(scalar(next, QStringLiteral("Select count(*) From SE_KeyWord Where BingRank='稍候'")), QStringLiteral("0"));
     // And it takes new writes.
-    EXPECT_TRUE(next.ExecSQLInTrans(next.qry_exec, QStringLiteral("Update SE_KeyWord Set BingRank='1'")));
+    EXPECT_TRUE(next.ExecSQLInTrans(next.execQuery, QStringLiteral("Update SE_KeyWord Set BingRank='1'")));
 }
 
 } // namespace

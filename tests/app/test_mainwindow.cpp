@@ -1,12 +1,13 @@
 // The main window over a real database: the mission list, its grid, the commands and the tray menu.
-#include "app/UntMain.h"
+#include "app/MainWindow.h"
 #include "history/HistoryBox.h"
 #include "ui/ModalDialogs.h"
 #include "store/Messages.h"
 #include "store/MissionList.h"
 #include "support/MessageRecorder.h"
+#include "support/SuiteDatabase.h"
 #include "support/TempDatabase.h"
-#include "ui/DBGrid.h"
+#include "ui/DataGrid.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -48,20 +49,13 @@ QStringList actionTexts(const QList<QAction*>& actions) {
     return texts;
 }
 
-// One database for the suite (opening one costs a key derivation); every test starts from the same rows.
-class MainWindowTest : public ::testing::Test {
+// Every test starts from the same rows.
+class MainWindowTest : public test::SuiteDatabaseTest {
 protected:
-    static void SetUpTestSuite() { db = new TempDatabase(); }
-    static void TearDownTestSuite() {
-        delete db;
-        db = nullptr;
-    }
 
     void SetUp() override {
         db->Exec(QStringLiteral("Drop Trigger If Exists KeepKeyWords"));
-        db->Exec(QStringLiteral("Delete From SE_KeyWord"));
-        db->Exec(QStringLiteral("Delete From SE_KeyUrl"));
-        db->Exec(QStringLiteral("Delete From SE_RankHistory"));
+        clearRankTables();
         // Two URLs inserted out of order, five keywords: one switched off, one whose URL row is gone.
         db->Exec(QStringLiteral("Insert Into SE_KeyUrl (WebID, UrlName) Values (1, 'www.b-site.com')"));
         db->Exec(QStringLiteral("Insert Into SE_KeyUrl (WebID, UrlName) Values (2, 'www.a-site.com')"));
@@ -82,15 +76,15 @@ protected:
     }
 
     // A window on its own data module, created as the program creates it.
-    std::unique_ptr<TfrmIndex> openWindow() {
-        auto window = std::make_unique<TfrmIndex>(dm, db->Path());
-        window->FormCreate();
+    std::unique_ptr<MainWindow> openWindow() {
+        auto window = std::make_unique<MainWindow>(database, db->Path());
+        window->startUp();
         EXPECT_FALSE(window->TerminateRequested());
         return window;
     }
 
-    QStringList gridColumn(const TfrmIndex& frm, const char* field) const {
-        const RecordsetModel* model = frm.dbgrdh1->recordsetModel();
+    QStringList gridColumn(const MainWindow& window, const char* field) const {
+        const RecordsetModel* model = window.missionGrid->recordsetModel();
         const int column = model->columnOfField(QString::fromLatin1(field));
         QStringList values;
         for (int row = 0; row < model->rowCount(); ++row)
@@ -98,42 +92,40 @@ protected:
         return values;
     }
 
-    int columnOf(const TfrmIndex& frm, const char* field) const {
-        return frm.dbgrdh1->recordsetModel()->columnOfField(QString::fromLatin1(field));
+    int columnOf(const MainWindow& window, const char* field) const {
+        return window.missionGrid->recordsetModel()->columnOfField(QString::fromLatin1(field));
     }
 
-    static TempDatabase* db;
     MessageRecorder messages;
-    TDM dm;
+    Database database;
 };
 
-TempDatabase* MainWindowTest::db = nullptr;
 
 TEST_F(MainWindowTest, MissionListFiltersJoinsAndOrdersByUrl) {
     QStringList statements;
-    dm.SetStatementObserver([&](const QString& sql) { statements << sql; });
-    auto frm = openWindow();
+    database.SetStatementObserver([&](const QString& sql) { statements << sql; });
+    auto window = openWindow();
     EXPECT_TRUE(messages.Messages().empty()) << messages.Texts().join(u'\n').toStdString();
     EXPECT_TRUE(statements.contains(QString::fromUtf16(kMissionListSql)));
 
     EXPECT_EQ(
-        frm->qry_mission.FieldNames(),
+        window->missions.FieldNames(),
         (QStringList{"KeyWordID", "WebID", "KeyWordName", "UrlName", "GoogleRank", "BaiduRank", "BaiduRank2",
                      "SogouRank", "SosoRank", "YahooRank", "YoudaoRank", "BingRank", "UpdateTime"}));
     // The keyword without URL row comes first with an empty URL; the switched-off one is absent; keywords
     // of one URL stand together, URLs ascending.
-    EXPECT_EQ(gridColumn(*frm, "KeyWordName"), (QStringList{"k-orphan", "k-a1", "k-a2", "k-b1"}));
-    EXPECT_EQ(gridColumn(*frm, "UrlName"),
+    EXPECT_EQ(gridColumn(*window, "KeyWordName"), (QStringList{"k-orphan", "k-a1", "k-a2", "k-b1"}));
+    EXPECT_EQ(gridColumn(*window, "UrlName"),
               (QStringList{"", "www.a-site.com", "www.a-site.com", "www.b-site.com"}));
-    EXPECT_EQ(frm->dbgrdh1->footerText(columnOf(*frm, "KeyWordName")), QStringLiteral("4"));
-    EXPECT_EQ(frm->dbgrdh1->footerText(columnOf(*frm, "UrlName")), QString());
+    EXPECT_EQ(window->missionGrid->footerText(columnOf(*window, "KeyWordName")), QStringLiteral("4"));
+    EXPECT_EQ(window->missionGrid->footerText(columnOf(*window, "UrlName")), QString());
 }
 
 TEST_F(MainWindowTest, GridModelFollowsRowDeletesOfTheRecordset) {
-    ASSERT_TRUE(dm.ConnectDB(db->Path(), QString::fromUtf16(kDbPassword)));
+    ASSERT_TRUE(database.ConnectDB(db->Path(), QString::fromUtf16(kDbPassword)));
     Recordset rs;
-    OpenMissionList(dm, rs);
-    DBGrid grid;
+    OpenMissionList(database, rs);
+    DataGrid grid;
     RecordsetModel* model = grid.bind(rs, {{QStringLiteral("关键词"), QStringLiteral("KeyWordName"), 89}});
     QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     rs.SetCurrentRow(2);
@@ -146,14 +138,14 @@ TEST_F(MainWindowTest, GridModelFollowsRowDeletesOfTheRecordset) {
 }
 
 TEST_F(MainWindowTest, GridColumnsAsTheUserSeesThem) {
-    auto frm = openWindow();
-    const RecordsetModel* model = frm->dbgrdh1->recordsetModel();
+    auto window = openWindow();
+    const RecordsetModel* model = window->missionGrid->recordsetModel();
     QStringList titles;
     QList<int> widths;
     QString sorts;
     for (int c = 0; c < model->columnCount(); ++c) {
         titles << model->headerData(c, Qt::Horizontal).toString();
-        widths << frm->dbgrdh1->horizontalHeader()->sectionSize(c);
+        widths << window->missionGrid->horizontalHeader()->sectionSize(c);
         sorts += model->gridColumn(c).sortable ? u'y' : u'n';
     }
     EXPECT_EQ(titles, (QStringList{"关键词", "相关链接", "Baidu不包含推广", "Baidu包含推广", "Google",
@@ -161,91 +153,91 @@ TEST_F(MainWindowTest, GridColumnsAsTheUserSeesThem) {
     EXPECT_EQ(widths, (QList<int>{89, 120, 55, 55, 40, 35, 35, 30, 30, 40, 55}));
     EXPECT_EQ(sorts, QStringLiteral("yyynynnnnny"));
     EXPECT_EQ(model->gridColumn(1).alignment, Qt::AlignLeft);
-    EXPECT_EQ(frm->dbgrdh1->titleHeight(), 24);
+    EXPECT_EQ(window->missionGrid->titleHeight(), 24);
 }
 
 TEST_F(MainWindowTest, PopupMenuOnlyWhileTheListHasRows) {
-    auto frm = openWindow();
-    EXPECT_EQ(frm->dbgrdh1->popupMenu(), frm->tntpmn1);
+    auto window = openWindow();
+    EXPECT_EQ(window->missionGrid->popupMenu(), window->missionMenu);
     db->Exec(QStringLiteral("Update SE_KeyWord Set Valid='0'"));
-    frm->btnrefreshClick();
-    EXPECT_EQ(frm->qry_mission.RecordCount(), 0);
-    EXPECT_EQ(frm->dbgrdh1->popupMenu(), nullptr);
-    EXPECT_EQ(frm->dbgrdh1->footerText(0), QStringLiteral("0"));
+    window->refreshMissionList();
+    EXPECT_EQ(window->missions.RecordCount(), 0);
+    EXPECT_EQ(window->missionGrid->popupMenu(), nullptr);
+    EXPECT_EQ(window->missionGrid->footerText(0), QStringLiteral("0"));
     // With no rows there is nothing to delete and no question.
-    frm->tntmntmDeleteClick();
+    window->deleteSelectedRow();
     EXPECT_TRUE(messages.Messages().empty());
     db->Exec(QStringLiteral("Update SE_KeyWord Set Valid='1' Where KeyWordID=12"));
-    frm->btnrefreshClick();
-    EXPECT_EQ(frm->dbgrdh1->popupMenu(), frm->tntpmn1);
+    window->refreshMissionList();
+    EXPECT_EQ(window->missionGrid->popupMenu(), window->missionMenu);
 }
 
 TEST_F(MainWindowTest, DeleteRemovesOnlyTheCurrentRowAfterYes) {
     db->Exec(QStringLiteral(
         "Insert Into SE_RankHistory (KeyWordID, WebID, UpdateTime) Values (15, 2, '2010-05-02')"));
-    auto frm = openWindow();
-    frm->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frm.get()));
-    DBGrid* grid = frm->dbgrdh1;
+    auto window = openWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    DataGrid* grid = window->missionGrid;
     const auto rowCentre = [&](int row) { return grid->visualRect(grid->model()->index(row, 0)).center(); };
     // Rows 0 and 1 selected with Ctrl, then row 2 (k-a2) made current with Ctrl too: three selected rows.
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, rowCentre(0));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier, rowCentre(1));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier, rowCentre(2));
     ASSERT_EQ(grid->selectionModel()->selectedRows().size(), 3);
-    ASSERT_EQ(frm->qry_mission.FieldText(QStringLiteral("KeyWordName")), QStringLiteral("k-a2"));
+    ASSERT_EQ(window->missions.FieldText(QStringLiteral("KeyWordName")), QStringLiteral("k-a2"));
 
     messages.AnswerNext(IdNo);
-    frm->tntmntmDelete->trigger();
+    window->deleteRowAction->trigger();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("被删除的记录无法还原,确定要删除吗?")});
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Question);
     EXPECT_EQ(db->Scalar(QStringLiteral("Select Count(*) From SE_KeyWord")), QStringLiteral("5"));
 
     messages.Clear();
     messages.AnswerNext(IdYes);
-    frm->tntmntmDelete->trigger();
+    window->deleteRowAction->trigger();
     EXPECT_EQ(messages.Texts().size(), 1);
     EXPECT_EQ(db->Scalar(QStringLiteral("Select Count(*) From SE_KeyWord Where KeyWordID=15")),
               QStringLiteral("0"));
     EXPECT_EQ(db->Scalar(QStringLiteral("Select Count(*) From SE_KeyWord")), QStringLiteral("4"));
-    EXPECT_EQ(gridColumn(*frm, "KeyWordName"), (QStringList{"k-orphan", "k-a1", "k-b1"}));
+    EXPECT_EQ(gridColumn(*window, "KeyWordName"), (QStringList{"k-orphan", "k-a1", "k-b1"}));
     // The pair's history stays.
     EXPECT_EQ(db->Scalar(QStringLiteral("Select Count(*) From SE_RankHistory Where KeyWordID=15")),
               QStringLiteral("1"));
 }
 
 TEST_F(MainWindowTest, FailedDeleteSaysSoAndReloadsAllTheSame) {
-    auto frm = openWindow();
+    auto window = openWindow();
     db->Exec(QStringLiteral("Create Trigger KeepKeyWords Before Delete On SE_KeyWord Begin "
                             "Select Raise(Abort, 'kept'); End"));
     addKeyword(16, 1, QStringLiteral("k-b2"), QStringLiteral("1"), QStringLiteral("2010-05-06"));
     messages.AnswerNext(IdYes);
-    frm->tntmntmDeleteClick();
+    window->deleteSelectedRow();
     EXPECT_EQ(messages.Texts(), (QStringList{QStringLiteral("被删除的记录无法还原,确定要删除吗?"),
                                              QStringLiteral("删除失败!")}));
     EXPECT_EQ(messages.Messages()[1].kind, MessageKind::Information);
-    EXPECT_EQ(frm->qry_mission.RecordCount(), 5); // reloaded: the row added meanwhile shows
+    EXPECT_EQ(window->missions.RecordCount(), 5); // reloaded: the row added meanwhile shows
 }
 
 TEST_F(MainWindowTest, SortCycleAndMarkersAcrossARefresh) {
-    auto frm = openWindow();
-    const int updated = columnOf(*frm, "UpdateTime");
-    const RecordsetModel* model = frm->dbgrdh1->recordsetModel();
-    frm->dbgrdh1->titleClick(updated, Qt::NoModifier);
-    EXPECT_EQ(gridColumn(*frm, "KeyWordName"),
+    auto window = openWindow();
+    const int updated = columnOf(*window, "UpdateTime");
+    const RecordsetModel* model = window->missionGrid->recordsetModel();
+    window->missionGrid->clickTitle(updated, Qt::NoModifier);
+    EXPECT_EQ(gridColumn(*window, "KeyWordName"),
               (QStringList{"k-a1", "k-a2", "k-b1", "k-orphan"})); // oldest first
     EXPECT_EQ(model->sortMarker(updated), SortMarker::Up);
-    frm->dbgrdh1->titleClick(updated, Qt::NoModifier);
-    EXPECT_EQ(gridColumn(*frm, "KeyWordName"), (QStringList{"k-orphan", "k-b1", "k-a2", "k-a1"}));
+    window->missionGrid->clickTitle(updated, Qt::NoModifier);
+    EXPECT_EQ(gridColumn(*window, "KeyWordName"), (QStringList{"k-orphan", "k-b1", "k-a2", "k-a1"}));
     EXPECT_EQ(model->sortMarker(updated), SortMarker::Down);
 
     // "Yahoo" does not sort and leaves the markers alone.
-    frm->dbgrdh1->titleClick(columnOf(*frm, "YahooRank"), Qt::NoModifier);
-    EXPECT_EQ(gridColumn(*frm, "KeyWordName"), (QStringList{"k-orphan", "k-b1", "k-a2", "k-a1"}));
+    window->missionGrid->clickTitle(columnOf(*window, "YahooRank"), Qt::NoModifier);
+    EXPECT_EQ(gridColumn(*window, "KeyWordName"), (QStringList{"k-orphan", "k-b1", "k-a2", "k-a1"}));
 
     // A refresh brings back the URL order and keeps the markers.
-    frm->btnrefresh->click();
-    EXPECT_EQ(gridColumn(*frm, "KeyWordName"), (QStringList{"k-orphan", "k-a1", "k-a2", "k-b1"}));
+    window->refreshButton->click();
+    EXPECT_EQ(gridColumn(*window, "KeyWordName"), (QStringList{"k-orphan", "k-a1", "k-a2", "k-b1"}));
     EXPECT_EQ(model->sortMarker(updated), SortMarker::Down);
     for (int c = 0; c < model->columnCount(); ++c) {
         if (c != updated) {
@@ -258,10 +250,10 @@ TEST_F(MainWindowTest, PendingRowsAreRedAndSelectedRowsBlue) {
     db->Exec(QStringLiteral("Update SE_KeyWord Set YoudaoRank='稍候' Where KeyWordID=12"));  // k-a1, row 1
     db->Exec(QStringLiteral("Update SE_KeyWord Set BaiduRank2='稍候' Where KeyWordID=15"));  // k-a2, row 2
     db->Exec(QStringLiteral("Update SE_KeyWord Set GoogleRank='稍候x' Where KeyWordID=11")); // k-b1, row 3
-    auto frm = openWindow();
-    frm->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frm.get()));
-    DBGrid* grid = frm->dbgrdh1;
+    auto window = openWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    DataGrid* grid = window->missionGrid;
     auto* delegate = static_cast<GridItemDelegate*>(grid->itemDelegate());
     const auto colours = [&](int row, int column) {
         QStyleOptionViewItem option;
@@ -281,27 +273,27 @@ TEST_F(MainWindowTest, PendingRowsAreRedAndSelectedRowsBlue) {
 }
 
 TEST_F(MainWindowTest, TypedCharactersChangeNothing) {
-    auto frm = openWindow();
-    frm->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frm.get()));
-    frm->dbgrdh1->setFocus();
-    frm->qry_mission.SetCurrentRow(1);
-    const QStringList before = gridColumn(*frm, "KeyWordName");
-    QTest::keyClicks(frm->dbgrdh1, QStringLiteral("k-b1 9"));
-    QTest::keyClick(frm->dbgrdh1, Qt::Key_Delete);
-    EXPECT_EQ(frm->qry_mission.CurrentRow(), 1);
-    EXPECT_EQ(gridColumn(*frm, "KeyWordName"), before);
-    EXPECT_FALSE(frm->qry_mission.IsEditing());
+    auto window = openWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->missionGrid->setFocus();
+    window->missions.SetCurrentRow(1);
+    const QStringList before = gridColumn(*window, "KeyWordName");
+    QTest::keyClicks(window->missionGrid, QStringLiteral("k-b1 9"));
+    QTest::keyClick(window->missionGrid, Qt::Key_Delete);
+    EXPECT_EQ(window->missions.CurrentRow(), 1);
+    EXPECT_EQ(gridColumn(*window, "KeyWordName"), before);
+    EXPECT_FALSE(window->missions.IsEditing());
     EXPECT_EQ(db->Scalar(QStringLiteral("Select KeyWordName From SE_KeyWord Where KeyWordID=12")),
               QStringLiteral("k-a1"));
 }
 
 TEST_F(MainWindowTest, TrayItemsActOnDisabledAndHiddenButtons) {
-    auto frm = openWindow();
-    EXPECT_EQ(actionTexts(frm->tntpmn2->actions()),
+    auto window = openWindow();
+    EXPECT_EQ(actionTexts(window->trayMenu->actions()),
               (QStringList{"停止", "下载地址", "添加网址", "刷新任务", "退出"}));
-    EXPECT_EQ(frm->cltrycn1->contextMenu(), frm->tntpmn2);
-    EXPECT_EQ(frm->cltrycn1->toolTip(), QStringLiteral("Quorvane"));
+    EXPECT_EQ(window->trayIcon->contextMenu(), window->trayMenu);
+    EXPECT_EQ(window->trayIcon->toolTip(), QStringLiteral("Quorvane"));
 
     // "添加网址" while a run has disabled "&1 添加网址".
     QStringList opened;
@@ -309,95 +301,95 @@ TEST_F(MainWindowTest, TrayItemsActOnDisabledAndHiddenButtons) {
         opened << dialog.windowTitle();
         return 0;
     });
-    frm->btnAddLink->setEnabled(false);
-    frm->btnAddLink->click(); // a disabled button ignores clicks...
+    window->addUrlsButton->setEnabled(false);
+    window->addUrlsButton->click(); // a disabled button ignores clicks...
     EXPECT_TRUE(opened.isEmpty());
-    frm->tntmntmTrayAddLink->trigger(); // ...the tray item does not
+    window->trayAddUrlAction->trigger(); // ...the tray item does not
     EXPECT_EQ(opened, QStringList{QStringLiteral("关键词链接设置")});
     SetModalRunner(previous);
 
     // "刷新任务" although its button is hidden.
-    ASSERT_TRUE(frm->btnrefresh->isHidden());
+    ASSERT_TRUE(window->refreshButton->isHidden());
     addKeyword(16, 1, QStringLiteral("k-b2"), QStringLiteral("1"), QStringLiteral("2010-05-06"));
-    frm->tntmntmTrayRefresh->trigger();
-    EXPECT_EQ(frm->qry_mission.RecordCount(), 5);
+    window->trayRefreshAction->trigger();
+    EXPECT_EQ(window->missions.RecordCount(), 5);
 
     // "停止" with no run in progress changes nothing.
-    frm->tntmntmTrayStop->trigger();
-    EXPECT_EQ(frm->qry_mission.RecordCount(), 5);
+    window->trayStopAction->trigger();
+    EXPECT_EQ(window->missions.RecordCount(), 5);
     EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST_F(MainWindowTest, ExitAsksOnceAndNoKeepsEverything) {
-    auto frm = openWindow();
+    auto window = openWindow();
     messages.AnswerNext(IdNo);
-    frm->tntmntmTrayExit->trigger();
+    window->trayExitAction->trigger();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("你确定要退出程序吗?")});
     QCloseEvent keep;
     messages.AnswerNext(IdNo);
-    QCoreApplication::sendEvent(frm.get(), &keep);
+    QCoreApplication::sendEvent(window.get(), &keep);
     EXPECT_FALSE(keep.isAccepted()); // still asking after a No
 
     messages.Clear();
     messages.AnswerNext(IdYes);
-    frm->btnClose->click();
+    window->exitButton->click();
     EXPECT_EQ(messages.Texts().size(), 1);
     // The window closing as the application ends does not ask again.
     QCloseEvent close;
-    QCoreApplication::sendEvent(frm.get(), &close);
+    QCoreApplication::sendEvent(window.get(), &close);
     EXPECT_TRUE(close.isAccepted());
     EXPECT_EQ(messages.Texts().size(), 1);
 }
 
 TEST_F(MainWindowTest, StartUpBalloonAndControls) {
-    auto frm = std::make_unique<TfrmIndex>(dm, db->Path());
-    QSignalSpy balloons(frm.get(), &TfrmIndex::balloonShown);
-    frm->FormCreate();
+    auto window = std::make_unique<MainWindow>(database, db->Path());
+    QSignalSpy balloons(window.get(), &MainWindow::balloonShown);
+    window->startUp();
     ASSERT_EQ(balloons.count(), 1);
     EXPECT_EQ(balloons[0][0].toString(), QStringLiteral("提示"));
     EXPECT_EQ(balloons[0][1].toString(), QStringLiteral("Quorvane"));
-    frm->ShowBalloon(QStringLiteral("提示"), QStringLiteral("完成查询任务"));
+    window->ShowBalloon(QStringLiteral("提示"), QStringLiteral("完成查询任务"));
     EXPECT_EQ(balloons.count(), 2);
 
-    EXPECT_EQ(frm->windowTitle(), QStringLiteral("Velmora-Quorvane Ver1.3"));
-    for (QCheckBox* box : {frm->chkbaidu, frm->chkgoogle, frm->chkyahoo, frm->chksoso, frm->chkbing,
-                           frm->chkSogou, frm->chkyoudao, frm->chkall})
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora-Quorvane Ver1.3"));
+    for (QCheckBox* box : {window->baiduBox, window->googleBox, window->yahooBox, window->sosoBox, window->bingBox,
+                           window->sogouBox, window->youdaoBox, window->allEnginesBox})
         EXPECT_TRUE(box->isChecked()) << box->text().toStdString();
-    EXPECT_EQ(frm->cbbpage->count(), 10);
-    EXPECT_EQ(frm->cbbpage->currentText(), QStringLiteral("1"));
-    EXPECT_EQ(frm->cbbpage->itemText(9), QStringLiteral("10"));
-    EXPECT_EQ(frm->grp5->title(), QStringLiteral("排名历史记录,右键导出记录"));
-    EXPECT_TRUE(frm->btnrefresh->isHidden());
-    EXPECT_TRUE(frm->btnExport->isHidden());
-    EXPECT_EQ(frm->btnAddLink->text(), QStringLiteral("&1 添加网址"));
-    EXPECT_EQ(frm->btnStart->text(), QStringLiteral("&2 批量更新排名"));
-    EXPECT_EQ(actionTexts(frm->tntmn1->actions()),
+    EXPECT_EQ(window->pageRangeCombo->count(), 10);
+    EXPECT_EQ(window->pageRangeCombo->currentText(), QStringLiteral("1"));
+    EXPECT_EQ(window->pageRangeCombo->itemText(9), QStringLiteral("10"));
+    EXPECT_EQ(window->historyGroup->title(), QStringLiteral("排名历史记录,右键导出记录"));
+    EXPECT_TRUE(window->refreshButton->isHidden());
+    EXPECT_TRUE(window->exportHistoryButton->isHidden());
+    EXPECT_EQ(window->addUrlsButton->text(), QStringLiteral("&1 添加网址"));
+    EXPECT_EQ(window->startButton->text(), QStringLiteral("&2 批量更新排名"));
+    EXPECT_EQ(actionTexts(window->mainMenu->actions()),
               (QStringList{"帮助", "关于", "访问Velmora", "最新版本下载"}));
-    EXPECT_EQ(actionTexts(frm->tntpmn1->actions()), (QStringList{"更新排名", "打开搜索页", "删除", "导出"}));
-    EXPECT_EQ(actionTexts(frm->tntmntmOpenSearch->actions()),
+    EXPECT_EQ(actionTexts(window->missionMenu->actions()), (QStringList{"更新排名", "打开搜索页", "删除", "导出"}));
+    EXPECT_EQ(actionTexts(window->openSearchMenu->actions()),
               (QStringList{"Baidu", "Google", "Yahoo", "Sogou", "Bing", "Soso", "Youdao"}));
-    EXPECT_EQ(actionTexts(frm->historyBox->TntPopupMenu1->actions()), QStringList{"导出"});
+    EXPECT_EQ(actionTexts(window->historyBox->historyMenu->actions()), QStringList{"导出"});
 
     // "设置" shows the page-range panel and nothing else.
-    EXPECT_TRUE(frm->tntpnl9->isHidden());
-    frm->btnAttribute->click();
-    EXPECT_FALSE(frm->tntpnl9->isHidden());
-    EXPECT_EQ(frm->tntpnl9->geometry(), QRect(192, 104, 369, 121));
+    EXPECT_TRUE(window->pageRangePanel->isHidden());
+    window->settingsButton->click();
+    EXPECT_FALSE(window->pageRangePanel->isHidden());
+    EXPECT_EQ(window->pageRangePanel->geometry(), QRect(192, 104, 369, 121));
     EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST_F(MainWindowTest, ListErrorIsReportedAndTheWindowStaysUsable) {
-    auto frm = openWindow();
+    auto window = openWindow();
     db->Exec(QStringLiteral("Alter Table SE_KeyUrl Rename To SE_KeyUrlGone"));
-    frm->btnrefreshClick();
+    window->refreshMissionList();
     db->Exec(QStringLiteral("Alter Table SE_KeyUrlGone Rename To SE_KeyUrl"));
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Report);
     EXPECT_TRUE(messages.Messages()[0].text.contains(QStringLiteral("SE_KeyUrl")));
     // The grid keeps the rows it had and the next refresh works.
-    EXPECT_EQ(frm->qry_mission.RecordCount(), 4);
-    frm->btnrefreshClick();
-    EXPECT_EQ(frm->qry_mission.RecordCount(), 4);
+    EXPECT_EQ(window->missions.RecordCount(), 4);
+    window->refreshMissionList();
+    EXPECT_EQ(window->missions.RecordCount(), 4);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "app/UntMain.h"
+#include "app/MainWindow.h"
 #include "store/Messages.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDatabase.h"
@@ -19,11 +19,11 @@ TEST(Startup, MissingDatabaseSaysSoAndEnds)
 {
     MessageRecorder messages;
     QTemporaryDir dir;
-    TDM dm;
-    TfrmIndex frm(dm, dir.filePath(QStringLiteral("DataBase/Trevanid.mdb")));
-    frm.FormCreate();
-    EXPECT_TRUE(frm.TerminateRequested());
-    EXPECT_FALSE(dm.IsConnected());
+    Database database;
+    MainWindow window(database, dir.filePath(QStringLiteral("DataBase/Trevanid.mdb")));
+    window.startUp();
+    EXPECT_TRUE(window.TerminateRequested());
+    EXPECT_FALSE(database.IsConnected());
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Error);
     EXPECT_EQ(messages.Messages()[0].text, QStringLiteral("连接数据库失败!"));
@@ -33,15 +33,15 @@ TEST(Startup, OlderDatabaseIsUpgradedAndTheWindowIsReady)
 {
     MessageRecorder messages;
     TempDatabase db(SchemaVersion::Older, false);
-    TDM dm;
-    TfrmIndex frm(dm, db.Path());
-    frm.FormCreate();
-    EXPECT_FALSE(frm.TerminateRequested());
+    Database database;
+    MainWindow window(database, db.Path());
+    window.startUp();
+    EXPECT_FALSE(window.TerminateRequested());
     EXPECT_TRUE(messages.Messages().empty());
-    EXPECT_EQ(frm.windowTitle(), QStringLiteral("Velmora-Quorvane Ver1.3"));
-    EXPECT_EQ(frm.DbPassword, QStringLiteral("pvx5203846"));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Velmora-Quorvane Ver1.3"));
+    EXPECT_EQ(window.DbPassword, QStringLiteral("pvx5203846"));
     Recordset rs;
-    dm.OpenSQL(rs, QStringLiteral("Select * From SE_KeyWord Where 1=2"));
+    database.OpenSQL(rs, QStringLiteral("Select * From SE_KeyWord Where 1=2"));
     EXPECT_TRUE(rs.FieldNames().contains(QStringLiteral("YoudaoRank")));
 }
 
@@ -50,10 +50,10 @@ TEST(Startup, MissingTableIsReportedAndTheWindowStillOpens)
     MessageRecorder messages;
     TempDatabase db;
     db.Exec(QStringLiteral("Drop Table SE_RankHistory"));
-    TDM dm;
-    TfrmIndex frm(dm, db.Path());
-    frm.FormCreate();
-    EXPECT_FALSE(frm.TerminateRequested());
+    Database database;
+    MainWindow window(database, db.Path());
+    window.startUp();
+    EXPECT_FALSE(window.TerminateRequested());
     ASSERT_FALSE(messages.Messages().empty());
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Report);
     EXPECT_TRUE(messages.Messages()[0].text.contains(QStringLiteral("SE_RankHistory")));
@@ -70,11 +70,11 @@ class CloseQuery : public ::testing::TestWithParam<CloseCase> {};
 TEST_P(CloseQuery, OnlyYesCloses)
 {
     MessageRecorder messages;
-    TDM dm;
-    TfrmIndex frm(dm);
+    Database database;
+    MainWindow window(database);
     messages.AnswerNext(GetParam().answer);
     QCloseEvent event;
-    QCoreApplication::sendEvent(&frm, &event);
+    QCoreApplication::sendEvent(&window, &event);
     EXPECT_EQ(event.isAccepted(), GetParam().closes);
     ASSERT_EQ(messages.Texts(), QStringList{QStringLiteral("你确定要退出程序吗?")});
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Question);

@@ -25,8 +25,8 @@ namespace quorvane::test {
 // The window side of a run, recorded: which engines are ticked, the controls' states, the balloons.
 class RecordingHost final : public RunHost {
 public:
-    RecordingHost(TDM& dm, Recordset& mission)
-        : dm_(dm)
+    RecordingHost(Database& database, Recordset& mission)
+        : database_(database)
         , mission_(mission)
     {
     }
@@ -34,7 +34,7 @@ public:
     void LoadMissionList() override
     {
         ++loads;
-        OpenMissionList(dm_, mission_);
+        OpenMissionList(database_, mission_);
     }
     void SetStartControlsEnabled(bool enabled) override { startEnabled = enabled; }
     void SetGridEnabled(bool enabled) override { gridEnabled = enabled; }
@@ -51,7 +51,7 @@ public:
     QStringList balloons;
     // Runs on every balloon and message, in order: the user's view of a run's end.
 private:
-    TDM& dm_;
+    Database& database_;
     Recordset& mission_;
 };
 

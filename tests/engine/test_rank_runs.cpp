@@ -39,7 +39,7 @@ protected:
     QString History(qint64 id, const QString& columns)
     {
         Recordset rs;
-        const int n = db.DM().OpenSQL(rs, QStringLiteral("Select ") + columns +
+        const int n = db.connection().OpenSQL(rs, QStringLiteral("Select ") + columns +
                                               QStringLiteral(" From SE_RankHistory Where KeyWordID=") + QString::number(id));
         QStringList rows;
         for (int r = 0; r < n; ++r) {
@@ -61,9 +61,9 @@ protected:
     }
 
     test::TempDatabase db;
-    Recordset qry_mission;
-    test::RecordingHost host{db.DM(), qry_mission};
-    RankRuns runs{db.DM(), qry_mission, engine, host};
+    Recordset missions;
+    test::RecordingHost host{db.connection(), missions};
+    RankRuns runs{db.connection(), missions, engine, host};
     test::MessageRecorder recorder;
     QStringList events; // messages and balloons in the order the user sees them
     QDate today = QDate(2026, 12, 10);
@@ -234,8 +234,8 @@ TEST_F(RankRuns_, SingleRowUpdatesOnlyTheCurrentRow)
     ServeResults(u"Youdao", QStringLiteral("b"), 0, LinksWithSiteAt(5, 0, kSite));
     ServeResults(u"Youdao", QStringLiteral("b"), 1, LinksWithSiteAt(5, 2, kSite));
     host.LoadMissionList();
-    qry_mission.SetCurrentRow(1);
-    ASSERT_EQ(qry_mission.FieldText(QStringLiteral("KeyWordName")), QStringLiteral("b"));
+    missions.SetCurrentRow(1);
+    ASSERT_EQ(missions.FieldText(QStringLiteral("KeyWordName")), QStringLiteral("b"));
     runs.SingleRowUpdate();
 
     EXPECT_EQ(Cell(b, QStringLiteral("YoudaoRank")), QStringLiteral("32"));
@@ -286,7 +286,7 @@ TEST_F(RankRuns_, ErrorInTheLoopIsReportedNotCalledSuccess)
 
     // The single-row update gives its controls back after an error too.
     recorder.Clear();
-    qry_mission.SetCurrentRow(0);
+    missions.SetCurrentRow(0);
     runs.SingleRowUpdate();
     EXPECT_EQ(recorder.Messages().size(), 1u);
     EXPECT_TRUE(host.startEnabled);
@@ -296,7 +296,7 @@ TEST_F(RankRuns_, ErrorInTheLoopIsReportedNotCalledSuccess)
 TEST_F(RankRuns_, HistoryRowStatementsAsSent)
 {
     QStringList sent;
-    db.DM().SetStatementObserver([&](const QString& sql) { sent << sql; });
+    db.connection().SetStatementObserver([&](const QString& sql) { sent << sql; });
     engine.ResetCounters();
     engine.RankGoogle = 7;
     engine.RankBaidu = 5;

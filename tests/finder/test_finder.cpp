@@ -1,7 +1,7 @@
-#include "finder/UntFindUrl.h"
+#include "finder/UrlFinder.h"
 #include "platform/Browser.h"
 #include "platform/GbkCodec.h"
-#include "store/UntPublic.h"
+#include "store/SharedFunctions.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDatabase.h"
 
@@ -88,21 +88,21 @@ protected:
     void SetUp() override {
         auto browser = std::make_unique<RecordedBrowser>();
         browser_ = browser.get();
-        frm_ = std::make_unique<TfrmFindUrl>(database()->DM(), std::move(browser));
-        frm_->show();
+        finder_ = std::make_unique<UrlFinder>(database()->connection(), std::move(browser));
+        finder_->show();
     }
 
     void Search(const QString& keyword) {
-        frm_->cbbKeyWord->setEditText(keyword);
-        QTest::mouseClick(frm_->btnFind, Qt::LeftButton);
+        finder_->keywordCombo->setEditText(keyword);
+        QTest::mouseClick(finder_->findButton, Qt::LeftButton);
     }
     QString Cell(int row, int column) const {
-        const QTableWidgetItem* item = frm_->advstrngrdMain->item(row, column);
+        const QTableWidgetItem* item = finder_->resultGrid->item(row, column);
         return item ? item->text() : QString();
     }
     QStringList ColumnOf(int column) const {
         QStringList cells;
-        for (int row = 1; row < frm_->advstrngrdMain->rowCount(); ++row)
+        for (int row = 1; row < finder_->resultGrid->rowCount(); ++row)
             cells << Cell(row, column);
         return cells;
     }
@@ -114,28 +114,28 @@ protected:
 
     MessageRecorder messages;
     RecordedBrowser* browser_ = nullptr;
-    std::unique_ptr<TfrmFindUrl> frm_;
+    std::unique_ptr<UrlFinder> finder_;
 };
 
 TEST_F(Finder, OpensWithTheKeyWordsAndAnEmptyGrid) {
-    TfrmFindUrl& frm = *frm_;
-    EXPECT_EQ(frm.windowTitle(), QStringLiteral("关键词查询地址"));
-    ASSERT_EQ(frm.cbbKeyWord->count(), 3);
-    EXPECT_EQ(frm.cbbKeyWord->itemText(0), QStringLiteral("网站排名"));
-    EXPECT_EQ(frm.cbbKeyWord->itemText(1), QStringLiteral("seo"));
-    EXPECT_EQ(frm.cbbKeyWord->itemText(2), QStringLiteral("网站排名")) << "once for every URL";
-    EXPECT_TRUE(frm.cbbKeyWord->currentText().isEmpty());
-    EXPECT_TRUE(frm.rb1->isChecked());
-    EXPECT_FALSE(frm.rb2->isChecked());
-    EXPECT_EQ(frm.advstrngrdMain->rowCount(), 2);
-    EXPECT_EQ(frm.advstrngrdMain->columnCount(), 3);
+    UrlFinder& finder = *finder_;
+    EXPECT_EQ(finder.windowTitle(), QStringLiteral("关键词查询地址"));
+    ASSERT_EQ(finder.keywordCombo->count(), 3);
+    EXPECT_EQ(finder.keywordCombo->itemText(0), QStringLiteral("网站排名"));
+    EXPECT_EQ(finder.keywordCombo->itemText(1), QStringLiteral("seo"));
+    EXPECT_EQ(finder.keywordCombo->itemText(2), QStringLiteral("网站排名")) << "once for every URL";
+    EXPECT_TRUE(finder.keywordCombo->currentText().isEmpty());
+    EXPECT_TRUE(finder.baiduButton->isChecked());
+    EXPECT_FALSE(finder.googleButton->isChecked());
+    EXPECT_EQ(finder.resultGrid->rowCount(), 2);
+    EXPECT_EQ(finder.resultGrid->columnCount(), 3);
     EXPECT_EQ(Cell(0, 0), QStringLiteral("编号"));
     EXPECT_EQ(Cell(0, 1), QStringLiteral("链接"));
     EXPECT_EQ(Cell(0, 2), QStringLiteral("链接名称"));
-    EXPECT_EQ(frm.advstrngrdMain->columnWidth(0), 50);
-    EXPECT_EQ(frm.advstrngrdMain->columnWidth(1), 350);
-    EXPECT_TRUE(frm.advstrngrdMain->isColumnHidden(2));
-    EXPECT_TRUE(frm.FoundLinks().isEmpty());
+    EXPECT_EQ(finder.resultGrid->columnWidth(0), 50);
+    EXPECT_EQ(finder.resultGrid->columnWidth(1), 350);
+    EXPECT_TRUE(finder.resultGrid->isColumnHidden(2));
+    EXPECT_TRUE(finder.FoundLinks().isEmpty());
 }
 
 TEST_F(Finder, EmptyKeyWordIsRefused) {
@@ -153,8 +153,8 @@ TEST_F(Finder, BaiduFillsTwentyRowsFromTheFirstPage) {
     EXPECT_TRUE(url.contains(QStringLiteral("/s?wd=") + PercentEncode(ToGbk(QStringLiteral("网站排名"))) +
                              QStringLiteral("&pn=0&rn=100")))
         << url.toStdString();
-    EXPECT_EQ(frm_->FoundLinks().size(), 25);
-    EXPECT_EQ(frm_->advstrngrdMain->rowCount(), 21);
+    EXPECT_EQ(finder_->FoundLinks().size(), 25);
+    EXPECT_EQ(finder_->resultGrid->rowCount(), 21);
     EXPECT_EQ(ColumnOf(0), numbered(QStringLiteral("%1"), 20));
     EXPECT_EQ(ColumnOf(1), numbered(QStringLiteral("www.site%1.com/"), 20));
     EXPECT_EQ(Cell(0, 1), QStringLiteral("链接"));
@@ -164,7 +164,7 @@ TEST_F(Finder, BaiduFillsTwentyRowsFromTheFirstPage) {
 TEST_F(Finder, GoogleIsReadFromTheRadioButtonAtTheClick) {
     browser_->baidu = baiduPage({QStringLiteral("baidu.example/")});
     browser_->google = googlePage(numbered(QStringLiteral("http://g%1.example/"), 20));
-    frm_->rb2->setChecked(true);
+    finder_->googleButton->setChecked(true);
     Search(QStringLiteral("seo"));
     ASSERT_EQ(browser_->navigated.size(), 1);
     EXPECT_TRUE(browser_->navigated[0].contains(
@@ -180,7 +180,7 @@ TEST_F(Finder, FewerLinksFillWhatExistsAndASecondSearchOverwrites) {
 
     browser_->baidu = baiduPage({QStringLiteral("a.com"), QStringLiteral("b.com"), QStringLiteral("c.com")});
     Search(QStringLiteral("rare"));
-    EXPECT_EQ(frm_->advstrngrdMain->rowCount(), 21);
+    EXPECT_EQ(finder_->resultGrid->rowCount(), 21);
     QStringList expectedLinks = {QStringLiteral("a.com"), QStringLiteral("b.com"), QStringLiteral("c.com")};
     QStringList expectedNumbers = {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")};
     for (int i = 0; i < 17; ++i) {
@@ -199,12 +199,12 @@ TEST_F(Finder, PageThatDoesNotLoadKeepsTheOldRows) {
 
     // The main window's stop request makes the wait give up at once, as the time limit would after 10 s.
     bool stopRequested = true;
-    frm_->SetStopRequest(stopRequested);
+    finder_->SetStopRequest(stopRequested);
     browser_->neverComplete = true;
     Search(QStringLiteral("another"));
     EXPECT_EQ(browser_->navigated.size(), 2);
     EXPECT_EQ(ColumnOf(1), before);
-    EXPECT_EQ(frm_->FoundLinks().size(), 20);
+    EXPECT_EQ(finder_->FoundLinks().size(), 20);
     EXPECT_TRUE(messages.Messages().empty());
 }
 
@@ -214,8 +214,8 @@ TEST_F(Finder, MarkupInALinkIsShownLiterally) {
     Search(QStringLiteral("seo"));
     EXPECT_EQ(Cell(1, 1), link);
     // Items are plain text: no widget in the cell, and the text is not rich text for the view.
-    EXPECT_EQ(frm_->advstrngrdMain->cellWidget(1, 1), nullptr);
-    EXPECT_FALSE(frm_->advstrngrdMain->item(1, 1)->flags().testFlag(Qt::ItemIsEditable));
+    EXPECT_EQ(finder_->resultGrid->cellWidget(1, 1), nullptr);
+    EXPECT_FALSE(finder_->resultGrid->item(1, 1)->flags().testFlag(Qt::ItemIsEditable));
 }
 
 TEST_F(Finder, BlankKeyWordIsSearchedUnchanged) {

@@ -1,7 +1,7 @@
 // The finder with its own page browser against recorded result pages served on loopback.
 #include "engine/Endpoints.h"
 #include "engine/EngineTable.h"
-#include "finder/UntFindUrl.h"
+#include "finder/UrlFinder.h"
 #include "platform/GbkCodec.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
@@ -41,21 +41,21 @@ protected:
     static void TearDownTestSuite() { database().reset(); }
 
     void SetUp() override {
-        frm_ = std::make_unique<TfrmFindUrl>(database()->DM());
-        frm_->show();
+        finder_ = std::make_unique<UrlFinder>(database()->connection());
+        finder_->show();
     }
     void TearDown() override {
-        frm_.reset();
+        finder_.reset();
     }
 
     void Search(const QString& keyword) {
-        frm_->cbbKeyWord->setEditText(keyword);
-        QTest::mouseClick(frm_->btnFind, Qt::LeftButton);
+        finder_->keywordCombo->setEditText(keyword);
+        QTest::mouseClick(finder_->findButton, Qt::LeftButton);
     }
     QStringList ColumnOf(int column) const {
         QStringList cells;
-        for (int row = 1; row < frm_->advstrngrdMain->rowCount(); ++row) {
-            const QTableWidgetItem* item = frm_->advstrngrdMain->item(row, column);
+        for (int row = 1; row < finder_->resultGrid->rowCount(); ++row) {
+            const QTableWidgetItem* item = finder_->resultGrid->item(row, column);
             cells << (item ? item->text() : QString());
         }
         return cells;
@@ -69,7 +69,7 @@ protected:
     MessageRecorder messages;
     HttpServer server_;
     const test::LoopbackEndpoints endpoints_{server_.BaseUrl()};
-    std::unique_ptr<TfrmFindUrl> frm_;
+    std::unique_ptr<UrlFinder> finder_;
 };
 
 TEST_F(FinderLoopback, BaiduPageGivesTheFirstTwentyLinks) {
@@ -77,8 +77,8 @@ TEST_F(FinderLoopback, BaiduPageGivesTheFirstTwentyLinks) {
     ASSERT_TRUE(server_.ServeFile(firstPageTarget(u"Baidu", keyword), pagePath("baidu-many.html")));
     Search(keyword);
     ASSERT_EQ(server_.Requests().size(), 1);
-    EXPECT_EQ(frm_->advstrngrdMain->rowCount(), 21);
-    EXPECT_EQ(frm_->FoundLinks().size(), 25);
+    EXPECT_EQ(finder_->resultGrid->rowCount(), 21);
+    EXPECT_EQ(finder_->FoundLinks().size(), 25);
     QStringList expected{QStringLiteral("www.<B>promo</B>-one.com")};
     for (int i = 1; i <= 19; ++i)
         expected << QStringLiteral("http://www.site%1.com/page.html").arg(i, 2, 10, QChar(u'0'));
@@ -91,9 +91,9 @@ TEST_F(FinderLoopback, BaiduPageGivesTheFirstTwentyLinks) {
 TEST_F(FinderLoopback, GooglePageGivesTheFirstTwentyLinks) {
     ASSERT_TRUE(
         server_.ServeFile(firstPageTarget(u"Google", QStringLiteral("seo")), pagePath("google-many.html")));
-    frm_->rb2->setChecked(true);
+    finder_->googleButton->setChecked(true);
     Search(QStringLiteral("seo"));
-    EXPECT_EQ(frm_->FoundLinks().size(), 22);
+    EXPECT_EQ(finder_->FoundLinks().size(), 22);
     const QStringList links = ColumnOf(1);
     ASSERT_EQ(links.size(), 20);
     EXPECT_TRUE(links[0].startsWith(QStringLiteral("http://g01.example.org/seo?a=1")))
@@ -106,7 +106,7 @@ TEST_F(FinderLoopback, FewerLinksLeaveTheOtherRowsEmpty) {
     ASSERT_TRUE(
         server_.ServeFile(firstPageTarget(u"Baidu", QStringLiteral("rare")), pagePath("baidu-few.html")));
     Search(QStringLiteral("rare"));
-    EXPECT_EQ(frm_->advstrngrdMain->rowCount(), 21);
+    EXPECT_EQ(finder_->resultGrid->rowCount(), 21);
     const QStringList links = ColumnOf(1);
     EXPECT_EQ(links.mid(0, 3), (QStringList{QStringLiteral("http://www.site01.com/page.html"),
                                             QStringLiteral("http://www.site02.com/page.html"),
@@ -131,7 +131,7 @@ TEST_F(FinderLoopback, PageThatDoesNotLoadWithinTheLimitKeepsTheOldRows) {
     EXPECT_GE(timer.elapsed(), 9'900);
     EXPECT_EQ(server_.Requests().size(), 2);
     EXPECT_EQ(ColumnOf(1), before);
-    EXPECT_EQ(frm_->FoundLinks().size(), 25);
+    EXPECT_EQ(finder_->FoundLinks().size(), 25);
     EXPECT_TRUE(messages.Messages().empty());
 }
 

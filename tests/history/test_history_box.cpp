@@ -4,8 +4,8 @@
 #include "store/DbError.h"
 #include "store/MissionList.h"
 #include "support/MessageRecorder.h"
-#include "ui/DBGrid.h"
-#include "ui/GridFindDialog.h" // DBGrid.h's findDialog() needs the complete type
+#include "ui/DataGrid.h"
+#include "ui/GridFindDialog.h" // DataGrid.h's findDialog() needs the complete type
 
 #include <QAction>
 #include <QDateEdit>
@@ -43,32 +43,32 @@ protected:
 
     void SetUp() override {
         db_->Exec(QStringLiteral("Delete From SE_RankHistory"));
-        ASSERT_EQ(OpenMissionList(db_->DM(), mission_), 2);
+        ASSERT_EQ(OpenMissionList(db_->connection(), mission_), 2);
         chartFrame_.resize(600, 250);
         historyFrame_.resize(500, 300);
     }
-    void TearDown() override { db_->DM().SetStatementObserver({}); }
+    void TearDown() override { db_->connection().SetStatementObserver({}); }
 
     // Sets both days without refreshing, as if the pickers had been set before.
     void SetRangeQuietly(const QDate& first, const QDate& last) {
-        const QSignalBlocker b1(box_.tntdtmpckr1);
-        const QSignalBlocker b2(box_.tntdtmpckr2);
-        box_.tntdtmpckr1->setDate(first);
-        box_.tntdtmpckr2->setDate(last);
+        const QSignalBlocker b1(box_.firstDayPicker);
+        const QSignalBlocker b2(box_.lastDayPicker);
+        box_.firstDayPicker->setDate(first);
+        box_.lastDayPicker->setDate(last);
     }
 
     // The days of the history rows shown, top to bottom.
     QStringList ShownDays() const {
         QStringList days;
-        const int field = box_.qry_history.FieldIndex(u"UpdateTime");
-        for (int row = 0; row < box_.qry_history.RecordCount(); ++row)
-            days << box_.qry_history.Value(row, field).toString();
+        const int field = box_.historyRows.FieldIndex(u"UpdateTime");
+        for (int row = 0; row < box_.historyRows.RecordCount(); ++row)
+            days << box_.historyRows.Value(row, field).toString();
         return days;
     }
 
     // Counts the statements sent from now on.
     void CountStatements() {
-        db_->DM().SetStatementObserver([this](const QString& sql) {
+        db_->connection().SetStatementObserver([this](const QString& sql) {
             if (sql.contains(QStringLiteral("order by UpdateTime desc")))
                 ++historyQueries_;
             else if (sql.contains(QStringLiteral("order by updateTime")))
@@ -83,8 +83,8 @@ protected:
     Recordset mission_;
     QGroupBox chartFrame_;
     QGroupBox historyFrame_;
-    TrendChart chart_{db_->DM(), &chartFrame_};
-    HistoryBox box_{db_->DM(), mission_, chart_, &historyFrame_};
+    TrendChart chart_{db_->connection(), &chartFrame_};
+    HistoryBox box_{db_->connection(), mission_, chart_, &historyFrame_};
     int historyQueries_ = 0;
     int chartQueries_ = 0;
 };
@@ -93,19 +93,19 @@ std::unique_ptr<TempDatabase> HistoryBoxTest::db_;
 
 TEST_F(HistoryBoxTest, StartsWithTheLastThirtyDaysAndNothingShown) {
     const QDate today = QDate::currentDate();
-    EXPECT_EQ(box_.tntdtmpckr1->date(), today.addDays(-30));
-    EXPECT_EQ(box_.tntdtmpckr2->date(), today);
-    EXPECT_TRUE(box_.tntdtmpckr1->calendarPopup());
+    EXPECT_EQ(box_.firstDayPicker->date(), today.addDays(-30));
+    EXPECT_EQ(box_.lastDayPicker->date(), today);
+    EXPECT_TRUE(box_.firstDayPicker->calendarPopup());
     EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
-    EXPECT_FALSE(box_.qry_history.IsOpen());
+    EXPECT_FALSE(box_.historyRows.IsOpen());
     EXPECT_FALSE(box_.PopupAttached());
-    EXPECT_EQ(box_.dbgrdh2->popupMenu(), nullptr);
-    EXPECT_EQ(box_.tntmntmN13->text(), QStringLiteral("导出"));
-    EXPECT_TRUE(box_.TntPopupMenu1->actions().contains(box_.tntmntmN13));
+    EXPECT_EQ(box_.historyGrid->popupMenu(), nullptr);
+    EXPECT_EQ(box_.exportHistoryAction->text(), QStringLiteral("导出"));
+    EXPECT_TRUE(box_.historyMenu->actions().contains(box_.exportHistoryAction));
 }
 
 TEST_F(HistoryBoxTest, GridShowsTheRankColumnsAndTheDayReadOnly) {
-    const RecordsetModel* model = box_.dbgrdh2->recordsetModel();
+    const RecordsetModel* model = box_.historyGrid->recordsetModel();
     ASSERT_NE(model, nullptr);
     QStringList titles;
     QStringList fields;
@@ -125,10 +125,10 @@ TEST_F(HistoryBoxTest, GridShowsTheRankColumnsAndTheDayReadOnly) {
                                    QStringLiteral("SosoRank"), QStringLiteral("YoudaoRank"),
                                    QStringLiteral("UpdateTime")}));
     EXPECT_EQ(sorts, QStringLiteral("S-S-----S"));
-    EXPECT_EQ(box_.dbgrdh2->horizontalHeader()->sectionSize(0), 55);
-    EXPECT_EQ(box_.dbgrdh2->horizontalHeader()->sectionSize(2), 40);
-    EXPECT_EQ(box_.dbgrdh2->titleHeight(), 22);
-    EXPECT_EQ(box_.dbgrdh2->selectionMode(), QAbstractItemView::SingleSelection);
+    EXPECT_EQ(box_.historyGrid->horizontalHeader()->sectionSize(0), 55);
+    EXPECT_EQ(box_.historyGrid->horizontalHeader()->sectionSize(2), 40);
+    EXPECT_EQ(box_.historyGrid->titleHeight(), 22);
+    EXPECT_EQ(box_.historyGrid->selectionMode(), QAbstractItemView::SingleSelection);
 
     InsertHistory(*db_, {.day = kDay1, .baidu = 3, .baidu2 = 1, .google = 8, .youdao = 2});
     SetRangeQuietly(kDay1, kDay1);
@@ -141,10 +141,10 @@ TEST_F(HistoryBoxTest, GridShowsTheRankColumnsAndTheDayReadOnly) {
                                   QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0"),
                                   QStringLiteral("0"), QStringLiteral("2"), Day(kDay1)}));
     EXPECT_FALSE(model->flags(model->index(0, 0)).testFlag(Qt::ItemIsEditable));
-    EXPECT_EQ(box_.dbgrdh2->footerText(0), QStringLiteral("1"));
-    EXPECT_TRUE(box_.dbgrdh2->footerText(1).isEmpty());
+    EXPECT_EQ(box_.historyGrid->footerText(0), QStringLiteral("1"));
+    EXPECT_TRUE(box_.historyGrid->footerText(1).isEmpty());
     // KeyWordName and UrlName are fetched for the export and the title but have no column.
-    EXPECT_GE(box_.qry_history.FieldIndex(u"KeyWordName"), 0);
+    EXPECT_GE(box_.historyRows.FieldIndex(u"KeyWordName"), 0);
     EXPECT_EQ(model->columnOfField(u"KeyWordName"), -1);
 }
 
@@ -161,10 +161,10 @@ TEST_F(HistoryBoxTest, RangeHoldsBothEndDaysNewestFirst) {
     EXPECT_EQ(ShownDays(), (QStringList{Day(last), Day(first)}));
     EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
     EXPECT_TRUE(box_.PopupAttached());
-    EXPECT_EQ(box_.dbgrdh2->popupMenu(), box_.TntPopupMenu1);
-    EXPECT_EQ(box_.dbgrdh2->footerText(0), QStringLiteral("2"));
+    EXPECT_EQ(box_.historyGrid->popupMenu(), box_.historyMenu);
+    EXPECT_EQ(box_.historyGrid->footerText(0), QStringLiteral("2"));
     // The chart shows the same pair and range, oldest first.
-    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 2}, {1, 3}}));
+    EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 2}, {1, 3}}));
 }
 
 TEST_F(HistoryBoxTest, SingleDayRangeShowsThatDaysRow) {
@@ -197,7 +197,7 @@ TEST_F(HistoryBoxTest, RefreshFollowsTheMissionListsCurrentRowButAMoveAloneDoesN
     // The main window's refresh after a click shows the other pair in grid and chart.
     box_.RefreshHistory();
     EXPECT_EQ(ShownDays(), QStringList{Day(kDay1.addDays(1))});
-    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 7}}));
+    EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 7}}));
     EXPECT_EQ(chart_.Title(), QStringLiteral("关键词\"草\"和链接\"b.com\""));
 }
 
@@ -209,7 +209,7 @@ TEST_F(HistoryBoxTest, MissionGridClicksSwitchThePairKeyboardMovesDoNot) {
     SetRangeQuietly(kDay1.addDays(-3), kDay1.addDays(3));
     QWidget window;
     window.resize(700, 300);
-    auto* missionGrid = new DBGrid(&window);
+    auto* missionGrid = new DataGrid(&window);
     missionGrid->setGeometry(0, 0, 700, 300);
     missionGrid->bind(mission_,
                       {{QStringLiteral("关键词"), QStringLiteral("KeyWordName"), 89, Qt::AlignCenter, true},
@@ -224,7 +224,7 @@ TEST_F(HistoryBoxTest, MissionGridClicksSwitchThePairKeyboardMovesDoNot) {
     QTest::mouseClick(missionGrid->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(1, 0));
     EXPECT_EQ(mission_.CurrentRow(), 1);
     EXPECT_EQ(ShownDays(), QStringList{Day(kDay1.addDays(1))});
-    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 7}}));
+    EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 7}}));
 
     CountStatements();
     missionGrid->setFocus();
@@ -246,15 +246,15 @@ TEST_F(HistoryBoxTest, EitherDateChangeRefreshesAtOnce) {
     SetRangeQuietly(kDay1.addDays(-1), kDay1.addDays(1));
     CountStatements();
 
-    box_.tntdtmpckr2->setDate(kDay1.addDays(5));
+    box_.lastDayPicker->setDate(kDay1.addDays(5));
     EXPECT_EQ(historyQueries_, 1);
     EXPECT_EQ(chartQueries_, 1);
     EXPECT_EQ(ShownDays(), (QStringList{Day(kDay1.addDays(5)), Day(kDay1)}));
 
-    box_.tntdtmpckr1->setDate(kDay1.addDays(2));
+    box_.firstDayPicker->setDate(kDay1.addDays(2));
     EXPECT_EQ(historyQueries_, 2);
     EXPECT_EQ(ShownDays(), QStringList{Day(kDay1.addDays(5))});
-    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 2}}));
+    EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 2}}));
 }
 
 TEST_F(HistoryBoxTest, TypingADateRefreshes) {
@@ -262,10 +262,10 @@ TEST_F(HistoryBoxTest, TypingADateRefreshes) {
     SetRangeQuietly(kDay1.addDays(1), kDay1.addDays(9));
     historyFrame_.show();
     // Type a new first day over the year section: 2013 -> 2012 moves the range back over kDay1.
-    box_.tntdtmpckr1->setFocus();
-    box_.tntdtmpckr1->setSelectedSection(QDateTimeEdit::YearSection);
-    QTest::keyClicks(box_.tntdtmpckr1, QStringLiteral("2012"));
-    EXPECT_EQ(box_.tntdtmpckr1->date().year(), 2012);
+    box_.firstDayPicker->setFocus();
+    box_.firstDayPicker->setSelectedSection(QDateTimeEdit::YearSection);
+    QTest::keyClicks(box_.firstDayPicker, QStringLiteral("2012"));
+    EXPECT_EQ(box_.firstDayPicker->date().year(), 2012);
     EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
 }
 
@@ -274,23 +274,23 @@ TEST_F(HistoryBoxTest, AnotherEngineButtonRefreshesGridAndChartTheSelectedOneDoe
         *db_, {{.day = kDay1, .baidu = 3, .google = 8}, {.day = kDay1.addDays(1), .baidu = 4, .google = 0}});
     SetRangeQuietly(kDay1, kDay1.addDays(1));
     box_.RefreshHistory();
-    ASSERT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 3}, {1, 4}}));
+    ASSERT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 3}, {1, 4}}));
     chartFrame_.show();
     CountStatements();
 
-    QTest::mouseClick(chart_.rb1, Qt::LeftButton);
+    QTest::mouseClick(chart_.baiduButton, Qt::LeftButton);
     EXPECT_EQ(historyQueries_, 0);
     EXPECT_EQ(chartQueries_, 0);
 
-    QTest::mouseClick(chart_.rb2, Qt::LeftButton);
+    QTest::mouseClick(chart_.googleButton, Qt::LeftButton);
     EXPECT_EQ(historyQueries_, 1);
     EXPECT_EQ(chartQueries_, 1);
-    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 8}}));
+    EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 8}}));
     EXPECT_EQ(ShownDays().size(), 2);
 
     // The keyboard selects too.
-    QTest::keyClick(chart_.rb3, Qt::Key_Space);
-    EXPECT_TRUE(chart_.rb3->isChecked());
+    QTest::keyClick(chart_.yahooButton, Qt::Key_Space);
+    EXPECT_TRUE(chart_.yahooButton->isChecked());
     EXPECT_EQ(historyQueries_, 2);
 }
 
@@ -300,7 +300,7 @@ TEST_F(HistoryBoxTest, TitleClicksSortInMemoryAndMarkersSurviveARefresh) {
                          {.day = kDay1.addDays(1), .baidu = 10, .google = 4},
                          {.day = kDay1.addDays(2), .baidu = 2, .google = 0}});
     SetRangeQuietly(kDay1, kDay1.addDays(2));
-    DBGrid* grid = box_.dbgrdh2;
+    DataGrid* grid = box_.historyGrid;
     const auto days = [&](std::initializer_list<int> offsets) {
         QStringList expected;
         for (const int offset : offsets)
@@ -311,20 +311,20 @@ TEST_F(HistoryBoxTest, TitleClicksSortInMemoryAndMarkersSurviveARefresh) {
     constexpr int kBaidu = 0, kYahoo = 3, kDay = 8;
 
     // Before the first refresh the set is closed: title clicks do nothing.
-    grid->titleClick(kDay, Qt::NoModifier);
+    grid->clickTitle(kDay, Qt::NoModifier);
     EXPECT_EQ(marker(kDay), SortMarker::None);
 
     box_.RefreshHistory();
     ASSERT_EQ(ShownDays(), days({2, 1, 0}));
     CountStatements();
-    grid->titleClick(kDay, Qt::NoModifier);
+    grid->clickTitle(kDay, Qt::NoModifier);
     EXPECT_EQ(ShownDays(), days({0, 1, 2})); // the oldest first
-    grid->titleClick(kDay, Qt::NoModifier);
+    grid->clickTitle(kDay, Qt::NoModifier);
     EXPECT_EQ(ShownDays(), days({2, 1, 0})); // the newest first again
-    grid->titleClick(kBaidu, Qt::NoModifier);
+    grid->clickTitle(kBaidu, Qt::NoModifier);
     EXPECT_EQ(ShownDays(), days({2, 0, 1})); // ranks as numbers: 2, 5, 10
     EXPECT_EQ(marker(kDay), SortMarker::None);
-    grid->titleClick(kYahoo, Qt::NoModifier);
+    grid->clickTitle(kYahoo, Qt::NoModifier);
     EXPECT_EQ(ShownDays(), days({2, 0, 1}));
     EXPECT_EQ(historyQueries_, 0); // sorting never asks the database
 
@@ -334,7 +334,7 @@ TEST_F(HistoryBoxTest, TitleClicksSortInMemoryAndMarkersSurviveARefresh) {
     box_.RefreshHistory();
     EXPECT_EQ(ShownDays(), days({2, 1, 0}));
     EXPECT_EQ(marker(kBaidu), SortMarker::Up);
-    grid->titleClick(kBaidu, Qt::NoModifier);
+    grid->clickTitle(kBaidu, Qt::NoModifier);
     EXPECT_EQ(ShownDays(), days({1, 0, 2}));
 }
 
@@ -345,19 +345,19 @@ TEST_F(HistoryBoxTest, NoRowsSaysSoAndDropsThePopupUntilRowsReturn) {
     ASSERT_TRUE(box_.PopupAttached());
     ASSERT_FALSE(chart_.Title().isEmpty());
 
-    box_.tntdtmpckr1->setDate(kDay1.addDays(1));
-    box_.tntdtmpckr2->setDate(kDay1.addDays(2));
-    EXPECT_TRUE(box_.qry_history.IsOpen());
-    EXPECT_EQ(box_.qry_history.RecordCount(), 0);
+    box_.firstDayPicker->setDate(kDay1.addDays(1));
+    box_.lastDayPicker->setDate(kDay1.addDays(2));
+    EXPECT_TRUE(box_.historyRows.IsOpen());
+    EXPECT_EQ(box_.historyRows.RecordCount(), 0);
     EXPECT_EQ(historyFrame_.title(), QStringLiteral("暂无排名信息"));
     EXPECT_FALSE(box_.PopupAttached());
-    EXPECT_EQ(box_.dbgrdh2->popupMenu(), nullptr);
-    EXPECT_EQ(box_.dbgrdh2->footerText(0), QStringLiteral("0"));
-    EXPECT_EQ(box_.dbgrdh2->model()->rowCount(), 0);
-    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+    EXPECT_EQ(box_.historyGrid->popupMenu(), nullptr);
+    EXPECT_EQ(box_.historyGrid->footerText(0), QStringLiteral("0"));
+    EXPECT_EQ(box_.historyGrid->model()->rowCount(), 0);
+    EXPECT_EQ(chart_.rankSeries->count(), 0);
     EXPECT_TRUE(chart_.Title().isEmpty());
 
-    box_.tntdtmpckr1->setDate(kDay1);
+    box_.firstDayPicker->setDate(kDay1);
     EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
     EXPECT_TRUE(box_.PopupAttached());
     EXPECT_TRUE(messages_.Messages().empty());
@@ -367,23 +367,23 @@ TEST_F(HistoryBoxTest, ReversedRangeShowsNothingWithoutAnError) {
     InsertHistory(*db_, {{.day = kDay1, .baidu = 3}, {.day = kDay1.addDays(1), .baidu = 4}});
     SetRangeQuietly(kDay1.addDays(1), kDay1);
     box_.RefreshHistory();
-    EXPECT_EQ(box_.qry_history.RecordCount(), 0);
+    EXPECT_EQ(box_.historyRows.RecordCount(), 0);
     EXPECT_EQ(historyFrame_.title(), QStringLiteral("暂无排名信息"));
-    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+    EXPECT_EQ(chart_.rankSeries->count(), 0);
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
 TEST_F(HistoryBoxTest, ClosedOrEmptyMissionListRefreshesNothing) {
     CountStatements();
     Recordset empty;
-    db_->DM().OpenSQL(empty, QStringLiteral("Select KeyWordID,WebID From SE_KeyWord Where 1=2"));
-    HistoryBox onEmpty(db_->DM(), empty, chart_, new QGroupBox(&historyFrame_));
+    db_->connection().OpenSQL(empty, QStringLiteral("Select KeyWordID,WebID From SE_KeyWord Where 1=2"));
+    HistoryBox onEmpty(db_->connection(), empty, chart_, new QGroupBox(&historyFrame_));
     onEmpty.RefreshHistory();
     mission_.Close();
     box_.RefreshHistory();
     EXPECT_EQ(historyQueries_, 0);
     EXPECT_EQ(chartQueries_, 0);
-    EXPECT_FALSE(box_.qry_history.IsOpen());
+    EXPECT_FALSE(box_.historyRows.IsOpen());
     EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
     EXPECT_TRUE(messages_.Messages().empty());
 }
@@ -395,7 +395,7 @@ TEST_F(HistoryBoxTest, DatabaseErrorIsReportedAndTheBoxStaysUsable) {
     ASSERT_EQ(ShownDays(), QStringList{Day(kDay1)});
 
     db_->Exec(QStringLiteral("Alter Table SE_RankHistory Rename To SE_RankHistoryAway"));
-    box_.tntdtmpckr1->setDate(kDay1.addDays(-1));
+    box_.firstDayPicker->setDate(kDay1.addDays(-1));
     db_->Exec(QStringLiteral("Alter Table SE_RankHistoryAway Rename To SE_RankHistory"));
     ASSERT_EQ(messages_.Messages().size(), 1u);
     EXPECT_EQ(messages_.Messages()[0].kind, MessageKind::Report);
@@ -403,27 +403,27 @@ TEST_F(HistoryBoxTest, DatabaseErrorIsReportedAndTheBoxStaysUsable) {
     // The failed refresh left the last rows in place.
     EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
 
-    box_.tntdtmpckr2->setDate(kDay1.addDays(1));
+    box_.lastDayPicker->setDate(kDay1.addDays(1));
     EXPECT_EQ(messages_.Messages().size(), 1u);
     EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
-    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 3}}));
+    EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 3}}));
 }
 
 TEST_F(HistoryBoxTest, ChartErrorIsReportedAfterTheGridWasFilled) {
     InsertHistory(*db_, {.day = kDay1, .baidu = 3});
     SetRangeQuietly(kDay1, kDay1);
-    db_->DM().SetStatementObserver([](const QString& sql) {
+    db_->connection().SetStatementObserver([](const QString& sql) {
         if (sql.startsWith(QStringLiteral("Select * From SE_RankHistory")))
             throw DbError(QStringLiteral("disk I/O error"));
     });
     box_.RefreshHistory();
     EXPECT_EQ(messages_.Texts(), QStringList{QStringLiteral("disk I/O error.")});
     EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
-    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+    EXPECT_EQ(chart_.rankSeries->count(), 0);
 
-    db_->DM().SetStatementObserver({});
+    db_->connection().SetStatementObserver({});
     box_.RefreshHistory();
-    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 3}}));
+    EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 3}}));
 }
 
 } // namespace

@@ -50,16 +50,16 @@ protected:
 
     static std::unique_ptr<TempDatabase> db_;
     QGroupBox frame_;
-    TrendChart chart_{db_->DM(), &frame_};
+    TrendChart chart_{db_->connection(), &frame_};
 };
 
 std::unique_ptr<TempDatabase> TrendChartTest::db_;
 
 TEST_F(TrendChartTest, StartsEmptyAndUntitledWithBaiduSelected) {
     EXPECT_EQ(frame_.title(), QStringLiteral("排名走势图(Baidu曲线为不包含推广排名)"));
-    EXPECT_TRUE(chart_.rb1->isChecked());
+    EXPECT_TRUE(chart_.baiduButton->isChecked());
     EXPECT_EQ(chart_.SelectedEngine(), QStringLiteral("Baidu"));
-    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+    EXPECT_EQ(chart_.rankSeries->count(), 0);
     EXPECT_TRUE(chart_.Title().isEmpty());
     EXPECT_FALSE(chart_.chart->legend()->isVisible());
     EXPECT_TRUE(chart_.axisLeft->isReverse());
@@ -73,14 +73,14 @@ TEST_F(TrendChartTest, DaysWithoutRankLeaveNoPointAndNoGap) {
     Draw(QStringLiteral("Baidu"));
     ShowLaidOut();
 
-    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 3}, {1, 5}}));
+    EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 3}, {1, 5}}));
     EXPECT_EQ(chart_.PointLabels(), (QStringList{Short(kDay1), Short(kDay1.addDays(2))}));
     // The best rank is drawn above the worse one: a reversed axis whose range holds both points.
     EXPECT_TRUE(chart_.axisLeft->isReverse());
     EXPECT_LE(chart_.axisLeft->min(), 3);
     EXPECT_GE(chart_.axisLeft->max(), 5);
-    EXPECT_LT(chart_.chart->mapToPosition({0, 3}, chart_.lnsrsSeries1).y(),
-              chart_.chart->mapToPosition({1, 5}, chart_.lnsrsSeries1).y());
+    EXPECT_LT(chart_.chart->mapToPosition({0, 3}, chart_.rankSeries).y(),
+              chart_.chart->mapToPosition({1, 5}, chart_.rankSeries).y());
     // Both date labels stand on their points.
     EXPECT_EQ(chart_.axisBottom->categoriesLabels(), chart_.PointLabels());
     EXPECT_EQ(chart_.axisBottom->endValue(Short(kDay1.addDays(2))), 1);
@@ -92,7 +92,7 @@ TEST_F(TrendChartTest, BaiduIsDrawnWithoutPromotedResults) {
     InsertHistory(*db_, {.day = kDay1, .baidu = 0, .baidu2 = 7});
     InsertHistory(*db_, {.day = kDay1.addDays(1), .baidu = 2, .baidu2 = 9});
     Draw(QStringLiteral("Baidu"));
-    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 2}}));
+    EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 2}}));
     EXPECT_EQ(chart_.PointLabels(), QStringList{Short(kDay1.addDays(1))});
 }
 
@@ -115,7 +115,7 @@ TEST_P(TrendChartEngine, DrawsTheEnginesColumn) {
                          .sogou = 7,
                          .youdao = 8});
     Draw(QString::fromUtf16(GetParam().engine));
-    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, GetParam().rank}}));
+    EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, GetParam().rank}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -144,11 +144,11 @@ TEST_F(TrendChartTest, TitleNamesTheLastRowsStoredTexts) {
 TEST_F(TrendChartTest, NoQualifyingRowClearsPointsLabelsAndTitle) {
     InsertHistory(*db_, {.day = kDay1, .baidu = 4, .google = 0});
     Draw(QStringLiteral("Baidu"));
-    ASSERT_EQ(chart_.lnsrsSeries1->count(), 1);
+    ASSERT_EQ(chart_.rankSeries->count(), 1);
     ASSERT_FALSE(chart_.Title().isEmpty());
 
     Draw(QStringLiteral("Google"));
-    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+    EXPECT_EQ(chart_.rankSeries->count(), 0);
     EXPECT_TRUE(chart_.PointLabels().isEmpty());
     EXPECT_TRUE(chart_.axisBottom->categoriesLabels().isEmpty());
     EXPECT_TRUE(chart_.Title().isEmpty());
@@ -158,10 +158,10 @@ TEST_F(TrendChartTest, RangeBoundsIncludeBothDaysAndAReversedRangeShowsNothing) 
     for (int i = 0; i < 5; ++i)
         InsertHistory(*db_, {.day = kDay1.addDays(i), .baidu = 10 + i});
     Draw(QStringLiteral("Baidu"), kDay1.addDays(1), kDay1.addDays(3));
-    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 11}, {1, 12}, {2, 13}}));
+    EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 11}, {1, 12}, {2, 13}}));
 
     Draw(QStringLiteral("Baidu"), kDay1.addDays(3), kDay1.addDays(1));
-    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+    EXPECT_EQ(chart_.rankSeries->count(), 0);
     EXPECT_TRUE(chart_.Title().isEmpty());
 }
 
@@ -170,7 +170,7 @@ TEST_F(TrendChartTest, OtherPairsRowsAreNotDrawn) {
     InsertHistory(*db_, {.keyWordId = 2, .webId = 1, .day = kDay1, .baidu = 8});
     InsertHistory(*db_, {.keyWordId = 1, .webId = 2, .day = kDay1, .baidu = 9});
     Draw(QStringLiteral("Baidu"));
-    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 3}}));
+    EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 3}}));
 }
 
 TEST_F(TrendChartTest, LongHistoryKeepsEveryPointButThinsTheDateLabels) {
@@ -181,8 +181,8 @@ TEST_F(TrendChartTest, LongHistoryKeepsEveryPointButThinsTheDateLabels) {
     frame_.show();
     Draw(QStringLiteral("Baidu"), kDay1, kDay1.addDays(2000));
 
-    ASSERT_EQ(chart_.lnsrsSeries1->count(), 2000);
-    EXPECT_EQ(chart_.lnsrsSeries1->at(1999), QPointF(1999, 1 + 1999 % 50));
+    ASSERT_EQ(chart_.rankSeries->count(), 2000);
+    EXPECT_EQ(chart_.rankSeries->at(1999), QPointF(1999, 1 + 1999 % 50));
     const QStringList shown = chart_.axisBottom->categoriesLabels();
     EXPECT_GE(shown.size(), 2);
     EXPECT_LE(shown.size(), 20);
@@ -197,27 +197,27 @@ TEST_F(TrendChartTest, LongHistoryKeepsEveryPointButThinsTheDateLabels) {
 TEST_F(TrendChartTest, OnlyANewlySelectedButtonAsksForARefresh) {
     QSignalSpy changed(&chart_, &TrendChart::engineChanged);
     frame_.show();
-    QTest::mouseClick(chart_.rb1, Qt::LeftButton);
+    QTest::mouseClick(chart_.baiduButton, Qt::LeftButton);
     EXPECT_EQ(changed.count(), 0);
-    QTest::mouseClick(chart_.rb5, Qt::LeftButton);
+    QTest::mouseClick(chart_.bingButton, Qt::LeftButton);
     ASSERT_EQ(changed.count(), 1);
     EXPECT_EQ(changed.at(0).at(0).toString(), QStringLiteral("Bing"));
     EXPECT_EQ(chart_.SelectedEngine(), QStringLiteral("Bing"));
-    EXPECT_FALSE(chart_.rb1->isChecked());
+    EXPECT_FALSE(chart_.baiduButton->isChecked());
 }
 
 TEST_F(TrendChartTest, StatementErrorReachesTheCallerAfterTheChartWasCleared) {
     InsertHistory(*db_, {.day = kDay1, .baidu = 3});
     Draw(QStringLiteral("Baidu"));
-    ASSERT_EQ(chart_.lnsrsSeries1->count(), 1);
+    ASSERT_EQ(chart_.rankSeries->count(), 1);
     db_->Exec(QStringLiteral("Alter Table SE_RankHistory Rename To SE_RankHistoryAway"));
     EXPECT_THROW(Draw(QStringLiteral("Baidu")), DbError);
     db_->Exec(QStringLiteral("Alter Table SE_RankHistoryAway Rename To SE_RankHistory"));
-    EXPECT_EQ(chart_.lnsrsSeries1->count(), 0);
+    EXPECT_EQ(chart_.rankSeries->count(), 0);
     EXPECT_TRUE(chart_.Title().isEmpty());
 
     Draw(QStringLiteral("Baidu"));
-    EXPECT_EQ(chart_.lnsrsSeries1->points(), (QList<QPointF>{{0, 3}}));
+    EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 3}}));
 }
 
 } // namespace

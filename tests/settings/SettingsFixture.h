@@ -2,7 +2,7 @@
 
 #include "settings/RecordGrid.h"
 #include "settings/RecordModel.h"
-#include "settings/UntSet.h"
+#include "settings/SettingsDialog.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDatabase.h"
 
@@ -29,16 +29,16 @@ protected:
     }
 
     static TempDatabase& Db() { return *database(); }
-    static TDM& DM() { return database()->DM(); }
+    static Database& connection() { return database()->connection(); }
 
-    TfrmSetLinkWord& Open() {
-        frm_ = std::make_unique<TfrmSetLinkWord>(DM());
-        frm_->show();
-        frm_->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(frm_.get()));
-        return *frm_;
+    SettingsDialog& Open() {
+        dialog_ = std::make_unique<SettingsDialog>(connection());
+        dialog_->show();
+        dialog_->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
+        return *dialog_;
     }
-    TfrmSetLinkWord& Frm() { return *frm_; }
+    SettingsDialog& dialog() { return *dialog_; }
 
     // A URL row as the dialog stores it; returns its WebID.
     static int AddUrl(const QString& name, bool checked = true) {
@@ -58,7 +58,7 @@ protected:
     // Every value of the first column of a query, in its order.
     static QStringList Column(const QString& sql) {
         Recordset rs;
-        DM().OpenSQL(rs, sql);
+        connection().OpenSQL(rs, sql);
         QStringList values;
         for (int row = 0; row < rs.RecordCount(); ++row)
             values << rs.Value(row, 0).toString();
@@ -99,7 +99,7 @@ private:
         static std::unique_ptr<TempDatabase> db;
         return db;
     }
-    std::unique_ptr<TfrmSetLinkWord> frm_;
+    std::unique_ptr<SettingsDialog> dialog_;
 };
 
 } // namespace quorvane::test

@@ -39,7 +39,7 @@ protected:
     int OpenWithUrl() {
         const int webId = AddUrl(QStringLiteral("a.com"));
         Open();
-        Click(Frm().tntdbgrd1, 0, kUrlNameColumn);
+        Click(dialog().urlGrid, 0, kUrlNameColumn);
         return webId;
     }
     static QStringList Urls() {
@@ -60,11 +60,11 @@ private:
 
 TEST_F(ImportTest, UrlImportStoresItsOwnFormAndSkipsWhatIsStored) {
     AddUrl(QStringLiteral("www.a.com"));
-    TfrmSetLinkWord& frm = Open();
+    SettingsDialog& dialog = Open();
     NextFileLines({QStringLiteral("http://www.a.com"), QStringLiteral("www.a.com"),
                    QStringLiteral("b\\c\\.com"), QStringLiteral("o'brien.cn "), QStringLiteral("中文.网"),
                    QStringLiteral("b\\c.com")});
-    frm.btnexproturlClick();
+    dialog.importUrls();
     ASSERT_EQ(requests_.size(), 1u);
     EXPECT_EQ(requests_[0].filter, QStringLiteral("文本文件(*.txt)"));
     EXPECT_FALSE(requests_[0].save);
@@ -73,83 +73,83 @@ TEST_F(ImportTest, UrlImportStoresItsOwnFormAndSkipsWhatIsStored) {
     EXPECT_EQ(Urls(), (QStringList{QStringLiteral("www.a.com"), QStringLiteral("//www.a.com"),
                                    QStringLiteral("bc.com"), QStringLiteral("o'brien.cn "),
                                    QStringLiteral("中文.网")}));
-    EXPECT_EQ(frm.grp3->title(), QStringLiteral("记录链接数5"));
+    EXPECT_EQ(dialog.urlBox->title(), QStringLiteral("记录链接数5"));
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
     EXPECT_EQ(Column(QStringLiteral(
                   "Select AddTime||UpdateTime||State||isCheck From SE_KeyUrl Where UrlName='bc.com'")),
               QStringList{today + today + QStringLiteral("删除-1")});
-    EXPECT_FALSE(frm.tntprgrsbr1->isVisible());
+    EXPECT_FALSE(dialog.importProgress->isVisible());
 
     // The same file again adds nothing.
-    frm.btnexproturlClick();
+    dialog.importUrls();
     EXPECT_EQ(Count(QStringLiteral("SE_KeyUrl")), 5);
-    EXPECT_EQ(frm.grp3->title(), QStringLiteral("记录链接数5"));
+    EXPECT_EQ(dialog.urlBox->title(), QStringLiteral("记录链接数5"));
 }
 
 TEST_F(ImportTest, BlankLinesAreSkipped) {
-    TfrmSetLinkWord& frm = Open();
+    SettingsDialog& dialog = Open();
     NextFile("a.com\n\n   \r\n\tb.com\n\n");
-    frm.btnexproturlClick();
+    dialog.importUrls();
     EXPECT_EQ(Urls(), (QStringList{QStringLiteral("a.com"), QStringLiteral("\tb.com")}));
 }
 
 TEST_F(ImportTest, LinesTheDatabaseRefusesAreSkippedAndTheRestImported) {
-    TfrmSetLinkWord& frm = Open();
+    SettingsDialog& dialog = Open();
     NextFileLines({QStringLiteral("first.com"), QString(51, u'x'), QStringLiteral("last.com")});
-    frm.btnexproturlClick();
+    dialog.importUrls();
     EXPECT_TRUE(messages.Messages().empty());
     EXPECT_EQ(Urls(), (QStringList{QStringLiteral("first.com"), QStringLiteral("last.com")}));
 }
 
 TEST_F(ImportTest, BinaryFileImportsOnlyWhatCanBeStored) {
     AddUrl(QStringLiteral("kept.com"));
-    TfrmSetLinkWord& frm = Open();
+    SettingsDialog& dialog = Open();
     QByteArray bytes("ok.com\n");
     for (int i = 0; i < 256; ++i)
         bytes.append(static_cast<char>(i));
     bytes.append("\nalso.com\n");
     NextFile(bytes);
-    frm.btnexproturlClick();
+    dialog.importUrls();
     const QStringList urls = Urls();
     EXPECT_EQ(urls.first(), QStringLiteral("kept.com"));
     EXPECT_TRUE(urls.contains(QStringLiteral("ok.com")));
     EXPECT_TRUE(urls.contains(QStringLiteral("also.com")));
     for (const QString& url : urls)
         EXPECT_FALSE(url.contains(QChar(u'\0')));
-    EXPECT_FALSE(frm.tntprgrsbr1->isVisible());
+    EXPECT_FALSE(dialog.importProgress->isVisible());
 }
 
 TEST_F(ImportTest, EmptyOrVanishedFileSaysSoAndWritesNothing) {
-    TfrmSetLinkWord& frm = Open();
+    SettingsDialog& dialog = Open();
     NextFile(QByteArray());
-    frm.btnexproturlClick();
+    dialog.importUrls();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("导入文件中没有可导入的内容!")});
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Information);
 
     messages.Clear();
     NextFile("\r\n  \r\n");
-    frm.btnexproturlClick();
+    dialog.importUrls();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("导入文件中没有可导入的内容!")});
 
     messages.Clear();
     nextFile_ = dir_.filePath(QStringLiteral("vanished.txt"));
-    frm.btnexproturlClick();
+    dialog.importUrls();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("导入文件不存在或无法读取!")});
     EXPECT_EQ(Count(QStringLiteral("SE_KeyUrl")), 0);
-    EXPECT_FALSE(frm.tntprgrsbr1->isVisible());
+    EXPECT_FALSE(dialog.importProgress->isVisible());
 }
 
 TEST_F(ImportTest, CancelledDialogWritesNothing) {
-    TfrmSetLinkWord& frm = Open();
+    SettingsDialog& dialog = Open();
     CancelNextDialog();
-    frm.btnexproturlClick();
+    dialog.importUrls();
     EXPECT_EQ(requests_.size(), 1u);
     EXPECT_TRUE(messages.Messages().empty());
     EXPECT_EQ(Count(QStringLiteral("SE_KeyUrl")), 0);
 }
 
 TEST_F(ImportTest, ProgressIsShownAndTheWindowServedWhileImporting) {
-    TfrmSetLinkWord& frm = Open();
+    SettingsDialog& dialog = Open();
     QStringList lines;
     for (int i = 0; i < 30; ++i)
         lines << QStringLiteral("site%1.com").arg(i);
@@ -158,25 +158,25 @@ TEST_F(ImportTest, ProgressIsShownAndTheWindowServedWhileImporting) {
     int seenValue = -1;
     bool seenVisible = false;
     // A timer only fires when the import processes the window's events.
-    QTimer::singleShot(0, &frm, [&] {
-        seenVisible = frm.tntprgrsbr1->isVisible();
-        seenMaximum = frm.tntprgrsbr1->maximum();
-        seenValue = frm.tntprgrsbr1->value();
+    QTimer::singleShot(0, &dialog, [&] {
+        seenVisible = dialog.importProgress->isVisible();
+        seenMaximum = dialog.importProgress->maximum();
+        seenValue = dialog.importProgress->value();
     });
-    frm.btnexproturlClick();
+    dialog.importUrls();
     EXPECT_TRUE(seenVisible);
     EXPECT_EQ(seenMaximum, 30);
     EXPECT_GE(seenValue, 1);
     EXPECT_LT(seenValue, 30);
-    EXPECT_FALSE(frm.tntprgrsbr1->isVisible());
-    EXPECT_EQ(frm.tntprgrsbr1->value(), 0);
+    EXPECT_FALSE(dialog.importProgress->isVisible());
+    EXPECT_EQ(dialog.importProgress->value(), 0);
 }
 
 TEST_F(ImportTest, KeyWordImportNeedsAClickedUrl) {
     AddUrl(QStringLiteral("a.com"));
-    TfrmSetLinkWord& frm = Open();
+    SettingsDialog& dialog = Open();
     NextFileLines({QStringLiteral("seo")});
-    frm.btnexportwordClick();
+    dialog.importKeywords();
     ASSERT_EQ(messages.Texts(), QStringList{QStringLiteral("请选中一个链接!")});
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Information);
     EXPECT_TRUE(requests_.empty()) << "no file dialog";
@@ -191,20 +191,20 @@ TEST_F(ImportTest, KeyWordImportTakesLinesAsTheyAre) {
     NextFileLines({QStringLiteral("stored"), QStringLiteral("trailing  "), QStringLiteral("http:\\\\x"),
                    QStringLiteral("elsewhere"), QStringLiteral("trailing  "), QString(21, u'长'),
                    QStringLiteral("it's")});
-    Frm().LoadKeyWords(webId);
-    Frm().btnexportwordClick();
+    dialog().LoadKeyWords(webId);
+    dialog().importKeywords();
     EXPECT_TRUE(messages.Messages().empty());
     EXPECT_EQ(KeyWords(webId), (QStringList{QStringLiteral("stored"), QStringLiteral("trailing  "),
                                             QStringLiteral("http:\\\\x"), QStringLiteral("elsewhere"),
                                             QStringLiteral("it's")}));
     EXPECT_EQ(KeyWords(other), QStringList{QStringLiteral("elsewhere")});
-    EXPECT_EQ(Shown(Frm().tntdbgrd2, QStringLiteral("KeyWordName")), KeyWords(webId));
+    EXPECT_EQ(Shown(dialog().keywordGrid, QStringLiteral("KeyWordName")), KeyWords(webId));
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
     EXPECT_EQ(Column(QStringLiteral(
                   "Select AddTime||UpdateTime||State||Valid From SE_KeyWord Where KeyWordName='it''s'")),
               QStringList{today + today + QStringLiteral("删除1")});
 
-    Frm().btnexportwordClick();
+    dialog().importKeywords();
     EXPECT_EQ(KeyWords(webId).size(), 5) << "a second import adds nothing";
 }
 
@@ -212,9 +212,9 @@ TEST_F(ImportTest, KeyWordImportReadsUtf8AndGbkFiles) {
     const int webId = OpenWithUrl();
     NextFile(QByteArray("\xEF\xBB\xBF") + QStringLiteral("网站排名\n关键词").toUtf8(),
              QStringLiteral("utf8.txt"));
-    Frm().btnexportwordClick();
+    dialog().importKeywords();
     NextFile(ToGbk(QStringLiteral("简体中文\r\n网站排名")), QStringLiteral("gbk.txt"));
-    Frm().btnexportwordClick();
+    dialog().importKeywords();
     EXPECT_EQ(KeyWords(webId), (QStringList{QStringLiteral("网站排名"), QStringLiteral("关键词"),
                                             QStringLiteral("简体中文")}));
 }
@@ -222,22 +222,22 @@ TEST_F(ImportTest, KeyWordImportReadsUtf8AndGbkFiles) {
 TEST_F(ImportTest, SingleLineFile) {
     const int webId = OpenWithUrl();
     NextFile("one");
-    Frm().btnexportwordClick();
+    dialog().importKeywords();
     EXPECT_EQ(KeyWords(webId), QStringList{QStringLiteral("one")});
 }
 
 TEST_F(ImportTest, KeyWordsGoToTheUrlChosenWhenTheImportBegan) {
     const int first = OpenWithUrl();
     const int second = AddUrl(QStringLiteral("b.com"));
-    Frm().LoadUrlList();
+    dialog().LoadUrlList();
     QStringList lines;
     for (int i = 0; i < 20; ++i)
         lines << QStringLiteral("k%1").arg(i);
     NextFileLines(lines);
     // The user clicks the second URL while the import runs.
-    QTimer::singleShot(0, &Frm(), [&] { Click(Frm().tntdbgrd1, 1, kUrlNameColumn); });
-    Frm().btnexportwordClick();
-    EXPECT_EQ(Frm().CurWebID(), second);
+    QTimer::singleShot(0, &dialog(), [&] { Click(dialog().urlGrid, 1, kUrlNameColumn); });
+    dialog().importKeywords();
+    EXPECT_EQ(dialog().CurWebID(), second);
     EXPECT_EQ(KeyWords(first).size(), 20);
     EXPECT_TRUE(KeyWords(second).isEmpty());
 }

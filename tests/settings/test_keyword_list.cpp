@@ -17,12 +17,12 @@ protected:
     int OpenWithUrl(const QString& url = QStringLiteral("a.com"), bool checked = true) {
         const int webId = AddUrl(url, checked);
         Open();
-        Click(Frm().tntdbgrd1, Frm().qryUrl.RecordCount() - 1, kUrlNameColumn);
+        Click(dialog().urlGrid, dialog().urls.RecordCount() - 1, kUrlNameColumn);
         return webId;
     }
     void AddByHand(const QString& text) {
-        Frm().edtkeyword->setText(text);
-        QTest::mouseClick(Frm().btnAddWord, Qt::LeftButton);
+        dialog().keywordEdit->setText(text);
+        QTest::mouseClick(dialog().addKeywordButton, Qt::LeftButton);
     }
     static QStringList NamesOf(int webId) {
         return Column(QStringLiteral("Select KeyWordName From SE_KeyWord Where WebID=") +
@@ -32,13 +32,13 @@ protected:
 
 TEST_F(KeyWordList, AddNeedsAClickedUrl) {
     AddUrl(QStringLiteral("a.com"));
-    TfrmSetLinkWord& frm = Open();
+    SettingsDialog& dialog = Open();
     AddByHand(QStringLiteral("   "));
     EXPECT_TRUE(messages.Messages().empty()) << "blank text shows nothing, even without a URL";
     AddByHand(QStringLiteral("seo"));
     ASSERT_EQ(messages.Texts(), QStringList{QStringLiteral("请先选择一个链接!")});
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Information);
-    EXPECT_EQ(frm.edtkeyword->text(), QStringLiteral("seo"));
+    EXPECT_EQ(dialog.keywordEdit->text(), QStringLiteral("seo"));
     EXPECT_EQ(Count(QStringLiteral("SE_KeyWord")), 0);
 }
 
@@ -46,29 +46,29 @@ TEST_F(KeyWordList, AddStoresTheTextAsTypedAndRefusesDuplicates) {
     const int webId = OpenWithUrl(QStringLiteral("a.com"), false);
     AddByHand(QStringLiteral(" 排名 查询 "));
     EXPECT_TRUE(messages.Messages().empty());
-    EXPECT_TRUE(Frm().edtkeyword->text().isEmpty());
+    EXPECT_TRUE(dialog().keywordEdit->text().isEmpty());
     EXPECT_EQ(NamesOf(webId), QStringList{QStringLiteral(" 排名 查询 ")});
-    EXPECT_EQ(Shown(Frm().tntdbgrd2, QStringLiteral("KeyWordName")),
+    EXPECT_EQ(Shown(dialog().keywordGrid, QStringLiteral("KeyWordName")),
               QStringList{QStringLiteral(" 排名 查询 ")});
     // Valid comes from the database default, not from the unticked check box.
     EXPECT_EQ(Column(QStringLiteral("Select Valid||'|'||State From SE_KeyWord")),
               QStringList{QStringLiteral("1|删除")});
 
-    Frm().edtkeyword->setText(QStringLiteral(" 排名 查询 "));
-    QTest::keyClick(Frm().edtkeyword, Qt::Key_Return);
+    dialog().keywordEdit->setText(QStringLiteral(" 排名 查询 "));
+    QTest::keyClick(dialog().keywordEdit, Qt::Key_Return);
     ASSERT_EQ(messages.Texts(), QStringList{QStringLiteral("出现重复关键词!")});
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Error);
-    EXPECT_EQ(Frm().edtkeyword->text(), QStringLiteral(" 排名 查询 "));
+    EXPECT_EQ(dialog().keywordEdit->text(), QStringLiteral(" 排名 查询 "));
     EXPECT_EQ(Count(QStringLiteral("SE_KeyWord")), 1);
 }
 
 TEST_F(KeyWordList, SameKeyWordUnderTwoUrls) {
     const int a = AddUrl(QStringLiteral("a.com"));
     const int b = AddUrl(QStringLiteral("b.com"));
-    TfrmSetLinkWord& frm = Open();
-    Click(frm.tntdbgrd1, 0, kUrlNameColumn);
+    SettingsDialog& dialog = Open();
+    Click(dialog.urlGrid, 0, kUrlNameColumn);
     AddByHand(QStringLiteral("o'key"));
-    Click(frm.tntdbgrd1, 1, kUrlNameColumn);
+    Click(dialog.urlGrid, 1, kUrlNameColumn);
     AddByHand(QStringLiteral("o'key"));
     EXPECT_TRUE(messages.Messages().empty());
     EXPECT_EQ(NamesOf(a), QStringList{QStringLiteral("o'key")});
@@ -80,7 +80,7 @@ TEST_F(KeyWordList, TooLongIsRefusedByTheDatabase) {
     const QString tooLong = QString(21, u'字');
     AddByHand(tooLong);
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("添加关键词出现异常！")});
-    EXPECT_EQ(Frm().edtkeyword->text(), tooLong);
+    EXPECT_EQ(dialog().keywordEdit->text(), tooLong);
     EXPECT_TRUE(NamesOf(webId).isEmpty());
 }
 
@@ -92,26 +92,26 @@ TEST_F(KeyWordList, DeleteColumnDeletesByNameWithinTheUrl) {
     AddKeyWord(other, QStringLiteral("one"));
     Db().Exec(QStringLiteral(
         "Insert Into SE_RankHistory(KeyWordName,UrlName,UpdateTime)Values('one','a.com','2024-01-01')"));
-    TfrmSetLinkWord& frm = Open();
-    Click(frm.tntdbgrd1, 0, kUrlNameColumn);
+    SettingsDialog& dialog = Open();
+    Click(dialog.urlGrid, 0, kUrlNameColumn);
 
     // A rename to the name of another keyword is accepted; deleting one then deletes both.
-    DoubleClick(frm.tntdbgrd2, 1, kNameColumn);
-    frm.edtkeyword1->setText(QStringLiteral("one"));
-    frm.btnsetkeywordClick();
+    DoubleClick(dialog.keywordGrid, 1, kNameColumn);
+    dialog.editedKeywordEdit->setText(QStringLiteral("one"));
+    dialog.saveEditedKeyword();
     ASSERT_EQ(NamesOf(a), (QStringList{QStringLiteral("one"), QStringLiteral("one")}));
     messages.Clear();
 
     messages.AnswerNext(IdNo);
-    Click(frm.tntdbgrd2, 1, kDeleteColumn);
+    Click(dialog.keywordGrid, 1, kDeleteColumn);
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("你确定要删除该关键词！")});
     EXPECT_EQ(NamesOf(a).size(), 2);
 
     messages.AnswerNext(IdYes);
-    Click(frm.tntdbgrd2, 1, kDeleteColumn);
+    Click(dialog.keywordGrid, 1, kDeleteColumn);
     EXPECT_TRUE(NamesOf(a).isEmpty());
     EXPECT_EQ(NamesOf(other), QStringList{QStringLiteral("one")});
-    EXPECT_EQ(frm.qryKeyWord.RecordCount(), 0);
+    EXPECT_EQ(dialog.keywords.RecordCount(), 0);
     EXPECT_EQ(Count(QStringLiteral("SE_RankHistory")), 1);
 }
 
@@ -119,38 +119,38 @@ TEST_F(KeyWordList, EditPanel) {
     const int webId = AddUrl(QStringLiteral("a.com"));
     AddKeyWord(webId, QStringLiteral("old"));
     const int second = AddKeyWord(webId, QStringLiteral("second"));
-    TfrmSetLinkWord& frm = Open();
-    Click(frm.tntdbgrd1, 0, kUrlNameColumn);
-    DoubleClick(frm.tntdbgrd2, 1, kNameColumn);
-    ASSERT_TRUE(frm.tntpnl6->isVisible());
-    EXPECT_EQ(frm.edtkeyword1->text(), QStringLiteral("second"));
-    EXPECT_EQ(frm.EditKeyWordID(), second);
-    EXPECT_FALSE(frm.tntdbgrd2->isEnabled());
+    SettingsDialog& dialog = Open();
+    Click(dialog.urlGrid, 0, kUrlNameColumn);
+    DoubleClick(dialog.keywordGrid, 1, kNameColumn);
+    ASSERT_TRUE(dialog.keywordEditPanel->isVisible());
+    EXPECT_EQ(dialog.editedKeywordEdit->text(), QStringLiteral("second"));
+    EXPECT_EQ(dialog.EditKeyWordID(), second);
+    EXPECT_FALSE(dialog.keywordGrid->isEnabled());
     EXPECT_TRUE(messages.Messages().empty()) << "the double click's first click is not a delete";
 
-    frm.edtkeyword1->clear();
-    frm.btnsetkeywordClick();
-    EXPECT_TRUE(frm.tntpnl6->isVisible());
-    EXPECT_FALSE(frm.tntdbgrd2->isEnabled());
+    dialog.editedKeywordEdit->clear();
+    dialog.saveEditedKeyword();
+    EXPECT_TRUE(dialog.keywordEditPanel->isVisible());
+    EXPECT_FALSE(dialog.keywordGrid->isEnabled());
 
-    frm.edtkeyword1->setText(QStringLiteral("renamed "));
-    QTest::keyClick(frm.edtkeyword1, Qt::Key_Return);
+    dialog.editedKeywordEdit->setText(QStringLiteral("renamed "));
+    QTest::keyClick(dialog.editedKeywordEdit, Qt::Key_Return);
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("更新关键词成功!")});
-    EXPECT_FALSE(frm.tntpnl6->isVisible());
-    EXPECT_TRUE(frm.tntdbgrd2->isEnabled());
+    EXPECT_FALSE(dialog.keywordEditPanel->isVisible());
+    EXPECT_TRUE(dialog.keywordGrid->isEnabled());
     EXPECT_EQ(NamesOf(webId), (QStringList{QStringLiteral("old"), QStringLiteral("renamed ")}));
 
     // A failed save (too long) leaves the panel open and the list enabled, without a message.
     messages.Clear();
-    DoubleClick(frm.tntdbgrd2, 0, kNameColumn);
-    frm.edtkeyword1->setText(QString(21, u'k'));
-    frm.btnsetkeywordClick();
+    DoubleClick(dialog.keywordGrid, 0, kNameColumn);
+    dialog.editedKeywordEdit->setText(QString(21, u'k'));
+    dialog.saveEditedKeyword();
     EXPECT_TRUE(messages.Messages().empty());
-    EXPECT_TRUE(frm.tntpnl6->isVisible());
-    EXPECT_TRUE(frm.tntdbgrd2->isEnabled());
-    QTest::mouseClick(frm.btnexit3, Qt::LeftButton);
-    EXPECT_FALSE(frm.tntpnl6->isVisible());
-    EXPECT_TRUE(frm.edtkeyword1->text().isEmpty());
+    EXPECT_TRUE(dialog.keywordEditPanel->isVisible());
+    EXPECT_TRUE(dialog.keywordGrid->isEnabled());
+    QTest::mouseClick(dialog.closeKeywordEditButton, Qt::LeftButton);
+    EXPECT_FALSE(dialog.keywordEditPanel->isVisible());
+    EXPECT_TRUE(dialog.editedKeywordEdit->text().isEmpty());
 }
 
 TEST_F(KeyWordList, DeleteKeyDeletesTheSelectedKeyWordsWhereverTheFocusIs) {
@@ -159,22 +159,22 @@ TEST_F(KeyWordList, DeleteKeyDeletesTheSelectedKeyWordsWhereverTheFocusIs) {
         AddKeyWord(webId, QString::fromLatin1(name));
     Db().Exec(QStringLiteral(
         "Insert Into SE_RankHistory(KeyWordName,UrlName,UpdateTime)Values('k0','a.com','2024-01-01')"));
-    TfrmSetLinkWord& frm = Open();
-    Click(frm.tntdbgrd1, 0, kUrlNameColumn);
-    Click(frm.tntdbgrd2, 0, kNameColumn);
-    Click(frm.tntdbgrd2, 2, kNameColumn, Qt::ControlModifier);
-    frm.edtUrl->setFocus();
-    frm.activateWindow();
+    SettingsDialog& dialog = Open();
+    Click(dialog.urlGrid, 0, kUrlNameColumn);
+    Click(dialog.keywordGrid, 0, kNameColumn);
+    Click(dialog.keywordGrid, 2, kNameColumn, Qt::ControlModifier);
+    dialog.urlEdit->setFocus();
+    dialog.activateWindow();
 
     messages.AnswerNext(IdNo);
-    QTest::keyClick(frm.edtUrl, Qt::Key_Delete);
+    QTest::keyClick(dialog.urlEdit, Qt::Key_Delete);
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("你确定要删除所选项?")});
     EXPECT_EQ(NamesOf(webId).size(), 4);
 
     messages.AnswerNext(IdYes);
-    QTest::keyClick(frm.edtUrl, Qt::Key_Delete);
+    QTest::keyClick(dialog.urlEdit, Qt::Key_Delete);
     EXPECT_EQ(NamesOf(webId), (QStringList{QStringLiteral("k1"), QStringLiteral("k3")}));
-    EXPECT_EQ(Shown(frm.tntdbgrd2, QStringLiteral("KeyWordName")),
+    EXPECT_EQ(Shown(dialog.keywordGrid, QStringLiteral("KeyWordName")),
               (QStringList{QStringLiteral("k1"), QStringLiteral("k3")}));
     EXPECT_EQ(Count(QStringLiteral("SE_KeyUrl")), 1) << "the Delete key never deletes URLs";
     EXPECT_EQ(Count(QStringLiteral("SE_RankHistory")), 1);
@@ -182,10 +182,10 @@ TEST_F(KeyWordList, DeleteKeyDeletesTheSelectedKeyWordsWhereverTheFocusIs) {
 
 TEST_F(KeyWordList, DeleteKeyDoesNothingWithoutKeyWords) {
     AddUrl(QStringLiteral("a.com"));
-    TfrmSetLinkWord& frm = Open();
-    QTest::keyClick(frm.tntdbgrd1, Qt::Key_Delete); // list not open yet
-    Click(frm.tntdbgrd1, 0, kUrlNameColumn);
-    QTest::keyClick(frm.tntdbgrd1, Qt::Key_Delete); // open but empty
+    SettingsDialog& dialog = Open();
+    QTest::keyClick(dialog.urlGrid, Qt::Key_Delete); // list not open yet
+    Click(dialog.urlGrid, 0, kUrlNameColumn);
+    QTest::keyClick(dialog.urlGrid, Qt::Key_Delete); // open but empty
     EXPECT_TRUE(messages.Messages().empty());
     EXPECT_EQ(Count(QStringLiteral("SE_KeyUrl")), 1);
 }
@@ -194,11 +194,11 @@ TEST_F(KeyWordList, ShiftRangeInTheKeyWordList) {
     const int webId = AddUrl(QStringLiteral("a.com"));
     for (int i = 0; i < 5; ++i)
         AddKeyWord(webId, QStringLiteral("k%1").arg(i));
-    TfrmSetLinkWord& frm = Open();
-    Click(frm.tntdbgrd1, 0, kUrlNameColumn);
-    Click(frm.tntdbgrd2, 3, kNameColumn);
-    Click(frm.tntdbgrd2, 1, kNameColumn, Qt::ShiftModifier);
-    EXPECT_EQ(frm.tntdbgrd2->SelectedRows(), (QList<int>{1, 2, 3}));
+    SettingsDialog& dialog = Open();
+    Click(dialog.urlGrid, 0, kUrlNameColumn);
+    Click(dialog.keywordGrid, 3, kNameColumn);
+    Click(dialog.keywordGrid, 1, kNameColumn, Qt::ShiftModifier);
+    EXPECT_EQ(dialog.keywordGrid->SelectedRows(), (QList<int>{1, 2, 3}));
 }
 
 } // namespace

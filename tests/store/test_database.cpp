@@ -1,7 +1,7 @@
 #include "store/DbError.h"
 #include "store/MissionList.h"
 #include "store/Schema.h"
-#include "store/UntDM.h"
+#include "store/Database.h"
 #include "support/TempDatabase.h"
 
 #include <QFile>
@@ -18,10 +18,10 @@ using test::TempDatabase;
 
 const QString kPassword = QString::fromUtf16(kDbPassword);
 
-QStringList columnsOf(TDM& dm, const QString& table)
+QStringList columnsOf(Database& database, const QString& table)
 {
     Recordset rs;
-    dm.OpenSQL(rs, QStringLiteral("Select * From ") + table + QStringLiteral(" Where 1=2"));
+    database.OpenSQL(rs, QStringLiteral("Select * From ") + table + QStringLiteral(" Where 1=2"));
     return rs.FieldNames();
 }
 
@@ -29,19 +29,19 @@ TEST(SchemaUpgrade, AddsTwelveColumnsOnceThenOnlyProbes)
 {
     TempDatabase db(SchemaVersion::Older);
     QStringList sent;
-    db.DM().SetStatementObserver([&](const QString& sql) { sent << sql; });
+    db.connection().SetStatementObserver([&](const QString& sql) { sent << sql; });
 
-    db.DM().UpgradeSchema();
+    db.connection().UpgradeSchema();
     const QStringList alters = sent.filter(QStringLiteral("Alter Table"));
     ASSERT_EQ(alters.size(), 12);
     EXPECT_EQ(alters.first(), QStringLiteral("Alter Table SE_RankHistory Add BaiduRank2 long"));
     EXPECT_EQ(alters.last(), QStringLiteral("Alter Table SE_KeyWord Add YoudaoRank Text(50)"));
-    EXPECT_TRUE(columnsOf(db.DM(), QStringLiteral("SE_KeyWord")).contains(QStringLiteral("SogouRank")));
-    EXPECT_TRUE(columnsOf(db.DM(), QStringLiteral("SE_RankHistory")).contains(QStringLiteral("YoudaoRank")));
+    EXPECT_TRUE(columnsOf(db.connection(), QStringLiteral("SE_KeyWord")).contains(QStringLiteral("SogouRank")));
+    EXPECT_TRUE(columnsOf(db.connection(), QStringLiteral("SE_RankHistory")).contains(QStringLiteral("YoudaoRank")));
 
     // The second start only probes.
     sent.clear();
-    db.DM().UpgradeSchema();
+    db.connection().UpgradeSchema();
     EXPECT_EQ(sent.filter(QStringLiteral("Alter Table")).size(), 0);
     EXPECT_EQ(sent.filter(QStringLiteral("Where 1=2")).size(), 12);
 }
@@ -49,11 +49,11 @@ TEST(SchemaUpgrade, AddsTwelveColumnsOnceThenOnlyProbes)
 TEST(SchemaUpgrade, AddedTextColumnsKeepTheirWidth)
 {
     TempDatabase db(SchemaVersion::Older);
-    db.DM().UpgradeSchema();
+    db.connection().UpgradeSchema();
     db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName)values(1,'k')"));
-    EXPECT_TRUE(db.DM().ExecSQLInTrans(db.DM().qry_exec,
+    EXPECT_TRUE(db.connection().ExecSQLInTrans(db.connection().execQuery,
                                        QStringLiteral("Update SE_KeyWord Set YahooRank='") + QString(50, u'9') + u'\''));
-    EXPECT_FALSE(db.DM().ExecSQLInTrans(db.DM().qry_exec,
+    EXPECT_FALSE(db.connection().ExecSQLInTrans(db.connection().execQuery,
                                         QStringLiteral("Update SE_KeyWord Set YahooRank='") + QString(51, u'9') + u'\''));
     EXPECT_EQ(db.Scalar(QStringLiteral("Select YahooRank From SE_KeyWord")), QString(50, u'9'));
 }
@@ -61,18 +61,18 @@ TEST(SchemaUpgrade, AddedTextColumnsKeepTheirWidth)
 TEST(EnsureColumn, ColumnUnderAnotherCaseIsReportedFalse)
 {
     TempDatabase db;
-    EXPECT_FALSE(db.DM().EnsureColumn(QStringLiteral("SE_KeyWord"), QStringLiteral("YahooRank"), QStringLiteral("Text(50)")));
+    EXPECT_FALSE(db.connection().EnsureColumn(QStringLiteral("SE_KeyWord"), QStringLiteral("YahooRank"), QStringLiteral("Text(50)")));
     // Another letter case is not the same name to the probe, and the ALTER fails: false, nothing thrown.
-    EXPECT_FALSE(db.DM().EnsureColumn(QStringLiteral("SE_KeyWord"), QStringLiteral("yahoorank"), QStringLiteral("Text(50)")));
-    EXPECT_THROW(db.DM().EnsureColumn(QStringLiteral("NoSuchTable"), QStringLiteral("X"), QStringLiteral("long")), DbError);
+    EXPECT_FALSE(db.connection().EnsureColumn(QStringLiteral("SE_KeyWord"), QStringLiteral("yahoorank"), QStringLiteral("Text(50)")));
+    EXPECT_THROW(db.connection().EnsureColumn(QStringLiteral("NoSuchTable"), QStringLiteral("X"), QStringLiteral("long")), DbError);
 }
 
 TEST(ExecSQLInTrans, FailureRollsBackAndTheNextStatementWorks)
 {
     TempDatabase db;
-    EXPECT_FALSE(db.DM().ExecSQLInTrans(db.DM().qry_exec, QStringLiteral("Update NoSuchTable Set x=1")));
-    EXPECT_FALSE(db.DM().ExecSQLInTrans(db.DM().qry_exec, QStringLiteral("this is not sql")));
-    EXPECT_TRUE(db.DM().ExecSQLInTrans(db.DM().qry_exec,
+    EXPECT_FALSE(db.connection().ExecSQLInTrans(db.connection().execQuery, QStringLiteral("Update NoSuchTable Set x=1")));
+    EXPECT_FALSE(db.connection().ExecSQLInTrans(db.connection().execQuery, QStringLiteral("this is not sql")));
+    EXPECT_TRUE(db.connection().ExecSQLInTrans(db.connection().execQuery,
                                        QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('a.com',-1)")));
     EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyUrl")), QStringLiteral("1"));
 }
@@ -81,7 +81,7 @@ TEST(ExecSQLInTrans, RefusesASecondStatementInOneText)
 {
     TempDatabase db;
     db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName)Values('a.com')"));
-    EXPECT_FALSE(db.DM().ExecSQLInTrans(db.DM().qry_exec,
+    EXPECT_FALSE(db.connection().ExecSQLInTrans(db.connection().execQuery,
                                         QStringLiteral("Insert Into SE_KeyUrl(UrlName)Values('b.com'); Delete From SE_KeyUrl")));
     EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyUrl")), QStringLiteral("1"));
 }
@@ -102,7 +102,7 @@ TEST_P(TextRoundTrip, StoredAndFoundUnchanged)
     db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName,AddTime,State,UpdateTime)values(1,'") + quoted +
             QStringLiteral("','2010-05-12','删除','2010-05-12')"));
     Recordset rs;
-    ASSERT_EQ(db.DM().OpenSQL(rs, QStringLiteral("Select * From SE_KeyWord Where KeyWordName='") + quoted + u'\''), 1);
+    ASSERT_EQ(db.connection().OpenSQL(rs, QStringLiteral("Select * From SE_KeyWord Where KeyWordName='") + quoted + u'\''), 1);
     EXPECT_EQ(rs.FieldText(QStringLiteral("KeyWordName")), keyword);
     EXPECT_EQ(rs.FieldText(QStringLiteral("Valid")), QStringLiteral("1")); // the default lets it take part at once
     EXPECT_TRUE(rs.FieldByName(QStringLiteral("GoogleRank")).isNull());
@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Keywords, TextRoundTrip, ::testing::ValuesIn(kRoundTrip
 TEST(TextWidth, TooLongIsRefusedNotCut)
 {
     TempDatabase db;
-    EXPECT_FALSE(db.DM().ExecSQLInTrans(db.DM().qry_exec,
+    EXPECT_FALSE(db.connection().ExecSQLInTrans(db.connection().execQuery,
                                         QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName)values(1,'") +
                                             QString(21, u'字') + QStringLiteral("')")));
     EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyWord")), QStringLiteral("0"));
@@ -159,7 +159,7 @@ TEST(MissionList, FilterLeftJoinAndOrder)
     db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName,Valid)values(2,'off','0')"));
     db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName)values(99,'orphan')"));
     Recordset mission;
-    ASSERT_EQ(OpenMissionList(db.DM(), mission), 3);
+    ASSERT_EQ(OpenMissionList(db.connection(), mission), 3);
     const int name = mission.FieldIndex(u"KeyWordName");
     const int url = mission.FieldIndex(u"UrlName");
     EXPECT_EQ(mission.FieldNames().size(), 13);
@@ -172,13 +172,13 @@ TEST(MissionList, FilterLeftJoinAndOrder)
 class ConnectFailure : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    TDM dm;
+    Database database;
 };
 
 TEST_F(ConnectFailure, MissingFileIsNotCreated)
 {
     const QString path = dir.filePath(QStringLiteral("DataBase/Trevanid.mdb"));
-    EXPECT_FALSE(dm.ConnectDB(path, kPassword));
+    EXPECT_FALSE(database.ConnectDB(path, kPassword));
     EXPECT_FALSE(QFile::exists(path));
 }
 
@@ -186,9 +186,9 @@ TEST_F(ConnectFailure, WrongPassword)
 {
     const QString path = dir.filePath(QStringLiteral("t.mdb"));
     ASSERT_TRUE(CreateDatabase(path, kPassword, SchemaVersion::Full, nullptr));
-    EXPECT_FALSE(dm.ConnectDB(path, QStringLiteral("wrong")));
-    EXPECT_FALSE(dm.IsConnected());
-    EXPECT_TRUE(dm.ConnectDB(path, kPassword));
+    EXPECT_FALSE(database.ConnectDB(path, QStringLiteral("wrong")));
+    EXPECT_FALSE(database.IsConnected());
+    EXPECT_TRUE(database.ConnectDB(path, kPassword));
 }
 
 TEST_F(ConnectFailure, NotADatabaseAndTruncated)
@@ -198,13 +198,13 @@ TEST_F(ConnectFailure, NotADatabaseAndTruncated)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(5000, 'x'));
     f.close();
-    EXPECT_FALSE(dm.ConnectDB(text, kPassword));
+    EXPECT_FALSE(database.ConnectDB(text, kPassword));
 
     const QString truncated = dir.filePath(QStringLiteral("cut.mdb"));
     ASSERT_TRUE(CreateDatabase(truncated, kPassword, SchemaVersion::Full, nullptr));
     QFile g(truncated);
     ASSERT_TRUE(g.resize(100));
-    EXPECT_FALSE(dm.ConnectDB(truncated, kPassword));
+    EXPECT_FALSE(database.ConnectDB(truncated, kPassword));
 }
 
 TEST_F(ConnectFailure, ReadOnlyFileIsRefused)
@@ -214,7 +214,7 @@ TEST_F(ConnectFailure, ReadOnlyFileIsRefused)
     const QString path = dir.filePath(QStringLiteral("ro.mdb"));
     ASSERT_TRUE(CreateDatabase(path, kPassword, SchemaVersion::Full, nullptr));
     ::chmod(QFile::encodeName(path).constData(), 0444);
-    EXPECT_FALSE(dm.ConnectDB(path, kPassword));
+    EXPECT_FALSE(database.ConnectDB(path, kPassword));
 }
 
 TEST(CreateDatabase, RefusesToOverwrite)
@@ -225,8 +225,8 @@ TEST(CreateDatabase, RefusesToOverwrite)
     QString error;
     EXPECT_FALSE(CreateDatabase(path, kPassword, SchemaVersion::Full, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("overwrite")));
-    TDM dm;
-    EXPECT_TRUE(dm.ConnectDB(path, kPassword)); // the first file is intact
+    Database database;
+    EXPECT_TRUE(database.ConnectDB(path, kPassword)); // the first file is intact
 }
 
 TEST(CreateDatabase, FileIsUnreadableWithoutPassword)
@@ -245,7 +245,7 @@ TEST(Durability, CommittedRowsSurviveAReconnect)
 {
     TempDatabase db;
     db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName)Values('kept.com')"));
-    TDM other;
+    Database other;
     ASSERT_TRUE(other.ConnectDB(db.Path(), kPassword));
     Recordset rs;
     EXPECT_EQ(other.OpenSQL(rs, QStringLiteral("Select * From SE_KeyUrl")), 1);

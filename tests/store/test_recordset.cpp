@@ -21,7 +21,7 @@ protected:
             db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName,GoogleRank,UpdateTime)values(1,'k") +
                     QString::number(i) + QStringLiteral("','") + QString::fromUtf16(ranks[i]) +
                     QStringLiteral("','2010-05-1") + QString::number(i) + QStringLiteral("')"));
-        OpenMissionList(db.DM(), rs);
+        OpenMissionList(db.connection(), rs);
     }
 
     QStringList column(const char16_t* field) const
@@ -102,7 +102,7 @@ TEST_F(RecordsetTest, ReopenSignalsAReset)
 {
     QSignalSpy reset(&rs, &Recordset::resetDone);
     rs.Sort(QStringLiteral("GoogleRank ASC"));
-    OpenMissionList(db.DM(), rs);
+    OpenMissionList(db.connection(), rs);
     EXPECT_EQ(reset.count(), 2);
     EXPECT_EQ(column(u"KeyWordName"), (QStringList{"k0", "k1", "k2", "k3"}));
 }

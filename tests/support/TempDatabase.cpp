@@ -14,20 +14,20 @@ TempDatabase::TempDatabase(SchemaVersion version, bool connect)
     QString error;
     if (!CreateDatabase(path_, QString::fromUtf16(kDbPassword), version, &error))
         throw std::runtime_error("cannot create test database: " + error.toStdString());
-    if (connect && !dm_.ConnectDB(path_, QString::fromUtf16(kDbPassword)))
+    if (connect && !database_.ConnectDB(path_, QString::fromUtf16(kDbPassword)))
         throw std::runtime_error("cannot connect test database");
 }
 
 void TempDatabase::Exec(const QString& sql)
 {
-    if (!dm_.ExecSQLInTrans(dm_.qry_exec, sql))
+    if (!database_.ExecSQLInTrans(database_.execQuery, sql))
         throw std::runtime_error("set-up statement failed: " + sql.toStdString());
 }
 
 QString TempDatabase::Scalar(const QString& sql)
 {
     Recordset rs;
-    if (dm_.OpenSQL(rs, sql) < 1)
+    if (database_.OpenSQL(rs, sql) < 1)
         return {};
     return rs.Value(0, 0).toString();
 }

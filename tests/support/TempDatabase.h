@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Schema.h"
-#include "store/UntDM.h"
+#include "store/Database.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -15,7 +15,7 @@ public:
 
     const QString& Path() const { return path_; }
     QString Folder() const { return dir_.path(); }
-    TDM& DM() { return dm_; }
+    Database& connection() { return database_; }
 
     // Runs a statement that must succeed (test set-up).
     void Exec(const QString& sql);
@@ -25,7 +25,7 @@ public:
 private:
     QTemporaryDir dir_;
     QString path_;
-    TDM dm_;
+    Database database_;
 };
 
 } // namespace quorvane::test

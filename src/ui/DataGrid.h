@@ -19,8 +19,8 @@ class GridTitleBar;
 // A data grid over a Recordset, as the windows show their lists.
 //
 // How to use it:
-//   auto* grid = new DBGrid(parent);
-//   RecordsetModel* model = grid->bind(qry_mission, {
+//   auto* grid = new DataGrid(parent);
+//   RecordsetModel* model = grid->bind(missions, {
 //       {QStringLiteral("关键词"), QStringLiteral("KeyWordName"), 89, Qt::AlignCenter, true}, ...});
 //   grid->setFooterTextProvider([&](int column) { return column == 0 ? QString::number(n) : QString(); });
 //   model->setRowColourHook([](const Recordset& rs, int row) -> RowColours { ... });
@@ -35,7 +35,7 @@ class GridTitleBar;
 //  - multi-row selection with Ctrl/Shift and a click (setSelectionMode(SingleSelection) for one row);
 //    selected rows are drawn blue with white text, other rows as the row-colour hook decides;
 //  - columns the user can resize and move;
-//  - a three-state sort marker (none, down, up) on each sortable title. A title click (titleClick) chooses
+//  - a three-state sort marker (none, down, up) on each sortable title. A title click (clickTitle) chooses
 //    the sort from the marker before the click (none or down: ascending, up: descending), sorts the
 //    recordset in memory with Recordset::Sort (an error is ignored) and then moves the markers on: without
 //    Ctrl every other marker becomes none; the clicked one goes down -> up and up -> down (up -> none with
@@ -43,7 +43,7 @@ class GridTitleBar;
 //    recordset is closed or for a column that does not sort.
 //  - the grid's current row and the recordset's CurrentRow follow each other both ways; a move of the
 //    recordset's cursor moves the grid's cursor without changing the user's selection.
-class DBGrid : public QTableView {
+class DataGrid : public QTableView {
     Q_OBJECT
 public:
     struct FindOptions {
@@ -51,8 +51,8 @@ public:
         bool wholeCell = false;
     };
 
-    explicit DBGrid(QWidget* parent = nullptr);
-    ~DBGrid() override;
+    explicit DataGrid(QWidget* parent = nullptr);
+    ~DataGrid() override;
 
     // Shows a recordset with the given column table. Call once; the model belongs to the grid.
     RecordsetModel* bind(Recordset& recordset, std::vector<GridColumn> columns);
@@ -73,9 +73,9 @@ public:
     void setPopupMenu(QMenu* menu) { popupMenu_ = menu; }
     QMenu* popupMenu() const { return popupMenu_; }
 
-    // A click on a column's title with the given keys held (see above). Emits titleBtnClick for a column
+    // A click on a column's title with the given keys held (see above). Emits titleClicked for a column
     // that sorts.
-    void titleClick(int column, Qt::KeyboardModifiers modifiers);
+    void clickTitle(int column, Qt::KeyboardModifiers modifiers);
 
     // The colours a cell is drawn with: selected rows blue/white, otherwise the row-colour hook's choice
     // (invalid colours mean the usual ones).
@@ -91,7 +91,7 @@ public:
     GridFindDialog* findDialog() const;
 
 signals:
-    void titleBtnClick(int column);
+    void titleClicked(int column);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -113,16 +113,16 @@ private:
     bool viewDrivesRecordset_ = true;
 };
 
-// Draws a grid cell with the colours DBGrid::cellColours chooses. initStyleOption is public so that the
+// Draws a grid cell with the colours DataGrid::cellColours chooses. initStyleOption is public so that the
 // colours a cell gets can be read without painting.
 class GridItemDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    explicit GridItemDelegate(DBGrid* grid);
+    explicit GridItemDelegate(DataGrid* grid);
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 
 private:
-    DBGrid* grid_;
+    DataGrid* grid_;
 };
 
 } // namespace quorvane

@@ -1,4 +1,4 @@
-#include "app/UntMain.h"
+#include "app/MainWindow.h"
 
 #include "engine/Endpoints.h"
 #include "engine/EngineTable.h"
@@ -7,12 +7,12 @@
 #include "history/TrendChart.h"
 #include "platform/GbkCodec.h"
 #include "platform/PageBrowser.h"
-#include "settings/UntSet.h"
+#include "settings/SettingsDialog.h"
 #include "store/Messages.h"
 #include "store/MissionList.h"
 #include "store/Schema.h"
-#include "store/UntPublic.h"
-#include "ui/DBGrid.h"
+#include "store/SharedFunctions.h"
+#include "ui/DataGrid.h"
 #include "ui/ModalDialogs.h"
 
 #include <QCheckBox>
@@ -44,11 +44,11 @@ template <typename Command> void Reported(Command&& command) {
 
 } // namespace
 
-void TfrmIndex::PrepareMainWindow() {
-    tntpnl1->setFixedHeight(1);
-    tntpnl5->setFixedSize(1, 1);
+void MainWindow::prepareWindow() {
+    browserStrip->setFixedHeight(1);
+    versionPagePanel->setFixedSize(1, 1);
     SetResultsArea(320, 632);
-    cbbpage->setCurrentIndex(0);
+    pageRangeCombo->setCurrentIndex(0);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), size());
         frame.moveCenter(screen->availableGeometry().center());
@@ -65,156 +65,135 @@ void TfrmIndex::PrepareMainWindow() {
     LoadEndpointsBesideExecutable();
 }
 
-void TfrmIndex::FormCreate() {
-    PrepareMainWindow();
-    if (!dm_.ConnectDB(DbFile, DbPassword)) {
+void MainWindow::startUp() {
+    prepareWindow();
+    if (!database_.ConnectDB(DbFile, DbPassword)) {
         ShowErrorMsg(QStringLiteral("连接数据库失败!"));
         terminateRequested_ = true;
         return;
     }
     // An error in a later step is reported; the steps after it are skipped and the window still opens.
     Reported([this] {
-        dm_.UpgradeSchema();
+        database_.UpgradeSchema();
         LoadMissionList();
         SetupTrayIcon();
     });
 }
 
-bool TfrmIndex::ConfirmExit() {
+bool MainWindow::ConfirmExit() {
     return AskYesNo(QStringLiteral("你确定要退出程序吗?")) == IdYes;
 }
 
-void TfrmIndex::FormCloseQuery(QCloseEvent* event) {
+void MainWindow::askBeforeClose(QCloseEvent* event) {
     if (ConfirmExit())
         event->accept();
     else
         event->ignore();
 }
 
-void TfrmIndex::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     // After a confirmed exit the application ends without asking again.
     if (exitConfirmed_) {
         event->accept();
         return;
     }
-    FormCloseQuery(event);
+    askBeforeClose(event);
 }
 
-void TfrmIndex::LoadMissionList() {
-    const int rows = OpenMissionList(dm_, qry_mission);
-    dbgrdh1->setPopupMenu(rows >= 1 ? tntpmn1 : nullptr);
-    dbgrdh1->updateFooter();
+void MainWindow::LoadMissionList() {
+    const int rows = OpenMissionList(database_, missions);
+    missionGrid->setPopupMenu(rows >= 1 ? missionMenu : nullptr);
+    missionGrid->updateFooter();
 }
 
-void TfrmIndex::SetResultsArea(int grp2Height, int grp3Width) {
+void MainWindow::SetResultsArea(int grp2Height, int grp3Width) {
     // Lay the window out first, so that the splitters know their lengths even before it is shown.
     if (QLayout* window = layout())
         window->activate();
     if (QLayout* central = centralWidget()->layout())
         central->activate();
-    if (QLayout* results = grp2->layout())
+    if (QLayout* results = resultsBox->layout())
         results->activate();
     const auto apply = [](QSplitter* splitter, int first) {
         const int length = splitter->orientation() == Qt::Vertical ? splitter->height() : splitter->width();
         splitter->setSizes({first, std::max(0, length - first - splitter->handleWidth())});
     };
-    apply(tntspltr1, grp2Height);
-    apply(tntspltr2, grp3Width);
+    apply(resultsChartSplitter, grp2Height);
+    apply(missionHistorySplitter, grp3Width);
 }
 
-void TfrmIndex::OnWindowCommand(WindowCommandWatcher::Command command) {
+void MainWindow::OnWindowCommand(WindowCommandWatcher::Command command) {
     if (command == WindowCommandWatcher::Command::Maximise)
         SetResultsArea(500, 800);
     else
         SetResultsArea(300, 632);
 }
 
-void TfrmIndex::btnAddLinkClick() {
+void MainWindow::addUrls() {
     {
-        TfrmSetLinkWord frm(dm_, this);
-        frm.SetStopRequest(Engine().StopRequested);
-        ExecModal(frm);
+        SettingsDialog window(database_, this);
+        window.SetStopRequest(Engine().StopRequested);
+        ExecModal(window);
     }
     // Every change was written when it was made; the grid shows the edited list.
     Reported([this] { LoadMissionList(); });
 }
 
-void TfrmIndex::btnStartClick() {
+void MainWindow::startBatchRun() {
     Runs().BatchRun();
 }
 
-void TfrmIndex::btnrefreshClick() {
+void MainWindow::refreshMissionList() {
     Reported([this] { LoadMissionList(); });
 }
 
-void TfrmIndex::btnAttributeClick() {
-    tntpnl9->show();
-    tntpnl9->raise();
+void MainWindow::showPageRangePanel() {
+    pageRangePanel->show();
+    pageRangePanel->raise();
 }
 
-void TfrmIndex::btnStopClick() {
+void MainWindow::stopRun() {
     // Stop acts only while a run has disabled the start button.
-    if (btnStart->isEnabled())
+    if (startButton->isEnabled())
         return;
     Engine().StopRequested = true;
-    btnStop->setEnabled(false);
+    stopButton->setEnabled(false);
 }
 
-void TfrmIndex::btnCloseClick() {
+void MainWindow::exitProgram() {
     if (!ConfirmExit())
         return;
     exitConfirmed_ = true;
     QCoreApplication::exit(0);
 }
 
-void TfrmIndex::btnSaveChartClick() {}
-void TfrmIndex::tntmntmN5Click() {
+void MainWindow::exportLatestResults() {}
+void MainWindow::updateSelectedRow() {
     Runs().SingleRowUpdate();
 }
 
-void TfrmIndex::OpenSearchPage(QStringView engine) {
+void MainWindow::openSearchPage(QStringView engine) {
     Reported([this, engine] {
-        if (!qry_mission.IsOpen() || qry_mission.IsEmpty())
+        if (!missions.IsOpen() || missions.IsEmpty())
             return;
-        const QString keyword = qry_mission.FieldText(QStringLiteral("KeyWordName"));
+        const QString keyword = missions.FieldText(QStringLiteral("KeyWordName"));
         ShellOpen(this, FirstPageUrl(engine, ToGbk(keyword)));
     });
 }
 
-void TfrmIndex::tntmntmBaidu1Click() {
-    OpenSearchPage(u"Baidu");
-}
-void TfrmIndex::tntmntmGoogle1Click() {
-    OpenSearchPage(u"Google");
-}
-void TfrmIndex::tntmntmYahoo1Click() {
-    OpenSearchPage(u"Yahoo");
-}
-void TfrmIndex::tntmntmSogou1Click() {
-    OpenSearchPage(u"Sogou");
-}
-void TfrmIndex::tntmntmBing1Click() {
-    OpenSearchPage(u"Bing");
-}
-void TfrmIndex::tntmntmSoso1Click() {
-    OpenSearchPage(u"Soso");
-}
-void TfrmIndex::tntmntmYoudao1Click() {
-    OpenSearchPage(u"Youdao");
-}
 
-void TfrmIndex::tntmntmDeleteClick() {
+void MainWindow::deleteSelectedRow() {
     Reported([this] {
-        if (!qry_mission.IsOpen() || qry_mission.IsEmpty())
+        if (!missions.IsOpen() || missions.IsEmpty())
             return;
         if (AskYesNo(QStringLiteral("被删除的记录无法还原,确定要删除吗?")) != IdYes)
             return;
         // Only the grid's current row goes, whatever other rows are selected; its history stays.
         bool isNumber = false;
-        const qlonglong id = qry_mission.FieldByName(QStringLiteral("KeyWordID")).toLongLong(&isNumber);
+        const qlonglong id = missions.FieldByName(QStringLiteral("KeyWordID")).toLongLong(&isNumber);
         const bool deleted =
             isNumber &&
-            dm_.ExecSQLInTrans(dm_.qry_exec, QStringLiteral("Delete From SE_KeyWord Where KeyWordID=") +
+            database_.ExecSQLInTrans(database_.execQuery, QStringLiteral("Delete From SE_KeyWord Where KeyWordID=") +
                                                  QString::number(id));
         if (!deleted)
             ShowInfoMsg(QStringLiteral("删除失败!"));
@@ -222,17 +201,17 @@ void TfrmIndex::tntmntmDeleteClick() {
     });
 }
 
-void TfrmIndex::dbgrdh1CellClick(const QModelIndex&) {
+void MainWindow::missionCellClicked(const QModelIndex&) {
     historyBox->RefreshHistory();
 }
 
-void TfrmIndex::dbgrdh1DblClick(const QModelIndex& index) {
+void MainWindow::missionCellDoubleClicked(const QModelIndex& index) {
     // A rank cell opens that engine's first result page; other columns (BaiduRank2 too) do nothing.
-    if (!index.isValid() || !qry_mission.IsOpen() || qry_mission.IsEmpty())
+    if (!index.isValid() || !missions.IsOpen() || missions.IsEmpty())
         return;
-    const QString engine = EngineOfMissionField(dbgrdh1->recordsetModel()->gridColumn(index.column()).field);
+    const QString engine = EngineOfMissionField(missionGrid->recordsetModel()->gridColumn(index.column()).field);
     if (!engine.isEmpty())
-        OpenSearchPage(engine);
+        openSearchPage(engine);
 }
 
 } // namespace quorvane

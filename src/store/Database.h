@@ -13,12 +13,12 @@ namespace quorvane {
 
 // The data module: owns the program's one database connection. The database is a password-protected
 // SQLite file; statements are the program's Jet-dialect texts, translated on the way in.
-class TDM {
+class Database {
 public:
-    TDM();
-    ~TDM();
-    TDM(const TDM&) = delete;
-    TDM& operator=(const TDM&) = delete;
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
 
     // Opens the database file (relative to the executable's folder, or absolute) with its password.
     // False, without a message, when the file is missing, is not a database, the password is wrong or
@@ -51,8 +51,8 @@ public:
     // The connection string kept for the life of the module (the file's full path; no password).
     const QString& ConnectionString() const { return connectionString_; }
 
-    Recordset qry_select;
-    Recordset qry_exec;
+    Recordset selectQuery;
+    Recordset execQuery;
 
 private:
     SqliteStatement prepare(const QString& sql);

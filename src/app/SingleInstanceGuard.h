@@ -7,15 +7,15 @@ namespace quorvane {
 // Lets one copy run per installation folder. The guard is an exclusive lock on a file in the user's
 // runtime folder, named after the executable's full path; the kernel drops the lock when the process
 // ends, normally or not, and taking it is one atomic step.
-class InstanceGuard {
+class SingleInstanceGuard {
 public:
     // BuildMappingName and OpenInstanceMapping: opens (or creates) the guard file. Failing to do so
     // leaves the guard empty, and the copy runs as if it were alone.
-    explicit InstanceGuard(const QString& executablePath);
+    explicit SingleInstanceGuard(const QString& executablePath);
     // CloseInstanceMapping.
-    ~InstanceGuard();
-    InstanceGuard(const InstanceGuard&) = delete;
-    InstanceGuard& operator=(const InstanceGuard&) = delete;
+    ~SingleInstanceGuard();
+    SingleInstanceGuard(const SingleInstanceGuard&) = delete;
+    SingleInstanceGuard& operator=(const SingleInstanceGuard&) = delete;
 
     // True when another copy owns the guard; otherwise takes it and returns false.
     bool ClaimInstance();

@@ -1,13 +1,13 @@
 // The main window's side of the rank runs: the engine boxes, the page range and the controls a run
 // disables.
-#include "app/UntMain.h"
+#include "app/MainWindow.h"
 
 #include "engine/EngineTable.h"
 #include "history/HistoryBox.h"
 #include "history/TrendChart.h"
 #include "platform/PageBrowser.h"
-#include "store/UntPublic.h"
-#include "ui/DBGrid.h"
+#include "store/SharedFunctions.h"
+#include "ui/DataGrid.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,9 +17,9 @@
 
 namespace quorvane {
 
-class TfrmIndex::RunControls final : public RunHost {
+class MainWindow::RunControls final : public RunHost {
 public:
-    explicit RunControls(TfrmIndex& window)
+    explicit RunControls(MainWindow& window)
         : w_(window) {}
 
     bool EngineTicked(QStringView engine) const override {
@@ -28,11 +28,11 @@ public:
     }
     void LoadMissionList() override { w_.LoadMissionList(); }
     void SetStartControlsEnabled(bool enabled) override {
-        w_.btnStart->setEnabled(enabled);
-        w_.btnAddLink->setEnabled(enabled);
+        w_.startButton->setEnabled(enabled);
+        w_.addUrlsButton->setEnabled(enabled);
     }
-    void SetGridEnabled(bool enabled) override { w_.dbgrdh1->setEnabled(enabled); }
-    void SetStopEnabled(bool enabled) override { w_.btnStop->setEnabled(enabled); }
+    void SetGridEnabled(bool enabled) override { w_.missionGrid->setEnabled(enabled); }
+    void SetStopEnabled(bool enabled) override { w_.stopButton->setEnabled(enabled); }
     void SetBusyCursor(bool busy) override {
         if (busy == w_.busyCursor_)
             return;
@@ -45,46 +45,46 @@ public:
     void ShowBalloon(const QString& title, const QString& message) override { w_.ShowBalloon(title, message); }
 
 private:
-    TfrmIndex& w_;
+    MainWindow& w_;
 };
 
 // Construction and destruction live here, where RunControls is complete.
-TfrmIndex::TfrmIndex(TDM& dm, QString dbFile, QWidget* parent)
+MainWindow::MainWindow(Database& database, QString dbFile, QWidget* parent)
     : QMainWindow(parent)
-    , dm_(dm)
+    , database_(database)
     , dbFileSetting_(std::move(dbFile)) {
-    setObjectName(QStringLiteral("frmIndex"));
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Velmora-Quorvane Ver1.3"));
     BuildWindow();
-    wb1 = new PageBrowser(tntpnl4);
-    wb1->setObjectName(QStringLiteral("wb1"));
-    trendChart = new TrendChart(dm_, grp4);
-    historyBox = new HistoryBox(dm_, qry_mission, *trendChart, grp5);
+    rankBrowser = new PageBrowser(rankBrowserPanel);
+    rankBrowser->setObjectName(QStringLiteral("rankBrowser"));
+    trendChart = new TrendChart(database_, chartGroup);
+    historyBox = new HistoryBox(database_, missions, *trendChart, historyGroup);
     SetUpRuns();
     ConnectCommands();
     resize(1081, 706);
     auto* watcher = new WindowCommandWatcher(this);
-    connect(watcher, &WindowCommandWatcher::command, this, &TfrmIndex::OnWindowCommand);
+    connect(watcher, &WindowCommandWatcher::command, this, &MainWindow::OnWindowCommand);
 }
 
-TfrmIndex::~TfrmIndex() = default;
+MainWindow::~MainWindow() = default;
 
-void TfrmIndex::SetUpRuns() {
-    engine_ = std::make_unique<RankEngine>(*wb1);
+void MainWindow::SetUpRuns() {
+    engine_ = std::make_unique<RankEngine>(*rankBrowser);
     // The range is read at the start of every check, so a change applies from the next check on.
     engine_->PageRangeSource = [this] {
         bool ok = false;
-        const int pages = cbbpage->currentText().toInt(&ok);
+        const int pages = pageRangeCombo->currentText().toInt(&ok);
         return ok ? pages : 1;
     };
     runControls_ = std::make_unique<RunControls>(*this);
-    runs_ = std::make_unique<RankRuns>(dm_, qry_mission, *engine_, *runControls_);
+    runs_ = std::make_unique<RankRuns>(database_, missions, *engine_, *runControls_);
 }
 
-QCheckBox* TfrmIndex::EngineBox(QStringView engine) const {
+QCheckBox* MainWindow::EngineBox(QStringView engine) const {
     const std::pair<QStringView, QCheckBox*> boxes[] = {
-        {u"Baidu", chkbaidu}, {u"Google", chkgoogle}, {u"Yahoo", chkyahoo},   {u"Soso", chksoso},
-        {u"Bing", chkbing},   {u"Sogou", chkSogou},   {u"Youdao", chkyoudao},
+        {u"Baidu", baiduBox}, {u"Google", googleBox}, {u"Yahoo", yahooBox},   {u"Soso", sosoBox},
+        {u"Bing", bingBox},   {u"Sogou", sogouBox},   {u"Youdao", youdaoBox},
     };
     for (const auto& [name, box] : boxes)
         if (name == engine)
@@ -92,27 +92,27 @@ QCheckBox* TfrmIndex::EngineBox(QStringView engine) const {
     return nullptr;
 }
 
-bool TfrmIndex::AnyEngineChosen() const {
+bool MainWindow::AnyEngineChosen() const {
     return runs_->AnyEngineChosen();
 }
 
-void TfrmIndex::chkallClick(bool checked) {
+void MainWindow::tickAllEngines(bool checked) {
     for (const EngineInfo& info : kEngines)
         EngineBox(info.name)->setChecked(checked);
 }
 
-void TfrmIndex::btn2Click() {
-    const QString pages = cbbpage->currentText();
+void MainWindow::applyPageRange() {
+    const QString pages = pageRangeCombo->currentText();
     if (pages.isEmpty())
         return;
     Engine().PageCount = pages.toInt();
-    tntpnl9->hide();
+    pageRangePanel->hide();
     ShowInfoMsg(QStringLiteral("设置的查询范围为从第1页至") + pages + QStringLiteral("页!"));
 }
 
-void TfrmIndex::btn1Click() {
-    tntpnl9->hide();
-    cbbpage->setCurrentIndex(0);
+void MainWindow::closePageRangePanel() {
+    pageRangePanel->hide();
+    pageRangeCombo->setCurrentIndex(0);
 }
 
 } // namespace quorvane

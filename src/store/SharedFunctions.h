@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QObject>
 #include <QString>
+#include <QStringView>
 
 namespace quorvane {
 
@@ -29,6 +30,10 @@ QString GetAppDir();
 //  - start but no end marker: empty result, text becomes what follows the start marker (not trimmed);
 //  - otherwise: result is the span, trimmed; text is what follows the end marker, trimmed.
 // Trimming removes characters with codes 32 and below. An empty marker is never found.
+// The text without the characters with codes 32 and below at either end.
+QByteArrayView TrimControl(QByteArrayView text);
+QStringView TrimControl(QStringView text);
+
 QByteArrayView CutBetween(QByteArrayView& text, QByteArrayView startMarker, QByteArrayView endMarker);
 QString CutBetween(QString& text, const QString& startMarker, const QString& endMarker);
 

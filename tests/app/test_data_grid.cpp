@@ -1,5 +1,5 @@
 // The reusable data grid and its model, over an in-memory recordset.
-#include "ui/DBGrid.h"
+#include "ui/DataGrid.h"
 #include "ui/GridFindDialog.h"
 
 #include <QAbstractItemModelTester>
@@ -51,7 +51,7 @@ class GridTest : public ::testing::Test {
 protected:
     void SetUp() override {
         reopen();
-        grid = std::make_unique<DBGrid>();
+        grid = std::make_unique<DataGrid>();
         model = grid->bind(rs, sampleColumns());
         grid->resize(400, 300);
     }
@@ -77,7 +77,7 @@ protected:
     }
 
     Recordset rs;
-    std::unique_ptr<DBGrid> grid;
+    std::unique_ptr<DataGrid> grid;
     RecordsetModel* model = nullptr;
 };
 
@@ -132,7 +132,7 @@ class SortCycle : public GridTest, public ::testing::WithParamInterface<SortCase
 
 TEST_P(SortCycle, MarkersAndOrder) {
     for (const auto& [c, ctrl] : GetParam().clicks)
-        grid->titleClick(c, ctrl ? Qt::ControlModifier : Qt::NoModifier);
+        grid->clickTitle(c, ctrl ? Qt::ControlModifier : Qt::NoModifier);
     EXPECT_EQ(markers(), QString::fromLatin1(GetParam().markers));
     EXPECT_EQ(column(0), GetParam().names);
 }
@@ -163,31 +163,31 @@ INSTANTIATE_TEST_SUITE_P(Clicks, SortCycle, ::testing::ValuesIn(kSortCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(GridTest, MarkersSurviveAReopenWhichRestoresTheStatementOrder) {
-    grid->titleClick(0, Qt::NoModifier);
-    grid->titleClick(1, Qt::ControlModifier);
+    grid->clickTitle(0, Qt::NoModifier);
+    grid->clickTitle(1, Qt::ControlModifier);
     reopen();
     EXPECT_EQ(column(0), kStatementOrder);
     EXPECT_EQ(markers(), QStringLiteral("UUNNN"));
     // The next click on a column whose marker is up sorts descending, although it is the first since then.
-    grid->titleClick(0, Qt::NoModifier);
+    grid->clickTitle(0, Qt::NoModifier);
     EXPECT_EQ(column(0), kByNameDesc);
 }
 
 TEST_F(GridTest, SortKeepsTheCurrentRowCurrentInRecordsetAndGrid) {
     rs.SetCurrentRow(1); // alpha
-    grid->titleClick(0, Qt::NoModifier);
+    grid->clickTitle(0, Qt::NoModifier);
     EXPECT_EQ(rs.FieldText(QStringLiteral("Name")), QStringLiteral("alpha"));
     EXPECT_EQ(rs.CurrentRow(), 0);
     EXPECT_EQ(grid->currentIndex().row(), 0);
-    grid->titleClick(0, Qt::NoModifier);
+    grid->clickTitle(0, Qt::NoModifier);
     EXPECT_EQ(rs.FieldText(QStringLiteral("Name")), QStringLiteral("alpha"));
     EXPECT_EQ(grid->currentIndex().row(), 3);
 }
 
 TEST_F(GridTest, TitleClicksDoNothingWhileTheSetIsClosed) {
     rs.Close();
-    QSignalSpy clicks(grid.get(), &DBGrid::titleBtnClick);
-    grid->titleClick(0, Qt::NoModifier);
+    QSignalSpy clicks(grid.get(), &DataGrid::titleClicked);
+    grid->clickTitle(0, Qt::NoModifier);
     EXPECT_EQ(markers(), QStringLiteral("NNNNN"));
     EXPECT_EQ(clicks.count(), 0);
 }
@@ -273,7 +273,7 @@ TEST_F(GridTest, ColoursComeFromTheHookAndSelectionWins) {
 
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(1, 0));
     for (int c = 0; c < model->columnCount(); ++c) {
-        EXPECT_EQ(grid->cellColours(model->index(1, c)).background, DBGrid::selectedBackground());
+        EXPECT_EQ(grid->cellColours(model->index(1, c)).background, DataGrid::selectedBackground());
         EXPECT_EQ(optionFor(1, c).backgroundBrush.color(), QColor(0, 0, 255));
         EXPECT_EQ(optionFor(1, c).palette.color(QPalette::HighlightedText), QColor(Qt::white));
     }
@@ -297,7 +297,7 @@ TEST_F(GridTest, FooterShowsTheOwnersTextsBelowTheRows) {
     const QPoint inFooter =
         footer->geometry().topLeft() +
         QPoint(grid->verticalHeader()->width() + model->gridColumn(0).width - 4, footer->height() / 2);
-    EXPECT_EQ(image.pixelColor(inFooter), DBGrid::footerBackground());
+    EXPECT_EQ(image.pixelColor(inFooter), DataGrid::footerBackground());
 }
 
 TEST_F(GridTest, FindMovesToTheNextMatchAndWrapsRound) {

@@ -1,4 +1,4 @@
-#include "ui/DBGrid.h"
+#include "ui/DataGrid.h"
 
 #include "ui/GridFindDialog.h"
 
@@ -67,7 +67,7 @@ private:
 // The footer row below the rows, drawn to follow the columns' widths, order and horizontal scrolling.
 class GridFooter : public QWidget {
 public:
-    explicit GridFooter(DBGrid* grid)
+    explicit GridFooter(DataGrid* grid)
         : QWidget(grid)
         , grid_(grid) {
         setAutoFillBackground(false);
@@ -82,7 +82,7 @@ protected:
             grid_->verticalHeader()->isVisible() ? grid_->verticalHeader()->width() : 0;
         painter.fillRect(QRect(0, 0, indicatorWidth, height()), palette().button());
         painter.fillRect(QRect(indicatorWidth, 0, width() - indicatorWidth, height()),
-                         DBGrid::footerBackground());
+                         DataGrid::footerBackground());
         painter.setPen(lineColour);
         painter.drawLine(0, 0, width(), 0);
         if (indicatorWidth > 0)
@@ -112,10 +112,10 @@ protected:
     }
 
 private:
-    DBGrid* grid_;
+    DataGrid* grid_;
 };
 
-DBGrid::DBGrid(QWidget* parent)
+DataGrid::DataGrid(QWidget* parent)
     : QTableView(parent)
     , titleBar_(new GridTitleBar(this))
     , footer_(new GridFooter(this)) {
@@ -158,16 +158,16 @@ DBGrid::DBGrid(QWidget* parent)
     setPalette(pal);
 
     connect(titleBar_, &QHeaderView::sectionClicked, this,
-            [this](int column) { titleClick(column, titleBar_->lastModifiers()); });
+            [this](int column) { clickTitle(column, titleBar_->lastModifiers()); });
     const auto repaintFooter = [this] { footer_->update(); };
     connect(titleBar_, &QHeaderView::sectionResized, footer_, repaintFooter);
     connect(titleBar_, &QHeaderView::sectionMoved, footer_, repaintFooter);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, footer_, repaintFooter);
 }
 
-DBGrid::~DBGrid() = default;
+DataGrid::~DataGrid() = default;
 
-RecordsetModel* DBGrid::bind(Recordset& recordset, std::vector<GridColumn> columns) {
+RecordsetModel* DataGrid::bind(Recordset& recordset, std::vector<GridColumn> columns) {
     Q_ASSERT(!model_);
     model_ = new RecordsetModel(recordset, std::move(columns), this);
     setModel(model_);
@@ -176,7 +176,7 @@ RecordsetModel* DBGrid::bind(Recordset& recordset, std::vector<GridColumn> colum
 
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { followView(current); });
-    connect(&recordset, &Recordset::currentRowChanged, this, &DBGrid::followRecordset);
+    connect(&recordset, &Recordset::currentRowChanged, this, &DataGrid::followRecordset);
     const auto repaintFooter = [this] { footer_->update(); };
     connect(model_, &QAbstractItemModel::modelReset, footer_, repaintFooter);
     connect(model_, &QAbstractItemModel::rowsRemoved, footer_, repaintFooter);
@@ -185,39 +185,39 @@ RecordsetModel* DBGrid::bind(Recordset& recordset, std::vector<GridColumn> colum
     return model_;
 }
 
-void DBGrid::setTitleHeight(int height) {
+void DataGrid::setTitleHeight(int height) {
     titleBar_->setMinimumHeight(height);
     titleBar_->setMaximumHeight(height);
 }
 
-int DBGrid::titleHeight() const {
+int DataGrid::titleHeight() const {
     return titleBar_->maximumHeight();
 }
 
-void DBGrid::setRowHeight(int height) {
+void DataGrid::setRowHeight(int height) {
     verticalHeader()->setMinimumSectionSize(height);
     verticalHeader()->setDefaultSectionSize(height);
     updateGeometries();
 }
 
-void DBGrid::setFooterTextProvider(FooterTextProvider provider) {
+void DataGrid::setFooterTextProvider(FooterTextProvider provider) {
     footerText_ = std::move(provider);
     footer_->update();
 }
 
-QString DBGrid::footerText(int column) const {
+QString DataGrid::footerText(int column) const {
     return footerText_ ? footerText_(column) : QString();
 }
 
-void DBGrid::updateFooter() {
+void DataGrid::updateFooter() {
     footer_->update();
 }
 
-QWidget* DBGrid::footer() const {
+QWidget* DataGrid::footer() const {
     return footer_;
 }
 
-void DBGrid::titleClick(int column, Qt::KeyboardModifiers modifiers) {
+void DataGrid::clickTitle(int column, Qt::KeyboardModifiers modifiers) {
     if (!model_ || column < 0 || column >= model_->columnCount() || !model_->gridColumn(column).sortable)
         return;
     Recordset& recordset = model_->recordset();
@@ -247,10 +247,10 @@ void DBGrid::titleClick(int column, Qt::KeyboardModifiers modifiers) {
         model_->setSortMarker(column, SortMarker::Up);
     else if (now == SortMarker::Up)
         model_->setSortMarker(column, ctrl ? SortMarker::None : SortMarker::Down);
-    emit titleBtnClick(column);
+    emit titleClicked(column);
 }
 
-RowColours DBGrid::cellColours(const QModelIndex& index) const {
+RowColours DataGrid::cellColours(const QModelIndex& index) const {
     if (!model_ || !index.isValid())
         return {};
     if (selectionModel() && selectionModel()->isSelected(index))
@@ -258,7 +258,7 @@ RowColours DBGrid::cellColours(const QModelIndex& index) const {
     return model_->rowColours(index.row());
 }
 
-bool DBGrid::findText(const QString& text, FindOptions options) {
+bool DataGrid::findText(const QString& text, FindOptions options) {
     if (!model_ || text.isEmpty())
         return false;
     const int rows = model_->rowCount();
@@ -296,9 +296,9 @@ bool DBGrid::findText(const QString& text, FindOptions options) {
     return false;
 }
 
-GridFindDialog* DBGrid::findDialog() const { return findDialog_; }
+GridFindDialog* DataGrid::findDialog() const { return findDialog_; }
 
-void DBGrid::openFindDialog() {
+void DataGrid::openFindDialog() {
     if (!findDialog_)
         findDialog_ = new GridFindDialog(this);
     findDialog_->show();
@@ -308,7 +308,7 @@ void DBGrid::openFindDialog() {
     findDialog_->textEdit()->selectAll();
 }
 
-void DBGrid::keyPressEvent(QKeyEvent* event) {
+void DataGrid::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Find)) {
         openFindDialog();
         event->accept();
@@ -324,9 +324,9 @@ void DBGrid::keyPressEvent(QKeyEvent* event) {
     QTableView::keyPressEvent(event);
 }
 
-void DBGrid::keyboardSearch(const QString&) {}
+void DataGrid::keyboardSearch(const QString&) {}
 
-void DBGrid::focusInEvent(QFocusEvent* event) {
+void DataGrid::focusInEvent(QFocusEvent* event) {
     // Qt moves a cursor that has no selection to the next cell when the view gains the focus; the grid's
     // cursor is the recordset's, so it stays where it is.
     const QModelIndex before = currentIndex();
@@ -337,7 +337,7 @@ void DBGrid::focusInEvent(QFocusEvent* event) {
     viewDrivesRecordset_ = true;
 }
 
-void DBGrid::contextMenuEvent(QContextMenuEvent* event) {
+void DataGrid::contextMenuEvent(QContextMenuEvent* event) {
     if (popupMenu_) {
         popupMenu_->popup(event->globalPos());
         event->accept();
@@ -346,7 +346,7 @@ void DBGrid::contextMenuEvent(QContextMenuEvent* event) {
     QTableView::contextMenuEvent(event);
 }
 
-void DBGrid::updateGeometries() {
+void DataGrid::updateGeometries() {
     QTableView::updateGeometries();
     // The footer takes a row's height between the rows and the horizontal scroll bar.
     const int footerHeight = verticalHeader()->defaultSectionSize();
@@ -359,7 +359,7 @@ void DBGrid::updateGeometries() {
     footer_->update();
 }
 
-void DBGrid::followRecordset(int row) {
+void DataGrid::followRecordset(int row) {
     if (!model_ || row < 0 || row >= model_->rowCount())
         return;
     const QModelIndex current = currentIndex();
@@ -371,7 +371,7 @@ void DBGrid::followRecordset(int row) {
     scrollTo(target);
 }
 
-void DBGrid::followView(const QModelIndex& current) {
+void DataGrid::followView(const QModelIndex& current) {
     if (!viewDrivesRecordset_ || !model_ || !current.isValid())
         return;
     Recordset& recordset = model_->recordset();
@@ -379,7 +379,7 @@ void DBGrid::followView(const QModelIndex& current) {
         recordset.SetCurrentRow(current.row());
 }
 
-GridItemDelegate::GridItemDelegate(DBGrid* grid)
+GridItemDelegate::GridItemDelegate(DataGrid* grid)
     : QStyledItemDelegate(grid)
     , grid_(grid) {}
 

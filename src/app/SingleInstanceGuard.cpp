@@ -1,4 +1,4 @@
-#include "app/wdRunOnce.h"
+#include "app/SingleInstanceGuard.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -12,7 +12,7 @@
 
 namespace quorvane {
 
-QString InstanceGuard::BuildMappingName(const QString& executablePath)
+QString SingleInstanceGuard::BuildMappingName(const QString& executablePath)
 {
     QString middle = executablePath;
     middle.remove(u'\\');
@@ -20,7 +20,7 @@ QString InstanceGuard::BuildMappingName(const QString& executablePath)
     return QStringLiteral("{5E2A7C41-9B3D-4F6E-A2C8-7D19B4E0F356-") + middle + u'}';
 }
 
-QString InstanceGuard::GuardFilePath(const QString& executablePath)
+QString SingleInstanceGuard::GuardFilePath(const QString& executablePath)
 {
     QString name = BuildMappingName(executablePath);
     // A file name holds at most 255 bytes; a longer path keeps its start and a digest of the whole.
@@ -35,19 +35,19 @@ QString InstanceGuard::GuardFilePath(const QString& executablePath)
     return QDir(folder).filePath(name);
 }
 
-InstanceGuard::InstanceGuard(const QString& executablePath)
+SingleInstanceGuard::SingleInstanceGuard(const QString& executablePath)
 {
     const QByteArray path = QFile::encodeName(GuardFilePath(executablePath));
     fd_ = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
 }
 
-InstanceGuard::~InstanceGuard()
+SingleInstanceGuard::~SingleInstanceGuard()
 {
     if (fd_ >= 0)
         ::close(fd_);
 }
 
-bool InstanceGuard::ClaimInstance()
+bool SingleInstanceGuard::ClaimInstance()
 {
     if (fd_ < 0)
         return false;

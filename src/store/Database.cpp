@@ -1,8 +1,8 @@
-#include "store/UntDM.h"
+#include "store/Database.h"
 
 #include "store/DbError.h"
 #include "store/JetDialect.h"
-#include "store/UntPublic.h"
+#include "store/SharedFunctions.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -69,22 +69,22 @@ bool isOnlyBlank(const char* tail)
 
 } // namespace
 
-TDM::TDM()
+Database::Database()
 {
-    qry_select.setObjectName(QStringLiteral("qry_select"));
-    qry_exec.setObjectName(QStringLiteral("qry_exec"));
+    selectQuery.setObjectName(QStringLiteral("selectQuery"));
+    execQuery.setObjectName(QStringLiteral("execQuery"));
 }
 
-TDM::~TDM() = default;
+Database::~Database() = default;
 
-void TDM::Disconnect()
+void Database::Disconnect()
 {
-    qry_select.Close();
-    qry_exec.Close();
+    selectQuery.Close();
+    execQuery.Close();
     db_.reset();
 }
 
-bool TDM::ConnectDB(const QString& file, const QString& password)
+bool Database::ConnectDB(const QString& file, const QString& password)
 {
     QString relative = file;
     relative.replace(u'\\', u'/');
@@ -117,24 +117,24 @@ bool TDM::ConnectDB(const QString& file, const QString& password)
     return true;
 }
 
-QString TDM::lastError() const
+QString Database::lastError() const
 {
     return db_ ? QString::fromUtf8(sqlite3_errmsg(db_.get())) : QStringLiteral("Database is not connected");
 }
 
-void TDM::requireConnection() const
+void Database::requireConnection() const
 {
     if (!db_)
         throw DbError(QStringLiteral("Database is not connected"));
 }
 
-void TDM::notify(const QString& sql) const
+void Database::notify(const QString& sql) const
 {
     if (observer_)
         observer_(sql);
 }
 
-SqliteStatement TDM::prepare(const QString& sql)
+SqliteStatement Database::prepare(const QString& sql)
 {
     requireConnection();
     const QByteArray utf8 = TranslateJet(sql).toUtf8();
@@ -152,7 +152,7 @@ SqliteStatement TDM::prepare(const QString& sql)
     return stmt;
 }
 
-void TDM::runToEnd(sqlite3_stmt* stmt)
+void Database::runToEnd(sqlite3_stmt* stmt)
 {
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -161,13 +161,13 @@ void TDM::runToEnd(sqlite3_stmt* stmt)
         throw DbError(lastError());
 }
 
-void TDM::simpleExec(const char* sql)
+void Database::simpleExec(const char* sql)
 {
     if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
         throw DbError(lastError());
 }
 
-bool TDM::ExecSQLInTrans(Recordset& query, const QString& sql)
+bool Database::ExecSQLInTrans(Recordset& query, const QString& sql)
 {
     Q_UNUSED(query); // the statement runs on the connection; the query names the caller's intent
     requireConnection();
@@ -190,7 +190,7 @@ bool TDM::ExecSQLInTrans(Recordset& query, const QString& sql)
     }
 }
 
-int TDM::OpenSQL(Recordset& query, const QString& sql)
+int Database::OpenSQL(Recordset& query, const QString& sql)
 {
     notify(sql);
     SqliteStatement stmt = prepare(sql);
@@ -215,16 +215,16 @@ int TDM::OpenSQL(Recordset& query, const QString& sql)
     return count;
 }
 
-bool TDM::EnsureColumn(const QString& table, const QString& column, const QString& type)
+bool Database::EnsureColumn(const QString& table, const QString& column, const QString& type)
 {
-    OpenSQL(qry_select, QStringLiteral("Select * From ") + table + QStringLiteral(" Where 1=2"));
-    if (qry_select.FieldNames().contains(column, Qt::CaseSensitive))
+    OpenSQL(selectQuery, QStringLiteral("Select * From ") + table + QStringLiteral(" Where 1=2"));
+    if (selectQuery.FieldNames().contains(column, Qt::CaseSensitive))
         return false;
-    return ExecSQLInTrans(qry_exec,
+    return ExecSQLInTrans(execQuery,
                           QStringLiteral("Alter Table ") + table + QStringLiteral(" Add ") + column + u' ' + type);
 }
 
-void TDM::UpgradeSchema()
+void Database::UpgradeSchema()
 {
     static const char* const columns[] = {"BaiduRank2", "YahooRank", "SogouRank",
                                           "SosoRank",   "BingRank",  "YoudaoRank"};
@@ -234,7 +234,7 @@ void TDM::UpgradeSchema()
         EnsureColumn(QStringLiteral("SE_KeyWord"), QString::fromLatin1(column), QStringLiteral("Text(50)"));
 }
 
-void TDM::UpdateRow(const QString& table, const QString& keyField, const QVariant& key,
+void Database::UpdateRow(const QString& table, const QString& keyField, const QVariant& key,
                     const QStringList& columns, const QVariantList& values)
 {
     QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ");
@@ -248,7 +248,7 @@ void TDM::UpdateRow(const QString& table, const QString& keyField, const QVarian
     runToEnd(stmt.get());
 }
 
-void TDM::DeleteRowByKey(const QString& table, const QString& keyField, const QVariant& key)
+void Database::DeleteRowByKey(const QString& table, const QString& keyField, const QVariant& key)
 {
     SqliteStatement stmt =
         prepare(QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + keyField + QStringLiteral(" = ?"));

@@ -1,4 +1,4 @@
-#include "store/UntPublic.h"
+#include "store/SharedFunctions.h"
 
 #include "store/Messages.h"
 
@@ -61,18 +61,30 @@ namespace {
 
 std::string_view sv(QByteArrayView v) { return {v.data(), static_cast<size_t>(v.size())}; }
 
-QByteArrayView trimmed(QByteArrayView v)
+} // namespace
+
+// Control characters and spaces: every code up to 32, as the old string functions trimmed.
+QByteArrayView TrimControl(QByteArrayView text)
 {
     qsizetype begin = 0;
-    qsizetype end = v.size();
-    while (begin < end && static_cast<unsigned char>(v[begin]) <= 32)
+    qsizetype end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
         ++begin;
-    while (end > begin && static_cast<unsigned char>(v[end - 1]) <= 32)
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32)
         --end;
-    return v.sliced(begin, end - begin);
+    return text.sliced(begin, end - begin);
 }
 
-} // namespace
+QStringView TrimControl(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 32)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 32)
+        --end;
+    return text.sliced(begin, end - begin);
+}
 
 QByteArrayView CutBetween(QByteArrayView& text, QByteArrayView startMarker, QByteArrayView endMarker)
 {
@@ -87,22 +99,13 @@ QByteArrayView CutBetween(QByteArrayView& text, QByteArrayView startMarker, QByt
     const auto end = sv(text).find(sv(endMarker));
     if (end == std::string_view::npos)
         return {};
-    const QByteArrayView result = trimmed(text.first(static_cast<qsizetype>(end)));
-    text = trimmed(text.sliced(static_cast<qsizetype>(end) + endMarker.size()));
+    const QByteArrayView result = TrimControl(text.first(static_cast<qsizetype>(end)));
+    text = TrimControl(text.sliced(static_cast<qsizetype>(end) + endMarker.size()));
     return result;
 }
 
 QString CutBetween(QString& text, const QString& startMarker, const QString& endMarker)
 {
-    auto trimControl = [](QStringView v) {
-        qsizetype begin = 0;
-        qsizetype end = v.size();
-        while (begin < end && v[begin].unicode() <= 32)
-            ++begin;
-        while (end > begin && v[end - 1].unicode() <= 32)
-            --end;
-        return v.sliced(begin, end - begin).toString();
-    };
     if (startMarker.isEmpty())
         return {};
     const qsizetype start = text.indexOf(startMarker);
@@ -114,8 +117,8 @@ QString CutBetween(QString& text, const QString& startMarker, const QString& end
     const qsizetype end = text.indexOf(endMarker);
     if (end < 0)
         return {};
-    const QString result = trimControl(QStringView(text).first(end));
-    text = trimControl(QStringView(text).sliced(end + endMarker.size()));
+    const QString result = TrimControl(QStringView(text).first(end)).toString();
+    text = TrimControl(QStringView(text).sliced(end + endMarker.size())).toString();
     return result;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Recordset.h"
-#include "store/UntDM.h"
+#include "store/Database.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -27,11 +27,11 @@ class RecordModel;
 // The settings dialog "关键词链接设置": the URL list on the left, the keyword list of the clicked URL on the
 // right, the text-file imports and the URL finder on the tool bar. The caller shows it modally and reloads
 // the mission list when it has closed: every change is written to the database when it is made.
-class TfrmSetLinkWord : public QDialog {
+class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmSetLinkWord(TDM& dm, QWidget* parent = nullptr);
-    ~TfrmSetLinkWord() override;
+    explicit SettingsDialog(Database& database, QWidget* parent = nullptr);
+    ~SettingsDialog() override;
 
     // The main window's stop request, handed on to the URL finder: its page wait gives up when it is set.
     void SetStopRequest(const bool& stopRequested) { stopRequested_ = &stopRequested; }
@@ -49,63 +49,63 @@ public:
     bool AnchorSet() const { return anchorSet_; }
 
     // Event handlers, named after their controls.
-    void btnAddUrlClick();
-    void btnseturlClick();
-    void btnexit2Click();
-    void tntdbgrd1CellClick(const QModelIndex& index);
-    void tntdbgrd1DblClick();
-    void tntmntmDeleteClick();
-    void btnAddWordClick();
-    void btnsetkeywordClick();
-    void btnexit3Click();
-    void tntdbgrd2CellClick(const QModelIndex& index);
-    void tntdbgrd2DblClick();
-    void actAction1Execute();
-    void btnexproturlClick();
-    void btnexportwordClick();
-    void btnFindClick();
+    void addUrl();
+    void saveEditedUrl();
+    void closeUrlEditPanel();
+    void urlCellClicked(const QModelIndex& index);
+    void openUrlEditPanel();
+    void deleteSelectedUrls();
+    void addKeyword();
+    void saveEditedKeyword();
+    void closeKeywordEditPanel();
+    void keywordCellClicked(const QModelIndex& index);
+    void openKeywordEditPanel();
+    void deleteSelectedKeywords();
+    void importUrls();
+    void importKeywords();
+    void openUrlFinder();
 
     // The controls.
-    QGroupBox* grp1 = nullptr;
-    QWidget* tntpnl2 = nullptr;
-    QToolButton* btnexproturl = nullptr;
-    QToolButton* btnexportword = nullptr;
-    QToolButton* btnFind = nullptr;
-    QLabel* lbl3 = nullptr;
-    QProgressBar* tntprgrsbr1 = nullptr;
+    QGroupBox* settingsGroup = nullptr;
+    QWidget* toolBar = nullptr;
+    QToolButton* importUrlsButton = nullptr;
+    QToolButton* importKeywordsButton = nullptr;
+    QToolButton* findUrlButton = nullptr;
+    QLabel* hintLabel = nullptr;
+    QProgressBar* importProgress = nullptr;
 
-    QGroupBox* grp3 = nullptr;
-    QWidget* tntpnl3 = nullptr;
-    QLabel* lbl1 = nullptr;
-    QLineEdit* edtUrl = nullptr;
-    QPushButton* btnAddUrl = nullptr;
-    RecordGrid* tntdbgrd1 = nullptr;
-    QFrame* tntpnl5 = nullptr;
-    QLabel* lbl4 = nullptr;
-    QLineEdit* edtupdateurl = nullptr;
-    QPushButton* btnseturl = nullptr;
-    QPushButton* btnexit2 = nullptr;
-    QMenu* tntpmn1 = nullptr;
-    QAction* tntmntmDelete = nullptr;
-    QAction* tntmntmEdit = nullptr;
+    QGroupBox* urlBox = nullptr;
+    QWidget* urlEntryRow = nullptr;
+    QLabel* urlLabel = nullptr;
+    QLineEdit* urlEdit = nullptr;
+    QPushButton* addUrlButton = nullptr;
+    RecordGrid* urlGrid = nullptr;
+    QFrame* urlEditPanel = nullptr;
+    QLabel* urlEditLabel = nullptr;
+    QLineEdit* editedUrlEdit = nullptr;
+    QPushButton* saveUrlButton = nullptr;
+    QPushButton* closeUrlEditButton = nullptr;
+    QMenu* urlMenu = nullptr;
+    QAction* deleteUrlsAction = nullptr;
+    QAction* editUrlAction = nullptr;
 
-    QGroupBox* grp2 = nullptr;
-    QWidget* tntpnl4 = nullptr;
-    QLabel* lbl2 = nullptr;
-    QLineEdit* edtkeyword = nullptr;
-    QPushButton* btnAddWord = nullptr;
-    RecordGrid* tntdbgrd2 = nullptr;
-    QFrame* tntpnl6 = nullptr;
-    QLabel* lbl5 = nullptr;
-    QLineEdit* edtkeyword1 = nullptr;
-    QPushButton* btnsetkeyword = nullptr;
-    QPushButton* btnexit3 = nullptr;
+    QGroupBox* keywordBox = nullptr;
+    QWidget* keywordEntryRow = nullptr;
+    QLabel* keywordLabel = nullptr;
+    QLineEdit* keywordEdit = nullptr;
+    QPushButton* addKeywordButton = nullptr;
+    RecordGrid* keywordGrid = nullptr;
+    QFrame* keywordEditPanel = nullptr;
+    QLabel* keywordEditLabel = nullptr;
+    QLineEdit* editedKeywordEdit = nullptr;
+    QPushButton* saveKeywordButton = nullptr;
+    QPushButton* closeKeywordEditButton = nullptr;
 
-    QAction* actAction1 = nullptr;
+    QAction* deleteKeywordsAction = nullptr;
 
     // The lists' queries.
-    Recordset qryUrl;
-    Recordset qryKeyWord;
+    Recordset urls;
+    Recordset keywords;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -118,14 +118,14 @@ private:
     void ShowUrlCount(int count);
     // Range selection on a left-button release; runs before the click's cell action.
     void ListMouseUp(RecordGrid* grid, Qt::KeyboardModifiers modifiers);
-    void DeleteSelectedUrls();
+    void confirmAndDeleteSelectedUrls();
     void DeleteOneKeyWord(int row);
     // Shows the progress bar for an import of `count` lines.
     void StartProgress(int count);
     void StopProgress();
 
-    TDM& dm_;
-    Recordset qryCheck_; // duplicate tests
+    Database& database_;
+    Recordset duplicateQuery_; // duplicate tests
     RecordModel* urlModel_ = nullptr;
     RecordModel* keyWordModel_ = nullptr;
     const bool* stopRequested_ = nullptr;

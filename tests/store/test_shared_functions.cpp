@@ -1,5 +1,5 @@
 #include "store/Messages.h"
-#include "store/UntPublic.h"
+#include "store/SharedFunctions.h"
 #include "support/MessageRecorder.h"
 
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/Recordset.h"
-#include "store/UntDM.h"
+#include "store/Database.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -22,14 +22,14 @@ class Browser;
 // The URL finder "关键词查询地址": the first 20 links that Baidu or Google return for a keyword, read with
 // the finder's own hidden browser and the rank check's scanners. It writes nothing to the database. The
 // caller shows it modally and discards it when it closes.
-class TfrmFindUrl : public QDialog {
+class UrlFinder : public QDialog {
     Q_OBJECT
 public:
     // With a browser of its own that fetches the engines' pages.
-    explicit TfrmFindUrl(TDM& dm, QWidget* parent = nullptr);
+    explicit UrlFinder(Database& database, QWidget* parent = nullptr);
     // With the given browser (tests hand in one that serves recorded pages).
-    TfrmFindUrl(TDM& dm, std::unique_ptr<Browser> browser, QWidget* parent = nullptr);
-    ~TfrmFindUrl() override;
+    UrlFinder(Database& database, std::unique_ptr<Browser> browser, QWidget* parent = nullptr);
+    ~UrlFinder() override;
 
     // The main window's stop request: a search made while it is set does not wait for the page.
     void SetStopRequest(const bool& stopRequested) { stopRequested_ = &stopRequested; }
@@ -37,20 +37,20 @@ public:
     static constexpr int kShownLinks = 20;
 
     // "查找网址".
-    void btnFindClick();
+    void findLinks();
 
     const QStringList& FoundLinks() const { return foundLinks_; }
-    Browser& wb1() const { return *wb1_; }
+    Browser& browser() const { return *browser_; }
 
-    QWidget* tntpnl3 = nullptr;
-    QLabel* lblgjc = nullptr;
-    QComboBox* cbbKeyWord = nullptr;
-    QPushButton* btnFind = nullptr;
-    QRadioButton* rb1 = nullptr;
-    QRadioButton* rb2 = nullptr;
-    QTableWidget* advstrngrdMain = nullptr;
+    QWidget* searchRow = nullptr;
+    QLabel* keywordLabel = nullptr;
+    QComboBox* keywordCombo = nullptr;
+    QPushButton* findButton = nullptr;
+    QRadioButton* baiduButton = nullptr;
+    QRadioButton* googleButton = nullptr;
+    QTableWidget* resultGrid = nullptr;
 
-    Recordset qryMain;
+    Recordset finderKeywords;
 
 private:
     void BuildWindow();
@@ -58,8 +58,8 @@ private:
     void PrepareResultGrid();
     void SetCell(int row, int column, const QString& text);
 
-    TDM& dm_;
-    std::unique_ptr<Browser> wb1_;
+    Database& database_;
+    std::unique_ptr<Browser> browser_;
     QStringList foundLinks_;
     const bool* stopRequested_;
 };

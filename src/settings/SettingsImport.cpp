@@ -2,10 +2,10 @@
 // clicked URL, one entry per line.
 #include "settings/DuplicateTests.h"
 #include "settings/TextLines.h"
-#include "settings/UntSet.h"
+#include "settings/SettingsDialog.h"
 #include "settings/UrlForms.h"
 #include "store/SqlText.h"
-#include "store/UntPublic.h"
+#include "store/SharedFunctions.h"
 #include "ui/FileDialogs.h"
 
 #include <QCoreApplication>
@@ -49,18 +49,18 @@ void PumpAndPause() {
 
 } // namespace
 
-void TfrmSetLinkWord::StartProgress(int count) {
-    tntprgrsbr1->setRange(0, count);
-    tntprgrsbr1->setValue(0);
-    tntprgrsbr1->show();
+void SettingsDialog::StartProgress(int count) {
+    importProgress->setRange(0, count);
+    importProgress->setValue(0);
+    importProgress->show();
 }
 
-void TfrmSetLinkWord::StopProgress() {
-    tntprgrsbr1->setValue(0);
-    tntprgrsbr1->hide();
+void SettingsDialog::StopProgress() {
+    importProgress->setValue(0);
+    importProgress->hide();
 }
 
-void TfrmSetLinkWord::btnexproturlClick() {
+void SettingsDialog::importUrls() {
     const QString fileName = ChooseOpenFile(this, importRequest());
     if (fileName.isEmpty())
         return;
@@ -70,7 +70,7 @@ void TfrmSetLinkWord::btnexproturlClick() {
     StartProgress(static_cast<int>(lines.size()));
     // Also when a duplicate test fails and ends the import early.
     const struct Finally {
-        TfrmSetLinkWord* form;
+        SettingsDialog* form;
         ~Finally() { form->StopProgress(); }
     } finally{this};
 
@@ -78,21 +78,21 @@ void TfrmSetLinkWord::btnexproturlClick() {
     int done = 0;
     for (const QString& line : lines) {
         const QString url = ImportedUrl(line);
-        if (dm_.OpenSQL(qryCheck_, UrlDuplicateSql(url)) < 1) {
+        if (database_.OpenSQL(duplicateQuery_, UrlDuplicateSql(url)) < 1) {
             // A line the database refuses (too long for its column) is skipped.
-            dm_.ExecSQLInTrans(
-                dm_.qry_exec,
+            database_.ExecSQLInTrans(
+                database_.execQuery,
                 QStringLiteral("Insert Into SE_KeyUrl(UrlName,UpdateTime,AddTime,state,isCheck)Values(") +
                     QuotedStr(url) + u',' + today + u',' + today + u',' + QuotedStr(QStringLiteral("删除")) +
                     QStringLiteral(",-1)"));
         }
-        tntprgrsbr1->setValue(++done);
+        importProgress->setValue(++done);
         PumpAndPause();
     }
     ShowUrlCount(LoadUrlList());
 }
 
-void TfrmSetLinkWord::btnexportwordClick() {
+void SettingsDialog::importKeywords() {
     if (curWebID_ <= 0) {
         ShowInfoMsg(QStringLiteral("请选中一个链接!"));
         return;
@@ -105,7 +105,7 @@ void TfrmSetLinkWord::btnexportwordClick() {
         return;
     StartProgress(static_cast<int>(lines.size()));
     const struct Finally {
-        TfrmSetLinkWord* form;
+        SettingsDialog* form;
         ~Finally() { form->StopProgress(); }
     } finally{this};
 
@@ -114,14 +114,14 @@ void TfrmSetLinkWord::btnexportwordClick() {
     const QString today = SqlDate(QDate::currentDate());
     int done = 0;
     for (const QString& line : lines) {
-        if (dm_.OpenSQL(qryCheck_, KeyWordDuplicateSql(line, webId)) < 1) {
-            dm_.ExecSQLInTrans(
-                dm_.qry_exec,
+        if (database_.OpenSQL(duplicateQuery_, KeyWordDuplicateSql(line, webId)) < 1) {
+            database_.ExecSQLInTrans(
+                database_.execQuery,
                 QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName,AddTime,UpdateTime,State)values(") +
                     QString::number(webId) + u',' + QuotedStr(line) + u',' + today + u',' + today + u',' +
                     QuotedStr(QStringLiteral("删除")) + u')');
         }
-        tntprgrsbr1->setValue(++done);
+        importProgress->setValue(++done);
         PumpAndPause();
     }
     LoadKeyWords(curWebID_);

@@ -1,0 +1,383 @@
+// The main window's controls: sizes and places as the user sees them.
+#include "app/Pictures.h"
+#include "app/MainWindow.h"
+#include "ui/DataGrid.h"
+#include "ui/Fonts.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QSystemTrayIcon>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+namespace {
+
+// A tool-bar button: a small picture above its caption.
+QToolButton* speedButton(QWidget* parent, const QString& name, const QString& caption, const QIcon& picture,
+                         const QRect& geometry) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setIcon(picture);
+    button->setIconSize(QSize(16, 16));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QLabel* label(QWidget* parent, const QString& name, const QString& caption, QPoint at, bool bold = false) {
+    auto* l = new QLabel(caption, parent);
+    l->setObjectName(name);
+    if (bold) {
+        QFont font = l->font();
+        font.setBold(true);
+        l->setFont(font);
+    }
+    l->adjustSize();
+    l->move(at);
+    return l;
+}
+
+QCheckBox* engineBox(QWidget* parent, const QString& name, const QString& caption, QPoint at) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(name);
+    box->adjustSize();
+    box->move(at);
+    return box;
+}
+
+std::vector<GridColumn> missionColumns() {
+    const Qt::Alignment centre = Qt::AlignCenter;
+    return {
+        {QStringLiteral("关键词"), QStringLiteral("KeyWordName"), 89, centre, true},
+        {QStringLiteral("相关链接"), QStringLiteral("UrlName"), 120, Qt::AlignLeft, true},
+        {QStringLiteral("Baidu不包含推广"), QStringLiteral("BaiduRank"), 55, centre, true},
+        {QStringLiteral("Baidu包含推广"), QStringLiteral("BaiduRank2"), 55, centre, false},
+        {QStringLiteral("Google"), QStringLiteral("GoogleRank"), 40, centre, true},
+        {QStringLiteral("Yahoo"), QStringLiteral("YahooRank"), 35, centre, false},
+        {QStringLiteral("Sogou"), QStringLiteral("SogouRank"), 35, centre, false},
+        {QStringLiteral("Bing"), QStringLiteral("BingRank"), 30, centre, false},
+        {QStringLiteral("Soso"), QStringLiteral("SosoRank"), 30, centre, false},
+        {QStringLiteral("Youdao"), QStringLiteral("YoudaoRank"), 40, centre, false},
+        {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 55, centre, true},
+    };
+}
+
+// A row under check carries the pending mark in one of these cells (not in BaiduRank2).
+RowColours pendingRowColours(const Recordset& rs, int row) {
+    static const char16_t* const cells[] = {u"BaiduRank", u"GoogleRank", u"YahooRank", u"SogouRank",
+                                            u"BingRank",  u"SosoRank",   u"YoudaoRank"};
+    for (const char16_t* cell : cells) {
+        const int field = rs.FieldIndex(QStringView(cell));
+        if (field >= 0 && rs.Value(row, field).toString() == QStringLiteral("稍候"))
+            return {QColor(255, 0, 0), QColor(255, 255, 255)};
+    }
+    return {};
+}
+
+} // namespace
+
+void MainWindow::BuildWindow() {
+    setFont(SongTiFont(12));
+    setWindowIcon(ApplicationIcon());
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(BuildToolBar());
+    column->addWidget(BuildBrowserStrip());
+
+    resultsChartSplitter = new QSplitter(Qt::Vertical, central);
+    resultsChartSplitter->setObjectName(QStringLiteral("resultsChartSplitter"));
+    resultsChartSplitter->setHandleWidth(2);
+    resultsChartSplitter->setChildrenCollapsible(false);
+    resultsChartSplitter->addWidget(BuildResultsBox());
+    resultsChartSplitter->addWidget(BuildChartArea());
+    // The results box keeps its height when the window grows; the chart area takes the rest.
+    resultsChartSplitter->setStretchFactor(0, 0);
+    resultsChartSplitter->setStretchFactor(1, 1);
+    resultsChartSplitter->handle(1)->setCursor(Qt::SizeVerCursor);
+    column->addWidget(resultsChartSplitter, 1);
+    setCentralWidget(central);
+
+    BuildMenus();
+    BuildTray();
+}
+
+QWidget* MainWindow::BuildToolBar() {
+    toolBarPanel = new QFrame(this);
+    toolBarPanel->setObjectName(QStringLiteral("toolBarPanel"));
+    toolBarPanel->setFixedHeight(65);
+    auto* row = new QHBoxLayout(toolBarPanel);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    auto* buttons = new QWidget(toolBarPanel);
+    addUrlsButton = speedButton(buttons, QStringLiteral("addUrlsButton"), QStringLiteral("&1 添加网址"),
+                             AddLinkPicture(), QRect(1, 6, 70, 54));
+    startButton = speedButton(buttons, QStringLiteral("startButton"), QStringLiteral("&2 批量更新排名"),
+                           StartPicture(), QRect(72, 6, 89, 54));
+    refreshButton = speedButton(buttons, QStringLiteral("refreshButton"), QStringLiteral("刷新任务"), QIcon(),
+                             QRect(88, 3, 71, 45));
+    refreshButton->setAutoRaise(true);
+    refreshButton->hide();
+    settingsButton = speedButton(buttons, QStringLiteral("settingsButton"), QStringLiteral("设置"),
+                               SettingsPicture(), QRect(160, 6, 48, 54));
+    stopButton = speedButton(buttons, QStringLiteral("stopButton"), QStringLiteral("停止"), StopPicture(),
+                          QRect(208, 6, 48, 54));
+    exitButton = speedButton(buttons, QStringLiteral("exitButton"), QStringLiteral("退出"), ExitPicture(),
+                           QRect(255, 6, 47, 54));
+    stopButton->setFont(SongTiFont(13));
+    exitButton->setFont(SongTiFont(13));
+    exportHistoryButton = speedButton(buttons, QStringLiteral("exportHistoryButton"), QStringLiteral("导出历史记录"),
+                            ExportPicture(), QRect(302, 6, 73, 54));
+    exportHistoryButton->hide();
+    versionPagePanel = new QWidget(buttons);
+    versionPagePanel->setObjectName(QStringLiteral("versionPagePanel"));
+    versionPagePanel->setGeometry(392, 8, 1, 1);
+    versionPagePanel->hide();
+    row->addWidget(buttons, 1);
+
+    makerPagePanel = new QFrame(toolBarPanel);
+    makerPagePanel->setObjectName(QStringLiteral("makerPagePanel"));
+    makerPagePanel->setFixedWidth(323);
+    makerPagePanel->setLayout(new QVBoxLayout);
+    makerPagePanel->layout()->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(makerPagePanel);
+
+    promotionPanel = new QFrame(toolBarPanel);
+    promotionPanel->setObjectName(QStringLiteral("promotionPanel"));
+    promotionPanel->setFixedWidth(445);
+    promotionPanel->setAutoFillBackground(true);
+    QPalette white = promotionPanel->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    promotionPanel->setPalette(white);
+    promotionTitle = label(promotionPanel, QStringLiteral("promotionTitle"), QStringLiteral("特别推荐"), QPoint(11, 3), true);
+    // The promotional links get their captions and targets with the maker's web services.
+    promotionLink1 = label(promotionPanel, QStringLiteral("promotionLink1"), QString(), QPoint(13, 20));
+    promotionLink2 = label(promotionPanel, QStringLiteral("promotionLink2"), QString(), QPoint(13, 39));
+    row->addWidget(promotionPanel);
+    return toolBarPanel;
+}
+
+QWidget* MainWindow::BuildBrowserStrip() {
+    browserStrip = new QWidget(this);
+    browserStrip->setObjectName(QStringLiteral("browserStrip"));
+    browserStrip->setFixedHeight(1);
+    auto* row = new QHBoxLayout(browserStrip);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    rankBrowserPanel = new QWidget(browserStrip);
+    rankBrowserPanel->setObjectName(QStringLiteral("rankBrowserPanel"));
+    navPagePanel = new QWidget(browserStrip);
+    navPagePanel->setObjectName(QStringLiteral("navPagePanel"));
+    row->addWidget(rankBrowserPanel);
+    row->addWidget(navPagePanel);
+    return browserStrip;
+}
+
+QWidget* MainWindow::BuildResultsBox() {
+    resultsBox = new QGroupBox(this);
+    resultsBox->setObjectName(QStringLiteral("resultsBox"));
+    auto* row = new QHBoxLayout(resultsBox);
+    row->setContentsMargins(2, 2, 2, 2);
+
+    missionHistorySplitter = new QSplitter(Qt::Horizontal, resultsBox);
+    missionHistorySplitter->setObjectName(QStringLiteral("missionHistorySplitter"));
+    missionHistorySplitter->setHandleWidth(3);
+    missionHistorySplitter->setChildrenCollapsible(false);
+
+    missionBox = new QGroupBox(
+        QStringLiteral(
+            "排名结果(在短时间内不要频繁的查询关键词,以免被搜索引擎限制,出现异常结果,右键导出记录)"),
+        missionHistorySplitter);
+    missionBox->setObjectName(QStringLiteral("missionBox"));
+    auto* results = new QVBoxLayout(missionBox);
+    results->setContentsMargins(2, 2, 2, 2);
+    results->setSpacing(0);
+    results->addWidget(BuildEngineRow());
+    BuildMissionGrid();
+    results->addWidget(missionGrid, 1);
+    BuildPageRangePanel();
+
+    historyGroup = new QGroupBox(QStringLiteral("排名历史记录,右键导出记录"), missionHistorySplitter);
+    historyGroup->setObjectName(QStringLiteral("historyGroup"));
+    // The mission box keeps the width the window commands give it; the history box takes what is left.
+    historyGroup->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+
+    missionHistorySplitter->addWidget(missionBox);
+    missionHistorySplitter->addWidget(historyGroup);
+    missionHistorySplitter->setStretchFactor(0, 0);
+    missionHistorySplitter->setStretchFactor(1, 1);
+    row->addWidget(missionHistorySplitter);
+    return resultsBox;
+}
+
+QWidget* MainWindow::BuildEngineRow() {
+    engineRow = new QWidget(missionBox);
+    engineRow->setObjectName(QStringLiteral("engineRow"));
+    engineRow->setFixedHeight(35);
+    // The boxes stand at fixed places; a narrow gap between box and caption keeps each caption clear of
+    // the next box.
+    engineRow->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px; }"));
+    engineRowLabel = label(engineRow, QStringLiteral("engineRowLabel"), QStringLiteral("选则搜索引擎"), QPoint(16, 11));
+    baiduBox = engineBox(engineRow, QStringLiteral("baiduBox"), QStringLiteral("Baidu"), QPoint(96, 8));
+    googleBox = engineBox(engineRow, QStringLiteral("googleBox"), QStringLiteral("Google"), QPoint(152, 8));
+    yahooBox = engineBox(engineRow, QStringLiteral("yahooBox"), QStringLiteral("Yahoo"), QPoint(214, 9));
+    sosoBox = engineBox(engineRow, QStringLiteral("sosoBox"), QStringLiteral("Soso"), QPoint(266, 9));
+    bingBox = engineBox(engineRow, QStringLiteral("bingBox"), QStringLiteral("Bing"), QPoint(320, 9));
+    sogouBox = engineBox(engineRow, QStringLiteral("sogouBox"), QStringLiteral("Sogou"), QPoint(376, 10));
+    youdaoBox = engineBox(engineRow, QStringLiteral("youdaoBox"), QStringLiteral("Youdao"), QPoint(432, 11));
+    allEnginesBox = engineBox(engineRow, QStringLiteral("allEnginesBox"), QStringLiteral("选择所有"), QPoint(496, 11));
+    for (QCheckBox* box : {baiduBox, googleBox, yahooBox, sosoBox, bingBox, sogouBox, youdaoBox, allEnginesBox})
+        box->setChecked(true);
+    return engineRow;
+}
+
+void MainWindow::BuildMissionGrid() {
+    missionGrid = new DataGrid(missionBox);
+    missionGrid->setObjectName(QStringLiteral("missionGrid"));
+    RecordsetModel* model = missionGrid->bind(missions, missionColumns());
+    model->setRowColourHook(&pendingRowColours);
+    missionGrid->setFooterTextProvider([this](int column) {
+        return column == 0 && missions.IsOpen() ? QString::number(missions.RecordCount()) : QString();
+    });
+}
+
+void MainWindow::BuildPageRangePanel() {
+    pageRangePanel = new QFrame(missionBox);
+    pageRangePanel->setObjectName(QStringLiteral("pageRangePanel"));
+    pageRangePanel->setFrameStyle(QFrame::Box | QFrame::Plain);
+    pageRangePanel->setAutoFillBackground(true);
+    pageRangePanel->setGeometry(192, 104, 369, 121);
+    pageSizeNote =
+        label(pageRangePanel, QStringLiteral("pageSizeNote"),
+              QStringLiteral("说明:Baidu,Google，Yahoo,Sogou默认每页记录条数为100 "), QPoint(11, 21), true);
+    bingPageSizeNote = label(pageRangePanel, QStringLiteral("bingPageSizeNote"), QStringLiteral("Bing默认为50"), QPoint(11, 40), true);
+    otherEnginesNote =
+        label(pageRangePanel, QStringLiteral("otherEnginesNote"), QStringLiteral("其它搜索引擎默认取前10页"), QPoint(104, 41));
+    pageRangeTitle = label(pageRangePanel, QStringLiteral("pageRangeTitle"),
+                 QStringLiteral("查询页数(仅对Baidu,Google,Yahoo,Bing,Sogou有效)"), QPoint(11, 61), true);
+    QPalette red = pageRangeTitle->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    pageRangeTitle->setPalette(red);
+    pageRangeFromLabel = label(pageRangePanel, QStringLiteral("pageRangeFromLabel"), QStringLiteral("从第一页至"), QPoint(64, 90));
+    pageRangeCombo = new QComboBox(pageRangePanel);
+    pageRangeCombo->setObjectName(QStringLiteral("pageRangeCombo"));
+    for (int page = 1; page <= 10; ++page)
+        pageRangeCombo->addItem(QString::number(page));
+    pageRangeCombo->setGeometry(128, 86, 49, 20);
+    pageRangeUnitLabel = label(pageRangePanel, QStringLiteral("pageRangeUnitLabel"), QStringLiteral("页"), QPoint(181, 90));
+    applyPageRangeButton = new QToolButton(pageRangePanel);
+    applyPageRangeButton->setObjectName(QStringLiteral("applyPageRangeButton"));
+    applyPageRangeButton->setText(QStringLiteral("确认"));
+    applyPageRangeButton->setFocusPolicy(Qt::NoFocus);
+    applyPageRangeButton->setGeometry(197, 85, 52, 22);
+    closePageRangeButton = new QToolButton(pageRangePanel);
+    closePageRangeButton->setObjectName(QStringLiteral("closePageRangeButton"));
+    closePageRangeButton->setIcon(StopPicture());
+    closePageRangeButton->setIconSize(QSize(12, 12));
+    closePageRangeButton->setAutoRaise(true);
+    closePageRangeButton->setFocusPolicy(Qt::NoFocus);
+    closePageRangeButton->setGeometry(352, 2, 16, 14);
+    pageRangePanel->hide();
+    pageRangePanel->raise();
+}
+
+QWidget* MainWindow::BuildChartArea() {
+    chartArea = new QWidget(this);
+    chartArea->setObjectName(QStringLiteral("chartArea"));
+    // The chart area takes what the results box leaves, down to nothing.
+    chartArea->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    auto* fill = new QVBoxLayout(chartArea);
+    fill->setContentsMargins(0, 0, 0, 0);
+    chartGroup = new QGroupBox(QStringLiteral("排名走势图(Baidu曲线为不包含推广排名)"), chartArea);
+    chartGroup->setObjectName(QStringLiteral("chartGroup"));
+    fill->addWidget(chartGroup);
+    return chartArea;
+}
+
+void MainWindow::BuildMenus() {
+    mainMenu = menuBar();
+    mainMenu->setObjectName(QStringLiteral("mainMenu"));
+    helpAction = mainMenu->addAction(QStringLiteral("帮助"));
+    aboutAction = mainMenu->addAction(QStringLiteral("关于"));
+    visitSiteAction = mainMenu->addAction(QStringLiteral("访问Velmora"));
+    downloadUpdateAction = mainMenu->addAction(QStringLiteral("最新版本下载"));
+
+    missionMenu = new QMenu(this);
+    missionMenu->setObjectName(QStringLiteral("missionMenu"));
+    updateRowAction = missionMenu->addAction(QStringLiteral("更新排名"));
+    openSearchMenu = missionMenu->addMenu(QStringLiteral("打开搜索页"));
+    openBaiduAction = openSearchMenu->addAction(QStringLiteral("Baidu"));
+    openGoogleAction = openSearchMenu->addAction(QStringLiteral("Google"));
+    openYahooAction = openSearchMenu->addAction(QStringLiteral("Yahoo"));
+    openSogouAction = openSearchMenu->addAction(QStringLiteral("Sogou"));
+    openBingAction = openSearchMenu->addAction(QStringLiteral("Bing"));
+    openSosoAction = openSearchMenu->addAction(QStringLiteral("Soso"));
+    openYoudaoAction = openSearchMenu->addAction(QStringLiteral("Youdao"));
+    deleteRowAction = missionMenu->addAction(QStringLiteral("删除"));
+    exportLatestAction = missionMenu->addAction(QStringLiteral("导出"));
+}
+
+void MainWindow::BuildTray() {
+    trayMenu = new QMenu(this);
+    trayMenu->setObjectName(QStringLiteral("trayMenu"));
+    trayStopAction = trayMenu->addAction(QStringLiteral("停止"));
+    trayDownloadAction = trayMenu->addAction(QStringLiteral("下载地址"));
+    trayAddUrlAction = trayMenu->addAction(QStringLiteral("添加网址"));
+    trayRefreshAction = trayMenu->addAction(QStringLiteral("刷新任务"));
+    trayExitAction = trayMenu->addAction(QStringLiteral("退出"));
+
+    trayIcon = new QSystemTrayIcon(this);
+    trayIcon->setObjectName(QStringLiteral("trayIcon"));
+    trayIcon->setContextMenu(trayMenu);
+}
+
+void MainWindow::ConnectCommands() {
+    connect(addUrlsButton, &QToolButton::clicked, this, &MainWindow::addUrls);
+    connect(startButton, &QToolButton::clicked, this, &MainWindow::startBatchRun);
+    connect(refreshButton, &QToolButton::clicked, this, &MainWindow::refreshMissionList);
+    connect(settingsButton, &QToolButton::clicked, this, &MainWindow::showPageRangePanel);
+    connect(stopButton, &QToolButton::clicked, this, &MainWindow::stopRun);
+    connect(exitButton, &QToolButton::clicked, this, &MainWindow::exitProgram);
+    connect(exportHistoryButton, &QToolButton::clicked, this, &MainWindow::exportLatestResults);
+
+    connect(updateRowAction, &QAction::triggered, this, &MainWindow::updateSelectedRow);
+    connect(openBaiduAction, &QAction::triggered, this, [this] { openSearchPage(u"Baidu"); });
+    connect(openGoogleAction, &QAction::triggered, this, [this] { openSearchPage(u"Google"); });
+    connect(openYahooAction, &QAction::triggered, this, [this] { openSearchPage(u"Yahoo"); });
+    connect(openSogouAction, &QAction::triggered, this, [this] { openSearchPage(u"Sogou"); });
+    connect(openBingAction, &QAction::triggered, this, [this] { openSearchPage(u"Bing"); });
+    connect(openSosoAction, &QAction::triggered, this, [this] { openSearchPage(u"Soso"); });
+    connect(openYoudaoAction, &QAction::triggered, this, [this] { openSearchPage(u"Youdao"); });
+    connect(deleteRowAction, &QAction::triggered, this, &MainWindow::deleteSelectedRow);
+    connect(exportLatestAction, &QAction::triggered, this, &MainWindow::exportLatestResults);
+
+    // The tray items run the handlers of the tool-bar buttons of the same name, whether those buttons are
+    // enabled, disabled or hidden.
+    connect(allEnginesBox, &QCheckBox::clicked, this, &MainWindow::tickAllEngines);
+    connect(applyPageRangeButton, &QToolButton::clicked, this, &MainWindow::applyPageRange);
+    connect(closePageRangeButton, &QToolButton::clicked, this, &MainWindow::closePageRangePanel);
+    connect(trayStopAction, &QAction::triggered, this, &MainWindow::stopRun);
+    connect(trayAddUrlAction, &QAction::triggered, this, &MainWindow::addUrls);
+    connect(trayRefreshAction, &QAction::triggered, this, &MainWindow::refreshMissionList);
+    connect(trayExitAction, &QAction::triggered, this, &MainWindow::exitProgram);
+
+    connect(missionGrid, &QAbstractItemView::clicked, this, &MainWindow::missionCellClicked);
+    connect(missionGrid, &QAbstractItemView::doubleClicked, this, &MainWindow::missionCellDoubleClicked);
+}
+
+} // namespace quorvane

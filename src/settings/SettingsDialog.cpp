@@ -1,0 +1,351 @@
+#include "settings/SettingsDialog.h"
+
+#include "finder/UrlFinder.h"
+#include "settings/DuplicateTests.h"
+#include "settings/EditPanel.h"
+#include "settings/RecordGrid.h"
+#include "settings/RecordModel.h"
+#include "settings/ToolIcons.h"
+#include "settings/UrlForms.h"
+#include "store/Messages.h"
+#include "store/SqlText.h"
+#include "store/SharedFunctions.h"
+#include "ui/ModalDialogs.h"
+#include "ui/Fonts.h"
+
+#include <QAction>
+#include <QDate>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+namespace {
+
+QString Today() {
+    return SqlDate(QDate::currentDate());
+}
+
+QToolButton* toolButton(QWidget* parent, const QString& text, const QIcon& icon, QRect geometry) {
+    auto* button = new QToolButton(parent);
+    button->setText(text);
+    button->setIcon(icon);
+    button->setIconSize(QSize(24, 24));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAutoRaise(true);
+    button->setGeometry(geometry);
+    return button;
+}
+
+} // namespace
+
+SettingsDialog::SettingsDialog(Database& database, QWidget* parent)
+    : QDialog(parent)
+    , database_(database) {
+    setObjectName(QStringLiteral("settingsDialog"));
+    setWindowTitle(QStringLiteral("关键词链接设置"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(820, 477);
+    move(269, 216);
+    urls.setObjectName(QStringLiteral("urls"));
+    urls.SetUpdateTable(QStringLiteral("SE_KeyUrl"), QStringLiteral("WebID"));
+    keywords.setObjectName(QStringLiteral("keywords"));
+    keywords.SetUpdateTable(QStringLiteral("SE_KeyWord"), QStringLiteral("KeyWordID"));
+
+    settingsGroup = new QGroupBox(QStringLiteral("查询数据设置"), this);
+    settingsGroup->setFont(SongTiFont(12));
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(settingsGroup);
+    auto* frame = new QVBoxLayout(settingsGroup);
+    frame->setContentsMargins(2, 2, 2, 2);
+    frame->setSpacing(0);
+
+    BuildToolbar();
+    frame->addWidget(toolBar);
+    auto* sides = new QHBoxLayout;
+    sides->setSpacing(2);
+    BuildUrlSide();
+    BuildKeyWordSide();
+    sides->addWidget(urlBox);
+    sides->addWidget(keywordBox, 1);
+    frame->addLayout(sides, 1);
+
+    deleteKeywordsAction = new QAction(this);
+    deleteKeywordsAction->setObjectName(QStringLiteral("deleteKeywordsAction"));
+    deleteKeywordsAction->setShortcut(QKeySequence(Qt::Key_Delete));
+    deleteKeywordsAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(deleteKeywordsAction);
+
+    ConnectEvents();
+
+    // What showing the dialog does: the URL list and its count; the keyword side waits for a click.
+    ShowUrlCount(LoadUrlList());
+}
+
+SettingsDialog::~SettingsDialog() = default;
+
+void SettingsDialog::BuildToolbar() {
+    toolBar = new QWidget(settingsGroup);
+    toolBar->setFixedHeight(50);
+    const QString hint = QStringLiteral("请使用.txt文件夹");
+    importUrlsButton = toolButton(toolBar, QStringLiteral("导入链接"), ImportUrlIcon(), QRect(4, 2, 58, 46));
+    importUrlsButton->setToolTip(hint);
+    importKeywordsButton =
+        toolButton(toolBar, QStringLiteral("导入关键词"), ImportKeyWordIcon(), QRect(62, 2, 67, 46));
+    importKeywordsButton->setToolTip(hint);
+    findUrlButton = toolButton(toolBar, QStringLiteral("网址查询"), FindUrlIcon(), QRect(129, 2, 67, 46));
+    hintLabel = new QLabel(QStringLiteral("提示:双击打开列表进行修改"), toolBar);
+    hintLabel->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+    hintLabel->move(204, 18);
+    hintLabel->adjustSize();
+    importProgress = new QProgressBar(toolBar);
+    importProgress->setGeometry(520, 12, 169, 25);
+    importProgress->setTextVisible(false);
+    importProgress->hide();
+}
+
+void SettingsDialog::BuildUrlSide() {
+    urlBox = new QGroupBox(settingsGroup);
+    urlBox->setFixedWidth(447);
+    auto* column = new QVBoxLayout(urlBox);
+    column->setContentsMargins(2, 2, 2, 2);
+    column->setSpacing(0);
+
+    urlEntryRow = new QWidget(urlBox);
+    urlEntryRow->setFixedHeight(41);
+    auto* row = new QHBoxLayout(urlEntryRow);
+    row->setContentsMargins(8, 0, 8, 0);
+    urlLabel = new QLabel(QStringLiteral("网址设置"), urlEntryRow);
+    urlEdit = new QLineEdit(urlEntryRow);
+    urlEdit->setFixedWidth(257);
+    addUrlButton = PlainButton(urlEntryRow, QStringLiteral("添加"));
+    row->addWidget(urlLabel);
+    row->addWidget(urlEdit);
+    row->addWidget(addUrlButton);
+    row->addStretch();
+    column->addWidget(urlEntryRow);
+
+    urlGrid = new RecordGrid(urlBox);
+    urlGrid->setObjectName(QStringLiteral("urlGrid"));
+    urlModel_ = new RecordModel(
+        urls,
+        {
+            {QStringLiteral("选择"), QStringLiteral("isCheck"), 64, Qt::AlignCenter, true},
+            {QStringLiteral("链接名称"), QStringLiteral("UrlName"), 200, Qt::AlignLeft | Qt::AlignVCenter,
+             false},
+            {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 100, Qt::AlignCenter, false},
+            {QStringLiteral("操作"), QStringLiteral("State"), 64, Qt::AlignCenter, false},
+        },
+        this);
+    urlGrid->SetRecordModel(urlModel_);
+    column->addWidget(urlGrid, 1);
+
+    const EditPanel edit =
+        MakeEditPanel(urlBox, QRect(8, 178, 417, 105), QStringLiteral("编辑网址(编辑后自动关闭)"), 252);
+    urlEditPanel = edit.panel;
+    urlEditLabel = edit.caption;
+    editedUrlEdit = edit.edit;
+    saveUrlButton = edit.save;
+    closeUrlEditButton = edit.close;
+
+    urlMenu = new QMenu(this);
+    deleteUrlsAction = urlMenu->addAction(QStringLiteral("删除"));
+    editUrlAction = urlMenu->addAction(QStringLiteral("修改"));
+}
+
+void SettingsDialog::ConnectEvents() {
+    connect(addUrlButton, &QPushButton::clicked, this, [this] { addUrl(); });
+    connect(urlEdit, &QLineEdit::returnPressed, this, [this] { addUrl(); });
+    connect(saveUrlButton, &QPushButton::clicked, this, [this] { saveEditedUrl(); });
+    connect(editedUrlEdit, &QLineEdit::returnPressed, this, [this] { saveEditedUrl(); });
+    connect(closeUrlEditButton, &QPushButton::clicked, this, [this] { closeUrlEditPanel(); });
+    connect(deleteUrlsAction, &QAction::triggered, this, [this] { deleteSelectedUrls(); });
+    // "修改" has no action of its own: editing is reached by a double click.
+    connect(urlGrid, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { urlMenu->popup(urlGrid->viewport()->mapToGlobal(pos)); });
+    connect(urlGrid, &RecordGrid::LeftReleased, this,
+            [this](const QModelIndex& index, Qt::KeyboardModifiers modifiers) {
+                ListMouseUp(urlGrid, modifiers);
+                urlCellClicked(index);
+            });
+    connect(urlGrid, &RecordGrid::DoubleClicked, this, [this] { openUrlEditPanel(); });
+
+    connect(addKeywordButton, &QPushButton::clicked, this, [this] { addKeyword(); });
+    connect(keywordEdit, &QLineEdit::returnPressed, this, [this] { addKeyword(); });
+    connect(saveKeywordButton, &QPushButton::clicked, this, [this] { saveEditedKeyword(); });
+    connect(editedKeywordEdit, &QLineEdit::returnPressed, this, [this] { saveEditedKeyword(); });
+    connect(closeKeywordEditButton, &QPushButton::clicked, this, [this] { closeKeywordEditPanel(); });
+    connect(keywordGrid, &RecordGrid::LeftReleased, this,
+            [this](const QModelIndex& index, Qt::KeyboardModifiers modifiers) {
+                ListMouseUp(keywordGrid, modifiers);
+                keywordCellClicked(index);
+            });
+    connect(keywordGrid, &RecordGrid::DoubleClicked, this, [this] { openKeywordEditPanel(); });
+    connect(deleteKeywordsAction, &QAction::triggered, this, [this] { deleteSelectedKeywords(); });
+
+    connect(importUrlsButton, &QToolButton::clicked, this, [this] { importUrls(); });
+    connect(importKeywordsButton, &QToolButton::clicked, this, [this] { importKeywords(); });
+    connect(findUrlButton, &QToolButton::clicked, this, [this] { openUrlFinder(); });
+
+    // The Delete key belongs to the dialog's action whichever control has the focus, edit boxes included.
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        edit->installEventFilter(this);
+}
+
+bool SettingsDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+int SettingsDialog::LoadUrlList() {
+    const int count = database_.OpenSQL(urls, QStringLiteral("Select * From SE_KeyUrl"));
+    urlGrid->setContextMenuPolicy(count >= 1 ? Qt::CustomContextMenu : Qt::NoContextMenu);
+    return count;
+}
+
+void SettingsDialog::ShowUrlCount(int count) {
+    urlBox->setTitle(QStringLiteral("记录链接数") + QString::number(count));
+}
+
+void SettingsDialog::addUrl() {
+    if (urlEdit->text().trimmed().isEmpty()) {
+        ShowInfoMsg(QStringLiteral("链接不能为空!"));
+        return;
+    }
+    const QString url = CanonicalUrl(urlEdit->text());
+    if (database_.OpenSQL(duplicateQuery_, UrlDuplicateSql(url)) >= 1) {
+        ShowErrorMsg(QStringLiteral("存在相同链接！"));
+        return;
+    }
+    const QString today = Today();
+    const bool ok = database_.ExecSQLInTrans(
+        database_.execQuery,
+        QStringLiteral("Insert Into SE_KeyUrl(UrlName,AddTime,State,UpdateTime,isCheck)Values(") +
+            QuotedStr(url) + u',' + today + u',' + QuotedStr(QStringLiteral("删除")) + u',' + today +
+            QStringLiteral(",-1)"));
+    if (ok) {
+        urlEdit->setFocus();
+        urlEdit->clear();
+    } else {
+        ShowErrorMsg(QStringLiteral("新增链接失败!"));
+    }
+    ShowUrlCount(LoadUrlList());
+}
+
+void SettingsDialog::ListMouseUp(RecordGrid* grid, Qt::KeyboardModifiers modifiers) {
+    const int current = grid->currentIndex().isValid() ? grid->currentIndex().row() : -1;
+    const bool anchorUsable = anchorSet_ && anchorGrid_ == grid && anchorGeneration_ == grid->Generation() &&
+                              anchorRow_ >= 0 && anchorRow_ < grid->model()->rowCount();
+    if (!anchorUsable || !modifiers.testFlag(Qt::ShiftModifier)) {
+        if (current < 0)
+            return;
+        anchorGrid_ = grid;
+        anchorGeneration_ = grid->Generation();
+        anchorRow_ = current;
+        anchorRecNo_ = current + 1;
+        anchorSet_ = true;
+        return;
+    }
+    if (current >= 0)
+        grid->SelectRange(anchorRow_, current, current);
+    anchorSet_ = false;
+}
+
+void SettingsDialog::urlCellClicked(const QModelIndex& index) {
+    if (!index.isValid() || !urls.IsOpen() || urls.IsEmpty())
+        return;
+    urls.SetCurrentRow(index.row());
+    const QString field = urlModel_->Column(index.column()).field;
+    if (field == QStringLiteral("isCheck"))
+        ToggleUrlCheck();
+    keywordBox->setTitle(urls.FieldText(QStringLiteral("UrlName")) + QStringLiteral("对应关键词设置"));
+    curWebID_ = urls.FieldByName(QStringLiteral("WebID")).toInt();
+    LoadKeyWords(curWebID_);
+    if (field == QStringLiteral("State"))
+        confirmAndDeleteSelectedUrls();
+}
+
+void SettingsDialog::ToggleUrlCheck() {
+    if (urls.CurrentRow() < 0)
+        return;
+    const bool ticked = !RecordModel::IsTicked(urls.FieldByName(QStringLiteral("isCheck")));
+    urls.Edit();
+    urls.SetFieldValue(QStringLiteral("isCheck"), ticked);
+    const QString webId = QString::number(urls.FieldByName(QStringLiteral("WebID")).toLongLong());
+    database_.ExecSQLInTrans(database_.execQuery, QStringLiteral("Update SE_KeyWord Set Valid=") +
+                                         (ticked ? QStringLiteral("'1'") : QStringLiteral("'0'")) +
+                                         QStringLiteral(" Where WebID=") + webId);
+    urls.Post();
+}
+
+void SettingsDialog::openUrlEditPanel() {
+    if (!urls.IsOpen() || urls.IsEmpty() || urls.CurrentRow() < 0)
+        return;
+    urlEditPanel->show();
+    urlEditPanel->raise();
+    editedUrlEdit->setText(urls.FieldText(QStringLiteral("UrlName")));
+    urlGrid->setEnabled(false);
+}
+
+void SettingsDialog::saveEditedUrl() {
+    if (editedUrlEdit->text().trimmed().isEmpty())
+        return;
+    const bool ok = database_.ExecSQLInTrans(
+        database_.execQuery, QStringLiteral("Update SE_KeyUrl Set UrlName=") + QuotedStr(editedUrlEdit->text()) +
+                          QStringLiteral(",UpdateTime=") + Today() + QStringLiteral(" Where WebID=") +
+                          QString::number(curWebID_));
+    if (ok) {
+        ShowInfoMsg(QStringLiteral("更新链接成功!"));
+        urlEditPanel->hide();
+    }
+    ShowUrlCount(LoadUrlList());
+    urlGrid->setEnabled(true);
+}
+
+void SettingsDialog::closeUrlEditPanel() {
+    urlEditPanel->hide();
+    editedUrlEdit->clear();
+    urlGrid->setEnabled(true);
+}
+
+void SettingsDialog::deleteSelectedUrls() {
+    confirmAndDeleteSelectedUrls();
+}
+
+void SettingsDialog::confirmAndDeleteSelectedUrls() {
+    if (AskYesNo(QStringLiteral("确定要删除该链接")) != IdYes)
+        return;
+    // The keys are taken first: the list is read again only after all deletes.
+    QList<qlonglong> webIds;
+    for (const int row : urlGrid->SelectedRows())
+        webIds << urlModel_->RowValue(row, QStringLiteral("WebID")).toLongLong();
+    for (const qlonglong webId : webIds)
+        database_.ExecSQLInTrans(database_.execQuery,
+                           QStringLiteral("Delete From SE_KeyUrl Where WebID=") + QString::number(webId));
+    ShowUrlCount(LoadUrlList());
+}
+
+void SettingsDialog::openUrlFinder() {
+    UrlFinder finder(database_, this);
+    if (stopRequested_)
+        finder.SetStopRequest(*stopRequested_);
+    ExecModal(finder);
+}
+
+} // namespace quorvane

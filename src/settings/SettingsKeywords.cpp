@@ -1,0 +1,163 @@
+// The keyword side of the settings dialog: the keywords of the clicked URL.
+#include "settings/DuplicateTests.h"
+#include "settings/EditPanel.h"
+#include "settings/RecordGrid.h"
+#include "settings/RecordModel.h"
+#include "settings/SettingsDialog.h"
+#include "store/Messages.h"
+#include "store/SqlText.h"
+#include "store/SharedFunctions.h"
+
+#include <QDate>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace quorvane {
+
+void SettingsDialog::BuildKeyWordSide() {
+    keywordBox = new QGroupBox(settingsGroup);
+    auto* column = new QVBoxLayout(keywordBox);
+    column->setContentsMargins(2, 2, 2, 2);
+    column->setSpacing(0);
+
+    keywordEntryRow = new QWidget(keywordBox);
+    keywordEntryRow->setFixedHeight(41);
+    auto* row = new QHBoxLayout(keywordEntryRow);
+    row->setContentsMargins(8, 0, 8, 0);
+    keywordLabel = new QLabel(QStringLiteral("添加关键词"), keywordEntryRow);
+    keywordEdit = new QLineEdit(keywordEntryRow);
+    keywordEdit->setFixedWidth(153);
+    addKeywordButton = PlainButton(keywordEntryRow, QStringLiteral("添加"));
+    row->addWidget(keywordLabel);
+    row->addWidget(keywordEdit);
+    row->addWidget(addKeywordButton);
+    row->addStretch();
+    column->addWidget(keywordEntryRow);
+
+    keywordGrid = new RecordGrid(keywordBox);
+    keywordGrid->setObjectName(QStringLiteral("keywordGrid"));
+    keyWordModel_ = new RecordModel(
+        keywords,
+        {
+            {QStringLiteral("关键词名称"), QStringLiteral("KeyWordName"), 200, Qt::AlignCenter, false},
+            {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 80, Qt::AlignCenter, false},
+            {QStringLiteral("操作"), QStringLiteral("State"), 64, Qt::AlignCenter, false},
+        },
+        this);
+    keywordGrid->SetRecordModel(keyWordModel_);
+    column->addWidget(keywordGrid, 1);
+
+    // The edit panel lies over the list, outside the layout.
+    const EditPanel edit =
+        MakeEditPanel(keywordBox, QRect(8, 178, 353, 105), QStringLiteral("编辑关键词(编辑后自动关闭)"), 169);
+    keywordEditPanel = edit.panel;
+    keywordEditLabel = edit.caption;
+    editedKeywordEdit = edit.edit;
+    saveKeywordButton = edit.save;
+    closeKeywordEditButton = edit.close;
+}
+
+void SettingsDialog::LoadKeyWords(int webId) {
+    database_.OpenSQL(keywords, QStringLiteral("Select * From SE_KeyWord Where WebID=") + QString::number(webId));
+}
+
+void SettingsDialog::addKeyword() {
+    const QString keyword = keywordEdit->text();
+    if (keyword.trimmed().isEmpty())
+        return;
+    if (curWebID_ <= 0) {
+        ShowInfoMsg(QStringLiteral("请先选择一个链接!"));
+        return;
+    }
+    const QString webId = QString::number(curWebID_);
+    if (database_.OpenSQL(duplicateQuery_, KeyWordDuplicateSql(keyword, curWebID_)) >= 1) {
+        ShowErrorMsg(QStringLiteral("出现重复关键词!"));
+        return;
+    }
+    const QString today = SqlDate(QDate::currentDate());
+    const bool ok = database_.ExecSQLInTrans(
+        database_.execQuery,
+        QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName,AddTime,State,UpdateTime)values(") + webId +
+            u',' + QuotedStr(keyword) + u',' + today + u',' + QuotedStr(QStringLiteral("删除")) + u',' +
+            today + u')');
+    if (ok) {
+        keywordEdit->setFocus();
+        keywordEdit->clear();
+    } else {
+        ShowErrorMsg(QStringLiteral("添加关键词出现异常！"));
+    }
+    LoadKeyWords(curWebID_);
+}
+
+void SettingsDialog::keywordCellClicked(const QModelIndex& index) {
+    if (!index.isValid() || !keywords.IsOpen() || keywords.IsEmpty())
+        return;
+    if (keyWordModel_->Column(index.column()).field == QStringLiteral("State"))
+        DeleteOneKeyWord(index.row());
+}
+
+void SettingsDialog::DeleteOneKeyWord(int row) {
+    if (AskYesNo(QStringLiteral("你确定要删除该关键词！")) != IdYes)
+        return;
+    // By name within the URL: every row of the URL bearing the name goes.
+    const QString name = keyWordModel_->RowValue(row, QStringLiteral("KeyWordName")).toString();
+    const bool ok = database_.ExecSQLInTrans(
+        database_.execQuery, QStringLiteral("Delete From SE_KeyWord Where WebID=") + QString::number(curWebID_) +
+                          QStringLiteral(" and KeyWordName=") + QuotedStr(name));
+    if (!ok)
+        ShowErrorMsg(QStringLiteral("删除关键词出现异常!"));
+    LoadKeyWords(curWebID_);
+}
+
+void SettingsDialog::openKeywordEditPanel() {
+    if (!keywords.IsOpen() || keywords.IsEmpty() || keywords.CurrentRow() < 0)
+        return;
+    keywordEditPanel->show();
+    keywordEditPanel->raise();
+    editedKeywordEdit->setText(keywords.FieldText(QStringLiteral("KeyWordName")));
+    editKeyWordID_ = keywords.FieldByName(QStringLiteral("KeyWordID")).toInt();
+    keywordGrid->setEnabled(false);
+}
+
+void SettingsDialog::saveEditedKeyword() {
+    if (editedKeywordEdit->text().trimmed().isEmpty())
+        return;
+    const bool ok = database_.ExecSQLInTrans(
+        database_.execQuery, QStringLiteral("Update SE_KeyWord Set KeyWordName=") + QuotedStr(editedKeywordEdit->text()) +
+                          QStringLiteral(",UpdateTime=") + SqlDate(QDate::currentDate()) +
+                          QStringLiteral(" Where KeyWordID=") + QString::number(editKeyWordID_));
+    if (ok) {
+        ShowInfoMsg(QStringLiteral("更新关键词成功!"));
+        keywordEditPanel->hide();
+    }
+    LoadKeyWords(curWebID_);
+    keywordGrid->setEnabled(true);
+}
+
+void SettingsDialog::closeKeywordEditPanel() {
+    keywordEditPanel->hide();
+    editedKeywordEdit->clear();
+    keywordGrid->setEnabled(true);
+}
+
+void SettingsDialog::deleteSelectedKeywords() {
+    if (!keywords.IsOpen() || keywords.IsEmpty())
+        return;
+    if (AskYesNo(QStringLiteral("你确定要删除所选项?")) != IdYes)
+        return;
+    // Through the list itself, last row first so the remaining row numbers stay valid; no reload follows.
+    const QList<int> rows = keywordGrid->SelectedRows();
+    keywordGrid->setUpdatesEnabled(false);
+    struct Redraw {
+        QWidget* grid;
+        ~Redraw() { grid->setUpdatesEnabled(true); }
+    } redraw{keywordGrid};
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it)
+        keywords.DeleteRow(*it);
+}
+
+} // namespace quorvane

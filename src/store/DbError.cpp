@@ -1,0 +1,55 @@
+#include "store/DbError.h"
+
+#include <sqlcipher/sqlite3.h>
+
+namespace quorvane {
+
+DbFailure FailureOfSqliteCode(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_OK:
+    case SQLITE_DONE:
+    case SQLITE_ROW:
+        return DbFailure::None;
+    case SQLITE_CONSTRAINT:
+    case SQLITE_TOOBIG:
+    case SQLITE_MISMATCH:
+        return DbFailure::Refused;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return DbFailure::Busy;
+    case SQLITE_FULL:
+        return DbFailure::DiskFull;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return DbFailure::Damaged;
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+        return DbFailure::ReadOnly;
+    default:
+        return DbFailure::Other;
+    }
+}
+
+QString PlainWords(DbFailure failure)
+{
+    switch (failure) {
+    case DbFailure::DiskFull:
+        return QStringLiteral("磁盘空间已满，数据库无法写入。已保存的数据没有丢失，请释放磁盘空间后重试。");
+    case DbFailure::Busy:
+        return QStringLiteral("数据库正被其他程序使用，暂时无法写入。已保存的数据没有丢失，请关闭该程序后重试。");
+    case DbFailure::Damaged:
+        return QStringLiteral("数据库文件已损坏或不是本程序的数据库，无法读写。");
+    case DbFailure::ReadOnly:
+        return QStringLiteral("数据库文件或其所在文件夹不可写入。已保存的数据没有丢失，请检查文件权限。");
+    case DbFailure::Refused:
+        return QStringLiteral("数据不符合数据库的要求（例如内容过长），未能保存。");
+    case DbFailure::None:
+    case DbFailure::Other:
+        break;
+    }
+    return QStringLiteral("数据库操作失败。已保存的数据没有丢失。");
+}
+
+} // namespace quorvane
