@@ -1,9 +1,9 @@
 // The trend chart of a long history: a pair with 2,000 daily rows, queried and drawn, then painted.
 #include "history/TrendChart.h"
-#include "support/WidgetBenchMain.h"
+#include "store/Database.h"
 #include "store/Schema.h"
 #include "store/SqlText.h"
-#include "store/Database.h"
+#include "support/WidgetBenchMain.h"
 
 #include <QApplication>
 #include <QChartView>
@@ -39,11 +39,12 @@ public:
                           .arg(1 + i % 40)
                           .arg(i % 7 == 0 ? 0 : 1 + (i * 13) % 90)
                           .arg(quorvane::SqlDate(kFirstDay.addDays(i)));
-        if (!database_.ExecSQLInTrans(database_.execQuery,
-                                QStringLiteral("Insert Into SE_RankHistory (KeyWordName,UrlName,GoogleRank,"
-                                               "BaiduRank,BaiduRank2,YahooRank,SosoRank,YoudaoRank,SogouRank,"
-                                               "BingRank,UpdateTime,KeyWordID,WebID) Values ") +
-                                    values.join(u',')))
+        if (!database_.ExecSQLInTrans(
+                database_.execQuery,
+                QStringLiteral("Insert Into SE_RankHistory (KeyWordName,UrlName,GoogleRank,"
+                               "BaiduRank,BaiduRank2,YahooRank,SosoRank,YoudaoRank,SogouRank,"
+                               "BingRank,UpdateTime,KeyWordID,WebID) Values ") +
+                    values.join(u',')))
             throw std::runtime_error("cannot fill the benchmark database");
     }
     quorvane::Database& connection() { return database_; }
@@ -94,4 +95,3 @@ void BM_DrawAndPaintTrendChart(benchmark::State& state) {
 BENCHMARK(BM_DrawAndPaintTrendChart)->Arg(60)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 } // namespace
-

@@ -3,8 +3,8 @@
 // time per line and the part of it beyond the pause (measured, as a 1 ms sleep takes a little longer).
 #include "settings/RecordGrid.h"
 #include "settings/SettingsDialog.h"
-#include "store/Schema.h"
 #include "store/Database.h"
+#include "store/Schema.h"
 #include "ui/FileDialogs.h"
 
 #include <QApplication>
@@ -138,4 +138,3 @@ void BM_ImportKeyWords(benchmark::State& state) {
 BENCHMARK(BM_ImportKeyWords)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
-

@@ -1,8 +1,8 @@
 // The mission list at a large size: loading 10,000 rows, sorting them in memory, reloading them into the
 // grid and painting the grid anywhere in the list.
+#include "store/Database.h"
 #include "store/MissionList.h"
 #include "store/Schema.h"
-#include "store/Database.h"
 #include "ui/DataGrid.h"
 
 #include <QApplication>
@@ -26,7 +26,8 @@ public:
         const QString path = dir_.filePath(QStringLiteral("DataBase/Trevanid.mdb"));
         const QString password = QString::fromUtf16(kDbPassword);
         QString error;
-        if (!CreateDatabase(path, password, SchemaVersion::Full, &error) || !database_.ConnectDB(path, password))
+        if (!CreateDatabase(path, password, SchemaVersion::Full, &error) ||
+            !database_.ConnectDB(path, password))
             throw std::runtime_error("cannot create the benchmark database");
         exec(QStringLiteral(
             "Insert Into SE_KeyUrl (UrlName) With Recursive n(i) As (Select 1 Union All Select i+1 "
@@ -132,4 +133,3 @@ void BM_MissionGridPaint(benchmark::State& state) {
 BENCHMARK(BM_MissionGridPaint)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-

@@ -8,7 +8,6 @@
 //  - "busy": wall time minus the time spent inside QThread::msleep, counted by a linker wrap of that one
 //    function (see bench/CMakeLists.txt), which also counts the polls.
 #include "ResultPages.h"
-#include "support/WidgetBenchMain.h"
 #include "engine/Endpoints.h"
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
@@ -19,6 +18,7 @@
 #include "store/SqlText.h"
 #include "support/HttpServer.h"
 #include "support/TempDatabase.h"
+#include "support/WidgetBenchMain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -228,4 +228,3 @@ void BM_MissionRowPost(benchmark::State& state) {
 BENCHMARK(BM_MissionRowPost)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-

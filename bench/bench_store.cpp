@@ -9,18 +9,16 @@
 
 namespace {
 
-QByteArray makePage(int items)
-{
+QByteArray makePage(int items) {
     QByteArray page = "<HTML><BODY>";
     for (int i = 0; i < items; ++i)
-        page += "<TABLE class=result><TBODY><TR><TD><H3 class=t><A href=\"http://www.site" + QByteArray::number(i) +
-                ".com/page\" target=_blank>result " + QByteArray::number(i) + "</A></H3>" + QByteArray(3000, 'x') +
-                "</TD></TR></TBODY></TABLE>";
+        page += "<TABLE class=result><TBODY><TR><TD><H3 class=t><A href=\"http://www.site" +
+                QByteArray::number(i) + ".com/page\" target=_blank>result " + QByteArray::number(i) +
+                "</A></H3>" + QByteArray(3000, 'x') + "</TD></TR></TBODY></TABLE>";
     return page + "</BODY></HTML>";
 }
 
-void BM_CutBetweenWalk(benchmark::State& state)
-{
+void BM_CutBetweenWalk(benchmark::State& state) {
     const QByteArray page = makePage(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         QByteArrayView text(page);
@@ -33,8 +31,7 @@ void BM_CutBetweenWalk(benchmark::State& state)
 }
 BENCHMARK(BM_CutBetweenWalk)->Arg(100)->Arg(1600);
 
-void BM_ToGbk(benchmark::State& state)
-{
+void BM_ToGbk(benchmark::State& state) {
     const QString text = QString::fromUtf8(makePage(100)) + QStringLiteral("排名结果").repeated(10000);
     for (auto _ : state)
         benchmark::DoNotOptimize(quorvane::ToGbk(text));
@@ -42,8 +39,7 @@ void BM_ToGbk(benchmark::State& state)
 }
 BENCHMARK(BM_ToGbk);
 
-void BM_PercentEncode(benchmark::State& state)
-{
+void BM_PercentEncode(benchmark::State& state) {
     const QByteArray keyword = quorvane::ToGbk(u"北京旅游攻略");
     for (auto _ : state)
         benchmark::DoNotOptimize(quorvane::PercentEncode(keyword));

@@ -7,13 +7,11 @@
 namespace quorvane {
 
 QuorvaneApplication::QuorvaneApplication(int& argc, char** argv)
-    : QApplication(argc, argv)
-{
+    : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Quorvane"));
 }
 
-bool QuorvaneApplication::notify(QObject* receiver, QEvent* event)
-{
+bool QuorvaneApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {

@@ -181,7 +181,6 @@ void MainWindow::openSearchPage(QStringView engine) {
     });
 }
 
-
 void MainWindow::deleteSelectedRow() {
     Reported([this] {
         if (!missions.IsOpen() || missions.IsEmpty())
@@ -192,9 +191,9 @@ void MainWindow::deleteSelectedRow() {
         bool isNumber = false;
         const qlonglong id = missions.FieldByName(QStringLiteral("KeyWordID")).toLongLong(&isNumber);
         const bool deleted =
-            isNumber &&
-            database_.ExecSQLInTrans(database_.execQuery, QStringLiteral("Delete From SE_KeyWord Where KeyWordID=") +
-                                                 QString::number(id));
+            isNumber && database_.ExecSQLInTrans(database_.execQuery,
+                                                 QStringLiteral("Delete From SE_KeyWord Where KeyWordID=") +
+                                                     QString::number(id));
         if (!deleted)
             ShowInfoMsg(QStringLiteral("删除失败!"));
         LoadMissionList();
@@ -209,7 +208,8 @@ void MainWindow::missionCellDoubleClicked(const QModelIndex& index) {
     // A rank cell opens that engine's first result page; other columns (BaiduRank2 too) do nothing.
     if (!index.isValid() || !missions.IsOpen() || missions.IsEmpty())
         return;
-    const QString engine = EngineOfMissionField(missionGrid->recordsetModel()->gridColumn(index.column()).field);
+    const QString engine =
+        EngineOfMissionField(missionGrid->recordsetModel()->gridColumn(index.column()).field);
     if (!engine.isEmpty())
         openSearchPage(engine);
 }

@@ -3,9 +3,9 @@
 #include "app/WindowCommands.h"
 #include "engine/RankEngine.h"
 #include "engine/RankRuns.h"
+#include "store/Database.h"
 #include "store/Recordset.h"
 #include "store/Schema.h"
-#include "store/Database.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -40,7 +40,8 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // dbFile: the database file, relative to the executable's folder (tests point it elsewhere).
-    explicit MainWindow(Database& database, QString dbFile = QString::fromUtf16(kDbFile), QWidget* parent = nullptr);
+    explicit MainWindow(Database& database, QString dbFile = QString::fromUtf16(kDbFile),
+                        QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The creation steps: prepare the window, connect to the database (on failure: "连接数据库失败!" and
@@ -63,7 +64,8 @@ public:
     // Shows a balloon over the tray icon (information icon, 10 seconds), replacing any balloon on screen.
     void ShowBalloon(const QString& title, const QString& message);
 
-    // The heights and widths the window commands give the results box resultsBox and the mission box missionBox.
+    // The heights and widths the window commands give the results box resultsBox and the mission box
+    // missionBox.
     void SetResultsArea(int grp2Height, int grp3Width);
 
     QString DbFile;
@@ -74,22 +76,22 @@ public:
 
     // Tool bar.
     QFrame* toolBarPanel = nullptr;
-    QToolButton* addUrlsButton = nullptr;   // "&1 添加网址"
-    QToolButton* startButton = nullptr;     // "&2 批量更新排名"
-    QToolButton* refreshButton = nullptr;   // "刷新任务", hidden
-    QToolButton* settingsButton = nullptr; // "设置"
-    QToolButton* stopButton = nullptr;      // "停止"
-    QToolButton* exitButton = nullptr;     // "退出"
-    QToolButton* exportHistoryButton = nullptr;    // "导出历史记录", hidden
-    QWidget* versionPagePanel = nullptr;          // holds the browser of the version page (1 x 1, hidden)
-    QFrame* makerPagePanel = nullptr;          // where the maker's page is shown
+    QToolButton* addUrlsButton = nullptr;       // "&1 添加网址"
+    QToolButton* startButton = nullptr;         // "&2 批量更新排名"
+    QToolButton* refreshButton = nullptr;       // "刷新任务", hidden
+    QToolButton* settingsButton = nullptr;      // "设置"
+    QToolButton* stopButton = nullptr;          // "停止"
+    QToolButton* exitButton = nullptr;          // "退出"
+    QToolButton* exportHistoryButton = nullptr; // "导出历史记录", hidden
+    QWidget* versionPagePanel = nullptr;        // holds the browser of the version page (1 x 1, hidden)
+    QFrame* makerPagePanel = nullptr;           // where the maker's page is shown
     QFrame* promotionPanel = nullptr;           // promotion panel
-    QLabel* promotionTitle = nullptr;              // "特别推荐"
-    QLabel* promotionLink1 = nullptr;              // promotional links
+    QLabel* promotionTitle = nullptr;           // "特别推荐"
+    QLabel* promotionLink1 = nullptr;           // promotional links
     QLabel* promotionLink2 = nullptr;
 
-    // Browser strip, shrunk to one pixel: rankBrowserPanel holds rankBrowser (rank runs), navPagePanel holds the
-    // browser of the maker's navigation page.
+    // Browser strip, shrunk to one pixel: rankBrowserPanel holds rankBrowser (rank runs), navPagePanel holds
+    // the browser of the maker's navigation page.
     QWidget* browserStrip = nullptr;
     QWidget* rankBrowserPanel = nullptr;
     QWidget* navPagePanel = nullptr;
@@ -130,15 +132,15 @@ public:
 
     // Main menu.
     QMenuBar* mainMenu = nullptr;
-    QAction* helpAction = nullptr;     // "帮助"
-    QAction* aboutAction = nullptr;    // "关于"
-    QAction* visitSiteAction = nullptr;    // "访问Velmora"
+    QAction* helpAction = nullptr;           // "帮助"
+    QAction* aboutAction = nullptr;          // "关于"
+    QAction* visitSiteAction = nullptr;      // "访问Velmora"
     QAction* downloadUpdateAction = nullptr; // "最新版本下载"
 
     // Pop-up menu of the mission grid.
     QMenu* missionMenu = nullptr;
-    QAction* updateRowAction = nullptr;       // "更新排名"
-    QMenu* openSearchMenu = nullptr; // "打开搜索页"
+    QAction* updateRowAction = nullptr; // "更新排名"
+    QMenu* openSearchMenu = nullptr;    // "打开搜索页"
     QAction* openBaiduAction = nullptr;
     QAction* openGoogleAction = nullptr;
     QAction* openYahooAction = nullptr;
@@ -146,11 +148,11 @@ public:
     QAction* openBingAction = nullptr;
     QAction* openSosoAction = nullptr;
     QAction* openYoudaoAction = nullptr;
-    QAction* deleteRowAction = nullptr; // "删除"
-    QAction* exportLatestAction = nullptr;    // "导出"
+    QAction* deleteRowAction = nullptr;    // "删除"
+    QAction* exportLatestAction = nullptr; // "导出"
 
-    // The history box in historyGroup (date range, history grid historyGrid and its pop-up menu) and the trend chart
-    // in chartGroup.
+    // The history box in historyGroup (date range, history grid historyGrid and its pop-up menu) and the
+    // trend chart in chartGroup.
     HistoryBox* historyBox = nullptr;
     TrendChart* trendChart = nullptr;
 
@@ -171,7 +173,7 @@ public:
     QMenu* trayMenu = nullptr;
     QAction* trayStopAction = nullptr;     // "停止"
     QAction* trayDownloadAction = nullptr; // "下载地址"
-    QAction* trayAddUrlAction = nullptr;  // "添加网址"
+    QAction* trayAddUrlAction = nullptr;   // "添加网址"
     QAction* trayRefreshAction = nullptr;  // "刷新任务"
     QAction* trayExitAction = nullptr;     // "退出"
 

@@ -1,6 +1,6 @@
 // The main window's controls: sizes and places as the user sees them.
-#include "app/Pictures.h"
 #include "app/MainWindow.h"
+#include "app/Pictures.h"
 #include "ui/DataGrid.h"
 #include "ui/Fonts.h"
 
@@ -126,23 +126,23 @@ QWidget* MainWindow::BuildToolBar() {
 
     auto* buttons = new QWidget(toolBarPanel);
     addUrlsButton = speedButton(buttons, QStringLiteral("addUrlsButton"), QStringLiteral("&1 添加网址"),
-                             AddLinkPicture(), QRect(1, 6, 70, 54));
+                                AddLinkPicture(), QRect(1, 6, 70, 54));
     startButton = speedButton(buttons, QStringLiteral("startButton"), QStringLiteral("&2 批量更新排名"),
-                           StartPicture(), QRect(72, 6, 89, 54));
+                              StartPicture(), QRect(72, 6, 89, 54));
     refreshButton = speedButton(buttons, QStringLiteral("refreshButton"), QStringLiteral("刷新任务"), QIcon(),
-                             QRect(88, 3, 71, 45));
+                                QRect(88, 3, 71, 45));
     refreshButton->setAutoRaise(true);
     refreshButton->hide();
     settingsButton = speedButton(buttons, QStringLiteral("settingsButton"), QStringLiteral("设置"),
-                               SettingsPicture(), QRect(160, 6, 48, 54));
+                                 SettingsPicture(), QRect(160, 6, 48, 54));
     stopButton = speedButton(buttons, QStringLiteral("stopButton"), QStringLiteral("停止"), StopPicture(),
-                          QRect(208, 6, 48, 54));
+                             QRect(208, 6, 48, 54));
     exitButton = speedButton(buttons, QStringLiteral("exitButton"), QStringLiteral("退出"), ExitPicture(),
-                           QRect(255, 6, 47, 54));
+                             QRect(255, 6, 47, 54));
     stopButton->setFont(SongTiFont(13));
     exitButton->setFont(SongTiFont(13));
-    exportHistoryButton = speedButton(buttons, QStringLiteral("exportHistoryButton"), QStringLiteral("导出历史记录"),
-                            ExportPicture(), QRect(302, 6, 73, 54));
+    exportHistoryButton = speedButton(buttons, QStringLiteral("exportHistoryButton"),
+                                      QStringLiteral("导出历史记录"), ExportPicture(), QRect(302, 6, 73, 54));
     exportHistoryButton->hide();
     versionPagePanel = new QWidget(buttons);
     versionPagePanel->setObjectName(QStringLiteral("versionPagePanel"));
@@ -164,7 +164,8 @@ QWidget* MainWindow::BuildToolBar() {
     QPalette white = promotionPanel->palette();
     white.setColor(QPalette::Window, Qt::white);
     promotionPanel->setPalette(white);
-    promotionTitle = label(promotionPanel, QStringLiteral("promotionTitle"), QStringLiteral("特别推荐"), QPoint(11, 3), true);
+    promotionTitle = label(promotionPanel, QStringLiteral("promotionTitle"), QStringLiteral("特别推荐"),
+                           QPoint(11, 3), true);
     // The promotional links get their captions and targets with the maker's web services.
     promotionLink1 = label(promotionPanel, QStringLiteral("promotionLink1"), QString(), QPoint(13, 20));
     promotionLink2 = label(promotionPanel, QStringLiteral("promotionLink2"), QString(), QPoint(13, 39));
@@ -232,7 +233,8 @@ QWidget* MainWindow::BuildEngineRow() {
     // The boxes stand at fixed places; a narrow gap between box and caption keeps each caption clear of
     // the next box.
     engineRow->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px; }"));
-    engineRowLabel = label(engineRow, QStringLiteral("engineRowLabel"), QStringLiteral("选则搜索引擎"), QPoint(16, 11));
+    engineRowLabel =
+        label(engineRow, QStringLiteral("engineRowLabel"), QStringLiteral("选则搜索引擎"), QPoint(16, 11));
     baiduBox = engineBox(engineRow, QStringLiteral("baiduBox"), QStringLiteral("Baidu"), QPoint(96, 8));
     googleBox = engineBox(engineRow, QStringLiteral("googleBox"), QStringLiteral("Google"), QPoint(152, 8));
     yahooBox = engineBox(engineRow, QStringLiteral("yahooBox"), QStringLiteral("Yahoo"), QPoint(214, 9));
@@ -240,8 +242,10 @@ QWidget* MainWindow::BuildEngineRow() {
     bingBox = engineBox(engineRow, QStringLiteral("bingBox"), QStringLiteral("Bing"), QPoint(320, 9));
     sogouBox = engineBox(engineRow, QStringLiteral("sogouBox"), QStringLiteral("Sogou"), QPoint(376, 10));
     youdaoBox = engineBox(engineRow, QStringLiteral("youdaoBox"), QStringLiteral("Youdao"), QPoint(432, 11));
-    allEnginesBox = engineBox(engineRow, QStringLiteral("allEnginesBox"), QStringLiteral("选择所有"), QPoint(496, 11));
-    for (QCheckBox* box : {baiduBox, googleBox, yahooBox, sosoBox, bingBox, sogouBox, youdaoBox, allEnginesBox})
+    allEnginesBox =
+        engineBox(engineRow, QStringLiteral("allEnginesBox"), QStringLiteral("选择所有"), QPoint(496, 11));
+    for (QCheckBox* box :
+         {baiduBox, googleBox, yahooBox, sosoBox, bingBox, sogouBox, youdaoBox, allEnginesBox})
         box->setChecked(true);
     return engineRow;
 }
@@ -265,21 +269,25 @@ void MainWindow::BuildPageRangePanel() {
     pageSizeNote =
         label(pageRangePanel, QStringLiteral("pageSizeNote"),
               QStringLiteral("说明:Baidu,Google，Yahoo,Sogou默认每页记录条数为100 "), QPoint(11, 21), true);
-    bingPageSizeNote = label(pageRangePanel, QStringLiteral("bingPageSizeNote"), QStringLiteral("Bing默认为50"), QPoint(11, 40), true);
-    otherEnginesNote =
-        label(pageRangePanel, QStringLiteral("otherEnginesNote"), QStringLiteral("其它搜索引擎默认取前10页"), QPoint(104, 41));
-    pageRangeTitle = label(pageRangePanel, QStringLiteral("pageRangeTitle"),
-                 QStringLiteral("查询页数(仅对Baidu,Google,Yahoo,Bing,Sogou有效)"), QPoint(11, 61), true);
+    bingPageSizeNote = label(pageRangePanel, QStringLiteral("bingPageSizeNote"),
+                             QStringLiteral("Bing默认为50"), QPoint(11, 40), true);
+    otherEnginesNote = label(pageRangePanel, QStringLiteral("otherEnginesNote"),
+                             QStringLiteral("其它搜索引擎默认取前10页"), QPoint(104, 41));
+    pageRangeTitle =
+        label(pageRangePanel, QStringLiteral("pageRangeTitle"),
+              QStringLiteral("查询页数(仅对Baidu,Google,Yahoo,Bing,Sogou有效)"), QPoint(11, 61), true);
     QPalette red = pageRangeTitle->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     pageRangeTitle->setPalette(red);
-    pageRangeFromLabel = label(pageRangePanel, QStringLiteral("pageRangeFromLabel"), QStringLiteral("从第一页至"), QPoint(64, 90));
+    pageRangeFromLabel = label(pageRangePanel, QStringLiteral("pageRangeFromLabel"),
+                               QStringLiteral("从第一页至"), QPoint(64, 90));
     pageRangeCombo = new QComboBox(pageRangePanel);
     pageRangeCombo->setObjectName(QStringLiteral("pageRangeCombo"));
     for (int page = 1; page <= 10; ++page)
         pageRangeCombo->addItem(QString::number(page));
     pageRangeCombo->setGeometry(128, 86, 49, 20);
-    pageRangeUnitLabel = label(pageRangePanel, QStringLiteral("pageRangeUnitLabel"), QStringLiteral("页"), QPoint(181, 90));
+    pageRangeUnitLabel =
+        label(pageRangePanel, QStringLiteral("pageRangeUnitLabel"), QStringLiteral("页"), QPoint(181, 90));
     applyPageRangeButton = new QToolButton(pageRangePanel);
     applyPageRangeButton->setObjectName(QStringLiteral("applyPageRangeButton"));
     applyPageRangeButton->setText(QStringLiteral("确认"));

@@ -42,7 +42,9 @@ public:
         else
             QApplication::restoreOverrideCursor();
     }
-    void ShowBalloon(const QString& title, const QString& message) override { w_.ShowBalloon(title, message); }
+    void ShowBalloon(const QString& title, const QString& message) override {
+        w_.ShowBalloon(title, message);
+    }
 
 private:
     MainWindow& w_;

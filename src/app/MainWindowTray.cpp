@@ -1,6 +1,6 @@
 // The main window's tray icon.
-#include "app/Pictures.h"
 #include "app/MainWindow.h"
+#include "app/Pictures.h"
 
 #include <QSystemTrayIcon>
 

@@ -1,13 +1,12 @@
 #include "app/Application.h"
-#include "app/Pictures.h"
 #include "app/MainWindow.h"
+#include "app/Pictures.h"
 #include "app/SingleInstanceGuard.h"
 #include "store/Database.h"
 #include "store/SharedFunctions.h"
 #include "ui/MessageBoxes.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     using namespace quorvane;
 
     QuorvaneApplication app(argc, argv);

@@ -19,9 +19,9 @@ enum class KeywordBytes { Gbk, Utf8 };
 enum class PageParameterRule { IndexTimesStep, IndexPlusOne };
 
 struct EngineInfo {
-    QStringView name;         // "Baidu", ...
-    QStringView rankColumn;   // in SE_KeyWord and SE_RankHistory
-    QStringView rankColumn2;  // Baidu only: the rank counting promoted results
+    QStringView name;        // "Baidu", ...
+    QStringView rankColumn;  // in SE_KeyWord and SE_RankHistory
+    QStringView rankColumn2; // Baidu only: the rank counting promoted results
     QStringView gridCaption;
     QStringView gridCaption2; // Baidu only
     // The result-page address: endpoint + pathBeforeKeyword + K + pathBeforePage + P + pathAfterPage.
@@ -36,13 +36,20 @@ struct EngineInfo {
 
 // In the order of the check boxes and the chart radio buttons.
 inline constexpr std::array<EngineInfo, 7> kEngines{{
-    {u"Baidu", u"BaiduRank", u"BaiduRank2", u"Baidu不包含推广", u"Baidu包含推广", u"/s?wd=", u"&pn=", u"&rn=100&usm=1", KeywordBytes::Gbk, PageParameterRule::IndexTimesStep, 100, 0},
-    {u"Google", u"GoogleRank", u"", u"Google", u"", u"/search?num=100&hl=zh-CN&lr=&safe=strict&q=", u"&start=", u"", KeywordBytes::Gbk, PageParameterRule::IndexTimesStep, 100, 0},
-    {u"Yahoo", u"YahooRank", u"", u"Yahoo", u"", u"/s?p=", u"&n=100&v=web&b=", u"", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep, 100, 0},
-    {u"Soso", u"SosoRank", u"", u"Soso", u"", u"/q?w=", u"&pg=", u"", KeywordBytes::Gbk, PageParameterRule::IndexPlusOne, 10, 10},
-    {u"Bing", u"BingRank", u"", u"Bing", u"", u"/search?q=", u"&first=", u"", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep, 50, 0},
-    {u"Sogou", u"SogouRank", u"", u"Sogou", u"", u"/web?&num=100&query=", u"&page=", u"", KeywordBytes::Gbk, PageParameterRule::IndexPlusOne, 100, 0},
-    {u"Youdao", u"YoudaoRank", u"", u"Youdao", u"", u"/search?q=", u"&start=", u"", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep, 30, 10},
+    {u"Baidu", u"BaiduRank", u"BaiduRank2", u"Baidu不包含推广", u"Baidu包含推广", u"/s?wd=", u"&pn=",
+     u"&rn=100&usm=1", KeywordBytes::Gbk, PageParameterRule::IndexTimesStep, 100, 0},
+    {u"Google", u"GoogleRank", u"", u"Google", u"", u"/search?num=100&hl=zh-CN&lr=&safe=strict&q=",
+     u"&start=", u"", KeywordBytes::Gbk, PageParameterRule::IndexTimesStep, 100, 0},
+    {u"Yahoo", u"YahooRank", u"", u"Yahoo", u"", u"/s?p=", u"&n=100&v=web&b=", u"", KeywordBytes::Utf8,
+     PageParameterRule::IndexTimesStep, 100, 0},
+    {u"Soso", u"SosoRank", u"", u"Soso", u"", u"/q?w=", u"&pg=", u"", KeywordBytes::Gbk,
+     PageParameterRule::IndexPlusOne, 10, 10},
+    {u"Bing", u"BingRank", u"", u"Bing", u"", u"/search?q=", u"&first=", u"", KeywordBytes::Utf8,
+     PageParameterRule::IndexTimesStep, 50, 0},
+    {u"Sogou", u"SogouRank", u"", u"Sogou", u"", u"/web?&num=100&query=", u"&page=", u"", KeywordBytes::Gbk,
+     PageParameterRule::IndexPlusOne, 100, 0},
+    {u"Youdao", u"YoudaoRank", u"", u"Youdao", u"", u"/search?q=", u"&start=", u"", KeywordBytes::Utf8,
+     PageParameterRule::IndexTimesStep, 30, 10},
 }};
 
 // The order in which the batch run and the single-row update check the engines.

@@ -9,17 +9,13 @@
 namespace quorvane {
 
 RankEngine::RankEngine(Browser& browser)
-    : rankBrowser(browser)
-{
-}
+    : rankBrowser(browser) {}
 
-void RankEngine::ResetCounters()
-{
+void RankEngine::ResetCounters() {
     RankGoogle = RankBaidu = RankBaidu2 = RankYahoo = RankSoso = RankBing = RankSogou = RankYoudao = 0;
 }
 
-int& RankEngine::Counter(QStringView engine, bool second)
-{
+int& RankEngine::Counter(QStringView engine, bool second) {
     if (engine == u"Baidu")
         return second ? RankBaidu2 : RankBaidu;
     if (engine == u"Google")
@@ -38,8 +34,7 @@ int& RankEngine::Counter(QStringView engine, bool second)
 }
 
 RankEngine::CheckResult RankEngine::CheckEngineRank(QByteArrayView keywordGbk, const QString& siteUrl,
-                                                    QStringView engine)
-{
+                                                    QStringView engine) {
     CheckResult result;
     const EngineInfo* info = FindEngine(engine);
     if (!info)

@@ -21,7 +21,7 @@ public:
 
     // The result of a check of one engine. The counters stay in the fields below.
     struct CheckResult {
-        bool completed = true; // false: a stop request was seen after a page had been read
+        bool completed = true;    // false: a stop request was seen after a page had been read
         bool readAnyPage = false; // at least one page loaded and gave links
     };
 

@@ -2,8 +2,8 @@
 
 #include "engine/EngineTable.h"
 #include "platform/GbkCodec.h"
-#include "store/SqlText.h"
 #include "store/SharedFunctions.h"
+#include "store/SqlText.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -18,8 +18,7 @@ const QString kPending = QString::fromUtf16(kPendingMark);
 const QString kRestricted = QString::fromUtf16(kRestrictedText);
 
 // A rank cell's number when it holds one (at least 1), else 0.
-int storedRank(const QVariant& cell)
-{
+int storedRank(const QVariant& cell) {
     bool ok = false;
     const int value = cell.toString().trimmed().toInt(&ok);
     return ok && value >= 1 ? value : 0;
@@ -31,20 +30,16 @@ RankRuns::RankRuns(Database& database, Recordset& missions, RankEngine& engine, 
     : database_(database)
     , missions_(missions)
     , engine_(engine)
-    , host_(host)
-{
-}
+    , host_(host) {}
 
-bool RankRuns::AnyEngineChosen() const
-{
+bool RankRuns::AnyEngineChosen() const {
     for (const EngineInfo& info : kEngines)
         if (host_.EngineTicked(info.name))
             return true;
     return false;
 }
 
-RankRuns::RowKeys RankRuns::readCurrentRow() const
-{
+RankRuns::RowKeys RankRuns::readCurrentRow() const {
     RowKeys keys;
     keys.keyword = missions_.FieldText(QStringLiteral("KeyWordName"));
     keys.url = missions_.FieldText(QStringLiteral("UrlName"));
@@ -53,15 +48,13 @@ RankRuns::RowKeys RankRuns::readCurrentRow() const
     return keys;
 }
 
-void RankRuns::stampUpdateTime()
-{
+void RankRuns::stampUpdateTime() {
     missions_.Edit();
     missions_.SetFieldValue(QStringLiteral("UpdateTime"), DateText(Today()));
     missions_.Post();
 }
 
-bool RankRuns::EngineStep(QStringView engine, const RowKeys& row)
-{
+bool RankRuns::EngineStep(QStringView engine, const RowKeys& row) {
     const EngineInfo* info = FindEngine(engine);
     const QString column = info->rankColumn.toString();
     const QString column2 = info->rankColumn2.toString(); // Baidu only
@@ -82,8 +75,7 @@ bool RankRuns::EngineStep(QStringView engine, const RowKeys& row)
             return false;
         }
         writeCells(kPending, kPending);
-        const RankEngine::CheckResult result =
-            engine_.CheckEngineRank(ToGbk(row.keyword), row.url, engine);
+        const RankEngine::CheckResult result = engine_.CheckEngineRank(ToGbk(row.keyword), row.url, engine);
         if (result.completed && engine_.StopRequested) {
             missions_.Cancel(); // the pending mark is dropped unsaved
             return false;
@@ -109,16 +101,14 @@ bool RankRuns::EngineStep(QStringView engine, const RowKeys& row)
     return true;
 }
 
-bool RankRuns::CheckRow(const RowKeys& row)
-{
+bool RankRuns::CheckRow(const RowKeys& row) {
     for (QStringView engine : kRunOrder)
         if (!EngineStep(engine, row))
             return false;
     return true;
 }
 
-void RankRuns::BatchRun()
-{
+void RankRuns::BatchRun() {
     if (!AnyEngineChosen()) {
         ShowInfoMsg(QStringLiteral("请至少选择一个搜索引擎!"));
         return;
@@ -178,8 +168,7 @@ void RankRuns::BatchRun()
     host_.SetStartControlsEnabled(true);
 }
 
-void RankRuns::SingleRowUpdate()
-{
+void RankRuns::SingleRowUpdate() {
     if (!AnyEngineChosen()) {
         ShowInfoMsg(QStringLiteral("请至少选择一个搜索引擎!"));
         return;
@@ -208,12 +197,11 @@ void RankRuns::SingleRowUpdate()
     host_.SetStartControlsEnabled(true);
 }
 
-bool RankRuns::WriteHistoryRow(const QString& keyword, const QString& url, qint64 webId, qint64 keyWordId)
-{
+bool RankRuns::WriteHistoryRow(const QString& keyword, const QString& url, qint64 webId, qint64 keyWordId) {
     const QDate today = Today();
     const QString deleteSql = QStringLiteral("Delete From SE_RankHistory Where KeyWordID=") +
-                              QString::number(keyWordId) + QStringLiteral(" and WebID=") + QString::number(webId) +
-                              QStringLiteral(" and UpdateTime=") + JetDate(today);
+                              QString::number(keyWordId) + QStringLiteral(" and WebID=") +
+                              QString::number(webId) + QStringLiteral(" and UpdateTime=") + JetDate(today);
     if (!database_.ExecSQLInTrans(database_.execQuery, deleteSql))
         return false;
     const QStringList values = {
@@ -233,19 +221,20 @@ bool RankRuns::WriteHistoryRow(const QString& keyword, const QString& url, qint6
     };
     return database_.ExecSQLInTrans(
         database_.execQuery,
-        QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,SogouRank,"
-                       "SosoRank,YahooRank,YoudaoRank,BingRank,UpdateTime,KeyWordID,WebID)Values(") +
+        QStringLiteral(
+            "Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,SogouRank,"
+            "SosoRank,YahooRank,YoudaoRank,BingRank,UpdateTime,KeyWordID,WebID)Values(") +
             values.join(u',') + u')');
 }
 
-bool RankRuns::ClearPendingMarks()
-{
+bool RankRuns::ClearPendingMarks() {
     return database_.ExecSQLInTrans(
         database_.execQuery,
-        QStringLiteral("Update SE_KeyWord Set GoogleRank='',BaiduRank='',BaiduRank2='',YahooRank='',SosoRank='',"
-                       "BingRank='',YoudaoRank='',SogouRank='' Where GoogleRank='稍候' or BaiduRank='稍候' or "
-                       "BaiduRank2='稍候' or YahooRank='稍候' or SosoRank='稍候' or BingRank='稍候' or "
-                       "YoudaoRank='稍候' or SogouRank='稍候'"));
+        QStringLiteral(
+            "Update SE_KeyWord Set GoogleRank='',BaiduRank='',BaiduRank2='',YahooRank='',SosoRank='',"
+            "BingRank='',YoudaoRank='',SogouRank='' Where GoogleRank='稍候' or BaiduRank='稍候' or "
+            "BaiduRank2='稍候' or YahooRank='稍候' or SosoRank='稍候' or BingRank='稍候' or "
+            "YoudaoRank='稍候' or SogouRank='稍候'"));
 }
 
 } // namespace quorvane

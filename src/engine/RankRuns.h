@@ -1,8 +1,8 @@
 #pragma once
 
 #include "engine/RankEngine.h"
-#include "store/Recordset.h"
 #include "store/Database.h"
+#include "store/Recordset.h"
 
 #include <QDate>
 #include <QString>

@@ -107,7 +107,8 @@ void UrlFinder::PrepareFinder() {
     }
     // Every keyword of every URL, in table order, duplicates kept. The order is spelled out: without it
     // SQLite reads this one column from its index, in alphabetical order.
-    FillComboFromQuery(database_, finderKeywords, QStringLiteral("Select KeyWordName From SE_KeyWord Order By KeyWordID"),
+    FillComboFromQuery(database_, finderKeywords,
+                       QStringLiteral("Select KeyWordName From SE_KeyWord Order By KeyWordID"),
                        QStringLiteral("KeyWordName"), keywordCombo);
     keywordCombo->setCurrentIndex(-1);
     keywordCombo->setEditText(QString());

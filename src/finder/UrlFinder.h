@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/Recordset.h"
 #include "store/Database.h"
+#include "store/Recordset.h"
 
 #include <QDialog>
 #include <QStringList>

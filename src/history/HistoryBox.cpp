@@ -2,8 +2,8 @@
 
 #include "history/HistoryStatements.h"
 #include "history/TrendChart.h"
-#include "store/DbError.h"
 #include "store/Database.h"
+#include "store/DbError.h"
 #include "store/SharedFunctions.h"
 #include "ui/DataGrid.h"
 #include "ui/Fonts.h"
@@ -95,16 +95,16 @@ void HistoryBox::buildGrid() {
     const int dayWidth =
         std::max(55, historyGrid->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 16);
     historyGrid->bind(historyRows, {
-                                   column(u"Baidu不包含推广", u"BaiduRank", 55, true),
-                                   column(u"Baidu包含推广", u"BaiduRank2", 55, false),
-                                   column(u"Google", u"GoogleRank", 40, true),
-                                   column(u"Yahoo", u"YahooRank", 40, false),
-                                   column(u"Sogou", u"SogouRank", 40, false),
-                                   column(u"Bing", u"BingRank", 40, false),
-                                   column(u"Soso", u"SosoRank", 40, false),
-                                   column(u"Youdao", u"YoudaoRank", 40, false),
-                                   column(u"更新时间", u"UpdateTime", dayWidth, true),
-                               });
+                                       column(u"Baidu不包含推广", u"BaiduRank", 55, true),
+                                       column(u"Baidu包含推广", u"BaiduRank2", 55, false),
+                                       column(u"Google", u"GoogleRank", 40, true),
+                                       column(u"Yahoo", u"YahooRank", 40, false),
+                                       column(u"Sogou", u"SogouRank", 40, false),
+                                       column(u"Bing", u"BingRank", 40, false),
+                                       column(u"Soso", u"SosoRank", 40, false),
+                                       column(u"Youdao", u"YoudaoRank", 40, false),
+                                       column(u"更新时间", u"UpdateTime", dayWidth, true),
+                                   });
     historyGrid->setTitleHeight(22);
     historyGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     historyGrid->setFooterTextProvider(

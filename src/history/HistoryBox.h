@@ -29,8 +29,8 @@ class TrendChart;
 class HistoryBox : public QWidget {
     Q_OBJECT
 public:
-    // Fills the frame historyGroup (which must have no layout yet). missions is the mission list whose current
-    // row names the pair; chart is the trend chart drawn by each refresh. Neither is owned; both must
+    // Fills the frame historyGroup (which must have no layout yet). missions is the mission list whose
+    // current row names the pair; chart is the trend chart drawn by each refresh. Neither is owned; both must
     // outlive the box.
     HistoryBox(Database& database, const Recordset& missions, TrendChart& chart, QGroupBox* historyGroup);
     ~HistoryBox() override;

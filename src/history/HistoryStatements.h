@@ -4,12 +4,12 @@
 #include <QString>
 #include <QStringView>
 
-
 namespace quorvane {
 
 // The statements of the history grid and the trend chart, and the engine facts both need.
 
-// The engines' buttons, in the order baiduButton to youdaoButton, are the engine table's rows (engine/EngineTable.h).
+// The engines' buttons, in the order baiduButton to youdaoButton, are the engine table's rows
+// (engine/EngineTable.h).
 
 // The history column drawn for an engine name (exact, case-sensitive); empty for any other text. Baidu is
 // drawn from the rank without promoted results.

@@ -45,7 +45,9 @@ public:
     // The date label of each point, in the order of the points.
     const QStringList& PointLabels() const { return labels_; }
     // baiduButton to youdaoButton in order.
-    std::array<QRadioButton*, 7> EngineButtons() const { return {baiduButton, googleButton, yahooButton, sosoButton, bingButton, sogouButton, youdaoButton}; }
+    std::array<QRadioButton*, 7> EngineButtons() const {
+        return {baiduButton, googleButton, yahooButton, sosoButton, bingButton, sogouButton, youdaoButton};
+    }
     QString Title() const;
 
     QGroupBox* chartGroup;

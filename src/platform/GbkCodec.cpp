@@ -14,8 +14,7 @@ struct ConverterCloser {
 using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
 // One converter per thread: ICU converters keep state and are not shareable.
-UConverter* gbk()
-{
+UConverter* gbk() {
     thread_local Converter converter = [] {
         UErrorCode status = U_ZERO_ERROR;
         Converter c(ucnv_open("windows-936-2000", &status));
@@ -34,8 +33,7 @@ UConverter* gbk()
 
 } // namespace
 
-QByteArray ToGbk(QStringView text)
-{
+QByteArray ToGbk(QStringView text) {
     UConverter* conv = gbk();
     if (text.isEmpty() || !conv)
         return {};
@@ -52,8 +50,7 @@ QByteArray ToGbk(QStringView text)
     return out;
 }
 
-QString FromGbk(QByteArrayView bytes)
-{
+QString FromGbk(QByteArrayView bytes) {
     UConverter* conv = gbk();
     if (bytes.isEmpty() || !conv)
         return {};
@@ -62,8 +59,8 @@ QString FromGbk(QByteArrayView bytes)
     out.resize(bytes.size() + 1);
     UErrorCode status = U_ZERO_ERROR;
     const int32_t written =
-        ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()), bytes.data(),
-                      static_cast<int32_t>(bytes.size()), &status);
+        ucnv_toUChars(conv, reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+                      bytes.data(), static_cast<int32_t>(bytes.size()), &status);
     if (U_FAILURE(status))
         return {};
     out.truncate(written);

@@ -8,10 +8,10 @@
 #include "settings/ToolIcons.h"
 #include "settings/UrlForms.h"
 #include "store/Messages.h"
-#include "store/SqlText.h"
 #include "store/SharedFunctions.h"
-#include "ui/ModalDialogs.h"
+#include "store/SqlText.h"
 #include "ui/Fonts.h"
+#include "ui/ModalDialogs.h"
 
 #include <QAction>
 #include <QDate>
@@ -288,9 +288,10 @@ void SettingsDialog::ToggleUrlCheck() {
     urls.Edit();
     urls.SetFieldValue(QStringLiteral("isCheck"), ticked);
     const QString webId = QString::number(urls.FieldByName(QStringLiteral("WebID")).toLongLong());
-    database_.ExecSQLInTrans(database_.execQuery, QStringLiteral("Update SE_KeyWord Set Valid=") +
-                                         (ticked ? QStringLiteral("'1'") : QStringLiteral("'0'")) +
-                                         QStringLiteral(" Where WebID=") + webId);
+    database_.ExecSQLInTrans(database_.execQuery,
+                             QStringLiteral("Update SE_KeyWord Set Valid=") +
+                                 (ticked ? QStringLiteral("'1'") : QStringLiteral("'0'")) +
+                                 QStringLiteral(" Where WebID=") + webId);
     urls.Post();
 }
 
@@ -307,9 +308,9 @@ void SettingsDialog::saveEditedUrl() {
     if (editedUrlEdit->text().trimmed().isEmpty())
         return;
     const bool ok = database_.ExecSQLInTrans(
-        database_.execQuery, QStringLiteral("Update SE_KeyUrl Set UrlName=") + QuotedStr(editedUrlEdit->text()) +
-                          QStringLiteral(",UpdateTime=") + Today() + QStringLiteral(" Where WebID=") +
-                          QString::number(curWebID_));
+        database_.execQuery, QStringLiteral("Update SE_KeyUrl Set UrlName=") +
+                                 QuotedStr(editedUrlEdit->text()) + QStringLiteral(",UpdateTime=") + Today() +
+                                 QStringLiteral(" Where WebID=") + QString::number(curWebID_));
     if (ok) {
         ShowInfoMsg(QStringLiteral("更新链接成功!"));
         urlEditPanel->hide();
@@ -336,8 +337,8 @@ void SettingsDialog::confirmAndDeleteSelectedUrls() {
     for (const int row : urlGrid->SelectedRows())
         webIds << urlModel_->RowValue(row, QStringLiteral("WebID")).toLongLong();
     for (const qlonglong webId : webIds)
-        database_.ExecSQLInTrans(database_.execQuery,
-                           QStringLiteral("Delete From SE_KeyUrl Where WebID=") + QString::number(webId));
+        database_.ExecSQLInTrans(database_.execQuery, QStringLiteral("Delete From SE_KeyUrl Where WebID=") +
+                                                          QString::number(webId));
     ShowUrlCount(LoadUrlList());
 }
 

@@ -1,11 +1,11 @@
 // The text-file imports of the settings dialog: URLs into SE_KeyUrl, keywords into SE_KeyWord for the
 // clicked URL, one entry per line.
 #include "settings/DuplicateTests.h"
-#include "settings/TextLines.h"
 #include "settings/SettingsDialog.h"
+#include "settings/TextLines.h"
 #include "settings/UrlForms.h"
-#include "store/SqlText.h"
 #include "store/SharedFunctions.h"
+#include "store/SqlText.h"
 #include "ui/FileDialogs.h"
 
 #include <QCoreApplication>

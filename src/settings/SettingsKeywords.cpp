@@ -5,8 +5,8 @@
 #include "settings/RecordModel.h"
 #include "settings/SettingsDialog.h"
 #include "store/Messages.h"
-#include "store/SqlText.h"
 #include "store/SharedFunctions.h"
+#include "store/SqlText.h"
 
 #include <QDate>
 #include <QGroupBox>
@@ -62,7 +62,8 @@ void SettingsDialog::BuildKeyWordSide() {
 }
 
 void SettingsDialog::LoadKeyWords(int webId) {
-    database_.OpenSQL(keywords, QStringLiteral("Select * From SE_KeyWord Where WebID=") + QString::number(webId));
+    database_.OpenSQL(keywords,
+                      QStringLiteral("Select * From SE_KeyWord Where WebID=") + QString::number(webId));
 }
 
 void SettingsDialog::addKeyword() {
@@ -105,9 +106,10 @@ void SettingsDialog::DeleteOneKeyWord(int row) {
         return;
     // By name within the URL: every row of the URL bearing the name goes.
     const QString name = keyWordModel_->RowValue(row, QStringLiteral("KeyWordName")).toString();
-    const bool ok = database_.ExecSQLInTrans(
-        database_.execQuery, QStringLiteral("Delete From SE_KeyWord Where WebID=") + QString::number(curWebID_) +
-                          QStringLiteral(" and KeyWordName=") + QuotedStr(name));
+    const bool ok = database_.ExecSQLInTrans(database_.execQuery,
+                                             QStringLiteral("Delete From SE_KeyWord Where WebID=") +
+                                                 QString::number(curWebID_) +
+                                                 QStringLiteral(" and KeyWordName=") + QuotedStr(name));
     if (!ok)
         ShowErrorMsg(QStringLiteral("删除关键词出现异常!"));
     LoadKeyWords(curWebID_);
@@ -127,9 +129,10 @@ void SettingsDialog::saveEditedKeyword() {
     if (editedKeywordEdit->text().trimmed().isEmpty())
         return;
     const bool ok = database_.ExecSQLInTrans(
-        database_.execQuery, QStringLiteral("Update SE_KeyWord Set KeyWordName=") + QuotedStr(editedKeywordEdit->text()) +
-                          QStringLiteral(",UpdateTime=") + SqlDate(QDate::currentDate()) +
-                          QStringLiteral(" Where KeyWordID=") + QString::number(editKeyWordID_));
+        database_.execQuery, QStringLiteral("Update SE_KeyWord Set KeyWordName=") +
+                                 QuotedStr(editedKeywordEdit->text()) + QStringLiteral(",UpdateTime=") +
+                                 SqlDate(QDate::currentDate()) + QStringLiteral(" Where KeyWordID=") +
+                                 QString::number(editKeyWordID_));
     if (ok) {
         ShowInfoMsg(QStringLiteral("更新关键词成功!"));
         keywordEditPanel->hide();

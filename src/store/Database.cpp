@@ -13,8 +13,7 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 5000; // the command time-out
 
-QVariant readColumn(sqlite3_stmt* stmt, int column)
-{
+QVariant readColumn(sqlite3_stmt* stmt, int column) {
     switch (sqlite3_column_type(stmt, column)) {
     case SQLITE_INTEGER:
         return QVariant(static_cast<qlonglong>(sqlite3_column_int64(stmt, column)));
@@ -33,8 +32,7 @@ QVariant readColumn(sqlite3_stmt* stmt, int column)
     }
 }
 
-void bindValue(sqlite3_stmt* stmt, int index, const QVariant& value)
-{
+void bindValue(sqlite3_stmt* stmt, int index, const QVariant& value) {
     if (value.isNull()) {
         sqlite3_bind_null(stmt, index);
         return;
@@ -59,8 +57,7 @@ void bindValue(sqlite3_stmt* stmt, int index, const QVariant& value)
     }
 }
 
-bool isOnlyBlank(const char* tail)
-{
+bool isOnlyBlank(const char* tail) {
     for (; tail && *tail; ++tail)
         if (static_cast<unsigned char>(*tail) > 32 && *tail != ';')
             return false;
@@ -69,23 +66,20 @@ bool isOnlyBlank(const char* tail)
 
 } // namespace
 
-Database::Database()
-{
+Database::Database() {
     selectQuery.setObjectName(QStringLiteral("selectQuery"));
     execQuery.setObjectName(QStringLiteral("execQuery"));
 }
 
 Database::~Database() = default;
 
-void Database::Disconnect()
-{
+void Database::Disconnect() {
     selectQuery.Close();
     execQuery.Close();
     db_.reset();
 }
 
-bool Database::ConnectDB(const QString& file, const QString& password)
-{
+bool Database::ConnectDB(const QString& file, const QString& password) {
     QString relative = file;
     relative.replace(u'\\', u'/');
     const QString path = QDir::isAbsolutePath(relative) ? relative : GetAppDir() + relative;
@@ -117,30 +111,27 @@ bool Database::ConnectDB(const QString& file, const QString& password)
     return true;
 }
 
-QString Database::lastError() const
-{
+QString Database::lastError() const {
     return db_ ? QString::fromUtf8(sqlite3_errmsg(db_.get())) : QStringLiteral("Database is not connected");
 }
 
-void Database::requireConnection() const
-{
+void Database::requireConnection() const {
     if (!db_)
         throw DbError(QStringLiteral("Database is not connected"));
 }
 
-void Database::notify(const QString& sql) const
-{
+void Database::notify(const QString& sql) const {
     if (observer_)
         observer_(sql);
 }
 
-SqliteStatement Database::prepare(const QString& sql)
-{
+SqliteStatement Database::prepare(const QString& sql) {
     requireConnection();
     const QByteArray utf8 = TranslateJet(sql).toUtf8();
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
-    const int rc = sqlite3_prepare_v2(db_.get(), utf8.constData(), static_cast<int>(utf8.size()), &raw, &tail);
+    const int rc =
+        sqlite3_prepare_v2(db_.get(), utf8.constData(), static_cast<int>(utf8.size()), &raw, &tail);
     SqliteStatement stmt(raw);
     if (rc != SQLITE_OK)
         throw DbError(lastError());
@@ -152,8 +143,7 @@ SqliteStatement Database::prepare(const QString& sql)
     return stmt;
 }
 
-void Database::runToEnd(sqlite3_stmt* stmt)
-{
+void Database::runToEnd(sqlite3_stmt* stmt) {
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }
@@ -161,14 +151,12 @@ void Database::runToEnd(sqlite3_stmt* stmt)
         throw DbError(lastError());
 }
 
-void Database::simpleExec(const char* sql)
-{
+void Database::simpleExec(const char* sql) {
     if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
         throw DbError(lastError());
 }
 
-bool Database::ExecSQLInTrans(Recordset& query, const QString& sql)
-{
+bool Database::ExecSQLInTrans(Recordset& query, const QString& sql) {
     Q_UNUSED(query); // the statement runs on the connection; the query names the caller's intent
     requireConnection();
     notify(sql);
@@ -190,8 +178,7 @@ bool Database::ExecSQLInTrans(Recordset& query, const QString& sql)
     }
 }
 
-int Database::OpenSQL(Recordset& query, const QString& sql)
-{
+int Database::OpenSQL(Recordset& query, const QString& sql) {
     notify(sql);
     SqliteStatement stmt = prepare(sql);
     const int columns = sqlite3_column_count(stmt.get());
@@ -215,17 +202,15 @@ int Database::OpenSQL(Recordset& query, const QString& sql)
     return count;
 }
 
-bool Database::EnsureColumn(const QString& table, const QString& column, const QString& type)
-{
+bool Database::EnsureColumn(const QString& table, const QString& column, const QString& type) {
     OpenSQL(selectQuery, QStringLiteral("Select * From ") + table + QStringLiteral(" Where 1=2"));
     if (selectQuery.FieldNames().contains(column, Qt::CaseSensitive))
         return false;
-    return ExecSQLInTrans(execQuery,
-                          QStringLiteral("Alter Table ") + table + QStringLiteral(" Add ") + column + u' ' + type);
+    return ExecSQLInTrans(execQuery, QStringLiteral("Alter Table ") + table + QStringLiteral(" Add ") +
+                                         column + u' ' + type);
 }
 
-void Database::UpgradeSchema()
-{
+void Database::UpgradeSchema() {
     static const char* const columns[] = {"BaiduRank2", "YahooRank", "SogouRank",
                                           "SosoRank",   "BingRank",  "YoudaoRank"};
     for (const char* column : columns)
@@ -235,8 +220,7 @@ void Database::UpgradeSchema()
 }
 
 void Database::UpdateRow(const QString& table, const QString& keyField, const QVariant& key,
-                    const QStringList& columns, const QVariantList& values)
-{
+                         const QStringList& columns, const QVariantList& values) {
     QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ");
     for (int i = 0; i < columns.size(); ++i)
         sql += (i ? QStringLiteral(", ") : QString()) + columns[i] + QStringLiteral(" = ?");
@@ -248,10 +232,9 @@ void Database::UpdateRow(const QString& table, const QString& keyField, const QV
     runToEnd(stmt.get());
 }
 
-void Database::DeleteRowByKey(const QString& table, const QString& keyField, const QVariant& key)
-{
-    SqliteStatement stmt =
-        prepare(QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") + keyField + QStringLiteral(" = ?"));
+void Database::DeleteRowByKey(const QString& table, const QString& keyField, const QVariant& key) {
+    SqliteStatement stmt = prepare(QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") +
+                                   keyField + QStringLiteral(" = ?"));
     bindValue(stmt.get(), 1, key);
     runToEnd(stmt.get());
 }

@@ -4,8 +4,7 @@
 
 namespace quorvane {
 
-DbFailure FailureOfSqliteCode(int code)
-{
+DbFailure FailureOfSqliteCode(int code) {
     switch (code & 0xff) {
     case SQLITE_OK:
     case SQLITE_DONE:
@@ -32,13 +31,13 @@ DbFailure FailureOfSqliteCode(int code)
     }
 }
 
-QString PlainWords(DbFailure failure)
-{
+QString PlainWords(DbFailure failure) {
     switch (failure) {
     case DbFailure::DiskFull:
         return QStringLiteral("磁盘空间已满，数据库无法写入。已保存的数据没有丢失，请释放磁盘空间后重试。");
     case DbFailure::Busy:
-        return QStringLiteral("数据库正被其他程序使用，暂时无法写入。已保存的数据没有丢失，请关闭该程序后重试。");
+        return QStringLiteral(
+            "数据库正被其他程序使用，暂时无法写入。已保存的数据没有丢失，请关闭该程序后重试。");
     case DbFailure::Damaged:
         return QStringLiteral("数据库文件已损坏或不是本程序的数据库，无法读写。");
     case DbFailure::ReadOnly:

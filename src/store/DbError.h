@@ -11,9 +11,7 @@ namespace quorvane {
 class DbError : public std::runtime_error {
 public:
     explicit DbError(const QString& message)
-        : std::runtime_error(message.toStdString())
-    {
-    }
+        : std::runtime_error(message.toStdString()) {}
 };
 
 } // namespace quorvane

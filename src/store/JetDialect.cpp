@@ -5,11 +5,12 @@
 namespace quorvane {
 namespace {
 
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
 
 // Reads "YYYY-M[M]-D[D]" starting at pos; returns the normalised date text or an empty string.
-QString readIsoDate(const QString& s, qsizetype pos, qsizetype end)
-{
+QString readIsoDate(const QString& s, qsizetype pos, qsizetype end) {
     const QStringView body = QStringView(s).mid(pos, end - pos);
     const auto parts = body.split(u'-');
     if (parts.size() != 3 || parts[0].size() != 4 || parts[1].isEmpty() || parts[1].size() > 2 ||
@@ -23,8 +24,7 @@ QString readIsoDate(const QString& s, qsizetype pos, qsizetype end)
            parts[2].toString().rightJustified(2, u'0');
 }
 
-QString translateDateLiterals(const QString& sql)
-{
+QString translateDateLiterals(const QString& sql) {
     QString out;
     out.reserve(sql.size());
     QChar quote;
@@ -57,10 +57,10 @@ QString translateDateLiterals(const QString& sql)
     return out;
 }
 
-QString translateAlterType(const QString& sql)
-{
+QString translateAlterType(const QString& sql) {
     static const QRegularExpression alter(
-        QStringLiteral(R"(^\s*alter\s+table\s+(\S+)\s+add\s+(?:column\s+)?(\S+)\s+(long|text\s*\(\s*(\d+)\s*\)|text)\s*;?\s*$)"),
+        QStringLiteral(
+            R"(^\s*alter\s+table\s+(\S+)\s+add\s+(?:column\s+)?(\S+)\s+(long|text\s*\(\s*(\d+)\s*\)|text)\s*;?\s*$)"),
         QRegularExpression::CaseInsensitiveOption);
     const auto m = alter.match(sql);
     if (!m.hasMatch())
@@ -75,12 +75,15 @@ QString translateAlterType(const QString& sql)
         sqliteType = QStringLiteral("TEXT COLLATE NOCASE CHECK (length(") + column + QStringLiteral(") <= ") +
                      m.captured(4) + u')';
     else
-        sqliteType = QStringLiteral("TEXT COLLATE NOCASE CHECK (length(") + column + QStringLiteral(") <= 255)");
+        sqliteType =
+            QStringLiteral("TEXT COLLATE NOCASE CHECK (length(") + column + QStringLiteral(") <= 255)");
     return QStringLiteral("Alter Table ") + table + QStringLiteral(" Add ") + column + u' ' + sqliteType;
 }
 
 } // namespace
 
-QString TranslateJet(const QString& sql) { return translateAlterType(translateDateLiterals(sql)); }
+QString TranslateJet(const QString& sql) {
+    return translateAlterType(translateDateLiterals(sql));
+}
 
 } // namespace quorvane

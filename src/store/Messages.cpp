@@ -10,8 +10,7 @@ namespace {
 
 class StandardErrorPresenter final : public MessagePresenter {
 public:
-    int present(MessageKind kind, const QString& title, const QString& text) override
-    {
+    int present(MessageKind kind, const QString& title, const QString& text) override {
         std::fprintf(stderr, "%s: %s\n", qUtf8Printable(title), qUtf8Printable(text));
         return kind == MessageKind::Question ? IdNo : 1;
     }
@@ -20,8 +19,7 @@ public:
 StandardErrorPresenter fallbackPresenter;
 MessagePresenter* installedPresenter = nullptr;
 
-ShellOpenHandler& shellOpenHandler()
-{
+ShellOpenHandler& shellOpenHandler() {
     static ShellOpenHandler handler = [](const QString& target) {
         QDesktopServices::openUrl(QUrl::fromUserInput(target));
     };
@@ -30,28 +28,24 @@ ShellOpenHandler& shellOpenHandler()
 
 } // namespace
 
-MessagePresenter* SetMessagePresenter(MessagePresenter* presenter)
-{
+MessagePresenter* SetMessagePresenter(MessagePresenter* presenter) {
     MessagePresenter* previous = installedPresenter;
     installedPresenter = presenter;
     return previous;
 }
 
-MessagePresenter* CurrentMessagePresenter()
-{
+MessagePresenter* CurrentMessagePresenter() {
     return installedPresenter ? installedPresenter : &fallbackPresenter;
 }
 
-ShellOpenHandler SetShellOpenHandler(ShellOpenHandler handler)
-{
+ShellOpenHandler SetShellOpenHandler(ShellOpenHandler handler) {
     ShellOpenHandler previous = std::move(shellOpenHandler());
     shellOpenHandler() = std::move(handler);
     return previous;
 }
 
 namespace detail {
-void RunShellOpen(const QString& target)
-{
+void RunShellOpen(const QString& target) {
     if (shellOpenHandler())
         shellOpenHandler()(target);
 }

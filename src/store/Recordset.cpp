@@ -1,7 +1,7 @@
 #include "store/Recordset.h"
 
-#include "store/DbError.h"
 #include "store/Database.h"
+#include "store/DbError.h"
 
 #include <algorithm>
 #include <numeric>
@@ -9,18 +9,14 @@
 namespace quorvane {
 
 Recordset::Recordset(QObject* parent)
-    : QObject(parent)
-{
-}
+    : QObject(parent) {}
 
-void Recordset::SetUpdateTable(const QString& table, const QString& keyField)
-{
+void Recordset::SetUpdateTable(const QString& table, const QString& keyField) {
     updateTable_ = table;
     keyField_ = keyField;
 }
 
-void Recordset::Close()
-{
+void Recordset::Close() {
     emit aboutToReset();
     open_ = false;
     editing_ = false;
@@ -30,29 +26,25 @@ void Recordset::Close()
     emit resetDone();
 }
 
-int Recordset::FieldIndex(QStringView name) const
-{
+int Recordset::FieldIndex(QStringView name) const {
     for (int i = 0; i < fields_.size(); ++i)
         if (fields_[i].compare(name, Qt::CaseInsensitive) == 0)
             return i;
     return -1;
 }
 
-int Recordset::requireField(QStringView name) const
-{
+int Recordset::requireField(QStringView name) const {
     const int index = FieldIndex(name);
     if (index < 0)
         throw DbError(QStringLiteral("Field '") + name.toString() + QStringLiteral("' not found"));
     return index;
 }
 
-const QVariant& Recordset::Value(int row, int field) const
-{
+const QVariant& Recordset::Value(int row, int field) const {
     return rows_.at(static_cast<size_t>(row)).at(static_cast<size_t>(field));
 }
 
-void Recordset::SetCurrentRow(int row)
-{
+void Recordset::SetCurrentRow(int row) {
     if (rows_.empty())
         row = -1;
     else
@@ -65,16 +57,14 @@ void Recordset::SetCurrentRow(int row)
     emit currentRowChanged(current_);
 }
 
-QVariant Recordset::FieldByName(const QString& name) const
-{
+QVariant Recordset::FieldByName(const QString& name) const {
     const int field = requireField(name);
     if (current_ < 0)
         throw DbError(QStringLiteral("Dataset is empty"));
     return Value(current_, field);
 }
 
-void Recordset::Edit()
-{
+void Recordset::Edit() {
     if (current_ < 0)
         throw DbError(QStringLiteral("Dataset is empty"));
     if (editing_)
@@ -84,8 +74,7 @@ void Recordset::Edit()
     changed_.assign(fields_.size(), false);
 }
 
-void Recordset::SetFieldValue(const QString& name, const QVariant& value)
-{
+void Recordset::SetFieldValue(const QString& name, const QVariant& value) {
     const int field = requireField(name);
     Edit();
     rows_[static_cast<size_t>(current_)][static_cast<size_t>(field)] = value;
@@ -93,15 +82,13 @@ void Recordset::SetFieldValue(const QString& name, const QVariant& value)
     emit rowChanged(current_);
 }
 
-QVariant Recordset::keyOf(int row) const
-{
+QVariant Recordset::keyOf(int row) const {
     if (updateTable_.isEmpty() || keyField_.isEmpty() || !owner_)
         throw DbError(QStringLiteral("Dataset cannot be updated"));
     return Value(row, requireField(keyField_));
 }
 
-void Recordset::Post()
-{
+void Recordset::Post() {
     if (!editing_)
         return;
     QStringList columns;
@@ -117,8 +104,7 @@ void Recordset::Post()
     editing_ = false;
 }
 
-void Recordset::Cancel()
-{
+void Recordset::Cancel() {
     if (!editing_)
         return;
     rows_[static_cast<size_t>(current_)] = original_;
@@ -129,8 +115,7 @@ void Recordset::Cancel()
 namespace {
 
 // Jet compares text without regard to case; numbers compare as numbers; null comes first.
-int compareValues(const QVariant& a, const QVariant& b)
-{
+int compareValues(const QVariant& a, const QVariant& b) {
     const bool aNull = a.isNull();
     const bool bNull = b.isNull();
     if (aNull || bNull)
@@ -149,8 +134,7 @@ int compareValues(const QVariant& a, const QVariant& b)
 
 } // namespace
 
-void Recordset::Sort(const QString& sortText)
-{
+void Recordset::Sort(const QString& sortText) {
     const QStringList parts = sortText.simplified().split(u' ');
     if (parts.isEmpty() || parts.size() > 2)
         throw DbError(QStringLiteral("Invalid sort: ") + sortText);
@@ -186,8 +170,7 @@ void Recordset::Sort(const QString& sortText)
     emit currentRowChanged(current_);
 }
 
-void Recordset::DeleteRow(int row)
-{
+void Recordset::DeleteRow(int row) {
     if (row < 0 || row >= RecordCount())
         throw DbError(QStringLiteral("Row out of range"));
     if (editing_)
@@ -203,8 +186,7 @@ void Recordset::DeleteRow(int row)
     emit currentRowChanged(current_);
 }
 
-void Recordset::Assign(Database* owner, const QString& sql, QStringList fields, std::vector<Row> rows)
-{
+void Recordset::Assign(Database* owner, const QString& sql, QStringList fields, std::vector<Row> rows) {
     emit aboutToReset();
     owner_ = owner;
     sql_ = sql;

@@ -12,14 +12,12 @@ namespace quorvane {
 namespace {
 
 // Text columns compare without regard to case, as Jet's did, and refuse values longer than their width.
-QString text(const QString& column, int width, const QString& extra = {})
-{
-    return column + QStringLiteral(" TEXT COLLATE NOCASE") + extra + QStringLiteral(" CHECK (length(") + column +
-           QStringLiteral(") <= ") + QString::number(width) + u')';
+QString text(const QString& column, int width, const QString& extra = {}) {
+    return column + QStringLiteral(" TEXT COLLATE NOCASE") + extra + QStringLiteral(" CHECK (length(") +
+           column + QStringLiteral(") <= ") + QString::number(width) + u')';
 }
 
-QStringList schemaStatements(SchemaVersion version)
-{
+QStringList schemaStatements(SchemaVersion version) {
     const bool full = version == SchemaVersion::Full;
     const QStringList later = {QStringLiteral("BaiduRank2"), QStringLiteral("YahooRank"),
                                QStringLiteral("SogouRank"),  QStringLiteral("SosoRank"),
@@ -52,8 +50,8 @@ QStringList schemaStatements(SchemaVersion version)
 
     return {
         QStringLiteral("CREATE TABLE SE_KeyUrl (WebID INTEGER PRIMARY KEY AUTOINCREMENT, ") +
-            text(QStringLiteral("UrlName"), 50) + QStringLiteral(", AddTime TEXT, ") + text(QStringLiteral("State"), 255) +
-            QStringLiteral(", UpdateTime TEXT, isCheck INTEGER)"),
+            text(QStringLiteral("UrlName"), 50) + QStringLiteral(", AddTime TEXT, ") +
+            text(QStringLiteral("State"), 255) + QStringLiteral(", UpdateTime TEXT, isCheck INTEGER)"),
         QStringLiteral("CREATE TABLE SE_KeyWord (") + keyword.join(QStringLiteral(", ")) + u')',
         QStringLiteral("CREATE TABLE SE_RankHistory (") + history.join(QStringLiteral(", ")) + u')',
         // The look-ups the program makes often: duplicate tests, a URL's keywords, a pair's history.
@@ -64,8 +62,7 @@ QStringList schemaStatements(SchemaVersion version)
     };
 }
 
-bool fail(QString* error, const QString& message)
-{
+bool fail(QString* error, const QString& message) {
     if (error)
         *error = message;
     return false;
@@ -73,8 +70,7 @@ bool fail(QString* error, const QString& message)
 
 } // namespace
 
-bool CreateDatabase(const QString& path, const QString& password, SchemaVersion version, QString* error)
-{
+bool CreateDatabase(const QString& path, const QString& password, SchemaVersion version, QString* error) {
     if (QFileInfo::exists(path))
         return fail(error, QStringLiteral("refusing to overwrite existing file: ") + path);
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
@@ -85,8 +81,9 @@ bool CreateDatabase(const QString& path, const QString& password, SchemaVersion 
     {
         sqlite3* raw = nullptr;
         const QByteArray nativePath = QFile::encodeName(path);
-        const int rc = sqlite3_open_v2(nativePath.constData(), &raw,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr);
+        const int rc =
+            sqlite3_open_v2(nativePath.constData(), &raw,
+                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr);
         SqliteDb db(raw);
         if (rc == SQLITE_OK) {
             const QByteArray key = password.toUtf8();
@@ -97,7 +94,8 @@ bool CreateDatabase(const QString& path, const QString& password, SchemaVersion 
             for (const QString& statement : statements) {
                 if (!ok)
                     break;
-                ok = sqlite3_exec(db.get(), statement.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+                ok = sqlite3_exec(db.get(), statement.toUtf8().constData(), nullptr, nullptr, nullptr) ==
+                     SQLITE_OK;
             }
             if (!ok)
                 message = QString::fromUtf8(sqlite3_errmsg(db.get()));

@@ -15,23 +15,19 @@ namespace detail {
 void RunShellOpen(const QString& target);
 }
 
-void ShowErrorMsg(const QString& message)
-{
+void ShowErrorMsg(const QString& message) {
     CurrentMessagePresenter()->present(MessageKind::Error, QStringLiteral("Error"), message);
 }
 
-void ShowInfoMsg(const QString& message)
-{
+void ShowInfoMsg(const QString& message) {
     CurrentMessagePresenter()->present(MessageKind::Information, QStringLiteral("Information"), message);
 }
 
-int AskYesNo(const QString& message)
-{
+int AskYesNo(const QString& message) {
     return CurrentMessagePresenter()->present(MessageKind::Question, QStringLiteral("Confirm"), message);
 }
 
-QString ErrorReportText(const QString& message)
-{
+QString ErrorReportText(const QString& message) {
     const QString text = message.trimmed();
     if (text.isEmpty())
         return QStringLiteral(".");
@@ -41,16 +37,14 @@ QString ErrorReportText(const QString& message)
     return text + u'.';
 }
 
-void ShowErrorReport(const QString& message)
-{
+void ShowErrorReport(const QString& message) {
     QString title = QCoreApplication::applicationName();
     if (title.isEmpty())
         title = QStringLiteral("Quorvane");
     CurrentMessagePresenter()->present(MessageKind::Report, title, ErrorReportText(message));
 }
 
-QString GetAppDir()
-{
+QString GetAppDir() {
     QString dir = QCoreApplication::applicationDirPath();
     if (!dir.endsWith(u'/'))
         dir += u'/';
@@ -59,13 +53,14 @@ QString GetAppDir()
 
 namespace {
 
-std::string_view sv(QByteArrayView v) { return {v.data(), static_cast<size_t>(v.size())}; }
+std::string_view sv(QByteArrayView v) {
+    return {v.data(), static_cast<size_t>(v.size())};
+}
 
 } // namespace
 
 // Control characters and spaces: every code up to 32, as the old string functions trimmed.
-QByteArrayView TrimControl(QByteArrayView text)
-{
+QByteArrayView TrimControl(QByteArrayView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
@@ -75,8 +70,7 @@ QByteArrayView TrimControl(QByteArrayView text)
     return text.sliced(begin, end - begin);
 }
 
-QStringView TrimControl(QStringView text)
-{
+QStringView TrimControl(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && text[begin].unicode() <= 32)
@@ -86,8 +80,7 @@ QStringView TrimControl(QStringView text)
     return text.sliced(begin, end - begin);
 }
 
-QByteArrayView CutBetween(QByteArrayView& text, QByteArrayView startMarker, QByteArrayView endMarker)
-{
+QByteArrayView CutBetween(QByteArrayView& text, QByteArrayView startMarker, QByteArrayView endMarker) {
     if (startMarker.isEmpty())
         return {};
     const auto start = sv(text).find(sv(startMarker));
@@ -104,8 +97,7 @@ QByteArrayView CutBetween(QByteArrayView& text, QByteArrayView startMarker, QByt
     return result;
 }
 
-QString CutBetween(QString& text, const QString& startMarker, const QString& endMarker)
-{
+QString CutBetween(QString& text, const QString& startMarker, const QString& endMarker) {
     if (startMarker.isEmpty())
         return {};
     const qsizetype start = text.indexOf(startMarker);
@@ -122,14 +114,12 @@ QString CutBetween(QString& text, const QString& startMarker, const QString& end
     return result;
 }
 
-void PumpAndSleep()
-{
+void PumpAndSleep() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     QThread::msleep(2);
 }
 
-void DelaySeconds(int seconds)
-{
+void DelaySeconds(int seconds) {
     QElapsedTimer timer;
     timer.start();
     const qint64 limitNs = static_cast<qint64>(seconds) * 1'000'000'000;
@@ -141,8 +131,7 @@ void DelaySeconds(int seconds)
     }
 }
 
-QString PercentEncode(QByteArrayView data)
-{
+QString PercentEncode(QByteArrayView data) {
     static constexpr char hex[] = "0123456789ABCDEF";
     QString out;
     out.reserve(data.size() * 3);
@@ -155,8 +144,7 @@ QString PercentEncode(QByteArrayView data)
     return out;
 }
 
-void ShellOpen(QObject* owner, const QString& target)
-{
+void ShellOpen(QObject* owner, const QString& target) {
     Q_UNUSED(owner); // the desktop places its own windows
     detail::RunShellOpen(target);
 }

@@ -296,7 +296,9 @@ bool DataGrid::findText(const QString& text, FindOptions options) {
     return false;
 }
 
-GridFindDialog* DataGrid::findDialog() const { return findDialog_; }
+GridFindDialog* DataGrid::findDialog() const {
+    return findDialog_;
+}
 
 void DataGrid::openFindDialog() {
     if (!findDialog_)

@@ -6,22 +6,19 @@
 namespace quorvane {
 
 namespace {
-FileChooser& installedChooser()
-{
+FileChooser& installedChooser() {
     static FileChooser chooser;
     return chooser;
 }
 } // namespace
 
-FileChooser SetFileChooser(FileChooser chooser)
-{
+FileChooser SetFileChooser(FileChooser chooser) {
     FileChooser previous = std::move(installedChooser());
     installedChooser() = std::move(chooser);
     return previous;
 }
 
-QString ChooseSaveFile(QWidget* parent, const FileDialogRequest& request)
-{
+QString ChooseSaveFile(QWidget* parent, const FileDialogRequest& request) {
     FileDialogRequest r = request;
     r.save = true;
     if (installedChooser())
@@ -29,8 +26,7 @@ QString ChooseSaveFile(QWidget* parent, const FileDialogRequest& request)
     return QFileDialog::getSaveFileName(parent, r.title, QDir(r.folder).filePath(r.proposedName), r.filter);
 }
 
-QString ChooseOpenFile(QWidget* parent, const FileDialogRequest& request)
-{
+QString ChooseOpenFile(QWidget* parent, const FileDialogRequest& request) {
     FileDialogRequest r = request;
     r.save = false;
     if (installedChooser())

@@ -4,8 +4,8 @@
 
 namespace quorvane {
 
-void FillComboFromQuery(Database& database, Recordset& query, const QString& sql, const QString& field, QComboBox* combo)
-{
+void FillComboFromQuery(Database& database, Recordset& query, const QString& sql, const QString& field,
+                        QComboBox* combo) {
     combo->clear();
     database.OpenSQL(query, sql);
     const int column = query.FieldIndex(field);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/Recordset.h"
 #include "store/Database.h"
+#include "store/Recordset.h"
 
 class QComboBox;
 
@@ -9,6 +9,7 @@ namespace quorvane {
 
 // Empties the combo box, reopens the query with the statement and appends the named field of every row in
 // the query's order (null gives an empty item). Statement errors reach the caller with the box empty.
-void FillComboFromQuery(Database& database, Recordset& query, const QString& sql, const QString& field, QComboBox* combo);
+void FillComboFromQuery(Database& database, Recordset& query, const QString& sql, const QString& field,
+                        QComboBox* combo);
 
 } // namespace quorvane

@@ -17,8 +17,7 @@ public:
     bool closedFromTitleBar = false;
 
 protected:
-    void closeEvent(QCloseEvent* event) override
-    {
+    void closeEvent(QCloseEvent* event) override {
         closedFromTitleBar = true;
         event->accept();
         QDialog::reject();
@@ -27,8 +26,7 @@ protected:
 
 } // namespace
 
-int MessageBoxPresenter::present(MessageKind kind, const QString& title, const QString& text)
-{
+int MessageBoxPresenter::present(MessageKind kind, const QString& title, const QString& text) {
     std::fprintf(stderr, "Quorvane: %s: %s\n", qUtf8Printable(title), qUtf8Printable(text));
     std::fflush(stderr);
 

@@ -13,8 +13,7 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc != 3) {
         std::fprintf(stderr, "usage: run_victim DATABASE ENDPOINTS_INI\n");

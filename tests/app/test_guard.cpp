@@ -18,25 +18,24 @@
 namespace quorvane {
 namespace {
 
-QString programPath() { return qEnvironmentVariable("QUORVANE_BIN_DIR") + QStringLiteral("/Quorvane"); }
+QString programPath() {
+    return qEnvironmentVariable("QUORVANE_BIN_DIR") + QStringLiteral("/Quorvane");
+}
 
 // Copies the program into a folder of its own, with a database beside it when asked.
-QString installCopy(const QString& folder, bool withDatabase)
-{
+QString installCopy(const QString& folder, bool withDatabase) {
     const QString target = QDir(folder).filePath(QStringLiteral("Quorvane"));
     if (!QFile::copy(programPath(), target))
         return {};
     QFile::setPermissions(target, QFile::permissions(programPath()));
-    if (withDatabase &&
-        !CreateDatabase(QDir(folder).filePath(QStringLiteral("DataBase/Trevanid.mdb")),
-                        QString::fromUtf16(kDbPassword), SchemaVersion::Full, nullptr))
+    if (withDatabase && !CreateDatabase(QDir(folder).filePath(QStringLiteral("DataBase/Trevanid.mdb")),
+                                        QString::fromUtf16(kDbPassword), SchemaVersion::Full, nullptr))
         return {};
     return target;
 }
 
 // True when some process holds the guard of that executable.
-bool guardHeld(const QString& executable)
-{
+bool guardHeld(const QString& executable) {
     const QByteArray path = QFile::encodeName(SingleInstanceGuard::GuardFilePath(executable));
     const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
@@ -46,8 +45,7 @@ bool guardHeld(const QString& executable)
     return held;
 }
 
-bool waitFor(const std::function<bool()>& condition, int ms = 20000)
-{
+bool waitFor(const std::function<bool()>& condition, int ms = 20000) {
     QElapsedTimer clock;
     clock.start();
     while (clock.elapsed() < ms) {
@@ -59,8 +57,7 @@ bool waitFor(const std::function<bool()>& condition, int ms = 20000)
 }
 
 // Reads the copy's standard error until the text shows up (messages are echoed there).
-bool waitForMessage(QProcess& process, const QString& text, QString* seen)
-{
+bool waitForMessage(QProcess& process, const QString& text, QString* seen) {
     return waitFor([&] {
         process.waitForReadyRead(50);
         *seen += QString::fromUtf8(process.readAllStandardError());
@@ -70,8 +67,7 @@ bool waitForMessage(QProcess& process, const QString& text, QString* seen)
 
 class GuardProcesses : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
+    void TearDown() override {
         for (QProcess* p : {&first, &second, &elsewhere, &again}) {
             if (p->state() != QProcess::NotRunning) {
                 p->kill();
@@ -84,8 +80,7 @@ protected:
     QProcess first, second, elsewhere, again;
 };
 
-TEST_F(GuardProcesses, OneCopyPerFolderAndTheGuardDiesWithItsOwner)
-{
+TEST_F(GuardProcesses, OneCopyPerFolderAndTheGuardDiesWithItsOwner) {
     const QString a = installCopy(folderA.path(), true);
     const QString b = installCopy(folderB.path(), false);
     ASSERT_FALSE(a.isEmpty());
@@ -122,8 +117,7 @@ TEST_F(GuardProcesses, OneCopyPerFolderAndTheGuardDiesWithItsOwner)
     EXPECT_EQ(again.state(), QProcess::Running);
 }
 
-TEST(GuardName, PathWithoutSeparatorsBetweenPrefixAndBrace)
-{
+TEST(GuardName, PathWithoutSeparatorsBetweenPrefixAndBrace) {
     EXPECT_EQ(SingleInstanceGuard::BuildMappingName(QStringLiteral("/opt/Tools/Rank/Quorvane")),
               QStringLiteral("{5E2A7C41-9B3D-4F6E-A2C8-7D19B4E0F356-optToolsRankQuorvane}"));
     EXPECT_EQ(SingleInstanceGuard::BuildMappingName(QStringLiteral("D:\\Tools\\Rank\\rank.exe")),
@@ -135,8 +129,7 @@ TEST(GuardName, PathWithoutSeparatorsBetweenPrefixAndBrace)
     EXPECT_NE(SingleInstanceGuard::GuardFilePath(longA), SingleInstanceGuard::GuardFilePath(longB));
 }
 
-TEST(GuardInProcess, SecondClaimFromAnotherHandleIsRefused)
-{
+TEST(GuardInProcess, SecondClaimFromAnotherHandleIsRefused) {
     const QString exe = QStringLiteral("/tmp/quorvane-guard-test/") + QString::number(::getpid());
     SingleInstanceGuard one(exe);
     SingleInstanceGuard two(exe);

@@ -1,7 +1,7 @@
 // Killing the program in the middle of a batch run loses nothing it had saved.
 #include "../engine/ResultPages.h"
-#include "store/Schema.h"
 #include "store/Database.h"
+#include "store/Schema.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
 #include "support/TempDatabase.h"
@@ -19,24 +19,25 @@
 namespace quorvane {
 namespace {
 
-QString scalar(Database& database, const QString& sql)
-{
+QString scalar(Database& database, const QString& sql) {
     Recordset rs;
     return database.OpenSQL(rs, sql) > 0 ? rs.Value(0, 0).toString() : QString();
 }
 
-TEST(KillDuringRun, SavedRowsSurviveAndTheDatabaseOpensCleanly)
-{
+TEST(KillDuringRun, SavedRowsSurviveAndTheDatabaseOpensCleanly) {
     test::TempDatabase db;
     db.Exec(QStringLiteral("Insert Into SE_KeyUrl (WebID, UrlName) Values (1, 'www.mysite.com')"));
     constexpr int kKeywords = 200;
     for (int i = 0; i < kKeywords; ++i)
-        db.Exec(QStringLiteral("Insert Into SE_KeyWord (WebID, KeyWordName, BingRank) Values (1, 'k%1', 'old')").arg(i));
+        db.Exec(
+            QStringLiteral("Insert Into SE_KeyWord (WebID, KeyWordName, BingRank) Values (1, 'k%1', 'old')")
+                .arg(i));
 
     // Every Bing page has the site at position 3, after a short delay so the run takes a while.
     test::HttpServer server;
     test::HttpServer::Response page;
-    page.body = test::ResultPage(u"Bing", test::LinksWithSiteAt(5, 3, QStringLiteral("http://www.mysite.com/")));
+    page.body =
+        test::ResultPage(u"Bing", test::LinksWithSiteAt(5, 3, QStringLiteral("http://www.mysite.com/")));
     page.delayMs = 20;
     server.SetFallback(page);
     const test::LoopbackEndpoints endpoints(server.BaseUrl());
@@ -70,19 +71,23 @@ TEST(KillDuringRun, SavedRowsSurviveAndTheDatabaseOpensCleanly)
     EXPECT_GE(history, saved);
     EXPECT_LT(history, kKeywords);
     // Every history row is whole, and belongs to a keyword whose rank cell was saved before it.
-    EXPECT_EQ(scalar(next, QStringLiteral("Select count(*) From SE_RankHistory Where BingRank=3 and UrlName='www.mysite.com' "
-                                          "and UpdateTime=#") +
-                               QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + u'#')
-                  .toInt(),
-              history);
-    EXPECT_EQ(scalar(next, QStringLiteral("Select count(*) From SE_KeyWord k Where BingRank='3' and Exists (Select 1 "
-                                          "From SE_RankHistory h Where h.KeyWordID=k.KeyWordID)"))
+    EXPECT_EQ(
+        scalar(next, QStringLiteral(
+                         "Select count(*) From SE_RankHistory Where BingRank=3 and UrlName='www.mysite.com' "
+                         "and UpdateTime=#") +
+                         QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + u'#')
+            .toInt(),
+        history);
+    EXPECT_EQ(scalar(next, QStringLiteral(
+                               "Select count(*) From SE_KeyWord k Where BingRank='3' and Exists (Select 1 "
+                               "From SE_RankHistory h Where h.KeyWordID=k.KeyWordID)"))
                   .toInt(),
               history);
     // Rows the run had not reached keep their text; no pending mark was ever stored.
     EXPECT_GE(scalar(next, QStringLiteral("Select count(*) From SE_KeyWord Where BingRank='old'")).toInt(),
               kKeywords - history - 1);
-    EXPECT_EQ(scalar(next, QStringLiteral("Select count(*) From SE_KeyWord Where BingRank='稍候'")), QStringLiteral("0"));
+    EXPECT_EQ(scalar(next, QStringLiteral("Select count(*) From SE_KeyWord Where BingRank='稍候'")),
+              QStringLiteral("0"));
     // And it takes new writes.
     EXPECT_TRUE(next.ExecSQLInTrans(next.execQuery, QStringLiteral("Update SE_KeyWord Set BingRank='1'")));
 }

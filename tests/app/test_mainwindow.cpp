@@ -1,25 +1,25 @@
 // The main window over a real database: the mission list, its grid, the commands and the tray menu.
 #include "app/MainWindow.h"
 #include "history/HistoryBox.h"
-#include "ui/ModalDialogs.h"
 #include "store/Messages.h"
 #include "store/MissionList.h"
 #include "support/MessageRecorder.h"
 #include "support/SuiteDatabase.h"
 #include "support/TempDatabase.h"
 #include "ui/DataGrid.h"
+#include "ui/ModalDialogs.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
-#include <QDialog>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -52,7 +52,6 @@ QStringList actionTexts(const QList<QAction*>& actions) {
 // Every test starts from the same rows.
 class MainWindowTest : public test::SuiteDatabaseTest {
 protected:
-
     void SetUp() override {
         db->Exec(QStringLiteral("Drop Trigger If Exists KeepKeyWords"));
         clearRankTables();
@@ -99,7 +98,6 @@ protected:
     MessageRecorder messages;
     Database database;
 };
-
 
 TEST_F(MainWindowTest, MissionListFiltersJoinsAndOrdersByUrl) {
     QStringList statements;
@@ -352,8 +350,8 @@ TEST_F(MainWindowTest, StartUpBalloonAndControls) {
     EXPECT_EQ(balloons.count(), 2);
 
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora-Quorvane Ver1.3"));
-    for (QCheckBox* box : {window->baiduBox, window->googleBox, window->yahooBox, window->sosoBox, window->bingBox,
-                           window->sogouBox, window->youdaoBox, window->allEnginesBox})
+    for (QCheckBox* box : {window->baiduBox, window->googleBox, window->yahooBox, window->sosoBox,
+                           window->bingBox, window->sogouBox, window->youdaoBox, window->allEnginesBox})
         EXPECT_TRUE(box->isChecked()) << box->text().toStdString();
     EXPECT_EQ(window->pageRangeCombo->count(), 10);
     EXPECT_EQ(window->pageRangeCombo->currentText(), QStringLiteral("1"));
@@ -365,7 +363,8 @@ TEST_F(MainWindowTest, StartUpBalloonAndControls) {
     EXPECT_EQ(window->startButton->text(), QStringLiteral("&2 批量更新排名"));
     EXPECT_EQ(actionTexts(window->mainMenu->actions()),
               (QStringList{"帮助", "关于", "访问Velmora", "最新版本下载"}));
-    EXPECT_EQ(actionTexts(window->missionMenu->actions()), (QStringList{"更新排名", "打开搜索页", "删除", "导出"}));
+    EXPECT_EQ(actionTexts(window->missionMenu->actions()),
+              (QStringList{"更新排名", "打开搜索页", "删除", "导出"}));
     EXPECT_EQ(actionTexts(window->openSearchMenu->actions()),
               (QStringList{"Baidu", "Google", "Yahoo", "Sogou", "Bing", "Soso", "Youdao"}));
     EXPECT_EQ(actionTexts(window->historyBox->historyMenu->actions()), QStringList{"导出"});

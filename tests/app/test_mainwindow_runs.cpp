@@ -38,19 +38,20 @@ using test::TempDatabase;
 
 class MainWindowRuns : public test::SuiteDatabaseTest {
 protected:
-
     void SetUp() override {
         clearRankTables();
         db->Exec(QStringLiteral("Insert Into SE_KeyUrl (WebID, UrlName) Values (1, 'www.mysite.com')"));
-        db->Exec(QStringLiteral("Insert Into SE_KeyWord (KeyWordID, WebID, KeyWordName) Values (1, 1, '北京')"));
+        db->Exec(
+            QStringLiteral("Insert Into SE_KeyWord (KeyWordID, WebID, KeyWordName) Values (1, 1, '北京')"));
         window = std::make_unique<MainWindow>(db->connection(), db->Path());
         window->startUp();
         ASSERT_FALSE(window->TerminateRequested());
         // Every engine is the loopback server again, after the window read the absent Endpoints.ini.
         endpoints.Apply();
         previousShell = SetShellOpenHandler([this](const QString& url) { opened << url; });
-        QObject::connect(window.get(), &MainWindow::balloonShown,
-                [this](const QString& title, const QString& message) { events << title + u'/' + message; });
+        QObject::connect(
+            window.get(), &MainWindow::balloonShown,
+            [this](const QString& title, const QString& message) { events << title + u'/' + message; });
         messages.OnMessage([this](const MessageRecorder::Message& m) {
             events << m.text;
             startEnabledAtMessage = window->startButton->isEnabled();
@@ -84,7 +85,6 @@ protected:
     QStringList events;
     bool startEnabledAtMessage = true;
 };
-
 
 TEST_F(MainWindowRuns, SelectAllTicksAndClearsTheSevenOnly) {
     window->allEnginesBox->click(); // cleared
@@ -127,7 +127,8 @@ TEST_F(MainWindowRuns, StopWithoutARunChangesNothing) {
 TEST_F(MainWindowRuns, SearchPagesFromMenuAndDoubleClick) {
     window->openGoogleAction->trigger();
     window->openYoudaoAction->trigger();
-    EXPECT_EQ(opened, (QStringList{FirstPageUrl(u"Google", ToGbk(u"北京")), FirstPageUrl(u"Youdao", ToGbk(u"北京"))}));
+    EXPECT_EQ(opened, (QStringList{FirstPageUrl(u"Google", ToGbk(u"北京")),
+                                   FirstPageUrl(u"Youdao", ToGbk(u"北京"))}));
     EXPECT_TRUE(opened[0].endsWith(QStringLiteral("&q=%B1%B1%BE%A9&start=0")));
 
     opened.clear();
@@ -149,13 +150,16 @@ TEST_F(MainWindowRuns, ClosingTheSettingsDialogReloadsTheList) {
 
 TEST_F(MainWindowRuns, BatchRunShowsRanksThenSuccessThenBalloon) {
     TickOnly(u"Bing");
-    server.ServePage(Target(u"Bing", 0),
-                     test::ResultPage(u"Bing", test::LinksWithSiteAt(6, 4, QStringLiteral("http://www.mysite.com/"))));
+    server.ServePage(
+        Target(u"Bing", 0),
+        test::ResultPage(u"Bing", test::LinksWithSiteAt(6, 4, QStringLiteral("http://www.mysite.com/"))));
     window->startButton->click();
 
     EXPECT_EQ(window->missions.FieldText(QStringLiteral("BingRank")), QStringLiteral("4"));
-    EXPECT_EQ(db->Scalar(QStringLiteral("Select BingRank From SE_RankHistory Where KeyWordID=1")), QStringLiteral("4"));
-    EXPECT_EQ(events, (QStringList{QStringLiteral("更新排名成功!"), QStringLiteral("提示/完成批量查询任务")}));
+    EXPECT_EQ(db->Scalar(QStringLiteral("Select BingRank From SE_RankHistory Where KeyWordID=1")),
+              QStringLiteral("4"));
+    EXPECT_EQ(events,
+              (QStringList{QStringLiteral("更新排名成功!"), QStringLiteral("提示/完成批量查询任务")}));
     EXPECT_FALSE(startEnabledAtMessage); // the controls come back after the message
     EXPECT_TRUE(window->startButton->isEnabled());
     EXPECT_TRUE(window->addUrlsButton->isEnabled());
@@ -169,7 +173,8 @@ TEST_F(MainWindowRuns, TrayStopEndsARunWithinAPoll) {
     server.Serve(Target(u"Google", 0), stall);
     bool disabledDuringRun = false;
     QTimer::singleShot(300, [&] {
-        disabledDuringRun = !window->startButton->isEnabled() && !window->addUrlsButton->isEnabled() && !window->missionGrid->isEnabled();
+        disabledDuringRun = !window->startButton->isEnabled() && !window->addUrlsButton->isEnabled() &&
+                            !window->missionGrid->isEnabled();
         window->trayStopAction->trigger();
         EXPECT_FALSE(window->stopButton->isEnabled());
     });

@@ -15,8 +15,7 @@ namespace {
 using test::MessageRecorder;
 using test::TempDatabase;
 
-TEST(Startup, MissingDatabaseSaysSoAndEnds)
-{
+TEST(Startup, MissingDatabaseSaysSoAndEnds) {
     MessageRecorder messages;
     QTemporaryDir dir;
     Database database;
@@ -29,8 +28,7 @@ TEST(Startup, MissingDatabaseSaysSoAndEnds)
     EXPECT_EQ(messages.Messages()[0].text, QStringLiteral("连接数据库失败!"));
 }
 
-TEST(Startup, OlderDatabaseIsUpgradedAndTheWindowIsReady)
-{
+TEST(Startup, OlderDatabaseIsUpgradedAndTheWindowIsReady) {
     MessageRecorder messages;
     TempDatabase db(SchemaVersion::Older, false);
     Database database;
@@ -45,8 +43,7 @@ TEST(Startup, OlderDatabaseIsUpgradedAndTheWindowIsReady)
     EXPECT_TRUE(rs.FieldNames().contains(QStringLiteral("YoudaoRank")));
 }
 
-TEST(Startup, MissingTableIsReportedAndTheWindowStillOpens)
-{
+TEST(Startup, MissingTableIsReportedAndTheWindowStillOpens) {
     MessageRecorder messages;
     TempDatabase db;
     db.Exec(QStringLiteral("Drop Table SE_RankHistory"));
@@ -67,8 +64,7 @@ struct CloseCase {
 
 class CloseQuery : public ::testing::TestWithParam<CloseCase> {};
 
-TEST_P(CloseQuery, OnlyYesCloses)
-{
+TEST_P(CloseQuery, OnlyYesCloses) {
     MessageRecorder messages;
     Database database;
     MainWindow window(database);

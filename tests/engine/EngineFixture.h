@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ResultPages.h"
-#include "engine/EngineTable.h"
 #include "engine/Endpoints.h"
+#include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
 #include "engine/RankRuns.h"
 #include "platform/GbkCodec.h"
@@ -27,12 +27,9 @@ class RecordingHost final : public RunHost {
 public:
     RecordingHost(Database& database, Recordset& mission)
         : database_(database)
-        , mission_(mission)
-    {
-    }
+        , mission_(mission) {}
     bool EngineTicked(QStringView engine) const override { return ticked.contains(engine.toString()); }
-    void LoadMissionList() override
-    {
+    void LoadMissionList() override {
         ++loads;
         OpenMissionList(database_, mission_);
     }
@@ -40,7 +37,9 @@ public:
     void SetGridEnabled(bool enabled) override { gridEnabled = enabled; }
     void SetStopEnabled(bool enabled) override { stopEnabled = enabled; }
     void SetBusyCursor(bool on) override { busy = on; }
-    void ShowBalloon(const QString& title, const QString& message) override { balloons << title + u'/' + message; }
+    void ShowBalloon(const QString& title, const QString& message) override {
+        balloons << title + u'/' + message;
+    }
 
     QSet<QString> ticked;
     bool startEnabled = true;
@@ -58,19 +57,19 @@ private:
 // A loopback server standing in for all seven engines, a real browser, and a database with missions.
 class EngineFixture : public ::testing::Test {
 protected:
-    void SetUp() override { engine.PageRangeSource = [this] { return pageRange; }; }
+    void SetUp() override {
+        engine.PageRangeSource = [this] { return pageRange; };
+    }
 
     // The request target of page index i of an engine for a keyword.
-    QByteArray Target(QStringView name, const QString& keyword, int pageIndex) const
-    {
+    QByteArray Target(QStringView name, const QString& keyword, int pageIndex) const {
         const EngineInfo* info = FindEngine(name);
         const QString url = ResultPageUrl(name, ToGbk(keyword), PageParameter(*info, pageIndex));
         // As the request goes on the wire: QUrl decodes percent-encoded unreserved characters.
         return QUrl(url).toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
     }
     void ServeResults(QStringView name, const QString& keyword, int pageIndex, const QStringList& links,
-                      int promoted = 0)
-    {
+                      int promoted = 0) {
         server.ServePage(Target(name, keyword, pageIndex), ResultPage(name, links, promoted));
     }
     // Which page indexes of an engine were asked for, in order.

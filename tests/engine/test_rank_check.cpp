@@ -23,8 +23,7 @@ struct CheckCase {
 
 class RankCheck : public test::EngineFixture, public ::testing::WithParamInterface<CheckCase> {};
 
-TEST_P(RankCheck, RankIsOffsetPlusPosition)
-{
+TEST_P(RankCheck, RankIsOffsetPlusPosition) {
     const CheckCase& c = GetParam();
     const QString name = QString::fromUtf16(c.engine);
     pageRange = c.pageRange;
@@ -51,8 +50,7 @@ const CheckCase kCheckCases[] = {
 INSTANTIATE_TEST_SUITE_P(Engines, RankCheck, ::testing::ValuesIn(kCheckCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(RankCheck, PageParametersOnTheWire)
-{
+TEST_F(RankCheck, PageParametersOnTheWire) {
     pageRange = 2;
     engine.CheckEngineRank(ToGbk(QStringLiteral("ab")), kSite, u"Soso"); // nothing served: ten unread pages
     const QList<QByteArray> asked = Asked();
@@ -62,8 +60,7 @@ TEST_F(RankCheck, PageParametersOnTheWire)
     EXPECT_EQ(asked.last(), QByteArray("/q?w=ab&pg=10"));
 }
 
-TEST_F(RankCheck, UnreadPageStillAdvancesTheOffset)
-{
+TEST_F(RankCheck, UnreadPageStillAdvancesTheOffset) {
     // Page 0 is not served (an error page without results); the site is 5th on page 1.
     pageRange = 2;
     ServeResults(u"Bing", kKeyword, 1, LinksWithSiteAt(8, 5, kSite));
@@ -72,8 +69,7 @@ TEST_F(RankCheck, UnreadPageStillAdvancesTheOffset)
     EXPECT_EQ(engine.RankBing, 55);
 }
 
-TEST_F(RankCheck, AbsentSiteReadsEveryPageAndGivesZero)
-{
+TEST_F(RankCheck, AbsentSiteReadsEveryPageAndGivesZero) {
     pageRange = 2;
     engine.RankGoogle = 99;
     ServeResults(u"Google", kKeyword, 0, LinksWithSiteAt(5, 0, kSite));
@@ -88,8 +84,7 @@ TEST_F(RankCheck, AbsentSiteReadsEveryPageAndGivesZero)
     EXPECT_TRUE(asked[1].endsWith("&start=100"));
 }
 
-TEST_F(RankCheck, NoReadablePageIsReportedAndLeavesCounters)
-{
+TEST_F(RankCheck, NoReadablePageIsReportedAndLeavesCounters) {
     engine.RankYahoo = 0;
     ServeResults(u"Yahoo", kKeyword, 0, {}); // a page without result items
     const auto result = engine.CheckEngineRank(ToGbk(kKeyword), kSite, u"Yahoo");
@@ -110,15 +105,14 @@ struct BaiduCase {
 
 class BaiduCheck : public test::EngineFixture, public ::testing::WithParamInterface<BaiduCase> {};
 
-TEST_P(BaiduCheck, TwoRanks)
-{
+TEST_P(BaiduCheck, TwoRanks) {
     const BaiduCase& c = GetParam();
     pageRange = c.pageRange;
     for (int i = 0; i < c.matchPage; ++i)
         ServeResults(u"Baidu", kKeyword, i, LinksWithSiteAt(6, 0, kSite));
     // Promoted items show the address in green; the site's own form is compared.
-    ServeResults(u"Baidu", kKeyword, c.matchPage, LinksWithSiteAt(12, c.matchPosition, QStringLiteral("www.mysite.com")),
-                 c.promoted);
+    ServeResults(u"Baidu", kKeyword, c.matchPage,
+                 LinksWithSiteAt(12, c.matchPosition, QStringLiteral("www.mysite.com")), c.promoted);
     const auto result = engine.CheckEngineRank(ToGbk(kKeyword), QStringLiteral("www.mysite.com"), u"Baidu");
     EXPECT_TRUE(result.completed);
     EXPECT_EQ(engine.RankBaidu, c.expectedWithout);
@@ -135,8 +129,7 @@ const BaiduCase kBaiduCases[] = {
 INSTANTIATE_TEST_SUITE_P(Pages, BaiduCheck, ::testing::ValuesIn(kBaiduCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(RankCheck, StopAfterAReadPageEndsTheCheckWithFalse)
-{
+TEST_F(RankCheck, StopAfterAReadPageEndsTheCheckWithFalse) {
     pageRange = 3;
     ServeResults(u"Bing", kKeyword, 0, LinksWithSiteAt(5, 0, kSite));
     // The stop comes while the first page loads; that page completes, then the check sees the request.
@@ -146,8 +139,7 @@ TEST_F(RankCheck, StopAfterAReadPageEndsTheCheckWithFalse)
     EXPECT_EQ(server.Requests().size(), 1);
 }
 
-TEST_F(RankCheck, StopBeforeTheCheckSkipsEveryWait)
-{
+TEST_F(RankCheck, StopBeforeTheCheckSkipsEveryWait) {
     pageRange = 10;
     engine.StopRequested = true;
     QElapsedTimer clock;

@@ -16,8 +16,7 @@ const QString kRestricted = QString::fromUtf16(kRestrictedText);
 
 class RankRuns_ : public test::EngineFixture {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         EngineFixture::SetUp();
         db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
         host.ticked.clear();
@@ -25,22 +24,21 @@ protected:
         recorder.OnMessage([this](const test::MessageRecorder::Message& m) { events << m.text; });
     }
 
-    qint64 AddKeyword(const QString& keyword, const QString& extraColumns = {}, const QString& extraValues = {})
-    {
-        db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName") + extraColumns + QStringLiteral(")values(1,") +
-                QuotedStr(keyword) + extraValues + u')');
+    qint64 AddKeyword(const QString& keyword, const QString& extraColumns = {},
+                      const QString& extraValues = {}) {
+        db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName") + extraColumns +
+                QStringLiteral(")values(1,") + QuotedStr(keyword) + extraValues + u')');
         return db.Scalar(QStringLiteral("Select max(KeyWordID) From SE_KeyWord")).toLongLong();
     }
-    QString Cell(qint64 id, const QString& column)
-    {
-        return db.Scalar(QStringLiteral("Select ") + column + QStringLiteral(" From SE_KeyWord Where KeyWordID=") +
-                         QString::number(id));
+    QString Cell(qint64 id, const QString& column) {
+        return db.Scalar(QStringLiteral("Select ") + column +
+                         QStringLiteral(" From SE_KeyWord Where KeyWordID=") + QString::number(id));
     }
-    QString History(qint64 id, const QString& columns)
-    {
+    QString History(qint64 id, const QString& columns) {
         Recordset rs;
-        const int n = db.connection().OpenSQL(rs, QStringLiteral("Select ") + columns +
-                                              QStringLiteral(" From SE_RankHistory Where KeyWordID=") + QString::number(id));
+        const int n = db.connection().OpenSQL(
+            rs, QStringLiteral("Select ") + columns +
+                    QStringLiteral(" From SE_RankHistory Where KeyWordID=") + QString::number(id));
         QStringList rows;
         for (int r = 0; r < n; ++r) {
             QStringList values;
@@ -50,12 +48,11 @@ protected:
         }
         return rows.join(u';');
     }
-    void ServeAbsent(QStringView engine, const QString& keyword, int pageIndex = 0)
-    {
-        ServeResults(engine, keyword, pageIndex, LinksWithSiteAt(4, 0, QStringLiteral("http://") + kSite + u'/'));
+    void ServeAbsent(QStringView engine, const QString& keyword, int pageIndex = 0) {
+        ServeResults(engine, keyword, pageIndex,
+                     LinksWithSiteAt(4, 0, QStringLiteral("http://") + kSite + u'/'));
     }
-    void TickAll()
-    {
+    void TickAll() {
         for (const EngineInfo& info : kEngines)
             host.ticked.insert(info.name.toString());
     }
@@ -69,8 +66,7 @@ protected:
     QDate today = QDate(2026, 12, 10);
 };
 
-TEST_F(RankRuns_, SiteAbsentEverywhereGivesNotFoundTextsAndZeroHistory)
-{
+TEST_F(RankRuns_, SiteAbsentEverywhereGivesNotFoundTextsAndZeroHistory) {
     const qint64 id = AddKeyword(QStringLiteral("北京"));
     TickAll();
     for (const EngineInfo& info : kEngines)
@@ -86,8 +82,10 @@ TEST_F(RankRuns_, SiteAbsentEverywhereGivesNotFoundTextsAndZeroHistory)
     EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QStringLiteral(">50"));
     EXPECT_EQ(Cell(id, QStringLiteral("YoudaoRank")), QStringLiteral(">300"));
     EXPECT_EQ(Cell(id, QStringLiteral("UpdateTime")), QStringLiteral("2026-12-10"));
-    EXPECT_EQ(History(id, QStringLiteral("GoogleRank,BaiduRank,BaiduRank2,SogouRank,SosoRank,YahooRank,YoudaoRank,BingRank")),
-              QStringLiteral("0,0,0,0,0,0,0,0"));
+    EXPECT_EQ(
+        History(id, QStringLiteral(
+                        "GoogleRank,BaiduRank,BaiduRank2,SogouRank,SosoRank,YahooRank,YoudaoRank,BingRank")),
+        QStringLiteral("0,0,0,0,0,0,0,0"));
     // Success first, the balloon after it; controls back.
     EXPECT_EQ(events, (QStringList{QStringLiteral("更新排名成功!")}));
     host.balloons.isEmpty() ? void() : void(events << host.balloons);
@@ -97,24 +95,25 @@ TEST_F(RankRuns_, SiteAbsentEverywhereGivesNotFoundTextsAndZeroHistory)
     EXPECT_FALSE(host.busy);
 }
 
-TEST_F(RankRuns_, OnlyGoogleTickedKeepsOtherCellsAndTakesTheirNumbers)
-{
-    const qint64 id = AddKeyword(QStringLiteral("k"), QStringLiteral(",BaiduRank,BaiduRank2,YahooRank,SosoRank,BingRank"),
-                                 QStringLiteral(",'5','9','>100','") + kRestricted + QStringLiteral("','12'"));
+TEST_F(RankRuns_, OnlyGoogleTickedKeepsOtherCellsAndTakesTheirNumbers) {
+    const qint64 id =
+        AddKeyword(QStringLiteral("k"), QStringLiteral(",BaiduRank,BaiduRank2,YahooRank,SosoRank,BingRank"),
+                   QStringLiteral(",'5','9','>100','") + kRestricted + QStringLiteral("','12'"));
     host.ticked = {QStringLiteral("Google")};
-    ServeResults(u"Google", QStringLiteral("k"), 0, LinksWithSiteAt(9, 7, QStringLiteral("http://www.mysite.com/")));
+    ServeResults(u"Google", QStringLiteral("k"), 0,
+                 LinksWithSiteAt(9, 7, QStringLiteral("http://www.mysite.com/")));
     runs.BatchRun();
 
     EXPECT_EQ(Cell(id, QStringLiteral("GoogleRank")), QStringLiteral("7"));
     EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank")), QStringLiteral("5"));
     EXPECT_EQ(Cell(id, QStringLiteral("YahooRank")), QStringLiteral(">100"));
     EXPECT_EQ(Cell(id, QStringLiteral("SosoRank")), kRestricted);
-    EXPECT_EQ(History(id, QStringLiteral("GoogleRank,BaiduRank,BaiduRank2,YahooRank,SosoRank,BingRank,SogouRank")),
-              QStringLiteral("7,5,9,0,0,12,0"));
+    EXPECT_EQ(
+        History(id, QStringLiteral("GoogleRank,BaiduRank,BaiduRank2,YahooRank,SosoRank,BingRank,SogouRank")),
+        QStringLiteral("7,5,9,0,0,12,0"));
 }
 
-TEST_F(RankRuns_, TwoRunsOnOneDayLeaveOneHistoryRowWithTheSecondValues)
-{
+TEST_F(RankRuns_, TwoRunsOnOneDayLeaveOneHistoryRowWithTheSecondValues) {
     const qint64 id = AddKeyword(QStringLiteral("k"));
     host.ticked = {QStringLiteral("Bing")};
     ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 3, kSite));
@@ -125,11 +124,11 @@ TEST_F(RankRuns_, TwoRunsOnOneDayLeaveOneHistoryRowWithTheSecondValues)
 
     today = today.addDays(1);
     runs.BatchRun();
-    EXPECT_EQ(History(id, QStringLiteral("BingRank,UpdateTime")), QStringLiteral("6,2026-12-10;6,2026-12-11"));
+    EXPECT_EQ(History(id, QStringLiteral("BingRank,UpdateTime")),
+              QStringLiteral("6,2026-12-10;6,2026-12-11"));
 }
 
-TEST_F(RankRuns_, StopWhileBaiduLoadsEndsTheRunAndKeepsStoredTexts)
-{
+TEST_F(RankRuns_, StopWhileBaiduLoadsEndsTheRunAndKeepsStoredTexts) {
     const qint64 first = AddKeyword(QStringLiteral("a"), QStringLiteral(",BaiduRank,GoogleRank,UpdateTime"),
                                     QStringLiteral(",'3','4','2010-01-01'"));
     const qint64 second = AddKeyword(QStringLiteral("b"), QStringLiteral(",GoogleRank,UpdateTime"),
@@ -159,12 +158,12 @@ TEST_F(RankRuns_, StopWhileBaiduLoadsEndsTheRunAndKeepsStoredTexts)
     EXPECT_FALSE(engine.StopRequested);
     EXPECT_TRUE(host.stopEnabled);
     EXPECT_TRUE(host.startEnabled);
-    EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyWord Where BaiduRank='稍候' or GoogleRank='稍候'")),
+    EXPECT_EQ(db.Scalar(QStringLiteral(
+                  "Select count(*) From SE_KeyWord Where BaiduRank='稍候' or GoogleRank='稍候'")),
               QStringLiteral("0"));
 }
 
-TEST_F(RankRuns_, StopClearsStoredPendingMarks)
-{
+TEST_F(RankRuns_, StopClearsStoredPendingMarks) {
     // A mark left behind (for instance by a program that died mid-run) is emptied by the next stopped run.
     const qint64 left = AddKeyword(QStringLiteral("left"), QStringLiteral(",SosoRank,GoogleRank"),
                                    QStringLiteral(",'稍候','3'"));
@@ -175,8 +174,7 @@ TEST_F(RankRuns_, StopClearsStoredPendingMarks)
     EXPECT_EQ(Cell(left, QStringLiteral("GoogleRank")), QString());
 }
 
-TEST_F(RankRuns_, EmptyListAndNoEngineAreRefused)
-{
+TEST_F(RankRuns_, EmptyListAndNoEngineAreRefused) {
     host.ticked = {QStringLiteral("Google")};
     runs.BatchRun();
     EXPECT_EQ(events, QStringList{QStringLiteral("请先添加关键词和链接!")});
@@ -188,13 +186,13 @@ TEST_F(RankRuns_, EmptyListAndNoEngineAreRefused)
     const int loadsBefore = host.loads;
     runs.BatchRun();
     runs.SingleRowUpdate();
-    EXPECT_EQ(events, (QStringList{QStringLiteral("请至少选择一个搜索引擎!"), QStringLiteral("请至少选择一个搜索引擎!")}));
+    EXPECT_EQ(events, (QStringList{QStringLiteral("请至少选择一个搜索引擎!"),
+                                   QStringLiteral("请至少选择一个搜索引擎!")}));
     EXPECT_EQ(host.loads, loadsBefore);
     EXPECT_EQ(server.Requests().size(), 0);
 }
 
-TEST_F(RankRuns_, UnreadableEnginePagesSayRestrictedNotAbsent)
-{
+TEST_F(RankRuns_, UnreadableEnginePagesSayRestrictedNotAbsent) {
     const qint64 id = AddKeyword(QStringLiteral("k"));
     host.ticked = {QStringLiteral("Baidu"), QStringLiteral("Yahoo"), QStringLiteral("Google")};
     pageRange = 2;
@@ -208,12 +206,12 @@ TEST_F(RankRuns_, UnreadableEnginePagesSayRestrictedNotAbsent)
     EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank2")), kRestricted);
     EXPECT_EQ(Cell(id, QStringLiteral("YahooRank")), kRestricted);
     EXPECT_EQ(Cell(id, QStringLiteral("GoogleRank")), QStringLiteral(">200"));
-    EXPECT_EQ(History(id, QStringLiteral("BaiduRank,BaiduRank2,YahooRank,GoogleRank")), QStringLiteral("0,0,0,0"));
+    EXPECT_EQ(History(id, QStringLiteral("BaiduRank,BaiduRank2,YahooRank,GoogleRank")),
+              QStringLiteral("0,0,0,0"));
     EXPECT_EQ(events, QStringList{QStringLiteral("更新排名成功!")});
 }
 
-TEST_F(RankRuns_, StalledEngineTimesOutToRestricted)
-{
+TEST_F(RankRuns_, StalledEngineTimesOutToRestricted) {
     const qint64 id = AddKeyword(QStringLiteral("k"));
     host.ticked = {QStringLiteral("Sogou")};
     test::HttpServer::Response stall;
@@ -226,8 +224,7 @@ TEST_F(RankRuns_, StalledEngineTimesOutToRestricted)
     EXPECT_EQ(host.balloons, QStringList{QStringLiteral("提示/完成查询任务")});
 }
 
-TEST_F(RankRuns_, SingleRowUpdatesOnlyTheCurrentRow)
-{
+TEST_F(RankRuns_, SingleRowUpdatesOnlyTheCurrentRow) {
     const qint64 a = AddKeyword(QStringLiteral("a"));
     const qint64 b = AddKeyword(QStringLiteral("b"));
     host.ticked = {QStringLiteral("Youdao")};
@@ -247,8 +244,7 @@ TEST_F(RankRuns_, SingleRowUpdatesOnlyTheCurrentRow)
     EXPECT_TRUE(host.gridEnabled);
 }
 
-TEST_F(RankRuns_, StopDuringSingleRowUpdateEndsItAndClearsTheRequest)
-{
+TEST_F(RankRuns_, StopDuringSingleRowUpdateEndsItAndClearsTheRequest) {
     const qint64 id = AddKeyword(QStringLiteral("k"), QStringLiteral(",BingRank"), QStringLiteral(",'4'"));
     host.ticked = {QStringLiteral("Bing"), QStringLiteral("Youdao")};
     test::HttpServer::Response stall;
@@ -270,11 +266,11 @@ TEST_F(RankRuns_, StopDuringSingleRowUpdateEndsItAndClearsTheRequest)
         EXPECT_FALSE(target.startsWith("/search?q=k&start="));
 }
 
-TEST_F(RankRuns_, ErrorInTheLoopIsReportedNotCalledSuccess)
-{
+TEST_F(RankRuns_, ErrorInTheLoopIsReportedNotCalledSuccess) {
     AddKeyword(QStringLiteral("k"));
     host.ticked = {QStringLiteral("Google")};
-    db.Exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON SE_KeyWord BEGIN SELECT RAISE(ABORT, 'disk is full'); END"));
+    db.Exec(QStringLiteral(
+        "CREATE TRIGGER refuse BEFORE UPDATE ON SE_KeyWord BEGIN SELECT RAISE(ABORT, 'disk is full'); END"));
     runs.BatchRun();
     ASSERT_EQ(recorder.Messages().size(), 1u);
     EXPECT_EQ(recorder.Messages()[0].kind, MessageKind::Report);
@@ -293,8 +289,7 @@ TEST_F(RankRuns_, ErrorInTheLoopIsReportedNotCalledSuccess)
     EXPECT_TRUE(host.gridEnabled);
 }
 
-TEST_F(RankRuns_, HistoryRowStatementsAsSent)
-{
+TEST_F(RankRuns_, HistoryRowStatementsAsSent) {
     QStringList sent;
     db.connection().SetStatementObserver([&](const QString& sql) { sent << sql; });
     engine.ResetCounters();
@@ -304,10 +299,14 @@ TEST_F(RankRuns_, HistoryRowStatementsAsSent)
     today = QDate(2010, 5, 12);
     EXPECT_TRUE(runs.WriteHistoryRow(QStringLiteral("it's"), QStringLiteral("a.com"), 3, 12));
     ASSERT_EQ(sent.size(), 2);
-    EXPECT_EQ(sent[0], QStringLiteral("Delete From SE_RankHistory Where KeyWordID=12 and WebID=3 and UpdateTime=#2010-05-12#"));
-    EXPECT_EQ(sent[1], QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,"
-                                      "SogouRank,SosoRank,YahooRank,YoudaoRank,BingRank,UpdateTime,KeyWordID,WebID)Values("
-                                      "'it''s','a.com',7,5,9,0,0,0,0,0,'2010-05-12',12,3)"));
+    EXPECT_EQ(sent[0],
+              QStringLiteral(
+                  "Delete From SE_RankHistory Where KeyWordID=12 and WebID=3 and UpdateTime=#2010-05-12#"));
+    EXPECT_EQ(
+        sent[1],
+        QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,"
+                       "SogouRank,SosoRank,YahooRank,YoudaoRank,BingRank,UpdateTime,KeyWordID,WebID)Values("
+                       "'it''s','a.com',7,5,9,0,0,0,0,0,'2010-05-12',12,3)"));
     EXPECT_EQ(History(12, QStringLiteral("KeyWordName")), QStringLiteral("it's"));
 }
 

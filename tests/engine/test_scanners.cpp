@@ -47,11 +47,13 @@ const ScanCase kScanCases[] = {
      0},
     {"item_without_link_ends_scan",
      "Google",
-     GOOGLE_ITEM(u"http://"
-                 u"l1."
-                 u"com"
-                 u"/") u"<LI class=g><H3 class=r><A href=\"/images?q=x\">pictures</A></H3></LI>" GOOGLE_ITEM(
-         u"http://l3.com/"),
+     GOOGLE_ITEM(
+         u"http://"
+         u"l1."
+         u"com"
+         u"/") u"<LI class=g><H3 class=r><A href=\"/images?q=x\">pictures</A></H3></LI>" GOOGLE_ITEM(u"http:/"
+                                                                                                     u"/l3."
+                                                                                                     u"com/"),
      {"http://l1.com/"},
      0},
     {"no_start_marker",
@@ -80,9 +82,11 @@ const ScanCase kScanCases[] = {
      1},
     {"baidu_ordinary_item_without_link_ends_scan",
      "Baidu",
-     BAIDU_ITEM(u"http://"
-                u"o1.com/") u"<TABLE><TBODY><TR><TD class=f>no link</TD></TR></TBODY></TABLE>" BAIDU_ITEM(
-         u"http://o2.com/") BAIDU_END,
+     BAIDU_ITEM(
+         u"http://"
+         u"o1.com/") u"<TABLE><TBODY><TR><TD class=f>no link</TD></TR></TBODY></TABLE>" BAIDU_ITEM(u"http://"
+                                                                                                   u"o2.com/")
+         BAIDU_END,
      {"http://o1.com/"},
      0},
     {"yahoo",

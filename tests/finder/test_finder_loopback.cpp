@@ -44,9 +44,7 @@ protected:
         finder_ = std::make_unique<UrlFinder>(database()->connection());
         finder_->show();
     }
-    void TearDown() override {
-        finder_.reset();
-    }
+    void TearDown() override { finder_.reset(); }
 
     void Search(const QString& keyword) {
         finder_->keywordCombo->setEditText(keyword);

@@ -14,8 +14,7 @@ struct GbkCase {
 
 class GbkCodecTest : public ::testing::TestWithParam<GbkCase> {};
 
-TEST_P(GbkCodecTest, Encodes)
-{
+TEST_P(GbkCodecTest, Encodes) {
     const GbkCase& c = GetParam();
     const QString text = QString::fromUtf16(c.text);
     EXPECT_EQ(ToGbk(text), c.gbk);
@@ -37,15 +36,13 @@ const GbkCase kGbkCases[] = {
 INSTANTIATE_TEST_SUITE_P(Texts, GbkCodecTest, ::testing::ValuesIn(kGbkCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(GbkCodec, InvalidBytesDoNotBreakDecoding)
-{
+TEST(GbkCodec, InvalidBytesDoNotBreakDecoding) {
     const QString text = FromGbk(QByteArray("ok\xFF\xFF", 4));
     EXPECT_TRUE(text.startsWith(QStringLiteral("ok")));
     EXPECT_FALSE(text.isEmpty());
 }
 
-TEST(GbkCodec, LargeTextRoundTrips)
-{
+TEST(GbkCodec, LargeTextRoundTrips) {
     QString text;
     for (int i = 0; i < 100000; ++i)
         text += QChar(0x4E00 + (i % 5000));

@@ -157,8 +157,9 @@ TEST_F(UrlList, CheckBoxRewritesValidOfAllTheUrlsKeyWords) {
     Click(dialog.urlGrid, 0, kCheckColumn);
     EXPECT_EQ(Column(checkOfA), QStringList{QStringLiteral("0")});
     EXPECT_EQ(Column(validOfA), (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
-    EXPECT_EQ(dialog.urlGrid->model()->index(0, kCheckColumn).data(Qt::CheckStateRole).value<Qt::CheckState>(),
-              Qt::Unchecked);
+    EXPECT_EQ(
+        dialog.urlGrid->model()->index(0, kCheckColumn).data(Qt::CheckStateRole).value<Qt::CheckState>(),
+        Qt::Unchecked);
 
     Click(dialog.urlGrid, 0, kCheckColumn);
     EXPECT_EQ(Column(checkOfA), QStringList{QStringLiteral("-1")});
@@ -166,8 +167,9 @@ TEST_F(UrlList, CheckBoxRewritesValidOfAllTheUrlsKeyWords) {
         << "ticking again switches on every keyword, also those that were off before";
     EXPECT_EQ(Column(QStringLiteral("Select Valid From SE_KeyWord Where WebID=") + QString::number(other)),
               QStringList{QStringLiteral("1")});
-    EXPECT_EQ(dialog.urlGrid->model()->index(0, kCheckColumn).data(Qt::CheckStateRole).value<Qt::CheckState>(),
-              Qt::Checked);
+    EXPECT_EQ(
+        dialog.urlGrid->model()->index(0, kCheckColumn).data(Qt::CheckStateRole).value<Qt::CheckState>(),
+        Qt::Checked);
     EXPECT_EQ(dialog.CurWebID(), a);
     EXPECT_TRUE(messages.Messages().empty());
 }

@@ -21,8 +21,7 @@ struct CutCase {
 
 class CutBetweenTest : public ::testing::TestWithParam<CutCase> {};
 
-TEST_P(CutBetweenTest, CutsAndConsumes)
-{
+TEST_P(CutBetweenTest, CutsAndConsumes) {
     const CutCase& c = GetParam();
     const QByteArray source(c.text);
     QByteArrayView text(source);
@@ -32,7 +31,8 @@ TEST_P(CutBetweenTest, CutsAndConsumes)
 
     // The text version follows the same contract.
     QString s = QString::fromLatin1(c.text);
-    EXPECT_EQ(CutBetween(s, QString::fromLatin1(c.start), QString::fromLatin1(c.end)), QString::fromLatin1(c.result));
+    EXPECT_EQ(CutBetween(s, QString::fromLatin1(c.start), QString::fromLatin1(c.end)),
+              QString::fromLatin1(c.result));
     EXPECT_EQ(s, QString::fromLatin1(c.rest));
 }
 
@@ -51,8 +51,7 @@ const CutCase kCutCases[] = {
 INSTANTIATE_TEST_SUITE_P(Spans, CutBetweenTest, ::testing::ValuesIn(kCutCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(CutBetween, WalksAPageInOrder)
-{
+TEST(CutBetween, WalksAPageInOrder) {
     const QByteArray page = "<li>one</li> <li>two</li><li> three </li><li></li><li>four</li>";
     QByteArrayView text(page);
     QList<QByteArray> spans;
@@ -71,8 +70,7 @@ struct EncodeCase {
 
 class PercentEncodeTest : public ::testing::TestWithParam<EncodeCase> {};
 
-TEST_P(PercentEncodeTest, EncodesEveryByte)
-{
+TEST_P(PercentEncodeTest, EncodesEveryByte) {
     EXPECT_EQ(PercentEncode(GetParam().data), QString::fromLatin1(GetParam().encoded));
 }
 
@@ -88,8 +86,7 @@ const EncodeCase kEncodeCases[] = {
 INSTANTIATE_TEST_SUITE_P(Bytes, PercentEncodeTest, ::testing::ValuesIn(kEncodeCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(DelaySeconds, KeepsEventsRunningWhileWaiting)
-{
+TEST(DelaySeconds, KeepsEventsRunningWhileWaiting) {
     bool fired = false;
     QTimer::singleShot(100, [&] { fired = true; });
     QElapsedTimer clock;
@@ -100,8 +97,7 @@ TEST(DelaySeconds, KeepsEventsRunningWhileWaiting)
     EXPECT_LT(clock.elapsed(), 3000);
 }
 
-TEST(DelaySeconds, ZeroOrLessReturnsAtOnce)
-{
+TEST(DelaySeconds, ZeroOrLessReturnsAtOnce) {
     QElapsedTimer clock;
     clock.start();
     DelaySeconds(0);
@@ -109,8 +105,7 @@ TEST(DelaySeconds, ZeroOrLessReturnsAtOnce)
     EXPECT_LT(clock.elapsed(), 100);
 }
 
-TEST(Messages, BoxesCarryFixedTitlesAndKinds)
-{
+TEST(Messages, BoxesCarryFixedTitlesAndKinds) {
     test::MessageRecorder recorder;
     ShowErrorMsg(QStringLiteral("连接数据库失败!"));
     ShowInfoMsg(QStringLiteral("更新排名成功!"));
@@ -132,16 +127,14 @@ TEST(Messages, BoxesCarryFixedTitlesAndKinds)
     EXPECT_EQ(m[4].text, QStringLiteral("table missing."));
 }
 
-TEST(Messages, ReportAddsFullStopUnlessPunctuated)
-{
+TEST(Messages, ReportAddsFullStopUnlessPunctuated) {
     EXPECT_EQ(ErrorReportText(QStringLiteral("no such table: X")), QStringLiteral("no such table: X."));
     EXPECT_EQ(ErrorReportText(QStringLiteral("done.")), QStringLiteral("done."));
     EXPECT_EQ(ErrorReportText(QStringLiteral("失败!")), QStringLiteral("失败!"));
     EXPECT_EQ(ErrorReportText(QStringLiteral("失败！")), QStringLiteral("失败！"));
 }
 
-TEST(ShellOpen, HandsTheAddressToTheInstalledHandler)
-{
+TEST(ShellOpen, HandsTheAddressToTheInstalledHandler) {
     QStringList opened;
     ShellOpenHandler previous = SetShellOpenHandler([&](const QString& target) { opened << target; });
     ShellOpen(nullptr, QStringLiteral("http://www.example.com/s?wd=%61"));

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/EngineTable.h"
 #include "engine/Endpoints.h"
+#include "engine/EngineTable.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -17,8 +17,7 @@ namespace quorvane::test {
 // process.
 class LoopbackEndpoints {
 public:
-    explicit LoopbackEndpoints(const QString& baseUrl)
-    {
+    explicit LoopbackEndpoints(const QString& baseUrl) {
         QByteArray text = "[Endpoints]\n";
         for (const EngineInfo& info : kEngines)
             text += info.name.toString().toUtf8() + '=' + baseUrl.toUtf8() + '\n';

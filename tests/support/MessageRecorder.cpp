@@ -3,14 +3,13 @@
 namespace quorvane::test {
 
 MessageRecorder::MessageRecorder()
-    : previous_(SetMessagePresenter(this))
-{
+    : previous_(SetMessagePresenter(this)) {}
+
+MessageRecorder::~MessageRecorder() {
+    SetMessagePresenter(previous_);
 }
 
-MessageRecorder::~MessageRecorder() { SetMessagePresenter(previous_); }
-
-int MessageRecorder::present(MessageKind kind, const QString& title, const QString& text)
-{
+int MessageRecorder::present(MessageKind kind, const QString& title, const QString& text) {
     messages_.push_back({kind, title, text});
     if (onMessage_)
         onMessage_(messages_.back());
@@ -23,8 +22,7 @@ int MessageRecorder::present(MessageKind kind, const QString& title, const QStri
     return answer;
 }
 
-QStringList MessageRecorder::Texts() const
-{
+QStringList MessageRecorder::Texts() const {
     QStringList texts;
     for (const Message& m : messages_)
         texts << m.text;

@@ -9,8 +9,7 @@
 namespace quorvane::test {
 
 TempDatabase::TempDatabase(SchemaVersion version, bool connect)
-    : path_(dir_.filePath(QStringLiteral("DataBase/Trevanid.mdb")))
-{
+    : path_(dir_.filePath(QStringLiteral("DataBase/Trevanid.mdb"))) {
     QString error;
     if (!CreateDatabase(path_, QString::fromUtf16(kDbPassword), version, &error))
         throw std::runtime_error("cannot create test database: " + error.toStdString());
@@ -18,14 +17,12 @@ TempDatabase::TempDatabase(SchemaVersion version, bool connect)
         throw std::runtime_error("cannot connect test database");
 }
 
-void TempDatabase::Exec(const QString& sql)
-{
+void TempDatabase::Exec(const QString& sql) {
     if (!database_.ExecSQLInTrans(database_.execQuery, sql))
         throw std::runtime_error("set-up statement failed: " + sql.toStdString());
 }
 
-QString TempDatabase::Scalar(const QString& sql)
-{
+QString TempDatabase::Scalar(const QString& sql) {
     Recordset rs;
     if (database_.OpenSQL(rs, sql) < 1)
         return {};

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/Schema.h"
 #include "store/Database.h"
+#include "store/Schema.h"
 
 #include <QString>
 #include <QTemporaryDir>
