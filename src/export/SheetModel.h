@@ -1,0 +1,106 @@
+#pragma once
+
+#include "export/CellAddress.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <vector>
+
+namespace quorvane {
+
+// The formatting a cell can receive through the facade. Unset parts keep the workbook's defaults.
+struct CellStyle {
+    QByteArray fontName; // UTF-8; empty: default font
+    double fontSize = 0; // points; 0: default size
+    bool bold = false;
+    bool centred = false;
+    bool thinBorders = false;
+
+    bool isDefault() const { return *this == CellStyle{}; }
+    bool operator==(const CellStyle&) const = default;
+};
+
+size_t qHash(const CellStyle& style, size_t seed = 0) noexcept;
+
+// Empty: never given a value (perhaps formatted); Blank: given an empty text, which clears the cell.
+enum class CellKind : std::uint8_t { Empty, Blank, Text, Number, Formula };
+
+// One cell as the sheet keeps it until the save: the UTF-8 content and an index into the sheet's
+// interned styles, so ten thousand framed rows share a handful of style records.
+class SheetCell {
+public:
+    CellKind kind() const { return kind_; }
+    std::uint32_t styleId() const { return styleId_; }
+    // The text, the number in its shortest decimal form, or the formula without its leading "=".
+    QByteArrayView content() const;
+    // A formula's result as the file stores it for readers that do not recalculate; may be empty.
+    QByteArrayView cachedResult() const;
+    // Both views end at a NUL, so their data can go to C interfaces as they are.
+
+private:
+    friend class SheetModel;
+    QByteArray data_; // formula and result are separated by a NUL, which no XML text can hold
+    std::uint32_t styleId_ = 0;
+    CellKind kind_ = CellKind::Empty;
+};
+
+// Sheet 1 of a workbook being built: name, cells, styles, merges and column widths. It knows nothing
+// about files; the writers turn it into a package.
+class SheetModel {
+public:
+    SheetModel();
+
+    const QString& name() const { return name_; }
+    // Throws WorkbookError for a name the spreadsheet programs refuse (empty, over 31 characters,
+    // one of []:*?/\ or an apostrophe at either end).
+    void setName(const QString& name);
+
+    void setText(int row, int column, const QString& text);
+    void setNumber(int row, int column, double value);
+    void setFormula(int row, int column, const QString& formula, const QString& cachedResult);
+
+    void setFontName(const CellRange& range, const QString& fontName);
+    void setFontSize(const CellRange& range, double points);
+    void setBold(const CellRange& range, bool bold);
+    void setCentred(const CellRange& range);
+    void setThinBorders(const CellRange& range);
+
+    // Throws WorkbookError for a single cell or a range that overlaps an earlier merge.
+    void merge(const CellRange& range);
+    void setColumnWidth(int column, double width);
+
+    // Rows present in the model, from 1; a row may be empty.
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+    // The cells of a row, from column 1; shorter than the widest row when its tail is unset.
+    const std::vector<SheetCell>& row(int row) const { return rows_[row - 1]; }
+    // The last row that holds a value (text, number or formula); 0 when none does.
+    int lastValueRow() const { return lastValueRow_; }
+    int lastColumn() const { return lastColumn_; }
+    bool hasFormulas() const { return hasFormulas_; }
+
+    const CellStyle& style(std::uint32_t id) const { return styles_[id]; }
+    std::uint32_t styleCount() const { return static_cast<std::uint32_t>(styles_.size()); }
+    const std::vector<CellRange>& merges() const { return merges_; }
+    const std::map<int, double>& columnWidths() const { return columnWidths_; }
+
+private:
+    SheetCell& cell(int row, int column);
+    std::uint32_t intern(const CellStyle& style);
+    template <typename Change> void restyle(const CellRange& range, Change change);
+
+    QString name_;
+    std::vector<std::vector<SheetCell>> rows_;
+    std::vector<CellStyle> styles_;
+    QHash<CellStyle, std::uint32_t> styleIds_;
+    std::vector<CellRange> merges_;
+    std::map<int, double> columnWidths_;
+    int lastValueRow_ = 0;
+    int lastColumn_ = 0;
+    bool hasFormulas_ = false;
+};
+
+} // namespace quorvane

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "export/SheetModel.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace quorvane {
+
+class TemplatePackage;
+
+// The spreadsheet facade the exports drive, one step per call, on sheet 1 of one workbook.
+// Rows and columns count from 1; ranges are address texts such as "A2:K2".
+// Every failure throws WorkbookError with a message that names the file or the address.
+//
+// A workbook is either new (create) or a copy of a template file (openCopy). Nothing is written
+// before save(), which replaces the target in one step: a failed save leaves an existing file as it
+// was and no partial file behind. A template file is read once, at openCopy, and never written.
+class Workbook {
+public:
+    // A new workbook with one empty sheet named "Sheet1".
+    static Workbook create();
+    // A copy of the workbook file at templatePath, to be filled and saved under another name.
+    // Throws when the file is missing, unreadable or not an Office Open XML workbook.
+    static Workbook openCopy(const QString& templatePath);
+
+    Workbook(Workbook&&) noexcept;
+    Workbook& operator=(Workbook&&) noexcept;
+    ~Workbook();
+
+    QString sheetName() const { return sheet_.name(); }
+    void setSheetName(const QString& name);
+
+    void merge(QStringView range);
+    void setFontSize(QStringView range, double points);
+    void setBold(QStringView range, bool bold = true);
+    void setFontName(QStringView range, const QString& fontName);
+    void centreHorizontally(QStringView range);
+    // A thin line on the left, right, top and bottom edge of every cell of the range.
+    void setThinBorders(QStringView range);
+    void setColumnWidth(int column, double width);
+
+    // Stores the text as a text cell, whatever it begins with; an empty text leaves the cell blank.
+    void setText(int row, int column, const QString& text);
+    // Stores a number cell, for values a chart or a sum reads.
+    void setNumber(int row, int column, double value);
+    // Stores a formula (with or without its leading "="). cachedResult is the value shown by readers
+    // that do not recalculate on opening.
+    void setFormula(int row, int column, const QString& formula, const QString& cachedResult = {});
+
+    void save(const QString& path) const;
+
+    const SheetModel& sheet() const { return sheet_; }
+
+private:
+    Workbook();
+
+    SheetModel sheet_;
+    std::unique_ptr<TemplatePackage> template_; // null for a new workbook
+};
+
+} // namespace quorvane

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <pugixml.hpp>
+
+#include <memory>
+
+namespace quorvane::test {
+
+// What a reader finds in one cell of sheet 1.
+struct CellRead {
+    bool exists = false;
+    QString type;    // the t attribute: "s", "inlineStr", "str", or empty
+    QString text;    // the shown value: the string, or the stored value
+    QString formula; // the <f> text; empty without one
+    bool hasFormula = false;
+    int styleIndex = 0;
+};
+
+struct StyleRead {
+    QString fontName;
+    double fontSize = 0;
+    bool bold = false;
+    QString horizontal;       // alignment, empty when unset
+    bool thinBorders = false; // thin left, right, top and bottom
+};
+
+// Reads a workbook file as an independent reader would: the zip with libzip, the parts with pugixml,
+// sheet 1 found through the workbook's relationships.
+class XlsxReader {
+public:
+    explicit XlsxReader(const QString& path);
+
+    QStringList partNames() const { return parts_.keys(); }
+    QByteArray part(const QString& name) const { return parts_.value(name); }
+
+    QString sheetName() const { return sheetName_; }
+    CellRead cell(const QString& address) const;
+    StyleRead style(int styleIndex) const;
+    StyleRead styleOf(const QString& address) const { return style(cell(address).styleIndex); }
+    QStringList merges() const;
+    // The stored width of a column; 0 when the column has none.
+    double columnWidth(int column) const;
+    // The row numbers present in sheet 1's data, in file order.
+    QList<int> rowNumbers() const;
+    // The <c:f> texts of every chart part, in document order.
+    QStringList chartFormulas() const;
+    // The cached points (index -> value) beside the chart formula with the given text.
+    QMap<int, QString> chartCache(const QString& formula) const;
+    QString appTitles() const;
+
+private:
+    QMap<QString, QByteArray> parts_;
+    QString sheetName_;
+    QString sheetPart_;
+    QStringList sharedStrings_;
+    std::shared_ptr<pugi::xml_document> sheet_;
+    std::shared_ptr<pugi::xml_document> styles_;
+};
+
+} // namespace quorvane::test

@@ -1,0 +1,92 @@
+#include "HistoryTemplate.h"
+
+#include <QFile>
+
+#include <xlsxwriter.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace quorvane {
+
+namespace {
+
+struct WorkbookCloser {
+    void operator()(lxw_workbook* book) const { workbook_close(book); }
+};
+using WorkbookHandle = std::unique_ptr<lxw_workbook, WorkbookCloser>;
+
+// The name the export replaces; it only has to be a valid one.
+const char* const kSheetName = "历史记录";
+constexpr lxw_row_t kHeaderRow = 1;
+constexpr lxw_row_t kFirstDataRow = 2; // zero-based: row 3
+
+void writeRows(lxw_workbook* book, lxw_worksheet* sheet) {
+    lxw_format* title = workbook_add_format(book);
+    format_set_bold(title);
+    format_set_font_size(title, 14);
+    format_set_align(title, LXW_ALIGN_CENTER);
+    worksheet_merge_range(sheet, 0, 0, 0, 4, "关键词和链接历史排名", title);
+
+    lxw_format* header = workbook_add_format(book);
+    format_set_bold(header);
+    format_set_align(header, LXW_ALIGN_CENTER);
+    format_set_border(header, LXW_BORDER_THIN);
+    const char* const headers[] = {"关键词", "相关链接", "Baidu", "Google", "日期"};
+    const double widths[] = {20, 30, 10, 10, 14};
+    for (lxw_col_t column = 0; column < 5; ++column) {
+        worksheet_write_string(sheet, kHeaderRow, column, headers[column], header);
+        worksheet_set_column(sheet, column, column, widths[column], nullptr);
+    }
+}
+
+void addChart(lxw_workbook* book, lxw_worksheet* sheet) {
+    lxw_chart* chart = workbook_add_chart(book, LXW_CHART_LINE);
+    // The series start on the first data row alone; the export sets their last row.
+    for (const lxw_col_t column : {lxw_col_t{2}, lxw_col_t{3}}) {
+        lxw_chart_series* series = chart_add_series(chart, nullptr, nullptr);
+        chart_series_set_name_range(series, kSheetName, kHeaderRow, column);
+        chart_series_set_categories(series, kSheetName, kFirstDataRow, 4, kFirstDataRow, 4);
+        chart_series_set_values(series, kSheetName, kFirstDataRow, column, kFirstDataRow, column);
+        chart_series_set_marker_type(series, LXW_CHART_MARKER_AUTOMATIC);
+    }
+    chart_title_set_name(chart, "排名曲线");
+    chart_axis_set_name(chart->x_axis, "日期");
+    chart_axis_set_name(chart->y_axis, "排名");
+    chart_axis_set_reverse(chart->y_axis);
+    chart_axis_set_min(chart->y_axis, 1);
+    chart_legend_set_position(chart, LXW_CHART_LEGEND_BOTTOM);
+
+    lxw_chart_options placement{};
+    placement.x_scale = 1.5;
+    placement.y_scale = 1.5;
+    worksheet_insert_chart_opt(sheet, 1, 6, chart, &placement);
+}
+
+} // namespace
+
+bool writeHistoryTemplate(const QString& path) {
+    // Written under a side name and renamed, so an interrupted run leaves no half-made template.
+    const QString partial = path + QStringLiteral(".partial");
+    const QByteArray partialName = QFile::encodeName(partial);
+    WorkbookHandle book(workbook_new(partialName.constData()));
+    if (!book)
+        return false;
+    lxw_worksheet* sheet = workbook_add_worksheet(book.get(), kSheetName);
+    writeRows(book.get(), sheet);
+    addChart(book.get(), sheet);
+    const lxw_error error = workbook_close(book.release());
+    if (error != LXW_NO_ERROR) {
+        std::fprintf(stderr, "make-template: %s\n", lxw_strerror(error));
+        QFile::remove(partial);
+        return false;
+    }
+    if (std::rename(partialName.constData(), QFile::encodeName(path).constData()) != 0) {
+        std::perror("make-template");
+        QFile::remove(partial);
+        return false;
+    }
+    return true;
+}
+
+} // namespace quorvane
