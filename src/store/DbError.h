@@ -6,12 +6,35 @@
 
 namespace quorvane {
 
+// Why a statement or a connection failed, as far as the user can act on it.
+enum class DbFailure {
+    None,
+    Refused,  // the statement broke a rule of the schema (too long a text, a duplicate key)
+    Busy,     // another program holds the database
+    DiskFull, // the disk has no room left
+    Damaged,  // the file is not a database, is damaged, or the password does not fit
+    ReadOnly, // the file or its folder cannot be written
+    Other,
+};
+
+// The failure kind of an SQLite result code (primary or extended).
+DbFailure FailureOfSqliteCode(int code);
+
+// What to tell the user, in plain words, about a failure that lost nothing: every earlier change was
+// committed and stays.
+QString PlainWords(DbFailure failure);
+
 // A statement or connection failure of the data layer. It travels to the caller's error path and, when
 // nobody handles it, to the application's general error report.
 class DbError : public std::runtime_error {
 public:
-    explicit DbError(const QString& message)
-        : std::runtime_error(message.toStdString()) {}
+    explicit DbError(const QString& message, DbFailure failure = DbFailure::Other)
+        : std::runtime_error(message.toStdString())
+        , failure_(failure) {}
+    DbFailure failure() const { return failure_; }
+
+private:
+    DbFailure failure_;
 };
 
 } // namespace quorvane

@@ -58,7 +58,7 @@ TEST(ImportFile, MissingFileIsNotReadable) {
 }
 
 TEST(ImportFile, EmptyFileHasNoLinesAndBlankLinesStay) {
-    EXPECT_TRUE(DecodeTextFile(QByteArray()).isEmpty());
+    EXPECT_TRUE(DecodeTextLines(QByteArray()).lines.isEmpty());
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("blank.txt"));
     QFile file(path);
@@ -67,6 +67,29 @@ TEST(ImportFile, EmptyFileHasNoLinesAndBlankLinesStay) {
     file.close();
     EXPECT_EQ(ReadTextLines(path).lines, (QStringList{QStringLiteral("a"), QString(), QStringLiteral(" "),
                                                       QString(), QStringLiteral("b")}));
+}
+
+// One damaged line must not make the whole UTF-8 file read as GBK (中文A would become 涓枃A): the good
+// lines stay intact and the bad one is counted, so the import can tell the user.
+TEST(ImportFile, Utf8FileWithADamagedLineKeepsItsGoodLines) {
+    const QByteArray bytes = QStringLiteral("中文A\n第二行\n").toUtf8() + QByteArray("bad\xff\xfe line\n") +
+                             QStringLiteral("最后").toUtf8();
+    const TextLines read = DecodeTextLines(bytes);
+    EXPECT_EQ(read.lines,
+              (QStringList{QStringLiteral("中文A"), QStringLiteral("第二行"), QStringLiteral("最后")}));
+    EXPECT_EQ(read.undecodable, 1);
+}
+
+TEST(ImportFile, GbkFileWithAnAccidentallyValidUtf8LineStaysGbk) {
+    // One line happens to be valid UTF-8 ("é"); the three GBK lines outvote it, and ASCII lines decide
+    // nothing.
+    const QByteArray bytes = ToGbk(u"关键词一\nabc\n排名二\n") + QByteArray("\xc3\xa9\n") + ToGbk(u"第三");
+    const TextLines read = DecodeTextLines(bytes);
+    EXPECT_EQ(read.undecodable, 0);
+    ASSERT_EQ(read.lines.size(), 5);
+    EXPECT_EQ(read.lines[0], QStringLiteral("关键词一"));
+    EXPECT_EQ(read.lines[2], QStringLiteral("排名二"));
+    EXPECT_EQ(read.lines[4], QStringLiteral("第三"));
 }
 
 } // namespace
