@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "store/DbError.h"
 #include "store/SharedFunctions.h"
 
 #include <exception>
@@ -15,7 +16,7 @@ bool QuorvaneApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        ShowErrorReport(QString::fromUtf8(e.what()));
+        ShowErrorReport(UserTextOf(e));
     } catch (...) {
         ShowErrorReport(QStringLiteral("Unknown error"));
     }

@@ -8,6 +8,7 @@
 #include "platform/GbkCodec.h"
 #include "platform/PageBrowser.h"
 #include "settings/SettingsDialog.h"
+#include "store/DbError.h"
 #include "store/Messages.h"
 #include "store/MissionList.h"
 #include "store/Schema.h"
@@ -38,7 +39,7 @@ template <typename Command> void Reported(Command&& command) {
     try {
         command();
     } catch (const std::exception& e) {
-        ShowErrorReport(QString::fromUtf8(e.what()));
+        ShowErrorReport(UserTextOf(e));
     }
 }
 
@@ -68,7 +69,14 @@ void MainWindow::prepareWindow() {
 void MainWindow::startUp() {
     prepareWindow();
     if (!database_.ConnectDB(DbFile, DbPassword)) {
-        ShowErrorMsg(QStringLiteral("连接数据库失败!"));
+        // Another program's lock or a full disk is the user's to clear; "cannot connect" would mislead.
+        const DbFailure failure = database_.ConnectFailure();
+        if (failure == DbFailure::Busy)
+            ShowErrorMsg(QStringLiteral("数据库正被其他程序使用，无法打开。请关闭该程序后再启动本程序。"));
+        else if (failure == DbFailure::DiskFull)
+            ShowErrorMsg(PlainWords(failure));
+        else
+            ShowErrorMsg(QStringLiteral("连接数据库失败!"));
         terminateRequested_ = true;
         return;
     }
@@ -101,6 +109,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::LoadMissionList() {
+    // During a run the reload waits until the row in progress is written (the run then reloads).
+    if (runs_ && runs_->IsRunning()) {
+        runs_->RequestReload();
+        return;
+    }
+    reloadMissionListNow();
+}
+
+void MainWindow::reloadMissionListNow() {
     const int rows = OpenMissionList(database_, missions);
     missionGrid->setPopupMenu(rows >= 1 ? missionMenu : nullptr);
     missionGrid->updateFooter();

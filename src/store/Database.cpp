@@ -11,7 +11,14 @@ namespace quorvane {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 5000; // the command time-out
+constexpr int kBusyTimeoutMs = 5000;        // the command time-out
+constexpr int kConnectBusyTimeoutMs = 1000; // how long start-up waits for another program's lock
+
+// A file SQLite cannot read as a database says "not a database"; so does a wrong password.
+DbFailure failureOrDamaged(int code) {
+    const DbFailure failure = FailureOfSqliteCode(code);
+    return failure == DbFailure::Other ? DbFailure::Damaged : failure;
+}
 
 QVariant readColumn(sqlite3_stmt* stmt, int column) {
     switch (sqlite3_column_type(stmt, column)) {
@@ -85,34 +92,80 @@ bool Database::ConnectDB(const QString& file, const QString& password) {
     const QString path = QDir::isAbsolutePath(relative) ? relative : GetAppDir() + relative;
     connectionString_ = QDir::cleanPath(path);
     Disconnect();
+    connectFailure_ = DbFailure::Other;
 
-    if (!QFileInfo(connectionString_).isFile())
+    const QFileInfo info(connectionString_);
+    if (!info.isFile())
         return false;
+    // SQLite takes an empty file for a new database and would write one into it.
+    if (info.size() == 0) {
+        connectFailure_ = DbFailure::Damaged;
+        return false;
+    }
+    // The journal files live beside the database: a folder that cannot be written would turn the first
+    // save into a failure, as a read-only file would.
+    if (!info.isWritable() || !QFileInfo(info.absolutePath()).isWritable()) {
+        connectFailure_ = DbFailure::ReadOnly;
+        return false;
+    }
     sqlite3* raw = nullptr;
     const QByteArray nativePath = QFile::encodeName(connectionString_);
     const int rc = sqlite3_open_v2(nativePath.constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     SqliteDb db(raw);
-    if (rc != SQLITE_OK)
+    if (rc != SQLITE_OK) {
+        connectFailure_ = FailureOfSqliteCode(rc);
         return false;
+    }
     const QByteArray key = password.toUtf8();
     if (sqlite3_key(db.get(), key.constData(), static_cast<int>(key.size())) != SQLITE_OK)
         return false;
-    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
-    // Reading the schema proves the password and that the file is a database at all.
-    if (sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
+    // A database held by another program is reported at once rather than after the command time-out.
+    sqlite3_busy_timeout(db.get(), kConnectBusyTimeoutMs);
+    // Reading the schema proves the password and that the file is a database at all; the rank tables
+    // show it is this program's.
+    sqlite3_stmt* rawProbe = nullptr;
+    const char* probe = "SELECT count(*) FROM sqlite_master WHERE type='table' AND "
+                        "name IN ('SE_KeyUrl','SE_KeyWord','SE_RankHistory')";
+    if (sqlite3_prepare_v2(db.get(), probe, -1, &rawProbe, nullptr) != SQLITE_OK) {
+        connectFailure_ = failureOrDamaged(sqlite3_extended_errcode(db.get()));
         return false;
+    }
+    SqliteStatement tables(rawProbe);
+    const int step = sqlite3_step(tables.get());
+    if (step != SQLITE_ROW) {
+        connectFailure_ = failureOrDamaged(sqlite3_extended_errcode(db.get()));
+        return false;
+    }
+    const int found = sqlite3_column_int(tables.get(), 0);
+    tables.reset();
+    // A file with none of them is not this program's (an empty one would be turned into a new database);
+    // one that lacks only some is reported by the start-up steps and still opens.
+    if (found == 0) {
+        connectFailure_ = DbFailure::Damaged;
+        return false;
+    }
     // A file that cannot be written would turn every later change into a silent failure.
-    if (sqlite3_db_readonly(db.get(), "main") != 0)
+    if (sqlite3_db_readonly(db.get(), "main") != 0) {
+        connectFailure_ = DbFailure::ReadOnly;
         return false;
+    }
     // WAL keeps a commit cheap without losing committed data when the program dies.
     sqlite3_exec(db.get(), "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
     sqlite3_exec(db.get(), "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     db_ = std::move(db);
+    connectFailure_ = DbFailure::None;
     return true;
 }
 
 QString Database::lastError() const {
     return db_ ? QString::fromUtf8(sqlite3_errmsg(db_.get())) : QStringLiteral("Database is not connected");
+}
+
+DbError Database::lastDbError() const {
+    if (!db_)
+        return DbError(lastError());
+    return DbError(lastError(), FailureOfSqliteCode(sqlite3_extended_errcode(db_.get())));
 }
 
 void Database::requireConnection() const {
@@ -134,7 +187,7 @@ SqliteStatement Database::prepare(const QString& sql) {
         sqlite3_prepare_v2(db_.get(), utf8.constData(), static_cast<int>(utf8.size()), &raw, &tail);
     SqliteStatement stmt(raw);
     if (rc != SQLITE_OK)
-        throw DbError(lastError());
+        throw lastDbError();
     if (!stmt)
         throw DbError(QStringLiteral("Empty statement"));
     // One text is one statement: anything after it would run unseen.
@@ -148,34 +201,53 @@ void Database::runToEnd(sqlite3_stmt* stmt) {
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE)
-        throw DbError(lastError());
+        throw lastDbError();
 }
 
 void Database::simpleExec(const char* sql) {
     if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw DbError(lastError());
+        throw lastDbError();
+}
+
+bool Database::inTransaction(const std::function<void()>& work) {
+    lastFailure_ = DbFailure::None;
+    try {
+        simpleExec("BEGIN IMMEDIATE");
+    } catch (const DbError& error) {
+        lastFailure_ = error.failure();
+        return false;
+    }
+    try {
+        work();
+        simpleExec("COMMIT");
+        return true;
+    } catch (const DbError& error) {
+        lastFailure_ = error.failure();
+        if (!sqlite3_get_autocommit(db_.get()))
+            sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    }
 }
 
 bool Database::ExecSQLInTrans(Recordset& query, const QString& sql) {
     Q_UNUSED(query); // the statement runs on the connection; the query names the caller's intent
     requireConnection();
     notify(sql);
-    try {
-        simpleExec("BEGIN IMMEDIATE");
-    } catch (const DbError&) {
-        return false;
-    }
-    try {
+    return inTransaction([this, &sql] {
         SqliteStatement stmt = prepare(sql);
         runToEnd(stmt.get());
-        stmt.reset();
-        simpleExec("COMMIT");
-        return true;
-    } catch (const DbError&) {
-        if (!sqlite3_get_autocommit(db_.get()))
-            sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
-        return false;
-    }
+    });
+}
+
+bool Database::ExecInOneTransaction(const QStringList& statements) {
+    requireConnection();
+    return inTransaction([this, &statements] {
+        for (const QString& sql : statements) {
+            notify(sql);
+            SqliteStatement stmt = prepare(sql);
+            runToEnd(stmt.get());
+        }
+    });
 }
 
 int Database::OpenSQL(Recordset& query, const QString& sql) {
@@ -196,7 +268,7 @@ int Database::OpenSQL(Recordset& query, const QString& sql) {
         rows.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE)
-        throw DbError(lastError());
+        throw lastDbError();
     const int count = static_cast<int>(rows.size());
     query.Assign(this, sql, std::move(fields), std::move(rows));
     return count;
@@ -225,6 +297,7 @@ void Database::UpdateRow(const QString& table, const QString& keyField, const QV
     for (int i = 0; i < columns.size(); ++i)
         sql += (i ? QStringLiteral(", ") : QString()) + columns[i] + QStringLiteral(" = ?");
     sql += QStringLiteral(" WHERE ") + keyField + QStringLiteral(" = ?");
+    notify(sql);
     SqliteStatement stmt = prepare(sql);
     for (int i = 0; i < values.size(); ++i)
         bindValue(stmt.get(), i + 1, values[i]);

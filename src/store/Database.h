@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/DbError.h"
 #include "store/Recordset.h"
 #include "store/SqliteHandles.h"
 
@@ -21,15 +22,24 @@ public:
     Database& operator=(const Database&) = delete;
 
     // Opens the database file (relative to the executable's folder, or absolute) with its password.
-    // False, without a message, when the file is missing, is not a database, the password is wrong or
-    // the file cannot be written. Never creates a file.
+    // False, without a message, when the file is missing, is not a database of this program (an empty
+    // file, or one with none of the rank tables), the password is wrong, the file or its folder
+    // cannot be written, or another program holds it; ConnectFailure() then says which. Never creates
+    // or changes a file it refuses.
     bool ConnectDB(const QString& file, const QString& password);
+    // Why the last ConnectDB failed (None after a success; Other for a missing file).
+    DbFailure ConnectFailure() const { return connectFailure_; }
     bool IsConnected() const { return db_ != nullptr; }
     void Disconnect();
 
     // One statement in its own transaction: true after commit, false after rollback. Never shows a
     // message. Throws DbError only when there is no connection.
     bool ExecSQLInTrans(Recordset& query, const QString& sql);
+    // Several statements in one transaction: all of them are committed, or none. Never shows a message.
+    // Throws DbError only when there is no connection.
+    bool ExecInOneTransaction(const QStringList& statements);
+    // Why the last ExecSQLInTrans or ExecInOneTransaction failed; None after a success.
+    DbFailure LastFailure() const { return lastFailure_; }
     // Reopens the query with the statement and returns its row count. Throws DbError.
     int OpenSQL(Recordset& query, const QString& sql);
     // Adds the column when the table lacks it (exact, case-sensitive name comparison); true only when it
@@ -44,7 +54,8 @@ public:
                    const QStringList& columns, const QVariantList& values);
     void DeleteRowByKey(const QString& table, const QString& keyField, const QVariant& key);
 
-    // Sees every statement text the program sends, before translation (for tests and diagnostics).
+    // Sees every statement text the program sends, just before it runs and before translation (for tests and
+    // diagnostics).
     using StatementObserver = std::function<void(const QString& sql)>;
     void SetStatementObserver(StatementObserver observer) { observer_ = std::move(observer); }
 
@@ -59,12 +70,16 @@ private:
     void runToEnd(sqlite3_stmt* stmt);
     void simpleExec(const char* sql);
     QString lastError() const;
+    DbError lastDbError() const;
+    bool inTransaction(const std::function<void()>& work);
     void requireConnection() const;
     void notify(const QString& sql) const;
 
     SqliteDb db_;
     QString connectionString_;
     StatementObserver observer_;
+    DbFailure connectFailure_ = DbFailure::None;
+    DbFailure lastFailure_ = DbFailure::None;
 };
 
 } // namespace quorvane

@@ -51,4 +51,14 @@ QString PlainWords(DbFailure failure) {
     return QStringLiteral("数据库操作失败。已保存的数据没有丢失。");
 }
 
+QString UserTextOf(const std::exception& error) {
+    if (const auto* dbError = dynamic_cast<const DbError*>(&error)) {
+        const DbFailure failure = dbError->failure();
+        // A refused statement is best explained by the rule that refused it.
+        if (failure != DbFailure::None && failure != DbFailure::Other && failure != DbFailure::Refused)
+            return PlainWords(failure);
+    }
+    return QString::fromUtf8(error.what());
+}
+
 } // namespace quorvane

@@ -24,6 +24,12 @@ DbFailure FailureOfSqliteCode(int code);
 // committed and stays.
 QString PlainWords(DbFailure failure);
 
+class DbError;
+
+// The text the user reads for an error: a database failure the user can act on (busy, disk full, damaged,
+// read-only) in plain words, anything else as it was raised.
+QString UserTextOf(const std::exception& error);
+
 // A statement or connection failure of the data layer. It travels to the caller's error path and, when
 // nobody handles it, to the application's general error report.
 class DbError : public std::runtime_error {

@@ -1,10 +1,12 @@
 #include "app/MainWindow.h"
 #include "store/Messages.h"
+#include "store/SqliteHandles.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDatabase.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -54,6 +56,30 @@ TEST(Startup, MissingTableIsReportedAndTheWindowStillOpens) {
     ASSERT_FALSE(messages.Messages().empty());
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Report);
     EXPECT_TRUE(messages.Messages()[0].text.contains(QStringLiteral("SE_RankHistory")));
+}
+
+// Another program holding the database is named as the cause, instead of "连接数据库失败!".
+TEST(Startup, ADatabaseHeldByAnotherProgramIsNamedAsTheCause) {
+    MessageRecorder messages;
+    TempDatabase db(SchemaVersion::Full, false);
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(db.Path()).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr),
+              SQLITE_OK);
+    SqliteDb other(raw);
+    const QByteArray key = QString::fromUtf16(kDbPassword).toUtf8();
+    sqlite3_key(other.get(), key.constData(), static_cast<int>(key.size()));
+    ASSERT_EQ(sqlite3_exec(other.get(),
+                           "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
+                           "INSERT INTO SE_KeyUrl(UrlName) VALUES('held');",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    Database database;
+    MainWindow window(database, db.Path());
+    window.startUp();
+    EXPECT_TRUE(window.TerminateRequested());
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].text,
+              QStringLiteral("数据库正被其他程序使用，无法打开。请关闭该程序后再启动本程序。"));
 }
 
 struct CloseCase {

@@ -2,14 +2,22 @@
 #include "store/DbError.h"
 #include "store/MissionList.h"
 #include "store/Schema.h"
+#include "store/SqliteHandles.h"
 #include "support/TempDatabase.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
 
 namespace quorvane {
 namespace {
@@ -179,9 +187,41 @@ TEST(MissionList, FilterLeftJoinAndOrder) {
 
 class ConnectFailure : public ::testing::Test {
 protected:
+    void SetUp() override {
+        // The folder must be reachable by an unprivileged user for the permission cases.
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    }
+
+    // Runs `connect` as a user whom file permissions bind: in a child process as "nobody" when the tests
+    // run as root (root writes read-only files and folders), else right here. Returns its exit value.
+    static int asUnprivilegedUser(const std::function<int()>& connect) {
+        if (::geteuid() != 0)
+            return connect();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(100);
+            ::_exit(connect());
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 101;
+    }
+    static int connectOutcome(const QString& path) {
+        Database database;
+        if (database.ConnectDB(path, kPassword))
+            return 0;
+        return 1 + static_cast<int>(database.ConnectFailure());
+    }
+
     QTemporaryDir dir;
     Database database;
 };
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
 
 TEST_F(ConnectFailure, MissingFileIsNotCreated) {
     const QString path = dir.filePath(QStringLiteral("DataBase/Trevanid.mdb"));
@@ -213,13 +253,122 @@ TEST_F(ConnectFailure, NotADatabaseAndTruncated) {
 }
 
 TEST_F(ConnectFailure, ReadOnlyFileIsRefused) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes read-only files";
     const QString path = dir.filePath(QStringLiteral("ro.mdb"));
     ASSERT_TRUE(CreateDatabase(path, kPassword, SchemaVersion::Full, nullptr));
     ::chmod(QFile::encodeName(path).constData(), 0444);
-    EXPECT_FALSE(database.ConnectDB(path, kPassword));
+    EXPECT_EQ(asUnprivilegedUser([&] { return connectOutcome(path); }), 1 + int(DbFailure::ReadOnly));
 }
+
+// The journal lives beside the database: a read-only folder would fail the first save, so it fails the
+// connection, as a read-only file does.
+TEST_F(ConnectFailure, WritableFileInAReadOnlyFolderIsRefused) {
+    const QString folder = dir.filePath(QStringLiteral("DataBase"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString path = folder + QStringLiteral("/Trevanid.mdb");
+    ASSERT_TRUE(CreateDatabase(path, kPassword, SchemaVersion::Full, nullptr));
+    ::chmod(QFile::encodeName(path).constData(), 0666);
+    ::chmod(QFile::encodeName(folder).constData(), 0555);
+    EXPECT_EQ(asUnprivilegedUser([&] { return connectOutcome(path); }), 1 + int(DbFailure::ReadOnly));
+    ::chmod(QFile::encodeName(folder).constData(), 0777);
+    EXPECT_EQ(asUnprivilegedUser([&] { return connectOutcome(path); }), 0)
+        << "the folder made writable again";
+}
+
+// The program never creates or rewrites a database: a file with none of the rank tables, an empty one
+// included, is refused and left byte for byte as it was.
+TEST_F(ConnectFailure, FilesWithoutTheRankTablesAreRefusedAndLeftUntouched) {
+    const QString empty = dir.filePath(QStringLiteral("empty.mdb"));
+    QFile(empty).open(QIODevice::WriteOnly);
+    EXPECT_FALSE(database.ConnectDB(empty, kPassword));
+    EXPECT_EQ(database.ConnectFailure(), DbFailure::Damaged);
+    EXPECT_EQ(QFileInfo(empty).size(), 0);
+
+    const QString other = dir.filePath(QStringLiteral("other.mdb"));
+    ASSERT_TRUE(CreateDatabase(other, kPassword, SchemaVersion::Full, nullptr));
+    {
+        Database setUp;
+        ASSERT_TRUE(setUp.ConnectDB(other, kPassword));
+        for (const char* table : {"SE_RankHistory", "SE_KeyWord", "SE_KeyUrl"})
+            ASSERT_TRUE(setUp.ExecSQLInTrans(setUp.execQuery,
+                                             QStringLiteral("Drop Table ") + QString::fromLatin1(table)));
+    }
+    const QByteArray before = fileBytes(other);
+    EXPECT_FALSE(database.ConnectDB(other, kPassword));
+    EXPECT_EQ(database.ConnectFailure(), DbFailure::Damaged);
+    EXPECT_EQ(fileBytes(other), before);
+    EXPECT_FALSE(QFile::exists(empty + QStringLiteral("-wal")));
+}
+
+// Another program holding the database is told apart from a database that cannot be opened.
+TEST_F(ConnectFailure, ADatabaseHeldByAnotherProgramIsReportedAsBusy) {
+    const QString path = dir.filePath(QStringLiteral("held.mdb"));
+    ASSERT_TRUE(CreateDatabase(path, kPassword, SchemaVersion::Full, nullptr));
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr),
+              SQLITE_OK);
+    SqliteDb other(raw);
+    const QByteArray key = kPassword.toUtf8();
+    sqlite3_key(other.get(), key.constData(), static_cast<int>(key.size()));
+    ASSERT_EQ(sqlite3_exec(other.get(),
+                           "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
+                           "INSERT INTO SE_KeyUrl(UrlName) VALUES('held');",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    EXPECT_FALSE(database.ConnectDB(path, kPassword));
+    EXPECT_EQ(database.ConnectFailure(), DbFailure::Busy);
+    sqlite3_exec(other.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+TEST(ExecInOneTransaction, AllStatementsOrNone) {
+    TempDatabase db;
+    Database& database = db.connection();
+    EXPECT_FALSE(
+        database.ExecInOneTransaction({QStringLiteral("Insert Into SE_KeyUrl(UrlName) Values('kept?')"),
+                                       QStringLiteral("Insert Into SE_KeyUrl(UrlName) Values('") +
+                                           QString(300, u'x') + QStringLiteral("')")}));
+    EXPECT_EQ(database.LastFailure(), DbFailure::Refused);
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyUrl")), QStringLiteral("0"));
+    EXPECT_TRUE(
+        database.ExecInOneTransaction({QStringLiteral("Insert Into SE_KeyUrl(UrlName) Values('a')"),
+                                       QStringLiteral("Insert Into SE_KeyUrl(UrlName) Values('b')")}));
+    EXPECT_EQ(database.LastFailure(), DbFailure::None);
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyUrl")), QStringLiteral("2"));
+}
+
+struct FailureCase {
+    const char* name;
+    int sqliteCode;
+    DbFailure failure;
+};
+
+class FailureKinds : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(FailureKinds, ResultCodeGivesTheKindAndPlainChineseWords) {
+    EXPECT_EQ(FailureOfSqliteCode(GetParam().sqliteCode), GetParam().failure);
+    const QString words = PlainWords(GetParam().failure);
+    EXPECT_FALSE(words.isEmpty());
+    EXPECT_FALSE(words.contains(QStringLiteral("disk"), Qt::CaseInsensitive)) << "said in Chinese";
+    // A database error raised during a command reaches the user in these words, not SQLite's English.
+    const DbError error(QStringLiteral("database or disk is full"), GetParam().failure);
+    if (GetParam().failure == DbFailure::Other || GetParam().failure == DbFailure::Refused)
+        EXPECT_EQ(UserTextOf(error), QStringLiteral("database or disk is full"));
+    else
+        EXPECT_EQ(UserTextOf(error), words);
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, FailureKinds,
+                         ::testing::Values(FailureCase{"Full", SQLITE_FULL, DbFailure::DiskFull},
+                                           FailureCase{"Busy", SQLITE_BUSY, DbFailure::Busy},
+                                           FailureCase{"BusySnapshot", SQLITE_BUSY_SNAPSHOT, DbFailure::Busy},
+                                           FailureCase{"Locked", SQLITE_LOCKED, DbFailure::Busy},
+                                           FailureCase{"Corrupt", SQLITE_CORRUPT, DbFailure::Damaged},
+                                           FailureCase{"NotADatabase", SQLITE_NOTADB, DbFailure::Damaged},
+                                           FailureCase{"ReadOnly", SQLITE_READONLY, DbFailure::ReadOnly},
+                                           FailureCase{"CannotOpen", SQLITE_CANTOPEN, DbFailure::ReadOnly},
+                                           FailureCase{"CheckFailed", SQLITE_CONSTRAINT_CHECK,
+                                                       DbFailure::Refused},
+                                           FailureCase{"IoError", SQLITE_IOERR, DbFailure::Other}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CreateDatabase, RefusesToOverwrite) {
     QTemporaryDir dir;
