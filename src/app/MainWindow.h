@@ -56,7 +56,8 @@ public:
     bool ConfirmExit();
 
     // Reopens missions with the mission-list statement; the grid offers its pop-up menu missionMenu only
-    // while the list has rows. Statement errors reach the caller.
+    // while the list has rows. Statement errors reach the caller. During a rank run the reload is left
+    // to the run, which does it once the row in progress is written.
     void LoadMissionList();
 
     // Shows the tray icon with the application's icon, the balloon "提示" / "Quorvane" and the tooltip.
@@ -201,6 +202,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void reloadMissionListNow();
     void prepareWindow();
     void askBeforeClose(QCloseEvent* event);
     void OnWindowCommand(WindowCommandWatcher::Command command);

@@ -26,7 +26,7 @@ public:
         const QCheckBox* box = w_.EngineBox(engine);
         return box && box->isChecked();
     }
-    void LoadMissionList() override { w_.LoadMissionList(); }
+    void LoadMissionList() override { w_.reloadMissionListNow(); }
     void SetStartControlsEnabled(bool enabled) override {
         w_.startButton->setEnabled(enabled);
         w_.addUrlsButton->setEnabled(enabled);

@@ -2,12 +2,14 @@
 
 #include "engine/EngineTable.h"
 #include "platform/GbkCodec.h"
+#include "store/DbError.h"
 #include "store/SharedFunctions.h"
 #include "store/SqlText.h"
 
 #include <QCoreApplication>
 #include <QThread>
 
+#include <algorithm>
 #include <exception>
 
 namespace quorvane {
@@ -68,6 +70,9 @@ bool RankRuns::EngineStep(QStringView engine, const RowKeys& row) {
             missions_.SetFieldValue(column2, second);
     };
 
+    // The run writes the row it checks, whatever moved the list's current row meanwhile.
+    if (!focusRow(row.keyWordId))
+        return true;
     missions_.Edit();
     if (host_.EngineTicked(engine)) {
         if (engine_.StopRequested) {
@@ -76,6 +81,10 @@ bool RankRuns::EngineStep(QStringView engine, const RowKeys& row) {
         }
         writeCells(kPending, kPending);
         const RankEngine::CheckResult result = engine_.CheckEngineRank(ToGbk(row.keyword), row.url, engine);
+        if (!focusRow(row.keyWordId))
+            return true;
+        if (!missions_.IsEditing())
+            missions_.Edit();
         if (result.completed && engine_.StopRequested) {
             missions_.Cancel(); // the pending mark is dropped unsaved
             return false;
@@ -101,6 +110,35 @@ bool RankRuns::EngineStep(QStringView engine, const RowKeys& row) {
     return true;
 }
 
+bool RankRuns::focusRow(qint64 keyWordId) {
+    if (missions_.CurrentRow() >= 0 &&
+        missions_.FieldByName(QStringLiteral("KeyWordID")).toLongLong() == keyWordId)
+        return true;
+    const int field = missions_.FieldIndex(u"KeyWordID");
+    for (int row = 0; row < missions_.RecordCount(); ++row) {
+        if (missions_.Value(row, field).toLongLong() == keyWordId) {
+            missions_.SetCurrentRow(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+int RankRuns::reloadIfRequested(int nextRow, qint64 done) {
+    if (!reloadRequested_)
+        return nextRow;
+    reloadRequested_ = false;
+    host_.LoadMissionList();
+    if (!missions_.IsOpen() || missions_.IsEmpty())
+        return 0;
+    // Go on after the row just written; if it is gone, with the row now at its place.
+    const int field = missions_.FieldIndex(u"KeyWordID");
+    for (int row = 0; row < missions_.RecordCount(); ++row)
+        if (missions_.Value(row, field).toLongLong() == done)
+            return row + 1;
+    return std::min(nextRow - 1, missions_.RecordCount());
+}
+
 bool RankRuns::CheckRow(const RowKeys& row) {
     for (QStringView engine : kRunOrder)
         if (!EngineStep(engine, row))
@@ -114,6 +152,7 @@ void RankRuns::BatchRun() {
         return;
     }
     host_.SetStartControlsEnabled(false);
+    running_ = true;
     QString error;
     bool empty = true;
     try {
@@ -123,7 +162,8 @@ void RankRuns::BatchRun() {
             missions_.SetCurrentRow(0);
             host_.SetGridEnabled(false);
         }
-        for (int row = 0; row < missions_.RecordCount(); ++row) {
+        int row = 0;
+        while (row < missions_.RecordCount()) {
             missions_.SetCurrentRow(row);
             host_.SetBusyCursor(true);
             if (engine_.StopRequested)
@@ -133,13 +173,20 @@ void RankRuns::BatchRun() {
             engine_.ResetCounters();
             if (!CheckRow(keys))
                 break;
-            WriteHistoryRow(keys.keyword, keys.url, keys.webId, keys.keyWordId);
+            if (!WriteHistoryRow(keys.keyword, keys.url, keys.webId, keys.keyWordId)) {
+                // A lost history row is a failure, never a success.
+                error = QStringLiteral("排名历史记录未能保存：") + PlainWords(database_.LastFailure());
+                break;
+            }
             QCoreApplication::processEvents();
             QThread::msleep(5);
+            row = reloadIfRequested(row + 1, keys.keyWordId);
         }
     } catch (const std::exception& e) {
-        error = QString::fromUtf8(e.what());
+        error = UserTextOf(e);
     }
+    running_ = false;
+    reloadRequested_ = false; // every ending below reloads the list or has just written its last row
 
     // End steps: they run whatever ended the loop.
     if (!error.isEmpty()) {
@@ -149,7 +196,7 @@ void RankRuns::BatchRun() {
         try {
             host_.LoadMissionList();
         } catch (const std::exception& e) {
-            ShowErrorReport(QString::fromUtf8(e.what()));
+            ShowErrorReport(UserTextOf(e));
         }
     } else if (empty) {
         ShowInfoMsg(QStringLiteral("请先添加关键词和链接!"));
@@ -176,18 +223,30 @@ void RankRuns::SingleRowUpdate() {
     host_.SetStartControlsEnabled(false);
     host_.SetGridEnabled(false);
     engine_.ResetCounters();
-    bool stopped = false;
+    running_ = true;
     try {
         const RowKeys keys = readCurrentRow();
         host_.SetBusyCursor(true);
         stampUpdateTime();
-        stopped = !CheckRow(keys);
+        const bool stopped = !CheckRow(keys);
         if (!stopped) {
-            WriteHistoryRow(keys.keyword, keys.url, keys.webId, keys.keyWordId);
-            host_.ShowBalloon(QStringLiteral("提示"), QStringLiteral("完成查询任务"));
+            if (WriteHistoryRow(keys.keyword, keys.url, keys.webId, keys.keyWordId))
+                host_.ShowBalloon(QStringLiteral("提示"), QStringLiteral("完成查询任务"));
+            else
+                ShowErrorReport(QStringLiteral("排名历史记录未能保存：") +
+                                PlainWords(database_.LastFailure()));
         }
     } catch (const std::exception& e) {
-        ShowErrorReport(QString::fromUtf8(e.what()));
+        ShowErrorReport(UserTextOf(e));
+    }
+    running_ = false;
+    if (reloadRequested_) {
+        reloadRequested_ = false;
+        try {
+            host_.LoadMissionList();
+        } catch (const std::exception& e) {
+            ShowErrorReport(UserTextOf(e));
+        }
     }
     // A stop ends the update as it ends a batch run: the request is cleared and Stop works again.
     engine_.StopRequested = false;
@@ -202,8 +261,6 @@ bool RankRuns::WriteHistoryRow(const QString& keyword, const QString& url, qint6
     const QString deleteSql = QStringLiteral("Delete From SE_RankHistory Where KeyWordID=") +
                               QString::number(keyWordId) + QStringLiteral(" and WebID=") +
                               QString::number(webId) + QStringLiteral(" and UpdateTime=") + JetDate(today);
-    if (!database_.ExecSQLInTrans(database_.execQuery, deleteSql))
-        return false;
     const QStringList values = {
         QuotedStr(keyword),
         QuotedStr(url),
@@ -219,12 +276,13 @@ bool RankRuns::WriteHistoryRow(const QString& keyword, const QString& url, qint6
         QString::number(keyWordId),
         QString::number(webId),
     };
-    return database_.ExecSQLInTrans(
-        database_.execQuery,
+    const QString insertSql =
         QStringLiteral(
             "Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,SogouRank,"
             "SosoRank,YahooRank,YoudaoRank,BingRank,UpdateTime,KeyWordID,WebID)Values(") +
-            values.join(u',') + u')');
+        values.join(u',') + u')';
+    // One transaction: a crash, a lock or a full disk between the two never loses the day's row.
+    return database_.ExecInOneTransaction({deleteSql, insertSql});
 }
 
 bool RankRuns::ClearPendingMarks() {

@@ -47,6 +47,13 @@ public:
     // Empties every rank cell of rows still stored with the pending mark.
     bool ClearPendingMarks();
 
+    // True while a batch run or a single-row update is in progress.
+    bool IsRunning() const { return running_; }
+    // A reload of the mission list asked for during a run: it waits until the row in progress is
+    // written, so that the run never saves a row's ranks into another row; the run then goes on with the
+    // row after the one it checked, in the reloaded order.
+    void RequestReload() { reloadRequested_ = true; }
+
     // Today's date as runs stamp it (tests move it to another day).
     std::function<QDate()> Today = [] { return QDate::currentDate(); };
 
@@ -63,11 +70,17 @@ private:
     bool EngineStep(QStringView engine, const RowKeys& row);
     // Checks the row's engines in the run order; false when a stop request ended it.
     bool CheckRow(const RowKeys& row);
+    // Makes the row of that keyword the mission list's current row; false when it is gone.
+    bool focusRow(qint64 keyWordId);
+    // Reloads the list if a reload was asked for; returns the row to go on with after `done`.
+    int reloadIfRequested(int nextRow, qint64 done);
 
     Database& database_;
     Recordset& missions_;
     RankEngine& engine_;
     RunHost& host_;
+    bool running_ = false;
+    bool reloadRequested_ = false;
 };
 
 } // namespace quorvane

@@ -92,5 +92,75 @@ TEST(KillDuringRun, SavedRowsSurviveAndTheDatabaseOpensCleanly) {
     EXPECT_TRUE(next.ExecSQLInTrans(next.execQuery, QStringLiteral("Update SE_KeyWord Set BingRank='1'")));
 }
 
+// Each row's write is a sequence of statements: the update time, the rank cell, then the day's history row
+// (its delete and insert in one transaction). Killed just before each of them in turn, the program leaves
+// a database that opens cleanly, in which every row is either written as far as it got or untouched, no
+// history row is half there and no pending mark is stored.
+class KillBetweenStatements : public ::testing::TestWithParam<int> {};
+
+TEST_P(KillBetweenStatements, EveryRowIsWholeOrUntouched) {
+    const int killAt = GetParam();
+    test::TempDatabase db;
+    db.Exec(QStringLiteral("Insert Into SE_KeyUrl (WebID, UrlName) Values (1, 'www.mysite.com')"));
+    for (int i = 0; i < 3; ++i)
+        db.Exec(
+            QStringLiteral("Insert Into SE_KeyWord (WebID, KeyWordName, BingRank) Values (1, 'k%1', 'old')")
+                .arg(i));
+    // Yesterday's history of the first keyword must survive whatever happens to today's.
+    db.Exec(QStringLiteral("Insert Into SE_RankHistory (KeyWordID, WebID, KeyWordName, UrlName, BingRank, "
+                           "UpdateTime) Select KeyWordID, 1, 'k0', 'www.mysite.com', 9, '2000-01-01' From "
+                           "SE_KeyWord Where KeyWordName='k0'"));
+
+    test::HttpServer server;
+    test::HttpServer::Response page;
+    page.body =
+        test::ResultPage(u"Bing", test::LinksWithSiteAt(5, 3, QStringLiteral("http://www.mysite.com/")));
+    server.SetFallback(page);
+    const test::LoopbackEndpoints endpoints(server.BaseUrl());
+
+    QProcess victim;
+    QByteArray log;
+    QObject::connect(&victim, &QProcess::readyReadStandardError,
+                     [&] { log += victim.readAllStandardError(); });
+    victim.start(QStringLiteral(QUORVANE_RUN_VICTIM), {db.Path(), endpoints.Path(), QString::number(killAt)});
+    ASSERT_TRUE(victim.waitForStarted());
+    QElapsedTimer clock;
+    clock.start();
+    while (victim.state() == QProcess::Running && clock.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_EQ(victim.state(), QProcess::NotRunning) << log.toStdString();
+    ASSERT_EQ(victim.exitStatus(), QProcess::CrashExit) << "not killed at write " << killAt << "\n"
+                                                        << log.toStdString();
+
+    Database next;
+    ASSERT_TRUE(next.ConnectDB(db.Path(), QString::fromUtf16(kDbPassword)));
+    EXPECT_EQ(scalar(next, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+    // Writes per row: update time, rank cell, history delete, history insert.
+    const int done = killAt - 1;
+    const int rowsWithHistory = done / 4;
+    int rowsWithRank = 0;
+    for (int row = 0; row < 3; ++row)
+        rowsWithRank += 4 * row + 2 <= done ? 1 : 0;
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    EXPECT_EQ(scalar(next, QStringLiteral("Select count(*) From SE_RankHistory Where UpdateTime='") + today +
+                               QStringLiteral("' and BingRank=3 and UrlName='www.mysite.com'"))
+                  .toInt(),
+              rowsWithHistory)
+        << log.toStdString();
+    EXPECT_EQ(scalar(next, QStringLiteral("Select count(*) From SE_RankHistory")).toInt(),
+              rowsWithHistory + 1);
+    EXPECT_EQ(
+        scalar(next, QStringLiteral("Select BingRank From SE_RankHistory Where UpdateTime='2000-01-01'")),
+        QStringLiteral("9"));
+    EXPECT_EQ(scalar(next, QStringLiteral("Select count(*) From SE_KeyWord Where BingRank='3'")).toInt(),
+              rowsWithRank);
+    EXPECT_EQ(scalar(next, QStringLiteral("Select count(*) From SE_KeyWord Where BingRank='old'")).toInt(),
+              3 - rowsWithRank);
+    EXPECT_TRUE(next.ExecSQLInTrans(next.execQuery, QStringLiteral("Update SE_KeyWord Set BingRank='new'")));
+}
+
+// Every statement of the first two rows' writes, and the first of the third.
+INSTANTIATE_TEST_SUITE_P(Writes, KillBetweenStatements, ::testing::Range(1, 10));
+
 } // namespace
 } // namespace quorvane

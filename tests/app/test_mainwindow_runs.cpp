@@ -189,5 +189,59 @@ TEST_F(MainWindowRuns, TrayStopEndsARunWithinAPoll) {
     EXPECT_TRUE(window->startButton->isEnabled());
 }
 
+// The tray's "刷新任务" and the settings dialog opened from the tray's "添加网址" stay usable during a run;
+// the reload they ask for waits until the row in progress is written, and the run goes on with the next
+// row of the reloaded list.
+TEST_F(MainWindowRuns, ReloadsFromTheTrayDuringARunKeepEveryRowsRanks) {
+    db->Exec(QStringLiteral("Insert Into SE_KeyWord (KeyWordID, WebID, KeyWordName) Values (2, 1, 'beta')"));
+    db->Exec(QStringLiteral("Insert Into SE_KeyWord (KeyWordID, WebID, KeyWordName) Values (3, 1, 'gamma')"));
+    window->refreshMissionList();
+    TickOnly(u"Bing");
+    const auto servePage = [this](QStringView keyword, int position) {
+        test::HttpServer::Response page;
+        page.body = test::ResultPage(
+            u"Bing", test::LinksWithSiteAt(9, position, QStringLiteral("http://www.mysite.com/")));
+        page.delayMs = 150;
+        const QString url = ResultPageUrl(u"Bing", ToGbk(keyword), 0);
+        server.Serve(QUrl(url).toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority), page);
+    };
+    servePage(u"北京", 3);
+    servePage(u"beta", 5);
+    servePage(u"gamma", 7);
+    const ModalRunner previous = SetModalRunner([](QDialog&) { return 0; });
+    QStringList seenDuring;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (window->missions.CurrentRow() < 0)
+            return;
+        const QString keyword = window->missions.FieldText(QStringLiteral("KeyWordName"));
+        if (seenDuring.contains(keyword) || window->startButton->isEnabled())
+            return;
+        seenDuring << keyword;
+        if (keyword == QStringLiteral("beta"))
+            window->trayRefreshAction->trigger();
+        else if (keyword == QStringLiteral("gamma"))
+            window->trayAddUrlAction->trigger(); // the dialog closes at once and asks for a reload
+    });
+    poll.start(5);
+    window->startButton->click();
+    poll.stop();
+    SetModalRunner(previous);
+
+    ASSERT_TRUE(seenDuring.contains(QStringLiteral("gamma"))) << seenDuring.join(u',').toStdString();
+    const auto rank = [this](const char* keyword, const char* table) {
+        return db->Scalar(QStringLiteral("Select BingRank From ") + QString::fromLatin1(table) +
+                          QStringLiteral(" Where KeyWordName='") + QString::fromUtf8(keyword) + u'\'');
+    };
+    EXPECT_EQ(rank("北京", "SE_KeyWord"), QStringLiteral("3"));
+    EXPECT_EQ(rank("beta", "SE_KeyWord"), QStringLiteral("5"));
+    EXPECT_EQ(rank("gamma", "SE_KeyWord"), QStringLiteral("7"));
+    EXPECT_EQ(rank("北京", "SE_RankHistory"), QStringLiteral("3"));
+    EXPECT_EQ(rank("beta", "SE_RankHistory"), QStringLiteral("5"));
+    EXPECT_EQ(rank("gamma", "SE_RankHistory"), QStringLiteral("7"));
+    EXPECT_EQ(db->Scalar(QStringLiteral("Select count(*) From SE_RankHistory")), QStringLiteral("3"));
+    EXPECT_EQ(events.first(), QStringLiteral("更新排名成功!"));
+}
+
 } // namespace
 } // namespace quorvane

@@ -310,5 +310,62 @@ TEST_F(RankRuns_, HistoryRowStatementsAsSent) {
     EXPECT_EQ(History(12, QStringLiteral("KeyWordName")), QStringLiteral("it's"));
 }
 
+// The day's history row is replaced in one transaction: when the new row cannot be written, the one saved
+// earlier that day stays, and the run says it failed instead of "更新排名成功!".
+TEST_F(RankRuns_, AFailedHistoryWriteKeepsTheDaysRowAndIsReportedAsAFailure) {
+    const qint64 id = AddKeyword(QStringLiteral("k"));
+    host.ticked = {QStringLiteral("Bing")};
+    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 3, kSite));
+    runs.BatchRun();
+    ASSERT_EQ(History(id, QStringLiteral("BingRank")), QStringLiteral("3"));
+    events.clear();
+
+    db.Exec(QStringLiteral("Create Trigger RefuseHistory Before Insert On SE_RankHistory Begin "
+                           "Select Raise(Abort, 'database or disk is full'); End"));
+    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 5, kSite));
+    runs.BatchRun();
+    db.Exec(QStringLiteral("Drop Trigger RefuseHistory"));
+
+    EXPECT_EQ(History(id, QStringLiteral("BingRank")), QStringLiteral("3"));
+    EXPECT_FALSE(events.contains(QStringLiteral("更新排名成功!"))) << events.join(u'|').toStdString();
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_TRUE(events[0].startsWith(QStringLiteral("排名历史记录未能保存"))) << events[0].toStdString();
+    EXPECT_TRUE(host.startEnabled);
+}
+
+// The run writes the row it checked, found by its key, even when the list was reloaded under it (which
+// makes the first row current and drops the row's edit).
+TEST_F(RankRuns_, AReloadDuringACheckNeverMovesTheRanksIntoAnotherRow) {
+    const qint64 alpha = AddKeyword(QStringLiteral("alpha"));
+    const qint64 beta = AddKeyword(QStringLiteral("beta"));
+    const qint64 gamma = AddKeyword(QStringLiteral("gamma"));
+    host.ticked = {QStringLiteral("Bing")};
+    ServeResults(u"Bing", QStringLiteral("alpha"), 0, LinksWithSiteAt(9, 3, kSite));
+    ServeResults(u"Bing", QStringLiteral("beta"), 0, LinksWithSiteAt(9, 5, kSite));
+    ServeResults(u"Bing", QStringLiteral("gamma"), 0, LinksWithSiteAt(9, 7, kSite));
+    int reloadsAsked = 0;
+    // While beta's page loads, the list is reloaded under the run.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (reloadsAsked == 0 && missions.CurrentRow() >= 0 &&
+            missions.FieldText(QStringLiteral("KeyWordName")) == QStringLiteral("beta")) {
+            ++reloadsAsked;
+            host.LoadMissionList();
+        }
+    });
+    poll.start(1);
+    runs.BatchRun();
+    poll.stop();
+
+    ASSERT_EQ(reloadsAsked, 1) << "the list was never reloaded during beta's check";
+    EXPECT_EQ(Cell(alpha, QStringLiteral("BingRank")), QStringLiteral("3"));
+    EXPECT_EQ(Cell(beta, QStringLiteral("BingRank")), QStringLiteral("5"));
+    EXPECT_EQ(Cell(gamma, QStringLiteral("BingRank")), QStringLiteral("7"));
+    EXPECT_EQ(History(alpha, QStringLiteral("BingRank")), QStringLiteral("3"));
+    EXPECT_EQ(History(beta, QStringLiteral("BingRank")), QStringLiteral("5"));
+    EXPECT_EQ(History(gamma, QStringLiteral("BingRank")), QStringLiteral("7"));
+    EXPECT_EQ(events, QStringList{QStringLiteral("更新排名成功!")});
+}
+
 } // namespace
 } // namespace quorvane
