@@ -112,6 +112,10 @@ void SettingsDialog::BuildToolbar() {
     importProgress->setGeometry(520, 12, 169, 25);
     importProgress->setTextVisible(false);
     importProgress->hide();
+    cancelImportButton = new QPushButton(QStringLiteral("取消"), toolBar);
+    cancelImportButton->setObjectName(QStringLiteral("cancelImportButton"));
+    cancelImportButton->setGeometry(694, 12, 52, 25);
+    cancelImportButton->hide();
 }
 
 void SettingsDialog::BuildUrlSide() {
@@ -194,6 +198,7 @@ void SettingsDialog::ConnectEvents() {
     connect(deleteKeywordsAction, &QAction::triggered, this, [this] { deleteSelectedKeywords(); });
 
     connect(importUrlsButton, &QToolButton::clicked, this, [this] { importUrls(); });
+    connect(cancelImportButton, &QPushButton::clicked, this, [this] { stopImport(); });
     connect(importKeywordsButton, &QToolButton::clicked, this, [this] { importKeywords(); });
     connect(findUrlButton, &QToolButton::clicked, this, [this] { openUrlFinder(); });
 

@@ -73,6 +73,7 @@ public:
     QToolButton* findUrlButton = nullptr;
     QLabel* hintLabel = nullptr;
     QProgressBar* importProgress = nullptr;
+    QPushButton* cancelImportButton = nullptr; // "取消", beside the progress bar while an import runs
 
     QGroupBox* urlBox = nullptr;
     QWidget* urlEntryRow = nullptr;
@@ -107,6 +108,9 @@ public:
     Recordset urls;
     Recordset keywords;
 
+    // Closing the dialog also ends a running import after its current line.
+    void done(int result) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -120,15 +124,25 @@ private:
     void ListMouseUp(RecordGrid* grid, Qt::KeyboardModifiers modifiers);
     void confirmAndDeleteSelectedUrls();
     void DeleteOneKeyWord(int row);
-    // Shows the progress bar for an import of `count` lines.
-    void StartProgress(int count);
-    void StopProgress();
+    // How one line of an import ended.
+    enum class LineOutcome { Imported, Skipped, Failed };
+    // The frame both imports share: file choice, reading, progress, the line loop with its stop and
+    // failure handling and the closing notes. False when nothing was imported because the user cancelled
+    // the dialog or the file had no lines.
+    bool runImport(const std::function<LineOutcome(const QString& line)>& importLine);
+    LineOutcome insertOutcome(bool written) const;
+    // Shows the progress bar and its cancel button for an import of `count` lines.
+    void startProgress(int count);
+    void stopProgress();
+    // Ends a running import after its current line.
+    void stopImport();
 
     Database& database_;
     Recordset duplicateQuery_; // duplicate tests
     RecordModel* urlModel_ = nullptr;
     RecordModel* keyWordModel_ = nullptr;
     const bool* stopRequested_ = nullptr;
+    bool importStopRequested_ = false;
 
     int curWebID_ = 0;
     int editKeyWordID_ = 0;

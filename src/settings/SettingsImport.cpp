@@ -1,9 +1,12 @@
 // The text-file imports of the settings dialog: URLs into SE_KeyUrl, keywords into SE_KeyWord for the
-// clicked URL, one entry per line.
+// clicked URL, one entry per line. Both share one frame: choose the file, read its lines, show progress,
+// write line by line with the window kept responsive, stop on request or at a failed write, read the list
+// again, and tell the user what was left undone.
 #include "settings/DuplicateTests.h"
 #include "settings/SettingsDialog.h"
 #include "settings/TextLines.h"
 #include "settings/UrlForms.h"
+#include "store/DbError.h"
 #include "store/SharedFunctions.h"
 #include "store/SqlText.h"
 #include "ui/FileDialogs.h"
@@ -11,6 +14,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QThread>
 
 namespace quorvane {
@@ -23,73 +27,122 @@ FileDialogRequest importRequest() {
     return request;
 }
 
-// The lines worth importing, or none after telling the user why there are none. Blank lines are left
-// out: they would store empty names. Lines with a NUL character cannot be put into a statement.
-QStringList importLines(const QString& fileName) {
-    const TextLines file = ReadTextLines(fileName);
-    if (!file.readable) {
-        ShowInfoMsg(QStringLiteral("导入文件不存在或无法读取!"));
-        return {};
-    }
-    QStringList lines;
-    lines.reserve(file.lines.size());
-    for (const QString& line : file.lines)
-        if (!line.trimmed().isEmpty() && !line.contains(QChar(u'\0')))
-            lines << line;
-    if (lines.isEmpty())
-        ShowInfoMsg(QStringLiteral("导入文件中没有可导入的内容!"));
-    return lines;
-}
-
 // After each line: the window repaints and stays usable, then a 1 ms pause.
-void PumpAndPause() {
+void pumpAndPause() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     QThread::msleep(1);
 }
 
 } // namespace
 
-void SettingsDialog::StartProgress(int count) {
+void SettingsDialog::startProgress(int count) {
+    importStopRequested_ = false;
     importProgress->setRange(0, count);
     importProgress->setValue(0);
     importProgress->show();
+    cancelImportButton->show();
 }
 
-void SettingsDialog::StopProgress() {
+void SettingsDialog::stopProgress() {
     importProgress->setValue(0);
     importProgress->hide();
+    cancelImportButton->hide();
+}
+
+void SettingsDialog::stopImport() {
+    importStopRequested_ = true;
+}
+
+void SettingsDialog::done(int result) {
+    // Closing the dialog ends a running import after its current line; what was imported stays.
+    stopImport();
+    QDialog::done(result);
+}
+
+bool SettingsDialog::runImport(const std::function<LineOutcome(const QString& line)>& importLine) {
+    const QString fileName = ChooseOpenFile(this, importRequest());
+    if (fileName.isEmpty())
+        return false;
+    const TextLines file = ReadTextLines(fileName);
+    if (!file.readable) {
+        ShowInfoMsg(QStringLiteral("导入文件不存在或无法读取!"));
+        return false;
+    }
+    // Blank lines would store empty names; a NUL character cannot be put into a statement.
+    QStringList lines;
+    int unusable = 0;
+    lines.reserve(file.lines.size());
+    for (const QString& line : file.lines) {
+        if (line.trimmed().isEmpty())
+            continue;
+        if (line.contains(QChar(u'\0')))
+            ++unusable;
+        else
+            lines << line;
+    }
+    if (lines.isEmpty()) {
+        ShowInfoMsg(QStringLiteral("导入文件中没有可导入的内容!"));
+        return false;
+    }
+
+    startProgress(static_cast<int>(lines.size()));
+    // Also when a duplicate test fails and ends the import early.
+    const struct Finally {
+        SettingsDialog* dialog;
+        ~Finally() { dialog->stopProgress(); }
+    } finally{this};
+
+    int imported = 0;
+    int done = 0;
+    for (const QString& line : lines) {
+        if (importStopRequested_)
+            break;
+        const LineOutcome outcome = importLine(line);
+        if (outcome == LineOutcome::Failed) {
+            // The disk or the database refuses every further write: going on would only pretend.
+            ShowErrorMsg(QStringLiteral("导入已停止：") + PlainWords(database_.LastFailure()) +
+                         QStringLiteral("\n已导入 ") + QString::number(imported) + QStringLiteral(" 行。"));
+            return true;
+        }
+        if (outcome == LineOutcome::Imported)
+            ++imported;
+        importProgress->setValue(++done);
+        pumpAndPause();
+    }
+
+    QStringList notes;
+    if (done < lines.size())
+        notes << QStringLiteral("导入已取消，已导入 ") + QString::number(imported) + QStringLiteral(" 行。");
+    const int undecodable = file.undecodable + unusable;
+    if (undecodable > 0)
+        notes << QStringLiteral("有 ") + QString::number(undecodable) +
+                     QStringLiteral(" 行因编码无法识别而被跳过（请将文件保存为 UTF-8 或 GBK 编码）。");
+    if (!notes.isEmpty())
+        ShowInfoMsg(notes.join(u'\n'));
+    return true;
+}
+
+SettingsDialog::LineOutcome SettingsDialog::insertOutcome(bool written) const {
+    if (written)
+        return LineOutcome::Imported;
+    // A line the database refuses (too long for its column) is skipped; any other failure ends the import.
+    return database_.LastFailure() == DbFailure::Refused ? LineOutcome::Skipped : LineOutcome::Failed;
 }
 
 void SettingsDialog::importUrls() {
-    const QString fileName = ChooseOpenFile(this, importRequest());
-    if (fileName.isEmpty())
-        return;
-    const QStringList lines = importLines(fileName);
-    if (lines.isEmpty())
-        return;
-    StartProgress(static_cast<int>(lines.size()));
-    // Also when a duplicate test fails and ends the import early.
-    const struct Finally {
-        SettingsDialog* form;
-        ~Finally() { form->StopProgress(); }
-    } finally{this};
-
     const QString today = SqlDate(QDate::currentDate());
-    int done = 0;
-    for (const QString& line : lines) {
+    const bool ran = runImport([this, &today](const QString& line) {
         const QString url = ImportedUrl(line);
-        if (database_.OpenSQL(duplicateQuery_, UrlDuplicateSql(url)) < 1) {
-            // A line the database refuses (too long for its column) is skipped.
-            database_.ExecSQLInTrans(
-                database_.execQuery,
-                QStringLiteral("Insert Into SE_KeyUrl(UrlName,UpdateTime,AddTime,state,isCheck)Values(") +
-                    QuotedStr(url) + u',' + today + u',' + today + u',' + QuotedStr(QStringLiteral("删除")) +
-                    QStringLiteral(",-1)"));
-        }
-        importProgress->setValue(++done);
-        PumpAndPause();
-    }
-    ShowUrlCount(LoadUrlList());
+        if (database_.OpenSQL(duplicateQuery_, UrlDuplicateSql(url)) >= 1)
+            return LineOutcome::Skipped;
+        return insertOutcome(database_.ExecSQLInTrans(
+            database_.execQuery,
+            QStringLiteral("Insert Into SE_KeyUrl(UrlName,UpdateTime,AddTime,state,isCheck)Values(") +
+                QuotedStr(url) + u',' + today + u',' + today + u',' + QuotedStr(QStringLiteral("删除")) +
+                QStringLiteral(",-1)")));
+    });
+    if (ran)
+        ShowUrlCount(LoadUrlList());
 }
 
 void SettingsDialog::importKeywords() {
@@ -97,34 +150,20 @@ void SettingsDialog::importKeywords() {
         ShowInfoMsg(QStringLiteral("请选中一个链接!"));
         return;
     }
-    const QString fileName = ChooseOpenFile(this, importRequest());
-    if (fileName.isEmpty())
-        return;
-    const QStringList lines = importLines(fileName);
-    if (lines.isEmpty())
-        return;
-    StartProgress(static_cast<int>(lines.size()));
-    const struct Finally {
-        SettingsDialog* form;
-        ~Finally() { form->StopProgress(); }
-    } finally{this};
-
     // The keywords go to the URL chosen when the import began, even if another URL is clicked meanwhile.
     const int webId = curWebID_;
     const QString today = SqlDate(QDate::currentDate());
-    int done = 0;
-    for (const QString& line : lines) {
-        if (database_.OpenSQL(duplicateQuery_, KeyWordDuplicateSql(line, webId)) < 1) {
-            database_.ExecSQLInTrans(
-                database_.execQuery,
-                QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName,AddTime,UpdateTime,State)values(") +
-                    QString::number(webId) + u',' + QuotedStr(line) + u',' + today + u',' + today + u',' +
-                    QuotedStr(QStringLiteral("删除")) + u')');
-        }
-        importProgress->setValue(++done);
-        PumpAndPause();
-    }
-    LoadKeyWords(curWebID_);
+    const bool ran = runImport([this, webId, &today](const QString& line) {
+        if (database_.OpenSQL(duplicateQuery_, KeyWordDuplicateSql(line, webId)) >= 1)
+            return LineOutcome::Skipped;
+        return insertOutcome(database_.ExecSQLInTrans(
+            database_.execQuery,
+            QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName,AddTime,UpdateTime,State)values(") +
+                QString::number(webId) + u',' + QuotedStr(line) + u',' + today + u',' + today + u',' +
+                QuotedStr(QStringLiteral("删除")) + u')'));
+    });
+    if (ran)
+        LoadKeyWords(curWebID_);
 }
 
 } // namespace quorvane

@@ -1,11 +1,15 @@
 #include "SettingsFixture.h"
 
 #include "platform/GbkCodec.h"
+#include "store/Schema.h"
 #include "ui/FileDialogs.h"
+
+#include <sqlcipher/sqlite3.h>
 
 #include <QFile>
 #include <QGroupBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -240,6 +244,87 @@ TEST_F(ImportTest, KeyWordsGoToTheUrlChosenWhenTheImportBegan) {
     EXPECT_EQ(dialog().CurWebID(), second);
     EXPECT_EQ(KeyWords(first).size(), 20);
     EXPECT_TRUE(KeyWords(second).isEmpty());
+}
+
+// A long import can be stopped: the cancel button beside the progress bar (or closing the dialog) ends it
+// after the current line; what was imported stays and the user is told how much that was.
+TEST_F(ImportTest, CancelStopsAfterTheCurrentLineAndKeepsWhatWasImported) {
+    SettingsDialog& dialog = Open();
+    QStringList lines;
+    for (int i = 1; i <= 50; ++i)
+        lines << QStringLiteral("site%1.com").arg(i);
+    NextFileLines(lines);
+    int inserts = 0;
+    Db().connection().SetStatementObserver([&](const QString& sql) {
+        if (sql.startsWith(QStringLiteral("Insert Into SE_KeyUrl")) && ++inserts == 3) {
+            EXPECT_TRUE(dialog.cancelImportButton->isVisible());
+            dialog.cancelImportButton->click();
+        }
+    });
+    dialog.importUrls();
+    Db().connection().SetStatementObserver({});
+
+    EXPECT_EQ(Urls(), (QStringList{QStringLiteral("site1.com"), QStringLiteral("site2.com"),
+                                   QStringLiteral("site3.com")}));
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("导入已取消，已导入 3 行。")});
+    EXPECT_FALSE(dialog.importProgress->isVisible());
+    EXPECT_FALSE(dialog.cancelImportButton->isVisible());
+
+    // Closing the dialog stops a running import the same way.
+    messages.Clear();
+    NextFileLines(lines);
+    inserts = 0;
+    Db().connection().SetStatementObserver([&](const QString& sql) {
+        if (sql.startsWith(QStringLiteral("Insert Into SE_KeyUrl")) && ++inserts == 2)
+            dialog.reject();
+    });
+    dialog.importUrls();
+    Db().connection().SetStatementObserver({});
+    EXPECT_EQ(Urls().size(), 5);
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("导入已取消，已导入 2 行。")});
+}
+
+// A write that fails for a reason other than the line itself (another program holds the database, a full
+// disk) ends the import with a message saying how far it got, instead of a progress bar running to its end.
+TEST_F(ImportTest, AFailedWriteStopsTheImportAndSaysHowManyLinesWereImported) {
+    const int webId = OpenWithUrl();
+    NextFileLines({QStringLiteral("k1"), QStringLiteral("k2"), QStringLiteral("k3"), QStringLiteral("k4")});
+    // After two keywords another program takes the database and keeps it.
+    int inserts = 0;
+    sqlite3* held = nullptr;
+    Db().connection().SetStatementObserver([&](const QString& sql) {
+        if (sql.startsWith(QStringLiteral("Insert Into SE_KeyWord")) && ++inserts == 3 && !held) {
+            sqlite3_open_v2(QFile::encodeName(Db().Path()).constData(), &held, SQLITE_OPEN_READWRITE,
+                            nullptr);
+            const QByteArray key = QString::fromUtf16(kDbPassword).toUtf8();
+            sqlite3_key(held, key.constData(), static_cast<int>(key.size()));
+            sqlite3_exec(held, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        }
+    });
+    dialog().importKeywords();
+    Db().connection().SetStatementObserver({});
+    if (held) {
+        sqlite3_exec(held, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(held);
+    }
+
+    EXPECT_EQ(KeyWords(webId), (QStringList{QStringLiteral("k1"), QStringLiteral("k2")}));
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_TRUE(messages.Texts()[0].startsWith(QStringLiteral("导入已停止：数据库正被其他程序使用")))
+        << messages.Texts()[0].toStdString();
+    EXPECT_TRUE(messages.Texts()[0].endsWith(QStringLiteral("已导入 2 行。")));
+}
+
+// Lines that cannot be decoded are left out, and the user hears of it once, at the end.
+TEST_F(ImportTest, UndecodableLinesAreSkippedAndCountedInOneMessage) {
+    SettingsDialog& dialog = Open();
+    NextFile(QStringLiteral("中文A.com\n第二.com\n").toUtf8() + QByteArray("bad\xff.com\n") +
+             QStringLiteral("最后.com").toUtf8());
+    dialog.importUrls();
+    EXPECT_EQ(Urls(), (QStringList{QStringLiteral("中文A.com"), QStringLiteral("第二.com"),
+                                   QStringLiteral("最后.com")}));
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral(
+                                    "有 1 行因编码无法识别而被跳过（请将文件保存为 UTF-8 或 GBK 编码）。")});
 }
 
 } // namespace
