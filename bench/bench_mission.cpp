@@ -59,6 +59,12 @@ MissionDatabase& missionDatabase() {
     return db;
 }
 
+// The large list of the sort goal: 100,000 keywords.
+MissionDatabase& largeMissionDatabase() {
+    static MissionDatabase db(100000);
+    return db;
+}
+
 void BM_OpenMissionList(benchmark::State& state) {
     Database& database = missionDatabase().connection();
     Recordset missions;
@@ -70,7 +76,9 @@ BENCHMARK(BM_OpenMissionList)->Unit(benchmark::kMillisecond);
 
 void BM_SortMissionList(benchmark::State& state) {
     Recordset missions;
-    OpenMissionList(missionDatabase().connection(), missions);
+    OpenMissionList(state.range(0) > 10000 ? largeMissionDatabase().connection()
+                                           : missionDatabase().connection(),
+                    missions);
     missions.SetCurrentRow(missions.RecordCount() / 2);
     const QString sorts[] = {QStringLiteral("UpdateTime ASC"), QStringLiteral("UpdateTime DESC"),
                              QStringLiteral("BaiduRank ASC"), QStringLiteral("KeyWordName DESC")};
@@ -81,7 +89,7 @@ void BM_SortMissionList(benchmark::State& state) {
     }
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * missions.RecordCount());
 }
-BENCHMARK(BM_SortMissionList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SortMissionList)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 // The grid on screen while the list is reloaded (the refresh command) and while it is sorted by title.
 struct MissionGrid {

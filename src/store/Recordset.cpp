@@ -114,22 +114,35 @@ void Recordset::Cancel() {
 
 namespace {
 
-// Jet compares text without regard to case; numbers compare as numbers; null comes first.
-int compareValues(const QVariant& a, const QVariant& b) {
-    const bool aNull = a.isNull();
-    const bool bNull = b.isNull();
-    if (aNull || bNull)
-        return aNull == bNull ? 0 : (aNull ? -1 : 1);
-    const auto isNumber = [](const QVariant& v) {
-        const auto id = v.typeId();
-        return id == QMetaType::LongLong || id == QMetaType::Int || id == QMetaType::Double;
-    };
-    if (isNumber(a) && isNumber(b)) {
-        const double x = a.toDouble();
-        const double y = b.toDouble();
-        return x < y ? -1 : (x > y ? 1 : 0);
+// A field's value prepared once for sorting, so that the comparisons touch no QVariant. Jet compares text
+// without regard to case; numbers compare as numbers; null comes first.
+struct SortKey {
+    bool null = false;
+    bool number = false;
+    double value = 0;
+    QString folded; // the text, case-folded; unused for null
+};
+
+SortKey sortKeyOf(const QVariant& v) {
+    SortKey key;
+    if (v.isNull()) {
+        key.null = true;
+        return key;
     }
-    return QString::compare(a.toString(), b.toString(), Qt::CaseInsensitive);
+    const auto id = v.typeId();
+    key.number = id == QMetaType::LongLong || id == QMetaType::Int || id == QMetaType::Double;
+    if (key.number)
+        key.value = v.toDouble();
+    key.folded = v.toString().toCaseFolded();
+    return key;
+}
+
+int compareKeys(const SortKey& a, const SortKey& b) {
+    if (a.null || b.null)
+        return a.null == b.null ? 0 : (a.null ? -1 : 1);
+    if (a.number && b.number)
+        return a.value < b.value ? -1 : (a.value > b.value ? 1 : 0);
+    return QString::compare(a.folded, b.folded, Qt::CaseSensitive);
 }
 
 } // namespace
@@ -151,8 +164,12 @@ void Recordset::Sort(const QString& sortText) {
     std::vector<size_t> order(rows_.size());
     std::iota(order.begin(), order.end(), size_t{0});
     const auto f = static_cast<size_t>(field);
+    std::vector<SortKey> keys;
+    keys.reserve(rows_.size());
+    for (const Row& row : rows_)
+        keys.push_back(sortKeyOf(row[f]));
     std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
-        const int c = compareValues(rows_[x][f], rows_[y][f]);
+        const int c = compareKeys(keys[x], keys[y]);
         return descending ? c > 0 : c < 0;
     });
     emit aboutToReset();
