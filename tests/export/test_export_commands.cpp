@@ -19,8 +19,10 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QProgressDialog>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -378,6 +380,34 @@ TEST_F(ExportCommandsTest, HiddenToolBarButtonExportsTheLatestResults) {
     const XlsxReader file(target);
     EXPECT_EQ(file.sheetName(), QStringLiteral("最新排名结果"));
     EXPECT_EQ(file.cell(QStringLiteral("A3")).text, kBaiduLinkKeyword);
+}
+
+TEST_F(ExportCommandsTest, LongExportShowsItsProgressAndTheWindowStaysUsable) {
+    // 2,000 rows pause at least 2 seconds in all; the progress window appears after one.
+    db->Exec(
+        QStringLiteral("Insert Into SE_KeyWord (WebID, KeyWordName, Valid, BaiduRank) With Recursive n(i) As "
+                       "(Select 1 Union All Select i+1 From n Where i < 2000) Select 1, 'k' || i, '1', i "
+                       "From n"));
+    openWindow();
+    const QString target = answerWith(QStringLiteral("long.xls"));
+    int ticks = 0;
+    int progressSightings = 0;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        ++ticks;
+        for (const QProgressDialog* progress : window->findChildren<QProgressDialog*>())
+            if (progress->isVisible() && progress->value() > 0)
+                ++progressSightings;
+    });
+    watcher.start(100);
+
+    window->exportLatestAction->trigger();
+
+    EXPECT_GE(ticks, 10);
+    EXPECT_GT(progressSightings, 0);
+    EXPECT_TRUE(window->findChildren<QProgressDialog*>().isEmpty());
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("导出数据成功!")});
+    EXPECT_EQ(XlsxReader(target).rowNumbers().size(), 2002);
 }
 
 // --- the history workbook ---------------------------------------------------------------------------
