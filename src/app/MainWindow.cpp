@@ -2,6 +2,8 @@
 
 #include "engine/Endpoints.h"
 #include "engine/EngineTable.h"
+#include "export/HistoryExport.h"
+#include "export/LatestResultsExport.h"
 #include "history/HistoryBox.h"
 #include "history/HistoryStatements.h"
 #include "history/TrendChart.h"
@@ -184,7 +186,14 @@ void MainWindow::exitProgram() {
     QCoreApplication::exit(0);
 }
 
-void MainWindow::exportLatestResults() {}
+void MainWindow::exportLatestResults() {
+    Reported([this] { ExportLatestResults(this, missions, *missionGrid); });
+}
+
+void MainWindow::exportHistory() {
+    Reported([this] { ExportHistory(this, historyBox->historyRows); });
+}
+
 void MainWindow::updateSelectedRow() {
     Runs().SingleRowUpdate();
 }

@@ -186,6 +186,7 @@ public slots:
     void stopRun();
     void exitProgram();
     void exportLatestResults();
+    void exportHistory();
     void updateSelectedRow();
     void deleteSelectedRow();
     void tickAllEngines(bool checked);

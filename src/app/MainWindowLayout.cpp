@@ -1,6 +1,7 @@
 // The main window's controls: sizes and places as the user sees them.
 #include "app/MainWindow.h"
 #include "app/Pictures.h"
+#include "history/HistoryBox.h"
 #include "ui/DataGrid.h"
 #include "ui/Fonts.h"
 
@@ -373,6 +374,7 @@ void MainWindow::ConnectCommands() {
     connect(openYoudaoAction, &QAction::triggered, this, [this] { openSearchPage(u"Youdao"); });
     connect(deleteRowAction, &QAction::triggered, this, &MainWindow::deleteSelectedRow);
     connect(exportLatestAction, &QAction::triggered, this, &MainWindow::exportLatestResults);
+    connect(historyBox->exportHistoryAction, &QAction::triggered, this, &MainWindow::exportHistory);
 
     // The tray items run the handlers of the tool-bar buttons of the same name, whether those buttons are
     // enabled, disabled or hidden.

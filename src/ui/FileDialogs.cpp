@@ -23,7 +23,10 @@ QString ChooseSaveFile(QWidget* parent, const FileDialogRequest& request) {
     r.save = true;
     if (installedChooser())
         return installedChooser()(r);
-    return QFileDialog::getSaveFileName(parent, r.title, QDir(r.folder).filePath(r.proposedName), r.filter);
+    const QFileDialog::Options options =
+        r.confirmOverwrite ? QFileDialog::Options() : QFileDialog::Options(QFileDialog::DontConfirmOverwrite);
+    return QFileDialog::getSaveFileName(parent, r.title, QDir(r.folder).filePath(r.proposedName), r.filter,
+                                        nullptr, options);
 }
 
 QString ChooseOpenFile(QWidget* parent, const FileDialogRequest& request) {

@@ -16,6 +16,8 @@ struct FileDialogRequest {
     QString folder;
     QString proposedName;
     QString filter;
+    // Save dialogs only: whether choosing an existing file asks before replacing it.
+    bool confirmOverwrite = true;
 };
 using FileChooser = std::function<QString(const FileDialogRequest&)>;
 

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "store/Recordset.h"
+
+#include <QDate>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class QProgressDialog;
+class QWidget;
+
+namespace quorvane {
+
+// What the two workbook exports share: the save dialog, the dated file names, the messages, the pause
+// after each row and the progress shown during a long export.
+
+inline constexpr char16_t kExportSucceeded[] = u"导出数据成功!";
+inline constexpr char16_t kExportFailed[] = u"导出数据失败!";
+// The filters of the save dialog: the program's own names end in .xls; .xlsx is offered for the same
+// Office Open XML content under the name other programs expect.
+inline constexpr char16_t kWorkbookFilters[] = u"Excel文件(*.xls);;Excel文件(*.xlsx)";
+
+// A proposed name: the stem, the day as YYYY-MM-DD, ".xls" (最新排名结果2010-05-13.xls).
+QString DatedWorkbookName(const QString& stem, const QDate& day);
+
+// Shows the save dialog in the program's folder with the proposed name, without an overwrite question.
+// The chosen full path, or an empty text when the user cancelled.
+QString ChooseWorkbookTarget(QWidget* window, const QString& proposedName);
+
+// The rows of a recordset in their current order, taken before a row walk that lets the window process
+// its messages: a reload or a sort meanwhile neither moves the grid nor changes what is written.
+std::vector<Recordset::Row> RowsOnDisplay(const Recordset& rows);
+
+// After each row: the window processes its pending messages, then the export pauses 1 ms.
+void PauseAfterRow();
+
+// A progress window for the row walk; it appears only when the walk lasts more than a second, is not
+// modal and goes when this object does.
+class ExportProgress {
+public:
+    ExportProgress(QWidget* window, int rowCount);
+    ~ExportProgress();
+    ExportProgress(const ExportProgress&) = delete;
+    ExportProgress& operator=(const ExportProgress&) = delete;
+
+    void rowsDone(int count);
+    // The progress window, while it exists.
+    QProgressDialog* dialog() const { return dialog_.get(); }
+
+private:
+    std::unique_ptr<QProgressDialog> dialog_;
+};
+
+} // namespace quorvane

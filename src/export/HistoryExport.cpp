@@ -1,0 +1,108 @@
+#include "export/HistoryExport.h"
+
+#include "export/ExportSteps.h"
+#include "export/Workbook.h"
+#include "export/WorkbookError.h"
+#include "store/Recordset.h"
+#include "store/SharedFunctions.h"
+
+#include <array>
+#include <exception>
+#include <optional>
+
+namespace quorvane {
+
+namespace {
+
+// Columns A to E. The ranks are numbers, so that the template's chart draws them.
+class HistoryRowWriter {
+public:
+    explicit HistoryRowWriter(const Recordset& history) {
+        const std::array<QStringView, 5> names{u"KeyWordName", u"UrlName", u"BaiduRank", u"GoogleRank",
+                                               u"UpdateTime"};
+        for (size_t c = 0; c < names.size(); ++c) {
+            fields_[c] = history.FieldIndex(names[c]);
+            if (fields_[c] < 0)
+                throw WorkbookError(QStringLiteral("The history has no field ") + names[c].toString());
+        }
+    }
+
+    void write(Workbook& book, int r, const Recordset::Row& row) const {
+        book.setText(r, 1, value(row, 0).toString());
+        book.setText(r, 2, value(row, 1).toString());
+        writeRank(book, r, 3, value(row, 2));
+        writeRank(book, r, 4, value(row, 3));
+        book.setText(r, 5, value(row, 4).toString());
+        book.centreHorizontally(QStringLiteral("A%1:E%1").arg(r));
+    }
+
+private:
+    const QVariant& value(const Recordset::Row& row, int column) const {
+        return row.at(static_cast<size_t>(fields_[static_cast<size_t>(column)]));
+    }
+
+    static void writeRank(Workbook& book, int r, int column, const QVariant& rank) {
+        // A day without a rank holds 0; anything that is not a number is kept as its text.
+        bool isNumber = false;
+        const qlonglong number = rank.toLongLong(&isNumber);
+        if (isNumber)
+            book.setNumber(r, column, static_cast<double>(number));
+        else
+            book.setText(r, column, rank.toString());
+    }
+
+    std::array<int, 5> fields_{};
+};
+
+} // namespace
+
+QString HistoryTemplatePath() {
+    return GetAppDir() + QString::fromUtf16(kHistoryTemplateName);
+}
+
+void ExportHistory(QWidget* window, Recordset& historyRows, const QString& templatePath, const QDate& today) {
+    // 1. The target; a cancelled dialog ends the command before anything is read.
+    const QString target =
+        ChooseWorkbookTarget(window, DatedWorkbookName(QString::fromUtf16(kHistoryStem), today));
+    if (target.isEmpty())
+        return;
+
+    // 2-3. A copy of the template with sheet 1 renamed; the template file is read once and never written.
+    std::optional<Workbook> opened;
+    try {
+        opened.emplace(Workbook::openCopy(templatePath));
+        opened->setSheetName(QString::fromUtf16(kHistorySheet));
+    } catch (const WorkbookError& error) {
+        ShowErrorReport(error.message());
+        return;
+    }
+
+    // 4-8. The rows on display from row 3 on, then the save; the rows are read from a copy, so the grid
+    // does not follow the walk and a refresh meanwhile changes nothing here.
+    Workbook& book = *opened;
+    const std::vector<Recordset::Row> rows = RowsOnDisplay(historyRows);
+    bool saved = false;
+    try {
+        const HistoryRowWriter writer(historyRows);
+        ExportProgress progress(window, static_cast<int>(rows.size()));
+        int r = 3;
+        for (const Recordset::Row& row : rows) {
+            writer.write(book, r, row);
+            progress.rowsDone(r - 2);
+            PauseAfterRow();
+            ++r;
+        }
+        book.save(target);
+        saved = true;
+    } catch (const std::exception&) {
+        saved = false;
+    }
+    if (historyRows.IsOpen() && !historyRows.IsEmpty())
+        historyRows.SetCurrentRow(historyRows.RecordCount() - 1);
+    if (saved)
+        ShowInfoMsg(QString::fromUtf16(kExportSucceeded));
+    else
+        ShowErrorMsg(QString::fromUtf16(kExportFailed));
+}
+
+} // namespace quorvane

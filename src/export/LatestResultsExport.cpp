@@ -1,0 +1,180 @@
+#include "export/LatestResultsExport.h"
+
+#include "engine/EngineTable.h"
+#include "export/ExportSteps.h"
+#include "export/Workbook.h"
+#include "export/WorkbookError.h"
+#include "platform/GbkCodec.h"
+#include "store/Recordset.h"
+#include "store/SharedFunctions.h"
+#include "store/SqlText.h"
+
+#include <QHeaderView>
+#include <QTableView>
+
+#include <array>
+#include <exception>
+
+namespace quorvane {
+
+namespace {
+
+// The data columns A to K, whatever order the grid shows its columns in. A rank column links to the
+// result page of its engine; both Baidu columns link to the same Baidu page.
+struct DataColumn {
+    QStringView field;
+    QStringView linkEngine; // empty: the value is written as it is
+};
+
+constexpr std::array<DataColumn, 11> kDataColumns{{
+    {u"KeyWordName", u""},
+    {u"UrlName", u""},
+    {u"BaiduRank", u"Baidu"},
+    {u"BaiduRank2", u"Baidu"},
+    {u"GoogleRank", u"Google"},
+    {u"YahooRank", u"Yahoo"},
+    {u"SogouRank", u"Sogou"},
+    {u"BingRank", u"Bing"},
+    {u"SosoRank", u"Soso"},
+    {u"YoudaoRank", u"Youdao"},
+    {u"UpdateTime", u""},
+}};
+
+// A text inside a formula's string literal: a double quote is written twice.
+QString FormulaString(const QString& text) {
+    QString quoted = text;
+    quoted.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + quoted + u'"';
+}
+
+void WriteTitleRow(Workbook& book, const QDate& today) {
+    book.merge(u"A1:H1");
+    book.setFontSize(u"A1:H1", 15);
+    book.setBold(u"A1:H1");
+    book.setText(1, 1, DateText(today) + QString::fromUtf16(kLatestResultsTitle));
+}
+
+void WriteHeaderRow(Workbook& book, const QStringList& titles) {
+    for (int i = 1; i <= titles.size(); ++i) {
+        book.setText(2, i, titles[i - 1]);
+        book.setColumnWidth(i, 20);
+    }
+    book.centreHorizontally(u"A2:K2");
+    book.setFontName(u"A2:K2", QString::fromUtf16(kLatestResultsFont));
+    book.setFontSize(u"A2:K2", 9);
+    book.setBold(u"A2:K2");
+    book.setThinBorders(u"A2:K2");
+}
+
+class MissionRowWriter {
+public:
+    explicit MissionRowWriter(const Recordset& missions) {
+        for (size_t c = 0; c < kDataColumns.size(); ++c) {
+            fields_[c] = missions.FieldIndex(kDataColumns[c].field);
+            if (fields_[c] < 0)
+                throw WorkbookError(QStringLiteral("The mission list has no field ") +
+                                    kDataColumns[c].field.toString());
+        }
+    }
+
+    void write(Workbook& book, int r, const Recordset::Row& row) const {
+        const QString keyword = text(row, 0);
+        for (int c = 0; c < static_cast<int>(kDataColumns.size()); ++c) {
+            const QString value = text(row, c);
+            const QString link = kDataColumns[c].linkEngine.isEmpty()
+                                     ? QString()
+                                     : RankLinkFormula(kDataColumns[c].linkEngine, keyword, value);
+            if (link.isEmpty())
+                book.setText(r, c + 1, value); // always a text cell, even when it begins with "="
+            else
+                book.setFormula(r, c + 1, link, value);
+        }
+        const QString range = QStringLiteral("A%1:K%1").arg(r);
+        book.setFontName(range, QString::fromUtf16(kLatestResultsFont));
+        book.setFontSize(range, 9);
+        book.setThinBorders(range);
+        book.centreHorizontally(range);
+    }
+
+private:
+    // The value as the grid shows it.
+    QString text(const Recordset::Row& row, int column) const {
+        return row.at(static_cast<size_t>(fields_[static_cast<size_t>(column)])).toString();
+    }
+
+    std::array<int, kDataColumns.size()> fields_{};
+};
+
+} // namespace
+
+QStringList ColumnTitlesOnDisplay(const QTableView& grid) {
+    QStringList titles;
+    const QHeaderView* header = grid.horizontalHeader();
+    const QAbstractItemModel* model = grid.model();
+    if (!model)
+        return titles;
+    for (int visual = 0; visual < header->count(); ++visual)
+        titles << model->headerData(header->logicalIndex(visual), Qt::Horizontal).toString();
+    return titles;
+}
+
+QString RankLinkFormula(QStringView engine, const QString& keyword, const QString& rankText) {
+    // A text that is not a whole number counts as 0: ">100", "稍候" and the empty text get no link.
+    bool isNumber = false;
+    const int rank = rankText.toInt(&isNumber, 10);
+    if (!isNumber || rank <= 0)
+        return QString();
+    const QString url = FirstPageUrl(engine, ToGbk(keyword));
+    if (url.isEmpty())
+        return QString();
+    return QStringLiteral("=HYPERLINK(") + FormulaString(url) + u',' + FormulaString(rankText) + u')';
+}
+
+void ExportLatestResults(QWidget* window, Recordset& missions, const QTableView& missionGrid,
+                         const QDate& today) {
+    // 1. The target; a cancelled dialog ends the command before anything is built.
+    const QString target =
+        ChooseWorkbookTarget(window, DatedWorkbookName(QString::fromUtf16(kLatestResultsStem), today));
+    if (target.isEmpty())
+        return;
+
+    // 2-6. A new workbook (creating it cannot fail here), its sheet name, the title and the header rows.
+    Workbook book = Workbook::create();
+    try {
+        book.setSheetName(QString::fromUtf16(kLatestResultsSheet));
+        WriteTitleRow(book, today);
+        WriteHeaderRow(book, ColumnTitlesOnDisplay(missionGrid));
+    } catch (const WorkbookError& error) {
+        ShowErrorReport(error.message());
+        return;
+    }
+
+    // 7-11. One row per mission in the order on display, from row 3 on, then the save. The rows are
+    // read from a copy, so the grid does not follow the walk and a reload meanwhile changes nothing here.
+    const std::vector<Recordset::Row> rows = RowsOnDisplay(missions);
+    bool saved = false;
+    try {
+        const MissionRowWriter writer(missions);
+        ExportProgress progress(window, static_cast<int>(rows.size()));
+        int r = 3;
+        for (const Recordset::Row& row : rows) {
+            writer.write(book, r, row);
+            progress.rowsDone(r - 2);
+            PauseAfterRow();
+            ++r;
+        }
+        book.save(target);
+        saved = true;
+    } catch (const std::exception&) {
+        saved = false;
+    }
+    // The walk ends on the last row, where the list's cursor then stands.
+    if (missions.IsOpen() && !missions.IsEmpty())
+        missions.SetCurrentRow(missions.RecordCount() - 1);
+    if (saved)
+        ShowInfoMsg(QString::fromUtf16(kExportSucceeded));
+    else
+        ShowErrorMsg(QString::fromUtf16(kExportFailed));
+}
+
+} // namespace quorvane
