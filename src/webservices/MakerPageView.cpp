@@ -4,6 +4,7 @@
 #include "platform/PageBrowser.h"
 #include "store/SharedFunctions.h"
 
+#include <QImage>
 #include <QTextDocument>
 
 #include <stdexcept>
@@ -16,13 +17,20 @@ namespace {
 constexpr qint64 kMaxPanelPageBytes = 256 * 1024;
 
 // A document that reads no resources: pictures, style sheets and the like would otherwise be read by the
-// document itself, from local files or the program's resources named by a stranger's page.
+// document itself, from local files or the program's resources named by a stranger's page. A picture
+// becomes a blank pixel instead of the placeholder for a picture that is missing.
 class ClosedDocument final : public QTextDocument {
 public:
     using QTextDocument::QTextDocument;
 
 protected:
-    QVariant loadResource(int, const QUrl&) override { return {}; }
+    QVariant loadResource(int type, const QUrl&) override {
+        if (type != QTextDocument::ImageResource)
+            return {};
+        QImage blank(1, 1, QImage::Format_ARGB32);
+        blank.fill(Qt::transparent);
+        return blank;
+    }
 };
 
 } // namespace

@@ -245,12 +245,15 @@ TEST_F(MakerWindowTest, ThePanelReadsNoPictureOrFileByItself) {
     window->show();
     QTest::qWait(100);
 
-    EXPECT_TRUE(view.document()->resource(QTextDocument::ImageResource, fileUrl).isNull());
-    EXPECT_TRUE(view.document()
-                    ->resource(QTextDocument::ImageResource, QUrl(QStringLiteral("picture.png")))
-                    .isNull());
-    EXPECT_TRUE(
-        view.document()->resource(QTextDocument::ImageResource, QUrl(QStringLiteral("/logo.png"))).isNull());
+    // Every picture the document holds is the blank stand-in, not the file's picture.
+    for (const QUrl& url :
+         {fileUrl, QUrl(QStringLiteral("picture.png")), QUrl(QStringLiteral("/logo.png"))}) {
+        const QVariant resource = view.document()->resource(QTextDocument::ImageResource, url);
+        const QImage image = qvariant_cast<QImage>(resource);
+        EXPECT_EQ(image.size(), QSize(1, 1)) << url.toString().toStdString();
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << url.toString().toStdString();
+    }
+    EXPECT_TRUE(view.document()->resource(QTextDocument::StyleSheetResource, fileUrl).isNull());
     EXPECT_EQ(requestsFor("/logo.png"), 0);
 }
 
