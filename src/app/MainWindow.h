@@ -30,6 +30,7 @@ namespace quorvane {
 
 class DataGrid;
 class HistoryBox;
+class MakerServices;
 class PageBrowser;
 class TrendChart;
 
@@ -157,6 +158,10 @@ public:
     HistoryBox* historyBox = nullptr;
     TrendChart* trendChart = nullptr;
 
+    // The maker's pages, the version check, the links to the maker's site and the About box
+    // (MainWindowMaker.cpp).
+    MakerServices* makerServices = nullptr;
+
     // The browser that loads result pages for the rank runs (kept out of sight in rankBrowserPanel).
     PageBrowser* rankBrowser = nullptr;
     // The rank counters, the page bookkeeping and StopRequested of the run in progress.
@@ -220,6 +225,7 @@ private:
     void BuildMenus();
     void BuildTray();
     void ConnectCommands();
+    void SetUpMakerServices();
     // The rank engine, its runs and the window side of a run (MainWindowRuns.cpp).
     void SetUpRuns();
 

@@ -64,6 +64,7 @@ MainWindow::MainWindow(Database& database, QString dbFile, QWidget* parent)
     historyBox = new HistoryBox(database_, missions, *trendChart, historyGroup);
     SetUpRuns();
     ConnectCommands();
+    SetUpMakerServices();
     resize(1081, 706);
     auto* watcher = new WindowCommandWatcher(this);
     connect(watcher, &WindowCommandWatcher::command, this, &MainWindow::OnWindowCommand);

@@ -19,6 +19,8 @@ struct DefaultAddress {
     QStringView address;
 };
 
+// The maker's two hosts lie under the reserved .example domain: nobody's host is contacted or shown until
+// Endpoints.ini names a real one.
 constexpr std::array<DefaultAddress, 9> kDefaults{{
     {u"Baidu", u"http://www.baidu.com"},
     {u"Google", u"http://www.google.com.hk"},
@@ -27,8 +29,8 @@ constexpr std::array<DefaultAddress, 9> kDefaults{{
     {u"Bing", u"http://cn.bing.com"},
     {u"Sogou", u"http://www.sogou.com"},
     {u"Youdao", u"http://www.youdao.com"},
-    {u"Maker", u"http://www.velmora.com"},
-    {u"Download", u"ftp://ftp.velmora.com"},
+    {u"Maker", u"http://www.velmora.example"},
+    {u"Download", u"ftp://ftp.velmora.example"},
 }};
 
 struct EndpointState {

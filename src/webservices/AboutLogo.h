@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QPixmap>
+#include <QSize>
+
+namespace quorvane {
+
+// Quorvane's logo, drawn at the given size: a rising rank line over a blue tile.
+QPixmap AboutLogo(QSize size);
+
+} // namespace quorvane

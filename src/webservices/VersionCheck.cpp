@@ -1,0 +1,70 @@
+#include "webservices/VersionCheck.h"
+
+#include "platform/Browser.h"
+#include "platform/GbkCodec.h"
+#include "store/SharedFunctions.h"
+#include "webservices/MakerSite.h"
+
+#include <QScopedValueRollback>
+
+#include <stdexcept>
+
+namespace quorvane {
+
+QString RunningVersion(const QString& caption) {
+    const qsizetype at = caption.indexOf(u"Ver");
+    return at < 0 ? QString() : caption.mid(at + 3, 3);
+}
+
+std::optional<QString> VersionCode(QByteArrayView documentMarkup) {
+    QByteArrayView rest = documentMarkup;
+    const QByteArrayView code = CutBetween(rest, "Code=", "</PRE></BODY>");
+    if (code.isEmpty())
+        return std::nullopt;
+    return FromGbk(code);
+}
+
+VersionCheck::VersionCheck(Browser& versionPage, std::function<QString()> runningVersion, QObject* parent)
+    : QObject(parent)
+    , page_(versionPage)
+    , runningVersion_(std::move(runningVersion)) {
+    connect(&page_, &Browser::DocumentComplete, this, &VersionCheck::checkLoadedPage);
+}
+
+void VersionCheck::reload() {
+    // Started without waiting: the page arrives as an event, whatever else the program is doing.
+    page_.SetSilent(true);
+    page_.Navigate(MakerPageUrl(kVersionPath));
+}
+
+bool VersionCheck::updateAvailable() const {
+    return latestVersion_ != runningVersion_();
+}
+
+void VersionCheck::fetchNewestVersion() {
+    if (updateAvailable())
+        ShellOpen(this, UpdateFileUrl());
+    else
+        ShowInfoMsg(QStringLiteral("无需升级!"));
+}
+
+void VersionCheck::checkLoadedPage() {
+    std::optional<QString> code;
+    try {
+        code = VersionCode(page_.DocumentMarkup());
+    } catch (const std::runtime_error&) {
+        return; // no document: nothing to read
+    }
+    if (!code)
+        return;
+    latestVersion_ = *code;
+    emit checked(latestVersion_);
+    // The box's own event loop lets later checks run while it is open; they update the version but do not
+    // stack a second box over the first.
+    if (!updateAvailable() || announcing_)
+        return;
+    const QScopedValueRollback<bool> showing(announcing_, true);
+    ShowInfoMsg(QStringLiteral("发现新版本，请注意升级!"));
+}
+
+} // namespace quorvane

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "engine/Endpoints.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+
+#include <stdexcept>
+
+namespace quorvane::test {
+
+// Points the maker's site at a loopback server and its download host at the given FTP address, through an
+// Endpoints.ini of their own as the program reads it; the compiled-in addresses come back when it goes.
+class MakerEndpoints {
+public:
+    MakerEndpoints(const QString& makerUrl, const QString& downloadUrl) {
+        const QByteArray text =
+            "[Endpoints]\nMaker=" + makerUrl.toUtf8() + "\nDownload=" + downloadUrl.toUtf8() + '\n';
+        QFile file(dir_.filePath(QStringLiteral("Endpoints.ini")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+            throw std::runtime_error("cannot write Endpoints.ini");
+        file.close();
+        Apply();
+    }
+    ~MakerEndpoints() { LoadEndpoints(QString()); }
+    MakerEndpoints(const MakerEndpoints&) = delete;
+    MakerEndpoints& operator=(const MakerEndpoints&) = delete;
+
+    // Reads the file again (after the window's start-up read the one beside the executable).
+    void Apply() const { LoadEndpoints(dir_.filePath(QStringLiteral("Endpoints.ini"))); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Pumps events until the condition holds or the time is up.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+} // namespace quorvane::test
