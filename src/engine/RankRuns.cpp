@@ -1,6 +1,7 @@
 #include "engine/RankRuns.h"
 
 #include "engine/EngineTable.h"
+#include "engine/RunLog.h"
 #include "platform/GbkCodec.h"
 #include "store/SharedFunctions.h"
 #include "store/SqlText.h"
@@ -76,6 +77,7 @@ bool RankRuns::EngineStep(QStringView engine, const RowKeys& row) {
         }
         writeCells(kPending, kPending);
         const RankEngine::CheckResult result = engine_.CheckEngineRank(ToGbk(row.keyword), row.url, engine);
+        runPages_.add(engine, result.pages);
         if (result.completed && engine_.StopRequested) {
             missions_.Cancel(); // the pending mark is dropped unsaved
             return false;
@@ -101,6 +103,17 @@ bool RankRuns::EngineStep(QStringView engine, const RowKeys& row) {
     return true;
 }
 
+void RankRuns::startRunRecord() {
+    runPages_.clear();
+    if (engine_.runLog)
+        engine_.runLog->StartRun();
+}
+
+QString RankRuns::endOfRunText(const QString& message) const {
+    const QString pagesNotUnderstood = runPages_.notUnderstoodLine();
+    return pagesNotUnderstood.isEmpty() ? message : message + u'\n' + pagesNotUnderstood;
+}
+
 bool RankRuns::CheckRow(const RowKeys& row) {
     for (QStringView engine : kRunOrder)
         if (!EngineStep(engine, row))
@@ -114,6 +127,7 @@ void RankRuns::BatchRun() {
         return;
     }
     host_.SetStartControlsEnabled(false);
+    startRunRecord();
     QString error;
     bool empty = true;
     try {
@@ -155,9 +169,9 @@ void RankRuns::BatchRun() {
         ShowInfoMsg(QStringLiteral("请先添加关键词和链接!"));
     } else if (!engine_.StopRequested) {
         ShowInfoMsg(QStringLiteral("更新排名成功!"));
-        host_.ShowBalloon(QStringLiteral("提示"), QStringLiteral("完成批量查询任务"));
+        host_.ShowBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
     } else {
-        host_.ShowBalloon(QStringLiteral("提示"), QStringLiteral("批量任务停止"));
+        host_.ShowBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("批量任务停止")));
         ClearPendingMarks();
         host_.LoadMissionList();
     }
@@ -175,6 +189,7 @@ void RankRuns::SingleRowUpdate() {
     }
     host_.SetStartControlsEnabled(false);
     host_.SetGridEnabled(false);
+    startRunRecord();
     engine_.ResetCounters();
     bool stopped = false;
     try {
@@ -184,7 +199,7 @@ void RankRuns::SingleRowUpdate() {
         stopped = !CheckRow(keys);
         if (!stopped) {
             WriteHistoryRow(keys.keyword, keys.url, keys.webId, keys.keyWordId);
-            host_.ShowBalloon(QStringLiteral("提示"), QStringLiteral("完成查询任务"));
+            host_.ShowBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成查询任务")));
         }
     } catch (const std::exception& e) {
         ShowErrorReport(QString::fromUtf8(e.what()));

@@ -47,6 +47,9 @@ public:
     // Empties every rank cell of rows still stored with the pending mark.
     bool ClearPendingMarks();
 
+    // What became of the pages of the last run, per engine.
+    const RunPageCounts& RunPages() const { return runPages_; }
+
     // Today's date as runs stamp it (tests move it to another day).
     std::function<QDate()> Today = [] { return QDate::currentDate(); };
 
@@ -63,11 +66,16 @@ private:
     bool EngineStep(QStringView engine, const RowKeys& row);
     // Checks the row's engines in the run order; false when a stop request ended it.
     bool CheckRow(const RowKeys& row);
+    // A run starts its page counts and its log afresh.
+    void startRunRecord();
+    // A balloon's text at the end of a run, with a line naming the engines whose pages were not understood.
+    QString endOfRunText(const QString& message) const;
 
     Database& database_;
     Recordset& missions_;
     RankEngine& engine_;
     RunHost& host_;
+    RunPageCounts runPages_;
 };
 
 } // namespace quorvane
