@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "engine/Endpoints.h"
+#include "engine/EngineDefinitions.h"
 #include "engine/EngineTable.h"
 #include "history/HistoryBox.h"
 #include "history/HistoryStatements.h"
@@ -61,8 +62,10 @@ void MainWindow::prepareWindow() {
     Engine().RankBaidu2 = 0;
     Engine().PromoCount = 0;
     Engine().PageLinks.clear();
-    // Read the engines' addresses now, so that a complaint about Endpoints.ini never interrupts a run.
+    // Read the engines' addresses and definitions now, so that a complaint about Endpoints.ini or
+    // Engines.ini never interrupts a run.
     LoadEndpointsBesideExecutable();
+    LoadEngineDefinitionsBesideExecutable();
 }
 
 void MainWindow::startUp() {
