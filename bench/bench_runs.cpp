@@ -14,7 +14,9 @@
 #include "engine/RankEngine.h"
 #include "engine/RankRuns.h"
 #include "engine/RunLog.h"
+#include "platform/GbkCodec.h"
 #include "platform/PageBrowser.h"
+#include "platform/RenderedPage.h"
 #include "store/Messages.h"
 #include "store/MissionList.h"
 #include "store/SqlText.h"
@@ -229,6 +231,40 @@ void BM_KeepUnparsedPage(benchmark::State& state) {
     log.now = [] { return QDateTime::currentDateTime(); };
 }
 BENCHMARK(BM_KeepUnparsedPage)->Unit(benchmark::kMicrosecond);
+
+// A browser whose page is there the moment it is asked for: a check's own work per page, without the
+// network and the waits (load, classification, scan, match and, with argument 1 or 2, the run log).
+class InstantBrowser final : public Browser {
+public:
+    explicit InstantBrowser(QByteArray markup)
+        : markup_(std::move(markup)) {}
+    void SetSilent(bool) override {}
+    void Navigate(const QString&) override {}
+    int ReadyState() const override { return ReadyStateComplete; }
+    QByteArray BodyMarkup() const override { return markup_; }
+    QByteArray DocumentMarkup() const override { return markup_; }
+    LoadOutcome LastLoad() const override { return {200, markup_.size(), QString()}; }
+
+private:
+    QByteArray markup_;
+};
+
+void BM_CheckOneInstantPage(benchmark::State& state) {
+    RunSetup& setup = Setup(); // the endpoints and the log folder
+    // Ten results, the site absent, as the browser serialises them; argument 2: a page without results.
+    const QByteArray page = state.range(0) == 2 ? QByteArray("<html><body><p>verify</p></body></html>")
+                                                : test::ResultPage(u"Bing", test::LinksWithSiteAt(10, 0, {}));
+    InstantBrowser browser(RenderHtml(page).root);
+    RankEngine engine(browser);
+    engine.runLog = state.range(0) != 0 ? &setup.Log() : nullptr;
+    const QByteArray keyword = ToGbk(u"关键词");
+    const PageCounts pages = engine.CheckEngineRank(keyword, QStringLiteral("www.mysite.com"), u"Bing").pages;
+    if (pages.read != (state.range(0) == 2 ? 0 : 1))
+        state.SkipWithError("the page was not classified as expected");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(engine.CheckEngineRank(keyword, QStringLiteral("www.mysite.com"), u"Bing"));
+}
+BENCHMARK(BM_CheckOneInstantPage)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 // The history row of today for each of the 1,000 pairs: the delete of an earlier one and the insert.
 void BM_WriteHistoryRow(benchmark::State& state) {
