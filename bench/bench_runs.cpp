@@ -1,5 +1,6 @@
-// A batch run over 1,000 keyword rows with Bing ticked, against a loopback server that answers every page at
-// once, and the two writes of every saved row on their own: the mission row's Post and the day's history row.
+// A batch run over 1,000 keyword rows with Bing ticked (with and without the run log), against a loopback
+// server that answers every page at once, and the two writes of every saved row on their own: the mission
+// row's Post and the day's history row.
 //
 // The page waits poll with a 2 ms sleep and the run pauses 5 ms after every row; that is waiting, not work.
 // Two figures leave it out:
@@ -12,7 +13,10 @@
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
 #include "engine/RankRuns.h"
+#include "engine/RunLog.h"
+#include "platform/GbkCodec.h"
 #include "platform/PageBrowser.h"
+#include "platform/RenderedPage.h"
 #include "store/Messages.h"
 #include "store/MissionList.h"
 #include "store/SqlText.h"
@@ -120,12 +124,16 @@ public:
     Database& connection() { return db_.connection(); }
     Recordset& Mission() { return mission_; }
     RankRuns& Runs() { return runs_; }
+    // With a run log, as the program runs; without, the pages are still classified.
+    void UseRunLog(bool on) { engine_.runLog = on ? &log_ : nullptr; }
+    RunLog& Log() { return log_; }
     qsizetype Requests() const { return server_.Requests().size(); }
 
 private:
     SilentMessages messages_;
     MessagePresenter* previousPresenter_ = nullptr;
     QTemporaryDir iniDir_;
+    RunLog log_{iniDir_.filePath(QStringLiteral("Logs"))};
     test::HttpServer server_;
     test::TempDatabase db_;
     PageBrowser browser_;
@@ -149,8 +157,10 @@ RunSetup& Setup() {
     return *g_setup;
 }
 
+// Argument 1: with the run log (a line per page), as the program runs; 0: without.
 void BM_BatchRunBing(benchmark::State& state) {
     RunSetup& setup = Setup();
+    setup.UseRunLog(state.range(0) != 0);
     double cpu = 0;
     qint64 wallNs = 0;
     qint64 sleptNs = 0;
@@ -183,7 +193,78 @@ void BM_BatchRunBing(benchmark::State& state) {
     state.counters["busy_ms_per_row"] = MsPerRow(wallNs - sleptNs, pages);
     state.counters["cpu_ms_per_row"] = cpu * 1e3 / n;
 }
-BENCHMARK(BM_BatchRunBing)->Iterations(1)->Unit(benchmark::kSecond)->MeasureProcessCPUTime()->UseRealTime();
+BENCHMARK(BM_BatchRunBing)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+// The run log on its own: one page's line, appended and flushed; and one page nobody understood, kept
+// with the pruning of the engine's older pages (20 kept).
+void BM_RunLogLine(benchmark::State& state) {
+    RunLog& log = Setup().Log();
+    log.StartRun();
+    PageRecord page{QStringLiteral("Bing"),
+                    QStringLiteral("关键词123"),
+                    0,
+                    QStringLiteral("http://127.0.0.1:1/search?q=%E5%85%B3&first=0"),
+                    200,
+                    5321,
+                    PageOutcome::Read,
+                    10,
+                    0,
+                    QString()};
+    for (auto _ : state)
+        log.Write(page);
+}
+BENCHMARK(BM_RunLogLine)->Unit(benchmark::kMicrosecond);
+
+void BM_KeepUnparsedPage(benchmark::State& state) {
+    RunLog& log = Setup().Log();
+    const QByteArray markup(60 * 1024, 'x'); // a result page's size
+    QDateTime time(QDate(2026, 12, 10), QTime(8, 0));
+    log.now = [&time] { return time = time.addMSecs(1); };
+    for (auto _ : state)
+        log.KeepUnparsed(u"Bing", QStringLiteral("http://127.0.0.1:1/search?q=x&first=0"), markup);
+    log.now = [] { return QDateTime::currentDateTime(); };
+}
+BENCHMARK(BM_KeepUnparsedPage)->Unit(benchmark::kMicrosecond);
+
+// A browser whose page is there the moment it is asked for: a check's own work per page, without the
+// network and the waits (load, classification, scan, match and, with argument 1 or 2, the run log).
+class InstantBrowser final : public Browser {
+public:
+    explicit InstantBrowser(QByteArray markup)
+        : markup_(std::move(markup)) {}
+    void SetSilent(bool) override {}
+    void Navigate(const QString&) override {}
+    int ReadyState() const override { return ReadyStateComplete; }
+    QByteArray BodyMarkup() const override { return markup_; }
+    QByteArray DocumentMarkup() const override { return markup_; }
+    LoadOutcome LastLoad() const override { return {200, markup_.size(), QString()}; }
+
+private:
+    QByteArray markup_;
+};
+
+void BM_CheckOneInstantPage(benchmark::State& state) {
+    RunSetup& setup = Setup(); // the endpoints and the log folder
+    // Ten results, the site absent, as the browser serialises them; argument 2: a page without results.
+    const QByteArray page = state.range(0) == 2 ? QByteArray("<html><body><p>verify</p></body></html>")
+                                                : test::ResultPage(u"Bing", test::LinksWithSiteAt(10, 0, {}));
+    InstantBrowser browser(RenderHtml(page).root);
+    RankEngine engine(browser);
+    engine.runLog = state.range(0) != 0 ? &setup.Log() : nullptr;
+    const QByteArray keyword = ToGbk(u"关键词");
+    const PageCounts pages = engine.CheckEngineRank(keyword, QStringLiteral("www.mysite.com"), u"Bing").pages;
+    if (pages.read != (state.range(0) == 2 ? 0 : 1))
+        state.SkipWithError("the page was not classified as expected");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(engine.CheckEngineRank(keyword, QStringLiteral("www.mysite.com"), u"Bing"));
+}
+BENCHMARK(BM_CheckOneInstantPage)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 // The history row of today for each of the 1,000 pairs: the delete of an earlier one and the insert.
 void BM_WriteHistoryRow(benchmark::State& state) {

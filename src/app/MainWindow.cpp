@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "engine/Endpoints.h"
+#include "engine/EngineDefinitions.h"
 #include "engine/EngineTable.h"
 #include "export/HistoryExport.h"
 #include "export/LatestResultsExport.h"
@@ -64,8 +65,10 @@ void MainWindow::prepareWindow() {
     Engine().RankBaidu2 = 0;
     Engine().PromoCount = 0;
     Engine().PageLinks.clear();
-    // Read the engines' addresses now, so that a complaint about Endpoints.ini never interrupts a run.
+    // Read the engines' addresses and definitions now, so that a complaint about Endpoints.ini or
+    // Engines.ini never interrupts a run.
     LoadEndpointsBesideExecutable();
+    LoadEngineDefinitionsBesideExecutable();
 }
 
 void MainWindow::startUp() {

@@ -233,6 +233,7 @@ private:
 
     Database& database_;
     const QString dbFileSetting_;
+    std::unique_ptr<RunLog> runLog_;
     std::unique_ptr<RankEngine> engine_;
     std::unique_ptr<RunControls> runControls_;
     std::unique_ptr<RankRuns> runs_;

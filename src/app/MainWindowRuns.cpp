@@ -74,6 +74,8 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::SetUpRuns() {
     engine_ = std::make_unique<RankEngine>(*rankBrowser);
+    runLog_ = std::make_unique<RunLog>(GetAppDir() + QStringLiteral("Logs"));
+    engine_->runLog = runLog_.get();
     // The range is read at the start of every check, so a change applies from the next check on.
     engine_->PageRangeSource = [this] {
         bool ok = false;

@@ -2,12 +2,37 @@
 #include "app/MainWindow.h"
 #include "app/Pictures.h"
 #include "app/SingleInstanceGuard.h"
+#include "engine/EngineDefinitions.h"
 #include "store/Database.h"
 #include "store/SharedFunctions.h"
 #include "ui/MessageBoxes.h"
 
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// "Quorvane --print-engines": the engine definitions in force (compiled-in, changed by Engines.ini beside
+// the executable) written to standard output, faults in the file to standard error; exit status 1 when
+// the file has faults. No window and no display.
+int printEngineDefinitions(int argc, char** argv) {
+    using namespace quorvane;
+    const QCoreApplication app(argc, argv);
+    const bool ok = LoadEngineDefinitionsBesideExecutable();
+    std::fputs(EngineDefinitionsText().toUtf8().constData(), stdout);
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     using namespace quorvane;
+
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--print-engines") == 0)
+            return printEngineDefinitions(argc, argv);
 
     QuorvaneApplication app(argc, argv);
     app.setWindowIcon(ApplicationIcon());

@@ -1,6 +1,7 @@
 #include "engine/EngineTable.h"
 
 #include "engine/Endpoints.h"
+#include "engine/EngineDefinitions.h"
 #include "engine/PageLoading.h"
 #include "platform/GbkCodec.h"
 #include "store/SharedFunctions.h"
@@ -15,7 +16,11 @@ const EngineInfo* FindEngine(QStringView name) {
 }
 
 int PageParameter(const EngineInfo& engine, int pageIndex) {
-    return engine.pageRule == PageParameterRule::IndexPlusOne ? pageIndex + 1 : pageIndex * engine.step;
+    return engine.pageRule == PageParameterRule::IndexPlusOne ? pageIndex + 1 : pageIndex * PageStep(engine);
+}
+
+int PageStep(const EngineInfo& engine) {
+    return Definition(engine).step;
 }
 
 int PagesRead(const EngineInfo& engine, int pageRange) {
@@ -23,7 +28,7 @@ int PagesRead(const EngineInfo& engine, int pageRange) {
 }
 
 int NotFoundLimit(const EngineInfo& engine, int pageRange) {
-    return PagesRead(engine, pageRange) * engine.step;
+    return PagesRead(engine, pageRange) * PageStep(engine);
 }
 
 QString ResultPageUrl(QStringView engine, QByteArrayView keywordGbk, int pageParameter) {
@@ -35,8 +40,9 @@ QString ResultPageUrl(QStringView engine, QByteArrayView keywordGbk, int pagePar
     const QString keyGbk = PercentEncode(keywordGbk);
     const QString keyUtf8 = PercentEncode(FromGbk(keywordGbk).toUtf8());
     const QString& key = info->keywordBytes == KeywordBytes::Gbk ? keyGbk : keyUtf8;
-    return Endpoint(info->name) + info->pathBeforeKeyword + key + info->pathBeforePage +
-           QString::number(pageParameter) + info->pathAfterPage;
+    const EngineDefinition& d = Definition(*info);
+    return Endpoint(info->name) + d.pathBeforeKeyword + key + d.pathBeforePage +
+           QString::number(pageParameter) + d.pathAfterPage;
 }
 
 QString FirstPageUrl(QStringView engine, QByteArrayView keywordGbk) {

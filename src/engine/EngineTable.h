@@ -12,7 +12,8 @@ class Browser;
 
 // The seven search engines: what belongs to each of them in the windows and the database, and how the
 // address of one of its result pages is built. Every per-engine choice of the program is made by the
-// engine name, compared exactly.
+// engine name, compared exactly. The address pieces and the step here are the compiled-in defaults; the
+// functions below use the definitions in force (EngineDefinitions.h), which Engines.ini may change.
 
 enum class KeywordBytes { Gbk, Utf8 };
 // How the page parameter P follows from the 0-based page index i of a check.
@@ -30,7 +31,7 @@ struct EngineInfo {
     QStringView pathAfterPage;
     KeywordBytes keywordBytes;
     PageParameterRule pageRule;
-    int step;       // results the check counts per page read without a match
+    int step;       // results the check counts per page read without a match (the default: PageStep)
     int fixedPages; // pages a check reads whatever the page range says; 0 = the page range decides
 };
 
@@ -61,6 +62,8 @@ inline constexpr std::array<QStringView, 7> kOpenSearchPageOrder = kRunOrder;
 // The engine of that exact name, or null.
 const EngineInfo* FindEngine(QStringView name);
 
+// Results the check counts per page: the step in force.
+int PageStep(const EngineInfo& engine);
 // P for the 0-based page index of a check: index x step, or index + 1 (Soso, Sogou).
 int PageParameter(const EngineInfo& engine, int pageIndex);
 // Pages a check reads: the page range setting (1 to 10), or always 10 for Soso and Youdao.

@@ -3,6 +3,7 @@
 #include "engine/EngineTable.h"
 #include "engine/Scanners.h"
 #include "engine/UrlMatch.h"
+#include "platform/GbkCodec.h"
 
 #include <algorithm>
 
@@ -33,6 +34,37 @@ int& RankEngine::Counter(QStringView engine, bool second) {
     throw std::invalid_argument("unknown engine");
 }
 
+PageRecord RankEngine::readPage(QByteArrayView keywordGbk, QStringView engine, int pageIndex,
+                                int pageParameter) {
+    PageRecord page;
+    page.engine = engine.toString();
+    page.pageIndex = pageIndex;
+    if (runLog)
+        page.url = ResultPageUrl(engine, keywordGbk, pageParameter);
+    if (!OpenResultPage(rankBrowser, engine, pageParameter, keywordGbk, StopRequested)) {
+        page.note = StopRequested ? QStringLiteral("stopped") : QStringLiteral("no complete page in time");
+        return page;
+    }
+    const Browser::LoadOutcome load = rankBrowser.LastLoad();
+    page.httpStatus = load.httpStatus;
+    page.bytes = load.bytes;
+    if (!load.error.isEmpty() || load.httpStatus >= 400) {
+        // A failed load or a server's error page: whatever it shows is not the engine's results.
+        PageLinks.clear();
+        page.note = load.error.isEmpty() ? QStringLiteral("HTTP status %1").arg(load.httpStatus) : load.error;
+        return page;
+    }
+    if (!ScanResultPage(rankBrowser, engine, PageLinks, PromoCount)) {
+        page.outcome = PageOutcome::NotUnderstood;
+        if (runLog)
+            runLog->KeepUnparsed(engine, page.url, rankBrowser.DocumentMarkup());
+        return page;
+    }
+    page.outcome = PageOutcome::Read;
+    page.items = static_cast<int>(PageLinks.size());
+    return page;
+}
+
 RankEngine::CheckResult RankEngine::CheckEngineRank(QByteArrayView keywordGbk, const QString& siteUrl,
                                                     QStringView engine) {
     CheckResult result;
@@ -42,18 +74,29 @@ RankEngine::CheckResult RankEngine::CheckEngineRank(QByteArrayView keywordGbk, c
     const bool baidu = engine == u"Baidu";
     PageCount = PagesRead(*info, std::clamp(PageRangeSource(), 1, 10));
     int offset = 0; // results that lie before the current page
+    const QString keyword = runLog ? FromGbk(keywordGbk) : QString();
     for (int i = 0; i < PageCount; ++i, offset += PageSize) {
-        PageSize = info->step;
-        const int p = PageParameter(*info, i);
-        if (!OpenResultPage(rankBrowser, engine, p, keywordGbk, StopRequested) ||
-            !ScanResultPage(rankBrowser, engine, PageLinks, PromoCount))
+        PageSize = PageStep(*info);
+        PageRecord page = readPage(keywordGbk, engine, i, PageParameter(*info, i));
+        page.keyword = keyword;
+        result.pages.add(page.outcome);
+        auto logPage = [&] {
+            if (runLog)
+                runLog->Write(page);
+        };
+        if (page.outcome != PageOutcome::Read) {
+            logPage();
             continue; // unread: the next page still starts after this one's results
+        }
         result.readAnyPage = true;
         if (StopRequested) {
+            logPage();
             result.completed = false;
             return result;
         }
         const int m = FindSiteInLinks(siteUrl, PageLinks, StopRequested);
+        page.matchPosition = m;
+        logPage();
         if (baidu) {
             RankBaidu2 = m;
             if (m == 0)

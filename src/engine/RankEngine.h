@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/PageOutcome.h"
+#include "engine/RunLog.h"
 #include "platform/Browser.h"
 
 #include <QByteArrayView>
@@ -23,11 +25,14 @@ public:
     struct CheckResult {
         bool completed = true;    // false: a stop request was seen after a page had been read
         bool readAnyPage = false; // at least one page loaded and gave links
+        PageCounts pages;         // what became of each page asked for
     };
 
     // Reads the engine's result pages for the keyword (GBK text) and looks for the site; the result is
     // left in that engine's rank counter(s). Pages that do not load or give no links are skipped but
-    // still count for the offset, since the page parameter follows the page index.
+    // still count for the offset, since the page parameter follows the page index. Every page is
+    // classified (PageOutcome.h) and, with a run log, written to it; a page that loaded but gave no links
+    // is kept there.
     CheckResult CheckEngineRank(QByteArrayView keywordGbk, const QString& siteUrl, QStringView engine);
 
     // The counter of an engine (Baidu: the one without promoted results; second: counting them).
@@ -53,6 +58,13 @@ public:
     bool StopRequested = false;
 
     Browser& rankBrowser;
+    // Where the checks write their pages; none by default. Not owned.
+    RunLog* runLog = nullptr;
+
+private:
+    // Loads page index i of the engine, classifies it and, when it was read, leaves its links in
+    // PageLinks.
+    PageRecord readPage(QByteArrayView keywordGbk, QStringView engine, int pageIndex, int pageParameter);
 };
 
 } // namespace quorvane

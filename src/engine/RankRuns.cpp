@@ -1,6 +1,7 @@
 #include "engine/RankRuns.h"
 
 #include "engine/EngineTable.h"
+#include "engine/RunLog.h"
 #include "platform/GbkCodec.h"
 #include "store/DbError.h"
 #include "store/SharedFunctions.h"
@@ -81,6 +82,7 @@ bool RankRuns::EngineStep(QStringView engine, const RowKeys& row) {
         }
         writeCells(kPending, kPending);
         const RankEngine::CheckResult result = engine_.CheckEngineRank(ToGbk(row.keyword), row.url, engine);
+        runPages_.add(engine, result.pages);
         if (!focusRow(row.keyWordId))
             return true;
         if (!missions_.IsEditing())
@@ -139,6 +141,17 @@ int RankRuns::reloadIfRequested(int nextRow, qint64 done) {
     return std::min(nextRow - 1, missions_.RecordCount());
 }
 
+void RankRuns::startRunRecord() {
+    runPages_.clear();
+    if (engine_.runLog)
+        engine_.runLog->StartRun();
+}
+
+QString RankRuns::endOfRunText(const QString& message) const {
+    const QString pagesNotUnderstood = runPages_.notUnderstoodLine();
+    return pagesNotUnderstood.isEmpty() ? message : message + u'\n' + pagesNotUnderstood;
+}
+
 bool RankRuns::CheckRow(const RowKeys& row) {
     for (QStringView engine : kRunOrder)
         if (!EngineStep(engine, row))
@@ -153,6 +166,7 @@ void RankRuns::BatchRun() {
     }
     host_.SetStartControlsEnabled(false);
     running_ = true;
+    startRunRecord();
     QString error;
     bool empty = true;
     try {
@@ -202,9 +216,9 @@ void RankRuns::BatchRun() {
         ShowInfoMsg(QStringLiteral("请先添加关键词和链接!"));
     } else if (!engine_.StopRequested) {
         ShowInfoMsg(QStringLiteral("更新排名成功!"));
-        host_.ShowBalloon(QStringLiteral("提示"), QStringLiteral("完成批量查询任务"));
+        host_.ShowBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
     } else {
-        host_.ShowBalloon(QStringLiteral("提示"), QStringLiteral("批量任务停止"));
+        host_.ShowBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("批量任务停止")));
         ClearPendingMarks();
         host_.LoadMissionList();
     }
@@ -222,6 +236,7 @@ void RankRuns::SingleRowUpdate() {
     }
     host_.SetStartControlsEnabled(false);
     host_.SetGridEnabled(false);
+    startRunRecord();
     engine_.ResetCounters();
     running_ = true;
     try {
@@ -231,7 +246,7 @@ void RankRuns::SingleRowUpdate() {
         const bool stopped = !CheckRow(keys);
         if (!stopped) {
             if (WriteHistoryRow(keys.keyword, keys.url, keys.webId, keys.keyWordId))
-                host_.ShowBalloon(QStringLiteral("提示"), QStringLiteral("完成查询任务"));
+                host_.ShowBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成查询任务")));
             else
                 ShowErrorReport(QStringLiteral("排名历史记录未能保存：") +
                                 PlainWords(database_.LastFailure()));

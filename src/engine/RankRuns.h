@@ -53,6 +53,8 @@ public:
     // written, so that the run never saves a row's ranks into another row; the run then goes on with the
     // row after the one it checked, in the reloaded order.
     void RequestReload() { reloadRequested_ = true; }
+    // What became of the pages of the last run, per engine.
+    const RunPageCounts& RunPages() const { return runPages_; }
 
     // Today's date as runs stamp it (tests move it to another day).
     std::function<QDate()> Today = [] { return QDate::currentDate(); };
@@ -74,6 +76,10 @@ private:
     bool focusRow(qint64 keyWordId);
     // Reloads the list if a reload was asked for; returns the row to go on with after `done`.
     int reloadIfRequested(int nextRow, qint64 done);
+    // A run starts its page counts and its log afresh.
+    void startRunRecord();
+    // A balloon's text at the end of a run, with a line naming the engines whose pages were not understood.
+    QString endOfRunText(const QString& message) const;
 
     Database& database_;
     Recordset& missions_;
@@ -81,6 +87,7 @@ private:
     RunHost& host_;
     bool running_ = false;
     bool reloadRequested_ = false;
+    RunPageCounts runPages_;
 };
 
 } // namespace quorvane

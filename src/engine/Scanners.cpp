@@ -1,5 +1,6 @@
 #include "engine/Scanners.h"
 
+#include "engine/EngineDefinitions.h"
 #include "platform/Browser.h"
 #include "platform/GbkCodec.h"
 #include "store/SharedFunctions.h"
@@ -12,46 +13,9 @@ namespace quorvane {
 
 namespace {
 
-// The marker texts as the scanners meet them: GBK bytes, made once.
-struct GbkMarkers {
-    QStringView engine;
-    MarkupPart part;
-    QByteArray itemStart;
-    QByteArray itemEnd;
-    QByteArray linkEnd; // with its leading double quote
-};
-
-struct GbkTable {
-    std::array<GbkMarkers, kScannerMarkers.size()> engines;
-    QByteArray linkStart;
-    QByteArray baiduMapItem;
-    QByteArray baiduPromoted;
-    QByteArray baiduGreenStart;
-    QByteArray baiduGreenEnd;
-};
-
-const GbkTable& gbkTable() {
-    static const GbkTable table = [] {
-        GbkTable t;
-        for (size_t i = 0; i < kScannerMarkers.size(); ++i) {
-            const ScannerMarkers& m = kScannerMarkers[i];
-            t.engines[i] = {m.engine, m.part, ToGbk(m.itemStart), ToGbk(m.itemEnd), '"' + ToGbk(m.linkEnd)};
-        }
-        t.linkStart = ToGbk(kLinkStart);
-        t.baiduMapItem = ToGbk(kBaiduMapItem);
-        t.baiduPromoted = ToGbk(kBaiduPromoted);
-        t.baiduGreenStart = ToGbk(kBaiduGreenStart);
-        t.baiduGreenEnd = ToGbk(kBaiduGreenEnd);
-        return t;
-    }();
-    return table;
-}
-
-const GbkMarkers* markersFor(QStringView engine) {
-    for (const GbkMarkers& m : gbkTable().engines)
-        if (m.engine == engine)
-            return &m;
-    return nullptr;
+const QByteArray& linkStart() {
+    static const QByteArray marker = ToGbk(kLinkStart);
+    return marker;
 }
 
 bool contains(QByteArrayView text, QByteArrayView marker) {
@@ -60,34 +24,32 @@ bool contains(QByteArrayView text, QByteArrayView marker) {
            std::string_view::npos;
 }
 
-QStringList scanCommon(const GbkMarkers& m, QByteArrayView markup) {
-    const QByteArray& linkStart = gbkTable().linkStart;
+QStringList scanCommon(const ScannerBytes& m, QByteArrayView markup) {
     QStringList links;
     QByteArrayView rest = markup;
     for (;;) {
         QByteArrayView item = CutBetween(rest, m.itemStart, m.itemEnd);
-        const QByteArrayView link = CutBetween(item, linkStart, m.linkEnd);
+        const QByteArrayView link = CutBetween(item, linkStart(), m.linkEnd);
         if (link.isEmpty())
             return links;
         links << FromGbk(link);
     }
 }
 
-PageScan scanBaidu(const GbkMarkers& m, QByteArrayView markup) {
-    const GbkTable& t = gbkTable();
+PageScan scanBaidu(const ScannerBytes& m, QByteArrayView markup) {
     PageScan scan;
     QByteArrayView rest = markup;
     for (;;) {
         QByteArrayView item = CutBetween(rest, m.itemStart, m.itemEnd);
-        if (contains(item, t.baiduMapItem))
+        if (contains(item, m.mapItem))
             continue; // a map block: neither a result nor counted
         QByteArrayView link;
-        if (contains(item, t.baiduPromoted)) {
+        if (contains(item, m.promotedMark)) {
             // A promoted result: its link goes through the engine, so the green display address counts.
             ++scan.promoCount;
-            link = CutBetween(item, t.baiduGreenStart, t.baiduGreenEnd);
+            link = CutBetween(item, m.greenStart, m.greenEnd);
         } else {
-            link = CutBetween(item, t.linkStart, m.linkEnd);
+            link = CutBetween(item, linkStart(), m.linkEnd);
         }
         if (link.isEmpty())
             return scan;
@@ -100,14 +62,14 @@ QByteArray markupOf(const Browser& browser, MarkupPart part) {
 }
 
 QStringList scanBrowser(const Browser& browser, QStringView engine) {
-    const GbkMarkers* m = markersFor(engine);
-    return m ? scanCommon(*m, markupOf(browser, m->part)) : QStringList();
+    const ScannerBytes* m = ScannerBytesFor(engine);
+    return m ? scanCommon(*m, markupOf(browser, m->markup)) : QStringList();
 }
 
 } // namespace
 
 PageScan ScanMarkup(QStringView engine, QByteArrayView markupGbk) {
-    const GbkMarkers* m = markersFor(engine);
+    const ScannerBytes* m = ScannerBytesFor(engine);
     if (!m)
         return {};
     if (engine == u"Baidu")
@@ -117,8 +79,8 @@ PageScan ScanMarkup(QStringView engine, QByteArrayView markupGbk) {
 
 QStringList ScanBaiduPage(const Browser& browser, int& promoCount) {
     promoCount = 0;
-    const GbkMarkers& m = *markersFor(u"Baidu");
-    PageScan scan = scanBaidu(m, markupOf(browser, m.part));
+    const ScannerBytes& m = *ScannerBytesFor(u"Baidu");
+    PageScan scan = scanBaidu(m, markupOf(browser, m.markup));
     promoCount = scan.promoCount;
     return std::move(scan.links);
 }
@@ -146,7 +108,7 @@ bool ScanResultPage(const Browser& browser, QStringView engine, QStringList& pag
     pageLinks.clear();
     if (engine == u"Baidu")
         pageLinks = ScanBaiduPage(browser, promoCount);
-    else if (markersFor(engine))
+    else if (ScannerBytesFor(engine))
         pageLinks = scanBrowser(browser, engine);
     return !pageLinks.isEmpty();
 }

@@ -11,8 +11,9 @@ namespace quorvane {
 class Browser;
 
 // The result-page scanners: each cuts the serialised markup of a loaded result page (GBK text) into
-// result items with fixed marker texts and takes one link out of each item. The marker texts below are
-// the whole knowledge of the engines' markup; they match exactly and case-sensitively.
+// result items with marker texts and takes one link out of each item. The marker texts below are the
+// whole knowledge of the engines' markup; they match exactly and case-sensitively. They are the compiled-in
+// defaults: the scanners use the definitions in force (EngineDefinitions.h), which Engines.ini may change.
 
 enum class MarkupPart { Body, Root }; // which element's inner markup a scanner reads
 

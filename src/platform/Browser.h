@@ -14,6 +14,13 @@ class Browser : public QObject {
 public:
     static constexpr int ReadyStateComplete = 4;
 
+    // How the newest finished navigation went, for the run log.
+    struct LoadOutcome {
+        int httpStatus = 0; // 0: no answer from a server
+        qint64 bytes = 0;   // body bytes received
+        QString error;      // why the page did not load; empty when it did
+    };
+
     using QObject::QObject;
     ~Browser() override = default;
 
@@ -29,6 +36,8 @@ public:
     // and converted to GBK bytes. Throws std::runtime_error when there is no document.
     virtual QByteArray BodyMarkup() const = 0;
     virtual QByteArray DocumentMarkup() const = 0;
+    // A browser that cannot tell reports a load without status or size that went well.
+    virtual LoadOutcome LastLoad() const { return {}; }
 
 signals:
     // Once per finished load.

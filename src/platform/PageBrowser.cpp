@@ -135,9 +135,11 @@ void PageBrowser::onFinished() {
     const QUrl location = reply_->url();
     const QString status =
         error == QNetworkReply::NoError ? QString() : QStringLiteral("error page: ") + reply_->errorString();
+    const int httpStatus = replyStatus();
     const QByteArray body = std::exchange(received_, {});
     abandonReply();
-    finish(RenderPageBytes(body, CharsetFromContentType(contentType)), location, status);
+    finish(RenderPageBytes(body, CharsetFromContentType(contentType)), location, status, httpStatus,
+           body.size());
 }
 
 void PageBrowser::failLater(const QString& reason) {
@@ -151,16 +153,25 @@ void PageBrowser::failLater(const QString& reason) {
 
 void PageBrowser::fail(const QString& reason) {
     const QUrl location = reply_ ? reply_->url() : QUrl();
+    const int httpStatus = replyStatus();
+    const qint64 bytes = received_.size();
     abandonReply();
     received_.clear();
-    finish(RenderHtml({}), location, reason);
+    finish(RenderHtml({}), location, reason, httpStatus, bytes);
 }
 
-void PageBrowser::finish(RenderedPage page, const QUrl& location, const QString& error) {
+int PageBrowser::replyStatus() const {
+    return reply_ ? reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() : 0;
+}
+
+void PageBrowser::finish(RenderedPage page, const QUrl& location, const QString& error, int httpStatus,
+                         qint64 bytes) {
     deadline_->stop();
     document_ = std::move(page);
     location_ = location;
     lastError_ = error;
+    httpStatus_ = httpStatus;
+    bodyBytes_ = bytes;
     readyState_ = ReadyStateComplete;
     emit DocumentComplete();
 }

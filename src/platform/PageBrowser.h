@@ -48,6 +48,8 @@ public:
     // Throw std::runtime_error before the first navigation has finished.
     QByteArray BodyMarkup() const override;
     QByteArray DocumentMarkup() const override;
+    // The HTTP status and body size of the last finished navigation, and LastError.
+    LoadOutcome LastLoad() const override { return {httpStatus_, bodyBytes_, lastError_}; }
 
     bool Silent() const { return silent_; }
     // Why the last finished navigation failed, or that it shows a server's error page; empty when it loaded.
@@ -67,7 +69,8 @@ private:
     void onFinished();
     void failLater(const QString& reason);
     void fail(const QString& reason);
-    void finish(RenderedPage page, const QUrl& location, const QString& error);
+    void finish(RenderedPage page, const QUrl& location, const QString& error, int httpStatus, qint64 bytes);
+    int replyStatus() const;
 
     QNetworkAccessManager* network_;
     QTimer* deadline_;
@@ -78,6 +81,8 @@ private:
     bool silent_ = false;
     std::optional<RenderedPage> document_;
     QString lastError_;
+    int httpStatus_ = 0;
+    qint64 bodyBytes_ = 0;
     QUrl location_;
     qint64 maxBodyBytes_ = kDefaultMaxBodyBytes;
     int maxRedirects_ = kDefaultMaxRedirects;

@@ -3,7 +3,9 @@
 #include "../engine/ResultPages.h"
 #include "app/MainWindow.h"
 #include "engine/Endpoints.h"
+#include "engine/EngineDefinitions.h"
 #include "engine/EngineTable.h"
+#include "engine/RunLog.h"
 #include "platform/GbkCodec.h"
 #include "store/Messages.h"
 #include "support/HttpServer.h"
@@ -43,11 +45,7 @@ protected:
         db->Exec(QStringLiteral("Insert Into SE_KeyUrl (WebID, UrlName) Values (1, 'www.mysite.com')"));
         db->Exec(
             QStringLiteral("Insert Into SE_KeyWord (KeyWordID, WebID, KeyWordName) Values (1, 1, '北京')"));
-        window = std::make_unique<MainWindow>(db->connection(), db->Path());
-        window->startUp();
-        ASSERT_FALSE(window->TerminateRequested());
-        // Every engine is the loopback server again, after the window read the absent Endpoints.ini.
-        endpoints.Apply();
+        StartWindow();
         previousShell = SetShellOpenHandler([this](const QString& url) { opened << url; });
         QObject::connect(
             window.get(), &MainWindow::balloonShown,
@@ -60,6 +58,19 @@ protected:
     void TearDown() override {
         window.reset();
         SetShellOpenHandler(previousShell);
+        LoadEngineDefinitions(QString());
+    }
+
+    // The window as the program starts it, with the engines at the loopback server and the run log in a
+    // folder of the test's own.
+    void StartWindow() {
+        window.reset();
+        window = std::make_unique<MainWindow>(db->connection(), db->Path());
+        window->startUp();
+        ASSERT_FALSE(window->TerminateRequested());
+        // Every engine is the loopback server again, after the window read the absent Endpoints.ini.
+        endpoints.Apply();
+        window->Engine().runLog = &runLog;
     }
 
     void TickOnly(QStringView engine) {
@@ -78,6 +89,8 @@ protected:
 
     test::HttpServer server;
     const test::LoopbackEndpoints endpoints{server.BaseUrl()};
+    QTemporaryDir logFolder;
+    RunLog runLog{logFolder.filePath(QStringLiteral("Logs"))};
     MessageRecorder messages;
     std::unique_ptr<MainWindow> window;
     ShellOpenHandler previousShell;
@@ -164,6 +177,42 @@ TEST_F(MainWindowRuns, BatchRunShowsRanksThenSuccessThenBalloon) {
     EXPECT_TRUE(window->startButton->isEnabled());
     EXPECT_TRUE(window->addUrlsButton->isEnabled());
     EXPECT_TRUE(window->missionGrid->isEnabled());
+}
+
+// Bing changed its result pages: the run says so instead of a silent ">50"; the two lines of the README's
+// example in Engines.ini and a new start of the program find the rank again.
+TEST_F(MainWindowRuns, PagesNotUnderstoodAreNamedUntilEnginesIniFollowsTheLayout) {
+    TickOnly(u"Bing");
+    QFile page(qEnvironmentVariable("QUORVANE_FIXTURES") + QStringLiteral("/Bing/results-new-layout.html"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    server.ServePage(Target(u"Bing", 0), page.readAll(), "text/html; charset=utf-8");
+    QSignalSpy balloons(window.get(), &MainWindow::balloonShown);
+    window->startButton->click();
+
+    ASSERT_EQ(balloons.size(), 1);
+    EXPECT_EQ(balloons[0][1].toString(), QStringLiteral("完成批量查询任务\nBing: 1 页无法识别，见 Logs"));
+    EXPECT_EQ(window->missions.FieldText(QStringLiteral("BingRank")), QString::fromUtf16(kRestrictedText));
+    QFile log(runLog.logPath(QDate::currentDate()));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("\tBing\t北京\t0\t"));
+    EXPECT_EQ(QDir(runLog.unparsedFolder()).entryList(QDir::Files).size(), 1);
+
+    QTemporaryDir folder;
+    const QString ini = folder.filePath(QStringLiteral("Engines.ini"));
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Bing]\nItemStart=<LI class=b_algo>\nItemEnd=</A></H2>\n");
+    file.close();
+    StartWindow();
+    ASSERT_TRUE(LoadEngineDefinitions(ini)); // as the new start reads it beside the executable
+    TickOnly(u"Bing");
+    QSignalSpy newBalloons(window.get(), &MainWindow::balloonShown);
+    window->startButton->click();
+
+    ASSERT_EQ(newBalloons.size(), 1);
+    EXPECT_EQ(newBalloons[0][1].toString(), QStringLiteral("完成批量查询任务"));
+    EXPECT_EQ(window->missions.FieldText(QStringLiteral("BingRank")), QStringLiteral("3"));
+    EXPECT_TRUE(messages.Texts().filter(QStringLiteral("Engines.ini")).isEmpty());
 }
 
 TEST_F(MainWindowRuns, TrayStopEndsARunWithinAPoll) {

@@ -1,0 +1,293 @@
+#include "engine/EngineDefinitions.h"
+
+#include "engine/IniText.h"
+#include "platform/GbkCodec.h"
+#include "store/SharedFunctions.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QStringList>
+
+#include <array>
+
+namespace quorvane {
+
+namespace {
+
+enum class KeyKind { Path, FirstPath, Step, Markup, Marker };
+
+struct KeyInfo {
+    QStringView key;
+    KeyKind kind;
+    bool baiduOnly;
+    QString EngineDefinition::*text; // null for Step and Markup
+};
+
+constexpr int kMaxStep = 1000;
+
+// In the order --print-engines writes them.
+const std::array<KeyInfo, 12> kKeys{{
+    {u"PathBeforeKeyword", KeyKind::FirstPath, false, &EngineDefinition::pathBeforeKeyword},
+    {u"PathBeforePage", KeyKind::Path, false, &EngineDefinition::pathBeforePage},
+    {u"PathAfterPage", KeyKind::Path, false, &EngineDefinition::pathAfterPage},
+    {u"Step", KeyKind::Step, false, nullptr},
+    {u"Markup", KeyKind::Markup, false, nullptr},
+    {u"ItemStart", KeyKind::Marker, false, &EngineDefinition::itemStart},
+    {u"ItemEnd", KeyKind::Marker, false, &EngineDefinition::itemEnd},
+    {u"LinkEnd", KeyKind::Marker, false, &EngineDefinition::linkEnd},
+    {u"MapItem", KeyKind::Marker, true, &EngineDefinition::mapItem},
+    {u"PromotedMark", KeyKind::Marker, true, &EngineDefinition::promotedMark},
+    {u"GreenStart", KeyKind::Marker, true, &EngineDefinition::greenStart},
+    {u"GreenEnd", KeyKind::Marker, true, &EngineDefinition::greenEnd},
+}};
+
+const KeyInfo* findKey(QStringView key, bool baidu) {
+    for (const KeyInfo& k : kKeys)
+        if (k.key == key && (baidu || !k.baiduOnly))
+            return &k;
+    return nullptr;
+}
+
+int indexOf(QStringView engine) {
+    for (size_t i = 0; i < kEngines.size(); ++i)
+        if (kEngines[i].name == engine)
+            return static_cast<int>(i);
+    return -1;
+}
+
+ScannerBytes toBytes(const EngineDefinition& d) {
+    return {d.markup,         ToGbk(d.itemStart),    ToGbk(d.itemEnd),    '"' + ToGbk(d.linkEnd),
+            ToGbk(d.mapItem), ToGbk(d.promotedMark), ToGbk(d.greenStart), ToGbk(d.greenEnd)};
+}
+
+struct DefinitionState {
+    bool loaded = false;
+    std::array<EngineDefinition, kEngines.size()> definitions;
+    std::array<ScannerBytes, kEngines.size()> bytes;
+    std::array<QStringList, kEngines.size()> changedKeys; // for the printout
+    QString source;                                       // the file read, or empty
+};
+
+DefinitionState& state() {
+    static DefinitionState s;
+    return s;
+}
+
+void resetToCompiled(DefinitionState& s) {
+    for (size_t i = 0; i < kEngines.size(); ++i) {
+        s.definitions[i] = CompiledDefinition(kEngines[i]);
+        s.bytes[i] = toBytes(s.definitions[i]);
+        s.changedKeys[i].clear();
+    }
+    s.source.clear();
+    s.loaded = true;
+}
+
+void ensureLoaded() {
+    if (!state().loaded)
+        LoadEngineDefinitionsBesideExecutable();
+}
+
+bool gbkCanWrite(const QString& text) {
+    return FromGbk(ToGbk(text)) == text;
+}
+
+// Applies one entry to the definition; an empty text when it was taken, else what is wrong with it.
+QString apply(EngineDefinition& d, const KeyInfo& key, const QString& value) {
+    switch (key.kind) {
+    case KeyKind::Step: {
+        bool ok = false;
+        const int step = value.toInt(&ok);
+        if (!ok || step < 1 || step > kMaxStep)
+            return QStringLiteral("应为 1 到 %1 的整数").arg(kMaxStep);
+        d.step = step;
+        return {};
+    }
+    case KeyKind::Markup:
+        if (value == u"Body")
+            d.markup = MarkupPart::Body;
+        else if (value == u"Root")
+            d.markup = MarkupPart::Root;
+        else
+            return QStringLiteral("应为 Body 或 Root");
+        return {};
+    case KeyKind::FirstPath:
+        if (!value.startsWith(u'/'))
+            return QStringLiteral("应以 / 开头");
+        [[fallthrough]];
+    case KeyKind::Path:
+        for (const QChar c : value)
+            if (c.isSpace() || c.unicode() < 0x20)
+                return QStringLiteral("地址中不能有空格");
+        if (key.key == u"PathBeforePage" && value.isEmpty())
+            return QStringLiteral("不能为空");
+        d.*key.text = value;
+        return {};
+    case KeyKind::Marker:
+        if (value.isEmpty())
+            return QStringLiteral("标记不能为空");
+        if (!gbkCanWrite(value))
+            return QStringLiteral("含有 GBK 无法表示的字符");
+        d.*key.text = value;
+        return {};
+    }
+    return {};
+}
+
+QString quotedIfNeeded(const QString& value) {
+    const bool edgeSpace = !value.isEmpty() && (value.front().isSpace() || value.back().isSpace());
+    const bool looksQuoted = value.size() >= 2 && value.front() == u'"' && value.back() == u'"';
+    return edgeSpace || looksQuoted ? u'"' + value + u'"' : value;
+}
+
+QString valueText(const EngineDefinition& d, const KeyInfo& key) {
+    if (key.kind == KeyKind::Step)
+        return QString::number(d.step);
+    if (key.kind == KeyKind::Markup)
+        return d.markup == MarkupPart::Body ? QStringLiteral("Body") : QStringLiteral("Root");
+    return quotedIfNeeded(d.*key.text);
+}
+
+} // namespace
+
+EngineDefinition CompiledDefinition(const EngineInfo& engine) {
+    EngineDefinition d;
+    d.pathBeforeKeyword = engine.pathBeforeKeyword.toString();
+    d.pathBeforePage = engine.pathBeforePage.toString();
+    d.pathAfterPage = engine.pathAfterPage.toString();
+    d.step = engine.step;
+    for (const quorvane::ScannerMarkers& m : kScannerMarkers) {
+        if (m.engine != engine.name)
+            continue;
+        d.markup = m.part;
+        d.itemStart = m.itemStart.toString();
+        d.itemEnd = m.itemEnd.toString();
+        d.linkEnd = m.linkEnd.toString();
+    }
+    if (engine.name == u"Baidu") {
+        d.mapItem = kBaiduMapItem.toString();
+        d.promotedMark = kBaiduPromoted.toString();
+        d.greenStart = kBaiduGreenStart.toString();
+        d.greenEnd = kBaiduGreenEnd.toString();
+    }
+    return d;
+}
+
+const EngineDefinition& Definition(const EngineInfo& engine) {
+    ensureLoaded();
+    return state().definitions[static_cast<size_t>(indexOf(engine.name))];
+}
+
+const ScannerBytes* ScannerBytesFor(QStringView engine) {
+    ensureLoaded();
+    const int i = indexOf(engine);
+    return i < 0 ? nullptr : &state().bytes[static_cast<size_t>(i)];
+}
+
+bool LoadEngineDefinitions(const QString& iniPath) {
+    DefinitionState& s = state();
+    resetToCompiled(s);
+    if (iniPath.isEmpty() || !QFileInfo::exists(iniPath))
+        return true;
+    const QString file = QStringLiteral("配置文件 ") + QFileInfo(iniPath).absoluteFilePath();
+
+    QFile f(iniPath);
+    QString why;
+    std::optional<QString> text;
+    if (!f.open(QIODevice::ReadOnly))
+        why = f.errorString();
+    else if (f.size() > kMaxIniBytes)
+        why = QStringLiteral("文件大于 %1 KB").arg(kMaxIniBytes / 1024);
+    else
+        text = DecodeIniText(f.read(kMaxIniBytes + 1), why);
+    if (!text) {
+        ShowErrorMsg(file + QStringLiteral(" 无法读取 (") + why +
+                     QStringLiteral("), 已使用程序内置的引擎定义!"));
+        return false;
+    }
+
+    const IniDocument document = ParseIni(*text);
+    QStringList faults;
+    for (const int line : document.linesOutsideSections)
+        faults << QStringLiteral("第 %1 行: 不在任何 [引擎] 之下").arg(line);
+
+    // Sections of the same name count as one.
+    std::array<EngineDefinition, kEngines.size()> candidates = s.definitions;
+    std::array<QSet<QString>, kEngines.size()> seen;
+    std::array<bool, kEngines.size()> refused{};
+    for (const IniSection& section : document.sections) {
+        const int i = indexOf(section.name);
+        if (i < 0) {
+            faults << QStringLiteral("[%1] (第 %2 行): 没有这个搜索引擎").arg(section.name).arg(section.line);
+            continue;
+        }
+        const auto e = static_cast<size_t>(i);
+        const bool baidu = section.name == u"Baidu";
+        for (const int line : section.badLines) {
+            faults << QStringLiteral("[%1] 第 %2 行: 不是 键=值").arg(section.name).arg(line);
+            refused[e] = true;
+        }
+        for (const IniEntry& entry : section.entries) {
+            const QString where =
+                QStringLiteral("[%1] %2 (第 %3 行): ").arg(section.name, entry.key).arg(entry.line);
+            const KeyInfo* key = findKey(entry.key, baidu);
+            QString fault;
+            if (!key)
+                fault = QStringLiteral("没有这个键");
+            else if (seen[e].contains(entry.key))
+                fault = QStringLiteral("重复的键");
+            else
+                fault = apply(candidates[e], *key, entry.value);
+            seen[e].insert(entry.key);
+            if (!fault.isEmpty()) {
+                faults << where + fault;
+                refused[e] = true;
+            }
+        }
+    }
+    for (size_t e = 0; e < kEngines.size(); ++e) {
+        if (refused[e] || seen[e].isEmpty())
+            continue;
+        s.definitions[e] = candidates[e];
+        s.bytes[e] = toBytes(candidates[e]);
+        for (const KeyInfo& k : kKeys)
+            if (seen[e].contains(k.key.toString()))
+                s.changedKeys[e] << k.key.toString();
+    }
+    s.source = QFileInfo(iniPath).absoluteFilePath();
+    if (faults.isEmpty())
+        return true;
+    ShowErrorMsg(file + QStringLiteral(" 中的引擎定义有误, 有误的引擎仍使用程序内置的定义:\n") +
+                 faults.join(u'\n'));
+    return false;
+}
+
+QString EngineDefinitionsPathBesideExecutable() {
+    return GetAppDir() + QStringLiteral("Engines.ini");
+}
+
+bool LoadEngineDefinitionsBesideExecutable() {
+    return LoadEngineDefinitions(EngineDefinitionsPathBesideExecutable());
+}
+
+QString EngineDefinitionsText() {
+    ensureLoaded();
+    const DefinitionState& s = state();
+    QString text = s.source.isEmpty()
+                       ? QStringLiteral("; The compiled-in engine definitions (no Engines.ini was read).\n")
+                       : QStringLiteral("; The engine definitions in force: compiled-in, changed by ") +
+                             s.source + u'\n';
+    for (size_t e = 0; e < kEngines.size(); ++e) {
+        text += QStringLiteral("\n[") + kEngines[e].name.toString() + QStringLiteral("]\n");
+        if (!s.changedKeys[e].isEmpty())
+            text +=
+                QStringLiteral("; from Engines.ini: ") + s.changedKeys[e].join(QStringLiteral(", ")) + u'\n';
+        for (const KeyInfo& key : kKeys)
+            if (!key.baiduOnly || kEngines[e].name == u"Baidu")
+                text += key.key.toString() + u'=' + valueText(s.definitions[e], key) + u'\n';
+    }
+    return text;
+}
+
+} // namespace quorvane

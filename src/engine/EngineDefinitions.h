@@ -1,0 +1,82 @@
+#pragma once
+
+#include "engine/EngineTable.h"
+#include "engine/Scanners.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+namespace quorvane {
+
+// What the program knows of each engine's result pages, as data: the address pieces, the step and the
+// scanner's markers. The compiled-in values (EngineTable.h, Scanners.h) are the defaults; an optional
+// Engines.ini beside the executable overrides them per engine, so that a user can follow an engine that
+// changed its pages without a new program:
+//
+//   [Bing]
+//   ItemStart=<LI class=b_algo>
+//   ItemEnd=</A></H2>
+//   LinkEnd=" target=_blank"
+//
+// Sections are the engine names; keys are PathBeforeKeyword, PathBeforePage, PathAfterPage, Step,
+// Markup (Body or Root: the element whose markup the scanner reads), ItemStart, ItemEnd, LinkEnd and, for
+// Baidu only, MapItem, PromotedMark, GreenStart and GreenEnd. Names compare exactly. Values are literal
+// text (read with IniText.h: UTF-8 or GBK, double quotes keep spaces). An absent key keeps its default.
+//
+// A section with any fault (unknown key, empty marker, a marker GBK cannot write, Step not 1 to 1000, bad
+// Markup, a key given twice, a line that is not a key) keeps the defaults for that whole engine, so a typo
+// never leaves an engine half changed or switched off; an unknown section is ignored. All faults of one
+// reading go to the user in one ShowErrorMsg that names the file, the section and the key.
+//
+// The definitions are read once at start, before any check, and only read afterwards.
+
+struct EngineDefinition {
+    QString pathBeforeKeyword;
+    QString pathBeforePage;
+    QString pathAfterPage;
+    int step = 0;
+    MarkupPart markup = MarkupPart::Root;
+    QString itemStart;
+    QString itemEnd;
+    QString linkEnd; // after the link's closing double quote
+    // Baidu only; empty for the others.
+    QString mapItem;
+    QString promotedMark;
+    QString greenStart;
+    QString greenEnd;
+
+    bool operator==(const EngineDefinition&) const = default;
+};
+
+// The markers as the scanners compare them with page markup: GBK bytes.
+struct ScannerBytes {
+    MarkupPart markup = MarkupPart::Root;
+    QByteArray itemStart;
+    QByteArray itemEnd;
+    QByteArray linkEnd; // with the double quote in front
+    QByteArray mapItem;
+    QByteArray promotedMark;
+    QByteArray greenStart;
+    QByteArray greenEnd;
+};
+
+// The compiled-in definition of a known engine.
+EngineDefinition CompiledDefinition(const EngineInfo& engine);
+// The definition in force for a known engine. The first use reads Engines.ini beside the executable unless
+// LoadEngineDefinitions was called before.
+const EngineDefinition& Definition(const EngineInfo& engine);
+// Its markers in GBK; null for an unknown engine name.
+const ScannerBytes* ScannerBytesFor(QStringView engine);
+
+// Sets every engine back to its compiled definition, then applies the file at the path when it exists.
+// False when the file was there and something in it was refused (the user has been told).
+bool LoadEngineDefinitions(const QString& iniPath);
+// LoadEngineDefinitions with Engines.ini in the executable's folder; the program calls it once at start.
+bool LoadEngineDefinitionsBesideExecutable();
+QString EngineDefinitionsPathBesideExecutable();
+
+// The definitions in force, as an Engines.ini that would give them, every key written out.
+QString EngineDefinitionsText();
+
+} // namespace quorvane

@@ -1,0 +1,60 @@
+#include "engine/PageOutcome.h"
+
+#include <QStringList>
+
+namespace quorvane {
+
+namespace {
+
+int indexOf(QStringView engine) {
+    for (size_t i = 0; i < kEngines.size(); ++i)
+        if (kEngines[i].name == engine)
+            return static_cast<int>(i);
+    return -1;
+}
+
+} // namespace
+
+void PageCounts::add(PageOutcome outcome) {
+    switch (outcome) {
+    case PageOutcome::NotLoaded:
+        ++notLoaded;
+        break;
+    case PageOutcome::NotUnderstood:
+        ++notUnderstood;
+        break;
+    case PageOutcome::Read:
+        ++read;
+        break;
+    }
+}
+
+PageCounts& PageCounts::operator+=(const PageCounts& other) {
+    read += other.read;
+    notLoaded += other.notLoaded;
+    notUnderstood += other.notUnderstood;
+    return *this;
+}
+
+void RunPageCounts::add(QStringView engine, const PageCounts& counts) {
+    const int i = indexOf(engine);
+    if (i >= 0)
+        counts_[static_cast<size_t>(i)] += counts;
+}
+
+PageCounts RunPageCounts::of(QStringView engine) const {
+    const int i = indexOf(engine);
+    return i >= 0 ? counts_[static_cast<size_t>(i)] : PageCounts{};
+}
+
+QString RunPageCounts::notUnderstoodLine() const {
+    QStringList parts;
+    for (QStringView engine : kRunOrder)
+        if (const int pages = of(engine).notUnderstood; pages > 0)
+            parts << engine.toString() + QStringLiteral(": %1 页").arg(pages);
+    if (parts.isEmpty())
+        return {};
+    return parts.join(QStringLiteral(", ")) + QStringLiteral("无法识别，见 Logs");
+}
+
+} // namespace quorvane

@@ -1,0 +1,231 @@
+// Engines.ini: per-engine overrides of the address pieces, the step and the scanner markers, read by the
+// program's own INI reader; every fault is reported once and leaves the engine's compiled definition.
+#include "engine/Endpoints.h"
+#include "engine/EngineDefinitions.h"
+#include "engine/EngineTable.h"
+#include "engine/Scanners.h"
+#include "platform/GbkCodec.h"
+#include "support/MessageRecorder.h"
+
+#include "platform/QStringPrinter.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+using test::MessageRecorder;
+
+class EngineDefinitionsTest : public ::testing::Test {
+protected:
+    void TearDown() override { LoadEngineDefinitions(QString()); }
+
+    QString Write(const QByteArray& bytes) {
+        QFile file(Path());
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        EXPECT_EQ(file.write(bytes), bytes.size());
+        return Path();
+    }
+    QString Path() const { return dir.filePath(QStringLiteral("Engines.ini")); }
+    static const EngineInfo& Engine(QStringView name) { return *FindEngine(name); }
+    static bool AllCompiled() {
+        for (const EngineInfo& info : kEngines)
+            if (Definition(info) != CompiledDefinition(info))
+                return false;
+        return true;
+    }
+
+    QTemporaryDir dir;
+    MessageRecorder messages;
+};
+
+TEST_F(EngineDefinitionsTest, CompiledDefaultsAreTodaysValues) {
+    EXPECT_TRUE(LoadEngineDefinitions(dir.filePath(QStringLiteral("absent.ini"))));
+    EXPECT_TRUE(messages.Messages().empty());
+    const EngineDefinition bing = Definition(Engine(u"Bing"));
+    EXPECT_EQ(bing.itemStart, QStringLiteral("<DIV class=sb_tlst>"));
+    EXPECT_EQ(bing.linkEnd, QStringLiteral(" target=_blank"));
+    EXPECT_EQ(bing.markup, MarkupPart::Root);
+    EXPECT_EQ(bing.step, 50);
+    const EngineDefinition baidu = Definition(Engine(u"Baidu"));
+    EXPECT_EQ(baidu.markup, MarkupPart::Body);
+    EXPECT_EQ(baidu.promotedMark, QStringLiteral("推广</A>"));
+    EXPECT_EQ(ScannerBytesFor(u"Baidu")->promotedMark, ToGbk(u"推广</A>"));
+    EXPECT_EQ(ScannerBytesFor(u"Bing")->linkEnd, QByteArray("\" target=_blank"));
+    EXPECT_EQ(ResultPageUrl(u"Sogou", "ab", 3),
+              Endpoint(u"Sogou") + QStringLiteral("/web?&num=100&query=%61%62&page=3"));
+}
+
+TEST_F(EngineDefinitionsTest, OverridesChangeOnlyTheirEngineAndKeys) {
+    ASSERT_TRUE(LoadEngineDefinitions(Write("; Bing's newer layout\n"
+                                            "[Bing]\n"
+                                            "ItemStart=<LI class=b_algo>\n"
+                                            "ItemEnd=</A></H2>\n"
+                                            "\n"
+                                            "[Youdao]\n"
+                                            "PathBeforeKeyword=/s?query=\n"
+                                            "PathBeforePage=&offset=\n"
+                                            "PathAfterPage=&x=1\n"
+                                            "Step=10\n"
+                                            "Markup=Body\n")));
+    EXPECT_TRUE(messages.Messages().empty());
+    EngineDefinition bing = CompiledDefinition(Engine(u"Bing"));
+    bing.itemStart = QStringLiteral("<LI class=b_algo>");
+    bing.itemEnd = QStringLiteral("</A></H2>");
+    EXPECT_EQ(Definition(Engine(u"Bing")), bing);
+    EXPECT_EQ(Definition(Engine(u"Google")), CompiledDefinition(Engine(u"Google")));
+
+    // Addresses, page parameters and ">N" follow the new step and paths.
+    const EngineInfo& youdao = Engine(u"Youdao");
+    EXPECT_EQ(ResultPageUrl(u"Youdao", "ab", PageParameter(youdao, 2)),
+              Endpoint(u"Youdao") + QStringLiteral("/s?query=%61%62&offset=20&x=1"));
+    EXPECT_EQ(NotFoundLimit(youdao, 1), 100);
+    EXPECT_EQ(PageStep(youdao), 10);
+    EXPECT_EQ(ScannerBytesFor(u"Youdao")->markup, MarkupPart::Body);
+}
+
+TEST_F(EngineDefinitionsTest, QuotedValuesKeepTheirSpaces) {
+    ASSERT_TRUE(LoadEngineDefinitions(Write("[Google]\n"
+                                            "LinkEnd=\" class=l target=_blank\"\n"
+                                            "ItemStart=  \"  <LI class=g> \"  \n"
+                                            "ItemEnd=\"\"</A>\"\"\n"
+                                            "PathAfterPage=\n")));
+    const EngineDefinition google = Definition(Engine(u"Google"));
+    EXPECT_EQ(google.linkEnd, QStringLiteral(" class=l target=_blank"));
+    EXPECT_EQ(google.itemStart, QStringLiteral("  <LI class=g> "));
+    EXPECT_EQ(google.itemEnd, QStringLiteral("\"</A>\"")); // one pair of quotes comes off
+    EXPECT_EQ(google.pathAfterPage, QString());
+    EXPECT_EQ(ScannerBytesFor(u"Google")->linkEnd, QByteArray("\" class=l target=_blank"));
+}
+
+TEST_F(EngineDefinitionsTest, MarkersAreLiteralTextNotPatterns) {
+    ASSERT_TRUE(LoadEngineDefinitions(Write("[Bing]\nItemStart=<LI class=(a|b).*>\nItemEnd=</A>$\n")));
+    const QByteArray markup = "<LI class=ab><A href=\"http://wrong.example/\" target=_blank>x</A>$"
+                              "<LI class=(a|b).*><A href=\"http://right.example/\" target=_blank>y</A>$";
+    EXPECT_EQ(ScanMarkup(u"Bing", markup).links, QStringList{QStringLiteral("http://right.example/")});
+}
+
+// The same Baidu definition with Chinese markers, as UTF-8 with and without a byte-order mark, as GBK and
+// as UTF-16 from Notepad.
+TEST_F(EngineDefinitionsTest, EncodingsOfTheFileReadTheSame) {
+    const QString text = QStringLiteral("[Baidu]\r\nPromotedMark=广告</A>\r\nGreenStart=<SPAN class=绿>\r\n");
+    QByteArray utf16{"\xFF\xFE"};
+    for (const QChar c : text)
+        utf16 += QByteArray(reinterpret_cast<const char*>(&c), 2); // little-endian host
+    const QByteArray files[] = {text.toUtf8(), "\xEF\xBB\xBF" + text.toUtf8(), ToGbk(text), utf16};
+    for (const QByteArray& bytes : files) {
+        SCOPED_TRACE(bytes.toHex().left(16).toStdString());
+        ASSERT_TRUE(LoadEngineDefinitions(Write(bytes)));
+        EXPECT_EQ(Definition(Engine(u"Baidu")).promotedMark, QStringLiteral("广告</A>"));
+        EXPECT_EQ(Definition(Engine(u"Baidu")).greenStart, QStringLiteral("<SPAN class=绿>"));
+        EXPECT_EQ(ScannerBytesFor(u"Baidu")->promotedMark, ToGbk(u"广告</A>"));
+    }
+    EXPECT_TRUE(messages.Messages().empty());
+}
+
+// What the user sees when --print-engines' output is saved as Engines.ini: the same definitions.
+TEST_F(EngineDefinitionsTest, PrintedDefinitionsReadBackUnchanged) {
+    ASSERT_TRUE(LoadEngineDefinitions(Write("[Sogou]\nItemEnd=\" </TD> \"\n[Baidu]\nStep=20\n")));
+    std::array<EngineDefinition, kEngines.size()> before;
+    for (size_t i = 0; i < kEngines.size(); ++i)
+        before[i] = Definition(kEngines[i]);
+    const QString printed = EngineDefinitionsText();
+    EXPECT_TRUE(printed.contains(QStringLiteral("[Bing]\nPathBeforeKeyword=/search?q=\n")));
+    EXPECT_TRUE(printed.contains(QStringLiteral("LinkEnd=\" name=dttl target=_blank\"")));
+    EXPECT_TRUE(printed.contains(QStringLiteral("; from Engines.ini: ItemEnd")));
+    EXPECT_FALSE(printed.section(QStringLiteral("[Google]"), 1).section(u'[', 0, 0).contains(u"MapItem"));
+
+    ASSERT_TRUE(LoadEngineDefinitions(Write(printed.toUtf8())));
+    EXPECT_TRUE(messages.Messages().empty());
+    for (size_t i = 0; i < kEngines.size(); ++i)
+        EXPECT_EQ(Definition(kEngines[i]), before[i]) << kEngines[i].name.toString().toStdString();
+}
+
+struct FaultCase {
+    const char* name;
+    QByteArray file;
+    const char16_t* engine; // the engine that keeps its compiled definition; null: none in particular
+    const char16_t* said;   // part of the message: section and key, and what is wrong
+};
+
+class EngineDefinitionFaults : public EngineDefinitionsTest,
+                               public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(EngineDefinitionFaults, OneErrorNamingFileSectionAndKeyAndTheDefaultsStay) {
+    const FaultCase& c = GetParam();
+    // Every faulty file also changes Google properly: that engine takes its change all the same.
+    EXPECT_FALSE(LoadEngineDefinitions(Write(c.file + "\n[Google]\nItemStart=<DIV class=g>\n")));
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    const auto& message = messages.Messages().front();
+    EXPECT_EQ(message.kind, MessageKind::Error);
+    EXPECT_TRUE(message.text.contains(dir.filePath(QStringLiteral("Engines.ini"))))
+        << message.text.toStdString();
+    EXPECT_TRUE(message.text.contains(QString::fromUtf16(c.said))) << message.text.toStdString();
+    if (c.engine) {
+        EXPECT_EQ(Definition(Engine(c.engine)), CompiledDefinition(Engine(c.engine)));
+    }
+    EXPECT_EQ(Definition(Engine(u"Google")).itemStart, QStringLiteral("<DIV class=g>"));
+    for (const EngineInfo& info : kEngines) {
+        if (info.name != u"Google") {
+            EXPECT_EQ(Definition(info), CompiledDefinition(info)) << info.name.toString().toStdString();
+        }
+    }
+}
+
+const FaultCase kFaults[] = {
+    {"unknown_engine", "[Bingo]\nItemStart=<LI>\n", nullptr, u"[Bingo]"},
+    {"engine_name_case", "[bing]\nItemStart=<LI>\n", nullptr, u"[bing]"},
+    {"unknown_key", "[Bing]\nItemStart=<LI>\nItemBegin=<LI>\n", u"Bing", u"[Bing] ItemBegin"},
+    {"key_case", "[Bing]\nitemstart=<LI>\n", u"Bing", u"[Bing] itemstart"},
+    {"baidu_key_elsewhere", "[Bing]\nMapItem=<DIV>\n", u"Bing", u"[Bing] MapItem"},
+    {"empty_marker", "[Bing]\nItemStart=<LI>\nItemEnd=\n", u"Bing",
+     u"[Bing] ItemEnd (第 3 行): 标记不能为空"},
+    {"empty_quoted_marker", "[Baidu]\nGreenEnd=\"\"\n", u"Baidu", u"[Baidu] GreenEnd"},
+    {"step_zero", "[Bing]\nStep=0\n", u"Bing", u"[Bing] Step"},
+    {"step_negative", "[Soso]\nStep=-10\n", u"Soso", u"[Soso] Step"},
+    {"step_not_a_number", "[Soso]\nStep=ten\n", u"Soso", u"[Soso] Step"},
+    {"step_too_large", "[Soso]\nStep=99999999999\n", u"Soso", u"[Soso] Step"},
+    {"markup_value", "[Yahoo]\nMarkup=Html\n", u"Yahoo", u"[Yahoo] Markup"},
+    {"duplicate_key", "[Yahoo]\nItemEnd=</A>\nItemEnd=</EM>\n", u"Yahoo",
+     u"[Yahoo] ItemEnd (第 3 行): 重复的键"},
+    {"path_without_slash", "[Sogou]\nPathBeforeKeyword=web?query=\n", u"Sogou", u"[Sogou] PathBeforeKeyword"},
+    {"path_with_space", "[Sogou]\nPathBeforePage=&page =\n", u"Sogou", u"[Sogou] PathBeforePage"},
+    {"marker_gbk_cannot_write", "[Bing]\nItemStart=<LI>\xF0\x9F\x98\x80\n", u"Bing", u"[Bing] ItemStart"},
+    {"line_not_a_key", "[Youdao]\nItemStart=<A id=hit>\n</A>\n", u"Youdao", u"[Youdao] 第 3 行"},
+    {"line_before_sections", "ItemStart=<LI>\n", nullptr, u"第 1 行"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, EngineDefinitionFaults, ::testing::ValuesIn(kFaults),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Files that are not definitions at all: nothing of them is taken.
+TEST_F(EngineDefinitionsTest, HugeOrBinaryFilesAreRefusedWhole) {
+    QByteArray huge = "[Bing]\nItemStart=<LI class=b_algo>\n";
+    huge += QByteArray(10 * 1024 * 1024, ';');
+    QByteArray binary = "[Bing]\nItemStart=<LI class=b_algo>\n";
+    for (int i = 0; i < 512; ++i)
+        binary += static_cast<char>(i * 37 % 256);
+    const QByteArray invalidEverywhere = "[Bing]\nItemStart=<LI \x81\x20\xFF>\n"; // neither UTF-8 nor GBK
+    for (const QByteArray& bytes : {huge, binary, invalidEverywhere}) {
+        messages.Clear();
+        EXPECT_FALSE(LoadEngineDefinitions(Write(bytes)));
+        ASSERT_EQ(messages.Messages().size(), 1u);
+        EXPECT_TRUE(messages.Messages().front().text.contains(Path()))
+            << messages.Texts().join(u'\n').toStdString();
+        EXPECT_TRUE(messages.Messages().front().text.contains(QStringLiteral("无法读取")));
+        EXPECT_TRUE(AllCompiled());
+    }
+}
+
+TEST_F(EngineDefinitionsTest, ReadingAgainStartsFromTheCompiledDefinitions) {
+    ASSERT_TRUE(LoadEngineDefinitions(Write("[Bing]\nItemStart=<LI class=b_algo>\n")));
+    ASSERT_FALSE(AllCompiled());
+    ASSERT_TRUE(LoadEngineDefinitions(Write("[Google]\n")));
+    EXPECT_TRUE(AllCompiled());
+}
+
+} // namespace
+} // namespace quorvane
