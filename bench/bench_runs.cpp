@@ -31,15 +31,17 @@
 
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <ctime>
 #include <memory>
 #include <stdexcept>
 
 // The wrap of QThread::msleep: every call made from the program's code comes here first.
 namespace {
-long long g_sleepCalls2ms = 0;
-long long g_sleepCallsOther = 0;
-qint64 g_sleptNs = 0;
+// Atomic: the engine checks run on threads of their own, and the run's thread waits for them.
+std::atomic<long long> g_sleepCalls2ms{0};
+std::atomic<long long> g_sleepCallsOther{0};
+std::atomic<qint64> g_sleptNs{0};
 } // namespace
 
 extern "C" void __real__ZN7QThread6msleepEm(unsigned long msecs);

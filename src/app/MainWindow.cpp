@@ -3,6 +3,7 @@
 #include "engine/Endpoints.h"
 #include "engine/EngineDefinitions.h"
 #include "engine/EngineTable.h"
+#include "engine/RunSettings.h"
 #include "export/HistoryExport.h"
 #include "export/LatestResultsExport.h"
 #include "history/HistoryBox.h"
@@ -68,6 +69,7 @@ void MainWindow::prepareWindow() {
     // Read the engines' addresses and definitions now, so that a complaint about Endpoints.ini or
     // Engines.ini never interrupts a run.
     LoadEndpointsBesideExecutable();
+    runs_->SideBySide = EnginesSideBySideBesideExecutable();
     LoadEngineDefinitionsBesideExecutable();
 }
 

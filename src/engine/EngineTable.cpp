@@ -51,7 +51,7 @@ QString FirstPageUrl(QStringView engine, QByteArrayView keywordGbk) {
 }
 
 bool OpenResultPage(Browser& browser, QStringView engine, int pageParameter, QByteArrayView keywordGbk,
-                    const bool& stopRequested) {
+                    const StopFlag& stopRequested) {
     const QString url = ResultPageUrl(engine, keywordGbk, pageParameter);
     if (url.isEmpty())
         return false;

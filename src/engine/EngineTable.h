@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/StopFlag.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
@@ -83,6 +85,9 @@ QString FirstPageUrl(QStringView engine, QByteArrayView keywordGbk);
 // pauses one second with DelaySeconds. True when the page completed in time. An unknown engine name loads
 // nothing and gives false.
 bool OpenResultPage(Browser& browser, QStringView engine, int pageParameter, QByteArrayView keywordGbk,
-                    const bool& stopRequested);
+                    const StopFlag& stopRequested);
+// A plain bool would be copied into a flag of its own, and a stop set later would never be seen.
+bool OpenResultPage(Browser& browser, QStringView engine, int pageParameter, QByteArrayView keywordGbk,
+                    const bool& stopRequested) = delete;
 
 } // namespace quorvane

@@ -7,7 +7,7 @@
 
 namespace quorvane {
 
-bool AutoOpenUrl(Browser& browser, const QString& url, bool noWait, const bool& stopRequested) {
+bool AutoOpenUrl(Browser& browser, const QString& url, bool noWait, const StopFlag& stopRequested) {
     // The browser contract has no window to restack: a visible web panel keeps its own place.
     browser.SetSilent(true);
     browser.Navigate(url);

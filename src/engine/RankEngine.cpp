@@ -41,8 +41,8 @@ PageRecord RankEngine::readPage(QByteArrayView keywordGbk, QStringView engine, i
     page.pageIndex = pageIndex;
     if (runLog)
         page.url = ResultPageUrl(engine, keywordGbk, pageParameter);
-    if (!OpenResultPage(rankBrowser, engine, pageParameter, keywordGbk, StopRequested)) {
-        page.note = StopRequested ? QStringLiteral("stopped") : QStringLiteral("no complete page in time");
+    if (!OpenResultPage(rankBrowser, engine, pageParameter, keywordGbk, stopRequest())) {
+        page.note = stopRequest() ? QStringLiteral("stopped") : QStringLiteral("no complete page in time");
         return page;
     }
     const Browser::LoadOutcome load = rankBrowser.LastLoad();
@@ -89,12 +89,12 @@ RankEngine::CheckResult RankEngine::CheckEngineRank(QByteArrayView keywordGbk, c
             continue; // unread: the next page still starts after this one's results
         }
         result.readAnyPage = true;
-        if (StopRequested) {
+        if (stopRequest()) {
             logPage();
             result.completed = false;
             return result;
         }
-        const int m = FindSiteInLinks(siteUrl, PageLinks, StopRequested);
+        const int m = FindSiteInLinks(siteUrl, PageLinks, stopRequest());
         page.matchPosition = m;
         logPage();
         if (baidu) {

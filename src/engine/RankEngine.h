@@ -2,6 +2,7 @@
 
 #include "engine/PageOutcome.h"
 #include "engine/RunLog.h"
+#include "engine/StopFlag.h"
 #include "platform/Browser.h"
 
 #include <QByteArrayView>
@@ -55,13 +56,20 @@ public:
     int PageSize = 0;
     int PromoCount = 0;
     QStringList PageLinks;
-    bool StopRequested = false;
+    StopFlag StopRequested{false};
+    // Makes the checks follow another engine's stop request instead of this one's (the jobs of a run all
+    // follow the run's). The other engine must outlive the checks.
+    void FollowStopRequest(const StopFlag& stopRequested) { followed_ = &stopRequested; }
 
     Browser& rankBrowser;
     // Where the checks write their pages; none by default. Not owned.
     RunLog* runLog = nullptr;
 
 private:
+    const StopFlag& stopRequest() const { return followed_ ? *followed_ : StopRequested; }
+
+    const StopFlag* followed_ = nullptr;
+
     // Loads page index i of the engine, classifies it and, when it was read, leaves its links in
     // PageLinks.
     PageRecord readPage(QByteArrayView keywordGbk, QStringView engine, int pageIndex, int pageParameter);

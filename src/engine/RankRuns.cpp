@@ -1,5 +1,6 @@
 #include "engine/RankRuns.h"
 
+#include "engine/EngineChecks.h"
 #include "engine/EngineTable.h"
 #include "engine/RunLog.h"
 #include "platform/GbkCodec.h"
@@ -57,59 +58,40 @@ void RankRuns::stampUpdateTime() {
     missions_.Post();
 }
 
-bool RankRuns::EngineStep(QStringView engine, const RowKeys& row) {
+void RankRuns::writeCells(QStringView engine, const QString& first, const QString& second) {
     const EngineInfo* info = FindEngine(engine);
-    const QString column = info->rankColumn.toString();
-    const QString column2 = info->rankColumn2.toString(); // Baidu only
-    const bool twoCells = !column2.isEmpty();
+    missions_.SetFieldValue(info->rankColumn.toString(), first);
+    if (!info->rankColumn2.isEmpty())
+        missions_.SetFieldValue(info->rankColumn2.toString(), second);
+}
+
+void RankRuns::takeOutcome(QStringView engine, const EngineCheckOutcome& outcome) {
+    const EngineInfo* info = FindEngine(engine);
+    const bool twoCells = !info->rankColumn2.isEmpty();
     int& counter = engine_.Counter(engine);
     int& counter2 = engine_.Counter(engine, twoCells); // Baidu's second counter, else the same one
-
-    auto writeCells = [&](const QString& first, const QString& second) {
-        missions_.SetFieldValue(column, first);
-        if (twoCells)
-            missions_.SetFieldValue(column2, second);
-    };
-
-    // The run writes the row it checks, whatever moved the list's current row meanwhile.
-    if (!focusRow(row.keyWordId))
-        return true;
-    missions_.Edit();
-    if (host_.EngineTicked(engine)) {
-        if (engine_.StopRequested) {
-            missions_.Cancel();
-            return false;
-        }
-        writeCells(kPending, kPending);
-        const RankEngine::CheckResult result = engine_.CheckEngineRank(ToGbk(row.keyword), row.url, engine);
-        runPages_.add(engine, result.pages);
-        if (!focusRow(row.keyWordId))
-            return true;
-        if (!missions_.IsEditing())
-            missions_.Edit();
-        if (result.completed && engine_.StopRequested) {
-            missions_.Cancel(); // the pending mark is dropped unsaved
-            return false;
-        }
-        if (!result.completed || !result.readAnyPage) {
-            // No result: a stop after a read page, or not one page could be read (the engine may be
-            // refusing us). ">N" would claim the site is absent, which nobody learned.
-            writeCells(kRestricted, kRestricted);
-            counter = 0;
-            counter2 = 0;
-        } else if (counter2 >= 1) {
-            writeCells(QString::number(counter), QString::number(counter2));
-        } else {
-            const QString notFound = u'>' + QString::number(NotFoundLimit(*info, engine_.PageCount));
-            writeCells(notFound, notFound);
-        }
+    counter = outcome.rank;
+    counter2 = twoCells ? outcome.rank2 : outcome.rank;
+    runPages_.add(engine, outcome.result.pages);
+    if (!outcome.result.completed || !outcome.result.readAnyPage) {
+        // No result: not one page could be read (the engine may be refusing us). ">N" would claim the
+        // site is absent, which nobody learned.
+        writeCells(engine, kRestricted, kRestricted);
+        counter = 0;
+        counter2 = 0;
+    } else if (counter2 >= 1) {
+        writeCells(engine, QString::number(counter), QString::number(counter2));
     } else {
-        counter = storedRank(missions_.FieldByName(column));
-        if (twoCells)
-            counter2 = storedRank(missions_.FieldByName(column2));
+        const QString notFound = u'>' + QString::number(NotFoundLimit(*info, outcome.pageCount));
+        writeCells(engine, notFound, notFound);
     }
-    missions_.Post();
-    return true;
+}
+
+void RankRuns::takeStoredRanks(QStringView engine) {
+    const EngineInfo* info = FindEngine(engine);
+    engine_.Counter(engine) = storedRank(missions_.FieldByName(info->rankColumn.toString()));
+    if (!info->rankColumn2.isEmpty())
+        engine_.Counter(engine, true) = storedRank(missions_.FieldByName(info->rankColumn2.toString()));
 }
 
 bool RankRuns::focusRow(qint64 keyWordId) {
@@ -153,9 +135,45 @@ QString RankRuns::endOfRunText(const QString& message) const {
 }
 
 bool RankRuns::CheckRow(const RowKeys& row) {
-    for (QStringView engine : kRunOrder)
-        if (!EngineStep(engine, row))
+    // The run writes the row it checks, whatever moved the list's current row meanwhile.
+    if (!focusRow(row.keyWordId))
+        return true;
+    missions_.Edit();
+    // Every ticked engine's cell shows the pending mark at once; the checks then run as jobs of their own.
+    const int pageRange = std::clamp(engine_.PageRangeSource(), 1, 10);
+    const QByteArray keywordGbk = ToGbk(row.keyword);
+    std::vector<EngineCheckRequest> requests;
+    for (QStringView engine : kRunOrder) {
+        if (!host_.EngineTicked(engine))
+            continue;
+        if (engine_.StopRequested) {
+            missions_.Cancel();
             return false;
+        }
+        writeCells(engine, kPending, kPending);
+        requests.push_back({engine.toString(), keywordGbk, row.url, pageRange});
+    }
+    const std::vector<EngineCheckOutcome> outcomes =
+        RunEngineChecks(requests, engine_.StopRequested, engine_.runLog, SideBySide, MakeBrowser);
+
+    if (!focusRow(row.keyWordId))
+        return true;
+    if (!missions_.IsEditing())
+        missions_.Edit();
+    if (engine_.StopRequested) {
+        // A stopped row keeps the texts it had: the pending marks are dropped unsaved.
+        missions_.Cancel();
+        return false;
+    }
+    // The row is written once, when all its engines are done, in the run order.
+    auto outcome = outcomes.begin();
+    for (QStringView engine : kRunOrder) {
+        if (outcome != outcomes.end() && outcome->engine == engine)
+            takeOutcome(engine, *outcome++);
+        else
+            takeStoredRanks(engine);
+    }
+    missions_.Post();
     return true;
 }
 

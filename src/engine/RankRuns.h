@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/EngineChecks.h"
 #include "engine/RankEngine.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
@@ -56,6 +57,11 @@ public:
     // What became of the pages of the last run, per engine.
     const RunPageCounts& RunPages() const { return runPages_; }
 
+    // Whether the engines of one keyword are checked side by side (the default) or one after the other.
+    bool SideBySide = true;
+    // Makes the browser of each engine check, on the check's own thread (tests may hand in others).
+    BrowserFactory MakeBrowser = PageBrowserFactory();
+
     // Today's date as runs stamp it (tests move it to another day).
     std::function<QDate()> Today = [] { return QDate::currentDate(); };
 
@@ -68,10 +74,14 @@ private:
     };
     RowKeys readCurrentRow() const;
     void stampUpdateTime();
-    // One engine's step for the current row; false when a stop request ends the run.
-    bool EngineStep(QStringView engine, const RowKeys& row);
-    // Checks the row's engines in the run order; false when a stop request ended it.
+    // Checks the row's ticked engines and writes its cells; false when a stop request ended it.
     bool CheckRow(const RowKeys& row);
+    // The rank cell(s) of an engine in the current row's edit.
+    void writeCells(QStringView engine, const QString& first, const QString& second);
+    // An engine's check result: its counters, its cell texts and its page counts.
+    void takeOutcome(QStringView engine, const EngineCheckOutcome& outcome);
+    // An engine not checked: its counters from the stored cells, for the history row.
+    void takeStoredRanks(QStringView engine);
     // Makes the row of that keyword the mission list's current row; false when it is gone.
     bool focusRow(qint64 keyWordId);
     // Reloads the list if a reload was asked for; returns the row to go on with after `done`.

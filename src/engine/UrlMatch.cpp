@@ -15,7 +15,7 @@ QString NormalizeUrl(QStringView url) {
     return text;
 }
 
-int FindSiteInLinks(QStringView siteUrl, const QStringList& links, const bool& stopRequested) {
+int FindSiteInLinks(QStringView siteUrl, const QStringList& links, const StopFlag& stopRequested) {
     const QString site = NormalizeUrl(siteUrl);
     for (qsizetype k = 0; k < links.size(); ++k) {
         if (stopRequested)

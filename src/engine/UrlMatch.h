@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/StopFlag.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -14,6 +16,6 @@ QString NormalizeUrl(QStringView url);
 
 // The 1-based position of the first link that equals the site URL after NormalizeUrl, or 0. Reads the stop
 // request before every link and gives 0 once it is set.
-int FindSiteInLinks(QStringView siteUrl, const QStringList& links, const bool& stopRequested);
+int FindSiteInLinks(QStringView siteUrl, const QStringList& links, const StopFlag& stopRequested);
 
 } // namespace quorvane

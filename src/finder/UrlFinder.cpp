@@ -24,7 +24,7 @@
 namespace quorvane {
 
 namespace {
-const bool kNoStopRequest = false;
+const StopFlag kNoStopRequest{false};
 } // namespace
 
 UrlFinder::UrlFinder(Database& database, QWidget* parent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/StopFlag.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
 
@@ -32,7 +33,7 @@ public:
     ~UrlFinder() override;
 
     // The main window's stop request: a search made while it is set does not wait for the page.
-    void SetStopRequest(const bool& stopRequested) { stopRequested_ = &stopRequested; }
+    void SetStopRequest(const StopFlag& stopRequested) { stopRequested_ = &stopRequested; }
 
     static constexpr int kShownLinks = 20;
 
@@ -61,7 +62,7 @@ private:
     Database& database_;
     std::unique_ptr<Browser> browser_;
     QStringList foundLinks_;
-    const bool* stopRequested_;
+    const StopFlag* stopRequested_;
 };
 
 } // namespace quorvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/StopFlag.h"
+
 #include "store/Database.h"
 #include "store/Recordset.h"
 
@@ -34,7 +36,7 @@ public:
     ~SettingsDialog() override;
 
     // The main window's stop request, handed on to the URL finder: its page wait gives up when it is set.
-    void SetStopRequest(const bool& stopRequested) { stopRequested_ = &stopRequested; }
+    void SetStopRequest(const StopFlag& stopRequested) { stopRequested_ = &stopRequested; }
 
     // Reads the URL list again and returns its row count; the popup menu is attached only to a list
     // with rows.
@@ -141,7 +143,7 @@ private:
     Recordset duplicateQuery_; // duplicate tests
     RecordModel* urlModel_ = nullptr;
     RecordModel* keyWordModel_ = nullptr;
-    const bool* stopRequested_ = nullptr;
+    const StopFlag* stopRequested_ = nullptr;
     bool importStopRequested_ = false;
 
     int curWebID_ = 0;

@@ -48,7 +48,7 @@ TEST_P(FixturePageTest, YieldsTheOrderedLinksAndFindsTheSite) {
         server.ServeFile(url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority), fixture, c.contentType));
 
     PageBrowser browser;
-    const bool stop = false;
+    const StopFlag stop{false};
     ASSERT_TRUE(OpenResultPage(browser, engine, PageParameter(*info, 1), keyword, stop))
         << browser.LastError().toStdString();
     EXPECT_TRUE(browser.LastError().isEmpty()) << browser.LastError().toStdString();

@@ -27,7 +27,7 @@ using test::LoopbackEndpoints;
 TEST(AutoOpenUrl, CompleteAtFirstLookNeedsNoPoll) {
     test::FakeBrowser browser;
     browser.completeAfterReads = 0;
-    const bool stop = false;
+    const StopFlag stop{false};
     EXPECT_TRUE(AutoOpenUrl(browser, QStringLiteral("http://x/"), false, stop));
     EXPECT_EQ(browser.calls, (QStringList{"SetSilent", "Navigate"}));
     EXPECT_TRUE(browser.silent_);
@@ -38,14 +38,14 @@ TEST(AutoOpenUrl, CompleteAtFirstLookNeedsNoPoll) {
 TEST(AutoOpenUrl, CompletesAfterSomePolls) {
     test::FakeBrowser browser;
     browser.completeAfterReads = 5;
-    const bool stop = false;
+    const StopFlag stop{false};
     EXPECT_TRUE(AutoOpenUrl(browser, QStringLiteral("http://x/"), false, stop));
     EXPECT_EQ(browser.readyReads, 6);
 }
 
 TEST(AutoOpenUrl, NoWaitPollsOnce) {
     test::FakeBrowser browser;
-    const bool stop = false;
+    const StopFlag stop{false};
     QElapsedTimer timer;
     timer.start();
     EXPECT_FALSE(AutoOpenUrl(browser, QStringLiteral("http://x/"), true, stop));
@@ -55,7 +55,7 @@ TEST(AutoOpenUrl, NoWaitPollsOnce) {
 
 TEST(AutoOpenUrl, StopRequestEndsTheWaitAtTheNextPoll) {
     test::FakeBrowser browser;
-    bool stop = false;
+    StopFlag stop{false};
     // Set by an event handler while the wait pumps, as the Stop button does.
     QTimer::singleShot(200, [&stop] { stop = true; });
     QElapsedTimer timer;
@@ -75,7 +75,7 @@ protected:
     HttpServer server;
     const LoopbackEndpoints endpoints{server.BaseUrl()};
     PageBrowser browser;
-    bool stop = false;
+    StopFlag stop{false};
 };
 
 TEST_F(PageLoadingTest, CompletesInAboutTheServersDelay) {

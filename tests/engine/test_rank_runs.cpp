@@ -251,6 +251,8 @@ TEST_F(RankRuns_, StopDuringSingleRowUpdateEndsItAndClearsTheRequest) {
     stall.mode = test::HttpServer::Mode::Stall;
     server.Serve(Target(u"Bing", QStringLiteral("k"), 0), stall);
     host.LoadMissionList();
+    // One engine after the other, so that the engine after the stopped one is never asked.
+    runs.SideBySide = false;
     QTimer::singleShot(300, [this] {
         engine.StopRequested = true;
         host.SetStopEnabled(false);
@@ -365,6 +367,125 @@ TEST_F(RankRuns_, AReloadDuringACheckNeverMovesTheRanksIntoAnotherRow) {
     EXPECT_EQ(History(beta, QStringLiteral("BingRank")), QStringLiteral("5"));
     EXPECT_EQ(History(gamma, QStringLiteral("BingRank")), QStringLiteral("7"));
     EXPECT_EQ(events, QStringList{QStringLiteral("更新排名成功!")});
+}
+
+// The engines of one keyword are checked side by side; the cells and history rows are exactly those of a
+// run that checks them one after the other, and each engine's pages are still asked for in order.
+TEST_F(RankRuns_, SideBySideGivesTheSameRowsAsOneEngineAfterTheOther) {
+    pageRange = 2;
+    const QStringList keywords = {QStringLiteral("北京"), QStringLiteral("seo"), QStringLiteral("排名")};
+    for (const QString& keyword : keywords)
+        AddKeyword(keyword);
+    TickAll();
+    // Every engine serves its pages slowly; the site is on the second page of some engines, on the first of
+    // others and absent from the rest.
+    test::HttpServer::Response slow;
+    slow.delayMs = 30;
+    slow.body = test::ResultPage(u"Bing", LinksWithSiteAt(4, 0, kSite));
+    server.SetFallback(slow);
+    int position = 0;
+    for (const QString& keyword : keywords) {
+        for (const EngineInfo& info : kEngines) {
+            ++position;
+            const int page = position % 3 == 0 ? 1 : 0;
+            const int at = position % 4 == 0 ? 0 : position % 7 + 1;
+            for (int index = 0; index <= page; ++index) {
+                test::HttpServer::Response response;
+                response.delayMs = 30;
+                response.body =
+                    test::ResultPage(info.name, LinksWithSiteAt(9, index == page ? at : 0,
+                                                                QStringLiteral("http://") + kSite + u'/'));
+                server.Serve(Target(info.name, keyword, index), response);
+            }
+        }
+    }
+    const QString rowsSql = QStringLiteral(
+        "Select "
+        "KeyWordName||'|'||BaiduRank||'|'||BaiduRank2||'|'||GoogleRank||'|'||YahooRank||'|'||SogouRank||"
+        "'|'||BingRank||'|'||SosoRank||'|'||YoudaoRank From SE_KeyWord Order By KeyWordID");
+    const QString historySql = QStringLiteral(
+        "Select "
+        "KeyWordName||'|'||BaiduRank||'|'||BaiduRank2||'|'||GoogleRank||'|'||YahooRank||'|'||SogouRank||"
+        "'|'||BingRank||'|'||SosoRank||'|'||YoudaoRank From SE_RankHistory Order By KeyWordID");
+    const auto column = [this](const QString& sql) {
+        Recordset rs;
+        const int n = db.connection().OpenSQL(rs, sql);
+        QStringList values;
+        for (int r = 0; r < n; ++r)
+            values << rs.Value(r, 0).toString();
+        return values;
+    };
+
+    runs.SideBySide = false;
+    runs.BatchRun();
+    const QStringList oneAfterTheOther = column(rowsSql);
+    const QStringList historyOneAfterTheOther = column(historySql);
+    const QList<QByteArray> sequentialRequests = Asked();
+
+    server.ClearRequests();
+    db.Exec(QStringLiteral("Update SE_KeyWord Set BaiduRank='',BaiduRank2='',GoogleRank='',YahooRank='',"
+                           "SogouRank='',BingRank='',SosoRank='',YoudaoRank=''"));
+    runs.SideBySide = true;
+    runs.BatchRun();
+
+    EXPECT_EQ(column(rowsSql), oneAfterTheOther);
+    EXPECT_EQ(column(historySql), historyOneAfterTheOther);
+    EXPECT_EQ(events, (QStringList{QStringLiteral("更新排名成功!"), QStringLiteral("更新排名成功!")}));
+    // Not every cell may be a not-found text, or the comparison would prove little.
+    EXPECT_TRUE(oneAfterTheOther.join(u'|').contains(QStringLiteral("|2|")));
+    // The same pages were asked for; per engine in the same order.
+    const QList<QByteArray> sideBySideRequests = Asked();
+    ASSERT_EQ(sideBySideRequests.size(), sequentialRequests.size());
+    for (const EngineInfo& info : kEngines) {
+        const auto ofEngine = [&info, this](const QList<QByteArray>& requests) {
+            QList<QByteArray> mine;
+            for (const QByteArray& target : requests)
+                for (const QString& keyword :
+                     {QStringLiteral("北京"), QStringLiteral("seo"), QStringLiteral("排名")})
+                    for (int index = 0; index < 10; ++index)
+                        if (target == Target(info.name, keyword, index))
+                            mine << target;
+            return mine;
+        };
+        EXPECT_EQ(ofEngine(sideBySideRequests), ofEngine(sequentialRequests))
+            << info.name.toString().toStdString();
+    }
+}
+
+// A stop while the engines of a row are checked side by side ends every check within a poll; the row in
+// progress keeps its stored texts, rows already saved stay.
+TEST_F(RankRuns_, StopDuringSideBySideChecksLeavesEachRowWholeOrUntouched) {
+    const qint64 first = AddKeyword(QStringLiteral("a"));
+    const qint64 second =
+        AddKeyword(QStringLiteral("b"), QStringLiteral(",GoogleRank,BingRank"), QStringLiteral(",'8','9'"));
+    host.ticked = {QStringLiteral("Google"), QStringLiteral("Bing")};
+    ServeResults(u"Google", QStringLiteral("a"), 0, LinksWithSiteAt(9, 2, kSite));
+    ServeResults(u"Bing", QStringLiteral("a"), 0, LinksWithSiteAt(9, 3, kSite));
+    // Row b: Bing answers at once, Google never.
+    ServeResults(u"Bing", QStringLiteral("b"), 0, LinksWithSiteAt(9, 5, kSite));
+    test::HttpServer::Response stall;
+    stall.mode = test::HttpServer::Mode::Stall;
+    server.Serve(Target(u"Google", QStringLiteral("b"), 0), stall);
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [this] {
+        if (missions.CurrentRow() == 1 && server.Requests().size() >= 3)
+            engine.StopRequested = true;
+    });
+    poll.start(20);
+    QElapsedTimer clock;
+    clock.start();
+    runs.BatchRun();
+    poll.stop();
+
+    EXPECT_LT(clock.elapsed(), 8000) << "the stalled Google check outlasted the stop";
+    EXPECT_EQ(Cell(first, QStringLiteral("GoogleRank")), QStringLiteral("2"));
+    EXPECT_EQ(Cell(first, QStringLiteral("BingRank")), QStringLiteral("3"));
+    EXPECT_EQ(History(first, QStringLiteral("GoogleRank,BingRank")), QStringLiteral("2,3"));
+    // Bing's finished check of the stopped row is not saved either: the row keeps what it had.
+    EXPECT_EQ(Cell(second, QStringLiteral("GoogleRank")), QStringLiteral("8"));
+    EXPECT_EQ(Cell(second, QStringLiteral("BingRank")), QStringLiteral("9"));
+    EXPECT_TRUE(History(second, QStringLiteral("*")).isEmpty());
+    EXPECT_EQ(host.balloons, QStringList{QStringLiteral("提示/批量任务停止")});
 }
 
 } // namespace

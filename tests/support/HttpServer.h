@@ -59,6 +59,7 @@ public:
     void SetFallback(Response response) { fallback_ = std::move(response); }
 
     const QList<Request>& Requests() const { return requests_; }
+    void ClearRequests() { requests_.clear(); }
     QList<QByteArray> RequestTargets() const;
     // Pumps events until at least count requests have arrived or the time is up.
     bool WaitForRequests(int count, int timeoutMs = 5000);

@@ -1,0 +1,145 @@
+// The engines of a keyword side by side against one after the other: a loopback server answers every
+// result page after 200 ms, 50 keywords (QUORVANE_BENCH_KEYWORDS to change), all seven engines ticked, at
+// page ranges 1 and 3. Each benchmark is one whole batch run; the counters give its wall time, the program's
+// CPU time per page, and whether the database afterwards equals the one the other order left.
+#include "ResultPages.h"
+#include "engine/EngineTable.h"
+#include "engine/RankEngine.h"
+#include "engine/RankRuns.h"
+#include "platform/PageBrowser.h"
+#include "store/Messages.h"
+#include "store/MissionList.h"
+#include "support/HttpServer.h"
+#include "support/LoopbackEndpoints.h"
+#include "support/TempDatabase.h"
+#include "support/WidgetBenchMain.h"
+
+#include <QElapsedTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+#include <map>
+#include <memory>
+
+namespace {
+
+using namespace quorvane;
+
+class SilentMessages final : public MessagePresenter {
+public:
+    int present(MessageKind, const QString&, const QString&) override { return 1; }
+};
+
+class AllEnginesHost final : public RunHost {
+public:
+    AllEnginesHost(Database& database, Recordset& missions)
+        : database_(database)
+        , missions_(missions) {}
+    bool EngineTicked(QStringView) const override { return true; }
+    void LoadMissionList() override { OpenMissionList(database_, missions_); }
+    void SetStartControlsEnabled(bool) override {}
+    void SetGridEnabled(bool) override {}
+    void SetStopEnabled(bool) override {}
+    void SetBusyCursor(bool) override {}
+    void ShowBalloon(const QString&, const QString&) override {}
+
+private:
+    Database& database_;
+    Recordset& missions_;
+};
+
+int keywordCount() {
+    const int fromEnvironment = qEnvironmentVariableIntValue("QUORVANE_BENCH_KEYWORDS");
+    return fromEnvironment > 0 ? fromEnvironment : 50;
+}
+
+double processCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// The ranks and history a run left, to compare the two orders.
+QString databaseText(test::TempDatabase& db) {
+    Recordset rs;
+    const int n = db.connection().OpenSQL(
+        rs, QStringLiteral("Select k.KeyWordName, k.BaiduRank, k.BaiduRank2, k.GoogleRank, k.YahooRank, "
+                           "k.SogouRank, k.BingRank, k.SosoRank, k.YoudaoRank, h.BaiduRank, h.GoogleRank, "
+                           "h.BingRank, h.YoudaoRank From SE_KeyWord k Left Join SE_RankHistory h On "
+                           "h.KeyWordID=k.KeyWordID Order By k.KeyWordID"));
+    QStringList rows;
+    for (int r = 0; r < n; ++r) {
+        QStringList values;
+        for (int f = 0; f < rs.FieldCount(); ++f)
+            values << rs.Value(r, f).toString();
+        rows << values.join(u'|');
+    }
+    return rows.join(u'\n');
+}
+
+std::map<int, QString>& resultsByRange() {
+    static std::map<int, QString> results;
+    return results;
+}
+
+void BM_BatchRun(benchmark::State& state) {
+    const bool sideBySide = state.range(0) != 0;
+    const int pageRange = static_cast<int>(state.range(1));
+    for (auto _ : state) {
+        state.PauseTiming();
+        SilentMessages silent;
+        MessagePresenter* previous = SetMessagePresenter(&silent);
+        test::TempDatabase db;
+        db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
+        const int keywords = keywordCount();
+        for (int i = 0; i < keywords; ++i)
+            db.Exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,'k%1')").arg(i));
+        // Every page is slow and lists ten other sites: each check reads all of its pages.
+        test::HttpServer server;
+        test::HttpServer::Response page;
+        page.delayMs = 200;
+        page.body = test::ResultPage(u"Bing", test::LinksWithSiteAt(10, 0, QString()));
+        server.SetFallback(page);
+        const test::LoopbackEndpoints endpoints(server.BaseUrl());
+        PageBrowser browser;
+        RankEngine engine(browser);
+        engine.PageRangeSource = [pageRange] { return pageRange; };
+        Recordset missions;
+        AllEnginesHost host(db.connection(), missions);
+        RankRuns runs(db.connection(), missions, engine, host);
+        runs.SideBySide = sideBySide;
+        const double cpuBefore = processCpuSeconds();
+        QElapsedTimer clock;
+        state.ResumeTiming();
+
+        clock.start();
+        runs.BatchRun();
+        const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+
+        state.PauseTiming();
+        const double cpu = processCpuSeconds() - cpuBefore;
+        const double pages = static_cast<double>(server.Requests().size());
+        state.counters["wall_s"] = seconds;
+        state.counters["pages"] = pages;
+        state.counters["cpu_ms_per_page"] = pages > 0 ? cpu * 1000 / pages : 0;
+        state.counters["cpu_ms_per_row"] = cpu * 1000 / keywords;
+        const QString result = databaseText(db);
+        auto [slot, first] = resultsByRange().try_emplace(pageRange, result);
+        state.counters["same_database"] = first || slot->second == result ? 1 : 0;
+        SetMessagePresenter(previous);
+        state.ResumeTiming();
+    }
+}
+// One after the other first, so that side by side is compared with it.
+BENCHMARK(BM_BatchRun)
+    ->ArgNames({"side_by_side", "pages"})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Args({0, 3})
+    ->Args({1, 3})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
+
+} // namespace

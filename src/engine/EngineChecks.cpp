@@ -1,0 +1,65 @@
+#include "engine/EngineChecks.h"
+
+#include "platform/PageBrowser.h"
+#include "store/SharedFunctions.h"
+
+#include <QThread>
+
+namespace quorvane {
+
+namespace {
+
+// The whole job, on its own thread: the browser is made, used and destroyed there.
+EngineCheckOutcome checkOnThisThread(const EngineCheckRequest& request, const StopFlag& stopRequested,
+                                     RunLog* log, const BrowserFactory& makeBrowser) {
+    EngineCheckOutcome outcome;
+    outcome.engine = request.engine;
+    const std::unique_ptr<Browser> browser = makeBrowser();
+    RankEngine engine(*browser);
+    engine.FollowStopRequest(stopRequested);
+    engine.runLog = log;
+    const int pageRange = request.pageRange;
+    engine.PageRangeSource = [pageRange] { return pageRange; };
+    engine.ResetCounters();
+    outcome.result = engine.CheckEngineRank(request.keywordGbk, request.siteUrl, request.engine);
+    outcome.rank = engine.Counter(request.engine);
+    outcome.rank2 = engine.Counter(request.engine, request.engine == u"Baidu");
+    outcome.pageCount = engine.PageCount;
+    return outcome;
+}
+
+void waitFor(const std::vector<std::unique_ptr<QThread>>& threads) {
+    for (const auto& thread : threads)
+        while (!thread->isFinished())
+            PumpAndSleep();
+}
+
+} // namespace
+
+BrowserFactory PageBrowserFactory() {
+    return [] { return std::make_unique<PageBrowser>(); };
+}
+
+std::vector<EngineCheckOutcome> RunEngineChecks(const std::vector<EngineCheckRequest>& requests,
+                                                const StopFlag& stopRequested, RunLog* log, bool sideBySide,
+                                                const BrowserFactory& makeBrowser) {
+    std::vector<EngineCheckOutcome> outcomes(requests.size());
+    std::vector<std::unique_ptr<QThread>> threads;
+    threads.reserve(requests.size());
+    for (size_t i = 0; i < requests.size(); ++i) {
+        // Each job writes only its own outcome slot; the vector is not resized while they run.
+        EngineCheckOutcome* slot = &outcomes[i];
+        const EngineCheckRequest* request = &requests[i];
+        threads.emplace_back(QThread::create([slot, request, &stopRequested, log, &makeBrowser] {
+            *slot = checkOnThisThread(*request, stopRequested, log, makeBrowser);
+        }));
+        threads.back()->start();
+        if (!sideBySide)
+            while (!threads.back()->isFinished())
+                PumpAndSleep();
+    }
+    waitFor(threads);
+    return outcomes;
+}
+
+} // namespace quorvane
