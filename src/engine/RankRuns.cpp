@@ -134,6 +134,7 @@ void RankRuns::BatchRun() {
             if (!CheckRow(keys))
                 break;
             WriteHistoryRow(keys.keyword, keys.url, keys.webId, keys.keyWordId);
+            host_.RowChecked(row);
             QCoreApplication::processEvents();
             QThread::msleep(5);
         }
