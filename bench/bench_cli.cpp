@@ -20,6 +20,7 @@
 #include "support/TempDatabase.h"
 #include "support/WidgetBenchMain.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -199,8 +200,9 @@ void BM_StartToFirstRequest(benchmark::State& state) {
     {
         Database connection;
         connection.ConnectDB(database, QString::fromUtf16(kDbPassword));
-        addKeywords([&connection](const QString& sql) { connection.ExecSQLInTrans(connection.execQuery, sql); },
-                    10'000);
+        addKeywords(
+            [&connection](const QString& sql) { connection.ExecSQLInTrans(connection.execQuery, sql); },
+            10'000);
     }
     test::HttpServer server;
     test::HttpServer::Response stall;
@@ -217,8 +219,8 @@ void BM_StartToFirstRequest(benchmark::State& state) {
         QProcess process;
         process.setProcessEnvironment(environment);
         const auto start = std::chrono::steady_clock::now();
-        process.start(program, {QStringLiteral("--update"), QStringLiteral("--engines"), QStringLiteral("Bing"),
-                                QStringLiteral("--quiet")});
+        process.start(program, {QStringLiteral("--update"), QStringLiteral("--engines"),
+                                QStringLiteral("Bing"), QStringLiteral("--quiet")});
         QElapsedTimer clock;
         clock.start();
         while (server.Requests().size() == before && clock.elapsed() < 30000 &&

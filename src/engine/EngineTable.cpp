@@ -54,6 +54,7 @@ bool OpenResultPage(Browser& browser, QStringView engine, int pageParameter, QBy
     if (!RequestPacer::Shared().WaitTurn(engine, [&stopRequested] { return stopRequested; }))
         return false;
     const bool ok = AutoOpenUrl(browser, url, false, stopRequested);
+    RequestPacer::Shared().RequestEnded(engine);
     // Requests to Google are spaced out by a pause after every page that loaded.
     if (ok && engine == u"Google")
         DelaySeconds(1);

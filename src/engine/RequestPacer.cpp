@@ -35,6 +35,14 @@ RequestPacer::Clock::time_point RequestPacer::reserveTurn(QStringView engine,
     return turn;
 }
 
+void RequestPacer::RequestEnded(QStringView engine) {
+    if (Delay().count() == 0)
+        return;
+    const std::lock_guard lock(mutex_);
+    Clock::time_point& last = lastTurn_[engine.toString()];
+    last = std::max(last, Clock::now());
+}
+
 bool RequestPacer::WaitTurn(QStringView engine, const std::function<bool()>& stopRequested) {
     const std::chrono::milliseconds delay = Delay();
     if (delay.count() == 0)

@@ -122,6 +122,17 @@ TEST(RequestPacer, SpacesTurnsOfOneEngineOnly) {
     EXPECT_GE(afterSecond - start, 100ms);
 }
 
+TEST(RequestPacer, ThePauseCountsFromTheEndOfTheRequest) {
+    RequestPacer pacer;
+    pacer.SetDelay(100ms);
+    ASSERT_TRUE(pacer.WaitTurn(u"Bing", {}));
+    std::this_thread::sleep_for(80ms); // the page takes its time
+    const auto ended = RequestPacer::Clock::now();
+    pacer.RequestEnded(u"Bing");
+    ASSERT_TRUE(pacer.WaitTurn(u"Bing", {}));
+    EXPECT_GE(RequestPacer::Clock::now() - ended, 100ms);
+}
+
 TEST(RequestPacer, NoDelayNeverWaits) {
     RequestPacer pacer;
     const auto start = RequestPacer::Clock::now();
