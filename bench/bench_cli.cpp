@@ -85,6 +85,12 @@ void addKeywords(const std::function<void(const QString&)>& exec, int count) {
     }
 }
 
+CommandLineOptions bingOnly() {
+    CommandLineOptions options;
+    options.engines = {QStringLiteral("Bing")};
+    return options;
+}
+
 class BingHost final : public RunHost {
 public:
     BingHost(Database& database, Recordset& missions)
@@ -115,7 +121,6 @@ public:
         writeFile(ini, endpointsIni(server_.BaseUrl()));
         LoadEndpoints(ini);
         addKeywords([this](const QString& sql) { db_.Exec(sql); }, kRows);
-        options_.engines = {QStringLiteral("Bing")};
     }
     ~RunSetup() {
         LoadEndpoints(QString());
@@ -132,7 +137,7 @@ public:
     Recordset missions_;
     BingHost host_{db_.connection(), missions_};
     RankRuns windowRun_{db_.connection(), missions_, engine_, host_};
-    CommandLineOptions options_;
+    CommandLineOptions options_ = bingOnly();
     ConsoleRun commandLineRun_{db_.connection(), options_, messages_, devNull_};
 };
 
