@@ -1,13 +1,19 @@
-# quorvane_add_test(NAME name SOURCES ... LIBS ...)
+# quorvane_add_test(NAME name SOURCES ... LIBS ... [NO_WIDGETS])
 # Builds one GoogleTest binary and registers it with CTest, with the environment every test runs in:
-# the offscreen platform, so widgets work without a display.
+# the offscreen platform, so widgets work without a display. NO_WIDGETS builds it with a core application
+# object and without the widgets library, so that code meant to run without widgets is proven to link
+# without them.
 find_package(GTest REQUIRED)
 
 function(quorvane_add_test)
-  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "NO_WIDGETS" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE quorvane_options quorvane_testsupport quorvane_testmain ${T_LIBS}
-                        GTest::gtest Qt6::Test)
+  if(T_NO_WIDGETS)
+    set(support quorvane_testsupport_core quorvane_testmain_core)
+  else()
+    set(support quorvane_testsupport quorvane_testmain)
+  endif()
+  target_link_libraries(${T_NAME} PRIVATE quorvane_options ${support} ${T_LIBS} GTest::gtest Qt6::Test)
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   if(NOT T_TIMEOUT)

@@ -2,7 +2,10 @@
 #include "app/MainWindow.h"
 #include "app/Pictures.h"
 #include "app/SingleInstanceGuard.h"
+#include "cli/CommandLineMain.h"
+#include "cli/CommandLineOptions.h"
 #include "engine/EngineDefinitions.h"
+#include "engine/NetworkSettings.h"
 #include "store/Database.h"
 #include "store/SharedFunctions.h"
 #include "ui/MessageBoxes.h"
@@ -33,6 +36,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--print-engines") == 0)
             return printEngineDefinitions(argc, argv);
+    // The command line runs without a window or a display; it is chosen before any application object
+    // exists, so no widget or platform plugin is ever loaded for it.
+    if (IsCommandLineRun(argc, argv))
+        return RunCommandLine(argc, argv);
 
     QuorvaneApplication app(argc, argv);
     app.setWindowIcon(ApplicationIcon());
@@ -44,6 +51,7 @@ int main(int argc, char** argv) {
         ShowInfoMsg(QStringLiteral("程序正在运行！"));
         return 0;
     }
+    LoadNetworkSettingsBesideExecutable();
 
     Database connection;
     MainWindow window(connection);

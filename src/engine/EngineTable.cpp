@@ -3,6 +3,7 @@
 #include "engine/Endpoints.h"
 #include "engine/EngineDefinitions.h"
 #include "engine/PageLoading.h"
+#include "engine/RequestPacer.h"
 #include "platform/GbkCodec.h"
 #include "store/SharedFunctions.h"
 
@@ -55,7 +56,11 @@ bool OpenResultPage(Browser& browser, QStringView engine, int pageParameter, QBy
     const QString url = ResultPageUrl(engine, keywordGbk, pageParameter);
     if (url.isEmpty())
         return false;
+    // DelayMs in Endpoints.ini spaces the requests to one engine.
+    if (!RequestPacer::Shared().WaitTurn(engine, [&stopRequested] { return stopRequested; }))
+        return false;
     const bool ok = AutoOpenUrl(browser, url, false, stopRequested);
+    RequestPacer::Shared().RequestEnded(engine);
     // Requests to Google are spaced out by a pause after every page that loaded.
     if (ok && engine == u"Google")
         DelaySeconds(1);

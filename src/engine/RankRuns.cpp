@@ -210,6 +210,7 @@ void RankRuns::BatchRun() {
                 error = QStringLiteral("排名历史记录未能保存：") + PlainWords(database_.LastFailure());
                 break;
             }
+            host_.RowChecked(row);
             QCoreApplication::processEvents();
             QThread::msleep(5);
             row = reloadIfRequested(row + 1, keys.keyWordId);

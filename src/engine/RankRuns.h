@@ -26,6 +26,9 @@ public:
     virtual void SetStopEnabled(bool enabled) = 0;
     virtual void SetBusyCursor(bool busy) = 0;
     virtual void ShowBalloon(const QString& title, const QString& message) = 0;
+    // A row of the batch run is done: its cells are saved and its history row written. The row is the
+    // mission list's current row.
+    virtual void RowChecked(int /*row*/) {}
 };
 
 // The rank cell texts that are not numbers.

@@ -141,6 +141,7 @@ void HttpServer::onReadyRead(QTcpSocket* socket) {
     pending_.erase(it);
 
     Request request;
+    request.arrived = std::chrono::steady_clock::now();
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     request.method = requestLine.value(0);
     request.target = requestLine.value(1);

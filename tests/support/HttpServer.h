@@ -7,6 +7,8 @@
 #include <QPair>
 #include <QString>
 
+#include <chrono>
+
 class QTcpServer;
 class QTcpSocket;
 
@@ -38,6 +40,7 @@ public:
         QByteArray method;
         QByteArray target; // path and query as sent
         QList<QPair<QByteArray, QByteArray>> headers;
+        std::chrono::steady_clock::time_point arrived; // when the request was read, on a monotonic clock
         QByteArray Header(const QByteArray& name) const;
     };
 

@@ -1,10 +1,17 @@
 // The main of every test binary: an application object for widgets, events and timers, then GoogleTest.
+// Tests of code without widgets get a core application object instead, and never load the widgets library.
+#ifdef QUORVANE_TEST_CORE_ONLY
+#include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#else
 #include <QApplication>
+using TestApplication = QApplication;
+#endif
 
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    TestApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Quorvane"));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

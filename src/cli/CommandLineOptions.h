@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace quorvane {
+
+// What the user asked for on the command line:
+//   Quorvane --update [--engines Baidu,Google,...] [--pages N] [--quiet]
+//   Quorvane --help | --version
+struct CommandLineOptions {
+    enum class Action { Update, Help, Version };
+    Action action = Action::Update;
+    // The engines to check, as the engine table names them, in the table's order; all seven by default,
+    // as the window starts with every box ticked.
+    QStringList engines;
+    // The page range, 1 to 10; 1 as the window starts.
+    int pages = 1;
+    // No line per keyword, and no information messages: only the summary and the errors.
+    bool quiet = false;
+};
+
+// The options, or why the arguments cannot be used.
+struct ParsedCommandLine {
+    std::optional<CommandLineOptions> options;
+    QString error;
+};
+
+// The exit statuses of a command-line run; scripts and timers rely on them.
+enum ExitStatus : int {
+    ExitCompleted = 0,
+    ExitStoppedOrFailed = 1,
+    ExitBadArguments = 2,
+    ExitNoDatabase = 3,
+    ExitAlreadyRunning = 4,
+};
+
+// True when the arguments (without the program name) ask for a run without the window: one of the
+// command-line options, or any argument starting with "--", is there. Other arguments belong to the window
+// (Qt's own, such as -platform).
+bool IsCommandLineRun(const QStringList& arguments);
+// The same, on main's arguments, before any application object exists.
+bool IsCommandLineRun(int argc, char** argv);
+
+// Reads the arguments without the program name. Both "--pages 3" and "--pages=3" are understood; engine
+// names are compared without regard to case.
+ParsedCommandLine ParseCommandLine(const QStringList& arguments);
+
+// The text of --help, also shown on standard error after a wrong argument.
+QString UsageText();
+// The text of --version.
+QString VersionText();
+
+} // namespace quorvane

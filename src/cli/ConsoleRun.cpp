@@ -1,0 +1,134 @@
+#include "cli/ConsoleRun.h"
+
+#include "engine/EngineTable.h"
+#include "store/MissionList.h"
+
+#include <QElapsedTimer>
+
+namespace quorvane {
+
+namespace {
+
+// The balloons that end a batch run: how the run says whether it finished or was stopped.
+const QString kFinishedBalloon = QStringLiteral("完成批量查询任务");
+const QString kStoppedBalloon = QStringLiteral("批量任务停止");
+
+} // namespace
+
+// The window side of the run: the engines of the command line are the ticked boxes, the mission list is
+// read from the database, there are no controls, and each finished row becomes a line.
+class ConsoleRun::Host final : public RunHost {
+public:
+    Host(ConsoleRun& run, Database& database)
+        : run_(run)
+        , database_(database) {}
+
+    bool EngineTicked(QStringView engine) const override {
+        for (const QString& name : run_.options_.engines)
+            if (name == engine)
+                return true;
+        return false;
+    }
+    void LoadMissionList() override { OpenMissionList(database_, run_.missions_); }
+    void SetStartControlsEnabled(bool) override {}
+    void SetGridEnabled(bool) override {}
+    void SetStopEnabled(bool) override {}
+    void SetBusyCursor(bool) override {}
+    void ShowBalloon(const QString&, const QString& message) override { lastBalloon = message; }
+    void RowChecked(int row) override {
+        ++rowsDone;
+        if (!run_.options_.quiet)
+            WriteLine(run_.out_, KeywordLine(run_.missions_, row, run_.options_.engines));
+    }
+
+    QString lastBalloon;
+    int rowsDone = 0;
+
+private:
+    ConsoleRun& run_;
+    Database& database_;
+};
+
+ConsoleRun::ConsoleRun(Database& database, const CommandLineOptions& options, ConsoleMessages& messages,
+                       std::FILE* out)
+    : options_(options)
+    , messages_(messages)
+    , out_(out)
+    , host_(std::make_unique<Host>(*this, database))
+    , runs_(database, missions_, engine_, *host_) {
+    const int pages = options_.pages;
+    engine_.PageRangeSource = [pages] { return pages; };
+    engine_.PageCount = pages;
+}
+
+ConsoleRun::~ConsoleRun() = default;
+
+ConsoleRun::Summary ConsoleRun::Run() {
+    QElapsedTimer clock;
+    clock.start();
+    const int errorsBefore = messages_.Errors();
+    host_->lastBalloon.clear();
+    host_->rowsDone = 0;
+    const qint64 requestedBefore = browser_.Requested();
+    const qint64 loadedBefore = browser_.Loaded();
+
+    runs_.BatchRun();
+
+    Summary summary;
+    summary.keywordsDone = host_->rowsDone;
+    summary.keywords = missions_.RecordCount();
+    summary.pagesRequested = browser_.Requested() - requestedBefore;
+    summary.pagesLoaded = browser_.Loaded() - loadedBefore;
+    if (messages_.Errors() > errorsBefore)
+        summary.outcome = Outcome::Failed;
+    else if (host_->lastBalloon == kStoppedBalloon)
+        summary.outcome = Outcome::Stopped;
+    else if (summary.pagesRequested > 0 && summary.pagesLoaded == 0) {
+        // Not one page came back (no network, a proxy that refuses us, every engine blocking us): the
+        // cells say so, and a scheduled run must not pass for a good one.
+        messages_.present(MessageKind::Error, QStringLiteral("Error"),
+                          QStringLiteral("没有读到任何结果页, 请检查网络和代理设置!"));
+        summary.outcome = Outcome::Failed;
+    }
+    summary.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    WriteLine(out_, SummaryLine(summary));
+    return summary;
+}
+
+QString ConsoleRun::SummaryLine(const Summary& summary) {
+    QString outcome;
+    switch (summary.outcome) {
+    case Outcome::Completed:
+        outcome = QStringLiteral("完成");
+        break;
+    case Outcome::Stopped:
+        outcome = QStringLiteral("已停止");
+        break;
+    case Outcome::Failed:
+        outcome = QStringLiteral("失败");
+        break;
+    }
+    return outcome + QStringLiteral(": %1/%2 个关键词, 读到 %3 页, 未读到 %4 页, 用时 %5 秒")
+                         .arg(summary.keywordsDone)
+                         .arg(summary.keywords)
+                         .arg(summary.pagesLoaded)
+                         .arg(summary.pagesRequested - summary.pagesLoaded)
+                         .arg(summary.seconds, 0, 'f', 1);
+}
+
+QString ConsoleRun::KeywordLine(const Recordset& missions, int row, const QStringList& engines) {
+    auto field = [&](QStringView name) { return missions.Value(row, missions.FieldIndex(name)).toString(); };
+    QString line = u'[' + QString::number(row + 1) + u'/' + QString::number(missions.RecordCount()) +
+                   QStringLiteral("] ") + field(u"KeyWordName") + u' ' + field(u"UrlName");
+    for (QStringView engine : kRunOrder) {
+        if (!engines.contains(engine.toString()))
+            continue;
+        const EngineInfo* info = FindEngine(engine);
+        line += QStringLiteral("  ") + engine.toString() + u' ' + field(info->rankColumn);
+        if (!info->rankColumn2.isEmpty())
+            line += u'/' + field(info->rankColumn2);
+    }
+    return line;
+}
+
+} // namespace quorvane

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "cli/CommandLineOptions.h"
+#include "cli/ConsoleOutput.h"
+#include "cli/CountingBrowser.h"
+#include "engine/RankEngine.h"
+#include "engine/RankRuns.h"
+#include "store/Database.h"
+#include "store/Recordset.h"
+
+#include <QString>
+
+#include <cstdio>
+
+namespace quorvane {
+
+// The batch run without a window: the same run as "批量更新排名" (RankRuns::BatchRun over the mission
+// list, same checks, cells and history rows), with the engines and the page range of the command line, a
+// line per keyword on the output as each row is done, and a summary at the end.
+class ConsoleRun final {
+public:
+    enum class Outcome { Completed, Stopped, Failed };
+    struct Summary {
+        Outcome outcome = Outcome::Completed;
+        int keywordsDone = 0;
+        int keywords = 0;
+        qint64 pagesRequested = 0;
+        qint64 pagesLoaded = 0;
+        double seconds = 0;
+    };
+
+    // The database must be connected. Messages go through the given presenter, which must be installed.
+    ConsoleRun(Database& database, const CommandLineOptions& options, ConsoleMessages& messages,
+               std::FILE* out);
+    ~ConsoleRun();
+    ConsoleRun(const ConsoleRun&) = delete;
+    ConsoleRun& operator=(const ConsoleRun&) = delete;
+
+    // Runs the batch update and writes the summary line.
+    Summary Run();
+    // As "停止" does: the run ends at its next stop test; the row in progress keeps its stored texts.
+    void RequestStop() { engine_.StopRequested = true; }
+
+    // "完成: 3/3 个关键词, 读到 21 页, 未读到 0 页, 用时 4.2 秒"
+    static QString SummaryLine(const Summary& summary);
+    // "[2/3] 北京 www.mysite.com  Baidu 5/9  Google >100" for the mission list's row.
+    static QString KeywordLine(const Recordset& missions, int row, const QStringList& engines);
+
+    // The run itself, for tests that move its date.
+    RankRuns& Runs() { return runs_; }
+
+private:
+    class Host;
+
+    const CommandLineOptions options_;
+    ConsoleMessages& messages_;
+    std::FILE* out_;
+    CountingBrowser browser_;
+    RankEngine engine_{browser_};
+    Recordset missions_;
+    std::unique_ptr<Host> host_;
+    RankRuns runs_;
+};
+
+} // namespace quorvane

@@ -1,0 +1,59 @@
+#include "engine/RequestPacer.h"
+
+#include "store/SharedFunctions.h"
+
+#include <algorithm>
+
+namespace quorvane {
+
+RequestPacer& RequestPacer::Shared() {
+    static RequestPacer pacer;
+    return pacer;
+}
+
+void RequestPacer::SetDelay(std::chrono::milliseconds delay) {
+    delayMs_.store(std::max<std::chrono::milliseconds::rep>(0, delay.count()));
+}
+
+std::chrono::milliseconds RequestPacer::Delay() const {
+    return std::chrono::milliseconds(delayMs_.load());
+}
+
+void RequestPacer::Reset() {
+    const std::lock_guard lock(mutex_);
+    lastTurn_.clear();
+}
+
+RequestPacer::Clock::time_point RequestPacer::reserveTurn(QStringView engine,
+                                                          std::chrono::milliseconds delay) {
+    const std::lock_guard lock(mutex_);
+    const Clock::time_point now = Clock::now();
+    const QString key = engine.toString();
+    const auto previous = lastTurn_.constFind(key);
+    const Clock::time_point turn = previous == lastTurn_.constEnd() ? now : std::max(now, *previous + delay);
+    lastTurn_.insert(key, turn);
+    return turn;
+}
+
+void RequestPacer::RequestEnded(QStringView engine) {
+    if (Delay().count() == 0)
+        return;
+    const std::lock_guard lock(mutex_);
+    Clock::time_point& last = lastTurn_[engine.toString()];
+    last = std::max(last, Clock::now());
+}
+
+bool RequestPacer::WaitTurn(QStringView engine, const std::function<bool()>& stopRequested) {
+    const std::chrono::milliseconds delay = Delay();
+    if (delay.count() == 0)
+        return true; // today's pace: no bookkeeping, no wait
+    const Clock::time_point turn = reserveTurn(engine, delay);
+    while (Clock::now() < turn) {
+        if (stopRequested && stopRequested())
+            return false;
+        PumpAndSleep();
+    }
+    return true;
+}
+
+} // namespace quorvane

@@ -1,0 +1,117 @@
+#include "Installation.h"
+
+#include "store/Schema.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTimer>
+
+#include <stdexcept>
+
+namespace quorvane::test {
+
+Installation::Installation(bool withDatabase) {
+    const QString source = qEnvironmentVariable("QUORVANE_BIN_DIR") + QStringLiteral("/Quorvane");
+    if (!QFile::copy(source, Program()))
+        throw std::runtime_error("cannot copy the program");
+    QFile::setPermissions(Program(), QFile::permissions(source));
+    if (withDatabase &&
+        !CreateDatabase(DatabasePath(), QString::fromUtf16(kDbPassword), SchemaVersion::Full, nullptr))
+        throw std::runtime_error("cannot create the database");
+}
+
+QString Installation::Program() const {
+    return QDir(dir_.path()).filePath(QStringLiteral("Quorvane"));
+}
+
+QString Installation::DatabasePath() const {
+    return QDir(dir_.path()).filePath(QStringLiteral("DataBase/Trevanid.mdb"));
+}
+
+void Installation::WriteEndpointsIni(const QByteArray& text) const {
+    QFile file(QDir(dir_.path()).filePath(QStringLiteral("Endpoints.ini")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        throw std::runtime_error("cannot write Endpoints.ini");
+}
+
+Database& Installation::Connection() {
+    if (!connection_) {
+        connection_ = std::make_unique<Database>();
+        if (!connection_->ConnectDB(DatabasePath(), QString::fromUtf16(kDbPassword)))
+            throw std::runtime_error("cannot open the copy's database");
+    }
+    return *connection_;
+}
+
+void Installation::Exec(const QString& sql) {
+    if (!Connection().ExecSQLInTrans(Connection().execQuery, sql))
+        throw std::runtime_error("statement failed: " + sql.toStdString());
+}
+
+QString Installation::Scalar(const QString& sql) {
+    Recordset rs;
+    return Connection().OpenSQL(rs, sql) > 0 ? rs.Value(0, 0).toString() : QString();
+}
+
+QString Installation::Rows(const QString& sql) {
+    Recordset rs;
+    const int count = Connection().OpenSQL(rs, sql);
+    QStringList rows;
+    for (int r = 0; r < count; ++r) {
+        QStringList fields;
+        for (int f = 0; f < rs.FieldCount(); ++f)
+            fields << rs.Value(r, f).toString();
+        rows << fields.join(u'|');
+    }
+    return rows.join(u'\n');
+}
+
+QProcessEnvironment CronEnvironment() {
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+    environment.insert(QStringLiteral("HOME"), QDir::homePath());
+    // The guard's folder as this test sees it, so that the test and the copies agree on it.
+    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), qEnvironmentVariable("XDG_RUNTIME_DIR"));
+    return environment;
+}
+
+ProcessResult RunProgram(const QString& program, const QStringList& arguments,
+                         const QProcessEnvironment& environment,
+                         const std::function<void(QProcess&)>& whileRunning, int timeoutMs) {
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    QElapsedTimer clock;
+    clock.start();
+    process.start(program, arguments);
+    ProcessResult result;
+    if (!process.waitForStarted())
+        return result;
+    QEventLoop loop;
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (whileRunning && process.state() == QProcess::Running)
+            whileRunning(process);
+        if (clock.elapsed() > timeoutMs)
+            loop.quit();
+    });
+    tick.start(5);
+    if (process.state() == QProcess::Running)
+        loop.exec();
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+        result.crashed = true;
+    }
+    result.elapsedMs = clock.elapsed();
+    result.crashed = result.crashed || process.exitStatus() == QProcess::CrashExit;
+    result.exitCode = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+} // namespace quorvane::test

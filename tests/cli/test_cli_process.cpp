@@ -1,0 +1,419 @@
+// The command-line run as users start it: the real program, copied into a folder with its database and an
+// Endpoints.ini, run in cron's environment (no display) against loopback servers for the engines and the
+// proxy.
+#include "../engine/EngineFixture.h"
+#include "Installation.h"
+
+#include "app/SingleInstanceGuard.h"
+#include "engine/PageLoading.h"
+#include "store/SqlText.h"
+
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QThread>
+
+#include <sys/file.h>
+
+namespace quorvane {
+namespace {
+
+// An answer of the loopback server.
+test::HttpServer::Response answer(int status, QByteArray body, int delayMs = 0) {
+    test::HttpServer::Response response;
+    response.status = status;
+    response.body = std::move(body);
+    response.delayMs = delayMs;
+    return response;
+}
+
+using namespace std::chrono_literals;
+using test::Installation;
+using test::LinksWithSiteAt;
+using test::ProcessResult;
+
+const QString kSite = QStringLiteral("http://www.mysite.com/");
+const QStringList kKeywords = {QStringLiteral("北京"), QStringLiteral("上海"), QStringLiteral("广州")};
+
+QString today() {
+    return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+// The same missions in any database: one site, three keywords with stored cells.
+void addMissions(const std::function<void(const QString&)>& exec) {
+    exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
+    for (const QString& keyword : kKeywords)
+        exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName,BaiduRank,BaiduRank2,GoogleRank,"
+                            "YahooRank,SosoRank,BingRank,SogouRank,YoudaoRank,UpdateTime)Values(1,") +
+             QuotedStr(keyword) +
+             QStringLiteral(",'5','old','old','9','>100','old','old','old','2020-01-01')"));
+}
+
+const QString kCellsSql = QStringLiteral(
+    "Select KeyWordID,KeyWordName,BaiduRank,BaiduRank2,GoogleRank,YahooRank,SosoRank,BingRank,SogouRank,"
+    "YoudaoRank,UpdateTime From SE_KeyWord Order By KeyWordID");
+const QString kHistorySql = QStringLiteral(
+    "Select KeyWordID,WebID,KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,SogouRank,SosoRank,"
+    "YahooRank,YoudaoRank,BingRank,UpdateTime From SE_RankHistory Order By KeyWordID");
+
+QByteArray endpointsIni(const QString& address, const QByteArray& network = {}) {
+    QByteArray text = "[Endpoints]\n";
+    for (const EngineInfo& info : kEngines)
+        text += info.name.toString().toUtf8() + '=' + address.toUtf8() + '\n';
+    if (!network.isEmpty())
+        text += "[Network]\n" + network;
+    return text;
+}
+
+// A port on which nothing listens.
+quint16 deadPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+class CommandLineRun : public test::EngineFixture {
+protected:
+    void SetUp() override {
+        EngineFixture::SetUp();
+        installation.WriteEndpointsIni(endpointsIni(server.BaseUrl()));
+        addMissions([this](const QString& sql) { installation.Exec(sql); });
+        // Different ranks per keyword and engine; pages not set up show ten links without the site.
+        server.SetFallback(answer(200, test::ResultPage(u"Bing", LinksWithSiteAt(10, 0, kSite))));
+        int position = 1;
+        for (const QString& keyword : kKeywords)
+            for (const EngineInfo& info : kEngines)
+                ServeResults(info.name, keyword, 0, LinksWithSiteAt(10, (position++ % 9) + 1, kSite));
+    }
+
+    ProcessResult Update(const QStringList& arguments,
+                         const QProcessEnvironment& environment = test::CronEnvironment(),
+                         const std::function<void(QProcess&)>& whileRunning = {}) {
+        return test::RunProgram(installation.Program(), arguments, environment, whileRunning);
+    }
+
+    Installation installation;
+};
+
+TEST_F(CommandLineRun, FillsTheSameCellsAndHistoryAsTheWindowsRun) {
+    const ProcessResult result = Update({QStringLiteral("--update")});
+    ASSERT_FALSE(result.crashed) << result.err.toStdString();
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QList<QByteArray> commandLineRequests = server.RequestTargets();
+
+    // The window's run on an identical database, against the same server.
+    test::TempDatabase window;
+    addMissions([&window](const QString& sql) { window.Exec(sql); });
+    Recordset missions;
+    test::RecordingHost host(window.connection(), missions);
+    for (const EngineInfo& info : kEngines)
+        host.ticked.insert(info.name.toString());
+    test::MessageRecorder recorder;
+    RankRuns runs(window.connection(), missions, engine, host);
+    const qsizetype before = server.Requests().size();
+    runs.BatchRun();
+    ASSERT_EQ(recorder.Texts(), QStringList{QStringLiteral("更新排名成功!")});
+
+    EXPECT_EQ(server.RequestTargets().mid(before), commandLineRequests) << "same pages in the same order";
+    auto rows = [&window](const QString& sql) {
+        Recordset rs;
+        const int count = window.connection().OpenSQL(rs, sql);
+        QStringList lines;
+        for (int r = 0; r < count; ++r) {
+            QStringList fields;
+            for (int f = 0; f < rs.FieldCount(); ++f)
+                fields << rs.Value(r, f).toString();
+            lines << fields.join(u'|');
+        }
+        return lines.join(u'\n');
+    };
+    const QString cells = installation.Rows(kCellsSql);
+    EXPECT_EQ(cells, rows(kCellsSql));
+    EXPECT_EQ(installation.Rows(kHistorySql), rows(kHistorySql));
+    EXPECT_FALSE(cells.contains(QStringLiteral("old"))) << "every engine was checked";
+    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_RankHistory Where UpdateTime=#") +
+                                  today() + u'#'),
+              QStringLiteral("3"));
+
+    // A line per keyword with its ranks, then the summary.
+    const QStringList lines = result.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << result.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("[1/3] 北京 www.mysite.com  Baidu ")))
+        << lines[0].toStdString();
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("完成: 3/3 个关键词, 读到 21 页, 未读到 0 页")))
+        << lines[3].toStdString();
+    EXPECT_TRUE(result.err.contains(QStringLiteral("更新排名成功!")));
+}
+
+TEST_F(CommandLineRun, QuietLeavesOnlyTheSummary) {
+    const ProcessResult result =
+        Update({QStringLiteral("--update"), QStringLiteral("--quiet"), QStringLiteral("--engines=bing")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out.count(u'\n'), 1) << result.out.toStdString();
+    EXPECT_TRUE(result.out.startsWith(QStringLiteral("完成: 3/3 个关键词, 读到 3 页")));
+    EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
+}
+
+TEST_F(CommandLineRun, OnlyTheChosenEnginesCellsChange) {
+    const ProcessResult result =
+        Update({QStringLiteral("--update"), QStringLiteral("--engines"), QStringLiteral("Google"),
+                QStringLiteral("--pages"), QStringLiteral("2")});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    for (const QString& keyword : kKeywords) {
+        const QString where = QStringLiteral(" From SE_KeyWord Where KeyWordName=") + QuotedStr(keyword);
+        EXPECT_EQ(installation.Rows(QStringLiteral("Select BaiduRank,BaiduRank2,YahooRank,SosoRank,BingRank,"
+                                                   "SogouRank,YoudaoRank") +
+                                    where),
+                  QStringLiteral("5|old|9|>100|old|old|old"));
+        const int google = installation.Scalar(QStringLiteral("Select GoogleRank") + where).toInt();
+        EXPECT_GE(google, 1) << keyword.toStdString();
+        // The history takes the other engines' numbers from their cells.
+        EXPECT_EQ(
+            installation.Rows(QStringLiteral("Select GoogleRank,BaiduRank,BaiduRank2,YahooRank,SosoRank "
+                                             "From SE_RankHistory Where KeyWordName=") +
+                              QuotedStr(keyword)),
+            QString::number(google) + QStringLiteral("|5|0|9|0"));
+    }
+    // Only Google was asked; the site is on its first page, so no second page is read.
+    EXPECT_EQ(server.Requests().size(), 3);
+    for (const QByteArray& target : server.RequestTargets())
+        EXPECT_TRUE(target.startsWith("/search?num=100")) << target.constData();
+}
+
+TEST_F(CommandLineRun, TerminatedMidRunKeepsTheRowInProgressAndEndsWithOne) {
+    for (const QString& keyword : kKeywords)
+        server.Serve(Target(u"Bing", keyword, 0),
+                     answer(200, test::ResultPage(u"Bing", LinksWithSiteAt(5, 3, kSite)), 400));
+    const QString before = installation.Rows(kCellsSql);
+
+    // SIGTERM as soon as the second keyword's page is asked for: that row is in progress.
+    bool sent = false;
+    const ProcessResult result =
+        Update({QStringLiteral("--update"), QStringLiteral("--engines"), QStringLiteral("Bing")},
+               test::CronEnvironment(), [&](QProcess& process) {
+                   if (!sent && server.Requests().size() >= 2) {
+                       process.terminate();
+                       sent = true;
+                   }
+               });
+    ASSERT_TRUE(sent);
+    ASSERT_FALSE(result.crashed) << "the signal must stop the run, not kill the program";
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.out.contains(QStringLiteral("已停止: 1/3 个关键词"))) << result.out.toStdString();
+    EXPECT_EQ(server.Requests().size(), 2) << "no page is asked for after the stop";
+
+    EXPECT_EQ(installation.Scalar(QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+    const QStringList rowsBefore = before.split(u'\n');
+    const QStringList rowsAfter = installation.Rows(kCellsSql).split(u'\n');
+    ASSERT_EQ(rowsAfter.size(), 3);
+    // The first row is done.
+    EXPECT_TRUE(rowsAfter[0].contains(QStringLiteral("|3|old|old|") + today())) << rowsAfter[0].toStdString();
+    // The row in progress keeps its stored texts, dated today as the window's stop leaves it.
+    QString expected = rowsBefore[1];
+    expected.replace(QStringLiteral("2020-01-01"), today());
+    EXPECT_EQ(rowsAfter[1], expected);
+    // The row after it is untouched.
+    EXPECT_EQ(rowsAfter[2], rowsBefore[2]);
+    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_RankHistory")),
+              QStringLiteral("1"));
+}
+
+TEST_F(CommandLineRun, WrongArgumentsEndWithTwoAndTheUsage) {
+    const QStringList cases[] = {
+        {QStringLiteral("--updat")},
+        {QStringLiteral("--update"), QStringLiteral("--pages"), QStringLiteral("11")},
+        {QStringLiteral("--update"), QStringLiteral("--engines"), QStringLiteral("Altavista")},
+        {QStringLiteral("--update"), QStringLiteral("--pages")},
+        {QStringLiteral("--engines"), QStringLiteral("Bing")},
+        {QStringLiteral("--update"), QStringLiteral("extra")},
+    };
+    for (const QStringList& arguments : cases) {
+        const ProcessResult result = Update(arguments);
+        EXPECT_EQ(result.exitCode, 2) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(result.err.contains(QStringLiteral("用法: Quorvane --update")))
+            << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(result.out.isEmpty());
+    }
+    EXPECT_TRUE(server.Requests().isEmpty());
+    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_KeyWord Where UpdateTime=#") +
+                                  today() + u'#'),
+              QStringLiteral("0"));
+}
+
+TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
+    Installation installation(false);
+    const ProcessResult version =
+        test::RunProgram(installation.Program(), {QStringLiteral("--version")}, test::CronEnvironment());
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, QStringLiteral("Quorvane 1.3\n"));
+    const ProcessResult help =
+        test::RunProgram(installation.Program(), {QStringLiteral("--help")}, test::CronEnvironment());
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--engines")));
+    EXPECT_TRUE(help.err.isEmpty()) << help.err.toStdString();
+}
+
+TEST(CommandLine, MissingDatabaseEndsWithThree) {
+    Installation installation(false);
+    const ProcessResult result =
+        test::RunProgram(installation.Program(), {QStringLiteral("--update")}, test::CronEnvironment());
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_TRUE(result.err.contains(QStringLiteral("连接数据库失败!"))) << result.err.toStdString();
+    EXPECT_FALSE(QFile::exists(installation.DatabasePath())) << "the run never creates a database";
+}
+
+// The window and the command line share the guard of their folder.
+TEST_F(CommandLineRun, WindowAndCommandLineOfOneFolderExcludeEachOther) {
+    QProcessEnvironment windowEnvironment = test::CronEnvironment();
+    windowEnvironment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QString guardFile = SingleInstanceGuard::GuardFilePath(installation.Program());
+    auto guardHeld = [&] {
+        QFile file(guardFile);
+        if (!file.open(QIODevice::ReadWrite))
+            return false;
+        return ::flock(file.handle(), LOCK_EX | LOCK_NB) != 0;
+    };
+
+    {
+        QProcess window;
+        window.setProcessEnvironment(windowEnvironment);
+        window.start(installation.Program(), {});
+        ASSERT_TRUE(window.waitForStarted());
+        QElapsedTimer clock;
+        clock.start();
+        while (!guardHeld() && clock.elapsed() < 20000)
+            QThread::msleep(20);
+        ASSERT_TRUE(guardHeld()) << "the window never took the guard";
+
+        const ProcessResult result = Update({QStringLiteral("--update")});
+        EXPECT_EQ(result.exitCode, 4);
+        EXPECT_TRUE(result.err.contains(QStringLiteral("程序正在运行！"))) << result.err.toStdString();
+        EXPECT_TRUE(server.Requests().isEmpty());
+        window.kill();
+        window.waitForFinished();
+    }
+
+    // A window started during a command-line run is refused as a second window is.
+    test::HttpServer::Response stall;
+    stall.mode = test::HttpServer::Mode::Stall;
+    server.SetFallback(stall);
+    for (const QString& keyword : kKeywords)
+        for (const EngineInfo& info : kEngines)
+            server.Serve(Target(info.name, keyword, 0), stall);
+    QString windowSaid;
+    const ProcessResult run =
+        Update({QStringLiteral("--update")}, test::CronEnvironment(), [&](QProcess& cli) {
+            if (server.Requests().isEmpty() || !windowSaid.isEmpty())
+                return;
+            QProcess window;
+            window.setProcessEnvironment(windowEnvironment);
+            window.start(installation.Program(), {});
+            window.waitForFinished(20000);
+            windowSaid = QString::fromUtf8(window.readAllStandardError());
+            cli.terminate();
+        });
+    EXPECT_TRUE(windowSaid.contains(QStringLiteral("程序正在运行！"))) << windowSaid.toStdString();
+    EXPECT_EQ(run.exitCode, 1);
+}
+
+// The proxy: the engines' host is a name that does not resolve, so a page can only come through a proxy.
+struct ProxyCase {
+    const char* name;
+    QByteArray network; // the [Network] group of Endpoints.ini; %PROXY is the proxy's port, %DEAD a dead port
+    QByteArray httpProxy;
+    QByteArray noProxy;
+    int proxyStatus;   // what the proxy answers
+    bool throughProxy; // the proxy sees the request
+    int exitCode;
+};
+
+void PrintTo(const ProxyCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CommandLineProxy : public ::testing::TestWithParam<ProxyCase> {};
+
+TEST_P(CommandLineProxy, PagesGoWhereTheSettingsSay) {
+    const ProxyCase& c = GetParam();
+    test::HttpServer proxy;
+    test::HttpServer::Response reply =
+        answer(c.proxyStatus, test::ResultPage(u"Bing", LinksWithSiteAt(5, 2, kSite)));
+    if (c.proxyStatus == 407) {
+        reply.body.clear();
+        reply.headers = {{"Proxy-Authenticate", "Basic realm=\"office\""}};
+    }
+    proxy.SetFallback(reply);
+    const QString port = QString::number(proxy.Port());
+    const QString dead = QString::number(deadPort());
+    auto fill = [&](const QByteArray& text) {
+        return QString::fromUtf8(text)
+            .replace(QStringLiteral("%PROXY"), port)
+            .replace(QStringLiteral("%DEAD"), dead)
+            .toUtf8();
+    };
+
+    Installation installation;
+    installation.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName)Values('www.mysite.com')"));
+    installation.Exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,'北京')"));
+    installation.WriteEndpointsIni(
+        endpointsIni(QStringLiteral("http://quorvane-engines.test"), fill(c.network)));
+    QProcessEnvironment environment = test::CronEnvironment();
+    if (!c.httpProxy.isEmpty())
+        environment.insert(QStringLiteral("http_proxy"), QString::fromUtf8(fill(c.httpProxy)));
+    if (!c.noProxy.isEmpty())
+        environment.insert(QStringLiteral("no_proxy"), QString::fromUtf8(c.noProxy));
+
+    const ProcessResult result = test::RunProgram(
+        installation.Program(),
+        {QStringLiteral("--update"), QStringLiteral("--engines"), QStringLiteral("Bing")}, environment);
+    EXPECT_EQ(result.exitCode, c.exitCode) << result.err.toStdString();
+    // One page, asked for once, and never a wait beyond the page time limit.
+    EXPECT_LT(result.elapsedMs, kPageWaitSeconds * 1000);
+    const QString cell = installation.Scalar(QStringLiteral("Select BingRank From SE_KeyWord"));
+    if (c.throughProxy) {
+        ASSERT_EQ(proxy.Requests().size(), 1);
+        EXPECT_TRUE(proxy.Requests()[0].target.startsWith("http://quorvane-engines.test/search?q="))
+            << proxy.Requests()[0].target.constData();
+    } else {
+        EXPECT_TRUE(proxy.Requests().isEmpty());
+    }
+    EXPECT_EQ(cell, c.exitCode == 0 ? QStringLiteral("2") : QString::fromUtf16(kRestrictedText));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, CommandLineProxy,
+    ::testing::Values(
+        ProxyCase{"ProxyInEndpointsIni", "Proxy=http://127.0.0.1:%PROXY\n", {}, {}, 200, true, 0},
+        ProxyCase{"HttpProxyFromTheEnvironment", {}, "http://127.0.0.1:%PROXY", {}, 200, true, 0},
+        ProxyCase{"IniOverridesTheEnvironment",
+                  "Proxy=http://127.0.0.1:%PROXY\n",
+                  "http://127.0.0.1:%DEAD",
+                  {},
+                  200,
+                  true,
+                  0},
+        ProxyCase{
+            "NoProxyExcludesTheHost", {}, "http://127.0.0.1:%PROXY", "quorvane-engines.test", 200, false, 1},
+        ProxyCase{"ProxyWantsCredentials", "Proxy=http://127.0.0.1:%PROXY\n", {}, {}, 407, true, 1},
+        ProxyCase{"ProxyRefuses", "Proxy=http://127.0.0.1:%DEAD\n", {}, {}, 200, false, 1}),
+    [](const ::testing::TestParamInfo<ProxyCase>& info) { return std::string(info.param.name); });
+
+TEST_F(CommandLineRun, DelayMsSpacesTheRequestsToOneEngine) {
+    installation.WriteEndpointsIni(endpointsIni(server.BaseUrl(), "DelayMs=200\n"));
+    // The site is on no page, so every check reads both pages.
+    for (const QString& keyword : kKeywords)
+        for (QStringView engine : {u"Bing", u"Yahoo"})
+            ServeResults(engine, keyword, 0, LinksWithSiteAt(10, 0, kSite));
+    const ProcessResult result = Update({QStringLiteral("--update"), QStringLiteral("--engines"),
+                                         QStringLiteral("Bing,Yahoo"), QStringLiteral("--pages=2")});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    std::vector<std::chrono::steady_clock::time_point> bing;
+    for (const test::HttpServer::Request& request : server.Requests())
+        if (request.target.startsWith("/search?q="))
+            bing.push_back(request.arrived);
+    ASSERT_EQ(bing.size(), 6u); // three keywords, two pages each
+    for (size_t i = 1; i < bing.size(); ++i)
+        EXPECT_GE(bing[i] - bing[i - 1], 200ms) << "between Bing requests " << i - 1 << " and " << i;
+}
+
+} // namespace
+} // namespace quorvane

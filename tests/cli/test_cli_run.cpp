@@ -1,0 +1,232 @@
+// The command-line run's parts, in a test binary without the widgets library: the options, the run over a
+// mission list with its lines and summary, and the stop signals.
+#include "../engine/ResultPages.h"
+#include "cli/CommandLineOptions.h"
+#include "cli/ConsoleRun.h"
+#include "cli/StopSignals.h"
+#include "engine/EngineTable.h"
+#include "store/SqlText.h"
+#include "support/HttpServer.h"
+#include "support/LoopbackEndpoints.h"
+#include "support/TempDatabase.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryFile>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace quorvane {
+namespace {
+
+// An answer of the loopback server.
+test::HttpServer::Response answer(int status, QByteArray body, int delayMs = 0) {
+    test::HttpServer::Response response;
+    response.status = status;
+    response.body = std::move(body);
+    response.delayMs = delayMs;
+    return response;
+}
+
+const QStringList kAll = {QStringLiteral("Baidu"), QStringLiteral("Google"), QStringLiteral("Yahoo"),
+                          QStringLiteral("Soso"),  QStringLiteral("Bing"),   QStringLiteral("Sogou"),
+                          QStringLiteral("Youdao")};
+
+struct GoodArguments {
+    QStringList arguments;
+    CommandLineOptions::Action action;
+    QStringList engines;
+    int pages;
+    bool quiet;
+};
+
+TEST(CommandLineOptions, ArgumentsThatWork) {
+    const GoodArguments cases[] = {
+        {{QStringLiteral("--update")}, CommandLineOptions::Action::Update, kAll, 1, false},
+        {{QStringLiteral("--update"), QStringLiteral("--engines"), QStringLiteral("google,Baidu")},
+         CommandLineOptions::Action::Update,
+         {QStringLiteral("Baidu"), QStringLiteral("Google")},
+         1,
+         false},
+        {{QStringLiteral("--pages=10"), QStringLiteral("--update"), QStringLiteral("--quiet")},
+         CommandLineOptions::Action::Update,
+         kAll,
+         10,
+         true},
+        {{QStringLiteral("--update"), QStringLiteral("--engines=Bing,bing")},
+         CommandLineOptions::Action::Update,
+         {QStringLiteral("Bing")},
+         1,
+         false},
+        {{QStringLiteral("--update"), QStringLiteral("--help")},
+         CommandLineOptions::Action::Help,
+         kAll,
+         1,
+         false},
+        {{QStringLiteral("-h")}, CommandLineOptions::Action::Help, kAll, 1, false},
+        {{QStringLiteral("--version")}, CommandLineOptions::Action::Version, kAll, 1, false},
+    };
+    for (const GoodArguments& c : cases) {
+        const QString shown = c.arguments.join(u' ');
+        EXPECT_TRUE(IsCommandLineRun(c.arguments)) << shown.toStdString();
+        const ParsedCommandLine parsed = ParseCommandLine(c.arguments);
+        ASSERT_TRUE(parsed.options) << shown.toStdString() << ": " << parsed.error.toStdString();
+        EXPECT_EQ(parsed.options->action, c.action) << shown.toStdString();
+        EXPECT_EQ(parsed.options->engines, c.engines) << shown.toStdString();
+        EXPECT_EQ(parsed.options->pages, c.pages) << shown.toStdString();
+        EXPECT_EQ(parsed.options->quiet, c.quiet) << shown.toStdString();
+    }
+}
+
+TEST(CommandLineOptions, ArgumentsThatDoNot) {
+    const QStringList cases[] = {
+        {QStringLiteral("--updat")},
+        {QStringLiteral("--update"), QStringLiteral("--pages"), QStringLiteral("0")},
+        {QStringLiteral("--update"), QStringLiteral("--pages"), QStringLiteral("11")},
+        {QStringLiteral("--update"), QStringLiteral("--pages"), QStringLiteral("two")},
+        {QStringLiteral("--update"), QStringLiteral("--pages")},
+        {QStringLiteral("--update"), QStringLiteral("--engines"), QStringLiteral("Bing,,Yahoo")},
+        {QStringLiteral("--update"), QStringLiteral("--engines"), QStringLiteral("Lycos")},
+        {QStringLiteral("--update"), QStringLiteral("--update")},
+        {QStringLiteral("--update=yes")},
+        {QStringLiteral("--quiet")},
+        {QStringLiteral("--update"), QStringLiteral("file.txt")},
+    };
+    for (const QStringList& arguments : cases) {
+        const ParsedCommandLine parsed = ParseCommandLine(arguments);
+        EXPECT_FALSE(parsed.options) << arguments.join(u' ').toStdString();
+        EXPECT_FALSE(parsed.error.isEmpty()) << arguments.join(u' ').toStdString();
+    }
+}
+
+TEST(CommandLineOptions, TheWindowKeepsItsOwnArguments) {
+    EXPECT_FALSE(IsCommandLineRun(QStringList{}));
+    EXPECT_FALSE(IsCommandLineRun({QStringLiteral("-platform"), QStringLiteral("offscreen")}));
+    EXPECT_TRUE(IsCommandLineRun(
+        {QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--update")}));
+}
+
+// A run over a database in this process, printing into a temporary file.
+class ConsoleRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(output.open());
+        stream = ::fdopen(::dup(output.handle()), "w");
+        ASSERT_NE(stream, nullptr);
+        errors = std::fopen("/dev/null", "w");
+        db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName)Values('www.mysite.com')"));
+    }
+    void TearDown() override {
+        std::fclose(stream);
+        std::fclose(errors);
+    }
+    void AddKeyword(const QString& keyword) {
+        db.Exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,") + QuotedStr(keyword) +
+                u')');
+    }
+    QString Printed() {
+        std::fflush(stream);
+        QFile file(output.fileName());
+        file.open(QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll());
+    }
+    CommandLineOptions Options(const QStringList& engines) {
+        CommandLineOptions options;
+        options.engines = engines;
+        return options;
+    }
+
+    test::HttpServer server;
+    test::LoopbackEndpoints endpoints{server.BaseUrl()};
+    test::TempDatabase db;
+    QTemporaryFile output;
+    std::FILE* stream = nullptr;
+    std::FILE* errors = nullptr;
+};
+
+TEST_F(ConsoleRunTest, PrintsALinePerKeywordAndTheSummary) {
+    AddKeyword(QStringLiteral("北京"));
+    AddKeyword(QStringLiteral("上海"));
+    server.SetFallback(
+        answer(200, test::ResultPage(u"Bing",
+                                     test::LinksWithSiteAt(5, 4, QStringLiteral("http://www.mysite.com/")))));
+    ConsoleMessages messages(errors);
+    ConsoleRun run(db.connection(), Options({QStringLiteral("Baidu"), QStringLiteral("Bing")}), messages,
+                   stream);
+    const ConsoleRun::Summary summary = run.Run();
+    EXPECT_EQ(summary.outcome, ConsoleRun::Outcome::Completed);
+    EXPECT_EQ(summary.keywordsDone, 2);
+    EXPECT_EQ(summary.pagesRequested, 4);
+    EXPECT_EQ(summary.pagesLoaded, 4);
+    const QStringList lines = Printed().split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3);
+    // Baidu does not understand Bing's page: its cells say the check gave no result.
+    EXPECT_EQ(lines[0],
+              QStringLiteral(
+                  "[1/2] 北京 www.mysite.com  Baidu 可能已被搜索引擎限制!/可能已被搜索引擎限制!  Bing 4"));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("[2/2] 上海 www.mysite.com  Baidu ")));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("完成: 2/2 个关键词, 读到 4 页, 未读到 0 页, 用时 ")))
+        << lines[2].toStdString();
+}
+
+TEST_F(ConsoleRunTest, EmptyListCompletesWithNothingDone) {
+    ConsoleMessages messages(errors);
+    ConsoleRun run(db.connection(), Options(kAll), messages, stream);
+    const ConsoleRun::Summary summary = run.Run();
+    EXPECT_EQ(summary.outcome, ConsoleRun::Outcome::Completed);
+    EXPECT_EQ(summary.keywords, 0);
+    EXPECT_TRUE(Printed().startsWith(QStringLiteral("完成: 0/0 个关键词")));
+}
+
+TEST_F(ConsoleRunTest, NoPageReadIsAFailure) {
+    AddKeyword(QStringLiteral("北京"));
+    server.SetFallback(answer(503, {})); // every engine turns us away
+    ConsoleMessages messages(errors);
+    ConsoleRun run(db.connection(), Options({QStringLiteral("Google")}), messages, stream);
+    const ConsoleRun::Summary summary = run.Run();
+    EXPECT_EQ(summary.outcome, ConsoleRun::Outcome::Failed);
+    EXPECT_EQ(messages.Errors(), 1);
+    EXPECT_EQ(summary.pagesRequested, 1);
+    EXPECT_EQ(summary.pagesLoaded, 0);
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select GoogleRank From SE_KeyWord")),
+              QString::fromUtf16(kRestrictedText));
+}
+
+TEST_F(ConsoleRunTest, ASignalStopsTheRunAsStopDoes) {
+    AddKeyword(QStringLiteral("北京"));
+    AddKeyword(QStringLiteral("上海"));
+    server.SetFallback(answer(200, test::ResultPage(u"Bing", {}), 300));
+    ConsoleMessages messages(errors);
+    ConsoleRun run(db.connection(), Options({QStringLiteral("Bing")}), messages, stream);
+    int received = 0;
+    {
+        StopSignals signalsToStop([&](int signal) {
+            received = signal;
+            run.RequestStop();
+        });
+        ASSERT_TRUE(signalsToStop.Active());
+        // The signal arrives while the first page loads.
+        QObject timer;
+        QTimer::singleShot(100, &timer, [] { std::raise(SIGTERM); });
+        const ConsoleRun::Summary summary = run.Run();
+        EXPECT_EQ(summary.outcome, ConsoleRun::Outcome::Stopped);
+        EXPECT_EQ(summary.keywordsDone, 0);
+    }
+    EXPECT_EQ(received, SIGTERM);
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_RankHistory")), QStringLiteral("0"));
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyWord Where BingRank<>''")),
+              QStringLiteral("0"))
+        << "the row in progress keeps its empty cell";
+    // The program's own handlers are back once it goes.
+    struct sigaction current {};
+    ::sigaction(SIGTERM, nullptr, &current);
+    EXPECT_EQ(current.sa_handler, SIG_DFL);
+}
+
+} // namespace
+} // namespace quorvane
