@@ -145,6 +145,22 @@ const CharsetCase kCharsetCases[] = {
     {"undeclared_other_bytes_are_gbk", "x" + kGbkZhong, "", u"x中"},
     {"utf8_bom", "\xEF\xBB\xBF" + kUtf8Zhong, "gbk", u"中"},
     {"unknown_label_falls_back", "x" + kGbkZhong, "no-such-charset", u"x中"},
+    // A label of a charset that cannot spell the ASCII "<meta" that declares it is a lie; the page is read as
+    // if undeclared: UTF-8 when it is valid UTF-8, GBK otherwise.
+    {"meta_utf16_on_gbk_page", "<meta charset=\"utf-16\"><p>" + kGbkZhong + "</p>", "",
+     u"<meta charset=\"utf-16\"><p>中</p>"},
+    {"meta_utf16le_on_utf8_page",
+     "<META http-equiv=Content-Type content='text/html; charset=UTF-16LE'>" + kUtf8Zhong, "",
+     u"<META http-equiv=Content-Type content='text/html; charset=UTF-16LE'>中"},
+    {"meta_utf32_on_gbk_page", "<meta charset=utf-32>" + kGbkZhong, "", u"<meta charset=utf-32>中"},
+    {"meta_ebcdic_on_utf8_page", "<meta charset=ibm037>" + kUtf8Zhong, "", u"<meta charset=ibm037>中"},
+    // From the header a UTF-16 label is believed only for a body that looks like UTF-16 (NUL bytes in its
+    // ASCII markup); otherwise the meta tag and the fallback decide.
+    {"header_utf16_on_gbk_page_with_meta", "<meta charset=gb2312><p>" + kGbkZhong, "utf-16",
+     u"<meta charset=gb2312><p>中"},
+    {"header_utf16_on_undeclared_utf8_page", "<p>" + kUtf8Zhong, "UTF-16", u"<p>中"},
+    {"header_utf16le_on_utf16le_page", QByteArray("<\0p\0>\0\x2D\x4E", 8), "utf-16le", u"<p>中"},
+    {"header_utf16be_on_utf16be_page", QByteArray("\0<\0p\0>\x4E\x2D", 8), "utf-16be", u"<p>中"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pages, DecoderTest, ::testing::ValuesIn(kCharsetCases),
