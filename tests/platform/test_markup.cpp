@@ -7,7 +7,12 @@
 
 #include "QStringPrinter.h"
 
+#include <QList>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
 
 namespace quorvane {
 namespace {
@@ -113,6 +118,80 @@ TEST(NestingGuard, SloppyButShallowPagesAreNotCut) {
     const QByteArray deep = "<span>" + QByteArray("<div><b>").repeated(200) + "y";
     EXPECT_EQ(NestingSafeLength(deep, 100),
               QByteArray("<span>" + QByteArray("<div><b>").repeated(49) + "<div>").size());
+}
+
+// How deep the elements of serialised markup nest: every start tag but the void ones opens one level.
+int deepestNesting(QByteArrayView markup) {
+    static const QList<QByteArray> voids{"AREA",  "BASE", "BR",   "COL",   "EMBED",  "HR",    "IMG",
+                                         "INPUT", "LINK", "META", "PARAM", "SOURCE", "TRACK", "WBR"};
+    int depth = 0;
+    int deepest = 0;
+    for (qsizetype i = 0; (i = markup.indexOf('<', i)) >= 0 && i + 1 < markup.size(); ++i) {
+        if (markup[i + 1] == '/') {
+            --depth;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < markup.size() && std::isalpha(static_cast<unsigned char>(markup[end])))
+            ++end;
+        if (end > i + 1 && !voids.contains(markup.sliced(i + 1, end - i - 1).toByteArray()))
+            deepest = std::max(deepest, ++depth);
+    }
+    return deepest;
+}
+
+// Tags that the parser does not nest do not count as nesting: with 300 of them before it, a result item is
+// still in the document.
+struct ShallowCase {
+    const char* name;
+    const char* before;
+    const char* repeated; // 300 times
+    const char* after;
+};
+
+class ShallowPageTest : public ::testing::TestWithParam<ShallowCase> {};
+
+TEST_P(ShallowPageTest, KeepsTheResultsAfterIt) {
+    const ShallowCase& c = GetParam();
+    const QByteArray page =
+        "<html><body>" + QByteArray(c.before) + QByteArray(c.repeated).repeated(300) + c.after +
+        R"(<ol><li class="g"><h3 class="r"><a href="http://www.site.com/" target="_blank" )"
+        R"(class="l">t</a></h3></li></ol></body></html>)";
+    EXPECT_EQ(NestingSafeLength(page), page.size());
+    EXPECT_TRUE(
+        RenderHtml(page).body.contains(R"(<A href="http://www.site.com/" target=_blank class=l>t</A>)"));
+}
+
+const ShallowCase kShallowCases[] = {
+    {"unclosed_links", "<div id=nav>", "<a href=#>x", "</div>"},
+    {"unclosed_headings", "<div>", "<h3>x", "</div>"},
+    {"forms_in_a_form", "<div>", "<form>", "</div>"},
+    {"unclosed_buttons", "<div>", "<button>x", "</div>"},
+    {"repeated_nobr", "<div>", "<nobr>x", "</div>"},
+    {"repeated_html_and_body", "", "<html><body>", ""},
+    {"tags_inside_quoted_values", "<div>", R"(<img alt="<div><div>" title='<b>' src=x.gif>x)", "</div>"},
+    {"tags_inside_a_select", "<div><select>", "<div><b>", "</select></div>"},
+    {"unclosed_font_in_cells", "<table><tr>", "<td><font color=red>x</td>", "</tr></table>"},
+    {"unclosed_italics_in_tables", "", "<table><tr><td><i>x</table>", ""},
+    {"unclosed_items_and_definitions", "<ul>", "<li><span>x", "</ul><dl><dt>a<dd>b</dl>"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Pages, ShallowPageTest, ::testing::ValuesIn(kShallowCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The parser reopens formatting elements that their block closed, before the next text: such pages nest as
+// deep as the parser makes them and are cut at the limit, however flat their tags look.
+TEST(NestingGuard, ReopenedFormattingCountsAsNesting) {
+    const QList<QByteArray> units{"<div><b id=1></div>", "<p><font color=red>text</p>\n", "<div><b>x</div> "};
+    for (const QByteArray& unit : units) {
+        QByteArray page = "<html><body>";
+        for (int i = 0; i < 2000; ++i)
+            page += QByteArray(unit).replace("id=1", QByteArray("id=" + QByteArray::number(i)));
+        page += "x";
+        const RenderedPage rendered = RenderHtml(page);
+        EXPECT_LE(deepestNesting(rendered.root), kMaxNestingDepth + 2) << unit.constData(); // + HEAD, BODY
+        EXPECT_LT(NestingSafeLength(page), page.size()) << unit.constData();
+    }
 }
 
 struct CharsetCase {
