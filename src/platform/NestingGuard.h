@@ -25,11 +25,12 @@ inline constexpr qsizetype kMaxPageNodes = 200'000;
 
 struct PageCost {
     qsizetype parseLength = 0; // the bytes to parse: all of them unless the page nests deeper than the limit
-    qsizetype nodes = 0;       // nodes the parser builds from those bytes, about; counting stops past the limit
+    qsizetype nodes = 0; // nodes the parser builds from those bytes, about; counting stops past the limit
     bool overNodeLimit = false;
 };
 
-PageCost MeasurePage(QByteArrayView html, int maxDepth = kMaxNestingDepth, qsizetype maxNodes = kMaxPageNodes);
+PageCost MeasurePage(QByteArrayView html, int maxDepth = kMaxNestingDepth,
+                     qsizetype maxNodes = kMaxPageNodes);
 
 // How many bytes of the page to parse: its whole length unless it nests deeper than the limit.
 qsizetype NestingSafeLength(QByteArrayView html, int maxDepth = kMaxNestingDepth);

@@ -137,7 +137,9 @@ void PageBrowser::onFinished() {
         error == QNetworkReply::NoError ? QString() : QStringLiteral("error page: ") + reply_->errorString();
     const QByteArray body = std::exchange(received_, {});
     abandonReply();
-    finish(RenderPageBytes(body, CharsetFromContentType(contentType)), location, status);
+    RenderedPage page = RenderPageBytes(body, CharsetFromContentType(contentType));
+    const QString reason = page.refusal.isEmpty() ? status : page.refusal; // a refused page is an empty one
+    finish(std::move(page), location, reason);
 }
 
 void PageBrowser::failLater(const QString& reason) {

@@ -25,7 +25,8 @@ namespace quorvane {
 //
 // A load that fails still finishes, as the old browser finished with its own error page: state 4, an empty
 // document (no body content), DocumentComplete, and LastError() says why. Failures are: network errors, a
-// redirect chain longer than the limit, a body over the size limit, no complete answer within the load
+// redirect chain longer than the limit, a body over the size limit (also when it inflates past it), a page
+// with more elements than one page may cost (RenderedPage.h), no complete answer within the load
 // timeout, an HTTP error status without a body, a body that is not a text or HTML type, and an address the
 // browser cannot fetch (not http or https). An HTTP error status with a body shows that body, like a
 // browser shows a server's error page. The scanners find no result items in such documents, so they count

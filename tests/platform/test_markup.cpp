@@ -194,6 +194,59 @@ TEST(NestingGuard, ReopenedFormattingCountsAsNesting) {
     }
 }
 
+// One page may not cost more than a bounded amount of memory: pages made of masses of tiny nodes are refused
+// as a whole (each node costs the parser a few hundred bytes) before they are parsed.
+struct CostlyCase {
+    const char* name;
+    QByteArray unit; // repeated to 8 MiB
+};
+
+class CostlyPageTest : public ::testing::TestWithParam<CostlyCase> {};
+
+TEST_P(CostlyPageTest, IsRefusedAsAnEmptyDocument) {
+    const CostlyCase& c = GetParam();
+    QByteArray page = "<html><body><table>";
+    page += c.unit.repeated((8 * 1024 * 1024 - page.size()) / c.unit.size());
+    const PageCost cost = MeasurePage(page);
+    EXPECT_TRUE(cost.overNodeLimit);
+    EXPECT_LE(cost.parseLength, page.size() / 4); // counting stopped soon after the limit
+    const RenderedPage rendered = RenderPageBytes(page, "");
+    EXPECT_FALSE(rendered.refusal.isEmpty());
+    EXPECT_EQ(rendered.body, "");
+    EXPECT_EQ(rendered.root, "<HEAD></HEAD><BODY></BODY>");
+}
+
+const CostlyCase kCostlyCases[] = {
+    {"line_breaks", "<br>"},          {"table_cells", "<td>"},
+    {"cells_with_text", "<tr><td>x"}, {"attributes", "<br a b c d e f g h>"},
+    {"comments", "<!---->"},          {"text_between_tags", "x<i></i>"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Pages, CostlyPageTest, ::testing::ValuesIn(kCostlyCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PageCost, LargeRealisticPageIsRendered) {
+    // 400 result items in the markup of a real result page, 1.5 MB.
+    QByteArray page = "<html><head><title>t</title></head><body><div id=container>";
+    for (int i = 0; i < 400; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        page += "<table cellpadding=0 cellspacing=0 class=result id=" + n +
+                "><tr><td class=f><h3 class=t><a onmousedown=\"return c({'p1':" + n +
+                "})\" href=\"http://www.site" + n + ".com/\" target=_blank>site <em>" + n +
+                "</em></a></h3><font size=-1>" + QByteArray("text of the item, ").repeated(180) +
+                "<br><span class=g>www.site" + n + ".com/ 12K</span></font></td></tr></table>";
+    }
+    page += "</div></body></html>";
+    const PageCost cost = MeasurePage(page);
+    EXPECT_FALSE(cost.overNodeLimit);
+    EXPECT_GT(cost.nodes, 400 * 15);
+    const RenderedPage rendered = RenderHtml(page);
+    EXPECT_TRUE(rendered.refusal.isEmpty());
+    EXPECT_EQ(rendered.body.count("<TD class=f>"), 400);
+    EXPECT_TRUE(
+        rendered.body.contains(R"x(<A onmousedown="return c({'p1':399})" href="http://www.site399.com/")x"));
+}
+
 struct CharsetCase {
     const char* name;
     QByteArray bytes;

@@ -171,6 +171,11 @@ const BadAnswer kBadAnswers[] = {
      [](HttpServer& s, PageBrowser& b) { s.Serve("/x", bigBody(true)), b.SetMaxBodyBytes(1 << 20); }, "/x"},
     {"body_over_limit_unannounced",
      [](HttpServer& s, PageBrowser& b) { s.Serve("/x", bigBody(false)), b.SetMaxBodyBytes(1 << 20); }, "/x"},
+    {"too_many_elements",
+     [](HttpServer& s, PageBrowser&) {
+         s.ServePage("/x", "<html><body>" + QByteArray("<br>").repeated(2 * 1024 * 1024 - 1024));
+     },
+     "/x"},
     {"endless_redirects", [](HttpServer& s, PageBrowser&) { s.ServeRedirect("/loop", "/loop"); }, "/loop"},
     {"reset_mid_body",
      [](HttpServer& s, PageBrowser&) {
