@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/BodyInflater.h"
 #include "platform/Browser.h"
 #include "platform/RenderedPage.h"
 
@@ -7,6 +8,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
 
 class QNetworkAccessManager;
@@ -65,6 +67,7 @@ private:
     void abandonReply();
     void onMetaDataChanged();
     void onReadyRead();
+    bool takeBody(); // reads what arrived; false when the load failed on it
     void onFinished();
     void failLater(const QString& reason);
     void fail(const QString& reason);
@@ -73,7 +76,8 @@ private:
     QNetworkAccessManager* network_;
     QTimer* deadline_;
     QPointer<QNetworkReply> reply_;
-    QByteArray received_;
+    QByteArray received_; // inflated
+    std::unique_ptr<BodyInflater> inflater_;
     quint64 navigation_ = 0;
     int readyState_ = 0;
     bool silent_ = false;

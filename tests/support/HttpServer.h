@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -40,6 +41,9 @@ public:
         QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray Header(const QByteArray& name) const;
     };
+
+    // The bytes in gzip format, for a response sent with "Content-Encoding: gzip".
+    static QByteArray Gzip(QByteArrayView bytes);
 
     explicit HttpServer(QObject* parent = nullptr);
     ~HttpServer() override;
