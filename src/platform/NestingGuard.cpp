@@ -3,12 +3,14 @@
 #include <gumbo.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace quorvane {
@@ -35,14 +37,14 @@ bool isOneOf(TagId tag, std::initializer_list<GumboTag> tags) {
 }
 
 // The formatting elements the parser keeps in its list of active formatting elements and reopens.
-bool isFormatting(TagId tag) {
+bool isFormattingList(TagId tag) {
     return isOneOf(tag, {GUMBO_TAG_A, GUMBO_TAG_B, GUMBO_TAG_BIG, GUMBO_TAG_CODE, GUMBO_TAG_EM,
                          GUMBO_TAG_FONT, GUMBO_TAG_I, GUMBO_TAG_NOBR, GUMBO_TAG_S, GUMBO_TAG_SMALL,
                          GUMBO_TAG_STRIKE, GUMBO_TAG_STRONG, GUMBO_TAG_TT, GUMBO_TAG_U});
 }
 
 // Elements that never hold children.
-bool isVoid(TagId tag) {
+bool isVoidList(TagId tag) {
     return isOneOf(tag, {GUMBO_TAG_AREA, GUMBO_TAG_BASE, GUMBO_TAG_BASEFONT, GUMBO_TAG_BGSOUND, GUMBO_TAG_BR,
                          GUMBO_TAG_COL, GUMBO_TAG_EMBED, GUMBO_TAG_FRAME, GUMBO_TAG_HR, GUMBO_TAG_IMG,
                          GUMBO_TAG_IMAGE, GUMBO_TAG_INPUT, GUMBO_TAG_KEYGEN, GUMBO_TAG_LINK, GUMBO_TAG_META,
@@ -50,13 +52,13 @@ bool isVoid(TagId tag) {
 }
 
 // Elements whose content is text up to their own end tag.
-bool isRawText(TagId tag) {
+bool isRawTextList(TagId tag) {
     return isOneOf(tag, {GUMBO_TAG_SCRIPT, GUMBO_TAG_STYLE, GUMBO_TAG_TEXTAREA, GUMBO_TAG_TITLE,
                          GUMBO_TAG_XMP, GUMBO_TAG_IFRAME, GUMBO_TAG_NOEMBED, GUMBO_TAG_NOFRAMES});
 }
 
 // Start tags that close an open <p>.
-bool closesParagraph(TagId tag) {
+bool closesParagraphList(TagId tag) {
     return isOneOf(tag, {GUMBO_TAG_ADDRESS, GUMBO_TAG_ARTICLE,  GUMBO_TAG_ASIDE,      GUMBO_TAG_BLOCKQUOTE,
                          GUMBO_TAG_CENTER,  GUMBO_TAG_DETAILS,  GUMBO_TAG_DIR,        GUMBO_TAG_DIV,
                          GUMBO_TAG_DL,      GUMBO_TAG_FIELDSET, GUMBO_TAG_FIGCAPTION, GUMBO_TAG_FIGURE,
@@ -70,8 +72,8 @@ bool closesParagraph(TagId tag) {
 }
 
 // Start tags before which the parser does not reopen closed formatting elements.
-bool startsWithoutReopening(TagId tag) {
-    return (closesParagraph(tag) && tag != GUMBO_TAG_XMP) ||
+bool startsWithoutReopeningList(TagId tag) {
+    return (closesParagraphList(tag) && tag != GUMBO_TAG_XMP) ||
            isOneOf(tag, {GUMBO_TAG_TABLE,    GUMBO_TAG_TEXTAREA, GUMBO_TAG_IFRAME,   GUMBO_TAG_NOEMBED,
                          GUMBO_TAG_NOFRAMES, GUMBO_TAG_SCRIPT,   GUMBO_TAG_STYLE,    GUMBO_TAG_TITLE,
                          GUMBO_TAG_TEMPLATE, GUMBO_TAG_BASE,     GUMBO_TAG_BASEFONT, GUMBO_TAG_BGSOUND,
@@ -82,35 +84,35 @@ bool startsWithoutReopening(TagId tag) {
                          GUMBO_TAG_RP,       GUMBO_TAG_RT,       GUMBO_TAG_RTC});
 }
 
-bool isHeading(TagId tag) {
+bool isHeadingList(TagId tag) {
     return isOneOf(tag, {GUMBO_TAG_H1, GUMBO_TAG_H2, GUMBO_TAG_H3, GUMBO_TAG_H4, GUMBO_TAG_H5, GUMBO_TAG_H6});
 }
 
 // Elements that put a marker into the list of formatting elements: formatting does not reach into them.
-bool isMarkerElement(TagId tag) {
+bool isMarkerElementList(TagId tag) {
     return isOneOf(tag, {GUMBO_TAG_TD, GUMBO_TAG_TH, GUMBO_TAG_CAPTION, GUMBO_TAG_APPLET, GUMBO_TAG_MARQUEE,
                          GUMBO_TAG_OBJECT, GUMBO_TAG_TEMPLATE});
 }
 
 // Elements that end the scope in which an end tag looks for its element.
-bool endsScope(TagId tag) {
-    return isMarkerElement(tag) || tag == GUMBO_TAG_TABLE || tag == GUMBO_TAG_HTML || tag == GUMBO_TAG_SVG ||
-           tag == GUMBO_TAG_MATH;
+bool endsScopeList(TagId tag) {
+    return isMarkerElementList(tag) || tag == GUMBO_TAG_TABLE || tag == GUMBO_TAG_HTML ||
+           tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH;
 }
 
-bool isTablePart(TagId tag) {
+bool isTablePartList(TagId tag) {
     return isOneOf(tag, {GUMBO_TAG_TBODY, GUMBO_TAG_THEAD, GUMBO_TAG_TFOOT, GUMBO_TAG_TR});
 }
 
 // End tags that look for their element up to the nearest table.
-bool endsInTableScope(TagId tag) {
-    return tag == GUMBO_TAG_TABLE || isTablePart(tag) ||
+bool endsInTableScopeList(TagId tag) {
+    return tag == GUMBO_TAG_TABLE || isTablePartList(tag) ||
            isOneOf(tag, {GUMBO_TAG_TD, GUMBO_TAG_TH, GUMBO_TAG_CAPTION, GUMBO_TAG_COLGROUP});
 }
 
 // HTML elements that end foreign (SVG, MathML) content when they start inside it.
-bool leavesForeignContent(TagId tag) {
-    return isFormatting(tag) ||
+bool leavesForeignContentList(TagId tag) {
+    return isFormattingList(tag) ||
            isOneOf(tag,
                    {GUMBO_TAG_BLOCKQUOTE, GUMBO_TAG_BODY, GUMBO_TAG_BR,  GUMBO_TAG_CENTER, GUMBO_TAG_DD,
                     GUMBO_TAG_DIV,        GUMBO_TAG_DL,   GUMBO_TAG_DT,  GUMBO_TAG_EMBED,  GUMBO_TAG_H1,
@@ -122,10 +124,92 @@ bool leavesForeignContent(TagId tag) {
 }
 
 // "Special" elements stop the search of an <li>, <dd> or <dt> for the item it closes.
+bool isSpecialList(TagId tag) {
+    return tag < GUMBO_TAG_UNKNOWN &&
+           (startsWithoutReopeningList(tag) || isVoidList(tag) || isMarkerElementList(tag) ||
+            isOneOf(tag, {GUMBO_TAG_BUTTON, GUMBO_TAG_SELECT, GUMBO_TAG_BODY, GUMBO_TAG_HTML, GUMBO_TAG_HEAD,
+                          GUMBO_TAG_FRAMESET}));
+}
+
+// What the parser does with each tag it knows, looked up in a table made once from the lists above: the
+// model asks for every tag of the page, and for every open element while it looks for one.
+enum TagKind : std::uint16_t {
+    kFormatting = 1 << 0,
+    kVoid = 1 << 1,
+    kRawText = 1 << 2,
+    kClosesParagraph = 1 << 3,
+    kStartsWithoutReopening = 1 << 4,
+    kHeading = 1 << 5,
+    kMarkerElement = 1 << 6,
+    kEndsScope = 1 << 7,
+    kTablePart = 1 << 8,
+    kEndsInTableScope = 1 << 9,
+    kLeavesForeignContent = 1 << 10,
+    kSpecial = 1 << 11,
+};
+
+bool hasKind(TagId tag, std::uint16_t kind) {
+    static const std::array<std::uint16_t, GUMBO_TAG_LAST> kinds = [] {
+        std::array<std::uint16_t, GUMBO_TAG_LAST> table{};
+        for (TagId t = 0; t < GUMBO_TAG_LAST; ++t) {
+            const std::pair<bool, TagKind> facts[] = {
+                {isFormattingList(t), kFormatting},
+                {isVoidList(t), kVoid},
+                {isRawTextList(t), kRawText},
+                {closesParagraphList(t), kClosesParagraph},
+                {startsWithoutReopeningList(t), kStartsWithoutReopening},
+                {isHeadingList(t), kHeading},
+                {isMarkerElementList(t), kMarkerElement},
+                {endsScopeList(t), kEndsScope},
+                {isTablePartList(t), kTablePart},
+                {endsInTableScopeList(t), kEndsInTableScope},
+                {leavesForeignContentList(t), kLeavesForeignContent},
+                {isSpecialList(t), kSpecial},
+            };
+            for (const auto& [holds, kind] : facts)
+                if (holds)
+                    table[static_cast<size_t>(t)] |= kind;
+        }
+        return table;
+    }();
+    return tag >= 0 && tag < GUMBO_TAG_LAST && (kinds[static_cast<size_t>(tag)] & kind) != 0;
+}
+
+bool isFormatting(TagId tag) {
+    return hasKind(tag, kFormatting);
+}
+bool isVoid(TagId tag) {
+    return hasKind(tag, kVoid);
+}
+bool isRawText(TagId tag) {
+    return hasKind(tag, kRawText);
+}
+bool closesParagraph(TagId tag) {
+    return hasKind(tag, kClosesParagraph);
+}
+bool startsWithoutReopening(TagId tag) {
+    return hasKind(tag, kStartsWithoutReopening);
+}
+bool isHeading(TagId tag) {
+    return hasKind(tag, kHeading);
+}
+bool isMarkerElement(TagId tag) {
+    return hasKind(tag, kMarkerElement);
+}
+bool endsScope(TagId tag) {
+    return hasKind(tag, kEndsScope);
+}
+bool isTablePart(TagId tag) {
+    return hasKind(tag, kTablePart);
+}
+bool endsInTableScope(TagId tag) {
+    return hasKind(tag, kEndsInTableScope);
+}
+bool leavesForeignContent(TagId tag) {
+    return hasKind(tag, kLeavesForeignContent);
+}
 bool isSpecial(TagId tag) {
-    return tag < GUMBO_TAG_UNKNOWN && (startsWithoutReopening(tag) || isVoid(tag) || isMarkerElement(tag) ||
-                                       isOneOf(tag, {GUMBO_TAG_BUTTON, GUMBO_TAG_SELECT, GUMBO_TAG_BODY,
-                                                     GUMBO_TAG_HTML, GUMBO_TAG_HEAD, GUMBO_TAG_FRAMESET}));
+    return hasKind(tag, kSpecial);
 }
 
 // One tag as the tokenizer reads it.
@@ -346,6 +430,8 @@ public:
         }
         if (isFormatting(id) && !inForeignContent() && adopt(id))
             return true;
+        if (openCount(id) == 0)
+            return true; // nothing to close: most of a flood of stray end tags ends here
         // Special elements close up to their own within the scope (table parts: within the table); other
         // end tags close their element unless a special element comes first.
         for (size_t k = stack_.size(); k > 0; --k) {
@@ -379,11 +465,22 @@ private:
 
     bool inSelect() const { return selectDepth_ > 0; }
 
+    int openCount(TagId tag) const {
+        return static_cast<size_t>(tag) < openCounts_.size() ? openCounts_[static_cast<size_t>(tag)] : 0;
+    }
+
+    void countOpen(TagId tag, int change) {
+        if (static_cast<size_t>(tag) >= openCounts_.size())
+            openCounts_.resize(static_cast<size_t>(tag) + 1);
+        openCounts_[static_cast<size_t>(tag)] += change;
+    }
+
     bool push(TagId tag, std::uint32_t serial = 0) {
         if (static_cast<int>(stack_.size()) >= maxDepth_)
             return false;
         ++nodes_;
         stack_.push_back({tag, serial});
+        countOpen(tag, +1);
         if (tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH)
             ++foreignDepth_;
         if (tag == GUMBO_TAG_SELECT)
@@ -396,6 +493,7 @@ private:
     void pop() {
         const Open open = stack_.back();
         stack_.pop_back();
+        countOpen(open.tag, -1);
         if (open.serial != 0) {
             for (size_t k = formatting_.size(); k > 0; --k) {
                 if (formatting_[k - 1].serial == open.serial) {
@@ -616,6 +714,7 @@ private:
             popTo(static_cast<size_t>(at));
         } else {
             popTo(lastBlock + 1);
+            countOpen(stack_[static_cast<size_t>(at)].tag, -1);
             stack_.erase(stack_.begin() + at);
         }
         return true;
@@ -625,6 +724,7 @@ private:
     const qsizetype maxNodes_;
     std::vector<Open> stack_;
     std::vector<Formatting> formatting_;
+    std::vector<int> openCounts_; // open elements by tag
     std::uint32_t lastSerial_ = 0;
     qsizetype nodes_ = 0;
     int foreignDepth_ = 0;
