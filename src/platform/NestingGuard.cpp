@@ -1,105 +1,837 @@
 #include "platform/NestingGuard.h"
 
+#include <gumbo.h>
+
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <limits>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace quorvane {
 
 namespace {
 
+// Gumbo's tag numbers for the elements it knows; numbers past GUMBO_TAG_LAST for the others, by name.
+using TagId = int;
+
+bool isSpace(char ch) {
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\f';
+}
+
 bool isLetter(char ch) {
     return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
 }
 
-// Elements that never hold children, or whose end tag the parser supplies itself when a sibling or the
-// parent ends: neither kind makes the tree deeper in a way that lasts.
-bool isUncounted(std::string_view name) {
-    static constexpr std::array<std::string_view, 36> names{
-        "area",  "base",  "basefont", "bgsound",  "br",   "col",  "embed", "frame",    "hr",
-        "img",   "image", "input",    "keygen",   "link", "meta", "param", "source",   "track",
-        "wbr",   "p",     "li",       "dt",       "dd",   "td",   "th",    "tr",       "tbody",
-        "thead", "tfoot", "option",   "optgroup", "rb",   "rt",   "rp",    "colgroup", "caption"};
-    for (const auto n : names)
-        if (n == name)
-            return true;
-    return false;
+char lower(char ch) {
+    return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
+}
+
+bool isOneOf(TagId tag, std::initializer_list<GumboTag> tags) {
+    return std::find(tags.begin(), tags.end(), tag) != tags.end();
+}
+
+// The formatting elements the parser keeps in its list of active formatting elements and reopens.
+bool isFormattingList(TagId tag) {
+    return isOneOf(tag, {GUMBO_TAG_A, GUMBO_TAG_B, GUMBO_TAG_BIG, GUMBO_TAG_CODE, GUMBO_TAG_EM,
+                         GUMBO_TAG_FONT, GUMBO_TAG_I, GUMBO_TAG_NOBR, GUMBO_TAG_S, GUMBO_TAG_SMALL,
+                         GUMBO_TAG_STRIKE, GUMBO_TAG_STRONG, GUMBO_TAG_TT, GUMBO_TAG_U});
+}
+
+// Elements that never hold children.
+bool isVoidList(TagId tag) {
+    return isOneOf(tag, {GUMBO_TAG_AREA, GUMBO_TAG_BASE, GUMBO_TAG_BASEFONT, GUMBO_TAG_BGSOUND, GUMBO_TAG_BR,
+                         GUMBO_TAG_COL, GUMBO_TAG_EMBED, GUMBO_TAG_FRAME, GUMBO_TAG_HR, GUMBO_TAG_IMG,
+                         GUMBO_TAG_IMAGE, GUMBO_TAG_INPUT, GUMBO_TAG_KEYGEN, GUMBO_TAG_LINK, GUMBO_TAG_META,
+                         GUMBO_TAG_PARAM, GUMBO_TAG_SOURCE, GUMBO_TAG_TRACK, GUMBO_TAG_WBR});
 }
 
 // Elements whose content is text up to their own end tag.
-bool isRawText(std::string_view name) {
-    return name == "script" || name == "style" || name == "textarea" || name == "title" || name == "xmp" ||
-           name == "iframe" || name == "noembed" || name == "noframes" || name == "plaintext";
+bool isRawTextList(TagId tag) {
+    return isOneOf(tag, {GUMBO_TAG_SCRIPT, GUMBO_TAG_STYLE, GUMBO_TAG_TEXTAREA, GUMBO_TAG_TITLE,
+                         GUMBO_TAG_XMP, GUMBO_TAG_IFRAME, GUMBO_TAG_NOEMBED, GUMBO_TAG_NOFRAMES});
 }
 
-// Where the raw text that starts at from ends: at its element's end tag, or at the end of the page.
+// Start tags that close an open <p>.
+bool closesParagraphList(TagId tag) {
+    return isOneOf(tag, {GUMBO_TAG_ADDRESS, GUMBO_TAG_ARTICLE,  GUMBO_TAG_ASIDE,      GUMBO_TAG_BLOCKQUOTE,
+                         GUMBO_TAG_CENTER,  GUMBO_TAG_DETAILS,  GUMBO_TAG_DIR,        GUMBO_TAG_DIV,
+                         GUMBO_TAG_DL,      GUMBO_TAG_FIELDSET, GUMBO_TAG_FIGCAPTION, GUMBO_TAG_FIGURE,
+                         GUMBO_TAG_FOOTER,  GUMBO_TAG_HEADER,   GUMBO_TAG_HGROUP,     GUMBO_TAG_MAIN,
+                         GUMBO_TAG_MENU,    GUMBO_TAG_NAV,      GUMBO_TAG_OL,         GUMBO_TAG_P,
+                         GUMBO_TAG_SECTION, GUMBO_TAG_SUMMARY,  GUMBO_TAG_UL,         GUMBO_TAG_H1,
+                         GUMBO_TAG_H2,      GUMBO_TAG_H3,       GUMBO_TAG_H4,         GUMBO_TAG_H5,
+                         GUMBO_TAG_H6,      GUMBO_TAG_PRE,      GUMBO_TAG_LISTING,    GUMBO_TAG_FORM,
+                         GUMBO_TAG_LI,      GUMBO_TAG_DD,       GUMBO_TAG_DT,         GUMBO_TAG_PLAINTEXT,
+                         GUMBO_TAG_HR,      GUMBO_TAG_XMP});
+}
+
+// Start tags before which the parser does not reopen closed formatting elements.
+bool startsWithoutReopeningList(TagId tag) {
+    return (closesParagraphList(tag) && tag != GUMBO_TAG_XMP) ||
+           isOneOf(tag, {GUMBO_TAG_TABLE,    GUMBO_TAG_TEXTAREA, GUMBO_TAG_IFRAME,   GUMBO_TAG_NOEMBED,
+                         GUMBO_TAG_NOFRAMES, GUMBO_TAG_SCRIPT,   GUMBO_TAG_STYLE,    GUMBO_TAG_TITLE,
+                         GUMBO_TAG_TEMPLATE, GUMBO_TAG_BASE,     GUMBO_TAG_BASEFONT, GUMBO_TAG_BGSOUND,
+                         GUMBO_TAG_LINK,     GUMBO_TAG_META,     GUMBO_TAG_FRAME,    GUMBO_TAG_PARAM,
+                         GUMBO_TAG_SOURCE,   GUMBO_TAG_TRACK,    GUMBO_TAG_CAPTION,  GUMBO_TAG_COL,
+                         GUMBO_TAG_COLGROUP, GUMBO_TAG_TBODY,    GUMBO_TAG_THEAD,    GUMBO_TAG_TFOOT,
+                         GUMBO_TAG_TR,       GUMBO_TAG_TD,       GUMBO_TAG_TH,       GUMBO_TAG_RB,
+                         GUMBO_TAG_RP,       GUMBO_TAG_RT,       GUMBO_TAG_RTC});
+}
+
+bool isHeadingList(TagId tag) {
+    return isOneOf(tag, {GUMBO_TAG_H1, GUMBO_TAG_H2, GUMBO_TAG_H3, GUMBO_TAG_H4, GUMBO_TAG_H5, GUMBO_TAG_H6});
+}
+
+// Elements that put a marker into the list of formatting elements: formatting does not reach into them.
+bool isMarkerElementList(TagId tag) {
+    return isOneOf(tag, {GUMBO_TAG_TD, GUMBO_TAG_TH, GUMBO_TAG_CAPTION, GUMBO_TAG_APPLET, GUMBO_TAG_MARQUEE,
+                         GUMBO_TAG_OBJECT, GUMBO_TAG_TEMPLATE});
+}
+
+// Elements that end the scope in which an end tag looks for its element.
+bool endsScopeList(TagId tag) {
+    return isMarkerElementList(tag) || tag == GUMBO_TAG_TABLE || tag == GUMBO_TAG_HTML ||
+           tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH;
+}
+
+bool isTablePartList(TagId tag) {
+    return isOneOf(tag, {GUMBO_TAG_TBODY, GUMBO_TAG_THEAD, GUMBO_TAG_TFOOT, GUMBO_TAG_TR});
+}
+
+// End tags that look for their element up to the nearest table.
+bool endsInTableScopeList(TagId tag) {
+    return tag == GUMBO_TAG_TABLE || isTablePartList(tag) ||
+           isOneOf(tag, {GUMBO_TAG_TD, GUMBO_TAG_TH, GUMBO_TAG_CAPTION, GUMBO_TAG_COLGROUP});
+}
+
+// HTML elements that end foreign (SVG, MathML) content when they start inside it.
+bool leavesForeignContentList(TagId tag) {
+    return isFormattingList(tag) ||
+           isOneOf(tag,
+                   {GUMBO_TAG_BLOCKQUOTE, GUMBO_TAG_BODY, GUMBO_TAG_BR,  GUMBO_TAG_CENTER, GUMBO_TAG_DD,
+                    GUMBO_TAG_DIV,        GUMBO_TAG_DL,   GUMBO_TAG_DT,  GUMBO_TAG_EMBED,  GUMBO_TAG_H1,
+                    GUMBO_TAG_H2,         GUMBO_TAG_H3,   GUMBO_TAG_H4,  GUMBO_TAG_H5,     GUMBO_TAG_H6,
+                    GUMBO_TAG_HEAD,       GUMBO_TAG_HR,   GUMBO_TAG_IMG, GUMBO_TAG_LI,     GUMBO_TAG_LISTING,
+                    GUMBO_TAG_MENU,       GUMBO_TAG_META, GUMBO_TAG_OL,  GUMBO_TAG_P,      GUMBO_TAG_PRE,
+                    GUMBO_TAG_RUBY,       GUMBO_TAG_SPAN, GUMBO_TAG_SUB, GUMBO_TAG_SUP,    GUMBO_TAG_TABLE,
+                    GUMBO_TAG_UL,         GUMBO_TAG_VAR});
+}
+
+// "Special" elements stop the search of an <li>, <dd> or <dt> for the item it closes.
+bool isSpecialList(TagId tag) {
+    return tag < GUMBO_TAG_UNKNOWN &&
+           (startsWithoutReopeningList(tag) || isVoidList(tag) || isMarkerElementList(tag) ||
+            isOneOf(tag, {GUMBO_TAG_BUTTON, GUMBO_TAG_SELECT, GUMBO_TAG_BODY, GUMBO_TAG_HTML, GUMBO_TAG_HEAD,
+                          GUMBO_TAG_FRAMESET}));
+}
+
+// What the parser does with each tag it knows, looked up in a table made once from the lists above: the
+// model asks for every tag of the page, and for every open element while it looks for one.
+enum TagKind : std::uint16_t {
+    kFormatting = 1 << 0,
+    kVoid = 1 << 1,
+    kRawText = 1 << 2,
+    kClosesParagraph = 1 << 3,
+    kStartsWithoutReopening = 1 << 4,
+    kHeading = 1 << 5,
+    kMarkerElement = 1 << 6,
+    kEndsScope = 1 << 7,
+    kTablePart = 1 << 8,
+    kEndsInTableScope = 1 << 9,
+    kLeavesForeignContent = 1 << 10,
+    kSpecial = 1 << 11,
+};
+
+bool hasKind(TagId tag, std::uint16_t kind) {
+    static const std::array<std::uint16_t, GUMBO_TAG_LAST> kinds = [] {
+        std::array<std::uint16_t, GUMBO_TAG_LAST> table{};
+        for (TagId t = 0; t < GUMBO_TAG_LAST; ++t) {
+            const std::pair<bool, TagKind> facts[] = {
+                {isFormattingList(t), kFormatting},
+                {isVoidList(t), kVoid},
+                {isRawTextList(t), kRawText},
+                {closesParagraphList(t), kClosesParagraph},
+                {startsWithoutReopeningList(t), kStartsWithoutReopening},
+                {isHeadingList(t), kHeading},
+                {isMarkerElementList(t), kMarkerElement},
+                {endsScopeList(t), kEndsScope},
+                {isTablePartList(t), kTablePart},
+                {endsInTableScopeList(t), kEndsInTableScope},
+                {leavesForeignContentList(t), kLeavesForeignContent},
+                {isSpecialList(t), kSpecial},
+            };
+            for (const auto& [holds, kind] : facts)
+                if (holds)
+                    table[static_cast<size_t>(t)] |= kind;
+        }
+        return table;
+    }();
+    return tag >= 0 && tag < GUMBO_TAG_LAST && (kinds[static_cast<size_t>(tag)] & kind) != 0;
+}
+
+bool isFormatting(TagId tag) {
+    return hasKind(tag, kFormatting);
+}
+bool isVoid(TagId tag) {
+    return hasKind(tag, kVoid);
+}
+bool isRawText(TagId tag) {
+    return hasKind(tag, kRawText);
+}
+bool closesParagraph(TagId tag) {
+    return hasKind(tag, kClosesParagraph);
+}
+bool startsWithoutReopening(TagId tag) {
+    return hasKind(tag, kStartsWithoutReopening);
+}
+bool isHeading(TagId tag) {
+    return hasKind(tag, kHeading);
+}
+bool isMarkerElement(TagId tag) {
+    return hasKind(tag, kMarkerElement);
+}
+bool endsScope(TagId tag) {
+    return hasKind(tag, kEndsScope);
+}
+bool isTablePart(TagId tag) {
+    return hasKind(tag, kTablePart);
+}
+bool endsInTableScope(TagId tag) {
+    return hasKind(tag, kEndsInTableScope);
+}
+bool leavesForeignContent(TagId tag) {
+    return hasKind(tag, kLeavesForeignContent);
+}
+bool isSpecial(TagId tag) {
+    return hasKind(tag, kSpecial);
+}
+
+// One tag as the tokenizer reads it.
+struct Tag {
+    TagId id = GUMBO_TAG_UNKNOWN;
+    bool isEnd = false;
+    bool selfClosing = false;
+    int attributes = 0;
+    std::uint64_t attributesHash = 0; // the same for tags with the same attributes, in any order
+    size_t end = 0;                   // just after its '>'
+};
+
+std::uint64_t hashText(std::string_view text, bool foldCase) {
+    std::uint64_t hash = 14695981039346656037ull; // FNV-1a
+    for (const char ch : text) {
+        hash ^= static_cast<unsigned char>(foldCase ? lower(ch) : ch);
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+class Tokenizer {
+public:
+    explicit Tokenizer(std::string_view text)
+        : text_(text) {}
+
+    // Reads the tag that starts at the '<' at `at`, attributes and all, as the HTML tokenizer does: a '>'
+    // inside a quoted value does not end it. False when the page ends inside the tag.
+    bool readTag(size_t at, Tag& tag) {
+        tag = Tag{};
+        size_t i = at + 1;
+        if (text_[i] == '/') {
+            tag.isEnd = true;
+            ++i;
+        }
+        name_.clear();
+        while (i < text_.size() && !isSpace(text_[i]) && text_[i] != '/' && text_[i] != '>')
+            name_ += lower(text_[i++]);
+        tag.id = idOf(name_);
+        for (;;) {
+            if (i >= text_.size())
+                return false;
+            const char ch = text_[i];
+            if (ch == '>') {
+                tag.end = i + 1;
+                return true;
+            }
+            if (ch == '/') {
+                if (i + 1 < text_.size() && text_[i + 1] == '>') {
+                    tag.selfClosing = true;
+                    tag.end = i + 2;
+                    return true;
+                }
+                ++i;
+                continue;
+            }
+            if (isSpace(ch)) {
+                ++i;
+                continue;
+            }
+            i = readAttribute(i, tag);
+        }
+    }
+
+    TagId idOf(const std::string& name) {
+        const GumboTag known = gumbo_tagn_enum(name.data(), static_cast<unsigned int>(name.size()));
+        if (known != GUMBO_TAG_UNKNOWN)
+            return known;
+        const auto [it, inserted] =
+            unknown_.try_emplace(name, GUMBO_TAG_LAST + 1 + static_cast<TagId>(unknown_.size()));
+        return it->second;
+    }
+
+private:
+    // Reads one attribute from its first character; returns where the next one may start.
+    size_t readAttribute(size_t i, Tag& tag) {
+        const size_t nameStart = i++; // the first character may even be '='
+        while (i < text_.size() && !isSpace(text_[i]) && text_[i] != '/' && text_[i] != '>' &&
+               text_[i] != '=')
+            ++i;
+        std::uint64_t hash = hashText(text_.substr(nameStart, i - nameStart), true);
+        size_t j = i;
+        while (j < text_.size() && isSpace(text_[j]))
+            ++j;
+        if (j < text_.size() && text_[j] == '=') {
+            ++j;
+            while (j < text_.size() && isSpace(text_[j]))
+                ++j;
+            size_t valueStart = j;
+            if (j < text_.size() && (text_[j] == '"' || text_[j] == '\'')) {
+                valueStart = j + 1;
+                j = std::min(text_.find(text_[j], valueStart), text_.size());
+                hash = hash * 31 + hashText(text_.substr(valueStart, j - valueStart), false);
+                i = std::min(j + 1, text_.size());
+            } else {
+                while (j < text_.size() && !isSpace(text_[j]) && text_[j] != '>')
+                    ++j;
+                hash = hash * 31 + hashText(text_.substr(valueStart, j - valueStart), false);
+                i = j;
+            }
+        }
+        ++tag.attributes;
+        tag.attributesHash += hash;
+        return i;
+    }
+
+    std::string_view text_;
+    std::string name_;
+    std::unordered_map<std::string, TagId> unknown_;
+};
+
+// The parser's stack of open elements and its list of active formatting elements, as far as they decide how
+// deep the tree grows and how many nodes it gets.
+class TreeModel {
+public:
+    TreeModel(int maxDepth, qsizetype maxNodes)
+        : maxDepth_(maxDepth)
+        , maxNodes_(maxNodes) {}
+
+    qsizetype nodes() const { return nodes_; }
+    bool overNodeLimit() const { return nodes_ > maxNodes_; }
+    bool inForeignContent() const { return foreignDepth_ > 0; }
+
+    // Each of these is false when the token would nest deeper than the limit.
+    bool text(bool whitespaceOnly) {
+        ++nodes_;
+        if (inSelect() || (whitespaceOnly && !stack_.empty() &&
+                           (stack_.back().tag == GUMBO_TAG_TABLE || isTablePart(stack_.back().tag))))
+            return true;
+        return reopenFormatting();
+    }
+
+    void comment() { ++nodes_; }
+
+    bool startTag(const Tag& tag) {
+        nodes_ += tag.attributes;
+        const TagId id = tag.id;
+        if (isOneOf(id, {GUMBO_TAG_HTML, GUMBO_TAG_HEAD, GUMBO_TAG_BODY, GUMBO_TAG_FRAMESET}))
+            return true; // merged into the elements that exist, or dropped
+        if (inSelect())
+            return startInSelect(tag);
+        if (inForeignContent()) {
+            if (!leavesForeignContent(id)) {
+                if (tag.selfClosing) {
+                    ++nodes_;
+                    return true;
+                }
+                return push(id);
+            }
+            while (inForeignContent())
+                pop();
+        }
+        if (closesParagraph(id))
+            closeParagraph();
+        if (id == GUMBO_TAG_FORM) {
+            if (formOpen_)
+                return true; // a form inside a form is dropped
+            formOpen_ = true;
+        } else if (isHeading(id)) {
+            if (!stack_.empty() && isHeading(stack_.back().tag))
+                pop();
+        } else if (id == GUMBO_TAG_LI || id == GUMBO_TAG_DD || id == GUMBO_TAG_DT) {
+            closeListItem(id);
+        } else if (id == GUMBO_TAG_BUTTON) {
+            popToInScope(GUMBO_TAG_BUTTON);
+        } else if (id == GUMBO_TAG_OPTION || id == GUMBO_TAG_OPTGROUP) {
+            if (!stack_.empty() && stack_.back().tag == GUMBO_TAG_OPTION)
+                pop();
+        } else if (isOneOf(id, {GUMBO_TAG_RB, GUMBO_TAG_RP, GUMBO_TAG_RT, GUMBO_TAG_RTC})) {
+            if (!stack_.empty() && isOneOf(stack_.back().tag, {GUMBO_TAG_RB, GUMBO_TAG_RP, GUMBO_TAG_RT}))
+                pop();
+        } else if (id == GUMBO_TAG_TABLE || endsInTableScope(id) || id == GUMBO_TAG_COL) {
+            return startTablePart(id);
+        } else if (id == GUMBO_TAG_A) {
+            adopt(id); // a second link closes the first
+        } else if (id == GUMBO_TAG_NOBR && findInScope(id) >= 0) {
+            if (!reopenFormatting())
+                return false;
+            adopt(id);
+        }
+        if (!startsWithoutReopening(id) && !reopenFormatting())
+            return false;
+        if (isVoid(id)) {
+            ++nodes_;
+            return true;
+        }
+        return isFormatting(id) ? pushFormatting(id, tag) : push(id);
+    }
+
+    bool endTag(const Tag& tag) {
+        const TagId id = tag.id;
+        switch (id) {
+        case GUMBO_TAG_BR: // read as <br>
+            ++nodes_;
+            return reopenFormatting();
+        case GUMBO_TAG_P:
+            if (!closeParagraph())
+                ++nodes_; // an empty paragraph
+            return true;
+        case GUMBO_TAG_FORM:
+            formOpen_ = false;
+            popToInScope(id);
+            return true;
+        case GUMBO_TAG_BODY:
+        case GUMBO_TAG_HTML:
+            return true;
+        default:
+            break;
+        }
+        if (isHeading(id)) {
+            for (size_t k = stack_.size(); k > 0 && !endsScope(stack_[k - 1].tag); --k) {
+                if (isHeading(stack_[k - 1].tag)) {
+                    popTo(k - 1);
+                    break;
+                }
+            }
+            return true;
+        }
+        if (isFormatting(id) && !inForeignContent() && adopt(id))
+            return true;
+        if (openCount(id) == 0)
+            return true; // nothing to close: most of a flood of stray end tags ends here
+        // Special elements close up to their own within the scope (table parts: within the table); other
+        // end tags close their element unless a special element comes first.
+        for (size_t k = stack_.size(); k > 0; --k) {
+            const TagId open = stack_[k - 1].tag;
+            if (open == id) {
+                popTo(k - 1);
+                break;
+            }
+            const bool stops = endsInTableScope(id) ? open == GUMBO_TAG_TABLE || open == GUMBO_TAG_TEMPLATE
+                               : isSpecial(id) || inForeignContent() ? endsScope(open)
+                                                                     : isSpecial(open);
+            if (stops)
+                break;
+        }
+        return true;
+    }
+
+private:
+    static constexpr TagId kMarker = -1;
+
+    struct Open {
+        TagId tag;
+        std::uint32_t serial; // names a formatting element in the list of formatting elements; 0 for others
+    };
+    struct Formatting {
+        TagId tag; // kMarker for a marker
+        std::uint64_t attributesHash;
+        int attributes;
+        std::uint32_t serial; // of its open element; 0 while it is closed
+    };
+
+    bool inSelect() const { return selectDepth_ > 0; }
+
+    int openCount(TagId tag) const {
+        return static_cast<size_t>(tag) < openCounts_.size() ? openCounts_[static_cast<size_t>(tag)] : 0;
+    }
+
+    void countOpen(TagId tag, int change) {
+        if (static_cast<size_t>(tag) >= openCounts_.size())
+            openCounts_.resize(static_cast<size_t>(tag) + 1);
+        openCounts_[static_cast<size_t>(tag)] += change;
+    }
+
+    bool push(TagId tag, std::uint32_t serial = 0) {
+        if (static_cast<int>(stack_.size()) >= maxDepth_)
+            return false;
+        ++nodes_;
+        stack_.push_back({tag, serial});
+        countOpen(tag, +1);
+        if (tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH)
+            ++foreignDepth_;
+        if (tag == GUMBO_TAG_SELECT)
+            ++selectDepth_;
+        if (isMarkerElement(tag))
+            formatting_.push_back({kMarker, 0, 0, 0});
+        return true;
+    }
+
+    void pop() {
+        const Open open = stack_.back();
+        stack_.pop_back();
+        countOpen(open.tag, -1);
+        if (open.serial != 0) {
+            for (size_t k = formatting_.size(); k > 0; --k) {
+                if (formatting_[k - 1].serial == open.serial) {
+                    formatting_[k - 1].serial = 0;
+                    break;
+                }
+            }
+        }
+        if (open.tag == GUMBO_TAG_SVG || open.tag == GUMBO_TAG_MATH)
+            --foreignDepth_;
+        if (open.tag == GUMBO_TAG_SELECT)
+            --selectDepth_;
+        if (isMarkerElement(open.tag)) {
+            while (!formatting_.empty()) {
+                const bool marker = formatting_.back().tag == kMarker;
+                formatting_.pop_back();
+                if (marker)
+                    break;
+            }
+        }
+    }
+
+    // Pops until `size` elements are left.
+    void popTo(size_t size) {
+        while (stack_.size() > size)
+            pop();
+    }
+
+    // The index of the nearest open element with this tag within the current scope, or -1.
+    long findInScope(TagId tag) const {
+        for (size_t k = stack_.size(); k > 0; --k) {
+            if (stack_[k - 1].tag == tag)
+                return static_cast<long>(k - 1);
+            if (endsScope(stack_[k - 1].tag) || stack_[k - 1].tag == GUMBO_TAG_BUTTON)
+                return -1;
+        }
+        return -1;
+    }
+
+    bool popToInScope(TagId tag) {
+        const long at = findInScope(tag);
+        if (at >= 0)
+            popTo(static_cast<size_t>(at));
+        return at >= 0;
+    }
+
+    bool closeParagraph() { return popToInScope(GUMBO_TAG_P); }
+
+    // An <li> closes the open list item, a <dd> or <dt> the open definition, unless a block other than
+    // <address>, <div> or <p> stands between.
+    void closeListItem(TagId tag) {
+        for (size_t k = stack_.size(); k > 0; --k) {
+            const TagId open = stack_[k - 1].tag;
+            const bool sameKind =
+                tag == GUMBO_TAG_LI ? open == GUMBO_TAG_LI : (open == GUMBO_TAG_DD || open == GUMBO_TAG_DT);
+            if (sameKind) {
+                popTo(k - 1);
+                return;
+            }
+            if (isSpecial(open) && !isOneOf(open, {GUMBO_TAG_ADDRESS, GUMBO_TAG_DIV, GUMBO_TAG_P}))
+                return;
+        }
+    }
+
+    // The index of the nearest open element with one of these tags above the one at `floor`, or -1.
+    long findAbove(size_t floor, std::initializer_list<GumboTag> tags) const {
+        for (size_t k = stack_.size(); k > floor + 1; --k)
+            if (isOneOf(stack_[k - 1].tag, tags))
+                return static_cast<long>(k - 1);
+        return -1;
+    }
+
+    // Table parts close the parts they cannot sit in and bring the ones they need (a cell its row, a row its
+    // body). Outside a table they are dropped, and a table that starts directly in a table closes it.
+    bool startTablePart(TagId id) {
+        long found = -1;
+        for (size_t k = stack_.size(); k > 0 && found < 0; --k)
+            if (stack_[k - 1].tag == GUMBO_TAG_TABLE)
+                found = static_cast<long>(k - 1);
+        if (id == GUMBO_TAG_TABLE) {
+            if (found >= 0 && (stack_.back().tag == GUMBO_TAG_TABLE || isTablePart(stack_.back().tag)))
+                popTo(static_cast<size_t>(found));
+            return push(id);
+        }
+        if (found < 0)
+            return true;
+        const size_t table = static_cast<size_t>(found);
+        // Keeps the table's open section (or brings a body), and with withRow its open row (or brings one).
+        const auto openSection = [&](bool withRow) {
+            const long section = findAbove(table, {GUMBO_TAG_TBODY, GUMBO_TAG_THEAD, GUMBO_TAG_TFOOT});
+            if (section < 0) {
+                popTo(table + 1);
+                if (!push(GUMBO_TAG_TBODY))
+                    return false;
+            } else {
+                popTo(static_cast<size_t>(section) + 1);
+            }
+            if (!withRow)
+                return true;
+            const long row = findAbove(table, {GUMBO_TAG_TR});
+            if (row >= 0) {
+                popTo(static_cast<size_t>(row) + 1);
+                return true;
+            }
+            return push(GUMBO_TAG_TR);
+        };
+        if (id == GUMBO_TAG_TD || id == GUMBO_TAG_TH) {
+            const long cell = findAbove(table, {GUMBO_TAG_TD, GUMBO_TAG_TH});
+            if (cell >= 0)
+                popTo(static_cast<size_t>(cell));
+            if (!openSection(true))
+                return false;
+        } else if (id == GUMBO_TAG_TR) {
+            const long row = findAbove(table, {GUMBO_TAG_TR});
+            if (row >= 0)
+                popTo(static_cast<size_t>(row));
+            if (!openSection(false))
+                return false;
+        } else {
+            popTo(table + 1); // sections, captions and column groups sit in the table itself
+        }
+        if (id == GUMBO_TAG_COL) {
+            ++nodes_;
+            return stack_.back().tag == GUMBO_TAG_COLGROUP || push(GUMBO_TAG_COLGROUP);
+        }
+        return push(id);
+    }
+
+    bool startInSelect(const Tag& tag) {
+        const TagId id = tag.id;
+        if (id == GUMBO_TAG_OPTION || id == GUMBO_TAG_OPTGROUP) {
+            while (!stack_.empty() && (stack_.back().tag == GUMBO_TAG_OPTION ||
+                                       (id == GUMBO_TAG_OPTGROUP && stack_.back().tag == GUMBO_TAG_OPTGROUP)))
+                pop();
+            return push(id);
+        }
+        if (isOneOf(id, {GUMBO_TAG_SELECT, GUMBO_TAG_INPUT, GUMBO_TAG_KEYGEN, GUMBO_TAG_TEXTAREA})) {
+            while (inSelect())
+                pop(); // ends the select; the others then start as usual
+            return id == GUMBO_TAG_SELECT || startTag(tag);
+        }
+        return true; // anything else inside a select is dropped
+    }
+
+    // Reopens the formatting elements that a closed block closed, before text or an inline element, as the
+    // parser does: each one afresh, as deep as before.
+    bool reopenFormatting() {
+        if (formatting_.empty() || formatting_.back().tag == kMarker || formatting_.back().serial != 0)
+            return true;
+        size_t first = formatting_.size() - 1;
+        while (first > 0 && formatting_[first - 1].tag != kMarker && formatting_[first - 1].serial == 0)
+            --first;
+        for (size_t k = first; k < formatting_.size(); ++k) {
+            const std::uint32_t serial = ++lastSerial_;
+            if (!push(formatting_[k].tag, serial))
+                return false;
+            nodes_ += formatting_[k].attributes;
+            formatting_[k].serial = serial;
+        }
+        return true;
+    }
+
+    bool pushFormatting(TagId id, const Tag& tag) {
+        // No more than three identical entries after the last marker: the oldest goes.
+        int same = 0;
+        size_t oldest = formatting_.size();
+        for (size_t k = formatting_.size(); k > 0 && formatting_[k - 1].tag != kMarker; --k) {
+            const Formatting& f = formatting_[k - 1];
+            if (f.tag == id && f.attributesHash == tag.attributesHash && f.attributes == tag.attributes) {
+                ++same;
+                oldest = k - 1;
+            }
+        }
+        if (same >= 3)
+            formatting_.erase(formatting_.begin() + static_cast<long>(oldest));
+        const std::uint32_t serial = ++lastSerial_;
+        if (!push(id, serial))
+            return false;
+        formatting_.push_back({id, tag.attributesHash, tag.attributes, serial});
+        return true;
+    }
+
+    // The parser's adoption of a formatting element that ends (by its end tag, or by a second <a>): its entry
+    // leaves the list; when it is open in scope it closes, and so does what stands above it up to the last
+    // block above it, while those blocks stay open (the parser moves them out of it). False when the list
+    // holds no such element, so that an end tag closes like any other.
+    bool adopt(TagId id) {
+        size_t entry = formatting_.size();
+        for (size_t k = formatting_.size(); k > 0 && formatting_[k - 1].tag != kMarker; --k) {
+            if (formatting_[k - 1].tag == id) {
+                entry = k - 1;
+                break;
+            }
+        }
+        if (entry == formatting_.size())
+            return false;
+        const std::uint32_t serial = formatting_[entry].serial;
+        long at = -1;
+        for (size_t k = stack_.size(); serial != 0 && k > 0; --k) {
+            if (stack_[k - 1].serial == serial) {
+                at = static_cast<long>(k - 1);
+                break;
+            }
+            if (endsScope(stack_[k - 1].tag))
+                return true; // open, but not in scope: the end tag is dropped
+        }
+        formatting_.erase(formatting_.begin() + static_cast<long>(entry));
+        if (at < 0)
+            return true;
+        size_t lastBlock = stack_.size();
+        for (size_t k = stack_.size(); k > static_cast<size_t>(at) + 1; --k) {
+            if (isSpecial(stack_[k - 1].tag)) {
+                lastBlock = k - 1;
+                break;
+            }
+        }
+        if (lastBlock == stack_.size()) {
+            popTo(static_cast<size_t>(at));
+        } else {
+            popTo(lastBlock + 1);
+            countOpen(stack_[static_cast<size_t>(at)].tag, -1);
+            stack_.erase(stack_.begin() + at);
+        }
+        return true;
+    }
+
+    const int maxDepth_;
+    const qsizetype maxNodes_;
+    std::vector<Open> stack_;
+    std::vector<Formatting> formatting_;
+    std::vector<int> openCounts_; // open elements by tag
+    std::uint32_t lastSerial_ = 0;
+    qsizetype nodes_ = 0;
+    int foreignDepth_ = 0;
+    int selectDepth_ = 0;
+    bool formOpen_ = false;
+};
+
+// Where the raw text that starts at `from` ends: at its element's end tag, or at the end of the page.
 size_t rawTextEnd(std::string_view text, size_t from, std::string_view name) {
     size_t at = from;
     while ((at = text.find("</", at)) != std::string_view::npos) {
         size_t k = 0;
-        while (k < name.size() && at + 2 + k < text.size() && (text[at + 2 + k] | 0x20) == name[k])
+        while (k < name.size() && at + 2 + k < text.size() && lower(text[at + 2 + k]) == name[k])
             ++k;
-        if (k == name.size())
+        const size_t after = at + 2 + k;
+        if (k == name.size() &&
+            (after >= text.size() || isSpace(text[after]) || text[after] == '/' || text[after] == '>'))
             return at;
         at += 2;
     }
     return text.size();
 }
 
+bool isWhitespace(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), isSpace);
+}
+
 } // namespace
 
-qsizetype NestingSafeLength(QByteArrayView html, int maxDepth) {
+PageCost MeasurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
     const std::string_view text(html.data(), static_cast<size_t>(html.size()));
-    std::vector<std::string> open;
-    std::string name;
+    Tokenizer tokenizer(text);
+    TreeModel tree(maxDepth, maxNodes);
+    PageCost cost;
+    const auto result = [&](size_t length) {
+        cost.parseLength = static_cast<qsizetype>(length);
+        cost.nodes = tree.nodes();
+        cost.overNodeLimit = tree.overNodeLimit();
+        return cost;
+    };
+    size_t textStart = 0; // where the text since the last tag or comment begins
     size_t i = 0;
+    Tag tag;
     while ((i = text.find('<', i)) != std::string_view::npos) {
-        const size_t tagStart = i;
-        if (text.compare(i, 4, "<!--") == 0) {
-            const size_t end = text.find("-->", i + 4);
-            if (end == std::string_view::npos)
-                break;
-            i = end + 3;
-            continue;
-        }
+        if (tree.overNodeLimit())
+            return result(i);
+        const size_t tokenStart = i;
         const bool isEnd = i + 1 < text.size() && text[i + 1] == '/';
-        size_t n = i + (isEnd ? 2 : 1);
-        if (n >= text.size() || !isLetter(text[n])) {
-            ++i;
+        const size_t nameAt = i + (isEnd ? 2 : 1);
+        const bool isTag = nameAt < text.size() && isLetter(text[nameAt]);
+        const bool isMarkup = isTag || (i + 1 < text.size() && (text[i + 1] == '!' || text[i + 1] == '?')) ||
+                              (isEnd && nameAt < text.size());
+        if (!isMarkup) {
+            ++i; // a '<' that starts nothing is text
             continue;
         }
-        name.clear();
-        while (n < text.size() && text[n] != '>' && text[n] != '/' &&
-               static_cast<unsigned char>(text[n]) > ' ') {
-            const char ch = text[n++];
-            name += (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
-        }
-        const size_t close = text.find('>', n);
-        if (close == std::string_view::npos)
-            break;
-        i = close + 1;
-        if (isEnd) {
-            // Closes everything up to its nearest open start tag; a stray end tag closes nothing.
-            for (size_t k = open.size(); k > 0; --k) {
-                if (open[k - 1] == name) {
-                    open.resize(k - 1);
-                    break;
-                }
+        if (tokenStart > textStart &&
+            !tree.text(isWhitespace(text.substr(textStart, tokenStart - textStart))))
+            return result(textStart);
+        if (!isTag) {
+            // Comments, doctypes and other markup the parser keeps as a comment or drops.
+            size_t end;
+            if (text.compare(i, 4, "<!--") == 0) {
+                const size_t body = i + 4;
+                if (text.compare(body, 1, ">") == 0)
+                    end = body + 1;
+                else if (text.compare(body, 2, "->") == 0)
+                    end = body + 2;
+                else
+                    end = std::min(text.find("-->", body), text.size() - 3) + 3;
+            } else {
+                end = std::min(text.find('>', i), text.size() - 1) + 1;
             }
+            if (!(isEnd && text[nameAt] == '>'))
+                tree.comment();
+            i = textStart = end;
             continue;
         }
-        if (isRawText(name)) {
+        if (!tokenizer.readTag(i, tag))
+            return result(text.size()); // the parser drops a tag that the page ends in
+        i = textStart = tag.end;
+        if (tag.isEnd) {
+            if (!tree.endTag(tag))
+                return result(tokenStart);
+            continue;
+        }
+        if (!tree.startTag(tag))
+            return result(tokenStart);
+        if (tag.id == GUMBO_TAG_PLAINTEXT) {
+            tree.text(false);
+            return result(text.size());
+        }
+        if (isRawText(tag.id) && !tree.inForeignContent()) {
+            const char* name = gumbo_normalized_tagname(static_cast<GumboTag>(tag.id));
             i = rawTextEnd(text, i, name);
-            continue;
+            if (i > textStart)
+                tree.comment(); // its text, one node
+            textStart = i;
         }
-        if (isUncounted(name))
-            continue;
-        if (static_cast<int>(open.size()) >= maxDepth)
-            return static_cast<qsizetype>(tagStart);
-        open.push_back(name);
     }
-    return html.size();
+    if (text.size() > textStart && !tree.text(isWhitespace(text.substr(textStart))))
+        return result(textStart);
+    return result(text.size());
+}
+
+qsizetype NestingSafeLength(QByteArrayView html, int maxDepth) {
+    return MeasurePage(html, maxDepth, std::numeric_limits<qsizetype>::max()).parseLength;
 }
 
 } // namespace quorvane

@@ -4,13 +4,33 @@
 
 namespace quorvane {
 
-// The HTML parser checks element scopes by walking its stack of open elements, so a page that nests
-// elements very deeply costs time in the square of its depth: a few megabytes of unclosed <div> tags
-// would keep the one thread busy for hours. Before parsing, a light pass follows the nesting (an end tag
-// closes up to its nearest open start tag, as the parser does; elements whose end tags may be left out
-// are not counted) and cuts the page where that depth would pass the limit. Real result pages nest a few
-// dozen levels; a cut page still shows everything before the cut.
+// What parsing a page costs, bounded before the parser sees it.
+//
+// Time: the HTML parser checks element scopes by walking its stack of open elements, so a page that nests
+// elements very deeply costs time in the square of its depth (a few megabytes of unclosed <div> tags would
+// keep the one thread busy for hours), and the parser frees a deep tree by recursion. A light pass follows
+// the nesting the way the parser's tree builder does: end tags close up to their open element within its
+// scope; elements whose end tags may be left out (p, li, td, tr, option, ...) are closed by the tags that
+// close them; a second <a> or <nobr> closes the first, a heading closes a heading, a form inside a form and
+// repeated <html>/<body> tags are ignored, and so are tags inside a <select>; formatting elements closed by
+// their block are reopened before the next text, as the parser reopens them; tags written inside quoted
+// attribute values are values, not tags. The page is cut where that depth would pass the limit. Real result
+// pages nest a few dozen levels; a cut page still shows everything before the cut.
+//
+// Memory: every node the parser builds (element, attribute, text, comment) costs a few hundred bytes, so a
+// few megabytes of <br> or <td> tags would take most of a gigabyte. The same pass counts the nodes; a page
+// with more than the limit is refused as a whole.
 inline constexpr int kMaxNestingDepth = 256;
+inline constexpr qsizetype kMaxPageNodes = 200'000;
+
+struct PageCost {
+    qsizetype parseLength = 0; // the bytes to parse: all of them unless the page nests deeper than the limit
+    qsizetype nodes = 0; // nodes the parser builds from those bytes, about; counting stops past the limit
+    bool overNodeLimit = false;
+};
+
+PageCost MeasurePage(QByteArrayView html, int maxDepth = kMaxNestingDepth,
+                     qsizetype maxNodes = kMaxPageNodes);
 
 // How many bytes of the page to parse: its whole length unless it nests deeper than the limit.
 qsizetype NestingSafeLength(QByteArrayView html, int maxDepth = kMaxNestingDepth);

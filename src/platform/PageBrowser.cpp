@@ -52,6 +52,7 @@ void PageBrowser::Navigate(const QString& url) {
     ++navigation_;
     readyState_ = 1;
     received_.clear();
+    inflater_.reset();
 
     const QUrl target(url.trimmed());
     const QString scheme = target.scheme().toLower();
@@ -63,6 +64,8 @@ void PageBrowser::Navigate(const QString& url) {
     request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
     request.setRawHeader("Accept", "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
     request.setRawHeader("Accept-Language", "zh-CN,zh;q=0.9");
+    // Asked for by name, compressed bodies are left to this browser to inflate, within the size limit.
+    request.setRawHeader("Accept-Encoding", "gzip, deflate");
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(maxRedirects_);
 
@@ -107,21 +110,31 @@ void PageBrowser::onMetaDataChanged() {
 }
 
 void PageBrowser::onReadyRead() {
-    if (!reply_)
-        return;
-    received_ += reply_->readAll();
-    if (received_.size() > maxBodyBytes_)
+    if (reply_)
+        takeBody();
+}
+
+bool PageBrowser::takeBody() {
+    const QByteArray piece = reply_->readAll();
+    if (!inflater_) // the encoding of the answer that is read, after any redirects
+        inflater_ =
+            std::make_unique<BodyInflater>(BodyInflater::encodingOf(reply_->rawHeader("Content-Encoding")));
+    switch (inflater_->append(piece, received_, maxBodyBytes_)) {
+    case BodyInflater::Result::Ok:
+        return true;
+    case BodyInflater::Result::OverLimit:
         fail(QStringLiteral("the page is larger than %1 bytes").arg(maxBodyBytes_));
+        return false;
+    case BodyInflater::Result::Broken:
+        fail(QStringLiteral("the page's compressed body cannot be read"));
+        return false;
+    }
+    return false;
 }
 
 void PageBrowser::onFinished() {
-    if (!reply_)
+    if (!reply_ || !takeBody())
         return;
-    received_ += reply_->readAll();
-    if (received_.size() > maxBodyBytes_) {
-        fail(QStringLiteral("the page is larger than %1 bytes").arg(maxBodyBytes_));
-        return;
-    }
     const QNetworkReply::NetworkError error = reply_->error();
     if (error != QNetworkReply::NoError && !(isHttpErrorAnswer(error) && !received_.isEmpty())) {
         fail(reply_->errorString());
@@ -138,8 +151,9 @@ void PageBrowser::onFinished() {
     const int httpStatus = replyStatus();
     const QByteArray body = std::exchange(received_, {});
     abandonReply();
-    finish(RenderPageBytes(body, CharsetFromContentType(contentType)), location, status, httpStatus,
-           body.size());
+    RenderedPage page = RenderPageBytes(body, CharsetFromContentType(contentType));
+    const QString reason = page.refusal.isEmpty() ? status : page.refusal; // a refused page is an empty one
+    finish(std::move(page), location, reason, httpStatus, body.size());
 }
 
 void PageBrowser::failLater(const QString& reason) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/BodyInflater.h"
 #include "platform/Browser.h"
 #include "platform/RenderedPage.h"
 
@@ -7,6 +8,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
 
 class QNetworkAccessManager;
@@ -25,7 +27,8 @@ namespace quorvane {
 //
 // A load that fails still finishes, as the old browser finished with its own error page: state 4, an empty
 // document (no body content), DocumentComplete, and LastError() says why. Failures are: network errors, a
-// redirect chain longer than the limit, a body over the size limit, no complete answer within the load
+// redirect chain longer than the limit, a body over the size limit (also when it inflates past it), a page
+// with more elements than one page may cost (RenderedPage.h), no complete answer within the load
 // timeout, an HTTP error status without a body, a body that is not a text or HTML type, and an address the
 // browser cannot fetch (not http or https). An HTTP error status with a body shows that body, like a
 // browser shows a server's error page. The scanners find no result items in such documents, so they count
@@ -66,6 +69,7 @@ private:
     void abandonReply();
     void onMetaDataChanged();
     void onReadyRead();
+    bool takeBody(); // reads what arrived; false when the load failed on it
     void onFinished();
     void failLater(const QString& reason);
     void fail(const QString& reason);
@@ -75,7 +79,8 @@ private:
     QNetworkAccessManager* network_;
     QTimer* deadline_;
     QPointer<QNetworkReply> reply_;
-    QByteArray received_;
+    QByteArray received_; // inflated
+    std::unique_ptr<BodyInflater> inflater_;
     quint64 navigation_ = 0;
     int readyState_ = 0;
     bool silent_ = false;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <string_view>
 
 namespace quorvane {
@@ -75,6 +76,33 @@ QByteArray convertToUtf8(QByteArrayView page, const char* icuName, bool* known) 
     return out;
 }
 
+struct ConverterCloser {
+    void operator()(UConverter* converter) const { ucnv_close(converter); }
+};
+
+// Whether the charset writes the printable ASCII characters as ASCII bytes. A charset that does not (UTF-16,
+// UTF-32, EBCDIC) cannot have spelled the ASCII markup in which a page names it.
+bool isAsciiCompatible(const QByteArray& label) {
+    static constexpr std::string_view probe = "<meta charset=\"x\"> AZaz09!~";
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<UConverter, ConverterCloser> converter(ucnv_open(label.constData(), &status));
+    if (U_FAILURE(status))
+        return false;
+    std::array<UChar, probe.size() * 2> text{};
+    const int32_t length = ucnv_toUChars(converter.get(), text.data(), static_cast<int32_t>(text.size()),
+                                         probe.data(), static_cast<int32_t>(probe.size()), &status);
+    if (U_FAILURE(status) || length != static_cast<int32_t>(probe.size()))
+        return false;
+    return std::equal(probe.begin(), probe.end(), text.begin(),
+                      [](char ascii, UChar unit) { return static_cast<UChar>(ascii) == unit; });
+}
+
+// Whether the start of the body holds a NUL byte, as UTF-16 and UTF-32 markup does beside every ASCII
+// character; pages in the ASCII-compatible charsets never do.
+bool looksWide(QByteArrayView page) {
+    return page.first(std::min(page.size(), kMetaScanBytes)).contains('\0');
+}
+
 QByteArray gbkToUtf8(QByteArrayView page) {
     bool known = false;
     QByteArray out = convertToUtf8(page, "windows-936-2000", &known);
@@ -120,9 +148,18 @@ QByteArray PageToUtf8(QByteArrayView page, QByteArrayView headerCharset) {
     if (page.startsWith("\xFE\xFF"))
         return convertToUtf8(page.sliced(2), "UTF-16BE", &known);
 
+    // Browsers read a UTF-16 label in the markup as UTF-8, since the markup that holds it is not UTF-16; any
+    // charset that cannot spell ASCII is treated so here, and the page counts as undeclared. The header is
+    // believed more, as browsers do, but not for a body without a NUL byte: such a label on a GBK or UTF-8
+    // body is a server's mistake, and believing it would turn the whole page into unreadable text.
     QByteArray label = headerCharset.toByteArray().toLower();
-    if (classify(label) == Charset::Unknown)
+    if (classify(label) == Charset::Other && !looksWide(page) && !isAsciiCompatible(label))
+        label.clear();
+    if (classify(label) == Charset::Unknown) {
         label = CharsetFromMeta(page);
+        if (classify(label) == Charset::Other && !isAsciiCompatible(label))
+            label.clear();
+    }
     switch (classify(label)) {
     case Charset::Utf8:
         return page.toByteArray(); // the parser replaces invalid sequences itself

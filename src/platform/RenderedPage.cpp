@@ -18,12 +18,19 @@ struct OutputDeleter {
 };
 using ParsedDocument = std::unique_ptr<GumboOutput, OutputDeleter>;
 
-ParsedDocument parse(QByteArrayView utf8Html) {
+// Parses the part of the page that the guard lets through; nothing when the page has too many nodes.
+ParsedDocument parse(QByteArrayView utf8Html, const PageCost& cost) {
+    if (cost.overNodeLimit)
+        return nullptr;
     GumboOptions options = kGumboDefaultOptions;
     // The parse errors of a sloppy page are of no use here; recording them costs time and memory.
     options.max_errors = 0;
-    const qsizetype length = NestingSafeLength(utf8Html);
-    return ParsedDocument(gumbo_parse_with_options(&options, utf8Html.data(), static_cast<size_t>(length)));
+    return ParsedDocument(
+        gumbo_parse_with_options(&options, utf8Html.data(), static_cast<size_t>(cost.parseLength)));
+}
+
+ParsedDocument parse(QByteArrayView utf8Html) {
+    return parse(utf8Html, MeasurePage(utf8Html));
 }
 
 // The body element, or the frameset that takes its place in a frames page.
@@ -43,7 +50,14 @@ const GumboNode* bodyOf(const GumboNode* root) {
 } // namespace
 
 RenderedPage RenderHtml(QByteArrayView utf8Html) {
-    const ParsedDocument document = parse(utf8Html);
+    const PageCost cost = MeasurePage(utf8Html);
+    if (cost.overNodeLimit) {
+        RenderedPage refused = RenderHtml({});
+        refused.refusal =
+            QStringLiteral("the page has more than %1 elements, attributes and texts").arg(kMaxPageNodes);
+        return refused;
+    }
+    const ParsedDocument document = parse(utf8Html, cost);
     if (!document)
         return {};
     const RootMarkup markup = InnerMarkupWithBody(document->root, bodyOf(document->root));

@@ -11,10 +11,13 @@ namespace quorvane {
 struct RenderedPage {
     QByteArray body;
     QByteArray root;
+    // Why the page was not rendered (it would take more memory than one page may), empty when it was. A
+    // refused page is an empty document.
+    QString refusal;
 };
 
-// Parses an HTML text (UTF-8) and serialises it. Any input gives a page; an empty input gives an empty
-// document ("<HEAD></HEAD><BODY></BODY>" as root markup).
+// Parses an HTML text (UTF-8) and serialises it, within the limits of NestingGuard.h. Any input gives a page;
+// an empty input gives an empty document ("<HEAD></HEAD><BODY></BODY>" as root markup).
 RenderedPage RenderHtml(QByteArrayView utf8Html);
 // Decodes received bytes by their charset (PageDecoder.h), then RenderHtml.
 RenderedPage RenderPageBytes(QByteArrayView page, QByteArrayView headerCharset);

@@ -5,6 +5,7 @@
 #include "engine/Scanners.h"
 #include "engine/UrlMatch.h"
 #include "platform/PageBrowser.h"
+#include "platform/RenderedPage.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
 
@@ -111,6 +112,41 @@ const FixtureCase kFixtures[] = {
 
 INSTANTIATE_TEST_SUITE_P(Engines, FixturePageTest, ::testing::ValuesIn(kFixtures),
                          [](const auto& info) { return std::string(info.param.engine); });
+
+// The recorded Google page with hostile changes that a browser shows unharmed still gives its links.
+struct PageVariant {
+    const char* name;
+    const char* insertAfter;
+    QByteArray inserted;
+    const char* headerCharset;
+};
+
+class GooglePageVariantTest : public ::testing::TestWithParam<PageVariant> {};
+
+TEST_P(GooglePageVariantTest, StillYieldsTheLinks) {
+    const PageVariant& v = GetParam();
+    QFile file(qEnvironmentVariable("QUORVANE_FIXTURES") + QStringLiteral("/Google/results.html"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray page = file.readAll();
+    const qsizetype at = page.indexOf(v.insertAfter);
+    ASSERT_GE(at, 0);
+    page.insert(at + qstrlen(v.insertAfter), v.inserted);
+
+    const RenderedPage rendered = RenderPageBytes(page, v.headerCharset);
+    EXPECT_EQ(ScanMarkup(u"Google", rendered.body).links,
+              QStringList(
+                  {"http://www.site-g1.com/", "http://www.bjtravel.gov.cn/", "http://bj.site-g3.net/tour/"}));
+}
+
+const PageVariant kGoogleVariants[] = {
+    {"300_unclosed_links_before_the_results", "<body>",
+     "<div id=nav>" + QByteArray("<a href=#>x").repeated(300) + "</a></div>", "gb2312"},
+    {"meta_claims_utf16", "<head>",
+     "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-16\">", ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Pages, GooglePageVariantTest, ::testing::ValuesIn(kGoogleVariants),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace quorvane

@@ -7,7 +7,12 @@
 
 #include "QStringPrinter.h"
 
+#include <QList>
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
 
 namespace quorvane {
 namespace {
@@ -86,7 +91,7 @@ TEST(RenderedPage, EmptyInputIsAnEmptyDocument) {
 
 TEST(RenderedPage, HostileInputGivesAPage) {
     // Nesting deeper than the limit is cut where it passes the limit (parsing it would take hours).
-    const QByteArray deep = "<p>before</p>" + QByteArray("<div>").repeated(100000) + "x";
+    const QByteArray deep = "<p>before</p>" + QByteArray("<div>").repeated(800000) + "x"; // 4 MB
     const RenderedPage nested = RenderHtml(deep);
     EXPECT_TRUE(nested.body.startsWith("<P>before</P><DIV><DIV><DIV>"));
     EXPECT_EQ(nested.body.count("<DIV>"), kMaxNestingDepth);
@@ -113,6 +118,133 @@ TEST(NestingGuard, SloppyButShallowPagesAreNotCut) {
     const QByteArray deep = "<span>" + QByteArray("<div><b>").repeated(200) + "y";
     EXPECT_EQ(NestingSafeLength(deep, 100),
               QByteArray("<span>" + QByteArray("<div><b>").repeated(49) + "<div>").size());
+}
+
+// How deep the elements of serialised markup nest: every start tag but the void ones opens one level.
+int deepestNesting(QByteArrayView markup) {
+    static const QList<QByteArray> voids{"AREA",  "BASE", "BR",   "COL",   "EMBED",  "HR",    "IMG",
+                                         "INPUT", "LINK", "META", "PARAM", "SOURCE", "TRACK", "WBR"};
+    int depth = 0;
+    int deepest = 0;
+    for (qsizetype i = 0; (i = markup.indexOf('<', i)) >= 0 && i + 1 < markup.size(); ++i) {
+        if (markup[i + 1] == '/') {
+            --depth;
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < markup.size() && std::isalpha(static_cast<unsigned char>(markup[end])))
+            ++end;
+        if (end > i + 1 && !voids.contains(markup.sliced(i + 1, end - i - 1).toByteArray()))
+            deepest = std::max(deepest, ++depth);
+    }
+    return deepest;
+}
+
+// Tags that the parser does not nest do not count as nesting: with 300 of them before it, a result item is
+// still in the document.
+struct ShallowCase {
+    const char* name;
+    const char* before;
+    const char* repeated; // 300 times
+    const char* after;
+};
+
+class ShallowPageTest : public ::testing::TestWithParam<ShallowCase> {};
+
+TEST_P(ShallowPageTest, KeepsTheResultsAfterIt) {
+    const ShallowCase& c = GetParam();
+    const QByteArray page =
+        "<html><body>" + QByteArray(c.before) + QByteArray(c.repeated).repeated(300) + c.after +
+        R"(<ol><li class="g"><h3 class="r"><a href="http://www.site.com/" target="_blank" )"
+        R"(class="l">t</a></h3></li></ol></body></html>)";
+    EXPECT_EQ(NestingSafeLength(page), page.size());
+    EXPECT_TRUE(
+        RenderHtml(page).body.contains(R"(<A href="http://www.site.com/" target=_blank class=l>t</A>)"));
+}
+
+const ShallowCase kShallowCases[] = {
+    {"unclosed_links", "<div id=nav>", "<a href=#>x", "</div>"},
+    {"unclosed_headings", "<div>", "<h3>x", "</div>"},
+    {"forms_in_a_form", "<div>", "<form>", "</div>"},
+    {"unclosed_buttons", "<div>", "<button>x", "</div>"},
+    {"repeated_nobr", "<div>", "<nobr>x", "</div>"},
+    {"repeated_html_and_body", "", "<html><body>", ""},
+    {"tags_inside_quoted_values", "<div>", R"(<img alt="<div><div>" title='<b>' src=x.gif>x)", "</div>"},
+    {"tags_inside_a_select", "<div><select>", "<div><b>", "</select></div>"},
+    {"unclosed_font_in_cells", "<table><tr>", "<td><font color=red>x</td>", "</tr></table>"},
+    {"unclosed_italics_in_tables", "", "<table><tr><td><i>x</table>", ""},
+    {"unclosed_items_and_definitions", "<ul>", "<li><span>x", "</ul><dl><dt>a<dd>b</dl>"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Pages, ShallowPageTest, ::testing::ValuesIn(kShallowCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The parser reopens formatting elements that their block closed, before the next text: such pages nest as
+// deep as the parser makes them and are cut at the limit, however flat their tags look.
+TEST(NestingGuard, ReopenedFormattingCountsAsNesting) {
+    const QList<QByteArray> units{"<div><b id=1></div>", "<p><font color=red>text</p>\n", "<div><b>x</div> "};
+    for (const QByteArray& unit : units) {
+        QByteArray page = "<html><body>";
+        for (int i = 0; i < 2000; ++i)
+            page += QByteArray(unit).replace("id=1", QByteArray("id=" + QByteArray::number(i)));
+        page += "x";
+        const RenderedPage rendered = RenderHtml(page);
+        EXPECT_LE(deepestNesting(rendered.root), kMaxNestingDepth + 2) << unit.constData(); // + HEAD, BODY
+        EXPECT_LT(NestingSafeLength(page), page.size()) << unit.constData();
+    }
+}
+
+// One page may not cost more than a bounded amount of memory: pages made of masses of tiny nodes are refused
+// as a whole (each node costs the parser a few hundred bytes) before they are parsed.
+struct CostlyCase {
+    const char* name;
+    QByteArray unit; // repeated to 8 MiB
+};
+
+class CostlyPageTest : public ::testing::TestWithParam<CostlyCase> {};
+
+TEST_P(CostlyPageTest, IsRefusedAsAnEmptyDocument) {
+    const CostlyCase& c = GetParam();
+    QByteArray page = "<html><body><table>";
+    page += c.unit.repeated((8 * 1024 * 1024 - page.size()) / c.unit.size());
+    const PageCost cost = MeasurePage(page);
+    EXPECT_TRUE(cost.overNodeLimit);
+    EXPECT_LE(cost.parseLength, page.size() / 4); // counting stopped soon after the limit
+    const RenderedPage rendered = RenderPageBytes(page, "");
+    EXPECT_FALSE(rendered.refusal.isEmpty());
+    EXPECT_EQ(rendered.body, "");
+    EXPECT_EQ(rendered.root, "<HEAD></HEAD><BODY></BODY>");
+}
+
+const CostlyCase kCostlyCases[] = {
+    {"line_breaks", "<br>"},          {"table_cells", "<td>"},
+    {"cells_with_text", "<tr><td>x"}, {"attributes", "<br a b c d e f g h>"},
+    {"comments", "<!---->"},          {"text_between_tags", "x<i></i>"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Pages, CostlyPageTest, ::testing::ValuesIn(kCostlyCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PageCost, LargeRealisticPageIsRendered) {
+    // 400 result items in the markup of a real result page, 1.5 MB.
+    QByteArray page = "<html><head><title>t</title></head><body><div id=container>";
+    for (int i = 0; i < 400; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        page += "<table cellpadding=0 cellspacing=0 class=result id=" + n +
+                "><tr><td class=f><h3 class=t><a onmousedown=\"return c({'p1':" + n +
+                "})\" href=\"http://www.site" + n + ".com/\" target=_blank>site <em>" + n +
+                "</em></a></h3><font size=-1>" + QByteArray("text of the item, ").repeated(180) +
+                "<br><span class=g>www.site" + n + ".com/ 12K</span></font></td></tr></table>";
+    }
+    page += "</div></body></html>";
+    const PageCost cost = MeasurePage(page);
+    EXPECT_FALSE(cost.overNodeLimit);
+    EXPECT_GT(cost.nodes, 400 * 15);
+    const RenderedPage rendered = RenderHtml(page);
+    EXPECT_TRUE(rendered.refusal.isEmpty());
+    EXPECT_EQ(rendered.body.count("<TD class=f>"), 400);
+    EXPECT_TRUE(
+        rendered.body.contains(R"x(<A onmousedown="return c({'p1':399})" href="http://www.site399.com/")x"));
 }
 
 struct CharsetCase {
@@ -145,6 +277,22 @@ const CharsetCase kCharsetCases[] = {
     {"undeclared_other_bytes_are_gbk", "x" + kGbkZhong, "", u"x中"},
     {"utf8_bom", "\xEF\xBB\xBF" + kUtf8Zhong, "gbk", u"中"},
     {"unknown_label_falls_back", "x" + kGbkZhong, "no-such-charset", u"x中"},
+    // A label of a charset that cannot spell the ASCII "<meta" that declares it is a lie; the page is read as
+    // if undeclared: UTF-8 when it is valid UTF-8, GBK otherwise.
+    {"meta_utf16_on_gbk_page", "<meta charset=\"utf-16\"><p>" + kGbkZhong + "</p>", "",
+     u"<meta charset=\"utf-16\"><p>中</p>"},
+    {"meta_utf16le_on_utf8_page",
+     "<META http-equiv=Content-Type content='text/html; charset=UTF-16LE'>" + kUtf8Zhong, "",
+     u"<META http-equiv=Content-Type content='text/html; charset=UTF-16LE'>中"},
+    {"meta_utf32_on_gbk_page", "<meta charset=utf-32>" + kGbkZhong, "", u"<meta charset=utf-32>中"},
+    {"meta_ebcdic_on_utf8_page", "<meta charset=ibm037>" + kUtf8Zhong, "", u"<meta charset=ibm037>中"},
+    // From the header a UTF-16 label is believed only for a body that looks like UTF-16 (NUL bytes in its
+    // ASCII markup); otherwise the meta tag and the fallback decide.
+    {"header_utf16_on_gbk_page_with_meta", "<meta charset=gb2312><p>" + kGbkZhong, "utf-16",
+     u"<meta charset=gb2312><p>中"},
+    {"header_utf16_on_undeclared_utf8_page", "<p>" + kUtf8Zhong, "UTF-16", u"<p>中"},
+    {"header_utf16le_on_utf16le_page", QByteArray("<\0p\0>\0\x2D\x4E", 8), "utf-16le", u"<p>中"},
+    {"header_utf16be_on_utf16be_page", QByteArray("\0<\0p\0>\x4E\x2D", 8), "utf-16be", u"<p>中"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pages, DecoderTest, ::testing::ValuesIn(kCharsetCases),

@@ -171,6 +171,11 @@ const BadAnswer kBadAnswers[] = {
      [](HttpServer& s, PageBrowser& b) { s.Serve("/x", bigBody(true)), b.SetMaxBodyBytes(1 << 20); }, "/x"},
     {"body_over_limit_unannounced",
      [](HttpServer& s, PageBrowser& b) { s.Serve("/x", bigBody(false)), b.SetMaxBodyBytes(1 << 20); }, "/x"},
+    {"too_many_elements",
+     [](HttpServer& s, PageBrowser&) {
+         s.ServePage("/x", "<html><body>" + QByteArray("<br>").repeated(2 * 1024 * 1024 - 1024));
+     },
+     "/x"},
     {"endless_redirects", [](HttpServer& s, PageBrowser&) { s.ServeRedirect("/loop", "/loop"); }, "/loop"},
     {"reset_mid_body",
      [](HttpServer& s, PageBrowser&) {
@@ -199,6 +204,46 @@ const BadAnswer kBadAnswers[] = {
 
 INSTANTIATE_TEST_SUITE_P(Answers, BadAnswerTest, ::testing::ValuesIn(kBadAnswers),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PageBrowserTest, LoadsCompressedPages) {
+    const QByteArray page =
+        "<html><body><p>" + QByteArray("packed ").repeated(100000) + "end</p></body></html>";
+    const QList<QPair<QByteArray, QByteArray>> encodings{
+        {"gzip", HttpServer::Gzip(page)},
+        {"deflate", qCompress(page).sliced(4)}, // zlib's format, without Qt's length in front
+    };
+    for (const auto& [encoding, body] : encodings) {
+        HttpServer::Response r;
+        r.body = body;
+        r.headers.append(qMakePair(QByteArray("Content-Encoding"), encoding));
+        server.Serve("/packed", r);
+        browser.Navigate(url("/packed"));
+        ASSERT_TRUE(waitComplete(browser)) << encoding.constData();
+        EXPECT_TRUE(browser.LastError().isEmpty()) << browser.LastError().toStdString();
+        EXPECT_TRUE(browser.BodyMarkup().endsWith("packed end</P>")) << encoding.constData();
+    }
+    EXPECT_EQ(server.Requests().last().Header("Accept-Encoding"), "gzip, deflate");
+}
+
+// A small compressed body that inflates far past the size limit fails as too large at once, not when the load
+// times out.
+TEST_F(PageBrowserTest, CompressedBombFailsAsTooLarge) {
+    constexpr int kTimeoutMs = 10'000;
+    HttpServer::Response bomb;
+    bomb.body = HttpServer::Gzip(QByteArray("<html><body>" + QByteArray(24 * 1024 * 1024, ' ')));
+    ASSERT_LT(bomb.body.size(), 200 * 1024);
+    bomb.headers.append(qMakePair(QByteArray("Content-Encoding"), QByteArray("gzip")));
+    server.Serve("/bomb", bomb);
+    for (const qint64 limit : {PageBrowser::kDefaultMaxBodyBytes, qint64(1) << 20}) {
+        browser.SetMaxBodyBytes(limit);
+        browser.SetLoadTimeout(kTimeoutMs);
+        browser.Navigate(url("/bomb"));
+        // Finished well within the load timeout, and for the size, not for the time.
+        ASSERT_TRUE(waitComplete(browser, kTimeoutMs * 3 / 4)) << limit;
+        EXPECT_EQ(browser.LastError(), QStringLiteral("the page is larger than %1 bytes").arg(limit));
+        EXPECT_EQ(browser.BodyMarkup(), "");
+    }
+}
 
 TEST_F(PageBrowserTest, BinaryBodyLabelledAsHtmlStillGivesADocument) {
     QByteArray noise;

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include <sys/socket.h>
+#include <zlib.h>
 
 namespace quorvane::test {
 
@@ -41,6 +42,22 @@ void resetConnection(QTcpSocket* socket) {
 }
 
 } // namespace
+
+QByteArray HttpServer::Gzip(QByteArrayView bytes) {
+    z_stream stream{};
+    // 15 window bits, + 16 for the gzip header and trailer instead of zlib's.
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        return {};
+    QByteArray out(static_cast<qsizetype>(deflateBound(&stream, static_cast<uLong>(bytes.size()))), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    const int result = deflate(&stream, Z_FINISH);
+    out.truncate(static_cast<qsizetype>(stream.total_out));
+    deflateEnd(&stream);
+    return result == Z_STREAM_END ? out : QByteArray();
+}
 
 QByteArray HttpServer::Request::Header(const QByteArray& name) const {
     for (const auto& [key, value] : headers)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -43,6 +44,9 @@ public:
         std::chrono::steady_clock::time_point arrived; // when the request was read, on a monotonic clock
         QByteArray Header(const QByteArray& name) const;
     };
+
+    // The bytes in gzip format, for a response sent with "Content-Encoding: gzip".
+    static QByteArray Gzip(QByteArrayView bytes);
 
     explicit HttpServer(QObject* parent = nullptr);
     ~HttpServer() override;
