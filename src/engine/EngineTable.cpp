@@ -57,7 +57,7 @@ bool OpenResultPage(Browser& browser, QStringView engine, int pageParameter, QBy
     if (url.isEmpty())
         return false;
     // DelayMs in Endpoints.ini spaces the requests to one engine.
-    if (!RequestPacer::Shared().WaitTurn(engine, [&stopRequested] { return stopRequested; }))
+    if (!RequestPacer::Shared().WaitTurn(engine, [&stopRequested] { return stopRequested.load(); }))
         return false;
     const bool ok = AutoOpenUrl(browser, url, false, stopRequested);
     RequestPacer::Shared().RequestEnded(engine);
