@@ -73,6 +73,36 @@ void MainWindow::prepareWindow() {
     LoadEngineDefinitionsBesideExecutable();
 }
 
+QSize MainWindow::InnerSizeFor(QSize outer, const QRect& frameGeometry, const QRect& geometry) {
+    return outer - (frameGeometry.size() - geometry.size());
+}
+
+void MainWindow::fitOuterSize() {
+    if (outerSizeFitted_ || !isVisible() || windowState() != Qt::WindowNoState)
+        return;
+    // Until a window manager frames the window (and where none does) the frame adds nothing.
+    if (frameGeometry().size() == geometry().size())
+        return;
+    outerSizeFitted_ = true;
+    resize(InnerSizeFor(kOuterSize, frameGeometry(), geometry()));
+    if (const QScreen* screen = this->screen()) {
+        QRect outer(QPoint(), kOuterSize);
+        outer.moveCenter(screen->availableGeometry().center());
+        move(outer.topLeft()); // a move places the frame
+    }
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    fitOuterSize();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    // A window manager that frames the window moves it into the frame.
+    fitOuterSize();
+}
+
 void MainWindow::startUp() {
     prepareWindow();
     if (!database_.ConnectDB(DbFile, DbPassword)) {

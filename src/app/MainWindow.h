@@ -8,6 +8,8 @@
 #include "store/Schema.h"
 
 #include <QMainWindow>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringView>
 
@@ -69,6 +71,14 @@ public:
     // The heights and widths the window commands give the results box resultsBox and the mission box
     // missionBox.
     void SetResultsArea(int grp2Height, int grp3Width);
+
+    // The window's outer size, frame included, at start-up.
+    static constexpr QSize kOuterSize{1081, 706};
+    // The inner size that gives a window the outer size, given its frame and inner geometry as they are now.
+    static QSize InnerSizeFor(QSize outer, const QRect& frameGeometry, const QRect& geometry);
+    // Gives the shown window the outer size kOuterSize once a window manager has drawn its frame, centred on
+    // the screen as at start-up; later frames and sizes are the user's.
+    void fitOuterSize();
 
     QString DbFile;
     QString DbPassword;
@@ -206,6 +216,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void reloadMissionListNow();
@@ -239,6 +251,7 @@ private:
     std::unique_ptr<RankRuns> runs_;
     bool busyCursor_ = false;
     bool terminateRequested_ = false;
+    bool outerSizeFitted_ = false; // the frame, once drawn, has been taken off the window's inner size
     bool exitConfirmed_ = false;
 };
 

@@ -1,6 +1,7 @@
 // The main window's controls: sizes and places as the user sees them.
 #include "app/MainWindow.h"
 #include "app/Pictures.h"
+#include "engine/EngineTable.h"
 #include "history/HistoryBox.h"
 #include "ui/DataGrid.h"
 #include "ui/Fonts.h"
@@ -18,6 +19,9 @@
 #include <QSystemTrayIcon>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
 
 namespace quorvane {
 
@@ -50,6 +54,9 @@ QLabel* label(QWidget* parent, const QString& name, const QString& caption, QPoi
     return l;
 }
 
+// The least room between one engine box's caption and the next box.
+constexpr int kEngineBoxGap = 4;
+
 QCheckBox* engineBox(QWidget* parent, const QString& name, const QString& caption, QPoint at) {
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(name);
@@ -58,9 +65,22 @@ QCheckBox* engineBox(QWidget* parent, const QString& name, const QString& captio
     return box;
 }
 
-std::vector<GridColumn> missionColumns() {
+// The mission grid's columns at the widths given for them, widened where the grid's font needs more room for
+// the title or for the longest text the column normally holds. The restriction notice "可能已被搜索引擎限制!"
+// is not among them: it is cut and shown whole by the cell's tooltip.
+std::vector<GridColumn> missionColumns(const DataGrid& grid) {
     const Qt::Alignment centre = Qt::AlignCenter;
-    return {
+    // The texts a rank column holds at its widest: the engine's ">N" at ten pages, a three-digit rank, the
+    // pending mark.
+    const auto rankValues = [](const QString& field) {
+        QStringList values{QStringLiteral("999"), QStringLiteral("稍候")};
+        for (const EngineInfo& engine : kEngines)
+            if (field == engine.rankColumn || field == engine.rankColumn2)
+                values << u'>' + QString::number(NotFoundLimit(engine, 10));
+        return values;
+    };
+    const QStringList dates{QStringLiteral("0000-00-00")};
+    std::vector<GridColumn> columns{
         {QStringLiteral("关键词"), QStringLiteral("KeyWordName"), 89, centre, true},
         {QStringLiteral("相关链接"), QStringLiteral("UrlName"), 120, Qt::AlignLeft, true},
         {QStringLiteral("Baidu不包含推广"), QStringLiteral("BaiduRank"), 55, centre, true},
@@ -73,6 +93,13 @@ std::vector<GridColumn> missionColumns() {
         {QStringLiteral("Youdao"), QStringLiteral("YoudaoRank"), 40, centre, false},
         {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 55, centre, true},
     };
+    for (GridColumn& column : columns) {
+        if (column.field == u"KeyWordName" || column.field == u"UrlName")
+            continue; // free text: the given widths stand, longer texts are cut and shown by the tooltip
+        const QStringList values = column.field == u"UpdateTime" ? dates : rankValues(column.field);
+        column.width = std::max(column.width, grid.fittingWidth(column.title, values, column.sortable));
+    }
+    return columns;
 }
 
 // A row under check carries the pending mark in one of these cells (not in BaiduRank2).
@@ -245,16 +272,24 @@ QWidget* MainWindow::BuildEngineRow() {
     youdaoBox = engineBox(engineRow, QStringLiteral("youdaoBox"), QStringLiteral("Youdao"), QPoint(432, 11));
     allEnginesBox =
         engineBox(engineRow, QStringLiteral("allEnginesBox"), QStringLiteral("选择所有"), QPoint(496, 11));
-    for (QCheckBox* box :
-         {baiduBox, googleBox, yahooBox, sosoBox, bingBox, sogouBox, youdaoBox, allEnginesBox})
+    const std::array boxes{baiduBox, googleBox, yahooBox,  sosoBox,
+                           bingBox,  sogouBox,  youdaoBox, allEnginesBox};
+    for (QCheckBox* box : boxes)
         box->setChecked(true);
+    // A caption wider in this font than its place allows would run into the next box: that box and the
+    // ones after it move right just as far as needed, keeping their order.
+    for (size_t i = 1; i < boxes.size(); ++i) {
+        const int clear = boxes[i - 1]->geometry().right() + 1 + kEngineBoxGap;
+        if (boxes[i]->x() < clear)
+            boxes[i]->move(clear, boxes[i]->y());
+    }
     return engineRow;
 }
 
 void MainWindow::BuildMissionGrid() {
     missionGrid = new DataGrid(missionBox);
     missionGrid->setObjectName(QStringLiteral("missionGrid"));
-    RecordsetModel* model = missionGrid->bind(missions, missionColumns());
+    RecordsetModel* model = missionGrid->bind(missions, missionColumns(*missionGrid));
     model->setRowColourHook(&pendingRowColours);
     missionGrid->setFooterTextProvider([this](int column) {
         return column == 0 && missions.IsOpen() ? QString::number(missions.RecordCount()) : QString();

@@ -91,9 +91,9 @@ void HistoryBox::buildGrid() {
         return GridColumn{QString::fromUtf16(title), QString::fromUtf16(field), width, Qt::AlignCenter,
                           sorts};
     };
-    // The day column is widened to show a whole date in the grid's font.
-    const int dayWidth =
-        std::max(55, historyGrid->fontMetrics().horizontalAdvance(QStringLiteral("0000-00-00")) + 16);
+    // The day column is widened to show its title and a whole date in the grid's font.
+    const int dayWidth = std::max(
+        55, historyGrid->fittingWidth(QStringLiteral("更新时间"), {QStringLiteral("0000-00-00")}, true));
     historyGrid->bind(historyRows, {
                                        column(u"Baidu不包含推广", u"BaiduRank", 55, true),
                                        column(u"Baidu包含推广", u"BaiduRank2", 55, false),

@@ -130,6 +130,7 @@ void TrendChart::buildChart() {
     axisLeft->setTickAnchor(0);
     axisLeft->setTickInterval(1);
     axisLeft->setRange(0, 10);
+    axisLeft->setVisible(false); // no points yet
     chart->addAxis(axisLeft, Qt::AlignLeft);
     rankSeries->attachAxis(axisLeft);
 
@@ -208,6 +209,9 @@ void TrendChart::DrawTrendChart(const QString& keyWordId, const QString& webId, 
 
 void TrendChart::scaleRankAxis() {
     const QList<QPointF> points = rankSeries->points();
+    // An empty chart has no ranks to mark: a rank scale would only invent some, and Qt Charts keeps labels
+    // it laid out while the chart area was still small cut down to "..." for good. The plot stays empty.
+    axisLeft->setVisible(!points.isEmpty());
     if (points.isEmpty()) {
         axisLeft->setTickInterval(1);
         axisLeft->setRange(0, 10);

@@ -6,10 +6,12 @@
 #include <QItemSelection>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QStyleOptionButton>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 
 namespace quorvane {
 
@@ -75,6 +77,19 @@ void RecordGrid::SetRecordModel(RecordModel* model) {
                 if (current.isValid())
                     model_->Records().SetCurrentRow(current.row());
             });
+}
+
+int RecordGrid::FittingWidth(const QString& title, const QStringList& values) const {
+    const auto advance = [](const QFont& font, const QString& text) {
+        return static_cast<int>(std::ceil(QFontMetricsF(font).horizontalAdvance(text)));
+    };
+    // A title has the header's margin on each side, a cell's text the delegate's 2 pixels; the column line
+    // takes one more.
+    const int headerMargin = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, horizontalHeader());
+    int width = advance(horizontalHeader()->font(), title) + headerMargin + 1;
+    for (const QString& value : values)
+        width = std::max(width, advance(font(), value) + 4 + 1);
+    return width;
 }
 
 QList<int> RecordGrid::SelectedRows() const {

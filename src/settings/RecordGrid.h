@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QStringList>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -30,6 +31,9 @@ public:
     explicit RecordGrid(QWidget* parent = nullptr);
 
     void SetRecordModel(RecordModel* model);
+    // The narrowest column width that shows the title and each of the values whole in the list's font: the
+    // width of the columns the lists leave at their default.
+    int FittingWidth(const QString& title, const QStringList& values = {}) const;
     RecordModel* Model() const { return model_; }
 
     // Selected rows, ascending.

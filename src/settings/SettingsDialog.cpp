@@ -141,14 +141,18 @@ void SettingsDialog::BuildUrlSide() {
 
     urlGrid = new RecordGrid(urlBox);
     urlGrid->setObjectName(QStringLiteral("urlGrid"));
+    // The check-box and delete columns have no width of their own: they take what their title needs.
+    const QString choose = QStringLiteral("选择");
+    const QString operation = QStringLiteral("操作");
     urlModel_ = new RecordModel(
         urls,
         {
-            {QStringLiteral("选择"), QStringLiteral("isCheck"), 64, Qt::AlignCenter, true},
+            {choose, QStringLiteral("isCheck"), urlGrid->FittingWidth(choose), Qt::AlignCenter, true},
             {QStringLiteral("链接名称"), QStringLiteral("UrlName"), 200, Qt::AlignLeft | Qt::AlignVCenter,
              false},
             {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 100, Qt::AlignCenter, false},
-            {QStringLiteral("操作"), QStringLiteral("State"), 64, Qt::AlignCenter, false},
+            {operation, QStringLiteral("State"), urlGrid->FittingWidth(operation, {QStringLiteral("删除")}),
+             Qt::AlignCenter, false},
         },
         this);
     urlGrid->SetRecordModel(urlModel_);

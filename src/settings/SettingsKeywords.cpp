@@ -45,7 +45,10 @@ void SettingsDialog::BuildKeyWordSide() {
         {
             {QStringLiteral("关键词名称"), QStringLiteral("KeyWordName"), 200, Qt::AlignCenter, false},
             {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 80, Qt::AlignCenter, false},
-            {QStringLiteral("操作"), QStringLiteral("State"), 64, Qt::AlignCenter, false},
+            // No width of its own: what its title and "删除" need.
+            {QStringLiteral("操作"), QStringLiteral("State"),
+             keywordGrid->FittingWidth(QStringLiteral("操作"), {QStringLiteral("删除")}), Qt::AlignCenter,
+             false},
         },
         this);
     keywordGrid->SetRecordModel(keyWordModel_);

@@ -11,10 +11,34 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QToolTip>
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
 
 namespace quorvane {
+
+namespace {
+
+// Room the sort marker takes at the right edge of a title (see GridTitleBar::paintSection).
+constexpr int kSortMarkerRoom = 10;
+
+// The width a title's text may take in a section: the header's margin on each side, the column line and,
+// in a column that sorts, the sort marker's place.
+int titleTextRoom(const QHeaderView* header, int sectionWidth, bool sortable) {
+    const int margin = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    return sectionWidth - margin - 1 - (sortable ? kSortMarkerRoom : 0);
+}
+
+// The width a cell's text may take in a column: the item view's text margin on each side and the column line.
+int cellTextRoom(const QTableView* view, int columnWidth) {
+    const int margin = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+    return columnWidth - margin - 1;
+}
+
+} // namespace
 
 // The title row: Qt's header, plus the sort markers (several may show at once) and the keys held at the
 // last click, which decide how the markers move.
@@ -25,6 +49,17 @@ public:
     Qt::KeyboardModifiers lastModifiers() const { return lastModifiers_; }
 
 protected:
+    // A title wider than its section keeps its beginning, which names the column, and ends in an ellipsis
+    // (Qt's own elision leaves a centred title cut at both ends).
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override {
+        QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+        const auto* grid = qobject_cast<const RecordsetModel*>(model());
+        const bool sortable =
+            grid && logicalIndex < grid->columnCount() && grid->gridColumn(logicalIndex).sortable;
+        const int room = titleTextRoom(this, sectionSize(logicalIndex), sortable);
+        if (QFontMetricsF(font()).horizontalAdvance(option->text) > room)
+            option->text = fontMetrics().elidedText(option->text, Qt::ElideRight, std::max(0, room));
+    }
     void mousePressEvent(QMouseEvent* event) override {
         lastModifiers_ = event->modifiers();
         QHeaderView::mousePressEvent(event);
@@ -248,6 +283,42 @@ void DataGrid::clickTitle(int column, Qt::KeyboardModifiers modifiers) {
     else if (now == SortMarker::Up)
         model_->setSortMarker(column, ctrl ? SortMarker::None : SortMarker::Down);
     emit titleClicked(column);
+}
+
+int DataGrid::fittingWidth(const QString& title, const QStringList& values, bool sortable) const {
+    // Texts are measured in fractions of a pixel and rounded up, so that a text never misses its room by a
+    // fraction and gets cut.
+    const auto advance = [](const QFont& font, const QString& text) {
+        return static_cast<int>(std::ceil(QFontMetricsF(font).horizontalAdvance(text)));
+    };
+    // The section width at which the title's room is just its text.
+    int width = advance(titleBar_->font(), title) - titleTextRoom(titleBar_, 0, sortable);
+    for (const QString& value : values)
+        width = std::max(width, advance(font(), value) - cellTextRoom(this, 0));
+    return width;
+}
+
+QString DataGrid::cellToolTip(const QModelIndex& index) const {
+    if (!model_ || !index.isValid())
+        return {};
+    const QString text = model_->cellText(index.row(), index.column());
+    const bool cut =
+        QFontMetricsF(font()).horizontalAdvance(text) > cellTextRoom(this, columnWidth(index.column()));
+    return cut ? text : QString();
+}
+
+bool DataGrid::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        const QString text = cellToolTip(index);
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
+        return true;
+    }
+    return QTableView::viewportEvent(event);
 }
 
 RowColours DataGrid::cellColours(const QModelIndex& index) const {

@@ -4,6 +4,7 @@
 
 #include <QMenu>
 #include <QPointer>
+#include <QStringList>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -34,7 +35,8 @@ class GridTitleBar;
 //    dialog (findText() searches without it);
 //  - multi-row selection with Ctrl/Shift and a click (setSelectionMode(SingleSelection) for one row);
 //    selected rows are drawn blue with white text, other rows as the row-colour hook decides;
-//  - columns the user can resize and move;
+//  - columns the user can resize and move; titles too wide for their column are cut at the right with an
+//    ellipsis, and a cell too narrow for its text shows the whole text as its tooltip (cellToolTip);
 //  - a three-state sort marker (none, down, up) on each sortable title. A title click (clickTitle) chooses
 //    the sort from the marker before the click (none or down: ascending, up: descending), sorts the
 //    recordset in memory with Recordset::Sort (an error is ignored) and then moves the markers on: without
@@ -57,6 +59,12 @@ public:
     // Shows a recordset with the given column table. Call once; the model belongs to the grid.
     RecordsetModel* bind(Recordset& recordset, std::vector<GridColumn> columns);
     RecordsetModel* recordsetModel() const { return model_; }
+
+    // The narrowest width at which a column shows its title (with room for the sort marker when it sorts)
+    // and each of the values whole, in the grid's font and style.
+    int fittingWidth(const QString& title, const QStringList& values, bool sortable) const;
+    // The whole text of a cell when its column is too narrow to show it, otherwise empty.
+    QString cellToolTip(const QModelIndex& index) const;
 
     void setTitleHeight(int height);
     int titleHeight() const;
@@ -95,6 +103,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void keyboardSearch(const QString& search) override;
     void focusInEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;

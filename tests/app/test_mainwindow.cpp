@@ -18,6 +18,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -148,10 +149,111 @@ TEST_F(MainWindowTest, GridColumnsAsTheUserSeesThem) {
     }
     EXPECT_EQ(titles, (QStringList{"关键词", "相关链接", "Baidu不包含推广", "Baidu包含推广", "Google",
                                    "Yahoo", "Sogou", "Bing", "Soso", "Youdao", "更新时间"}));
-    EXPECT_EQ(widths, (QList<int>{89, 120, 55, 55, 40, 35, 35, 30, 30, 40, 55}));
+    // The given widths are kept where the font leaves the title and the values room; wider fonts widen the
+    // rank and date columns (ReadableTitlesAndValues), never narrow any.
+    const QList<int> given{89, 120, 55, 55, 40, 35, 35, 30, 30, 40, 55};
+    ASSERT_EQ(widths.size(), given.size());
+    EXPECT_EQ(widths.mid(0, 2), given.mid(0, 2));
+    for (int c = 2; c < given.size(); ++c)
+        EXPECT_GE(widths[c], given[c]) << titles[c].toStdString();
     EXPECT_EQ(sorts, QStringLiteral("yyynynnnnny"));
     EXPECT_EQ(model->gridColumn(1).alignment, Qt::AlignLeft);
     EXPECT_EQ(window->missionGrid->titleHeight(), 24);
+}
+
+// Each rank and date column shows its title and the longest text it normally holds whole in the window's
+// font: the date, a three-digit rank, the pending mark and the engine's ">N" at ten pages. The restriction
+// notice is cut, and its cell's tooltip holds it whole.
+TEST_F(MainWindowTest, ReadableTitlesAndValues) {
+    db->Exec(QStringLiteral(
+        "Update SE_KeyWord Set UpdateTime='2026-12-10', BaiduRank='>1000', BaiduRank2='>1000', "
+        "GoogleRank='可能已被搜索引擎限制!', YahooRank='>1000', SogouRank='>1000', "
+        "BingRank='>500', SosoRank='>100', YoudaoRank='>300' Where KeyWordID=12"));
+    auto window = openWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    DataGrid* grid = window->missionGrid;
+    const RecordsetModel* model = grid->recordsetModel();
+    const QFontMetricsF titleMetrics(grid->horizontalHeader()->font());
+    const QFontMetricsF cellMetrics(grid->font());
+    struct Case {
+        const char* field;
+        QStringList values;
+    };
+    const Case cases[] = {
+        {"BaiduRank", {">1000", "999", "稍候"}}, {"BaiduRank2", {">1000", "999"}},
+        {"GoogleRank", {">1000", "999"}},        {"YahooRank", {">1000", "999"}},
+        {"SogouRank", {">1000", "999"}},         {"BingRank", {">500", "999"}},
+        {"SosoRank", {">100", "999"}},           {"YoudaoRank", {">300", "999"}},
+        {"UpdateTime", {"2026-12-10"}},
+    };
+    for (const Case& c : cases) {
+        const int column = columnOf(*window, c.field);
+        const QString title = model->headerData(column, Qt::Horizontal).toString();
+        const int width = grid->columnWidth(column);
+        SCOPED_TRACE(title.toStdString());
+        // Room for the title, the header's margins and, in a sortable column, the sort marker.
+        EXPECT_LT(titleMetrics.horizontalAdvance(title) + (model->gridColumn(column).sortable ? 10 : 0),
+                  width);
+        for (const QString& value : c.values)
+            EXPECT_LT(cellMetrics.horizontalAdvance(value), width) << value.toStdString();
+    }
+    // The stored cells of the row: whole, so no tooltip; the notice is cut and is its own tooltip.
+    const int row = gridColumn(*window, "KeyWordName").indexOf(QStringLiteral("k-a1"));
+    ASSERT_GE(row, 0);
+    for (const Case& c : cases) {
+        const QModelIndex index = model->index(row, columnOf(*window, c.field));
+        if (QStringLiteral("GoogleRank") == QLatin1String(c.field))
+            EXPECT_EQ(grid->cellToolTip(index), QStringLiteral("可能已被搜索引擎限制!"));
+        else
+            EXPECT_EQ(grid->cellToolTip(index), QString()) << c.field;
+    }
+}
+
+// The engine boxes keep their order and captions; none runs into the next one.
+TEST_F(MainWindowTest, EngineBoxesDoNotOverlap) {
+    auto window = openWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const QList<QCheckBox*> boxes{window->baiduBox,  window->googleBox,    window->yahooBox,
+                                  window->sosoBox,   window->bingBox,      window->sogouBox,
+                                  window->youdaoBox, window->allEnginesBox};
+    const QStringList captions{"Baidu", "Google", "Yahoo", "Soso", "Bing", "Sogou", "Youdao", "选择所有"};
+    for (int i = 0; i < boxes.size(); ++i) {
+        EXPECT_EQ(boxes[i]->text(), captions[i]);
+        // Each box is as wide as its caption needs.
+        EXPECT_GE(boxes[i]->width(), boxes[i]->sizeHint().width()) << captions[i].toStdString();
+        for (int j = i + 1; j < boxes.size(); ++j)
+            EXPECT_FALSE(boxes[i]->geometry().intersects(boxes[j]->geometry()))
+                << captions[i].toStdString() << " / " << captions[j].toStdString();
+        if (i > 0)
+            EXPECT_LT(boxes[i - 1]->x(), boxes[i]->x());
+    }
+    // Boxes whose captions leave room stay where they were placed.
+    EXPECT_EQ(window->baiduBox->pos(), QPoint(96, 8));
+    EXPECT_EQ(window->engineRowLabel->pos(), QPoint(16, 11));
+}
+
+// The window's outer size, frame included, is 1081 x 706. Offscreen there is no frame (the frame geometry
+// is the geometry), so the window is 1081 x 706 inside too; the inner size for a framed window follows from
+// the frame the window manager draws.
+TEST_F(MainWindowTest, OuterSizeIncludesTheFrame) {
+    auto window = openWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_EQ(window->frameGeometry().size(), QSize(1081, 706));
+    struct Case {
+        QRect frame;
+        QRect inner;
+        QSize expected;
+    };
+    const Case cases[] = {
+        {QRect(0, 0, 1081, 706), QRect(0, 0, 1081, 706), QSize(1081, 706)},     // no frame
+        {QRect(10, 20, 1091, 736), QRect(15, 45, 1081, 706), QSize(1071, 676)}, // 5 + 5 wide, 25 + 5 high
+        {QRect(0, 0, 1083, 708), QRect(1, 1, 1081, 706), QSize(1079, 704)},     // a thin border
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MainWindow::InnerSizeFor(MainWindow::kOuterSize, c.frame, c.inner), c.expected);
 }
 
 TEST_F(MainWindowTest, PopupMenuOnlyWhileTheListHasRows) {

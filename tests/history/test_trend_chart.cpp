@@ -4,6 +4,8 @@
 
 #include <QCategoryAxis>
 #include <QChart>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QGroupBox>
 #include <QLineSeries>
 #include <QLocale>
@@ -48,6 +50,17 @@ protected:
 
     static QString Short(QDate day) { return QLocale().toString(day, QLocale::ShortFormat); }
 
+    // The texts the chart's scene draws (axis labels and titles, the chart title), as laid out on screen.
+    QStringList DrawnTexts() const {
+        QStringList texts;
+        for (const QGraphicsItem* item : chart_.chart->scene()->items()) {
+            const auto* text = dynamic_cast<const QGraphicsTextItem*>(item);
+            if (text && text->isVisible() && !text->toPlainText().isEmpty())
+                texts << text->toPlainText();
+        }
+        return texts;
+    }
+
     static std::unique_ptr<TempDatabase> db_;
     QGroupBox frame_;
     TrendChart chart_{db_->connection(), &frame_};
@@ -64,6 +77,40 @@ TEST_F(TrendChartTest, StartsEmptyAndUntitledWithBaiduSelected) {
     EXPECT_FALSE(chart_.chart->legend()->isVisible());
     EXPECT_TRUE(chart_.axisLeft->isReverse());
     EXPECT_EQ(chart_.axisLeft->titleText(), QStringLiteral("排名"));
+}
+
+// An empty chart, at start-up and after a pair without history, laid out small first (as the chart area is
+// while the main window lays out) and then at the size of the main window's chart area: a plain plot, with
+// no rank labels and nothing cut down to an ellipsis. Once there are points, the rank axis is labelled and
+// titled, uncut.
+TEST_F(TrendChartTest, EmptyChartDrawsNoCutAxisLabels) {
+    const auto expectNothingCut = [](const QStringList& texts) {
+        for (const QString& text : texts)
+            EXPECT_FALSE(text.contains(u'…') || text.contains(QStringLiteral("..."))) << text.toStdString();
+    };
+    for (const QSize size : {QSize(160, 300), QSize(1060, 250), QSize(700, 300)}) {
+        SCOPED_TRACE(size.width());
+        frame_.resize(size);
+        ShowLaidOut();
+        QTest::qWait(50); // the chart lays out on posted events
+        for (const bool afterDrawing : {false, true}) {
+            if (afterDrawing)
+                Draw(QStringLiteral("Google"));
+            QTest::qWait(50);
+            const QStringList texts = DrawnTexts();
+            expectNothingCut(texts);
+            EXPECT_FALSE(texts.contains(QStringLiteral("0")) || texts.contains(QStringLiteral("10")))
+                << texts.join(u'|').toStdString();
+        }
+    }
+    InsertHistory(*db_, {.day = kDay1, .baidu = 3});
+    InsertHistory(*db_, {.day = kDay1.addDays(1), .baidu = 7});
+    Draw(QStringLiteral("Baidu"));
+    QTest::qWait(50);
+    const QStringList texts = DrawnTexts();
+    expectNothingCut(texts);
+    EXPECT_TRUE(texts.contains(QStringLiteral("排名"))) << texts.join(u'|').toStdString();
+    EXPECT_TRUE(texts.contains(QStringLiteral("4"))) << texts.join(u'|').toStdString();
 }
 
 TEST_F(TrendChartTest, DaysWithoutRankLeaveNoPointAndNoGap) {

@@ -5,10 +5,12 @@
 #include <QComboBox>
 
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -124,6 +126,29 @@ TEST_F(UrlList, TooLongForItsColumnFailsAndKeepsTheText) {
     EXPECT_EQ(dialog.urlEdit->text(), tooLong);
     EXPECT_EQ(Count(QStringLiteral("SE_KeyUrl")), 0);
     EXPECT_EQ(dialog.urlBox->title(), QStringLiteral("记录链接数0"));
+}
+
+// At the dialog's size both lists show all their columns, with enough rows for a vertical scroll bar and
+// the longest texts their columns are meant for: no horizontal scroll bar, and every title whole.
+TEST_F(UrlList, BothListsFitTheirColumnsWithoutScrollingSideways) {
+    const int first = AddUrl(QStringLiteral("www.a-rather-long-site-name-for-the-list.com"));
+    for (int i = 0; i < 40; ++i)
+        AddUrl(QStringLiteral("www.site%1.com").arg(i));
+    for (int i = 0; i < 40; ++i)
+        AddKeyWord(first, QStringLiteral("关键词名称%1").arg(i));
+    SettingsDialog& dialog = Open();
+    Click(dialog.urlGrid, 0, kNameColumn);
+    QCoreApplication::processEvents();
+    for (RecordGrid* grid : {dialog.urlGrid, dialog.keywordGrid}) {
+        SCOPED_TRACE(grid->objectName().toStdString());
+        EXPECT_TRUE(grid->verticalScrollBar()->isVisible());
+        EXPECT_FALSE(grid->horizontalScrollBar()->isVisible());
+        const QFontMetricsF metrics(grid->horizontalHeader()->font());
+        for (int c = 0; c < grid->model()->columnCount(); ++c) {
+            const QString title = grid->model()->headerData(c, Qt::Horizontal).toString();
+            EXPECT_LT(metrics.horizontalAdvance(title), grid->columnWidth(c)) << title.toStdString();
+        }
+    }
 }
 
 TEST_F(UrlList, ClickingAUrlShowsItsKeyWords) {
