@@ -1,4 +1,6 @@
 #include "cli/CommandLineMain.h"
+#include "engine/RunLog.h"
+#include "engine/RunSettings.h"
 
 #include "app/SingleInstanceGuard.h"
 #include "cli/CommandLineOptions.h"
@@ -7,6 +9,8 @@
 #include "cli/StopSignals.h"
 #include "engine/Endpoints.h"
 #include "engine/NetworkSettings.h"
+#include "engine/RunLog.h"
+#include "engine/RunSettings.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 #include "store/SharedFunctions.h"
@@ -63,6 +67,9 @@ int RunCommandLine(int argc, char** argv) {
     }
 
     ConsoleRun run(database, options, messages, stdout);
+    RunLog runLog(GetAppDir() + QStringLiteral("Logs"));
+    run.SetRunLog(&runLog);
+    run.SetSideBySide(EnginesSideBySideBesideExecutable());
     StopSignals stopSignals([&run](int) { run.RequestStop(); });
     const ConsoleRun::Summary summary = run.Run();
     return summary.outcome == ConsoleRun::Outcome::Completed ? ExitCompleted : ExitStoppedOrFailed;

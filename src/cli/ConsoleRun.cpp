@@ -69,16 +69,19 @@ ConsoleRun::Summary ConsoleRun::Run() {
     const int errorsBefore = messages_.Errors();
     host_->lastBalloon.clear();
     host_->rowsDone = 0;
-    const qint64 requestedBefore = browser_.Requested();
-    const qint64 loadedBefore = browser_.Loaded();
 
     runs_.BatchRun();
 
     Summary summary;
     summary.keywordsDone = host_->rowsDone;
     summary.keywords = missions_.RecordCount();
-    summary.pagesRequested = browser_.Requested() - requestedBefore;
-    summary.pagesLoaded = browser_.Loaded() - loadedBefore;
+    // The checks run side by side with browsers of their own; the run sums what became of their pages.
+    for (const EngineInfo& info : kEngines) {
+        const PageCounts pages = runs_.RunPages().of(info.name);
+        summary.pagesRequested += pages.read + pages.notLoaded + pages.notUnderstood;
+        summary.pagesLoaded += pages.read + pages.notUnderstood;
+        summary.pagesNotUnderstood += pages.notUnderstood;
+    }
     if (messages_.Errors() > errorsBefore)
         summary.outcome = Outcome::Failed;
     else if (host_->lastBalloon == kStoppedBalloon)
@@ -108,12 +111,16 @@ QString ConsoleRun::SummaryLine(const Summary& summary) {
         outcome = QStringLiteral("失败");
         break;
     }
-    return outcome + QStringLiteral(": %1/%2 个关键词, 读到 %3 页, 未读到 %4 页, 用时 %5 秒")
-                         .arg(summary.keywordsDone)
-                         .arg(summary.keywords)
-                         .arg(summary.pagesLoaded)
-                         .arg(summary.pagesRequested - summary.pagesLoaded)
-                         .arg(summary.seconds, 0, 'f', 1);
+    QString line = outcome + QStringLiteral(": %1/%2 个关键词, 读到 %3 页, 未读到 %4 页, 用时 %5 秒")
+                                 .arg(summary.keywordsDone)
+                                 .arg(summary.keywords)
+                                 .arg(summary.pagesLoaded)
+                                 .arg(summary.pagesRequested - summary.pagesLoaded)
+                                 .arg(summary.seconds, 0, 'f', 1);
+    // A page that loaded but that no marker matched is not "not in the first 100": say so.
+    if (summary.pagesNotUnderstood > 0)
+        line += QStringLiteral(", 其中 %1 页无法识别, 见 Logs").arg(summary.pagesNotUnderstood);
+    return line;
 }
 
 QString ConsoleRun::KeywordLine(const Recordset& missions, int row, const QStringList& engines) {

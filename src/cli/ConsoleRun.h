@@ -2,9 +2,10 @@
 
 #include "cli/CommandLineOptions.h"
 #include "cli/ConsoleOutput.h"
-#include "cli/CountingBrowser.h"
 #include "engine/RankEngine.h"
 #include "engine/RankRuns.h"
+#include "engine/RunLog.h"
+#include "platform/PageBrowser.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
 
@@ -26,8 +27,14 @@ public:
         int keywords = 0;
         qint64 pagesRequested = 0;
         qint64 pagesLoaded = 0;
+        qint64 pagesNotUnderstood = 0;
         double seconds = 0;
     };
+
+    // Where the checks write their pages (none by default); not owned.
+    void SetRunLog(RunLog* log) { engine_.runLog = log; }
+    // One engine after the other instead of side by side (SideBySide=0 in Endpoints.ini).
+    void SetSideBySide(bool sideBySide) { runs_.SideBySide = sideBySide; }
 
     // The database must be connected. Messages go through the given presenter, which must be installed.
     ConsoleRun(Database& database, const CommandLineOptions& options, ConsoleMessages& messages,
@@ -55,7 +62,7 @@ private:
     const CommandLineOptions options_;
     ConsoleMessages& messages_;
     std::FILE* out_;
-    CountingBrowser browser_;
+    PageBrowser browser_; // the engine's own; each check loads its pages with a browser of its own
     RankEngine engine_{browser_};
     Recordset missions_;
     std::unique_ptr<Host> host_;
