@@ -1,5 +1,7 @@
 #include "export/ExportSteps.h"
 
+#include "export/Workbook.h"
+
 #include "store/SharedFunctions.h"
 #include "store/SqlText.h"
 #include "ui/FileDialogs.h"
@@ -9,6 +11,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <exception>
 
 namespace quorvane {
 
@@ -39,6 +42,35 @@ std::vector<Recordset::Row> RowsOnDisplay(const Recordset& rows) {
 void PauseAfterRow() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     QThread::msleep(1);
+}
+
+void WriteRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
+                      const QString& target) {
+    // The rows are read from a copy, so the grid does not follow the walk and a reload or a sort
+    // meanwhile changes nothing here.
+    const std::vector<Recordset::Row> rows = RowsOnDisplay(list);
+    bool saved = false;
+    try {
+        ExportProgress progress(window, static_cast<int>(rows.size()));
+        int sheetRow = 3;
+        for (const Recordset::Row& row : rows) {
+            writeRow(book, sheetRow, row);
+            progress.rowsDone(sheetRow - 2);
+            PauseAfterRow();
+            ++sheetRow;
+        }
+        book.save(target);
+        saved = true;
+    } catch (const std::exception&) {
+        saved = false;
+    }
+    // The walk ends on the last row, where the list's cursor then stands.
+    if (list.IsOpen() && !list.IsEmpty())
+        list.SetCurrentRow(list.RecordCount() - 1);
+    if (saved)
+        ShowInfoMsg(QString::fromUtf16(kExportSucceeded));
+    else
+        ShowErrorMsg(QString::fromUtf16(kExportFailed));
 }
 
 ExportProgress::ExportProgress(QWidget* window, int rowCount)

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,6 +36,17 @@ std::vector<Recordset::Row> RowsOnDisplay(const Recordset& rows);
 
 // After each row: the window processes its pending messages, then the export pauses 1 ms.
 void PauseAfterRow();
+
+class Workbook;
+
+// Writes a row's cells at a sheet row.
+using RowWriter = std::function<void(Workbook& book, int sheetRow, const Recordset::Row& row)>;
+
+// The row walk both exports share: the rows on display, one sheet row each from row 3 on, with the window
+// processing its messages and a 1 ms pause after each row and a progress window for long walks; then the
+// save. The list's current row ends on its last row. Tells the user "导出数据成功!" or "导出数据失败!".
+void WriteRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
+                      const QString& target);
 
 // A progress window for the row walk; it appears only when the walk lasts more than a second, is not
 // modal and goes when this object does.

@@ -61,13 +61,13 @@ QString HistoryTemplatePath() {
 }
 
 void ExportHistory(QWidget* window, Recordset& historyRows, const QString& templatePath, const QDate& today) {
-    // 1. The target; a cancelled dialog ends the command before anything is read.
+    // The target; a cancelled dialog ends the command before anything is read.
     const QString target =
         ChooseWorkbookTarget(window, DatedWorkbookName(QString::fromUtf16(kHistoryStem), today));
     if (target.isEmpty())
         return;
 
-    // 2-3. A copy of the template with sheet 1 renamed; the template file is read once and never written.
+    // A copy of the template with sheet 1 renamed; the template file is read once and never written.
     std::optional<Workbook> opened;
     try {
         opened.emplace(Workbook::openCopy(templatePath));
@@ -77,32 +77,14 @@ void ExportHistory(QWidget* window, Recordset& historyRows, const QString& templ
         return;
     }
 
-    // 4-8. The rows on display from row 3 on, then the save; the rows are read from a copy, so the grid
-    // does not follow the walk and a refresh meanwhile changes nothing here.
-    Workbook& book = *opened;
-    const std::vector<Recordset::Row> rows = RowsOnDisplay(historyRows);
-    bool saved = false;
-    try {
-        const HistoryRowWriter writer(historyRows);
-        ExportProgress progress(window, static_cast<int>(rows.size()));
-        int r = 3;
-        for (const Recordset::Row& row : rows) {
-            writer.write(book, r, row);
-            progress.rowsDone(r - 2);
-            PauseAfterRow();
-            ++r;
-        }
-        book.save(target);
-        saved = true;
-    } catch (const std::exception&) {
-        saved = false;
-    }
-    if (historyRows.IsOpen() && !historyRows.IsEmpty())
-        historyRows.SetCurrentRow(historyRows.RecordCount() - 1);
-    if (saved)
-        ShowInfoMsg(QString::fromUtf16(kExportSucceeded));
-    else
-        ShowErrorMsg(QString::fromUtf16(kExportFailed));
+    // The rows on display from row 3 on, then the save.
+    const HistoryRowWriter writer(historyRows);
+    WriteRowsAndSave(
+        window, *opened, historyRows,
+        [&writer](Workbook& book, int sheetRow, const Recordset::Row& row) {
+            writer.write(book, sheetRow, row);
+        },
+        target);
 }
 
 } // namespace quorvane

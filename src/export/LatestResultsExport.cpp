@@ -132,13 +132,13 @@ QString RankLinkFormula(QStringView engine, const QString& keyword, const QStrin
 
 void ExportLatestResults(QWidget* window, Recordset& missions, const QTableView& missionGrid,
                          const QDate& today) {
-    // 1. The target; a cancelled dialog ends the command before anything is built.
+    // The target; a cancelled dialog ends the command before anything is built.
     const QString target =
         ChooseWorkbookTarget(window, DatedWorkbookName(QString::fromUtf16(kLatestResultsStem), today));
     if (target.isEmpty())
         return;
 
-    // 2-6. A new workbook (creating it cannot fail here), its sheet name, the title and the header rows.
+    // A new workbook (creating it cannot fail here), its sheet name, the title and the header rows.
     Workbook book = Workbook::create();
     try {
         book.setSheetName(QString::fromUtf16(kLatestResultsSheet));
@@ -149,32 +149,14 @@ void ExportLatestResults(QWidget* window, Recordset& missions, const QTableView&
         return;
     }
 
-    // 7-11. One row per mission in the order on display, from row 3 on, then the save. The rows are
-    // read from a copy, so the grid does not follow the walk and a reload meanwhile changes nothing here.
-    const std::vector<Recordset::Row> rows = RowsOnDisplay(missions);
-    bool saved = false;
-    try {
-        const MissionRowWriter writer(missions);
-        ExportProgress progress(window, static_cast<int>(rows.size()));
-        int r = 3;
-        for (const Recordset::Row& row : rows) {
-            writer.write(book, r, row);
-            progress.rowsDone(r - 2);
-            PauseAfterRow();
-            ++r;
-        }
-        book.save(target);
-        saved = true;
-    } catch (const std::exception&) {
-        saved = false;
-    }
-    // The walk ends on the last row, where the list's cursor then stands.
-    if (missions.IsOpen() && !missions.IsEmpty())
-        missions.SetCurrentRow(missions.RecordCount() - 1);
-    if (saved)
-        ShowInfoMsg(QString::fromUtf16(kExportSucceeded));
-    else
-        ShowErrorMsg(QString::fromUtf16(kExportFailed));
+    // One row per mission in the order on display, from row 3 on, then the save.
+    const MissionRowWriter writer(missions);
+    WriteRowsAndSave(
+        window, book, missions,
+        [&writer](Workbook& sheet, int sheetRow, const Recordset::Row& row) {
+            writer.write(sheet, sheetRow, row);
+        },
+        target);
 }
 
 } // namespace quorvane
