@@ -17,6 +17,8 @@
 #include "store/MissionList.h"
 #include "store/Schema.h"
 #include "support/HttpServer.h"
+#include "support/RunBenchSupport.h"
+#include "support/SleepTally.h"
 #include "support/TempDatabase.h"
 #include "support/WidgetBenchMain.h"
 
@@ -38,28 +40,10 @@
 #include <stdexcept>
 
 namespace {
-qint64 g_sleptNs = 0;
-} // namespace
-
-extern "C" void __real__ZN7QThread6msleepEm(unsigned long msecs);
-extern "C" void __wrap__ZN7QThread6msleepEm(unsigned long msecs) {
-    QElapsedTimer timer;
-    timer.start();
-    __real__ZN7QThread6msleepEm(msecs);
-    g_sleptNs += timer.nsecsElapsed();
-}
-
-namespace {
 
 using namespace quorvane;
 
 constexpr int kRows = 1000;
-
-double processCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
 
 QByteArray endpointsIni(const QString& address) {
     QByteArray text = "[Endpoints]\n";
@@ -91,24 +75,6 @@ CommandLineOptions bingOnly() {
     return options;
 }
 
-class BingHost final : public RunHost {
-public:
-    BingHost(Database& database, Recordset& missions)
-        : database_(database)
-        , missions_(missions) {}
-    bool EngineTicked(QStringView engine) const override { return engine == u"Bing"; }
-    void LoadMissionList() override { OpenMissionList(database_, missions_); }
-    void SetStartControlsEnabled(bool) override {}
-    void SetGridEnabled(bool) override {}
-    void SetStopEnabled(bool) override {}
-    void SetBusyCursor(bool) override {}
-    void ShowBalloon(const QString&, const QString&) override {}
-
-private:
-    Database& database_;
-    Recordset& missions_;
-};
-
 // One database of 1,000 keywords, a server that answers any page with ten links (the site absent), and
 // both runs over them. Messages and lines go to /dev/null.
 class RunSetup {
@@ -135,7 +101,7 @@ public:
     PageBrowser browser_;
     RankEngine engine_{browser_};
     Recordset missions_;
-    BingHost host_{db_.connection(), missions_};
+    bench::TickedEnginesHost host_{db_.connection(), missions_, {QStringLiteral("Bing")}};
     RankRuns windowRun_{db_.connection(), missions_, engine_, host_};
     CommandLineOptions options_ = bingOnly();
     ConsoleRun commandLineRun_{db_.connection(), options_, messages_, devNull_};
@@ -159,14 +125,14 @@ void measureRun(benchmark::State& state, const std::function<void()>& run) {
     qsizetype pages = 0;
     for (auto _ : state) {
         const qsizetype requestsBefore = setup.server_.Requests().size();
-        const double cpuBefore = processCpuSeconds();
-        const qint64 sleptBefore = g_sleptNs;
+        const double cpuBefore = bench::ProcessCpuSeconds();
+        const qint64 sleptBefore = bench::SleptNs();
         QElapsedTimer wall;
         wall.start();
         run();
         wallNs += wall.nsecsElapsed();
-        cpu += processCpuSeconds() - cpuBefore;
-        sleptNs += g_sleptNs - sleptBefore;
+        cpu += bench::ProcessCpuSeconds() - cpuBefore;
+        sleptNs += bench::SleptNs() - sleptBefore;
         pages += setup.server_.Requests().size() - requestsBefore;
     }
     if (pages != qsizetype{kRows} * state.iterations())

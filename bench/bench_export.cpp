@@ -10,6 +10,7 @@
 #include "store/Schema.h"
 #include "ui/FileDialogs.h"
 
+#include "support/SleepTally.h"
 #include "support/WidgetBenchMain.h"
 
 #include <QAction>
@@ -25,19 +26,6 @@
 
 #include <memory>
 #include <stdexcept>
-
-namespace {
-qint64 g_sleptNs = 0;
-} // namespace
-
-// The wrap of QThread::msleep (see bench/CMakeLists.txt): the pauses of the row walks are counted here.
-extern "C" void __real__ZN7QThread6msleepEm(unsigned long msecs);
-extern "C" void __wrap__ZN7QThread6msleepEm(unsigned long msecs) {
-    QElapsedTimer timer;
-    timer.start();
-    __real__ZN7QThread6msleepEm(msecs);
-    g_sleptNs += timer.nsecsElapsed();
-}
 
 namespace {
 
@@ -125,13 +113,13 @@ void runExport(benchmark::State& state, QAction* command, int rows) {
     qint64 busyNs = 0;
     qint64 sleptNs = 0;
     for (auto _ : state) {
-        const qint64 sleptBefore = g_sleptNs;
+        const qint64 sleptBefore = bench::SleptNs();
         QElapsedTimer timer;
         timer.start();
         command->trigger();
         const qint64 elapsed = timer.nsecsElapsed();
-        sleptNs += g_sleptNs - sleptBefore;
-        busyNs += elapsed - (g_sleptNs - sleptBefore);
+        sleptNs += bench::SleptNs() - sleptBefore;
+        busyNs += elapsed - (bench::SleptNs() - sleptBefore);
     }
     const double runs = static_cast<double>(state.iterations()) * rows;
     state.counters["per_row_busy_ms"] = busyNs / 1e6 / runs;

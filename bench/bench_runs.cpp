@@ -21,6 +21,8 @@
 #include "store/MissionList.h"
 #include "store/SqlText.h"
 #include "support/HttpServer.h"
+#include "support/RunBenchSupport.h"
+#include "support/SleepTally.h"
 #include "support/TempDatabase.h"
 #include "support/WidgetBenchMain.h"
 
@@ -36,60 +38,12 @@
 #include <memory>
 #include <stdexcept>
 
-// The wrap of QThread::msleep: every call made from the program's code comes here first.
-namespace {
-// Atomic: the engine checks run on threads of their own, and the run's thread waits for them.
-std::atomic<long long> g_sleepCalls2ms{0};
-std::atomic<long long> g_sleepCallsOther{0};
-std::atomic<qint64> g_sleptNs{0};
-} // namespace
-
-extern "C" void __real__ZN7QThread6msleepEm(unsigned long msecs);
-extern "C" void __wrap__ZN7QThread6msleepEm(unsigned long msecs) {
-    QElapsedTimer timer;
-    timer.start();
-    __real__ZN7QThread6msleepEm(msecs);
-    g_sleptNs += timer.nsecsElapsed();
-    ++(msecs == 2 ? g_sleepCalls2ms : g_sleepCallsOther);
-}
-
 namespace {
 
 using namespace quorvane;
 
 constexpr int kRows = 1000;
 const QDate kToday(2026, 12, 10);
-
-double processCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-// Messages go nowhere: the run ends with "更新排名成功!", which would otherwise go to standard error.
-class SilentMessages final : public MessagePresenter {
-public:
-    int present(MessageKind, const QString&, const QString&) override { return 1; }
-};
-
-// The window side of a run with only Bing ticked.
-class BingHost final : public RunHost {
-public:
-    BingHost(Database& database, Recordset& mission)
-        : database_(database)
-        , mission_(mission) {}
-    bool EngineTicked(QStringView engine) const override { return engine == u"Bing"; }
-    void LoadMissionList() override { OpenMissionList(database_, mission_); }
-    void SetStartControlsEnabled(bool) override {}
-    void SetGridEnabled(bool) override {}
-    void SetStopEnabled(bool) override {}
-    void SetBusyCursor(bool) override {}
-    void ShowBalloon(const QString&, const QString&) override {}
-
-private:
-    Database& database_;
-    Recordset& mission_;
-};
 
 // One database with 1,000 keywords of one site, a loopback server standing in for every engine and serving
 // one Bing result page (ten links, the site absent) for any address, a real browser and the run objects.
@@ -132,7 +86,8 @@ public:
     qsizetype Requests() const { return server_.Requests().size(); }
 
 private:
-    SilentMessages messages_;
+    // Messages go nowhere: the run ends with "更新排名成功!", which would otherwise go to standard error.
+    bench::SilentMessages messages_;
     MessagePresenter* previousPresenter_ = nullptr;
     QTemporaryDir iniDir_;
     RunLog log_{iniDir_.filePath(QStringLiteral("Logs"))};
@@ -141,7 +96,7 @@ private:
     PageBrowser browser_;
     RankEngine engine_{browser_};
     Recordset mission_;
-    BingHost host_{db_.connection(), mission_};
+    bench::TickedEnginesHost host_{db_.connection(), mission_, {QStringLiteral("Bing")}};
     RankRuns runs_{db_.connection(), mission_, engine_, host_};
 };
 
@@ -171,18 +126,18 @@ void BM_BatchRunBing(benchmark::State& state) {
     qsizetype pages = 0;
     for (auto _ : state) {
         const qsizetype requestsBefore = setup.Requests();
-        const double cpuBefore = processCpuSeconds();
-        const qint64 sleptBefore = g_sleptNs;
-        const long long pollsBefore = g_sleepCalls2ms;
-        const long long otherBefore = g_sleepCallsOther;
+        const double cpuBefore = bench::ProcessCpuSeconds();
+        const qint64 sleptBefore = bench::SleptNs();
+        const long long pollsBefore = bench::SleepCalls2ms();
+        const long long otherBefore = bench::SleepCallsOther();
         QElapsedTimer wall;
         wall.start();
         setup.Runs().BatchRun();
         wallNs += wall.nsecsElapsed();
-        cpu += processCpuSeconds() - cpuBefore;
-        sleptNs += g_sleptNs - sleptBefore;
-        polls += g_sleepCalls2ms - pollsBefore;
-        otherSleeps += g_sleepCallsOther - otherBefore;
+        cpu += bench::ProcessCpuSeconds() - cpuBefore;
+        sleptNs += bench::SleptNs() - sleptBefore;
+        polls += bench::SleepCalls2ms() - pollsBefore;
+        otherSleeps += bench::SleepCallsOther() - otherBefore;
         pages += setup.Requests() - requestsBefore;
     }
     if (pages != qsizetype{kRows} * state.iterations())

@@ -11,6 +11,7 @@
 #include "store/MissionList.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
+#include "support/RunBenchSupport.h"
 #include "support/TempDatabase.h"
 #include "support/WidgetBenchMain.h"
 
@@ -26,38 +27,9 @@ namespace {
 
 using namespace quorvane;
 
-class SilentMessages final : public MessagePresenter {
-public:
-    int present(MessageKind, const QString&, const QString&) override { return 1; }
-};
-
-class AllEnginesHost final : public RunHost {
-public:
-    AllEnginesHost(Database& database, Recordset& missions)
-        : database_(database)
-        , missions_(missions) {}
-    bool EngineTicked(QStringView) const override { return true; }
-    void LoadMissionList() override { OpenMissionList(database_, missions_); }
-    void SetStartControlsEnabled(bool) override {}
-    void SetGridEnabled(bool) override {}
-    void SetStopEnabled(bool) override {}
-    void SetBusyCursor(bool) override {}
-    void ShowBalloon(const QString&, const QString&) override {}
-
-private:
-    Database& database_;
-    Recordset& missions_;
-};
-
 int keywordCount() {
     const int fromEnvironment = qEnvironmentVariableIntValue("QUORVANE_BENCH_KEYWORDS");
     return fromEnvironment > 0 ? fromEnvironment : 50;
-}
-
-double processCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
 // The ranks and history a run left, to compare the two orders.
@@ -88,7 +60,7 @@ void BM_BatchRun(benchmark::State& state) {
     const int pageRange = static_cast<int>(state.range(1));
     for (auto _ : state) {
         state.PauseTiming();
-        SilentMessages silent;
+        bench::SilentMessages silent;
         MessagePresenter* previous = SetMessagePresenter(&silent);
         test::TempDatabase db;
         db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
@@ -106,10 +78,13 @@ void BM_BatchRun(benchmark::State& state) {
         RankEngine engine(browser);
         engine.PageRangeSource = [pageRange] { return pageRange; };
         Recordset missions;
-        AllEnginesHost host(db.connection(), missions);
+        QSet<QString> allEngines;
+        for (const EngineInfo& info : kEngines)
+            allEngines.insert(info.name.toString());
+        bench::TickedEnginesHost host(db.connection(), missions, allEngines);
         RankRuns runs(db.connection(), missions, engine, host);
         runs.SideBySide = sideBySide;
-        const double cpuBefore = processCpuSeconds();
+        const double cpuBefore = bench::ProcessCpuSeconds();
         QElapsedTimer clock;
         state.ResumeTiming();
 
@@ -118,7 +93,7 @@ void BM_BatchRun(benchmark::State& state) {
         const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
 
         state.PauseTiming();
-        const double cpu = processCpuSeconds() - cpuBefore;
+        const double cpu = bench::ProcessCpuSeconds() - cpuBefore;
         const double pages = static_cast<double>(server.Requests().size());
         state.counters["wall_s"] = seconds;
         state.counters["pages"] = pages;

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "engine/RankRuns.h"
+#include "store/Messages.h"
+
+#include <QSet>
+#include <QString>
+
+namespace quorvane::bench {
+
+// Swallows every message box of a measured run.
+class SilentMessages final : public MessagePresenter {
+public:
+    int present(MessageKind, const QString&, const QString&) override { return 1; }
+};
+
+// The window side of a measured run: the given engines ticked, the mission list read from the database,
+// nothing shown.
+class TickedEnginesHost final : public RunHost {
+public:
+    TickedEnginesHost(Database& database, Recordset& missions, QSet<QString> ticked);
+    bool EngineTicked(QStringView engine) const override;
+    void LoadMissionList() override;
+    void SetStartControlsEnabled(bool) override {}
+    void SetGridEnabled(bool) override {}
+    void SetStopEnabled(bool) override {}
+    void SetBusyCursor(bool) override {}
+    void ShowBalloon(const QString&, const QString&) override {}
+
+private:
+    Database& database_;
+    Recordset& missions_;
+    QSet<QString> ticked_;
+};
+
+// The CPU time of the whole process so far (every thread), in seconds.
+double ProcessCpuSeconds();
+
+} // namespace quorvane::bench
