@@ -1,5 +1,8 @@
 #include "engine/EngineChecks.h"
 
+#include "engine/Endpoints.h"
+#include "engine/EngineDefinitions.h"
+#include "engine/EngineTable.h"
 #include "platform/PageBrowser.h"
 #include "store/SharedFunctions.h"
 
@@ -43,6 +46,12 @@ BrowserFactory PageBrowserFactory() {
 std::vector<EngineCheckOutcome> RunEngineChecks(const std::vector<EngineCheckRequest>& requests,
                                                 const StopFlag& stopRequested, RunLog* log, bool sideBySide,
                                                 const BrowserFactory& makeBrowser) {
+    // The engines' addresses and definitions are read at their first use; make that happen here, on the
+    // run's thread, before the checks read them side by side.
+    if (!requests.empty()) {
+        (void)Endpoint(kEngines[0].name);
+        (void)Definition(kEngines[0]);
+    }
     std::vector<EngineCheckOutcome> outcomes(requests.size());
     std::vector<std::unique_ptr<QThread>> threads;
     threads.reserve(requests.size());
