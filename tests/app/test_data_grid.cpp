@@ -1,4 +1,5 @@
 // The reusable data grid and its model, over an in-memory recordset.
+#include "platform/QStringPrinter.h"
 #include "ui/DataGrid.h"
 #include "ui/GridFindDialog.h"
 
@@ -14,12 +15,6 @@
 
 #include <memory>
 #include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace quorvane {
 namespace {

@@ -1,6 +1,7 @@
 // The main window over a real database: the mission list, its grid, the commands and the tray menu.
 #include "app/MainWindow.h"
 #include "history/HistoryBox.h"
+#include "platform/QStringPrinter.h"
 #include "store/Messages.h"
 #include "store/MissionList.h"
 #include "support/MessageRecorder.h"
@@ -30,12 +31,6 @@
 
 #include <memory>
 #include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace quorvane {
 namespace {

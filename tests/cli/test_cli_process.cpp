@@ -17,15 +17,6 @@
 namespace quorvane {
 namespace {
 
-// An answer of the loopback server.
-test::HttpServer::Response answer(int status, QByteArray body, int delayMs = 0) {
-    test::HttpServer::Response response;
-    response.status = status;
-    response.body = std::move(body);
-    response.delayMs = delayMs;
-    return response;
-}
-
 using namespace std::chrono_literals;
 using test::Installation;
 using test::LinksWithSiteAt;
@@ -78,7 +69,7 @@ protected:
         installation.WriteEndpointsIni(endpointsIni(server.BaseUrl()));
         addMissions([this](const QString& sql) { installation.Exec(sql); });
         // Different ranks per keyword and engine; pages not set up show ten links without the site.
-        server.SetFallback(answer(200, test::ResultPage(u"Bing", LinksWithSiteAt(10, 0, kSite))));
+        server.SetFallback(test::Answer(200, test::ResultPage(u"Bing", LinksWithSiteAt(10, 0, kSite))));
         int position = 1;
         for (const QString& keyword : kKeywords)
             for (const EngineInfo& info : kEngines)
@@ -187,7 +178,7 @@ TEST_F(CommandLineRun, OnlyTheChosenEnginesCellsChange) {
 TEST_F(CommandLineRun, TerminatedMidRunKeepsTheRowInProgressAndEndsWithOne) {
     for (const QString& keyword : kKeywords)
         server.Serve(Target(u"Bing", keyword, 0),
-                     answer(200, test::ResultPage(u"Bing", LinksWithSiteAt(5, 3, kSite)), 400));
+                     test::Answer(200, test::ResultPage(u"Bing", LinksWithSiteAt(5, 3, kSite)), 400));
     const QString before = installation.Rows(kCellsSql);
 
     // SIGTERM as soon as the second keyword's page is asked for: that row is in progress.
@@ -341,7 +332,7 @@ TEST_P(CommandLineProxy, PagesGoWhereTheSettingsSay) {
     const ProxyCase& c = GetParam();
     test::HttpServer proxy;
     test::HttpServer::Response reply =
-        answer(c.proxyStatus, test::ResultPage(u"Bing", LinksWithSiteAt(5, 2, kSite)));
+        test::Answer(c.proxyStatus, test::ResultPage(u"Bing", LinksWithSiteAt(5, 2, kSite)));
     if (c.proxyStatus == 407) {
         reply.body.clear();
         reply.headers = {{"Proxy-Authenticate", "Basic realm=\"office\""}};

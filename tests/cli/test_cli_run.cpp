@@ -24,15 +24,6 @@
 namespace quorvane {
 namespace {
 
-// An answer of the loopback server.
-test::HttpServer::Response answer(int status, QByteArray body, int delayMs = 0) {
-    test::HttpServer::Response response;
-    response.status = status;
-    response.body = std::move(body);
-    response.delayMs = delayMs;
-    return response;
-}
-
 const QStringList kAll = {QStringLiteral("Baidu"), QStringLiteral("Google"), QStringLiteral("Yahoo"),
                           QStringLiteral("Soso"),  QStringLiteral("Bing"),   QStringLiteral("Sogou"),
                           QStringLiteral("Youdao")};
@@ -152,9 +143,9 @@ protected:
 TEST_F(ConsoleRunTest, PrintsALinePerKeywordAndTheSummary) {
     AddKeyword(QStringLiteral("北京"));
     AddKeyword(QStringLiteral("上海"));
-    server.SetFallback(
-        answer(200, test::ResultPage(u"Bing",
-                                     test::LinksWithSiteAt(5, 4, QStringLiteral("http://www.mysite.com/")))));
+    server.SetFallback(test::Answer(
+        200,
+        test::ResultPage(u"Bing", test::LinksWithSiteAt(5, 4, QStringLiteral("http://www.mysite.com/")))));
     ConsoleMessages messages(errors);
     ConsoleRun run(db.connection(), Options({QStringLiteral("Baidu"), QStringLiteral("Bing")}), messages,
                    stream);
@@ -185,7 +176,7 @@ TEST_F(ConsoleRunTest, EmptyListCompletesWithNothingDone) {
 
 TEST_F(ConsoleRunTest, NoPageReadIsAFailure) {
     AddKeyword(QStringLiteral("北京"));
-    server.SetFallback(answer(503, {})); // every engine turns us away
+    server.SetFallback(test::Answer(503, {})); // every engine turns us away
     ConsoleMessages messages(errors);
     ConsoleRun run(db.connection(), Options({QStringLiteral("Google")}), messages, stream);
     const ConsoleRun::Summary summary = run.Run();
@@ -200,7 +191,7 @@ TEST_F(ConsoleRunTest, NoPageReadIsAFailure) {
 TEST_F(ConsoleRunTest, ASignalStopsTheRunAsStopDoes) {
     AddKeyword(QStringLiteral("北京"));
     AddKeyword(QStringLiteral("上海"));
-    server.SetFallback(answer(200, test::ResultPage(u"Bing", {}), 300));
+    server.SetFallback(test::Answer(200, test::ResultPage(u"Bing", {}), 300));
     ConsoleMessages messages(errors);
     ConsoleRun run(db.connection(), Options({QStringLiteral("Bing")}), messages, stream);
     int received = 0;

@@ -2,6 +2,7 @@
 // back: the latest results workbook from the mission grid and the history workbook from the template.
 #include "ExportTesting.h"
 #include "XlsxReader.h"
+#include "platform/QStringPrinter.h"
 
 #include "app/MainWindow.h"
 #include "export/CellAddress.h"
@@ -30,12 +31,6 @@
 #include <deque>
 #include <memory>
 #include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace quorvane {
 namespace {

@@ -84,4 +84,13 @@ private:
     QHash<QTcpSocket*, QByteArray> pending_;
 };
 
+// An answer with a status, a body and an optional delay before it is sent.
+inline HttpServer::Response Answer(int status, QByteArray body, int delayMs = 0) {
+    HttpServer::Response response;
+    response.status = status;
+    response.body = std::move(body);
+    response.delayMs = delayMs;
+    return response;
+}
+
 } // namespace quorvane::test

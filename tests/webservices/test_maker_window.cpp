@@ -2,6 +2,7 @@
 // tool-bar panel and its links, the menu and tray items, the promotional links and the About box.
 #include "MakerEndpoints.h"
 #include "app/MainWindow.h"
+#include "platform/QStringPrinter.h"
 #include "store/Messages.h"
 #include "support/HttpServer.h"
 #include "support/MessageRecorder.h"
@@ -27,12 +28,6 @@
 #include <functional>
 #include <memory>
 #include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace quorvane {
 namespace {

@@ -2,6 +2,7 @@
 // a host that is down, and the announcement that must not stack while its box is open.
 #include "MakerEndpoints.h"
 #include "platform/PageBrowser.h"
+#include "platform/QStringPrinter.h"
 #include "store/Messages.h"
 #include "support/HttpServer.h"
 #include "support/MessageRecorder.h"
@@ -15,12 +16,6 @@
 
 #include <algorithm>
 #include <ostream>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace quorvane {
 namespace {
