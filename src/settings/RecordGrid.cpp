@@ -92,6 +92,32 @@ int RecordGrid::FittingWidth(const QString& title, const QStringList& values) co
     return width;
 }
 
+void RecordGrid::SetElasticColumn(int column) {
+    elasticColumn_ = column;
+    fitElasticColumn();
+}
+
+void RecordGrid::fitElasticColumn() {
+    if (!model_ || elasticColumn_ < 0 || elasticColumn_ >= model_->columnCount())
+        return;
+    int others = 0;
+    for (int c = 0; c < model_->columnCount(); ++c)
+        if (c != elasticColumn_)
+            others += columnWidth(c);
+    const int own = model_->Column(elasticColumn_).width;
+    const int least = std::min(own, FittingWidth(model_->Column(elasticColumn_).title));
+    const int width = std::clamp(viewport()->width() - others, least, own);
+    if (width != columnWidth(elasticColumn_))
+        setColumnWidth(elasticColumn_, width);
+}
+
+bool RecordGrid::viewportEvent(QEvent* event) {
+    // The viewport narrows when the vertical scroll bar appears and widens when it goes.
+    if (event->type() == QEvent::Resize)
+        fitElasticColumn();
+    return QTableView::viewportEvent(event);
+}
+
 QList<int> RecordGrid::SelectedRows() const {
     QList<int> rows;
     if (!selectionModel())

@@ -35,6 +35,10 @@ public:
     // width of the columns the lists leave at their default.
     int FittingWidth(const QString& title, const QStringList& values = {}) const;
     RecordModel* Model() const { return model_; }
+    // The column that narrows, down to what its title needs, when the list is too narrow for all its columns
+    // (a vertical scroll bar or a wide row marker takes room), and widens back to its own width when room
+    // returns: the list then never scrolls sideways for want of a few pixels.
+    void SetElasticColumn(int column);
 
     // Selected rows, ascending.
     QList<int> SelectedRows() const;
@@ -56,9 +60,13 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
+    void fitElasticColumn();
+
     RecordModel* model_ = nullptr;
+    int elasticColumn_ = -1;
     int generation_ = 0;
     bool swallowRelease_ = false;
 };

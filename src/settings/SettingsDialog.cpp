@@ -156,6 +156,7 @@ void SettingsDialog::BuildUrlSide() {
         },
         this);
     urlGrid->SetRecordModel(urlModel_);
+    urlGrid->SetElasticColumn(1);
     column->addWidget(urlGrid, 1);
 
     const EditPanel edit =

@@ -20,6 +20,9 @@ namespace quorvane {
 
 void SettingsDialog::BuildKeyWordSide() {
     keywordBox = new QGroupBox(settingsGroup);
+    // The box takes the width the URL side leaves, however long the URL in its title: a long title is cut
+    // at the box's edge rather than pushing the box out of the dialog.
+    keywordBox->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* column = new QVBoxLayout(keywordBox);
     column->setContentsMargins(2, 2, 2, 2);
     column->setSpacing(0);
@@ -52,6 +55,7 @@ void SettingsDialog::BuildKeyWordSide() {
         },
         this);
     keywordGrid->SetRecordModel(keyWordModel_);
+    keywordGrid->SetElasticColumn(0);
     column->addWidget(keywordGrid, 1);
 
     // The edit panel lies over the list, outside the layout.

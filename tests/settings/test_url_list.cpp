@@ -139,15 +139,34 @@ TEST_F(UrlList, BothListsFitTheirColumnsWithoutScrollingSideways) {
     SettingsDialog& dialog = Open();
     Click(dialog.urlGrid, 0, kNameColumn);
     QCoreApplication::processEvents();
-    for (RecordGrid* grid : {dialog.urlGrid, dialog.keywordGrid}) {
-        SCOPED_TRACE(grid->objectName().toStdString());
-        EXPECT_TRUE(grid->verticalScrollBar()->isVisible());
-        EXPECT_FALSE(grid->horizontalScrollBar()->isVisible());
-        const QFontMetricsF metrics(grid->horizontalHeader()->font());
-        for (int c = 0; c < grid->model()->columnCount(); ++c) {
-            const QString title = grid->model()->headerData(c, Qt::Horizontal).toString();
-            EXPECT_LT(metrics.horizontalAdvance(title), grid->columnWidth(c)) << title.toStdString();
+    // However long the URL in its title, the keyword box stays inside the dialog.
+    EXPECT_LE(dialog.keywordBox->mapTo(&dialog, QPoint(dialog.keywordBox->width(), 0)).x(), dialog.width());
+    EXPECT_EQ(dialog.urlGrid->columnWidth(kNameColumn), 200);
+    // The row marker's width depends on the font's "▶": the name column gives way to a wider one, and takes
+    // its own width back when the marker narrows again.
+    struct Case {
+        RecordGrid* grid;
+        int nameColumn;
+    };
+    for (const Case& c : {Case{dialog.urlGrid, kNameColumn}, Case{dialog.keywordGrid, 0}}) {
+        RecordGrid* grid = c.grid;
+        const int marker = grid->verticalHeader()->width();
+        const int nameWidth = grid->columnWidth(c.nameColumn);
+        for (const int extra : {0, 3, 30, 0}) {
+            SCOPED_TRACE(grid->objectName().toStdString() + " marker +" + std::to_string(extra));
+            grid->verticalHeader()->setFixedWidth(marker + extra);
+            // The view lays its header and viewport out again, as it does when the header's font changes.
+            QMetaObject::invokeMethod(grid, "updateGeometries");
+            QCoreApplication::processEvents();
+            EXPECT_TRUE(grid->verticalScrollBar()->isVisible());
+            EXPECT_FALSE(grid->horizontalScrollBar()->isVisible());
+            const QFontMetricsF metrics(grid->horizontalHeader()->font());
+            for (int column = 0; column < grid->model()->columnCount(); ++column) {
+                const QString title = grid->model()->headerData(column, Qt::Horizontal).toString();
+                EXPECT_LT(metrics.horizontalAdvance(title), grid->columnWidth(column)) << title.toStdString();
+            }
         }
+        EXPECT_EQ(grid->columnWidth(c.nameColumn), nameWidth);
     }
 }
 
