@@ -70,14 +70,9 @@ QCheckBox* engineBox(QWidget* parent, const QString& name, const QString& captio
 // is not among them: it is cut and shown whole by the cell's tooltip.
 std::vector<GridColumn> missionColumns(const DataGrid& grid) {
     const Qt::Alignment centre = Qt::AlignCenter;
-    // The texts a rank column holds at its widest: the engine's ">N" at ten pages, a three-digit rank, the
-    // pending mark.
+    // The texts a rank column holds at its widest: the engine's ">N" at ten pages and the pending mark.
     const auto rankValues = [](const QString& field) {
-        QStringList values{QStringLiteral("999"), QStringLiteral("稍候")};
-        for (const EngineInfo& engine : kEngines)
-            if (field == engine.rankColumn || field == engine.rankColumn2)
-                values << u'>' + QString::number(NotFoundLimit(engine, 10));
-        return values;
+        return QStringList{u'>' + QString::number(WidestRank(field)), QStringLiteral("稍候")};
     };
     const QStringList dates{QStringLiteral("0000-00-00")};
     std::vector<GridColumn> columns{

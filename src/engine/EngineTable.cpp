@@ -32,6 +32,14 @@ int NotFoundLimit(const EngineInfo& engine, int pageRange) {
     return PagesRead(engine, pageRange) * PageStep(engine);
 }
 
+int WidestRank(QStringView rankColumn) {
+    for (const EngineInfo& engine : kEngines)
+        if (rankColumn == engine.rankColumn ||
+            (!engine.rankColumn2.isEmpty() && rankColumn == engine.rankColumn2))
+            return NotFoundLimit(engine, 10);
+    return 0;
+}
+
 QString ResultPageUrl(QStringView engine, QByteArrayView keywordGbk, int pageParameter) {
     const EngineInfo* info = FindEngine(engine);
     if (!info)

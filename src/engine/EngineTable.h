@@ -72,6 +72,9 @@ int PageParameter(const EngineInfo& engine, int pageIndex);
 int PagesRead(const EngineInfo& engine, int pageRange);
 // N of the rank cell text ">N" written when a check finds no match.
 int NotFoundLimit(const EngineInfo& engine, int pageRange);
+// The widest rank a stored rank column (BaiduRank2 is Baidu's too) can hold: N of ">N" at the largest page
+// range. 0 for a column that holds no engine's rank.
+int WidestRank(QStringView rankColumn);
 
 // The address of one result page: the engine's endpoint (Endpoints.h), its path and query with the
 // percent-encoded keyword and the page parameter P. The keyword is GBK text; GBK engines send its bytes,

@@ -1,5 +1,6 @@
 #include "history/HistoryBox.h"
 
+#include "engine/EngineTable.h"
 #include "history/HistoryStatements.h"
 #include "history/TrendChart.h"
 #include "store/Database.h"
@@ -19,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <vector>
 
 namespace quorvane {
 
@@ -91,20 +93,25 @@ void HistoryBox::buildGrid() {
         return GridColumn{QString::fromUtf16(title), QString::fromUtf16(field), width, Qt::AlignCenter,
                           sorts};
     };
-    // The day column is widened to show its title and a whole date in the grid's font.
-    const int dayWidth = std::max(
-        55, historyGrid->fittingWidth(QStringLiteral("更新时间"), {QStringLiteral("0000-00-00")}, true));
-    historyGrid->bind(historyRows, {
-                                       column(u"Baidu不包含推广", u"BaiduRank", 55, true),
-                                       column(u"Baidu包含推广", u"BaiduRank2", 55, false),
-                                       column(u"Google", u"GoogleRank", 40, true),
-                                       column(u"Yahoo", u"YahooRank", 40, false),
-                                       column(u"Sogou", u"SogouRank", 40, false),
-                                       column(u"Bing", u"BingRank", 40, false),
-                                       column(u"Soso", u"SosoRank", 40, false),
-                                       column(u"Youdao", u"YoudaoRank", 40, false),
-                                       column(u"更新时间", u"UpdateTime", dayWidth, true),
-                                   });
+    std::vector<GridColumn> columns{
+        column(u"Baidu不包含推广", u"BaiduRank", 55, true),
+        column(u"Baidu包含推广", u"BaiduRank2", 55, false),
+        column(u"Google", u"GoogleRank", 40, true),
+        column(u"Yahoo", u"YahooRank", 40, false),
+        column(u"Sogou", u"SogouRank", 40, false),
+        column(u"Bing", u"BingRank", 40, false),
+        column(u"Soso", u"SosoRank", 40, false),
+        column(u"Youdao", u"YoudaoRank", 40, false),
+        column(u"更新时间", u"UpdateTime", 55, true),
+    };
+    // Columns are widened where the grid's font needs more room for the title, the engine's widest rank or
+    // a whole date; the grid scrolls sideways when they do not all fit.
+    for (GridColumn& c : columns) {
+        const QString widest =
+            c.field == u"UpdateTime" ? QStringLiteral("0000-00-00") : QString::number(WidestRank(c.field));
+        c.width = std::max(c.width, historyGrid->fittingWidth(c.title, {widest}, c.sortable));
+    }
+    historyGrid->bind(historyRows, columns);
     historyGrid->setTitleHeight(22);
     historyGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     historyGrid->setFooterTextProvider(

@@ -198,10 +198,9 @@ TEST_F(MainWindowTest, ReadableTitlesAndValues) {
     ASSERT_GE(row, 0);
     for (const Case& c : cases) {
         const QModelIndex index = model->index(row, columnOf(*window, c.field));
-        if (QStringLiteral("GoogleRank") == QLatin1String(c.field))
-            EXPECT_EQ(grid->cellToolTip(index), QStringLiteral("可能已被搜索引擎限制!"));
-        else
-            EXPECT_EQ(grid->cellToolTip(index), QString()) << c.field;
+        const QString expected =
+            QLatin1String(c.field) == "GoogleRank" ? QStringLiteral("可能已被搜索引擎限制!") : QString();
+        EXPECT_EQ(grid->cellToolTip(index), expected) << c.field;
     }
 }
 
@@ -221,8 +220,9 @@ TEST_F(MainWindowTest, EngineBoxesDoNotOverlap) {
         for (int j = i + 1; j < boxes.size(); ++j)
             EXPECT_FALSE(boxes[i]->geometry().intersects(boxes[j]->geometry()))
                 << captions[i].toStdString() << " / " << captions[j].toStdString();
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LT(boxes[i - 1]->x(), boxes[i]->x());
+        }
     }
     // Boxes whose captions leave room stay where they were placed.
     EXPECT_EQ(window->baiduBox->pos(), QPoint(96, 8));

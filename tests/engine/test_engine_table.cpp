@@ -100,6 +100,20 @@ TEST(EngineTable, PagesAndNotFoundLimits) {
     EXPECT_EQ(kRunOrder[3], u"Sogou");
 }
 
+// The widest rank a stored column can hold is its engine's limit at ten pages; Baidu's two columns share it.
+TEST(EngineTable, WidestRankOfAStoredColumn) {
+    struct Row {
+        const char16_t* column;
+        int widest;
+    };
+    const Row rows[] = {
+        {u"BaiduRank", 1000}, {u"BaiduRank2", 1000}, {u"GoogleRank", 1000}, {u"SosoRank", 100},
+        {u"BingRank", 500},   {u"YoudaoRank", 300},  {u"UpdateTime", 0},    {u"", 0}};
+    for (const Row& row : rows)
+        EXPECT_EQ(WidestRank(QStringView(row.column)), row.widest)
+            << QString::fromUtf16(row.column).toStdString();
+}
+
 class EndpointsTest : public ::testing::Test {
 protected:
     QString writeIni(const QByteArray& text) {

@@ -125,8 +125,10 @@ TEST_F(HistoryBoxTest, GridShowsTheRankColumnsAndTheDayReadOnly) {
                                    QStringLiteral("SosoRank"), QStringLiteral("YoudaoRank"),
                                    QStringLiteral("UpdateTime")}));
     EXPECT_EQ(sorts, QStringLiteral("S-S-----S"));
-    EXPECT_EQ(box_.historyGrid->horizontalHeader()->sectionSize(0), 55);
-    EXPECT_EQ(box_.historyGrid->horizontalHeader()->sectionSize(2), 40);
+    // The given widths, widened where the font needs more (TitlesAndWidestValuesFit), never narrowed.
+    const QList<int> given{55, 55, 40, 40, 40, 40, 40, 40, 55};
+    for (int c = 0; c < model->columnCount(); ++c)
+        EXPECT_GE(box_.historyGrid->horizontalHeader()->sectionSize(c), given[c]) << titles[c].toStdString();
     EXPECT_EQ(box_.historyGrid->titleHeight(), 22);
     EXPECT_EQ(box_.historyGrid->selectionMode(), QAbstractItemView::SingleSelection);
 
@@ -148,6 +150,38 @@ TEST_F(HistoryBoxTest, GridShowsTheRankColumnsAndTheDayReadOnly) {
     EXPECT_EQ(model->columnOfField(u"KeyWordName"), -1);
 }
 
+// Every title and the widest value of its column are whole in the grid's font: the engine's largest rank
+// at ten pages, a date.
+TEST_F(HistoryBoxTest, TitlesAndWidestValuesFit) {
+    const DataGrid* grid = box_.historyGrid;
+    const RecordsetModel* model = grid->recordsetModel();
+    ASSERT_NE(model, nullptr);
+    const QFontMetricsF titleMetrics(grid->horizontalHeader()->font());
+    const QFontMetricsF cellMetrics(grid->font());
+    struct Case {
+        const char* field;
+        const char* widest;
+    };
+    const Case cases[] = {
+        {"BaiduRank", "1000"}, {"BaiduRank2", "1000"}, {"GoogleRank", "1000"},
+        {"YahooRank", "1000"}, {"SogouRank", "1000"},  {"BingRank", "500"},
+        {"SosoRank", "100"},   {"YoudaoRank", "300"},  {"UpdateTime", "2026-12-10"},
+    };
+    for (const Case& c : cases) {
+        int column = -1;
+        for (int i = 0; i < model->columnCount(); ++i)
+            if (model->gridColumn(i).field == QLatin1String(c.field))
+                column = i;
+        ASSERT_GE(column, 0) << c.field;
+        const QString title = model->headerData(column, Qt::Horizontal).toString();
+        const int width = grid->columnWidth(column);
+        SCOPED_TRACE(title.toStdString());
+        // Room for the title, the header's margins and, in a sortable column, the sort marker.
+        EXPECT_LT(titleMetrics.horizontalAdvance(title) + (model->gridColumn(column).sortable ? 10 : 0),
+                  width);
+        EXPECT_LT(cellMetrics.horizontalAdvance(QString::fromLatin1(c.widest)), width);
+    }
+}
 TEST_F(HistoryBoxTest, RangeHoldsBothEndDaysNewestFirst) {
     const QDate first = kDay1;
     const QDate last = kDay1.addDays(4);
