@@ -1,9 +1,13 @@
 #include "ui/MessageBoxes.h"
 
 #include <QCloseEvent>
+#include <QFontMetricsF>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 
+#include <cmath>
 #include <cstdio>
 
 namespace quorvane {
@@ -24,7 +28,24 @@ protected:
     }
 };
 
+// A window manager cuts a title wider than the box: a box as narrow as "更新排名成功!" shows its title
+// "Information" as "In…on". The box is kept wide enough for the title in a title-bar font somewhat larger
+// than ours, with room for the window icon and the title bar's buttons.
+void leaveRoomForTitle(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    const int width = MessageBoxPresenter::MinimumWidthFor(box.windowTitle(), box.font());
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
 } // namespace
+
+int MessageBoxPresenter::MinimumWidthFor(const QString& title, const QFont& font) {
+    constexpr int kTitleBarExtras = 130; // icon, three buttons and the frame's margins
+    return static_cast<int>(std::ceil(QFontMetricsF(font).horizontalAdvance(title) * 1.3)) + kTitleBarExtras;
+}
 
 int MessageBoxPresenter::present(MessageKind kind, const QString& title, const QString& text) {
     std::fprintf(stderr, "Quorvane: %s: %s\n", qUtf8Printable(title), qUtf8Printable(text));
@@ -39,6 +60,7 @@ int MessageBoxPresenter::present(MessageKind kind, const QString& title, const Q
         QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
         box.setDefaultButton(yes);
         box.setEscapeButton(no);
+        leaveRoomForTitle(box);
         box.exec();
         if (box.clickedButton() == yes)
             return IdYes;
@@ -54,6 +76,7 @@ int MessageBoxPresenter::present(MessageKind kind, const QString& title, const Q
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
+    leaveRoomForTitle(box);
     box.exec();
     return 1;
 }

@@ -2,6 +2,9 @@
 
 #include "store/Messages.h"
 
+#include <QFont>
+#include <QString>
+
 namespace quorvane {
 
 // The program's message boxes: modal, centred, fixed English titles and buttons. Every message is also
@@ -9,6 +12,8 @@ namespace quorvane {
 class MessageBoxPresenter final : public MessagePresenter {
 public:
     int present(MessageKind kind, const QString& title, const QString& text) override;
+    // The narrowest box whose title a window manager shows whole.
+    static int MinimumWidthFor(const QString& title, const QFont& font);
 };
 
 } // namespace quorvane
