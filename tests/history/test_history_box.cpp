@@ -182,6 +182,7 @@ TEST_F(HistoryBoxTest, TitlesAndWidestValuesFit) {
         EXPECT_LT(cellMetrics.horizontalAdvance(QString::fromLatin1(c.widest)), width);
     }
 }
+
 TEST_F(HistoryBoxTest, RangeHoldsBothEndDaysNewestFirst) {
     const QDate first = kDay1;
     const QDate last = kDay1.addDays(4);
