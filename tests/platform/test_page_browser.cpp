@@ -6,10 +6,8 @@
 
 #include "QStringPrinter.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QThread>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -20,18 +18,8 @@ namespace {
 
 using test::HttpServer;
 
-bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        QThread::msleep(2);
-    }
-    return done();
-}
-
 bool waitComplete(const PageBrowser& browser, int timeoutMs = 5000) {
-    return waitUntil([&] { return browser.ReadyState() == Browser::ReadyStateComplete; }, timeoutMs);
+    return QTest::qWaitFor([&] { return browser.ReadyState() == Browser::ReadyStateComplete; }, timeoutMs);
 }
 
 class PageBrowserTest : public ::testing::Test {
@@ -87,7 +75,7 @@ TEST_F(PageBrowserTest, NewerNavigationReplacesAnUnfinishedOne) {
     EXPECT_EQ(browser.BodyMarkup(), "<P>fast</P>");
 
     // The slow answer arrives later and changes nothing.
-    waitUntil([] { return false; }, 700);
+    QTest::qWait(700);
     EXPECT_EQ(browser.BodyMarkup(), "<P>fast</P>");
     EXPECT_EQ(complete.count(), 1);
 }

@@ -1,11 +1,9 @@
 #include "support/HttpServer.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QThread>
+#include <QTest>
 #include <QTimer>
 
 #include <sys/socket.h>
@@ -123,13 +121,7 @@ QList<QByteArray> HttpServer::RequestTargets() const {
 }
 
 bool HttpServer::WaitForRequests(int count, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (requests_.size() < count && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        QThread::msleep(2);
-    }
-    return requests_.size() >= count;
+    return QTest::qWaitFor([&] { return requests_.size() >= count; }, timeoutMs);
 }
 
 void HttpServer::onNewConnection() {

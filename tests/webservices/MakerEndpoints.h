@@ -7,8 +7,6 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include <functional>
-
 #include <stdexcept>
 
 namespace quorvane::test {
@@ -36,8 +34,5 @@ public:
 private:
     QTemporaryDir dir_;
 };
-
-// Pumps events until the condition holds or the time is up.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
 } // namespace quorvane::test

@@ -35,7 +35,6 @@ namespace {
 using test::HttpServer;
 using test::MakerEndpoints;
 using test::MessageRecorder;
-using test::WaitUntil;
 
 const QString kNewVersion = QStringLiteral("发现新版本，请注意升级!");
 
@@ -87,9 +86,9 @@ TEST_F(MakerWindowTest, StartUpRequestsTheThreePagesOnceAndAnnouncesAnotherVersi
     EXPECT_EQ(services.versionTimer()->interval(), 5 * 60 * 1000);
     EXPECT_TRUE(services.versionTimer()->isActive());
 
-    ASSERT_TRUE(WaitUntil([&] { return messages.Texts().contains(kNewVersion); }, 2000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return messages.Texts().contains(kNewVersion); }, 2000))
         << server.RequestTargets().join(' ').toStdString();
-    ASSERT_TRUE(WaitUntil([&] { return !window->makerServices->pageView()->toPlainText().isEmpty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->makerServices->pageView()->toPlainText().isEmpty(); }));
     QTest::qWait(300);
     EXPECT_EQ(messages.Texts(), QStringList{kNewVersion});
     EXPECT_EQ(requestsFor("/r2.php"), 1);
@@ -107,9 +106,9 @@ TEST_F(MakerWindowTest, StartUpRequestsTheThreePagesOnceAndAnnouncesAnotherVersi
 
 TEST_F(MakerWindowTest, TheVersionPageIsLoadedAgainOnEveryTickOfItsTimer) {
     auto window = openWindow();
-    ASSERT_TRUE(WaitUntil([&] { return requestsFor("/") == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return requestsFor("/") == 1; }));
     window->makerServices->versionTimer()->setInterval(30);
-    ASSERT_TRUE(WaitUntil([&] { return requestsFor("/") >= 3; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return requestsFor("/") >= 3; }));
     EXPECT_EQ(requestsFor("/r2.php"), 1);
     EXPECT_EQ(requestsFor("/nav.php"), 1);
     EXPECT_TRUE(messages.Texts().isEmpty());
@@ -132,7 +131,8 @@ TEST_F(MakerWindowTest, AStalledMakerHostCostsNothingVisible) {
 
 TEST_F(MakerWindowTest, TheSameVersionNeedsNoUpdate) {
     auto window = openWindow();
-    ASSERT_TRUE(WaitUntil([&] { return !window->makerServices->versionCheck().latestVersion().isEmpty(); }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !window->makerServices->versionCheck().latestVersion().isEmpty(); }));
     window->downloadUpdateAction->trigger();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("无需升级!")});
     EXPECT_TRUE(opened.isEmpty());
@@ -205,7 +205,7 @@ TEST_F(MakerWindowTest, LinksInThePanelOpenInTheDefaultBrowserOnlyForWebAddresse
     window->resize(1081, 706);
     window->show();
     MakerPageView& view = *window->makerServices->pageView();
-    ASSERT_TRUE(WaitUntil([&] { return !view.toPlainText().isEmpty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view.toPlainText().isEmpty(); }));
 
     const struct {
         const char* href;
@@ -236,7 +236,7 @@ TEST_F(MakerWindowTest, ThePanelReadsNoPictureOrFileByItself) {
     auto window = openWindow();
     MakerPageView& view = *window->makerServices->pageView();
     view.setSearchPaths({dir.path()});
-    ASSERT_TRUE(WaitUntil([&] { return view.toPlainText().contains(QStringLiteral("pictures")); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.toPlainText().contains(QStringLiteral("pictures")); }));
     window->show();
     QTest::qWait(100);
 

@@ -11,6 +11,7 @@
 
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,6 @@ namespace {
 using test::HttpServer;
 using test::MakerEndpoints;
 using test::MessageRecorder;
-using test::WaitUntil;
 
 const QString kNewVersion = QStringLiteral("发现新版本，请注意升级!");
 const QString kNoUpdate = QStringLiteral("无需升级!");
@@ -44,7 +44,7 @@ protected:
     void loadVersionPage() {
         QSignalSpy complete(&browser, &Browser::DocumentComplete);
         check.reload();
-        ASSERT_TRUE(WaitUntil([&] { return complete.count() >= 1; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return complete.count() >= 1; }));
     }
 
     HttpServer server;
@@ -129,7 +129,7 @@ TEST_F(VersionCheckTest, ALaterCheckDoesNotStackASecondBoxOverAnOpenOne) {
             server.ServePage("/", versionPage("Code=1.5"));
             QSignalSpy complete(&browser, &Browser::DocumentComplete);
             check.reload();
-            nestedCheckDone = WaitUntil([&] { return complete.count() >= 1; });
+            nestedCheckDone = QTest::qWaitFor([&] { return complete.count() >= 1; });
         }
         --boxesOpen;
     });
