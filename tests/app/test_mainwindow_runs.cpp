@@ -11,6 +11,7 @@
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
 #include "support/MessageRecorder.h"
+#include "support/ShellOpenRecorder.h"
 #include "support/SuiteDatabase.h"
 #include "support/TempDatabase.h"
 #include "ui/DataGrid.h"
@@ -46,7 +47,6 @@ protected:
         db->Exec(
             QStringLiteral("Insert Into SE_KeyWord (KeyWordID, WebID, KeyWordName) Values (1, 1, '北京')"));
         StartWindow();
-        previousShell = SetShellOpenHandler([this](const QString& url) { opened << url; });
         QObject::connect(
             window.get(), &MainWindow::balloonShown,
             [this](const QString& title, const QString& message) { events << title + u'/' + message; });
@@ -57,7 +57,6 @@ protected:
     }
     void TearDown() override {
         window.reset();
-        SetShellOpenHandler(previousShell);
         LoadEngineDefinitions(QString());
     }
 
@@ -93,8 +92,7 @@ protected:
     RunLog runLog{logFolder.filePath(QStringLiteral("Logs"))};
     MessageRecorder messages;
     std::unique_ptr<MainWindow> window;
-    ShellOpenHandler previousShell;
-    QStringList opened;
+    test::ShellOpenRecorder shell;
     QStringList events;
     bool startEnabledAtMessage = true;
 };
@@ -140,15 +138,15 @@ TEST_F(MainWindowRuns, StopWithoutARunChangesNothing) {
 TEST_F(MainWindowRuns, SearchPagesFromMenuAndDoubleClick) {
     window->openGoogleAction->trigger();
     window->openYoudaoAction->trigger();
-    EXPECT_EQ(opened, (QStringList{FirstPageUrl(u"Google", ToGbk(u"北京")),
-                                   FirstPageUrl(u"Youdao", ToGbk(u"北京"))}));
-    EXPECT_TRUE(opened[0].endsWith(QStringLiteral("&q=%B1%B1%BE%A9&start=0")));
+    EXPECT_EQ(shell.opened, (QStringList{FirstPageUrl(u"Google", ToGbk(u"北京")),
+                                         FirstPageUrl(u"Youdao", ToGbk(u"北京"))}));
+    EXPECT_TRUE(shell.opened[0].endsWith(QStringLiteral("&q=%B1%B1%BE%A9&start=0")));
 
-    opened.clear();
+    shell.opened.clear();
     emit window->missionGrid->doubleClicked(Cell("SosoRank"));
     emit window->missionGrid->doubleClicked(Cell("BaiduRank2"));
     emit window->missionGrid->doubleClicked(Cell("KeyWordName"));
-    EXPECT_EQ(opened, QStringList{FirstPageUrl(u"Soso", ToGbk(u"北京"))});
+    EXPECT_EQ(shell.opened, QStringList{FirstPageUrl(u"Soso", ToGbk(u"北京"))});
 }
 
 TEST_F(MainWindowRuns, ClosingTheSettingsDialogReloadsTheList) {

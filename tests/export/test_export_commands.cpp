@@ -12,6 +12,7 @@
 #include "store/SharedFunctions.h"
 #include "store/SqlText.h"
 #include "support/MessageRecorder.h"
+#include "support/ShellOpenRecorder.h"
 #include "support/SuiteDatabase.h"
 #include "ui/DataGrid.h"
 #include "ui/FileDialogs.h"
@@ -144,11 +145,9 @@ protected:
     // The URL "打开搜索页" opens for a mission and an engine item.
     QString searchPageOf(const QString& keyword, QAction* engineItem) {
         window->missions.SetCurrentRow(missionRowOf(keyword));
-        QStringList opened;
-        const ShellOpenHandler previous = SetShellOpenHandler([&](const QString& url) { opened << url; });
+        const test::ShellOpenRecorder shell;
         engineItem->trigger();
-        SetShellOpenHandler(previous);
-        return opened.value(0);
+        return shell.opened.value(0);
     }
 
     static QStringList columnTexts(const XlsxReader& file, QChar column, int firstRow, int lastRow) {

@@ -1,6 +1,7 @@
 #include "store/Messages.h"
 #include "store/SharedFunctions.h"
 #include "support/MessageRecorder.h"
+#include "support/ShellOpenRecorder.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -135,11 +136,9 @@ TEST(Messages, ReportAddsFullStopUnlessPunctuated) {
 }
 
 TEST(ShellOpen, HandsTheAddressToTheInstalledHandler) {
-    QStringList opened;
-    ShellOpenHandler previous = SetShellOpenHandler([&](const QString& target) { opened << target; });
+    const test::ShellOpenRecorder shell;
     ShellOpen(nullptr, QStringLiteral("http://www.example.com/s?wd=%61"));
-    SetShellOpenHandler(previous);
-    EXPECT_EQ(opened, QStringList{QStringLiteral("http://www.example.com/s?wd=%61")});
+    EXPECT_EQ(shell.opened, QStringList{QStringLiteral("http://www.example.com/s?wd=%61")});
 }
 
 } // namespace

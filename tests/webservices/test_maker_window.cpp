@@ -6,6 +6,7 @@
 #include "store/Messages.h"
 #include "support/HttpServer.h"
 #include "support/MessageRecorder.h"
+#include "support/ShellOpenRecorder.h"
 #include "support/SuiteDatabase.h"
 #include "ui/ModalDialogs.h"
 #include "webservices/AboutBox.h"
@@ -48,15 +49,11 @@ const QByteArray kMakerPanel = "<html><head><meta charset=utf-8></head><body>"
 class MakerWindowTest : public test::SuiteDatabaseTest {
 protected:
     void SetUp() override {
-        previousShell = SetShellOpenHandler([this](const QString& target) { opened << target; });
         server.ServePage("/r2.php", kMakerPanel);
         server.ServePage("/nav.php", "<html><body>nav</body></html>");
         server.ServePage("/", "<html><body><pre>Code=1.3</pre></body></html>");
     }
-    void TearDown() override {
-        SetModalRunner({});
-        SetShellOpenHandler(previousShell);
-    }
+    void TearDown() override { SetModalRunner({}); }
 
     // A window created and started as the program does it, then pointed at the loopback maker site (the
     // start-up reads Endpoints.ini beside the executable) before its timers get their first chance to run.
@@ -75,8 +72,7 @@ protected:
     MakerEndpoints endpoints{server.BaseUrl(), QStringLiteral("ftp://127.0.0.1:18089")};
     MessageRecorder messages;
     Database database;
-    QStringList opened;
-    ShellOpenHandler previousShell;
+    test::ShellOpenRecorder shell;
 };
 
 TEST_F(MakerWindowTest, StartUpRequestsTheThreePagesOnceAndAnnouncesAnotherVersion) {
@@ -126,7 +122,8 @@ TEST_F(MakerWindowTest, AStalledMakerHostCostsNothingVisible) {
     EXPECT_TRUE(window->makerServices->pageView()->toPlainText().isEmpty());
     // The update is offered all the same: no check has succeeded.
     window->downloadUpdateAction->trigger();
-    EXPECT_EQ(opened, QStringList{QStringLiteral("ftp://127.0.0.1:18089/download/updata/Quorvane.exe")});
+    EXPECT_EQ(shell.opened,
+              QStringList{QStringLiteral("ftp://127.0.0.1:18089/download/updata/Quorvane.exe")});
 }
 
 TEST_F(MakerWindowTest, TheSameVersionNeedsNoUpdate) {
@@ -135,7 +132,7 @@ TEST_F(MakerWindowTest, TheSameVersionNeedsNoUpdate) {
         QTest::qWaitFor([&] { return !window->makerServices->versionCheck().latestVersion().isEmpty(); }));
     window->downloadUpdateAction->trigger();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("无需升级!")});
-    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_TRUE(shell.opened.isEmpty());
 }
 
 TEST_F(MakerWindowTest, MenuAndTrayItemsOpenTheMakersPages) {
@@ -149,9 +146,9 @@ TEST_F(MakerWindowTest, MenuAndTrayItemsOpenTheMakersPages) {
         {window->trayDownloadAction, "/download/download.html"},
     };
     for (const auto& item : items) {
-        opened.clear();
+        shell.opened.clear();
         item.action->trigger();
-        EXPECT_EQ(opened, QStringList{site(item.path)}) << item.action->text().toStdString();
+        EXPECT_EQ(shell.opened, QStringList{site(item.path)}) << item.action->text().toStdString();
     }
     EXPECT_TRUE(messages.Texts().isEmpty());
 }
@@ -172,13 +169,13 @@ TEST_F(MakerWindowTest, PromotionalLinksLookLikeLinksAndOpenTheShopPages) {
         EXPECT_TRUE(link.label->font().underline());
         EXPECT_EQ(link.label->palette().color(QPalette::WindowText), QColor(0, 255, 0));
         EXPECT_EQ(link.label->cursor().shape(), Qt::PointingHandCursor);
-        opened.clear();
+        shell.opened.clear();
         QTest::mouseClick(link.label, Qt::LeftButton, {}, QPoint(5, 5));
-        EXPECT_EQ(opened, QStringList{site(link.path)});
+        EXPECT_EQ(shell.opened, QStringList{site(link.path)});
         // Another button does not follow the link.
-        opened.clear();
+        shell.opened.clear();
         QTest::mouseClick(link.label, Qt::RightButton, {}, QPoint(5, 5));
-        EXPECT_TRUE(opened.isEmpty());
+        EXPECT_TRUE(shell.opened.isEmpty());
     }
     EXPECT_EQ(window->promotionTitle->text(), QStringLiteral("特别推荐"));
 }
@@ -216,9 +213,9 @@ TEST_F(MakerWindowTest, LinksInThePanelOpenInTheDefaultBrowserOnlyForWebAddresse
         {"file:///etc/passwd", {}},
     };
     for (const auto& c : cases) {
-        opened.clear();
+        shell.opened.clear();
         clickAnchor(view, QString::fromLatin1(c.href));
-        EXPECT_EQ(opened, c.expected) << c.href;
+        EXPECT_EQ(shell.opened, c.expected) << c.href;
     }
     // The view stays on the maker's page.
     EXPECT_TRUE(view.toPlainText().contains(QStringLiteral("立即订购")));
@@ -284,7 +281,7 @@ TEST_P(AboutBoxClicks, OnlyTheLinkAndTheFreeAreaOpenTheSite) {
     });
     window->aboutAction->trigger();
     ASSERT_TRUE(ran);
-    EXPECT_EQ(opened, c.opensSite ? QStringList{site("/")} : QStringList{});
+    EXPECT_EQ(shell.opened, c.opensSite ? QStringList{site("/")} : QStringList{});
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -6,6 +6,7 @@
 #include "store/Messages.h"
 #include "support/HttpServer.h"
 #include "support/MessageRecorder.h"
+#include "support/ShellOpenRecorder.h"
 #include "webservices/MakerSite.h"
 #include "webservices/VersionCheck.h"
 
@@ -35,11 +36,6 @@ QByteArray versionPage(const QByteArray& pre) {
 
 class VersionCheckTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previousShell = SetShellOpenHandler([this](const QString& target) { opened << target; });
-    }
-    void TearDown() override { SetShellOpenHandler(previousShell); }
-
     // Loads the version page once and waits for the check that follows it.
     void loadVersionPage() {
         QSignalSpy complete(&browser, &Browser::DocumentComplete);
@@ -52,8 +48,7 @@ protected:
     MessageRecorder messages;
     PageBrowser browser;
     VersionCheck check{browser, [] { return RunningVersion(QStringLiteral("Velmora-Quorvane Ver1.3")); }};
-    QStringList opened;
-    ShellOpenHandler previousShell;
+    test::ShellOpenRecorder shell;
 };
 
 struct CodeCase {
@@ -80,10 +75,10 @@ TEST_P(VersionCodes, AnnounceEveryDifferenceAndAnswerTheDownloadItem) {
     messages.Clear();
     check.fetchNewestVersion();
     if (c.announced) {
-        EXPECT_EQ(opened, QStringList{kDownloadHost + QStringLiteral("/download/updata/Quorvane.exe")});
+        EXPECT_EQ(shell.opened, QStringList{kDownloadHost + QStringLiteral("/download/updata/Quorvane.exe")});
         EXPECT_TRUE(messages.Texts().isEmpty());
     } else {
-        EXPECT_TRUE(opened.isEmpty());
+        EXPECT_TRUE(shell.opened.isEmpty());
         EXPECT_EQ(messages.Texts(), QStringList{kNoUpdate});
     }
 }
@@ -160,7 +155,7 @@ TEST_F(VersionCheckTest, AHostThatIsDownAnnouncesNothingAndTheUpdateIsStillFetch
     EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(u'\n').toStdString();
 
     check.fetchNewestVersion();
-    EXPECT_EQ(opened, QStringList{kDownloadHost + QStringLiteral("/download/updata/Quorvane.exe")});
+    EXPECT_EQ(shell.opened, QStringList{kDownloadHost + QStringLiteral("/download/updata/Quorvane.exe")});
     EXPECT_TRUE(messages.Texts().isEmpty());
 }
 
