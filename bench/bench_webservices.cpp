@@ -19,6 +19,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <functional>
 #include <stdexcept>
 
 namespace {
@@ -85,18 +86,16 @@ struct Site {
     test::HttpServer server;
 };
 
-void BM_VersionPageReloads(benchmark::State& state) {
-    Site site(static_cast<int>(state.range(0)));
-    CountingPresenter presenter;
-    MessagePresenter* previous = SetMessagePresenter(&presenter);
-    PageBrowser browser;
+// Runs `load` for the warm-up, then for the measured loads, each time waiting for the browser's next
+// completed document, and reports the resident memory around the measured loads.
+void measureReloads(benchmark::State& state, const Browser& browser, const std::function<void()>& load) {
     int completed = 0;
-    QObject::connect(&browser, &Browser::DocumentComplete, [&] { ++completed; });
-    VersionCheck check(browser, [] { return QStringLiteral("1.3"); });
+    const QMetaObject::Connection counting =
+        QObject::connect(&browser, &Browser::DocumentComplete, [&] { ++completed; });
     const auto reloads = [&](int count) {
         for (int i = 0; i < count; ++i) {
             const int before = completed;
-            check.reload();
+            load();
             waitFor([&] { return completed > before; });
         }
     };
@@ -105,12 +104,22 @@ void BM_VersionPageReloads(benchmark::State& state) {
     for (auto _ : state)
         reloads(kLoads);
     const double after = residentKiB();
-    SetMessagePresenter(previous);
-    if (check.latestVersion() != u"1.4" || presenter.shown < kLoads)
-        state.SkipWithError("the version page was not checked");
+    QObject::disconnect(counting);
     state.counters["rss_before_KiB"] = before;
     state.counters["rss_after_KiB"] = after;
     state.counters["rss_growth_KiB"] = after - before;
+}
+
+void BM_VersionPageReloads(benchmark::State& state) {
+    Site site(static_cast<int>(state.range(0)));
+    CountingPresenter presenter;
+    MessagePresenter* previous = SetMessagePresenter(&presenter);
+    PageBrowser browser;
+    VersionCheck check(browser, [] { return QStringLiteral("1.3"); });
+    measureReloads(state, browser, [&] { check.reload(); });
+    SetMessagePresenter(previous);
+    if (check.latestVersion() != u"1.4" || presenter.shown < kLoads)
+        state.SkipWithError("the version page was not checked");
     state.counters["announced"] = static_cast<double>(presenter.shown);
 }
 BENCHMARK(BM_VersionPageReloads)->Arg(200)->Arg(200 * 1024)->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -120,25 +129,9 @@ void BM_MakerPanelReloads(benchmark::State& state) {
     PageBrowser browser;
     MakerPageView view(browser);
     view.resize(323, 65);
-    int completed = 0;
-    QObject::connect(&browser, &Browser::DocumentComplete, [&] { ++completed; });
-    const auto reloads = [&](int count) {
-        for (int i = 0; i < count; ++i) {
-            const int before = completed;
-            view.load(MakerPageUrl(kMakerPanelPath));
-            waitFor([&] { return completed > before; });
-        }
-    };
-    reloads(kWarmUpLoads);
-    const double before = residentKiB();
-    for (auto _ : state)
-        reloads(kLoads);
-    const double after = residentKiB();
+    measureReloads(state, browser, [&] { view.load(MakerPageUrl(kMakerPanelPath)); });
     if (view.toPlainText().isEmpty())
         state.SkipWithError("the panel shows nothing");
-    state.counters["rss_before_KiB"] = before;
-    state.counters["rss_after_KiB"] = after;
-    state.counters["rss_growth_KiB"] = after - before;
 }
 BENCHMARK(BM_MakerPanelReloads)->Arg(200)->Arg(200 * 1024)->Iterations(1)->Unit(benchmark::kMillisecond);
 
