@@ -1,12 +1,10 @@
 #include "app/MainWindow.h"
 #include "store/Messages.h"
-#include "store/SqliteHandles.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDatabase.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -14,6 +12,7 @@
 namespace quorvane {
 namespace {
 
+using test::DatabaseHolder;
 using test::MessageRecorder;
 using test::TempDatabase;
 
@@ -62,17 +61,8 @@ TEST(Startup, MissingTableIsReportedAndTheWindowStillOpens) {
 TEST(Startup, ADatabaseHeldByAnotherProgramIsNamedAsTheCause) {
     MessageRecorder messages;
     TempDatabase db(SchemaVersion::Full, false);
-    sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(db.Path()).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr),
-              SQLITE_OK);
-    SqliteDb other(raw);
-    const QByteArray key = QString::fromUtf16(kDbPassword).toUtf8();
-    sqlite3_key(other.get(), key.constData(), static_cast<int>(key.size()));
-    ASSERT_EQ(sqlite3_exec(other.get(),
-                           "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
-                           "INSERT INTO SE_KeyUrl(UrlName) VALUES('held');",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    DatabaseHolder other;
+    ASSERT_TRUE(other.Hold(db.Path(), QString::fromUtf16(kDbPassword)));
     Database database;
     MainWindow window(database, db.Path());
     window.startUp();

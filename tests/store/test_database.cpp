@@ -2,7 +2,6 @@
 #include "store/DbError.h"
 #include "store/MissionList.h"
 #include "store/Schema.h"
-#include "store/SqliteHandles.h"
 #include "support/TempDatabase.h"
 
 #include <QDir>
@@ -303,20 +302,10 @@ TEST_F(ConnectFailure, FilesWithoutTheRankTablesAreRefusedAndLeftUntouched) {
 TEST_F(ConnectFailure, ADatabaseHeldByAnotherProgramIsReportedAsBusy) {
     const QString path = dir.filePath(QStringLiteral("held.mdb"));
     ASSERT_TRUE(CreateDatabase(path, kPassword, SchemaVersion::Full, nullptr));
-    sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr),
-              SQLITE_OK);
-    SqliteDb other(raw);
-    const QByteArray key = kPassword.toUtf8();
-    sqlite3_key(other.get(), key.constData(), static_cast<int>(key.size()));
-    ASSERT_EQ(sqlite3_exec(other.get(),
-                           "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
-                           "INSERT INTO SE_KeyUrl(UrlName) VALUES('held');",
-                           nullptr, nullptr, nullptr),
-              SQLITE_OK);
+    test::DatabaseHolder other;
+    ASSERT_TRUE(other.Hold(path, kPassword));
     EXPECT_FALSE(database.ConnectDB(path, kPassword));
     EXPECT_EQ(database.ConnectFailure(), DbFailure::Busy);
-    sqlite3_exec(other.get(), "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 TEST(ExecInOneTransaction, AllStatementsOrNone) {

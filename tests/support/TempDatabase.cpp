@@ -2,6 +2,8 @@
 
 #include "store/Recordset.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -27,6 +29,27 @@ QString TempDatabase::Scalar(const QString& sql) {
     if (database_.OpenSQL(rs, sql) < 1)
         return {};
     return rs.Value(0, 0).toString();
+}
+
+DatabaseHolder::~DatabaseHolder() {
+    if (db_)
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool DatabaseHolder::Hold(const QString& path, const QString& password) {
+    sqlite3* raw = nullptr;
+    const int opened =
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    db_.reset(raw); // closed again on failure too
+    if (opened != SQLITE_OK)
+        return false;
+    const QByteArray key = password.toUtf8();
+    if (sqlite3_key(db_.get(), key.constData(), static_cast<int>(key.size())) != SQLITE_OK)
+        return false;
+    return sqlite3_exec(db_.get(),
+                        "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
+                        "INSERT INTO SE_KeyUrl(UrlName) VALUES('held');",
+                        nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 } // namespace quorvane::test

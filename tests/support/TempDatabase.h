@@ -2,6 +2,7 @@
 
 #include "store/Database.h"
 #include "store/Schema.h"
+#include "store/SqliteHandles.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -26,6 +27,22 @@ private:
     QTemporaryDir dir_;
     QString path_;
     Database database_;
+};
+
+// Another program's connection that holds a database file exclusively, with a write transaction left open,
+// for as long as it lives.
+class DatabaseHolder {
+public:
+    DatabaseHolder() = default;
+    ~DatabaseHolder();
+    DatabaseHolder(const DatabaseHolder&) = delete;
+    DatabaseHolder& operator=(const DatabaseHolder&) = delete;
+
+    // Opens the file with the password and takes the lock; false when either fails.
+    bool Hold(const QString& path, const QString& password);
+
+private:
+    SqliteDb db_;
 };
 
 } // namespace quorvane::test
