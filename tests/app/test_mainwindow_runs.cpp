@@ -8,6 +8,7 @@
 #include "engine/RunLog.h"
 #include "platform/GbkCodec.h"
 #include "store/Messages.h"
+#include "support/Files.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
 #include "support/MessageRecorder.h"
@@ -197,10 +198,7 @@ TEST_F(MainWindowRuns, PagesNotUnderstoodAreNamedUntilEnginesIniFollowsTheLayout
 
     QTemporaryDir folder;
     const QString ini = folder.filePath(QStringLiteral("Engines.ini"));
-    QFile file(ini);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Bing]\nItemStart=<LI class=b_algo>\nItemEnd=</A></H2>\n");
-    file.close();
+    ASSERT_TRUE(test::WriteFile(ini, "[Bing]\nItemStart=<LI class=b_algo>\nItemEnd=</A></H2>\n"));
     StartWindow();
     ASSERT_TRUE(LoadEngineDefinitions(ini)); // as the new start reads it beside the executable
     TickOnly(u"Bing");

@@ -1,5 +1,7 @@
 // "Quorvane --print-engines", run as the user runs it: a copy of the program with an Engines.ini beside it
 // and no display.
+#include "support/Files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -26,9 +28,7 @@ protected:
         QFile::setPermissions(copy, QFile::permissions(program));
     }
     void WriteDefinitions(const QByteArray& text) {
-        QFile file(folder.filePath(QStringLiteral("Engines.ini")));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
+        ASSERT_TRUE(test::WriteFile(folder.filePath(QStringLiteral("Engines.ini")), text));
     }
     Printout Run() {
         QProcess process;

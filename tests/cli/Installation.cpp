@@ -1,6 +1,7 @@
 #include "Installation.h"
 
 #include "store/Schema.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -31,8 +32,7 @@ QString Installation::DatabasePath() const {
 }
 
 void Installation::WriteEndpointsIni(const QByteArray& text) const {
-    QFile file(QDir(dir_.path()).filePath(QStringLiteral("Endpoints.ini")));
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+    if (!WriteFile(QDir(dir_.path()).filePath(QStringLiteral("Endpoints.ini")), text))
         throw std::runtime_error("cannot write Endpoints.ini");
 }
 

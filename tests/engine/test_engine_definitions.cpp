@@ -8,8 +8,8 @@
 #include "support/MessageRecorder.h"
 
 #include "platform/QStringPrinter.h"
+#include "support/Files.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -24,9 +24,7 @@ protected:
     void TearDown() override { LoadEngineDefinitions(QString()); }
 
     QString Write(const QByteArray& bytes) {
-        QFile file(Path());
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        EXPECT_EQ(file.write(bytes), bytes.size());
+        EXPECT_TRUE(test::WriteFile(Path(), bytes));
         return Path();
     }
     QString Path() const { return dir.filePath(QStringLiteral("Engines.ini")); }

@@ -5,8 +5,8 @@
 #include "support/MessageRecorder.h"
 
 #include "platform/QStringPrinter.h"
+#include "support/Files.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -118,9 +118,7 @@ class EndpointsTest : public ::testing::Test {
 protected:
     QString writeIni(const QByteArray& text) {
         const QString path = dir.filePath(QStringLiteral("Endpoints.ini"));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text);
+        EXPECT_TRUE(test::WriteFile(path, text));
         return path;
     }
     void TearDown() override { LoadEndpoints(QString()); }

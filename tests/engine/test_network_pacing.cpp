@@ -1,9 +1,9 @@
 // The [Network] settings of Endpoints.ini and the pacer that spaces the requests to one engine.
 #include "engine/NetworkSettings.h"
 #include "engine/RequestPacer.h"
+#include "support/Files.h"
 #include "support/MessageRecorder.h"
 
-#include <QFile>
 #include <QNetworkProxyFactory>
 #include <QTemporaryDir>
 
@@ -55,10 +55,7 @@ class NetworkIni : public ::testing::Test {
 protected:
     NetworkSettings Read(const QByteArray& text) {
         const QString path = dir.filePath(QStringLiteral("Endpoints.ini"));
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        file.close();
+        EXPECT_TRUE(test::WriteFile(path, text));
         return ReadNetworkSettings(path);
     }
     void TearDown() override { ApplyNetworkSettings({}); }

@@ -8,6 +8,7 @@
 #include "store/SqlText.h"
 
 #include "platform/QStringPrinter.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -70,10 +71,7 @@ protected:
 
     void UseDefinitions(const QByteArray& text) {
         const QString path = dir.filePath(QStringLiteral("Engines.ini"));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        file.close();
+        ASSERT_TRUE(test::WriteFile(path, text));
         ASSERT_TRUE(LoadEngineDefinitions(path));
     }
 

@@ -11,6 +11,7 @@
 #include "store/Messages.h"
 #include "store/SharedFunctions.h"
 #include "store/SqlText.h"
+#include "support/Files.h"
 #include "support/MessageRecorder.h"
 #include "support/ShellOpenRecorder.h"
 #include "support/SuiteDatabase.h"
@@ -502,11 +503,7 @@ TEST_F(HistoryExportTest, FollowsASortAndLeavesTheTemplateAsItWas) {
 TEST_F(HistoryExportTest, MissingOrUnreadableTemplateIsReportedByNameAndNothingIsWritten) {
     const QString missing = out.filePath(QStringLiteral("absent/历史记录曲线排名模板.xls"));
     const QString garbage = out.filePath(QStringLiteral("历史记录曲线排名模板.xls"));
-    {
-        QFile file(garbage);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("not a workbook");
-    }
+    ASSERT_TRUE(test::WriteFile(garbage, "not a workbook"));
     for (const QString& templatePath : {missing, garbage}) {
         SCOPED_TRACE(templatePath.toStdString());
         messages.Clear();

@@ -3,6 +3,7 @@
 #include "ExportTesting.h"
 
 #include "export/WorkbookError.h"
+#include "support/Files.h"
 
 namespace quorvane::test {
 namespace {
@@ -131,10 +132,7 @@ TEST_F(TemplateFill, MissingTemplateNamesTheFileAndWritesNothing) {
 
 TEST_F(TemplateFill, FileThatIsNoWorkbookNamesTheFile) {
     const QString text = path(QStringLiteral("notes.xls"));
-    QFile file(text);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("关键词\t相关链接\n");
-    file.close();
+    ASSERT_TRUE(test::WriteFile(text, "关键词\t相关链接\n"));
     try {
         Workbook::openCopy(text);
         FAIL() << "no error";

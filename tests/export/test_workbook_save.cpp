@@ -2,6 +2,7 @@
 #include "ExportTesting.h"
 
 #include "export/WorkbookError.h"
+#include "support/Files.h"
 
 #include <QFile>
 
@@ -19,9 +20,7 @@ protected:
     }
 
     void writeFile(const QString& name, const QByteArray& bytes) const {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        ASSERT_TRUE(test::WriteFile(path(name), bytes));
     }
 };
 

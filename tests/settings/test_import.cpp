@@ -2,6 +2,7 @@
 
 #include "platform/GbkCodec.h"
 #include "store/Schema.h"
+#include "support/Files.h"
 #include "ui/FileDialogs.h"
 
 #include <sqlcipher/sqlite3.h>
@@ -33,9 +34,7 @@ protected:
     // Writes the bytes to a file that the next dialog returns.
     void NextFile(const QByteArray& bytes, const QString& name = QStringLiteral("list.txt")) {
         nextFile_ = dir_.filePath(name);
-        QFile file(nextFile_);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
+        ASSERT_TRUE(test::WriteFile(nextFile_, bytes));
     }
     void NextFileLines(const QStringList& lines) { NextFile(lines.join(QStringLiteral("\r\n")).toUtf8()); }
     void CancelNextDialog() { nextFile_.clear(); }

@@ -1,7 +1,7 @@
 #include "platform/GbkCodec.h"
 #include "settings/TextLines.h"
+#include "support/Files.h"
 
-#include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
@@ -30,10 +30,7 @@ class ImportFileEncoding : public ::testing::TestWithParam<EncodingCase> {};
 TEST_P(ImportFileEncoding, LinesReadAsWritten) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("lines.txt"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(GetParam().bytes);
-    file.close();
+    ASSERT_TRUE(test::WriteFile(path, GetParam().bytes));
     const TextLines read = ReadTextLines(path);
     EXPECT_TRUE(read.readable);
     EXPECT_EQ(read.lines, kLines);
@@ -61,10 +58,7 @@ TEST(ImportFile, EmptyFileHasNoLinesAndBlankLinesStay) {
     EXPECT_TRUE(DecodeTextLines(QByteArray()).lines.isEmpty());
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("blank.txt"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("a\n\n \r\n\r\nb");
-    file.close();
+    ASSERT_TRUE(test::WriteFile(path, "a\n\n \r\n\r\nb"));
     EXPECT_EQ(ReadTextLines(path).lines, (QStringList{QStringLiteral("a"), QString(), QStringLiteral(" "),
                                                       QString(), QStringLiteral("b")}));
 }

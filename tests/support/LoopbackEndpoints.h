@@ -2,9 +2,9 @@
 
 #include "engine/Endpoints.h"
 #include "engine/EngineTable.h"
+#include "support/Files.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -21,10 +21,8 @@ public:
         QByteArray text = "[Endpoints]\n";
         for (const EngineInfo& info : kEngines)
             text += info.name.toString().toUtf8() + '=' + baseUrl.toUtf8() + '\n';
-        QFile file(Path());
-        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        if (!WriteFile(Path(), text))
             throw std::runtime_error("cannot write Endpoints.ini");
-        file.close();
         Apply();
     }
     ~LoopbackEndpoints() { LoadEndpoints(QString()); }

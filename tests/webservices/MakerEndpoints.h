@@ -1,9 +1,9 @@
 #pragma once
 
 #include "engine/Endpoints.h"
+#include "support/Files.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -18,10 +18,8 @@ public:
     MakerEndpoints(const QString& makerUrl, const QString& downloadUrl) {
         const QByteArray text =
             "[Endpoints]\nMaker=" + makerUrl.toUtf8() + "\nDownload=" + downloadUrl.toUtf8() + '\n';
-        QFile file(dir_.filePath(QStringLiteral("Endpoints.ini")));
-        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        if (!WriteFile(dir_.filePath(QStringLiteral("Endpoints.ini")), text))
             throw std::runtime_error("cannot write Endpoints.ini");
-        file.close();
         Apply();
     }
     ~MakerEndpoints() { LoadEndpoints(QString()); }
