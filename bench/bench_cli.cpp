@@ -12,11 +12,11 @@
 // first page request arriving at the loopback server; then it stops the run with SIGTERM.
 #include "ResultPages.h"
 #include "cli/ConsoleRun.h"
-#include "engine/Endpoints.h"
-#include "engine/EngineTable.h"
 #include "store/MissionList.h"
 #include "store/Schema.h"
+#include "support/Files.h"
 #include "support/HttpServer.h"
+#include "support/LoopbackEndpoints.h"
 #include "support/RunBenchSupport.h"
 #include "support/SleepTally.h"
 #include "support/TempDatabase.h"
@@ -45,16 +45,8 @@ using namespace quorvane;
 
 constexpr int kRows = 1000;
 
-QByteArray endpointsIni(const QString& address) {
-    QByteArray text = "[Endpoints]\n";
-    for (const EngineInfo& info : kEngines)
-        text += info.name.toString().toUtf8() + '=' + address.toUtf8() + '\n';
-    return text;
-}
-
 void writeFile(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+    if (!test::WriteFile(path, text))
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
@@ -83,20 +75,14 @@ public:
         test::HttpServer::Response page;
         page.body = test::ResultPage(u"Bing", test::LinksWithSiteAt(10, 0, QString()));
         server_.SetFallback(std::move(page));
-        const QString ini = iniDir_.filePath(QStringLiteral("Endpoints.ini"));
-        writeFile(ini, endpointsIni(server_.BaseUrl()));
-        LoadEndpoints(ini);
         addKeywords([this](const QString& sql) { db_.Exec(sql); }, kRows);
     }
-    ~RunSetup() {
-        LoadEndpoints(QString());
-        std::fclose(devNull_);
-    }
+    ~RunSetup() { std::fclose(devNull_); }
 
     std::FILE* devNull_ = std::fopen("/dev/null", "w");
     ConsoleMessages messages_{devNull_, false};
-    QTemporaryDir iniDir_;
     test::HttpServer server_;
+    test::LoopbackEndpoints endpoints_{server_.BaseUrl()};
     test::TempDatabase db_;
     PageBrowser browser_;
     RankEngine engine_{browser_};
@@ -179,7 +165,8 @@ void BM_StartToFirstRequest(benchmark::State& state) {
     test::HttpServer::Response stall;
     stall.mode = test::HttpServer::Mode::Stall;
     server.SetFallback(stall);
-    writeFile(QDir(folder.path()).filePath(QStringLiteral("Endpoints.ini")), endpointsIni(server.BaseUrl()));
+    writeFile(QDir(folder.path()).filePath(QStringLiteral("Endpoints.ini")),
+              test::LoopbackEndpoints::Text(server.BaseUrl()));
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
     environment.insert(QStringLiteral("HOME"), QDir::homePath());

@@ -9,7 +9,6 @@
 //  - "busy": wall time minus the time spent inside QThread::msleep, counted by a linker wrap of that one
 //    function (see bench/CMakeLists.txt), which also counts the polls.
 #include "ResultPages.h"
-#include "engine/Endpoints.h"
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
 #include "engine/RankRuns.h"
@@ -21,6 +20,7 @@
 #include "store/MissionList.h"
 #include "store/SqlText.h"
 #include "support/HttpServer.h"
+#include "support/LoopbackEndpoints.h"
 #include "support/RunBenchSupport.h"
 #include "support/SleepTally.h"
 #include "support/TempDatabase.h"
@@ -28,7 +28,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -36,7 +35,6 @@
 #include <atomic>
 #include <ctime>
 #include <memory>
-#include <stdexcept>
 
 namespace {
 
@@ -54,16 +52,6 @@ public:
         test::HttpServer::Response page;
         page.body = test::ResultPage(u"Bing", test::LinksWithSiteAt(10, 0, QString()));
         server_.SetFallback(std::move(page));
-        const QString ini = iniDir_.filePath(QStringLiteral("Endpoints.ini"));
-        QFile file(ini);
-        if (!file.open(QIODevice::WriteOnly))
-            throw std::runtime_error("cannot write Endpoints.ini");
-        QByteArray text = "[Endpoints]\n";
-        for (const EngineInfo& info : kEngines)
-            text += info.name.toString().toUtf8() + '=' + server_.BaseUrl().toUtf8() + '\n';
-        file.write(text);
-        file.close();
-        LoadEndpoints(ini);
 
         db_.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
         QStringList values;
@@ -72,10 +60,7 @@ public:
         db_.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName)values") + values.join(u','));
         runs_.Today = [] { return kToday; };
     }
-    ~RunSetup() {
-        LoadEndpoints(QString());
-        SetMessagePresenter(previousPresenter_);
-    }
+    ~RunSetup() { SetMessagePresenter(previousPresenter_); }
 
     Database& connection() { return db_.connection(); }
     Recordset& Mission() { return mission_; }
@@ -89,9 +74,10 @@ private:
     // Messages go nowhere: the run ends with "更新排名成功!", which would otherwise go to standard error.
     bench::SilentMessages messages_;
     MessagePresenter* previousPresenter_ = nullptr;
-    QTemporaryDir iniDir_;
-    RunLog log_{iniDir_.filePath(QStringLiteral("Logs"))};
+    QTemporaryDir logDir_;
+    RunLog log_{logDir_.filePath(QStringLiteral("Logs"))};
     test::HttpServer server_;
+    test::LoopbackEndpoints endpoints_{server_.BaseUrl()};
     test::TempDatabase db_;
     PageBrowser browser_;
     RankEngine engine_{browser_};

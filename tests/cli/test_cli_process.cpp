@@ -7,6 +7,7 @@
 #include "app/SingleInstanceGuard.h"
 #include "engine/PageLoading.h"
 #include "store/SqlText.h"
+#include "support/LoopbackEndpoints.h"
 
 #include <QElapsedTimer>
 #include <QTcpServer>
@@ -47,9 +48,7 @@ const QString kHistorySql = QStringLiteral(
     "YahooRank,YoudaoRank,BingRank,UpdateTime From SE_RankHistory Order By KeyWordID");
 
 QByteArray endpointsIni(const QString& address, const QByteArray& network = {}) {
-    QByteArray text = "[Endpoints]\n";
-    for (const EngineInfo& info : kEngines)
-        text += info.name.toString().toUtf8() + '=' + address.toUtf8() + '\n';
+    QByteArray text = test::LoopbackEndpoints::Text(address);
     if (!network.isEmpty())
         text += "[Network]\n" + network;
     return text;

@@ -18,10 +18,7 @@ namespace quorvane::test {
 class LoopbackEndpoints {
 public:
     explicit LoopbackEndpoints(const QString& baseUrl) {
-        QByteArray text = "[Endpoints]\n";
-        for (const EngineInfo& info : kEngines)
-            text += info.name.toString().toUtf8() + '=' + baseUrl.toUtf8() + '\n';
-        if (!WriteFile(Path(), text))
+        if (!WriteFile(Path(), Text(baseUrl)))
             throw std::runtime_error("cannot write Endpoints.ini");
         Apply();
     }
@@ -32,6 +29,14 @@ public:
     // Reads the file again (after something else loaded other addresses).
     void Apply() const { LoadEndpoints(Path()); }
     QString Path() const { return dir_.filePath(QStringLiteral("Endpoints.ini")); }
+
+    // The [Endpoints] section with every engine at the address, as a program folder's Endpoints.ini holds it.
+    static QByteArray Text(const QString& baseUrl) {
+        QByteArray text = "[Endpoints]\n";
+        for (const EngineInfo& info : kEngines)
+            text += info.name.toString().toUtf8() + '=' + baseUrl.toUtf8() + '\n';
+        return text;
+    }
 
 private:
     QTemporaryDir dir_;
