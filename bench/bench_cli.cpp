@@ -50,17 +50,6 @@ void writeFile(const QString& path, const QByteArray& text) {
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
-// Keywords 关键词1 ... 关键词N of one site.
-void addKeywords(const std::function<void(const QString&)>& exec, int count) {
-    exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
-    for (int first = 1; first <= count; first += 1000) {
-        QStringList values;
-        for (int i = first; i < first + 1000 && i <= count; ++i)
-            values << QStringLiteral("(1,'关键词%1')").arg(i);
-        exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName)values") + values.join(u','));
-    }
-}
-
 CommandLineOptions bingOnly() {
     CommandLineOptions options;
     options.engines = {QStringLiteral("Bing")};
@@ -75,7 +64,7 @@ public:
         test::HttpServer::Response page;
         page.body = test::ResultPage(u"Bing", test::LinksWithSiteAt(10, 0, QString()));
         server_.SetFallback(std::move(page));
-        addKeywords([this](const QString& sql) { db_.Exec(sql); }, kRows);
+        bench::AddKeywords([this](const QString& sql) { db_.Exec(sql); }, kRows);
     }
     ~RunSetup() { std::fclose(devNull_); }
 
@@ -157,7 +146,7 @@ void BM_StartToFirstRequest(benchmark::State& state) {
     {
         Database connection;
         connection.ConnectDB(database, QString::fromUtf16(kDbPassword));
-        addKeywords(
+        bench::AddKeywords(
             [&connection](const QString& sql) { connection.ExecSQLInTrans(connection.execQuery, sql); },
             10'000);
     }

@@ -53,11 +53,7 @@ public:
         page.body = test::ResultPage(u"Bing", test::LinksWithSiteAt(10, 0, QString()));
         server_.SetFallback(std::move(page));
 
-        db_.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
-        QStringList values;
-        for (int i = 1; i <= kRows; ++i)
-            values << QStringLiteral("(1,'关键词%1')").arg(i);
-        db_.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName)values") + values.join(u','));
+        bench::AddKeywords([this](const QString& sql) { db_.Exec(sql); }, kRows);
         runs_.Today = [] { return kToday; };
     }
     ~RunSetup() { SetMessagePresenter(previousPresenter_); }

@@ -2,6 +2,8 @@
 
 #include "store/MissionList.h"
 
+#include <QStringList>
+
 #include <ctime>
 
 namespace quorvane::bench {
@@ -17,6 +19,16 @@ bool TickedEnginesHost::EngineTicked(QStringView engine) const {
 
 void TickedEnginesHost::LoadMissionList() {
     OpenMissionList(database_, missions_);
+}
+
+void AddKeywords(const std::function<void(const QString&)>& exec, int count) {
+    exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
+    for (int first = 1; first <= count; first += 1000) {
+        QStringList values;
+        for (int i = first; i < first + 1000 && i <= count; ++i)
+            values << QStringLiteral("(1,'关键词%1')").arg(i);
+        exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName)values") + values.join(u','));
+    }
 }
 
 double ProcessCpuSeconds() {

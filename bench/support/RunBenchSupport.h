@@ -6,6 +6,8 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
+
 namespace quorvane::bench {
 
 // Swallows every message box of a measured run.
@@ -32,6 +34,10 @@ private:
     Recordset& missions_;
     QSet<QString> ticked_;
 };
+
+// Keywords 关键词1 ... 关键词N of one site (www.mysite.com, WebID 1), inserted through `exec` a thousand rows
+// to a statement.
+void AddKeywords(const std::function<void(const QString&)>& exec, int count);
 
 // The CPU time of the whole process so far (every thread), in seconds.
 double ProcessCpuSeconds();
