@@ -120,12 +120,12 @@ void measureRun(benchmark::State& state, const std::function<void()>& run) {
 }
 
 void BM_WindowRun(benchmark::State& state) {
-    measureRun(state, [] { Setup().windowRun_.BatchRun(); });
+    measureRun(state, [] { Setup().windowRun_.runBatch(); });
 }
 BENCHMARK(BM_WindowRun)->Iterations(2)->Unit(benchmark::kSecond)->UseRealTime();
 
 void BM_CommandLineRun(benchmark::State& state) {
-    measureRun(state, [] { Setup().commandLineRun_.Run(); });
+    measureRun(state, [] { Setup().commandLineRun_.run(); });
 }
 BENCHMARK(BM_CommandLineRun)->Iterations(2)->Unit(benchmark::kSecond)->UseRealTime();
 
@@ -139,15 +139,15 @@ void BM_StartToFirstRequest(benchmark::State& state) {
     QFile::copy(source, program);
     QFile::setPermissions(program, QFile::permissions(source));
     const QString database = QDir(folder.path()).filePath(QStringLiteral("DataBase/Trevanid.mdb"));
-    if (!CreateDatabase(database, QString::fromUtf16(kDbPassword), SchemaVersion::Full, nullptr)) {
+    if (!createDatabase(database, QString::fromUtf16(kDbPassword), SchemaVersion::Full, nullptr)) {
         state.SkipWithError("cannot create the database");
         return;
     }
     {
         Database connection;
-        connection.ConnectDB(database, QString::fromUtf16(kDbPassword));
+        connection.openDatabase(database, QString::fromUtf16(kDbPassword));
         bench::AddKeywords(
-            [&connection](const QString& sql) { connection.ExecSQLInTrans(connection.execQuery, sql); },
+            [&connection](const QString& sql) { connection.execInTransaction(connection.execQuery, sql); },
             10'000);
     }
     test::HttpServer server;

@@ -14,8 +14,8 @@ namespace {
 QByteArray makeBaiduPage(int items, int padding) {
     QByteArray page = "<html><head><meta http-equiv=\"content-type\" content=\"text/html;charset=gb2312\">"
                       "<title>" +
-                      quorvane::ToGbk(u"百度搜索_北京旅游") + "</title></head><body><div id=\"container\">";
-    const QByteArray text = quorvane::ToGbk(u"北京旅游攻略，吃住行一网打尽，门票酒店特价预订。");
+                      quorvane::toGbk(u"百度搜索_北京旅游") + "</title></head><body><div id=\"container\">";
+    const QByteArray text = quorvane::toGbk(u"北京旅游攻略，吃住行一网打尽，门票酒店特价预订。");
     for (int i = 0; i < items; ++i) {
         const QByteArray n = QByteArray::number(i);
         page += "<table cellpadding=\"0\" cellspacing=\"0\" class=\"result\" id=\"" + n +
@@ -23,7 +23,7 @@ QByteArray makeBaiduPage(int items, int padding) {
                 "})\" href=\"http://www.site" + n + ".com/\" target=\"_blank\">" + text +
                 "</a></h3><font size=\"-1\">" + text.repeated(padding) + "<br><span class=\"g\">www.site" +
                 n + ".com/ 12K</span> - <a href=\"http://cache.baidu.com/c?m=" + n +
-                "\" target=\"_blank\" class=\"m\">" + quorvane::ToGbk(u"百度快照") +
+                "\" target=\"_blank\" class=\"m\">" + quorvane::toGbk(u"百度快照") +
                 "</a></font></td></tr></table>";
     }
     return page + "<table id=\"page\"><tr><td>end</td></tr></table></div></body></html>";
@@ -32,8 +32,8 @@ QByteArray makeBaiduPage(int items, int padding) {
 void pipeline(benchmark::State& state, const QByteArray& page) {
     qsizetype links = 0;
     for (auto _ : state) {
-        const quorvane::RenderedPage rendered = quorvane::RenderPageBytes(page, "");
-        links = quorvane::ScanMarkup(u"Baidu", rendered.body).links.size();
+        const quorvane::RenderedPage rendered = quorvane::renderPageBytes(page, "");
+        links = quorvane::scanMarkup(u"Baidu", rendered.body).links.size();
         benchmark::DoNotOptimize(links);
     }
     state.counters["links"] = static_cast<double>(links);
@@ -52,9 +52,9 @@ BENCHMARK(BM_PipelinePage5M)->Unit(benchmark::kMillisecond);
 
 void BM_ScanOnly(benchmark::State& state) {
     const QByteArray markup =
-        quorvane::RenderPageBytes(makeBaiduPage(static_cast<int>(state.range(0)), 90), "").body;
+        quorvane::renderPageBytes(makeBaiduPage(static_cast<int>(state.range(0)), 90), "").body;
     for (auto _ : state)
-        benchmark::DoNotOptimize(quorvane::ScanMarkup(u"Baidu", markup).links.size());
+        benchmark::DoNotOptimize(quorvane::scanMarkup(u"Baidu", markup).links.size());
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * markup.size());
 }
 BENCHMARK(BM_ScanOnly)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);

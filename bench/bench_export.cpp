@@ -48,7 +48,8 @@ public:
         const QString path = dir_.filePath(QStringLiteral("DataBase/Trevanid.mdb"));
         const QString password = QString::fromUtf16(kDbPassword);
         QString error;
-        if (!CreateDatabase(path, password, SchemaVersion::Full, &error) || !setup_.ConnectDB(path, password))
+        if (!createDatabase(path, password, SchemaVersion::Full, &error) ||
+            !setup_.openDatabase(path, password))
             throw std::runtime_error("cannot create the benchmark database");
         exec(QStringLiteral(
             "Insert Into SE_KeyUrl (UrlName) With Recursive n(i) As (Select 1 Union All Select "
@@ -70,29 +71,29 @@ public:
                  .arg(kHistoryDays - 1));
         window = std::make_unique<MainWindow>(database_, path);
         window->startUp();
-        if (window->TerminateRequested() || window->missions.RecordCount() != kMissions)
+        if (window->terminateRequested() || window->missions.recordCount() != kMissions)
             throw std::runtime_error("the window did not load the missions");
         window->historyBox->firstDayPicker->setDate(QDate::currentDate().addDays(-kHistoryDays - 10));
         const int keywordOne = [&] {
-            for (int row = 0; row < window->missions.RecordCount(); ++row)
-                if (window->missions.Value(row, window->missions.FieldIndex(u"KeyWordID")).toInt() == 1)
+            for (int row = 0; row < window->missions.recordCount(); ++row)
+                if (window->missions.value(row, window->missions.fieldIndex(u"KeyWordID")).toInt() == 1)
                     return row;
             return -1;
         }();
-        window->missions.SetCurrentRow(keywordOne);
-        window->historyBox->RefreshHistory();
-        if (window->historyBox->historyRows.RecordCount() != kHistoryDays)
+        window->missions.setCurrentRow(keywordOne);
+        window->historyBox->refreshHistory();
+        if (window->historyBox->historyRows.recordCount() != kHistoryDays)
             throw std::runtime_error("the history box did not load the history");
-        SetFileChooser(
+        setFileChooser(
             [this](const FileDialogRequest&) { return dir_.filePath(QStringLiteral("export.xls")); });
     }
-    ~ExportFixture() { SetFileChooser({}); }
+    ~ExportFixture() { setFileChooser({}); }
 
     std::unique_ptr<MainWindow> window;
 
 private:
     void exec(const QString& sql) {
-        if (!setup_.ExecSQLInTrans(setup_.execQuery, sql))
+        if (!setup_.execInTransaction(setup_.execQuery, sql))
             throw std::runtime_error("benchmark set-up failed");
     }
     QTemporaryDir dir_;

@@ -29,17 +29,17 @@ public:
     explicit LongHistory(int days) {
         const QString path = dir_.filePath(QStringLiteral("Trevanid.mdb"));
         QString error;
-        if (!quorvane::CreateDatabase(path, QString::fromUtf16(quorvane::kDbPassword),
+        if (!quorvane::createDatabase(path, QString::fromUtf16(quorvane::kDbPassword),
                                       quorvane::SchemaVersion::Full, &error) ||
-            !database_.ConnectDB(path, QString::fromUtf16(quorvane::kDbPassword)))
+            !database_.openDatabase(path, QString::fromUtf16(quorvane::kDbPassword)))
             throw std::runtime_error("cannot create the benchmark database");
         QStringList values;
         for (int i = 0; i < days; ++i)
             values << QStringLiteral("('鲜花','www.example.com',%1,%2,0,0,0,0,0,0,%3,1,1)")
                           .arg(1 + i % 40)
                           .arg(i % 7 == 0 ? 0 : 1 + (i * 13) % 90)
-                          .arg(quorvane::SqlDate(kFirstDay.addDays(i)));
-        if (!database_.ExecSQLInTrans(
+                          .arg(quorvane::sqlDate(kFirstDay.addDays(i)));
+        if (!database_.execInTransaction(
                 database_.execQuery,
                 QStringLiteral("Insert Into SE_RankHistory (KeyWordName,UrlName,GoogleRank,"
                                "BaiduRank,BaiduRank2,YahooRank,SosoRank,YoudaoRank,SogouRank,"
@@ -69,7 +69,7 @@ void BM_DrawTrendChart(benchmark::State& state) {
     frame.resize(1000, 360);
     quorvane::TrendChart chart(longHistory().connection(), &frame);
     for (auto _ : state)
-        chart.DrawTrendChart(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("Baidu"), kFirstDay,
+        chart.drawTrendChart(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("Baidu"), kFirstDay,
                              kFirstDay.addDays(static_cast<int>(state.range(0)) - 1));
     state.counters["points"] = static_cast<double>(chart.rankSeries->count());
 }
@@ -83,7 +83,7 @@ void BM_DrawAndPaintTrendChart(benchmark::State& state) {
     frame.show();
     QImage image(frame.size(), QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
-        chart.DrawTrendChart(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("Baidu"), kFirstDay,
+        chart.drawTrendChart(QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("Baidu"), kFirstDay,
                              kFirstDay.addDays(static_cast<int>(state.range(0)) - 1));
         QCoreApplication::processEvents();
         QPainter painter(&image);

@@ -33,8 +33,8 @@ struct ImportBench {
     ImportBench() {
         const QString db = dir.filePath(QStringLiteral("DataBase/Trevanid.mdb"));
         QString error;
-        if (!CreateDatabase(db, QString::fromUtf16(kDbPassword), SchemaVersion::Full, &error) ||
-            !database.ConnectDB(db, QString::fromUtf16(kDbPassword)))
+        if (!createDatabase(db, QString::fromUtf16(kDbPassword), SchemaVersion::Full, &error) ||
+            !database.openDatabase(db, QString::fromUtf16(kDbPassword)))
             throw std::runtime_error("cannot create the benchmark database: " + error.toStdString());
         urlFile = write(QStringLiteral("urls.txt"), QStringLiteral("http://www.site%1.example.com/"));
         keyWordFile = write(QStringLiteral("keywords.txt"), QStringLiteral("关键词%1"));
@@ -52,7 +52,7 @@ struct ImportBench {
     }
 
     void exec(const char* sql) {
-        if (!database.ExecSQLInTrans(database.execQuery, QString::fromLatin1(sql)))
+        if (!database.execInTransaction(database.execQuery, QString::fromLatin1(sql)))
             throw std::runtime_error(sql);
     }
 };
@@ -85,7 +85,7 @@ void report(benchmark::State& state, double totalMs) {
 void BM_ImportUrls(benchmark::State& state) {
     ImportBench& b = bench();
     const bool duplicates = state.range(0) != 0;
-    SetFileChooser([&](const FileDialogRequest&) { return b.urlFile; });
+    setFileChooser([&](const FileDialogRequest&) { return b.urlFile; });
     double totalMs = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -98,10 +98,10 @@ void BM_ImportUrls(benchmark::State& state) {
         timer.start();
         dialog.importUrls();
         totalMs += static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        if (dialog.urls.RecordCount() != kLines)
+        if (dialog.urls.recordCount() != kLines)
             state.SkipWithError("the import did not store every line");
     }
-    SetFileChooser({});
+    setFileChooser({});
     report(state, totalMs);
 }
 // 0: into an empty table (duplicate test and insert per line); 1: every line already stored.
@@ -110,7 +110,7 @@ BENCHMARK(BM_ImportUrls)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillis
 void BM_ImportKeyWords(benchmark::State& state) {
     ImportBench& b = bench();
     const bool duplicates = state.range(0) != 0;
-    SetFileChooser([&](const FileDialogRequest&) { return b.keyWordFile; });
+    setFileChooser([&](const FileDialogRequest&) { return b.keyWordFile; });
     double totalMs = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -121,18 +121,18 @@ void BM_ImportKeyWords(benchmark::State& state) {
         SettingsDialog dialog(b.database);
         dialog.show();
         // The URL that was just added is the last row; a click on it opens its keyword list.
-        const int row = dialog.urls.RecordCount() - 1;
-        dialog.urlGrid->SelectOnly(row);
+        const int row = dialog.urls.recordCount() - 1;
+        dialog.urlGrid->selectOnly(row);
         dialog.urlCellClicked(dialog.urlGrid->model()->index(row, 1));
         state.ResumeTiming();
         QElapsedTimer timer;
         timer.start();
         dialog.importKeywords();
         totalMs += static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        if (dialog.keywords.RecordCount() != kLines)
+        if (dialog.keywords.recordCount() != kLines)
             state.SkipWithError("the import did not store every line");
     }
-    SetFileChooser({});
+    setFileChooser({});
     report(state, totalMs);
 }
 BENCHMARK(BM_ImportKeyWords)->Arg(0)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -26,8 +26,8 @@ public:
         const QString path = dir_.filePath(QStringLiteral("DataBase/Trevanid.mdb"));
         const QString password = QString::fromUtf16(kDbPassword);
         QString error;
-        if (!CreateDatabase(path, password, SchemaVersion::Full, &error) ||
-            !database_.ConnectDB(path, password))
+        if (!createDatabase(path, password, SchemaVersion::Full, &error) ||
+            !database_.openDatabase(path, password))
             throw std::runtime_error("cannot create the benchmark database");
         exec(QStringLiteral(
             "Insert Into SE_KeyUrl (UrlName) With Recursive n(i) As (Select 1 Union All Select i+1 "
@@ -47,7 +47,7 @@ public:
 
 private:
     void exec(const QString& sql) {
-        if (!database_.ExecSQLInTrans(database_.execQuery, sql))
+        if (!database_.execInTransaction(database_.execQuery, sql))
             throw std::runtime_error("benchmark set-up failed");
     }
     QTemporaryDir dir_;
@@ -69,25 +69,25 @@ void BM_OpenMissionList(benchmark::State& state) {
     Database& database = missionDatabase().connection();
     Recordset missions;
     for (auto _ : state)
-        benchmark::DoNotOptimize(OpenMissionList(database, missions));
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * missions.RecordCount());
+        benchmark::DoNotOptimize(openMissionList(database, missions));
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * missions.recordCount());
 }
 BENCHMARK(BM_OpenMissionList)->Unit(benchmark::kMillisecond);
 
 void BM_SortMissionList(benchmark::State& state) {
     Recordset missions;
-    OpenMissionList(state.range(0) > 10000 ? largeMissionDatabase().connection()
+    openMissionList(state.range(0) > 10000 ? largeMissionDatabase().connection()
                                            : missionDatabase().connection(),
                     missions);
-    missions.SetCurrentRow(missions.RecordCount() / 2);
+    missions.setCurrentRow(missions.recordCount() / 2);
     const QString sorts[] = {QStringLiteral("UpdateTime ASC"), QStringLiteral("UpdateTime DESC"),
                              QStringLiteral("BaiduRank ASC"), QStringLiteral("KeyWordName DESC")};
     size_t next = 0;
     for (auto _ : state) {
-        missions.Sort(sorts[next]);
+        missions.sort(sorts[next]);
         next = (next + 1) % std::size(sorts);
     }
-    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * missions.RecordCount());
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * missions.recordCount());
 }
 BENCHMARK(BM_SortMissionList)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
@@ -101,10 +101,10 @@ struct MissionGrid {
                    {QStringLiteral("Google"), QStringLiteral("GoogleRank"), 40, Qt::AlignCenter, true},
                    {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 55, Qt::AlignCenter, true}});
         grid.setFooterTextProvider(
-            [this](int c) { return c == 0 ? QString::number(missions.RecordCount()) : QString(); });
+            [this](int c) { return c == 0 ? QString::number(missions.recordCount()) : QString(); });
         grid.resize(640, 320);
         grid.show();
-        OpenMissionList(missionDatabase().connection(), missions);
+        openMissionList(missionDatabase().connection(), missions);
         QApplication::processEvents();
     }
     Recordset missions;
@@ -114,7 +114,7 @@ struct MissionGrid {
 void BM_MissionGridReload(benchmark::State& state) {
     MissionGrid view;
     for (auto _ : state) {
-        OpenMissionList(missionDatabase().connection(), view.missions);
+        openMissionList(missionDatabase().connection(), view.missions);
         QApplication::processEvents();
     }
 }

@@ -54,7 +54,7 @@ void pageMemory(benchmark::State& state, const std::function<QByteArray()>& make
         resetPeak();
         const double before = statusMiB("VmRSS");
         state.ResumeTiming();
-        const quorvane::RenderedPage rendered = quorvane::RenderPageBytes(page, "");
+        const quorvane::RenderedPage rendered = quorvane::renderPageBytes(page, "");
         benchmark::DoNotOptimize(rendered.root.size());
         state.PauseTiming();
         peak = statusMiB("VmHWM");
@@ -71,7 +71,7 @@ void pageMemory(benchmark::State& state, const std::function<QByteArray()>& make
 // Result items in the markup of a real result page (GBK), to about `size` bytes.
 QByteArray resultPage(qsizetype size) {
     QByteArray page = "<html><head><meta charset=gb2312><title>t</title></head><body><div id=container>";
-    const QByteArray text = quorvane::ToGbk(u"北京旅游攻略，吃住行一网打尽，门票酒店特价预订。");
+    const QByteArray text = quorvane::toGbk(u"北京旅游攻略，吃住行一网打尽，门票酒店特价预订。");
     for (int i = 0; page.size() < size; ++i) {
         const QByteArray n = QByteArray::number(i);
         page += "<table cellpadding=\"0\" cellspacing=\"0\" class=\"result\" id=\"" + n +

@@ -48,15 +48,15 @@ const QDate kToday(2026, 12, 10);
 class RunSetup {
 public:
     RunSetup() {
-        previousPresenter_ = SetMessagePresenter(&messages_);
+        previousPresenter_ = setMessagePresenter(&messages_);
         test::HttpServer::Response page;
         page.body = test::ResultPage(u"Bing", test::LinksWithSiteAt(10, 0, QString()));
         server_.SetFallback(std::move(page));
 
         bench::AddKeywords([this](const QString& sql) { db_.Exec(sql); }, kRows);
-        runs_.Today = [] { return kToday; };
+        runs_.today = [] { return kToday; };
     }
-    ~RunSetup() { SetMessagePresenter(previousPresenter_); }
+    ~RunSetup() { setMessagePresenter(previousPresenter_); }
 
     Database& connection() { return db_.connection(); }
     Recordset& Mission() { return mission_; }
@@ -114,7 +114,7 @@ void BM_BatchRunBing(benchmark::State& state) {
         const long long otherBefore = bench::SleepCallsOther();
         QElapsedTimer wall;
         wall.start();
-        setup.Runs().BatchRun();
+        setup.Runs().runBatch();
         wallNs += wall.nsecsElapsed();
         cpu += bench::ProcessCpuSeconds() - cpuBefore;
         sleptNs += bench::SleptNs() - sleptBefore;
@@ -144,7 +144,7 @@ BENCHMARK(BM_BatchRunBing)
 // with the pruning of the engine's older pages (20 kept).
 void BM_RunLogLine(benchmark::State& state) {
     RunLog& log = Setup().Log();
-    log.StartRun();
+    log.startRun();
     PageRecord page{QStringLiteral("Bing"),
                     QStringLiteral("关键词123"),
                     0,
@@ -156,7 +156,7 @@ void BM_RunLogLine(benchmark::State& state) {
                     0,
                     QString()};
     for (auto _ : state)
-        log.Write(page);
+        log.write(page);
 }
 BENCHMARK(BM_RunLogLine)->Unit(benchmark::kMicrosecond);
 
@@ -166,7 +166,7 @@ void BM_KeepUnparsedPage(benchmark::State& state) {
     QDateTime time(QDate(2026, 12, 10), QTime(8, 0));
     log.now = [&time] { return time = time.addMSecs(1); };
     for (auto _ : state)
-        log.KeepUnparsed(u"Bing", QStringLiteral("http://127.0.0.1:1/search?q=x&first=0"), markup);
+        log.keepUnparsed(u"Bing", QStringLiteral("http://127.0.0.1:1/search?q=x&first=0"), markup);
     log.now = [] { return QDateTime::currentDateTime(); };
 }
 BENCHMARK(BM_KeepUnparsedPage)->Unit(benchmark::kMicrosecond);
@@ -177,12 +177,12 @@ class InstantBrowser final : public Browser {
 public:
     explicit InstantBrowser(QByteArray markup)
         : markup_(std::move(markup)) {}
-    void SetSilent(bool) override {}
-    void Navigate(const QString&) override {}
-    int ReadyState() const override { return ReadyStateComplete; }
-    QByteArray BodyMarkup() const override { return markup_; }
-    QByteArray DocumentMarkup() const override { return markup_; }
-    LoadOutcome LastLoad() const override { return {200, markup_.size(), QString()}; }
+    void setSilent(bool) override {}
+    void navigate(const QString&) override {}
+    int readyState() const override { return ReadyStateComplete; }
+    QByteArray bodyMarkup() const override { return markup_; }
+    QByteArray documentMarkup() const override { return markup_; }
+    LoadOutcome lastLoad() const override { return {200, markup_.size(), QString()}; }
 
 private:
     QByteArray markup_;
@@ -193,15 +193,15 @@ void BM_CheckOneInstantPage(benchmark::State& state) {
     // Ten results, the site absent, as the browser serialises them; argument 2: a page without results.
     const QByteArray page = state.range(0) == 2 ? QByteArray("<html><body><p>verify</p></body></html>")
                                                 : test::ResultPage(u"Bing", test::LinksWithSiteAt(10, 0, {}));
-    InstantBrowser browser(RenderHtml(page).root);
+    InstantBrowser browser(renderHtml(page).root);
     RankEngine engine(browser);
     engine.runLog = state.range(0) != 0 ? &setup.Log() : nullptr;
-    const QByteArray keyword = ToGbk(u"关键词");
-    const PageCounts pages = engine.CheckEngineRank(keyword, QStringLiteral("www.mysite.com"), u"Bing").pages;
+    const QByteArray keyword = toGbk(u"关键词");
+    const PageCounts pages = engine.checkEngineRank(keyword, QStringLiteral("www.mysite.com"), u"Bing").pages;
     if (pages.read != (state.range(0) == 2 ? 0 : 1))
         state.SkipWithError("the page was not classified as expected");
     for (auto _ : state)
-        benchmark::DoNotOptimize(engine.CheckEngineRank(keyword, QStringLiteral("www.mysite.com"), u"Bing"));
+        benchmark::DoNotOptimize(engine.checkEngineRank(keyword, QStringLiteral("www.mysite.com"), u"Bing"));
 }
 BENCHMARK(BM_CheckOneInstantPage)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
@@ -212,7 +212,7 @@ void BM_WriteHistoryRow(benchmark::State& state) {
     wall.start();
     for (auto _ : state)
         for (int id = 1; id <= kRows; ++id)
-            benchmark::DoNotOptimize(setup.Runs().WriteHistoryRow(QStringLiteral("关键词"),
+            benchmark::DoNotOptimize(setup.Runs().writeHistoryRow(QStringLiteral("关键词"),
                                                                   QStringLiteral("www.mysite.com"), 1, id));
     state.counters["ms_per_row"] = MsPerRow(wall.nsecsElapsed(), kRows * state.iterations());
 }
@@ -223,27 +223,27 @@ BENCHMARK(BM_WriteHistoryRow)->Iterations(2)->Unit(benchmark::kMillisecond)->Use
 void BM_MissionRowPost(benchmark::State& state) {
     RunSetup& setup = Setup();
     Recordset& mission = setup.Mission();
-    OpenMissionList(setup.connection(), mission);
+    openMissionList(setup.connection(), mission);
     const QString pending = QString::fromUtf16(kPendingMark);
     QElapsedTimer wall;
     wall.start();
     for (auto _ : state) {
-        for (int row = 0; row < mission.RecordCount(); ++row) {
-            mission.SetCurrentRow(row);
-            mission.Edit();
-            mission.SetFieldValue(QStringLiteral("UpdateTime"), DateText(kToday));
-            mission.Post();
+        for (int row = 0; row < mission.recordCount(); ++row) {
+            mission.setCurrentRow(row);
+            mission.edit();
+            mission.setFieldValue(QStringLiteral("UpdateTime"), dateText(kToday));
+            mission.post();
             for (QStringView engine : kRunOrder) {
-                mission.Edit();
+                mission.edit();
                 if (engine == u"Bing") {
-                    mission.SetFieldValue(QStringLiteral("BingRank"), pending);
-                    mission.SetFieldValue(QStringLiteral("BingRank"), QStringLiteral(">10"));
+                    mission.setFieldValue(QStringLiteral("BingRank"), pending);
+                    mission.setFieldValue(QStringLiteral("BingRank"), QStringLiteral(">10"));
                 }
-                mission.Post();
+                mission.post();
             }
         }
     }
-    state.counters["ms_per_row"] = MsPerRow(wall.nsecsElapsed(), mission.RecordCount() * state.iterations());
+    state.counters["ms_per_row"] = MsPerRow(wall.nsecsElapsed(), mission.recordCount() * state.iterations());
 }
 BENCHMARK(BM_MissionRowPost)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -35,7 +35,7 @@ int keywordCount() {
 // The ranks and history a run left, to compare the two orders.
 QString databaseText(test::TempDatabase& db) {
     Recordset rs;
-    const int n = db.connection().OpenSQL(
+    const int n = db.connection().openQuery(
         rs, QStringLiteral("Select k.KeyWordName, k.BaiduRank, k.BaiduRank2, k.GoogleRank, k.YahooRank, "
                            "k.SogouRank, k.BingRank, k.SosoRank, k.YoudaoRank, h.BaiduRank, h.GoogleRank, "
                            "h.BingRank, h.YoudaoRank From SE_KeyWord k Left Join SE_RankHistory h On "
@@ -43,8 +43,8 @@ QString databaseText(test::TempDatabase& db) {
     QStringList rows;
     for (int r = 0; r < n; ++r) {
         QStringList values;
-        for (int f = 0; f < rs.FieldCount(); ++f)
-            values << rs.Value(r, f).toString();
+        for (int f = 0; f < rs.fieldCount(); ++f)
+            values << rs.value(r, f).toString();
         rows << values.join(u'|');
     }
     return rows.join(u'\n');
@@ -61,7 +61,7 @@ void BM_BatchRun(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         bench::SilentMessages silent;
-        MessagePresenter* previous = SetMessagePresenter(&silent);
+        MessagePresenter* previous = setMessagePresenter(&silent);
         test::TempDatabase db;
         db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
         const int keywords = keywordCount();
@@ -76,20 +76,20 @@ void BM_BatchRun(benchmark::State& state) {
         const test::LoopbackEndpoints endpoints(server.BaseUrl());
         PageBrowser browser;
         RankEngine engine(browser);
-        engine.PageRangeSource = [pageRange] { return pageRange; };
+        engine.pageRangeSource = [pageRange] { return pageRange; };
         Recordset missions;
         QSet<QString> allEngines;
         for (const EngineInfo& info : kEngines)
             allEngines.insert(info.name.toString());
         bench::TickedEnginesHost host(db.connection(), missions, allEngines);
         RankRuns runs(db.connection(), missions, engine, host);
-        runs.SideBySide = sideBySide;
+        runs.sideBySide = sideBySide;
         const double cpuBefore = bench::ProcessCpuSeconds();
         QElapsedTimer clock;
         state.ResumeTiming();
 
         clock.start();
-        runs.BatchRun();
+        runs.runBatch();
         const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
 
         state.PauseTiming();
@@ -102,7 +102,7 @@ void BM_BatchRun(benchmark::State& state) {
         const QString result = databaseText(db);
         auto [slot, first] = resultsByRange().try_emplace(pageRange, result);
         state.counters["same_database"] = first || slot->second == result ? 1 : 0;
-        SetMessagePresenter(previous);
+        setMessagePresenter(previous);
         state.ResumeTiming();
     }
 }

@@ -1,4 +1,4 @@
-// The store's hot paths: walking a page with CutBetween, GBK conversion, percent-encoding.
+// The store's hot paths: walking a page with cutBetween, GBK conversion, percent-encoding.
 #include "platform/GbkCodec.h"
 #include "store/SharedFunctions.h"
 
@@ -23,7 +23,7 @@ void BM_CutBetweenWalk(benchmark::State& state) {
     for (auto _ : state) {
         QByteArrayView text(page);
         int count = 0;
-        while (!quorvane::CutBetween(text, "<H3 class=t>", "</H3>").isEmpty())
+        while (!quorvane::cutBetween(text, "<H3 class=t>", "</H3>").isEmpty())
             ++count;
         benchmark::DoNotOptimize(count);
     }
@@ -34,15 +34,15 @@ BENCHMARK(BM_CutBetweenWalk)->Arg(100)->Arg(1600);
 void BM_ToGbk(benchmark::State& state) {
     const QString text = QString::fromUtf8(makePage(100)) + QStringLiteral("排名结果").repeated(10000);
     for (auto _ : state)
-        benchmark::DoNotOptimize(quorvane::ToGbk(text));
+        benchmark::DoNotOptimize(quorvane::toGbk(text));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * text.size() * 2);
 }
 BENCHMARK(BM_ToGbk);
 
 void BM_PercentEncode(benchmark::State& state) {
-    const QByteArray keyword = quorvane::ToGbk(u"北京旅游攻略");
+    const QByteArray keyword = quorvane::toGbk(u"北京旅游攻略");
     for (auto _ : state)
-        benchmark::DoNotOptimize(quorvane::PercentEncode(keyword));
+        benchmark::DoNotOptimize(quorvane::percentEncode(keyword));
 }
 BENCHMARK(BM_PercentEncode);
 

@@ -78,9 +78,9 @@ struct Site {
         if (!file.open(QIODevice::WriteOnly) || file.write(ini) != ini.size())
             throw std::runtime_error("cannot write Endpoints.ini");
         file.close();
-        LoadEndpoints(file.fileName());
+        loadEndpoints(file.fileName());
     }
-    ~Site() { LoadEndpoints(QString()); }
+    ~Site() { loadEndpoints(QString()); }
 
     QTemporaryDir dir;
     test::HttpServer server;
@@ -91,7 +91,7 @@ struct Site {
 void measureReloads(benchmark::State& state, const Browser& browser, const std::function<void()>& load) {
     int completed = 0;
     const QMetaObject::Connection counting =
-        QObject::connect(&browser, &Browser::DocumentComplete, [&] { ++completed; });
+        QObject::connect(&browser, &Browser::documentComplete, [&] { ++completed; });
     const auto reloads = [&](int count) {
         for (int i = 0; i < count; ++i) {
             const int before = completed;
@@ -113,11 +113,11 @@ void measureReloads(benchmark::State& state, const Browser& browser, const std::
 void BM_VersionPageReloads(benchmark::State& state) {
     Site site(static_cast<int>(state.range(0)));
     CountingPresenter presenter;
-    MessagePresenter* previous = SetMessagePresenter(&presenter);
+    MessagePresenter* previous = setMessagePresenter(&presenter);
     PageBrowser browser;
     VersionCheck check(browser, [] { return QStringLiteral("1.3"); });
     measureReloads(state, browser, [&] { check.reload(); });
-    SetMessagePresenter(previous);
+    setMessagePresenter(previous);
     if (check.latestVersion() != u"1.4" || presenter.shown < kLoads)
         state.SkipWithError("the version page was not checked");
     state.counters["announced"] = static_cast<double>(presenter.shown);
@@ -129,7 +129,7 @@ void BM_MakerPanelReloads(benchmark::State& state) {
     PageBrowser browser;
     MakerPageView view(browser);
     view.resize(323, 65);
-    measureReloads(state, browser, [&] { view.load(MakerPageUrl(kMakerPanelPath)); });
+    measureReloads(state, browser, [&] { view.load(makerPageUrl(kMakerPanelPath)); });
     if (view.toPlainText().isEmpty())
         state.SkipWithError("the panel shows nothing");
 }

@@ -13,12 +13,12 @@ TickedEnginesHost::TickedEnginesHost(Database& database, Recordset& missions, QS
     , missions_(missions)
     , ticked_(std::move(ticked)) {}
 
-bool TickedEnginesHost::EngineTicked(QStringView engine) const {
+bool TickedEnginesHost::engineTicked(QStringView engine) const {
     return ticked_.contains(engine.toString());
 }
 
-void TickedEnginesHost::LoadMissionList() {
-    OpenMissionList(database_, missions_);
+void TickedEnginesHost::loadMissionList() {
+    openMissionList(database_, missions_);
 }
 
 void AddKeywords(const std::function<void(const QString&)>& exec, int count) {

@@ -21,13 +21,13 @@ public:
 class TickedEnginesHost final : public RunHost {
 public:
     TickedEnginesHost(Database& database, Recordset& missions, QSet<QString> ticked);
-    bool EngineTicked(QStringView engine) const override;
-    void LoadMissionList() override;
-    void SetStartControlsEnabled(bool) override {}
-    void SetGridEnabled(bool) override {}
-    void SetStopEnabled(bool) override {}
-    void SetBusyCursor(bool) override {}
-    void ShowBalloon(const QString&, const QString&) override {}
+    bool engineTicked(QStringView engine) const override;
+    void loadMissionList() override;
+    void setStartControlsEnabled(bool) override {}
+    void setGridEnabled(bool) override {}
+    void setStopEnabled(bool) override {}
+    void setBusyCursor(bool) override {}
+    void showBalloon(const QString&, const QString&) override {}
 
 private:
     Database& database_;

@@ -16,9 +16,9 @@ bool QuorvaneApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        ShowErrorReport(UserTextOf(e));
+        showErrorReport(userTextOf(e));
     } catch (...) {
-        ShowErrorReport(QStringLiteral("Unknown error"));
+        showErrorReport(QStringLiteral("Unknown error"));
     }
     return false;
 }

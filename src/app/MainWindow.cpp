@@ -39,11 +39,11 @@ namespace quorvane {
 namespace {
 
 // A command's errors go to the general error report; the window stays usable.
-template <typename Command> void Reported(Command&& command) {
+template <typename Command> void reported(Command&& command) {
     try {
         command();
     } catch (const std::exception& e) {
-        ShowErrorReport(UserTextOf(e));
+        showErrorReport(userTextOf(e));
     }
 }
 
@@ -52,28 +52,28 @@ template <typename Command> void Reported(Command&& command) {
 void MainWindow::prepareWindow() {
     browserStrip->setFixedHeight(1);
     versionPagePanel->setFixedSize(1, 1);
-    SetResultsArea(320, 632);
+    setResultsArea(320, 632);
     pageRangeCombo->setCurrentIndex(0);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), size());
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    DbFile = dbFileSetting_;
-    DbPassword = QString::fromUtf16(kDbPassword);
-    Engine().StopRequested = false;
-    Engine().PageCount = 1;
-    Engine().RankBaidu2 = 0;
-    Engine().PromoCount = 0;
-    Engine().PageLinks.clear();
+    dbFile = dbFileSetting_;
+    dbPassword = QString::fromUtf16(kDbPassword);
+    engine().stopRequested = false;
+    engine().pageCount = 1;
+    engine().rankBaidu2 = 0;
+    engine().promoCount = 0;
+    engine().pageLinks.clear();
     // Read the engines' addresses and definitions now, so that a complaint about Endpoints.ini or
     // Engines.ini never interrupts a run.
-    LoadEndpointsBesideExecutable();
-    runs_->SideBySide = EnginesSideBySideBesideExecutable();
-    LoadEngineDefinitionsBesideExecutable();
+    loadEndpointsBesideExecutable();
+    runs_->sideBySide = enginesSideBySideBesideExecutable();
+    loadEngineDefinitionsBesideExecutable();
 }
 
-QSize MainWindow::InnerSizeFor(QSize outer, const QRect& frameGeometry, const QRect& geometry) {
+QSize MainWindow::innerSizeFor(QSize outer, const QRect& frameGeometry, const QRect& geometry) {
     return outer - (frameGeometry.size() - geometry.size());
 }
 
@@ -84,7 +84,7 @@ void MainWindow::fitOuterSize() {
     if (frameGeometry().size() == geometry().size())
         return;
     outerSizeFitted_ = true;
-    resize(InnerSizeFor(kOuterSize, frameGeometry(), geometry()));
+    resize(innerSizeFor(kOuterSize, frameGeometry(), geometry()));
     if (const QScreen* screen = this->screen()) {
         QRect outer(QPoint(), kOuterSize);
         outer.moveCenter(screen->availableGeometry().center());
@@ -105,32 +105,32 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 
 void MainWindow::startUp() {
     prepareWindow();
-    if (!database_.ConnectDB(DbFile, DbPassword)) {
+    if (!database_.openDatabase(dbFile, dbPassword)) {
         // Another program's lock or a full disk is the user's to clear; "cannot connect" would mislead.
-        const DbFailure failure = database_.ConnectFailure();
+        const DbFailure failure = database_.openFailure();
         if (failure == DbFailure::Busy)
-            ShowErrorMsg(QStringLiteral("数据库正被其他程序使用，无法打开。请关闭该程序后再启动本程序。"));
+            showErrorMsg(QStringLiteral("数据库正被其他程序使用，无法打开。请关闭该程序后再启动本程序。"));
         else if (failure == DbFailure::DiskFull)
-            ShowErrorMsg(PlainWords(failure));
+            showErrorMsg(plainWords(failure));
         else
-            ShowErrorMsg(QStringLiteral("连接数据库失败!"));
+            showErrorMsg(QStringLiteral("连接数据库失败!"));
         terminateRequested_ = true;
         return;
     }
     // An error in a later step is reported; the steps after it are skipped and the window still opens.
-    Reported([this] {
-        database_.UpgradeSchema();
-        LoadMissionList();
-        SetupTrayIcon();
+    reported([this] {
+        database_.upgradeSchema();
+        loadMissionList();
+        setupTrayIcon();
     });
 }
 
-bool MainWindow::ConfirmExit() {
-    return AskYesNo(QStringLiteral("你确定要退出程序吗?")) == IdYes;
+bool MainWindow::confirmExit() {
+    return askYesNo(QStringLiteral("你确定要退出程序吗?")) == IdYes;
 }
 
 void MainWindow::askBeforeClose(QCloseEvent* event) {
-    if (ConfirmExit())
+    if (confirmExit())
         event->accept();
     else
         event->ignore();
@@ -145,22 +145,22 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     askBeforeClose(event);
 }
 
-void MainWindow::LoadMissionList() {
+void MainWindow::loadMissionList() {
     // During a run the reload waits until the row in progress is written (the run then reloads).
-    if (runs_ && runs_->IsRunning()) {
-        runs_->RequestReload();
+    if (runs_ && runs_->isRunning()) {
+        runs_->requestReload();
         return;
     }
     reloadMissionListNow();
 }
 
 void MainWindow::reloadMissionListNow() {
-    const int rows = OpenMissionList(database_, missions);
+    const int rows = openMissionList(database_, missions);
     missionGrid->setPopupMenu(rows >= 1 ? missionMenu : nullptr);
     missionGrid->updateFooter();
 }
 
-void MainWindow::SetResultsArea(int grp2Height, int grp3Width) {
+void MainWindow::setResultsArea(int grp2Height, int grp3Width) {
     // Lay the window out first, so that the splitters know their lengths even before it is shown.
     if (QLayout* window = layout())
         window->activate();
@@ -176,29 +176,29 @@ void MainWindow::SetResultsArea(int grp2Height, int grp3Width) {
     apply(missionHistorySplitter, grp3Width);
 }
 
-void MainWindow::OnWindowCommand(WindowCommandWatcher::Command command) {
+void MainWindow::onWindowCommand(WindowCommandWatcher::Command command) {
     if (command == WindowCommandWatcher::Command::Maximise)
-        SetResultsArea(500, 800);
+        setResultsArea(500, 800);
     else
-        SetResultsArea(300, 632);
+        setResultsArea(300, 632);
 }
 
 void MainWindow::addUrls() {
     {
         SettingsDialog window(database_, this);
-        window.SetStopRequest(Engine().StopRequested);
-        ExecModal(window);
+        window.setStopRequest(engine().stopRequested);
+        execModal(window);
     }
     // Every change was written when it was made; the grid shows the edited list.
-    Reported([this] { LoadMissionList(); });
+    reported([this] { loadMissionList(); });
 }
 
 void MainWindow::startBatchRun() {
-    Runs().BatchRun();
+    runs().runBatch();
 }
 
 void MainWindow::refreshMissionList() {
-    Reported([this] { LoadMissionList(); });
+    reported([this] { loadMissionList(); });
 }
 
 void MainWindow::showPageRangePanel() {
@@ -210,67 +210,67 @@ void MainWindow::stopRun() {
     // Stop acts only while a run has disabled the start button.
     if (startButton->isEnabled())
         return;
-    Engine().StopRequested = true;
+    engine().stopRequested = true;
     stopButton->setEnabled(false);
 }
 
 void MainWindow::exitProgram() {
-    if (!ConfirmExit())
+    if (!confirmExit())
         return;
     exitConfirmed_ = true;
     QCoreApplication::exit(0);
 }
 
 void MainWindow::exportLatestResults() {
-    Reported([this] { ExportLatestResults(this, missions, *missionGrid); });
+    reported([this] { quorvane::exportLatestResults(this, missions, *missionGrid); });
 }
 
 void MainWindow::exportHistory() {
-    Reported([this] { ExportHistory(this, historyBox->historyRows); });
+    reported([this] { quorvane::exportHistory(this, historyBox->historyRows); });
 }
 
 void MainWindow::updateSelectedRow() {
-    Runs().SingleRowUpdate();
+    runs().updateSingleRow();
 }
 
 void MainWindow::openSearchPage(QStringView engine) {
-    Reported([this, engine] {
-        if (!missions.IsOpen() || missions.IsEmpty())
+    reported([this, engine] {
+        if (!missions.isOpen() || missions.isEmpty())
             return;
-        const QString keyword = missions.FieldText(QStringLiteral("KeyWordName"));
-        ShellOpen(this, FirstPageUrl(engine, ToGbk(keyword)));
+        const QString keyword = missions.fieldText(QStringLiteral("KeyWordName"));
+        shellOpen(this, firstPageUrl(engine, toGbk(keyword)));
     });
 }
 
 void MainWindow::deleteSelectedRow() {
-    Reported([this] {
-        if (!missions.IsOpen() || missions.IsEmpty())
+    reported([this] {
+        if (!missions.isOpen() || missions.isEmpty())
             return;
-        if (AskYesNo(QStringLiteral("被删除的记录无法还原,确定要删除吗?")) != IdYes)
+        if (askYesNo(QStringLiteral("被删除的记录无法还原,确定要删除吗?")) != IdYes)
             return;
         // Only the grid's current row goes, whatever other rows are selected; its history stays.
         bool isNumber = false;
-        const qlonglong id = missions.FieldByName(QStringLiteral("KeyWordID")).toLongLong(&isNumber);
+        const qlonglong id = missions.fieldByName(QStringLiteral("KeyWordID")).toLongLong(&isNumber);
         const bool deleted =
-            isNumber && database_.ExecSQLInTrans(database_.execQuery,
-                                                 QStringLiteral("Delete From SE_KeyWord Where KeyWordID=") +
-                                                     QString::number(id));
+            isNumber && database_.execInTransaction(
+                            database_.execQuery,
+                            QStringLiteral("Delete From SE_KeyWord Where KeyWordID=") + QString::number(id));
         if (!deleted)
-            ShowInfoMsg(QStringLiteral("删除失败!"));
-        LoadMissionList();
+            showInfoMsg(QStringLiteral("删除失败!"));
+        loadMissionList();
     });
 }
 
 void MainWindow::missionCellClicked(const QModelIndex&) {
-    historyBox->RefreshHistory();
+    historyBox->refreshHistory();
 }
 
 void MainWindow::missionCellDoubleClicked(const QModelIndex& index) {
     // A rank cell opens that engine's first result page; other columns (BaiduRank2 too) do nothing.
-    if (!index.isValid() || !missions.IsOpen() || missions.IsEmpty())
+    if (!index.isValid() || !missions.isOpen() || missions.isEmpty())
         return;
     const QString engine =
-        EngineOfMissionField(missionGrid->recordsetModel()->gridColumn(index.column()).field);
+        engineOfMissionField(missionGrid->recordsetModel()->gridColumn(index.column()).field);
     if (!engine.isEmpty())
         openSearchPage(engine);
 }

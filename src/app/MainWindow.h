@@ -53,35 +53,35 @@ public:
     // skipped and the window still opens.
     void startUp();
     // True once the creation steps told the application to end.
-    bool TerminateRequested() const { return terminateRequested_; }
+    bool terminateRequested() const { return terminateRequested_; }
 
     // Asks "你确定要退出程序吗?"; true exactly for Yes.
-    bool ConfirmExit();
+    bool confirmExit();
 
     // Reopens missions with the mission-list statement; the grid offers its pop-up menu missionMenu only
     // while the list has rows. Statement errors reach the caller. During a rank run the reload is left
     // to the run, which does it once the row in progress is written.
-    void LoadMissionList();
+    void loadMissionList();
 
     // Shows the tray icon with the application's icon, the balloon "提示" / "Quorvane" and the tooltip.
-    void SetupTrayIcon();
+    void setupTrayIcon();
     // Shows a balloon over the tray icon (information icon, 10 seconds), replacing any balloon on screen.
-    void ShowBalloon(const QString& title, const QString& message);
+    void showBalloon(const QString& title, const QString& message);
 
     // The heights and widths the window commands give the results box resultsBox and the mission box
     // missionBox.
-    void SetResultsArea(int grp2Height, int grp3Width);
+    void setResultsArea(int grp2Height, int grp3Width);
 
     // The window's outer size, frame included, at start-up.
     static constexpr QSize kOuterSize{1081, 706};
     // The inner size that gives a window the outer size, given its frame and inner geometry as they are now.
-    static QSize InnerSizeFor(QSize outer, const QRect& frameGeometry, const QRect& geometry);
+    static QSize innerSizeFor(QSize outer, const QRect& frameGeometry, const QRect& geometry);
     // Gives the shown window the outer size kOuterSize once a window manager has drawn its frame, centred on
     // the screen as at start-up; later frames and sizes are the user's.
     void fitOuterSize();
 
-    QString DbFile;
-    QString DbPassword;
+    QString dbFile;
+    QString dbPassword;
 
     // The mission list shown by missionGrid.
     Recordset missions;
@@ -174,13 +174,13 @@ public:
 
     // The browser that loads result pages for the rank runs (kept out of sight in rankBrowserPanel).
     PageBrowser* rankBrowser = nullptr;
-    // The rank counters, the page bookkeeping and StopRequested of the run in progress.
-    RankEngine& Engine() { return *engine_; }
-    RankRuns& Runs() { return *runs_; }
+    // The rank counters, the page bookkeeping and stopRequested of the run in progress.
+    RankEngine& engine() { return *engine_; }
+    RankRuns& runs() { return *runs_; }
     // True when at least one of the seven engine boxes is ticked.
-    bool AnyEngineChosen() const;
+    bool anyEngineChosen() const;
     // The check box of an engine ("Baidu", ...), or null.
-    QCheckBox* EngineBox(QStringView engine) const;
+    QCheckBox* engineBox(QStringView engine) const;
     // Opens the engine's first result page for the current mission row's keyword in the user's browser.
     void openSearchPage(QStringView engine);
 
@@ -223,23 +223,23 @@ private:
     void reloadMissionListNow();
     void prepareWindow();
     void askBeforeClose(QCloseEvent* event);
-    void OnWindowCommand(WindowCommandWatcher::Command command);
+    void onWindowCommand(WindowCommandWatcher::Command command);
 
     // Building the window (MainWindowLayout.cpp).
-    void BuildWindow();
-    QWidget* BuildToolBar();
-    QWidget* BuildBrowserStrip();
-    QWidget* BuildResultsBox();
-    QWidget* BuildEngineRow();
-    void BuildMissionGrid();
-    void BuildPageRangePanel();
-    QWidget* BuildChartArea();
-    void BuildMenus();
-    void BuildTray();
-    void ConnectCommands();
-    void SetUpMakerServices();
+    void buildWindow();
+    QWidget* buildToolBar();
+    QWidget* buildBrowserStrip();
+    QWidget* buildResultsBox();
+    QWidget* buildEngineRow();
+    void buildMissionGrid();
+    void buildPageRangePanel();
+    QWidget* buildChartArea();
+    void buildMenus();
+    void buildTray();
+    void connectCommands();
+    void setUpMakerServices();
     // The rank engine, its runs and the window side of a run (MainWindowRuns.cpp).
-    void SetUpRuns();
+    void setUpRuns();
 
     class RunControls;
 

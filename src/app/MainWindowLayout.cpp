@@ -57,7 +57,7 @@ QLabel* label(QWidget* parent, const QString& name, const QString& caption, QPoi
 // The least room between one engine box's caption and the next box.
 constexpr int kEngineBoxGap = 4;
 
-QCheckBox* engineBox(QWidget* parent, const QString& name, const QString& caption, QPoint at) {
+QCheckBox* makeEngineBox(QWidget* parent, const QString& name, const QString& caption, QPoint at) {
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(name);
     box->adjustSize();
@@ -72,7 +72,7 @@ std::vector<GridColumn> missionColumns(const DataGrid& grid) {
     const Qt::Alignment centre = Qt::AlignCenter;
     // The texts a rank column holds at its widest: the engine's ">N" at ten pages and the pending mark.
     const auto rankValues = [](const QString& field) {
-        return QStringList{u'>' + QString::number(WidestRank(field)), QStringLiteral("稍候")};
+        return QStringList{u'>' + QString::number(widestRank(field)), QStringLiteral("稍候")};
     };
     const QStringList dates{QStringLiteral("0000-00-00")};
     std::vector<GridColumn> columns{
@@ -102,8 +102,8 @@ RowColours pendingRowColours(const Recordset& rs, int row) {
     static const char16_t* const cells[] = {u"BaiduRank", u"GoogleRank", u"YahooRank", u"SogouRank",
                                             u"BingRank",  u"SosoRank",   u"YoudaoRank"};
     for (const char16_t* cell : cells) {
-        const int field = rs.FieldIndex(QStringView(cell));
-        if (field >= 0 && rs.Value(row, field).toString() == QStringLiteral("稍候"))
+        const int field = rs.fieldIndex(QStringView(cell));
+        if (field >= 0 && rs.value(row, field).toString() == QStringLiteral("稍候"))
             return {QColor(255, 0, 0), QColor(255, 255, 255)};
     }
     return {};
@@ -111,23 +111,23 @@ RowColours pendingRowColours(const Recordset& rs, int row) {
 
 } // namespace
 
-void MainWindow::BuildWindow() {
-    setFont(SongTiFont(12));
-    setWindowIcon(ApplicationIcon());
+void MainWindow::buildWindow() {
+    setFont(songTiFont(12));
+    setWindowIcon(applicationIcon());
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(BuildToolBar());
-    column->addWidget(BuildBrowserStrip());
+    column->addWidget(buildToolBar());
+    column->addWidget(buildBrowserStrip());
 
     resultsChartSplitter = new QSplitter(Qt::Vertical, central);
     resultsChartSplitter->setObjectName(QStringLiteral("resultsChartSplitter"));
     resultsChartSplitter->setHandleWidth(2);
     resultsChartSplitter->setChildrenCollapsible(false);
-    resultsChartSplitter->addWidget(BuildResultsBox());
-    resultsChartSplitter->addWidget(BuildChartArea());
+    resultsChartSplitter->addWidget(buildResultsBox());
+    resultsChartSplitter->addWidget(buildChartArea());
     // The results box keeps its height when the window grows; the chart area takes the rest.
     resultsChartSplitter->setStretchFactor(0, 0);
     resultsChartSplitter->setStretchFactor(1, 1);
@@ -135,11 +135,11 @@ void MainWindow::BuildWindow() {
     column->addWidget(resultsChartSplitter, 1);
     setCentralWidget(central);
 
-    BuildMenus();
-    BuildTray();
+    buildMenus();
+    buildTray();
 }
 
-QWidget* MainWindow::BuildToolBar() {
+QWidget* MainWindow::buildToolBar() {
     toolBarPanel = new QFrame(this);
     toolBarPanel->setObjectName(QStringLiteral("toolBarPanel"));
     toolBarPanel->setFixedHeight(65);
@@ -149,23 +149,23 @@ QWidget* MainWindow::BuildToolBar() {
 
     auto* buttons = new QWidget(toolBarPanel);
     addUrlsButton = speedButton(buttons, QStringLiteral("addUrlsButton"), QStringLiteral("&1 添加网址"),
-                                AddLinkPicture(), QRect(1, 6, 70, 54));
+                                addLinkPicture(), QRect(1, 6, 70, 54));
     startButton = speedButton(buttons, QStringLiteral("startButton"), QStringLiteral("&2 批量更新排名"),
-                              StartPicture(), QRect(72, 6, 89, 54));
+                              startPicture(), QRect(72, 6, 89, 54));
     refreshButton = speedButton(buttons, QStringLiteral("refreshButton"), QStringLiteral("刷新任务"), QIcon(),
                                 QRect(88, 3, 71, 45));
     refreshButton->setAutoRaise(true);
     refreshButton->hide();
     settingsButton = speedButton(buttons, QStringLiteral("settingsButton"), QStringLiteral("设置"),
-                                 SettingsPicture(), QRect(160, 6, 48, 54));
-    stopButton = speedButton(buttons, QStringLiteral("stopButton"), QStringLiteral("停止"), StopPicture(),
+                                 settingsPicture(), QRect(160, 6, 48, 54));
+    stopButton = speedButton(buttons, QStringLiteral("stopButton"), QStringLiteral("停止"), stopPicture(),
                              QRect(208, 6, 48, 54));
-    exitButton = speedButton(buttons, QStringLiteral("exitButton"), QStringLiteral("退出"), ExitPicture(),
+    exitButton = speedButton(buttons, QStringLiteral("exitButton"), QStringLiteral("退出"), exitPicture(),
                              QRect(255, 6, 47, 54));
-    stopButton->setFont(SongTiFont(13));
-    exitButton->setFont(SongTiFont(13));
+    stopButton->setFont(songTiFont(13));
+    exitButton->setFont(songTiFont(13));
     exportHistoryButton = speedButton(buttons, QStringLiteral("exportHistoryButton"),
-                                      QStringLiteral("导出历史记录"), ExportPicture(), QRect(302, 6, 73, 54));
+                                      QStringLiteral("导出历史记录"), exportPicture(), QRect(302, 6, 73, 54));
     exportHistoryButton->hide();
     versionPagePanel = new QWidget(buttons);
     versionPagePanel->setObjectName(QStringLiteral("versionPagePanel"));
@@ -196,7 +196,7 @@ QWidget* MainWindow::BuildToolBar() {
     return toolBarPanel;
 }
 
-QWidget* MainWindow::BuildBrowserStrip() {
+QWidget* MainWindow::buildBrowserStrip() {
     browserStrip = new QWidget(this);
     browserStrip->setObjectName(QStringLiteral("browserStrip"));
     browserStrip->setFixedHeight(1);
@@ -212,7 +212,7 @@ QWidget* MainWindow::BuildBrowserStrip() {
     return browserStrip;
 }
 
-QWidget* MainWindow::BuildResultsBox() {
+QWidget* MainWindow::buildResultsBox() {
     resultsBox = new QGroupBox(this);
     resultsBox->setObjectName(QStringLiteral("resultsBox"));
     auto* row = new QHBoxLayout(resultsBox);
@@ -231,10 +231,10 @@ QWidget* MainWindow::BuildResultsBox() {
     auto* results = new QVBoxLayout(missionBox);
     results->setContentsMargins(2, 2, 2, 2);
     results->setSpacing(0);
-    results->addWidget(BuildEngineRow());
-    BuildMissionGrid();
+    results->addWidget(buildEngineRow());
+    buildMissionGrid();
     results->addWidget(missionGrid, 1);
-    BuildPageRangePanel();
+    buildPageRangePanel();
 
     historyGroup = new QGroupBox(QStringLiteral("排名历史记录,右键导出记录"), missionHistorySplitter);
     historyGroup->setObjectName(QStringLiteral("historyGroup"));
@@ -249,7 +249,7 @@ QWidget* MainWindow::BuildResultsBox() {
     return resultsBox;
 }
 
-QWidget* MainWindow::BuildEngineRow() {
+QWidget* MainWindow::buildEngineRow() {
     engineRow = new QWidget(missionBox);
     engineRow->setObjectName(QStringLiteral("engineRow"));
     engineRow->setFixedHeight(35);
@@ -258,15 +258,17 @@ QWidget* MainWindow::BuildEngineRow() {
     engineRow->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px; }"));
     engineRowLabel =
         label(engineRow, QStringLiteral("engineRowLabel"), QStringLiteral("选则搜索引擎"), QPoint(16, 11));
-    baiduBox = engineBox(engineRow, QStringLiteral("baiduBox"), QStringLiteral("Baidu"), QPoint(96, 8));
-    googleBox = engineBox(engineRow, QStringLiteral("googleBox"), QStringLiteral("Google"), QPoint(152, 8));
-    yahooBox = engineBox(engineRow, QStringLiteral("yahooBox"), QStringLiteral("Yahoo"), QPoint(214, 9));
-    sosoBox = engineBox(engineRow, QStringLiteral("sosoBox"), QStringLiteral("Soso"), QPoint(266, 9));
-    bingBox = engineBox(engineRow, QStringLiteral("bingBox"), QStringLiteral("Bing"), QPoint(320, 9));
-    sogouBox = engineBox(engineRow, QStringLiteral("sogouBox"), QStringLiteral("Sogou"), QPoint(376, 10));
-    youdaoBox = engineBox(engineRow, QStringLiteral("youdaoBox"), QStringLiteral("Youdao"), QPoint(432, 11));
-    allEnginesBox =
-        engineBox(engineRow, QStringLiteral("allEnginesBox"), QStringLiteral("选择所有"), QPoint(496, 11));
+    baiduBox = makeEngineBox(engineRow, QStringLiteral("baiduBox"), QStringLiteral("Baidu"), QPoint(96, 8));
+    googleBox =
+        makeEngineBox(engineRow, QStringLiteral("googleBox"), QStringLiteral("Google"), QPoint(152, 8));
+    yahooBox = makeEngineBox(engineRow, QStringLiteral("yahooBox"), QStringLiteral("Yahoo"), QPoint(214, 9));
+    sosoBox = makeEngineBox(engineRow, QStringLiteral("sosoBox"), QStringLiteral("Soso"), QPoint(266, 9));
+    bingBox = makeEngineBox(engineRow, QStringLiteral("bingBox"), QStringLiteral("Bing"), QPoint(320, 9));
+    sogouBox = makeEngineBox(engineRow, QStringLiteral("sogouBox"), QStringLiteral("Sogou"), QPoint(376, 10));
+    youdaoBox =
+        makeEngineBox(engineRow, QStringLiteral("youdaoBox"), QStringLiteral("Youdao"), QPoint(432, 11));
+    allEnginesBox = makeEngineBox(engineRow, QStringLiteral("allEnginesBox"), QStringLiteral("选择所有"),
+                                  QPoint(496, 11));
     const std::array boxes{baiduBox, googleBox, yahooBox,  sosoBox,
                            bingBox,  sogouBox,  youdaoBox, allEnginesBox};
     for (QCheckBox* box : boxes)
@@ -281,17 +283,17 @@ QWidget* MainWindow::BuildEngineRow() {
     return engineRow;
 }
 
-void MainWindow::BuildMissionGrid() {
+void MainWindow::buildMissionGrid() {
     missionGrid = new DataGrid(missionBox);
     missionGrid->setObjectName(QStringLiteral("missionGrid"));
     RecordsetModel* model = missionGrid->bind(missions, missionColumns(*missionGrid));
     model->setRowColourHook(&pendingRowColours);
     missionGrid->setFooterTextProvider([this](int column) {
-        return column == 0 && missions.IsOpen() ? QString::number(missions.RecordCount()) : QString();
+        return column == 0 && missions.isOpen() ? QString::number(missions.recordCount()) : QString();
     });
 }
 
-void MainWindow::BuildPageRangePanel() {
+void MainWindow::buildPageRangePanel() {
     pageRangePanel = new QFrame(missionBox);
     pageRangePanel->setObjectName(QStringLiteral("pageRangePanel"));
     pageRangePanel->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -326,7 +328,7 @@ void MainWindow::BuildPageRangePanel() {
     applyPageRangeButton->setGeometry(197, 85, 52, 22);
     closePageRangeButton = new QToolButton(pageRangePanel);
     closePageRangeButton->setObjectName(QStringLiteral("closePageRangeButton"));
-    closePageRangeButton->setIcon(StopPicture());
+    closePageRangeButton->setIcon(stopPicture());
     closePageRangeButton->setIconSize(QSize(12, 12));
     closePageRangeButton->setAutoRaise(true);
     closePageRangeButton->setFocusPolicy(Qt::NoFocus);
@@ -335,7 +337,7 @@ void MainWindow::BuildPageRangePanel() {
     pageRangePanel->raise();
 }
 
-QWidget* MainWindow::BuildChartArea() {
+QWidget* MainWindow::buildChartArea() {
     chartArea = new QWidget(this);
     chartArea->setObjectName(QStringLiteral("chartArea"));
     // The chart area takes what the results box leaves, down to nothing.
@@ -348,7 +350,7 @@ QWidget* MainWindow::BuildChartArea() {
     return chartArea;
 }
 
-void MainWindow::BuildMenus() {
+void MainWindow::buildMenus() {
     mainMenu = menuBar();
     mainMenu->setObjectName(QStringLiteral("mainMenu"));
     helpAction = mainMenu->addAction(QStringLiteral("帮助"));
@@ -371,7 +373,7 @@ void MainWindow::BuildMenus() {
     exportLatestAction = missionMenu->addAction(QStringLiteral("导出"));
 }
 
-void MainWindow::BuildTray() {
+void MainWindow::buildTray() {
     trayMenu = new QMenu(this);
     trayMenu->setObjectName(QStringLiteral("trayMenu"));
     trayStopAction = trayMenu->addAction(QStringLiteral("停止"));
@@ -385,7 +387,7 @@ void MainWindow::BuildTray() {
     trayIcon->setContextMenu(trayMenu);
 }
 
-void MainWindow::ConnectCommands() {
+void MainWindow::connectCommands() {
     connect(addUrlsButton, &QToolButton::clicked, this, &MainWindow::addUrls);
     connect(startButton, &QToolButton::clicked, this, &MainWindow::startBatchRun);
     connect(refreshButton, &QToolButton::clicked, this, &MainWindow::refreshMissionList);

@@ -5,7 +5,7 @@
 
 namespace quorvane {
 
-void MainWindow::SetUpMakerServices() {
+void MainWindow::setUpMakerServices() {
     MakerControls controls;
     controls.window = this;
     controls.makerPagePanel = makerPagePanel;

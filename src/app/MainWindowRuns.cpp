@@ -22,18 +22,18 @@ public:
     explicit RunControls(MainWindow& window)
         : w_(window) {}
 
-    bool EngineTicked(QStringView engine) const override {
-        const QCheckBox* box = w_.EngineBox(engine);
+    bool engineTicked(QStringView engine) const override {
+        const QCheckBox* box = w_.engineBox(engine);
         return box && box->isChecked();
     }
-    void LoadMissionList() override { w_.reloadMissionListNow(); }
-    void SetStartControlsEnabled(bool enabled) override {
+    void loadMissionList() override { w_.reloadMissionListNow(); }
+    void setStartControlsEnabled(bool enabled) override {
         w_.startButton->setEnabled(enabled);
         w_.addUrlsButton->setEnabled(enabled);
     }
-    void SetGridEnabled(bool enabled) override { w_.missionGrid->setEnabled(enabled); }
-    void SetStopEnabled(bool enabled) override { w_.stopButton->setEnabled(enabled); }
-    void SetBusyCursor(bool busy) override {
+    void setGridEnabled(bool enabled) override { w_.missionGrid->setEnabled(enabled); }
+    void setStopEnabled(bool enabled) override { w_.stopButton->setEnabled(enabled); }
+    void setBusyCursor(bool busy) override {
         if (busy == w_.busyCursor_)
             return;
         w_.busyCursor_ = busy;
@@ -42,8 +42,8 @@ public:
         else
             QApplication::restoreOverrideCursor();
     }
-    void ShowBalloon(const QString& title, const QString& message) override {
-        w_.ShowBalloon(title, message);
+    void showBalloon(const QString& title, const QString& message) override {
+        w_.showBalloon(title, message);
     }
 
 private:
@@ -57,27 +57,27 @@ MainWindow::MainWindow(Database& database, QString dbFile, QWidget* parent)
     , dbFileSetting_(std::move(dbFile)) {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Velmora-Quorvane Ver1.3"));
-    BuildWindow();
+    buildWindow();
     rankBrowser = new PageBrowser(rankBrowserPanel);
     rankBrowser->setObjectName(QStringLiteral("rankBrowser"));
     trendChart = new TrendChart(database_, chartGroup);
     historyBox = new HistoryBox(database_, missions, *trendChart, historyGroup);
-    SetUpRuns();
-    ConnectCommands();
-    SetUpMakerServices();
+    setUpRuns();
+    connectCommands();
+    setUpMakerServices();
     resize(1081, 706);
     auto* watcher = new WindowCommandWatcher(this);
-    connect(watcher, &WindowCommandWatcher::command, this, &MainWindow::OnWindowCommand);
+    connect(watcher, &WindowCommandWatcher::command, this, &MainWindow::onWindowCommand);
 }
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::SetUpRuns() {
+void MainWindow::setUpRuns() {
     engine_ = std::make_unique<RankEngine>(*rankBrowser);
-    runLog_ = std::make_unique<RunLog>(GetAppDir() + QStringLiteral("Logs"));
+    runLog_ = std::make_unique<RunLog>(applicationFolder() + QStringLiteral("Logs"));
     engine_->runLog = runLog_.get();
     // The range is read at the start of every check, so a change applies from the next check on.
-    engine_->PageRangeSource = [this] {
+    engine_->pageRangeSource = [this] {
         bool ok = false;
         const int pages = pageRangeCombo->currentText().toInt(&ok);
         return ok ? pages : 1;
@@ -86,7 +86,7 @@ void MainWindow::SetUpRuns() {
     runs_ = std::make_unique<RankRuns>(database_, missions, *engine_, *runControls_);
 }
 
-QCheckBox* MainWindow::EngineBox(QStringView engine) const {
+QCheckBox* MainWindow::engineBox(QStringView engine) const {
     const std::pair<QStringView, QCheckBox*> boxes[] = {
         {u"Baidu", baiduBox}, {u"Google", googleBox}, {u"Yahoo", yahooBox},   {u"Soso", sosoBox},
         {u"Bing", bingBox},   {u"Sogou", sogouBox},   {u"Youdao", youdaoBox},
@@ -97,22 +97,22 @@ QCheckBox* MainWindow::EngineBox(QStringView engine) const {
     return nullptr;
 }
 
-bool MainWindow::AnyEngineChosen() const {
-    return runs_->AnyEngineChosen();
+bool MainWindow::anyEngineChosen() const {
+    return runs_->anyEngineChosen();
 }
 
 void MainWindow::tickAllEngines(bool checked) {
     for (const EngineInfo& info : kEngines)
-        EngineBox(info.name)->setChecked(checked);
+        engineBox(info.name)->setChecked(checked);
 }
 
 void MainWindow::applyPageRange() {
     const QString pages = pageRangeCombo->currentText();
     if (pages.isEmpty())
         return;
-    Engine().PageCount = pages.toInt();
+    engine().pageCount = pages.toInt();
     pageRangePanel->hide();
-    ShowInfoMsg(QStringLiteral("设置的查询范围为从第1页至") + pages + QStringLiteral("页!"));
+    showInfoMsg(QStringLiteral("设置的查询范围为从第1页至") + pages + QStringLiteral("页!"));
 }
 
 void MainWindow::closePageRangePanel() {

@@ -6,16 +6,16 @@
 
 namespace quorvane {
 
-void MainWindow::SetupTrayIcon() {
+void MainWindow::setupTrayIcon() {
     // The icon is given before it is shown: Qt refuses to show an icon-less tray entry. Where the desktop
     // has no notification area the calls do nothing and the program goes on without the icon.
-    trayIcon->setIcon(ApplicationIcon());
+    trayIcon->setIcon(applicationIcon());
     trayIcon->setVisible(true);
-    ShowBalloon(QStringLiteral("提示"), QStringLiteral("Quorvane"));
+    showBalloon(QStringLiteral("提示"), QStringLiteral("Quorvane"));
     trayIcon->setToolTip(QStringLiteral("Quorvane"));
 }
 
-void MainWindow::ShowBalloon(const QString& title, const QString& message) {
+void MainWindow::showBalloon(const QString& title, const QString& message) {
     // A new message takes the place of the one on screen (Qt's own balloon and the Windows notification
     // area both replace; a freedesktop notification server may stack them).
     if (trayIcon->isVisible() && QSystemTrayIcon::supportsMessages())

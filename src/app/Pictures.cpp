@@ -64,7 +64,7 @@ void drawOpenDoor(QPainter& p, const QColor& frame, const QColor& door, const QC
 
 } // namespace
 
-QIcon AddLinkPicture() {
+QIcon addLinkPicture() {
     return QIcon(draw16([](QPainter& p) {
         drawPage(p);
         p.setPen(Qt::NoPen);
@@ -74,7 +74,7 @@ QIcon AddLinkPicture() {
     }));
 }
 
-QIcon StartPicture() {
+QIcon startPicture() {
     return QIcon(draw16([](QPainter& p) {
         drawPage(p);
         p.translate(11.5, 10.5);
@@ -91,7 +91,7 @@ QIcon StartPicture() {
     }));
 }
 
-QIcon SettingsPicture() {
+QIcon settingsPicture() {
     return QIcon(draw16([](QPainter& p) {
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setPen(QColor(80, 80, 80));
@@ -106,11 +106,11 @@ QIcon SettingsPicture() {
     }));
 }
 
-QIcon StopPicture() {
+QIcon stopPicture() {
     return QIcon(draw16([](QPainter& p) { drawCross(p, QRectF(3, 3, 10, 10), QColor(20, 60, 200), 3); }));
 }
 
-QIcon ExitPicture() {
+QIcon exitPicture() {
     QIcon icon(draw16([](QPainter& p) {
         drawOpenDoor(p, QColor(100, 60, 20), QColor(190, 120, 50), QColor(255, 250, 200));
     }));
@@ -121,7 +121,7 @@ QIcon ExitPicture() {
     return icon;
 }
 
-QIcon ExportPicture() {
+QIcon exportPicture() {
     return QIcon(draw16([](QPainter& p) {
         drawPage(p);
         p.setPen(QPen(QColor(0, 150, 0), 2));
@@ -134,7 +134,7 @@ QIcon ExportPicture() {
     }));
 }
 
-QIcon ApplicationIcon() {
+QIcon applicationIcon() {
     QIcon icon;
     for (const int size : {16, 32, 64}) {
         icon.addPixmap(draw(size, [size](QPainter& p) {

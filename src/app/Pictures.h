@@ -6,12 +6,12 @@ namespace quorvane {
 
 // The main window's pictures, drawn in code at 16 x 16 pixels.
 
-QIcon AddLinkPicture();  // a page with a green plus sign
-QIcon StartPicture();    // a page with a pencil
-QIcon SettingsPicture(); // a small tree of boxes
-QIcon StopPicture();     // a blue cross
-QIcon ExitPicture();     // an open door, with a greyed picture for the disabled state
-QIcon ExportPicture();   // a page with a green arrow
-QIcon ApplicationIcon(); // the program's own icon: a magnifier over rising bars
+QIcon addLinkPicture();  // a page with a green plus sign
+QIcon startPicture();    // a page with a pencil
+QIcon settingsPicture(); // a small tree of boxes
+QIcon stopPicture();     // a blue cross
+QIcon exitPicture();     // an open door, with a greyed picture for the disabled state
+QIcon exportPicture();   // a page with a green arrow
+QIcon applicationIcon(); // the program's own icon: a magnifier over rising bars
 
 } // namespace quorvane

@@ -42,15 +42,15 @@ QString runtimeFolder() {
 
 } // namespace
 
-QString SingleInstanceGuard::BuildMappingName(const QString& executablePath) {
+QString SingleInstanceGuard::guardFileName(const QString& executablePath) {
     QString middle = executablePath;
     middle.remove(u'\\');
     middle.remove(u'/');
     return QStringLiteral("{5E2A7C41-9B3D-4F6E-A2C8-7D19B4E0F356-") + middle + u'}';
 }
 
-QString SingleInstanceGuard::GuardFilePath(const QString& executablePath) {
-    QString name = BuildMappingName(executablePath);
+QString SingleInstanceGuard::guardFilePath(const QString& executablePath) {
+    QString name = guardFileName(executablePath);
     // A file name holds at most 255 bytes; a longer path keeps its start and a digest of the whole.
     if (name.toUtf8().size() > 200) {
         const QByteArray digest = QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex();
@@ -62,7 +62,7 @@ QString SingleInstanceGuard::GuardFilePath(const QString& executablePath) {
 }
 
 SingleInstanceGuard::SingleInstanceGuard(const QString& executablePath) {
-    const QString file = GuardFilePath(executablePath);
+    const QString file = guardFilePath(executablePath);
     if (file.isEmpty())
         return;
     const QByteArray path = QFile::encodeName(file);
@@ -74,7 +74,7 @@ SingleInstanceGuard::~SingleInstanceGuard() {
         ::close(fd_);
 }
 
-bool SingleInstanceGuard::ClaimInstance() {
+bool SingleInstanceGuard::claimInstance() {
     if (fd_ < 0)
         return false;
     if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {

@@ -9,7 +9,7 @@ namespace quorvane {
 // ends, normally or not, and taking it is one atomic step.
 class SingleInstanceGuard {
 public:
-    // BuildMappingName and OpenInstanceMapping: opens (or creates) the guard file. Failing to do so
+    // guardFileName and OpenInstanceMapping: opens (or creates) the guard file. Failing to do so
     // leaves the guard empty, and the copy runs as if it were alone.
     explicit SingleInstanceGuard(const QString& executablePath);
     // CloseInstanceMapping.
@@ -18,12 +18,12 @@ public:
     SingleInstanceGuard& operator=(const SingleInstanceGuard&) = delete;
 
     // True when another copy owns the guard; otherwise takes it and returns false.
-    bool ClaimInstance();
+    bool claimInstance();
 
     // "{5E2A7C41-9B3D-4F6E-A2C8-7D19B4E0F356-" + the path without separators + "}".
-    static QString BuildMappingName(const QString& executablePath);
+    static QString guardFileName(const QString& executablePath);
     // Where the guard file of a path lives.
-    static QString GuardFilePath(const QString& executablePath);
+    static QString guardFilePath(const QString& executablePath);
 
 private:
     int fd_ = -1;

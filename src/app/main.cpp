@@ -23,8 +23,8 @@ namespace {
 int printEngineDefinitions(int argc, char** argv) {
     using namespace quorvane;
     const QCoreApplication app(argc, argv);
-    const bool ok = LoadEngineDefinitionsBesideExecutable();
-    std::fputs(EngineDefinitionsText().toUtf8().constData(), stdout);
+    const bool ok = loadEngineDefinitionsBesideExecutable();
+    std::fputs(engineDefinitionsText().toUtf8().constData(), stdout);
     return ok ? 0 : 1;
 }
 
@@ -38,25 +38,25 @@ int main(int argc, char** argv) {
             return printEngineDefinitions(argc, argv);
     // The command line runs without a window or a display; it is chosen before any application object
     // exists, so no widget or platform plugin is ever loaded for it.
-    if (IsCommandLineRun(argc, argv))
-        return RunCommandLine(argc, argv);
+    if (isCommandLineRun(argc, argv))
+        return runCommandLine(argc, argv);
 
     QuorvaneApplication app(argc, argv);
-    app.setWindowIcon(ApplicationIcon());
+    app.setWindowIcon(applicationIcon());
     MessageBoxPresenter messageBoxes;
-    SetMessagePresenter(&messageBoxes);
+    setMessagePresenter(&messageBoxes);
 
     SingleInstanceGuard guard(QCoreApplication::applicationFilePath());
-    if (guard.ClaimInstance()) {
-        ShowInfoMsg(QStringLiteral("程序正在运行！"));
+    if (guard.claimInstance()) {
+        showInfoMsg(QStringLiteral("程序正在运行！"));
         return 0;
     }
-    LoadNetworkSettingsBesideExecutable();
+    loadNetworkSettingsBesideExecutable();
 
     Database connection;
     MainWindow window(connection);
     window.startUp();
-    if (window.TerminateRequested())
+    if (window.terminateRequested())
         return 1;
     window.show();
     return app.exec();

@@ -6,6 +6,6 @@ namespace quorvane {
 // single-instance guard, opens the database beside the executable and runs the batch update (ConsoleRun),
 // with SIGINT and SIGTERM as "停止". Builds its own QCoreApplication, so it needs no display. Returns the
 // exit status (ExitStatus).
-int RunCommandLine(int argc, char** argv);
+int runCommandLine(int argc, char** argv);
 
 } // namespace quorvane

@@ -59,7 +59,7 @@ std::optional<QStringList> engineList(const QString& text, QString* error) {
 
 } // namespace
 
-bool IsCommandLineRun(const QStringList& arguments) {
+bool isCommandLineRun(const QStringList& arguments) {
     // Qt's own options for the window have one dash (-platform, -style); anything with two that is not
     // ours is a mistyped option of ours, answered with the usage rather than with a window.
     for (const QString& argument : arguments)
@@ -68,14 +68,14 @@ bool IsCommandLineRun(const QStringList& arguments) {
     return false;
 }
 
-bool IsCommandLineRun(int argc, char** argv) {
+bool isCommandLineRun(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    return IsCommandLineRun(arguments);
+    return isCommandLineRun(arguments);
 }
 
-ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
+ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     CommandLineOptions options;
     for (const EngineInfo& info : kEngines)
         options.engines << info.name.toString();
@@ -148,7 +148,7 @@ ParsedCommandLine ParseCommandLine(const QStringList& arguments) {
     return {options, {}};
 }
 
-QString UsageText() {
+QString usageText() {
     return QStringLiteral(
         "用法: Quorvane --update [--engines 引擎,...] [--pages N] [--quiet]\n"
         "      Quorvane --help | --version\n"
@@ -166,7 +166,7 @@ QString UsageText() {
         "退出状态: 0 完成; 1 已停止或失败; 2 参数错误; 3 无法打开数据库; 4 程序已在运行\n");
 }
 
-QString VersionText() {
+QString versionText() {
     return QStringLiteral("Quorvane 1.3\n");
 }
 

@@ -40,17 +40,17 @@ enum ExitStatus : int {
 // True when the arguments (without the program name) ask for a run without the window: one of the
 // command-line options, or any argument starting with "--", is there. Other arguments belong to the window
 // (Qt's own, such as -platform).
-bool IsCommandLineRun(const QStringList& arguments);
+bool isCommandLineRun(const QStringList& arguments);
 // The same, on main's arguments, before any application object exists.
-bool IsCommandLineRun(int argc, char** argv);
+bool isCommandLineRun(int argc, char** argv);
 
 // Reads the arguments without the program name. Both "--pages 3" and "--pages=3" are understood; engine
 // names are compared without regard to case.
-ParsedCommandLine ParseCommandLine(const QStringList& arguments);
+ParsedCommandLine parseCommandLine(const QStringList& arguments);
 
 // The text of --help, also shown on standard error after a wrong argument.
-QString UsageText();
+QString usageText();
 // The text of --version.
-QString VersionText();
+QString versionText();
 
 } // namespace quorvane

@@ -2,7 +2,7 @@
 
 namespace quorvane {
 
-void WriteLine(std::FILE* stream, const QString& line) {
+void writeLine(std::FILE* stream, const QString& line) {
     const QByteArray bytes = line.toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
     std::fflush(stream);
@@ -11,17 +11,17 @@ void WriteLine(std::FILE* stream, const QString& line) {
 ConsoleMessages::ConsoleMessages(std::FILE* stream, bool quiet)
     : stream_(stream)
     , quiet_(quiet)
-    , previous_(SetMessagePresenter(this)) {}
+    , previous_(setMessagePresenter(this)) {}
 
 ConsoleMessages::~ConsoleMessages() {
-    SetMessagePresenter(previous_);
+    setMessagePresenter(previous_);
 }
 
 int ConsoleMessages::present(MessageKind kind, const QString& title, const QString& text) {
     if (kind == MessageKind::Error || kind == MessageKind::Report)
         ++errors_;
     if (!(quiet_ && kind == MessageKind::Information))
-        WriteLine(stream_, title + QStringLiteral(": ") + text);
+        writeLine(stream_, title + QStringLiteral(": ") + text);
     return kind == MessageKind::Question ? IdNo : 1;
 }
 

@@ -10,7 +10,7 @@ namespace quorvane {
 
 // Writes one line of text as UTF-8 and flushes it, so that a log file or a pipe sees every line when it
 // is written.
-void WriteLine(std::FILE* stream, const QString& line);
+void writeLine(std::FILE* stream, const QString& line);
 
 // The message boxes of a run without a window: every message goes to standard error as "title: text";
 // questions are answered No (nobody is there to say Yes). Quiet drops the information messages. Counts the
@@ -26,7 +26,7 @@ public:
     int present(MessageKind kind, const QString& title, const QString& text) override;
 
     // Error messages and error reports shown so far.
-    int Errors() const { return errors_; }
+    int errors() const { return errors_; }
 
 private:
     std::FILE* stream_;

@@ -23,22 +23,22 @@ public:
         : run_(run)
         , database_(database) {}
 
-    bool EngineTicked(QStringView engine) const override {
+    bool engineTicked(QStringView engine) const override {
         for (const QString& name : run_.options_.engines)
             if (name == engine)
                 return true;
         return false;
     }
-    void LoadMissionList() override { OpenMissionList(database_, run_.missions_); }
-    void SetStartControlsEnabled(bool) override {}
-    void SetGridEnabled(bool) override {}
-    void SetStopEnabled(bool) override {}
-    void SetBusyCursor(bool) override {}
-    void ShowBalloon(const QString&, const QString& message) override { lastBalloon = message; }
-    void RowChecked(int row) override {
+    void loadMissionList() override { openMissionList(database_, run_.missions_); }
+    void setStartControlsEnabled(bool) override {}
+    void setGridEnabled(bool) override {}
+    void setStopEnabled(bool) override {}
+    void setBusyCursor(bool) override {}
+    void showBalloon(const QString&, const QString& message) override { lastBalloon = message; }
+    void rowChecked(int row) override {
         ++rowsDone;
         if (!run_.options_.quiet)
-            WriteLine(run_.out_, KeywordLine(run_.missions_, row, run_.options_.engines));
+            writeLine(run_.out_, keywordLine(run_.missions_, row, run_.options_.engines));
     }
 
     QString lastBalloon;
@@ -57,32 +57,32 @@ ConsoleRun::ConsoleRun(Database& database, const CommandLineOptions& options, Co
     , host_(std::make_unique<Host>(*this, database))
     , runs_(database, missions_, engine_, *host_) {
     const int pages = options_.pages;
-    engine_.PageRangeSource = [pages] { return pages; };
-    engine_.PageCount = pages;
+    engine_.pageRangeSource = [pages] { return pages; };
+    engine_.pageCount = pages;
 }
 
 ConsoleRun::~ConsoleRun() = default;
 
-ConsoleRun::Summary ConsoleRun::Run() {
+ConsoleRun::Summary ConsoleRun::run() {
     QElapsedTimer clock;
     clock.start();
-    const int errorsBefore = messages_.Errors();
+    const int errorsBefore = messages_.errors();
     host_->lastBalloon.clear();
     host_->rowsDone = 0;
 
-    runs_.BatchRun();
+    runs_.runBatch();
 
     Summary summary;
     summary.keywordsDone = host_->rowsDone;
-    summary.keywords = missions_.RecordCount();
+    summary.keywords = missions_.recordCount();
     // The checks run side by side with browsers of their own; the run sums what became of their pages.
     for (const EngineInfo& info : kEngines) {
-        const PageCounts pages = runs_.RunPages().of(info.name);
+        const PageCounts pages = runs_.runPages().of(info.name);
         summary.pagesRequested += pages.read + pages.notLoaded + pages.notUnderstood;
         summary.pagesLoaded += pages.read + pages.notUnderstood;
         summary.pagesNotUnderstood += pages.notUnderstood;
     }
-    if (messages_.Errors() > errorsBefore)
+    if (messages_.errors() > errorsBefore)
         summary.outcome = Outcome::Failed;
     else if (host_->lastBalloon == kStoppedBalloon)
         summary.outcome = Outcome::Stopped;
@@ -94,11 +94,11 @@ ConsoleRun::Summary ConsoleRun::Run() {
         summary.outcome = Outcome::Failed;
     }
     summary.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-    WriteLine(out_, SummaryLine(summary));
+    writeLine(out_, summaryLine(summary));
     return summary;
 }
 
-QString ConsoleRun::SummaryLine(const Summary& summary) {
+QString ConsoleRun::summaryLine(const Summary& summary) {
     QString outcome;
     switch (summary.outcome) {
     case Outcome::Completed:
@@ -123,14 +123,14 @@ QString ConsoleRun::SummaryLine(const Summary& summary) {
     return line;
 }
 
-QString ConsoleRun::KeywordLine(const Recordset& missions, int row, const QStringList& engines) {
-    auto field = [&](QStringView name) { return missions.Value(row, missions.FieldIndex(name)).toString(); };
-    QString line = u'[' + QString::number(row + 1) + u'/' + QString::number(missions.RecordCount()) +
+QString ConsoleRun::keywordLine(const Recordset& missions, int row, const QStringList& engines) {
+    auto field = [&](QStringView name) { return missions.value(row, missions.fieldIndex(name)).toString(); };
+    QString line = u'[' + QString::number(row + 1) + u'/' + QString::number(missions.recordCount()) +
                    QStringLiteral("] ") + field(u"KeyWordName") + u' ' + field(u"UrlName");
     for (QStringView engine : kRunOrder) {
         if (!engines.contains(engine.toString()))
             continue;
-        const EngineInfo* info = FindEngine(engine);
+        const EngineInfo* info = findEngine(engine);
         line += QStringLiteral("  ") + engine.toString() + u' ' + field(info->rankColumn);
         if (!info->rankColumn2.isEmpty())
             line += u'/' + field(info->rankColumn2);

@@ -15,7 +15,7 @@
 
 namespace quorvane {
 
-// The batch run without a window: the same run as "批量更新排名" (RankRuns::BatchRun over the mission
+// The batch run without a window: the same run as "批量更新排名" (RankRuns::runBatch over the mission
 // list, same checks, cells and history rows), with the engines and the page range of the command line, a
 // line per keyword on the output as each row is done, and a summary at the end.
 class ConsoleRun final {
@@ -32,9 +32,9 @@ public:
     };
 
     // Where the checks write their pages (none by default); not owned.
-    void SetRunLog(RunLog* log) { engine_.runLog = log; }
-    // One engine after the other instead of side by side (SideBySide=0 in Endpoints.ini).
-    void SetSideBySide(bool sideBySide) { runs_.SideBySide = sideBySide; }
+    void setRunLog(RunLog* log) { engine_.runLog = log; }
+    // One engine after the other instead of side by side (sideBySide=0 in Endpoints.ini).
+    void setSideBySide(bool sideBySide) { runs_.sideBySide = sideBySide; }
 
     // The database must be connected. Messages go through the given presenter, which must be installed.
     ConsoleRun(Database& database, const CommandLineOptions& options, ConsoleMessages& messages,
@@ -44,17 +44,17 @@ public:
     ConsoleRun& operator=(const ConsoleRun&) = delete;
 
     // Runs the batch update and writes the summary line.
-    Summary Run();
+    Summary run();
     // As "停止" does: the run ends at its next stop test; the row in progress keeps its stored texts.
-    void RequestStop() { engine_.StopRequested = true; }
+    void requestStop() { engine_.stopRequested = true; }
 
     // "完成: 3/3 个关键词, 读到 21 页, 未读到 0 页, 用时 4.2 秒"
-    static QString SummaryLine(const Summary& summary);
+    static QString summaryLine(const Summary& summary);
     // "[2/3] 北京 www.mysite.com  Baidu 5/9  Google >100" for the mission list's row.
-    static QString KeywordLine(const Recordset& missions, int row, const QStringList& engines);
+    static QString keywordLine(const Recordset& missions, int row, const QStringList& engines);
 
     // The run itself, for tests that move its date.
-    RankRuns& Runs() { return runs_; }
+    RankRuns& runs() { return runs_; }
 
 private:
     class Host;

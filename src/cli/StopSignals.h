@@ -21,7 +21,7 @@ public:
     StopSignals& operator=(const StopSignals&) = delete;
 
     // False when the pipe could not be made: signals then end the program as they would by default.
-    bool Active() const { return notifier_ != nullptr; }
+    bool active() const { return notifier_ != nullptr; }
 
 private:
     void readSignals();

@@ -67,20 +67,20 @@ std::optional<QString> validAddress(const QString& text) {
 
 } // namespace
 
-QString DefaultEndpoint(QStringView key) {
+QString defaultEndpoint(QStringView key) {
     for (const DefaultAddress& d : kDefaults)
         if (d.key == key)
             return d.address.toString();
     return {};
 }
 
-QString Endpoint(QStringView key) {
+QString endpoint(QStringView key) {
     if (!state().loaded)
-        LoadEndpointsBesideExecutable();
+        loadEndpointsBesideExecutable();
     return state().addresses.value(key.toString());
 }
 
-void LoadEndpoints(const QString& iniPath) {
+void loadEndpoints(const QString& iniPath) {
     EndpointState& s = state();
     resetToDefaults(s);
     if (!QFileInfo(iniPath).isFile())
@@ -88,7 +88,7 @@ void LoadEndpoints(const QString& iniPath) {
     const QString title = QStringLiteral("配置文件 ") + QFileInfo(iniPath).fileName();
     QSettings settings(iniPath, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError) {
-        ShowErrorMsg(title + QStringLiteral(" 无法读取, 已使用程序内置的地址!"));
+        showErrorMsg(title + QStringLiteral(" 无法读取, 已使用程序内置的地址!"));
         return;
     }
     settings.beginGroup(QStringLiteral("Endpoints"));
@@ -107,11 +107,11 @@ void LoadEndpoints(const QString& iniPath) {
             rejected << name + u'=' + value.toStringList().join(u',');
     }
     if (!rejected.isEmpty())
-        ShowErrorMsg(title + QStringLiteral(" 中的地址无效, 已使用程序内置的地址:\n") + rejected.join(u'\n'));
+        showErrorMsg(title + QStringLiteral(" 中的地址无效, 已使用程序内置的地址:\n") + rejected.join(u'\n'));
 }
 
-void LoadEndpointsBesideExecutable() {
-    LoadEndpoints(GetAppDir() + QStringLiteral("Endpoints.ini"));
+void loadEndpointsBesideExecutable() {
+    loadEndpoints(applicationFolder() + QStringLiteral("Endpoints.ini"));
 }
 
 } // namespace quorvane

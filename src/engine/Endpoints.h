@@ -18,21 +18,21 @@ namespace quorvane {
 // Keys are the engine names, "Maker" (the maker's web site) and "Download" (its FTP host), compared
 // exactly; an absent key keeps its compiled-in value, a key not listed here is ignored. A value that is
 // not a valid scheme://host[:port] (scheme http, https or ftp), or a file that cannot be read as INI, is
-// reported once per reading with ShowErrorMsg and ignored: the user asked for another address and does not
+// reported once per reading with showErrorMsg and ignored: the user asked for another address and does not
 // get it, which must not pass unnoticed, but the program goes on with the compiled-in one.
 
 inline constexpr std::array<QStringView, 9> kEndpointKeys{u"Baidu", u"Google", u"Yahoo", u"Soso",    u"Bing",
                                                           u"Sogou", u"Youdao", u"Maker", u"Download"};
 
 // The address for a key; empty for an unknown key. The first call reads Endpoints.ini beside the
-// executable unless LoadEndpoints was called before.
-QString Endpoint(QStringView key);
+// executable unless loadEndpoints was called before.
+QString endpoint(QStringView key);
 // The compiled-in address for a key; empty for an unknown key.
-QString DefaultEndpoint(QStringView key);
+QString defaultEndpoint(QStringView key);
 
 // Sets every address back to its compiled-in value, then applies the file at the path when it exists.
-void LoadEndpoints(const QString& iniPath);
-// LoadEndpoints with Endpoints.ini in the executable's folder; the program calls it once at start.
-void LoadEndpointsBesideExecutable();
+void loadEndpoints(const QString& iniPath);
+// loadEndpoints with Endpoints.ini in the executable's folder; the program calls it once at start.
+void loadEndpointsBesideExecutable();
 
 } // namespace quorvane

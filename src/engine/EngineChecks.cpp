@@ -19,38 +19,38 @@ EngineCheckOutcome checkOnThisThread(const EngineCheckRequest& request, const St
     outcome.engine = request.engine;
     const std::unique_ptr<Browser> browser = makeBrowser();
     RankEngine engine(*browser);
-    engine.FollowStopRequest(stopRequested);
+    engine.followStopRequest(stopRequested);
     engine.runLog = log;
     const int pageRange = request.pageRange;
-    engine.PageRangeSource = [pageRange] { return pageRange; };
-    engine.ResetCounters();
-    outcome.result = engine.CheckEngineRank(request.keywordGbk, request.siteUrl, request.engine);
-    outcome.rank = engine.Counter(request.engine);
-    outcome.rank2 = engine.Counter(request.engine, request.engine == u"Baidu");
-    outcome.pageCount = engine.PageCount;
+    engine.pageRangeSource = [pageRange] { return pageRange; };
+    engine.resetCounters();
+    outcome.result = engine.checkEngineRank(request.keywordGbk, request.siteUrl, request.engine);
+    outcome.rank = engine.counter(request.engine);
+    outcome.rank2 = engine.counter(request.engine, request.engine == u"Baidu");
+    outcome.pageCount = engine.pageCount;
     return outcome;
 }
 
 void waitFor(const std::vector<std::unique_ptr<QThread>>& threads) {
     for (const auto& thread : threads)
         while (!thread->isFinished())
-            PumpAndSleep();
+            processEventsThenNap();
 }
 
 } // namespace
 
-BrowserFactory PageBrowserFactory() {
+BrowserFactory pageBrowserFactory() {
     return [] { return std::make_unique<PageBrowser>(); };
 }
 
-std::vector<EngineCheckOutcome> RunEngineChecks(const std::vector<EngineCheckRequest>& requests,
+std::vector<EngineCheckOutcome> runEngineChecks(const std::vector<EngineCheckRequest>& requests,
                                                 const StopFlag& stopRequested, RunLog* log, bool sideBySide,
                                                 const BrowserFactory& makeBrowser) {
     // The engines' addresses and definitions are read at their first use; make that happen here, on the
     // run's thread, before the checks read them side by side.
     if (!requests.empty()) {
-        (void)Endpoint(kEngines[0].name);
-        (void)Definition(kEngines[0]);
+        (void)endpoint(kEngines[0].name);
+        (void)definition(kEngines[0]);
     }
     std::vector<EngineCheckOutcome> outcomes(requests.size());
     std::vector<std::unique_ptr<QThread>> threads;
@@ -65,7 +65,7 @@ std::vector<EngineCheckOutcome> RunEngineChecks(const std::vector<EngineCheckReq
         threads.back()->start();
         if (!sideBySide)
             while (!threads.back()->isFinished())
-                PumpAndSleep();
+                processEventsThenNap();
     }
     waitFor(threads);
     return outcomes;

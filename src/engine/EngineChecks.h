@@ -36,13 +36,13 @@ struct EngineCheckOutcome {
 using BrowserFactory = std::function<std::unique_ptr<Browser>()>;
 
 // A factory of the program's own browser.
-BrowserFactory PageBrowserFactory();
+BrowserFactory pageBrowserFactory();
 
 // Runs the checks, each on a thread of its own, side by side or (sideBySide false) one after the other in
 // the order given, and returns their outcomes in that order once all are done. The calling thread keeps
 // its events flowing meanwhile (the window stays responsive), and a stop request ends every check within
 // one poll of its page wait. Each engine still gets one request at a time, with its own pauses.
-std::vector<EngineCheckOutcome> RunEngineChecks(const std::vector<EngineCheckRequest>& requests,
+std::vector<EngineCheckOutcome> runEngineChecks(const std::vector<EngineCheckRequest>& requests,
                                                 const StopFlag& stopRequested, RunLog* log, bool sideBySide,
                                                 const BrowserFactory& makeBrowser);
 

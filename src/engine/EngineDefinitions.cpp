@@ -57,8 +57,8 @@ int indexOf(QStringView engine) {
 }
 
 ScannerBytes toBytes(const EngineDefinition& d) {
-    return {d.markup,         ToGbk(d.itemStart),    ToGbk(d.itemEnd),    '"' + ToGbk(d.linkEnd),
-            ToGbk(d.mapItem), ToGbk(d.promotedMark), ToGbk(d.greenStart), ToGbk(d.greenEnd)};
+    return {d.markup,         toGbk(d.itemStart),    toGbk(d.itemEnd),    '"' + toGbk(d.linkEnd),
+            toGbk(d.mapItem), toGbk(d.promotedMark), toGbk(d.greenStart), toGbk(d.greenEnd)};
 }
 
 struct DefinitionState {
@@ -76,7 +76,7 @@ DefinitionState& state() {
 
 void resetToCompiled(DefinitionState& s) {
     for (size_t i = 0; i < kEngines.size(); ++i) {
-        s.definitions[i] = CompiledDefinition(kEngines[i]);
+        s.definitions[i] = compiledDefinition(kEngines[i]);
         s.bytes[i] = toBytes(s.definitions[i]);
         s.changedKeys[i].clear();
     }
@@ -86,11 +86,11 @@ void resetToCompiled(DefinitionState& s) {
 
 void ensureLoaded() {
     if (!state().loaded)
-        LoadEngineDefinitionsBesideExecutable();
+        loadEngineDefinitionsBesideExecutable();
 }
 
 bool gbkCanWrite(const QString& text) {
-    return FromGbk(ToGbk(text)) == text;
+    return fromGbk(toGbk(text)) == text;
 }
 
 // Applies one entry to the definition; an empty text when it was taken, else what is wrong with it.
@@ -151,7 +151,7 @@ QString valueText(const EngineDefinition& d, const KeyInfo& key) {
 
 } // namespace
 
-EngineDefinition CompiledDefinition(const EngineInfo& engine) {
+EngineDefinition compiledDefinition(const EngineInfo& engine) {
     EngineDefinition d;
     d.pathBeforeKeyword = engine.pathBeforeKeyword.toString();
     d.pathBeforePage = engine.pathBeforePage.toString();
@@ -174,18 +174,18 @@ EngineDefinition CompiledDefinition(const EngineInfo& engine) {
     return d;
 }
 
-const EngineDefinition& Definition(const EngineInfo& engine) {
+const EngineDefinition& definition(const EngineInfo& engine) {
     ensureLoaded();
     return state().definitions[static_cast<size_t>(indexOf(engine.name))];
 }
 
-const ScannerBytes* ScannerBytesFor(QStringView engine) {
+const ScannerBytes* scannerBytesFor(QStringView engine) {
     ensureLoaded();
     const int i = indexOf(engine);
     return i < 0 ? nullptr : &state().bytes[static_cast<size_t>(i)];
 }
 
-bool LoadEngineDefinitions(const QString& iniPath) {
+bool loadEngineDefinitions(const QString& iniPath) {
     DefinitionState& s = state();
     resetToCompiled(s);
     if (iniPath.isEmpty() || !QFileInfo::exists(iniPath))
@@ -200,14 +200,14 @@ bool LoadEngineDefinitions(const QString& iniPath) {
     else if (f.size() > kMaxIniBytes)
         why = QStringLiteral("文件大于 %1 KB").arg(kMaxIniBytes / 1024);
     else
-        text = DecodeIniText(f.read(kMaxIniBytes + 1), why);
+        text = decodeIniText(f.read(kMaxIniBytes + 1), why);
     if (!text) {
-        ShowErrorMsg(file + QStringLiteral(" 无法读取 (") + why +
+        showErrorMsg(file + QStringLiteral(" 无法读取 (") + why +
                      QStringLiteral("), 已使用程序内置的引擎定义!"));
         return false;
     }
 
-    const IniDocument document = ParseIni(*text);
+    const IniDocument document = parseIni(*text);
     QStringList faults;
     for (const int line : document.linesOutsideSections)
         faults << QStringLiteral("第 %1 行: 不在任何 [引擎] 之下").arg(line);
@@ -258,20 +258,20 @@ bool LoadEngineDefinitions(const QString& iniPath) {
     s.source = QFileInfo(iniPath).absoluteFilePath();
     if (faults.isEmpty())
         return true;
-    ShowErrorMsg(file + QStringLiteral(" 中的引擎定义有误, 有误的引擎仍使用程序内置的定义:\n") +
+    showErrorMsg(file + QStringLiteral(" 中的引擎定义有误, 有误的引擎仍使用程序内置的定义:\n") +
                  faults.join(u'\n'));
     return false;
 }
 
-QString EngineDefinitionsPathBesideExecutable() {
-    return GetAppDir() + QStringLiteral("Engines.ini");
+QString engineDefinitionsPathBesideExecutable() {
+    return applicationFolder() + QStringLiteral("Engines.ini");
 }
 
-bool LoadEngineDefinitionsBesideExecutable() {
-    return LoadEngineDefinitions(EngineDefinitionsPathBesideExecutable());
+bool loadEngineDefinitionsBesideExecutable() {
+    return loadEngineDefinitions(engineDefinitionsPathBesideExecutable());
 }
 
-QString EngineDefinitionsText() {
+QString engineDefinitionsText() {
     ensureLoaded();
     const DefinitionState& s = state();
     QString text = s.source.isEmpty()

@@ -27,7 +27,7 @@ namespace quorvane {
 // A section with any fault (unknown key, empty marker, a marker GBK cannot write, Step not 1 to 1000, bad
 // Markup, a key given twice, a line that is not a key) keeps the defaults for that whole engine, so a typo
 // never leaves an engine half changed or switched off; an unknown section is ignored. All faults of one
-// reading go to the user in one ShowErrorMsg that names the file, the section and the key.
+// reading go to the user in one showErrorMsg that names the file, the section and the key.
 //
 // The definitions are read once at start, before any check, and only read afterwards.
 
@@ -62,21 +62,21 @@ struct ScannerBytes {
 };
 
 // The compiled-in definition of a known engine.
-EngineDefinition CompiledDefinition(const EngineInfo& engine);
+EngineDefinition compiledDefinition(const EngineInfo& engine);
 // The definition in force for a known engine. The first use reads Engines.ini beside the executable unless
-// LoadEngineDefinitions was called before.
-const EngineDefinition& Definition(const EngineInfo& engine);
+// loadEngineDefinitions was called before.
+const EngineDefinition& definition(const EngineInfo& engine);
 // Its markers in GBK; null for an unknown engine name.
-const ScannerBytes* ScannerBytesFor(QStringView engine);
+const ScannerBytes* scannerBytesFor(QStringView engine);
 
 // Sets every engine back to its compiled definition, then applies the file at the path when it exists.
 // False when the file was there and something in it was refused (the user has been told).
-bool LoadEngineDefinitions(const QString& iniPath);
-// LoadEngineDefinitions with Engines.ini in the executable's folder; the program calls it once at start.
-bool LoadEngineDefinitionsBesideExecutable();
-QString EngineDefinitionsPathBesideExecutable();
+bool loadEngineDefinitions(const QString& iniPath);
+// loadEngineDefinitions with Engines.ini in the executable's folder; the program calls it once at start.
+bool loadEngineDefinitionsBesideExecutable();
+QString engineDefinitionsPathBesideExecutable();
 
 // The definitions in force, as an Engines.ini that would give them, every key written out.
-QString EngineDefinitionsText();
+QString engineDefinitionsText();
 
 } // namespace quorvane

@@ -62,35 +62,35 @@ inline constexpr std::array<QStringView, 7> kRunOrder{u"Baidu", u"Google", u"Yah
 inline constexpr std::array<QStringView, 7> kOpenSearchPageOrder = kRunOrder;
 
 // The engine of that exact name, or null.
-const EngineInfo* FindEngine(QStringView name);
+const EngineInfo* findEngine(QStringView name);
 
 // Results the check counts per page: the step in force.
-int PageStep(const EngineInfo& engine);
+int pageStep(const EngineInfo& engine);
 // P for the 0-based page index of a check: index x step, or index + 1 (Soso, Sogou).
-int PageParameter(const EngineInfo& engine, int pageIndex);
+int pageParameter(const EngineInfo& engine, int pageIndex);
 // Pages a check reads: the page range setting (1 to 10), or always 10 for Soso and Youdao.
-int PagesRead(const EngineInfo& engine, int pageRange);
+int pagesRead(const EngineInfo& engine, int pageRange);
 // N of the rank cell text ">N" written when a check finds no match.
-int NotFoundLimit(const EngineInfo& engine, int pageRange);
+int notFoundLimit(const EngineInfo& engine, int pageRange);
 // The widest rank a stored rank column (BaiduRank2 is Baidu's too) can hold: N of ">N" at the largest page
 // range. 0 for a column that holds no engine's rank.
-int WidestRank(QStringView rankColumn);
+int widestRank(QStringView rankColumn);
 
 // The address of one result page: the engine's endpoint (Endpoints.h), its path and query with the
 // percent-encoded keyword and the page parameter P. The keyword is GBK text; GBK engines send its bytes,
 // the others its UTF-8 form. Empty for an unknown engine name.
-QString ResultPageUrl(QStringView engine, QByteArrayView keywordGbk, int pageParameter);
+QString resultPageUrl(QStringView engine, QByteArrayView keywordGbk, int pageParameter);
 // The first result page (P of page index 0): what "打开搜索页" hands to the desktop and what the
 // latest-results workbook links to.
-QString FirstPageUrl(QStringView engine, QByteArrayView keywordGbk);
+QString firstPageUrl(QStringView engine, QByteArrayView keywordGbk);
 
-// Loads one result page with AutoOpenUrl (10-second budget) and, after a Google page that completed,
-// pauses one second with DelaySeconds. True when the page completed in time. An unknown engine name loads
+// Loads one result page with loadPageAndWait (10-second budget) and, after a Google page that completed,
+// pauses one second with delaySeconds. True when the page completed in time. An unknown engine name loads
 // nothing and gives false.
-bool OpenResultPage(Browser& browser, QStringView engine, int pageParameter, QByteArrayView keywordGbk,
+bool openResultPage(Browser& browser, QStringView engine, int pageParameter, QByteArrayView keywordGbk,
                     const StopFlag& stopRequested);
 // A plain bool would be copied into a flag of its own, and a stop set later would never be seen.
-bool OpenResultPage(Browser& browser, QStringView engine, int pageParameter, QByteArrayView keywordGbk,
+bool openResultPage(Browser& browser, QStringView engine, int pageParameter, QByteArrayView keywordGbk,
                     const bool& stopRequested) = delete;
 
 } // namespace quorvane

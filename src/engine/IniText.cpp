@@ -32,7 +32,7 @@ QString unquoted(QStringView value) {
 
 } // namespace
 
-std::optional<QString> DecodeIniText(QByteArrayView bytes, QString& why) {
+std::optional<QString> decodeIniText(QByteArrayView bytes, QString& why) {
     if (bytes.size() > kMaxIniBytes) {
         why = QStringLiteral("文件大于 %1 KB").arg(kMaxIniBytes / 1024);
         return std::nullopt;
@@ -48,7 +48,7 @@ std::optional<QString> DecodeIniText(QByteArrayView bytes, QString& why) {
         // Chinese text in GBK is almost never valid UTF-8, so valid UTF-8 is taken as such.
         text = decodeStrict(QStringConverter::Utf8, bytes);
         if (!text) {
-            const QString gbk = FromGbk(bytes);
+            const QString gbk = fromGbk(bytes);
             if (!gbk.contains(QChar::ReplacementCharacter))
                 text = gbk;
         }
@@ -60,7 +60,7 @@ std::optional<QString> DecodeIniText(QByteArrayView bytes, QString& why) {
     return text;
 }
 
-IniDocument ParseIni(QStringView text) {
+IniDocument parseIni(QStringView text) {
     IniDocument document;
     IniSection* section = nullptr;
     int lineNumber = 0;

@@ -43,8 +43,8 @@ inline constexpr qsizetype kMaxIniBytes = 1024 * 1024;
 
 // The file's text: UTF-8 with or without a byte-order mark, UTF-16 with one, or GBK. Empty and a reason
 // when the bytes are not such text (NUL or other control bytes, invalid in every one of them, too large).
-std::optional<QString> DecodeIniText(QByteArrayView bytes, QString& why);
+std::optional<QString> decodeIniText(QByteArrayView bytes, QString& why);
 
-IniDocument ParseIni(QStringView text);
+IniDocument parseIni(QStringView text);
 
 } // namespace quorvane

@@ -26,7 +26,7 @@ QString shown(const QVariant& value) {
 
 } // namespace
 
-std::optional<QNetworkProxy> ParseProxy(const QString& text) {
+std::optional<QNetworkProxy> parseProxy(const QString& text) {
     const QString trimmed = text.trimmed();
     const QUrl url(trimmed, QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
@@ -43,7 +43,7 @@ std::optional<QNetworkProxy> ParseProxy(const QString& text) {
     return QNetworkProxy(type, url.host(), static_cast<quint16>(url.port()), url.userName(), url.password());
 }
 
-NetworkSettings ReadNetworkSettings(const QString& iniPath) {
+NetworkSettings readNetworkSettings(const QString& iniPath) {
     NetworkSettings result;
     if (!QFileInfo(iniPath).isFile())
         return result;
@@ -58,10 +58,10 @@ NetworkSettings ReadNetworkSettings(const QString& iniPath) {
         const std::optional<QString> text = singleText(value);
         if (text && text->isEmpty()) {
             // Proxy= with nothing: the system's settings, as without the key.
-        } else if (std::optional<QNetworkProxy> proxy = text ? ParseProxy(*text) : std::nullopt) {
+        } else if (std::optional<QNetworkProxy> proxy = text ? parseProxy(*text) : std::nullopt) {
             result.proxy = std::move(proxy);
         } else {
-            ShowErrorMsg(title + QStringLiteral(" 中的代理地址无效, 已使用系统的代理设置:\nProxy=") +
+            showErrorMsg(title + QStringLiteral(" 中的代理地址无效, 已使用系统的代理设置:\nProxy=") +
                          shown(value));
         }
     }
@@ -74,24 +74,24 @@ NetworkSettings ReadNetworkSettings(const QString& iniPath) {
         if (ok && delay >= 0 && delay <= kMaxDelayMs)
             result.delayMs = delay;
         else
-            ShowErrorMsg(title + QStringLiteral(" 中的 DelayMs 无效 (应为 0 至 ") +
+            showErrorMsg(title + QStringLiteral(" 中的 DelayMs 无效 (应为 0 至 ") +
                          QString::number(kMaxDelayMs) + QStringLiteral(" 毫秒), 已使用 0:\nDelayMs=") +
                          shown(value));
     }
     return result;
 }
 
-void ApplyNetworkSettings(const NetworkSettings& settings) {
+void applyNetworkSettings(const NetworkSettings& settings) {
     // The system's settings first; a proxy of our own then replaces them (setting the application proxy
     // drops the system factory).
     QNetworkProxyFactory::setUseSystemConfiguration(true);
     if (settings.proxy)
         QNetworkProxy::setApplicationProxy(*settings.proxy);
-    RequestPacer::Shared().SetDelay(std::chrono::milliseconds(settings.delayMs));
+    RequestPacer::shared().setDelay(std::chrono::milliseconds(settings.delayMs));
 }
 
-void LoadNetworkSettingsBesideExecutable() {
-    ApplyNetworkSettings(ReadNetworkSettings(GetAppDir() + QStringLiteral("Endpoints.ini")));
+void loadNetworkSettingsBesideExecutable() {
+    applyNetworkSettings(readNetworkSettings(applicationFolder() + QStringLiteral("Endpoints.ini")));
 }
 
 } // namespace quorvane

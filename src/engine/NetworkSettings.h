@@ -15,7 +15,7 @@ namespace quorvane {
 //
 // Without Proxy the system's proxy settings apply (http_proxy, https_proxy, no_proxy and the desktop's
 // settings, as other programs read them). DelayMs defaults to 0: requests go as fast as pages load. A value
-// that cannot be used is reported once with ShowErrorMsg and ignored, as the endpoint addresses are.
+// that cannot be used is reported once with showErrorMsg and ignored, as the endpoint addresses are.
 struct NetworkSettings {
     std::optional<QNetworkProxy> proxy;
     int delayMs = 0;
@@ -24,17 +24,17 @@ struct NetworkSettings {
 inline constexpr int kMaxDelayMs = 600'000;
 
 // "http://host:port" or "socks5://host:port", with optional user:password@; nothing else.
-std::optional<QNetworkProxy> ParseProxy(const QString& text);
+std::optional<QNetworkProxy> parseProxy(const QString& text);
 
 // The [Network] group of the file; defaults when the file or the group is absent.
-NetworkSettings ReadNetworkSettings(const QString& iniPath);
+NetworkSettings readNetworkSettings(const QString& iniPath);
 
 // Makes the settings the program's own: every network access from now on uses the proxy (or the system's
 // proxy settings), and the result pages of one engine are spaced by the delay.
-void ApplyNetworkSettings(const NetworkSettings& settings);
+void applyNetworkSettings(const NetworkSettings& settings);
 
-// ReadNetworkSettings of Endpoints.ini beside the executable, then ApplyNetworkSettings; the program calls
+// readNetworkSettings of Endpoints.ini beside the executable, then applyNetworkSettings; the program calls
 // it once at start, for the window and the command line alike.
-void LoadNetworkSettingsBesideExecutable();
+void loadNetworkSettingsBesideExecutable();
 
 } // namespace quorvane

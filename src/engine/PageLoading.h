@@ -16,8 +16,8 @@ inline constexpr int kPageWaitSeconds = 10;
 // request, which is read by reference so that a stop set by an event handler during the wait counts. A
 // document that is complete at the first look is accepted without any pause. False never cancels the
 // load: the browser goes on, and its next navigation replaces it.
-bool AutoOpenUrl(Browser& browser, const QString& url, bool noWait, const StopFlag& stopRequested);
+bool loadPageAndWait(Browser& browser, const QString& url, bool noWait, const StopFlag& stopRequested);
 // A plain bool would be copied into a flag of its own, and a stop set later would never be seen.
-bool AutoOpenUrl(Browser& browser, const QString& url, bool noWait, const bool& stopRequested) = delete;
+bool loadPageAndWait(Browser& browser, const QString& url, bool noWait, const bool& stopRequested) = delete;
 
 } // namespace quorvane

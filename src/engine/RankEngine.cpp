@@ -12,25 +12,25 @@ namespace quorvane {
 RankEngine::RankEngine(Browser& browser)
     : rankBrowser(browser) {}
 
-void RankEngine::ResetCounters() {
-    RankGoogle = RankBaidu = RankBaidu2 = RankYahoo = RankSoso = RankBing = RankSogou = RankYoudao = 0;
+void RankEngine::resetCounters() {
+    rankGoogle = rankBaidu = rankBaidu2 = rankYahoo = rankSoso = rankBing = rankSogou = rankYoudao = 0;
 }
 
-int& RankEngine::Counter(QStringView engine, bool second) {
+int& RankEngine::counter(QStringView engine, bool second) {
     if (engine == u"Baidu")
-        return second ? RankBaidu2 : RankBaidu;
+        return second ? rankBaidu2 : rankBaidu;
     if (engine == u"Google")
-        return RankGoogle;
+        return rankGoogle;
     if (engine == u"Yahoo")
-        return RankYahoo;
+        return rankYahoo;
     if (engine == u"Soso")
-        return RankSoso;
+        return rankSoso;
     if (engine == u"Bing")
-        return RankBing;
+        return rankBing;
     if (engine == u"Sogou")
-        return RankSogou;
+        return rankSogou;
     if (engine == u"Youdao")
-        return RankYoudao;
+        return rankYoudao;
     throw std::invalid_argument("unknown engine");
 }
 
@@ -40,49 +40,49 @@ PageRecord RankEngine::readPage(QByteArrayView keywordGbk, QStringView engine, i
     page.engine = engine.toString();
     page.pageIndex = pageIndex;
     if (runLog)
-        page.url = ResultPageUrl(engine, keywordGbk, pageParameter);
-    if (!OpenResultPage(rankBrowser, engine, pageParameter, keywordGbk, stopRequest())) {
+        page.url = resultPageUrl(engine, keywordGbk, pageParameter);
+    if (!openResultPage(rankBrowser, engine, pageParameter, keywordGbk, stopRequest())) {
         page.note = stopRequest() ? QStringLiteral("stopped") : QStringLiteral("no complete page in time");
         return page;
     }
-    const Browser::LoadOutcome load = rankBrowser.LastLoad();
+    const Browser::LoadOutcome load = rankBrowser.lastLoad();
     page.httpStatus = load.httpStatus;
     page.bytes = load.bytes;
     if (!load.error.isEmpty() || load.httpStatus >= 400) {
         // A failed load or a server's error page: whatever it shows is not the engine's results.
-        PageLinks.clear();
+        pageLinks.clear();
         page.note = load.error.isEmpty() ? QStringLiteral("HTTP status %1").arg(load.httpStatus) : load.error;
         return page;
     }
-    if (!ScanResultPage(rankBrowser, engine, PageLinks, PromoCount)) {
+    if (!scanResultPage(rankBrowser, engine, pageLinks, promoCount)) {
         page.outcome = PageOutcome::NotUnderstood;
         if (runLog)
-            runLog->KeepUnparsed(engine, page.url, rankBrowser.DocumentMarkup());
+            runLog->keepUnparsed(engine, page.url, rankBrowser.documentMarkup());
         return page;
     }
     page.outcome = PageOutcome::Read;
-    page.items = static_cast<int>(PageLinks.size());
+    page.items = static_cast<int>(pageLinks.size());
     return page;
 }
 
-RankEngine::CheckResult RankEngine::CheckEngineRank(QByteArrayView keywordGbk, const QString& siteUrl,
+RankEngine::CheckResult RankEngine::checkEngineRank(QByteArrayView keywordGbk, const QString& siteUrl,
                                                     QStringView engine) {
     CheckResult result;
-    const EngineInfo* info = FindEngine(engine);
+    const EngineInfo* info = findEngine(engine);
     if (!info)
         return result;
     const bool baidu = engine == u"Baidu";
-    PageCount = PagesRead(*info, std::clamp(PageRangeSource(), 1, 10));
+    pageCount = pagesRead(*info, std::clamp(pageRangeSource(), 1, 10));
     int offset = 0; // results that lie before the current page
-    const QString keyword = runLog ? FromGbk(keywordGbk) : QString();
-    for (int i = 0; i < PageCount; ++i, offset += PageSize) {
-        PageSize = PageStep(*info);
-        PageRecord page = readPage(keywordGbk, engine, i, PageParameter(*info, i));
+    const QString keyword = runLog ? fromGbk(keywordGbk) : QString();
+    for (int i = 0; i < pageCount; ++i, offset += pageSize) {
+        pageSize = pageStep(*info);
+        PageRecord page = readPage(keywordGbk, engine, i, pageParameter(*info, i));
         page.keyword = keyword;
         result.pages.add(page.outcome);
         auto logPage = [&] {
             if (runLog)
-                runLog->Write(page);
+                runLog->write(page);
         };
         if (page.outcome != PageOutcome::Read) {
             logPage();
@@ -94,27 +94,27 @@ RankEngine::CheckResult RankEngine::CheckEngineRank(QByteArrayView keywordGbk, c
             result.completed = false;
             return result;
         }
-        const int m = FindSiteInLinks(siteUrl, PageLinks, stopRequest());
+        const int m = findSiteInLinks(siteUrl, pageLinks, stopRequest());
         page.matchPosition = m;
         logPage();
         if (baidu) {
-            RankBaidu2 = m;
+            rankBaidu2 = m;
             if (m == 0)
                 continue;
-            if (m <= PromoCount) {
+            if (m <= promoCount) {
                 // The site is one of the page's promoted items: both ranks are its position.
-                RankBaidu = RankBaidu2 = offset + m;
+                rankBaidu = rankBaidu2 = offset + m;
             } else {
-                RankBaidu2 = offset + m;
-                RankBaidu = offset + m - PromoCount;
+                rankBaidu2 = offset + m;
+                rankBaidu = offset + m - promoCount;
             }
             return result;
         }
-        int& counter = Counter(engine);
-        counter = m;
+        int& rank = counter(engine);
+        rank = m;
         if (m == 0)
             continue;
-        counter = offset + m;
+        rank = offset + m;
         return result;
     }
     return result;

@@ -34,44 +34,44 @@ public:
     // still count for the offset, since the page parameter follows the page index. Every page is
     // classified (PageOutcome.h) and, with a run log, written to it; a page that loaded but gave no links
     // is kept there.
-    CheckResult CheckEngineRank(QByteArrayView keywordGbk, const QString& siteUrl, QStringView engine);
+    CheckResult checkEngineRank(QByteArrayView keywordGbk, const QString& siteUrl, QStringView engine);
 
     // The counter of an engine (Baidu: the one without promoted results; second: counting them).
-    int& Counter(QStringView engine, bool second = false);
-    void ResetCounters();
+    int& counter(QStringView engine, bool second = false);
+    void resetCounters();
 
     // The page range setting (1 to 10) as the window shows it; read at the start of every check.
-    std::function<int()> PageRangeSource = [] { return 1; };
+    std::function<int()> pageRangeSource = [] { return 1; };
 
-    int RankGoogle = 0;
-    int RankBaidu = 0;
-    int RankBaidu2 = 0;
-    int RankYahoo = 0;
-    int RankSoso = 0;
-    int RankBing = 0;
-    int RankSogou = 0;
-    int RankYoudao = 0;
+    int rankGoogle = 0;
+    int rankBaidu = 0;
+    int rankBaidu2 = 0;
+    int rankYahoo = 0;
+    int rankSoso = 0;
+    int rankBing = 0;
+    int rankSogou = 0;
+    int rankYoudao = 0;
 
-    int PageCount = 1;
-    int PageSize = 0;
-    int PromoCount = 0;
-    QStringList PageLinks;
-    StopFlag StopRequested{false};
+    int pageCount = 1;
+    int pageSize = 0;
+    int promoCount = 0;
+    QStringList pageLinks;
+    StopFlag stopRequested{false};
     // Makes the checks follow another engine's stop request instead of this one's (the jobs of a run all
     // follow the run's). The other engine must outlive the checks.
-    void FollowStopRequest(const StopFlag& stopRequested) { followed_ = &stopRequested; }
+    void followStopRequest(const StopFlag& stopRequested) { followed_ = &stopRequested; }
 
     Browser& rankBrowser;
     // Where the checks write their pages; none by default. Not owned.
     RunLog* runLog = nullptr;
 
 private:
-    const StopFlag& stopRequest() const { return followed_ ? *followed_ : StopRequested; }
+    const StopFlag& stopRequest() const { return followed_ ? *followed_ : stopRequested; }
 
     const StopFlag* followed_ = nullptr;
 
     // Loads page index i of the engine, classifies it and, when it was read, leaves its links in
-    // PageLinks.
+    // pageLinks.
     PageRecord readPage(QByteArrayView keywordGbk, QStringView engine, int pageIndex, int pageParameter);
 };
 

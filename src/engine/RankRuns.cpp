@@ -36,40 +36,40 @@ RankRuns::RankRuns(Database& database, Recordset& missions, RankEngine& engine, 
     , engine_(engine)
     , host_(host) {}
 
-bool RankRuns::AnyEngineChosen() const {
+bool RankRuns::anyEngineChosen() const {
     for (const EngineInfo& info : kEngines)
-        if (host_.EngineTicked(info.name))
+        if (host_.engineTicked(info.name))
             return true;
     return false;
 }
 
 RankRuns::RowKeys RankRuns::readCurrentRow() const {
     RowKeys keys;
-    keys.keyword = missions_.FieldText(QStringLiteral("KeyWordName"));
-    keys.url = missions_.FieldText(QStringLiteral("UrlName"));
-    keys.keyWordId = missions_.FieldByName(QStringLiteral("KeyWordID")).toLongLong();
-    keys.webId = missions_.FieldByName(QStringLiteral("WebID")).toLongLong();
+    keys.keyword = missions_.fieldText(QStringLiteral("KeyWordName"));
+    keys.url = missions_.fieldText(QStringLiteral("UrlName"));
+    keys.keyWordId = missions_.fieldByName(QStringLiteral("KeyWordID")).toLongLong();
+    keys.webId = missions_.fieldByName(QStringLiteral("WebID")).toLongLong();
     return keys;
 }
 
 void RankRuns::stampUpdateTime() {
-    missions_.Edit();
-    missions_.SetFieldValue(QStringLiteral("UpdateTime"), DateText(Today()));
-    missions_.Post();
+    missions_.edit();
+    missions_.setFieldValue(QStringLiteral("UpdateTime"), dateText(today()));
+    missions_.post();
 }
 
 void RankRuns::writeCells(QStringView engine, const QString& first, const QString& second) {
-    const EngineInfo* info = FindEngine(engine);
-    missions_.SetFieldValue(info->rankColumn.toString(), first);
+    const EngineInfo* info = findEngine(engine);
+    missions_.setFieldValue(info->rankColumn.toString(), first);
     if (!info->rankColumn2.isEmpty())
-        missions_.SetFieldValue(info->rankColumn2.toString(), second);
+        missions_.setFieldValue(info->rankColumn2.toString(), second);
 }
 
 void RankRuns::takeOutcome(QStringView engine, const EngineCheckOutcome& outcome) {
-    const EngineInfo* info = FindEngine(engine);
+    const EngineInfo* info = findEngine(engine);
     const bool twoCells = !info->rankColumn2.isEmpty();
-    int& counter = engine_.Counter(engine);
-    int& counter2 = engine_.Counter(engine, twoCells); // Baidu's second counter, else the same one
+    int& counter = engine_.counter(engine);
+    int& counter2 = engine_.counter(engine, twoCells); // Baidu's second counter, else the same one
     counter = outcome.rank;
     counter2 = twoCells ? outcome.rank2 : outcome.rank;
     runPages_.add(engine, outcome.result.pages);
@@ -82,26 +82,26 @@ void RankRuns::takeOutcome(QStringView engine, const EngineCheckOutcome& outcome
     } else if (counter2 >= 1) {
         writeCells(engine, QString::number(counter), QString::number(counter2));
     } else {
-        const QString notFound = u'>' + QString::number(NotFoundLimit(*info, outcome.pageCount));
+        const QString notFound = u'>' + QString::number(notFoundLimit(*info, outcome.pageCount));
         writeCells(engine, notFound, notFound);
     }
 }
 
 void RankRuns::takeStoredRanks(QStringView engine) {
-    const EngineInfo* info = FindEngine(engine);
-    engine_.Counter(engine) = storedRank(missions_.FieldByName(info->rankColumn.toString()));
+    const EngineInfo* info = findEngine(engine);
+    engine_.counter(engine) = storedRank(missions_.fieldByName(info->rankColumn.toString()));
     if (!info->rankColumn2.isEmpty())
-        engine_.Counter(engine, true) = storedRank(missions_.FieldByName(info->rankColumn2.toString()));
+        engine_.counter(engine, true) = storedRank(missions_.fieldByName(info->rankColumn2.toString()));
 }
 
 bool RankRuns::focusRow(qint64 keyWordId) {
-    if (missions_.CurrentRow() >= 0 &&
-        missions_.FieldByName(QStringLiteral("KeyWordID")).toLongLong() == keyWordId)
+    if (missions_.currentRow() >= 0 &&
+        missions_.fieldByName(QStringLiteral("KeyWordID")).toLongLong() == keyWordId)
         return true;
-    const int field = missions_.FieldIndex(u"KeyWordID");
-    for (int row = 0; row < missions_.RecordCount(); ++row) {
-        if (missions_.Value(row, field).toLongLong() == keyWordId) {
-            missions_.SetCurrentRow(row);
+    const int field = missions_.fieldIndex(u"KeyWordID");
+    for (int row = 0; row < missions_.recordCount(); ++row) {
+        if (missions_.value(row, field).toLongLong() == keyWordId) {
+            missions_.setCurrentRow(row);
             return true;
         }
     }
@@ -112,21 +112,21 @@ int RankRuns::reloadIfRequested(int nextRow, qint64 done) {
     if (!reloadRequested_)
         return nextRow;
     reloadRequested_ = false;
-    host_.LoadMissionList();
-    if (!missions_.IsOpen() || missions_.IsEmpty())
+    host_.loadMissionList();
+    if (!missions_.isOpen() || missions_.isEmpty())
         return 0;
     // Go on after the row just written; if it is gone, with the row now at its place.
-    const int field = missions_.FieldIndex(u"KeyWordID");
-    for (int row = 0; row < missions_.RecordCount(); ++row)
-        if (missions_.Value(row, field).toLongLong() == done)
+    const int field = missions_.fieldIndex(u"KeyWordID");
+    for (int row = 0; row < missions_.recordCount(); ++row)
+        if (missions_.value(row, field).toLongLong() == done)
             return row + 1;
-    return std::min(nextRow - 1, missions_.RecordCount());
+    return std::min(nextRow - 1, missions_.recordCount());
 }
 
 void RankRuns::startRunRecord() {
     runPages_.clear();
     if (engine_.runLog)
-        engine_.runLog->StartRun();
+        engine_.runLog->startRun();
 }
 
 QString RankRuns::endOfRunText(const QString& message) const {
@@ -134,35 +134,35 @@ QString RankRuns::endOfRunText(const QString& message) const {
     return pagesNotUnderstood.isEmpty() ? message : message + u'\n' + pagesNotUnderstood;
 }
 
-bool RankRuns::CheckRow(const RowKeys& row) {
+bool RankRuns::checkRow(const RowKeys& row) {
     // The run writes the row it checks, whatever moved the list's current row meanwhile.
     if (!focusRow(row.keyWordId))
         return true;
-    missions_.Edit();
+    missions_.edit();
     // Every ticked engine's cell shows the pending mark at once; the checks then run as jobs of their own.
-    const int pageRange = std::clamp(engine_.PageRangeSource(), 1, 10);
-    const QByteArray keywordGbk = ToGbk(row.keyword);
+    const int pageRange = std::clamp(engine_.pageRangeSource(), 1, 10);
+    const QByteArray keywordGbk = toGbk(row.keyword);
     std::vector<EngineCheckRequest> requests;
     for (QStringView engine : kRunOrder) {
-        if (!host_.EngineTicked(engine))
+        if (!host_.engineTicked(engine))
             continue;
-        if (engine_.StopRequested) {
-            missions_.Cancel();
+        if (engine_.stopRequested) {
+            missions_.cancel();
             return false;
         }
         writeCells(engine, kPending, kPending);
         requests.push_back({engine.toString(), keywordGbk, row.url, pageRange});
     }
     const std::vector<EngineCheckOutcome> outcomes =
-        RunEngineChecks(requests, engine_.StopRequested, engine_.runLog, SideBySide, MakeBrowser);
+        runEngineChecks(requests, engine_.stopRequested, engine_.runLog, sideBySide, makeBrowser);
 
     if (!focusRow(row.keyWordId))
         return true;
-    if (!missions_.IsEditing())
-        missions_.Edit();
-    if (engine_.StopRequested) {
+    if (!missions_.isEditing())
+        missions_.edit();
+    if (engine_.stopRequested) {
         // A stopped row keeps the texts it had: the pending marks are dropped unsaved.
-        missions_.Cancel();
+        missions_.cancel();
         return false;
     }
     // The row is written once, when all its engines are done, in the run order.
@@ -173,50 +173,50 @@ bool RankRuns::CheckRow(const RowKeys& row) {
         else
             takeStoredRanks(engine);
     }
-    missions_.Post();
+    missions_.post();
     return true;
 }
 
-void RankRuns::BatchRun() {
-    if (!AnyEngineChosen()) {
-        ShowInfoMsg(QStringLiteral("请至少选择一个搜索引擎!"));
+void RankRuns::runBatch() {
+    if (!anyEngineChosen()) {
+        showInfoMsg(QStringLiteral("请至少选择一个搜索引擎!"));
         return;
     }
-    host_.SetStartControlsEnabled(false);
+    host_.setStartControlsEnabled(false);
     running_ = true;
     startRunRecord();
     QString error;
     bool empty = true;
     try {
-        host_.LoadMissionList();
-        empty = !missions_.IsOpen() || missions_.IsEmpty();
+        host_.loadMissionList();
+        empty = !missions_.isOpen() || missions_.isEmpty();
         if (!empty) {
-            missions_.SetCurrentRow(0);
-            host_.SetGridEnabled(false);
+            missions_.setCurrentRow(0);
+            host_.setGridEnabled(false);
         }
         int row = 0;
-        while (row < missions_.RecordCount()) {
-            missions_.SetCurrentRow(row);
-            host_.SetBusyCursor(true);
-            if (engine_.StopRequested)
+        while (row < missions_.recordCount()) {
+            missions_.setCurrentRow(row);
+            host_.setBusyCursor(true);
+            if (engine_.stopRequested)
                 break;
             const RowKeys keys = readCurrentRow();
             stampUpdateTime();
-            engine_.ResetCounters();
-            if (!CheckRow(keys))
+            engine_.resetCounters();
+            if (!checkRow(keys))
                 break;
-            if (!WriteHistoryRow(keys.keyword, keys.url, keys.webId, keys.keyWordId)) {
+            if (!writeHistoryRow(keys.keyword, keys.url, keys.webId, keys.keyWordId)) {
                 // A lost history row is a failure, never a success.
-                error = QStringLiteral("排名历史记录未能保存：") + PlainWords(database_.LastFailure());
+                error = QStringLiteral("排名历史记录未能保存：") + plainWords(database_.lastFailure());
                 break;
             }
-            host_.RowChecked(row);
+            host_.rowChecked(row);
             QCoreApplication::processEvents();
             QThread::msleep(5);
             row = reloadIfRequested(row + 1, keys.keyWordId);
         }
     } catch (const std::exception& e) {
-        error = UserTextOf(e);
+        error = userTextOf(e);
     }
     running_ = false;
     reloadRequested_ = false; // every ending below reloads the list or has just written its last row
@@ -224,89 +224,89 @@ void RankRuns::BatchRun() {
     // End steps: they run whatever ended the loop.
     if (!error.isEmpty()) {
         // An error is never reported as success.
-        ShowErrorReport(error);
-        ClearPendingMarks();
+        showErrorReport(error);
+        clearPendingMarks();
         try {
-            host_.LoadMissionList();
+            host_.loadMissionList();
         } catch (const std::exception& e) {
-            ShowErrorReport(UserTextOf(e));
+            showErrorReport(userTextOf(e));
         }
     } else if (empty) {
-        ShowInfoMsg(QStringLiteral("请先添加关键词和链接!"));
-    } else if (!engine_.StopRequested) {
-        ShowInfoMsg(QStringLiteral("更新排名成功!"));
-        host_.ShowBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
+        showInfoMsg(QStringLiteral("请先添加关键词和链接!"));
+    } else if (!engine_.stopRequested) {
+        showInfoMsg(QStringLiteral("更新排名成功!"));
+        host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
     } else {
-        host_.ShowBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("批量任务停止")));
-        ClearPendingMarks();
-        host_.LoadMissionList();
+        host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("批量任务停止")));
+        clearPendingMarks();
+        host_.loadMissionList();
     }
-    host_.SetBusyCursor(false);
-    host_.SetStopEnabled(true);
-    engine_.StopRequested = false;
-    host_.SetGridEnabled(true);
-    host_.SetStartControlsEnabled(true);
+    host_.setBusyCursor(false);
+    host_.setStopEnabled(true);
+    engine_.stopRequested = false;
+    host_.setGridEnabled(true);
+    host_.setStartControlsEnabled(true);
 }
 
-void RankRuns::SingleRowUpdate() {
-    if (!AnyEngineChosen()) {
-        ShowInfoMsg(QStringLiteral("请至少选择一个搜索引擎!"));
+void RankRuns::updateSingleRow() {
+    if (!anyEngineChosen()) {
+        showInfoMsg(QStringLiteral("请至少选择一个搜索引擎!"));
         return;
     }
-    host_.SetStartControlsEnabled(false);
-    host_.SetGridEnabled(false);
+    host_.setStartControlsEnabled(false);
+    host_.setGridEnabled(false);
     startRunRecord();
-    engine_.ResetCounters();
+    engine_.resetCounters();
     running_ = true;
     try {
         const RowKeys keys = readCurrentRow();
-        host_.SetBusyCursor(true);
+        host_.setBusyCursor(true);
         stampUpdateTime();
-        const bool stopped = !CheckRow(keys);
+        const bool stopped = !checkRow(keys);
         if (!stopped) {
-            if (WriteHistoryRow(keys.keyword, keys.url, keys.webId, keys.keyWordId))
-                host_.ShowBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成查询任务")));
+            if (writeHistoryRow(keys.keyword, keys.url, keys.webId, keys.keyWordId))
+                host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成查询任务")));
             else
-                ShowErrorReport(QStringLiteral("排名历史记录未能保存：") +
-                                PlainWords(database_.LastFailure()));
+                showErrorReport(QStringLiteral("排名历史记录未能保存：") +
+                                plainWords(database_.lastFailure()));
         }
     } catch (const std::exception& e) {
-        ShowErrorReport(UserTextOf(e));
+        showErrorReport(userTextOf(e));
     }
     running_ = false;
     if (reloadRequested_) {
         reloadRequested_ = false;
         try {
-            host_.LoadMissionList();
+            host_.loadMissionList();
         } catch (const std::exception& e) {
-            ShowErrorReport(UserTextOf(e));
+            showErrorReport(userTextOf(e));
         }
     }
     // A stop ends the update as it ends a batch run: the request is cleared and Stop works again.
-    engine_.StopRequested = false;
-    host_.SetStopEnabled(true);
-    host_.SetGridEnabled(true);
-    host_.SetBusyCursor(false);
-    host_.SetStartControlsEnabled(true);
+    engine_.stopRequested = false;
+    host_.setStopEnabled(true);
+    host_.setGridEnabled(true);
+    host_.setBusyCursor(false);
+    host_.setStartControlsEnabled(true);
 }
 
-bool RankRuns::WriteHistoryRow(const QString& keyword, const QString& url, qint64 webId, qint64 keyWordId) {
-    const QDate today = Today();
+bool RankRuns::writeHistoryRow(const QString& keyword, const QString& url, qint64 webId, qint64 keyWordId) {
+    const QDate day = today();
     const QString deleteSql = QStringLiteral("Delete From SE_RankHistory Where KeyWordID=") +
                               QString::number(keyWordId) + QStringLiteral(" and WebID=") +
-                              QString::number(webId) + QStringLiteral(" and UpdateTime=") + JetDate(today);
+                              QString::number(webId) + QStringLiteral(" and UpdateTime=") + jetDate(day);
     const QStringList values = {
-        QuotedStr(keyword),
-        QuotedStr(url),
-        QString::number(engine_.RankGoogle),
-        QString::number(engine_.RankBaidu),
-        QString::number(engine_.RankBaidu2),
-        QString::number(engine_.RankSogou),
-        QString::number(engine_.RankSoso),
-        QString::number(engine_.RankYahoo),
-        QString::number(engine_.RankYoudao),
-        QString::number(engine_.RankBing),
-        SqlDate(today),
+        quotedStr(keyword),
+        quotedStr(url),
+        QString::number(engine_.rankGoogle),
+        QString::number(engine_.rankBaidu),
+        QString::number(engine_.rankBaidu2),
+        QString::number(engine_.rankSogou),
+        QString::number(engine_.rankSoso),
+        QString::number(engine_.rankYahoo),
+        QString::number(engine_.rankYoudao),
+        QString::number(engine_.rankBing),
+        sqlDate(day),
         QString::number(keyWordId),
         QString::number(webId),
     };
@@ -316,11 +316,11 @@ bool RankRuns::WriteHistoryRow(const QString& keyword, const QString& url, qint6
             "SosoRank,YahooRank,YoudaoRank,BingRank,UpdateTime,KeyWordID,WebID)Values(") +
         values.join(u',') + u')';
     // One transaction: a crash, a lock or a full disk between the two never loses the day's row.
-    return database_.ExecInOneTransaction({deleteSql, insertSql});
+    return database_.execAllInOneTransaction({deleteSql, insertSql});
 }
 
-bool RankRuns::ClearPendingMarks() {
-    return database_.ExecSQLInTrans(
+bool RankRuns::clearPendingMarks() {
+    return database_.execInTransaction(
         database_.execQuery,
         QStringLiteral(
             "Update SE_KeyWord Set GoogleRank='',BaiduRank='',BaiduRank2='',YahooRank='',SosoRank='',"

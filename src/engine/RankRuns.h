@@ -18,17 +18,17 @@ namespace quorvane {
 class RunHost {
 public:
     virtual ~RunHost() = default;
-    virtual bool EngineTicked(QStringView engine) const = 0;
-    virtual void LoadMissionList() = 0;
+    virtual bool engineTicked(QStringView engine) const = 0;
+    virtual void loadMissionList() = 0;
     // "&2 批量更新排名" and "&1 添加网址".
-    virtual void SetStartControlsEnabled(bool enabled) = 0;
-    virtual void SetGridEnabled(bool enabled) = 0;
-    virtual void SetStopEnabled(bool enabled) = 0;
-    virtual void SetBusyCursor(bool busy) = 0;
-    virtual void ShowBalloon(const QString& title, const QString& message) = 0;
+    virtual void setStartControlsEnabled(bool enabled) = 0;
+    virtual void setGridEnabled(bool enabled) = 0;
+    virtual void setStopEnabled(bool enabled) = 0;
+    virtual void setBusyCursor(bool busy) = 0;
+    virtual void showBalloon(const QString& title, const QString& message) = 0;
     // A row of the batch run is done: its cells are saved and its history row written. The row is the
     // mission list's current row.
-    virtual void RowChecked(int /*row*/) {}
+    virtual void rowChecked(int /*row*/) {}
 };
 
 // The rank cell texts that are not numbers.
@@ -41,32 +41,32 @@ class RankRuns {
 public:
     RankRuns(Database& database, Recordset& missions, RankEngine& engine, RunHost& host);
 
-    bool AnyEngineChosen() const;
+    bool anyEngineChosen() const;
     // The batch run over the whole mission list ("&2 批量更新排名").
-    void BatchRun();
+    void runBatch();
     // The update of the mission list's current row ("更新排名").
-    void SingleRowUpdate();
+    void updateSingleRow();
     // Replaces the pair's history row of today with the rank counters. True when both statements worked.
-    bool WriteHistoryRow(const QString& keyword, const QString& url, qint64 webId, qint64 keyWordId);
+    bool writeHistoryRow(const QString& keyword, const QString& url, qint64 webId, qint64 keyWordId);
     // Empties every rank cell of rows still stored with the pending mark.
-    bool ClearPendingMarks();
+    bool clearPendingMarks();
 
     // True while a batch run or a single-row update is in progress.
-    bool IsRunning() const { return running_; }
+    bool isRunning() const { return running_; }
     // A reload of the mission list asked for during a run: it waits until the row in progress is
     // written, so that the run never saves a row's ranks into another row; the run then goes on with the
     // row after the one it checked, in the reloaded order.
-    void RequestReload() { reloadRequested_ = true; }
+    void requestReload() { reloadRequested_ = true; }
     // What became of the pages of the last run, per engine.
-    const RunPageCounts& RunPages() const { return runPages_; }
+    const RunPageCounts& runPages() const { return runPages_; }
 
     // Whether the engines of one keyword are checked side by side (the default) or one after the other.
-    bool SideBySide = true;
+    bool sideBySide = true;
     // Makes the browser of each engine check, on the check's own thread (tests may hand in others).
-    BrowserFactory MakeBrowser = PageBrowserFactory();
+    BrowserFactory makeBrowser = pageBrowserFactory();
 
     // Today's date as runs stamp it (tests move it to another day).
-    std::function<QDate()> Today = [] { return QDate::currentDate(); };
+    std::function<QDate()> today = [] { return QDate::currentDate(); };
 
 private:
     struct RowKeys {
@@ -78,7 +78,7 @@ private:
     RowKeys readCurrentRow() const;
     void stampUpdateTime();
     // Checks the row's ticked engines and writes its cells; false when a stop request ended it.
-    bool CheckRow(const RowKeys& row);
+    bool checkRow(const RowKeys& row);
     // The rank cell(s) of an engine in the current row's edit.
     void writeCells(QStringView engine, const QString& first, const QString& second);
     // An engine's check result: its counters, its cell texts and its page counts.

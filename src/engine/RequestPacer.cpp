@@ -6,20 +6,20 @@
 
 namespace quorvane {
 
-RequestPacer& RequestPacer::Shared() {
+RequestPacer& RequestPacer::shared() {
     static RequestPacer pacer;
     return pacer;
 }
 
-void RequestPacer::SetDelay(std::chrono::milliseconds delay) {
+void RequestPacer::setDelay(std::chrono::milliseconds delay) {
     delayMs_.store(std::max<std::chrono::milliseconds::rep>(0, delay.count()));
 }
 
-std::chrono::milliseconds RequestPacer::Delay() const {
+std::chrono::milliseconds RequestPacer::delay() const {
     return std::chrono::milliseconds(delayMs_.load());
 }
 
-void RequestPacer::Reset() {
+void RequestPacer::reset() {
     const std::lock_guard lock(mutex_);
     lastTurn_.clear();
 }
@@ -35,23 +35,23 @@ RequestPacer::Clock::time_point RequestPacer::reserveTurn(QStringView engine,
     return turn;
 }
 
-void RequestPacer::RequestEnded(QStringView engine) {
-    if (Delay().count() == 0)
+void RequestPacer::requestEnded(QStringView engine) {
+    if (delay().count() == 0)
         return;
     const std::lock_guard lock(mutex_);
     Clock::time_point& last = lastTurn_[engine.toString()];
     last = std::max(last, Clock::now());
 }
 
-bool RequestPacer::WaitTurn(QStringView engine, const std::function<bool()>& stopRequested) {
-    const std::chrono::milliseconds delay = Delay();
-    if (delay.count() == 0)
+bool RequestPacer::waitTurn(QStringView engine, const std::function<bool()>& stopRequested) {
+    const std::chrono::milliseconds pause = delay();
+    if (pause.count() == 0)
         return true; // today's pace: no bookkeeping, no wait
-    const Clock::time_point turn = reserveTurn(engine, delay);
+    const Clock::time_point turn = reserveTurn(engine, pause);
     while (Clock::now() < turn) {
         if (stopRequested && stopRequested())
             return false;
-        PumpAndSleep();
+        processEventsThenNap();
     }
     return true;
 }

@@ -23,21 +23,21 @@ public:
     using Clock = std::chrono::steady_clock;
 
     // The one pacer of the program (DelayMs in Endpoints.ini sets its pause).
-    static RequestPacer& Shared();
+    static RequestPacer& shared();
 
     // 0 (the default) lets every request go at once.
-    void SetDelay(std::chrono::milliseconds delay);
-    std::chrono::milliseconds Delay() const;
+    void setDelay(std::chrono::milliseconds delay);
+    std::chrono::milliseconds delay() const;
 
     // Waits, pumping events as the other waits do, until this request's turn for the engine has come.
     // False, at once, when stopRequested says so during the wait: the request should not be made.
-    bool WaitTurn(QStringView engine, const std::function<bool()>& stopRequested);
+    bool waitTurn(QStringView engine, const std::function<bool()>& stopRequested);
 
     // The engine's request of the latest turn has ended (its page loaded, or the wait for it gave up).
-    void RequestEnded(QStringView engine);
+    void requestEnded(QStringView engine);
 
     // Forgets the previous requests (a new run starts fresh).
-    void Reset();
+    void reset();
 
 private:
     // Reserves the next turn of the engine and returns when it is.

@@ -58,14 +58,14 @@ QString RunLog::unparsedFolder() const {
     return QDir(folder_).filePath(QStringLiteral("unparsed"));
 }
 
-void RunLog::StartRun() {
+void RunLog::startRun() {
     const std::lock_guard lock(mutex_);
     disabled_ = false;
     file_.close();
     removeOldFiles(now().date());
 }
 
-void RunLog::Write(const PageRecord& page) {
+void RunLog::write(const PageRecord& page) {
     const std::lock_guard lock(mutex_);
     const QDateTime time = now();
     if (disabled_ || !openFor(time.date()))
@@ -88,7 +88,7 @@ void RunLog::Write(const PageRecord& page) {
         failed(file_.fileName() + QStringLiteral(": ") + file_.errorString());
 }
 
-void RunLog::KeepUnparsed(QStringView engine, const QString& url, QByteArrayView markupGbk) {
+void RunLog::keepUnparsed(QStringView engine, const QString& url, QByteArrayView markupGbk) {
     const std::lock_guard lock(mutex_);
     if (disabled_)
         return;

@@ -33,7 +33,7 @@ struct PageRecord {
 // note), appended and flushed line by line; and unparsed/<engine>-<time>.html, the markup of the newest
 // pages that loaded but gave no result items, so that the user can see what the engine returned.
 //
-// Bounded: StartRun removes run logs and kept pages older than kKeepDays days, and each engine keeps only
+// Bounded: startRun removes run logs and kept pages older than kKeepDays days, and each engine keeps only
 // its kUnparsedPerEngine newest pages. A folder that cannot be written never stops a run: one warning on
 // standard error per run, and the log stays silent until the next run. Lines may come from several checks;
 // each write is whole.
@@ -47,10 +47,10 @@ public:
     RunLog& operator=(const RunLog&) = delete;
 
     // At the start of every run: old files go, and a folder that failed before is tried again.
-    void StartRun();
-    void Write(const PageRecord& page);
+    void startRun();
+    void write(const PageRecord& page);
     // Keeps a page's markup (GBK, as the scanners read it) under unparsed/.
-    void KeepUnparsed(QStringView engine, const QString& url, QByteArrayView markupGbk);
+    void keepUnparsed(QStringView engine, const QString& url, QByteArrayView markupGbk);
 
     QString folder() const { return folder_; }
     QString logPath(QDate day) const;

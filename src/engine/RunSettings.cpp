@@ -7,7 +7,7 @@
 
 namespace quorvane {
 
-bool EnginesSideBySide(const QString& iniPath) {
+bool enginesSideBySide(const QString& iniPath) {
     if (!QFileInfo::exists(iniPath))
         return true;
     const QSettings settings(iniPath, QSettings::IniFormat);
@@ -15,8 +15,8 @@ bool EnginesSideBySide(const QString& iniPath) {
     return value != QStringLiteral("0") && value.compare(QStringLiteral("false"), Qt::CaseInsensitive) != 0;
 }
 
-bool EnginesSideBySideBesideExecutable() {
-    return EnginesSideBySide(GetAppDir() + QStringLiteral("Endpoints.ini"));
+bool enginesSideBySideBesideExecutable() {
+    return enginesSideBySide(applicationFolder() + QStringLiteral("Endpoints.ini"));
 }
 
 } // namespace quorvane

@@ -7,12 +7,12 @@ namespace quorvane {
 // How a run paces its engines, from the [Network] section of Endpoints.ini:
 //
 //   [Network]
-//   SideBySide=0
+//   sideBySide=0
 //
-// SideBySide=0 checks the engines of a keyword one after the other, as older versions did, for networks or
+// sideBySide=0 checks the engines of a keyword one after the other, as older versions did, for networks or
 // engines that object to several requests at once; absent or any other value keeps them side by side.
-bool EnginesSideBySide(const QString& iniPath);
-// EnginesSideBySide with Endpoints.ini in the executable's folder.
-bool EnginesSideBySideBesideExecutable();
+bool enginesSideBySide(const QString& iniPath);
+// enginesSideBySide with Endpoints.ini in the executable's folder.
+bool enginesSideBySideBesideExecutable();
 
 } // namespace quorvane

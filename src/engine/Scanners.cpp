@@ -14,7 +14,7 @@ namespace quorvane {
 namespace {
 
 const QByteArray& linkStart() {
-    static const QByteArray marker = ToGbk(kLinkStart);
+    static const QByteArray marker = toGbk(kLinkStart);
     return marker;
 }
 
@@ -28,11 +28,11 @@ QStringList scanCommon(const ScannerBytes& m, QByteArrayView markup) {
     QStringList links;
     QByteArrayView rest = markup;
     for (;;) {
-        QByteArrayView item = CutBetween(rest, m.itemStart, m.itemEnd);
-        const QByteArrayView link = CutBetween(item, linkStart(), m.linkEnd);
+        QByteArrayView item = cutBetween(rest, m.itemStart, m.itemEnd);
+        const QByteArrayView link = cutBetween(item, linkStart(), m.linkEnd);
         if (link.isEmpty())
             return links;
-        links << FromGbk(link);
+        links << fromGbk(link);
     }
 }
 
@@ -40,36 +40,36 @@ PageScan scanBaidu(const ScannerBytes& m, QByteArrayView markup) {
     PageScan scan;
     QByteArrayView rest = markup;
     for (;;) {
-        QByteArrayView item = CutBetween(rest, m.itemStart, m.itemEnd);
+        QByteArrayView item = cutBetween(rest, m.itemStart, m.itemEnd);
         if (contains(item, m.mapItem))
             continue; // a map block: neither a result nor counted
         QByteArrayView link;
         if (contains(item, m.promotedMark)) {
             // A promoted result: its link goes through the engine, so the green display address counts.
             ++scan.promoCount;
-            link = CutBetween(item, m.greenStart, m.greenEnd);
+            link = cutBetween(item, m.greenStart, m.greenEnd);
         } else {
-            link = CutBetween(item, linkStart(), m.linkEnd);
+            link = cutBetween(item, linkStart(), m.linkEnd);
         }
         if (link.isEmpty())
             return scan;
-        scan.links << FromGbk(link);
+        scan.links << fromGbk(link);
     }
 }
 
 QByteArray markupOf(const Browser& browser, MarkupPart part) {
-    return part == MarkupPart::Body ? browser.BodyMarkup() : browser.DocumentMarkup();
+    return part == MarkupPart::Body ? browser.bodyMarkup() : browser.documentMarkup();
 }
 
 QStringList scanBrowser(const Browser& browser, QStringView engine) {
-    const ScannerBytes* m = ScannerBytesFor(engine);
+    const ScannerBytes* m = scannerBytesFor(engine);
     return m ? scanCommon(*m, markupOf(browser, m->markup)) : QStringList();
 }
 
 } // namespace
 
-PageScan ScanMarkup(QStringView engine, QByteArrayView markupGbk) {
-    const ScannerBytes* m = ScannerBytesFor(engine);
+PageScan scanMarkup(QStringView engine, QByteArrayView markupGbk) {
+    const ScannerBytes* m = scannerBytesFor(engine);
     if (!m)
         return {};
     if (engine == u"Baidu")
@@ -77,38 +77,38 @@ PageScan ScanMarkup(QStringView engine, QByteArrayView markupGbk) {
     return {scanCommon(*m, markupGbk), 0};
 }
 
-QStringList ScanBaiduPage(const Browser& browser, int& promoCount) {
+QStringList scanBaiduPage(const Browser& browser, int& promoCount) {
     promoCount = 0;
-    const ScannerBytes& m = *ScannerBytesFor(u"Baidu");
+    const ScannerBytes& m = *scannerBytesFor(u"Baidu");
     PageScan scan = scanBaidu(m, markupOf(browser, m.markup));
     promoCount = scan.promoCount;
     return std::move(scan.links);
 }
 
-QStringList ScanGooglePage(const Browser& browser) {
+QStringList scanGooglePage(const Browser& browser) {
     return scanBrowser(browser, u"Google");
 }
-QStringList ScanYahooPage(const Browser& browser) {
+QStringList scanYahooPage(const Browser& browser) {
     return scanBrowser(browser, u"Yahoo");
 }
-QStringList ScanSosoPage(const Browser& browser) {
+QStringList scanSosoPage(const Browser& browser) {
     return scanBrowser(browser, u"Soso");
 }
-QStringList ScanBingPage(const Browser& browser) {
+QStringList scanBingPage(const Browser& browser) {
     return scanBrowser(browser, u"Bing");
 }
-QStringList ScanSogouPage(const Browser& browser) {
+QStringList scanSogouPage(const Browser& browser) {
     return scanBrowser(browser, u"Sogou");
 }
-QStringList ScanYoudaoPage(const Browser& browser) {
+QStringList scanYoudaoPage(const Browser& browser) {
     return scanBrowser(browser, u"Youdao");
 }
 
-bool ScanResultPage(const Browser& browser, QStringView engine, QStringList& pageLinks, int& promoCount) {
+bool scanResultPage(const Browser& browser, QStringView engine, QStringList& pageLinks, int& promoCount) {
     pageLinks.clear();
     if (engine == u"Baidu")
-        pageLinks = ScanBaiduPage(browser, promoCount);
-    else if (ScannerBytesFor(engine))
+        pageLinks = scanBaiduPage(browser, promoCount);
+    else if (scannerBytesFor(engine))
         pageLinks = scanBrowser(browser, engine);
     return !pageLinks.isEmpty();
 }

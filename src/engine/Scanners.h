@@ -54,21 +54,21 @@ struct PageScan {
 // Scans serialised markup (GBK) with the engine's markers. The common loop stops at the first item without
 // a link of the expected form, and when no further item is found. Linear in the size of the markup. An
 // unknown engine name gives nothing.
-PageScan ScanMarkup(QStringView engine, QByteArrayView markupGbk);
+PageScan scanMarkup(QStringView engine, QByteArrayView markupGbk);
 
 // The scanners on a browser's loaded document (body or root markup as the engine's row says). Reading a
 // browser without a document throws, and that is left to the caller's error path.
-QStringList ScanBaiduPage(const Browser& browser, int& promoCount); // promoCount is set, 0 first
-QStringList ScanGooglePage(const Browser& browser);
-QStringList ScanYahooPage(const Browser& browser);
-QStringList ScanSosoPage(const Browser& browser);
-QStringList ScanBingPage(const Browser& browser);
-QStringList ScanSogouPage(const Browser& browser);
-QStringList ScanYoudaoPage(const Browser& browser);
+QStringList scanBaiduPage(const Browser& browser, int& promoCount); // promoCount is set, 0 first
+QStringList scanGooglePage(const Browser& browser);
+QStringList scanYahooPage(const Browser& browser);
+QStringList scanSosoPage(const Browser& browser);
+QStringList scanBingPage(const Browser& browser);
+QStringList scanSogouPage(const Browser& browser);
+QStringList scanYoudaoPage(const Browser& browser);
 
 // Runs the engine's scanner on the browser and makes its list the new pageLinks (Baidu also sets
 // promoCount); true when the page gave at least one link. An unknown engine name empties pageLinks and
 // gives false.
-bool ScanResultPage(const Browser& browser, QStringView engine, QStringList& pageLinks, int& promoCount);
+bool scanResultPage(const Browser& browser, QStringView engine, QStringList& pageLinks, int& promoCount);
 
 } // namespace quorvane

@@ -4,8 +4,8 @@
 
 namespace quorvane {
 
-QString NormalizeUrl(QStringView url) {
-    QString text = TrimControl(url).toString();
+QString normalizeUrl(QStringView url) {
+    QString text = trimControlChars(url).toString();
     text.remove(QStringLiteral("http:"), Qt::CaseSensitive);
     text.remove(u'/');
     // Only ASCII letters are folded: other characters compare exactly.
@@ -15,12 +15,12 @@ QString NormalizeUrl(QStringView url) {
     return text;
 }
 
-int FindSiteInLinks(QStringView siteUrl, const QStringList& links, const StopFlag& stopRequested) {
-    const QString site = NormalizeUrl(siteUrl);
+int findSiteInLinks(QStringView siteUrl, const QStringList& links, const StopFlag& stopRequested) {
+    const QString site = normalizeUrl(siteUrl);
     for (qsizetype k = 0; k < links.size(); ++k) {
         if (stopRequested)
             return 0;
-        if (NormalizeUrl(links[k]) == site)
+        if (normalizeUrl(links[k]) == site)
             return static_cast<int>(k + 1);
     }
     return 0;

@@ -12,10 +12,10 @@ namespace quorvane {
 // characters removed, every "http:" (lower case only) and every "/" deleted, ASCII letters in upper case.
 // So "http://www.site.com/" and "WWW.SITE.COM" are the same site, while "https://www.site.com" (its
 // scheme stays) and "http://www.site.com/page.html" are not.
-QString NormalizeUrl(QStringView url);
+QString normalizeUrl(QStringView url);
 
-// The 1-based position of the first link that equals the site URL after NormalizeUrl, or 0. Reads the stop
+// The 1-based position of the first link that equals the site URL after normalizeUrl, or 0. Reads the stop
 // request before every link and gives 0 once it is set.
-int FindSiteInLinks(QStringView siteUrl, const QStringList& links, const StopFlag& stopRequested);
+int findSiteInLinks(QStringView siteUrl, const QStringList& links, const StopFlag& stopRequested);
 
 } // namespace quorvane

@@ -15,40 +15,40 @@
 
 namespace quorvane {
 
-QString DatedWorkbookName(const QString& stem, const QDate& day) {
-    return stem + DateText(day) + QStringLiteral(".xls");
+QString datedWorkbookName(const QString& stem, const QDate& day) {
+    return stem + dateText(day) + QStringLiteral(".xls");
 }
 
-QString ChooseWorkbookTarget(QWidget* window, const QString& proposedName) {
+QString chooseWorkbookTarget(QWidget* window, const QString& proposedName) {
     FileDialogRequest request;
     request.save = true;
-    request.folder = GetAppDir();
+    request.folder = applicationFolder();
     request.proposedName = proposedName;
     request.filter = QString::fromUtf16(kWorkbookFilters);
     request.confirmOverwrite = false;
-    return ChooseSaveFile(window, request);
+    return chooseSaveFile(window, request);
 }
 
-std::vector<Recordset::Row> RowsOnDisplay(const Recordset& rows) {
+std::vector<Recordset::Row> rowsOnDisplay(const Recordset& rows) {
     std::vector<Recordset::Row> copy;
-    if (!rows.IsOpen())
+    if (!rows.isOpen())
         return copy;
-    copy.reserve(static_cast<size_t>(rows.RecordCount()));
-    for (int row = 0; row < rows.RecordCount(); ++row)
-        copy.push_back(rows.RowAt(row));
+    copy.reserve(static_cast<size_t>(rows.recordCount()));
+    for (int row = 0; row < rows.recordCount(); ++row)
+        copy.push_back(rows.rowAt(row));
     return copy;
 }
 
-void PauseAfterRow() {
+void pauseAfterRow() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     QThread::msleep(1);
 }
 
-void WriteRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
+void writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
                       const QString& target) {
     // The rows are read from a copy, so the grid does not follow the walk and a reload or a sort
     // meanwhile changes nothing here.
-    const std::vector<Recordset::Row> rows = RowsOnDisplay(list);
+    const std::vector<Recordset::Row> rows = rowsOnDisplay(list);
     bool saved = false;
     try {
         ExportProgress progress(window, static_cast<int>(rows.size()));
@@ -56,7 +56,7 @@ void WriteRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const Ro
         for (const Recordset::Row& row : rows) {
             writeRow(book, sheetRow, row);
             progress.rowsDone(sheetRow - 2);
-            PauseAfterRow();
+            pauseAfterRow();
             ++sheetRow;
         }
         book.save(target);
@@ -65,12 +65,12 @@ void WriteRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const Ro
         saved = false;
     }
     // The walk ends on the last row, where the list's cursor then stands.
-    if (list.IsOpen() && !list.IsEmpty())
-        list.SetCurrentRow(list.RecordCount() - 1);
+    if (list.isOpen() && !list.isEmpty())
+        list.setCurrentRow(list.recordCount() - 1);
     if (saved)
-        ShowInfoMsg(QString::fromUtf16(kExportSucceeded));
+        showInfoMsg(QString::fromUtf16(kExportSucceeded));
     else
-        ShowErrorMsg(QString::fromUtf16(kExportFailed));
+        showErrorMsg(QString::fromUtf16(kExportFailed));
 }
 
 ExportProgress::ExportProgress(QWidget* window, int rowCount)

@@ -24,18 +24,18 @@ inline constexpr char16_t kExportFailed[] = u"导出数据失败!";
 inline constexpr char16_t kWorkbookFilters[] = u"Excel文件(*.xls);;Excel文件(*.xlsx)";
 
 // A proposed name: the stem, the day as YYYY-MM-DD, ".xls" (最新排名结果2010-05-13.xls).
-QString DatedWorkbookName(const QString& stem, const QDate& day);
+QString datedWorkbookName(const QString& stem, const QDate& day);
 
 // Shows the save dialog in the program's folder with the proposed name, without an overwrite question.
 // The chosen full path, or an empty text when the user cancelled.
-QString ChooseWorkbookTarget(QWidget* window, const QString& proposedName);
+QString chooseWorkbookTarget(QWidget* window, const QString& proposedName);
 
 // The rows of a recordset in their current order, taken before a row walk that lets the window process
 // its messages: a reload or a sort meanwhile neither moves the grid nor changes what is written.
-std::vector<Recordset::Row> RowsOnDisplay(const Recordset& rows);
+std::vector<Recordset::Row> rowsOnDisplay(const Recordset& rows);
 
 // After each row: the window processes its pending messages, then the export pauses 1 ms.
-void PauseAfterRow();
+void pauseAfterRow();
 
 class Workbook;
 
@@ -45,7 +45,7 @@ using RowWriter = std::function<void(Workbook& book, int sheetRow, const Records
 // The row walk both exports share: the rows on display, one sheet row each from row 3 on, with the window
 // processing its messages and a 1 ms pause after each row and a progress window for long walks; then the
 // save. The list's current row ends on its last row. Tells the user "导出数据成功!" or "导出数据失败!".
-void WriteRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
+void writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
                       const QString& target);
 
 // A progress window for the row walk; it appears only when the walk lasts more than a second, is not

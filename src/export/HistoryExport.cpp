@@ -21,7 +21,7 @@ public:
         const std::array<QStringView, 5> names{u"KeyWordName", u"UrlName", u"BaiduRank", u"GoogleRank",
                                                u"UpdateTime"};
         for (size_t c = 0; c < names.size(); ++c) {
-            fields_[c] = history.FieldIndex(names[c]);
+            fields_[c] = history.fieldIndex(names[c]);
             if (fields_[c] < 0)
                 throw WorkbookError(QStringLiteral("The history has no field ") + names[c].toString());
         }
@@ -56,14 +56,14 @@ private:
 
 } // namespace
 
-QString HistoryTemplatePath() {
-    return GetAppDir() + QString::fromUtf16(kHistoryTemplateName);
+QString historyTemplatePath() {
+    return applicationFolder() + QString::fromUtf16(kHistoryTemplateName);
 }
 
-void ExportHistory(QWidget* window, Recordset& historyRows, const QString& templatePath, const QDate& today) {
+void exportHistory(QWidget* window, Recordset& historyRows, const QString& templatePath, const QDate& today) {
     // The target; a cancelled dialog ends the command before anything is read.
     const QString target =
-        ChooseWorkbookTarget(window, DatedWorkbookName(QString::fromUtf16(kHistoryStem), today));
+        chooseWorkbookTarget(window, datedWorkbookName(QString::fromUtf16(kHistoryStem), today));
     if (target.isEmpty())
         return;
 
@@ -73,13 +73,13 @@ void ExportHistory(QWidget* window, Recordset& historyRows, const QString& templ
         opened.emplace(Workbook::openCopy(templatePath));
         opened->setSheetName(QString::fromUtf16(kHistorySheet));
     } catch (const WorkbookError& error) {
-        ShowErrorReport(error.message());
+        showErrorReport(error.message());
         return;
     }
 
     // The rows on display from row 3 on, then the save.
     const HistoryRowWriter writer(historyRows);
-    WriteRowsAndSave(
+    writeRowsAndSave(
         window, *opened, historyRows,
         [&writer](Workbook& book, int sheetRow, const Recordset::Row& row) {
             writer.write(book, sheetRow, row);

@@ -14,7 +14,7 @@ inline constexpr char16_t kHistorySheet[] = u"关键词和链接历史记录";
 inline constexpr char16_t kHistoryStem[] = u"关键词和链接历史记录";
 
 // The history template in the program's folder.
-QString HistoryTemplatePath();
+QString historyTemplatePath();
 
 // "导出" of the history grid: fills a copy of the history template with the history rows on display
 // (keyword, URL, Baidu and Google rank, day; from row 3 on) and saves it under the name the user chooses.
@@ -22,8 +22,8 @@ QString HistoryTemplatePath();
 // the general error report naming the file, and nothing is written. Reports "导出数据成功!" or, when a
 // row or the save fails, "导出数据失败!". The template itself is only read. Afterwards the history's
 // current row is its last row.
-void ExportHistory(QWidget* window, Recordset& historyRows,
-                   const QString& templatePath = HistoryTemplatePath(),
+void exportHistory(QWidget* window, Recordset& historyRows,
+                   const QString& templatePath = historyTemplatePath(),
                    const QDate& today = QDate::currentDate());
 
 } // namespace quorvane

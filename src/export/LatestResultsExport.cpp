@@ -41,20 +41,20 @@ constexpr std::array<DataColumn, 11> kDataColumns{{
 }};
 
 // A text inside a formula's string literal: a double quote is written twice.
-QString FormulaString(const QString& text) {
+QString formulaString(const QString& text) {
     QString quoted = text;
     quoted.replace(u'"', QStringLiteral("\"\""));
     return u'"' + quoted + u'"';
 }
 
-void WriteTitleRow(Workbook& book, const QDate& today) {
+void writeTitleRow(Workbook& book, const QDate& today) {
     book.merge(u"A1:H1");
     book.setFontSize(u"A1:H1", 15);
     book.setBold(u"A1:H1");
-    book.setText(1, 1, DateText(today) + QString::fromUtf16(kLatestResultsTitle));
+    book.setText(1, 1, dateText(today) + QString::fromUtf16(kLatestResultsTitle));
 }
 
-void WriteHeaderRow(Workbook& book, const QStringList& titles) {
+void writeHeaderRow(Workbook& book, const QStringList& titles) {
     for (int i = 1; i <= titles.size(); ++i) {
         book.setText(2, i, titles[i - 1]);
         book.setColumnWidth(i, 20);
@@ -70,7 +70,7 @@ class MissionRowWriter {
 public:
     explicit MissionRowWriter(const Recordset& missions) {
         for (size_t c = 0; c < kDataColumns.size(); ++c) {
-            fields_[c] = missions.FieldIndex(kDataColumns[c].field);
+            fields_[c] = missions.fieldIndex(kDataColumns[c].field);
             if (fields_[c] < 0)
                 throw WorkbookError(QStringLiteral("The mission list has no field ") +
                                     kDataColumns[c].field.toString());
@@ -83,7 +83,7 @@ public:
             const QString value = text(row, c);
             const QString link = kDataColumns[c].linkEngine.isEmpty()
                                      ? QString()
-                                     : RankLinkFormula(kDataColumns[c].linkEngine, keyword, value);
+                                     : rankLinkFormula(kDataColumns[c].linkEngine, keyword, value);
             if (link.isEmpty())
                 book.setText(r, c + 1, value); // always a text cell, even when it begins with "="
             else
@@ -107,7 +107,7 @@ private:
 
 } // namespace
 
-QStringList ColumnTitlesOnDisplay(const QTableView& grid) {
+QStringList columnTitlesOnDisplay(const QTableView& grid) {
     QStringList titles;
     const QHeaderView* header = grid.horizontalHeader();
     const QAbstractItemModel* model = grid.model();
@@ -118,23 +118,23 @@ QStringList ColumnTitlesOnDisplay(const QTableView& grid) {
     return titles;
 }
 
-QString RankLinkFormula(QStringView engine, const QString& keyword, const QString& rankText) {
+QString rankLinkFormula(QStringView engine, const QString& keyword, const QString& rankText) {
     // A text that is not a whole number counts as 0: ">100", "稍候" and the empty text get no link.
     bool isNumber = false;
     const int rank = rankText.toInt(&isNumber, 10);
     if (!isNumber || rank <= 0)
         return QString();
-    const QString url = FirstPageUrl(engine, ToGbk(keyword));
+    const QString url = firstPageUrl(engine, toGbk(keyword));
     if (url.isEmpty())
         return QString();
-    return QStringLiteral("=HYPERLINK(") + FormulaString(url) + u',' + FormulaString(rankText) + u')';
+    return QStringLiteral("=HYPERLINK(") + formulaString(url) + u',' + formulaString(rankText) + u')';
 }
 
-void ExportLatestResults(QWidget* window, Recordset& missions, const QTableView& missionGrid,
+void exportLatestResults(QWidget* window, Recordset& missions, const QTableView& missionGrid,
                          const QDate& today) {
     // The target; a cancelled dialog ends the command before anything is built.
     const QString target =
-        ChooseWorkbookTarget(window, DatedWorkbookName(QString::fromUtf16(kLatestResultsStem), today));
+        chooseWorkbookTarget(window, datedWorkbookName(QString::fromUtf16(kLatestResultsStem), today));
     if (target.isEmpty())
         return;
 
@@ -142,16 +142,16 @@ void ExportLatestResults(QWidget* window, Recordset& missions, const QTableView&
     Workbook book = Workbook::create();
     try {
         book.setSheetName(QString::fromUtf16(kLatestResultsSheet));
-        WriteTitleRow(book, today);
-        WriteHeaderRow(book, ColumnTitlesOnDisplay(missionGrid));
+        writeTitleRow(book, today);
+        writeHeaderRow(book, columnTitlesOnDisplay(missionGrid));
     } catch (const WorkbookError& error) {
-        ShowErrorReport(error.message());
+        showErrorReport(error.message());
         return;
     }
 
     // One row per mission in the order on display, from row 3 on, then the save.
     const MissionRowWriter writer(missions);
-    WriteRowsAndSave(
+    writeRowsAndSave(
         window, book, missions,
         [&writer](Workbook& sheet, int sheetRow, const Recordset::Row& row) {
             writer.write(sheet, sheetRow, row);

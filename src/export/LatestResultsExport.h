@@ -18,18 +18,18 @@ inline constexpr char16_t kLatestResultsTitle[] = u"最新排名记录表";
 inline constexpr char16_t kLatestResultsFont[] = u"微软雅黑";
 
 // The titles of a grid's columns in the order the grid shows them now, after any column the user moved.
-QStringList ColumnTitlesOnDisplay(const QTableView& grid);
+QStringList columnTitlesOnDisplay(const QTableView& grid);
 
 // The cell formula of a rank cell text: a link to the engine's first result page for the keyword (the
 // page "打开搜索页" opens) that shows the rank, when the text is a whole number above 0; otherwise empty.
-QString RankLinkFormula(QStringView engine, const QString& keyword, const QString& rankText);
+QString rankLinkFormula(QStringView engine, const QString& keyword, const QString& rankText);
 
 // "导出" of the mission grid: writes the mission list, in the order on display, into a new workbook that
 // the user names in the save dialog. A cancelled dialog ends the command at once. Reports "导出数据成功!"
 // or, when a row or the save fails, "导出数据失败!" (no file is then left at the chosen name; an existing
 // file there keeps its content). The grid stays where it is during the export; afterwards the mission
 // list's current row is its last row.
-void ExportLatestResults(QWidget* window, Recordset& missions, const QTableView& missionGrid,
+void exportLatestResults(QWidget* window, Recordset& missions, const QTableView& missionGrid,
                          const QDate& today = QDate::currentDate());
 
 } // namespace quorvane

@@ -41,21 +41,21 @@ UrlFinder::UrlFinder(Database& database, std::unique_ptr<Browser> browser, QWidg
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     resize(720, 462);
-    BuildWindow();
-    PrepareFinder();
-    PrepareResultGrid();
+    buildWindow();
+    prepareFinder();
+    prepareResultGrid();
 }
 
 UrlFinder::~UrlFinder() = default;
 
-void UrlFinder::BuildWindow() {
+void UrlFinder::buildWindow() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
     searchRow = new QWidget(this);
     searchRow->setFixedHeight(48);
-    searchRow->setFont(SongTiFont(12));
+    searchRow->setFont(songTiFont(12));
     keywordLabel = new QLabel(QStringLiteral("关键词"), searchRow);
     keywordLabel->setGeometry(62, 16, 40, 16);
     keywordCombo = new QComboBox(searchRow);
@@ -99,7 +99,7 @@ void UrlFinder::BuildWindow() {
     connect(findButton, &QPushButton::clicked, this, [this] { findLinks(); });
 }
 
-void UrlFinder::PrepareFinder() {
+void UrlFinder::prepareFinder() {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), size());
         frame.moveCenter(screen->availableGeometry().center());
@@ -107,7 +107,7 @@ void UrlFinder::PrepareFinder() {
     }
     // Every keyword of every URL, in table order, duplicates kept. The order is spelled out: without it
     // SQLite reads this one column from its index, in alphabetical order.
-    FillComboFromQuery(database_, finderKeywords,
+    fillComboFromQuery(database_, finderKeywords,
                        QStringLiteral("Select KeyWordName From SE_KeyWord Order By KeyWordID"),
                        QStringLiteral("KeyWordName"), keywordCombo);
     keywordCombo->setCurrentIndex(-1);
@@ -115,19 +115,19 @@ void UrlFinder::PrepareFinder() {
     foundLinks_.clear();
 }
 
-void UrlFinder::PrepareResultGrid() {
+void UrlFinder::prepareResultGrid() {
     resultGrid->setColumnCount(3);
     resultGrid->setHorizontalHeaderLabels({QString(), QString(), QString()});
-    SetCell(0, 0, QStringLiteral("编号"));
+    setCell(0, 0, QStringLiteral("编号"));
     resultGrid->setColumnWidth(0, 50);
-    SetCell(0, 1, QStringLiteral("链接"));
+    setCell(0, 1, QStringLiteral("链接"));
     resultGrid->setColumnWidth(1, 350);
-    SetCell(0, 2, QStringLiteral("链接名称"));
+    setCell(0, 2, QStringLiteral("链接名称"));
     resultGrid->setColumnWidth(2, 0);
     resultGrid->setColumnHidden(2, true);
 }
 
-void UrlFinder::SetCell(int row, int column, const QString& text) {
+void UrlFinder::setCell(int row, int column, const QString& text) {
     // Plain text items: a link from a result page is shown as it is, never read as markup.
     QTableWidgetItem* item = resultGrid->item(row, column);
     if (!item) {
@@ -141,23 +141,23 @@ void UrlFinder::SetCell(int row, int column, const QString& text) {
 void UrlFinder::findLinks() {
     const QString text = keywordCombo->currentText();
     if (text.isEmpty()) {
-        ShowInfoMsg(QStringLiteral("请输入查询的关键词!"));
+        showInfoMsg(QStringLiteral("请输入查询的关键词!"));
         return;
     }
     const bool baidu = baiduButton->isChecked();
     const QStringView engine = baidu ? QStringView(u"Baidu") : QStringView(u"Google");
-    const QByteArray keyword = ToGbk(text); // untrimmed: blanks are searched as typed
-    if (!OpenResultPage(*browser_, engine, 0, keyword, *stopRequested_))
+    const QByteArray keyword = toGbk(text); // untrimmed: blanks are searched as typed
+    if (!openResultPage(*browser_, engine, 0, keyword, *stopRequested_))
         return;
     int promoCount = 0;
-    foundLinks_ = baidu ? ScanBaiduPage(*browser_, promoCount) : ScanGooglePage(*browser_);
+    foundLinks_ = baidu ? scanBaiduPage(*browser_, promoCount) : scanGooglePage(*browser_);
 
     resultGrid->setRowCount(kShownLinks + 1);
     for (int row = 1; row <= kShownLinks; ++row) {
         // With fewer links than rows, the rows without a link stay empty, number included.
         const bool hasLink = row <= foundLinks_.size();
-        SetCell(row, 0, hasLink ? QString::number(row) : QString());
-        SetCell(row, 1, hasLink ? foundLinks_[row - 1] : QString());
+        setCell(row, 0, hasLink ? QString::number(row) : QString());
+        setCell(row, 1, hasLink ? foundLinks_[row - 1] : QString());
     }
 }
 

@@ -33,14 +33,14 @@ public:
     ~UrlFinder() override;
 
     // The main window's stop request: a search made while it is set does not wait for the page.
-    void SetStopRequest(const StopFlag& stopRequested) { stopRequested_ = &stopRequested; }
+    void setStopRequest(const StopFlag& stopRequested) { stopRequested_ = &stopRequested; }
 
     static constexpr int kShownLinks = 20;
 
     // "查找网址".
     void findLinks();
 
-    const QStringList& FoundLinks() const { return foundLinks_; }
+    const QStringList& foundLinks() const { return foundLinks_; }
     Browser& browser() const { return *browser_; }
 
     QWidget* searchRow = nullptr;
@@ -54,10 +54,10 @@ public:
     Recordset finderKeywords;
 
 private:
-    void BuildWindow();
-    void PrepareFinder();
-    void PrepareResultGrid();
-    void SetCell(int row, int column, const QString& text);
+    void buildWindow();
+    void prepareFinder();
+    void prepareResultGrid();
+    void setCell(int row, int column, const QString& text);
 
     Database& database_;
     std::unique_ptr<Browser> browser_;

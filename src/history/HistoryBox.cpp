@@ -38,7 +38,7 @@ HistoryBox::HistoryBox(Database& database, const Recordset& missions, TrendChart
     , missions_(missions)
     , chart_(chart) {
     historyGroup->setTitle(kCaptionWithRows);
-    historyGroup->setFont(SongTiFont(12));
+    historyGroup->setFont(songTiFont(12));
     auto* frameLayout = new QVBoxLayout(historyGroup);
     frameLayout->setContentsMargins(2, 2, 2, 2);
     frameLayout->addWidget(this);
@@ -57,9 +57,9 @@ HistoryBox::HistoryBox(Database& database, const Recordset& missions, TrendChart
     exportHistoryAction->setObjectName(QStringLiteral("exportHistoryAction"));
 
     // The signals are connected after the start values are set: the box starts empty.
-    connect(firstDayPicker, &QDateEdit::dateChanged, this, &HistoryBox::RefreshHistory);
-    connect(lastDayPicker, &QDateEdit::dateChanged, this, &HistoryBox::RefreshHistory);
-    connect(&chart_, &TrendChart::engineChanged, this, &HistoryBox::RefreshHistory);
+    connect(firstDayPicker, &QDateEdit::dateChanged, this, &HistoryBox::refreshHistory);
+    connect(lastDayPicker, &QDateEdit::dateChanged, this, &HistoryBox::refreshHistory);
+    connect(&chart_, &TrendChart::engineChanged, this, &HistoryBox::refreshHistory);
 }
 
 HistoryBox::~HistoryBox() = default;
@@ -108,29 +108,29 @@ void HistoryBox::buildGrid() {
     // a whole date; the grid scrolls sideways when they do not all fit.
     for (GridColumn& c : columns) {
         const QString widest =
-            c.field == u"UpdateTime" ? QStringLiteral("0000-00-00") : QString::number(WidestRank(c.field));
+            c.field == u"UpdateTime" ? QStringLiteral("0000-00-00") : QString::number(widestRank(c.field));
         c.width = std::max(c.width, historyGrid->fittingWidth(c.title, {widest}, c.sortable));
     }
     historyGrid->bind(historyRows, columns);
     historyGrid->setTitleHeight(22);
     historyGrid->setSelectionMode(QAbstractItemView::SingleSelection);
     historyGrid->setFooterTextProvider(
-        [this](int column) { return column == 0 ? QString::number(historyRows.RecordCount()) : QString(); });
+        [this](int column) { return column == 0 ? QString::number(historyRows.recordCount()) : QString(); });
 }
 
-void HistoryBox::FollowClicksOf(QAbstractItemView* missionGrid) {
-    connect(missionGrid, &QAbstractItemView::clicked, this, &HistoryBox::RefreshHistory);
+void HistoryBox::followClicksOf(QAbstractItemView* missionGrid) {
+    connect(missionGrid, &QAbstractItemView::clicked, this, &HistoryBox::refreshHistory);
 }
 
-QDate HistoryBox::FirstDay() const {
+QDate HistoryBox::firstDay() const {
     return firstDayPicker->date();
 }
 
-QDate HistoryBox::LastDay() const {
+QDate HistoryBox::lastDay() const {
     return lastDayPicker->date();
 }
 
-bool HistoryBox::PopupAttached() const {
+bool HistoryBox::popupAttached() const {
     return historyGrid->popupMenu() != nullptr;
 }
 
@@ -138,28 +138,28 @@ void HistoryBox::setPopupAttached(bool attached) {
     historyGrid->setPopupMenu(attached ? historyMenu : nullptr);
 }
 
-void HistoryBox::RefreshHistory() {
+void HistoryBox::refreshHistory() {
     // Refreshes run from signal handlers: the error is reported here rather than thrown through Qt.
     try {
         refresh();
     } catch (const DbError& error) {
-        ShowErrorReport(QString::fromUtf8(error.what()));
+        showErrorReport(QString::fromUtf8(error.what()));
     }
 }
 
 void HistoryBox::refresh() {
-    if (!missions_.IsOpen() || missions_.RecordCount() <= 0)
+    if (!missions_.isOpen() || missions_.recordCount() <= 0)
         return;
-    const QString keyWordId = missions_.FieldText(QStringLiteral("KeyWordID"));
-    const QString webId = missions_.FieldText(QStringLiteral("WebID"));
-    const QDate first = FirstDay();
-    const QDate last = LastDay();
+    const QString keyWordId = missions_.fieldText(QStringLiteral("KeyWordID"));
+    const QString webId = missions_.fieldText(QStringLiteral("WebID"));
+    const QDate first = firstDay();
+    const QDate last = lastDay();
 
-    const int count = database_.OpenSQL(historyRows, HistoryStatement(keyWordId, webId, first, last));
+    const int count = database_.openQuery(historyRows, historyStatement(keyWordId, webId, first, last));
     historyGroup->setTitle(count > 0 ? kCaptionWithRows : kCaptionWithoutRows);
     setPopupAttached(count > 0);
 
-    chart_.DrawTrendChart(keyWordId, webId, chart_.SelectedEngine(), first, last);
+    chart_.drawTrendChart(keyWordId, webId, chart_.selectedEngine(), first, last);
     emit historyRefreshed(count);
 }
 

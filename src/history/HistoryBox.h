@@ -24,7 +24,7 @@ class TrendChart;
 // chart, so grid and chart always show the same pair and range.
 //
 // A refresh happens on a change of either date, on the selection of another engine button of the chart,
-// and when the main window calls RefreshHistory (a click on a data cell of the mission grid). Nothing else
+// and when the main window calls refreshHistory (a click on a data cell of the mission grid). Nothing else
 // refreshes it: moves of the mission list's current row, rank runs and reloads leave the box as it is.
 class HistoryBox : public QWidget {
     Q_OBJECT
@@ -38,15 +38,15 @@ public:
     // Re-queries the history of the mission list's current pair for the picked range and redraws the chart.
     // Does nothing when the mission list is closed or empty. A statement error is shown by the general
     // error report; grid and chart stay usable and the next refresh starts afresh.
-    void RefreshHistory();
+    void refreshHistory();
 
     // Refreshes on each click on a data cell of the mission grid. Titles, the footer and keyboard moves do
     // not refresh. The grid moves its current row (and the mission list's) on the press, before the click.
-    void FollowClicksOf(QAbstractItemView* missionGrid);
+    void followClicksOf(QAbstractItemView* missionGrid);
 
     // The picked days (only the date part counts).
-    QDate FirstDay() const;
-    QDate LastDay() const;
+    QDate firstDay() const;
+    QDate lastDay() const;
 
     QGroupBox* historyGroup;
     QWidget* dateRow;
@@ -62,7 +62,7 @@ public:
     QAction* exportHistoryAction;
 
     // True while the popup menu is attached to the grid.
-    bool PopupAttached() const;
+    bool popupAttached() const;
 
 signals:
     // A refresh has finished (rows found or not).

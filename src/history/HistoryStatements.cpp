@@ -5,34 +5,34 @@
 
 namespace quorvane {
 
-QString ChartRankColumn(QStringView engine) {
-    const EngineInfo* info = FindEngine(engine);
+QString chartRankColumn(QStringView engine) {
+    const EngineInfo* info = findEngine(engine);
     return info ? info->rankColumn.toString() : QString();
 }
 
-QString HistoryStatement(const QString& keyWordId, const QString& webId, const QDate& first,
+QString historyStatement(const QString& keyWordId, const QString& webId, const QDate& first,
                          const QDate& last) {
     return QStringLiteral(
                "Select KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,YahooRank,SosoRank,"
                "YoudaoRank,SogouRank,BingRank,UpdateTime From SE_RankHistory Where 1=1 and KeyWordID=") +
            keyWordId + QStringLiteral(" and WebID=") + webId + QStringLiteral(" and UpdateTime Between #") +
-           DateText(first) + QStringLiteral("# and #") + DateText(last) + QStringLiteral("#") +
+           dateText(first) + QStringLiteral("# and #") + dateText(last) + QStringLiteral("#") +
            QStringLiteral(" order by UpdateTime desc");
 }
 
-QString TrendStatement(const QString& keyWordId, const QString& webId, const QDate& first, const QDate& last,
+QString trendStatement(const QString& keyWordId, const QString& webId, const QDate& first, const QDate& last,
                        QStringView engine) {
-    const QString column = ChartRankColumn(engine);
+    const QString column = chartRankColumn(engine);
     if (column.isEmpty())
         return {};
     // The tail follows the closing hash sign directly: the hash ends the date literal.
     return QStringLiteral("Select * From SE_RankHistory Where KeyWordID=") + keyWordId +
-           QStringLiteral(" and WebID=") + webId + QStringLiteral(" and UpdateTime>=#") + DateText(first) +
-           QStringLiteral("# and UpdateTime<=#") + DateText(last) + QStringLiteral("#") +
+           QStringLiteral(" and WebID=") + webId + QStringLiteral(" and UpdateTime>=#") + dateText(first) +
+           QStringLiteral("# and UpdateTime<=#") + dateText(last) + QStringLiteral("#") +
            QStringLiteral("and ") + column + QStringLiteral(">0 order by updateTime");
 }
 
-QString EngineOfMissionField(QStringView fieldName) {
+QString engineOfMissionField(QStringView fieldName) {
     // Field names compare without regard to case, as the dataset looks them up. BaiduRank2 is no engine's
     // first rank column, so it gives nothing.
     for (const EngineInfo& info : kEngines)

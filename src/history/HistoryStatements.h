@@ -13,19 +13,19 @@ namespace quorvane {
 
 // The history column drawn for an engine name (exact, case-sensitive); empty for any other text. Baidu is
 // drawn from the rank without promoted results.
-QString ChartRankColumn(QStringView engine);
+QString chartRankColumn(QStringView engine);
 
 // The rows of one keyword/URL pair between two days, both included, newest first.
-QString HistoryStatement(const QString& keyWordId, const QString& webId, const QDate& first,
+QString historyStatement(const QString& keyWordId, const QString& webId, const QDate& first,
                          const QDate& last);
 
 // The chart's rows of one pair between two days for one engine: only days with a rank, oldest first.
 // Empty for an unknown engine name.
-QString TrendStatement(const QString& keyWordId, const QString& webId, const QDate& first, const QDate& last,
+QString trendStatement(const QString& keyWordId, const QString& webId, const QDate& first, const QDate& last,
                        QStringView engine);
 
 // The engine whose result page a double click on a mission-grid column opens: "Baidu" for BaiduRank,
 // "Google" for GoogleRank and so on. Empty for BaiduRank2 and every column that is not a rank.
-QString EngineOfMissionField(QStringView fieldName);
+QString engineOfMissionField(QStringView fieldName);
 
 } // namespace quorvane

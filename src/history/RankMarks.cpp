@@ -24,7 +24,7 @@ RankMarks::RankMarks(QChart* chart, QXYSeries* series)
     setZValue(10); // above the line and its circles
 }
 
-void RankMarks::Relayout() {
+void RankMarks::relayout() {
     prepareGeometryChange();
     update();
 }

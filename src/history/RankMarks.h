@@ -18,7 +18,7 @@ public:
     RankMarks(QChart* chart, QXYSeries* series);
 
     // Called when the plot area or the points change.
-    void Relayout();
+    void relayout();
 
     QRectF boundingRect() const override;
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;

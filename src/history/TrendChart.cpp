@@ -31,14 +31,14 @@ constexpr int kButtonHeight = 17;
 constexpr int kLabelSpacing = 110; // pixels per date label on the bottom axis: room for a whole date
 
 // The day of a history row as the system's short date.
-QString DayLabel(const QVariant& updateTime) {
+QString dayLabel(const QVariant& updateTime) {
     const QString text = updateTime.toString();
     const QDate day = QDate::fromString(text.left(10), Qt::ISODate);
     return day.isValid() ? QLocale().toString(day, QLocale::ShortFormat) : text;
 }
 
 // A step of 1, 2 or 5 times a power of ten that cuts the span into at most about eight parts.
-double NiceStep(double span) {
+double niceStep(double span) {
     const double raw = std::max(1.0, span / 8);
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
     for (const double factor : {1.0, 2.0, 5.0, 10.0})
@@ -54,7 +54,7 @@ TrendChart::TrendChart(Database& database, QGroupBox* frame)
     , chartGroup(frame)
     , database_(database) {
     chartGroup->setTitle(QStringLiteral("排名走势图(Baidu曲线为不包含推广排名)"));
-    chartGroup->setFont(SongTiFont(12));
+    chartGroup->setFont(songTiFont(12));
     auto* frameLayout = new QVBoxLayout(chartGroup);
     frameLayout->setContentsMargins(2, 2, 2, 2);
     frameLayout->addWidget(this);
@@ -107,7 +107,7 @@ void TrendChart::buildChart() {
     chart = new QChart;
     chart->legend()->hide();
     chart->setTitle(QString());
-    chart->setTitleFont(SongTiFont(12));
+    chart->setTitleFont(songTiFont(12));
     chart->setPlotAreaBackgroundVisible(false);
     chart->setAnimationOptions(QChart::NoAnimation);
 
@@ -122,7 +122,7 @@ void TrendChart::buildChart() {
     axisLeft = new QValueAxis(chart);
     axisLeft->setReverse(true); // the best rank at the top
     axisLeft->setTitleText(QStringLiteral("排名"));
-    axisLeft->setTitleFont(SongTiFont(12));
+    axisLeft->setTitleFont(songTiFont(12));
     axisLeft->setGridLineVisible(false);
     axisLeft->setMinorGridLineVisible(false);
     axisLeft->setLabelFormat(QStringLiteral("%.0f"));
@@ -143,27 +143,27 @@ void TrendChart::buildChart() {
 
     marks_ = new RankMarks(chart, rankSeries);
     connect(chart, &QChart::plotAreaChanged, this, [this] {
-        marks_->Relayout();
+        marks_->relayout();
         // A wider or narrower chart has room for another number of date labels.
         if (maxBottomLabels() != labelledFor_)
             labelBottomAxis();
     });
-    connect(rankSeries, &QXYSeries::pointsReplaced, this, [this] { marks_->Relayout(); });
+    connect(rankSeries, &QXYSeries::pointsReplaced, this, [this] { marks_->relayout(); });
 
     chartView = new QChartView(chart, this);
     chartView->setObjectName(QStringLiteral("chartView"));
     chartView->setRenderHint(QPainter::Antialiasing);
 }
 
-QString TrendChart::SelectedEngine() const {
-    const auto buttons = EngineButtons();
+QString TrendChart::selectedEngine() const {
+    const auto buttons = engineButtons();
     for (size_t i = 0; i < buttons.size(); ++i)
         if (buttons[i]->isChecked())
             return kEngines[i].name.toString();
     return kEngines[0].name.toString();
 }
 
-QString TrendChart::Title() const {
+QString TrendChart::chartTitle() const {
     return chart->title();
 }
 
@@ -177,33 +177,33 @@ void TrendChart::clearChart() {
     labelBottomAxis();
 }
 
-void TrendChart::DrawTrendChart(const QString& keyWordId, const QString& webId, const QString& engine,
+void TrendChart::drawTrendChart(const QString& keyWordId, const QString& webId, const QString& engine,
                                 const QDate& first, const QDate& last) {
-    const QString column = ChartRankColumn(engine);
-    const QString sql = TrendStatement(keyWordId, webId, first, last, engine);
+    const QString column = chartRankColumn(engine);
+    const QString sql = trendStatement(keyWordId, webId, first, last, engine);
     clearChart();
     if (sql.isEmpty())
         return;
-    if (database_.OpenSQL(chartRows, sql) <= 0)
+    if (database_.openQuery(chartRows, sql) <= 0)
         return;
 
-    const int rankField = chartRows.FieldIndex(column);
-    const int dayField = chartRows.FieldIndex(u"UpdateTime");
+    const int rankField = chartRows.fieldIndex(column);
+    const int dayField = chartRows.fieldIndex(u"UpdateTime");
     QList<QPointF> points;
-    points.reserve(chartRows.RecordCount());
-    labels_.reserve(chartRows.RecordCount());
-    for (int row = 0; row < chartRows.RecordCount(); ++row) {
-        points.append(QPointF(points.size(), chartRows.Value(row, rankField).toDouble()));
-        labels_.append(DayLabel(chartRows.Value(row, dayField)));
+    points.reserve(chartRows.recordCount());
+    labels_.reserve(chartRows.recordCount());
+    for (int row = 0; row < chartRows.recordCount(); ++row) {
+        points.append(QPointF(points.size(), chartRows.value(row, rankField).toDouble()));
+        labels_.append(dayLabel(chartRows.value(row, dayField)));
     }
     // One replace rather than an append per point: a long history redraws once.
     rankSeries->replace(points);
     scaleRankAxis();
     labelBottomAxis();
 
-    const int lastRow = chartRows.RecordCount() - 1;
-    const QString keyWord = chartRows.Value(lastRow, chartRows.FieldIndex(u"KeyWordName")).toString();
-    const QString url = chartRows.Value(lastRow, chartRows.FieldIndex(u"UrlName")).toString();
+    const int lastRow = chartRows.recordCount() - 1;
+    const QString keyWord = chartRows.value(lastRow, chartRows.fieldIndex(u"KeyWordName")).toString();
+    const QString url = chartRows.value(lastRow, chartRows.fieldIndex(u"UrlName")).toString();
     chart->setTitle(QStringLiteral("关键词\"") + keyWord + QStringLiteral("\"和链接\"") + url + u'"');
 }
 
@@ -225,7 +225,7 @@ void TrendChart::scaleRankAxis() {
     }
     // Room for the circles and their marks beyond the best and worst rank.
     const double pad = std::max(1.0, (high - low) * 0.1);
-    axisLeft->setTickInterval(NiceStep(high - low + 2 * pad));
+    axisLeft->setTickInterval(niceStep(high - low + 2 * pad));
     axisLeft->setRange(std::max(0.0, low - pad), high + pad);
 }
 

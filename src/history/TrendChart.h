@@ -33,22 +33,22 @@ public:
     ~TrendChart() override;
 
     // The engine name of the first selected button in the order baiduButton to youdaoButton.
-    QString SelectedEngine() const;
+    QString selectedEngine() const;
 
     // Redraws the chart from the pair's history rows between the two days (both included) in which the
     // engine found the site: one point per such day, evenly spaced, labelled with the date, the title
     // naming the keyword and URL texts of the last row. With no such row the chart is empty and untitled.
     // Statement errors (DbError) reach the caller after the chart was cleared.
-    void DrawTrendChart(const QString& keyWordId, const QString& webId, const QString& engine,
+    void drawTrendChart(const QString& keyWordId, const QString& webId, const QString& engine,
                         const QDate& first, const QDate& last);
 
     // The date label of each point, in the order of the points.
-    const QStringList& PointLabels() const { return labels_; }
+    const QStringList& pointLabels() const { return labels_; }
     // baiduButton to youdaoButton in order.
-    std::array<QRadioButton*, 7> EngineButtons() const {
+    std::array<QRadioButton*, 7> engineButtons() const {
         return {baiduButton, googleButton, yahooButton, sosoButton, bingButton, sogouButton, youdaoButton};
     }
-    QString Title() const;
+    QString chartTitle() const;
 
     QGroupBox* chartGroup;
     QWidget* engineButtonRow;

@@ -25,23 +25,23 @@ public:
     ~Browser() override = default;
 
     // No dialogs of the browser's own (the program sets it before every navigation).
-    virtual void SetSilent(bool silent) = 0;
+    virtual void setSilent(bool silent) = 0;
     // Starts loading and returns at once. A newer navigation replaces an unfinished one; right after this
-    // call ReadyState refers to the new navigation.
-    virtual void Navigate(const QString& url) = 0;
+    // call readyState refers to the new navigation.
+    virtual void navigate(const QString& url) = 0;
     // 4 once the newest navigation's document is complete and can be read.
-    virtual int ReadyState() const = 0;
+    virtual int readyState() const = 0;
     // The inner markup of the document's body, or of its root element, serialised as the old embedded
     // browser did (upper-case tag names, attribute values unquoted where possible, href in double quotes)
     // and converted to GBK bytes. Throws std::runtime_error when there is no document.
-    virtual QByteArray BodyMarkup() const = 0;
-    virtual QByteArray DocumentMarkup() const = 0;
+    virtual QByteArray bodyMarkup() const = 0;
+    virtual QByteArray documentMarkup() const = 0;
     // A browser that cannot tell reports a load without status or size that went well.
-    virtual LoadOutcome LastLoad() const { return {}; }
+    virtual LoadOutcome lastLoad() const { return {}; }
 
 signals:
     // Once per finished load.
-    void DocumentComplete();
+    void documentComplete();
 };
 
 } // namespace quorvane

@@ -33,7 +33,7 @@ UConverter* gbk() {
 
 } // namespace
 
-QByteArray ToGbk(QStringView text) {
+QByteArray toGbk(QStringView text) {
     UConverter* conv = gbk();
     if (text.isEmpty() || !conv)
         return {};
@@ -50,7 +50,7 @@ QByteArray ToGbk(QStringView text) {
     return out;
 }
 
-QString FromGbk(QByteArrayView bytes) {
+QString fromGbk(QByteArrayView bytes) {
     UConverter* conv = gbk();
     if (bytes.isEmpty() || !conv)
         return {};

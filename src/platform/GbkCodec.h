@@ -8,8 +8,8 @@ namespace quorvane {
 
 // Code page 936 (GBK), the 8-bit text of the statements' keywords, the result-page addresses and the
 // scanned page markup. Characters GBK cannot hold become "?", one per character.
-QByteArray ToGbk(QStringView text);
+QByteArray toGbk(QStringView text);
 // Bytes that are not valid GBK become U+FFFD.
-QString FromGbk(QByteArrayView bytes);
+QString fromGbk(QByteArrayView bytes);
 
 } // namespace quorvane

@@ -262,7 +262,7 @@ private:
 
 } // namespace
 
-QString InnerMarkup(const GumboInternalNode* element) {
+QString innerMarkup(const GumboInternalNode* element) {
     if (!element)
         return {};
     Writer writer(nullptr);
@@ -270,7 +270,7 @@ QString InnerMarkup(const GumboInternalNode* element) {
     return QString::fromUtf8(writer.utf8());
 }
 
-RootMarkup InnerMarkupWithBody(const GumboInternalNode* root, const GumboInternalNode* body) {
+RootMarkup innerMarkupWithBody(const GumboInternalNode* root, const GumboInternalNode* body) {
     RootMarkup result;
     if (!root)
         return result;

@@ -20,7 +20,7 @@ namespace quorvane {
 // Deep trees are walked without recursion, so hostile nesting cannot exhaust the stack.
 
 // The inner markup of an element: its children, serialised.
-QString InnerMarkup(const GumboInternalNode* element);
+QString innerMarkup(const GumboInternalNode* element);
 
 // The inner markup of the root element, with the span of the body's own inner markup in it, so that one
 // pass gives both texts the browser contract offers. The span is empty (begin == end == 0) without a body.
@@ -29,6 +29,6 @@ struct RootMarkup {
     qsizetype bodyBegin = 0;
     qsizetype bodyEnd = 0;
 };
-RootMarkup InnerMarkupWithBody(const GumboInternalNode* root, const GumboInternalNode* body);
+RootMarkup innerMarkupWithBody(const GumboInternalNode* root, const GumboInternalNode* body);
 
 } // namespace quorvane

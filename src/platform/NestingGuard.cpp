@@ -754,7 +754,7 @@ bool isWhitespace(std::string_view text) {
 
 } // namespace
 
-PageCost MeasurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
+PageCost measurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
     const std::string_view text(html.data(), static_cast<size_t>(html.size()));
     Tokenizer tokenizer(text);
     TreeModel tree(maxDepth, maxNodes);
@@ -830,8 +830,8 @@ PageCost MeasurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
     return result(text.size());
 }
 
-qsizetype NestingSafeLength(QByteArrayView html, int maxDepth) {
-    return MeasurePage(html, maxDepth, std::numeric_limits<qsizetype>::max()).parseLength;
+qsizetype nestingSafeLength(QByteArrayView html, int maxDepth) {
+    return measurePage(html, maxDepth, std::numeric_limits<qsizetype>::max()).parseLength;
 }
 
 } // namespace quorvane

@@ -29,10 +29,10 @@ struct PageCost {
     bool overNodeLimit = false;
 };
 
-PageCost MeasurePage(QByteArrayView html, int maxDepth = kMaxNestingDepth,
+PageCost measurePage(QByteArrayView html, int maxDepth = kMaxNestingDepth,
                      qsizetype maxNodes = kMaxPageNodes);
 
 // How many bytes of the page to parse: its whole length unless it nests deeper than the limit.
-qsizetype NestingSafeLength(QByteArrayView html, int maxDepth = kMaxNestingDepth);
+qsizetype nestingSafeLength(QByteArrayView html, int maxDepth = kMaxNestingDepth);
 
 } // namespace quorvane

@@ -47,7 +47,7 @@ PageBrowser::~PageBrowser() {
     abandonReply();
 }
 
-void PageBrowser::Navigate(const QString& url) {
+void PageBrowser::navigate(const QString& url) {
     abandonReply();
     ++navigation_;
     readyState_ = 1;
@@ -77,13 +77,13 @@ void PageBrowser::Navigate(const QString& url) {
     deadline_->start(loadTimeoutMs_);
 }
 
-QByteArray PageBrowser::BodyMarkup() const {
+QByteArray PageBrowser::bodyMarkup() const {
     if (!document_)
         throw std::runtime_error("The browser holds no document");
     return document_->body;
 }
 
-QByteArray PageBrowser::DocumentMarkup() const {
+QByteArray PageBrowser::documentMarkup() const {
     if (!document_)
         throw std::runtime_error("The browser holds no document");
     return document_->root;
@@ -151,7 +151,7 @@ void PageBrowser::onFinished() {
     const int httpStatus = replyStatus();
     const QByteArray body = std::exchange(received_, {});
     abandonReply();
-    RenderedPage page = RenderPageBytes(body, CharsetFromContentType(contentType));
+    RenderedPage page = renderPageBytes(body, charsetFromContentType(contentType));
     const QString reason = page.refusal.isEmpty() ? status : page.refusal; // a refused page is an empty one
     finish(std::move(page), location, reason, httpStatus, body.size());
 }
@@ -171,7 +171,7 @@ void PageBrowser::fail(const QString& reason) {
     const qint64 bytes = received_.size();
     abandonReply();
     received_.clear();
-    finish(RenderHtml({}), location, reason, httpStatus, bytes);
+    finish(renderHtml({}), location, reason, httpStatus, bytes);
 }
 
 int PageBrowser::replyStatus() const {
@@ -187,7 +187,7 @@ void PageBrowser::finish(RenderedPage page, const QUrl& location, const QString&
     httpStatus_ = httpStatus;
     bodyBytes_ = bytes;
     readyState_ = ReadyStateComplete;
-    emit DocumentComplete();
+    emit documentComplete();
 }
 
 } // namespace quorvane

@@ -22,11 +22,11 @@ namespace quorvane {
 // serialised document (RenderedPage.h) for the readers. Nothing is displayed.
 //
 // Ready state: 0 before the first navigation, 1 while the newest navigation loads, 4 once it is done.
-// A newer navigation aborts an unfinished one, and ReadyState refers to it from the moment Navigate
-// returns. DocumentComplete fires once for every navigation that finishes (never for an aborted one).
+// A newer navigation aborts an unfinished one, and readyState refers to it from the moment Navigate
+// returns. documentComplete fires once for every navigation that finishes (never for an aborted one).
 //
 // A load that fails still finishes, as the old browser finished with its own error page: state 4, an empty
-// document (no body content), DocumentComplete, and LastError() says why. Failures are: network errors, a
+// document (no body content), documentComplete, and lastError() says why. Failures are: network errors, a
 // redirect chain longer than the limit, a body over the size limit (also when it inflates past it), a page
 // with more elements than one page may cost (RenderedPage.h), no complete answer within the load
 // timeout, an HTTP error status without a body, a body that is not a text or HTML type, and an address the
@@ -45,25 +45,25 @@ public:
     ~PageBrowser() override;
 
     // This browser never shows dialogs of its own; the flag is kept for the contract.
-    void SetSilent(bool silent) override { silent_ = silent; }
-    void Navigate(const QString& url) override;
-    int ReadyState() const override { return readyState_; }
+    void setSilent(bool silent) override { silent_ = silent; }
+    void navigate(const QString& url) override;
+    int readyState() const override { return readyState_; }
     // Throw std::runtime_error before the first navigation has finished.
-    QByteArray BodyMarkup() const override;
-    QByteArray DocumentMarkup() const override;
-    // The HTTP status and body size of the last finished navigation, and LastError.
-    LoadOutcome LastLoad() const override { return {httpStatus_, bodyBytes_, lastError_}; }
+    QByteArray bodyMarkup() const override;
+    QByteArray documentMarkup() const override;
+    // The HTTP status and body size of the last finished navigation, and lastError.
+    LoadOutcome lastLoad() const override { return {httpStatus_, bodyBytes_, lastError_}; }
 
-    bool Silent() const { return silent_; }
+    bool silent() const { return silent_; }
     // Why the last finished navigation failed, or that it shows a server's error page; empty when it loaded.
-    QString LastError() const { return lastError_; }
+    QString lastError() const { return lastError_; }
     // The address of the document shown (after redirects).
-    QUrl Location() const { return location_; }
+    QUrl location() const { return location_; }
 
     // Limits; tests shorten them. They apply from the next navigation on.
-    void SetMaxBodyBytes(qint64 bytes) { maxBodyBytes_ = bytes; }
-    void SetMaxRedirects(int redirects) { maxRedirects_ = redirects; }
-    void SetLoadTimeout(int milliseconds) { loadTimeoutMs_ = milliseconds; }
+    void setMaxBodyBytes(qint64 bytes) { maxBodyBytes_ = bytes; }
+    void setMaxRedirects(int redirects) { maxRedirects_ = redirects; }
+    void setLoadTimeout(int milliseconds) { loadTimeoutMs_ = milliseconds; }
 
 private:
     void abandonReply();

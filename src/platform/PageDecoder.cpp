@@ -113,7 +113,7 @@ QByteArray gbkToUtf8(QByteArrayView page) {
 
 } // namespace
 
-QByteArray CharsetFromContentType(QByteArrayView contentType) {
+QByteArray charsetFromContentType(QByteArrayView contentType) {
     const QByteArray lower = contentType.toByteArray().toLower();
     const size_t at = sv(lower).find("charset");
     if (at == std::string_view::npos)
@@ -121,7 +121,7 @@ QByteArray CharsetFromContentType(QByteArrayView contentType) {
     return charsetAfter(sv(lower), at);
 }
 
-QByteArray CharsetFromMeta(QByteArrayView page) {
+QByteArray charsetFromMeta(QByteArrayView page) {
     const QByteArray lower = page.first(std::min(page.size(), kMetaScanBytes)).toByteArray().toLower();
     const std::string_view text = sv(lower);
     size_t at = 0;
@@ -139,7 +139,7 @@ QByteArray CharsetFromMeta(QByteArrayView page) {
     return {};
 }
 
-QByteArray PageToUtf8(QByteArrayView page, QByteArrayView headerCharset) {
+QByteArray pageToUtf8(QByteArrayView page, QByteArrayView headerCharset) {
     if (page.startsWith("\xEF\xBB\xBF"))
         return page.sliced(3).toByteArray();
     bool known = false;
@@ -156,7 +156,7 @@ QByteArray PageToUtf8(QByteArrayView page, QByteArrayView headerCharset) {
     if (classify(label) == Charset::Other && !looksWide(page) && !isAsciiCompatible(label))
         label.clear();
     if (classify(label) == Charset::Unknown) {
-        label = CharsetFromMeta(page);
+        label = charsetFromMeta(page);
         if (classify(label) == Charset::Other && !isAsciiCompatible(label))
             label.clear();
     }

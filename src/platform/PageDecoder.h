@@ -15,10 +15,10 @@ namespace quorvane {
 // so any body decodes.
 
 // The charset parameter of a Content-Type value, lower case; empty when there is none.
-QByteArray CharsetFromContentType(QByteArrayView contentType);
+QByteArray charsetFromContentType(QByteArrayView contentType);
 // The charset a <meta> tag in the first few kilobytes declares, lower case; empty when there is none.
-QByteArray CharsetFromMeta(QByteArrayView page);
+QByteArray charsetFromMeta(QByteArrayView page);
 // The page as UTF-8.
-QByteArray PageToUtf8(QByteArrayView page, QByteArrayView headerCharset);
+QByteArray pageToUtf8(QByteArrayView page, QByteArrayView headerCharset);
 
 } // namespace quorvane

@@ -30,7 +30,7 @@ ParsedDocument parse(QByteArrayView utf8Html, const PageCost& cost) {
 }
 
 ParsedDocument parse(QByteArrayView utf8Html) {
-    return parse(utf8Html, MeasurePage(utf8Html));
+    return parse(utf8Html, measurePage(utf8Html));
 }
 
 // The body element, or the frameset that takes its place in a frames page.
@@ -49,10 +49,10 @@ const GumboNode* bodyOf(const GumboNode* root) {
 
 } // namespace
 
-RenderedPage RenderHtml(QByteArrayView utf8Html) {
-    const PageCost cost = MeasurePage(utf8Html);
+RenderedPage renderHtml(QByteArrayView utf8Html) {
+    const PageCost cost = measurePage(utf8Html);
     if (cost.overNodeLimit) {
-        RenderedPage refused = RenderHtml({});
+        RenderedPage refused = renderHtml({});
         refused.refusal =
             QStringLiteral("the page has more than %1 elements, attributes and texts").arg(kMaxPageNodes);
         return refused;
@@ -60,27 +60,27 @@ RenderedPage RenderHtml(QByteArrayView utf8Html) {
     const ParsedDocument document = parse(utf8Html, cost);
     if (!document)
         return {};
-    const RootMarkup markup = InnerMarkupWithBody(document->root, bodyOf(document->root));
+    const RootMarkup markup = innerMarkupWithBody(document->root, bodyOf(document->root));
     const QStringView text(markup.text);
     // The body's markup is a span of the root's: convert the three pieces once each.
     RenderedPage page;
-    page.body = ToGbk(text.sliced(markup.bodyBegin, markup.bodyEnd - markup.bodyBegin));
-    page.root = ToGbk(text.first(markup.bodyBegin)) + page.body + ToGbk(text.sliced(markup.bodyEnd));
+    page.body = toGbk(text.sliced(markup.bodyBegin, markup.bodyEnd - markup.bodyBegin));
+    page.root = toGbk(text.first(markup.bodyBegin)) + page.body + toGbk(text.sliced(markup.bodyEnd));
     return page;
 }
 
-RenderedPage RenderPageBytes(QByteArrayView page, QByteArrayView headerCharset) {
-    return RenderHtml(PageToUtf8(page, headerCharset));
+RenderedPage renderPageBytes(QByteArrayView page, QByteArrayView headerCharset) {
+    return renderHtml(pageToUtf8(page, headerCharset));
 }
 
-QString BodyInnerMarkup(QByteArrayView utf8Html) {
+QString bodyInnerMarkup(QByteArrayView utf8Html) {
     const ParsedDocument document = parse(utf8Html);
-    return document ? InnerMarkup(bodyOf(document->root)) : QString();
+    return document ? innerMarkup(bodyOf(document->root)) : QString();
 }
 
-QString RootInnerMarkup(QByteArrayView utf8Html) {
+QString rootInnerMarkup(QByteArrayView utf8Html) {
     const ParsedDocument document = parse(utf8Html);
-    return document ? InnerMarkup(document->root) : QString();
+    return document ? innerMarkup(document->root) : QString();
 }
 
 } // namespace quorvane

@@ -18,12 +18,12 @@ struct RenderedPage {
 
 // Parses an HTML text (UTF-8) and serialises it, within the limits of NestingGuard.h. Any input gives a page;
 // an empty input gives an empty document ("<HEAD></HEAD><BODY></BODY>" as root markup).
-RenderedPage RenderHtml(QByteArrayView utf8Html);
-// Decodes received bytes by their charset (PageDecoder.h), then RenderHtml.
-RenderedPage RenderPageBytes(QByteArrayView page, QByteArrayView headerCharset);
+RenderedPage renderHtml(QByteArrayView utf8Html);
+// Decodes received bytes by their charset (PageDecoder.h), then renderHtml.
+RenderedPage renderPageBytes(QByteArrayView page, QByteArrayView headerCharset);
 
 // The serialised inner markup of the body and of the root element as Unicode text, before the GBK step.
-QString BodyInnerMarkup(QByteArrayView utf8Html);
-QString RootInnerMarkup(QByteArrayView utf8Html);
+QString bodyInnerMarkup(QByteArrayView utf8Html);
+QString rootInnerMarkup(QByteArrayView utf8Html);
 
 } // namespace quorvane

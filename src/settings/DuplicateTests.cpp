@@ -4,12 +4,12 @@
 
 namespace quorvane {
 
-QString UrlDuplicateSql(const QString& url) {
-    return QStringLiteral("Select * From SE_KeyUrl Where UrlName=") + QuotedStr(url);
+QString urlDuplicateSql(const QString& url) {
+    return QStringLiteral("Select * From SE_KeyUrl Where UrlName=") + quotedStr(url);
 }
 
-QString KeyWordDuplicateSql(const QString& keyword, int webId) {
-    return QStringLiteral("Select * From SE_KeyWord Where KeyWordName=") + QuotedStr(keyword) +
+QString keyWordDuplicateSql(const QString& keyword, int webId) {
+    return QStringLiteral("Select * From SE_KeyWord Where KeyWordName=") + quotedStr(keyword) +
            QStringLiteral(" and +WebID=") + QString::number(webId);
 }
 

@@ -21,9 +21,9 @@ struct EditPanel {
     QPushButton* close = nullptr;
 };
 
-EditPanel MakeEditPanel(QWidget* parent, QRect geometry, const QString& caption, int editWidth);
+EditPanel makeEditPanel(QWidget* parent, QRect geometry, const QString& caption, int editWidth);
 
 // A push button that never acts as the dialog's default: Enter in the edit boxes has its own meaning.
-QPushButton* PlainButton(QWidget* parent, const QString& text);
+QPushButton* plainButton(QWidget* parent, const QString& text);
 
 } // namespace quorvane

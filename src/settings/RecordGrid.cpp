@@ -65,21 +65,21 @@ RecordGrid::RecordGrid(QWidget* parent)
     verticalHeader()->setSectionsClickable(false);
 }
 
-void RecordGrid::SetRecordModel(RecordModel* model) {
+void RecordGrid::setRecordModel(RecordModel* model) {
     model_ = model;
     setModel(model);
     for (int c = 0; c < model->columnCount(); ++c)
-        setColumnWidth(c, model->Column(c).width);
+        setColumnWidth(c, model->column(c).width);
     connect(model, &QAbstractItemModel::modelReset, this, [this] { ++generation_; });
     connect(model, &QAbstractItemModel::rowsRemoved, this, [this] { ++generation_; });
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid())
-                    model_->Records().SetCurrentRow(current.row());
+                    model_->records().setCurrentRow(current.row());
             });
 }
 
-int RecordGrid::FittingWidth(const QString& title, const QStringList& values) const {
+int RecordGrid::fittingWidth(const QString& title, const QStringList& values) const {
     const auto advance = [](const QFont& font, const QString& text) {
         return static_cast<int>(std::ceil(QFontMetricsF(font).horizontalAdvance(text)));
     };
@@ -92,7 +92,7 @@ int RecordGrid::FittingWidth(const QString& title, const QStringList& values) co
     return width;
 }
 
-void RecordGrid::SetElasticColumn(int column) {
+void RecordGrid::setElasticColumn(int column) {
     elasticColumn_ = column;
     fitElasticColumn();
 }
@@ -104,8 +104,8 @@ void RecordGrid::fitElasticColumn() {
     for (int c = 0; c < model_->columnCount(); ++c)
         if (c != elasticColumn_)
             others += columnWidth(c);
-    const int own = model_->Column(elasticColumn_).width;
-    const int least = std::min(own, FittingWidth(model_->Column(elasticColumn_).title));
+    const int own = model_->column(elasticColumn_).width;
+    const int least = std::min(own, fittingWidth(model_->column(elasticColumn_).title));
     const int width = std::clamp(viewport()->width() - others, least, own);
     if (width != columnWidth(elasticColumn_))
         setColumnWidth(elasticColumn_, width);
@@ -118,7 +118,7 @@ bool RecordGrid::viewportEvent(QEvent* event) {
     return QTableView::viewportEvent(event);
 }
 
-QList<int> RecordGrid::SelectedRows() const {
+QList<int> RecordGrid::selectedRows() const {
     QList<int> rows;
     if (!selectionModel())
         return rows;
@@ -129,7 +129,7 @@ QList<int> RecordGrid::SelectedRows() const {
     return rows;
 }
 
-void RecordGrid::SelectRange(int from, int to, int current) {
+void RecordGrid::selectRange(int from, int to, int current) {
     if (!model_)
         return;
     const int first = std::min(from, to);
@@ -140,7 +140,7 @@ void RecordGrid::SelectRange(int from, int to, int current) {
     selectionModel()->select(range, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-void RecordGrid::SelectOnly(int row) {
+void RecordGrid::selectOnly(int row) {
     if (!model_ || row < 0 || row >= model_->rowCount())
         return;
     const int column = std::max(0, currentIndex().column());
@@ -173,7 +173,7 @@ void RecordGrid::mouseReleaseEvent(QMouseEvent* event) {
         swallowRelease_ = false;
         return;
     }
-    emit LeftReleased(indexAt(event->position().toPoint()), event->modifiers());
+    emit leftReleased(indexAt(event->position().toPoint()), event->modifiers());
 }
 
 void RecordGrid::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -194,9 +194,9 @@ void RecordGrid::wheelEvent(QWheelEvent* event) {
     const int delta = event->angleDelta().y();
     if (delta == 0 || !model_ || model_->rowCount() == 0)
         return;
-    const int current = currentIndex().isValid() ? currentIndex().row() : model_->Records().CurrentRow();
+    const int current = currentIndex().isValid() ? currentIndex().row() : model_->records().currentRow();
     const int next = std::clamp(current + (delta < 0 ? 1 : -1), 0, model_->rowCount() - 1);
-    SelectOnly(next);
+    selectOnly(next);
     scrollTo(model_->index(next, 0));
 }
 

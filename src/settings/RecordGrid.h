@@ -21,7 +21,7 @@ public:
 
 // A read-only list over a RecordModel with the settings dialog's mouse handling:
 //  - a left click selects only the clicked row (with or without Shift); with Ctrl it toggles the row;
-//  - a left-button release is reported (LeftReleased) so the dialog can apply its range anchor and then
+//  - a left-button release is reported (leftReleased) so the dialog can apply its range anchor and then
 //    the cell's click action; the release that ends a double click is not reported;
 //  - each wheel event moves the current row by one.
 // The view's current row is the Recordset's current row.
@@ -30,28 +30,28 @@ class RecordGrid : public QTableView {
 public:
     explicit RecordGrid(QWidget* parent = nullptr);
 
-    void SetRecordModel(RecordModel* model);
+    void setRecordModel(RecordModel* model);
     // The narrowest column width that shows the title and each of the values whole in the list's font: the
     // width of the columns the lists leave at their default.
-    int FittingWidth(const QString& title, const QStringList& values = {}) const;
-    RecordModel* Model() const { return model_; }
+    int fittingWidth(const QString& title, const QStringList& values = {}) const;
+    RecordModel* recordModel() const { return model_; }
     // The column that narrows, down to what its title needs, when the list is too narrow for all its columns
     // (a vertical scroll bar or a wide row marker takes room), and widens back to its own width when room
     // returns: the list then never scrolls sideways for want of a few pixels.
-    void SetElasticColumn(int column);
+    void setElasticColumn(int column);
 
     // Selected rows, ascending.
-    QList<int> SelectedRows() const;
+    QList<int> selectedRows() const;
     // Selects exactly the rows between the two, both included, in one step (one repaint); `current`
     // stays the current row.
-    void SelectRange(int from, int to, int current);
+    void selectRange(int from, int to, int current);
     // Makes a row current and the only selected one.
-    void SelectOnly(int row);
+    void selectOnly(int row);
     // Counts the list's reloads and removals: an anchor taken before a change is stale.
-    int Generation() const { return generation_; }
+    int generation() const { return generation_; }
 
 signals:
-    void LeftReleased(const QModelIndex& index, Qt::KeyboardModifiers modifiers);
+    void leftReleased(const QModelIndex& index, Qt::KeyboardModifiers modifiers);
     void DoubleClicked(const QModelIndex& index);
 
 protected:

@@ -30,52 +30,52 @@ RecordModel::RecordModel(Recordset& records, std::vector<GridColumn> columns, QO
 }
 
 int RecordModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !records_.IsOpen() ? 0 : records_.RecordCount();
+    return parent.isValid() || !records_.isOpen() ? 0 : records_.recordCount();
 }
 
 int RecordModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(columns_.size());
 }
 
-int RecordModel::ColumnOf(const QString& field) const {
+int RecordModel::columnOf(const QString& field) const {
     for (size_t i = 0; i < columns_.size(); ++i)
         if (columns_[i].field.compare(field, Qt::CaseInsensitive) == 0)
             return static_cast<int>(i);
     return -1;
 }
 
-QVariant RecordModel::RowValue(int row, const QString& field) const {
-    const int f = records_.FieldIndex(field);
-    if (f < 0 || row < 0 || row >= records_.RecordCount())
+QVariant RecordModel::rowValue(int row, const QString& field) const {
+    const int f = records_.fieldIndex(field);
+    if (f < 0 || row < 0 || row >= records_.recordCount())
         return {};
-    return records_.Value(row, f);
+    return records_.value(row, f);
 }
 
-QColor RecordModel::RowBackground(int row) {
+QColor RecordModel::rowBackground(int row) {
     // Row numbers count from 1: the first row is odd.
     if (row % 2 == 0)
         return QToolTip::palette().color(QPalette::Inactive, QPalette::ToolTipBase);
     return QColor(0xEA, 0xEA, 0xEA);
 }
 
-bool RecordModel::IsTicked(const QVariant& value) {
+bool RecordModel::isTicked(const QVariant& value) {
     return !value.isNull() && value.toLongLong() != 0; // Jet's true is -1
 }
 
 QVariant RecordModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
-    const GridColumn& column = Column(index.column());
-    const QVariant value = RowValue(index.row(), column.field);
+    const GridColumn& col = column(index.column());
+    const QVariant value = rowValue(index.row(), col.field);
     switch (role) {
     case Qt::DisplayRole:
-        return column.checkBox ? QVariant() : QVariant(value.toString());
+        return col.checkBox ? QVariant() : QVariant(value.toString());
     case Qt::CheckStateRole:
-        return column.checkBox ? QVariant(IsTicked(value) ? Qt::Checked : Qt::Unchecked) : QVariant();
+        return col.checkBox ? QVariant(isTicked(value) ? Qt::Checked : Qt::Unchecked) : QVariant();
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(column.alignment);
+        return QVariant::fromValue(col.alignment);
     case Qt::BackgroundRole:
-        return RowBackground(index.row());
+        return rowBackground(index.row());
     case Qt::ForegroundRole:
         return QColor(Qt::black);
     default:
@@ -88,13 +88,13 @@ QVariant RecordModel::headerData(int section, Qt::Orientation orientation, int r
         if (section < 0 || section >= columnCount())
             return {};
         if (role == Qt::DisplayRole)
-            return Column(section).title;
+            return column(section).title;
         if (role == Qt::TextAlignmentRole)
             return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
         return {};
     }
     if (role == Qt::DisplayRole)
-        return section == records_.CurrentRow() ? QStringLiteral("\u25B6") : QString();
+        return section == records_.currentRow() ? QStringLiteral("\u25B6") : QString();
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
     return {};

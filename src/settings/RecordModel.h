@@ -33,15 +33,15 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    Recordset& Records() const { return records_; }
-    const GridColumn& Column(int column) const { return columns_.at(static_cast<size_t>(column)); }
+    Recordset& records() const { return records_; }
+    const GridColumn& column(int column) const { return columns_.at(static_cast<size_t>(column)); }
     // The column showing a field, -1 when none does.
-    int ColumnOf(const QString& field) const;
+    int columnOf(const QString& field) const;
     // The row's value of a field, also for fields no column shows.
-    QVariant RowValue(int row, const QString& field) const;
+    QVariant rowValue(int row, const QString& field) const;
 
-    static QColor RowBackground(int row);
-    static bool IsTicked(const QVariant& value);
+    static QColor rowBackground(int row);
+    static bool isTicked(const QVariant& value);
 
 private:
     Recordset& records_;

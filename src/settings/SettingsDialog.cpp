@@ -30,8 +30,8 @@ namespace quorvane {
 
 namespace {
 
-QString Today() {
-    return SqlDate(QDate::currentDate());
+QString today() {
+    return sqlDate(QDate::currentDate());
 }
 
 QToolButton* toolButton(QWidget* parent, const QString& text, const QIcon& icon, QRect geometry) {
@@ -57,12 +57,12 @@ SettingsDialog::SettingsDialog(Database& database, QWidget* parent)
     setFixedSize(820, 477);
     move(269, 216);
     urls.setObjectName(QStringLiteral("urls"));
-    urls.SetUpdateTable(QStringLiteral("SE_KeyUrl"), QStringLiteral("WebID"));
+    urls.setUpdateTable(QStringLiteral("SE_KeyUrl"), QStringLiteral("WebID"));
     keywords.setObjectName(QStringLiteral("keywords"));
-    keywords.SetUpdateTable(QStringLiteral("SE_KeyWord"), QStringLiteral("KeyWordID"));
+    keywords.setUpdateTable(QStringLiteral("SE_KeyWord"), QStringLiteral("KeyWordID"));
 
     settingsGroup = new QGroupBox(QStringLiteral("查询数据设置"), this);
-    settingsGroup->setFont(SongTiFont(12));
+    settingsGroup->setFont(songTiFont(12));
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(settingsGroup);
@@ -70,12 +70,12 @@ SettingsDialog::SettingsDialog(Database& database, QWidget* parent)
     frame->setContentsMargins(2, 2, 2, 2);
     frame->setSpacing(0);
 
-    BuildToolbar();
+    buildToolbar();
     frame->addWidget(toolBar);
     auto* sides = new QHBoxLayout;
     sides->setSpacing(2);
-    BuildUrlSide();
-    BuildKeyWordSide();
+    buildUrlSide();
+    buildKeyWordSide();
     sides->addWidget(urlBox);
     sides->addWidget(keywordBox, 1);
     frame->addLayout(sides, 1);
@@ -86,24 +86,24 @@ SettingsDialog::SettingsDialog(Database& database, QWidget* parent)
     deleteKeywordsAction->setShortcutContext(Qt::WindowShortcut);
     addAction(deleteKeywordsAction);
 
-    ConnectEvents();
+    connectEvents();
 
     // What showing the dialog does: the URL list and its count; the keyword side waits for a click.
-    ShowUrlCount(LoadUrlList());
+    showUrlCount(loadUrlList());
 }
 
 SettingsDialog::~SettingsDialog() = default;
 
-void SettingsDialog::BuildToolbar() {
+void SettingsDialog::buildToolbar() {
     toolBar = new QWidget(settingsGroup);
     toolBar->setFixedHeight(50);
     const QString hint = QStringLiteral("请使用.txt文件夹");
-    importUrlsButton = toolButton(toolBar, QStringLiteral("导入链接"), ImportUrlIcon(), QRect(4, 2, 58, 46));
+    importUrlsButton = toolButton(toolBar, QStringLiteral("导入链接"), importUrlIcon(), QRect(4, 2, 58, 46));
     importUrlsButton->setToolTip(hint);
     importKeywordsButton =
-        toolButton(toolBar, QStringLiteral("导入关键词"), ImportKeyWordIcon(), QRect(62, 2, 67, 46));
+        toolButton(toolBar, QStringLiteral("导入关键词"), importKeyWordIcon(), QRect(62, 2, 67, 46));
     importKeywordsButton->setToolTip(hint);
-    findUrlButton = toolButton(toolBar, QStringLiteral("网址查询"), FindUrlIcon(), QRect(129, 2, 67, 46));
+    findUrlButton = toolButton(toolBar, QStringLiteral("网址查询"), findUrlIcon(), QRect(129, 2, 67, 46));
     hintLabel = new QLabel(QStringLiteral("提示:双击打开列表进行修改"), toolBar);
     hintLabel->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
     hintLabel->move(204, 18);
@@ -118,7 +118,7 @@ void SettingsDialog::BuildToolbar() {
     cancelImportButton->hide();
 }
 
-void SettingsDialog::BuildUrlSide() {
+void SettingsDialog::buildUrlSide() {
     urlBox = new QGroupBox(settingsGroup);
     urlBox->setFixedWidth(447);
     auto* column = new QVBoxLayout(urlBox);
@@ -132,7 +132,7 @@ void SettingsDialog::BuildUrlSide() {
     urlLabel = new QLabel(QStringLiteral("网址设置"), urlEntryRow);
     urlEdit = new QLineEdit(urlEntryRow);
     urlEdit->setFixedWidth(257);
-    addUrlButton = PlainButton(urlEntryRow, QStringLiteral("添加"));
+    addUrlButton = plainButton(urlEntryRow, QStringLiteral("添加"));
     row->addWidget(urlLabel);
     row->addWidget(urlEdit);
     row->addWidget(addUrlButton);
@@ -147,20 +147,20 @@ void SettingsDialog::BuildUrlSide() {
     urlModel_ = new RecordModel(
         urls,
         {
-            {choose, QStringLiteral("isCheck"), urlGrid->FittingWidth(choose), Qt::AlignCenter, true},
+            {choose, QStringLiteral("isCheck"), urlGrid->fittingWidth(choose), Qt::AlignCenter, true},
             {QStringLiteral("链接名称"), QStringLiteral("UrlName"), 200, Qt::AlignLeft | Qt::AlignVCenter,
              false},
             {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 100, Qt::AlignCenter, false},
-            {operation, QStringLiteral("State"), urlGrid->FittingWidth(operation, {QStringLiteral("删除")}),
+            {operation, QStringLiteral("State"), urlGrid->fittingWidth(operation, {QStringLiteral("删除")}),
              Qt::AlignCenter, false},
         },
         this);
-    urlGrid->SetRecordModel(urlModel_);
-    urlGrid->SetElasticColumn(1);
+    urlGrid->setRecordModel(urlModel_);
+    urlGrid->setElasticColumn(1);
     column->addWidget(urlGrid, 1);
 
     const EditPanel edit =
-        MakeEditPanel(urlBox, QRect(8, 178, 417, 105), QStringLiteral("编辑网址(编辑后自动关闭)"), 252);
+        makeEditPanel(urlBox, QRect(8, 178, 417, 105), QStringLiteral("编辑网址(编辑后自动关闭)"), 252);
     urlEditPanel = edit.panel;
     urlEditLabel = edit.caption;
     editedUrlEdit = edit.edit;
@@ -172,7 +172,7 @@ void SettingsDialog::BuildUrlSide() {
     editUrlAction = urlMenu->addAction(QStringLiteral("修改"));
 }
 
-void SettingsDialog::ConnectEvents() {
+void SettingsDialog::connectEvents() {
     connect(addUrlButton, &QPushButton::clicked, this, [this] { addUrl(); });
     connect(urlEdit, &QLineEdit::returnPressed, this, [this] { addUrl(); });
     connect(saveUrlButton, &QPushButton::clicked, this, [this] { saveEditedUrl(); });
@@ -182,9 +182,9 @@ void SettingsDialog::ConnectEvents() {
     // "修改" has no action of its own: editing is reached by a double click.
     connect(urlGrid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { urlMenu->popup(urlGrid->viewport()->mapToGlobal(pos)); });
-    connect(urlGrid, &RecordGrid::LeftReleased, this,
+    connect(urlGrid, &RecordGrid::leftReleased, this,
             [this](const QModelIndex& index, Qt::KeyboardModifiers modifiers) {
-                ListMouseUp(urlGrid, modifiers);
+                listMouseUp(urlGrid, modifiers);
                 urlCellClicked(index);
             });
     connect(urlGrid, &RecordGrid::DoubleClicked, this, [this] { openUrlEditPanel(); });
@@ -194,9 +194,9 @@ void SettingsDialog::ConnectEvents() {
     connect(saveKeywordButton, &QPushButton::clicked, this, [this] { saveEditedKeyword(); });
     connect(editedKeywordEdit, &QLineEdit::returnPressed, this, [this] { saveEditedKeyword(); });
     connect(closeKeywordEditButton, &QPushButton::clicked, this, [this] { closeKeywordEditPanel(); });
-    connect(keywordGrid, &RecordGrid::LeftReleased, this,
+    connect(keywordGrid, &RecordGrid::leftReleased, this,
             [this](const QModelIndex& index, Qt::KeyboardModifiers modifiers) {
-                ListMouseUp(keywordGrid, modifiers);
+                listMouseUp(keywordGrid, modifiers);
                 keywordCellClicked(index);
             });
     connect(keywordGrid, &RecordGrid::DoubleClicked, this, [this] { openKeywordEditPanel(); });
@@ -223,109 +223,109 @@ bool SettingsDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-int SettingsDialog::LoadUrlList() {
-    const int count = database_.OpenSQL(urls, QStringLiteral("Select * From SE_KeyUrl"));
+int SettingsDialog::loadUrlList() {
+    const int count = database_.openQuery(urls, QStringLiteral("Select * From SE_KeyUrl"));
     urlGrid->setContextMenuPolicy(count >= 1 ? Qt::CustomContextMenu : Qt::NoContextMenu);
     return count;
 }
 
-void SettingsDialog::ShowUrlCount(int count) {
+void SettingsDialog::showUrlCount(int count) {
     urlBox->setTitle(QStringLiteral("记录链接数") + QString::number(count));
 }
 
 void SettingsDialog::addUrl() {
     if (urlEdit->text().trimmed().isEmpty()) {
-        ShowInfoMsg(QStringLiteral("链接不能为空!"));
+        showInfoMsg(QStringLiteral("链接不能为空!"));
         return;
     }
-    const QString url = CanonicalUrl(urlEdit->text());
-    if (database_.OpenSQL(duplicateQuery_, UrlDuplicateSql(url)) >= 1) {
-        ShowErrorMsg(QStringLiteral("存在相同链接！"));
+    const QString url = canonicalUrl(urlEdit->text());
+    if (database_.openQuery(duplicateQuery_, urlDuplicateSql(url)) >= 1) {
+        showErrorMsg(QStringLiteral("存在相同链接！"));
         return;
     }
-    const QString today = Today();
-    const bool ok = database_.ExecSQLInTrans(
+    const QString day = today();
+    const bool ok = database_.execInTransaction(
         database_.execQuery,
         QStringLiteral("Insert Into SE_KeyUrl(UrlName,AddTime,State,UpdateTime,isCheck)Values(") +
-            QuotedStr(url) + u',' + today + u',' + QuotedStr(QStringLiteral("删除")) + u',' + today +
+            quotedStr(url) + u',' + day + u',' + quotedStr(QStringLiteral("删除")) + u',' + day +
             QStringLiteral(",-1)"));
     if (ok) {
         urlEdit->setFocus();
         urlEdit->clear();
     } else {
-        ShowErrorMsg(QStringLiteral("新增链接失败!"));
+        showErrorMsg(QStringLiteral("新增链接失败!"));
     }
-    ShowUrlCount(LoadUrlList());
+    showUrlCount(loadUrlList());
 }
 
-void SettingsDialog::ListMouseUp(RecordGrid* grid, Qt::KeyboardModifiers modifiers) {
+void SettingsDialog::listMouseUp(RecordGrid* grid, Qt::KeyboardModifiers modifiers) {
     const int current = grid->currentIndex().isValid() ? grid->currentIndex().row() : -1;
-    const bool anchorUsable = anchorSet_ && anchorGrid_ == grid && anchorGeneration_ == grid->Generation() &&
+    const bool anchorUsable = anchorSet_ && anchorGrid_ == grid && anchorGeneration_ == grid->generation() &&
                               anchorRow_ >= 0 && anchorRow_ < grid->model()->rowCount();
     if (!anchorUsable || !modifiers.testFlag(Qt::ShiftModifier)) {
         if (current < 0)
             return;
         anchorGrid_ = grid;
-        anchorGeneration_ = grid->Generation();
+        anchorGeneration_ = grid->generation();
         anchorRow_ = current;
         anchorRecNo_ = current + 1;
         anchorSet_ = true;
         return;
     }
     if (current >= 0)
-        grid->SelectRange(anchorRow_, current, current);
+        grid->selectRange(anchorRow_, current, current);
     anchorSet_ = false;
 }
 
 void SettingsDialog::urlCellClicked(const QModelIndex& index) {
-    if (!index.isValid() || !urls.IsOpen() || urls.IsEmpty())
+    if (!index.isValid() || !urls.isOpen() || urls.isEmpty())
         return;
-    urls.SetCurrentRow(index.row());
-    const QString field = urlModel_->Column(index.column()).field;
+    urls.setCurrentRow(index.row());
+    const QString field = urlModel_->column(index.column()).field;
     if (field == QStringLiteral("isCheck"))
-        ToggleUrlCheck();
-    keywordBox->setTitle(urls.FieldText(QStringLiteral("UrlName")) + QStringLiteral("对应关键词设置"));
-    curWebID_ = urls.FieldByName(QStringLiteral("WebID")).toInt();
-    LoadKeyWords(curWebID_);
+        toggleUrlCheck();
+    keywordBox->setTitle(urls.fieldText(QStringLiteral("UrlName")) + QStringLiteral("对应关键词设置"));
+    curWebID_ = urls.fieldByName(QStringLiteral("WebID")).toInt();
+    loadKeyWords(curWebID_);
     if (field == QStringLiteral("State"))
         confirmAndDeleteSelectedUrls();
 }
 
-void SettingsDialog::ToggleUrlCheck() {
-    if (urls.CurrentRow() < 0)
+void SettingsDialog::toggleUrlCheck() {
+    if (urls.currentRow() < 0)
         return;
-    const bool ticked = !RecordModel::IsTicked(urls.FieldByName(QStringLiteral("isCheck")));
-    urls.Edit();
-    urls.SetFieldValue(QStringLiteral("isCheck"), ticked);
-    const QString webId = QString::number(urls.FieldByName(QStringLiteral("WebID")).toLongLong());
-    database_.ExecSQLInTrans(database_.execQuery,
-                             QStringLiteral("Update SE_KeyWord Set Valid=") +
-                                 (ticked ? QStringLiteral("'1'") : QStringLiteral("'0'")) +
-                                 QStringLiteral(" Where WebID=") + webId);
-    urls.Post();
+    const bool ticked = !RecordModel::isTicked(urls.fieldByName(QStringLiteral("isCheck")));
+    urls.edit();
+    urls.setFieldValue(QStringLiteral("isCheck"), ticked);
+    const QString webId = QString::number(urls.fieldByName(QStringLiteral("WebID")).toLongLong());
+    database_.execInTransaction(database_.execQuery,
+                                QStringLiteral("Update SE_KeyWord Set Valid=") +
+                                    (ticked ? QStringLiteral("'1'") : QStringLiteral("'0'")) +
+                                    QStringLiteral(" Where WebID=") + webId);
+    urls.post();
 }
 
 void SettingsDialog::openUrlEditPanel() {
-    if (!urls.IsOpen() || urls.IsEmpty() || urls.CurrentRow() < 0)
+    if (!urls.isOpen() || urls.isEmpty() || urls.currentRow() < 0)
         return;
     urlEditPanel->show();
     urlEditPanel->raise();
-    editedUrlEdit->setText(urls.FieldText(QStringLiteral("UrlName")));
+    editedUrlEdit->setText(urls.fieldText(QStringLiteral("UrlName")));
     urlGrid->setEnabled(false);
 }
 
 void SettingsDialog::saveEditedUrl() {
     if (editedUrlEdit->text().trimmed().isEmpty())
         return;
-    const bool ok = database_.ExecSQLInTrans(
+    const bool ok = database_.execInTransaction(
         database_.execQuery, QStringLiteral("Update SE_KeyUrl Set UrlName=") +
-                                 QuotedStr(editedUrlEdit->text()) + QStringLiteral(",UpdateTime=") + Today() +
+                                 quotedStr(editedUrlEdit->text()) + QStringLiteral(",UpdateTime=") + today() +
                                  QStringLiteral(" Where WebID=") + QString::number(curWebID_));
     if (ok) {
-        ShowInfoMsg(QStringLiteral("更新链接成功!"));
+        showInfoMsg(QStringLiteral("更新链接成功!"));
         urlEditPanel->hide();
     }
-    ShowUrlCount(LoadUrlList());
+    showUrlCount(loadUrlList());
     urlGrid->setEnabled(true);
 }
 
@@ -340,23 +340,24 @@ void SettingsDialog::deleteSelectedUrls() {
 }
 
 void SettingsDialog::confirmAndDeleteSelectedUrls() {
-    if (AskYesNo(QStringLiteral("确定要删除该链接")) != IdYes)
+    if (askYesNo(QStringLiteral("确定要删除该链接")) != IdYes)
         return;
     // The keys are taken first: the list is read again only after all deletes.
     QList<qlonglong> webIds;
-    for (const int row : urlGrid->SelectedRows())
-        webIds << urlModel_->RowValue(row, QStringLiteral("WebID")).toLongLong();
+    for (const int row : urlGrid->selectedRows())
+        webIds << urlModel_->rowValue(row, QStringLiteral("WebID")).toLongLong();
     for (const qlonglong webId : webIds)
-        database_.ExecSQLInTrans(database_.execQuery, QStringLiteral("Delete From SE_KeyUrl Where WebID=") +
-                                                          QString::number(webId));
-    ShowUrlCount(LoadUrlList());
+        database_.execInTransaction(database_.execQuery,
+                                    QStringLiteral("Delete From SE_KeyUrl Where WebID=") +
+                                        QString::number(webId));
+    showUrlCount(loadUrlList());
 }
 
 void SettingsDialog::openUrlFinder() {
     UrlFinder finder(database_, this);
     if (stopRequested_)
-        finder.SetStopRequest(*stopRequested_);
-    ExecModal(finder);
+        finder.setStopRequest(*stopRequested_);
+    execModal(finder);
 }
 
 } // namespace quorvane

@@ -36,19 +36,19 @@ public:
     ~SettingsDialog() override;
 
     // The main window's stop request, handed on to the URL finder: its page wait gives up when it is set.
-    void SetStopRequest(const StopFlag& stopRequested) { stopRequested_ = &stopRequested; }
+    void setStopRequest(const StopFlag& stopRequested) { stopRequested_ = &stopRequested; }
 
     // Reads the URL list again and returns its row count; the popup menu is attached only to a list
     // with rows.
-    int LoadUrlList();
+    int loadUrlList();
     // Reads the keyword list of a URL again.
-    void LoadKeyWords(int webId);
+    void loadKeyWords(int webId);
     // Inverts the current URL's check box, rewrites Valid of all its keywords and saves the URL row.
-    void ToggleUrlCheck();
+    void toggleUrlCheck();
 
-    int CurWebID() const { return curWebID_; }
-    int EditKeyWordID() const { return editKeyWordID_; }
-    bool AnchorSet() const { return anchorSet_; }
+    int curWebId() const { return curWebID_; }
+    int editKeyWordId() const { return editKeyWordID_; }
+    bool anchorSet() const { return anchorSet_; }
 
     // Event handlers, named after their controls.
     void addUrl();
@@ -117,15 +117,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void BuildToolbar();
-    void BuildUrlSide();
-    void BuildKeyWordSide();
-    void ConnectEvents();
-    void ShowUrlCount(int count);
+    void buildToolbar();
+    void buildUrlSide();
+    void buildKeyWordSide();
+    void connectEvents();
+    void showUrlCount(int count);
     // Range selection on a left-button release; runs before the click's cell action.
-    void ListMouseUp(RecordGrid* grid, Qt::KeyboardModifiers modifiers);
+    void listMouseUp(RecordGrid* grid, Qt::KeyboardModifiers modifiers);
     void confirmAndDeleteSelectedUrls();
-    void DeleteOneKeyWord(int row);
+    void deleteOneKeyWord(int row);
     // How one line of an import ended.
     enum class LineOutcome { Imported, Skipped, Failed };
     // The frame both imports share: file choice, reading, progress, the line loop with its stop and

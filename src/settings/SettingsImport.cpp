@@ -60,12 +60,12 @@ void SettingsDialog::done(int result) {
 }
 
 bool SettingsDialog::runImport(const std::function<LineOutcome(const QString& line)>& importLine) {
-    const QString fileName = ChooseOpenFile(this, importRequest());
+    const QString fileName = chooseOpenFile(this, importRequest());
     if (fileName.isEmpty())
         return false;
-    const TextLines file = ReadTextLines(fileName);
+    const TextLines file = readTextLines(fileName);
     if (!file.readable) {
-        ShowInfoMsg(QStringLiteral("导入文件不存在或无法读取!"));
+        showInfoMsg(QStringLiteral("导入文件不存在或无法读取!"));
         return false;
     }
     // Blank lines would store empty names; a NUL character cannot be put into a statement.
@@ -81,7 +81,7 @@ bool SettingsDialog::runImport(const std::function<LineOutcome(const QString& li
             lines << line;
     }
     if (lines.isEmpty()) {
-        ShowInfoMsg(QStringLiteral("导入文件中没有可导入的内容!"));
+        showInfoMsg(QStringLiteral("导入文件中没有可导入的内容!"));
         return false;
     }
 
@@ -100,7 +100,7 @@ bool SettingsDialog::runImport(const std::function<LineOutcome(const QString& li
         const LineOutcome outcome = importLine(line);
         if (outcome == LineOutcome::Failed) {
             // The disk or the database refuses every further write: going on would only pretend.
-            ShowErrorMsg(QStringLiteral("导入已停止：") + PlainWords(database_.LastFailure()) +
+            showErrorMsg(QStringLiteral("导入已停止：") + plainWords(database_.lastFailure()) +
                          QStringLiteral("\n已导入 ") + QString::number(imported) + QStringLiteral(" 行。"));
             return true;
         }
@@ -118,7 +118,7 @@ bool SettingsDialog::runImport(const std::function<LineOutcome(const QString& li
         notes << QStringLiteral("有 ") + QString::number(undecodable) +
                      QStringLiteral(" 行因编码无法识别而被跳过（请将文件保存为 UTF-8 或 GBK 编码）。");
     if (!notes.isEmpty())
-        ShowInfoMsg(notes.join(u'\n'));
+        showInfoMsg(notes.join(u'\n'));
     return true;
 }
 
@@ -126,44 +126,44 @@ SettingsDialog::LineOutcome SettingsDialog::insertOutcome(bool written) const {
     if (written)
         return LineOutcome::Imported;
     // A line the database refuses (too long for its column) is skipped; any other failure ends the import.
-    return database_.LastFailure() == DbFailure::Refused ? LineOutcome::Skipped : LineOutcome::Failed;
+    return database_.lastFailure() == DbFailure::Refused ? LineOutcome::Skipped : LineOutcome::Failed;
 }
 
 void SettingsDialog::importUrls() {
-    const QString today = SqlDate(QDate::currentDate());
+    const QString today = sqlDate(QDate::currentDate());
     const bool ran = runImport([this, &today](const QString& line) {
-        const QString url = ImportedUrl(line);
-        if (database_.OpenSQL(duplicateQuery_, UrlDuplicateSql(url)) >= 1)
+        const QString url = importedUrl(line);
+        if (database_.openQuery(duplicateQuery_, urlDuplicateSql(url)) >= 1)
             return LineOutcome::Skipped;
-        return insertOutcome(database_.ExecSQLInTrans(
+        return insertOutcome(database_.execInTransaction(
             database_.execQuery,
             QStringLiteral("Insert Into SE_KeyUrl(UrlName,UpdateTime,AddTime,state,isCheck)Values(") +
-                QuotedStr(url) + u',' + today + u',' + today + u',' + QuotedStr(QStringLiteral("删除")) +
+                quotedStr(url) + u',' + today + u',' + today + u',' + quotedStr(QStringLiteral("删除")) +
                 QStringLiteral(",-1)")));
     });
     if (ran)
-        ShowUrlCount(LoadUrlList());
+        showUrlCount(loadUrlList());
 }
 
 void SettingsDialog::importKeywords() {
     if (curWebID_ <= 0) {
-        ShowInfoMsg(QStringLiteral("请选中一个链接!"));
+        showInfoMsg(QStringLiteral("请选中一个链接!"));
         return;
     }
     // The keywords go to the URL chosen when the import began, even if another URL is clicked meanwhile.
     const int webId = curWebID_;
-    const QString today = SqlDate(QDate::currentDate());
+    const QString today = sqlDate(QDate::currentDate());
     const bool ran = runImport([this, webId, &today](const QString& line) {
-        if (database_.OpenSQL(duplicateQuery_, KeyWordDuplicateSql(line, webId)) >= 1)
+        if (database_.openQuery(duplicateQuery_, keyWordDuplicateSql(line, webId)) >= 1)
             return LineOutcome::Skipped;
-        return insertOutcome(database_.ExecSQLInTrans(
+        return insertOutcome(database_.execInTransaction(
             database_.execQuery,
             QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName,AddTime,UpdateTime,State)values(") +
-                QString::number(webId) + u',' + QuotedStr(line) + u',' + today + u',' + today + u',' +
-                QuotedStr(QStringLiteral("删除")) + u')'));
+                QString::number(webId) + u',' + quotedStr(line) + u',' + today + u',' + today + u',' +
+                quotedStr(QStringLiteral("删除")) + u')'));
     });
     if (ran)
-        LoadKeyWords(curWebID_);
+        loadKeyWords(curWebID_);
 }
 
 } // namespace quorvane

@@ -18,7 +18,7 @@
 
 namespace quorvane {
 
-void SettingsDialog::BuildKeyWordSide() {
+void SettingsDialog::buildKeyWordSide() {
     keywordBox = new QGroupBox(settingsGroup);
     // The box takes the width the URL side leaves, however long the URL in its title: a long title is cut
     // at the box's edge rather than pushing the box out of the dialog.
@@ -34,7 +34,7 @@ void SettingsDialog::BuildKeyWordSide() {
     keywordLabel = new QLabel(QStringLiteral("添加关键词"), keywordEntryRow);
     keywordEdit = new QLineEdit(keywordEntryRow);
     keywordEdit->setFixedWidth(153);
-    addKeywordButton = PlainButton(keywordEntryRow, QStringLiteral("添加"));
+    addKeywordButton = plainButton(keywordEntryRow, QStringLiteral("添加"));
     row->addWidget(keywordLabel);
     row->addWidget(keywordEdit);
     row->addWidget(addKeywordButton);
@@ -50,17 +50,17 @@ void SettingsDialog::BuildKeyWordSide() {
             {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 80, Qt::AlignCenter, false},
             // No width of its own: what its title and "删除" need.
             {QStringLiteral("操作"), QStringLiteral("State"),
-             keywordGrid->FittingWidth(QStringLiteral("操作"), {QStringLiteral("删除")}), Qt::AlignCenter,
+             keywordGrid->fittingWidth(QStringLiteral("操作"), {QStringLiteral("删除")}), Qt::AlignCenter,
              false},
         },
         this);
-    keywordGrid->SetRecordModel(keyWordModel_);
-    keywordGrid->SetElasticColumn(0);
+    keywordGrid->setRecordModel(keyWordModel_);
+    keywordGrid->setElasticColumn(0);
     column->addWidget(keywordGrid, 1);
 
     // The edit panel lies over the list, outside the layout.
     const EditPanel edit =
-        MakeEditPanel(keywordBox, QRect(8, 178, 353, 105), QStringLiteral("编辑关键词(编辑后自动关闭)"), 169);
+        makeEditPanel(keywordBox, QRect(8, 178, 353, 105), QStringLiteral("编辑关键词(编辑后自动关闭)"), 169);
     keywordEditPanel = edit.panel;
     keywordEditLabel = edit.caption;
     editedKeywordEdit = edit.edit;
@@ -68,9 +68,9 @@ void SettingsDialog::BuildKeyWordSide() {
     closeKeywordEditButton = edit.close;
 }
 
-void SettingsDialog::LoadKeyWords(int webId) {
-    database_.OpenSQL(keywords,
-                      QStringLiteral("Select * From SE_KeyWord Where WebID=") + QString::number(webId));
+void SettingsDialog::loadKeyWords(int webId) {
+    database_.openQuery(keywords,
+                        QStringLiteral("Select * From SE_KeyWord Where WebID=") + QString::number(webId));
 }
 
 void SettingsDialog::addKeyword() {
@@ -78,73 +78,73 @@ void SettingsDialog::addKeyword() {
     if (keyword.trimmed().isEmpty())
         return;
     if (curWebID_ <= 0) {
-        ShowInfoMsg(QStringLiteral("请先选择一个链接!"));
+        showInfoMsg(QStringLiteral("请先选择一个链接!"));
         return;
     }
     const QString webId = QString::number(curWebID_);
-    if (database_.OpenSQL(duplicateQuery_, KeyWordDuplicateSql(keyword, curWebID_)) >= 1) {
-        ShowErrorMsg(QStringLiteral("出现重复关键词!"));
+    if (database_.openQuery(duplicateQuery_, keyWordDuplicateSql(keyword, curWebID_)) >= 1) {
+        showErrorMsg(QStringLiteral("出现重复关键词!"));
         return;
     }
-    const QString today = SqlDate(QDate::currentDate());
-    const bool ok = database_.ExecSQLInTrans(
+    const QString today = sqlDate(QDate::currentDate());
+    const bool ok = database_.execInTransaction(
         database_.execQuery,
         QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName,AddTime,State,UpdateTime)values(") + webId +
-            u',' + QuotedStr(keyword) + u',' + today + u',' + QuotedStr(QStringLiteral("删除")) + u',' +
+            u',' + quotedStr(keyword) + u',' + today + u',' + quotedStr(QStringLiteral("删除")) + u',' +
             today + u')');
     if (ok) {
         keywordEdit->setFocus();
         keywordEdit->clear();
     } else {
-        ShowErrorMsg(QStringLiteral("添加关键词出现异常！"));
+        showErrorMsg(QStringLiteral("添加关键词出现异常！"));
     }
-    LoadKeyWords(curWebID_);
+    loadKeyWords(curWebID_);
 }
 
 void SettingsDialog::keywordCellClicked(const QModelIndex& index) {
-    if (!index.isValid() || !keywords.IsOpen() || keywords.IsEmpty())
+    if (!index.isValid() || !keywords.isOpen() || keywords.isEmpty())
         return;
-    if (keyWordModel_->Column(index.column()).field == QStringLiteral("State"))
-        DeleteOneKeyWord(index.row());
+    if (keyWordModel_->column(index.column()).field == QStringLiteral("State"))
+        deleteOneKeyWord(index.row());
 }
 
-void SettingsDialog::DeleteOneKeyWord(int row) {
-    if (AskYesNo(QStringLiteral("你确定要删除该关键词！")) != IdYes)
+void SettingsDialog::deleteOneKeyWord(int row) {
+    if (askYesNo(QStringLiteral("你确定要删除该关键词！")) != IdYes)
         return;
     // By name within the URL: every row of the URL bearing the name goes.
-    const QString name = keyWordModel_->RowValue(row, QStringLiteral("KeyWordName")).toString();
-    const bool ok = database_.ExecSQLInTrans(database_.execQuery,
-                                             QStringLiteral("Delete From SE_KeyWord Where WebID=") +
-                                                 QString::number(curWebID_) +
-                                                 QStringLiteral(" and KeyWordName=") + QuotedStr(name));
+    const QString name = keyWordModel_->rowValue(row, QStringLiteral("KeyWordName")).toString();
+    const bool ok = database_.execInTransaction(database_.execQuery,
+                                                QStringLiteral("Delete From SE_KeyWord Where WebID=") +
+                                                    QString::number(curWebID_) +
+                                                    QStringLiteral(" and KeyWordName=") + quotedStr(name));
     if (!ok)
-        ShowErrorMsg(QStringLiteral("删除关键词出现异常!"));
-    LoadKeyWords(curWebID_);
+        showErrorMsg(QStringLiteral("删除关键词出现异常!"));
+    loadKeyWords(curWebID_);
 }
 
 void SettingsDialog::openKeywordEditPanel() {
-    if (!keywords.IsOpen() || keywords.IsEmpty() || keywords.CurrentRow() < 0)
+    if (!keywords.isOpen() || keywords.isEmpty() || keywords.currentRow() < 0)
         return;
     keywordEditPanel->show();
     keywordEditPanel->raise();
-    editedKeywordEdit->setText(keywords.FieldText(QStringLiteral("KeyWordName")));
-    editKeyWordID_ = keywords.FieldByName(QStringLiteral("KeyWordID")).toInt();
+    editedKeywordEdit->setText(keywords.fieldText(QStringLiteral("KeyWordName")));
+    editKeyWordID_ = keywords.fieldByName(QStringLiteral("KeyWordID")).toInt();
     keywordGrid->setEnabled(false);
 }
 
 void SettingsDialog::saveEditedKeyword() {
     if (editedKeywordEdit->text().trimmed().isEmpty())
         return;
-    const bool ok = database_.ExecSQLInTrans(
+    const bool ok = database_.execInTransaction(
         database_.execQuery, QStringLiteral("Update SE_KeyWord Set KeyWordName=") +
-                                 QuotedStr(editedKeywordEdit->text()) + QStringLiteral(",UpdateTime=") +
-                                 SqlDate(QDate::currentDate()) + QStringLiteral(" Where KeyWordID=") +
+                                 quotedStr(editedKeywordEdit->text()) + QStringLiteral(",UpdateTime=") +
+                                 sqlDate(QDate::currentDate()) + QStringLiteral(" Where KeyWordID=") +
                                  QString::number(editKeyWordID_));
     if (ok) {
-        ShowInfoMsg(QStringLiteral("更新关键词成功!"));
+        showInfoMsg(QStringLiteral("更新关键词成功!"));
         keywordEditPanel->hide();
     }
-    LoadKeyWords(curWebID_);
+    loadKeyWords(curWebID_);
     keywordGrid->setEnabled(true);
 }
 
@@ -155,19 +155,19 @@ void SettingsDialog::closeKeywordEditPanel() {
 }
 
 void SettingsDialog::deleteSelectedKeywords() {
-    if (!keywords.IsOpen() || keywords.IsEmpty())
+    if (!keywords.isOpen() || keywords.isEmpty())
         return;
-    if (AskYesNo(QStringLiteral("你确定要删除所选项?")) != IdYes)
+    if (askYesNo(QStringLiteral("你确定要删除所选项?")) != IdYes)
         return;
     // Through the list itself, last row first so the remaining row numbers stay valid; no reload follows.
-    const QList<int> rows = keywordGrid->SelectedRows();
+    const QList<int> rows = keywordGrid->selectedRows();
     keywordGrid->setUpdatesEnabled(false);
     struct Redraw {
         QWidget* grid;
         ~Redraw() { grid->setUpdatesEnabled(true); }
     } redraw{keywordGrid};
     for (auto it = rows.crbegin(); it != rows.crend(); ++it)
-        keywords.DeleteRow(*it);
+        keywords.deleteRow(*it);
 }
 
 } // namespace quorvane

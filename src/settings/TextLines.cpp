@@ -58,7 +58,7 @@ bool isValidUtf8(QByteArrayView line) {
 
 } // namespace
 
-TextLines DecodeTextLines(const QByteArray& bytes) {
+TextLines decodeTextLines(const QByteArray& bytes) {
     TextLines result;
     result.readable = true;
     const auto fromUnicode = [&result](const QString& text) {
@@ -88,7 +88,7 @@ TextLines DecodeTextLines(const QByteArray& bytes) {
     result.lines.reserve(lines.size());
     for (const QByteArrayView line : lines) {
         if (!utf8) {
-            result.lines << FromGbk(line);
+            result.lines << fromGbk(line);
         } else if (isAscii(line) || isValidUtf8(line)) {
             result.lines << QString::fromUtf8(line);
         } else {
@@ -98,14 +98,14 @@ TextLines DecodeTextLines(const QByteArray& bytes) {
     return result;
 }
 
-TextLines ReadTextLines(const QString& fileName) {
+TextLines readTextLines(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return {};
-    return DecodeTextLines(bytes);
+    return decodeTextLines(bytes);
 }
 
 } // namespace quorvane

@@ -18,9 +18,9 @@ struct TextLines {
 // the encoding is decided by the lines that hold more than ASCII: when at least half of them are valid
 // UTF-8 the file is UTF-8 and its invalid lines are left out (counted in `undecodable`), so one damaged
 // line never turns the whole file into garbled GBK; otherwise the file is GBK, the old program's code page.
-TextLines ReadTextLines(const QString& fileName);
+TextLines readTextLines(const QString& fileName);
 
-// The decoding step of ReadTextLines, on the file's bytes.
-TextLines DecodeTextLines(const QByteArray& bytes);
+// The decoding step of readTextLines, on the file's bytes.
+TextLines decodeTextLines(const QByteArray& bytes);
 
 } // namespace quorvane

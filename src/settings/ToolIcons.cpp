@@ -46,7 +46,7 @@ QIcon iconOf(const QPixmap& pixmap) {
 
 } // namespace
 
-QIcon ImportUrlIcon() {
+QIcon importUrlIcon() {
     QPixmap pixmap = blank();
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
@@ -59,7 +59,7 @@ QIcon ImportUrlIcon() {
     return iconOf(pixmap);
 }
 
-QIcon ImportKeyWordIcon() {
+QIcon importKeyWordIcon() {
     QPixmap pixmap = blank();
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
@@ -77,7 +77,7 @@ QIcon ImportKeyWordIcon() {
     return iconOf(pixmap);
 }
 
-QIcon FindUrlIcon() {
+QIcon findUrlIcon() {
     QPixmap pixmap = blank();
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);

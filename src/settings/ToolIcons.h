@@ -5,8 +5,8 @@
 namespace quorvane {
 
 // The settings tool bar's pictures, drawn at run time (each icon also has its greyed disabled form).
-QIcon ImportUrlIcon();     // a list with a red arrow pointing right
-QIcon ImportKeyWordIcon(); // a list with a red arrow bending down into a page
-QIcon FindUrlIcon();       // a page with a magnifying glass
+QIcon importUrlIcon();     // a list with a red arrow pointing right
+QIcon importKeyWordIcon(); // a list with a red arrow bending down into a page
+QIcon findUrlIcon();       // a page with a magnifying glass
 
 } // namespace quorvane

@@ -2,14 +2,14 @@
 
 namespace quorvane {
 
-QString CanonicalUrl(const QString& typed) {
+QString canonicalUrl(const QString& typed) {
     QString url = typed;
     url.remove(QStringLiteral("http:"), Qt::CaseSensitive);
     url.remove(u'/');
     return url;
 }
 
-QString ImportedUrl(const QString& line) {
+QString importedUrl(const QString& line) {
     QString url = line;
     url.remove(QStringLiteral("http:"), Qt::CaseSensitive);
     url.remove(u'\\');

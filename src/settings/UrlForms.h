@@ -6,10 +6,10 @@ namespace quorvane {
 
 // The stored form of a URL typed into the settings dialog: every "http:" and every "/" removed (exact,
 // case-sensitive, anywhere), blanks kept. It equals the form the rank check compares with.
-QString CanonicalUrl(const QString& typed);
+QString canonicalUrl(const QString& typed);
 
 // The stored form of a URL line read from an import file: every "http:" and every backslash removed;
 // forward slashes and blanks stay.
-QString ImportedUrl(const QString& line);
+QString importedUrl(const QString& line);
 
 } // namespace quorvane

@@ -16,7 +16,7 @@ constexpr int kConnectBusyTimeoutMs = 1000; // how long start-up waits for anoth
 
 // A file SQLite cannot read as a database says "not a database"; so does a wrong password.
 DbFailure failureOrDamaged(int code) {
-    const DbFailure failure = FailureOfSqliteCode(code);
+    const DbFailure failure = failureOfSqliteCode(code);
     return failure == DbFailure::Other ? DbFailure::Damaged : failure;
 }
 
@@ -80,18 +80,18 @@ Database::Database() {
 
 Database::~Database() = default;
 
-void Database::Disconnect() {
-    selectQuery.Close();
-    execQuery.Close();
+void Database::closeDatabase() {
+    selectQuery.close();
+    execQuery.close();
     db_.reset();
 }
 
-bool Database::ConnectDB(const QString& file, const QString& password) {
+bool Database::openDatabase(const QString& file, const QString& password) {
     QString relative = file;
     relative.replace(u'\\', u'/');
-    const QString path = QDir::isAbsolutePath(relative) ? relative : GetAppDir() + relative;
+    const QString path = QDir::isAbsolutePath(relative) ? relative : applicationFolder() + relative;
     connectionString_ = QDir::cleanPath(path);
-    Disconnect();
+    closeDatabase();
     connectFailure_ = DbFailure::Other;
 
     const QFileInfo info(connectionString_);
@@ -113,7 +113,7 @@ bool Database::ConnectDB(const QString& file, const QString& password) {
     const int rc = sqlite3_open_v2(nativePath.constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     SqliteDb db(raw);
     if (rc != SQLITE_OK) {
-        connectFailure_ = FailureOfSqliteCode(rc);
+        connectFailure_ = failureOfSqliteCode(rc);
         return false;
     }
     const QByteArray key = password.toUtf8();
@@ -165,7 +165,7 @@ QString Database::lastError() const {
 DbError Database::lastDbError() const {
     if (!db_)
         return DbError(lastError());
-    return DbError(lastError(), FailureOfSqliteCode(sqlite3_extended_errcode(db_.get())));
+    return DbError(lastError(), failureOfSqliteCode(sqlite3_extended_errcode(db_.get())));
 }
 
 void Database::requireConnection() const {
@@ -180,7 +180,7 @@ void Database::notify(const QString& sql) const {
 
 SqliteStatement Database::prepare(const QString& sql) {
     requireConnection();
-    const QByteArray utf8 = TranslateJet(sql).toUtf8();
+    const QByteArray utf8 = translateJet(sql).toUtf8();
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
     const int rc =
@@ -229,7 +229,7 @@ bool Database::inTransaction(const std::function<void()>& work) {
     }
 }
 
-bool Database::ExecSQLInTrans(Recordset& query, const QString& sql) {
+bool Database::execInTransaction(Recordset& query, const QString& sql) {
     Q_UNUSED(query); // the statement runs on the connection; the query names the caller's intent
     requireConnection();
     notify(sql);
@@ -239,7 +239,7 @@ bool Database::ExecSQLInTrans(Recordset& query, const QString& sql) {
     });
 }
 
-bool Database::ExecInOneTransaction(const QStringList& statements) {
+bool Database::execAllInOneTransaction(const QStringList& statements) {
     requireConnection();
     return inTransaction([this, &statements] {
         for (const QString& sql : statements) {
@@ -250,7 +250,7 @@ bool Database::ExecInOneTransaction(const QStringList& statements) {
     });
 }
 
-int Database::OpenSQL(Recordset& query, const QString& sql) {
+int Database::openQuery(Recordset& query, const QString& sql) {
     notify(sql);
     SqliteStatement stmt = prepare(sql);
     const int columns = sqlite3_column_count(stmt.get());
@@ -270,28 +270,28 @@ int Database::OpenSQL(Recordset& query, const QString& sql) {
     if (rc != SQLITE_DONE)
         throw lastDbError();
     const int count = static_cast<int>(rows.size());
-    query.Assign(this, sql, std::move(fields), std::move(rows));
+    query.assign(this, sql, std::move(fields), std::move(rows));
     return count;
 }
 
-bool Database::EnsureColumn(const QString& table, const QString& column, const QString& type) {
-    OpenSQL(selectQuery, QStringLiteral("Select * From ") + table + QStringLiteral(" Where 1=2"));
-    if (selectQuery.FieldNames().contains(column, Qt::CaseSensitive))
+bool Database::ensureColumn(const QString& table, const QString& column, const QString& type) {
+    openQuery(selectQuery, QStringLiteral("Select * From ") + table + QStringLiteral(" Where 1=2"));
+    if (selectQuery.fieldNames().contains(column, Qt::CaseSensitive))
         return false;
-    return ExecSQLInTrans(execQuery, QStringLiteral("Alter Table ") + table + QStringLiteral(" Add ") +
-                                         column + u' ' + type);
+    return execInTransaction(execQuery, QStringLiteral("Alter Table ") + table + QStringLiteral(" Add ") +
+                                            column + u' ' + type);
 }
 
-void Database::UpgradeSchema() {
+void Database::upgradeSchema() {
     static const char* const columns[] = {"BaiduRank2", "YahooRank", "SogouRank",
                                           "SosoRank",   "BingRank",  "YoudaoRank"};
     for (const char* column : columns)
-        EnsureColumn(QStringLiteral("SE_RankHistory"), QString::fromLatin1(column), QStringLiteral("long"));
+        ensureColumn(QStringLiteral("SE_RankHistory"), QString::fromLatin1(column), QStringLiteral("long"));
     for (const char* column : columns)
-        EnsureColumn(QStringLiteral("SE_KeyWord"), QString::fromLatin1(column), QStringLiteral("Text(50)"));
+        ensureColumn(QStringLiteral("SE_KeyWord"), QString::fromLatin1(column), QStringLiteral("Text(50)"));
 }
 
-void Database::UpdateRow(const QString& table, const QString& keyField, const QVariant& key,
+void Database::updateRow(const QString& table, const QString& keyField, const QVariant& key,
                          const QStringList& columns, const QVariantList& values) {
     QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ");
     for (int i = 0; i < columns.size(); ++i)
@@ -305,7 +305,7 @@ void Database::UpdateRow(const QString& table, const QString& keyField, const QV
     runToEnd(stmt.get());
 }
 
-void Database::DeleteRowByKey(const QString& table, const QString& keyField, const QVariant& key) {
+void Database::deleteRowByKey(const QString& table, const QString& keyField, const QVariant& key) {
     SqliteStatement stmt = prepare(QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE ") +
                                    keyField + QStringLiteral(" = ?"));
     bindValue(stmt.get(), 1, key);

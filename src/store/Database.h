@@ -24,43 +24,43 @@ public:
     // Opens the database file (relative to the executable's folder, or absolute) with its password.
     // False, without a message, when the file is missing, is not a database of this program (an empty
     // file, or one with none of the rank tables), the password is wrong, the file or its folder
-    // cannot be written, or another program holds it; ConnectFailure() then says which. Never creates
+    // cannot be written, or another program holds it; openFailure() then says which. Never creates
     // or changes a file it refuses.
-    bool ConnectDB(const QString& file, const QString& password);
-    // Why the last ConnectDB failed (None after a success; Other for a missing file).
-    DbFailure ConnectFailure() const { return connectFailure_; }
-    bool IsConnected() const { return db_ != nullptr; }
-    void Disconnect();
+    bool openDatabase(const QString& file, const QString& password);
+    // Why the last openDatabase failed (None after a success; Other for a missing file).
+    DbFailure openFailure() const { return connectFailure_; }
+    bool isOpen() const { return db_ != nullptr; }
+    void closeDatabase();
 
     // One statement in its own transaction: true after commit, false after rollback. Never shows a
     // message. Throws DbError only when there is no connection.
-    bool ExecSQLInTrans(Recordset& query, const QString& sql);
+    bool execInTransaction(Recordset& query, const QString& sql);
     // Several statements in one transaction: all of them are committed, or none. Never shows a message.
     // Throws DbError only when there is no connection.
-    bool ExecInOneTransaction(const QStringList& statements);
-    // Why the last ExecSQLInTrans or ExecInOneTransaction failed; None after a success.
-    DbFailure LastFailure() const { return lastFailure_; }
+    bool execAllInOneTransaction(const QStringList& statements);
+    // Why the last execInTransaction or execAllInOneTransaction failed; None after a success.
+    DbFailure lastFailure() const { return lastFailure_; }
     // Reopens the query with the statement and returns its row count. Throws DbError.
-    int OpenSQL(Recordset& query, const QString& sql);
+    int openQuery(Recordset& query, const QString& sql);
     // Adds the column when the table lacks it (exact, case-sensitive name comparison); true only when it
     // was added now. The probe's errors reach the caller.
-    bool EnsureColumn(const QString& table, const QString& column, const QString& type);
+    bool ensureColumn(const QString& table, const QString& column, const QString& type);
     // The start-up upgrade: the six later rank columns in both tables. Results are not inspected.
-    void UpgradeSchema();
+    void upgradeSchema();
 
     // Writes changed fields of one row by key, and deletes one row by key (the datasets' Post and
-    // delete). Both run outside ExecSQLInTrans's transactions and throw DbError.
-    void UpdateRow(const QString& table, const QString& keyField, const QVariant& key,
+    // delete). Both run outside execInTransaction's transactions and throw DbError.
+    void updateRow(const QString& table, const QString& keyField, const QVariant& key,
                    const QStringList& columns, const QVariantList& values);
-    void DeleteRowByKey(const QString& table, const QString& keyField, const QVariant& key);
+    void deleteRowByKey(const QString& table, const QString& keyField, const QVariant& key);
 
     // Sees every statement text the program sends, just before it runs and before translation (for tests and
     // diagnostics).
     using StatementObserver = std::function<void(const QString& sql)>;
-    void SetStatementObserver(StatementObserver observer) { observer_ = std::move(observer); }
+    void setStatementObserver(StatementObserver observer) { observer_ = std::move(observer); }
 
     // The connection string kept for the life of the module (the file's full path; no password).
-    const QString& ConnectionString() const { return connectionString_; }
+    const QString& connectionString() const { return connectionString_; }
 
     Recordset selectQuery;
     Recordset execQuery;

@@ -4,7 +4,7 @@
 
 namespace quorvane {
 
-DbFailure FailureOfSqliteCode(int code) {
+DbFailure failureOfSqliteCode(int code) {
     switch (code & 0xff) {
     case SQLITE_OK:
     case SQLITE_DONE:
@@ -31,7 +31,7 @@ DbFailure FailureOfSqliteCode(int code) {
     }
 }
 
-QString PlainWords(DbFailure failure) {
+QString plainWords(DbFailure failure) {
     switch (failure) {
     case DbFailure::DiskFull:
         return QStringLiteral("磁盘空间已满，数据库无法写入。已保存的数据没有丢失，请释放磁盘空间后重试。");
@@ -51,12 +51,12 @@ QString PlainWords(DbFailure failure) {
     return QStringLiteral("数据库操作失败。已保存的数据没有丢失。");
 }
 
-QString UserTextOf(const std::exception& error) {
+QString userTextOf(const std::exception& error) {
     if (const auto* dbError = dynamic_cast<const DbError*>(&error)) {
         const DbFailure failure = dbError->failure();
         // A refused statement is best explained by the rule that refused it.
         if (failure != DbFailure::None && failure != DbFailure::Other && failure != DbFailure::Refused)
-            return PlainWords(failure);
+            return plainWords(failure);
     }
     return QString::fromUtf8(error.what());
 }

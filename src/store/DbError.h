@@ -18,17 +18,17 @@ enum class DbFailure {
 };
 
 // The failure kind of an SQLite result code (primary or extended).
-DbFailure FailureOfSqliteCode(int code);
+DbFailure failureOfSqliteCode(int code);
 
 // What to tell the user, in plain words, about a failure that lost nothing: every earlier change was
 // committed and stays.
-QString PlainWords(DbFailure failure);
+QString plainWords(DbFailure failure);
 
 class DbError;
 
 // The text the user reads for an error: a database failure the user can act on (busy, disk full, damaged,
 // read-only) in plain words, anything else as it was raised.
-QString UserTextOf(const std::exception& error);
+QString userTextOf(const std::exception& error);
 
 // A statement or connection failure of the data layer. It travels to the caller's error path and, when
 // nobody handles it, to the application's general error report.

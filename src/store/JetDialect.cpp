@@ -82,7 +82,7 @@ QString translateAlterType(const QString& sql) {
 
 } // namespace
 
-QString TranslateJet(const QString& sql) {
+QString translateJet(const QString& sql) {
     return translateAlterType(translateDateLiterals(sql));
 }
 

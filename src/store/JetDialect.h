@@ -10,6 +10,6 @@ namespace quorvane {
 //  - in "Alter Table t Add c type", the type "long" becomes INTEGER and "Text(n)" becomes a case-insensitive
 //    TEXT whose length is checked against n, as Jet refused values too long for their column.
 // Everything else (left join, Between, -1 for true, doubled quotes) passes unchanged.
-QString TranslateJet(const QString& sql);
+QString translateJet(const QString& sql);
 
 } // namespace quorvane

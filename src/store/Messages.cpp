@@ -28,24 +28,24 @@ ShellOpenHandler& shellOpenHandler() {
 
 } // namespace
 
-MessagePresenter* SetMessagePresenter(MessagePresenter* presenter) {
+MessagePresenter* setMessagePresenter(MessagePresenter* presenter) {
     MessagePresenter* previous = installedPresenter;
     installedPresenter = presenter;
     return previous;
 }
 
-MessagePresenter* CurrentMessagePresenter() {
+MessagePresenter* currentMessagePresenter() {
     return installedPresenter ? installedPresenter : &fallbackPresenter;
 }
 
-ShellOpenHandler SetShellOpenHandler(ShellOpenHandler handler) {
+ShellOpenHandler setShellOpenHandler(ShellOpenHandler handler) {
     ShellOpenHandler previous = std::move(shellOpenHandler());
     shellOpenHandler() = std::move(handler);
     return previous;
 }
 
 namespace detail {
-void RunShellOpen(const QString& target) {
+void runShellOpen(const QString& target) {
     if (shellOpenHandler())
         shellOpenHandler()(target);
 }

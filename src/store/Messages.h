@@ -11,9 +11,9 @@ namespace quorvane {
 // answer without a modal loop. Code that shows a message never knows which one is installed.
 
 enum class MessageKind {
-    Error,       // ShowErrorMsg: "Error", stop sign, OK
-    Information, // ShowInfoMsg: "Information", information icon, OK
-    Question,    // AskYesNo: "Confirm", question mark, &Yes / &No
+    Error,       // showErrorMsg: "Error", stop sign, OK
+    Information, // showInfoMsg: "Information", information icon, OK
+    Question,    // askYesNo: "Confirm", question mark, &Yes / &No
     Report,      // the application's general error report: application title, error icon, OK
 };
 
@@ -31,11 +31,11 @@ public:
 
 // Installs a presenter (not owned) and returns the one it replaces. Without one, messages go to
 // standard error and questions are answered No.
-MessagePresenter* SetMessagePresenter(MessagePresenter* presenter);
-MessagePresenter* CurrentMessagePresenter();
+MessagePresenter* setMessagePresenter(MessagePresenter* presenter);
+MessagePresenter* currentMessagePresenter();
 
-// What ShellOpen does with an address. Returns the previous handler.
+// What shellOpen does with an address. Returns the previous handler.
 using ShellOpenHandler = std::function<void(const QString& target)>;
-ShellOpenHandler SetShellOpenHandler(ShellOpenHandler handler);
+ShellOpenHandler setShellOpenHandler(ShellOpenHandler handler);
 
 } // namespace quorvane

@@ -2,9 +2,9 @@
 
 namespace quorvane {
 
-int OpenMissionList(Database& database, Recordset& missions) {
-    missions.SetUpdateTable(QStringLiteral("SE_KeyWord"), QStringLiteral("KeyWordID"));
-    return database.OpenSQL(missions, QString::fromUtf16(kMissionListSql));
+int openMissionList(Database& database, Recordset& missions) {
+    missions.setUpdateTable(QStringLiteral("SE_KeyWord"), QStringLiteral("KeyWordID"));
+    return database.openQuery(missions, QString::fromUtf16(kMissionListSql));
 }
 
 } // namespace quorvane

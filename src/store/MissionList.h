@@ -16,6 +16,6 @@ inline constexpr char16_t kMissionListSql[] =
 
 // Reopens the mission list; edits of its rows are written to SE_KeyWord by KeyWordID. Returns the row
 // count. Errors of the statement reach the caller.
-int OpenMissionList(Database& database, Recordset& missions);
+int openMissionList(Database& database, Recordset& missions);
 
 } // namespace quorvane

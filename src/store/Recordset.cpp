@@ -11,12 +11,12 @@ namespace quorvane {
 Recordset::Recordset(QObject* parent)
     : QObject(parent) {}
 
-void Recordset::SetUpdateTable(const QString& table, const QString& keyField) {
+void Recordset::setUpdateTable(const QString& table, const QString& keyField) {
     updateTable_ = table;
     keyField_ = keyField;
 }
 
-void Recordset::Close() {
+void Recordset::close() {
     emit aboutToReset();
     open_ = false;
     editing_ = false;
@@ -26,7 +26,7 @@ void Recordset::Close() {
     emit resetDone();
 }
 
-int Recordset::FieldIndex(QStringView name) const {
+int Recordset::fieldIndex(QStringView name) const {
     for (int i = 0; i < fields_.size(); ++i)
         if (fields_[i].compare(name, Qt::CaseInsensitive) == 0)
             return i;
@@ -34,37 +34,37 @@ int Recordset::FieldIndex(QStringView name) const {
 }
 
 int Recordset::requireField(QStringView name) const {
-    const int index = FieldIndex(name);
+    const int index = fieldIndex(name);
     if (index < 0)
         throw DbError(QStringLiteral("Field '") + name.toString() + QStringLiteral("' not found"));
     return index;
 }
 
-const QVariant& Recordset::Value(int row, int field) const {
+const QVariant& Recordset::value(int row, int field) const {
     return rows_.at(static_cast<size_t>(row)).at(static_cast<size_t>(field));
 }
 
-void Recordset::SetCurrentRow(int row) {
+void Recordset::setCurrentRow(int row) {
     if (rows_.empty())
         row = -1;
     else
-        row = std::clamp(row, 0, RecordCount() - 1);
+        row = std::clamp(row, 0, recordCount() - 1);
     if (row == current_)
         return;
     if (editing_)
-        Cancel();
+        cancel();
     current_ = row;
     emit currentRowChanged(current_);
 }
 
-QVariant Recordset::FieldByName(const QString& name) const {
+QVariant Recordset::fieldByName(const QString& name) const {
     const int field = requireField(name);
     if (current_ < 0)
         throw DbError(QStringLiteral("Dataset is empty"));
-    return Value(current_, field);
+    return value(current_, field);
 }
 
-void Recordset::Edit() {
+void Recordset::edit() {
     if (current_ < 0)
         throw DbError(QStringLiteral("Dataset is empty"));
     if (editing_)
@@ -74,9 +74,9 @@ void Recordset::Edit() {
     changed_.assign(fields_.size(), false);
 }
 
-void Recordset::SetFieldValue(const QString& name, const QVariant& value) {
+void Recordset::setFieldValue(const QString& name, const QVariant& value) {
     const int field = requireField(name);
-    Edit();
+    edit();
     rows_[static_cast<size_t>(current_)][static_cast<size_t>(field)] = value;
     changed_[static_cast<size_t>(field)] = true;
     emit rowChanged(current_);
@@ -85,10 +85,10 @@ void Recordset::SetFieldValue(const QString& name, const QVariant& value) {
 QVariant Recordset::keyOf(int row) const {
     if (updateTable_.isEmpty() || keyField_.isEmpty() || !owner_)
         throw DbError(QStringLiteral("Dataset cannot be updated"));
-    return Value(row, requireField(keyField_));
+    return value(row, requireField(keyField_));
 }
 
-void Recordset::Post() {
+void Recordset::post() {
     if (!editing_)
         return;
     QStringList columns;
@@ -100,11 +100,11 @@ void Recordset::Post() {
         }
     }
     if (!columns.isEmpty())
-        owner_->UpdateRow(updateTable_, keyField_, keyOf(current_), columns, values);
+        owner_->updateRow(updateTable_, keyField_, keyOf(current_), columns, values);
     editing_ = false;
 }
 
-void Recordset::Cancel() {
+void Recordset::cancel() {
     if (!editing_)
         return;
     rows_[static_cast<size_t>(current_)] = original_;
@@ -147,7 +147,7 @@ int compareKeys(const SortKey& a, const SortKey& b) {
 
 } // namespace
 
-void Recordset::Sort(const QString& sortText) {
+void Recordset::sort(const QString& sortText) {
     const QStringList parts = sortText.simplified().split(u' ');
     if (parts.isEmpty() || parts.size() > 2)
         throw DbError(QStringLiteral("Invalid sort: ") + sortText);
@@ -160,7 +160,7 @@ void Recordset::Sort(const QString& sortText) {
             throw DbError(QStringLiteral("Invalid sort: ") + sortText);
     }
     if (editing_)
-        Cancel();
+        cancel();
     std::vector<size_t> order(rows_.size());
     std::iota(order.begin(), order.end(), size_t{0});
     const auto f = static_cast<size_t>(field);
@@ -187,23 +187,23 @@ void Recordset::Sort(const QString& sortText) {
     emit currentRowChanged(current_);
 }
 
-void Recordset::DeleteRow(int row) {
-    if (row < 0 || row >= RecordCount())
+void Recordset::deleteRow(int row) {
+    if (row < 0 || row >= recordCount())
         throw DbError(QStringLiteral("Row out of range"));
     if (editing_)
-        Cancel();
-    owner_->DeleteRowByKey(updateTable_, keyField_, keyOf(row));
+        cancel();
+    owner_->deleteRowByKey(updateTable_, keyField_, keyOf(row));
     emit rowAboutToBeRemoved(row);
     rows_.erase(rows_.begin() + row);
     if (rows_.empty())
         current_ = -1;
-    else if (current_ > row || current_ >= RecordCount())
+    else if (current_ > row || current_ >= recordCount())
         --current_;
     emit rowRemoved(row);
     emit currentRowChanged(current_);
 }
 
-void Recordset::Assign(Database* owner, const QString& sql, QStringList fields, std::vector<Row> rows) {
+void Recordset::assign(Database* owner, const QString& sql, QStringList fields, std::vector<Row> rows) {
     emit aboutToReset();
     owner_ = owner;
     sql_ = sql;

@@ -21,48 +21,48 @@ public:
 
     explicit Recordset(QObject* parent = nullptr);
 
-    // The table and key column that Post and DeleteRow write to, e.g. ("SE_KeyWord", "KeyWordID").
-    void SetUpdateTable(const QString& table, const QString& keyField);
+    // The table and key column that Post and deleteRow write to, e.g. ("SE_KeyWord", "KeyWordID").
+    void setUpdateTable(const QString& table, const QString& keyField);
 
-    bool IsOpen() const { return open_; }
-    void Close();
+    bool isOpen() const { return open_; }
+    void close();
     // The statement the set was last opened with.
-    const QString& Sql() const { return sql_; }
+    const QString& sql() const { return sql_; }
 
-    int RecordCount() const { return static_cast<int>(rows_.size()); }
-    bool IsEmpty() const { return rows_.empty(); }
-    int FieldCount() const { return static_cast<int>(fields_.size()); }
-    const QStringList& FieldNames() const { return fields_; }
+    int recordCount() const { return static_cast<int>(rows_.size()); }
+    bool isEmpty() const { return rows_.empty(); }
+    int fieldCount() const { return static_cast<int>(fields_.size()); }
+    const QStringList& fieldNames() const { return fields_; }
     // The field's column, compared without regard to case; -1 when there is none.
-    int FieldIndex(QStringView name) const;
-    const QVariant& Value(int row, int field) const;
-    const Row& RowAt(int row) const { return rows_.at(static_cast<size_t>(row)); }
+    int fieldIndex(QStringView name) const;
+    const QVariant& value(int row, int field) const;
+    const Row& rowAt(int row) const { return rows_.at(static_cast<size_t>(row)); }
 
     // The current row: -1 when the set is empty or closed.
-    int CurrentRow() const { return current_; }
-    void SetCurrentRow(int row);
+    int currentRow() const { return current_; }
+    void setCurrentRow(int row);
     // The current row's value of a field. Throws DbError for an unknown field or an empty set.
-    QVariant FieldByName(const QString& name) const;
-    QString FieldText(const QString& name) const { return FieldByName(name).toString(); }
+    QVariant fieldByName(const QString& name) const;
+    QString fieldText(const QString& name) const { return fieldByName(name).toString(); }
 
-    // Editing the current row: SetFieldValue changes the snapshot at once; Post writes the changed fields
+    // Editing the current row: setFieldValue changes the snapshot at once; Post writes the changed fields
     // to the update table by key; Cancel restores what was read. Post throws DbError when the write fails,
     // and the snapshot keeps the edited values.
-    void Edit();
-    void SetFieldValue(const QString& name, const QVariant& value);
-    void Post();
-    void Cancel();
-    bool IsEditing() const { return editing_; }
+    void edit();
+    void setFieldValue(const QString& name, const QVariant& value);
+    void post();
+    void cancel();
+    bool isEditing() const { return editing_; }
 
     // Reorders the rows in memory by "Field ASC" or "Field DESC"; the current row stays current.
     // Throws DbError for a text it cannot apply.
-    void Sort(const QString& sortText);
+    void sort(const QString& sortText);
 
     // Deletes a row's record from the update table by key, then from the snapshot. Throws DbError.
-    void DeleteRow(int row);
+    void deleteRow(int row);
 
     // Used by the data module when it opens the set.
-    void Assign(Database* owner, const QString& sql, QStringList fields, std::vector<Row> rows);
+    void assign(Database* owner, const QString& sql, QStringList fields, std::vector<Row> rows);
 
 signals:
     void aboutToReset();

@@ -70,7 +70,7 @@ bool fail(QString* error, const QString& message) {
 
 } // namespace
 
-bool CreateDatabase(const QString& path, const QString& password, SchemaVersion version, QString* error) {
+bool createDatabase(const QString& path, const QString& password, SchemaVersion version, QString* error) {
     if (QFileInfo::exists(path))
         return fail(error, QStringLiteral("refusing to overwrite existing file: ") + path);
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))

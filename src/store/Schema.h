@@ -15,6 +15,6 @@ enum class SchemaVersion {
 
 // Creates a new database file with the three tables. Refuses to touch an existing file. On failure
 // returns false, removes what it wrote and puts the reason into *error.
-bool CreateDatabase(const QString& path, const QString& password, SchemaVersion version, QString* error);
+bool createDatabase(const QString& path, const QString& password, SchemaVersion version, QString* error);
 
 } // namespace quorvane

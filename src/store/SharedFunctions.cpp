@@ -12,22 +12,22 @@
 namespace quorvane {
 
 namespace detail {
-void RunShellOpen(const QString& target);
+void runShellOpen(const QString& target);
 }
 
-void ShowErrorMsg(const QString& message) {
-    CurrentMessagePresenter()->present(MessageKind::Error, QStringLiteral("Error"), message);
+void showErrorMsg(const QString& message) {
+    currentMessagePresenter()->present(MessageKind::Error, QStringLiteral("Error"), message);
 }
 
-void ShowInfoMsg(const QString& message) {
-    CurrentMessagePresenter()->present(MessageKind::Information, QStringLiteral("Information"), message);
+void showInfoMsg(const QString& message) {
+    currentMessagePresenter()->present(MessageKind::Information, QStringLiteral("Information"), message);
 }
 
-int AskYesNo(const QString& message) {
-    return CurrentMessagePresenter()->present(MessageKind::Question, QStringLiteral("Confirm"), message);
+int askYesNo(const QString& message) {
+    return currentMessagePresenter()->present(MessageKind::Question, QStringLiteral("Confirm"), message);
 }
 
-QString ErrorReportText(const QString& message) {
+QString errorReportText(const QString& message) {
     const QString text = message.trimmed();
     if (text.isEmpty())
         return QStringLiteral(".");
@@ -37,14 +37,14 @@ QString ErrorReportText(const QString& message) {
     return text + u'.';
 }
 
-void ShowErrorReport(const QString& message) {
+void showErrorReport(const QString& message) {
     QString title = QCoreApplication::applicationName();
     if (title.isEmpty())
         title = QStringLiteral("Quorvane");
-    CurrentMessagePresenter()->present(MessageKind::Report, title, ErrorReportText(message));
+    currentMessagePresenter()->present(MessageKind::Report, title, errorReportText(message));
 }
 
-QString GetAppDir() {
+QString applicationFolder() {
     QString dir = QCoreApplication::applicationDirPath();
     if (!dir.endsWith(u'/'))
         dir += u'/';
@@ -60,7 +60,7 @@ std::string_view sv(QByteArrayView v) {
 } // namespace
 
 // Control characters and spaces: every code up to 32, as the old string functions trimmed.
-QByteArrayView TrimControl(QByteArrayView text) {
+QByteArrayView trimControlChars(QByteArrayView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && static_cast<unsigned char>(text[begin]) <= 32)
@@ -70,7 +70,7 @@ QByteArrayView TrimControl(QByteArrayView text) {
     return text.sliced(begin, end - begin);
 }
 
-QStringView TrimControl(QStringView text) {
+QStringView trimControlChars(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && text[begin].unicode() <= 32)
@@ -80,7 +80,7 @@ QStringView TrimControl(QStringView text) {
     return text.sliced(begin, end - begin);
 }
 
-QByteArrayView CutBetween(QByteArrayView& text, QByteArrayView startMarker, QByteArrayView endMarker) {
+QByteArrayView cutBetween(QByteArrayView& text, QByteArrayView startMarker, QByteArrayView endMarker) {
     if (startMarker.isEmpty())
         return {};
     const auto start = sv(text).find(sv(startMarker));
@@ -92,12 +92,12 @@ QByteArrayView CutBetween(QByteArrayView& text, QByteArrayView startMarker, QByt
     const auto end = sv(text).find(sv(endMarker));
     if (end == std::string_view::npos)
         return {};
-    const QByteArrayView result = TrimControl(text.first(static_cast<qsizetype>(end)));
-    text = TrimControl(text.sliced(static_cast<qsizetype>(end) + endMarker.size()));
+    const QByteArrayView result = trimControlChars(text.first(static_cast<qsizetype>(end)));
+    text = trimControlChars(text.sliced(static_cast<qsizetype>(end) + endMarker.size()));
     return result;
 }
 
-QString CutBetween(QString& text, const QString& startMarker, const QString& endMarker) {
+QString cutBetween(QString& text, const QString& startMarker, const QString& endMarker) {
     if (startMarker.isEmpty())
         return {};
     const qsizetype start = text.indexOf(startMarker);
@@ -109,17 +109,17 @@ QString CutBetween(QString& text, const QString& startMarker, const QString& end
     const qsizetype end = text.indexOf(endMarker);
     if (end < 0)
         return {};
-    const QString result = TrimControl(QStringView(text).first(end)).toString();
-    text = TrimControl(QStringView(text).sliced(end + endMarker.size())).toString();
+    const QString result = trimControlChars(QStringView(text).first(end)).toString();
+    text = trimControlChars(QStringView(text).sliced(end + endMarker.size())).toString();
     return result;
 }
 
-void PumpAndSleep() {
+void processEventsThenNap() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     QThread::msleep(2);
 }
 
-void DelaySeconds(int seconds) {
+void delaySeconds(int seconds) {
     QElapsedTimer timer;
     timer.start();
     const qint64 limitNs = static_cast<qint64>(seconds) * 1'000'000'000;
@@ -127,11 +127,11 @@ void DelaySeconds(int seconds) {
     // The reading taken before the last poll decides, so the wait ends one poll after n seconds.
     while (elapsed <= limitNs) {
         elapsed = timer.nsecsElapsed();
-        PumpAndSleep();
+        processEventsThenNap();
     }
 }
 
-QString PercentEncode(QByteArrayView data) {
+QString percentEncode(QByteArrayView data) {
     static constexpr char hex[] = "0123456789ABCDEF";
     QString out;
     out.reserve(data.size() * 3);
@@ -144,9 +144,9 @@ QString PercentEncode(QByteArrayView data) {
     return out;
 }
 
-void ShellOpen(QObject* owner, const QString& target) {
+void shellOpen(QObject* owner, const QString& target) {
     Q_UNUSED(owner); // the desktop places its own windows
-    detail::RunShellOpen(target);
+    detail::runShellOpen(target);
 }
 
 } // namespace quorvane

@@ -2,22 +2,22 @@
 
 namespace quorvane {
 
-QString QuotedStr(const QString& text) {
+QString quotedStr(const QString& text) {
     QString doubled = text;
     doubled.replace(u'\'', QStringLiteral("''"));
     return u'\'' + doubled + u'\'';
 }
 
-QString DateText(const QDate& date) {
+QString dateText(const QDate& date) {
     return date.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
-QString JetDate(const QDate& date) {
-    return u'#' + DateText(date) + u'#';
+QString jetDate(const QDate& date) {
+    return u'#' + dateText(date) + u'#';
 }
 
-QString SqlDate(const QDate& date) {
-    return u'\'' + DateText(date) + u'\'';
+QString sqlDate(const QDate& date) {
+    return u'\'' + dateText(date) + u'\'';
 }
 
 } // namespace quorvane

@@ -216,7 +216,7 @@ RecordsetModel* DataGrid::bind(Recordset& recordset, std::vector<GridColumn> col
     connect(model_, &QAbstractItemModel::modelReset, footer_, repaintFooter);
     connect(model_, &QAbstractItemModel::rowsRemoved, footer_, repaintFooter);
     connect(model_, &QAbstractItemModel::rowsInserted, footer_, repaintFooter);
-    followRecordset(recordset.CurrentRow());
+    followRecordset(recordset.currentRow());
     return model_;
 }
 
@@ -256,7 +256,7 @@ void DataGrid::clickTitle(int column, Qt::KeyboardModifiers modifiers) {
     if (!model_ || column < 0 || column >= model_->columnCount() || !model_->gridColumn(column).sortable)
         return;
     Recordset& recordset = model_->recordset();
-    if (!recordset.IsOpen())
+    if (!recordset.isOpen())
         return;
 
     // The marker before the click chooses the order.
@@ -265,7 +265,7 @@ void DataGrid::clickTitle(int column, Qt::KeyboardModifiers modifiers) {
     if (before == SortMarker::None)
         model_->setSortMarker(column, SortMarker::Down);
     try {
-        recordset.Sort(model_->gridColumn(column).field +
+        recordset.sort(model_->gridColumn(column).field +
                        (descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC")));
     } catch (const std::exception&) {
         // A sort that cannot be applied leaves the rows as they are.
@@ -448,8 +448,8 @@ void DataGrid::followView(const QModelIndex& current) {
     if (!viewDrivesRecordset_ || !model_ || !current.isValid())
         return;
     Recordset& recordset = model_->recordset();
-    if (current.row() != recordset.CurrentRow())
-        recordset.SetCurrentRow(current.row());
+    if (current.row() != recordset.currentRow())
+        recordset.setCurrentRow(current.row());
 }
 
 GridItemDelegate::GridItemDelegate(DataGrid* grid)

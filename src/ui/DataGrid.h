@@ -43,7 +43,7 @@ class GridTitleBar;
 //    Ctrl every other marker becomes none; the clicked one goes down -> up and up -> down (up -> none with
 //    Ctrl). Markers live in the model and survive reopens of the recordset. Nothing happens while the
 //    recordset is closed or for a column that does not sort.
-//  - the grid's current row and the recordset's CurrentRow follow each other both ways; a move of the
+//  - the grid's current row and the recordset's currentRow follow each other both ways; a move of the
 //    recordset's cursor moves the grid's cursor without changing the user's selection.
 class DataGrid : public QTableView {
     Q_OBJECT

@@ -12,13 +12,13 @@ FileChooser& installedChooser() {
 }
 } // namespace
 
-FileChooser SetFileChooser(FileChooser chooser) {
+FileChooser setFileChooser(FileChooser chooser) {
     FileChooser previous = std::move(installedChooser());
     installedChooser() = std::move(chooser);
     return previous;
 }
 
-QString ChooseSaveFile(QWidget* parent, const FileDialogRequest& request) {
+QString chooseSaveFile(QWidget* parent, const FileDialogRequest& request) {
     FileDialogRequest r = request;
     r.save = true;
     if (installedChooser())
@@ -29,7 +29,7 @@ QString ChooseSaveFile(QWidget* parent, const FileDialogRequest& request) {
                                         nullptr, options);
 }
 
-QString ChooseOpenFile(QWidget* parent, const FileDialogRequest& request) {
+QString chooseOpenFile(QWidget* parent, const FileDialogRequest& request) {
     FileDialogRequest r = request;
     r.save = false;
     if (installedChooser())

@@ -22,10 +22,10 @@ struct FileDialogRequest {
 using FileChooser = std::function<QString(const FileDialogRequest&)>;
 
 // Installs a chooser and returns the previous one; an empty chooser restores the platform dialogs.
-FileChooser SetFileChooser(FileChooser chooser);
+FileChooser setFileChooser(FileChooser chooser);
 
 // The chosen file's full path, or an empty text when the user cancelled.
-QString ChooseSaveFile(QWidget* parent, const FileDialogRequest& request);
-QString ChooseOpenFile(QWidget* parent, const FileDialogRequest& request);
+QString chooseSaveFile(QWidget* parent, const FileDialogRequest& request);
+QString chooseOpenFile(QWidget* parent, const FileDialogRequest& request);
 
 } // namespace quorvane

@@ -4,15 +4,15 @@
 
 namespace quorvane {
 
-void FillComboFromQuery(Database& database, Recordset& query, const QString& sql, const QString& field,
+void fillComboFromQuery(Database& database, Recordset& query, const QString& sql, const QString& field,
                         QComboBox* combo) {
     combo->clear();
-    database.OpenSQL(query, sql);
-    const int column = query.FieldIndex(field);
+    database.openQuery(query, sql);
+    const int column = query.fieldIndex(field);
     QStringList items;
-    items.reserve(query.RecordCount());
-    for (int row = 0; row < query.RecordCount(); ++row)
-        items << (column >= 0 ? query.Value(row, column).toString() : QString());
+    items.reserve(query.recordCount());
+    for (int row = 0; row < query.recordCount(); ++row)
+        items << (column >= 0 ? query.value(row, column).toString() : QString());
     combo->addItems(items);
 }
 

@@ -28,7 +28,7 @@ QFont cjkFont(const QString& family, const QString& name, int pixelSize) {
 
 } // namespace
 
-QFont SongTiFont(int pixelSize) {
+QFont songTiFont(int pixelSize) {
     static const QString family =
         installedFamily({QStringLiteral("宋体"), QStringLiteral("SimSun"),
                          QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC"),
@@ -36,7 +36,7 @@ QFont SongTiFont(int pixelSize) {
     return cjkFont(family, QStringLiteral("宋体"), pixelSize);
 }
 
-QFont HeiTiFont(int pixelSize) {
+QFont heiTiFont(int pixelSize) {
     static const QString family =
         installedFamily({QStringLiteral("黑体"), QStringLiteral("SimHei"), QStringLiteral("Noto Sans CJK SC"),
                          QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Noto Serif CJK SC")});

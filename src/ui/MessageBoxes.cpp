@@ -35,14 +35,14 @@ void leaveRoomForTitle(QMessageBox& box) {
     auto* grid = qobject_cast<QGridLayout*>(box.layout());
     if (!grid)
         return;
-    const int width = MessageBoxPresenter::MinimumWidthFor(box.windowTitle(), box.font());
+    const int width = MessageBoxPresenter::minimumWidthFor(box.windowTitle(), box.font());
     grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
                   grid->columnCount());
 }
 
 } // namespace
 
-int MessageBoxPresenter::MinimumWidthFor(const QString& title, const QFont& font) {
+int MessageBoxPresenter::minimumWidthFor(const QString& title, const QFont& font) {
     constexpr int kTitleBarExtras = 130; // icon, three buttons and the frame's margins
     return static_cast<int>(std::ceil(QFontMetricsF(font).horizontalAdvance(title) * 1.3)) + kTitleBarExtras;
 }

@@ -13,7 +13,7 @@ class MessageBoxPresenter final : public MessagePresenter {
 public:
     int present(MessageKind kind, const QString& title, const QString& text) override;
     // The narrowest box whose title a window manager shows whole.
-    static int MinimumWidthFor(const QString& title, const QFont& font);
+    static int minimumWidthFor(const QString& title, const QFont& font);
 };
 
 } // namespace quorvane

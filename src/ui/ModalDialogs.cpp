@@ -11,13 +11,13 @@ ModalRunner& installedRunner() {
 }
 } // namespace
 
-ModalRunner SetModalRunner(ModalRunner runner) {
+ModalRunner setModalRunner(ModalRunner runner) {
     ModalRunner previous = std::move(installedRunner());
     installedRunner() = std::move(runner);
     return previous;
 }
 
-int ExecModal(QDialog& dialog) {
+int execModal(QDialog& dialog) {
     if (installedRunner())
         return installedRunner()(dialog);
     return dialog.exec();

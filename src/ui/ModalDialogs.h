@@ -11,7 +11,7 @@ namespace quorvane {
 using ModalRunner = std::function<int(QDialog& dialog)>;
 
 // Installs a runner and returns the previous one; an empty runner restores exec().
-ModalRunner SetModalRunner(ModalRunner runner);
-int ExecModal(QDialog& dialog);
+ModalRunner setModalRunner(ModalRunner runner);
+int execModal(QDialog& dialog);
 
 } // namespace quorvane

@@ -34,14 +34,14 @@ RecordsetModel::RecordsetModel(Recordset& recordset, std::vector<GridColumn> col
     , fieldIndex_(columns_.size(), -1)
     , markers_(columns_.size(), SortMarker::None) {
     resolveFields();
-    indicatorRow_ = recordset_.CurrentRow();
+    indicatorRow_ = recordset_.currentRow();
     connect(&recordset_, &Recordset::aboutToReset, this, [this] {
         resetting_ = true;
         beginResetModel();
     });
     connect(&recordset_, &Recordset::resetDone, this, [this] {
         resolveFields();
-        indicatorRow_ = recordset_.CurrentRow();
+        indicatorRow_ = recordset_.currentRow();
         resetting_ = false;
         endResetModel();
     });
@@ -62,7 +62,7 @@ RecordsetModel::RecordsetModel(Recordset& recordset, std::vector<GridColumn> col
 
 void RecordsetModel::resolveFields() {
     for (size_t c = 0; c < columns_.size(); ++c)
-        fieldIndex_[c] = recordset_.IsOpen() ? recordset_.FieldIndex(columns_[c].field) : -1;
+        fieldIndex_[c] = recordset_.isOpen() ? recordset_.fieldIndex(columns_[c].field) : -1;
 }
 
 void RecordsetModel::onCurrentRowChanged(int row) {
@@ -87,7 +87,7 @@ QString RecordsetModel::cellText(int row, int column) const {
     const int field = fieldIndex(column);
     if (field < 0 || row < 0 || row >= rowCount())
         return QString();
-    return recordset_.Value(row, field).toString();
+    return recordset_.value(row, field).toString();
 }
 
 void RecordsetModel::setSortMarker(int column, SortMarker marker) {
@@ -112,9 +112,9 @@ RowColours RecordsetModel::rowColours(int row) const {
 }
 
 int RecordsetModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || !recordset_.IsOpen())
+    if (parent.isValid() || !recordset_.isOpen())
         return 0;
-    return recordset_.RecordCount();
+    return recordset_.recordCount();
 }
 
 int RecordsetModel::columnCount(const QModelIndex& parent) const {

@@ -48,10 +48,10 @@ AboutBox::AboutBox(QWidget* parent)
     logo->setObjectName(QStringLiteral("logo"));
     logo->setGeometry(8, 28, 89, 73);
     logo->setScaledContents(true);
-    logo->setPixmap(AboutLogo(QSize(89, 73)));
+    logo->setPixmap(aboutLogo(QSize(89, 73)));
 
     programName = placedLabel(infoGroup, QStringLiteral("programName"), QStringLiteral("Quorvane"),
-                              QPoint(98, 64), HeiTiFont(21));
+                              QPoint(98, 64), heiTiFont(21));
     QFont underlined = programName->font();
     underlined.setUnderline(true);
     programName->setFont(underlined);
@@ -62,17 +62,17 @@ AboutBox::AboutBox(QWidget* parent)
     // Blue and underlined, yet not a link: a click on it does nothing.
 
     versionTitle = placedLabel(infoGroup, QStringLiteral("versionTitle"), QStringLiteral("系统版本:"),
-                               QPoint(24, 120), SongTiFont(13));
+                               QPoint(24, 120), songTiFont(13));
     versionText = placedLabel(infoGroup, QStringLiteral("versionText"), QStringLiteral("Ver1.3"),
-                              QPoint(88, 120), SongTiFont(12));
+                              QPoint(88, 120), songTiFont(12));
     makerLine = placedLabel(infoGroup, QStringLiteral("makerLine"),
                             QStringLiteral("Velmora 网络科技 出品, 专注搜索引擎排名服务"), QPoint(26, 141),
-                            SongTiFont(12));
-    siteLink = placedLabel(infoGroup, QStringLiteral("siteLink"), MakerSiteUrl(), QPoint(86, 161), QFont());
-    MakeLinkLabel(siteLink, SongTiFont(13), Qt::blue, [this] { openSite(); });
+                            songTiFont(12));
+    siteLink = placedLabel(infoGroup, QStringLiteral("siteLink"), makerSiteUrl(), QPoint(86, 161), QFont());
+    makeLinkLabel(siteLink, songTiFont(13), Qt::blue, [this] { openSite(); });
     supportLine =
         placedLabel(infoGroup, QStringLiteral("supportLine"),
-                    QStringLiteral("技术支持: support@velmora.example"), QPoint(95, 184), SongTiFont(12));
+                    QStringLiteral("技术支持: support@velmora.example"), QPoint(95, 184), songTiFont(12));
 
     // The group box's own area, its caption included, acts as the link.
     new ClickAction(
@@ -86,7 +86,7 @@ AboutBox::AboutBox(QWidget* parent)
 }
 
 void AboutBox::openSite() {
-    ShellOpen(this, siteLink->text());
+    shellOpen(this, siteLink->text());
 }
 
 } // namespace quorvane

@@ -6,7 +6,7 @@
 
 namespace quorvane {
 
-QPixmap AboutLogo(QSize size) {
+QPixmap aboutLogo(QSize size) {
     QPixmap logo(size);
     logo.fill(Qt::white);
     QPainter painter(&logo);

@@ -6,6 +6,6 @@
 namespace quorvane {
 
 // Quorvane's logo, drawn at the given size: a rising rank line over a blue tile.
-QPixmap AboutLogo(QSize size);
+QPixmap aboutLogo(QSize size);
 
 } // namespace quorvane

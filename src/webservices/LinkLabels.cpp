@@ -35,7 +35,7 @@ bool ClickAction::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void MakeLinkLabel(QLabel* label, QFont font, const QColor& colour, std::function<void()> action) {
+void makeLinkLabel(QLabel* label, QFont font, const QColor& colour, std::function<void()> action) {
     font.setUnderline(true);
     label->setFont(font);
     QPalette palette = label->palette();

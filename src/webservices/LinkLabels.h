@@ -31,6 +31,6 @@ private:
 
 // Makes a label look and act as a link: the given font, colour and underline, the pointing hand while the
 // mouse is over it, and the action on a click.
-void MakeLinkLabel(QLabel* label, QFont font, const QColor& colour, std::function<void()> action);
+void makeLinkLabel(QLabel* label, QFont font, const QColor& colour, std::function<void()> action);
 
 } // namespace quorvane

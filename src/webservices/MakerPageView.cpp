@@ -45,28 +45,28 @@ MakerPageView::MakerPageView(PageBrowser& page, QWidget* parent)
     setOpenExternalLinks(false);
     setSearchPaths({});
     setDocument(new ClosedDocument(this));
-    page_.SetMaxBodyBytes(kMaxPanelPageBytes);
-    connect(&page_, &Browser::DocumentComplete, this, &MakerPageView::showLoadedPage);
+    page_.setMaxBodyBytes(kMaxPanelPageBytes);
+    connect(&page_, &Browser::documentComplete, this, &MakerPageView::showLoadedPage);
     connect(this, &QTextBrowser::anchorClicked, this, &MakerPageView::openLink);
 }
 
 void MakerPageView::load(const QString& url) {
-    page_.SetSilent(true);
-    page_.Navigate(url);
+    page_.setSilent(true);
+    page_.navigate(url);
 }
 
 void MakerPageView::showLoadedPage() {
     // A host that cannot be reached, or answers with an error, shows no page of the maker.
-    if (!page_.LastError().isEmpty())
+    if (!page_.lastError().isEmpty())
         return;
     QByteArray markup;
     try {
-        markup = page_.BodyMarkup();
+        markup = page_.bodyMarkup();
     } catch (const std::runtime_error&) {
         return;
     }
-    pageLocation_ = page_.Location();
-    setHtml(FromGbk(markup));
+    pageLocation_ = page_.location();
+    setHtml(fromGbk(markup));
 }
 
 void MakerPageView::openLink(const QUrl& link) {
@@ -76,7 +76,7 @@ void MakerPageView::openLink(const QUrl& link) {
     const QString scheme = target.scheme().toLower();
     if (!target.isValid() || (scheme != u"http" && scheme != u"https"))
         return;
-    ShellOpen(this, target.toString(QUrl::FullyEncoded));
+    shellOpen(this, target.toString(QUrl::FullyEncoded));
 }
 
 } // namespace quorvane

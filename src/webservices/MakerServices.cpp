@@ -35,15 +35,15 @@ MakerServices::MakerServices(const MakerControls& controls)
     , versionPage_(new PageBrowser(controls.versionPagePanel))
     , pageView_(new MakerPageView(*makerPage_, controls.makerPagePanel))
     , versionCheck_(new VersionCheck(
-          *versionPage_, [window = controls.window] { return RunningVersion(window->windowTitle()); }, this))
+          *versionPage_, [window = controls.window] { return runningVersion(window->windowTitle()); }, this))
     , openTimer_(new QTimer(this))
     , versionTimer_(new QTimer(this)) {
     setObjectName(QStringLiteral("makerServices"));
     makerPage_->setObjectName(QStringLiteral("makerPage"));
     navigationPage_->setObjectName(QStringLiteral("navigationPage"));
     versionPage_->setObjectName(QStringLiteral("versionPage"));
-    navigationPage_->SetMaxBodyBytes(kMaxHiddenPageBytes);
-    versionPage_->SetMaxBodyBytes(kMaxHiddenPageBytes);
+    navigationPage_->setMaxBodyBytes(kMaxHiddenPageBytes);
+    versionPage_->setMaxBodyBytes(kMaxHiddenPageBytes);
     if (QLayout* panel = controls.makerPagePanel->layout())
         panel->addWidget(pageView_);
 
@@ -51,8 +51,8 @@ MakerServices::MakerServices(const MakerControls& controls)
         QLabel* link = i == 0 ? controls.promotionLink1 : controls.promotionLink2;
         const Promotion& promotion = kPromotions[i];
         link->setText(promotion.caption.toString());
-        MakeLinkLabel(link, SongTiFont(14), kLime,
-                      [this, path = promotion.path] { ShellOpen(window_, MakerPageUrl(path)); });
+        makeLinkLabel(link, songTiFont(14), kLime,
+                      [this, path = promotion.path] { shellOpen(window_, makerPageUrl(path)); });
     }
 
     connect(controls.helpAction, &QAction::triggered, this, &MakerServices::openHelp);
@@ -73,22 +73,22 @@ MakerServices::MakerServices(const MakerControls& controls)
 }
 
 void MakerServices::openPages() {
-    pageView_->load(MakerPageUrl(kMakerPanelPath));
-    navigationPage_->SetSilent(true);
-    navigationPage_->Navigate(MakerPageUrl(kNavigationPath));
+    pageView_->load(makerPageUrl(kMakerPanelPath));
+    navigationPage_->setSilent(true);
+    navigationPage_->navigate(makerPageUrl(kNavigationPath));
     versionCheck_->reload();
 }
 
 void MakerServices::openHelp() {
-    ShellOpen(window_, MakerPageUrl(kHelpPath));
+    shellOpen(window_, makerPageUrl(kHelpPath));
 }
 
 void MakerServices::visitSite() {
-    ShellOpen(window_, MakerSiteUrl());
+    shellOpen(window_, makerSiteUrl());
 }
 
 void MakerServices::openDownloadPage() {
-    ShellOpen(window_, MakerPageUrl(kDownloadPagePath));
+    shellOpen(window_, makerPageUrl(kDownloadPagePath));
 }
 
 void MakerServices::fetchNewestVersion() {
@@ -97,7 +97,7 @@ void MakerServices::fetchNewestVersion() {
 
 void MakerServices::showAboutBox() {
     AboutBox box(window_);
-    ExecModal(box);
+    execModal(box);
 }
 
 } // namespace quorvane

@@ -4,16 +4,16 @@
 
 namespace quorvane {
 
-QString MakerPageUrl(QStringView path) {
-    return Endpoint(u"Maker") + path;
+QString makerPageUrl(QStringView path) {
+    return endpoint(u"Maker") + path;
 }
 
-QString MakerSiteUrl() {
-    return MakerPageUrl(kVersionPath);
+QString makerSiteUrl() {
+    return makerPageUrl(kVersionPath);
 }
 
-QString UpdateFileUrl() {
-    return Endpoint(u"Download") + kUpdateFilePath;
+QString updateFileUrl() {
+    return endpoint(u"Download") + kUpdateFilePath;
 }
 
 } // namespace quorvane

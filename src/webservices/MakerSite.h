@@ -27,10 +27,10 @@ inline constexpr Promotion kPromotions[2] = {
 };
 
 // The address of a page of the maker's site: the "Maker" endpoint followed by the path.
-QString MakerPageUrl(QStringView path);
+QString makerPageUrl(QStringView path);
 // The site's root page, as the About box writes it out and "访问Velmora" opens it.
-QString MakerSiteUrl();
+QString makerSiteUrl();
 // The update file on the download host (FTP).
-QString UpdateFileUrl();
+QString updateFileUrl();
 
 } // namespace quorvane

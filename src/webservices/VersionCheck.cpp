@@ -11,30 +11,30 @@
 
 namespace quorvane {
 
-QString RunningVersion(const QString& caption) {
+QString runningVersion(const QString& caption) {
     const qsizetype at = caption.indexOf(u"Ver");
     return at < 0 ? QString() : caption.mid(at + 3, 3);
 }
 
-std::optional<QString> VersionCode(QByteArrayView documentMarkup) {
+std::optional<QString> versionCode(QByteArrayView documentMarkup) {
     QByteArrayView rest = documentMarkup;
-    const QByteArrayView code = CutBetween(rest, "Code=", "</PRE></BODY>");
+    const QByteArrayView code = cutBetween(rest, "Code=", "</PRE></BODY>");
     if (code.isEmpty())
         return std::nullopt;
-    return FromGbk(code);
+    return fromGbk(code);
 }
 
 VersionCheck::VersionCheck(Browser& versionPage, std::function<QString()> runningVersion, QObject* parent)
     : QObject(parent)
     , page_(versionPage)
     , runningVersion_(std::move(runningVersion)) {
-    connect(&page_, &Browser::DocumentComplete, this, &VersionCheck::checkLoadedPage);
+    connect(&page_, &Browser::documentComplete, this, &VersionCheck::checkLoadedPage);
 }
 
 void VersionCheck::reload() {
     // Started without waiting: the page arrives as an event, whatever else the program is doing.
-    page_.SetSilent(true);
-    page_.Navigate(MakerPageUrl(kVersionPath));
+    page_.setSilent(true);
+    page_.navigate(makerPageUrl(kVersionPath));
 }
 
 bool VersionCheck::updateAvailable() const {
@@ -43,15 +43,15 @@ bool VersionCheck::updateAvailable() const {
 
 void VersionCheck::fetchNewestVersion() {
     if (updateAvailable())
-        ShellOpen(this, UpdateFileUrl());
+        shellOpen(this, updateFileUrl());
     else
-        ShowInfoMsg(QStringLiteral("无需升级!"));
+        showInfoMsg(QStringLiteral("无需升级!"));
 }
 
 void VersionCheck::checkLoadedPage() {
     std::optional<QString> code;
     try {
-        code = VersionCode(page_.DocumentMarkup());
+        code = versionCode(page_.documentMarkup());
     } catch (const std::runtime_error&) {
         return; // no document: nothing to read
     }
@@ -64,7 +64,7 @@ void VersionCheck::checkLoadedPage() {
     if (!updateAvailable() || announcing_)
         return;
     const QScopedValueRollback<bool> showing(announcing_, true);
-    ShowInfoMsg(QStringLiteral("发现新版本，请注意升级!"));
+    showInfoMsg(QStringLiteral("发现新版本，请注意升级!"));
 }
 
 } // namespace quorvane

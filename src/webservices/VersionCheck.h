@@ -13,11 +13,11 @@ class Browser;
 
 // The running version as the main window's caption carries it: the three characters after the first "Ver"
 // ("Velmora-Quorvane Ver1.3" gives "1.3"); empty when the caption has no "Ver".
-QString RunningVersion(const QString& caption);
+QString runningVersion(const QString& caption);
 
 // The version code of a serialised version page: what lies between "Code=" and "</PRE></BODY>", without the
 // spaces and line breaks around it. Nothing when either marker is missing or the code is empty.
-std::optional<QString> VersionCode(QByteArrayView documentMarkup);
+std::optional<QString> versionCode(QByteArrayView documentMarkup);
 
 // Compares the newest published version, read from the maker's version page, with the running one. Every
 // completed load of the page's browser is checked; a page without a code (an unreachable host gives an

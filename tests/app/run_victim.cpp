@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     Database database;
     const int killAt = argc == 4 ? std::atoi(argv[3]) : 0;
     int writes = 0;
-    database.SetStatementObserver([&writes, killAt](const QString& sql) {
+    database.setStatementObserver([&writes, killAt](const QString& sql) {
         const QString verb = sql.section(u' ', 0, 0).toLower();
         if (verb != QStringLiteral("update") && verb != QStringLiteral("insert") &&
             verb != QStringLiteral("delete"))
@@ -40,9 +40,9 @@ int main(int argc, char** argv) {
     });
     MainWindow window(database, QString::fromLocal8Bit(argv[1]));
     window.startUp();
-    if (window.TerminateRequested())
+    if (window.terminateRequested())
         return 1;
-    LoadEndpoints(QString::fromLocal8Bit(argv[2]));
+    loadEndpoints(QString::fromLocal8Bit(argv[2]));
     window.allEnginesBox->click(); // all seven cleared
     window.bingBox->setChecked(true);
     QTimer::singleShot(0, &window, [&window] {

@@ -50,7 +50,7 @@ protected:
         model = grid->bind(rs, sampleColumns());
         grid->resize(400, 300);
     }
-    void reopen() { rs.Assign(nullptr, QStringLiteral("select"), kFields, sampleRows()); }
+    void reopen() { rs.assign(nullptr, QStringLiteral("select"), kFields, sampleRows()); }
     QStringList column(int c) const {
         QStringList values;
         for (int r = 0; r < model->rowCount(); ++r)
@@ -80,11 +80,11 @@ TEST_F(GridTest, ModelIsConsistentThroughReopenSortEditAndClose) {
     QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_EQ(model->rowCount(), 4);
     EXPECT_EQ(model->columnCount(), 5);
-    rs.Sort(QStringLiteral("Name DESC"));
-    rs.SetCurrentRow(2);
-    rs.SetFieldValue(QStringLiteral("Rank"), QStringLiteral("1"));
+    rs.sort(QStringLiteral("Name DESC"));
+    rs.setCurrentRow(2);
+    rs.setFieldValue(QStringLiteral("Rank"), QStringLiteral("1"));
     reopen();
-    rs.Close();
+    rs.close();
     EXPECT_EQ(model->rowCount(), 0);
     reopen();
     EXPECT_EQ(model->rowCount(), 4);
@@ -109,7 +109,7 @@ TEST_F(GridTest, CellsTitlesAndFlags) {
 
 TEST_F(GridTest, RowIndicatorFollowsTheCurrentRow) {
     EXPECT_FALSE(model->headerData(0, Qt::Vertical, Qt::DecorationRole).isNull());
-    rs.SetCurrentRow(2);
+    rs.setCurrentRow(2);
     EXPECT_TRUE(model->headerData(0, Qt::Vertical, Qt::DecorationRole).isNull());
     EXPECT_FALSE(model->headerData(2, Qt::Vertical, Qt::DecorationRole).isNull());
 }
@@ -169,18 +169,18 @@ TEST_F(GridTest, MarkersSurviveAReopenWhichRestoresTheStatementOrder) {
 }
 
 TEST_F(GridTest, SortKeepsTheCurrentRowCurrentInRecordsetAndGrid) {
-    rs.SetCurrentRow(1); // alpha
+    rs.setCurrentRow(1); // alpha
     grid->clickTitle(0, Qt::NoModifier);
-    EXPECT_EQ(rs.FieldText(QStringLiteral("Name")), QStringLiteral("alpha"));
-    EXPECT_EQ(rs.CurrentRow(), 0);
+    EXPECT_EQ(rs.fieldText(QStringLiteral("Name")), QStringLiteral("alpha"));
+    EXPECT_EQ(rs.currentRow(), 0);
     EXPECT_EQ(grid->currentIndex().row(), 0);
     grid->clickTitle(0, Qt::NoModifier);
-    EXPECT_EQ(rs.FieldText(QStringLiteral("Name")), QStringLiteral("alpha"));
+    EXPECT_EQ(rs.fieldText(QStringLiteral("Name")), QStringLiteral("alpha"));
     EXPECT_EQ(grid->currentIndex().row(), 3);
 }
 
 TEST_F(GridTest, TitleClicksDoNothingWhileTheSetIsClosed) {
-    rs.Close();
+    rs.close();
     QSignalSpy clicks(grid.get(), &DataGrid::titleClicked);
     grid->clickTitle(0, Qt::NoModifier);
     EXPECT_EQ(markers(), QStringLiteral("NNNNN"));
@@ -203,18 +203,18 @@ TEST_F(GridTest, MouseClickOnATitleSortsAndCtrlIsSeen) {
 TEST_F(GridTest, CurrentRowFollowsBothWays) {
     showGrid();
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(2, 1));
-    EXPECT_EQ(rs.CurrentRow(), 2);
+    EXPECT_EQ(rs.currentRow(), 2);
     // A move of the recordset's cursor moves the grid's cursor, not the user's selection.
-    rs.SetCurrentRow(3);
+    rs.setCurrentRow(3);
     EXPECT_EQ(grid->currentIndex().row(), 3);
     EXPECT_TRUE(grid->selectionModel()->isRowSelected(2, {}));
     EXPECT_FALSE(grid->selectionModel()->isRowSelected(3, {}));
     // Gaining the focus does not move the cursor.
     grid->clearFocus();
     grid->setFocus(Qt::TabFocusReason);
-    EXPECT_EQ(rs.CurrentRow(), 3);
+    EXPECT_EQ(rs.currentRow(), 3);
     QTest::keyClick(grid.get(), Qt::Key_Up);
-    EXPECT_EQ(rs.CurrentRow(), 2);
+    EXPECT_EQ(rs.currentRow(), 2);
 }
 
 TEST_F(GridTest, CtrlAndShiftSelectSeveralRows) {
@@ -227,27 +227,27 @@ TEST_F(GridTest, CtrlAndShiftSelectSeveralRows) {
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(0, 0));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ShiftModifier, cellCentre(3, 0));
     EXPECT_EQ(grid->selectionModel()->selectedRows().size(), 4);
-    EXPECT_EQ(rs.CurrentRow(), 3);
+    EXPECT_EQ(rs.currentRow(), 3);
 }
 
 TEST_F(GridTest, TypedCharactersChangeNothing) {
     showGrid();
     grid->setFocus();
-    rs.SetCurrentRow(0);
+    rs.setCurrentRow(0);
     QTest::keyClicks(grid.get(), QStringLiteral("ab1 c"));
     QTest::keyClick(grid.get(), Qt::Key_Return);
     QTest::keyClick(grid.get(), Qt::Key_F2);
-    EXPECT_EQ(rs.CurrentRow(), 0);
+    EXPECT_EQ(rs.currentRow(), 0);
     EXPECT_EQ(QApplication::focusWidget(), grid.get()); // no editor opened
     EXPECT_EQ(column(0), kStatementOrder);
     // Navigation keys still work.
     QTest::keyClick(grid.get(), Qt::Key_Down);
-    EXPECT_EQ(rs.CurrentRow(), 1);
+    EXPECT_EQ(rs.currentRow(), 1);
 }
 
 TEST_F(GridTest, ColoursComeFromTheHookAndSelectionWins) {
     model->setRowColourHook([](const Recordset& set, int row) -> RowColours {
-        if (set.Value(row, set.FieldIndex(u"Note")).toString() == QStringLiteral("稍候"))
+        if (set.value(row, set.fieldIndex(u"Note")).toString() == QStringLiteral("稍候"))
             return {Qt::red, Qt::white};
         return {};
     });
@@ -273,13 +273,13 @@ TEST_F(GridTest, ColoursComeFromTheHookAndSelectionWins) {
         EXPECT_EQ(optionFor(1, c).palette.color(QPalette::HighlightedText), QColor(Qt::white));
     }
     // Edits of a row repaint it with its new colours.
-    rs.SetFieldValue(QStringLiteral("Note"), QStringLiteral("z"));
+    rs.setFieldValue(QStringLiteral("Note"), QStringLiteral("z"));
     EXPECT_FALSE(model->index(1, 0).data(Qt::BackgroundRole).isValid());
 }
 
 TEST_F(GridTest, FooterShowsTheOwnersTextsBelowTheRows) {
     grid->setFooterTextProvider(
-        [this](int c) { return c == 0 ? QString::number(rs.RecordCount()) : QString(); });
+        [this](int c) { return c == 0 ? QString::number(rs.recordCount()) : QString(); });
     showGrid();
     EXPECT_EQ(grid->footerText(0), QStringLiteral("4"));
     EXPECT_EQ(grid->footerText(1), QString());
@@ -297,12 +297,12 @@ TEST_F(GridTest, FooterShowsTheOwnersTextsBelowTheRows) {
 
 TEST_F(GridTest, FindMovesToTheNextMatchAndWrapsRound) {
     showGrid();
-    rs.SetCurrentRow(0);
+    rs.setCurrentRow(0);
     ASSERT_EQ(grid->currentIndex(), model->index(0, 0));
     // The search starts after the current cell and goes row by row.
     EXPECT_TRUE(grid->findText(QStringLiteral("A"), {}));
     EXPECT_EQ(grid->currentIndex(), model->index(1, 0)); // alpha
-    EXPECT_EQ(rs.CurrentRow(), 1);
+    EXPECT_EQ(rs.currentRow(), 1);
     EXPECT_TRUE(grid->findText(QStringLiteral("A"), {}));
     EXPECT_EQ(grid->currentIndex(), model->index(2, 0)); // charlie
     EXPECT_TRUE(grid->findText(QStringLiteral("A"), {}));
@@ -326,7 +326,7 @@ TEST_F(GridTest, CtrlFOpensTheFindDialog) {
     EXPECT_TRUE(grid->findDialog()->isVisible());
     grid->findDialog()->textEdit()->setText(QStringLiteral("char"));
     EXPECT_TRUE(grid->findDialog()->findNext());
-    EXPECT_EQ(rs.CurrentRow(), 2);
+    EXPECT_EQ(rs.currentRow(), 2);
     grid->findDialog()->textEdit()->setText(QStringLiteral("nowhere"));
     EXPECT_FALSE(grid->findDialog()->findNext());
     EXPECT_TRUE(grid->findDialog()->statusLabel()->text().contains(QStringLiteral("未找到")));
@@ -336,10 +336,10 @@ TEST_F(GridTest, ManyRowsNeedNoMeasuring) {
     std::vector<Recordset::Row> rows;
     for (int i = 0; i < 10000; ++i)
         rows.push_back({qlonglong(i), QString::number(i), QString(), QString()});
-    rs.Assign(nullptr, QStringLiteral("select"), kFields, std::move(rows));
+    rs.assign(nullptr, QStringLiteral("select"), kFields, std::move(rows));
     showGrid();
     EXPECT_EQ(model->rowCount(), 10000);
-    rs.SetCurrentRow(9999);
+    rs.setCurrentRow(9999);
     EXPECT_EQ(grid->currentIndex().row(), 9999);
     EXPECT_TRUE(grid->viewport()->rect().intersects(grid->visualRect(model->index(9999, 0))));
 }

@@ -28,7 +28,7 @@ QString installCopy(const QString& folder, bool withDatabase) {
     if (!QFile::copy(programPath(), target))
         return {};
     QFile::setPermissions(target, QFile::permissions(programPath()));
-    if (withDatabase && !CreateDatabase(QDir(folder).filePath(QStringLiteral("DataBase/Trevanid.mdb")),
+    if (withDatabase && !createDatabase(QDir(folder).filePath(QStringLiteral("DataBase/Trevanid.mdb")),
                                         QString::fromUtf16(kDbPassword), SchemaVersion::Full, nullptr))
         return {};
     return target;
@@ -36,7 +36,7 @@ QString installCopy(const QString& folder, bool withDatabase) {
 
 // True when some process holds the guard of that executable.
 bool guardHeld(const QString& executable) {
-    const QByteArray path = QFile::encodeName(SingleInstanceGuard::GuardFilePath(executable));
+    const QByteArray path = QFile::encodeName(SingleInstanceGuard::guardFilePath(executable));
     const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -118,24 +118,24 @@ TEST_F(GuardProcesses, OneCopyPerFolderAndTheGuardDiesWithItsOwner) {
 }
 
 TEST(GuardName, PathWithoutSeparatorsBetweenPrefixAndBrace) {
-    EXPECT_EQ(SingleInstanceGuard::BuildMappingName(QStringLiteral("/opt/Tools/Rank/Quorvane")),
+    EXPECT_EQ(SingleInstanceGuard::guardFileName(QStringLiteral("/opt/Tools/Rank/Quorvane")),
               QStringLiteral("{5E2A7C41-9B3D-4F6E-A2C8-7D19B4E0F356-optToolsRankQuorvane}"));
-    EXPECT_EQ(SingleInstanceGuard::BuildMappingName(QStringLiteral("D:\\Tools\\Rank\\rank.exe")),
+    EXPECT_EQ(SingleInstanceGuard::guardFileName(QStringLiteral("D:\\Tools\\Rank\\rank.exe")),
               QStringLiteral("{5E2A7C41-9B3D-4F6E-A2C8-7D19B4E0F356-D:ToolsRankrank.exe}"));
     // A very long path still gives a usable file name, distinct per path.
     const QString longA = QStringLiteral("/") + QString(300, u'a') + QStringLiteral("/x");
     const QString longB = QStringLiteral("/") + QString(300, u'a') + QStringLiteral("/y");
-    EXPECT_LT(QFileInfo(SingleInstanceGuard::GuardFilePath(longA)).fileName().toUtf8().size(), 256);
-    EXPECT_NE(SingleInstanceGuard::GuardFilePath(longA), SingleInstanceGuard::GuardFilePath(longB));
+    EXPECT_LT(QFileInfo(SingleInstanceGuard::guardFilePath(longA)).fileName().toUtf8().size(), 256);
+    EXPECT_NE(SingleInstanceGuard::guardFilePath(longA), SingleInstanceGuard::guardFilePath(longB));
 }
 
 TEST(GuardInProcess, SecondClaimFromAnotherHandleIsRefused) {
     const QString exe = QStringLiteral("/tmp/quorvane-guard-test/") + QString::number(::getpid());
     SingleInstanceGuard one(exe);
     SingleInstanceGuard two(exe);
-    EXPECT_FALSE(one.ClaimInstance());
-    EXPECT_TRUE(two.ClaimInstance());
-    QFile::remove(SingleInstanceGuard::GuardFilePath(exe));
+    EXPECT_FALSE(one.claimInstance());
+    EXPECT_TRUE(two.claimInstance());
+    QFile::remove(SingleInstanceGuard::guardFilePath(exe));
 }
 
 } // namespace

@@ -21,7 +21,7 @@ namespace {
 
 QString scalar(Database& database, const QString& sql) {
     Recordset rs;
-    return database.OpenSQL(rs, sql) > 0 ? rs.Value(0, 0).toString() : QString();
+    return database.openQuery(rs, sql) > 0 ? rs.value(0, 0).toString() : QString();
 }
 
 TEST(KillDuringRun, SavedRowsSurviveAndTheDatabaseOpensCleanly) {
@@ -65,7 +65,7 @@ TEST(KillDuringRun, SavedRowsSurviveAndTheDatabaseOpensCleanly) {
 
     // A fresh connection, as the next start makes it.
     Database next;
-    ASSERT_TRUE(next.ConnectDB(db.Path(), QString::fromUtf16(kDbPassword)));
+    ASSERT_TRUE(next.openDatabase(db.Path(), QString::fromUtf16(kDbPassword)));
     EXPECT_EQ(scalar(next, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
     const int history = scalar(next, QStringLiteral("Select count(*) From SE_RankHistory")).toInt();
     EXPECT_GE(history, saved);
@@ -89,7 +89,7 @@ TEST(KillDuringRun, SavedRowsSurviveAndTheDatabaseOpensCleanly) {
     EXPECT_EQ(scalar(next, QStringLiteral("Select count(*) From SE_KeyWord Where BingRank='稍候'")),
               QStringLiteral("0"));
     // And it takes new writes.
-    EXPECT_TRUE(next.ExecSQLInTrans(next.execQuery, QStringLiteral("Update SE_KeyWord Set BingRank='1'")));
+    EXPECT_TRUE(next.execInTransaction(next.execQuery, QStringLiteral("Update SE_KeyWord Set BingRank='1'")));
 }
 
 // Each row's write is a sequence of statements: the update time, the rank cell, then the day's history row
@@ -133,7 +133,7 @@ TEST_P(KillBetweenStatements, EveryRowIsWholeOrUntouched) {
                                                         << log.toStdString();
 
     Database next;
-    ASSERT_TRUE(next.ConnectDB(db.Path(), QString::fromUtf16(kDbPassword)));
+    ASSERT_TRUE(next.openDatabase(db.Path(), QString::fromUtf16(kDbPassword)));
     EXPECT_EQ(scalar(next, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
     // Writes per row: update time, rank cell, history delete, history insert.
     const int done = killAt - 1;
@@ -156,7 +156,8 @@ TEST_P(KillBetweenStatements, EveryRowIsWholeOrUntouched) {
               rowsWithRank);
     EXPECT_EQ(scalar(next, QStringLiteral("Select count(*) From SE_KeyWord Where BingRank='old'")).toInt(),
               3 - rowsWithRank);
-    EXPECT_TRUE(next.ExecSQLInTrans(next.execQuery, QStringLiteral("Update SE_KeyWord Set BingRank='new'")));
+    EXPECT_TRUE(
+        next.execInTransaction(next.execQuery, QStringLiteral("Update SE_KeyWord Set BingRank='new'")));
 }
 
 // Every statement of the first two rows' writes, and the first of the third.

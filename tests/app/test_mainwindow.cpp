@@ -74,7 +74,7 @@ protected:
     std::unique_ptr<MainWindow> openWindow() {
         auto window = std::make_unique<MainWindow>(database, db->Path());
         window->startUp();
-        EXPECT_FALSE(window->TerminateRequested());
+        EXPECT_FALSE(window->terminateRequested());
         return window;
     }
 
@@ -97,13 +97,13 @@ protected:
 
 TEST_F(MainWindowTest, MissionListFiltersJoinsAndOrdersByUrl) {
     QStringList statements;
-    database.SetStatementObserver([&](const QString& sql) { statements << sql; });
+    database.setStatementObserver([&](const QString& sql) { statements << sql; });
     auto window = openWindow();
     EXPECT_TRUE(messages.Messages().empty()) << messages.Texts().join(u'\n').toStdString();
     EXPECT_TRUE(statements.contains(QString::fromUtf16(kMissionListSql)));
 
     EXPECT_EQ(
-        window->missions.FieldNames(),
+        window->missions.fieldNames(),
         (QStringList{"KeyWordID", "WebID", "KeyWordName", "UrlName", "GoogleRank", "BaiduRank", "BaiduRank2",
                      "SogouRank", "SosoRank", "YahooRank", "YoudaoRank", "BingRank", "UpdateTime"}));
     // The keyword without URL row comes first with an empty URL; the switched-off one is absent; keywords
@@ -116,16 +116,16 @@ TEST_F(MainWindowTest, MissionListFiltersJoinsAndOrdersByUrl) {
 }
 
 TEST_F(MainWindowTest, GridModelFollowsRowDeletesOfTheRecordset) {
-    ASSERT_TRUE(database.ConnectDB(db->Path(), QString::fromUtf16(kDbPassword)));
+    ASSERT_TRUE(database.openDatabase(db->Path(), QString::fromUtf16(kDbPassword)));
     Recordset rs;
-    OpenMissionList(database, rs);
+    openMissionList(database, rs);
     DataGrid grid;
     RecordsetModel* model = grid.bind(rs, {{QStringLiteral("关键词"), QStringLiteral("KeyWordName"), 89}});
     QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    rs.SetCurrentRow(2);
-    rs.DeleteRow(1);
+    rs.setCurrentRow(2);
+    rs.deleteRow(1);
     EXPECT_EQ(model->rowCount(), 3);
-    EXPECT_EQ(rs.CurrentRow(), 1);
+    EXPECT_EQ(rs.currentRow(), 1);
     EXPECT_EQ(grid.currentIndex().row(), 1);
     EXPECT_FALSE(model->headerData(1, Qt::Vertical, Qt::DecorationRole).isNull());
     EXPECT_EQ(db->Scalar(QStringLiteral("Select Count(*) From SE_KeyWord")), QStringLiteral("4"));
@@ -248,7 +248,7 @@ TEST_F(MainWindowTest, OuterSizeIncludesTheFrame) {
         {QRect(0, 0, 1083, 708), QRect(1, 1, 1081, 706), QSize(1079, 704)},     // a thin border
     };
     for (const Case& c : cases)
-        EXPECT_EQ(MainWindow::InnerSizeFor(MainWindow::kOuterSize, c.frame, c.inner), c.expected);
+        EXPECT_EQ(MainWindow::innerSizeFor(MainWindow::kOuterSize, c.frame, c.inner), c.expected);
 }
 
 TEST_F(MainWindowTest, PopupMenuOnlyWhileTheListHasRows) {
@@ -256,7 +256,7 @@ TEST_F(MainWindowTest, PopupMenuOnlyWhileTheListHasRows) {
     EXPECT_EQ(window->missionGrid->popupMenu(), window->missionMenu);
     db->Exec(QStringLiteral("Update SE_KeyWord Set Valid='0'"));
     window->refreshMissionList();
-    EXPECT_EQ(window->missions.RecordCount(), 0);
+    EXPECT_EQ(window->missions.recordCount(), 0);
     EXPECT_EQ(window->missionGrid->popupMenu(), nullptr);
     EXPECT_EQ(window->missionGrid->footerText(0), QStringLiteral("0"));
     // With no rows there is nothing to delete and no question.
@@ -280,7 +280,7 @@ TEST_F(MainWindowTest, DeleteRemovesOnlyTheCurrentRowAfterYes) {
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier, rowCentre(1));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier, rowCentre(2));
     ASSERT_EQ(grid->selectionModel()->selectedRows().size(), 3);
-    ASSERT_EQ(window->missions.FieldText(QStringLiteral("KeyWordName")), QStringLiteral("k-a2"));
+    ASSERT_EQ(window->missions.fieldText(QStringLiteral("KeyWordName")), QStringLiteral("k-a2"));
 
     messages.AnswerNext(IdNo);
     window->deleteRowAction->trigger();
@@ -311,7 +311,7 @@ TEST_F(MainWindowTest, FailedDeleteSaysSoAndReloadsAllTheSame) {
     EXPECT_EQ(messages.Texts(), (QStringList{QStringLiteral("被删除的记录无法还原,确定要删除吗?"),
                                              QStringLiteral("删除失败!")}));
     EXPECT_EQ(messages.Messages()[1].kind, MessageKind::Information);
-    EXPECT_EQ(window->missions.RecordCount(), 5); // reloaded: the row added meanwhile shows
+    EXPECT_EQ(window->missions.recordCount(), 5); // reloaded: the row added meanwhile shows
 }
 
 TEST_F(MainWindowTest, SortCycleAndMarkersAcrossARefresh) {
@@ -372,13 +372,13 @@ TEST_F(MainWindowTest, TypedCharactersChangeNothing) {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     window->missionGrid->setFocus();
-    window->missions.SetCurrentRow(1);
+    window->missions.setCurrentRow(1);
     const QStringList before = gridColumn(*window, "KeyWordName");
     QTest::keyClicks(window->missionGrid, QStringLiteral("k-b1 9"));
     QTest::keyClick(window->missionGrid, Qt::Key_Delete);
-    EXPECT_EQ(window->missions.CurrentRow(), 1);
+    EXPECT_EQ(window->missions.currentRow(), 1);
     EXPECT_EQ(gridColumn(*window, "KeyWordName"), before);
-    EXPECT_FALSE(window->missions.IsEditing());
+    EXPECT_FALSE(window->missions.isEditing());
     EXPECT_EQ(db->Scalar(QStringLiteral("Select KeyWordName From SE_KeyWord Where KeyWordID=12")),
               QStringLiteral("k-a1"));
 }
@@ -392,7 +392,7 @@ TEST_F(MainWindowTest, TrayItemsActOnDisabledAndHiddenButtons) {
 
     // "添加网址" while a run has disabled "&1 添加网址".
     QStringList opened;
-    const ModalRunner previous = SetModalRunner([&](QDialog& dialog) {
+    const ModalRunner previous = setModalRunner([&](QDialog& dialog) {
         opened << dialog.windowTitle();
         return 0;
     });
@@ -401,17 +401,17 @@ TEST_F(MainWindowTest, TrayItemsActOnDisabledAndHiddenButtons) {
     EXPECT_TRUE(opened.isEmpty());
     window->trayAddUrlAction->trigger(); // ...the tray item does not
     EXPECT_EQ(opened, QStringList{QStringLiteral("关键词链接设置")});
-    SetModalRunner(previous);
+    setModalRunner(previous);
 
     // "刷新任务" although its button is hidden.
     ASSERT_TRUE(window->refreshButton->isHidden());
     addKeyword(16, 1, QStringLiteral("k-b2"), QStringLiteral("1"), QStringLiteral("2010-05-06"));
     window->trayRefreshAction->trigger();
-    EXPECT_EQ(window->missions.RecordCount(), 5);
+    EXPECT_EQ(window->missions.recordCount(), 5);
 
     // "停止" with no run in progress changes nothing.
     window->trayStopAction->trigger();
-    EXPECT_EQ(window->missions.RecordCount(), 5);
+    EXPECT_EQ(window->missions.recordCount(), 5);
     EXPECT_TRUE(messages.Messages().empty());
 }
 
@@ -443,7 +443,7 @@ TEST_F(MainWindowTest, StartUpBalloonAndControls) {
     ASSERT_EQ(balloons.count(), 1);
     EXPECT_EQ(balloons[0][0].toString(), QStringLiteral("提示"));
     EXPECT_EQ(balloons[0][1].toString(), QStringLiteral("Quorvane"));
-    window->ShowBalloon(QStringLiteral("提示"), QStringLiteral("完成查询任务"));
+    window->showBalloon(QStringLiteral("提示"), QStringLiteral("完成查询任务"));
     EXPECT_EQ(balloons.count(), 2);
 
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora-Quorvane Ver1.3"));
@@ -483,9 +483,9 @@ TEST_F(MainWindowTest, ListErrorIsReportedAndTheWindowStaysUsable) {
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Report);
     EXPECT_TRUE(messages.Messages()[0].text.contains(QStringLiteral("SE_KeyUrl")));
     // The grid keeps the rows it had and the next refresh works.
-    EXPECT_EQ(window->missions.RecordCount(), 4);
+    EXPECT_EQ(window->missions.recordCount(), 4);
     window->refreshMissionList();
-    EXPECT_EQ(window->missions.RecordCount(), 4);
+    EXPECT_EQ(window->missions.recordCount(), 4);
 }
 
 } // namespace

@@ -58,7 +58,7 @@ protected:
     }
     void TearDown() override {
         window.reset();
-        LoadEngineDefinitions(QString());
+        loadEngineDefinitions(QString());
     }
 
     // The window as the program starts it, with the engines at the loopback server and the run log in a
@@ -67,19 +67,19 @@ protected:
         window.reset();
         window = std::make_unique<MainWindow>(db->connection(), db->Path());
         window->startUp();
-        ASSERT_FALSE(window->TerminateRequested());
+        ASSERT_FALSE(window->terminateRequested());
         // Every engine is the loopback server again, after the window read the absent Endpoints.ini.
         endpoints.Apply();
-        window->Engine().runLog = &runLog;
+        window->engine().runLog = &runLog;
     }
 
     void TickOnly(QStringView engine) {
         for (const EngineInfo& info : kEngines)
-            window->EngineBox(info.name)->setChecked(info.name == engine);
+            window->engineBox(info.name)->setChecked(info.name == engine);
     }
     QByteArray Target(QStringView engine, int pageIndex) const {
         const QString url =
-            ResultPageUrl(engine, ToGbk(u"北京"), PageParameter(*FindEngine(engine), pageIndex));
+            resultPageUrl(engine, toGbk(u"北京"), pageParameter(*findEngine(engine), pageIndex));
         return QUrl(url).toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
     }
     QModelIndex Cell(const char* field) const {
@@ -101,16 +101,16 @@ protected:
 TEST_F(MainWindowRuns, SelectAllTicksAndClearsTheSevenOnly) {
     window->allEnginesBox->click(); // cleared
     for (const EngineInfo& info : kEngines)
-        EXPECT_FALSE(window->EngineBox(info.name)->isChecked());
-    EXPECT_FALSE(window->AnyEngineChosen());
+        EXPECT_FALSE(window->engineBox(info.name)->isChecked());
+    EXPECT_FALSE(window->anyEngineChosen());
     window->allEnginesBox->click(); // ticked
-    EXPECT_TRUE(window->AnyEngineChosen());
+    EXPECT_TRUE(window->anyEngineChosen());
 
     // Clearing the seven one by one leaves "选择所有" ticked, and no engine is chosen.
     for (const EngineInfo& info : kEngines)
-        window->EngineBox(info.name)->click();
+        window->engineBox(info.name)->click();
     EXPECT_TRUE(window->allEnginesBox->isChecked());
-    EXPECT_FALSE(window->AnyEngineChosen());
+    EXPECT_FALSE(window->anyEngineChosen());
     window->startButton->click();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("请至少选择一个搜索引擎!")});
 }
@@ -120,7 +120,7 @@ TEST_F(MainWindowRuns, PageRangeConfirmAndClose) {
     window->pageRangeCombo->setCurrentIndex(2);
     window->applyPageRangeButton->click();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("设置的查询范围为从第1页至3页!")});
-    EXPECT_EQ(window->Engine().PageCount, 3);
+    EXPECT_EQ(window->engine().pageCount, 3);
     EXPECT_TRUE(window->pageRangePanel->isHidden());
 
     window->settingsButton->click();
@@ -132,32 +132,32 @@ TEST_F(MainWindowRuns, PageRangeConfirmAndClose) {
 TEST_F(MainWindowRuns, StopWithoutARunChangesNothing) {
     window->stopButton->click();
     window->trayStopAction->trigger();
-    EXPECT_FALSE(window->Engine().StopRequested);
+    EXPECT_FALSE(window->engine().stopRequested);
     EXPECT_TRUE(window->stopButton->isEnabled());
 }
 
 TEST_F(MainWindowRuns, SearchPagesFromMenuAndDoubleClick) {
     window->openGoogleAction->trigger();
     window->openYoudaoAction->trigger();
-    EXPECT_EQ(shell.opened, (QStringList{FirstPageUrl(u"Google", ToGbk(u"北京")),
-                                         FirstPageUrl(u"Youdao", ToGbk(u"北京"))}));
+    EXPECT_EQ(shell.opened, (QStringList{firstPageUrl(u"Google", toGbk(u"北京")),
+                                         firstPageUrl(u"Youdao", toGbk(u"北京"))}));
     EXPECT_TRUE(shell.opened[0].endsWith(QStringLiteral("&q=%B1%B1%BE%A9&start=0")));
 
     shell.opened.clear();
     emit window->missionGrid->doubleClicked(Cell("SosoRank"));
     emit window->missionGrid->doubleClicked(Cell("BaiduRank2"));
     emit window->missionGrid->doubleClicked(Cell("KeyWordName"));
-    EXPECT_EQ(shell.opened, QStringList{FirstPageUrl(u"Soso", ToGbk(u"北京"))});
+    EXPECT_EQ(shell.opened, QStringList{firstPageUrl(u"Soso", toGbk(u"北京"))});
 }
 
 TEST_F(MainWindowRuns, ClosingTheSettingsDialogReloadsTheList) {
-    const ModalRunner previous = SetModalRunner([](QDialog&) {
+    const ModalRunner previous = setModalRunner([](QDialog&) {
         db->Exec(QStringLiteral("Insert Into SE_KeyWord (WebID, KeyWordName) Values (1, 'added')"));
         return 0;
     });
     window->addUrlsButton->click();
-    SetModalRunner(previous);
-    EXPECT_EQ(window->missions.RecordCount(), 2);
+    setModalRunner(previous);
+    EXPECT_EQ(window->missions.recordCount(), 2);
 }
 
 TEST_F(MainWindowRuns, BatchRunShowsRanksThenSuccessThenBalloon) {
@@ -167,7 +167,7 @@ TEST_F(MainWindowRuns, BatchRunShowsRanksThenSuccessThenBalloon) {
         test::ResultPage(u"Bing", test::LinksWithSiteAt(6, 4, QStringLiteral("http://www.mysite.com/"))));
     window->startButton->click();
 
-    EXPECT_EQ(window->missions.FieldText(QStringLiteral("BingRank")), QStringLiteral("4"));
+    EXPECT_EQ(window->missions.fieldText(QStringLiteral("BingRank")), QStringLiteral("4"));
     EXPECT_EQ(db->Scalar(QStringLiteral("Select BingRank From SE_RankHistory Where KeyWordID=1")),
               QStringLiteral("4"));
     EXPECT_EQ(events,
@@ -190,7 +190,7 @@ TEST_F(MainWindowRuns, PagesNotUnderstoodAreNamedUntilEnginesIniFollowsTheLayout
 
     ASSERT_EQ(balloons.size(), 1);
     EXPECT_EQ(balloons[0][1].toString(), QStringLiteral("完成批量查询任务\nBing: 1 页无法识别，见 Logs"));
-    EXPECT_EQ(window->missions.FieldText(QStringLiteral("BingRank")), QString::fromUtf16(kRestrictedText));
+    EXPECT_EQ(window->missions.fieldText(QStringLiteral("BingRank")), QString::fromUtf16(kRestrictedText));
     QFile log(runLog.logPath(QDate::currentDate()));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains("\tBing\t北京\t0\t"));
@@ -200,14 +200,14 @@ TEST_F(MainWindowRuns, PagesNotUnderstoodAreNamedUntilEnginesIniFollowsTheLayout
     const QString ini = folder.filePath(QStringLiteral("Engines.ini"));
     ASSERT_TRUE(test::WriteFile(ini, "[Bing]\nItemStart=<LI class=b_algo>\nItemEnd=</A></H2>\n"));
     StartWindow();
-    ASSERT_TRUE(LoadEngineDefinitions(ini)); // as the new start reads it beside the executable
+    ASSERT_TRUE(loadEngineDefinitions(ini)); // as the new start reads it beside the executable
     TickOnly(u"Bing");
     QSignalSpy newBalloons(window.get(), &MainWindow::balloonShown);
     window->startButton->click();
 
     ASSERT_EQ(newBalloons.size(), 1);
     EXPECT_EQ(newBalloons[0][1].toString(), QStringLiteral("完成批量查询任务"));
-    EXPECT_EQ(window->missions.FieldText(QStringLiteral("BingRank")), QStringLiteral("3"));
+    EXPECT_EQ(window->missions.fieldText(QStringLiteral("BingRank")), QStringLiteral("3"));
     EXPECT_TRUE(messages.Texts().filter(QStringLiteral("Engines.ini")).isEmpty());
 }
 
@@ -229,7 +229,7 @@ TEST_F(MainWindowRuns, TrayStopEndsARunWithinAPoll) {
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_TRUE(disabledDuringRun);
     EXPECT_EQ(events, QStringList{QStringLiteral("提示/批量任务停止")});
-    EXPECT_FALSE(window->Engine().StopRequested);
+    EXPECT_FALSE(window->engine().stopRequested);
     EXPECT_TRUE(window->stopButton->isEnabled());
     EXPECT_TRUE(window->startButton->isEnabled());
 }
@@ -247,19 +247,19 @@ TEST_F(MainWindowRuns, ReloadsFromTheTrayDuringARunKeepEveryRowsRanks) {
         page.body = test::ResultPage(
             u"Bing", test::LinksWithSiteAt(9, position, QStringLiteral("http://www.mysite.com/")));
         page.delayMs = 150;
-        const QString url = ResultPageUrl(u"Bing", ToGbk(keyword), 0);
+        const QString url = resultPageUrl(u"Bing", toGbk(keyword), 0);
         server.Serve(QUrl(url).toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority), page);
     };
     servePage(u"北京", 3);
     servePage(u"beta", 5);
     servePage(u"gamma", 7);
-    const ModalRunner previous = SetModalRunner([](QDialog&) { return 0; });
+    const ModalRunner previous = setModalRunner([](QDialog&) { return 0; });
     QStringList seenDuring;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (window->missions.CurrentRow() < 0)
+        if (window->missions.currentRow() < 0)
             return;
-        const QString keyword = window->missions.FieldText(QStringLiteral("KeyWordName"));
+        const QString keyword = window->missions.fieldText(QStringLiteral("KeyWordName"));
         if (seenDuring.contains(keyword) || window->startButton->isEnabled())
             return;
         seenDuring << keyword;
@@ -271,7 +271,7 @@ TEST_F(MainWindowRuns, ReloadsFromTheTrayDuringARunKeepEveryRowsRanks) {
     poll.start(5);
     window->startButton->click();
     poll.stop();
-    SetModalRunner(previous);
+    setModalRunner(previous);
 
     ASSERT_TRUE(seenDuring.contains(QStringLiteral("gamma"))) << seenDuring.join(u',').toStdString();
     const auto rank = [this](const char* keyword, const char* table) {

@@ -79,7 +79,7 @@ TEST(MessageBoxes, WideEnoughForTheirTitle) {
         const MessageKind kind = title == u"Confirm" ? MessageKind::Question : MessageKind::Information;
         presentAndAnswer(kind, title, [&](QMessageBox& box) {
             width = box.width();
-            needed = MessageBoxPresenter::MinimumWidthFor(title, box.font());
+            needed = MessageBoxPresenter::minimumWidthFor(title, box.font());
             box.close();
         });
         EXPECT_GE(width, needed) << title.toStdString();

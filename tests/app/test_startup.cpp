@@ -22,8 +22,8 @@ TEST(Startup, MissingDatabaseSaysSoAndEnds) {
     Database database;
     MainWindow window(database, dir.filePath(QStringLiteral("DataBase/Trevanid.mdb")));
     window.startUp();
-    EXPECT_TRUE(window.TerminateRequested());
-    EXPECT_FALSE(database.IsConnected());
+    EXPECT_TRUE(window.terminateRequested());
+    EXPECT_FALSE(database.isOpen());
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Error);
     EXPECT_EQ(messages.Messages()[0].text, QStringLiteral("连接数据库失败!"));
@@ -35,13 +35,13 @@ TEST(Startup, OlderDatabaseIsUpgradedAndTheWindowIsReady) {
     Database database;
     MainWindow window(database, db.Path());
     window.startUp();
-    EXPECT_FALSE(window.TerminateRequested());
+    EXPECT_FALSE(window.terminateRequested());
     EXPECT_TRUE(messages.Messages().empty());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Velmora-Quorvane Ver1.3"));
-    EXPECT_EQ(window.DbPassword, QStringLiteral("pvx5203846"));
+    EXPECT_EQ(window.dbPassword, QStringLiteral("pvx5203846"));
     Recordset rs;
-    database.OpenSQL(rs, QStringLiteral("Select * From SE_KeyWord Where 1=2"));
-    EXPECT_TRUE(rs.FieldNames().contains(QStringLiteral("YoudaoRank")));
+    database.openQuery(rs, QStringLiteral("Select * From SE_KeyWord Where 1=2"));
+    EXPECT_TRUE(rs.fieldNames().contains(QStringLiteral("YoudaoRank")));
 }
 
 TEST(Startup, MissingTableIsReportedAndTheWindowStillOpens) {
@@ -51,7 +51,7 @@ TEST(Startup, MissingTableIsReportedAndTheWindowStillOpens) {
     Database database;
     MainWindow window(database, db.Path());
     window.startUp();
-    EXPECT_FALSE(window.TerminateRequested());
+    EXPECT_FALSE(window.terminateRequested());
     ASSERT_FALSE(messages.Messages().empty());
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Report);
     EXPECT_TRUE(messages.Messages()[0].text.contains(QStringLiteral("SE_RankHistory")));
@@ -66,7 +66,7 @@ TEST(Startup, ADatabaseHeldByAnotherProgramIsNamedAsTheCause) {
     Database database;
     MainWindow window(database, db.Path());
     window.startUp();
-    EXPECT_TRUE(window.TerminateRequested());
+    EXPECT_TRUE(window.terminateRequested());
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(messages.Messages()[0].text,
               QStringLiteral("数据库正被其他程序使用，无法打开。请关闭该程序后再启动本程序。"));

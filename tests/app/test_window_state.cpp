@@ -32,7 +32,7 @@ protected:
     void SetUp() override {
         window = std::make_unique<MainWindow>(db.connection(), db.Path());
         window->startUp();
-        ASSERT_FALSE(window->TerminateRequested());
+        ASSERT_FALSE(window->terminateRequested());
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }

@@ -19,7 +19,7 @@ Installation::Installation(bool withDatabase) {
         throw std::runtime_error("cannot copy the program");
     QFile::setPermissions(Program(), QFile::permissions(source));
     if (withDatabase &&
-        !CreateDatabase(DatabasePath(), QString::fromUtf16(kDbPassword), SchemaVersion::Full, nullptr))
+        !createDatabase(DatabasePath(), QString::fromUtf16(kDbPassword), SchemaVersion::Full, nullptr))
         throw std::runtime_error("cannot create the database");
 }
 
@@ -39,30 +39,30 @@ void Installation::WriteEndpointsIni(const QByteArray& text) const {
 Database& Installation::Connection() {
     if (!connection_) {
         connection_ = std::make_unique<Database>();
-        if (!connection_->ConnectDB(DatabasePath(), QString::fromUtf16(kDbPassword)))
+        if (!connection_->openDatabase(DatabasePath(), QString::fromUtf16(kDbPassword)))
             throw std::runtime_error("cannot open the copy's database");
     }
     return *connection_;
 }
 
 void Installation::Exec(const QString& sql) {
-    if (!Connection().ExecSQLInTrans(Connection().execQuery, sql))
+    if (!Connection().execInTransaction(Connection().execQuery, sql))
         throw std::runtime_error("statement failed: " + sql.toStdString());
 }
 
 QString Installation::Scalar(const QString& sql) {
     Recordset rs;
-    return Connection().OpenSQL(rs, sql) > 0 ? rs.Value(0, 0).toString() : QString();
+    return Connection().openQuery(rs, sql) > 0 ? rs.value(0, 0).toString() : QString();
 }
 
 QString Installation::Rows(const QString& sql) {
     Recordset rs;
-    const int count = Connection().OpenSQL(rs, sql);
+    const int count = Connection().openQuery(rs, sql);
     QStringList rows;
     for (int r = 0; r < count; ++r) {
         QStringList fields;
-        for (int f = 0; f < rs.FieldCount(); ++f)
-            fields << rs.Value(r, f).toString();
+        for (int f = 0; f < rs.fieldCount(); ++f)
+            fields << rs.value(r, f).toString();
         rows << fields.join(u'|');
     }
     return rows.join(u'\n');

@@ -36,7 +36,7 @@ void addMissions(const std::function<void(const QString&)>& exec) {
     for (const QString& keyword : kKeywords)
         exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName,BaiduRank,BaiduRank2,GoogleRank,"
                             "YahooRank,SosoRank,BingRank,SogouRank,YoudaoRank,UpdateTime)Values(1,") +
-             QuotedStr(keyword) +
+             quotedStr(keyword) +
              QStringLiteral(",'5','old','old','9','>100','old','old','old','2020-01-01')"));
 }
 
@@ -100,7 +100,7 @@ TEST_F(CommandLineRun, FillsTheSameCellsAndHistoryAsTheWindowsRun) {
     test::MessageRecorder recorder;
     RankRuns runs(window.connection(), missions, engine, host);
     const qsizetype before = server.Requests().size();
-    runs.BatchRun();
+    runs.runBatch();
     ASSERT_EQ(recorder.Texts(), QStringList{QStringLiteral("更新排名成功!")});
 
     // The engines of a keyword are asked side by side, so only the pages, not their interleaving, compare.
@@ -111,12 +111,12 @@ TEST_F(CommandLineRun, FillsTheSameCellsAndHistoryAsTheWindowsRun) {
     EXPECT_EQ(windowRequests, lineRequests) << "the same pages";
     auto rows = [&window](const QString& sql) {
         Recordset rs;
-        const int count = window.connection().OpenSQL(rs, sql);
+        const int count = window.connection().openQuery(rs, sql);
         QStringList lines;
         for (int r = 0; r < count; ++r) {
             QStringList fields;
-            for (int f = 0; f < rs.FieldCount(); ++f)
-                fields << rs.Value(r, f).toString();
+            for (int f = 0; f < rs.fieldCount(); ++f)
+                fields << rs.value(r, f).toString();
             lines << fields.join(u'|');
         }
         return lines.join(u'\n');
@@ -154,7 +154,7 @@ TEST_F(CommandLineRun, OnlyTheChosenEnginesCellsChange) {
                 QStringLiteral("--pages"), QStringLiteral("2")});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     for (const QString& keyword : kKeywords) {
-        const QString where = QStringLiteral(" From SE_KeyWord Where KeyWordName=") + QuotedStr(keyword);
+        const QString where = QStringLiteral(" From SE_KeyWord Where KeyWordName=") + quotedStr(keyword);
         EXPECT_EQ(installation.Rows(QStringLiteral("Select BaiduRank,BaiduRank2,YahooRank,SosoRank,BingRank,"
                                                    "SogouRank,YoudaoRank") +
                                     where),
@@ -165,7 +165,7 @@ TEST_F(CommandLineRun, OnlyTheChosenEnginesCellsChange) {
         EXPECT_EQ(
             installation.Rows(QStringLiteral("Select GoogleRank,BaiduRank,BaiduRank2,YahooRank,SosoRank "
                                              "From SE_RankHistory Where KeyWordName=") +
-                              QuotedStr(keyword)),
+                              quotedStr(keyword)),
             QString::number(google) + QStringLiteral("|5|0|9|0"));
     }
     // Only Google was asked; the site is on its first page, so no second page is read.
@@ -260,7 +260,7 @@ TEST(CommandLine, MissingDatabaseEndsWithThree) {
 TEST_F(CommandLineRun, WindowAndCommandLineOfOneFolderExcludeEachOther) {
     QProcessEnvironment windowEnvironment = test::CronEnvironment();
     windowEnvironment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    const QString guardFile = SingleInstanceGuard::GuardFilePath(installation.Program());
+    const QString guardFile = SingleInstanceGuard::guardFilePath(installation.Program());
     auto guardHeld = [&] {
         QFile file(guardFile);
         if (!file.open(QIODevice::ReadWrite))

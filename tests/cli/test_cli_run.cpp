@@ -64,8 +64,8 @@ TEST(CommandLineOptions, ArgumentsThatWork) {
     };
     for (const GoodArguments& c : cases) {
         const QString shown = c.arguments.join(u' ');
-        EXPECT_TRUE(IsCommandLineRun(c.arguments)) << shown.toStdString();
-        const ParsedCommandLine parsed = ParseCommandLine(c.arguments);
+        EXPECT_TRUE(isCommandLineRun(c.arguments)) << shown.toStdString();
+        const ParsedCommandLine parsed = parseCommandLine(c.arguments);
         ASSERT_TRUE(parsed.options) << shown.toStdString() << ": " << parsed.error.toStdString();
         EXPECT_EQ(parsed.options->action, c.action) << shown.toStdString();
         EXPECT_EQ(parsed.options->engines, c.engines) << shown.toStdString();
@@ -89,16 +89,16 @@ TEST(CommandLineOptions, ArgumentsThatDoNot) {
         {QStringLiteral("--update"), QStringLiteral("file.txt")},
     };
     for (const QStringList& arguments : cases) {
-        const ParsedCommandLine parsed = ParseCommandLine(arguments);
+        const ParsedCommandLine parsed = parseCommandLine(arguments);
         EXPECT_FALSE(parsed.options) << arguments.join(u' ').toStdString();
         EXPECT_FALSE(parsed.error.isEmpty()) << arguments.join(u' ').toStdString();
     }
 }
 
 TEST(CommandLineOptions, TheWindowKeepsItsOwnArguments) {
-    EXPECT_FALSE(IsCommandLineRun(QStringList{}));
-    EXPECT_FALSE(IsCommandLineRun({QStringLiteral("-platform"), QStringLiteral("offscreen")}));
-    EXPECT_TRUE(IsCommandLineRun(
+    EXPECT_FALSE(isCommandLineRun(QStringList{}));
+    EXPECT_FALSE(isCommandLineRun({QStringLiteral("-platform"), QStringLiteral("offscreen")}));
+    EXPECT_TRUE(isCommandLineRun(
         {QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--update")}));
 }
 
@@ -117,7 +117,7 @@ protected:
         std::fclose(errors);
     }
     void AddKeyword(const QString& keyword) {
-        db.Exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,") + QuotedStr(keyword) +
+        db.Exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,") + quotedStr(keyword) +
                 u')');
     }
     QString Printed() {
@@ -149,7 +149,7 @@ TEST_F(ConsoleRunTest, PrintsALinePerKeywordAndTheSummary) {
     ConsoleMessages messages(errors);
     ConsoleRun run(db.connection(), Options({QStringLiteral("Baidu"), QStringLiteral("Bing")}), messages,
                    stream);
-    const ConsoleRun::Summary summary = run.Run();
+    const ConsoleRun::Summary summary = run.run();
     EXPECT_EQ(summary.outcome, ConsoleRun::Outcome::Completed);
     EXPECT_EQ(summary.keywordsDone, 2);
     EXPECT_EQ(summary.pagesRequested, 4);
@@ -168,7 +168,7 @@ TEST_F(ConsoleRunTest, PrintsALinePerKeywordAndTheSummary) {
 TEST_F(ConsoleRunTest, EmptyListCompletesWithNothingDone) {
     ConsoleMessages messages(errors);
     ConsoleRun run(db.connection(), Options(kAll), messages, stream);
-    const ConsoleRun::Summary summary = run.Run();
+    const ConsoleRun::Summary summary = run.run();
     EXPECT_EQ(summary.outcome, ConsoleRun::Outcome::Completed);
     EXPECT_EQ(summary.keywords, 0);
     EXPECT_TRUE(Printed().startsWith(QStringLiteral("完成: 0/0 个关键词")));
@@ -179,9 +179,9 @@ TEST_F(ConsoleRunTest, NoPageReadIsAFailure) {
     server.SetFallback(test::Answer(503, {})); // every engine turns us away
     ConsoleMessages messages(errors);
     ConsoleRun run(db.connection(), Options({QStringLiteral("Google")}), messages, stream);
-    const ConsoleRun::Summary summary = run.Run();
+    const ConsoleRun::Summary summary = run.run();
     EXPECT_EQ(summary.outcome, ConsoleRun::Outcome::Failed);
-    EXPECT_EQ(messages.Errors(), 1);
+    EXPECT_EQ(messages.errors(), 1);
     EXPECT_EQ(summary.pagesRequested, 1);
     EXPECT_EQ(summary.pagesLoaded, 0);
     EXPECT_EQ(db.Scalar(QStringLiteral("Select GoogleRank From SE_KeyWord")),
@@ -198,13 +198,13 @@ TEST_F(ConsoleRunTest, ASignalStopsTheRunAsStopDoes) {
     {
         StopSignals signalsToStop([&](int signal) {
             received = signal;
-            run.RequestStop();
+            run.requestStop();
         });
-        ASSERT_TRUE(signalsToStop.Active());
+        ASSERT_TRUE(signalsToStop.active());
         // The signal arrives while the first page loads.
         QObject timer;
         QTimer::singleShot(100, &timer, [] { std::raise(SIGTERM); });
-        const ConsoleRun::Summary summary = run.Run();
+        const ConsoleRun::Summary summary = run.run();
         EXPECT_EQ(summary.outcome, ConsoleRun::Outcome::Stopped);
         EXPECT_EQ(summary.keywordsDone, 0);
     }

@@ -28,16 +28,16 @@ public:
     RecordingHost(Database& database, Recordset& mission)
         : database_(database)
         , mission_(mission) {}
-    bool EngineTicked(QStringView engine) const override { return ticked.contains(engine.toString()); }
-    void LoadMissionList() override {
+    bool engineTicked(QStringView engine) const override { return ticked.contains(engine.toString()); }
+    void loadMissionList() override {
         ++loads;
-        OpenMissionList(database_, mission_);
+        openMissionList(database_, mission_);
     }
-    void SetStartControlsEnabled(bool enabled) override { startEnabled = enabled; }
-    void SetGridEnabled(bool enabled) override { gridEnabled = enabled; }
-    void SetStopEnabled(bool enabled) override { stopEnabled = enabled; }
-    void SetBusyCursor(bool on) override { busy = on; }
-    void ShowBalloon(const QString& title, const QString& message) override {
+    void setStartControlsEnabled(bool enabled) override { startEnabled = enabled; }
+    void setGridEnabled(bool enabled) override { gridEnabled = enabled; }
+    void setStopEnabled(bool enabled) override { stopEnabled = enabled; }
+    void setBusyCursor(bool on) override { busy = on; }
+    void showBalloon(const QString& title, const QString& message) override {
         balloons << title + u'/' + message;
     }
 
@@ -58,13 +58,13 @@ private:
 class EngineFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine.PageRangeSource = [this] { return pageRange; };
+        engine.pageRangeSource = [this] { return pageRange; };
     }
 
     // The request target of page index i of an engine for a keyword.
     QByteArray Target(QStringView name, const QString& keyword, int pageIndex) const {
-        const EngineInfo* info = FindEngine(name);
-        const QString url = ResultPageUrl(name, ToGbk(keyword), PageParameter(*info, pageIndex));
+        const EngineInfo* info = findEngine(name);
+        const QString url = resultPageUrl(name, toGbk(keyword), pageParameter(*info, pageIndex));
         // As the request goes on the wire: QUrl decodes percent-encoded unreserved characters.
         return QUrl(url).toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
     }

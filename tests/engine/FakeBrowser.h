@@ -12,21 +12,21 @@ namespace quorvane::test {
 // A browser whose document and ready state the test sets; it records what the wait asked of it.
 class FakeBrowser final : public Browser {
 public:
-    void SetSilent(bool silent) override {
+    void setSilent(bool silent) override {
         silent_ = silent;
-        calls << QStringLiteral("SetSilent");
+        calls << QStringLiteral("setSilent");
     }
-    void Navigate(const QString& url) override {
-        calls << QStringLiteral("Navigate");
+    void navigate(const QString& url) override {
+        calls << QStringLiteral("navigate");
         navigated << url;
         readyReads = 0;
     }
-    int ReadyState() const override {
+    int readyState() const override {
         ++readyReads;
         return completeAfterReads >= 0 && readyReads > completeAfterReads ? ReadyStateComplete : 1;
     }
-    QByteArray BodyMarkup() const override { return has(body); }
-    QByteArray DocumentMarkup() const override { return has(root); }
+    QByteArray bodyMarkup() const override { return has(body); }
+    QByteArray documentMarkup() const override { return has(root); }
 
     bool silent_ = false;
     QStringList calls;

@@ -21,17 +21,17 @@ using test::MessageRecorder;
 
 class EngineDefinitionsTest : public ::testing::Test {
 protected:
-    void TearDown() override { LoadEngineDefinitions(QString()); }
+    void TearDown() override { loadEngineDefinitions(QString()); }
 
     QString Write(const QByteArray& bytes) {
         EXPECT_TRUE(test::WriteFile(Path(), bytes));
         return Path();
     }
     QString Path() const { return dir.filePath(QStringLiteral("Engines.ini")); }
-    static const EngineInfo& Engine(QStringView name) { return *FindEngine(name); }
+    static const EngineInfo& Engine(QStringView name) { return *findEngine(name); }
     static bool AllCompiled() {
         for (const EngineInfo& info : kEngines)
-            if (Definition(info) != CompiledDefinition(info))
+            if (definition(info) != compiledDefinition(info))
                 return false;
         return true;
     }
@@ -41,24 +41,24 @@ protected:
 };
 
 TEST_F(EngineDefinitionsTest, CompiledDefaultsAreTodaysValues) {
-    EXPECT_TRUE(LoadEngineDefinitions(dir.filePath(QStringLiteral("absent.ini"))));
+    EXPECT_TRUE(loadEngineDefinitions(dir.filePath(QStringLiteral("absent.ini"))));
     EXPECT_TRUE(messages.Messages().empty());
-    const EngineDefinition bing = Definition(Engine(u"Bing"));
+    const EngineDefinition bing = definition(Engine(u"Bing"));
     EXPECT_EQ(bing.itemStart, QStringLiteral("<DIV class=sb_tlst>"));
     EXPECT_EQ(bing.linkEnd, QStringLiteral(" target=_blank"));
     EXPECT_EQ(bing.markup, MarkupPart::Root);
     EXPECT_EQ(bing.step, 50);
-    const EngineDefinition baidu = Definition(Engine(u"Baidu"));
+    const EngineDefinition baidu = definition(Engine(u"Baidu"));
     EXPECT_EQ(baidu.markup, MarkupPart::Body);
     EXPECT_EQ(baidu.promotedMark, QStringLiteral("推广</A>"));
-    EXPECT_EQ(ScannerBytesFor(u"Baidu")->promotedMark, ToGbk(u"推广</A>"));
-    EXPECT_EQ(ScannerBytesFor(u"Bing")->linkEnd, QByteArray("\" target=_blank"));
-    EXPECT_EQ(ResultPageUrl(u"Sogou", "ab", 3),
-              Endpoint(u"Sogou") + QStringLiteral("/web?&num=100&query=%61%62&page=3"));
+    EXPECT_EQ(scannerBytesFor(u"Baidu")->promotedMark, toGbk(u"推广</A>"));
+    EXPECT_EQ(scannerBytesFor(u"Bing")->linkEnd, QByteArray("\" target=_blank"));
+    EXPECT_EQ(resultPageUrl(u"Sogou", "ab", 3),
+              endpoint(u"Sogou") + QStringLiteral("/web?&num=100&query=%61%62&page=3"));
 }
 
 TEST_F(EngineDefinitionsTest, OverridesChangeOnlyTheirEngineAndKeys) {
-    ASSERT_TRUE(LoadEngineDefinitions(Write("; Bing's newer layout\n"
+    ASSERT_TRUE(loadEngineDefinitions(Write("; Bing's newer layout\n"
                                             "[Bing]\n"
                                             "ItemStart=<LI class=b_algo>\n"
                                             "ItemEnd=</A></H2>\n"
@@ -70,40 +70,40 @@ TEST_F(EngineDefinitionsTest, OverridesChangeOnlyTheirEngineAndKeys) {
                                             "Step=10\n"
                                             "Markup=Body\n")));
     EXPECT_TRUE(messages.Messages().empty());
-    EngineDefinition bing = CompiledDefinition(Engine(u"Bing"));
+    EngineDefinition bing = compiledDefinition(Engine(u"Bing"));
     bing.itemStart = QStringLiteral("<LI class=b_algo>");
     bing.itemEnd = QStringLiteral("</A></H2>");
-    EXPECT_EQ(Definition(Engine(u"Bing")), bing);
-    EXPECT_EQ(Definition(Engine(u"Google")), CompiledDefinition(Engine(u"Google")));
+    EXPECT_EQ(definition(Engine(u"Bing")), bing);
+    EXPECT_EQ(definition(Engine(u"Google")), compiledDefinition(Engine(u"Google")));
 
     // Addresses, page parameters and ">N" follow the new step and paths.
     const EngineInfo& youdao = Engine(u"Youdao");
-    EXPECT_EQ(ResultPageUrl(u"Youdao", "ab", PageParameter(youdao, 2)),
-              Endpoint(u"Youdao") + QStringLiteral("/s?query=%61%62&offset=20&x=1"));
-    EXPECT_EQ(NotFoundLimit(youdao, 1), 100);
-    EXPECT_EQ(PageStep(youdao), 10);
-    EXPECT_EQ(ScannerBytesFor(u"Youdao")->markup, MarkupPart::Body);
+    EXPECT_EQ(resultPageUrl(u"Youdao", "ab", pageParameter(youdao, 2)),
+              endpoint(u"Youdao") + QStringLiteral("/s?query=%61%62&offset=20&x=1"));
+    EXPECT_EQ(notFoundLimit(youdao, 1), 100);
+    EXPECT_EQ(pageStep(youdao), 10);
+    EXPECT_EQ(scannerBytesFor(u"Youdao")->markup, MarkupPart::Body);
 }
 
 TEST_F(EngineDefinitionsTest, QuotedValuesKeepTheirSpaces) {
-    ASSERT_TRUE(LoadEngineDefinitions(Write("[Google]\n"
+    ASSERT_TRUE(loadEngineDefinitions(Write("[Google]\n"
                                             "LinkEnd=\" class=l target=_blank\"\n"
                                             "ItemStart=  \"  <LI class=g> \"  \n"
                                             "ItemEnd=\"\"</A>\"\"\n"
                                             "PathAfterPage=\n")));
-    const EngineDefinition google = Definition(Engine(u"Google"));
+    const EngineDefinition google = definition(Engine(u"Google"));
     EXPECT_EQ(google.linkEnd, QStringLiteral(" class=l target=_blank"));
     EXPECT_EQ(google.itemStart, QStringLiteral("  <LI class=g> "));
     EXPECT_EQ(google.itemEnd, QStringLiteral("\"</A>\"")); // one pair of quotes comes off
     EXPECT_EQ(google.pathAfterPage, QString());
-    EXPECT_EQ(ScannerBytesFor(u"Google")->linkEnd, QByteArray("\" class=l target=_blank"));
+    EXPECT_EQ(scannerBytesFor(u"Google")->linkEnd, QByteArray("\" class=l target=_blank"));
 }
 
 TEST_F(EngineDefinitionsTest, MarkersAreLiteralTextNotPatterns) {
-    ASSERT_TRUE(LoadEngineDefinitions(Write("[Bing]\nItemStart=<LI class=(a|b).*>\nItemEnd=</A>$\n")));
+    ASSERT_TRUE(loadEngineDefinitions(Write("[Bing]\nItemStart=<LI class=(a|b).*>\nItemEnd=</A>$\n")));
     const QByteArray markup = "<LI class=ab><A href=\"http://wrong.example/\" target=_blank>x</A>$"
                               "<LI class=(a|b).*><A href=\"http://right.example/\" target=_blank>y</A>$";
-    EXPECT_EQ(ScanMarkup(u"Bing", markup).links, QStringList{QStringLiteral("http://right.example/")});
+    EXPECT_EQ(scanMarkup(u"Bing", markup).links, QStringList{QStringLiteral("http://right.example/")});
 }
 
 // The same Baidu definition with Chinese markers, as UTF-8 with and without a byte-order mark, as GBK and
@@ -113,33 +113,33 @@ TEST_F(EngineDefinitionsTest, EncodingsOfTheFileReadTheSame) {
     QByteArray utf16{"\xFF\xFE"};
     for (const QChar c : text)
         utf16 += QByteArray(reinterpret_cast<const char*>(&c), 2); // little-endian host
-    const QByteArray files[] = {text.toUtf8(), "\xEF\xBB\xBF" + text.toUtf8(), ToGbk(text), utf16};
+    const QByteArray files[] = {text.toUtf8(), "\xEF\xBB\xBF" + text.toUtf8(), toGbk(text), utf16};
     for (const QByteArray& bytes : files) {
         SCOPED_TRACE(bytes.toHex().left(16).toStdString());
-        ASSERT_TRUE(LoadEngineDefinitions(Write(bytes)));
-        EXPECT_EQ(Definition(Engine(u"Baidu")).promotedMark, QStringLiteral("广告</A>"));
-        EXPECT_EQ(Definition(Engine(u"Baidu")).greenStart, QStringLiteral("<SPAN class=绿>"));
-        EXPECT_EQ(ScannerBytesFor(u"Baidu")->promotedMark, ToGbk(u"广告</A>"));
+        ASSERT_TRUE(loadEngineDefinitions(Write(bytes)));
+        EXPECT_EQ(definition(Engine(u"Baidu")).promotedMark, QStringLiteral("广告</A>"));
+        EXPECT_EQ(definition(Engine(u"Baidu")).greenStart, QStringLiteral("<SPAN class=绿>"));
+        EXPECT_EQ(scannerBytesFor(u"Baidu")->promotedMark, toGbk(u"广告</A>"));
     }
     EXPECT_TRUE(messages.Messages().empty());
 }
 
 // What the user sees when --print-engines' output is saved as Engines.ini: the same definitions.
 TEST_F(EngineDefinitionsTest, PrintedDefinitionsReadBackUnchanged) {
-    ASSERT_TRUE(LoadEngineDefinitions(Write("[Sogou]\nItemEnd=\" </TD> \"\n[Baidu]\nStep=20\n")));
+    ASSERT_TRUE(loadEngineDefinitions(Write("[Sogou]\nItemEnd=\" </TD> \"\n[Baidu]\nStep=20\n")));
     std::array<EngineDefinition, kEngines.size()> before;
     for (size_t i = 0; i < kEngines.size(); ++i)
-        before[i] = Definition(kEngines[i]);
-    const QString printed = EngineDefinitionsText();
+        before[i] = definition(kEngines[i]);
+    const QString printed = engineDefinitionsText();
     EXPECT_TRUE(printed.contains(QStringLiteral("[Bing]\nPathBeforeKeyword=/search?q=\n")));
     EXPECT_TRUE(printed.contains(QStringLiteral("LinkEnd=\" name=dttl target=_blank\"")));
     EXPECT_TRUE(printed.contains(QStringLiteral("; from Engines.ini: ItemEnd")));
     EXPECT_FALSE(printed.section(QStringLiteral("[Google]"), 1).section(u'[', 0, 0).contains(u"MapItem"));
 
-    ASSERT_TRUE(LoadEngineDefinitions(Write(printed.toUtf8())));
+    ASSERT_TRUE(loadEngineDefinitions(Write(printed.toUtf8())));
     EXPECT_TRUE(messages.Messages().empty());
     for (size_t i = 0; i < kEngines.size(); ++i)
-        EXPECT_EQ(Definition(kEngines[i]), before[i]) << kEngines[i].name.toString().toStdString();
+        EXPECT_EQ(definition(kEngines[i]), before[i]) << kEngines[i].name.toString().toStdString();
 }
 
 struct FaultCase {
@@ -155,7 +155,7 @@ class EngineDefinitionFaults : public EngineDefinitionsTest,
 TEST_P(EngineDefinitionFaults, OneErrorNamingFileSectionAndKeyAndTheDefaultsStay) {
     const FaultCase& c = GetParam();
     // Every faulty file also changes Google properly: that engine takes its change all the same.
-    EXPECT_FALSE(LoadEngineDefinitions(Write(c.file + "\n[Google]\nItemStart=<DIV class=g>\n")));
+    EXPECT_FALSE(loadEngineDefinitions(Write(c.file + "\n[Google]\nItemStart=<DIV class=g>\n")));
     ASSERT_EQ(messages.Messages().size(), 1u);
     const auto& message = messages.Messages().front();
     EXPECT_EQ(message.kind, MessageKind::Error);
@@ -163,12 +163,12 @@ TEST_P(EngineDefinitionFaults, OneErrorNamingFileSectionAndKeyAndTheDefaultsStay
         << message.text.toStdString();
     EXPECT_TRUE(message.text.contains(QString::fromUtf16(c.said))) << message.text.toStdString();
     if (c.engine) {
-        EXPECT_EQ(Definition(Engine(c.engine)), CompiledDefinition(Engine(c.engine)));
+        EXPECT_EQ(definition(Engine(c.engine)), compiledDefinition(Engine(c.engine)));
     }
-    EXPECT_EQ(Definition(Engine(u"Google")).itemStart, QStringLiteral("<DIV class=g>"));
+    EXPECT_EQ(definition(Engine(u"Google")).itemStart, QStringLiteral("<DIV class=g>"));
     for (const EngineInfo& info : kEngines) {
         if (info.name != u"Google") {
-            EXPECT_EQ(Definition(info), CompiledDefinition(info)) << info.name.toString().toStdString();
+            EXPECT_EQ(definition(info), compiledDefinition(info)) << info.name.toString().toStdString();
         }
     }
 }
@@ -209,7 +209,7 @@ TEST_F(EngineDefinitionsTest, HugeOrBinaryFilesAreRefusedWhole) {
     const QByteArray invalidEverywhere = "[Bing]\nItemStart=<LI \x81\x20\xFF>\n"; // neither UTF-8 nor GBK
     for (const QByteArray& bytes : {huge, binary, invalidEverywhere}) {
         messages.Clear();
-        EXPECT_FALSE(LoadEngineDefinitions(Write(bytes)));
+        EXPECT_FALSE(loadEngineDefinitions(Write(bytes)));
         ASSERT_EQ(messages.Messages().size(), 1u);
         EXPECT_TRUE(messages.Messages().front().text.contains(Path()))
             << messages.Texts().join(u'\n').toStdString();
@@ -219,9 +219,9 @@ TEST_F(EngineDefinitionsTest, HugeOrBinaryFilesAreRefusedWhole) {
 }
 
 TEST_F(EngineDefinitionsTest, ReadingAgainStartsFromTheCompiledDefinitions) {
-    ASSERT_TRUE(LoadEngineDefinitions(Write("[Bing]\nItemStart=<LI class=b_algo>\n")));
+    ASSERT_TRUE(loadEngineDefinitions(Write("[Bing]\nItemStart=<LI class=b_algo>\n")));
     ASSERT_FALSE(AllCompiled());
-    ASSERT_TRUE(LoadEngineDefinitions(Write("[Google]\n")));
+    ASSERT_TRUE(loadEngineDefinitions(Write("[Google]\n")));
     EXPECT_TRUE(AllCompiled());
 }
 

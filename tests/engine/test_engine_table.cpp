@@ -24,15 +24,15 @@ struct UrlCase {
 
 class ResultPageUrlTest : public ::testing::TestWithParam<UrlCase> {
 protected:
-    void SetUp() override { LoadEndpoints(QString()); } // compiled-in hosts
+    void SetUp() override { loadEndpoints(QString()); } // compiled-in hosts
 };
 
 TEST_P(ResultPageUrlTest, BuildsTheEnginesAddress) {
     const UrlCase& c = GetParam();
-    const EngineInfo* engine = FindEngine(QString::fromLatin1(c.engine));
+    const EngineInfo* engine = findEngine(QString::fromLatin1(c.engine));
     ASSERT_NE(engine, nullptr);
-    const QByteArray keyword = ToGbk(QString::fromUtf16(c.keyword));
-    EXPECT_EQ(ResultPageUrl(engine->name, keyword, PageParameter(*engine, c.pageIndex)),
+    const QByteArray keyword = toGbk(QString::fromUtf16(c.keyword));
+    EXPECT_EQ(resultPageUrl(engine->name, keyword, pageParameter(*engine, c.pageIndex)),
               QLatin1String(c.url));
 }
 
@@ -66,15 +66,15 @@ INSTANTIATE_TEST_SUITE_P(Engines, ResultPageUrlTest, ::testing::ValuesIn(kUrlCas
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(EngineTable, UnknownEngineHasNoAddress) {
-    EXPECT_EQ(FindEngine(u"baidu"), nullptr);
-    EXPECT_TRUE(ResultPageUrl(u"baidu", "x", 0).isEmpty());
-    EXPECT_TRUE(FirstPageUrl(u"Altavista", "x").isEmpty());
+    EXPECT_EQ(findEngine(u"baidu"), nullptr);
+    EXPECT_TRUE(resultPageUrl(u"baidu", "x", 0).isEmpty());
+    EXPECT_TRUE(firstPageUrl(u"Altavista", "x").isEmpty());
 }
 
 TEST(EngineTable, FirstPageUsesTheFirstPageParameter) {
-    LoadEndpoints(QString());
-    EXPECT_EQ(FirstPageUrl(u"Soso", ""), u"http://www.soso.com/q?w=&pg=1");
-    EXPECT_EQ(FirstPageUrl(u"Baidu", ToGbk(u"旅游")),
+    loadEndpoints(QString());
+    EXPECT_EQ(firstPageUrl(u"Soso", ""), u"http://www.soso.com/q?w=&pg=1");
+    EXPECT_EQ(firstPageUrl(u"Baidu", toGbk(u"旅游")),
               u"http://www.baidu.com/s?wd=%C2%C3%D3%CE&pn=0&rn=100&usm=1");
 }
 
@@ -89,11 +89,11 @@ TEST(EngineTable, PagesAndNotFoundLimits) {
                         {u"Soso", 10, 100, 100},  {u"Bing", 3, 150, 50},    {u"Sogou", 3, 300, 100},
                         {u"Youdao", 10, 300, 300}};
     for (const Row& row : rows) {
-        const EngineInfo* engine = FindEngine(QStringView(row.engine));
+        const EngineInfo* engine = findEngine(QStringView(row.engine));
         ASSERT_NE(engine, nullptr);
-        EXPECT_EQ(PagesRead(*engine, 3), row.pagesAt3) << engine->name.toString().toStdString();
-        EXPECT_EQ(NotFoundLimit(*engine, 3), row.limitAt3) << engine->name.toString().toStdString();
-        EXPECT_EQ(NotFoundLimit(*engine, 1), row.limitAt1) << engine->name.toString().toStdString();
+        EXPECT_EQ(pagesRead(*engine, 3), row.pagesAt3) << engine->name.toString().toStdString();
+        EXPECT_EQ(notFoundLimit(*engine, 3), row.limitAt3) << engine->name.toString().toStdString();
+        EXPECT_EQ(notFoundLimit(*engine, 1), row.limitAt1) << engine->name.toString().toStdString();
     }
     EXPECT_EQ(kEngines[0].rankColumn2, u"BaiduRank2");
     EXPECT_EQ(kEngines[0].gridCaption2, u"Baidu包含推广");
@@ -110,7 +110,7 @@ TEST(EngineTable, WidestRankOfAStoredColumn) {
         {u"BaiduRank", 1000}, {u"BaiduRank2", 1000}, {u"GoogleRank", 1000}, {u"SosoRank", 100},
         {u"BingRank", 500},   {u"YoudaoRank", 300},  {u"UpdateTime", 0},    {u"", 0}};
     for (const Row& row : rows)
-        EXPECT_EQ(WidestRank(QStringView(row.column)), row.widest)
+        EXPECT_EQ(widestRank(QStringView(row.column)), row.widest)
             << QString::fromUtf16(row.column).toStdString();
 }
 
@@ -121,38 +121,38 @@ protected:
         EXPECT_TRUE(test::WriteFile(path, text));
         return path;
     }
-    void TearDown() override { LoadEndpoints(QString()); }
+    void TearDown() override { loadEndpoints(QString()); }
 
     QTemporaryDir dir;
     test::MessageRecorder messages;
 };
 
 TEST_F(EndpointsTest, AbsentFileKeepsCompiledInHosts) {
-    LoadEndpoints(dir.filePath(QStringLiteral("Endpoints.ini")));
+    loadEndpoints(dir.filePath(QStringLiteral("Endpoints.ini")));
     for (const QStringView key : kEndpointKeys)
-        EXPECT_EQ(Endpoint(key), DefaultEndpoint(key));
+        EXPECT_EQ(endpoint(key), defaultEndpoint(key));
     EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST_F(EndpointsTest, OverridesSchemeHostAndPort) {
-    LoadEndpoints(writeIni("[Endpoints]\nBaidu=http://127.0.0.1:18081\nMaker=https://127.0.0.1:18088/\n"
+    loadEndpoints(writeIni("[Endpoints]\nBaidu=http://127.0.0.1:18081\nMaker=https://127.0.0.1:18088/\n"
                            "Download=ftp://127.0.0.1:18089\nbaidu=http://127.0.0.1:1\nOther=http://x\n"));
-    EXPECT_EQ(Endpoint(u"Baidu"), u"http://127.0.0.1:18081");
-    EXPECT_EQ(Endpoint(u"Maker"), u"https://127.0.0.1:18088");
-    EXPECT_EQ(Endpoint(u"Download"), u"ftp://127.0.0.1:18089");
-    EXPECT_EQ(Endpoint(u"Google"), DefaultEndpoint(u"Google"));
-    EXPECT_EQ(ResultPageUrl(u"Baidu", "a", 0), u"http://127.0.0.1:18081/s?wd=%61&pn=0&rn=100&usm=1");
+    EXPECT_EQ(endpoint(u"Baidu"), u"http://127.0.0.1:18081");
+    EXPECT_EQ(endpoint(u"Maker"), u"https://127.0.0.1:18088");
+    EXPECT_EQ(endpoint(u"Download"), u"ftp://127.0.0.1:18089");
+    EXPECT_EQ(endpoint(u"Google"), defaultEndpoint(u"Google"));
+    EXPECT_EQ(resultPageUrl(u"Baidu", "a", 0), u"http://127.0.0.1:18081/s?wd=%61&pn=0&rn=100&usm=1");
     EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST_F(EndpointsTest, MalformedValuesAreReportedOnceAndIgnored) {
-    LoadEndpoints(writeIni("[Endpoints]\nBaidu=127.0.0.1:18081\nGoogle=http://127.0.0.1:18082/search\n"
+    loadEndpoints(writeIni("[Endpoints]\nBaidu=127.0.0.1:18081\nGoogle=http://127.0.0.1:18082/search\n"
                            "Yahoo=gopher://127.0.0.1\nSoso=http://a,b\nBing=http://127.0.0.1:18085\n"));
-    EXPECT_EQ(Endpoint(u"Baidu"), DefaultEndpoint(u"Baidu"));
-    EXPECT_EQ(Endpoint(u"Google"), DefaultEndpoint(u"Google"));
-    EXPECT_EQ(Endpoint(u"Yahoo"), DefaultEndpoint(u"Yahoo"));
-    EXPECT_EQ(Endpoint(u"Soso"), DefaultEndpoint(u"Soso"));
-    EXPECT_EQ(Endpoint(u"Bing"), u"http://127.0.0.1:18085");
+    EXPECT_EQ(endpoint(u"Baidu"), defaultEndpoint(u"Baidu"));
+    EXPECT_EQ(endpoint(u"Google"), defaultEndpoint(u"Google"));
+    EXPECT_EQ(endpoint(u"Yahoo"), defaultEndpoint(u"Yahoo"));
+    EXPECT_EQ(endpoint(u"Soso"), defaultEndpoint(u"Soso"));
+    EXPECT_EQ(endpoint(u"Bing"), u"http://127.0.0.1:18085");
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Error);
     const QString text = messages.Messages()[0].text;

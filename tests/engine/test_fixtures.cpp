@@ -40,9 +40,9 @@ TEST_P(FixturePageTest, YieldsTheOrderedLinksAndFindsTheSite) {
     const LoopbackEndpoints endpoints(server.BaseUrl());
 
     const QByteArray keyword("\xB1\xB1\xBE\xA9\xC2\xC3\xD3\xCE"); // 北京旅游 in GBK
-    const EngineInfo* info = FindEngine(engine);
+    const EngineInfo* info = findEngine(engine);
     ASSERT_NE(info, nullptr);
-    const QUrl url(ResultPageUrl(engine, keyword, PageParameter(*info, 1)));
+    const QUrl url(resultPageUrl(engine, keyword, pageParameter(*info, 1)));
     const QString fixture =
         qEnvironmentVariable("QUORVANE_FIXTURES") + u'/' + engine + QStringLiteral("/results.html");
     ASSERT_TRUE(
@@ -50,18 +50,18 @@ TEST_P(FixturePageTest, YieldsTheOrderedLinksAndFindsTheSite) {
 
     PageBrowser browser;
     const StopFlag stop{false};
-    ASSERT_TRUE(OpenResultPage(browser, engine, PageParameter(*info, 1), keyword, stop))
-        << browser.LastError().toStdString();
-    EXPECT_TRUE(browser.LastError().isEmpty()) << browser.LastError().toStdString();
+    ASSERT_TRUE(openResultPage(browser, engine, pageParameter(*info, 1), keyword, stop))
+        << browser.lastError().toStdString();
+    EXPECT_TRUE(browser.lastError().isEmpty()) << browser.lastError().toStdString();
 
     QStringList pageLinks;
     int promoCount = -1;
-    EXPECT_TRUE(ScanResultPage(browser, engine, pageLinks, promoCount));
+    EXPECT_TRUE(scanResultPage(browser, engine, pageLinks, promoCount));
     EXPECT_EQ(pageLinks, c.links);
     if (c.promoCount >= 0) {
         EXPECT_EQ(promoCount, c.promoCount);
     }
-    EXPECT_EQ(FindSiteInLinks(QString::fromLatin1(c.site), pageLinks, stop), c.position);
+    EXPECT_EQ(findSiteInLinks(QString::fromLatin1(c.site), pageLinks, stop), c.position);
 }
 
 const FixtureCase kFixtures[] = {
@@ -132,8 +132,8 @@ TEST_P(GooglePageVariantTest, StillYieldsTheLinks) {
     ASSERT_GE(at, 0);
     page.insert(at + qstrlen(v.insertAfter), v.inserted);
 
-    const RenderedPage rendered = RenderPageBytes(page, v.headerCharset);
-    EXPECT_EQ(ScanMarkup(u"Google", rendered.body).links,
+    const RenderedPage rendered = renderPageBytes(page, v.headerCharset);
+    EXPECT_EQ(scanMarkup(u"Google", rendered.body).links,
               QStringList(
                   {"http://www.site-g1.com/", "http://www.bjtravel.gov.cn/", "http://bj.site-g3.net/tour/"}));
 }

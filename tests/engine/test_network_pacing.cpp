@@ -40,7 +40,7 @@ TEST(ParseProxy, AddressesThatWorkAndOnesThatDoNot) {
         {"", false, {}, "", 0, ""},
     };
     for (const ProxyText& c : cases) {
-        const std::optional<QNetworkProxy> proxy = ParseProxy(QString::fromUtf8(c.text));
+        const std::optional<QNetworkProxy> proxy = parseProxy(QString::fromUtf8(c.text));
         ASSERT_EQ(proxy.has_value(), c.valid) << c.text;
         if (!proxy)
             continue;
@@ -56,16 +56,16 @@ protected:
     NetworkSettings Read(const QByteArray& text) {
         const QString path = dir.filePath(QStringLiteral("Endpoints.ini"));
         EXPECT_TRUE(test::WriteFile(path, text));
-        return ReadNetworkSettings(path);
+        return readNetworkSettings(path);
     }
-    void TearDown() override { ApplyNetworkSettings({}); }
+    void TearDown() override { applyNetworkSettings({}); }
 
     QTemporaryDir dir;
     test::MessageRecorder recorder;
 };
 
 TEST_F(NetworkIni, DefaultsWithoutTheGroupOrTheFile) {
-    EXPECT_FALSE(ReadNetworkSettings(dir.filePath(QStringLiteral("absent.ini"))).proxy);
+    EXPECT_FALSE(readNetworkSettings(dir.filePath(QStringLiteral("absent.ini"))).proxy);
     const NetworkSettings settings = Read("[Endpoints]\nBing=http://127.0.0.1:1\n");
     EXPECT_FALSE(settings.proxy);
     EXPECT_EQ(settings.delayMs, 0);
@@ -92,28 +92,28 @@ TEST_F(NetworkIni, UnusableValuesAreReportedOnceEachAndIgnored) {
 }
 
 TEST_F(NetworkIni, AppliedProxyReplacesTheSystemSettingsAndGoesAgain) {
-    ApplyNetworkSettings(Read("[Network]\nProxy=http://127.0.0.1:3128\nDelayMs=40\n"));
+    applyNetworkSettings(Read("[Network]\nProxy=http://127.0.0.1:3128\nDelayMs=40\n"));
     const QNetworkProxyQuery query(QUrl(QStringLiteral("http://www.baidu.com/s?wd=x")));
     QList<QNetworkProxy> proxies = QNetworkProxyFactory::proxyForQuery(query);
     ASSERT_FALSE(proxies.isEmpty());
     EXPECT_EQ(proxies[0].type(), QNetworkProxy::HttpProxy);
     EXPECT_EQ(proxies[0].port(), 3128);
-    EXPECT_EQ(RequestPacer::Shared().Delay(), 40ms);
+    EXPECT_EQ(RequestPacer::shared().delay(), 40ms);
 
     // Without a proxy of its own the program follows the system's settings again.
-    ApplyNetworkSettings({});
+    applyNetworkSettings({});
     EXPECT_TRUE(QNetworkProxyFactory::usesSystemConfiguration());
-    EXPECT_EQ(RequestPacer::Shared().Delay(), 0ms);
+    EXPECT_EQ(RequestPacer::shared().delay(), 0ms);
 }
 
 TEST(RequestPacer, SpacesTurnsOfOneEngineOnly) {
     RequestPacer pacer;
-    pacer.SetDelay(100ms);
+    pacer.setDelay(100ms);
     const auto start = RequestPacer::Clock::now();
-    ASSERT_TRUE(pacer.WaitTurn(u"Bing", {}));
-    ASSERT_TRUE(pacer.WaitTurn(u"Google", {})); // another engine goes at once
+    ASSERT_TRUE(pacer.waitTurn(u"Bing", {}));
+    ASSERT_TRUE(pacer.waitTurn(u"Google", {})); // another engine goes at once
     const auto afterFirst = RequestPacer::Clock::now();
-    ASSERT_TRUE(pacer.WaitTurn(u"Bing", {}));
+    ASSERT_TRUE(pacer.waitTurn(u"Bing", {}));
     const auto afterSecond = RequestPacer::Clock::now();
     EXPECT_LT(afterFirst - start, 100ms);
     EXPECT_GE(afterSecond - start, 100ms);
@@ -121,12 +121,12 @@ TEST(RequestPacer, SpacesTurnsOfOneEngineOnly) {
 
 TEST(RequestPacer, ThePauseCountsFromTheEndOfTheRequest) {
     RequestPacer pacer;
-    pacer.SetDelay(100ms);
-    ASSERT_TRUE(pacer.WaitTurn(u"Bing", {}));
+    pacer.setDelay(100ms);
+    ASSERT_TRUE(pacer.waitTurn(u"Bing", {}));
     std::this_thread::sleep_for(80ms); // the page takes its time
     const auto ended = RequestPacer::Clock::now();
-    pacer.RequestEnded(u"Bing");
-    ASSERT_TRUE(pacer.WaitTurn(u"Bing", {}));
+    pacer.requestEnded(u"Bing");
+    ASSERT_TRUE(pacer.waitTurn(u"Bing", {}));
     EXPECT_GE(RequestPacer::Clock::now() - ended, 100ms);
 }
 
@@ -134,23 +134,23 @@ TEST(RequestPacer, NoDelayNeverWaits) {
     RequestPacer pacer;
     const auto start = RequestPacer::Clock::now();
     for (int i = 0; i < 100; ++i)
-        ASSERT_TRUE(pacer.WaitTurn(u"Bing", {}));
+        ASSERT_TRUE(pacer.waitTurn(u"Bing", {}));
     EXPECT_LT(RequestPacer::Clock::now() - start, 100ms);
 }
 
 TEST(RequestPacer, AStopEndsTheWaitWithoutATurn) {
     RequestPacer pacer;
-    pacer.SetDelay(10s);
-    ASSERT_TRUE(pacer.WaitTurn(u"Bing", {}));
+    pacer.setDelay(10s);
+    ASSERT_TRUE(pacer.waitTurn(u"Bing", {}));
     int polls = 0;
-    EXPECT_FALSE(pacer.WaitTurn(u"Bing", [&polls] { return ++polls > 3; }));
+    EXPECT_FALSE(pacer.waitTurn(u"Bing", [&polls] { return ++polls > 3; }));
     EXPECT_EQ(polls, 4);
 }
 
 // Threads checking the same engine side by side still get turns a full delay apart.
 TEST(RequestPacer, TurnsOfOneEngineAreSpacedAcrossThreads) {
     RequestPacer pacer;
-    pacer.SetDelay(30ms);
+    pacer.setDelay(30ms);
     std::mutex mutex;
     std::vector<RequestPacer::Clock::time_point> turns;
     std::vector<std::thread> threads;
@@ -158,7 +158,7 @@ TEST(RequestPacer, TurnsOfOneEngineAreSpacedAcrossThreads) {
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&] {
             for (int i = 0; i < 3; ++i) {
-                pacer.WaitTurn(u"Baidu", {});
+                pacer.waitTurn(u"Baidu", {});
                 const std::lock_guard lock(mutex);
                 turns.push_back(RequestPacer::Clock::now());
             }

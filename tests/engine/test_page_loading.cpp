@@ -1,4 +1,4 @@
-// The page wait: its budget, the stop request and the no-wait poll; OpenResultPage on the wire.
+// The page wait: its budget, the stop request and the no-wait poll; openResultPage on the wire.
 #include "engine/Endpoints.h"
 #include "engine/EngineTable.h"
 #include "engine/PageLoading.h"
@@ -24,49 +24,49 @@ namespace {
 using test::HttpServer;
 using test::LoopbackEndpoints;
 
-TEST(AutoOpenUrl, CompleteAtFirstLookNeedsNoPoll) {
+TEST(LoadPageAndWait, CompleteAtFirstLookNeedsNoPoll) {
     test::FakeBrowser browser;
     browser.completeAfterReads = 0;
     const StopFlag stop{false};
-    EXPECT_TRUE(AutoOpenUrl(browser, QStringLiteral("http://x/"), false, stop));
-    EXPECT_EQ(browser.calls, (QStringList{"SetSilent", "Navigate"}));
+    EXPECT_TRUE(loadPageAndWait(browser, QStringLiteral("http://x/"), false, stop));
+    EXPECT_EQ(browser.calls, (QStringList{"setSilent", "navigate"}));
     EXPECT_TRUE(browser.silent_);
     EXPECT_EQ(browser.navigated, QStringList{"http://x/"});
     EXPECT_EQ(browser.readyReads, 1);
 }
 
-TEST(AutoOpenUrl, CompletesAfterSomePolls) {
+TEST(LoadPageAndWait, CompletesAfterSomePolls) {
     test::FakeBrowser browser;
     browser.completeAfterReads = 5;
     const StopFlag stop{false};
-    EXPECT_TRUE(AutoOpenUrl(browser, QStringLiteral("http://x/"), false, stop));
+    EXPECT_TRUE(loadPageAndWait(browser, QStringLiteral("http://x/"), false, stop));
     EXPECT_EQ(browser.readyReads, 6);
 }
 
-TEST(AutoOpenUrl, NoWaitPollsOnce) {
+TEST(LoadPageAndWait, NoWaitPollsOnce) {
     test::FakeBrowser browser;
     const StopFlag stop{false};
     QElapsedTimer timer;
     timer.start();
-    EXPECT_FALSE(AutoOpenUrl(browser, QStringLiteral("http://x/"), true, stop));
+    EXPECT_FALSE(loadPageAndWait(browser, QStringLiteral("http://x/"), true, stop));
     EXPECT_EQ(browser.readyReads, 1);
     EXPECT_LT(timer.elapsed(), 500);
 }
 
-TEST(AutoOpenUrl, StopRequestEndsTheWaitAtTheNextPoll) {
+TEST(LoadPageAndWait, StopRequestEndsTheWaitAtTheNextPoll) {
     test::FakeBrowser browser;
     StopFlag stop{false};
     // Set by an event handler while the wait pumps, as the Stop button does.
     QTimer::singleShot(200, [&stop] { stop = true; });
     QElapsedTimer timer;
     timer.start();
-    EXPECT_FALSE(AutoOpenUrl(browser, QStringLiteral("http://x/"), false, stop));
+    EXPECT_FALSE(loadPageAndWait(browser, QStringLiteral("http://x/"), false, stop));
     EXPECT_GE(timer.elapsed(), 190);
     EXPECT_LT(timer.elapsed(), 1500);
 
     // A stop already set ends the wait after one look at the ready state.
     browser.readyReads = 0;
-    EXPECT_FALSE(AutoOpenUrl(browser, QStringLiteral("http://x/"), false, stop));
+    EXPECT_FALSE(loadPageAndWait(browser, QStringLiteral("http://x/"), false, stop));
     EXPECT_EQ(browser.readyReads, 1);
 }
 
@@ -85,10 +85,10 @@ TEST_F(PageLoadingTest, CompletesInAboutTheServersDelay) {
     server.Serve("/late", slow);
     QElapsedTimer timer;
     timer.start();
-    EXPECT_TRUE(AutoOpenUrl(browser, server.BaseUrl() + u"/late", false, stop));
+    EXPECT_TRUE(loadPageAndWait(browser, server.BaseUrl() + u"/late", false, stop));
     EXPECT_GE(timer.elapsed(), 690);
     EXPECT_LT(timer.elapsed(), 3000);
-    EXPECT_EQ(browser.BodyMarkup(), "<P>late</P>");
+    EXPECT_EQ(browser.bodyMarkup(), "<P>late</P>");
 }
 
 TEST_F(PageLoadingTest, StalledPageGivesUpJustAfterTenSeconds) {
@@ -97,38 +97,38 @@ TEST_F(PageLoadingTest, StalledPageGivesUpJustAfterTenSeconds) {
     server.Serve("/stall", stall);
     QElapsedTimer timer;
     timer.start();
-    EXPECT_FALSE(AutoOpenUrl(browser, server.BaseUrl() + u"/stall", false, stop));
+    EXPECT_FALSE(loadPageAndWait(browser, server.BaseUrl() + u"/stall", false, stop));
     EXPECT_GE(timer.elapsed(), 10'000);
     EXPECT_LT(timer.elapsed(), 10'500);
     // The load goes on after the wait gave up.
-    EXPECT_EQ(browser.ReadyState(), 1);
+    EXPECT_EQ(browser.readyState(), 1);
 }
 
 TEST_F(PageLoadingTest, NoWaitLeavesTheLoadRunning) {
     server.ServePage("/panel", "<p>panel</p>");
-    EXPECT_FALSE(AutoOpenUrl(browser, server.BaseUrl() + u"/panel", true, stop));
+    EXPECT_FALSE(loadPageAndWait(browser, server.BaseUrl() + u"/panel", true, stop));
     ASSERT_TRUE(server.WaitForRequests(1));
     QElapsedTimer timer;
     timer.start();
-    while (browser.ReadyState() != Browser::ReadyStateComplete && timer.elapsed() < 5000)
+    while (browser.readyState() != Browser::ReadyStateComplete && timer.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    EXPECT_EQ(browser.BodyMarkup(), "<P>panel</P>");
+    EXPECT_EQ(browser.bodyMarkup(), "<P>panel</P>");
 }
 
 TEST_F(PageLoadingTest, OpenResultPageSendsTheTableAddress) {
-    const QByteArray keyword = ToGbk(u"北京 旅游");
+    const QByteArray keyword = toGbk(u"北京 旅游");
     server.ServePage("/s?wd=%B1%B1%BE%A9%20%C2%C3%D3%CE&pn=100&rn=100&usm=1", "<p>ok</p>");
     server.ServePage("/web?&num=100&query=%B1%B1%BE%A9%20%C2%C3%D3%CE&page=2", "<p>ok</p>");
     server.ServePage("/search?q=%E5%8C%97%E4%BA%AC%20%E6%97%85%E6%B8%B8&first=50", "<p>ok</p>");
-    EXPECT_TRUE(OpenResultPage(browser, u"Baidu", 100, keyword, stop));
-    EXPECT_TRUE(OpenResultPage(browser, u"Sogou", 2, keyword, stop));
-    EXPECT_TRUE(OpenResultPage(browser, u"Bing", 50, keyword, stop));
+    EXPECT_TRUE(openResultPage(browser, u"Baidu", 100, keyword, stop));
+    EXPECT_TRUE(openResultPage(browser, u"Sogou", 2, keyword, stop));
+    EXPECT_TRUE(openResultPage(browser, u"Bing", 50, keyword, stop));
     EXPECT_EQ(server.RequestTargets(),
               (QList<QByteArray>{"/s?wd=%B1%B1%BE%A9%20%C2%C3%D3%CE&pn=100&rn=100&usm=1",
                                  "/web?&num=100&query=%B1%B1%BE%A9%20%C2%C3%D3%CE&page=2",
                                  "/search?q=%E5%8C%97%E4%BA%AC%20%E6%97%85%E6%B8%B8&first=50"}));
-    EXPECT_EQ(browser.BodyMarkup(), "<P>ok</P>");
-    EXPECT_FALSE(OpenResultPage(browser, u"Lycos", 0, keyword, stop));
+    EXPECT_EQ(browser.bodyMarkup(), "<P>ok</P>");
+    EXPECT_FALSE(openResultPage(browser, u"Lycos", 0, keyword, stop));
     EXPECT_EQ(server.Requests().size(), 3);
 }
 
@@ -136,18 +136,18 @@ TEST_F(PageLoadingTest, GooglePagesArePausedAfterCompletion) {
     server.SetFallback({200, "text/html", "<p>any</p>", {}, 0, HttpServer::Mode::Answer, true});
     QElapsedTimer timer;
     timer.start();
-    EXPECT_TRUE(OpenResultPage(browser, u"Baidu", 0, "a", stop));
+    EXPECT_TRUE(openResultPage(browser, u"Baidu", 0, "a", stop));
     EXPECT_LT(timer.elapsed(), 900);
 
     timer.restart();
-    EXPECT_TRUE(OpenResultPage(browser, u"Google", 0, "a", stop));
+    EXPECT_TRUE(openResultPage(browser, u"Google", 0, "a", stop));
     EXPECT_GE(timer.elapsed(), 1000);
     EXPECT_LT(timer.elapsed(), 2500);
 
     // A Google page that did not complete gets no pause.
     stop = true;
     timer.restart();
-    EXPECT_FALSE(OpenResultPage(browser, u"Google", 100, "a", stop));
+    EXPECT_FALSE(openResultPage(browser, u"Google", 100, "a", stop));
     EXPECT_LT(timer.elapsed(), 500);
 }
 

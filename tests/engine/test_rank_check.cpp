@@ -30,10 +30,10 @@ TEST_P(RankCheck, RankIsOffsetPlusPosition) {
     for (int i = 0; i <= c.matchPage; ++i)
         ServeResults(name, kKeyword, i, LinksWithSiteAt(8, i == c.matchPage ? c.matchPosition : 0, kSite));
 
-    const auto result = engine.CheckEngineRank(ToGbk(kKeyword), kSite, name);
+    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, name);
     EXPECT_TRUE(result.completed);
     EXPECT_TRUE(result.readAnyPage);
-    EXPECT_EQ(engine.Counter(name), c.expectedRank);
+    EXPECT_EQ(engine.counter(name), c.expectedRank);
     EXPECT_EQ(server.Requests().size(), c.pagesAsked);
 }
 
@@ -52,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(Engines, RankCheck, ::testing::ValuesIn(kCheckCases),
 
 TEST_F(RankCheck, PageParametersOnTheWire) {
     pageRange = 2;
-    engine.CheckEngineRank(ToGbk(QStringLiteral("ab")), kSite, u"Soso"); // nothing served: ten unread pages
+    engine.checkEngineRank(toGbk(QStringLiteral("ab")), kSite, u"Soso"); // nothing served: ten unread pages
     const QList<QByteArray> asked = Asked();
     ASSERT_EQ(asked.size(), 10);
     // QUrl sends percent-encoded letters and digits as themselves, which means the same to a server.
@@ -64,20 +64,20 @@ TEST_F(RankCheck, UnreadPageStillAdvancesTheOffset) {
     // Page 0 is not served (an error page without results); the site is 5th on page 1.
     pageRange = 2;
     ServeResults(u"Bing", kKeyword, 1, LinksWithSiteAt(8, 5, kSite));
-    const auto result = engine.CheckEngineRank(ToGbk(kKeyword), kSite, u"Bing");
+    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
     EXPECT_TRUE(result.readAnyPage);
-    EXPECT_EQ(engine.RankBing, 55);
+    EXPECT_EQ(engine.rankBing, 55);
 }
 
 TEST_F(RankCheck, AbsentSiteReadsEveryPageAndGivesZero) {
     pageRange = 2;
-    engine.RankGoogle = 99;
+    engine.rankGoogle = 99;
     ServeResults(u"Google", kKeyword, 0, LinksWithSiteAt(5, 0, kSite));
     ServeResults(u"Google", kKeyword, 1, LinksWithSiteAt(5, 0, kSite));
-    const auto result = engine.CheckEngineRank(ToGbk(kKeyword), kSite, u"Google");
+    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Google");
     EXPECT_TRUE(result.completed);
     EXPECT_TRUE(result.readAnyPage);
-    EXPECT_EQ(engine.RankGoogle, 0);
+    EXPECT_EQ(engine.rankGoogle, 0);
     const QList<QByteArray> asked = Asked();
     ASSERT_EQ(asked.size(), 2);
     EXPECT_TRUE(asked[0].endsWith("&start=0"));
@@ -85,12 +85,12 @@ TEST_F(RankCheck, AbsentSiteReadsEveryPageAndGivesZero) {
 }
 
 TEST_F(RankCheck, NoReadablePageIsReportedAndLeavesCounters) {
-    engine.RankYahoo = 0;
+    engine.rankYahoo = 0;
     ServeResults(u"Yahoo", kKeyword, 0, {}); // a page without result items
-    const auto result = engine.CheckEngineRank(ToGbk(kKeyword), kSite, u"Yahoo");
+    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Yahoo");
     EXPECT_TRUE(result.completed);
     EXPECT_FALSE(result.readAnyPage);
-    EXPECT_EQ(engine.RankYahoo, 0);
+    EXPECT_EQ(engine.rankYahoo, 0);
 }
 
 struct BaiduCase {
@@ -99,8 +99,8 @@ struct BaiduCase {
     int matchPage;
     int promoted; // promoted items on the match page
     int matchPosition;
-    int expectedWithout; // RankBaidu
-    int expectedWith;    // RankBaidu2
+    int expectedWithout; // rankBaidu
+    int expectedWith;    // rankBaidu2
 };
 
 class BaiduCheck : public test::EngineFixture, public ::testing::WithParamInterface<BaiduCase> {};
@@ -113,10 +113,10 @@ TEST_P(BaiduCheck, TwoRanks) {
     // Promoted items show the address in green; the site's own form is compared.
     ServeResults(u"Baidu", kKeyword, c.matchPage,
                  LinksWithSiteAt(12, c.matchPosition, QStringLiteral("www.mysite.com")), c.promoted);
-    const auto result = engine.CheckEngineRank(ToGbk(kKeyword), QStringLiteral("www.mysite.com"), u"Baidu");
+    const auto result = engine.checkEngineRank(toGbk(kKeyword), QStringLiteral("www.mysite.com"), u"Baidu");
     EXPECT_TRUE(result.completed);
-    EXPECT_EQ(engine.RankBaidu, c.expectedWithout);
-    EXPECT_EQ(engine.RankBaidu2, c.expectedWith);
+    EXPECT_EQ(engine.rankBaidu, c.expectedWithout);
+    EXPECT_EQ(engine.rankBaidu2, c.expectedWith);
 }
 
 const BaiduCase kBaiduCases[] = {
@@ -133,18 +133,18 @@ TEST_F(RankCheck, StopAfterAReadPageEndsTheCheckWithFalse) {
     pageRange = 3;
     ServeResults(u"Bing", kKeyword, 0, LinksWithSiteAt(5, 0, kSite));
     // The stop comes while the first page loads; that page completes, then the check sees the request.
-    QObject::connect(&browser, &Browser::DocumentComplete, [this] { engine.StopRequested = true; });
-    const auto result = engine.CheckEngineRank(ToGbk(kKeyword), kSite, u"Bing");
+    QObject::connect(&browser, &Browser::documentComplete, [this] { engine.stopRequested = true; });
+    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
     EXPECT_FALSE(result.completed);
     EXPECT_EQ(server.Requests().size(), 1);
 }
 
 TEST_F(RankCheck, StopBeforeTheCheckSkipsEveryWait) {
     pageRange = 10;
-    engine.StopRequested = true;
+    engine.stopRequested = true;
     QElapsedTimer clock;
     clock.start();
-    const auto result = engine.CheckEngineRank(ToGbk(kKeyword), kSite, u"Google");
+    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Google");
     EXPECT_TRUE(result.completed); // no page was read, so the check itself ends normally
     EXPECT_FALSE(result.readAnyPage);
     EXPECT_LT(clock.elapsed(), 2000); // no Google pause, no ten-second waits

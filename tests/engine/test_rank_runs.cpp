@@ -20,14 +20,14 @@ protected:
         EngineFixture::SetUp();
         db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
         host.ticked.clear();
-        runs.Today = [this] { return today; };
+        runs.today = [this] { return today; };
         recorder.OnMessage([this](const test::MessageRecorder::Message& m) { events << m.text; });
     }
 
     qint64 AddKeyword(const QString& keyword, const QString& extraColumns = {},
                       const QString& extraValues = {}) {
         db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName") + extraColumns +
-                QStringLiteral(")values(1,") + QuotedStr(keyword) + extraValues + u')');
+                QStringLiteral(")values(1,") + quotedStr(keyword) + extraValues + u')');
         return db.Scalar(QStringLiteral("Select max(KeyWordID) From SE_KeyWord")).toLongLong();
     }
     QString Cell(qint64 id, const QString& column) {
@@ -36,14 +36,14 @@ protected:
     }
     QString History(qint64 id, const QString& columns) {
         Recordset rs;
-        const int n = db.connection().OpenSQL(
+        const int n = db.connection().openQuery(
             rs, QStringLiteral("Select ") + columns +
                     QStringLiteral(" From SE_RankHistory Where KeyWordID=") + QString::number(id));
         QStringList rows;
         for (int r = 0; r < n; ++r) {
             QStringList values;
-            for (int f = 0; f < rs.FieldCount(); ++f)
-                values << rs.Value(r, f).toString();
+            for (int f = 0; f < rs.fieldCount(); ++f)
+                values << rs.value(r, f).toString();
             rows << values.join(u',');
         }
         return rows.join(u';');
@@ -71,7 +71,7 @@ TEST_F(RankRuns_, SiteAbsentEverywhereGivesNotFoundTextsAndZeroHistory) {
     TickAll();
     for (const EngineInfo& info : kEngines)
         ServeAbsent(info.name, QStringLiteral("北京"));
-    runs.BatchRun();
+    runs.runBatch();
 
     EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank")), QStringLiteral(">100"));
     EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank2")), QStringLiteral(">100"));
@@ -102,7 +102,7 @@ TEST_F(RankRuns_, OnlyGoogleTickedKeepsOtherCellsAndTakesTheirNumbers) {
     host.ticked = {QStringLiteral("Google")};
     ServeResults(u"Google", QStringLiteral("k"), 0,
                  LinksWithSiteAt(9, 7, QStringLiteral("http://www.mysite.com/")));
-    runs.BatchRun();
+    runs.runBatch();
 
     EXPECT_EQ(Cell(id, QStringLiteral("GoogleRank")), QStringLiteral("7"));
     EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank")), QStringLiteral("5"));
@@ -117,13 +117,13 @@ TEST_F(RankRuns_, TwoRunsOnOneDayLeaveOneHistoryRowWithTheSecondValues) {
     const qint64 id = AddKeyword(QStringLiteral("k"));
     host.ticked = {QStringLiteral("Bing")};
     ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 3, kSite));
-    runs.BatchRun();
+    runs.runBatch();
     ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 6, kSite));
-    runs.BatchRun();
+    runs.runBatch();
     EXPECT_EQ(History(id, QStringLiteral("BingRank,UpdateTime")), QStringLiteral("6,2026-12-10"));
 
     today = today.addDays(1);
-    runs.BatchRun();
+    runs.runBatch();
     EXPECT_EQ(History(id, QStringLiteral("BingRank,UpdateTime")),
               QStringLiteral("6,2026-12-10;6,2026-12-11"));
 }
@@ -139,12 +139,12 @@ TEST_F(RankRuns_, StopWhileBaiduLoadsEndsTheRunAndKeepsStoredTexts) {
     server.Serve(Target(u"Baidu", QStringLiteral("a"), 0), stall);
     QTimer::singleShot(300, [this] {
         // What "停止" does while a run is in progress.
-        engine.StopRequested = true;
-        host.SetStopEnabled(false);
+        engine.stopRequested = true;
+        host.setStopEnabled(false);
     });
     QElapsedTimer clock;
     clock.start();
-    runs.BatchRun();
+    runs.runBatch();
 
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_EQ(Cell(first, QStringLiteral("BaiduRank")), QStringLiteral("3"));
@@ -155,7 +155,7 @@ TEST_F(RankRuns_, StopWhileBaiduLoadsEndsTheRunAndKeepsStoredTexts) {
     EXPECT_TRUE(History(first, QStringLiteral("*")).isEmpty());
     EXPECT_EQ(host.balloons, QStringList{QStringLiteral("提示/批量任务停止")});
     EXPECT_TRUE(events.isEmpty());
-    EXPECT_FALSE(engine.StopRequested);
+    EXPECT_FALSE(engine.stopRequested);
     EXPECT_TRUE(host.stopEnabled);
     EXPECT_TRUE(host.startEnabled);
     EXPECT_EQ(db.Scalar(QStringLiteral(
@@ -168,15 +168,15 @@ TEST_F(RankRuns_, StopClearsStoredPendingMarks) {
     const qint64 left = AddKeyword(QStringLiteral("left"), QStringLiteral(",SosoRank,GoogleRank"),
                                    QStringLiteral(",'稍候','3'"));
     host.ticked = {QStringLiteral("Yahoo")};
-    engine.StopRequested = true;
-    runs.BatchRun();
+    engine.stopRequested = true;
+    runs.runBatch();
     EXPECT_EQ(Cell(left, QStringLiteral("SosoRank")), QString());
     EXPECT_EQ(Cell(left, QStringLiteral("GoogleRank")), QString());
 }
 
 TEST_F(RankRuns_, EmptyListAndNoEngineAreRefused) {
     host.ticked = {QStringLiteral("Google")};
-    runs.BatchRun();
+    runs.runBatch();
     EXPECT_EQ(events, QStringList{QStringLiteral("请先添加关键词和链接!")});
     EXPECT_TRUE(host.balloons.isEmpty());
 
@@ -184,8 +184,8 @@ TEST_F(RankRuns_, EmptyListAndNoEngineAreRefused) {
     AddKeyword(QStringLiteral("k"));
     host.ticked.clear();
     const int loadsBefore = host.loads;
-    runs.BatchRun();
-    runs.SingleRowUpdate();
+    runs.runBatch();
+    runs.updateSingleRow();
     EXPECT_EQ(events, (QStringList{QStringLiteral("请至少选择一个搜索引擎!"),
                                    QStringLiteral("请至少选择一个搜索引擎!")}));
     EXPECT_EQ(host.loads, loadsBefore);
@@ -200,7 +200,7 @@ TEST_F(RankRuns_, UnreadableEnginePagesSayRestrictedNotAbsent) {
     ServeResults(u"Baidu", QStringLiteral("k"), 0, {});
     ServeResults(u"Baidu", QStringLiteral("k"), 1, {});
     ServeAbsent(u"Google", QStringLiteral("k"), 1);
-    runs.BatchRun();
+    runs.runBatch();
 
     EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank")), kRestricted);
     EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank2")), kRestricted);
@@ -217,8 +217,8 @@ TEST_F(RankRuns_, StalledEngineTimesOutToRestricted) {
     test::HttpServer::Response stall;
     stall.mode = test::HttpServer::Mode::Stall;
     server.Serve(Target(u"Sogou", QStringLiteral("k"), 0), stall);
-    host.LoadMissionList();
-    runs.SingleRowUpdate();
+    host.loadMissionList();
+    runs.updateSingleRow();
     EXPECT_EQ(Cell(id, QStringLiteral("SogouRank")), kRestricted);
     EXPECT_EQ(History(id, QStringLiteral("SogouRank")), QStringLiteral("0"));
     EXPECT_EQ(host.balloons, QStringList{QStringLiteral("提示/完成查询任务")});
@@ -230,10 +230,10 @@ TEST_F(RankRuns_, SingleRowUpdatesOnlyTheCurrentRow) {
     host.ticked = {QStringLiteral("Youdao")};
     ServeResults(u"Youdao", QStringLiteral("b"), 0, LinksWithSiteAt(5, 0, kSite));
     ServeResults(u"Youdao", QStringLiteral("b"), 1, LinksWithSiteAt(5, 2, kSite));
-    host.LoadMissionList();
-    missions.SetCurrentRow(1);
-    ASSERT_EQ(missions.FieldText(QStringLiteral("KeyWordName")), QStringLiteral("b"));
-    runs.SingleRowUpdate();
+    host.loadMissionList();
+    missions.setCurrentRow(1);
+    ASSERT_EQ(missions.fieldText(QStringLiteral("KeyWordName")), QStringLiteral("b"));
+    runs.updateSingleRow();
 
     EXPECT_EQ(Cell(b, QStringLiteral("YoudaoRank")), QStringLiteral("32"));
     EXPECT_EQ(History(b, QStringLiteral("YoudaoRank")), QStringLiteral("32"));
@@ -250,17 +250,17 @@ TEST_F(RankRuns_, StopDuringSingleRowUpdateEndsItAndClearsTheRequest) {
     test::HttpServer::Response stall;
     stall.mode = test::HttpServer::Mode::Stall;
     server.Serve(Target(u"Bing", QStringLiteral("k"), 0), stall);
-    host.LoadMissionList();
+    host.loadMissionList();
     // One engine after the other, so that the engine after the stopped one is never asked.
-    runs.SideBySide = false;
+    runs.sideBySide = false;
     QTimer::singleShot(300, [this] {
-        engine.StopRequested = true;
-        host.SetStopEnabled(false);
+        engine.stopRequested = true;
+        host.setStopEnabled(false);
     });
-    runs.SingleRowUpdate();
+    runs.updateSingleRow();
     EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QStringLiteral("4"));
     EXPECT_TRUE(History(id, QStringLiteral("*")).isEmpty());
-    EXPECT_FALSE(engine.StopRequested);
+    EXPECT_FALSE(engine.stopRequested);
     EXPECT_TRUE(host.stopEnabled);
     EXPECT_TRUE(host.startEnabled);
     // Youdao was never asked for: the update ended at the stop.
@@ -273,7 +273,7 @@ TEST_F(RankRuns_, ErrorInTheLoopIsReportedNotCalledSuccess) {
     host.ticked = {QStringLiteral("Google")};
     db.Exec(QStringLiteral(
         "CREATE TRIGGER refuse BEFORE UPDATE ON SE_KeyWord BEGIN SELECT RAISE(ABORT, 'disk is full'); END"));
-    runs.BatchRun();
+    runs.runBatch();
     ASSERT_EQ(recorder.Messages().size(), 1u);
     EXPECT_EQ(recorder.Messages()[0].kind, MessageKind::Report);
     EXPECT_TRUE(recorder.Messages()[0].text.contains(QStringLiteral("disk is full")));
@@ -284,8 +284,8 @@ TEST_F(RankRuns_, ErrorInTheLoopIsReportedNotCalledSuccess) {
 
     // The single-row update gives its controls back after an error too.
     recorder.Clear();
-    missions.SetCurrentRow(0);
-    runs.SingleRowUpdate();
+    missions.setCurrentRow(0);
+    runs.updateSingleRow();
     EXPECT_EQ(recorder.Messages().size(), 1u);
     EXPECT_TRUE(host.startEnabled);
     EXPECT_TRUE(host.gridEnabled);
@@ -293,13 +293,13 @@ TEST_F(RankRuns_, ErrorInTheLoopIsReportedNotCalledSuccess) {
 
 TEST_F(RankRuns_, HistoryRowStatementsAsSent) {
     QStringList sent;
-    db.connection().SetStatementObserver([&](const QString& sql) { sent << sql; });
-    engine.ResetCounters();
-    engine.RankGoogle = 7;
-    engine.RankBaidu = 5;
-    engine.RankBaidu2 = 9;
+    db.connection().setStatementObserver([&](const QString& sql) { sent << sql; });
+    engine.resetCounters();
+    engine.rankGoogle = 7;
+    engine.rankBaidu = 5;
+    engine.rankBaidu2 = 9;
     today = QDate(2010, 5, 12);
-    EXPECT_TRUE(runs.WriteHistoryRow(QStringLiteral("it's"), QStringLiteral("a.com"), 3, 12));
+    EXPECT_TRUE(runs.writeHistoryRow(QStringLiteral("it's"), QStringLiteral("a.com"), 3, 12));
     ASSERT_EQ(sent.size(), 2);
     EXPECT_EQ(sent[0],
               QStringLiteral(
@@ -318,14 +318,14 @@ TEST_F(RankRuns_, AFailedHistoryWriteKeepsTheDaysRowAndIsReportedAsAFailure) {
     const qint64 id = AddKeyword(QStringLiteral("k"));
     host.ticked = {QStringLiteral("Bing")};
     ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 3, kSite));
-    runs.BatchRun();
+    runs.runBatch();
     ASSERT_EQ(History(id, QStringLiteral("BingRank")), QStringLiteral("3"));
     events.clear();
 
     db.Exec(QStringLiteral("Create Trigger RefuseHistory Before Insert On SE_RankHistory Begin "
                            "Select Raise(Abort, 'database or disk is full'); End"));
     ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 5, kSite));
-    runs.BatchRun();
+    runs.runBatch();
     db.Exec(QStringLiteral("Drop Trigger RefuseHistory"));
 
     EXPECT_EQ(History(id, QStringLiteral("BingRank")), QStringLiteral("3"));
@@ -349,14 +349,14 @@ TEST_F(RankRuns_, AReloadDuringACheckNeverMovesTheRanksIntoAnotherRow) {
     // While beta's page loads, the list is reloaded under the run.
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (reloadsAsked == 0 && missions.CurrentRow() >= 0 &&
-            missions.FieldText(QStringLiteral("KeyWordName")) == QStringLiteral("beta")) {
+        if (reloadsAsked == 0 && missions.currentRow() >= 0 &&
+            missions.fieldText(QStringLiteral("KeyWordName")) == QStringLiteral("beta")) {
             ++reloadsAsked;
-            host.LoadMissionList();
+            host.loadMissionList();
         }
     });
     poll.start(1);
-    runs.BatchRun();
+    runs.runBatch();
     poll.stop();
 
     ASSERT_EQ(reloadsAsked, 1) << "the list was never reloaded during beta's check";
@@ -409,15 +409,15 @@ TEST_F(RankRuns_, SideBySideGivesTheSameRowsAsOneEngineAfterTheOther) {
         "'|'||BingRank||'|'||SosoRank||'|'||YoudaoRank From SE_RankHistory Order By KeyWordID");
     const auto column = [this](const QString& sql) {
         Recordset rs;
-        const int n = db.connection().OpenSQL(rs, sql);
+        const int n = db.connection().openQuery(rs, sql);
         QStringList values;
         for (int r = 0; r < n; ++r)
-            values << rs.Value(r, 0).toString();
+            values << rs.value(r, 0).toString();
         return values;
     };
 
-    runs.SideBySide = false;
-    runs.BatchRun();
+    runs.sideBySide = false;
+    runs.runBatch();
     const QStringList oneAfterTheOther = column(rowsSql);
     const QStringList historyOneAfterTheOther = column(historySql);
     const QList<QByteArray> sequentialRequests = Asked();
@@ -425,8 +425,8 @@ TEST_F(RankRuns_, SideBySideGivesTheSameRowsAsOneEngineAfterTheOther) {
     server.ClearRequests();
     db.Exec(QStringLiteral("Update SE_KeyWord Set BaiduRank='',BaiduRank2='',GoogleRank='',YahooRank='',"
                            "SogouRank='',BingRank='',SosoRank='',YoudaoRank=''"));
-    runs.SideBySide = true;
-    runs.BatchRun();
+    runs.sideBySide = true;
+    runs.runBatch();
 
     EXPECT_EQ(column(rowsSql), oneAfterTheOther);
     EXPECT_EQ(column(historySql), historyOneAfterTheOther);
@@ -468,13 +468,13 @@ TEST_F(RankRuns_, StopDuringSideBySideChecksLeavesEachRowWholeOrUntouched) {
     server.Serve(Target(u"Google", QStringLiteral("b"), 0), stall);
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [this] {
-        if (missions.CurrentRow() == 1 && server.Requests().size() >= 3)
-            engine.StopRequested = true;
+        if (missions.currentRow() == 1 && server.Requests().size() >= 3)
+            engine.stopRequested = true;
     });
     poll.start(20);
     QElapsedTimer clock;
     clock.start();
-    runs.BatchRun();
+    runs.runBatch();
     poll.stop();
 
     EXPECT_LT(clock.elapsed(), 8000) << "the stalled Google check outlasted the stop";

@@ -63,16 +63,16 @@ class RunLogTest : public test::EngineFixture {
 protected:
     void SetUp() override {
         EngineFixture::SetUp();
-        LoadEngineDefinitions(QString());
+        loadEngineDefinitions(QString());
         log.now = [this] { return now; };
         engine.runLog = &log;
     }
-    void TearDown() override { LoadEngineDefinitions(QString()); }
+    void TearDown() override { loadEngineDefinitions(QString()); }
 
     void UseDefinitions(const QByteArray& text) {
         const QString path = dir.filePath(QStringLiteral("Engines.ini"));
         ASSERT_TRUE(test::WriteFile(path, text));
-        ASSERT_TRUE(LoadEngineDefinitions(path));
+        ASSERT_TRUE(loadEngineDefinitions(path));
     }
 
     QTemporaryDir dir;
@@ -99,12 +99,12 @@ TEST_P(NewLayout, OverrideOfTheItemMarkersReadsThePage) {
     server.ServePage(Target(u"Bing", kKeyword, 0), fixture("results-new-layout.html"),
                      "text/html; charset=utf-8");
 
-    const auto result = engine.CheckEngineRank(ToGbk(kKeyword), kSite, u"Bing");
+    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
     EXPECT_TRUE(result.completed);
     EXPECT_EQ(result.readAnyPage, c.rank > 0);
     EXPECT_EQ(result.pages, c.pages);
-    EXPECT_EQ(engine.RankBing, c.rank);
-    EXPECT_EQ(engine.PageLinks, c.links);
+    EXPECT_EQ(engine.rankBing, c.rank);
+    EXPECT_EQ(engine.pageLinks, c.links);
 }
 
 const LayoutCase kLayouts[] = {
@@ -133,9 +133,9 @@ TEST_F(RunLogLines, OneLinePerPageWithItsOutcome) {
     server.ServePage(Target(u"Bing", kKeyword, 1), verification);
     ServeResults(u"Bing", kKeyword, 2, LinksWithSiteAt(8, 4, kSite));
 
-    log.StartRun();
-    const auto result = engine.CheckEngineRank(ToGbk(kKeyword), kSite, u"Bing");
-    EXPECT_EQ(engine.RankBing, 104);
+    log.startRun();
+    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
+    EXPECT_EQ(engine.rankBing, 104);
     EXPECT_EQ(result.pages, (PageCounts{1, 1, 1}));
 
     const QString logPath = log.logPath(now.date());
@@ -148,7 +148,7 @@ TEST_F(RunLogLines, OneLinePerPageWithItsOutcome) {
     ASSERT_EQ(unread.size(), 11);
     EXPECT_EQ(unread.mid(0, 4), (QStringList{QStringLiteral("2026-12-10T09:30:05"), QStringLiteral("Bing"),
                                              kKeyword, QStringLiteral("0")}));
-    EXPECT_EQ(unread[4], ResultPageUrl(u"Bing", ToGbk(kKeyword), 0));
+    EXPECT_EQ(unread[4], resultPageUrl(u"Bing", toGbk(kKeyword), 0));
     EXPECT_TRUE(unread[4].startsWith(base));
     EXPECT_EQ(unread.mid(5, 5),
               (QStringList{QStringLiteral("503"), QString::number(busy.body.size()),
@@ -157,12 +157,12 @@ TEST_F(RunLogLines, OneLinePerPageWithItsOutcome) {
 
     const QStringList& unparsed = lines[1];
     EXPECT_EQ(unparsed.mid(3, 7),
-              (QStringList{QStringLiteral("1"), ResultPageUrl(u"Bing", ToGbk(kKeyword), 50),
+              (QStringList{QStringLiteral("1"), resultPageUrl(u"Bing", toGbk(kKeyword), 50),
                            QStringLiteral("200"), QString::number(verification.size()),
                            QStringLiteral("not-understood"), QStringLiteral("0"), QStringLiteral("none")}));
     const QStringList& read = lines[2];
     EXPECT_EQ(read.mid(3, 7).mid(0, 3),
-              (QStringList{QStringLiteral("2"), ResultPageUrl(u"Bing", ToGbk(kKeyword), 100),
+              (QStringList{QStringLiteral("2"), resultPageUrl(u"Bing", toGbk(kKeyword), 100),
                            QStringLiteral("200")}));
     EXPECT_EQ(read.mid(7, 3),
               (QStringList{QStringLiteral("read"), QStringLiteral("8"), QStringLiteral("4")}));
@@ -173,16 +173,16 @@ TEST_F(RunLogLines, OneLinePerPageWithItsOutcome) {
     QFile kept(unparsedFolder + QStringLiteral("/Bing-20261210-093005-000.html"));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     const QByteArray keptBytes = kept.readAll();
-    EXPECT_TRUE(keptBytes.contains(ToGbk(u"<DIV id=captcha>请输入验证码</DIV>"))) << keptBytes.toStdString();
-    EXPECT_TRUE(keptBytes.contains(ResultPageUrl(u"Bing", ToGbk(kKeyword), 50).toUtf8()));
+    EXPECT_TRUE(keptBytes.contains(toGbk(u"<DIV id=captcha>请输入验证码</DIV>"))) << keptBytes.toStdString();
+    EXPECT_TRUE(keptBytes.contains(resultPageUrl(u"Bing", toGbk(kKeyword), 50).toUtf8()));
 }
 
 TEST_F(RunLogLines, LinesOfLaterChecksAreAppended) {
     ServeResults(u"Bing", kKeyword, 0, LinksWithSiteAt(3, 0, kSite));
-    log.StartRun();
-    engine.CheckEngineRank(ToGbk(kKeyword), kSite, u"Bing");
-    log.StartRun();
-    engine.CheckEngineRank(ToGbk(kKeyword), kSite, u"Bing");
+    log.startRun();
+    engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
+    log.startRun();
+    engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
     const QList<QStringList> lines = logLines(log.logPath(now.date()));
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[1][7], QStringLiteral("read"));
@@ -192,9 +192,9 @@ TEST_F(RunLogLines, LinesOfLaterChecksAreAppended) {
 TEST_F(RunLogLines, EachEngineKeepsItsTwentyNewestUnparsedPages) {
     for (int i = 0; i < 25; ++i) {
         now = kNow.addSecs(i);
-        log.KeepUnparsed(u"Bing", QStringLiteral("http://x/"), QByteArray("<BODY>" + QByteArray::number(i)));
+        log.keepUnparsed(u"Bing", QStringLiteral("http://x/"), QByteArray("<BODY>" + QByteArray::number(i)));
     }
-    log.KeepUnparsed(u"Baidu", QStringLiteral("http://x/"), "<BODY>");
+    log.keepUnparsed(u"Baidu", QStringLiteral("http://x/"), "<BODY>");
     const QStringList files = filesIn(dir.filePath(QStringLiteral("Logs/unparsed")));
     EXPECT_EQ(files.filter(QStringLiteral("Baidu-")).size(), 1);
     const QStringList bing = files.filter(QStringLiteral("Bing-"));
@@ -217,7 +217,7 @@ TEST_F(RunLogLines, StartOfARunRemovesFilesOlderThanThirtyDays) {
         QFile file(logs + u'/' + name);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
-    log.StartRun();
+    log.startRun();
     EXPECT_EQ(filesIn(logs),
               (QStringList{QStringLiteral("notes.txt"), QStringLiteral("run-2026-11-10.log"),
                            QStringLiteral("run-2026-12-09.log"), QStringLiteral("run-2026-12-10.log")}));
@@ -238,12 +238,12 @@ TEST_F(RunLogLines, UnwritableFolderDoesNotStopTheCheck) {
 
     g_warnings = 0;
     const QtMessageHandler previous = qInstallMessageHandler(countWarnings);
-    log.StartRun();
-    const auto result = engine.CheckEngineRank(ToGbk(kKeyword), kSite, u"Bing");
+    log.startRun();
+    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
     qInstallMessageHandler(previous);
 
     EXPECT_TRUE(result.completed);
-    EXPECT_EQ(engine.RankBing, 102);
+    EXPECT_EQ(engine.rankBing, 102);
     EXPECT_EQ(result.pages, (PageCounts{1, 0, 2}));
     EXPECT_EQ(g_warnings, 1);
     EXPECT_TRUE(messages.Messages().empty());
@@ -263,12 +263,12 @@ TEST_F(RunLogLines, ReadOnlyFolderDoesNotStopTheCheck) {
     ServeResults(u"Bing", kKeyword, 0, LinksWithSiteAt(8, 5, kSite));
     g_warnings = 0;
     const QtMessageHandler previous = qInstallMessageHandler(countWarnings);
-    log.StartRun();
-    engine.CheckEngineRank(ToGbk(kKeyword), kSite, u"Bing");
-    engine.CheckEngineRank(ToGbk(kKeyword), kSite, u"Bing");
+    log.startRun();
+    engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
+    engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
     qInstallMessageHandler(previous);
     QFile::setPermissions(logs, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(engine.RankBing, 5);
+    EXPECT_EQ(engine.rankBing, 5);
     EXPECT_EQ(g_warnings, 1);
     EXPECT_TRUE(messages.Messages().empty());
 }
@@ -279,9 +279,9 @@ protected:
     void SetUp() override {
         RunLogLines::SetUp();
         db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
-        db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName)values(1,") + QuotedStr(kKeyword) +
+        db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName)values(1,") + quotedStr(kKeyword) +
                 u')');
-        runs.Today = [] { return kNow.date(); };
+        runs.today = [] { return kNow.date(); };
         host.ticked = {QStringLiteral("Bing"), QStringLiteral("Google")};
     }
     QString Cell(const char* column) {
@@ -299,30 +299,30 @@ TEST_F(RunBalloon, NamesTheEnginesWhosePagesWereNotUnderstood) {
     server.ServePage(Target(u"Bing", kKeyword, 0), fixture("results-new-layout.html"),
                      "text/html; charset=utf-8");
     ServeResults(u"Google", kKeyword, 0, LinksWithSiteAt(5, 0, kSite));
-    runs.BatchRun();
+    runs.runBatch();
     EXPECT_EQ(host.balloons,
               QStringList{QStringLiteral("提示/完成批量查询任务\nBing: 1 页无法识别，见 Logs")});
-    EXPECT_EQ(runs.RunPages().of(u"Bing"), (PageCounts{0, 0, 1}));
-    EXPECT_EQ(runs.RunPages().of(u"Google"), (PageCounts{1, 0, 0}));
+    EXPECT_EQ(runs.runPages().of(u"Bing"), (PageCounts{0, 0, 1}));
+    EXPECT_EQ(runs.runPages().of(u"Google"), (PageCounts{1, 0, 0}));
     EXPECT_EQ(Cell("GoogleRank"), QStringLiteral(">100"));
     EXPECT_EQ(Cell("BingRank"), QString::fromUtf16(kRestrictedText));
 
     // With the newer layout's markers the same run finds the rank, and the balloon is the plain one.
     UseDefinitions("[Bing]\nItemStart=<LI class=b_algo>\nItemEnd=</A></H2>\n");
     host.balloons.clear();
-    runs.BatchRun();
+    runs.runBatch();
     EXPECT_EQ(host.balloons, QStringList{QStringLiteral("提示/完成批量查询任务")});
     EXPECT_EQ(Cell("BingRank"), QStringLiteral("3"));
-    EXPECT_EQ(runs.RunPages().of(u"Bing"), (PageCounts{1, 0, 0}));
+    EXPECT_EQ(runs.runPages().of(u"Bing"), (PageCounts{1, 0, 0}));
 }
 
 TEST_F(RunBalloon, PagesThatDidNotLoadAreNotCalledNotUnderstood) {
     test::HttpServer::Response busy;
     busy.status = 503;
     server.SetFallback(busy);
-    runs.BatchRun();
+    runs.runBatch();
     EXPECT_EQ(host.balloons, QStringList{QStringLiteral("提示/完成批量查询任务")});
-    EXPECT_EQ(runs.RunPages().of(u"Bing"), (PageCounts{0, 1, 0}));
+    EXPECT_EQ(runs.runPages().of(u"Bing"), (PageCounts{0, 1, 0}));
 }
 
 } // namespace

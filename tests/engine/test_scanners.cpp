@@ -23,7 +23,7 @@ class ScannerTest : public ::testing::TestWithParam<ScanCase> {};
 
 TEST_P(ScannerTest, CutsLinksInPageOrder) {
     const ScanCase& c = GetParam();
-    const PageScan scan = ScanMarkup(QString::fromLatin1(c.engine), ToGbk(QString::fromUtf16(c.markup)));
+    const PageScan scan = scanMarkup(QString::fromLatin1(c.engine), toGbk(QString::fromUtf16(c.markup)));
     EXPECT_EQ(scan.links, c.links);
     EXPECT_EQ(scan.promoCount, c.promoCount);
 }
@@ -137,40 +137,40 @@ INSTANTIATE_TEST_SUITE_P(Markup, ScannerTest, ::testing::ValuesIn(kScanCases),
 
 TEST(ScanResultPage, ReadsTheEnginesElementAndReplacesThePageLinks) {
     test::FakeBrowser browser;
-    browser.body = ToGbk(GOOGLE_ITEM(u"http://body.com/"));
-    browser.root = ToGbk(u"<HEAD></HEAD><BODY>" GOOGLE_ITEM(
+    browser.body = toGbk(GOOGLE_ITEM(u"http://body.com/"));
+    browser.root = toGbk(u"<HEAD></HEAD><BODY>" GOOGLE_ITEM(
         u"http://"
         u"root.com/") u"<A id=hitURL0 href=\"http://root.com/\" target=_blank>a</A><A class=yl></BODY>");
     QStringList pageLinks{"old"};
     int promoCount = 7;
 
-    EXPECT_TRUE(ScanResultPage(browser, u"Google", pageLinks, promoCount));
+    EXPECT_TRUE(scanResultPage(browser, u"Google", pageLinks, promoCount));
     EXPECT_EQ(pageLinks, QStringList{"http://body.com/"});
     EXPECT_EQ(promoCount, 7); // only a Baidu scan sets it
 
-    EXPECT_TRUE(ScanResultPage(browser, u"Youdao", pageLinks, promoCount));
+    EXPECT_TRUE(scanResultPage(browser, u"Youdao", pageLinks, promoCount));
     EXPECT_EQ(pageLinks, QStringList{"http://root.com/"});
 
-    EXPECT_FALSE(ScanResultPage(browser, u"Baidu", pageLinks, promoCount));
+    EXPECT_FALSE(scanResultPage(browser, u"Baidu", pageLinks, promoCount));
     EXPECT_TRUE(pageLinks.isEmpty());
     EXPECT_EQ(promoCount, 0);
 
     pageLinks = {"old"};
-    EXPECT_FALSE(ScanResultPage(browser, u"Altavista", pageLinks, promoCount));
+    EXPECT_FALSE(scanResultPage(browser, u"Altavista", pageLinks, promoCount));
     EXPECT_TRUE(pageLinks.isEmpty());
 
     browser.hasDocument = false;
-    EXPECT_THROW(ScanResultPage(browser, u"Bing", pageLinks, promoCount), std::runtime_error);
+    EXPECT_THROW(scanResultPage(browser, u"Bing", pageLinks, promoCount), std::runtime_error);
 }
 
 TEST(ScanMarkup, IsLinearInThePageSize) {
     // An item start repeated a hundred thousand times with its end only at the very end: one pass.
     const QByteArray page = QByteArray("<LI class=g>x").repeated(100000) + "</A></H3>";
-    EXPECT_TRUE(ScanMarkup(u"Google", page).links.isEmpty());
+    EXPECT_TRUE(scanMarkup(u"Google", page).links.isEmpty());
     QByteArray many;
     for (int i = 0; i < 20000; ++i)
         many += "<LI class=g><A href=\"http://s" + QByteArray::number(i) + ".com/\" target=_blank>t</A></H3>";
-    EXPECT_EQ(ScanMarkup(u"Google", many).links.size(), 20000);
+    EXPECT_EQ(scanMarkup(u"Google", many).links.size(), 20000);
 }
 
 struct NormalizeCase {
@@ -184,7 +184,7 @@ class NormalizeTest : public ::testing::TestWithParam<NormalizeCase> {};
 
 TEST_P(NormalizeTest, ComparesSites) {
     const NormalizeCase& c = GetParam();
-    EXPECT_EQ(NormalizeUrl(QString::fromUtf16(c.site)) == NormalizeUrl(QString::fromUtf16(c.link)), c.same);
+    EXPECT_EQ(normalizeUrl(QString::fromUtf16(c.site)) == normalizeUrl(QString::fromUtf16(c.link)), c.same);
 }
 
 const NormalizeCase kNormalizeCases[] = {
@@ -206,12 +206,12 @@ TEST(FindSiteInLinks, GivesThePositionOfTheFirstMatch) {
     const QStringList links{"http://l1.com/", "http://www.site.com/", "http://www.site.com/about",
                             "www.site.com"};
     const bool noStop = false;
-    EXPECT_EQ(FindSiteInLinks(u"www.site.com", links, noStop), 2);
-    EXPECT_EQ(FindSiteInLinks(u"http://L1.com", links, noStop), 1);
-    EXPECT_EQ(FindSiteInLinks(u"www.other.com", links, noStop), 0);
-    EXPECT_EQ(FindSiteInLinks(u"www.site.com", {}, noStop), 0);
+    EXPECT_EQ(findSiteInLinks(u"www.site.com", links, noStop), 2);
+    EXPECT_EQ(findSiteInLinks(u"http://L1.com", links, noStop), 1);
+    EXPECT_EQ(findSiteInLinks(u"www.other.com", links, noStop), 0);
+    EXPECT_EQ(findSiteInLinks(u"www.site.com", {}, noStop), 0);
     const bool stop = true;
-    EXPECT_EQ(FindSiteInLinks(u"www.site.com", links, stop), 0);
+    EXPECT_EQ(findSiteInLinks(u"www.site.com", links, stop), 0);
 }
 
 } // namespace

@@ -62,7 +62,7 @@ protected:
         clearRankTables();
         db->Exec(QStringLiteral("Insert Into SE_KeyUrl (WebID, UrlName) Values (1, 'www.a-site.com')"));
         db->Exec(QStringLiteral("Insert Into SE_KeyUrl (WebID, UrlName) Values (2, 'www.b-site.com')"));
-        previousChooser = SetFileChooser([this](const FileDialogRequest& request) {
+        previousChooser = setFileChooser([this](const FileDialogRequest& request) {
             requests.push_back(request);
             if (answers.empty())
                 return QString(); // cancelled
@@ -73,7 +73,7 @@ protected:
     }
     void TearDown() override {
         window.reset();
-        SetFileChooser(std::move(previousChooser));
+        setFileChooser(std::move(previousChooser));
     }
 
     static void addMission(int id, int webId, const QString& keyword, const Ranks& r,
@@ -84,9 +84,9 @@ protected:
                            "YoudaoRank) Values (%1, %2, ")
                 .arg(id)
                 .arg(webId) +
-            QStringList{QuotedStr(keyword), QStringLiteral("'1'"), QuotedStr(updated), QuotedStr(r.baidu),
-                        QuotedStr(r.baidu2), QuotedStr(r.google), QuotedStr(r.yahoo), QuotedStr(r.sogou),
-                        QuotedStr(r.bing), QuotedStr(r.soso), QuotedStr(r.youdao)}
+            QStringList{quotedStr(keyword), QStringLiteral("'1'"), quotedStr(updated), quotedStr(r.baidu),
+                        quotedStr(r.baidu2), quotedStr(r.google), quotedStr(r.yahoo), quotedStr(r.sogou),
+                        quotedStr(r.bing), quotedStr(r.soso), quotedStr(r.youdao)}
                 .join(u',') +
             u')');
     }
@@ -97,10 +97,10 @@ protected:
             QStringLiteral("Insert Into SE_RankHistory (KeyWordName, UrlName, BaiduRank, BaiduRank2, "
                            "GoogleRank, YahooRank, SogouRank, BingRank, SosoRank, YoudaoRank, UpdateTime, "
                            "KeyWordID, WebID) Values (%1, %2, %3, 1, %4, 2, 3, 4, 5, 6, %5, %6, %7)")
-                .arg(QuotedStr(keyword), QuotedStr(url))
+                .arg(quotedStr(keyword), quotedStr(url))
                 .arg(baidu)
                 .arg(google)
-                .arg(SqlDate(QDate::currentDate().addDays(-daysAgo)))
+                .arg(sqlDate(QDate::currentDate().addDays(-daysAgo)))
                 .arg(keyWordId)
                 .arg(webId));
     }
@@ -108,7 +108,7 @@ protected:
     void openWindow() {
         window = std::make_unique<MainWindow>(database, db->Path());
         window->startUp();
-        ASSERT_FALSE(window->TerminateRequested());
+        ASSERT_FALSE(window->terminateRequested());
         ASSERT_TRUE(messages.Messages().empty()) << messages.Texts().join(u'\n').toStdString();
     }
 
@@ -129,23 +129,23 @@ protected:
     }
 
     int missionRowOf(const QString& keyword) const {
-        const int field = window->missions.FieldIndex(u"KeyWordName");
-        for (int row = 0; row < window->missions.RecordCount(); ++row)
-            if (window->missions.Value(row, field).toString() == keyword)
+        const int field = window->missions.fieldIndex(u"KeyWordName");
+        for (int row = 0; row < window->missions.recordCount(); ++row)
+            if (window->missions.value(row, field).toString() == keyword)
                 return row;
         return -1;
     }
 
     // Shows the history of a mission as a click on its row does.
     void showHistoryOf(const QString& keyword) {
-        window->missions.SetCurrentRow(missionRowOf(keyword));
-        window->historyBox->RefreshHistory();
-        ASSERT_TRUE(window->historyBox->PopupAttached());
+        window->missions.setCurrentRow(missionRowOf(keyword));
+        window->historyBox->refreshHistory();
+        ASSERT_TRUE(window->historyBox->popupAttached());
     }
 
     // The URL "打开搜索页" opens for a mission and an engine item.
     QString searchPageOf(const QString& keyword, QAction* engineItem) {
-        window->missions.SetCurrentRow(missionRowOf(keyword));
+        window->missions.setCurrentRow(missionRowOf(keyword));
         const test::ShellOpenRecorder shell;
         engineItem->trigger();
         return shell.opened.value(0);
@@ -165,7 +165,7 @@ protected:
         return -1;
     }
 
-    static QString today() { return DateText(QDate::currentDate()); }
+    static QString today() { return dateText(QDate::currentDate()); }
 
     MessageRecorder messages;
     Database database;
@@ -197,7 +197,7 @@ TEST_F(ExportCommandsTest, LatestResultsSheetTitleHeaderAndFramedRows) {
     EXPECT_EQ(messages.Messages()[0].text, QStringLiteral("导出数据成功!"));
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_TRUE(requests[0].save);
-    EXPECT_EQ(requests[0].folder, GetAppDir());
+    EXPECT_EQ(requests[0].folder, applicationFolder());
     EXPECT_EQ(requests[0].proposedName, QStringLiteral("最新排名结果") + today() + QStringLiteral(".xls"));
     EXPECT_EQ(requests[0].filter, QStringLiteral("Excel文件(*.xls);;Excel文件(*.xlsx)"));
     EXPECT_FALSE(requests[0].confirmOverwrite);
@@ -347,7 +347,7 @@ TEST_F(ExportCommandsTest, RowsFollowTheSortOnDisplayAndTheGridStaysStill) {
     window->missionGrid->clickTitle(keywordColumn, Qt::NoModifier);
     window->missionGrid->clickTitle(keywordColumn, Qt::NoModifier);
     ASSERT_EQ(gridKeywords(), (QStringList{"c-word", "b-word", "a-word"}));
-    window->missions.SetCurrentRow(0);
+    window->missions.setCurrentRow(0);
     QSignalSpy rowMoves(&window->missions, &Recordset::currentRowChanged);
     QSignalSpy historyRefreshes(window->historyBox, &HistoryBox::historyRefreshed);
     const QString target = answerWith(QStringLiteral("sorted.xls"));
@@ -359,7 +359,7 @@ TEST_F(ExportCommandsTest, RowsFollowTheSortOnDisplayAndTheGridStaysStill) {
     EXPECT_EQ(columnTexts(file, u'C', 3, 5), (QStringList{"1", "3", "2"}));
     // The grid did not walk the rows: its cursor moved once, to the last row, where it ends.
     EXPECT_EQ(rowMoves.count(), 1);
-    EXPECT_EQ(window->missions.CurrentRow(), 2);
+    EXPECT_EQ(window->missions.currentRow(), 2);
     EXPECT_EQ(window->missionGrid->currentIndex().row(), 2);
     EXPECT_EQ(historyRefreshes.count(), 0);
 }
@@ -411,7 +411,7 @@ class HistoryExportTest : public ExportCommandsTest {
 protected:
     void SetUp() override {
         ExportCommandsTest::SetUp();
-        ASSERT_TRUE(QFile::exists(HistoryTemplatePath())) << HistoryTemplatePath().toStdString();
+        ASSERT_TRUE(QFile::exists(historyTemplatePath())) << historyTemplatePath().toStdString();
         addMission(11, 1, kBaiduLinkKeyword, {"3", "", "", "", "", "", "", ""});
         addMission(12, 2, QStringLiteral("other"), {"", "", "", "", "", "", "", ""});
         // Three days of the first pair (one without a Baidu rank) and a day of the other pair.
@@ -423,7 +423,7 @@ protected:
         showHistoryOf(kBaiduLinkKeyword);
     }
 
-    static QString day(int daysAgo) { return DateText(QDate::currentDate().addDays(-daysAgo)); }
+    static QString day(int daysAgo) { return dateText(QDate::currentDate().addDays(-daysAgo)); }
 
     // The chart's series ranges over rows 3 to last.
     static QStringList chartRanges(int last) {
@@ -444,13 +444,13 @@ TEST_F(HistoryExportTest, RowsOnDisplayFillTheTemplateFromRowThree) {
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Information);
     EXPECT_EQ(messages.Messages()[0].text, QStringLiteral("导出数据成功!"));
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].folder, GetAppDir());
+    EXPECT_EQ(requests[0].folder, applicationFolder());
     EXPECT_EQ(requests[0].proposedName,
               QStringLiteral("关键词和链接历史记录") + today() + QStringLiteral(".xls"));
     EXPECT_EQ(requests[0].filter, QStringLiteral("Excel文件(*.xls);;Excel文件(*.xlsx)"));
 
     const XlsxReader file(target);
-    const XlsxReader original(HistoryTemplatePath());
+    const XlsxReader original(historyTemplatePath());
     EXPECT_EQ(file.sheetName(), QStringLiteral("关键词和链接历史记录"));
     for (const char* address : {"A1", "A2", "B2", "C2", "D2", "E2"})
         EXPECT_EQ(file.cell(QString::fromLatin1(address)).text,
@@ -472,12 +472,12 @@ TEST_F(HistoryExportTest, RowsOnDisplayFillTheTemplateFromRowThree) {
         }
     }
     EXPECT_EQ(file.chartFormulas(), chartRanges(5));
-    EXPECT_EQ(window->historyBox->historyRows.CurrentRow(), 2);
+    EXPECT_EQ(window->historyBox->historyRows.currentRow(), 2);
     EXPECT_EQ(window->historyBox->historyGrid->currentIndex().row(), 2);
 }
 
 TEST_F(HistoryExportTest, FollowsASortAndLeavesTheTemplateAsItWas) {
-    const QByteArray templateBytes = test::fileBytes(HistoryTemplatePath());
+    const QByteArray templateBytes = test::fileBytes(historyTemplatePath());
     ASSERT_FALSE(templateBytes.isEmpty());
     DataGrid* grid = window->historyBox->historyGrid;
     grid->clickTitle(grid->recordsetModel()->columnOfField(u"GoogleRank"), Qt::NoModifier); // ascending
@@ -489,7 +489,7 @@ TEST_F(HistoryExportTest, FollowsASortAndLeavesTheTemplateAsItWas) {
 
     EXPECT_EQ(messages.Texts(),
               (QStringList{QStringLiteral("导出数据成功!"), QStringLiteral("导出数据成功!")}));
-    EXPECT_EQ(test::fileBytes(HistoryTemplatePath()), templateBytes);
+    EXPECT_EQ(test::fileBytes(historyTemplatePath()), templateBytes);
     for (const QString& path : {first, second}) {
         SCOPED_TRACE(path.toStdString());
         const XlsxReader file(path);
@@ -509,7 +509,7 @@ TEST_F(HistoryExportTest, MissingOrUnreadableTemplateIsReportedByNameAndNothingI
         messages.Clear();
         const QString target = answerWith(QStringLiteral("history.xls"));
 
-        ExportHistory(window.get(), window->historyBox->historyRows, templatePath);
+        exportHistory(window.get(), window->historyBox->historyRows, templatePath);
 
         ASSERT_EQ(messages.Messages().size(), 1u);
         EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Report);
@@ -535,16 +535,16 @@ protected:
 };
 
 TEST_P(BothExportsTest, CancelledDialogWritesAndShowsNothing) {
-    window->missions.SetCurrentRow(0);
-    window->historyBox->historyRows.SetCurrentRow(0);
+    window->missions.setCurrentRow(0);
+    window->historyBox->historyRows.setCurrentRow(0);
 
     run();
 
     EXPECT_EQ(requests.size(), 1u);
     EXPECT_TRUE(messages.Messages().empty()) << messages.Texts().join(u'\n').toStdString();
     EXPECT_TRUE(test::folderEntries(out.path()).isEmpty());
-    EXPECT_EQ(window->missions.CurrentRow(), 0);
-    EXPECT_EQ(window->historyBox->historyRows.CurrentRow(), 0);
+    EXPECT_EQ(window->missions.currentRow(), 0);
+    EXPECT_EQ(window->historyBox->historyRows.currentRow(), 0);
 }
 
 TEST_P(BothExportsTest, FailedSaveSaysSoAndLeavesNoFile) {

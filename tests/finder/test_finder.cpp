@@ -24,8 +24,8 @@ namespace {
 // A browser that serves markup by engine path and completes on the next turn of the event loop, or never.
 class RecordedBrowser final : public Browser {
 public:
-    void SetSilent(bool) override {}
-    void Navigate(const QString& url) override {
+    void setSilent(bool) override {}
+    void navigate(const QString& url) override {
         navigated << url;
         state_ = 1;
         if (neverComplete)
@@ -35,12 +35,12 @@ public:
                 return;
             markup_ = url.contains(QStringLiteral("/search?")) ? google : baidu;
             state_ = ReadyStateComplete;
-            emit DocumentComplete();
+            emit documentComplete();
         });
     }
-    int ReadyState() const override { return state_; }
-    QByteArray BodyMarkup() const override { return markup_; }
-    QByteArray DocumentMarkup() const override { return QByteArrayLiteral("<HEAD></HEAD><BODY>") + markup_; }
+    int readyState() const override { return state_; }
+    QByteArray bodyMarkup() const override { return markup_; }
+    QByteArray documentMarkup() const override { return QByteArrayLiteral("<HEAD></HEAD><BODY>") + markup_; }
 
     QStringList navigated;
     QByteArray baidu;
@@ -56,7 +56,7 @@ private:
 QByteArray baiduPage(const QStringList& links) {
     QByteArray page = "<DIV id=content>";
     for (const QString& link : links)
-        page += "<TABLE><TBODY><TR><TD class=f><H3><A href=\"" + ToGbk(link) +
+        page += "<TABLE><TBODY><TR><TD class=f><H3><A href=\"" + toGbk(link) +
                 "\" target=_blank>title</A></H3></TD></TR></TBODY></TABLE>";
     return page + "<TABLE><TBODY><TR><TD>end</TD></TR></TBODY></TABLE></DIV>";
 }
@@ -64,7 +64,7 @@ QByteArray baiduPage(const QStringList& links) {
 QByteArray googlePage(const QStringList& links) {
     QByteArray page = "<OL>";
     for (const QString& link : links)
-        page += "<LI class=g><H3 class=r><A href=\"" + ToGbk(link) + "\" target=_blank>title</A></H3></LI>";
+        page += "<LI class=g><H3 class=r><A href=\"" + toGbk(link) + "\" target=_blank>title</A></H3></LI>";
     return page + "</OL>";
 }
 
@@ -135,7 +135,7 @@ TEST_F(Finder, OpensWithTheKeyWordsAndAnEmptyGrid) {
     EXPECT_EQ(finder.resultGrid->columnWidth(0), 50);
     EXPECT_EQ(finder.resultGrid->columnWidth(1), 350);
     EXPECT_TRUE(finder.resultGrid->isColumnHidden(2));
-    EXPECT_TRUE(finder.FoundLinks().isEmpty());
+    EXPECT_TRUE(finder.foundLinks().isEmpty());
 }
 
 TEST_F(Finder, EmptyKeyWordIsRefused) {
@@ -150,10 +150,10 @@ TEST_F(Finder, BaiduFillsTwentyRowsFromTheFirstPage) {
     Search(QStringLiteral("网站排名"));
     ASSERT_EQ(browser_->navigated.size(), 1);
     const QString url = browser_->navigated[0];
-    EXPECT_TRUE(url.contains(QStringLiteral("/s?wd=") + PercentEncode(ToGbk(QStringLiteral("网站排名"))) +
+    EXPECT_TRUE(url.contains(QStringLiteral("/s?wd=") + percentEncode(toGbk(QStringLiteral("网站排名"))) +
                              QStringLiteral("&pn=0&rn=100")))
         << url.toStdString();
-    EXPECT_EQ(finder_->FoundLinks().size(), 25);
+    EXPECT_EQ(finder_->foundLinks().size(), 25);
     EXPECT_EQ(finder_->resultGrid->rowCount(), 21);
     EXPECT_EQ(ColumnOf(0), numbered(QStringLiteral("%1"), 20));
     EXPECT_EQ(ColumnOf(1), numbered(QStringLiteral("www.site%1.com/"), 20));
@@ -199,12 +199,12 @@ TEST_F(Finder, PageThatDoesNotLoadKeepsTheOldRows) {
 
     // The main window's stop request makes the wait give up at once, as the time limit would after 10 s.
     bool stopRequested = true;
-    finder_->SetStopRequest(stopRequested);
+    finder_->setStopRequest(stopRequested);
     browser_->neverComplete = true;
     Search(QStringLiteral("another"));
     EXPECT_EQ(browser_->navigated.size(), 2);
     EXPECT_EQ(ColumnOf(1), before);
-    EXPECT_EQ(finder_->FoundLinks().size(), 20);
+    EXPECT_EQ(finder_->foundLinks().size(), 20);
     EXPECT_TRUE(messages.Messages().empty());
 }
 

@@ -31,7 +31,7 @@ QString pagePath(const char* name) {
 
 // The request target of the first result page of an engine for a keyword, as the browser sends it.
 QByteArray firstPageTarget(QStringView engine, const QString& keyword) {
-    const QUrl url(ResultPageUrl(engine, ToGbk(keyword), 0));
+    const QUrl url(resultPageUrl(engine, toGbk(keyword), 0));
     return url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
 }
 
@@ -76,7 +76,7 @@ TEST_F(FinderLoopback, BaiduPageGivesTheFirstTwentyLinks) {
     Search(keyword);
     ASSERT_EQ(server_.Requests().size(), 1);
     EXPECT_EQ(finder_->resultGrid->rowCount(), 21);
-    EXPECT_EQ(finder_->FoundLinks().size(), 25);
+    EXPECT_EQ(finder_->foundLinks().size(), 25);
     QStringList expected{QStringLiteral("www.<B>promo</B>-one.com")};
     for (int i = 1; i <= 19; ++i)
         expected << QStringLiteral("http://www.site%1.com/page.html").arg(i, 2, 10, QChar(u'0'));
@@ -91,7 +91,7 @@ TEST_F(FinderLoopback, GooglePageGivesTheFirstTwentyLinks) {
         server_.ServeFile(firstPageTarget(u"Google", QStringLiteral("seo")), pagePath("google-many.html")));
     finder_->googleButton->setChecked(true);
     Search(QStringLiteral("seo"));
-    EXPECT_EQ(finder_->FoundLinks().size(), 22);
+    EXPECT_EQ(finder_->foundLinks().size(), 22);
     const QStringList links = ColumnOf(1);
     ASSERT_EQ(links.size(), 20);
     EXPECT_TRUE(links[0].startsWith(QStringLiteral("http://g01.example.org/seo?a=1")))
@@ -129,7 +129,7 @@ TEST_F(FinderLoopback, PageThatDoesNotLoadWithinTheLimitKeepsTheOldRows) {
     EXPECT_GE(timer.elapsed(), 9'900);
     EXPECT_EQ(server_.Requests().size(), 2);
     EXPECT_EQ(ColumnOf(1), before);
-    EXPECT_EQ(finder_->FoundLinks().size(), 25);
+    EXPECT_EQ(finder_->foundLinks().size(), 25);
     EXPECT_TRUE(messages.Messages().empty());
 }
 

@@ -28,11 +28,11 @@ public:
     explicit RenderedBrowser(RenderedPage page)
         : page_(std::move(page)) {}
 
-    void SetSilent(bool) override {}
-    void Navigate(const QString&) override {}
-    int ReadyState() const override { return ReadyStateComplete; }
-    QByteArray BodyMarkup() const override { return page_.body; }
-    QByteArray DocumentMarkup() const override { return page_.root; }
+    void setSilent(bool) override {}
+    void navigate(const QString&) override {}
+    int readyState() const override { return ReadyStateComplete; }
+    QByteArray bodyMarkup() const override { return page_.body; }
+    QByteArray documentMarkup() const override { return page_.root; }
 
 private:
     RenderedPage page_;
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         page = page.sliced(1 + length);
     }
 
-    RenderedPage rendered = RenderPageBytes(page, label);
+    RenderedPage rendered = renderPageBytes(page, label);
     check(rendered.root.contains(rendered.body), "the body's markup is part of the root's");
     check(rendered.refusal.isEmpty() || rendered.body.isEmpty(), "a refused page is empty");
 
@@ -64,21 +64,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool stop = false;
     for (const ScannerMarkers& markers : kScannerMarkers) {
         const QByteArray markup =
-            markers.part == MarkupPart::Body ? browser.BodyMarkup() : browser.DocumentMarkup();
-        const PageScan scan = ScanMarkup(markers.engine, markup);
+            markers.part == MarkupPart::Body ? browser.bodyMarkup() : browser.documentMarkup();
+        const PageScan scan = scanMarkup(markers.engine, markup);
         QStringList links;
         int promoCount = -1;
-        const bool found = ScanResultPage(browser, markers.engine, links, promoCount);
+        const bool found = scanResultPage(browser, markers.engine, links, promoCount);
         check(links == scan.links && found == !links.isEmpty(),
               "the browser scanner agrees with the markup scan");
         // A promoted item without its green address ends the Baidu scan after it was counted.
         check(markers.engine != u"Baidu" || (promoCount == scan.promoCount && promoCount <= links.size() + 1),
               "promoted items are among the links, or the last one ended the scan");
         for (qsizetype i = 0; i < links.size(); ++i) {
-            const int position = FindSiteInLinks(links[i], links, stop);
+            const int position = findSiteInLinks(links[i], links, stop);
             check(position >= 1 && position <= i + 1, "a link is found at or before its own place");
             // Not idempotent by design: spaces are trimmed before the slashes go, so "/ x" keeps a space.
-            const QString normal = NormalizeUrl(links[i]);
+            const QString normal = normalizeUrl(links[i]);
             check(!normal.contains(u'/') && std::none_of(normal.begin(), normal.end(),
                                                          [](QChar ch) { return ch >= u'a' && ch <= u'z'; }),
                   "the compared form has no slashes and no lower-case letters");

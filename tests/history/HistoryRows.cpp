@@ -8,9 +8,9 @@ namespace {
 
 QString ValuesOf(const HistoryRow& row) {
     const auto n = [](int value) { return QString::number(value); };
-    return u'(' + QuotedStr(row.keyWord) + u',' + QuotedStr(row.url) + u',' + n(row.google) + u',' +
+    return u'(' + quotedStr(row.keyWord) + u',' + quotedStr(row.url) + u',' + n(row.google) + u',' +
            n(row.baidu) + u',' + n(row.baidu2) + u',' + n(row.yahoo) + u',' + n(row.soso) + u',' +
-           n(row.youdao) + u',' + n(row.sogou) + u',' + n(row.bing) + u',' + SqlDate(row.day) + u',' +
+           n(row.youdao) + u',' + n(row.sogou) + u',' + n(row.bing) + u',' + sqlDate(row.day) + u',' +
            n(row.keyWordId) + u',' + n(row.webId) + u')';
 }
 

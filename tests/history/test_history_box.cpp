@@ -43,11 +43,11 @@ protected:
 
     void SetUp() override {
         db_->Exec(QStringLiteral("Delete From SE_RankHistory"));
-        ASSERT_EQ(OpenMissionList(db_->connection(), mission_), 2);
+        ASSERT_EQ(openMissionList(db_->connection(), mission_), 2);
         chartFrame_.resize(600, 250);
         historyFrame_.resize(500, 300);
     }
-    void TearDown() override { db_->connection().SetStatementObserver({}); }
+    void TearDown() override { db_->connection().setStatementObserver({}); }
 
     // Sets both days without refreshing, as if the pickers had been set before.
     void SetRangeQuietly(const QDate& first, const QDate& last) {
@@ -60,15 +60,15 @@ protected:
     // The days of the history rows shown, top to bottom.
     QStringList ShownDays() const {
         QStringList days;
-        const int field = box_.historyRows.FieldIndex(u"UpdateTime");
-        for (int row = 0; row < box_.historyRows.RecordCount(); ++row)
-            days << box_.historyRows.Value(row, field).toString();
+        const int field = box_.historyRows.fieldIndex(u"UpdateTime");
+        for (int row = 0; row < box_.historyRows.recordCount(); ++row)
+            days << box_.historyRows.value(row, field).toString();
         return days;
     }
 
     // Counts the statements sent from now on.
     void CountStatements() {
-        db_->connection().SetStatementObserver([this](const QString& sql) {
+        db_->connection().setStatementObserver([this](const QString& sql) {
             if (sql.contains(QStringLiteral("order by UpdateTime desc")))
                 ++historyQueries_;
             else if (sql.contains(QStringLiteral("order by updateTime")))
@@ -97,8 +97,8 @@ TEST_F(HistoryBoxTest, StartsWithTheLastThirtyDaysAndNothingShown) {
     EXPECT_EQ(box_.lastDayPicker->date(), today);
     EXPECT_TRUE(box_.firstDayPicker->calendarPopup());
     EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
-    EXPECT_FALSE(box_.historyRows.IsOpen());
-    EXPECT_FALSE(box_.PopupAttached());
+    EXPECT_FALSE(box_.historyRows.isOpen());
+    EXPECT_FALSE(box_.popupAttached());
     EXPECT_EQ(box_.historyGrid->popupMenu(), nullptr);
     EXPECT_EQ(box_.exportHistoryAction->text(), QStringLiteral("导出"));
     EXPECT_TRUE(box_.historyMenu->actions().contains(box_.exportHistoryAction));
@@ -134,7 +134,7 @@ TEST_F(HistoryBoxTest, GridShowsTheRankColumnsAndTheDayReadOnly) {
 
     InsertHistory(*db_, {.day = kDay1, .baidu = 3, .baidu2 = 1, .google = 8, .youdao = 2});
     SetRangeQuietly(kDay1, kDay1);
-    box_.RefreshHistory();
+    box_.refreshHistory();
     ASSERT_EQ(model->rowCount(), 1);
     QStringList cells;
     for (int c = 0; c < model->columnCount(); ++c)
@@ -146,7 +146,7 @@ TEST_F(HistoryBoxTest, GridShowsTheRankColumnsAndTheDayReadOnly) {
     EXPECT_EQ(box_.historyGrid->footerText(0), QStringLiteral("1"));
     EXPECT_TRUE(box_.historyGrid->footerText(1).isEmpty());
     // KeyWordName and UrlName are fetched for the export and the title but have no column.
-    EXPECT_GE(box_.historyRows.FieldIndex(u"KeyWordName"), 0);
+    EXPECT_GE(box_.historyRows.fieldIndex(u"KeyWordName"), 0);
     EXPECT_EQ(model->columnOfField(u"KeyWordName"), -1);
 }
 
@@ -192,10 +192,10 @@ TEST_F(HistoryBoxTest, RangeHoldsBothEndDaysNewestFirst) {
                          {.day = last.addDays(1), .baidu = 4},
                          {.keyWordId = 2, .webId = 2, .day = first.addDays(2), .baidu = 9}});
     SetRangeQuietly(first, last);
-    box_.RefreshHistory();
+    box_.refreshHistory();
     EXPECT_EQ(ShownDays(), (QStringList{Day(last), Day(first)}));
     EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
-    EXPECT_TRUE(box_.PopupAttached());
+    EXPECT_TRUE(box_.popupAttached());
     EXPECT_EQ(box_.historyGrid->popupMenu(), box_.historyMenu);
     EXPECT_EQ(box_.historyGrid->footerText(0), QStringLiteral("2"));
     // The chart shows the same pair and range, oldest first.
@@ -205,7 +205,7 @@ TEST_F(HistoryBoxTest, RangeHoldsBothEndDaysNewestFirst) {
 TEST_F(HistoryBoxTest, SingleDayRangeShowsThatDaysRow) {
     InsertHistory(*db_, {{.day = kDay1, .google = 5}, {.day = kDay1.addDays(1), .google = 6}});
     SetRangeQuietly(kDay1, kDay1);
-    box_.RefreshHistory();
+    box_.refreshHistory();
     EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
 }
 
@@ -219,21 +219,21 @@ TEST_F(HistoryBoxTest, RefreshFollowsTheMissionListsCurrentRowButAMoveAloneDoesN
                 .keyWord = QStringLiteral("草"),
                 .url = QStringLiteral("b.com")}});
     SetRangeQuietly(kDay1.addDays(-3), kDay1.addDays(3));
-    box_.RefreshHistory();
+    box_.refreshHistory();
     EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
-    EXPECT_EQ(chart_.Title(), QStringLiteral("关键词\"花\"和链接\"a.com\""));
+    EXPECT_EQ(chart_.chartTitle(), QStringLiteral("关键词\"花\"和链接\"a.com\""));
 
     // Moving the current row (a keyboard move, a reload) refreshes nothing.
     CountStatements();
-    mission_.SetCurrentRow(1);
+    mission_.setCurrentRow(1);
     EXPECT_EQ(historyQueries_, 0);
     EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
 
     // The main window's refresh after a click shows the other pair in grid and chart.
-    box_.RefreshHistory();
+    box_.refreshHistory();
     EXPECT_EQ(ShownDays(), QStringList{Day(kDay1.addDays(1))});
     EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 7}}));
-    EXPECT_EQ(chart_.Title(), QStringLiteral("关键词\"草\"和链接\"b.com\""));
+    EXPECT_EQ(chart_.chartTitle(), QStringLiteral("关键词\"草\"和链接\"b.com\""));
 }
 
 // The mission grid as the main window shows it: a click on a data cell of another row switches the pair;
@@ -249,7 +249,7 @@ TEST_F(HistoryBoxTest, MissionGridClicksSwitchThePairKeyboardMovesDoNot) {
     missionGrid->bind(mission_,
                       {{QStringLiteral("关键词"), QStringLiteral("KeyWordName"), 89, Qt::AlignCenter, true},
                        {QStringLiteral("相关链接"), QStringLiteral("UrlName"), 120, Qt::AlignLeft, true}});
-    box_.FollowClicksOf(missionGrid);
+    box_.followClicksOf(missionGrid);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     const auto cellCentre = [&](int row, int column) {
@@ -257,14 +257,14 @@ TEST_F(HistoryBoxTest, MissionGridClicksSwitchThePairKeyboardMovesDoNot) {
     };
 
     QTest::mouseClick(missionGrid->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(1, 0));
-    EXPECT_EQ(mission_.CurrentRow(), 1);
+    EXPECT_EQ(mission_.currentRow(), 1);
     EXPECT_EQ(ShownDays(), QStringList{Day(kDay1.addDays(1))});
     EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 7}}));
 
     CountStatements();
     missionGrid->setFocus();
     QTest::keyClick(missionGrid, Qt::Key_Up);
-    EXPECT_EQ(mission_.CurrentRow(), 0);
+    EXPECT_EQ(mission_.currentRow(), 0);
     QHeaderView* titles = missionGrid->horizontalHeader();
     QTest::mouseClick(titles->viewport(), Qt::LeftButton, Qt::NoModifier,
                       QPoint(titles->sectionViewportPosition(1) + 10, titles->height() / 2));
@@ -308,7 +308,7 @@ TEST_F(HistoryBoxTest, AnotherEngineButtonRefreshesGridAndChartTheSelectedOneDoe
     InsertHistory(
         *db_, {{.day = kDay1, .baidu = 3, .google = 8}, {.day = kDay1.addDays(1), .baidu = 4, .google = 0}});
     SetRangeQuietly(kDay1, kDay1.addDays(1));
-    box_.RefreshHistory();
+    box_.refreshHistory();
     ASSERT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 3}, {1, 4}}));
     chartFrame_.show();
     CountStatements();
@@ -349,7 +349,7 @@ TEST_F(HistoryBoxTest, TitleClicksSortInMemoryAndMarkersSurviveARefresh) {
     grid->clickTitle(kDay, Qt::NoModifier);
     EXPECT_EQ(marker(kDay), SortMarker::None);
 
-    box_.RefreshHistory();
+    box_.refreshHistory();
     ASSERT_EQ(ShownDays(), days({2, 1, 0}));
     CountStatements();
     grid->clickTitle(kDay, Qt::NoModifier);
@@ -366,7 +366,7 @@ TEST_F(HistoryBoxTest, TitleClicksSortInMemoryAndMarkersSurviveARefresh) {
     // A refresh brings the statement's order back and keeps the markers: the first click after it
     // on a column marked up sorts descending.
     ASSERT_EQ(marker(kBaidu), SortMarker::Up);
-    box_.RefreshHistory();
+    box_.refreshHistory();
     EXPECT_EQ(ShownDays(), days({2, 1, 0}));
     EXPECT_EQ(marker(kBaidu), SortMarker::Up);
     grid->clickTitle(kBaidu, Qt::NoModifier);
@@ -376,33 +376,33 @@ TEST_F(HistoryBoxTest, TitleClicksSortInMemoryAndMarkersSurviveARefresh) {
 TEST_F(HistoryBoxTest, NoRowsSaysSoAndDropsThePopupUntilRowsReturn) {
     InsertHistory(*db_, {.day = kDay1, .baidu = 3});
     SetRangeQuietly(kDay1, kDay1);
-    box_.RefreshHistory();
-    ASSERT_TRUE(box_.PopupAttached());
-    ASSERT_FALSE(chart_.Title().isEmpty());
+    box_.refreshHistory();
+    ASSERT_TRUE(box_.popupAttached());
+    ASSERT_FALSE(chart_.chartTitle().isEmpty());
 
     box_.firstDayPicker->setDate(kDay1.addDays(1));
     box_.lastDayPicker->setDate(kDay1.addDays(2));
-    EXPECT_TRUE(box_.historyRows.IsOpen());
-    EXPECT_EQ(box_.historyRows.RecordCount(), 0);
+    EXPECT_TRUE(box_.historyRows.isOpen());
+    EXPECT_EQ(box_.historyRows.recordCount(), 0);
     EXPECT_EQ(historyFrame_.title(), QStringLiteral("暂无排名信息"));
-    EXPECT_FALSE(box_.PopupAttached());
+    EXPECT_FALSE(box_.popupAttached());
     EXPECT_EQ(box_.historyGrid->popupMenu(), nullptr);
     EXPECT_EQ(box_.historyGrid->footerText(0), QStringLiteral("0"));
     EXPECT_EQ(box_.historyGrid->model()->rowCount(), 0);
     EXPECT_EQ(chart_.rankSeries->count(), 0);
-    EXPECT_TRUE(chart_.Title().isEmpty());
+    EXPECT_TRUE(chart_.chartTitle().isEmpty());
 
     box_.firstDayPicker->setDate(kDay1);
     EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
-    EXPECT_TRUE(box_.PopupAttached());
+    EXPECT_TRUE(box_.popupAttached());
     EXPECT_TRUE(messages_.Messages().empty());
 }
 
 TEST_F(HistoryBoxTest, ReversedRangeShowsNothingWithoutAnError) {
     InsertHistory(*db_, {{.day = kDay1, .baidu = 3}, {.day = kDay1.addDays(1), .baidu = 4}});
     SetRangeQuietly(kDay1.addDays(1), kDay1);
-    box_.RefreshHistory();
-    EXPECT_EQ(box_.historyRows.RecordCount(), 0);
+    box_.refreshHistory();
+    EXPECT_EQ(box_.historyRows.recordCount(), 0);
     EXPECT_EQ(historyFrame_.title(), QStringLiteral("暂无排名信息"));
     EXPECT_EQ(chart_.rankSeries->count(), 0);
     EXPECT_TRUE(messages_.Messages().empty());
@@ -411,14 +411,14 @@ TEST_F(HistoryBoxTest, ReversedRangeShowsNothingWithoutAnError) {
 TEST_F(HistoryBoxTest, ClosedOrEmptyMissionListRefreshesNothing) {
     CountStatements();
     Recordset empty;
-    db_->connection().OpenSQL(empty, QStringLiteral("Select KeyWordID,WebID From SE_KeyWord Where 1=2"));
+    db_->connection().openQuery(empty, QStringLiteral("Select KeyWordID,WebID From SE_KeyWord Where 1=2"));
     HistoryBox onEmpty(db_->connection(), empty, chart_, new QGroupBox(&historyFrame_));
-    onEmpty.RefreshHistory();
-    mission_.Close();
-    box_.RefreshHistory();
+    onEmpty.refreshHistory();
+    mission_.close();
+    box_.refreshHistory();
     EXPECT_EQ(historyQueries_, 0);
     EXPECT_EQ(chartQueries_, 0);
-    EXPECT_FALSE(box_.historyRows.IsOpen());
+    EXPECT_FALSE(box_.historyRows.isOpen());
     EXPECT_EQ(historyFrame_.title(), QStringLiteral("排名历史记录,右键导出记录"));
     EXPECT_TRUE(messages_.Messages().empty());
 }
@@ -426,7 +426,7 @@ TEST_F(HistoryBoxTest, ClosedOrEmptyMissionListRefreshesNothing) {
 TEST_F(HistoryBoxTest, DatabaseErrorIsReportedAndTheBoxStaysUsable) {
     InsertHistory(*db_, {.day = kDay1, .baidu = 3});
     SetRangeQuietly(kDay1, kDay1);
-    box_.RefreshHistory();
+    box_.refreshHistory();
     ASSERT_EQ(ShownDays(), QStringList{Day(kDay1)});
 
     db_->Exec(QStringLiteral("Alter Table SE_RankHistory Rename To SE_RankHistoryAway"));
@@ -447,17 +447,17 @@ TEST_F(HistoryBoxTest, DatabaseErrorIsReportedAndTheBoxStaysUsable) {
 TEST_F(HistoryBoxTest, ChartErrorIsReportedAfterTheGridWasFilled) {
     InsertHistory(*db_, {.day = kDay1, .baidu = 3});
     SetRangeQuietly(kDay1, kDay1);
-    db_->connection().SetStatementObserver([](const QString& sql) {
+    db_->connection().setStatementObserver([](const QString& sql) {
         if (sql.startsWith(QStringLiteral("Select * From SE_RankHistory")))
             throw DbError(QStringLiteral("disk I/O error"));
     });
-    box_.RefreshHistory();
+    box_.refreshHistory();
     EXPECT_EQ(messages_.Texts(), QStringList{QStringLiteral("disk I/O error.")});
     EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
     EXPECT_EQ(chart_.rankSeries->count(), 0);
 
-    db_->connection().SetStatementObserver({});
-    box_.RefreshHistory();
+    db_->connection().setStatementObserver({});
+    box_.refreshHistory();
     EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 3}}));
 }
 

@@ -7,7 +7,7 @@ namespace {
 
 TEST(HistoryStatement, JoinsKeysAndBothDaysAsDateLiterals) {
     EXPECT_EQ(
-        HistoryStatement(QStringLiteral("12"), QStringLiteral("3"), QDate(2011, 2, 5), QDate(2011, 3, 7)),
+        historyStatement(QStringLiteral("12"), QStringLiteral("3"), QDate(2011, 2, 5), QDate(2011, 3, 7)),
         QStringLiteral("Select KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,YahooRank,SosoRank,"
                        "YoudaoRank,SogouRank,BingRank,UpdateTime From SE_RankHistory Where 1=1 and "
                        "KeyWordID=12 and WebID=3 and UpdateTime Between #2011-02-05# and #2011-03-07# "
@@ -15,7 +15,7 @@ TEST(HistoryStatement, JoinsKeysAndBothDaysAsDateLiterals) {
 }
 
 TEST(TrendStatement, TailFollowsTheClosingHashDirectly) {
-    EXPECT_EQ(TrendStatement(QStringLiteral("12"), QStringLiteral("3"), QDate(2011, 2, 5), QDate(2011, 3, 7),
+    EXPECT_EQ(trendStatement(QStringLiteral("12"), QStringLiteral("3"), QDate(2011, 2, 5), QDate(2011, 3, 7),
                              u"Baidu"),
               QStringLiteral("Select * From SE_RankHistory Where KeyWordID=12 and WebID=3 and "
                              "UpdateTime>=#2011-02-05# and UpdateTime<=#2011-03-07#and BaiduRank>0 order by "
@@ -33,8 +33,8 @@ class ChartEngineColumn : public ::testing::TestWithParam<EngineCase> {};
 TEST_P(ChartEngineColumn, DrawsTheEnginesOwnRankColumn) {
     const EngineCase& c = GetParam();
     const QString column = QString::fromUtf16(c.column);
-    EXPECT_EQ(ChartRankColumn(c.engine), column);
-    const QString sql = TrendStatement(QStringLiteral("1"), QStringLiteral("2"), QDate(2012, 1, 1),
+    EXPECT_EQ(chartRankColumn(c.engine), column);
+    const QString sql = trendStatement(QStringLiteral("1"), QStringLiteral("2"), QDate(2012, 1, 1),
                                        QDate(2012, 1, 31), c.engine);
     if (column.isEmpty())
         EXPECT_TRUE(sql.isEmpty());
@@ -63,7 +63,7 @@ struct FieldCase {
 class MissionFieldEngine : public ::testing::TestWithParam<FieldCase> {};
 
 TEST_P(MissionFieldEngine, OnlyRankColumnsOpenAnEngine) {
-    EXPECT_EQ(EngineOfMissionField(GetParam().field), QString::fromUtf16(GetParam().engine));
+    EXPECT_EQ(engineOfMissionField(GetParam().field), QString::fromUtf16(GetParam().engine));
 }
 
 INSTANTIATE_TEST_SUITE_P(

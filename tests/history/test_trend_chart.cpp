@@ -38,7 +38,7 @@ protected:
     }
 
     void Draw(const QString& engine, QDate first = kDay1.addDays(-10), QDate last = kDay1.addDays(30)) {
-        chart_.DrawTrendChart(QStringLiteral("1"), QStringLiteral("1"), engine, first, last);
+        chart_.drawTrendChart(QStringLiteral("1"), QStringLiteral("1"), engine, first, last);
     }
 
     // Shows the chart and lets it lay out, so that values map to plot positions.
@@ -71,9 +71,9 @@ std::unique_ptr<TempDatabase> TrendChartTest::db_;
 TEST_F(TrendChartTest, StartsEmptyAndUntitledWithBaiduSelected) {
     EXPECT_EQ(frame_.title(), QStringLiteral("排名走势图(Baidu曲线为不包含推广排名)"));
     EXPECT_TRUE(chart_.baiduButton->isChecked());
-    EXPECT_EQ(chart_.SelectedEngine(), QStringLiteral("Baidu"));
+    EXPECT_EQ(chart_.selectedEngine(), QStringLiteral("Baidu"));
     EXPECT_EQ(chart_.rankSeries->count(), 0);
-    EXPECT_TRUE(chart_.Title().isEmpty());
+    EXPECT_TRUE(chart_.chartTitle().isEmpty());
     EXPECT_FALSE(chart_.chart->legend()->isVisible());
     EXPECT_TRUE(chart_.axisLeft->isReverse());
     EXPECT_EQ(chart_.axisLeft->titleText(), QStringLiteral("排名"));
@@ -121,7 +121,7 @@ TEST_F(TrendChartTest, DaysWithoutRankLeaveNoPointAndNoGap) {
     ShowLaidOut();
 
     EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 3}, {1, 5}}));
-    EXPECT_EQ(chart_.PointLabels(), (QStringList{Short(kDay1), Short(kDay1.addDays(2))}));
+    EXPECT_EQ(chart_.pointLabels(), (QStringList{Short(kDay1), Short(kDay1.addDays(2))}));
     // The best rank is drawn above the worse one: a reversed axis whose range holds both points.
     EXPECT_TRUE(chart_.axisLeft->isReverse());
     EXPECT_LE(chart_.axisLeft->min(), 3);
@@ -129,7 +129,7 @@ TEST_F(TrendChartTest, DaysWithoutRankLeaveNoPointAndNoGap) {
     EXPECT_LT(chart_.chart->mapToPosition({0, 3}, chart_.rankSeries).y(),
               chart_.chart->mapToPosition({1, 5}, chart_.rankSeries).y());
     // Both date labels stand on their points.
-    EXPECT_EQ(chart_.axisBottom->categoriesLabels(), chart_.PointLabels());
+    EXPECT_EQ(chart_.axisBottom->categoriesLabels(), chart_.pointLabels());
     EXPECT_EQ(chart_.axisBottom->endValue(Short(kDay1.addDays(2))), 1);
     EXPECT_LT(chart_.axisBottom->min(), 0);
     EXPECT_GT(chart_.axisBottom->max(), 1);
@@ -140,7 +140,7 @@ TEST_F(TrendChartTest, BaiduIsDrawnWithoutPromotedResults) {
     InsertHistory(*db_, {.day = kDay1.addDays(1), .baidu = 2, .baidu2 = 9});
     Draw(QStringLiteral("Baidu"));
     EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 2}}));
-    EXPECT_EQ(chart_.PointLabels(), QStringList{Short(kDay1.addDays(1))});
+    EXPECT_EQ(chart_.pointLabels(), QStringList{Short(kDay1.addDays(1))});
 }
 
 struct EngineColumnCase {
@@ -185,20 +185,20 @@ TEST_F(TrendChartTest, TitleNamesTheLastRowsStoredTexts) {
                          .keyWord = QStringLiteral("未排名"),
                          .url = QStringLiteral("none.cn")});
     Draw(QStringLiteral("Baidu"));
-    EXPECT_EQ(chart_.Title(), QStringLiteral("关键词\"新词\"和链接\"new.cn\""));
+    EXPECT_EQ(chart_.chartTitle(), QStringLiteral("关键词\"新词\"和链接\"new.cn\""));
 }
 
 TEST_F(TrendChartTest, NoQualifyingRowClearsPointsLabelsAndTitle) {
     InsertHistory(*db_, {.day = kDay1, .baidu = 4, .google = 0});
     Draw(QStringLiteral("Baidu"));
     ASSERT_EQ(chart_.rankSeries->count(), 1);
-    ASSERT_FALSE(chart_.Title().isEmpty());
+    ASSERT_FALSE(chart_.chartTitle().isEmpty());
 
     Draw(QStringLiteral("Google"));
     EXPECT_EQ(chart_.rankSeries->count(), 0);
-    EXPECT_TRUE(chart_.PointLabels().isEmpty());
+    EXPECT_TRUE(chart_.pointLabels().isEmpty());
     EXPECT_TRUE(chart_.axisBottom->categoriesLabels().isEmpty());
-    EXPECT_TRUE(chart_.Title().isEmpty());
+    EXPECT_TRUE(chart_.chartTitle().isEmpty());
 }
 
 TEST_F(TrendChartTest, RangeBoundsIncludeBothDaysAndAReversedRangeShowsNothing) {
@@ -209,7 +209,7 @@ TEST_F(TrendChartTest, RangeBoundsIncludeBothDaysAndAReversedRangeShowsNothing) 
 
     Draw(QStringLiteral("Baidu"), kDay1.addDays(3), kDay1.addDays(1));
     EXPECT_EQ(chart_.rankSeries->count(), 0);
-    EXPECT_TRUE(chart_.Title().isEmpty());
+    EXPECT_TRUE(chart_.chartTitle().isEmpty());
 }
 
 TEST_F(TrendChartTest, OtherPairsRowsAreNotDrawn) {
@@ -237,7 +237,7 @@ TEST_F(TrendChartTest, LongHistoryKeepsEveryPointButThinsTheDateLabels) {
     // Labels stand on their own points, evenly spread.
     for (const QString& label : shown) {
         const int at = static_cast<int>(chart_.axisBottom->endValue(label));
-        EXPECT_EQ(chart_.PointLabels().at(at), label);
+        EXPECT_EQ(chart_.pointLabels().at(at), label);
     }
 }
 
@@ -249,7 +249,7 @@ TEST_F(TrendChartTest, OnlyANewlySelectedButtonAsksForARefresh) {
     QTest::mouseClick(chart_.bingButton, Qt::LeftButton);
     ASSERT_EQ(changed.count(), 1);
     EXPECT_EQ(changed.at(0).at(0).toString(), QStringLiteral("Bing"));
-    EXPECT_EQ(chart_.SelectedEngine(), QStringLiteral("Bing"));
+    EXPECT_EQ(chart_.selectedEngine(), QStringLiteral("Bing"));
     EXPECT_FALSE(chart_.baiduButton->isChecked());
 }
 
@@ -261,7 +261,7 @@ TEST_F(TrendChartTest, StatementErrorReachesTheCallerAfterTheChartWasCleared) {
     EXPECT_THROW(Draw(QStringLiteral("Baidu")), DbError);
     db_->Exec(QStringLiteral("Alter Table SE_RankHistoryAway Rename To SE_RankHistory"));
     EXPECT_EQ(chart_.rankSeries->count(), 0);
-    EXPECT_TRUE(chart_.Title().isEmpty());
+    EXPECT_TRUE(chart_.chartTitle().isEmpty());
 
     Draw(QStringLiteral("Baidu"));
     EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 3}}));

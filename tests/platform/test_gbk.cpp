@@ -17,9 +17,9 @@ class GbkCodecTest : public ::testing::TestWithParam<GbkCase> {};
 TEST_P(GbkCodecTest, Encodes) {
     const GbkCase& c = GetParam();
     const QString text = QString::fromUtf16(c.text);
-    EXPECT_EQ(ToGbk(text), c.gbk);
+    EXPECT_EQ(toGbk(text), c.gbk);
     if (c.roundTrips) {
-        EXPECT_EQ(FromGbk(c.gbk), text);
+        EXPECT_EQ(fromGbk(c.gbk), text);
     }
 }
 
@@ -37,7 +37,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, GbkCodecTest, ::testing::ValuesIn(kGbkCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(GbkCodec, InvalidBytesDoNotBreakDecoding) {
-    const QString text = FromGbk(QByteArray("ok\xFF\xFF", 4));
+    const QString text = fromGbk(QByteArray("ok\xFF\xFF", 4));
     EXPECT_TRUE(text.startsWith(QStringLiteral("ok")));
     EXPECT_FALSE(text.isEmpty());
 }
@@ -46,9 +46,9 @@ TEST(GbkCodec, LargeTextRoundTrips) {
     QString text;
     for (int i = 0; i < 100000; ++i)
         text += QChar(0x4E00 + (i % 5000));
-    const QByteArray gbk = ToGbk(text);
+    const QByteArray gbk = toGbk(text);
     EXPECT_EQ(gbk.size(), 200000);
-    EXPECT_EQ(FromGbk(gbk), text);
+    EXPECT_EQ(fromGbk(gbk), text);
 }
 
 } // namespace

@@ -29,7 +29,7 @@ TEST_P(SerializerTest, WritesBodyAsTheOldBrowser) {
     const MarkupCase& c = GetParam();
     const QByteArray page =
         QByteArray("<html><head><title>t</title></head><body>") + c.source + "</body></html>";
-    EXPECT_EQ(BodyInnerMarkup(page), QString::fromUtf16(c.expected));
+    EXPECT_EQ(bodyInnerMarkup(page), QString::fromUtf16(c.expected));
 }
 
 const MarkupCase kMarkupCases[] = {
@@ -72,19 +72,19 @@ TEST(Serializer, RootMarkupHoldsHeadAndBody) {
     const QByteArray page =
         "<!DOCTYPE html>\n<html>\n<head><title>T</title></head>\n<body><pre>Code=1.4</pre>\n"
         "</body>\n</html>\n";
-    EXPECT_EQ(RootInnerMarkup(page), u"<HEAD><TITLE>T</TITLE></HEAD><BODY><PRE>Code=1.4</PRE></BODY>");
+    EXPECT_EQ(rootInnerMarkup(page), u"<HEAD><TITLE>T</TITLE></HEAD><BODY><PRE>Code=1.4</PRE></BODY>");
 }
 
 TEST(RenderedPage, BodyIsTheSpanOfTheRootInGbk) {
-    const RenderedPage page = RenderHtml(
+    const RenderedPage page = renderHtml(
         "<html><head><title>标题</title></head><body class=\"x\"><p>中文 한 <b>b</b></p></body></html>");
-    EXPECT_EQ(page.body, ToGbk(u"<P>中文 ? <B>b</B></P>"));
+    EXPECT_EQ(page.body, toGbk(u"<P>中文 ? <B>b</B></P>"));
     EXPECT_EQ(page.root,
-              ToGbk(u"<HEAD><TITLE>标题</TITLE></HEAD><BODY class=x><P>中文 ? <B>b</B></P></BODY>"));
+              toGbk(u"<HEAD><TITLE>标题</TITLE></HEAD><BODY class=x><P>中文 ? <B>b</B></P></BODY>"));
 }
 
 TEST(RenderedPage, EmptyInputIsAnEmptyDocument) {
-    const RenderedPage page = RenderHtml({});
+    const RenderedPage page = renderHtml({});
     EXPECT_TRUE(page.body.isEmpty());
     EXPECT_EQ(page.root, "<HEAD></HEAD><BODY></BODY>");
 }
@@ -92,17 +92,17 @@ TEST(RenderedPage, EmptyInputIsAnEmptyDocument) {
 TEST(RenderedPage, HostileInputGivesAPage) {
     // Nesting deeper than the limit is cut where it passes the limit (parsing it would take hours).
     const QByteArray deep = "<p>before</p>" + QByteArray("<div>").repeated(800000) + "x"; // 4 MB
-    const RenderedPage nested = RenderHtml(deep);
+    const RenderedPage nested = renderHtml(deep);
     EXPECT_TRUE(nested.body.startsWith("<P>before</P><DIV><DIV><DIV>"));
     EXPECT_EQ(nested.body.count("<DIV>"), kMaxNestingDepth);
 
     QByteArray binary;
     for (int i = 0; i < 70000; ++i)
         binary.append(static_cast<char>((i * 7919) & 0xFF));
-    const RenderedPage noise = RenderPageBytes(binary, "");
+    const RenderedPage noise = renderPageBytes(binary, "");
     EXPECT_TRUE(noise.root.startsWith("<HEAD>"));
 
-    const RenderedPage cut = RenderHtml("<html><body><table><tr><td class=\"f\"><a href=\"http://x");
+    const RenderedPage cut = renderHtml("<html><body><table><tr><td class=\"f\"><a href=\"http://x");
     EXPECT_TRUE(cut.body.startsWith("<TABLE><TBODY><TR><TD class=f>"));
 }
 
@@ -112,11 +112,11 @@ TEST(NestingGuard, SloppyButShallowPagesAreNotCut) {
     for (int i = 0; i < 2000; ++i)
         page += "<li><p>item " + QByteArray::number(i) + "<table><tr><td><font color=red>x</td></table>";
     page += "</ul><script>if (a) { document.write('<div>'); }</script><b>end</b>";
-    EXPECT_EQ(NestingSafeLength(page), page.size());
-    EXPECT_TRUE(RenderHtml(page).body.endsWith("<B>end</B>"));
+    EXPECT_EQ(nestingSafeLength(page), page.size());
+    EXPECT_TRUE(renderHtml(page).body.endsWith("<B>end</B>"));
 
     const QByteArray deep = "<span>" + QByteArray("<div><b>").repeated(200) + "y";
-    EXPECT_EQ(NestingSafeLength(deep, 100),
+    EXPECT_EQ(nestingSafeLength(deep, 100),
               QByteArray("<span>" + QByteArray("<div><b>").repeated(49) + "<div>").size());
 }
 
@@ -157,9 +157,9 @@ TEST_P(ShallowPageTest, KeepsTheResultsAfterIt) {
         "<html><body>" + QByteArray(c.before) + QByteArray(c.repeated).repeated(300) + c.after +
         R"(<ol><li class="g"><h3 class="r"><a href="http://www.site.com/" target="_blank" )"
         R"(class="l">t</a></h3></li></ol></body></html>)";
-    EXPECT_EQ(NestingSafeLength(page), page.size());
+    EXPECT_EQ(nestingSafeLength(page), page.size());
     EXPECT_TRUE(
-        RenderHtml(page).body.contains(R"(<A href="http://www.site.com/" target=_blank class=l>t</A>)"));
+        renderHtml(page).body.contains(R"(<A href="http://www.site.com/" target=_blank class=l>t</A>)"));
 }
 
 const ShallowCase kShallowCases[] = {
@@ -188,9 +188,9 @@ TEST(NestingGuard, ReopenedFormattingCountsAsNesting) {
         for (int i = 0; i < 2000; ++i)
             page += QByteArray(unit).replace("id=1", QByteArray("id=" + QByteArray::number(i)));
         page += "x";
-        const RenderedPage rendered = RenderHtml(page);
+        const RenderedPage rendered = renderHtml(page);
         EXPECT_LE(deepestNesting(rendered.root), kMaxNestingDepth + 2) << unit.constData(); // + HEAD, BODY
-        EXPECT_LT(NestingSafeLength(page), page.size()) << unit.constData();
+        EXPECT_LT(nestingSafeLength(page), page.size()) << unit.constData();
     }
 }
 
@@ -207,10 +207,10 @@ TEST_P(CostlyPageTest, IsRefusedAsAnEmptyDocument) {
     const CostlyCase& c = GetParam();
     QByteArray page = "<html><body><table>";
     page += c.unit.repeated((8 * 1024 * 1024 - page.size()) / c.unit.size());
-    const PageCost cost = MeasurePage(page);
+    const PageCost cost = measurePage(page);
     EXPECT_TRUE(cost.overNodeLimit);
     EXPECT_LE(cost.parseLength, page.size() / 4); // counting stopped soon after the limit
-    const RenderedPage rendered = RenderPageBytes(page, "");
+    const RenderedPage rendered = renderPageBytes(page, "");
     EXPECT_FALSE(rendered.refusal.isEmpty());
     EXPECT_EQ(rendered.body, "");
     EXPECT_EQ(rendered.root, "<HEAD></HEAD><BODY></BODY>");
@@ -237,10 +237,10 @@ TEST(PageCost, LargeRealisticPageIsRendered) {
                 "<br><span class=g>www.site" + n + ".com/ 12K</span></font></td></tr></table>";
     }
     page += "</div></body></html>";
-    const PageCost cost = MeasurePage(page);
+    const PageCost cost = measurePage(page);
     EXPECT_FALSE(cost.overNodeLimit);
     EXPECT_GT(cost.nodes, 400 * 15);
-    const RenderedPage rendered = RenderHtml(page);
+    const RenderedPage rendered = renderHtml(page);
     EXPECT_TRUE(rendered.refusal.isEmpty());
     EXPECT_EQ(rendered.body.count("<TD class=f>"), 400);
     EXPECT_TRUE(
@@ -258,7 +258,7 @@ class DecoderTest : public ::testing::TestWithParam<CharsetCase> {};
 
 TEST_P(DecoderTest, DecodesByDeclaredCharset) {
     const CharsetCase& c = GetParam();
-    EXPECT_EQ(QString::fromUtf8(PageToUtf8(c.bytes, c.headerCharset)), QString::fromUtf16(c.text));
+    EXPECT_EQ(QString::fromUtf8(pageToUtf8(c.bytes, c.headerCharset)), QString::fromUtf16(c.text));
 }
 
 const QByteArray kGbkZhong("\xD6\xD0", 2); // 中 in GBK
@@ -299,9 +299,9 @@ INSTANTIATE_TEST_SUITE_P(Pages, DecoderTest, ::testing::ValuesIn(kCharsetCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PageDecoder, CharsetFromContentType) {
-    EXPECT_EQ(CharsetFromContentType("text/html; charset=GBK"), "gbk");
-    EXPECT_EQ(CharsetFromContentType("text/html;charset=\"utf-8\""), "utf-8");
-    EXPECT_EQ(CharsetFromContentType("text/html"), "");
+    EXPECT_EQ(charsetFromContentType("text/html; charset=GBK"), "gbk");
+    EXPECT_EQ(charsetFromContentType("text/html;charset=\"utf-8\""), "utf-8");
+    EXPECT_EQ(charsetFromContentType("text/html"), "");
 }
 
 } // namespace

@@ -19,7 +19,7 @@ namespace {
 using test::HttpServer;
 
 bool waitComplete(const PageBrowser& browser, int timeoutMs = 5000) {
-    return QTest::qWaitFor([&] { return browser.ReadyState() == Browser::ReadyStateComplete; }, timeoutMs);
+    return QTest::qWaitFor([&] { return browser.readyState() == Browser::ReadyStateComplete; }, timeoutMs);
 }
 
 class PageBrowserTest : public ::testing::Test {
@@ -34,20 +34,20 @@ TEST_F(PageBrowserTest, LoadsAndSerialisesAGbkPage) {
     const QByteArray page =
         "<html><head><meta http-equiv=\"content-type\" content=\"text/html;charset=gb2312\">"
         "</head><body><div class=\"x\"><a href=\"http://a.com/\" target=\"_blank\">" +
-        ToGbk(u"中文") + "</a></div></body></html>";
+        toGbk(u"中文") + "</a></div></body></html>";
     server.ServePage("/p?q=%D6%D0", page);
-    QSignalSpy complete(&browser, &Browser::DocumentComplete);
+    QSignalSpy complete(&browser, &Browser::documentComplete);
 
-    EXPECT_EQ(browser.ReadyState(), 0);
-    EXPECT_THROW(browser.BodyMarkup(), std::runtime_error);
-    browser.Navigate(url("/p?q=%D6%D0"));
-    EXPECT_EQ(browser.ReadyState(), 1);
+    EXPECT_EQ(browser.readyState(), 0);
+    EXPECT_THROW(browser.bodyMarkup(), std::runtime_error);
+    browser.navigate(url("/p?q=%D6%D0"));
+    EXPECT_EQ(browser.readyState(), 1);
     ASSERT_TRUE(waitComplete(browser));
 
-    EXPECT_EQ(browser.BodyMarkup(),
-              "<DIV class=x><A href=\"http://a.com/\" target=_blank>" + ToGbk(u"中文") + "</A></DIV>");
-    EXPECT_TRUE(browser.DocumentMarkup().endsWith(QByteArray("<BODY>" + browser.BodyMarkup() + "</BODY>")));
-    EXPECT_TRUE(browser.LastError().isEmpty());
+    EXPECT_EQ(browser.bodyMarkup(),
+              "<DIV class=x><A href=\"http://a.com/\" target=_blank>" + toGbk(u"中文") + "</A></DIV>");
+    EXPECT_TRUE(browser.documentMarkup().endsWith(QByteArray("<BODY>" + browser.bodyMarkup() + "</BODY>")));
+    EXPECT_TRUE(browser.lastError().isEmpty());
     EXPECT_EQ(complete.count(), 1);
     ASSERT_EQ(server.Requests().size(), 1);
     EXPECT_EQ(server.Requests()[0].target, "/p?q=%D6%D0");
@@ -61,22 +61,22 @@ TEST_F(PageBrowserTest, NewerNavigationReplacesAnUnfinishedOne) {
     server.Serve("/slow", slow);
     server.ServePage("/first", "<p>first</p>");
     server.ServePage("/fast", "<p>fast</p>");
-    browser.Navigate(url("/first"));
+    browser.navigate(url("/first"));
     ASSERT_TRUE(waitComplete(browser));
-    QSignalSpy complete(&browser, &Browser::DocumentComplete);
+    QSignalSpy complete(&browser, &Browser::documentComplete);
 
-    browser.Navigate(url("/slow"));
+    browser.navigate(url("/slow"));
     ASSERT_TRUE(server.WaitForRequests(2));
-    browser.Navigate(url("/fast"));
+    browser.navigate(url("/fast"));
     // The state belongs to the newest navigation at once, and the old document stays readable meanwhile.
-    EXPECT_EQ(browser.ReadyState(), 1);
-    EXPECT_EQ(browser.BodyMarkup(), "<P>first</P>");
+    EXPECT_EQ(browser.readyState(), 1);
+    EXPECT_EQ(browser.bodyMarkup(), "<P>first</P>");
     ASSERT_TRUE(waitComplete(browser));
-    EXPECT_EQ(browser.BodyMarkup(), "<P>fast</P>");
+    EXPECT_EQ(browser.bodyMarkup(), "<P>fast</P>");
 
     // The slow answer arrives later and changes nothing.
     QTest::qWait(700);
-    EXPECT_EQ(browser.BodyMarkup(), "<P>fast</P>");
+    EXPECT_EQ(browser.bodyMarkup(), "<P>fast</P>");
     EXPECT_EQ(complete.count(), 1);
 }
 
@@ -88,17 +88,17 @@ TEST_F(PageBrowserTest, FollowsRedirectsAndKeepsCookiesPerInstance) {
     server.ServeRedirect("/old", "/new");
     server.ServePage("/new", "<p>moved</p>");
 
-    browser.Navigate(url("/set"));
+    browser.navigate(url("/set"));
     ASSERT_TRUE(waitComplete(browser));
-    browser.Navigate(url("/old"));
+    browser.navigate(url("/old"));
     ASSERT_TRUE(waitComplete(browser));
-    EXPECT_EQ(browser.BodyMarkup(), "<P>moved</P>");
-    EXPECT_EQ(browser.Location().path(), u"/new");
+    EXPECT_EQ(browser.bodyMarkup(), "<P>moved</P>");
+    EXPECT_EQ(browser.location().path(), u"/new");
     ASSERT_EQ(server.Requests().size(), 3);
     EXPECT_EQ(server.Requests()[2].Header("Cookie"), "sid=42");
 
     PageBrowser other;
-    other.Navigate(url("/new"));
+    other.navigate(url("/new"));
     ASSERT_TRUE(waitComplete(other));
     EXPECT_TRUE(server.Requests().last().Header("Cookie").isEmpty());
 }
@@ -108,9 +108,9 @@ TEST_F(PageBrowserTest, ServerErrorPageWithBodyIsShown) {
     notFound.status = 404;
     notFound.body = "<p>no such page</p>";
     server.Serve("/missing", notFound);
-    browser.Navigate(url("/missing"));
+    browser.navigate(url("/missing"));
     ASSERT_TRUE(waitComplete(browser));
-    EXPECT_EQ(browser.BodyMarkup(), "<P>no such page</P>");
+    EXPECT_EQ(browser.bodyMarkup(), "<P>no such page</P>");
 }
 
 // Each broken answer ends the load with an empty document and a reason, never with a crash or a hang.
@@ -126,17 +126,17 @@ TEST_P(BadAnswerTest, EndsAsAnEmptyDocument) {
     HttpServer server;
     PageBrowser browser;
     server.ServePage("/good", "<p>previous</p>");
-    browser.Navigate(server.BaseUrl() + u"/good");
+    browser.navigate(server.BaseUrl() + u"/good");
     ASSERT_TRUE(waitComplete(browser));
-    QSignalSpy complete(&browser, &Browser::DocumentComplete);
+    QSignalSpy complete(&browser, &Browser::documentComplete);
 
     GetParam().setUp(server, browser);
     const QString target = QString::fromLatin1(GetParam().target);
-    browser.Navigate(target.contains(u"://") ? target : server.BaseUrl() + target);
+    browser.navigate(target.contains(u"://") ? target : server.BaseUrl() + target);
     ASSERT_TRUE(waitComplete(browser, 8000));
-    EXPECT_EQ(browser.BodyMarkup(), "");
-    EXPECT_EQ(browser.DocumentMarkup(), "<HEAD></HEAD><BODY></BODY>");
-    EXPECT_FALSE(browser.LastError().isEmpty());
+    EXPECT_EQ(browser.bodyMarkup(), "");
+    EXPECT_EQ(browser.documentMarkup(), "<HEAD></HEAD><BODY></BODY>");
+    EXPECT_FALSE(browser.lastError().isEmpty());
     EXPECT_EQ(complete.count(), 1);
 }
 
@@ -156,9 +156,9 @@ const BadAnswer kBadAnswers[] = {
      },
      "/x"},
     {"body_over_limit_announced",
-     [](HttpServer& s, PageBrowser& b) { s.Serve("/x", bigBody(true)), b.SetMaxBodyBytes(1 << 20); }, "/x"},
+     [](HttpServer& s, PageBrowser& b) { s.Serve("/x", bigBody(true)), b.setMaxBodyBytes(1 << 20); }, "/x"},
     {"body_over_limit_unannounced",
-     [](HttpServer& s, PageBrowser& b) { s.Serve("/x", bigBody(false)), b.SetMaxBodyBytes(1 << 20); }, "/x"},
+     [](HttpServer& s, PageBrowser& b) { s.Serve("/x", bigBody(false)), b.setMaxBodyBytes(1 << 20); }, "/x"},
     {"too_many_elements",
      [](HttpServer& s, PageBrowser&) {
          s.ServePage("/x", "<html><body>" + QByteArray("<br>").repeated(2 * 1024 * 1024 - 1024));
@@ -178,7 +178,7 @@ const BadAnswer kBadAnswers[] = {
          HttpServer::Response r;
          r.mode = HttpServer::Mode::Stall;
          s.Serve("/x", r);
-         b.SetLoadTimeout(300);
+         b.setLoadTimeout(300);
      },
      "/x"},
     {"binary_type",
@@ -205,10 +205,10 @@ TEST_F(PageBrowserTest, LoadsCompressedPages) {
         r.body = body;
         r.headers.append(qMakePair(QByteArray("Content-Encoding"), encoding));
         server.Serve("/packed", r);
-        browser.Navigate(url("/packed"));
+        browser.navigate(url("/packed"));
         ASSERT_TRUE(waitComplete(browser)) << encoding.constData();
-        EXPECT_TRUE(browser.LastError().isEmpty()) << browser.LastError().toStdString();
-        EXPECT_TRUE(browser.BodyMarkup().endsWith("packed end</P>")) << encoding.constData();
+        EXPECT_TRUE(browser.lastError().isEmpty()) << browser.lastError().toStdString();
+        EXPECT_TRUE(browser.bodyMarkup().endsWith("packed end</P>")) << encoding.constData();
     }
     EXPECT_EQ(server.Requests().last().Header("Accept-Encoding"), "gzip, deflate");
 }
@@ -223,13 +223,13 @@ TEST_F(PageBrowserTest, CompressedBombFailsAsTooLarge) {
     bomb.headers.append(qMakePair(QByteArray("Content-Encoding"), QByteArray("gzip")));
     server.Serve("/bomb", bomb);
     for (const qint64 limit : {PageBrowser::kDefaultMaxBodyBytes, qint64(1) << 20}) {
-        browser.SetMaxBodyBytes(limit);
-        browser.SetLoadTimeout(kTimeoutMs);
-        browser.Navigate(url("/bomb"));
+        browser.setMaxBodyBytes(limit);
+        browser.setLoadTimeout(kTimeoutMs);
+        browser.navigate(url("/bomb"));
         // Finished well within the load timeout, and for the size, not for the time.
         ASSERT_TRUE(waitComplete(browser, kTimeoutMs * 3 / 4)) << limit;
-        EXPECT_EQ(browser.LastError(), QStringLiteral("the page is larger than %1 bytes").arg(limit));
-        EXPECT_EQ(browser.BodyMarkup(), "");
+        EXPECT_EQ(browser.lastError(), QStringLiteral("the page is larger than %1 bytes").arg(limit));
+        EXPECT_EQ(browser.bodyMarkup(), "");
     }
 }
 
@@ -238,9 +238,9 @@ TEST_F(PageBrowserTest, BinaryBodyLabelledAsHtmlStillGivesADocument) {
     for (int i = 0; i < 100000; ++i)
         noise.append(static_cast<char>((i * 131 + 7) & 0xFF));
     server.ServePage("/noise", noise);
-    browser.Navigate(url("/noise"));
+    browser.navigate(url("/noise"));
     ASSERT_TRUE(waitComplete(browser));
-    EXPECT_TRUE(browser.DocumentMarkup().startsWith("<HEAD>"));
+    EXPECT_TRUE(browser.documentMarkup().startsWith("<HEAD>"));
 }
 
 } // namespace

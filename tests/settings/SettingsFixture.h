@@ -58,10 +58,10 @@ protected:
     // Every value of the first column of a query, in its order.
     static QStringList Column(const QString& sql) {
         Recordset rs;
-        connection().OpenSQL(rs, sql);
+        connection().openQuery(rs, sql);
         QStringList values;
-        for (int row = 0; row < rs.RecordCount(); ++row)
-            values << rs.Value(row, 0).toString();
+        for (int row = 0; row < rs.recordCount(); ++row)
+            values << rs.value(row, 0).toString();
         return values;
     }
     static int Count(const QString& sql) {
@@ -88,7 +88,7 @@ protected:
     static QStringList Shown(RecordGrid* grid, const QString& field) {
         QStringList values;
         for (int row = 0; row < grid->model()->rowCount(); ++row)
-            values << grid->Model()->RowValue(row, field).toString();
+            values << grid->recordModel()->rowValue(row, field).toString();
         return values;
     }
 

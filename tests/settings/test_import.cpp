@@ -24,12 +24,12 @@ class ImportTest : public SettingsTest {
 protected:
     void SetUp() override {
         SettingsTest::SetUp();
-        previous_ = SetFileChooser([this](const FileDialogRequest& request) {
+        previous_ = setFileChooser([this](const FileDialogRequest& request) {
             requests_.push_back(request);
             return nextFile_;
         });
     }
-    void TearDown() override { SetFileChooser(std::move(previous_)); }
+    void TearDown() override { setFileChooser(std::move(previous_)); }
 
     // Writes the bytes to a file that the next dialog returns.
     void NextFile(const QByteArray& bytes, const QString& name = QStringLiteral("list.txt")) {
@@ -194,7 +194,7 @@ TEST_F(ImportTest, KeyWordImportTakesLinesAsTheyAre) {
     NextFileLines({QStringLiteral("stored"), QStringLiteral("trailing  "), QStringLiteral("http:\\\\x"),
                    QStringLiteral("elsewhere"), QStringLiteral("trailing  "), QString(21, u'长'),
                    QStringLiteral("it's")});
-    dialog().LoadKeyWords(webId);
+    dialog().loadKeyWords(webId);
     dialog().importKeywords();
     EXPECT_TRUE(messages.Messages().empty());
     EXPECT_EQ(KeyWords(webId), (QStringList{QStringLiteral("stored"), QStringLiteral("trailing  "),
@@ -216,7 +216,7 @@ TEST_F(ImportTest, KeyWordImportReadsUtf8AndGbkFiles) {
     NextFile(QByteArray("\xEF\xBB\xBF") + QStringLiteral("网站排名\n关键词").toUtf8(),
              QStringLiteral("utf8.txt"));
     dialog().importKeywords();
-    NextFile(ToGbk(QStringLiteral("简体中文\r\n网站排名")), QStringLiteral("gbk.txt"));
+    NextFile(toGbk(QStringLiteral("简体中文\r\n网站排名")), QStringLiteral("gbk.txt"));
     dialog().importKeywords();
     EXPECT_EQ(KeyWords(webId), (QStringList{QStringLiteral("网站排名"), QStringLiteral("关键词"),
                                             QStringLiteral("简体中文")}));
@@ -232,7 +232,7 @@ TEST_F(ImportTest, SingleLineFile) {
 TEST_F(ImportTest, KeyWordsGoToTheUrlChosenWhenTheImportBegan) {
     const int first = OpenWithUrl();
     const int second = AddUrl(QStringLiteral("b.com"));
-    dialog().LoadUrlList();
+    dialog().loadUrlList();
     QStringList lines;
     for (int i = 0; i < 20; ++i)
         lines << QStringLiteral("k%1").arg(i);
@@ -240,7 +240,7 @@ TEST_F(ImportTest, KeyWordsGoToTheUrlChosenWhenTheImportBegan) {
     // The user clicks the second URL while the import runs.
     QTimer::singleShot(0, &dialog(), [&] { Click(dialog().urlGrid, 1, kUrlNameColumn); });
     dialog().importKeywords();
-    EXPECT_EQ(dialog().CurWebID(), second);
+    EXPECT_EQ(dialog().curWebId(), second);
     EXPECT_EQ(KeyWords(first).size(), 20);
     EXPECT_TRUE(KeyWords(second).isEmpty());
 }
@@ -254,14 +254,14 @@ TEST_F(ImportTest, CancelStopsAfterTheCurrentLineAndKeepsWhatWasImported) {
         lines << QStringLiteral("site%1.com").arg(i);
     NextFileLines(lines);
     int inserts = 0;
-    Db().connection().SetStatementObserver([&](const QString& sql) {
+    Db().connection().setStatementObserver([&](const QString& sql) {
         if (sql.startsWith(QStringLiteral("Insert Into SE_KeyUrl")) && ++inserts == 3) {
             EXPECT_TRUE(dialog.cancelImportButton->isVisible());
             dialog.cancelImportButton->click();
         }
     });
     dialog.importUrls();
-    Db().connection().SetStatementObserver({});
+    Db().connection().setStatementObserver({});
 
     EXPECT_EQ(Urls(), (QStringList{QStringLiteral("site1.com"), QStringLiteral("site2.com"),
                                    QStringLiteral("site3.com")}));
@@ -273,12 +273,12 @@ TEST_F(ImportTest, CancelStopsAfterTheCurrentLineAndKeepsWhatWasImported) {
     messages.Clear();
     NextFileLines(lines);
     inserts = 0;
-    Db().connection().SetStatementObserver([&](const QString& sql) {
+    Db().connection().setStatementObserver([&](const QString& sql) {
         if (sql.startsWith(QStringLiteral("Insert Into SE_KeyUrl")) && ++inserts == 2)
             dialog.reject();
     });
     dialog.importUrls();
-    Db().connection().SetStatementObserver({});
+    Db().connection().setStatementObserver({});
     EXPECT_EQ(Urls().size(), 5);
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("导入已取消，已导入 2 行。")});
 }
@@ -291,7 +291,7 @@ TEST_F(ImportTest, AFailedWriteStopsTheImportAndSaysHowManyLinesWereImported) {
     // After two keywords another program takes the database and keeps it.
     int inserts = 0;
     sqlite3* held = nullptr;
-    Db().connection().SetStatementObserver([&](const QString& sql) {
+    Db().connection().setStatementObserver([&](const QString& sql) {
         if (sql.startsWith(QStringLiteral("Insert Into SE_KeyWord")) && ++inserts == 3 && !held) {
             sqlite3_open_v2(QFile::encodeName(Db().Path()).constData(), &held, SQLITE_OPEN_READWRITE,
                             nullptr);
@@ -301,7 +301,7 @@ TEST_F(ImportTest, AFailedWriteStopsTheImportAndSaysHowManyLinesWereImported) {
         }
     });
     dialog().importKeywords();
-    Db().connection().SetStatementObserver({});
+    Db().connection().setStatementObserver({});
     if (held) {
         sqlite3_exec(held, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close(held);

@@ -17,7 +17,7 @@ protected:
     int OpenWithUrl(const QString& url = QStringLiteral("a.com"), bool checked = true) {
         const int webId = AddUrl(url, checked);
         Open();
-        Click(dialog().urlGrid, dialog().urls.RecordCount() - 1, kUrlNameColumn);
+        Click(dialog().urlGrid, dialog().urls.recordCount() - 1, kUrlNameColumn);
         return webId;
     }
     void AddByHand(const QString& text) {
@@ -111,7 +111,7 @@ TEST_F(KeyWordList, DeleteColumnDeletesByNameWithinTheUrl) {
     Click(dialog.keywordGrid, 1, kDeleteColumn);
     EXPECT_TRUE(NamesOf(a).isEmpty());
     EXPECT_EQ(NamesOf(other), QStringList{QStringLiteral("one")});
-    EXPECT_EQ(dialog.keywords.RecordCount(), 0);
+    EXPECT_EQ(dialog.keywords.recordCount(), 0);
     EXPECT_EQ(Count(QStringLiteral("SE_RankHistory")), 1);
 }
 
@@ -124,7 +124,7 @@ TEST_F(KeyWordList, EditPanel) {
     DoubleClick(dialog.keywordGrid, 1, kNameColumn);
     ASSERT_TRUE(dialog.keywordEditPanel->isVisible());
     EXPECT_EQ(dialog.editedKeywordEdit->text(), QStringLiteral("second"));
-    EXPECT_EQ(dialog.EditKeyWordID(), second);
+    EXPECT_EQ(dialog.editKeyWordId(), second);
     EXPECT_FALSE(dialog.keywordGrid->isEnabled());
     EXPECT_TRUE(messages.Messages().empty()) << "the double click's first click is not a delete";
 
@@ -198,7 +198,7 @@ TEST_F(KeyWordList, ShiftRangeInTheKeyWordList) {
     Click(dialog.urlGrid, 0, kUrlNameColumn);
     Click(dialog.keywordGrid, 3, kNameColumn);
     Click(dialog.keywordGrid, 1, kNameColumn, Qt::ShiftModifier);
-    EXPECT_EQ(dialog.keywordGrid->SelectedRows(), (QList<int>{1, 2, 3}));
+    EXPECT_EQ(dialog.keywordGrid->selectedRows(), (QList<int>{1, 2, 3}));
 }
 
 } // namespace

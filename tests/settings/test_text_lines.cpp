@@ -31,7 +31,7 @@ TEST_P(ImportFileEncoding, LinesReadAsWritten) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("lines.txt"));
     ASSERT_TRUE(test::WriteFile(path, GetParam().bytes));
-    const TextLines read = ReadTextLines(path);
+    const TextLines read = readTextLines(path);
     EXPECT_TRUE(read.readable);
     EXPECT_EQ(read.lines, kLines);
 }
@@ -42,24 +42,24 @@ INSTANTIATE_TEST_SUITE_P(
                       EncodingCase{"Utf8WithBom", encode(QStringConverter::Utf8, kText, true)},
                       EncodingCase{"Utf16LeWithBom", encode(QStringConverter::Utf16LE, kText, true)},
                       EncodingCase{"Utf16BeWithBom", encode(QStringConverter::Utf16BE, kText, true)},
-                      EncodingCase{"Gbk", ToGbk(kText)},
+                      EncodingCase{"Gbk", toGbk(kText)},
                       EncodingCase{"FinalLineEndAddsNoLine",
                                    encode(QStringConverter::Utf8, kText + u'\n', false)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ImportFile, MissingFileIsNotReadable) {
     QTemporaryDir dir;
-    const TextLines read = ReadTextLines(dir.filePath(QStringLiteral("gone.txt")));
+    const TextLines read = readTextLines(dir.filePath(QStringLiteral("gone.txt")));
     EXPECT_FALSE(read.readable);
     EXPECT_TRUE(read.lines.isEmpty());
 }
 
 TEST(ImportFile, EmptyFileHasNoLinesAndBlankLinesStay) {
-    EXPECT_TRUE(DecodeTextLines(QByteArray()).lines.isEmpty());
+    EXPECT_TRUE(decodeTextLines(QByteArray()).lines.isEmpty());
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("blank.txt"));
     ASSERT_TRUE(test::WriteFile(path, "a\n\n \r\n\r\nb"));
-    EXPECT_EQ(ReadTextLines(path).lines, (QStringList{QStringLiteral("a"), QString(), QStringLiteral(" "),
+    EXPECT_EQ(readTextLines(path).lines, (QStringList{QStringLiteral("a"), QString(), QStringLiteral(" "),
                                                       QString(), QStringLiteral("b")}));
 }
 
@@ -68,7 +68,7 @@ TEST(ImportFile, EmptyFileHasNoLinesAndBlankLinesStay) {
 TEST(ImportFile, Utf8FileWithADamagedLineKeepsItsGoodLines) {
     const QByteArray bytes = QStringLiteral("中文A\n第二行\n").toUtf8() + QByteArray("bad\xff\xfe line\n") +
                              QStringLiteral("最后").toUtf8();
-    const TextLines read = DecodeTextLines(bytes);
+    const TextLines read = decodeTextLines(bytes);
     EXPECT_EQ(read.lines,
               (QStringList{QStringLiteral("中文A"), QStringLiteral("第二行"), QStringLiteral("最后")}));
     EXPECT_EQ(read.undecodable, 1);
@@ -77,8 +77,8 @@ TEST(ImportFile, Utf8FileWithADamagedLineKeepsItsGoodLines) {
 TEST(ImportFile, GbkFileWithAnAccidentallyValidUtf8LineStaysGbk) {
     // One line happens to be valid UTF-8 ("é"); the three GBK lines outvote it, and ASCII lines decide
     // nothing.
-    const QByteArray bytes = ToGbk(u"关键词一\nabc\n排名二\n") + QByteArray("\xc3\xa9\n") + ToGbk(u"第三");
-    const TextLines read = DecodeTextLines(bytes);
+    const QByteArray bytes = toGbk(u"关键词一\nabc\n排名二\n") + QByteArray("\xc3\xa9\n") + toGbk(u"第三");
+    const TextLines read = decodeTextLines(bytes);
     EXPECT_EQ(read.undecodable, 0);
     ASSERT_EQ(read.lines.size(), 5);
     EXPECT_EQ(read.lines[0], QStringLiteral("关键词一"));

@@ -36,8 +36,8 @@ TEST_F(UrlList, OpensWithTheListAndItsCount) {
               (QStringList{QStringLiteral("a.com"), QStringLiteral("b.com"), QStringLiteral("c.com")}));
     EXPECT_EQ(dialog.urlGrid->contextMenuPolicy(), Qt::CustomContextMenu);
     EXPECT_TRUE(dialog.keywordBox->title().isEmpty());
-    EXPECT_EQ(dialog.CurWebID(), 0);
-    EXPECT_FALSE(dialog.keywords.IsOpen());
+    EXPECT_EQ(dialog.curWebId(), 0);
+    EXPECT_FALSE(dialog.keywords.isOpen());
     EXPECT_FALSE(dialog.urlEditPanel->isVisible());
     EXPECT_FALSE(dialog.keywordEditPanel->isVisible());
     EXPECT_FALSE(dialog.importProgress->isVisible());
@@ -178,7 +178,7 @@ TEST_F(UrlList, ClickingAUrlShowsItsKeyWords) {
     AddKeyWord(b, QStringLiteral("gamma"));
     SettingsDialog& dialog = Open();
     Click(dialog.urlGrid, 1, kNameColumn);
-    EXPECT_EQ(dialog.CurWebID(), b);
+    EXPECT_EQ(dialog.curWebId(), b);
     EXPECT_EQ(dialog.keywordBox->title(), QStringLiteral("b.com对应关键词设置"));
     EXPECT_EQ(Shown(dialog.keywordGrid, QStringLiteral("KeyWordName")),
               (QStringList{QStringLiteral("beta"), QStringLiteral("gamma")}));
@@ -214,7 +214,7 @@ TEST_F(UrlList, CheckBoxRewritesValidOfAllTheUrlsKeyWords) {
     EXPECT_EQ(
         dialog.urlGrid->model()->index(0, kCheckColumn).data(Qt::CheckStateRole).value<Qt::CheckState>(),
         Qt::Checked);
-    EXPECT_EQ(dialog.CurWebID(), a);
+    EXPECT_EQ(dialog.curWebId(), a);
     EXPECT_TRUE(messages.Messages().empty());
 }
 
@@ -226,7 +226,7 @@ TEST_F(UrlList, EditPanelSavesTheTextAsTyped) {
     ASSERT_TRUE(dialog.urlEditPanel->isVisible());
     EXPECT_EQ(dialog.editedUrlEdit->text(), QStringLiteral("b.com"));
     EXPECT_FALSE(dialog.urlGrid->isEnabled());
-    EXPECT_EQ(dialog.CurWebID(), b);
+    EXPECT_EQ(dialog.curWebId(), b);
 
     // Blank text: nothing happens.
     dialog.editedUrlEdit->setText(QStringLiteral("  "));
@@ -286,7 +286,7 @@ TEST_F(UrlList, DeleteColumnDeletesTheRowAndKeepsItsKeyWords) {
     EXPECT_EQ(Count(QStringLiteral("SE_KeyWord")), 1);
     EXPECT_EQ(Count(QStringLiteral("SE_RankHistory")), 1);
     // The keyword side keeps showing the deleted URL until another is clicked.
-    EXPECT_EQ(dialog.CurWebID(), a);
+    EXPECT_EQ(dialog.curWebId(), a);
     EXPECT_EQ(dialog.keywordBox->title(), QStringLiteral("a.com对应关键词设置"));
     EXPECT_EQ(Shown(dialog.keywordGrid, QStringLiteral("KeyWordName")), QStringList{QStringLiteral("kept")});
 }
@@ -299,13 +299,13 @@ TEST_F(UrlList, PopupDeletesEverySelectedRow) {
     Click(dialog.urlGrid, 2, kNameColumn, Qt::ControlModifier);
     Click(dialog.urlGrid, 3, kNameColumn, Qt::ControlModifier);
     Click(dialog.urlGrid, 3, kNameColumn, Qt::ControlModifier); // Ctrl again takes it out
-    EXPECT_EQ(dialog.urlGrid->SelectedRows(), (QList<int>{0, 2}));
+    EXPECT_EQ(dialog.urlGrid->selectedRows(), (QList<int>{0, 2}));
     messages.AnswerNext(IdYes);
     dialog.deleteUrlsAction->trigger();
     EXPECT_EQ(Column(QStringLiteral("Select UrlName From SE_KeyUrl")),
               (QStringList{QStringLiteral("b.com"), QStringLiteral("d.com")}));
     EXPECT_EQ(dialog.urlBox->title(), QStringLiteral("记录链接数2"));
-    EXPECT_TRUE(dialog.urlGrid->SelectedRows().isEmpty());
+    EXPECT_TRUE(dialog.urlGrid->selectedRows().isEmpty());
 }
 
 TEST_F(UrlList, DeletingTheLastUrlDetachesThePopup) {
@@ -331,11 +331,11 @@ TEST_P(UrlRangeSelection, ShiftClickSelectsFromTheAnchor) {
         AddUrl(QStringLiteral("site%1.com").arg(i));
     SettingsDialog& dialog = Open();
     Click(dialog.urlGrid, GetParam().anchor, kNameColumn);
-    EXPECT_TRUE(dialog.AnchorSet());
+    EXPECT_TRUE(dialog.anchorSet());
     Click(dialog.urlGrid, GetParam().clicked, kNameColumn, Qt::ShiftModifier);
-    EXPECT_EQ(dialog.urlGrid->SelectedRows(), GetParam().selected);
+    EXPECT_EQ(dialog.urlGrid->selectedRows(), GetParam().selected);
     EXPECT_EQ(dialog.urlGrid->currentIndex().row(), GetParam().clicked);
-    EXPECT_FALSE(dialog.AnchorSet());
+    EXPECT_FALSE(dialog.anchorSet());
 }
 
 INSTANTIATE_TEST_SUITE_P(Directions, UrlRangeSelection,
@@ -350,13 +350,13 @@ TEST_F(UrlList, SecondShiftClickStartsAfresh) {
     SettingsDialog& dialog = Open();
     Click(dialog.urlGrid, 1, kNameColumn);
     Click(dialog.urlGrid, 3, kNameColumn, Qt::ShiftModifier);
-    ASSERT_EQ(dialog.urlGrid->SelectedRows(), (QList<int>{1, 2, 3}));
+    ASSERT_EQ(dialog.urlGrid->selectedRows(), (QList<int>{1, 2, 3}));
     // Like a plain click: only the clicked row, which becomes the new anchor.
     Click(dialog.urlGrid, 5, kNameColumn, Qt::ShiftModifier);
-    EXPECT_EQ(dialog.urlGrid->SelectedRows(), QList<int>{5});
-    EXPECT_TRUE(dialog.AnchorSet());
+    EXPECT_EQ(dialog.urlGrid->selectedRows(), QList<int>{5});
+    EXPECT_TRUE(dialog.anchorSet());
     Click(dialog.urlGrid, 4, kNameColumn, Qt::ShiftModifier);
-    EXPECT_EQ(dialog.urlGrid->SelectedRows(), (QList<int>{4, 5}));
+    EXPECT_EQ(dialog.urlGrid->selectedRows(), (QList<int>{4, 5}));
 }
 
 TEST_F(UrlList, AnchorOfTheOtherListIsNotUsed) {
@@ -369,8 +369,8 @@ TEST_F(UrlList, AnchorOfTheOtherListIsNotUsed) {
     Click(dialog.urlGrid, 0, kNameColumn);
     Click(dialog.keywordGrid, 2, 0); // the anchor moves to the keyword list
     Click(dialog.urlGrid, 2, kNameColumn, Qt::ShiftModifier);
-    EXPECT_EQ(dialog.urlGrid->SelectedRows(), QList<int>{2});
-    EXPECT_TRUE(dialog.AnchorSet());
+    EXPECT_EQ(dialog.urlGrid->selectedRows(), QList<int>{2});
+    EXPECT_TRUE(dialog.anchorSet());
 }
 
 TEST_F(UrlList, WheelMovesOneRow) {
@@ -385,12 +385,12 @@ TEST_F(UrlList, WheelMovesOneRow) {
         QApplication::sendEvent(dialog.urlGrid->viewport(), &event);
     };
     wheel(-120);
-    EXPECT_EQ(dialog.urls.CurrentRow(), 2);
+    EXPECT_EQ(dialog.urls.currentRow(), 2);
     wheel(-120);
     wheel(-120);
-    EXPECT_EQ(dialog.urls.CurrentRow(), 3) << "stops at the last row";
+    EXPECT_EQ(dialog.urls.currentRow(), 3) << "stops at the last row";
     wheel(120);
-    EXPECT_EQ(dialog.urls.CurrentRow(), 2);
+    EXPECT_EQ(dialog.urls.currentRow(), 2);
 }
 
 TEST_F(UrlList, RowsAreDrawnInTheirColours) {
@@ -408,16 +408,16 @@ TEST_F(UrlList, RowsAreDrawnInTheirColours) {
         const QImage cell = cellImage(row, column);
         return cell.pixelColor(cell.width() - 3, 2);
     };
-    EXPECT_EQ(nearCorner(0, 2), RecordModel::RowBackground(0));
+    EXPECT_EQ(nearCorner(0, 2), RecordModel::rowBackground(0));
     EXPECT_EQ(nearCorner(1, 2), QColor(0xEA, 0xEA, 0xEA));
-    EXPECT_EQ(nearCorner(2, 2), RecordModel::RowBackground(0));
+    EXPECT_EQ(nearCorner(2, 2), RecordModel::rowBackground(0));
     EXPECT_EQ(nearCorner(3, 2), QColor(Qt::blue)) << "selected row";
 
     // Rows 1 and 3 share their background; their check cells differ only by the tick.
     const QImage ticked = cellImage(0, kCheckColumn);
     const QImage clear = cellImage(2, kCheckColumn);
     EXPECT_NE(ticked, clear);
-    const QColor background = RecordModel::RowBackground(0);
+    const QColor background = RecordModel::rowBackground(0);
     bool boxDrawn = false;
     for (int x = 0; x < clear.width() && !boxDrawn; ++x)
         for (int y = 0; y < clear.height() && !boxDrawn; ++y)

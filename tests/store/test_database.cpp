@@ -27,16 +27,16 @@ const QString kPassword = QString::fromUtf16(kDbPassword);
 
 QStringList columnsOf(Database& database, const QString& table) {
     Recordset rs;
-    database.OpenSQL(rs, QStringLiteral("Select * From ") + table + QStringLiteral(" Where 1=2"));
-    return rs.FieldNames();
+    database.openQuery(rs, QStringLiteral("Select * From ") + table + QStringLiteral(" Where 1=2"));
+    return rs.fieldNames();
 }
 
 TEST(SchemaUpgrade, AddsTwelveColumnsOnceThenOnlyProbes) {
     TempDatabase db(SchemaVersion::Older);
     QStringList sent;
-    db.connection().SetStatementObserver([&](const QString& sql) { sent << sql; });
+    db.connection().setStatementObserver([&](const QString& sql) { sent << sql; });
 
-    db.connection().UpgradeSchema();
+    db.connection().upgradeSchema();
     const QStringList alters = sent.filter(QStringLiteral("Alter Table"));
     ASSERT_EQ(alters.size(), 12);
     EXPECT_EQ(alters.first(), QStringLiteral("Alter Table SE_RankHistory Add BaiduRank2 long"));
@@ -48,43 +48,43 @@ TEST(SchemaUpgrade, AddsTwelveColumnsOnceThenOnlyProbes) {
 
     // The second start only probes.
     sent.clear();
-    db.connection().UpgradeSchema();
+    db.connection().upgradeSchema();
     EXPECT_EQ(sent.filter(QStringLiteral("Alter Table")).size(), 0);
     EXPECT_EQ(sent.filter(QStringLiteral("Where 1=2")).size(), 12);
 }
 
 TEST(SchemaUpgrade, AddedTextColumnsKeepTheirWidth) {
     TempDatabase db(SchemaVersion::Older);
-    db.connection().UpgradeSchema();
+    db.connection().upgradeSchema();
     db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName)values(1,'k')"));
-    EXPECT_TRUE(db.connection().ExecSQLInTrans(db.connection().execQuery,
-                                               QStringLiteral("Update SE_KeyWord Set YahooRank='") +
-                                                   QString(50, u'9') + u'\''));
-    EXPECT_FALSE(db.connection().ExecSQLInTrans(db.connection().execQuery,
-                                                QStringLiteral("Update SE_KeyWord Set YahooRank='") +
-                                                    QString(51, u'9') + u'\''));
+    EXPECT_TRUE(db.connection().execInTransaction(db.connection().execQuery,
+                                                  QStringLiteral("Update SE_KeyWord Set YahooRank='") +
+                                                      QString(50, u'9') + u'\''));
+    EXPECT_FALSE(db.connection().execInTransaction(db.connection().execQuery,
+                                                   QStringLiteral("Update SE_KeyWord Set YahooRank='") +
+                                                       QString(51, u'9') + u'\''));
     EXPECT_EQ(db.Scalar(QStringLiteral("Select YahooRank From SE_KeyWord")), QString(50, u'9'));
 }
 
 TEST(EnsureColumn, ColumnUnderAnotherCaseIsReportedFalse) {
     TempDatabase db;
-    EXPECT_FALSE(db.connection().EnsureColumn(QStringLiteral("SE_KeyWord"), QStringLiteral("YahooRank"),
+    EXPECT_FALSE(db.connection().ensureColumn(QStringLiteral("SE_KeyWord"), QStringLiteral("YahooRank"),
                                               QStringLiteral("Text(50)")));
     // Another letter case is not the same name to the probe, and the ALTER fails: false, nothing thrown.
-    EXPECT_FALSE(db.connection().EnsureColumn(QStringLiteral("SE_KeyWord"), QStringLiteral("yahoorank"),
+    EXPECT_FALSE(db.connection().ensureColumn(QStringLiteral("SE_KeyWord"), QStringLiteral("yahoorank"),
                                               QStringLiteral("Text(50)")));
-    EXPECT_THROW(db.connection().EnsureColumn(QStringLiteral("NoSuchTable"), QStringLiteral("X"),
+    EXPECT_THROW(db.connection().ensureColumn(QStringLiteral("NoSuchTable"), QStringLiteral("X"),
                                               QStringLiteral("long")),
                  DbError);
 }
 
 TEST(ExecSQLInTrans, FailureRollsBackAndTheNextStatementWorks) {
     TempDatabase db;
-    EXPECT_FALSE(db.connection().ExecSQLInTrans(db.connection().execQuery,
-                                                QStringLiteral("Update NoSuchTable Set x=1")));
+    EXPECT_FALSE(db.connection().execInTransaction(db.connection().execQuery,
+                                                   QStringLiteral("Update NoSuchTable Set x=1")));
     EXPECT_FALSE(
-        db.connection().ExecSQLInTrans(db.connection().execQuery, QStringLiteral("this is not sql")));
-    EXPECT_TRUE(db.connection().ExecSQLInTrans(
+        db.connection().execInTransaction(db.connection().execQuery, QStringLiteral("this is not sql")));
+    EXPECT_TRUE(db.connection().execInTransaction(
         db.connection().execQuery,
         QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('a.com',-1)")));
     EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyUrl")), QStringLiteral("1"));
@@ -93,7 +93,7 @@ TEST(ExecSQLInTrans, FailureRollsBackAndTheNextStatementWorks) {
 TEST(ExecSQLInTrans, RefusesASecondStatementInOneText) {
     TempDatabase db;
     db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName)Values('a.com')"));
-    EXPECT_FALSE(db.connection().ExecSQLInTrans(
+    EXPECT_FALSE(db.connection().execInTransaction(
         db.connection().execQuery,
         QStringLiteral("Insert Into SE_KeyUrl(UrlName)Values('b.com'); Delete From SE_KeyUrl")));
     EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyUrl")), QStringLiteral("1"));
@@ -114,13 +114,13 @@ TEST_P(TextRoundTrip, StoredAndFoundUnchanged) {
     db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName,AddTime,State,UpdateTime)values(1,'") +
             quoted + QStringLiteral("','2010-05-12','删除','2010-05-12')"));
     Recordset rs;
-    ASSERT_EQ(db.connection().OpenSQL(rs, QStringLiteral("Select * From SE_KeyWord Where KeyWordName='") +
-                                              quoted + u'\''),
+    ASSERT_EQ(db.connection().openQuery(rs, QStringLiteral("Select * From SE_KeyWord Where KeyWordName='") +
+                                                quoted + u'\''),
               1);
-    EXPECT_EQ(rs.FieldText(QStringLiteral("KeyWordName")), keyword);
-    EXPECT_EQ(rs.FieldText(QStringLiteral("Valid")),
+    EXPECT_EQ(rs.fieldText(QStringLiteral("KeyWordName")), keyword);
+    EXPECT_EQ(rs.fieldText(QStringLiteral("Valid")),
               QStringLiteral("1")); // the default lets it take part at once
-    EXPECT_TRUE(rs.FieldByName(QStringLiteral("GoogleRank")).isNull());
+    EXPECT_TRUE(rs.fieldByName(QStringLiteral("GoogleRank")).isNull());
 }
 
 const RoundTripCase kRoundTrips[] = {
@@ -136,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(Keywords, TextRoundTrip, ::testing::ValuesIn(kRoundTrip
 
 TEST(TextWidth, TooLongIsRefusedNotCut) {
     TempDatabase db;
-    EXPECT_FALSE(db.connection().ExecSQLInTrans(
+    EXPECT_FALSE(db.connection().execInTransaction(
         db.connection().execQuery, QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName)values(1,'") +
                                        QString(21, u'字') + QStringLiteral("')")));
     EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyWord")), QStringLiteral("0"));
@@ -174,14 +174,14 @@ TEST(MissionList, FilterLeftJoinAndOrder) {
     db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName,Valid)values(2,'off','0')"));
     db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName)values(99,'orphan')"));
     Recordset mission;
-    ASSERT_EQ(OpenMissionList(db.connection(), mission), 3);
-    const int name = mission.FieldIndex(u"KeyWordName");
-    const int url = mission.FieldIndex(u"UrlName");
-    EXPECT_EQ(mission.FieldNames().size(), 13);
-    EXPECT_EQ(mission.Value(0, name).toString(), QStringLiteral("orphan"));
-    EXPECT_TRUE(mission.Value(0, url).toString().isEmpty());
-    EXPECT_EQ(mission.Value(1, url).toString(), QStringLiteral("a.com"));
-    EXPECT_EQ(mission.Value(2, url).toString(), QStringLiteral("b.com"));
+    ASSERT_EQ(openMissionList(db.connection(), mission), 3);
+    const int name = mission.fieldIndex(u"KeyWordName");
+    const int url = mission.fieldIndex(u"UrlName");
+    EXPECT_EQ(mission.fieldNames().size(), 13);
+    EXPECT_EQ(mission.value(0, name).toString(), QStringLiteral("orphan"));
+    EXPECT_TRUE(mission.value(0, url).toString().isEmpty());
+    EXPECT_EQ(mission.value(1, url).toString(), QStringLiteral("a.com"));
+    EXPECT_EQ(mission.value(2, url).toString(), QStringLiteral("b.com"));
 }
 
 class ConnectFailure : public ::testing::Test {
@@ -208,9 +208,9 @@ protected:
     }
     static int connectOutcome(const QString& path) {
         Database database;
-        if (database.ConnectDB(path, kPassword))
+        if (database.openDatabase(path, kPassword))
             return 0;
-        return 1 + static_cast<int>(database.ConnectFailure());
+        return 1 + static_cast<int>(database.openFailure());
     }
 
     QTemporaryDir dir;
@@ -224,16 +224,16 @@ QByteArray fileBytes(const QString& path) {
 
 TEST_F(ConnectFailure, MissingFileIsNotCreated) {
     const QString path = dir.filePath(QStringLiteral("DataBase/Trevanid.mdb"));
-    EXPECT_FALSE(database.ConnectDB(path, kPassword));
+    EXPECT_FALSE(database.openDatabase(path, kPassword));
     EXPECT_FALSE(QFile::exists(path));
 }
 
 TEST_F(ConnectFailure, WrongPassword) {
     const QString path = dir.filePath(QStringLiteral("t.mdb"));
-    ASSERT_TRUE(CreateDatabase(path, kPassword, SchemaVersion::Full, nullptr));
-    EXPECT_FALSE(database.ConnectDB(path, QStringLiteral("wrong")));
-    EXPECT_FALSE(database.IsConnected());
-    EXPECT_TRUE(database.ConnectDB(path, kPassword));
+    ASSERT_TRUE(createDatabase(path, kPassword, SchemaVersion::Full, nullptr));
+    EXPECT_FALSE(database.openDatabase(path, QStringLiteral("wrong")));
+    EXPECT_FALSE(database.isOpen());
+    EXPECT_TRUE(database.openDatabase(path, kPassword));
 }
 
 TEST_F(ConnectFailure, NotADatabaseAndTruncated) {
@@ -242,18 +242,18 @@ TEST_F(ConnectFailure, NotADatabaseAndTruncated) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(5000, 'x'));
     f.close();
-    EXPECT_FALSE(database.ConnectDB(text, kPassword));
+    EXPECT_FALSE(database.openDatabase(text, kPassword));
 
     const QString truncated = dir.filePath(QStringLiteral("cut.mdb"));
-    ASSERT_TRUE(CreateDatabase(truncated, kPassword, SchemaVersion::Full, nullptr));
+    ASSERT_TRUE(createDatabase(truncated, kPassword, SchemaVersion::Full, nullptr));
     QFile g(truncated);
     ASSERT_TRUE(g.resize(100));
-    EXPECT_FALSE(database.ConnectDB(truncated, kPassword));
+    EXPECT_FALSE(database.openDatabase(truncated, kPassword));
 }
 
 TEST_F(ConnectFailure, ReadOnlyFileIsRefused) {
     const QString path = dir.filePath(QStringLiteral("ro.mdb"));
-    ASSERT_TRUE(CreateDatabase(path, kPassword, SchemaVersion::Full, nullptr));
+    ASSERT_TRUE(createDatabase(path, kPassword, SchemaVersion::Full, nullptr));
     ::chmod(QFile::encodeName(path).constData(), 0444);
     EXPECT_EQ(asUnprivilegedUser([&] { return connectOutcome(path); }), 1 + int(DbFailure::ReadOnly));
 }
@@ -264,7 +264,7 @@ TEST_F(ConnectFailure, WritableFileInAReadOnlyFolderIsRefused) {
     const QString folder = dir.filePath(QStringLiteral("DataBase"));
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString path = folder + QStringLiteral("/Trevanid.mdb");
-    ASSERT_TRUE(CreateDatabase(path, kPassword, SchemaVersion::Full, nullptr));
+    ASSERT_TRUE(createDatabase(path, kPassword, SchemaVersion::Full, nullptr));
     ::chmod(QFile::encodeName(path).constData(), 0666);
     ::chmod(QFile::encodeName(folder).constData(), 0555);
     EXPECT_EQ(asUnprivilegedUser([&] { return connectOutcome(path); }), 1 + int(DbFailure::ReadOnly));
@@ -278,22 +278,22 @@ TEST_F(ConnectFailure, WritableFileInAReadOnlyFolderIsRefused) {
 TEST_F(ConnectFailure, FilesWithoutTheRankTablesAreRefusedAndLeftUntouched) {
     const QString empty = dir.filePath(QStringLiteral("empty.mdb"));
     QFile(empty).open(QIODevice::WriteOnly);
-    EXPECT_FALSE(database.ConnectDB(empty, kPassword));
-    EXPECT_EQ(database.ConnectFailure(), DbFailure::Damaged);
+    EXPECT_FALSE(database.openDatabase(empty, kPassword));
+    EXPECT_EQ(database.openFailure(), DbFailure::Damaged);
     EXPECT_EQ(QFileInfo(empty).size(), 0);
 
     const QString other = dir.filePath(QStringLiteral("other.mdb"));
-    ASSERT_TRUE(CreateDatabase(other, kPassword, SchemaVersion::Full, nullptr));
+    ASSERT_TRUE(createDatabase(other, kPassword, SchemaVersion::Full, nullptr));
     {
         Database setUp;
-        ASSERT_TRUE(setUp.ConnectDB(other, kPassword));
+        ASSERT_TRUE(setUp.openDatabase(other, kPassword));
         for (const char* table : {"SE_RankHistory", "SE_KeyWord", "SE_KeyUrl"})
-            ASSERT_TRUE(setUp.ExecSQLInTrans(setUp.execQuery,
-                                             QStringLiteral("Drop Table ") + QString::fromLatin1(table)));
+            ASSERT_TRUE(setUp.execInTransaction(setUp.execQuery,
+                                                QStringLiteral("Drop Table ") + QString::fromLatin1(table)));
     }
     const QByteArray before = fileBytes(other);
-    EXPECT_FALSE(database.ConnectDB(other, kPassword));
-    EXPECT_EQ(database.ConnectFailure(), DbFailure::Damaged);
+    EXPECT_FALSE(database.openDatabase(other, kPassword));
+    EXPECT_EQ(database.openFailure(), DbFailure::Damaged);
     EXPECT_EQ(fileBytes(other), before);
     EXPECT_FALSE(QFile::exists(empty + QStringLiteral("-wal")));
 }
@@ -301,26 +301,26 @@ TEST_F(ConnectFailure, FilesWithoutTheRankTablesAreRefusedAndLeftUntouched) {
 // Another program holding the database is told apart from a database that cannot be opened.
 TEST_F(ConnectFailure, ADatabaseHeldByAnotherProgramIsReportedAsBusy) {
     const QString path = dir.filePath(QStringLiteral("held.mdb"));
-    ASSERT_TRUE(CreateDatabase(path, kPassword, SchemaVersion::Full, nullptr));
+    ASSERT_TRUE(createDatabase(path, kPassword, SchemaVersion::Full, nullptr));
     test::DatabaseHolder other;
     ASSERT_TRUE(other.Hold(path, kPassword));
-    EXPECT_FALSE(database.ConnectDB(path, kPassword));
-    EXPECT_EQ(database.ConnectFailure(), DbFailure::Busy);
+    EXPECT_FALSE(database.openDatabase(path, kPassword));
+    EXPECT_EQ(database.openFailure(), DbFailure::Busy);
 }
 
 TEST(ExecInOneTransaction, AllStatementsOrNone) {
     TempDatabase db;
     Database& database = db.connection();
     EXPECT_FALSE(
-        database.ExecInOneTransaction({QStringLiteral("Insert Into SE_KeyUrl(UrlName) Values('kept?')"),
-                                       QStringLiteral("Insert Into SE_KeyUrl(UrlName) Values('") +
-                                           QString(300, u'x') + QStringLiteral("')")}));
-    EXPECT_EQ(database.LastFailure(), DbFailure::Refused);
+        database.execAllInOneTransaction({QStringLiteral("Insert Into SE_KeyUrl(UrlName) Values('kept?')"),
+                                          QStringLiteral("Insert Into SE_KeyUrl(UrlName) Values('") +
+                                              QString(300, u'x') + QStringLiteral("')")}));
+    EXPECT_EQ(database.lastFailure(), DbFailure::Refused);
     EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyUrl")), QStringLiteral("0"));
     EXPECT_TRUE(
-        database.ExecInOneTransaction({QStringLiteral("Insert Into SE_KeyUrl(UrlName) Values('a')"),
-                                       QStringLiteral("Insert Into SE_KeyUrl(UrlName) Values('b')")}));
-    EXPECT_EQ(database.LastFailure(), DbFailure::None);
+        database.execAllInOneTransaction({QStringLiteral("Insert Into SE_KeyUrl(UrlName) Values('a')"),
+                                          QStringLiteral("Insert Into SE_KeyUrl(UrlName) Values('b')")}));
+    EXPECT_EQ(database.lastFailure(), DbFailure::None);
     EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyUrl")), QStringLiteral("2"));
 }
 
@@ -333,16 +333,16 @@ struct FailureCase {
 class FailureKinds : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(FailureKinds, ResultCodeGivesTheKindAndPlainChineseWords) {
-    EXPECT_EQ(FailureOfSqliteCode(GetParam().sqliteCode), GetParam().failure);
-    const QString words = PlainWords(GetParam().failure);
+    EXPECT_EQ(failureOfSqliteCode(GetParam().sqliteCode), GetParam().failure);
+    const QString words = plainWords(GetParam().failure);
     EXPECT_FALSE(words.isEmpty());
     EXPECT_FALSE(words.contains(QStringLiteral("disk"), Qt::CaseInsensitive)) << "said in Chinese";
     // A database error raised during a command reaches the user in these words, not SQLite's English.
     const DbError error(QStringLiteral("database or disk is full"), GetParam().failure);
     if (GetParam().failure == DbFailure::Other || GetParam().failure == DbFailure::Refused)
-        EXPECT_EQ(UserTextOf(error), QStringLiteral("database or disk is full"));
+        EXPECT_EQ(userTextOf(error), QStringLiteral("database or disk is full"));
     else
-        EXPECT_EQ(UserTextOf(error), words);
+        EXPECT_EQ(userTextOf(error), words);
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, FailureKinds,
@@ -362,18 +362,18 @@ INSTANTIATE_TEST_SUITE_P(Codes, FailureKinds,
 TEST(CreateDatabase, RefusesToOverwrite) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("x.mdb"));
-    ASSERT_TRUE(CreateDatabase(path, kPassword, SchemaVersion::Full, nullptr));
+    ASSERT_TRUE(createDatabase(path, kPassword, SchemaVersion::Full, nullptr));
     QString error;
-    EXPECT_FALSE(CreateDatabase(path, kPassword, SchemaVersion::Full, &error));
+    EXPECT_FALSE(createDatabase(path, kPassword, SchemaVersion::Full, &error));
     EXPECT_TRUE(error.contains(QStringLiteral("overwrite")));
     Database database;
-    EXPECT_TRUE(database.ConnectDB(path, kPassword)); // the first file is intact
+    EXPECT_TRUE(database.openDatabase(path, kPassword)); // the first file is intact
 }
 
 TEST(CreateDatabase, FileIsUnreadableWithoutPassword) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("x.mdb"));
-    ASSERT_TRUE(CreateDatabase(path, kPassword, SchemaVersion::Full, nullptr));
+    ASSERT_TRUE(createDatabase(path, kPassword, SchemaVersion::Full, nullptr));
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
@@ -385,9 +385,9 @@ TEST(Durability, CommittedRowsSurviveAReconnect) {
     TempDatabase db;
     db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName)Values('kept.com')"));
     Database other;
-    ASSERT_TRUE(other.ConnectDB(db.Path(), kPassword));
+    ASSERT_TRUE(other.openDatabase(db.Path(), kPassword));
     Recordset rs;
-    EXPECT_EQ(other.OpenSQL(rs, QStringLiteral("Select * From SE_KeyUrl")), 1);
+    EXPECT_EQ(other.openQuery(rs, QStringLiteral("Select * From SE_KeyUrl")), 1);
 }
 
 } // namespace

@@ -16,7 +16,7 @@ class JetDialectTest : public ::testing::TestWithParam<DialectCase> {};
 
 TEST_P(JetDialectTest, Translates) {
     const DialectCase& c = GetParam();
-    EXPECT_EQ(TranslateJet(QString::fromUtf16(c.jet)), QString::fromUtf16(c.sqlite));
+    EXPECT_EQ(translateJet(QString::fromUtf16(c.jet)), QString::fromUtf16(c.sqlite));
 }
 
 const DialectCase kDialectCases[] = {
@@ -47,10 +47,10 @@ INSTANTIATE_TEST_SUITE_P(Statements, JetDialectTest, ::testing::ValuesIn(kDialec
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SqlText, QuotesDatesAndLiterals) {
-    EXPECT_EQ(QuotedStr(QStringLiteral("it's")), QStringLiteral("'it''s'"));
-    EXPECT_EQ(QuotedStr(QStringLiteral("''")), QStringLiteral("''''''"));
-    EXPECT_EQ(JetDate(QDate(2010, 5, 12)), QStringLiteral("#2010-05-12#"));
-    EXPECT_EQ(SqlDate(QDate(2010, 5, 2)), QStringLiteral("'2010-05-02'"));
+    EXPECT_EQ(quotedStr(QStringLiteral("it's")), QStringLiteral("'it''s'"));
+    EXPECT_EQ(quotedStr(QStringLiteral("''")), QStringLiteral("''''''"));
+    EXPECT_EQ(jetDate(QDate(2010, 5, 12)), QStringLiteral("#2010-05-12#"));
+    EXPECT_EQ(sqlDate(QDate(2010, 5, 2)), QStringLiteral("'2010-05-02'"));
 }
 
 } // namespace

@@ -26,13 +26,13 @@ TEST_P(CutBetweenTest, CutsAndConsumes) {
     const CutCase& c = GetParam();
     const QByteArray source(c.text);
     QByteArrayView text(source);
-    const QByteArrayView result = CutBetween(text, QByteArrayView(c.start), QByteArrayView(c.end));
+    const QByteArrayView result = cutBetween(text, QByteArrayView(c.start), QByteArrayView(c.end));
     EXPECT_EQ(result.toByteArray(), QByteArray(c.result));
     EXPECT_EQ(text.toByteArray(), QByteArray(c.rest));
 
     // The text version follows the same contract.
     QString s = QString::fromLatin1(c.text);
-    EXPECT_EQ(CutBetween(s, QString::fromLatin1(c.start), QString::fromLatin1(c.end)),
+    EXPECT_EQ(cutBetween(s, QString::fromLatin1(c.start), QString::fromLatin1(c.end)),
               QString::fromLatin1(c.result));
     EXPECT_EQ(s, QString::fromLatin1(c.rest));
 }
@@ -56,8 +56,8 @@ TEST(CutBetween, WalksAPageInOrder) {
     const QByteArray page = "<li>one</li> <li>two</li><li> three </li><li></li><li>four</li>";
     QByteArrayView text(page);
     QList<QByteArray> spans;
-    for (QByteArrayView span = CutBetween(text, "<li>", "</li>"); !span.isEmpty();
-         span = CutBetween(text, "<li>", "</li>"))
+    for (QByteArrayView span = cutBetween(text, "<li>", "</li>"); !span.isEmpty();
+         span = cutBetween(text, "<li>", "</li>"))
         spans << span.toByteArray();
     // The empty item ends the walk, as a missing marker would.
     EXPECT_EQ(spans, (QList<QByteArray>{"one", "two", "three"}));
@@ -72,7 +72,7 @@ struct EncodeCase {
 class PercentEncodeTest : public ::testing::TestWithParam<EncodeCase> {};
 
 TEST_P(PercentEncodeTest, EncodesEveryByte) {
-    EXPECT_EQ(PercentEncode(GetParam().data), QString::fromLatin1(GetParam().encoded));
+    EXPECT_EQ(percentEncode(GetParam().data), QString::fromLatin1(GetParam().encoded));
 }
 
 const EncodeCase kEncodeCases[] = {
@@ -92,7 +92,7 @@ TEST(DelaySeconds, KeepsEventsRunningWhileWaiting) {
     QTimer::singleShot(100, [&] { fired = true; });
     QElapsedTimer clock;
     clock.start();
-    DelaySeconds(1);
+    delaySeconds(1);
     EXPECT_TRUE(fired);
     EXPECT_GT(clock.elapsed(), 1000);
     EXPECT_LT(clock.elapsed(), 3000);
@@ -101,19 +101,19 @@ TEST(DelaySeconds, KeepsEventsRunningWhileWaiting) {
 TEST(DelaySeconds, ZeroOrLessReturnsAtOnce) {
     QElapsedTimer clock;
     clock.start();
-    DelaySeconds(0);
-    DelaySeconds(-5);
+    delaySeconds(0);
+    delaySeconds(-5);
     EXPECT_LT(clock.elapsed(), 100);
 }
 
 TEST(Messages, BoxesCarryFixedTitlesAndKinds) {
     test::MessageRecorder recorder;
-    ShowErrorMsg(QStringLiteral("连接数据库失败!"));
-    ShowInfoMsg(QStringLiteral("更新排名成功!"));
+    showErrorMsg(QStringLiteral("连接数据库失败!"));
+    showInfoMsg(QStringLiteral("更新排名成功!"));
     recorder.AnswerNext(IdYes);
-    EXPECT_EQ(AskYesNo(QStringLiteral("确定?")), IdYes);
-    EXPECT_EQ(AskYesNo(QStringLiteral("再确定?")), IdNo); // unscripted: No
-    ShowErrorReport(QStringLiteral("table missing"));
+    EXPECT_EQ(askYesNo(QStringLiteral("确定?")), IdYes);
+    EXPECT_EQ(askYesNo(QStringLiteral("再确定?")), IdNo); // unscripted: No
+    showErrorReport(QStringLiteral("table missing"));
 
     const auto& m = recorder.Messages();
     ASSERT_EQ(m.size(), 5u);
@@ -129,15 +129,15 @@ TEST(Messages, BoxesCarryFixedTitlesAndKinds) {
 }
 
 TEST(Messages, ReportAddsFullStopUnlessPunctuated) {
-    EXPECT_EQ(ErrorReportText(QStringLiteral("no such table: X")), QStringLiteral("no such table: X."));
-    EXPECT_EQ(ErrorReportText(QStringLiteral("done.")), QStringLiteral("done."));
-    EXPECT_EQ(ErrorReportText(QStringLiteral("失败!")), QStringLiteral("失败!"));
-    EXPECT_EQ(ErrorReportText(QStringLiteral("失败！")), QStringLiteral("失败！"));
+    EXPECT_EQ(errorReportText(QStringLiteral("no such table: X")), QStringLiteral("no such table: X."));
+    EXPECT_EQ(errorReportText(QStringLiteral("done.")), QStringLiteral("done."));
+    EXPECT_EQ(errorReportText(QStringLiteral("失败!")), QStringLiteral("失败!"));
+    EXPECT_EQ(errorReportText(QStringLiteral("失败！")), QStringLiteral("失败！"));
 }
 
 TEST(ShellOpen, HandsTheAddressToTheInstalledHandler) {
     const test::ShellOpenRecorder shell;
-    ShellOpen(nullptr, QStringLiteral("http://www.example.com/s?wd=%61"));
+    shellOpen(nullptr, QStringLiteral("http://www.example.com/s?wd=%61"));
     EXPECT_EQ(shell.opened, QStringList{QStringLiteral("http://www.example.com/s?wd=%61")});
 }
 

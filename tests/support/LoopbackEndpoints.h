@@ -22,12 +22,12 @@ public:
             throw std::runtime_error("cannot write Endpoints.ini");
         Apply();
     }
-    ~LoopbackEndpoints() { LoadEndpoints(QString()); }
+    ~LoopbackEndpoints() { loadEndpoints(QString()); }
     LoopbackEndpoints(const LoopbackEndpoints&) = delete;
     LoopbackEndpoints& operator=(const LoopbackEndpoints&) = delete;
 
     // Reads the file again (after something else loaded other addresses).
-    void Apply() const { LoadEndpoints(Path()); }
+    void Apply() const { loadEndpoints(Path()); }
     QString Path() const { return dir_.filePath(QStringLiteral("Endpoints.ini")); }
 
     // The [Endpoints] section with every engine at the address, as a program folder's Endpoints.ini holds it.

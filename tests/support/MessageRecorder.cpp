@@ -3,10 +3,10 @@
 namespace quorvane::test {
 
 MessageRecorder::MessageRecorder()
-    : previous_(SetMessagePresenter(this)) {}
+    : previous_(setMessagePresenter(this)) {}
 
 MessageRecorder::~MessageRecorder() {
-    SetMessagePresenter(previous_);
+    setMessagePresenter(previous_);
 }
 
 int MessageRecorder::present(MessageKind kind, const QString& title, const QString& text) {

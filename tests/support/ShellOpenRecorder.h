@@ -12,8 +12,8 @@ namespace quorvane::test {
 class ShellOpenRecorder {
 public:
     ShellOpenRecorder()
-        : previous_(SetShellOpenHandler([this](const QString& target) { opened << target; })) {}
-    ~ShellOpenRecorder() { SetShellOpenHandler(previous_); }
+        : previous_(setShellOpenHandler([this](const QString& target) { opened << target; })) {}
+    ~ShellOpenRecorder() { setShellOpenHandler(previous_); }
     ShellOpenRecorder(const ShellOpenRecorder&) = delete;
     ShellOpenRecorder& operator=(const ShellOpenRecorder&) = delete;
 

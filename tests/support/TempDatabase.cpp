@@ -13,22 +13,22 @@ namespace quorvane::test {
 TempDatabase::TempDatabase(SchemaVersion version, bool connect)
     : path_(dir_.filePath(QStringLiteral("DataBase/Trevanid.mdb"))) {
     QString error;
-    if (!CreateDatabase(path_, QString::fromUtf16(kDbPassword), version, &error))
+    if (!createDatabase(path_, QString::fromUtf16(kDbPassword), version, &error))
         throw std::runtime_error("cannot create test database: " + error.toStdString());
-    if (connect && !database_.ConnectDB(path_, QString::fromUtf16(kDbPassword)))
+    if (connect && !database_.openDatabase(path_, QString::fromUtf16(kDbPassword)))
         throw std::runtime_error("cannot connect test database");
 }
 
 void TempDatabase::Exec(const QString& sql) {
-    if (!database_.ExecSQLInTrans(database_.execQuery, sql))
+    if (!database_.execInTransaction(database_.execQuery, sql))
         throw std::runtime_error("set-up statement failed: " + sql.toStdString());
 }
 
 QString TempDatabase::Scalar(const QString& sql) {
     Recordset rs;
-    if (database_.OpenSQL(rs, sql) < 1)
+    if (database_.openQuery(rs, sql) < 1)
         return {};
-    return rs.Value(0, 0).toString();
+    return rs.value(0, 0).toString();
 }
 
 DatabaseHolder::~DatabaseHolder() {

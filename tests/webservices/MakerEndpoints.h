@@ -22,12 +22,12 @@ public:
             throw std::runtime_error("cannot write Endpoints.ini");
         Apply();
     }
-    ~MakerEndpoints() { LoadEndpoints(QString()); }
+    ~MakerEndpoints() { loadEndpoints(QString()); }
     MakerEndpoints(const MakerEndpoints&) = delete;
     MakerEndpoints& operator=(const MakerEndpoints&) = delete;
 
     // Reads the file again (after the window's start-up read the one beside the executable).
-    void Apply() const { LoadEndpoints(dir_.filePath(QStringLiteral("Endpoints.ini"))); }
+    void Apply() const { loadEndpoints(dir_.filePath(QStringLiteral("Endpoints.ini"))); }
 
 private:
     QTemporaryDir dir_;

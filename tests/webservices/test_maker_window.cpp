@@ -53,7 +53,7 @@ protected:
         server.ServePage("/nav.php", "<html><body>nav</body></html>");
         server.ServePage("/", "<html><body><pre>Code=1.3</pre></body></html>");
     }
-    void TearDown() override { SetModalRunner({}); }
+    void TearDown() override { setModalRunner({}); }
 
     // A window created and started as the program does it, then pointed at the loopback maker site (the
     // start-up reads Endpoints.ini beside the executable) before its timers get their first chance to run.
@@ -266,7 +266,7 @@ TEST_P(AboutBoxClicks, OnlyTheLinkAndTheFreeAreaOpenTheSite) {
     const AboutClick& c = GetParam();
     auto window = openWindow();
     bool ran = false;
-    SetModalRunner([&](QDialog& dialog) {
+    setModalRunner([&](QDialog& dialog) {
         auto* box = qobject_cast<AboutBox*>(&dialog);
         EXPECT_NE(box, nullptr);
         if (!box)
@@ -299,7 +299,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(MakerWindowTest, AboutBoxAsDesigned) {
     auto window = openWindow();
     bool ran = false;
-    SetModalRunner([&](QDialog& dialog) {
+    setModalRunner([&](QDialog& dialog) {
         auto* box = qobject_cast<AboutBox*>(&dialog);
         EXPECT_NE(box, nullptr);
         if (!box)

@@ -38,7 +38,7 @@ class VersionCheckTest : public ::testing::Test {
 protected:
     // Loads the version page once and waits for the check that follows it.
     void loadVersionPage() {
-        QSignalSpy complete(&browser, &Browser::DocumentComplete);
+        QSignalSpy complete(&browser, &Browser::documentComplete);
         check.reload();
         ASSERT_TRUE(QTest::qWaitFor([&] { return complete.count() >= 1; }));
     }
@@ -47,7 +47,7 @@ protected:
     MakerEndpoints endpoints{server.BaseUrl(), kDownloadHost};
     MessageRecorder messages;
     PageBrowser browser;
-    VersionCheck check{browser, [] { return RunningVersion(QStringLiteral("Velmora-Quorvane Ver1.3")); }};
+    VersionCheck check{browser, [] { return runningVersion(QStringLiteral("Velmora-Quorvane Ver1.3")); }};
     test::ShellOpenRecorder shell;
 };
 
@@ -122,7 +122,7 @@ TEST_F(VersionCheckTest, ALaterCheckDoesNotStackASecondBoxOverAnOpenOne) {
             nestedCheckStarted = true;
             EXPECT_TRUE(check.announcing());
             server.ServePage("/", versionPage("Code=1.5"));
-            QSignalSpy complete(&browser, &Browser::DocumentComplete);
+            QSignalSpy complete(&browser, &Browser::documentComplete);
             check.reload();
             nestedCheckDone = QTest::qWaitFor([&] { return complete.count() >= 1; });
         }
@@ -150,7 +150,7 @@ TEST_F(VersionCheckTest, AHostThatIsDownAnnouncesNothingAndTheUpdateIsStillFetch
     }
     const MakerEndpoints down(QStringLiteral("http://127.0.0.1:%1").arg(closedPort), kDownloadHost);
     loadVersionPage();
-    EXPECT_FALSE(browser.LastError().isEmpty());
+    EXPECT_FALSE(browser.lastError().isEmpty());
     EXPECT_TRUE(check.latestVersion().isEmpty());
     EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(u'\n').toStdString();
 
@@ -176,17 +176,17 @@ TEST_F(VersionCheckTest, AnErrorAnswerOrAnUnloadablePageKeepsTheVersion) {
 }
 
 TEST(RunningVersion, TheThreeCharactersAfterVerInTheCaption) {
-    EXPECT_EQ(RunningVersion(QStringLiteral("Velmora-Quorvane Ver1.3")), QStringLiteral("1.3"));
-    EXPECT_EQ(RunningVersion(QStringLiteral("Ver1.35 Ver2.0")), QStringLiteral("1.3"));
-    EXPECT_EQ(RunningVersion(QStringLiteral("Quorvane Ver2")), QStringLiteral("2"));
-    EXPECT_EQ(RunningVersion(QStringLiteral("Quorvane")), QString());
+    EXPECT_EQ(runningVersion(QStringLiteral("Velmora-Quorvane Ver1.3")), QStringLiteral("1.3"));
+    EXPECT_EQ(runningVersion(QStringLiteral("Ver1.35 Ver2.0")), QStringLiteral("1.3"));
+    EXPECT_EQ(runningVersion(QStringLiteral("Quorvane Ver2")), QStringLiteral("2"));
+    EXPECT_EQ(runningVersion(QStringLiteral("Quorvane")), QString());
 }
 
 TEST(MakerSite, CompiledInHostsAreReservedNames) {
-    LoadEndpoints(QString());
-    EXPECT_EQ(MakerSiteUrl(), QStringLiteral("http://www.velmora.example/"));
-    EXPECT_EQ(UpdateFileUrl(), QStringLiteral("ftp://ftp.velmora.example/download/updata/Quorvane.exe"));
-    EXPECT_EQ(MakerPageUrl(kHelpPath), QStringLiteral("http://www.velmora.example/seo/helpinfo.mht"));
+    loadEndpoints(QString());
+    EXPECT_EQ(makerSiteUrl(), QStringLiteral("http://www.velmora.example/"));
+    EXPECT_EQ(updateFileUrl(), QStringLiteral("ftp://ftp.velmora.example/download/updata/Quorvane.exe"));
+    EXPECT_EQ(makerPageUrl(kHelpPath), QStringLiteral("http://www.velmora.example/seo/helpinfo.mht"));
 }
 
 } // namespace

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: app-icon DIR\n");
         return 2;
     }
-    const QIcon icon = quorvane::ApplicationIcon();
+    const QIcon icon = quorvane::applicationIcon();
     for (const QSize& size : icon.availableSizes()) {
         const QString folder = args[0] + QStringLiteral("/%1x%2/apps").arg(size.width()).arg(size.height());
         const QString file = folder + QStringLiteral("/quorvane.png");

@@ -19,7 +19,7 @@ QString quoted(const QString& text) {
 
 } // namespace
 
-const std::vector<DemoKeyword>& DemoKeywords() {
+const std::vector<DemoKeyword>& demoKeywords() {
     // Positions within the first page of each engine (the page range starts at one page), except a few
     // that the run reports as not found.
     static const std::vector<DemoKeyword> keywords = {
@@ -33,30 +33,30 @@ const std::vector<DemoKeyword>& DemoKeywords() {
     return keywords;
 }
 
-int DemoPosition(QStringView engine, const QString& keyword, const QString& site) {
+int demoPosition(QStringView engine, const QString& keyword, const QString& site) {
     size_t index = 0;
     while (index < kEngines.size() && kEngines[index].name != engine)
         ++index;
     if (index == kEngines.size())
         return 0;
-    for (const DemoKeyword& k : DemoKeywords())
+    for (const DemoKeyword& k : demoKeywords())
         if (k.keyword == keyword && k.site == site)
             return k.positions[index];
     return 0;
 }
 
-QString DemoSql() {
+QString demoSql() {
     const QString today = QDate::currentDate().toString(Qt::ISODate);
     QStringList sql{QStringLiteral("BEGIN;")};
     QStringList sites;
-    for (const DemoKeyword& k : DemoKeywords())
+    for (const DemoKeyword& k : demoKeywords())
         if (!sites.contains(k.site))
             sites << k.site;
     for (const QString& site : sites)
         sql << QStringLiteral("INSERT INTO SE_KeyUrl (UrlName, AddTime, State, UpdateTime, isCheck) "
                               "VALUES (%1, '%2', '删除', '%2', 1);")
                    .arg(quoted(site), today);
-    for (const DemoKeyword& k : DemoKeywords()) {
+    for (const DemoKeyword& k : demoKeywords()) {
         sql << QStringLiteral(
                    "INSERT INTO SE_KeyWord (WebID, KeyWordName, AddTime, State, UpdateTime, Valid) "
                    "SELECT WebID, %1, '%2', '删除', '%2', '1' FROM SE_KeyUrl WHERE UrlName = %3;")

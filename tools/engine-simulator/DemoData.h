@@ -16,14 +16,14 @@ struct DemoKeyword {
     std::array<int, 7> positions;
 };
 
-const std::vector<DemoKeyword>& DemoKeywords();
+const std::vector<DemoKeyword>& demoKeywords();
 
 // Where the site of a keyword stands for an engine: its 1-based overall position, 0 when absent or when the
 // keyword is not one of the demo's.
-int DemoPosition(QStringView engine, const QString& keyword, const QString& site);
+int demoPosition(QStringView engine, const QString& keyword, const QString& site);
 
 // The statements that fill a fresh database with the demo's URLs and keywords, and two weeks of earlier
 // history rows so that the trend chart has a line to continue, for the sqlcipher shell (UTF-8).
-QString DemoSql();
+QString demoSql();
 
 } // namespace quorvane::demo

@@ -52,18 +52,18 @@ QByteArray queryValue(const QByteArray& target, const QByteArray& name) {
 QByteArray resultPage(const EngineInfo& engine, const QByteArray& target) {
     const QByteArray keyBytes = queryValue(target, parameterBefore(engine.pathBeforeKeyword));
     const QString keyword =
-        engine.keywordBytes == KeywordBytes::Gbk ? FromGbk(keyBytes) : QString::fromUtf8(keyBytes);
+        engine.keywordBytes == KeywordBytes::Gbk ? fromGbk(keyBytes) : QString::fromUtf8(keyBytes);
     const int parameter = queryValue(target, parameterBefore(engine.pathBeforePage)).toInt();
     int pageIndex = 0;
-    while (pageIndex < 100 && PageParameter(engine, pageIndex) != parameter)
+    while (pageIndex < 100 && pageParameter(engine, pageIndex) != parameter)
         ++pageIndex;
 
-    const int step = PageStep(engine);
+    const int step = pageStep(engine);
     int position = 0;
     QString site;
-    for (const demo::DemoKeyword& k : demo::DemoKeywords())
+    for (const demo::DemoKeyword& k : demo::demoKeywords())
         if (k.keyword == keyword) {
-            position = demo::DemoPosition(engine.name, k.keyword, k.site);
+            position = demo::demoPosition(engine.name, k.keyword, k.site);
             site = QStringLiteral("http://") + k.site + u'/';
         }
     const bool onThisPage = position > pageIndex * step && position <= (pageIndex + 1) * step;
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args == QStringList{QStringLiteral("--demo-sql")}) {
-        std::fputs(demo::DemoSql().toUtf8().constData(), stdout);
+        std::fputs(demo::demoSql().toUtf8().constData(), stdout);
         return 0;
     }
     if (args.size() != 2 || args[0] != u"--endpoints") {

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     if (ifMissing && QFileInfo::exists(path))
         return 0;
     QString error;
-    if (!CreateDatabase(path, QString::fromUtf16(kDbPassword), version, &error)) {
+    if (!createDatabase(path, QString::fromUtf16(kDbPassword), version, &error)) {
         std::fprintf(stderr, "make-database: %s\n", qUtf8Printable(error));
         return 1;
     }
