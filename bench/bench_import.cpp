@@ -1,8 +1,9 @@
-// The settings dialog's text-file imports: 10,000 URLs and 10,000 keywords, each line a duplicate test and
-// an insert in its own transaction, a pass of event processing and the 1 ms pause. The counters report the
-// time per line and the part of it beyond the pause (measured, as a 1 ms sleep takes a little longer).
-#include "settings/RecordGrid.h"
-#include "settings/SettingsDialog.h"
+// The sites-and-keywords dialog's text-file imports: 10,000 URLs and 10,000 keywords, each line a duplicate
+// test and an insert in its own transaction, a pass of event processing and the 1 ms pause. The counters
+// report the time per line and the part of it beyond the pause (measured, as a 1 ms sleep takes a little
+// longer).
+#include "sites/RecordGrid.h"
+#include "sites/SitesKeywordsDialog.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 #include "ui/FileDialogs.h"
@@ -91,7 +92,7 @@ void BM_ImportUrls(benchmark::State& state) {
         state.PauseTiming();
         if (!duplicates)
             b.exec("Delete From SE_KeyUrl");
-        SettingsDialog dialog(b.database);
+        SitesKeywordsDialog dialog(b.database);
         dialog.show();
         state.ResumeTiming();
         QElapsedTimer timer;
@@ -118,7 +119,7 @@ void BM_ImportKeyWords(benchmark::State& state) {
             b.exec("Delete From SE_KeyWord");
         b.exec("Delete From SE_KeyUrl Where UrlName='bench.example.com'");
         b.exec("Insert Into SE_KeyUrl(UrlName,isCheck)Values('bench.example.com',-1)");
-        SettingsDialog dialog(b.database);
+        SitesKeywordsDialog dialog(b.database);
         dialog.show();
         // The URL that was just added is the last row; a click on it opens its keyword list.
         const int row = dialog.urls.recordCount() - 1;

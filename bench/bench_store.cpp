@@ -1,6 +1,7 @@
 // The store's hot paths: walking a page with cutBetween, GBK conversion, percent-encoding.
 #include "platform/GbkCodec.h"
-#include "store/SharedFunctions.h"
+#include "platform/PercentEncoding.h"
+#include "platform/TextCutting.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

@@ -2,9 +2,9 @@
 // against a loopback maker site, announcing a new version each time, and the resident memory of the process
 // before and after. The maker's page in the tool bar is put through the same number of loads. A small page
 // and one near the size limit of the hidden pages; growth should stay near zero for both.
-#include "engine/Endpoints.h"
+#include "config/Endpoints.h"
+#include "platform/Messages.h"
 #include "platform/PageBrowser.h"
-#include "store/Messages.h"
 #include "support/HttpServer.h"
 #include "support/WidgetBenchMain.h"
 #include "webservices/MakerPageView.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/RankRuns.h"
-#include "store/Messages.h"
+#include "platform/Messages.h"
+#include "runs/RankRuns.h"
 
 #include <QSet>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "app/Application.h"
 
+#include "platform/Messages.h"
 #include "store/DbError.h"
-#include "store/SharedFunctions.h"
 
 #include <exception>
 

@@ -1,22 +1,22 @@
 #include "app/MainWindow.h"
 
-#include "engine/Endpoints.h"
+#include "config/Endpoints.h"
+#include "config/RunSettings.h"
 #include "engine/EngineDefinitions.h"
 #include "engine/EngineTable.h"
-#include "engine/RunSettings.h"
 #include "export/HistoryExport.h"
 #include "export/LatestResultsExport.h"
 #include "history/HistoryBox.h"
 #include "history/HistoryStatements.h"
 #include "history/TrendChart.h"
 #include "platform/GbkCodec.h"
+#include "platform/Messages.h"
 #include "platform/PageBrowser.h"
-#include "settings/SettingsDialog.h"
+#include "platform/ShellOpen.h"
+#include "sites/SitesKeywordsDialog.h"
 #include "store/DbError.h"
-#include "store/Messages.h"
 #include "store/MissionList.h"
 #include "store/Schema.h"
-#include "store/SharedFunctions.h"
 #include "ui/DataGrid.h"
 #include "ui/ModalDialogs.h"
 
@@ -185,7 +185,7 @@ void MainWindow::onWindowCommand(WindowCommandWatcher::Command command) {
 
 void MainWindow::addUrls() {
     {
-        SettingsDialog window(database_, this);
+        SitesKeywordsDialog window(database_, this);
         window.setStopRequest(engine().stopRequested);
         execModal(window);
     }

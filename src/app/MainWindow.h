@@ -2,7 +2,8 @@
 
 #include "app/WindowCommands.h"
 #include "engine/RankEngine.h"
-#include "engine/RankRuns.h"
+#include "runs/RankRuns.h"
+#include "runs/RunLog.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
 #include "store/Schema.h"

@@ -5,8 +5,9 @@
 #include "engine/EngineTable.h"
 #include "history/HistoryBox.h"
 #include "history/TrendChart.h"
+#include "platform/ApplicationFolder.h"
+#include "platform/Messages.h"
 #include "platform/PageBrowser.h"
-#include "store/SharedFunctions.h"
 #include "ui/DataGrid.h"
 
 #include <QApplication>

@@ -1,13 +1,13 @@
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "app/Pictures.h"
-#include "app/SingleInstanceGuard.h"
 #include "cli/CommandLineMain.h"
 #include "cli/CommandLineOptions.h"
 #include "engine/EngineDefinitions.h"
-#include "engine/NetworkSettings.h"
+#include "engine/NetworkSetup.h"
+#include "platform/Messages.h"
+#include "platform/SingleInstanceGuard.h"
 #include "store/Database.h"
-#include "store/SharedFunctions.h"
 #include "ui/MessageBoxes.h"
 
 #include <QCoreApplication>

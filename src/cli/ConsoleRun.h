@@ -3,9 +3,9 @@
 #include "cli/CommandLineOptions.h"
 #include "cli/ConsoleOutput.h"
 #include "engine/RankEngine.h"
-#include "engine/RankRuns.h"
-#include "engine/RunLog.h"
 #include "platform/PageBrowser.h"
+#include "runs/RankRuns.h"
+#include "runs/RunLog.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
 

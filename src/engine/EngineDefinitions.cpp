@@ -1,8 +1,9 @@
 #include "engine/EngineDefinitions.h"
 
-#include "engine/IniText.h"
+#include "config/IniText.h"
+#include "platform/ApplicationFolder.h"
 #include "platform/GbkCodec.h"
-#include "store/SharedFunctions.h"
+#include "platform/Messages.h"
 
 #include <QFile>
 #include <QFileInfo>

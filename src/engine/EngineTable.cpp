@@ -1,11 +1,12 @@
 #include "engine/EngineTable.h"
 
-#include "engine/Endpoints.h"
+#include "config/Endpoints.h"
 #include "engine/EngineDefinitions.h"
 #include "engine/PageLoading.h"
 #include "engine/RequestPacer.h"
+#include "platform/EventPumping.h"
 #include "platform/GbkCodec.h"
-#include "store/SharedFunctions.h"
+#include "platform/PercentEncoding.h"
 
 namespace quorvane {
 

@@ -1,7 +1,7 @@
 #include "engine/PageLoading.h"
 
 #include "platform/Browser.h"
-#include "store/SharedFunctions.h"
+#include "platform/EventPumping.h"
 
 #include <QElapsedTimer>
 

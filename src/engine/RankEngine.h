@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/PageOutcome.h"
-#include "engine/RunLog.h"
+#include "engine/PageRecorder.h"
 #include "engine/StopFlag.h"
 #include "platform/Browser.h"
 
@@ -63,7 +63,7 @@ public:
 
     Browser& rankBrowser;
     // Where the checks write their pages; none by default. Not owned.
-    RunLog* runLog = nullptr;
+    PageRecorder* runLog = nullptr;
 
 private:
     const StopFlag& stopRequest() const { return followed_ ? *followed_ : stopRequested; }

@@ -1,6 +1,6 @@
 #include "engine/RequestPacer.h"
 
-#include "store/SharedFunctions.h"
+#include "platform/EventPumping.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include "engine/EngineDefinitions.h"
 #include "platform/Browser.h"
 #include "platform/GbkCodec.h"
-#include "store/SharedFunctions.h"
+#include "platform/TextCutting.h"
 
 #include <QByteArray>
 

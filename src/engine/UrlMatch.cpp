@@ -1,6 +1,6 @@
 #include "engine/UrlMatch.h"
 
-#include "store/SharedFunctions.h"
+#include "platform/TextCutting.h"
 
 namespace quorvane {
 

@@ -2,7 +2,8 @@
 
 #include "export/Workbook.h"
 
-#include "store/SharedFunctions.h"
+#include "platform/ApplicationFolder.h"
+#include "platform/Messages.h"
 #include "store/SqlText.h"
 #include "ui/FileDialogs.h"
 

@@ -3,8 +3,9 @@
 #include "export/ExportSteps.h"
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
+#include "platform/ApplicationFolder.h"
+#include "platform/Messages.h"
 #include "store/Recordset.h"
-#include "store/SharedFunctions.h"
 
 #include <array>
 #include <exception>

@@ -5,8 +5,8 @@
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
 #include "platform/GbkCodec.h"
+#include "platform/Messages.h"
 #include "store/Recordset.h"
-#include "store/SharedFunctions.h"
 #include "store/SqlText.h"
 
 #include <QHeaderView>

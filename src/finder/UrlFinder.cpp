@@ -4,8 +4,8 @@
 #include "engine/Scanners.h"
 #include "platform/Browser.h"
 #include "platform/GbkCodec.h"
+#include "platform/Messages.h"
 #include "platform/PageBrowser.h"
-#include "store/SharedFunctions.h"
 #include "ui/FillCombo.h"
 #include "ui/Fonts.h"
 

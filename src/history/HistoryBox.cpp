@@ -3,9 +3,9 @@
 #include "engine/EngineTable.h"
 #include "history/HistoryStatements.h"
 #include "history/TrendChart.h"
+#include "platform/Messages.h"
 #include "store/Database.h"
 #include "store/DbError.h"
-#include "store/SharedFunctions.h"
 #include "ui/DataGrid.h"
 #include "ui/Fonts.h"
 #include "ui/GridFindDialog.h" // DataGrid.h's findDialog() needs the complete type

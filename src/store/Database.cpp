@@ -1,8 +1,8 @@
 #include "store/Database.h"
 
+#include "platform/ApplicationFolder.h"
 #include "store/DbError.h"
 #include "store/JetDialect.h"
-#include "store/SharedFunctions.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "webservices/AboutBox.h"
 
-#include "store/SharedFunctions.h"
+#include "platform/ShellOpen.h"
 #include "ui/Fonts.h"
 #include "webservices/AboutLogo.h"
 #include "webservices/LinkLabels.h"

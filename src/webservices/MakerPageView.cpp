@@ -2,7 +2,7 @@
 
 #include "platform/GbkCodec.h"
 #include "platform/PageBrowser.h"
-#include "store/SharedFunctions.h"
+#include "platform/ShellOpen.h"
 
 #include <QImage>
 #include <QTextDocument>

@@ -1,7 +1,7 @@
 #include "webservices/MakerServices.h"
 
 #include "platform/PageBrowser.h"
-#include "store/SharedFunctions.h"
+#include "platform/ShellOpen.h"
 #include "ui/Fonts.h"
 #include "ui/ModalDialogs.h"
 #include "webservices/AboutBox.h"

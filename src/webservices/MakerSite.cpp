@@ -1,6 +1,6 @@
 #include "webservices/MakerSite.h"
 
-#include "engine/Endpoints.h"
+#include "config/Endpoints.h"
 
 namespace quorvane {
 

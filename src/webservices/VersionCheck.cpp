@@ -2,7 +2,9 @@
 
 #include "platform/Browser.h"
 #include "platform/GbkCodec.h"
-#include "store/SharedFunctions.h"
+#include "platform/Messages.h"
+#include "platform/ShellOpen.h"
+#include "platform/TextCutting.h"
 #include "webservices/MakerSite.h"
 
 #include <QScopedValueRollback>

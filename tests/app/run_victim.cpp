@@ -6,7 +6,7 @@
 // It opens the window on the database, points the engines at the given addresses, ticks only Bing and
 // presses "&2 批量更新排名". Messages go to standard error (no boxes), questions are answered No.
 #include "app/MainWindow.h"
-#include "engine/Endpoints.h"
+#include "config/Endpoints.h"
 #include "store/Database.h"
 
 #include <QApplication>

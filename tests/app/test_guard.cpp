@@ -1,5 +1,5 @@
 // The single-instance guard, tried with real copies of the program.
-#include "app/SingleInstanceGuard.h"
+#include "platform/SingleInstanceGuard.h"
 #include "store/Schema.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 // The main window over a real database: the mission list, its grid, the commands and the tray menu.
 #include "app/MainWindow.h"
 #include "history/HistoryBox.h"
+#include "platform/Messages.h"
 #include "platform/QStringPrinter.h"
-#include "store/Messages.h"
 #include "store/MissionList.h"
 #include "support/MessageRecorder.h"
 #include "support/SuiteDatabase.h"

@@ -2,12 +2,11 @@
 // dialog, and a batch run against a loopback server.
 #include "../engine/ResultPages.h"
 #include "app/MainWindow.h"
-#include "engine/Endpoints.h"
+#include "config/Endpoints.h"
 #include "engine/EngineDefinitions.h"
 #include "engine/EngineTable.h"
-#include "engine/RunLog.h"
 #include "platform/GbkCodec.h"
-#include "store/Messages.h"
+#include "runs/RunLog.h"
 #include "support/Files.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
@@ -234,9 +233,9 @@ TEST_F(MainWindowRuns, TrayStopEndsARunWithinAPoll) {
     EXPECT_TRUE(window->startButton->isEnabled());
 }
 
-// The tray's "刷新任务" and the settings dialog opened from the tray's "添加网址" stay usable during a run;
-// the reload they ask for waits until the row in progress is written, and the run goes on with the next
-// row of the reloaded list.
+// The tray's "刷新任务" and the sites-and-keywords dialog opened from the tray's "添加网址" stay usable
+// during a run; the reload they ask for waits until the row in progress is written, and the run goes on with
+// the next row of the reloaded list.
 TEST_F(MainWindowRuns, ReloadsFromTheTrayDuringARunKeepEveryRowsRanks) {
     db->Exec(QStringLiteral("Insert Into SE_KeyWord (KeyWordID, WebID, KeyWordName) Values (2, 1, 'beta')"));
     db->Exec(QStringLiteral("Insert Into SE_KeyWord (KeyWordID, WebID, KeyWordName) Values (3, 1, 'gamma')"));

@@ -1,5 +1,5 @@
 #include "app/MainWindow.h"
-#include "store/Messages.h"
+#include "platform/Messages.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDatabase.h"
 

@@ -4,8 +4,8 @@
 #include "../engine/EngineFixture.h"
 #include "Installation.h"
 
-#include "app/SingleInstanceGuard.h"
 #include "engine/PageLoading.h"
+#include "platform/SingleInstanceGuard.h"
 #include "store/SqlText.h"
 #include "support/LoopbackEndpoints.h"
 

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "ResultPages.h"
-#include "engine/Endpoints.h"
+#include "config/Endpoints.h"
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
-#include "engine/RankRuns.h"
 #include "platform/GbkCodec.h"
 #include "platform/PageBrowser.h"
+#include "runs/RankRuns.h"
 #include "store/MissionList.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"

@@ -1,6 +1,6 @@
 // Engines.ini: per-engine overrides of the address pieces, the step and the scanner markers, read by the
 // program's own INI reader; every fault is reported once and leaves the engine's compiled definition.
-#include "engine/Endpoints.h"
+#include "config/Endpoints.h"
 #include "engine/EngineDefinitions.h"
 #include "engine/EngineTable.h"
 #include "engine/Scanners.h"

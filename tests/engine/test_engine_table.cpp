@@ -1,5 +1,5 @@
 // The engine table: result-page addresses, page parameters and limits, and the endpoint overrides.
-#include "engine/Endpoints.h"
+#include "config/Endpoints.h"
 #include "engine/EngineTable.h"
 #include "platform/GbkCodec.h"
 #include "support/MessageRecorder.h"

@@ -1,6 +1,6 @@
 // Recorded result pages of every engine, served on loopback in their own charsets, loaded through the real
 // browser: the serialiser and the scanners' markers must agree on them.
-#include "engine/Endpoints.h"
+#include "config/Endpoints.h"
 #include "engine/EngineTable.h"
 #include "engine/Scanners.h"
 #include "engine/UrlMatch.h"

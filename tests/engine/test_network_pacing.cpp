@@ -1,5 +1,5 @@
 // The [Network] settings of Endpoints.ini and the pacer that spaces the requests to one engine.
-#include "engine/NetworkSettings.h"
+#include "engine/NetworkSetup.h"
 #include "engine/RequestPacer.h"
 #include "support/Files.h"
 #include "support/MessageRecorder.h"

@@ -1,5 +1,5 @@
 // The page wait: its budget, the stop request and the no-wait poll; openResultPage on the wire.
-#include "engine/Endpoints.h"
+#include "config/Endpoints.h"
 #include "engine/EngineTable.h"
 #include "engine/PageLoading.h"
 #include "platform/GbkCodec.h"

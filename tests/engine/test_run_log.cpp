@@ -4,7 +4,7 @@
 #include "EngineFixture.h"
 
 #include "engine/EngineDefinitions.h"
-#include "engine/RunLog.h"
+#include "runs/RunLog.h"
 #include "store/SqlText.h"
 
 #include "platform/QStringPrinter.h"

@@ -1,7 +1,8 @@
 #include "finder/UrlFinder.h"
 #include "platform/Browser.h"
 #include "platform/GbkCodec.h"
-#include "store/SharedFunctions.h"
+#include "platform/Messages.h"
+#include "platform/PercentEncoding.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDatabase.h"
 

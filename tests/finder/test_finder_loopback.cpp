@@ -1,5 +1,5 @@
 // The finder with its own page browser against recorded result pages served on loopback.
-#include "engine/Endpoints.h"
+#include "config/Endpoints.h"
 #include "engine/EngineTable.h"
 #include "finder/UrlFinder.h"
 #include "platform/GbkCodec.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Messages.h"
+#include "platform/ShellOpen.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/Endpoints.h"
+#include "config/Endpoints.h"
 #include "support/Files.h"
 
 #include <QByteArray>

@@ -3,7 +3,6 @@
 #include "MakerEndpoints.h"
 #include "app/MainWindow.h"
 #include "platform/QStringPrinter.h"
-#include "store/Messages.h"
 #include "support/HttpServer.h"
 #include "support/MessageRecorder.h"
 #include "support/ShellOpenRecorder.h"

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QNetworkProxy>
+#include <QString>
+
+#include <optional>
+
+namespace quorvane {
+
+// How the program reaches the engines, from the [Network] group of Endpoints.ini beside the executable:
+//
+//   [Network]
+//   Proxy=http://proxy.example.com:3128      (or socks5://host:port; user:password@ before the host)
+//   DelayMs=2000                              (pause between two requests to the same engine)
+//
+// Without Proxy the system's proxy settings apply (http_proxy, https_proxy, no_proxy and the desktop's
+// settings, as other programs read them). DelayMs defaults to 0: requests go as fast as pages load. A value
+// that cannot be used is reported once with showErrorMsg and ignored, as the endpoint addresses are.
+struct NetworkSettings {
+    std::optional<QNetworkProxy> proxy;
+    int delayMs = 0;
+};
+
+inline constexpr int kMaxDelayMs = 600'000;
+
+// "http://host:port" or "socks5://host:port", with optional user:password@; nothing else.
+std::optional<QNetworkProxy> parseProxy(const QString& text);
+
+// The [Network] group of the file; defaults when the file or the group is absent.
+NetworkSettings readNetworkSettings(const QString& iniPath);
+
+} // namespace quorvane

@@ -1,0 +1,332 @@
+#include "runs/RankRuns.h"
+
+#include "engine/EngineTable.h"
+#include "platform/GbkCodec.h"
+#include "platform/Messages.h"
+#include "runs/EngineChecks.h"
+#include "runs/RunLog.h"
+#include "store/DbError.h"
+#include "store/SqlText.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <algorithm>
+#include <exception>
+
+namespace quorvane {
+
+namespace {
+
+const QString kPending = QString::fromUtf16(kPendingMark);
+const QString kRestricted = QString::fromUtf16(kRestrictedText);
+
+// A rank cell's number when it holds one (at least 1), else 0.
+int storedRank(const QVariant& cell) {
+    bool ok = false;
+    const int value = cell.toString().trimmed().toInt(&ok);
+    return ok && value >= 1 ? value : 0;
+}
+
+} // namespace
+
+RankRuns::RankRuns(Database& database, Recordset& missions, RankEngine& engine, RunHost& host)
+    : database_(database)
+    , missions_(missions)
+    , engine_(engine)
+    , host_(host) {}
+
+bool RankRuns::anyEngineChosen() const {
+    for (const EngineInfo& info : kEngines)
+        if (host_.engineTicked(info.name))
+            return true;
+    return false;
+}
+
+RankRuns::RowKeys RankRuns::readCurrentRow() const {
+    RowKeys keys;
+    keys.keyword = missions_.fieldText(QStringLiteral("KeyWordName"));
+    keys.url = missions_.fieldText(QStringLiteral("UrlName"));
+    keys.keyWordId = missions_.fieldByName(QStringLiteral("KeyWordID")).toLongLong();
+    keys.webId = missions_.fieldByName(QStringLiteral("WebID")).toLongLong();
+    return keys;
+}
+
+void RankRuns::stampUpdateTime() {
+    missions_.edit();
+    missions_.setFieldValue(QStringLiteral("UpdateTime"), dateText(today()));
+    missions_.post();
+}
+
+void RankRuns::writeCells(QStringView engine, const QString& first, const QString& second) {
+    const EngineInfo* info = findEngine(engine);
+    missions_.setFieldValue(info->rankColumn.toString(), first);
+    if (!info->rankColumn2.isEmpty())
+        missions_.setFieldValue(info->rankColumn2.toString(), second);
+}
+
+void RankRuns::takeOutcome(QStringView engine, const EngineCheckOutcome& outcome) {
+    const EngineInfo* info = findEngine(engine);
+    const bool twoCells = !info->rankColumn2.isEmpty();
+    int& counter = engine_.counter(engine);
+    int& counter2 = engine_.counter(engine, twoCells); // Baidu's second counter, else the same one
+    counter = outcome.rank;
+    counter2 = twoCells ? outcome.rank2 : outcome.rank;
+    runPages_.add(engine, outcome.result.pages);
+    if (!outcome.result.completed || !outcome.result.readAnyPage) {
+        // No result: not one page could be read (the engine may be refusing us). ">N" would claim the
+        // site is absent, which nobody learned.
+        writeCells(engine, kRestricted, kRestricted);
+        counter = 0;
+        counter2 = 0;
+    } else if (counter2 >= 1) {
+        writeCells(engine, QString::number(counter), QString::number(counter2));
+    } else {
+        const QString notFound = u'>' + QString::number(notFoundLimit(*info, outcome.pageCount));
+        writeCells(engine, notFound, notFound);
+    }
+}
+
+void RankRuns::takeStoredRanks(QStringView engine) {
+    const EngineInfo* info = findEngine(engine);
+    engine_.counter(engine) = storedRank(missions_.fieldByName(info->rankColumn.toString()));
+    if (!info->rankColumn2.isEmpty())
+        engine_.counter(engine, true) = storedRank(missions_.fieldByName(info->rankColumn2.toString()));
+}
+
+bool RankRuns::focusRow(qint64 keyWordId) {
+    if (missions_.currentRow() >= 0 &&
+        missions_.fieldByName(QStringLiteral("KeyWordID")).toLongLong() == keyWordId)
+        return true;
+    const int field = missions_.fieldIndex(u"KeyWordID");
+    for (int row = 0; row < missions_.recordCount(); ++row) {
+        if (missions_.value(row, field).toLongLong() == keyWordId) {
+            missions_.setCurrentRow(row);
+            return true;
+        }
+    }
+    return false;
+}
+
+int RankRuns::reloadIfRequested(int nextRow, qint64 done) {
+    if (!reloadRequested_)
+        return nextRow;
+    reloadRequested_ = false;
+    host_.loadMissionList();
+    if (!missions_.isOpen() || missions_.isEmpty())
+        return 0;
+    // Go on after the row just written; if it is gone, with the row now at its place.
+    const int field = missions_.fieldIndex(u"KeyWordID");
+    for (int row = 0; row < missions_.recordCount(); ++row)
+        if (missions_.value(row, field).toLongLong() == done)
+            return row + 1;
+    return std::min(nextRow - 1, missions_.recordCount());
+}
+
+void RankRuns::startRunRecord() {
+    runPages_.clear();
+    if (engine_.runLog)
+        engine_.runLog->startRun();
+}
+
+QString RankRuns::endOfRunText(const QString& message) const {
+    const QString pagesNotUnderstood = runPages_.notUnderstoodLine();
+    return pagesNotUnderstood.isEmpty() ? message : message + u'\n' + pagesNotUnderstood;
+}
+
+bool RankRuns::checkRow(const RowKeys& row) {
+    // The run writes the row it checks, whatever moved the list's current row meanwhile.
+    if (!focusRow(row.keyWordId))
+        return true;
+    missions_.edit();
+    // Every ticked engine's cell shows the pending mark at once; the checks then run as jobs of their own.
+    const int pageRange = std::clamp(engine_.pageRangeSource(), 1, 10);
+    const QByteArray keywordGbk = toGbk(row.keyword);
+    std::vector<EngineCheckRequest> requests;
+    for (QStringView engine : kRunOrder) {
+        if (!host_.engineTicked(engine))
+            continue;
+        if (engine_.stopRequested) {
+            missions_.cancel();
+            return false;
+        }
+        writeCells(engine, kPending, kPending);
+        requests.push_back({engine.toString(), keywordGbk, row.url, pageRange});
+    }
+    const std::vector<EngineCheckOutcome> outcomes =
+        runEngineChecks(requests, engine_.stopRequested, engine_.runLog, sideBySide, makeBrowser);
+
+    if (!focusRow(row.keyWordId))
+        return true;
+    if (!missions_.isEditing())
+        missions_.edit();
+    if (engine_.stopRequested) {
+        // A stopped row keeps the texts it had: the pending marks are dropped unsaved.
+        missions_.cancel();
+        return false;
+    }
+    // The row is written once, when all its engines are done, in the run order.
+    auto outcome = outcomes.begin();
+    for (QStringView engine : kRunOrder) {
+        if (outcome != outcomes.end() && outcome->engine == engine)
+            takeOutcome(engine, *outcome++);
+        else
+            takeStoredRanks(engine);
+    }
+    missions_.post();
+    return true;
+}
+
+void RankRuns::runBatch() {
+    if (!anyEngineChosen()) {
+        showInfoMsg(QStringLiteral("请至少选择一个搜索引擎!"));
+        return;
+    }
+    host_.setStartControlsEnabled(false);
+    running_ = true;
+    startRunRecord();
+    QString error;
+    bool empty = true;
+    try {
+        host_.loadMissionList();
+        empty = !missions_.isOpen() || missions_.isEmpty();
+        if (!empty) {
+            missions_.setCurrentRow(0);
+            host_.setGridEnabled(false);
+        }
+        int row = 0;
+        while (row < missions_.recordCount()) {
+            missions_.setCurrentRow(row);
+            host_.setBusyCursor(true);
+            if (engine_.stopRequested)
+                break;
+            const RowKeys keys = readCurrentRow();
+            stampUpdateTime();
+            engine_.resetCounters();
+            if (!checkRow(keys))
+                break;
+            if (!writeHistoryRow(keys.keyword, keys.url, keys.webId, keys.keyWordId)) {
+                // A lost history row is a failure, never a success.
+                error = QStringLiteral("排名历史记录未能保存：") + plainWords(database_.lastFailure());
+                break;
+            }
+            host_.rowChecked(row);
+            QCoreApplication::processEvents();
+            QThread::msleep(5);
+            row = reloadIfRequested(row + 1, keys.keyWordId);
+        }
+    } catch (const std::exception& e) {
+        error = userTextOf(e);
+    }
+    running_ = false;
+    reloadRequested_ = false; // every ending below reloads the list or has just written its last row
+
+    // End steps: they run whatever ended the loop.
+    if (!error.isEmpty()) {
+        // An error is never reported as success.
+        showErrorReport(error);
+        clearPendingMarks();
+        try {
+            host_.loadMissionList();
+        } catch (const std::exception& e) {
+            showErrorReport(userTextOf(e));
+        }
+    } else if (empty) {
+        showInfoMsg(QStringLiteral("请先添加关键词和链接!"));
+    } else if (!engine_.stopRequested) {
+        showInfoMsg(QStringLiteral("更新排名成功!"));
+        host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
+    } else {
+        host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("批量任务停止")));
+        clearPendingMarks();
+        host_.loadMissionList();
+    }
+    host_.setBusyCursor(false);
+    host_.setStopEnabled(true);
+    engine_.stopRequested = false;
+    host_.setGridEnabled(true);
+    host_.setStartControlsEnabled(true);
+}
+
+void RankRuns::updateSingleRow() {
+    if (!anyEngineChosen()) {
+        showInfoMsg(QStringLiteral("请至少选择一个搜索引擎!"));
+        return;
+    }
+    host_.setStartControlsEnabled(false);
+    host_.setGridEnabled(false);
+    startRunRecord();
+    engine_.resetCounters();
+    running_ = true;
+    try {
+        const RowKeys keys = readCurrentRow();
+        host_.setBusyCursor(true);
+        stampUpdateTime();
+        const bool stopped = !checkRow(keys);
+        if (!stopped) {
+            if (writeHistoryRow(keys.keyword, keys.url, keys.webId, keys.keyWordId))
+                host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成查询任务")));
+            else
+                showErrorReport(QStringLiteral("排名历史记录未能保存：") +
+                                plainWords(database_.lastFailure()));
+        }
+    } catch (const std::exception& e) {
+        showErrorReport(userTextOf(e));
+    }
+    running_ = false;
+    if (reloadRequested_) {
+        reloadRequested_ = false;
+        try {
+            host_.loadMissionList();
+        } catch (const std::exception& e) {
+            showErrorReport(userTextOf(e));
+        }
+    }
+    // A stop ends the update as it ends a batch run: the request is cleared and Stop works again.
+    engine_.stopRequested = false;
+    host_.setStopEnabled(true);
+    host_.setGridEnabled(true);
+    host_.setBusyCursor(false);
+    host_.setStartControlsEnabled(true);
+}
+
+bool RankRuns::writeHistoryRow(const QString& keyword, const QString& url, qint64 webId, qint64 keyWordId) {
+    const QDate day = today();
+    const QString deleteSql = QStringLiteral("Delete From SE_RankHistory Where KeyWordID=") +
+                              QString::number(keyWordId) + QStringLiteral(" and WebID=") +
+                              QString::number(webId) + QStringLiteral(" and UpdateTime=") + jetDate(day);
+    const QStringList values = {
+        quotedStr(keyword),
+        quotedStr(url),
+        QString::number(engine_.rankGoogle),
+        QString::number(engine_.rankBaidu),
+        QString::number(engine_.rankBaidu2),
+        QString::number(engine_.rankSogou),
+        QString::number(engine_.rankSoso),
+        QString::number(engine_.rankYahoo),
+        QString::number(engine_.rankYoudao),
+        QString::number(engine_.rankBing),
+        sqlDate(day),
+        QString::number(keyWordId),
+        QString::number(webId),
+    };
+    const QString insertSql =
+        QStringLiteral(
+            "Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,SogouRank,"
+            "SosoRank,YahooRank,YoudaoRank,BingRank,UpdateTime,KeyWordID,WebID)Values(") +
+        values.join(u',') + u')';
+    // One transaction: a crash, a lock or a full disk between the two never loses the day's row.
+    return database_.execAllInOneTransaction({deleteSql, insertSql});
+}
+
+bool RankRuns::clearPendingMarks() {
+    return database_.execInTransaction(
+        database_.execQuery,
+        QStringLiteral(
+            "Update SE_KeyWord Set GoogleRank='',BaiduRank='',BaiduRank2='',YahooRank='',SosoRank='',"
+            "BingRank='',YoudaoRank='',SogouRank='' Where GoogleRank='稍候' or BaiduRank='稍候' or "
+            "BaiduRank2='稍候' or YahooRank='稍候' or SosoRank='稍候' or BingRank='稍候' or "
+            "YoudaoRank='稍候' or SogouRank='稍候'"));
+}
+
+} // namespace quorvane

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "engine/RankEngine.h"
+#include "runs/EngineChecks.h"
+#include "store/Database.h"
+#include "store/Recordset.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringView>
+
+#include <functional>
+
+namespace quorvane {
+
+// What a run needs of the window that shows it: the engine boxes, the mission list, the controls a run
+// disables, the cursor and the tray balloon.
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+    virtual bool engineTicked(QStringView engine) const = 0;
+    virtual void loadMissionList() = 0;
+    // "&2 批量更新排名" and "&1 添加网址".
+    virtual void setStartControlsEnabled(bool enabled) = 0;
+    virtual void setGridEnabled(bool enabled) = 0;
+    virtual void setStopEnabled(bool enabled) = 0;
+    virtual void setBusyCursor(bool busy) = 0;
+    virtual void showBalloon(const QString& title, const QString& message) = 0;
+    // A row of the batch run is done: its cells are saved and its history row written. The row is the
+    // mission list's current row.
+    virtual void rowChecked(int /*row*/) {}
+};
+
+// The rank cell texts that are not numbers.
+inline constexpr char16_t kPendingMark[] = u"稍候";
+inline constexpr char16_t kRestrictedText[] = u"可能已被搜索引擎限制!";
+
+// The batch run and the single-row update over the mission list: for every row, the check of each ticked
+// engine, its rank cell texts, the row saved, and the day's history row.
+class RankRuns {
+public:
+    RankRuns(Database& database, Recordset& missions, RankEngine& engine, RunHost& host);
+
+    bool anyEngineChosen() const;
+    // The batch run over the whole mission list ("&2 批量更新排名").
+    void runBatch();
+    // The update of the mission list's current row ("更新排名").
+    void updateSingleRow();
+    // Replaces the pair's history row of today with the rank counters. True when both statements worked.
+    bool writeHistoryRow(const QString& keyword, const QString& url, qint64 webId, qint64 keyWordId);
+    // Empties every rank cell of rows still stored with the pending mark.
+    bool clearPendingMarks();
+
+    // True while a batch run or a single-row update is in progress.
+    bool isRunning() const { return running_; }
+    // A reload of the mission list asked for during a run: it waits until the row in progress is
+    // written, so that the run never saves a row's ranks into another row; the run then goes on with the
+    // row after the one it checked, in the reloaded order.
+    void requestReload() { reloadRequested_ = true; }
+    // What became of the pages of the last run, per engine.
+    const RunPageCounts& runPages() const { return runPages_; }
+
+    // Whether the engines of one keyword are checked side by side (the default) or one after the other.
+    bool sideBySide = true;
+    // Makes the browser of each engine check, on the check's own thread (tests may hand in others).
+    BrowserFactory makeBrowser = pageBrowserFactory();
+
+    // Today's date as runs stamp it (tests move it to another day).
+    std::function<QDate()> today = [] { return QDate::currentDate(); };
+
+private:
+    struct RowKeys {
+        QString keyword;
+        QString url;
+        qint64 keyWordId = 0;
+        qint64 webId = 0;
+    };
+    RowKeys readCurrentRow() const;
+    void stampUpdateTime();
+    // Checks the row's ticked engines and writes its cells; false when a stop request ended it.
+    bool checkRow(const RowKeys& row);
+    // The rank cell(s) of an engine in the current row's edit.
+    void writeCells(QStringView engine, const QString& first, const QString& second);
+    // An engine's check result: its counters, its cell texts and its page counts.
+    void takeOutcome(QStringView engine, const EngineCheckOutcome& outcome);
+    // An engine not checked: its counters from the stored cells, for the history row.
+    void takeStoredRanks(QStringView engine);
+    // Makes the row of that keyword the mission list's current row; false when it is gone.
+    bool focusRow(qint64 keyWordId);
+    // Reloads the list if a reload was asked for; returns the row to go on with after `done`.
+    int reloadIfRequested(int nextRow, qint64 done);
+    // A run starts its page counts and its log afresh.
+    void startRunRecord();
+    // A balloon's text at the end of a run, with a line naming the engines whose pages were not understood.
+    QString endOfRunText(const QString& message) const;
+
+    Database& database_;
+    Recordset& missions_;
+    RankEngine& engine_;
+    RunHost& host_;
+    bool running_ = false;
+    bool reloadRequested_ = false;
+    RunPageCounts runPages_;
+};
+
+} // namespace quorvane
