@@ -68,14 +68,14 @@ QCheckBox* makeEngineBox(QWidget* parent, const QString& name, const QString& ca
 // The mission grid's columns at the widths given for them, widened where the grid's font needs more room for
 // the title or for the longest text the column normally holds. The restriction notice "可能已被搜索引擎限制!"
 // is not among them: it is cut and shown whole by the cell's tooltip.
-std::vector<GridColumn> missionColumns(const DataGrid& grid) {
+std::vector<DataGridColumn> missionColumns(const DataGrid& grid) {
     const Qt::Alignment centre = Qt::AlignCenter;
     // The texts a rank column holds at its widest: the engine's ">N" at ten pages and the pending mark.
     const auto rankValues = [](const QString& field) {
         return QStringList{u'>' + QString::number(widestRank(field)), QStringLiteral("稍候")};
     };
     const QStringList dates{QStringLiteral("0000-00-00")};
-    std::vector<GridColumn> columns{
+    std::vector<DataGridColumn> columns{
         {QStringLiteral("关键词"), QStringLiteral("KeyWordName"), 89, centre, true},
         {QStringLiteral("相关链接"), QStringLiteral("UrlName"), 120, Qt::AlignLeft, true},
         {QStringLiteral("Baidu不包含推广"), QStringLiteral("BaiduRank"), 55, centre, true},
@@ -88,7 +88,7 @@ std::vector<GridColumn> missionColumns(const DataGrid& grid) {
         {QStringLiteral("Youdao"), QStringLiteral("YoudaoRank"), 40, centre, false},
         {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 55, centre, true},
     };
-    for (GridColumn& column : columns) {
+    for (DataGridColumn& column : columns) {
         if (column.field == u"KeyWordName" || column.field == u"UrlName")
             continue; // free text: the given widths stand, longer texts are cut and shown by the tooltip
         const QStringList values = column.field == u"UpdateTime" ? dates : rankValues(column.field);

@@ -90,10 +90,10 @@ void HistoryBox::buildGrid() {
     historyGrid = new DataGrid(this);
     historyGrid->setObjectName(QStringLiteral("historyGrid"));
     const auto column = [](const char16_t* title, const char16_t* field, int width, bool sorts) {
-        return GridColumn{QString::fromUtf16(title), QString::fromUtf16(field), width, Qt::AlignCenter,
-                          sorts};
+        return DataGridColumn{QString::fromUtf16(title), QString::fromUtf16(field), width, Qt::AlignCenter,
+                              sorts};
     };
-    std::vector<GridColumn> columns{
+    std::vector<DataGridColumn> columns{
         column(u"Baidu不包含推广", u"BaiduRank", 55, true),
         column(u"Baidu包含推广", u"BaiduRank2", 55, false),
         column(u"Google", u"GoogleRank", 40, true),
@@ -106,7 +106,7 @@ void HistoryBox::buildGrid() {
     };
     // Columns are widened where the grid's font needs more room for the title, the engine's widest rank or
     // a whole date; the grid scrolls sideways when they do not all fit.
-    for (GridColumn& c : columns) {
+    for (DataGridColumn& c : columns) {
         const QString widest =
             c.field == u"UpdateTime" ? QStringLiteral("0000-00-00") : QString::number(widestRank(c.field));
         c.width = std::max(c.width, historyGrid->fittingWidth(c.title, {widest}, c.sortable));

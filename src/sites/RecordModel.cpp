@@ -5,7 +5,7 @@
 
 namespace quorvane {
 
-RecordModel::RecordModel(Recordset& records, std::vector<GridColumn> columns, QObject* parent)
+RecordModel::RecordModel(Recordset& records, std::vector<ListColumn> columns, QObject* parent)
     : QAbstractTableModel(parent)
     , records_(records)
     , columns_(std::move(columns)) {
@@ -65,7 +65,7 @@ bool RecordModel::isTicked(const QVariant& value) {
 QVariant RecordModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
-    const GridColumn& col = column(index.column());
+    const ListColumn& col = column(index.column());
     const QVariant value = rowValue(index.row(), col.field);
     switch (role) {
     case Qt::DisplayRole:

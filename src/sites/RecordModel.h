@@ -11,7 +11,7 @@
 namespace quorvane {
 
 // One column of a list over a Recordset.
-struct GridColumn {
+struct ListColumn {
     QString title;
     QString field;
     int width = 64; // the grids' default column width
@@ -25,7 +25,7 @@ struct GridColumn {
 class RecordModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    RecordModel(Recordset& records, std::vector<GridColumn> columns, QObject* parent = nullptr);
+    RecordModel(Recordset& records, std::vector<ListColumn> columns, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -34,7 +34,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     Recordset& records() const { return records_; }
-    const GridColumn& column(int column) const { return columns_.at(static_cast<size_t>(column)); }
+    const ListColumn& column(int column) const { return columns_.at(static_cast<size_t>(column)); }
     // The column showing a field, -1 when none does.
     int columnOf(const QString& field) const;
     // The row's value of a field, also for fields no column shows.
@@ -45,7 +45,7 @@ public:
 
 private:
     Recordset& records_;
-    std::vector<GridColumn> columns_;
+    std::vector<ListColumn> columns_;
     int indicatorRow_ = -1;
 };
 

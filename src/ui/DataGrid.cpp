@@ -202,7 +202,7 @@ DataGrid::DataGrid(QWidget* parent)
 
 DataGrid::~DataGrid() = default;
 
-RecordsetModel* DataGrid::bind(Recordset& recordset, std::vector<GridColumn> columns) {
+RecordsetModel* DataGrid::bind(Recordset& recordset, std::vector<DataGridColumn> columns) {
     Q_ASSERT(!model_);
     model_ = new RecordsetModel(recordset, std::move(columns), this);
     setModel(model_);

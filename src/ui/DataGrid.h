@@ -57,7 +57,7 @@ public:
     ~DataGrid() override;
 
     // Shows a recordset with the given column table. Call once; the model belongs to the grid.
-    RecordsetModel* bind(Recordset& recordset, std::vector<GridColumn> columns);
+    RecordsetModel* bind(Recordset& recordset, std::vector<DataGridColumn> columns);
     RecordsetModel* recordsetModel() const { return model_; }
 
     // The narrowest width at which a column shows its title (with room for the sort marker when it sorts)

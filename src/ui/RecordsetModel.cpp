@@ -27,7 +27,7 @@ const QPixmap& indicatorPixmap() {
 
 } // namespace
 
-RecordsetModel::RecordsetModel(Recordset& recordset, std::vector<GridColumn> columns, QObject* parent)
+RecordsetModel::RecordsetModel(Recordset& recordset, std::vector<DataGridColumn> columns, QObject* parent)
     : QAbstractTableModel(parent)
     , recordset_(recordset)
     , columns_(std::move(columns))

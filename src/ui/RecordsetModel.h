@@ -13,7 +13,7 @@ namespace quorvane {
 
 // One column of a data grid: its title, the recordset field it shows, its starting width in pixels, the
 // alignment of its cells and whether a click on its title sorts the rows.
-struct GridColumn {
+struct DataGridColumn {
     QString title;
     QString field;
     int width = 64;
@@ -51,10 +51,10 @@ public:
     // Decides the colours of a row from the recordset; called while cells are drawn, so keep it cheap.
     using RowColourHook = std::function<RowColours(const Recordset& recordset, int row)>;
 
-    RecordsetModel(Recordset& recordset, std::vector<GridColumn> columns, QObject* parent = nullptr);
+    RecordsetModel(Recordset& recordset, std::vector<DataGridColumn> columns, QObject* parent = nullptr);
 
     Recordset& recordset() const { return recordset_; }
-    const GridColumn& gridColumn(int column) const { return columns_.at(static_cast<size_t>(column)); }
+    const DataGridColumn& gridColumn(int column) const { return columns_.at(static_cast<size_t>(column)); }
     // The column showing a field (compared without regard to case); -1 when none does.
     int columnOfField(QStringView field) const;
     // The recordset field behind a column; -1 when the set lacks it.
@@ -78,7 +78,7 @@ private:
     void onCurrentRowChanged(int row);
 
     Recordset& recordset_;
-    const std::vector<GridColumn> columns_;
+    const std::vector<DataGridColumn> columns_;
     std::vector<int> fieldIndex_;
     std::vector<SortMarker> markers_; // kept across reopens of the recordset
     RowColourHook rowColourHook_;

@@ -32,7 +32,7 @@ std::vector<Recordset::Row> sampleRows() {
     };
 }
 
-std::vector<GridColumn> sampleColumns() {
+std::vector<DataGridColumn> sampleColumns() {
     return {
         {QStringLiteral("名称"), QStringLiteral("Name"), 80, Qt::AlignCenter, true},
         {QStringLiteral("排名"), QStringLiteral("Rank"), 50, Qt::AlignCenter, true},
