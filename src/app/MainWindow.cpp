@@ -62,10 +62,7 @@ void MainWindow::prepareWindow() {
     dbFile = dbFileSetting_;
     dbPassword = QString::fromUtf16(kDbPassword);
     engine().stopRequested = false;
-    engine().pageCount = 1;
     engine().rankBaidu2 = 0;
-    engine().promoCount = 0;
-    engine().pageLinks.clear();
     // Read the engines' addresses and definitions now, so that a complaint about Endpoints.ini or
     // Engines.ini never interrupts a run.
     loadEndpointsBesideExecutable();

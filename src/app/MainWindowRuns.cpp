@@ -111,7 +111,6 @@ void MainWindow::applyPageRange() {
     const QString pages = pageRangeCombo->currentText();
     if (pages.isEmpty())
         return;
-    engine().pageCount = pages.toInt();
     pageRangePanel->hide();
     showInfoMsg(QStringLiteral("设置的查询范围为从第1页至") + pages + QStringLiteral("页!"));
 }

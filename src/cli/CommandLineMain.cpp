@@ -1,6 +1,4 @@
 #include "cli/CommandLineMain.h"
-#include "config/RunSettings.h"
-#include "runs/RunLog.h"
 
 #include "cli/CommandLineOptions.h"
 #include "cli/ConsoleOutput.h"

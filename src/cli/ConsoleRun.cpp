@@ -58,7 +58,6 @@ ConsoleRun::ConsoleRun(Database& database, const CommandLineOptions& options, Co
     , runs_(database, missions_, engine_, *host_) {
     const int pages = options_.pages;
     engine_.pageRangeSource = [pages] { return pages; };
-    engine_.pageCount = pages;
 }
 
 ConsoleRun::~ConsoleRun() = default;

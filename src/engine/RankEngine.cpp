@@ -50,18 +50,18 @@ PageRecord RankEngine::readPage(QByteArrayView keywordGbk, QStringView engine, i
     page.bytes = load.bytes;
     if (!load.error.isEmpty() || load.httpStatus >= 400) {
         // A failed load or a server's error page: whatever it shows is not the engine's results.
-        pageLinks.clear();
+        pageLinks_.clear();
         page.note = load.error.isEmpty() ? QStringLiteral("HTTP status %1").arg(load.httpStatus) : load.error;
         return page;
     }
-    if (!scanResultPage(rankBrowser, engine, pageLinks, promoCount)) {
+    if (!scanResultPage(rankBrowser, engine, pageLinks_, promoCount_)) {
         page.outcome = PageOutcome::NotUnderstood;
         if (runLog)
             runLog->keepUnparsed(engine, page.url, rankBrowser.documentMarkup());
         return page;
     }
     page.outcome = PageOutcome::Read;
-    page.items = static_cast<int>(pageLinks.size());
+    page.items = static_cast<int>(pageLinks_.size());
     return page;
 }
 
@@ -72,11 +72,12 @@ RankEngine::CheckResult RankEngine::checkEngineRank(QByteArrayView keywordGbk, c
     if (!info)
         return result;
     const bool baidu = engine == u"Baidu";
-    pageCount = pagesRead(*info, std::clamp(pageRangeSource(), 1, 10));
+    const int pageCount = pagesRead(*info, std::clamp(pageRangeSource(), 1, 10));
+    result.pageCount = pageCount;
+    const int pageSize = pageStep(*info);
     int offset = 0; // results that lie before the current page
     const QString keyword = runLog ? fromGbk(keywordGbk) : QString();
     for (int i = 0; i < pageCount; ++i, offset += pageSize) {
-        pageSize = pageStep(*info);
         PageRecord page = readPage(keywordGbk, engine, i, pageParameter(*info, i));
         page.keyword = keyword;
         result.pages.add(page.outcome);
@@ -94,19 +95,19 @@ RankEngine::CheckResult RankEngine::checkEngineRank(QByteArrayView keywordGbk, c
             result.completed = false;
             return result;
         }
-        const int m = findSiteInLinks(siteUrl, pageLinks, stopRequest());
+        const int m = findSiteInLinks(siteUrl, pageLinks_, stopRequest());
         page.matchPosition = m;
         logPage();
         if (baidu) {
             rankBaidu2 = m;
             if (m == 0)
                 continue;
-            if (m <= promoCount) {
+            if (m <= promoCount_) {
                 // The site is one of the page's promoted items: both ranks are its position.
                 rankBaidu = rankBaidu2 = offset + m;
             } else {
                 rankBaidu2 = offset + m;
-                rankBaidu = offset + m - promoCount;
+                rankBaidu = offset + m - promoCount_;
             }
             return result;
         }

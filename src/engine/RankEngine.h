@@ -27,6 +27,7 @@ public:
         bool completed = true;    // false: a stop request was seen after a page had been read
         bool readAnyPage = false; // at least one page loaded and gave links
         PageCounts pages;         // what became of each page asked for
+        int pageCount = 0;        // pages the check set out to read
     };
 
     // Reads the engine's result pages for the keyword (GBK text) and looks for the site; the result is
@@ -52,10 +53,6 @@ public:
     int rankSogou = 0;
     int rankYoudao = 0;
 
-    int pageCount = 1;
-    int pageSize = 0;
-    int promoCount = 0;
-    QStringList pageLinks;
     StopFlag stopRequested{false};
     // Makes the checks follow another engine's stop request instead of this one's (the jobs of a run all
     // follow the run's). The other engine must outlive the checks.
@@ -65,13 +62,18 @@ public:
     // Where the checks write their pages; none by default. Not owned.
     PageRecorder* runLog = nullptr;
 
+    // The links of the last page read, in page order.
+    const QStringList& lastPageLinks() const { return pageLinks_; }
+
 private:
     const StopFlag& stopRequest() const { return followed_ ? *followed_ : stopRequested; }
 
     const StopFlag* followed_ = nullptr;
+    QStringList pageLinks_;
+    int promoCount_ = 0; // promoted items among pageLinks_ (Baidu)
 
     // Loads page index i of the engine, classifies it and, when it was read, leaves its links in
-    // pageLinks.
+    // pageLinks_.
     PageRecord readPage(QByteArrayView keywordGbk, QStringView engine, int pageIndex, int pageParameter);
 };
 

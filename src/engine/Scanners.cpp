@@ -88,21 +88,6 @@ QStringList scanBaiduPage(const Browser& browser, int& promoCount) {
 QStringList scanGooglePage(const Browser& browser) {
     return scanBrowser(browser, u"Google");
 }
-QStringList scanYahooPage(const Browser& browser) {
-    return scanBrowser(browser, u"Yahoo");
-}
-QStringList scanSosoPage(const Browser& browser) {
-    return scanBrowser(browser, u"Soso");
-}
-QStringList scanBingPage(const Browser& browser) {
-    return scanBrowser(browser, u"Bing");
-}
-QStringList scanSogouPage(const Browser& browser) {
-    return scanBrowser(browser, u"Sogou");
-}
-QStringList scanYoudaoPage(const Browser& browser) {
-    return scanBrowser(browser, u"Youdao");
-}
 
 bool scanResultPage(const Browser& browser, QStringView engine, QStringList& pageLinks, int& promoCount) {
     pageLinks.clear();

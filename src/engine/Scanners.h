@@ -60,11 +60,6 @@ PageScan scanMarkup(QStringView engine, QByteArrayView markupGbk);
 // browser without a document throws, and that is left to the caller's error path.
 QStringList scanBaiduPage(const Browser& browser, int& promoCount); // promoCount is set, 0 first
 QStringList scanGooglePage(const Browser& browser);
-QStringList scanYahooPage(const Browser& browser);
-QStringList scanSosoPage(const Browser& browser);
-QStringList scanBingPage(const Browser& browser);
-QStringList scanSogouPage(const Browser& browser);
-QStringList scanYoudaoPage(const Browser& browser);
 
 // Runs the engine's scanner on the browser and makes its list the new pageLinks (Baidu also sets
 // promoCount); true when the page gave at least one link. An unknown engine name empties pageLinks and

@@ -27,7 +27,7 @@ EngineCheckOutcome checkOnThisThread(const EngineCheckRequest& request, const St
     outcome.result = engine.checkEngineRank(request.keywordGbk, request.siteUrl, request.engine);
     outcome.rank = engine.counter(request.engine);
     outcome.rank2 = engine.counter(request.engine, request.engine == u"Baidu");
-    outcome.pageCount = engine.pageCount;
+    outcome.pageCount = outcome.result.pageCount;
     return outcome;
 }
 

@@ -119,8 +119,21 @@ TEST_F(MainWindowRuns, PageRangeConfirmAndClose) {
     window->pageRangeCombo->setCurrentIndex(2);
     window->applyPageRangeButton->click();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("设置的查询范围为从第1页至3页!")});
-    EXPECT_EQ(window->engine().pageCount, 3);
     EXPECT_TRUE(window->pageRangePanel->isHidden());
+
+    // The next run asks each engine for three pages.
+    TickOnly(u"Bing");
+    QList<QByteArray> expected;
+    for (int i = 0; i < 3; ++i) {
+        expected << Target(u"Bing", i);
+        server.ServePage(expected.back(), test::ResultPage(u"Bing", test::LinksWithSiteAt(10, 0, QString())));
+    }
+    window->startButton->click();
+    QList<QByteArray> asked;
+    for (const test::HttpServer::Request& request : server.Requests())
+        asked << request.target;
+    EXPECT_EQ(asked, expected);
+    messages.Clear();
 
     window->settingsButton->click();
     window->closePageRangeButton->click();

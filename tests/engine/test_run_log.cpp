@@ -104,7 +104,7 @@ TEST_P(NewLayout, OverrideOfTheItemMarkersReadsThePage) {
     EXPECT_EQ(result.readAnyPage, c.rank > 0);
     EXPECT_EQ(result.pages, c.pages);
     EXPECT_EQ(engine.rankBing, c.rank);
-    EXPECT_EQ(engine.pageLinks, c.links);
+    EXPECT_EQ(engine.lastPageLinks(), c.links);
 }
 
 const LayoutCase kLayouts[] = {
