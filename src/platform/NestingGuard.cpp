@@ -134,18 +134,18 @@ bool isSpecialList(TagId tag) {
 // What the parser does with each tag it knows, looked up in a table made once from the lists above: the
 // model asks for every tag of the page, and for every open element while it looks for one.
 enum TagKind : std::uint16_t {
-    kFormatting = 1 << 0,
-    kVoid = 1 << 1,
-    kRawText = 1 << 2,
-    kClosesParagraph = 1 << 3,
-    kStartsWithoutReopening = 1 << 4,
-    kHeading = 1 << 5,
-    kMarkerElement = 1 << 6,
-    kEndsScope = 1 << 7,
-    kTablePart = 1 << 8,
-    kEndsInTableScope = 1 << 9,
-    kLeavesForeignContent = 1 << 10,
-    kSpecial = 1 << 11,
+    Formatting = 1 << 0,
+    Void = 1 << 1,
+    RawText = 1 << 2,
+    ClosesParagraph = 1 << 3,
+    StartsWithoutReopening = 1 << 4,
+    Heading = 1 << 5,
+    MarkerElement = 1 << 6,
+    EndsScope = 1 << 7,
+    TablePart = 1 << 8,
+    EndsInTableScope = 1 << 9,
+    LeavesForeignContent = 1 << 10,
+    Special = 1 << 11,
 };
 
 bool hasKind(TagId tag, std::uint16_t kind) {
@@ -153,18 +153,18 @@ bool hasKind(TagId tag, std::uint16_t kind) {
         std::array<std::uint16_t, GUMBO_TAG_LAST> table{};
         for (TagId t = 0; t < GUMBO_TAG_LAST; ++t) {
             const std::pair<bool, TagKind> facts[] = {
-                {isFormattingList(t), kFormatting},
-                {isVoidList(t), kVoid},
-                {isRawTextList(t), kRawText},
-                {closesParagraphList(t), kClosesParagraph},
-                {startsWithoutReopeningList(t), kStartsWithoutReopening},
-                {isHeadingList(t), kHeading},
-                {isMarkerElementList(t), kMarkerElement},
-                {endsScopeList(t), kEndsScope},
-                {isTablePartList(t), kTablePart},
-                {endsInTableScopeList(t), kEndsInTableScope},
-                {leavesForeignContentList(t), kLeavesForeignContent},
-                {isSpecialList(t), kSpecial},
+                {isFormattingList(t), TagKind::Formatting},
+                {isVoidList(t), TagKind::Void},
+                {isRawTextList(t), TagKind::RawText},
+                {closesParagraphList(t), TagKind::ClosesParagraph},
+                {startsWithoutReopeningList(t), TagKind::StartsWithoutReopening},
+                {isHeadingList(t), TagKind::Heading},
+                {isMarkerElementList(t), TagKind::MarkerElement},
+                {endsScopeList(t), TagKind::EndsScope},
+                {isTablePartList(t), TagKind::TablePart},
+                {endsInTableScopeList(t), TagKind::EndsInTableScope},
+                {leavesForeignContentList(t), TagKind::LeavesForeignContent},
+                {isSpecialList(t), TagKind::Special},
             };
             for (const auto& [holds, kind] : facts)
                 if (holds)
@@ -176,40 +176,40 @@ bool hasKind(TagId tag, std::uint16_t kind) {
 }
 
 bool isFormatting(TagId tag) {
-    return hasKind(tag, kFormatting);
+    return hasKind(tag, TagKind::Formatting);
 }
 bool isVoid(TagId tag) {
-    return hasKind(tag, kVoid);
+    return hasKind(tag, TagKind::Void);
 }
 bool isRawText(TagId tag) {
-    return hasKind(tag, kRawText);
+    return hasKind(tag, TagKind::RawText);
 }
 bool closesParagraph(TagId tag) {
-    return hasKind(tag, kClosesParagraph);
+    return hasKind(tag, TagKind::ClosesParagraph);
 }
 bool startsWithoutReopening(TagId tag) {
-    return hasKind(tag, kStartsWithoutReopening);
+    return hasKind(tag, TagKind::StartsWithoutReopening);
 }
 bool isHeading(TagId tag) {
-    return hasKind(tag, kHeading);
+    return hasKind(tag, TagKind::Heading);
 }
 bool isMarkerElement(TagId tag) {
-    return hasKind(tag, kMarkerElement);
+    return hasKind(tag, TagKind::MarkerElement);
 }
 bool endsScope(TagId tag) {
-    return hasKind(tag, kEndsScope);
+    return hasKind(tag, TagKind::EndsScope);
 }
 bool isTablePart(TagId tag) {
-    return hasKind(tag, kTablePart);
+    return hasKind(tag, TagKind::TablePart);
 }
 bool endsInTableScope(TagId tag) {
-    return hasKind(tag, kEndsInTableScope);
+    return hasKind(tag, TagKind::EndsInTableScope);
 }
 bool leavesForeignContent(TagId tag) {
-    return hasKind(tag, kLeavesForeignContent);
+    return hasKind(tag, TagKind::LeavesForeignContent);
 }
 bool isSpecial(TagId tag) {
-    return hasKind(tag, kSpecial);
+    return hasKind(tag, TagKind::Special);
 }
 
 // One tag as the tokenizer reads it.
