@@ -1,6 +1,7 @@
 #include "export/ExportSteps.h"
 
 #include "export/Workbook.h"
+#include "export/WorkbookError.h"
 
 #include "store/SharedFunctions.h"
 #include "store/SqlText.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 
 namespace quorvane {
 
@@ -39,6 +41,11 @@ std::vector<Recordset::Row> RowsOnDisplay(const Recordset& rows) {
     return copy;
 }
 
+QString exportFailureText(const QString& reason) {
+    const QString failed = QString::fromUtf16(kExportFailed);
+    return reason.isEmpty() ? failed : failed + u'\n' + reason;
+}
+
 void PauseAfterRow() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     QThread::msleep(1);
@@ -50,6 +57,7 @@ void WriteRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const Ro
     // meanwhile changes nothing here.
     const std::vector<Recordset::Row> rows = RowsOnDisplay(list);
     bool saved = false;
+    QString reason;
     try {
         ExportProgress progress(window, static_cast<int>(rows.size()));
         int sheetRow = 3;
@@ -61,8 +69,12 @@ void WriteRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const Ro
         }
         book.save(target);
         saved = true;
-    } catch (const std::exception&) {
-        saved = false;
+    } catch (const WorkbookError& error) {
+        reason = error.message();
+    } catch (const std::bad_alloc&) {
+        reason = QStringLiteral("内存不足。");
+    } catch (const std::exception& error) {
+        reason = QString::fromLocal8Bit(error.what());
     }
     // The walk ends on the last row, where the list's cursor then stands.
     if (list.IsOpen() && !list.IsEmpty())
@@ -70,7 +82,7 @@ void WriteRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const Ro
     if (saved)
         ShowInfoMsg(QString::fromUtf16(kExportSucceeded));
     else
-        ShowErrorMsg(QString::fromUtf16(kExportFailed));
+        ShowErrorMsg(exportFailureText(reason));
 }
 
 ExportProgress::ExportProgress(QWidget* window, int rowCount)

@@ -26,6 +26,9 @@ inline constexpr char16_t kWorkbookFilters[] = u"Excel文件(*.xls);;Excel文件
 // A proposed name: the stem, the day as YYYY-MM-DD, ".xls" (最新排名结果2010-05-13.xls).
 QString DatedWorkbookName(const QString& stem, const QDate& day);
 
+// "导出数据失败!", followed on a line of its own by the reason when there is one.
+QString exportFailureText(const QString& reason);
+
 // Shows the save dialog in the program's folder with the proposed name, without an overwrite question.
 // The chosen full path, or an empty text when the user cancelled.
 QString ChooseWorkbookTarget(QWidget* window, const QString& proposedName);
@@ -44,7 +47,8 @@ using RowWriter = std::function<void(Workbook& book, int sheetRow, const Records
 
 // The row walk both exports share: the rows on display, one sheet row each from row 3 on, with the window
 // processing its messages and a 1 ms pause after each row and a progress window for long walks; then the
-// save. The list's current row ends on its last row. Tells the user "导出数据成功!" or "导出数据失败!".
+// save. The list's current row ends on its last row. Tells the user "导出数据成功!" or "导出数据失败!"
+// with the reason (a full disk, no permission) on the next line.
 void WriteRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
                       const QString& target);
 

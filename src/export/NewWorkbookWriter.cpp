@@ -1,5 +1,6 @@
 #include "export/NewWorkbookWriter.h"
 
+#include "export/FileErrors.h"
 #include "export/WorkbookError.h"
 
 #include <QFile>
@@ -7,6 +8,7 @@
 
 #include <xlsxwriter.h>
 
+#include <cerrno>
 #include <memory>
 #include <vector>
 
@@ -145,9 +147,15 @@ QByteArray writeNewWorkbook(const SheetModel& sheet) {
         throw WorkbookError(QStringLiteral("Invalid sheet name \"") + sheet.name() + u'"');
     writeSheet(book.get(), ws, sheet);
 
+    errno = 0;
     const lxw_error closed = workbook_close(book.release());
-    if (closed != LXW_NO_ERROR)
+    if (closed != LXW_NO_ERROR) {
+        // The library names the system's reason only on its error output; errno still holds it.
+        const int error = errno;
+        if (error != 0)
+            throw fileError(QStringLiteral("无法写入临时文件"), QFile::decodeName(path), error);
         failWith(QStringLiteral("Cannot write the workbook"), closed);
+    }
 
     QFile file(QFile::decodeName(path));
     if (!file.open(QIODevice::ReadOnly))

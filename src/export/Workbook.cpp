@@ -1,6 +1,7 @@
 #include "export/Workbook.h"
 
 #include "export/AtomicSave.h"
+#include "export/FileErrors.h"
 #include "export/NewWorkbookWriter.h"
 #include "export/TemplatePackage.h"
 #include "export/WorkbookError.h"
@@ -68,9 +69,13 @@ void Workbook::setFormula(int row, int column, const QString& formula, const QSt
 }
 
 void Workbook::save(const QString& path) const {
-    if (path.isEmpty())
-        throw WorkbookError(QStringLiteral("No file name to save the workbook under"));
-    const QByteArray package = template_ ? template_->filled(sheet_) : writeNewWorkbook(sheet_);
+    QByteArray package;
+    try {
+        package = template_ ? template_->filled(sheet_) : writeNewWorkbook(sheet_);
+    } catch (const WorkbookError& error) {
+        throw WorkbookError(QStringLiteral("无法保存文件") + quotedPath(path) + u'：' + error.message(),
+                            error.failure());
+    }
     saveAtomically(path, package);
 }
 

@@ -547,26 +547,55 @@ TEST_P(BothExportsTest, CancelledDialogWritesAndShowsNothing) {
     EXPECT_EQ(window->historyBox->historyRows.CurrentRow(), 0);
 }
 
-TEST_P(BothExportsTest, FailedSaveSaysSoAndLeavesNoFile) {
+TEST_P(BothExportsTest, FailedSaveSaysWhyAndLeavesNoFile) {
     ASSERT_TRUE(QDir(out.path()).mkdir(QStringLiteral("a-folder")));
-    const QString targets[] = {
-        out.filePath(QStringLiteral("no-such-folder/out.xls")), // a folder that does not exist
-        out.filePath(QStringLiteral("a-folder")),               // a path that is a folder
+    const struct {
+        QString target;
+        QString reason;
+    } cases[] = {
+        {out.filePath(QStringLiteral("no-such-folder/out.xls")), QStringLiteral("文件或文件夹不存在")},
+        {out.filePath(QStringLiteral("a-folder")), QStringLiteral("这是一个文件夹")},
     };
-    for (const QString& target : targets) {
-        SCOPED_TRACE(target.toStdString());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target.toStdString());
         messages.Clear();
-        answers.push_back(target);
+        answers.push_back(c.target);
 
         run();
 
         ASSERT_EQ(messages.Messages().size(), 1u);
         EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Error);
         EXPECT_EQ(messages.Messages()[0].title, QStringLiteral("Error"));
-        EXPECT_EQ(messages.Messages()[0].text, QStringLiteral("导出数据失败!"));
+        const QStringList lines = messages.Messages()[0].text.split(u'\n');
+        ASSERT_EQ(lines.size(), 2) << messages.Messages()[0].text.toStdString();
+        EXPECT_EQ(lines[0], QStringLiteral("导出数据失败!"));
+        EXPECT_TRUE(lines[1].contains(QDir::toNativeSeparators(c.target))) << lines[1].toStdString();
+        EXPECT_TRUE(lines[1].contains(c.reason)) << lines[1].toStdString();
         EXPECT_EQ(test::folderEntries(out.path()), QStringList{QStringLiteral("a-folder")});
         EXPECT_TRUE(test::folderEntries(out.filePath(QStringLiteral("a-folder"))).isEmpty());
     }
+}
+
+TEST_P(BothExportsTest, NearlyFullDiskSaysWhyAndKeepsTheOldWorkbook) {
+    const QString target = answerWith(QStringLiteral("export.xls"));
+    run();
+    ASSERT_EQ(messages.Texts(), QStringList{QStringLiteral("导出数据成功!")});
+    const QByteArray before = test::fileBytes(target);
+    messages.Clear();
+    answers.push_back(target);
+    {
+        // Room for less than one workbook: the writes run out of disk.
+        const test::FileSizeLimit nearlyFull(2048);
+        run();
+    }
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Error);
+    EXPECT_TRUE(messages.Messages()[0].text.startsWith(QStringLiteral("导出数据失败!\n")))
+        << messages.Messages()[0].text.toStdString();
+    EXPECT_TRUE(messages.Messages()[0].text.contains(QStringLiteral("磁盘空间不足")))
+        << messages.Messages()[0].text.toStdString();
+    EXPECT_EQ(test::fileBytes(target), before);
+    EXPECT_EQ(test::folderEntries(out.path()), QStringList{QStringLiteral("export.xls")});
 }
 
 INSTANTIATE_TEST_SUITE_P(Exports, BothExportsTest, ::testing::Values(Command::Latest, Command::History),
