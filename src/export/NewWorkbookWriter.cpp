@@ -2,6 +2,7 @@
 
 #include "export/FileErrors.h"
 #include "export/WorkbookError.h"
+#include "export/XmlPart.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -80,7 +81,10 @@ void writeCell(lxw_worksheet* ws, int row, int column, const SheetCell& cell, lx
             check(worksheet_write_blank(ws, r, c, format), row, column);
         break;
     case CellKind::Text:
-        check(worksheet_write_string(ws, r, c, cell.content().data(), format), row, column);
+        // The library escapes what XML cannot carry but not a literal "_xHHHH_", which readers would
+        // decode; escapeSpreadsheetText does both, leaving the library nothing to change.
+        check(worksheet_write_string(ws, r, c, escapeSpreadsheetText(cell.content()).constData(), format),
+              row, column);
         break;
     case CellKind::Number:
         check(worksheet_write_number(ws, r, c, cell.content().toDouble(), format), row, column);
@@ -91,7 +95,9 @@ void writeCell(lxw_worksheet* ws, int row, int column, const SheetCell& cell, lx
         if (cached.isEmpty())
             check(worksheet_write_formula(ws, r, c, formula, format), row, column);
         else
-            check(worksheet_write_formula_str(ws, r, c, formula, format, cached.data()), row, column);
+            check(worksheet_write_formula_str(ws, r, c, formula, format,
+                                              escapeSpreadsheetText(cached).constData()),
+                  row, column);
         break;
     }
     }

@@ -1,6 +1,7 @@
 #include "XlsxReader.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 #include <zip.h>
 
@@ -29,6 +30,20 @@ QString relsTarget(const QByteArray& rels, const char* attribute, const std::str
             return QString::fromUtf8(rel.attribute("Target").as_string());
     }
     return {};
+}
+
+// "_x0041_" -> "A", "_x005F_" -> "_": the escapes of spreadsheet text, decoded as readers decode them.
+QString decodeEscapes(const QString& stored) {
+    static const QRegularExpression escape(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
+    QString shown;
+    qsizetype copied = 0;
+    for (auto it = escape.globalMatch(stored); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        shown += QStringView(stored).mid(copied, m.capturedStart() - copied);
+        shown += QChar(static_cast<char16_t>(m.captured(1).toUShort(nullptr, 16)));
+        copied = m.capturedEnd();
+    }
+    return shown + QStringView(stored).mid(copied);
 }
 
 pugi::xml_node nth(pugi::xml_node list, int index) {
@@ -98,6 +113,7 @@ CellRead XlsxReader::cell(const QString& address) const {
                 read.text = textOf(c.child("is").child("t"));
             else
                 read.text = textOf(c.child("v"));
+            read.shown = decodeEscapes(read.text);
             return read;
         }
     }

@@ -15,7 +15,8 @@ namespace quorvane::test {
 struct CellRead {
     bool exists = false;
     QString type;    // the t attribute: "s", "inlineStr", "str", or empty
-    QString text;    // the shown value: the string, or the stored value
+    QString text;    // the stored value: the string, or the stored value
+    QString shown;   // the text as spreadsheet programs show it, with _xHHHH_ escapes decoded
     QString formula; // the <f> text; empty without one
     bool hasFormula = false;
     int styleIndex = 0;

@@ -1,6 +1,7 @@
 // The facade's cell and format operations, checked in the saved file, on a new workbook and on a
 // filled copy of the history template alike.
 #include "ExportTesting.h"
+#include "platform/QStringPrinter.h"
 
 #include "export/WorkbookError.h"
 
@@ -152,6 +153,31 @@ INSTANTIATE_TEST_SUITE_P(Cases, WorkbookContents,
                              return std::string(backendName(std::get<0>(info.param))) + "_" +
                                     std::get<1>(info.param).name;
                          });
+
+// Texts that look like the escapes spreadsheet files use come back as they were written, in a text cell
+// and in a link's shown value.
+class TextRoundTrip : public ExportFolder, public ::testing::WithParamInterface<Backend> {};
+
+TEST_P(TextRoundTrip, EscapeLookalikesComeBackUnchanged) {
+    const QStringList texts{QStringLiteral("c_x0041_d"),     QStringLiteral("_x005F_"),
+                            QStringLiteral("_x00e9_x0041_"), QStringLiteral("a\x01_x0001_z"),
+                            QStringLiteral("__x0041__"),     QStringLiteral("_x004_ _x0041"),
+                            QStringLiteral("关键词_x4E2D_")};
+    Workbook book = open(GetParam());
+    for (int i = 0; i < texts.size(); ++i) {
+        book.setText(3 + i, 1, texts[i]);
+        book.setFormula(3 + i, 2, QStringLiteral("=HYPERLINK(\"http://x/\",\"1\")"), texts[i]);
+    }
+    const XlsxReader file = saveAndRead(book);
+    for (int i = 0; i < texts.size(); ++i) {
+        SCOPED_TRACE(texts[i].toStdString());
+        EXPECT_EQ(file.cell(QStringLiteral("A%1").arg(3 + i)).shown, texts[i]);
+        EXPECT_EQ(file.cell(QStringLiteral("B%1").arg(3 + i)).shown, texts[i]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, TextRoundTrip, ::testing::Values(Backend::New, Backend::Template),
+                         [](const auto& info) { return std::string(backendName(info.param)); });
 
 TEST(SheetModel, FramingManyRowsSharesAFewStyles) {
     SheetModel sheet;
