@@ -25,12 +25,13 @@ struct WorkbookCloser {
 using WorkbookHandle = std::unique_ptr<lxw_workbook, WorkbookCloser>;
 
 [[noreturn]] void failWith(const QString& what, lxw_error error) {
-    throw WorkbookError(what + QStringLiteral(": ") + QString::fromUtf8(lxw_strerror(error)));
+    throw WorkbookError(what + QStringLiteral("（") + QString::fromUtf8(lxw_strerror(error)) +
+                        QStringLiteral("）。"));
 }
 
 void check(lxw_error error, int row, int column) {
     if (error != LXW_NO_ERROR)
-        failWith(QStringLiteral("Cannot write cell ") + cellName(row, column), error);
+        failWith(QStringLiteral("无法写入单元格 ") + cellName(row, column), error);
 }
 
 // One libxlsxwriter format per style of the sheet, made when a cell first uses it. The workbook owns
@@ -50,7 +51,7 @@ public:
             const CellStyle& style = sheet_.style(styleId);
             format = workbook_add_format(book_);
             if (!format)
-                throw WorkbookError(QStringLiteral("Out of memory for cell formats"));
+                throw WorkbookError(QStringLiteral("内存不足，无法添加单元格格式。"));
             if (!style.fontName.isEmpty())
                 format_set_font_name(format, style.fontName.constData());
             if (style.fontSize > 0)
@@ -120,7 +121,7 @@ void writeSheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& sheet) 
             const lxw_error error = worksheet_merge_range(ws, m.firstRow - 1, m.firstColumn - 1,
                                                           m.lastRow - 1, m.lastColumn - 1, "", nullptr);
             if (error != LXW_NO_ERROR)
-                failWith(QStringLiteral("Cannot merge ") + cellName(m.firstRow, m.firstColumn) + u':' +
+                failWith(QStringLiteral("无法合并 ") + cellName(m.firstRow, m.firstColumn) + u':' +
                              cellName(m.lastRow, m.lastColumn),
                          error);
         }
@@ -137,7 +138,7 @@ void writeSheet(lxw_workbook* book, lxw_worksheet* ws, const SheetModel& sheet) 
 QByteArray writeNewWorkbook(const SheetModel& sheet) {
     const QTemporaryDir folder;
     if (!folder.isValid())
-        throw WorkbookError(QStringLiteral("Cannot create a temporary folder: ") + folder.errorString());
+        throw WorkbookError(QStringLiteral("无法创建临时文件夹：") + folder.errorString() + u'。');
     const QByteArray path = QFile::encodeName(folder.filePath(QStringLiteral("workbook.xlsx")));
     QByteArray tmpdir = QFile::encodeName(folder.path());
 
@@ -146,11 +147,11 @@ QByteArray writeNewWorkbook(const SheetModel& sheet) {
     options.tmpdir = tmpdir.data();
     WorkbookHandle book(workbook_new_opt(path.constData(), &options));
     if (!book)
-        throw WorkbookError(QStringLiteral("Cannot start a new workbook"));
+        throw WorkbookError(QStringLiteral("无法新建工作簿。"));
 
     lxw_worksheet* ws = workbook_add_worksheet(book.get(), sheet.name().toUtf8().constData());
     if (!ws)
-        throw WorkbookError(QStringLiteral("Invalid sheet name \"") + sheet.name() + u'"');
+        throw WorkbookError(QStringLiteral("工作表名称“") + sheet.name() + QStringLiteral("”无效。"));
     writeSheet(book.get(), ws, sheet);
 
     errno = 0;
@@ -160,12 +161,12 @@ QByteArray writeNewWorkbook(const SheetModel& sheet) {
         const int error = errno;
         if (error != 0)
             throw fileError(QStringLiteral("无法写入临时文件"), QFile::decodeName(path), error);
-        failWith(QStringLiteral("Cannot write the workbook"), closed);
+        failWith(QStringLiteral("无法生成工作簿"), closed);
     }
 
     QFile file(QFile::decodeName(path));
     if (!file.open(QIODevice::ReadOnly))
-        throw WorkbookError(QStringLiteral("Cannot read the written workbook: ") + file.errorString());
+        throw WorkbookError(QStringLiteral("无法读取生成的工作簿：") + file.errorString() + u'。');
     return file.readAll();
 }
 

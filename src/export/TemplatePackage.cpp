@@ -1,5 +1,6 @@
 #include "export/TemplatePackage.h"
 
+#include "export/FileErrors.h"
 #include "export/SheetReferences.h"
 #include "export/TemplateSheet.h"
 #include "export/TemplateStyles.h"
@@ -10,7 +11,12 @@
 #include <QDir>
 #include <QFile>
 
+#include <cerrno>
 #include <string_view>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvane {
 
@@ -127,28 +133,65 @@ QByteArray rewriteChart(const QByteArray& content, const QString& part, const QS
 
 } // namespace
 
+namespace {
+
+// The whole template file, refused beyond what its package may hold once inflated.
+QByteArray readTemplateFile(const QString& path) {
+    const QString action = QStringLiteral("无法读取模板文件");
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw fileError(action, path, errno);
+    const struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        throw fileError(action, path, errno);
+    if (S_ISDIR(info.st_mode))
+        throw fileError(action, path, EISDIR);
+    if (info.st_size > kMaxPackageBytes)
+        throw WorkbookError(
+            QStringLiteral("模板文件") + quotedPath(path) +
+            QStringLiteral("不能使用：文件大于 %1 MB。").arg(kMaxPackageBytes / (1024 * 1024)));
+    QByteArray bytes(static_cast<qsizetype>(info.st_size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + done, static_cast<size_t>(bytes.size() - done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw fileError(action, path, errno);
+        if (got == 0)
+            break; // the file shrank meanwhile; the package check finds what is missing
+        done += got;
+    }
+    bytes.truncate(done);
+    return bytes;
+}
+
+} // namespace
+
 TemplatePackage TemplatePackage::read(const QString& path) {
-    const QString shown = QDir::toNativeSeparators(path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw WorkbookError(QStringLiteral("Cannot open the template \"") + shown + QStringLiteral("\": ") +
-                            file.errorString());
     TemplatePackage package;
     package.path_ = path;
-    package.bytes_ = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw WorkbookError(QStringLiteral("Cannot read the template \"") + shown + QStringLiteral("\": ") +
-                            file.errorString());
+    package.bytes_ = readTemplateFile(path);
 
     try {
-        const ZipPackage zip(package.bytes_, shown);
+        const ZipPackage zip(package.bytes_);
+        // Every part is inflated once within bounds and refused with a document type declaration
+        // before any is parsed or copied.
+        zip.verify();
         package.workbookPart_ = findRelationship(zip, QString(), [](pugi::xml_node rel) {
             return endsWith(rel.attribute("Type").as_string(), "/officeDocument");
         });
         if (package.workbookPart_.isEmpty())
-            throw WorkbookError(u'"' + shown + QStringLiteral("\": no workbook part"));
+            throw WorkbookError(QStringLiteral("找不到工作簿部件。"));
         const pugi::xml_document workbook = parsePart(zip, package.workbookPart_);
         const pugi::xml_node sheet = firstChild(firstChild(workbook.document_element(), "sheets"), "sheet");
+        if (!sheet)
+            throw WorkbookError(QStringLiteral("工作簿中没有工作表。"));
         const std::string relationId = attributeByLocalName(sheet, "id").as_string();
         package.sheetName_ = QString::fromUtf8(sheet.attribute("name").as_string());
         package.sheetPart_ = findRelationship(zip, package.workbookPart_, [&](pugi::xml_node rel) {
@@ -160,20 +203,34 @@ TemplatePackage TemplatePackage::read(const QString& path) {
         package.appPart_ = findRelationship(zip, QString(), [](pugi::xml_node rel) {
             return endsWith(rel.attribute("Type").as_string(), "/extended-properties");
         });
-        if (package.sheetName_.isEmpty() || package.sheetPart_.isEmpty() || !zip.contains(package.sheetPart_))
-            throw WorkbookError(u'"' + shown + QStringLiteral("\": no first worksheet"));
+        if (package.sheetName_.isEmpty() || package.sheetPart_.isEmpty())
+            throw WorkbookError(QStringLiteral("第一个工作表没有名称或找不到它的部件。"));
+        if (!zip.contains(package.sheetPart_))
+            throw WorkbookError(QStringLiteral("缺少第一个工作表“") + package.sheetName_ +
+                                QStringLiteral("”的部件“") + package.sheetPart_ + QStringLiteral("”。"));
         if (package.stylesPart_.isEmpty() || !zip.contains(package.stylesPart_))
-            throw WorkbookError(u'"' + shown + QStringLiteral("\": no styles part"));
+            throw WorkbookError(QStringLiteral("缺少样式部件。"));
         if (!package.appPart_.isEmpty() && !zip.contains(package.appPart_))
             package.appPart_.clear();
+        // What the fill needs of the sheet and its styles is checked now, not when the user saves.
+        const pugi::xml_document worksheet = parsePart(zip, package.sheetPart_);
+        if (!firstChild(worksheet.document_element(), "sheetData"))
+            throw WorkbookError(QStringLiteral("第一个工作表没有单元格数据（sheetData）。"));
+        const pugi::xml_document styles = parsePart(zip, package.stylesPart_);
+        for (const char* list : {"fonts", "borders", "cellXfs"}) {
+            if (!firstChild(styles.document_element(), list))
+                throw WorkbookError(QStringLiteral("样式部件中没有 ") + QString::fromLatin1(list) +
+                                    QStringLiteral(" 列表。"));
+        }
     } catch (const WorkbookError& error) {
-        throw WorkbookError(QStringLiteral("The template is unusable: ") + error.message());
+        throw WorkbookError(QStringLiteral("模板文件") + quotedPath(path) + QStringLiteral("不能使用：") +
+                            error.message());
     }
     return package;
 }
 
 QByteArray TemplatePackage::filled(const SheetModel& sheet) const {
-    ZipPackage zip(bytes_, QDir::toNativeSeparators(path_));
+    ZipPackage zip(bytes_);
 
     pugi::xml_document styles = parsePart(zip, stylesPart_);
     TemplateStyles templateStyles(styles, sheet);

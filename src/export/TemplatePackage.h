@@ -11,7 +11,10 @@ namespace quorvane {
 // package's relationships: the workbook, its first sheet and its styles.
 class TemplatePackage {
 public:
-    // Throws WorkbookError naming the file when it is missing, unreadable or not a workbook.
+    // Throws WorkbookError, in the program's language, naming the file and what is wrong when it is
+    // missing or unreadable, not a workbook, larger than its bounds once inflated (ZipPackage's limits,
+    // counted while inflating), holds a document type declaration in any part, or lacks the first
+    // sheet, its cell data or the styles.
     static TemplatePackage read(const QString& path);
 
     const QString& sheetName() const { return sheetName_; }

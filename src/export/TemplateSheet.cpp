@@ -60,7 +60,7 @@ private:
 void SheetWriter::writeCells() {
     pugi::xml_node sheetData = firstChild(root_, "sheetData");
     if (!sheetData)
-        throw WorkbookError(QStringLiteral("The template's first sheet has no cell data"));
+        throw WorkbookError(QStringLiteral("第一个工作表没有单元格数据（sheetData）。"));
     // Rows and the template's rows are both ascending, so one walk places every row.
     pugi::xml_node next = firstChild(sheetData, "row");
     for (int row = 1; row <= sheet_.rowCount(); ++row) {
@@ -204,10 +204,10 @@ void SheetWriter::writeMerges() {
             const bool apart = m.lastRow < old.firstRow || old.lastRow < m.firstRow ||
                                m.lastColumn < old.firstColumn || old.lastColumn < m.firstColumn;
             if (!apart)
-                throw WorkbookError(QStringLiteral("Merge ") + cellName(m.firstRow, m.firstColumn) + u':' +
-                                    cellName(m.lastRow, m.lastColumn) +
-                                    QStringLiteral(" overlaps the template's merge ") +
-                                    QString::fromLatin1(existing.attribute("ref").as_string()));
+                throw WorkbookError(
+                    QStringLiteral("合并区域 ") + cellName(m.firstRow, m.firstColumn) + u':' +
+                    cellName(m.lastRow, m.lastColumn) + QStringLiteral(" 与模板中的合并区域 ") +
+                    QString::fromLatin1(existing.attribute("ref").as_string()) + QStringLiteral(" 重叠。"));
         }
     }
     for (const CellRange& m : sheet_.merges()) {

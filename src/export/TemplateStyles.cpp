@@ -13,7 +13,8 @@ namespace {
 pugi::xml_node listElement(pugi::xml_node root, const char* local) {
     if (pugi::xml_node found = firstChild(root, local))
         return found;
-    throw WorkbookError(QStringLiteral("The template's styles have no ") + QString::fromLatin1(local));
+    throw WorkbookError(QStringLiteral("样式部件中没有 ") + QString::fromLatin1(local) +
+                        QStringLiteral(" 列表。"));
 }
 
 // Updates the list's count after an append and returns the index of the item appended last.

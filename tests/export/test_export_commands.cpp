@@ -2,6 +2,7 @@
 // back: the latest results workbook from the mission grid and the history workbook from the template.
 #include "ExportTesting.h"
 #include "XlsxReader.h"
+#include "ZipBuilder.h"
 #include "platform/QStringPrinter.h"
 
 #include "app/MainWindow.h"
@@ -502,24 +503,41 @@ TEST_F(HistoryExportTest, FollowsASortAndLeavesTheTemplateAsItWas) {
     }
 }
 
-TEST_F(HistoryExportTest, MissingOrUnreadableTemplateIsReportedByNameAndNothingIsWritten) {
+TEST_F(HistoryExportTest, MissingUnreadableOrHostileTemplateIsReportedByNameAndNothingIsWritten) {
     const QString missing = out.filePath(QStringLiteral("absent/历史记录曲线排名模板.xls"));
     const QString garbage = out.filePath(QStringLiteral("历史记录曲线排名模板.xls"));
     ASSERT_TRUE(test::WriteFile(garbage, "not a workbook"));
-    for (const QString& templatePath : {missing, garbage}) {
-        SCOPED_TRACE(templatePath.toStdString());
+    // The shipped template with a part whose headers claim 4 GB.
+    ASSERT_TRUE(QDir(out.path()).mkdir(QStringLiteral("hostile")));
+    const QString hostile = out.filePath(QStringLiteral("hostile/历史记录曲线排名模板.xls"));
+    std::vector<test::ZipEntry> parts = test::zipEntries(HistoryTemplatePath());
+    test::findEntry(parts, QStringLiteral("xl/worksheets/sheet1.xml"))->claimedSize = 0xfffffff0u;
+    ASSERT_TRUE(test::WriteFile(hostile, test::buildZip(parts)));
+    const struct {
+        QString path;
+        QString reason;
+    } cases[] = {
+        {missing, QStringLiteral("无法读取模板文件")},
+        {garbage, QStringLiteral("不是工作簿文件")},
+        {hostile, QStringLiteral("部件“xl/worksheets/sheet1.xml”已损坏")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
         messages.Clear();
         const QString target = answerWith(QStringLiteral("history.xls"));
 
-        ExportHistory(window.get(), window->historyBox->historyRows, templatePath);
+        ExportHistory(window.get(), window->historyBox->historyRows, c.path);
 
         ASSERT_EQ(messages.Messages().size(), 1u);
         EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Report);
-        EXPECT_TRUE(messages.Messages()[0].text.contains(QDir::toNativeSeparators(templatePath)))
+        EXPECT_TRUE(messages.Messages()[0].text.contains(QDir::toNativeSeparators(c.path)))
+            << messages.Messages()[0].text.toStdString();
+        EXPECT_TRUE(messages.Messages()[0].text.contains(c.reason))
             << messages.Messages()[0].text.toStdString();
         EXPECT_FALSE(QFile::exists(target));
     }
-    EXPECT_EQ(test::folderEntries(out.path()), QStringList{QStringLiteral("历史记录曲线排名模板.xls")});
+    EXPECT_EQ(test::folderEntries(out.path()),
+              (QStringList{QStringLiteral("hostile"), QStringLiteral("历史记录曲线排名模板.xls")}));
 }
 
 // --- what both commands share --------------------------------------------------------------------------
