@@ -24,6 +24,8 @@ namespace {
 
 constexpr std::string_view kChartContentType =
     "application/vnd.openxmlformats-officedocument.drawingml.chart+xml";
+constexpr std::string_view kWorksheetContentType =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
 
 pugi::xml_document parsePart(const ZipPackage& zip, const QString& part) {
     pugi::xml_document document;
@@ -104,6 +106,36 @@ void rebuildCache(pugi::xml_node reference, const CellRange& range, const SheetM
         point.append_attribute("idx") = row - range.firstRow;
         point.append_child((p + "v").c_str()).text().set(escapeSpreadsheetText(cell.content()).constData());
     }
+}
+
+// Names newName instead of oldName in the formulas of a worksheet: its cells' (shared ones included),
+// its conditional formats' and validations' (also in the extensions of newer programs) and the targets
+// of its links inside the workbook. Rows stay. Returns whether anything changed.
+bool renameInWorksheet(pugi::xml_node node, const QString& oldName, const QString& newName) {
+    bool changed = false;
+    const auto rename = [&](const char* text, const auto& set) {
+        const QString formula = QString::fromUtf8(text);
+        const QString renamed = rewriteSheetReferences(formula, oldName, newName, std::nullopt).text;
+        if (renamed != formula) {
+            set(renamed.toUtf8());
+            changed = true;
+        }
+    };
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
+        if (child.type() != pugi::node_element)
+            continue;
+        const std::string_view local = localName(child);
+        if (local == "f" || local == "formula" || local == "formula1" || local == "formula2") {
+            rename(child.text().as_string(),
+                   [&](const QByteArray& text) { child.text().set(text.constData()); });
+        } else if (local == "hyperlink") {
+            if (pugi::xml_attribute location = child.attribute("location"))
+                rename(location.as_string(), [&](const QByteArray& text) { location = text.constData(); });
+        } else {
+            changed = renameInWorksheet(child, oldName, newName) || changed;
+        }
+    }
+    return changed;
 }
 
 QByteArray rewriteChart(const QByteArray& content, const QString& part, const QString& oldName,
@@ -233,8 +265,12 @@ QByteArray TemplatePackage::filled(const SheetModel& sheet) const {
     ZipPackage zip(bytes_);
 
     pugi::xml_document styles = parsePart(zip, stylesPart_);
-    TemplateStyles templateStyles(styles, sheet);
+    TemplateStyles templateStyles(styles);
     pugi::xml_document worksheet = parsePart(zip, sheetPart_);
+    // The template's own formulas first; the fill's name no sheet.
+    const bool renamed = sheet.name() != sheetName_;
+    if (renamed)
+        renameInWorksheet(worksheet, sheetName_, sheet.name());
     fillWorksheet(worksheet, sheet, templateStyles);
     zip.replace(sheetPart_, serializeXmlPart(worksheet));
     zip.replace(stylesPart_, serializeXmlPart(styles));
@@ -261,28 +297,42 @@ QByteArray TemplatePackage::filled(const SheetModel& sheet) const {
 
     if (!appPart_.isEmpty()) {
         pugi::xml_document app = parsePart(zip, appPart_);
-        bool renamed = false;
+        bool changed = false;
         forEachElement(app.document_element(), "TitlesOfParts", [&](pugi::xml_node titles) {
             forEachElement(titles, "lpstr", [&](pugi::xml_node title) {
-                if (QString::fromUtf8(title.text().as_string()) == sheetName_) {
-                    title.text().set(sheet.name().toUtf8().constData());
-                    renamed = true;
+                // The sheet's own title, and those of its names ("Data!Print_Titles").
+                const QString text = QString::fromUtf8(title.text().as_string());
+                const QString retitled =
+                    text == sheetName_
+                        ? sheet.name()
+                        : rewriteSheetReferences(text, sheetName_, sheet.name(), std::nullopt).text;
+                if (retitled != text) {
+                    title.text().set(retitled.toUtf8().constData());
+                    changed = true;
                 }
             });
         });
-        if (renamed)
+        if (changed)
             zip.replace(appPart_, serializeXmlPart(app));
     }
 
     const pugi::xml_document types = parsePart(zip, QStringLiteral("[Content_Types].xml"));
     for (pugi::xml_node entry = types.document_element().first_child(); entry; entry = entry.next_sibling()) {
-        if (localName(entry) != "Override" || entry.attribute("ContentType").as_string() != kChartContentType)
+        if (localName(entry) != "Override")
             continue;
+        const std::string_view type = entry.attribute("ContentType").as_string();
         const QString part = QString::fromUtf8(entry.attribute("PartName").as_string()).mid(1);
-        bool changed = false;
-        QByteArray chart = rewriteChart(zip.read(part), part, sheetName_, sheet, changed);
-        if (changed)
-            zip.replace(part, std::move(chart));
+        if (type == kChartContentType) {
+            bool changed = false;
+            QByteArray chart = rewriteChart(zip.read(part), part, sheetName_, sheet, changed);
+            if (changed)
+                zip.replace(part, std::move(chart));
+        } else if (type == kWorksheetContentType && renamed && part != sheetPart_) {
+            // The other sheets' formulas that named the renamed sheet follow it.
+            pugi::xml_document other = parsePart(zip, part);
+            if (renameInWorksheet(other, sheetName_, sheet.name()))
+                zip.replace(part, serializeXmlPart(other));
+        }
     }
     return zip.finish();
 }

@@ -49,7 +49,8 @@ public:
 private:
     std::string name(const char* local) const { return p_ + local; }
     void writeRow(pugi::xml_node rowNode, int row);
-    void writeCell(pugi::xml_node cellNode, const SheetCell& cell);
+    void writeCell(pugi::xml_node cellNode, const SheetCell& cell, unsigned base);
+    unsigned columnStyle(int column) const;
 
     pugi::xml_node root_;
     const SheetModel& sheet_;
@@ -95,23 +96,39 @@ void SheetWriter::writeRow(pugi::xml_node rowNode, int row) {
             nextColumn = next ? columnOfReference(next.attribute("r").as_string()) : 0;
         }
         pugi::xml_node cellNode;
-        if (next && nextColumn == column)
+        unsigned base = 0;
+        if (next && nextColumn == column) {
             cellNode = next;
-        else {
+            base = cellNode.attribute("s").as_uint(0);
+        } else {
             cellNode = next ? rowNode.insert_child_before(name("c").c_str(), next)
                             : rowNode.append_child(name("c").c_str());
             cellNode.append_attribute("r") = cellName(row, column).toLatin1().constData();
+            // A new cell looks as the template shows that place empty: the row's format, else the
+            // column's.
+            base = rowNode.attribute("customFormat").as_bool() ? rowNode.attribute("s").as_uint(0)
+                                                               : columnStyle(column);
+            if (base != 0)
+                cellNode.append_attribute("s") = base;
         }
-        writeCell(cellNode, cell);
+        writeCell(cellNode, cell, base);
     }
 }
 
-void SheetWriter::writeCell(pugi::xml_node cellNode, const SheetCell& cell) {
+unsigned SheetWriter::columnStyle(int column) const {
+    for (pugi::xml_node col = firstChild(firstChild(root_, "cols"), "col"); col; col = col.next_sibling()) {
+        if (col.attribute("min").as_int() <= column && column <= col.attribute("max").as_int())
+            return col.attribute("style").as_uint(0);
+    }
+    return 0;
+}
+
+void SheetWriter::writeCell(pugi::xml_node cellNode, const SheetCell& cell, unsigned base) {
     if (cell.styleId() != 0) {
         pugi::xml_attribute s = cellNode.attribute("s");
         if (!s)
             s = cellNode.append_attribute("s");
-        s = styles_.formatIndex(cell.styleId());
+        s = styles_.formatIndex(base, sheet_.style(cell.styleId()), cell.styleId());
     }
     if (cell.kind() == CellKind::Empty)
         return; // only formatted: the template's content stays
