@@ -42,13 +42,24 @@ SheetCell& SheetModel::cell(int row, int column) {
     if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns)
         throw WorkbookError(
             QStringLiteral("单元格（第 %1 行，第 %2 列）超出工作表的范围。").arg(row).arg(column));
-    if (rows_.size() < static_cast<size_t>(row))
-        rows_.resize(row);
-    std::vector<SheetCell>& cells = rows_[row - 1];
+    if (row < firstRow_)
+        throw WorkbookError(QStringLiteral("第 %1 行已经写出，不能再更改。").arg(row));
+    const auto index = static_cast<size_t>(row - firstRow_);
+    if (rows_.size() <= index)
+        rows_.resize(index + 1);
+    std::vector<SheetCell>& cells = rows_[index];
     if (cells.size() < static_cast<size_t>(column))
         cells.resize(column);
     lastColumn_ = std::max(lastColumn_, column);
     return cells[column - 1];
+}
+
+void SheetModel::dropRowsBefore(int row) {
+    while (firstRow_ < row) {
+        if (!rows_.empty())
+            rows_.pop_front();
+        ++firstRow_;
+    }
 }
 
 void SheetModel::setText(int row, int column, const QString& text) {

@@ -3,7 +3,6 @@
 #include "export/FileErrors.h"
 #include "export/SheetReferences.h"
 #include "export/TemplateSheet.h"
-#include "export/TemplateStyles.h"
 #include "export/WorkbookError.h"
 #include "export/XmlPart.h"
 #include "export/ZipPackage.h"
@@ -37,6 +36,15 @@ pugi::xml_document parsePart(const ZipPackage& zip, const QString& part) {
 QString relationshipsOf(const QString& part) {
     const qsizetype slash = part.lastIndexOf(u'/');
     return part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1) + QStringLiteral(".rels");
+}
+
+// Calls visit(part) for every part the package's content types give the type.
+template <typename Visit> void forEachPartOfType(const ZipPackage& zip, std::string_view type, Visit visit) {
+    const pugi::xml_document types = parsePart(zip, QStringLiteral("[Content_Types].xml"));
+    for (pugi::xml_node entry = types.document_element().first_child(); entry; entry = entry.next_sibling()) {
+        if (localName(entry) == "Override" && entry.attribute("ContentType").as_string() == type)
+            visit(QString::fromUtf8(entry.attribute("PartName").as_string()).mid(1));
+    }
 }
 
 // A relationship target relative to the folder of its source part, as a package part name.
@@ -77,72 +85,54 @@ template <typename Visit> void forEachElement(pugi::xml_node node, std::string_v
     }
 }
 
-// Replaces the cached values beside a chart reference with the sheet's values of its range, so that
-// readers that draw from the cache show the rows written.
-void rebuildCache(pugi::xml_node reference, const CellRange& range, const SheetModel& sheet) {
-    pugi::xml_node holder = reference.parent(); // c:numRef or c:strRef
-    const bool numeric = localName(holder) == "numRef";
-    const std::string p = prefixOf(holder);
-    for (const char* cache : {"numCache", "strCache"}) {
-        while (pugi::xml_node old = firstChild(holder, cache))
-            holder.remove_child(old);
+// Stands for a chart cache in the chart's document until the part is written; the cache's points, one
+// per data row, are written as text instead of as elements.
+constexpr char kCacheMarker[] = "quorvane-cache";
+
+QByteArray xmlEscaped(QByteArrayView text) {
+    QByteArray out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else
+            out += c;
     }
-    pugi::xml_node cache =
-        holder.insert_child_after((p + (numeric ? "numCache" : "strCache")).c_str(), reference);
-    if (numeric)
-        cache.append_child((p + "formatCode").c_str()).text().set("General");
-    const int count = range.lastRow - range.firstRow + 1;
-    cache.append_child((p + "ptCount").c_str()).append_attribute("val") = count;
-    for (int row = range.firstRow; row <= std::min(range.lastRow, sheet.rowCount()); ++row) {
-        const std::vector<SheetCell>& cells = sheet.row(row);
-        if (static_cast<int>(cells.size()) < range.firstColumn)
-            continue;
-        const SheetCell& cell = cells[range.firstColumn - 1];
-        const bool usable = numeric ? cell.kind() == CellKind::Number
-                                    : cell.kind() == CellKind::Text || cell.kind() == CellKind::Number;
-        if (!usable)
-            continue;
-        pugi::xml_node point = cache.append_child((p + "pt").c_str());
-        point.append_attribute("idx") = row - range.firstRow;
-        point.append_child((p + "v").c_str()).text().set(escapeSpreadsheetText(cell.content()).constData());
-    }
+    return out;
 }
 
-// Names newName instead of oldName in the formulas of a worksheet: its cells' (shared ones included),
-// its conditional formats' and validations' (also in the extensions of newer programs) and the targets
-// of its links inside the workbook. Rows stay. Returns whether anything changed.
-bool renameInWorksheet(pugi::xml_node node, const QString& oldName, const QString& newName) {
-    bool changed = false;
-    const auto rename = [&](const char* text, const auto& set) {
-        const QString formula = QString::fromUtf8(text);
-        const QString renamed = rewriteSheetReferences(formula, oldName, newName, std::nullopt).text;
-        if (renamed != formula) {
-            set(renamed.toUtf8());
-            changed = true;
-        }
-    };
-    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-        if (child.type() != pugi::node_element)
+// The cached values beside a chart reference: the values of its range written from the sheet, so that
+// readers that draw from the cache show the rows written.
+QByteArray cacheText(const std::string& p, bool numeric, const CellRange& range, const ChartValues& values) {
+    const QByteArray prefix = QByteArray::fromStdString(p);
+    const QByteArray element = prefix + (numeric ? "numCache" : "strCache");
+    QByteArray text = '<' + element + '>';
+    if (numeric)
+        text += '<' + prefix + "formatCode>General</" + prefix + "formatCode>";
+    text += '<' + prefix + "ptCount val=\"" + QByteArray::number(range.lastRow - range.firstRow + 1) + "\"/>";
+    for (const ChartValues::Value& value : values.values(range.firstColumn, range.firstRow, range.lastRow)) {
+        if (numeric && value.kind != CellKind::Number)
             continue;
-        const std::string_view local = localName(child);
-        if (local == "f" || local == "formula" || local == "formula1" || local == "formula2") {
-            rename(child.text().as_string(),
-                   [&](const QByteArray& text) { child.text().set(text.constData()); });
-        } else if (local == "hyperlink") {
-            if (pugi::xml_attribute location = child.attribute("location"))
-                rename(location.as_string(), [&](const QByteArray& text) { location = text.constData(); });
-        } else {
-            changed = renameInWorksheet(child, oldName, newName) || changed;
-        }
+        text += '<' + prefix + "pt idx=\"" + QByteArray::number(value.row - range.firstRow) + "\"><" +
+                prefix + "v>" + xmlEscaped(escapeSpreadsheetText(value.text)) + "</" + prefix + "v></" +
+                prefix + "pt>";
     }
-    return changed;
+    return text + "</" + element + '>';
 }
 
 QByteArray rewriteChart(const QByteArray& content, const QString& part, const QString& oldName,
-                        const SheetModel& sheet, bool& changed) {
+                        const SheetModel& sheet, const ChartValues& values, bool& changed) {
+    if (content.contains(kCacheMarker))
+        throw WorkbookError(QStringLiteral("部件“") + part + QStringLiteral("”含有保留的名称 ") +
+                            QString::fromLatin1(kCacheMarker) + u'。');
     pugi::xml_document chart;
     parseXmlPart(chart, content, part);
     changed = false;
+    std::vector<QByteArray> caches;
     forEachElement(chart, "f", [&](pugi::xml_node f) {
         const QString formula = QString::fromUtf8(f.text().as_string());
         const RewrittenFormula rewritten =
@@ -150,17 +140,34 @@ QByteArray rewriteChart(const QByteArray& content, const QString& part, const QS
         if (rewritten.text == formula && !rewritten.dataRange)
             return;
         f.text().set(rewritten.text.toUtf8().constData());
-        pugi::xml_node holderNode = f.parent();
+        pugi::xml_node holder = f.parent();
         // Category labels are the dates as texts: a numeric reference would make readers count them.
-        if (rewritten.dataRange && localName(holderNode) == "numRef" &&
-            localName(holderNode.parent()) == "cat")
-            holderNode.set_name((prefixOf(holderNode) + "strRef").c_str());
-        const std::string_view holder = localName(holderNode);
-        if (rewritten.dataRange && (holder == "numRef" || holder == "strRef"))
-            rebuildCache(f, *rewritten.dataRange, sheet);
+        if (rewritten.dataRange && localName(holder) == "numRef" && localName(holder.parent()) == "cat")
+            holder.set_name((prefixOf(holder) + "strRef").c_str());
+        const std::string_view kind = localName(holder);
+        if (rewritten.dataRange && (kind == "numRef" || kind == "strRef")) {
+            for (const char* cache : {"numCache", "strCache"}) {
+                while (pugi::xml_node old = firstChild(holder, cache))
+                    holder.remove_child(old);
+            }
+            holder.insert_child_after(kCacheMarker, f);
+            caches.push_back(cacheText(prefixOf(holder), kind == "numRef", *rewritten.dataRange, values));
+        }
         changed = true;
     });
-    return serializeXmlPart(chart);
+    const QByteArray written = serializeXmlPart(chart);
+    if (caches.empty())
+        return written;
+    const QByteArray marker = QByteArray("<") + kCacheMarker + "/>";
+    QByteArray result;
+    qsizetype copied = 0;
+    for (const QByteArray& cache : caches) {
+        const qsizetype at = written.indexOf(marker, copied);
+        result += QByteArrayView(written).sliced(copied, at - copied);
+        result += cache;
+        copied = at + marker.size();
+    }
+    return result + QByteArrayView(written).sliced(copied);
 }
 
 } // namespace
@@ -245,15 +252,26 @@ TemplatePackage TemplatePackage::read(const QString& path) {
         if (!package.appPart_.isEmpty() && !zip.contains(package.appPart_))
             package.appPart_.clear();
         // What the fill needs of the sheet and its styles is checked now, not when the user saves.
-        const pugi::xml_document worksheet = parsePart(zip, package.sheetPart_);
-        if (!firstChild(worksheet.document_element(), "sheetData"))
+        package.worksheet_ = std::make_unique<pugi::xml_document>(parsePart(zip, package.sheetPart_));
+        if (!firstChild(package.worksheet_->document_element(), "sheetData"))
             throw WorkbookError(QStringLiteral("第一个工作表没有单元格数据（sheetData）。"));
-        const pugi::xml_document styles = parsePart(zip, package.stylesPart_);
+        package.styles_ = std::make_unique<pugi::xml_document>(parsePart(zip, package.stylesPart_));
         for (const char* list : {"fonts", "borders", "cellXfs"}) {
-            if (!firstChild(styles.document_element(), list))
+            if (!firstChild(package.styles_->document_element(), list))
                 throw WorkbookError(QStringLiteral("样式部件中没有 ") + QString::fromLatin1(list) +
                                     QStringLiteral(" 列表。"));
         }
+        // The columns the charts draw from the data rows, whose values are kept for their caches.
+        forEachPartOfType(zip, kChartContentType, [&](const QString& part) {
+            const pugi::xml_document chart = parsePart(zip, part);
+            forEachElement(chart, "f", [&](pugi::xml_node f) {
+                const RewrittenFormula range =
+                    rewriteSheetReferences(QString::fromUtf8(f.text().as_string()), package.sheetName_,
+                                           package.sheetName_, kMaxRows);
+                if (range.dataRange)
+                    package.chartColumns_.push_back(range.dataRange->firstColumn);
+            });
+        });
     } catch (const WorkbookError& error) {
         throw WorkbookError(QStringLiteral("模板文件") + quotedPath(path) + QStringLiteral("不能使用：") +
                             error.message());
@@ -261,19 +279,20 @@ TemplatePackage TemplatePackage::read(const QString& path) {
     return package;
 }
 
-QByteArray TemplatePackage::filled(const SheetModel& sheet) const {
-    ZipPackage zip(bytes_);
+std::unique_ptr<pugi::xml_document> TemplatePackage::takeWorksheet() {
+    return std::move(worksheet_);
+}
 
-    pugi::xml_document styles = parsePart(zip, stylesPart_);
-    TemplateStyles templateStyles(styles);
-    pugi::xml_document worksheet = parsePart(zip, sheetPart_);
-    // The template's own formulas first; the fill's name no sheet.
+std::unique_ptr<pugi::xml_document> TemplatePackage::takeStyles() {
+    return std::move(styles_);
+}
+
+QByteArray TemplatePackage::filled(const SheetModel& sheet, const QString& worksheetFile, QByteArray styles,
+                                   const ChartValues& chartValues) const {
+    ZipPackage zip(bytes_);
     const bool renamed = sheet.name() != sheetName_;
-    if (renamed)
-        renameInWorksheet(worksheet, sheetName_, sheet.name());
-    fillWorksheet(worksheet, sheet, templateStyles);
-    zip.replace(sheetPart_, serializeXmlPart(worksheet));
-    zip.replace(stylesPart_, serializeXmlPart(styles));
+    zip.replaceFromFile(sheetPart_, worksheetFile);
+    zip.replace(stylesPart_, std::move(styles));
 
     pugi::xml_document workbook = parsePart(zip, workbookPart_);
     const pugi::xml_node root = workbook.document_element();
@@ -316,23 +335,21 @@ QByteArray TemplatePackage::filled(const SheetModel& sheet) const {
             zip.replace(appPart_, serializeXmlPart(app));
     }
 
-    const pugi::xml_document types = parsePart(zip, QStringLiteral("[Content_Types].xml"));
-    for (pugi::xml_node entry = types.document_element().first_child(); entry; entry = entry.next_sibling()) {
-        if (localName(entry) != "Override")
-            continue;
-        const std::string_view type = entry.attribute("ContentType").as_string();
-        const QString part = QString::fromUtf8(entry.attribute("PartName").as_string()).mid(1);
-        if (type == kChartContentType) {
-            bool changed = false;
-            QByteArray chart = rewriteChart(zip.read(part), part, sheetName_, sheet, changed);
-            if (changed)
-                zip.replace(part, std::move(chart));
-        } else if (type == kWorksheetContentType && renamed && part != sheetPart_) {
-            // The other sheets' formulas that named the renamed sheet follow it.
+    forEachPartOfType(zip, kChartContentType, [&](const QString& part) {
+        bool changed = false;
+        QByteArray chart = rewriteChart(zip.read(part), part, sheetName_, sheet, chartValues, changed);
+        if (changed)
+            zip.replace(part, std::move(chart));
+    });
+    if (renamed) {
+        // The other sheets' formulas that named the renamed sheet follow it.
+        forEachPartOfType(zip, kWorksheetContentType, [&](const QString& part) {
+            if (part == sheetPart_)
+                return;
             pugi::xml_document other = parsePart(zip, part);
             if (renameInWorksheet(other, sheetName_, sheet.name()))
                 zip.replace(part, serializeXmlPart(other));
-        }
+        });
     }
     return zip.finish();
 }

@@ -140,6 +140,14 @@ QByteArray ZipPackage::read(const QString& part) const {
     return content;
 }
 
+void ZipPackage::readInPieces(const QString& part, qint64 limit,
+                              const std::function<void(const char* data, qsizetype size)>& consume) const {
+    const zip_int64_t index = zip_name_locate(archive_.get(), part.toUtf8().constData(), 0);
+    if (index < 0)
+        throw WorkbookError(QStringLiteral("缺少") + partName(part) + u'。');
+    inflate(index, part, limit, consume);
+}
+
 void ZipPackage::verify() const {
     const zip_int64_t count = zip_get_num_entries(archive_.get(), 0);
     if (count > kMaxParts)

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <list>
 #include <memory>
 
@@ -36,6 +37,10 @@ public:
     // proves each part's checksum; refuses a part that holds a document type declaration (<!DOCTYPE),
     // in any of the encodings XML parts use, so that none reaches a workbook the user opens.
     void verify() const;
+    // Feeds the inflated part to consume in pieces; throws when it is missing or damaged, or past
+    // `limit` bytes.
+    void readInPieces(const QString& part, qint64 limit,
+                      const std::function<void(const char* data, qsizetype size)>& consume) const;
     QStringList partNames() const;
     void replace(const QString& part, QByteArray content);
     // The part's new content is the file's, read when the package is written.

@@ -58,7 +58,7 @@ Workbook ExportFolder::open(Backend backend) const {
     return backend == Backend::New ? Workbook::create() : Workbook::openCopy(templatePath());
 }
 
-XlsxReader ExportFolder::saveAndRead(const Workbook& book, const QString& name) const {
+XlsxReader ExportFolder::saveAndRead(Workbook& book, const QString& name) const {
     book.save(path(name));
     return XlsxReader(path(name));
 }

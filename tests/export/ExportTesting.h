@@ -57,7 +57,10 @@ protected:
     QString path(const QString& name) const { return dir_.filePath(name); }
     QString templatePath() const { return path(QStringLiteral("template.xls")); }
     Workbook open(Backend backend) const;
-    XlsxReader saveAndRead(const Workbook& book, const QString& name = QStringLiteral("out.xlsx")) const;
+    XlsxReader saveAndRead(Workbook& book, const QString& name = QStringLiteral("out.xlsx")) const;
+    XlsxReader saveAndRead(Workbook&& book, const QString& name = QStringLiteral("out.xlsx")) const {
+        return saveAndRead(book, name);
+    }
 
     QTemporaryDir dir_;
 };

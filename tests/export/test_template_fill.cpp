@@ -153,8 +153,9 @@ TEST_F(TemplateFill, MergeOverTheTemplatesTitleFailsAndKeepsTheTarget) {
     const QByteArray before = fileBytes(target);
     const QStringList entries = folderEntries(dir_.path());
 
-    Workbook book = filled(3);
+    Workbook book = Workbook::openCopy(templatePath());
     book.merge(u"D1:F1");
+    book.setText(3, 1, QStringLiteral("排名软件"));
     EXPECT_THROW(book.save(target), WorkbookError);
     EXPECT_EQ(fileBytes(target), before);
     EXPECT_EQ(folderEntries(dir_.path()), entries);
@@ -200,6 +201,9 @@ void writeUserTemplate(const QString& path) {
         worksheet_write_blank(data, r, 4, day);
     }
     worksheet_set_row(data, 4, LXW_DEF_ROW_HEIGHT, lastRow);
+    // Below where the rows go: a total that names its own sheet.
+    worksheet_write_string(data, 9, 0, "合计", keyword);
+    worksheet_write_formula(data, 9, 2, "=SUM(Data!C3:C9)", rank);
 
     worksheet_write_formula(summary, 0, 0, "=SUM(Data!C3:C100)", nullptr);
     worksheet_write_formula(summary, 1, 0, "=COUNTA(Data!A:A)", nullptr);
@@ -251,6 +255,11 @@ TEST_F(TemplateFill, UserTemplateKeepsItsFormatsAndItsOtherSheetFollowsTheRename
         }
     }
     EXPECT_EQ(file.cell(QStringLiteral("C4")).text, QStringLiteral("0"));
+    // The template's rows below the rows written stay, their formulas renamed.
+    EXPECT_EQ(file.rowNumbers(), (QList<int>{2, 3, 4, 5, 10}));
+    EXPECT_EQ(file.cell(QStringLiteral("A10")).text, QStringLiteral("合计"));
+    EXPECT_EQ(file.styleOf(QStringLiteral("A10")), original.styleOf(QStringLiteral("A10")));
+    EXPECT_EQ(file.cell(QStringLiteral("C10")).formula, QStringLiteral("SUM('关键词和链接历史记录'!C3:C9)"));
 
     const QString renamed = QStringLiteral("'关键词和链接历史记录'!");
     EXPECT_EQ(

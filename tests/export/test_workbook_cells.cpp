@@ -80,6 +80,12 @@ TEST_P(WorkbookFormats, WidthsChangeOnlyTheirColumns) {
     EXPECT_NE(file.columnWidth(4), kStoredWidth33);
 }
 
+TEST_P(WorkbookFormats, MergeWithNothingInItIsKept) {
+    Workbook book = open(GetParam());
+    book.merge(u"B6:C7");
+    EXPECT_TRUE(saveAndRead(book).merges().contains(QStringLiteral("B6:C7")));
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, WorkbookFormats, ::testing::Values(Backend::New, Backend::Template),
                          [](const auto& info) { return std::string(backendName(info.param)); });
 
@@ -212,6 +218,16 @@ const RefusedCase kRefusedCases[] = {
     {"sheet_name_with_slash", [](Workbook& b) { b.setSheetName(QStringLiteral("a/b")); }},
     {"sheet_name_empty", [](Workbook& b) { b.setSheetName(QString()); }},
     {"empty_formula", [](Workbook& b) { b.setFormula(1, 1, QStringLiteral("=")); }},
+    // Rows go out once a later row is begun.
+    {"row_changed_after_a_later_row",
+     [](Workbook& b) {
+         b.setText(1, 1, QStringLiteral("a")), b.setText(2, 1, QStringLiteral("b")), b.setBold(u"A1:B1");
+     }},
+    {"sheet_renamed_after_a_row_went_out",
+     [](Workbook& b) {
+         b.setText(1, 1, QStringLiteral("a")), b.setText(2, 1, QStringLiteral("b"));
+         b.setSheetName(QStringLiteral("later"));
+     }},
 };
 
 class WorkbookRefuses : public ::testing::TestWithParam<RefusedCase> {};

@@ -113,6 +113,30 @@ TEST_F(WorkbookSave, FailureWhileWritingKeepsTheTarget) {
     EXPECT_EQ(folderEntries(dir_.path()), before);
 }
 
+// The library that builds new workbooks writes its temporary files without checking the writes: with
+// room for the compressed workbook but not for its sheet's rows, it would make a workbook that lost
+// rows. The save sees that the rows are not all there and fails.
+TEST_F(WorkbookSave, TemporaryFilesThatCannotHoldEveryRowFailTheSave) {
+    writeFile(QStringLiteral("out.xlsx"), "old content");
+    const QStringList before = folderEntries(dir_.path());
+    const QString target = path(QStringLiteral("out.xlsx"));
+    try {
+        const FileSizeLimit limit(256 * 1024);
+        Workbook book = Workbook::create();
+        for (int row = 1; row <= 20000; ++row) {
+            book.setText(row, 1, QStringLiteral("关键词%1").arg(row));
+            book.setNumber(row, 2, row % 97);
+        }
+        book.save(target);
+        ADD_FAILURE() << "saved";
+    } catch (const WorkbookError& error) {
+        EXPECT_EQ(error.failure(), FileFailure::DiskFull) << error.what();
+        EXPECT_TRUE(error.message().contains(target)) << error.what();
+    }
+    EXPECT_EQ(fileBytes(target), QByteArray("old content"));
+    EXPECT_EQ(folderEntries(dir_.path()), before);
+}
+
 TEST_F(WorkbookSave, UnwritablePlacesThrowAndCreateNothing) {
     writeFile(QStringLiteral("plain-file"), "x");
     const QStringList before = folderEntries(dir_.path());
