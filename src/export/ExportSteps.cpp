@@ -9,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QProgressDialog>
-#include <QThread>
 
 #include <algorithm>
 #include <exception>
@@ -46,9 +45,9 @@ QString exportFailureText(const QString& reason) {
     return reason.isEmpty() ? failed : failed + u'\n' + reason;
 }
 
-void PauseAfterRow() {
+void EventPump::pump() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QThread::msleep(1);
+    sincePump_.start();
 }
 
 void WriteRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
@@ -60,13 +59,17 @@ void WriteRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const Ro
     QString reason;
     try {
         ExportProgress progress(window, static_cast<int>(rows.size()));
+        EventPump pump;
         int sheetRow = 3;
         for (const Recordset::Row& row : rows) {
             writeRow(book, sheetRow, row);
-            progress.rowsDone(sheetRow - 2);
-            PauseAfterRow();
+            if (pump.due()) {
+                progress.rowsDone(sheetRow - 2);
+                pump.pump();
+            }
             ++sheetRow;
         }
+        progress.rowsDone(static_cast<int>(rows.size()));
         book.save(target);
         saved = true;
     } catch (const WorkbookError& error) {
@@ -101,9 +104,7 @@ ExportProgress::ExportProgress(QWidget* window, int rowCount)
 ExportProgress::~ExportProgress() = default;
 
 void ExportProgress::rowsDone(int count) {
-    // Redrawing the bar for every one of ten thousand rows costs more than the row itself.
-    if (count % 50 == 0 || count == dialog_->maximum())
-        dialog_->setValue(count);
+    dialog_->setValue(count);
 }
 
 } // namespace quorvane
