@@ -159,15 +159,21 @@ QByteArray rewriteChart(const QByteArray& content, const QString& part, const QS
     if (caches.empty())
         return written;
     const QByteArray marker = QByteArray("<") + kCacheMarker + "/>";
+    qsizetype size = written.size();
+    for (const QByteArray& cache : caches)
+        size += cache.size();
     QByteArray result;
+    result.reserve(size);
     qsizetype copied = 0;
-    for (const QByteArray& cache : caches) {
+    for (QByteArray& cache : caches) {
         const qsizetype at = written.indexOf(marker, copied);
         result += QByteArrayView(written).sliced(copied, at - copied);
         result += cache;
+        cache.clear();
         copied = at + marker.size();
     }
-    return result + QByteArrayView(written).sliced(copied);
+    result += QByteArrayView(written).sliced(copied);
+    return result;
 }
 
 } // namespace
