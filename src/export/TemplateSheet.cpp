@@ -99,6 +99,8 @@ TemplateSheetWriter::TemplateSheetWriter(std::unique_ptr<pugi::xml_document> wor
         lastRow = row.attribute("r").as_int();
         int lastColumn = 0;
         for (pugi::xml_node c = firstChild(row, "c"); c; c = c.next_sibling()) {
+            if (localName(c) != "c")
+                continue;
             if (!c.attribute("r"))
                 c.append_attribute("r") = cellName(lastRow, lastColumn + 1).toLatin1().constData();
             lastColumn = columnOfReference(c.attribute("r").as_string());
@@ -180,15 +182,21 @@ void TemplateSheetWriter::fillRow(pugi::xml_node rowNode, int row, const SheetMo
     // The spans hint would no longer match the row's cells.
     rowNode.remove_attribute("spans");
     const std::vector<SheetCell>& cells = sheet.row(row);
-    pugi::xml_node next = firstChild(rowNode, "c");
-    int nextColumn = next ? columnOfReference(next.attribute("r").as_string()) : 0;
+    // A row's extensions come after its cells: new cells go before them.
+    const auto columnOf = [](pugi::xml_node node) {
+        return localName(node) == "c" ? columnOfReference(node.attribute("r").as_string()) : kMaxColumns + 1;
+    };
+    pugi::xml_node next = rowNode.first_child();
+    while (next && next.type() != pugi::node_element)
+        next = next.next_sibling();
+    int nextColumn = next ? columnOf(next) : 0;
     for (int column = 1; column <= static_cast<int>(cells.size()); ++column) {
         const SheetCell& cell = cells[column - 1];
         if (cell.kind() == CellKind::Empty && cell.styleId() == 0)
             continue;
         while (next && nextColumn < column) {
             next = next.next_sibling();
-            nextColumn = next ? columnOfReference(next.attribute("r").as_string()) : 0;
+            nextColumn = next ? columnOf(next) : 0;
         }
         pugi::xml_node cellNode;
         unsigned base = 0;
