@@ -77,7 +77,7 @@ void WriteRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const Ro
     } catch (const std::bad_alloc&) {
         reason = QStringLiteral("内存不足。");
     } catch (const std::exception& error) {
-        reason = QString::fromLocal8Bit(error.what());
+        reason = QString::fromUtf8(error.what());
     }
     // The walk ends on the last row, where the list's cursor then stands.
     if (list.IsOpen() && !list.IsEmpty())
