@@ -1,8 +1,12 @@
-// Building and saving the two export workbooks at large sizes: 10,000 missions in the latest-results
-// layout (eleven framed columns, rank links) and 3,000 history rows filled into the template.
-// "per_row" is the time per data row, building and saving included.
+// Building and saving the two export workbooks at large sizes: the latest-results layout (eleven framed
+// columns, rank links) over 10,000 and 100,000 missions, and 3,000 and 100,000 history rows filled into
+// the template.
+//  - "per_row": the time per data row, building and saving included;
+//  - "peak_MB": the process's peak resident size while the workbooks were built and saved;
+//  - "rise_MB": that peak above the size before, what the workbook itself took.
 #include "HistoryTemplate.h"
 #include "export/Workbook.h"
+#include "support/PeakMemory.h"
 
 #include <QTemporaryDir>
 
@@ -61,21 +65,40 @@ void buildLatestResults(Workbook& book, int rows) {
     }
 }
 
+// Peak memory from here until report().
+class MemoryWatch {
+public:
+    MemoryWatch()
+        : before_(quorvane::bench::residentMegabytes()) {
+        quorvane::bench::resetPeakResident();
+    }
+    void report(benchmark::State& state) const {
+        const double peak = quorvane::bench::peakResidentMegabytes();
+        state.counters["peak_MB"] = peak;
+        state.counters["rise_MB"] = peak - before_;
+    }
+
+private:
+    double before_;
+};
+
 void BM_LatestResultsWorkbook(benchmark::State& state) {
     const int rows = static_cast<int>(state.range(0));
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("latest.xls"));
+    const MemoryWatch memory;
     for (auto _ : state) {
         Workbook book = Workbook::create();
         buildLatestResults(book, rows);
         book.save(target);
     }
+    memory.report(state);
     state.SetItemsProcessed(state.iterations() * rows);
     state.counters["per_row"] =
         benchmark::Counter(static_cast<double>(rows),
                            benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_LatestResultsWorkbook)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LatestResultsWorkbook)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_HistoryTemplateFill(benchmark::State& state) {
     const int rows = static_cast<int>(state.range(0));
@@ -86,6 +109,7 @@ void BM_HistoryTemplateFill(benchmark::State& state) {
         return;
     }
     const QString target = dir.filePath(QStringLiteral("history.xls"));
+    const MemoryWatch memory;
     for (auto _ : state) {
         Workbook book = Workbook::openCopy(templatePath);
         book.setSheetName(QStringLiteral("关键词和链接历史记录"));
@@ -100,12 +124,13 @@ void BM_HistoryTemplateFill(benchmark::State& state) {
         }
         book.save(target);
     }
+    memory.report(state);
     state.SetItemsProcessed(state.iterations() * rows);
     state.counters["per_row"] =
         benchmark::Counter(static_cast<double>(rows),
                            benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_HistoryTemplateFill)->Arg(3000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HistoryTemplateFill)->Arg(3000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -69,7 +69,7 @@ CellRange parseRange(QStringView address) {
     const auto first = parseCell(colon < 0 ? trimmed : trimmed.left(colon));
     const auto last = colon < 0 ? first : parseCell(trimmed.mid(colon + 1));
     if (!first || !last)
-        throw WorkbookError(QStringLiteral("Invalid range address \"") + address.toString() + u'"');
+        throw WorkbookError(QStringLiteral("单元格区域“") + address.toString() + QStringLiteral("”无效。"));
     return CellRange{std::min(first->row, last->row), std::min(first->column, last->column),
                      std::max(first->row, last->row), std::max(first->column, last->column)};
 }

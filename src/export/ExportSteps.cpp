@@ -1,6 +1,7 @@
 #include "export/ExportSteps.h"
 
 #include "export/Workbook.h"
+#include "export/WorkbookError.h"
 
 #include "platform/ApplicationFolder.h"
 #include "platform/Messages.h"
@@ -9,10 +10,10 @@
 
 #include <QCoreApplication>
 #include <QProgressDialog>
-#include <QThread>
 
 #include <algorithm>
 #include <exception>
+#include <new>
 
 namespace quorvane {
 
@@ -40,9 +41,14 @@ std::vector<Recordset::Row> rowsOnDisplay(const Recordset& rows) {
     return copy;
 }
 
-void pauseAfterRow() {
+QString exportFailureText(const QString& reason) {
+    const QString failed = QString::fromUtf16(kExportFailed);
+    return reason.isEmpty() ? failed : failed + u'\n' + reason;
+}
+
+void EventPump::pump() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QThread::msleep(1);
+    sincePump_.start();
 }
 
 void writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
@@ -51,19 +57,28 @@ void writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const Ro
     // meanwhile changes nothing here.
     const std::vector<Recordset::Row> rows = rowsOnDisplay(list);
     bool saved = false;
+    QString reason;
     try {
         ExportProgress progress(window, static_cast<int>(rows.size()));
+        EventPump pump;
         int sheetRow = 3;
         for (const Recordset::Row& row : rows) {
             writeRow(book, sheetRow, row);
-            progress.rowsDone(sheetRow - 2);
-            pauseAfterRow();
+            if (pump.due()) {
+                progress.rowsDone(sheetRow - 2);
+                pump.pump();
+            }
             ++sheetRow;
         }
+        progress.rowsDone(static_cast<int>(rows.size()));
         book.save(target);
         saved = true;
-    } catch (const std::exception&) {
-        saved = false;
+    } catch (const WorkbookError& error) {
+        reason = error.message();
+    } catch (const std::bad_alloc&) {
+        reason = QStringLiteral("内存不足。");
+    } catch (const std::exception& error) {
+        reason = QString::fromUtf8(error.what());
     }
     // The walk ends on the last row, where the list's cursor then stands.
     if (list.isOpen() && !list.isEmpty())
@@ -71,7 +86,7 @@ void writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const Ro
     if (saved)
         showInfoMsg(QString::fromUtf16(kExportSucceeded));
     else
-        showErrorMsg(QString::fromUtf16(kExportFailed));
+        showErrorMsg(exportFailureText(reason));
 }
 
 ExportProgress::ExportProgress(QWidget* window, int rowCount)
@@ -90,9 +105,7 @@ ExportProgress::ExportProgress(QWidget* window, int rowCount)
 ExportProgress::~ExportProgress() = default;
 
 void ExportProgress::rowsDone(int count) {
-    // Redrawing the bar for every one of ten thousand rows costs more than the row itself.
-    if (count % 50 == 0 || count == dialog_->maximum())
-        dialog_->setValue(count);
+    dialog_->setValue(count);
 }
 
 } // namespace quorvane

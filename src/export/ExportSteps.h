@@ -3,6 +3,7 @@
 #include "store/Recordset.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QString>
 
 #include <functional>
@@ -14,8 +15,8 @@ class QWidget;
 
 namespace quorvane {
 
-// What the two workbook exports share: the save dialog, the dated file names, the messages, the pause
-// after each row and the progress shown during a long export.
+// What the two workbook exports share: the save dialog, the dated file names, the messages, the window
+// kept responsive and the progress shown during a long export.
 
 inline constexpr char16_t kExportSucceeded[] = u"导出数据成功!";
 inline constexpr char16_t kExportFailed[] = u"导出数据失败!";
@@ -26,6 +27,9 @@ inline constexpr char16_t kWorkbookFilters[] = u"Excel文件(*.xls);;Excel文件
 // A proposed name: the stem, the day as YYYY-MM-DD, ".xls" (最新排名结果2010-05-13.xls).
 QString datedWorkbookName(const QString& stem, const QDate& day);
 
+// "导出数据失败!", followed on a line of its own by the reason when there is one.
+QString exportFailureText(const QString& reason);
+
 // Shows the save dialog in the program's folder with the proposed name, without an overwrite question.
 // The chosen full path, or an empty text when the user cancelled.
 QString chooseWorkbookTarget(QWidget* window, const QString& proposedName);
@@ -34,8 +38,20 @@ QString chooseWorkbookTarget(QWidget* window, const QString& proposedName);
 // its messages: a reload or a sort meanwhile neither moves the grid nor changes what is written.
 std::vector<Recordset::Row> rowsOnDisplay(const Recordset& rows);
 
-// After each row: the window processes its pending messages, then the export pauses 1 ms.
-void pauseAfterRow();
+// Lets the window process its events while a long loop works: once the loop has worked a few
+// milliseconds since the last time, not after every step, so the window stays responsive and the loop
+// never waits. The first check is due at once.
+class EventPump {
+public:
+    static constexpr int kIntervalMs = 8;
+
+    // True when the window's events are due to be processed.
+    bool due() const { return !sincePump_.isValid() || sincePump_.elapsed() >= kIntervalMs; }
+    void pump();
+
+private:
+    QElapsedTimer sincePump_;
+};
 
 class Workbook;
 
@@ -43,8 +59,9 @@ class Workbook;
 using RowWriter = std::function<void(Workbook& book, int sheetRow, const Recordset::Row& row)>;
 
 // The row walk both exports share: the rows on display, one sheet row each from row 3 on, with the window
-// processing its messages and a 1 ms pause after each row and a progress window for long walks; then the
-// save. The list's current row ends on its last row. Tells the user "导出数据成功!" or "导出数据失败!".
+// processing its messages every few milliseconds (EventPump) and a progress window for long walks; then
+// the save. The list's current row ends on its last row. Tells the user "导出数据成功!" or "导出数据失败!"
+// with the reason (a full disk, no permission) on the next line.
 void writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
                       const QString& target);
 
@@ -57,6 +74,7 @@ public:
     ExportProgress(const ExportProgress&) = delete;
     ExportProgress& operator=(const ExportProgress&) = delete;
 
+    // Shows the rows done; called when the window's events are processed, which redraws it.
     void rowsDone(int count);
     // The progress window, while it exists.
     QProgressDialog* dialog() const { return dialog_.get(); }

@@ -24,7 +24,7 @@ public:
         for (size_t c = 0; c < names.size(); ++c) {
             fields_[c] = history.fieldIndex(names[c]);
             if (fields_[c] < 0)
-                throw WorkbookError(QStringLiteral("The history has no field ") + names[c].toString());
+                throw WorkbookError(QStringLiteral("排名历史记录中没有字段 ") + names[c].toString() + u'。');
         }
     }
 

@@ -72,8 +72,8 @@ public:
         for (size_t c = 0; c < kDataColumns.size(); ++c) {
             fields_[c] = missions.fieldIndex(kDataColumns[c].field);
             if (fields_[c] < 0)
-                throw WorkbookError(QStringLiteral("The mission list has no field ") +
-                                    kDataColumns[c].field.toString());
+                throw WorkbookError(QStringLiteral("任务列表中没有字段 ") + kDataColumns[c].field.toString() +
+                                    u'。');
         }
     }
 

@@ -34,20 +34,32 @@ void SheetModel::setName(const QString& name) {
     const bool bad = name.isEmpty() || name.size() > 31 || name.startsWith(u'\'') || name.endsWith(u'\'') ||
                      std::any_of(name.begin(), name.end(), [](QChar c) { return forbidden.contains(c); });
     if (bad)
-        throw WorkbookError(QStringLiteral("Invalid sheet name \"") + name + u'"');
+        throw WorkbookError(QStringLiteral("工作表名称“") + name + QStringLiteral("”无效。"));
     name_ = name;
 }
 
 SheetCell& SheetModel::cell(int row, int column) {
     if (row < 1 || row > kMaxRows || column < 1 || column > kMaxColumns)
-        throw WorkbookError(QStringLiteral("Cell (%1, %2) lies outside the sheet").arg(row).arg(column));
-    if (rows_.size() < static_cast<size_t>(row))
-        rows_.resize(row);
-    std::vector<SheetCell>& cells = rows_[row - 1];
+        throw WorkbookError(
+            QStringLiteral("单元格（第 %1 行，第 %2 列）超出工作表的范围。").arg(row).arg(column));
+    if (row < firstRow_)
+        throw WorkbookError(QStringLiteral("第 %1 行已经写出，不能再更改。").arg(row));
+    const auto index = static_cast<size_t>(row - firstRow_);
+    if (rows_.size() <= index)
+        rows_.resize(index + 1);
+    std::vector<SheetCell>& cells = rows_[index];
     if (cells.size() < static_cast<size_t>(column))
         cells.resize(column);
     lastColumn_ = std::max(lastColumn_, column);
     return cells[column - 1];
+}
+
+void SheetModel::dropRowsBefore(int row) {
+    while (firstRow_ < row) {
+        if (!rows_.empty())
+            rows_.pop_front();
+        ++firstRow_;
+    }
 }
 
 void SheetModel::setText(int row, int column, const QString& text) {
@@ -62,8 +74,8 @@ void SheetModel::setText(int row, int column, const QString& text) {
 
 void SheetModel::setNumber(int row, int column, double value) {
     if (!std::isfinite(value))
-        throw WorkbookError(QStringLiteral("Cell ") + cellName(row, column) +
-                            QStringLiteral(" cannot hold %1").arg(value));
+        throw WorkbookError(QStringLiteral("单元格 ") + cellName(row, column) +
+                            QStringLiteral(" 不能存放数值 %1。").arg(value));
     SheetCell& target = cell(row, column);
     target.data_ = QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
     target.kind_ = CellKind::Number;
@@ -75,7 +87,8 @@ void SheetModel::setFormula(int row, int column, const QString& formula, const Q
     if (body.startsWith(u'='))
         body = body.mid(1);
     if (body.trimmed().isEmpty())
-        throw WorkbookError(QStringLiteral("Empty formula for cell ") + cellName(row, column));
+        throw WorkbookError(QStringLiteral("单元格 ") + cellName(row, column) +
+                            QStringLiteral(" 的公式为空。"));
     SheetCell& target = cell(row, column);
     target.data_ = body.toUtf8();
     target.data_.replace('\0', QByteArray());
@@ -124,7 +137,7 @@ void SheetModel::setFontName(const CellRange& range, const QString& fontName) {
 
 void SheetModel::setFontSize(const CellRange& range, double points) {
     if (!(points >= 1 && points <= 409))
-        throw WorkbookError(QStringLiteral("Invalid font size %1").arg(points));
+        throw WorkbookError(QStringLiteral("字号 %1 无效。").arg(points));
     restyle(range, [&](CellStyle& s) { s.fontSize = points; });
 }
 
@@ -144,13 +157,13 @@ void SheetModel::merge(const CellRange& range) {
     const QString address =
         cellName(range.firstRow, range.firstColumn) + u':' + cellName(range.lastRow, range.lastColumn);
     if (range.firstRow == range.lastRow && range.firstColumn == range.lastColumn)
-        throw WorkbookError(QStringLiteral("Cannot merge the single cell ") + address);
+        throw WorkbookError(QStringLiteral("不能合并单个单元格 ") + address + u'。');
     for (const CellRange& other : merges_) {
         const bool apart = range.lastRow < other.firstRow || other.lastRow < range.firstRow ||
                            range.lastColumn < other.firstColumn || other.lastColumn < range.firstColumn;
         if (!apart)
-            throw WorkbookError(QStringLiteral("Merge ") + address +
-                                QStringLiteral(" overlaps an earlier merge"));
+            throw WorkbookError(QStringLiteral("合并区域 ") + address +
+                                QStringLiteral(" 与先前的合并区域重叠。"));
     }
     // The cells must exist so that the writers see the range's rows.
     cell(range.lastRow, range.lastColumn);
@@ -160,7 +173,7 @@ void SheetModel::merge(const CellRange& range) {
 
 void SheetModel::setColumnWidth(int column, double width) {
     if (column < 1 || column > kMaxColumns || !(width >= 0 && width <= 255))
-        throw WorkbookError(QStringLiteral("Invalid width %1 for column %2").arg(width).arg(column));
+        throw WorkbookError(QStringLiteral("第 %2 列的宽度 %1 无效。").arg(width).arg(column));
     columnWidths_[column] = width;
 }
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <vector>
 
@@ -49,7 +50,9 @@ private:
 };
 
 // Sheet 1 of a workbook being built: name, cells, styles, merges and column widths. It knows nothing
-// about files; the writers turn it into a package.
+// about files; the writers turn it into a package. It holds the rows still open: rows before
+// firstOpenRow() have been handed to a writer and dropped (dropRowsBefore), and changing them throws, so
+// a sheet of any length costs the memory of a few rows.
 class SheetModel {
 public:
     SheetModel();
@@ -73,10 +76,15 @@ public:
     void merge(const CellRange& range);
     void setColumnWidth(int column, double width);
 
-    // Rows present in the model, from 1; a row may be empty.
-    int rowCount() const { return static_cast<int>(rows_.size()); }
-    // The cells of a row, from column 1; shorter than the widest row when its tail is unset.
-    const std::vector<SheetCell>& row(int row) const { return rows_[row - 1]; }
+    // The number of the last row given a cell, dropped or not; rows before it may be empty.
+    int rowCount() const { return firstRow_ - 1 + static_cast<int>(rows_.size()); }
+    // The cells of an open row (firstOpenRow() to rowCount()), from column 1; shorter than the widest
+    // row when its tail is unset.
+    const std::vector<SheetCell>& row(int row) const { return rows_[static_cast<size_t>(row - firstRow_)]; }
+    // The first row that may still change.
+    int firstOpenRow() const { return firstRow_; }
+    // Forgets the rows before `row`, which a writer has taken; they can no longer change.
+    void dropRowsBefore(int row);
     // The last row that holds a value (text, number or formula); 0 when none does.
     int lastValueRow() const { return lastValueRow_; }
     int lastColumn() const { return lastColumn_; }
@@ -93,7 +101,8 @@ private:
     template <typename Change> void restyle(const CellRange& range, Change change);
 
     QString name_;
-    std::vector<std::vector<SheetCell>> rows_;
+    std::deque<std::vector<SheetCell>> rows_; // rows firstRow_, firstRow_ + 1, ...
+    int firstRow_ = 1;
     std::vector<CellStyle> styles_;
     QHash<CellStyle, std::uint32_t> styleIds_;
     std::vector<CellRange> merges_;

@@ -1,5 +1,7 @@
 #include "export/SheetReferences.h"
 
+#include "export/WorkbookError.h"
+
 #include <QRegularExpression>
 
 namespace quorvane {
@@ -29,6 +31,30 @@ int rowOf(QStringView corner) {
     return corner.mid(end).toInt();
 }
 
+// A character of an unquoted sheet name or of the cell, name or function after it.
+bool isNameCharacter(QChar c) {
+    static const QString operators = QStringLiteral("'!(),:;=+-*/&^<>\"{}%");
+    return !c.isSpace() && !operators.contains(c);
+}
+
+// The end of the quoted text that starts at `start` (a ' or a "), where a doubled quote stands for
+// one; the formula's end when it is not closed.
+qsizetype endOfQuoted(QStringView formula, qsizetype start) {
+    const QChar quote = formula[start];
+    qsizetype i = start + 1;
+    while (i < formula.size()) {
+        if (formula[i] == quote) {
+            if (i + 1 < formula.size() && formula[i + 1] == quote) {
+                i += 2;
+                continue;
+            }
+            return i + 1;
+        }
+        ++i;
+    }
+    return formula.size();
+}
+
 } // namespace
 
 QString quotedSheetName(const QString& name) {
@@ -37,39 +63,72 @@ QString quotedSheetName(const QString& name) {
 
 RewrittenFormula rewriteSheetReferences(const QString& formula, const QString& oldName,
                                         const QString& newName, std::optional<int> lastDataRow) {
-    static const QRegularExpression reference(QStringLiteral(
-        R"(('(?:[^']|'')+'|[^'!(),\s:;=+\-*/&^<>"]+)!(\$?[A-Za-z]{1,3}\$?[0-9]{1,7})(?::(\$?[A-Za-z]{1,3}\$?[0-9]{1,7}))?)"));
+    static const QRegularExpression cellRange(
+        QStringLiteral(R"(\$?[A-Za-z]{1,3}\$?[0-9]{1,7}(?::\$?[A-Za-z]{1,3}\$?[0-9]{1,7})?)"));
 
     RewrittenFormula result;
     int references = 0;
     std::optional<CellRange> onlyRange;
-    qsizetype copied = 0;
-    for (auto it = reference.globalMatch(formula); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        ++references;
-        result.text += QStringView(formula).mid(copied, m.capturedStart() - copied);
-        copied = m.capturedEnd();
-        if (unquoted(m.capturedView(1)).compare(oldName, Qt::CaseInsensitive) != 0) {
-            result.text += m.capturedView(0);
+    const QStringView text(formula);
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const QChar c = text[i];
+        // A text literal is copied whole: "Data!A1" inside it is no reference.
+        if (c == u'"') {
+            const qsizetype end = endOfQuoted(text, i);
+            result.text += text.mid(i, end - i);
+            i = end;
             continue;
         }
-        QString first = m.captured(2);
-        QString last = m.captured(3);
+        qsizetype end = i + 1;
+        if (c == u'\'')
+            end = endOfQuoted(text, i);
+        else if (isNameCharacter(c)) {
+            while (end < text.size() && isNameCharacter(text[end]))
+                ++end;
+        }
+        const QStringView token = text.mid(i, end - i);
+        if (end >= text.size() || text[end] != u'!' || (c != u'\'' && !isNameCharacter(c))) {
+            result.text += token;
+            i = end;
+            continue;
+        }
+
+        // A sheet prefix: whatever follows (a cell, a range, whole columns or rows, a name) stays.
+        ++references;
+        i = end + 1;
+        if (unquoted(token).compare(oldName, Qt::CaseInsensitive) != 0) {
+            result.text += token + u'!';
+            continue;
+        }
+        result.text += quotedSheetName(newName) + u'!';
+        const QRegularExpressionMatch m = cellRange.match(formula, i, QRegularExpression::NormalMatch,
+                                                          QRegularExpression::AnchorAtOffsetMatchOption);
+        if (!m.hasMatch() || (m.capturedEnd() < text.size() && isNameCharacter(text[m.capturedEnd()])))
+            continue;
+        const QStringView matched = m.capturedView();
+        const qsizetype colon = matched.indexOf(u':');
+        QString first = (colon < 0 ? matched : matched.left(colon)).toString();
+        QString last = colon < 0 ? QString() : matched.mid(colon + 1).toString();
         if (lastDataRow && rowOf(first) >= kFirstDataRow &&
             (last.isEmpty() || rowOf(last) >= kFirstDataRow)) {
             if (last.isEmpty())
                 last = first;
             first = withRow(first, kFirstDataRow);
             last = withRow(last, std::max(kFirstDataRow, *lastDataRow));
-            const CellRange range = parseRange(QString(first + u':' + last));
-            if (range.firstColumn == range.lastColumn)
-                onlyRange = range;
+            try {
+                const CellRange range = parseRange(QString(first + u':' + last));
+                if (range.firstColumn == range.lastColumn)
+                    onlyRange = range;
+            } catch (const WorkbookError&) {
+                // Columns beyond the sheet's: the reference is renamed and has no cache to rebuild.
+            }
         }
-        result.text += quotedSheetName(newName) + u'!' + first;
+        result.text += first;
         if (!last.isEmpty())
             result.text += u':' + last;
+        i = m.capturedEnd();
     }
-    result.text += QStringView(formula).mid(copied);
     if (references == 1)
         result.dataRange = onlyRange;
     return result;

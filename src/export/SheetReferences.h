@@ -19,7 +19,9 @@ struct RewrittenFormula {
 };
 
 // Rewrites the references to sheet oldName (compared without regard to case) in a formula such as a
-// chart series' "Sheet1!$C$3:$C$9": they name newName instead, and a reference that lies in the data
+// chart series' "Sheet1!$C$3:$C$9" or a cell's "SUM(Sheet1!C:C)": every sheet prefix naming it, quoted
+// or not, names newName instead, whatever follows it (a cell, a range, whole columns or rows, a name);
+// text literals ("Sheet1!A1" inside quotes) are left as they are. A reference that lies in the data
 // rows (row 3 or below; a template made for no rows names row 3 alone) becomes the range of rows
 // 3..lastDataRow. With no data rows (lastDataRow < 3) that range is row 3 alone: empty, so a chart
 // draws no point, and still a valid reference. References to rows 1 and 2 (titles, headers) keep their

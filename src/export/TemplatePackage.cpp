@@ -1,8 +1,8 @@
 #include "export/TemplatePackage.h"
 
+#include "export/FileErrors.h"
 #include "export/SheetReferences.h"
 #include "export/TemplateSheet.h"
-#include "export/TemplateStyles.h"
 #include "export/WorkbookError.h"
 #include "export/XmlPart.h"
 #include "export/ZipPackage.h"
@@ -10,7 +10,12 @@
 #include <QDir>
 #include <QFile>
 
+#include <cerrno>
 #include <string_view>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvane {
 
@@ -18,6 +23,8 @@ namespace {
 
 constexpr std::string_view kChartContentType =
     "application/vnd.openxmlformats-officedocument.drawingml.chart+xml";
+constexpr std::string_view kWorksheetContentType =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml";
 
 pugi::xml_document parsePart(const ZipPackage& zip, const QString& part) {
     pugi::xml_document document;
@@ -29,6 +36,15 @@ pugi::xml_document parsePart(const ZipPackage& zip, const QString& part) {
 QString relationshipsOf(const QString& part) {
     const qsizetype slash = part.lastIndexOf(u'/');
     return part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1) + QStringLiteral(".rels");
+}
+
+// Calls visit(part) for every part the package's content types give the type.
+template <typename Visit> void forEachPartOfType(const ZipPackage& zip, std::string_view type, Visit visit) {
+    const pugi::xml_document types = parsePart(zip, QStringLiteral("[Content_Types].xml"));
+    for (pugi::xml_node entry = types.document_element().first_child(); entry; entry = entry.next_sibling()) {
+        if (localName(entry) == "Override" && entry.attribute("ContentType").as_string() == type)
+            visit(QString::fromUtf8(entry.attribute("PartName").as_string()).mid(1));
+    }
 }
 
 // A relationship target relative to the folder of its source part, as a package part name.
@@ -69,42 +85,54 @@ template <typename Visit> void forEachElement(pugi::xml_node node, std::string_v
     }
 }
 
-// Replaces the cached values beside a chart reference with the sheet's values of its range, so that
+// Stands for a chart cache in the chart's document until the part is written; the cache's points, one
+// per data row, are written as text instead of as elements.
+constexpr char kCacheMarker[] = "quorvane-cache";
+
+QByteArray xmlEscaped(QByteArrayView text) {
+    QByteArray out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else
+            out += c;
+    }
+    return out;
+}
+
+// The cached values beside a chart reference: the values of its range written from the sheet, so that
 // readers that draw from the cache show the rows written.
-void rebuildCache(pugi::xml_node reference, const CellRange& range, const SheetModel& sheet) {
-    pugi::xml_node holder = reference.parent(); // c:numRef or c:strRef
-    const bool numeric = localName(holder) == "numRef";
-    const std::string p = prefixOf(holder);
-    for (const char* cache : {"numCache", "strCache"}) {
-        while (pugi::xml_node old = firstChild(holder, cache))
-            holder.remove_child(old);
-    }
-    pugi::xml_node cache =
-        holder.insert_child_after((p + (numeric ? "numCache" : "strCache")).c_str(), reference);
+QByteArray cacheText(const std::string& p, bool numeric, const CellRange& range, const ChartValues& values) {
+    const QByteArray prefix = QByteArray::fromStdString(p);
+    const QByteArray element = prefix + (numeric ? "numCache" : "strCache");
+    QByteArray text = '<' + element + '>';
     if (numeric)
-        cache.append_child((p + "formatCode").c_str()).text().set("General");
-    const int count = range.lastRow - range.firstRow + 1;
-    cache.append_child((p + "ptCount").c_str()).append_attribute("val") = count;
-    for (int row = range.firstRow; row <= std::min(range.lastRow, sheet.rowCount()); ++row) {
-        const std::vector<SheetCell>& cells = sheet.row(row);
-        if (static_cast<int>(cells.size()) < range.firstColumn)
+        text += '<' + prefix + "formatCode>General</" + prefix + "formatCode>";
+    text += '<' + prefix + "ptCount val=\"" + QByteArray::number(range.lastRow - range.firstRow + 1) + "\"/>";
+    for (const ChartValues::Value& value : values.values(range.firstColumn, range.firstRow, range.lastRow)) {
+        if (numeric && value.kind != CellKind::Number)
             continue;
-        const SheetCell& cell = cells[range.firstColumn - 1];
-        const bool usable = numeric ? cell.kind() == CellKind::Number
-                                    : cell.kind() == CellKind::Text || cell.kind() == CellKind::Number;
-        if (!usable)
-            continue;
-        pugi::xml_node point = cache.append_child((p + "pt").c_str());
-        point.append_attribute("idx") = row - range.firstRow;
-        point.append_child((p + "v").c_str()).text().set(escapeSpreadsheetText(cell.content()).constData());
+        text += '<' + prefix + "pt idx=\"" + QByteArray::number(value.row - range.firstRow) + "\"><" +
+                prefix + "v>" + xmlEscaped(escapeSpreadsheetText(value.text)) + "</" + prefix + "v></" +
+                prefix + "pt>";
     }
+    return text + "</" + element + '>';
 }
 
 QByteArray rewriteChart(const QByteArray& content, const QString& part, const QString& oldName,
-                        const SheetModel& sheet, bool& changed) {
+                        const SheetModel& sheet, const ChartValues& values, bool& changed) {
+    if (content.contains(kCacheMarker))
+        throw WorkbookError(QStringLiteral("部件“") + part + QStringLiteral("”含有保留的名称 ") +
+                            QString::fromLatin1(kCacheMarker) + u'。');
     pugi::xml_document chart;
     parseXmlPart(chart, content, part);
     changed = false;
+    std::vector<QByteArray> caches;
     forEachElement(chart, "f", [&](pugi::xml_node f) {
         const QString formula = QString::fromUtf8(f.text().as_string());
         const RewrittenFormula rewritten =
@@ -112,43 +140,103 @@ QByteArray rewriteChart(const QByteArray& content, const QString& part, const QS
         if (rewritten.text == formula && !rewritten.dataRange)
             return;
         f.text().set(rewritten.text.toUtf8().constData());
-        pugi::xml_node holderNode = f.parent();
+        pugi::xml_node holder = f.parent();
         // Category labels are the dates as texts: a numeric reference would make readers count them.
-        if (rewritten.dataRange && localName(holderNode) == "numRef" &&
-            localName(holderNode.parent()) == "cat")
-            holderNode.set_name((prefixOf(holderNode) + "strRef").c_str());
-        const std::string_view holder = localName(holderNode);
-        if (rewritten.dataRange && (holder == "numRef" || holder == "strRef"))
-            rebuildCache(f, *rewritten.dataRange, sheet);
+        if (rewritten.dataRange && localName(holder) == "numRef" && localName(holder.parent()) == "cat")
+            holder.set_name((prefixOf(holder) + "strRef").c_str());
+        const std::string_view kind = localName(holder);
+        if (rewritten.dataRange && (kind == "numRef" || kind == "strRef")) {
+            for (const char* cache : {"numCache", "strCache"}) {
+                while (pugi::xml_node old = firstChild(holder, cache))
+                    holder.remove_child(old);
+            }
+            holder.insert_child_after(kCacheMarker, f);
+            caches.push_back(cacheText(prefixOf(holder), kind == "numRef", *rewritten.dataRange, values));
+        }
         changed = true;
     });
-    return serializeXmlPart(chart);
+    const QByteArray written = serializeXmlPart(chart);
+    if (caches.empty())
+        return written;
+    const QByteArray marker = QByteArray("<") + kCacheMarker + "/>";
+    qsizetype size = written.size();
+    for (const QByteArray& cache : caches)
+        size += cache.size();
+    QByteArray result;
+    result.reserve(size);
+    qsizetype copied = 0;
+    for (QByteArray& cache : caches) {
+        const qsizetype at = written.indexOf(marker, copied);
+        result += QByteArrayView(written).sliced(copied, at - copied);
+        result += cache;
+        cache.clear();
+        copied = at + marker.size();
+    }
+    result += QByteArrayView(written).sliced(copied);
+    return result;
+}
+
+} // namespace
+
+namespace {
+
+// The whole template file, refused beyond what its package may hold once inflated.
+QByteArray readTemplateFile(const QString& path) {
+    const QString action = QStringLiteral("无法读取模板文件");
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw fileError(action, path, errno);
+    const struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        throw fileError(action, path, errno);
+    if (S_ISDIR(info.st_mode))
+        throw fileError(action, path, EISDIR);
+    if (info.st_size > kMaxPackageBytes)
+        throw WorkbookError(
+            QStringLiteral("模板文件") + quotedPath(path) +
+            QStringLiteral("不能使用：文件大于 %1 MB。").arg(kMaxPackageBytes / (1024 * 1024)));
+    QByteArray bytes(static_cast<qsizetype>(info.st_size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(fd, bytes.data() + done, static_cast<size_t>(bytes.size() - done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw fileError(action, path, errno);
+        if (got == 0)
+            break; // the file shrank meanwhile; the package check finds what is missing
+        done += got;
+    }
+    bytes.truncate(done);
+    return bytes;
 }
 
 } // namespace
 
 TemplatePackage TemplatePackage::read(const QString& path) {
-    const QString shown = QDir::toNativeSeparators(path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw WorkbookError(QStringLiteral("Cannot open the template \"") + shown + QStringLiteral("\": ") +
-                            file.errorString());
     TemplatePackage package;
     package.path_ = path;
-    package.bytes_ = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw WorkbookError(QStringLiteral("Cannot read the template \"") + shown + QStringLiteral("\": ") +
-                            file.errorString());
+    package.bytes_ = readTemplateFile(path);
 
     try {
-        const ZipPackage zip(package.bytes_, shown);
+        const ZipPackage zip(package.bytes_);
+        // Every part is inflated once within bounds and refused with a document type declaration
+        // before any is parsed or copied.
+        zip.verify();
         package.workbookPart_ = findRelationship(zip, QString(), [](pugi::xml_node rel) {
             return endsWith(rel.attribute("Type").as_string(), "/officeDocument");
         });
         if (package.workbookPart_.isEmpty())
-            throw WorkbookError(u'"' + shown + QStringLiteral("\": no workbook part"));
+            throw WorkbookError(QStringLiteral("找不到工作簿部件。"));
         const pugi::xml_document workbook = parsePart(zip, package.workbookPart_);
         const pugi::xml_node sheet = firstChild(firstChild(workbook.document_element(), "sheets"), "sheet");
+        if (!sheet)
+            throw WorkbookError(QStringLiteral("工作簿中没有工作表。"));
         const std::string relationId = attributeByLocalName(sheet, "id").as_string();
         package.sheetName_ = QString::fromUtf8(sheet.attribute("name").as_string());
         package.sheetPart_ = findRelationship(zip, package.workbookPart_, [&](pugi::xml_node rel) {
@@ -160,27 +248,57 @@ TemplatePackage TemplatePackage::read(const QString& path) {
         package.appPart_ = findRelationship(zip, QString(), [](pugi::xml_node rel) {
             return endsWith(rel.attribute("Type").as_string(), "/extended-properties");
         });
-        if (package.sheetName_.isEmpty() || package.sheetPart_.isEmpty() || !zip.contains(package.sheetPart_))
-            throw WorkbookError(u'"' + shown + QStringLiteral("\": no first worksheet"));
+        if (package.sheetName_.isEmpty() || package.sheetPart_.isEmpty())
+            throw WorkbookError(QStringLiteral("第一个工作表没有名称或找不到它的部件。"));
+        if (!zip.contains(package.sheetPart_))
+            throw WorkbookError(QStringLiteral("缺少第一个工作表“") + package.sheetName_ +
+                                QStringLiteral("”的部件“") + package.sheetPart_ + QStringLiteral("”。"));
         if (package.stylesPart_.isEmpty() || !zip.contains(package.stylesPart_))
-            throw WorkbookError(u'"' + shown + QStringLiteral("\": no styles part"));
+            throw WorkbookError(QStringLiteral("缺少样式部件。"));
         if (!package.appPart_.isEmpty() && !zip.contains(package.appPart_))
             package.appPart_.clear();
+        // What the fill needs of the sheet and its styles is checked now, not when the user saves.
+        package.worksheet_ = std::make_unique<pugi::xml_document>(parsePart(zip, package.sheetPart_));
+        if (!firstChild(package.worksheet_->document_element(), "sheetData"))
+            throw WorkbookError(QStringLiteral("第一个工作表没有单元格数据（sheetData）。"));
+        package.styles_ = std::make_unique<pugi::xml_document>(parsePart(zip, package.stylesPart_));
+        for (const char* list : {"fonts", "borders", "cellXfs"}) {
+            if (!firstChild(package.styles_->document_element(), list))
+                throw WorkbookError(QStringLiteral("样式部件中没有 ") + QString::fromLatin1(list) +
+                                    QStringLiteral(" 列表。"));
+        }
+        // The columns the charts draw from the data rows, whose values are kept for their caches.
+        forEachPartOfType(zip, kChartContentType, [&](const QString& part) {
+            const pugi::xml_document chart = parsePart(zip, part);
+            forEachElement(chart, "f", [&](pugi::xml_node f) {
+                const RewrittenFormula range =
+                    rewriteSheetReferences(QString::fromUtf8(f.text().as_string()), package.sheetName_,
+                                           package.sheetName_, kMaxRows);
+                if (range.dataRange)
+                    package.chartColumns_.push_back(range.dataRange->firstColumn);
+            });
+        });
     } catch (const WorkbookError& error) {
-        throw WorkbookError(QStringLiteral("The template is unusable: ") + error.message());
+        throw WorkbookError(QStringLiteral("模板文件") + quotedPath(path) + QStringLiteral("不能使用：") +
+                            error.message());
     }
     return package;
 }
 
-QByteArray TemplatePackage::filled(const SheetModel& sheet) const {
-    ZipPackage zip(bytes_, QDir::toNativeSeparators(path_));
+std::unique_ptr<pugi::xml_document> TemplatePackage::takeWorksheet() {
+    return std::move(worksheet_);
+}
 
-    pugi::xml_document styles = parsePart(zip, stylesPart_);
-    TemplateStyles templateStyles(styles, sheet);
-    pugi::xml_document worksheet = parsePart(zip, sheetPart_);
-    fillWorksheet(worksheet, sheet, templateStyles);
-    zip.replace(sheetPart_, serializeXmlPart(worksheet));
-    zip.replace(stylesPart_, serializeXmlPart(styles));
+std::unique_ptr<pugi::xml_document> TemplatePackage::takeStyles() {
+    return std::move(styles_);
+}
+
+QByteArray TemplatePackage::filled(const SheetModel& sheet, const QString& worksheetFile, QByteArray styles,
+                                   const ChartValues& chartValues) const {
+    ZipPackage zip(bytes_);
+    const bool renamed = sheet.name() != sheetName_;
+    zip.replaceFromFile(sheetPart_, worksheetFile);
+    zip.replace(stylesPart_, std::move(styles));
 
     pugi::xml_document workbook = parsePart(zip, workbookPart_);
     const pugi::xml_node root = workbook.document_element();
@@ -204,28 +322,40 @@ QByteArray TemplatePackage::filled(const SheetModel& sheet) const {
 
     if (!appPart_.isEmpty()) {
         pugi::xml_document app = parsePart(zip, appPart_);
-        bool renamed = false;
+        bool changed = false;
         forEachElement(app.document_element(), "TitlesOfParts", [&](pugi::xml_node titles) {
             forEachElement(titles, "lpstr", [&](pugi::xml_node title) {
-                if (QString::fromUtf8(title.text().as_string()) == sheetName_) {
-                    title.text().set(sheet.name().toUtf8().constData());
-                    renamed = true;
+                // The sheet's own title, and those of its names ("Data!Print_Titles").
+                const QString text = QString::fromUtf8(title.text().as_string());
+                const QString retitled =
+                    text == sheetName_
+                        ? sheet.name()
+                        : rewriteSheetReferences(text, sheetName_, sheet.name(), std::nullopt).text;
+                if (retitled != text) {
+                    title.text().set(retitled.toUtf8().constData());
+                    changed = true;
                 }
             });
         });
-        if (renamed)
+        if (changed)
             zip.replace(appPart_, serializeXmlPart(app));
     }
 
-    const pugi::xml_document types = parsePart(zip, QStringLiteral("[Content_Types].xml"));
-    for (pugi::xml_node entry = types.document_element().first_child(); entry; entry = entry.next_sibling()) {
-        if (localName(entry) != "Override" || entry.attribute("ContentType").as_string() != kChartContentType)
-            continue;
-        const QString part = QString::fromUtf8(entry.attribute("PartName").as_string()).mid(1);
+    forEachPartOfType(zip, kChartContentType, [&](const QString& part) {
         bool changed = false;
-        QByteArray chart = rewriteChart(zip.read(part), part, sheetName_, sheet, changed);
+        QByteArray chart = rewriteChart(zip.read(part), part, sheetName_, sheet, chartValues, changed);
         if (changed)
             zip.replace(part, std::move(chart));
+    });
+    if (renamed) {
+        // The other sheets' formulas that named the renamed sheet follow it.
+        forEachPartOfType(zip, kWorksheetContentType, [&](const QString& part) {
+            if (part == sheetPart_)
+                return;
+            pugi::xml_document other = parsePart(zip, part);
+            if (renameInWorksheet(other, sheetName_, sheet.name()))
+                zip.replace(part, serializeXmlPart(other));
+        });
     }
     return zip.finish();
 }

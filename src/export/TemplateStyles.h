@@ -4,29 +4,30 @@
 
 #include <pugixml.hpp>
 
-#include <optional>
-#include <vector>
+#include <map>
+#include <utility>
 
 namespace quorvane {
 
-// The styles part of a template, to which the fill appends one cell format per style it uses. A new
-// format starts from the template's default cell format and font, so the template's look carries over
-// to the cells the fill writes.
+// The styles part of a template, to which the fill appends the cell formats it needs. A cell the fill
+// formats keeps the template's format for it (number format, font, fill, border, protection) with only
+// the parts the sheet's style sets changed: a centred cell keeps its borders and fonts, a bold one its
+// colour and size. Cells the template does not format start from its default cell format and font.
 class TemplateStyles {
 public:
-    TemplateStyles(pugi::xml_document& styles, const SheetModel& sheet);
+    explicit TemplateStyles(pugi::xml_document& styles);
 
-    // The cellXfs index for a style of the sheet; appended to the part on first use.
-    unsigned formatIndex(std::uint32_t styleId);
+    // The cellXfs index of the template's format `base` changed by a style of the sheet; appended to
+    // the part on first use. An index beyond the template's formats counts as its default (0).
+    unsigned formatIndex(unsigned base, const CellStyle& style, std::uint32_t styleId);
 
 private:
-    unsigned addFont(const CellStyle& style);
-    unsigned thinBorder();
+    unsigned changedFont(unsigned base, const CellStyle& style);
+    unsigned thinBorder(unsigned base);
 
     pugi::xml_node root_;
-    const SheetModel& sheet_;
-    std::vector<std::optional<unsigned>> formats_;
-    std::optional<unsigned> thinBorder_;
+    std::map<std::pair<unsigned, std::uint32_t>, unsigned> formats_; // (base, style id) -> index
+    std::map<unsigned, unsigned> thinBorders_;                       // border id -> framed copy
 };
 
 } // namespace quorvane

@@ -6,13 +6,47 @@
 
 namespace quorvane {
 
+namespace {
+
+QString plainParseError(pugi::xml_parse_status status) {
+    switch (status) {
+    case pugi::status_out_of_memory:
+        return QStringLiteral("内存不足");
+    case pugi::status_bad_pi:
+        return QStringLiteral("声明或处理指令有误");
+    case pugi::status_bad_comment:
+        return QStringLiteral("注释有误");
+    case pugi::status_bad_cdata:
+        return QStringLiteral("CDATA 段有误");
+    case pugi::status_bad_doctype:
+        return QStringLiteral("文档类型声明有误");
+    case pugi::status_bad_pcdata:
+        return QStringLiteral("文本有误");
+    case pugi::status_bad_start_element:
+        return QStringLiteral("开始标记有误");
+    case pugi::status_bad_attribute:
+        return QStringLiteral("属性有误");
+    case pugi::status_bad_end_element:
+        return QStringLiteral("结束标记有误");
+    case pugi::status_end_element_mismatch:
+        return QStringLiteral("开始标记与结束标记不匹配");
+    case pugi::status_no_document_element:
+        return QStringLiteral("没有根元素");
+    default:
+        return QStringLiteral("格式有误");
+    }
+}
+
+} // namespace
+
 void parseXmlPart(pugi::xml_document& document, const QByteArray& content, const QString& partName) {
     const unsigned options = pugi::parse_default | pugi::parse_declaration | pugi::parse_ws_pcdata_single;
     const pugi::xml_parse_result result = document.load_buffer(
         content.constData(), static_cast<size_t>(content.size()), options, pugi::encoding_utf8);
     if (!result)
-        throw WorkbookError(QStringLiteral("The part ") + partName + QStringLiteral(" is not well-formed: ") +
-                            QString::fromUtf8(result.description()));
+        throw WorkbookError(QStringLiteral("部件“") + partName + QStringLiteral("”不是有效的 XML（") +
+                            plainParseError(result.status) +
+                            QStringLiteral("，第 %1 字节）。").arg(result.offset + 1));
 }
 
 QByteArray serializeXmlPart(const pugi::xml_document& document) {

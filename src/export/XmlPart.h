@@ -10,7 +10,7 @@
 namespace quorvane {
 
 // Parses a package part, keeping its declaration and the whitespace of text-only elements.
-// Throws WorkbookError naming the part.
+// Throws WorkbookError naming the part and the offset of the fault.
 void parseXmlPart(pugi::xml_document& document, const QByteArray& content, const QString& partName);
 QByteArray serializeXmlPart(const pugi::xml_document& document);
 

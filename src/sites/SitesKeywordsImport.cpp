@@ -13,9 +13,9 @@
 
 #include <QCoreApplication>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
 
 namespace quorvane {
 
@@ -27,11 +27,20 @@ FileDialogRequest importRequest() {
     return request;
 }
 
-// After each line: the window repaints and stays usable, then a 1 ms pause.
-void pumpAndPause() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QThread::msleep(1);
-}
+// The window repaints and stays usable: its events are processed after the first line and then every
+// few milliseconds of work, so the import never waits.
+class LinePump {
+public:
+    void lineDone() {
+        if (sincePump_.isValid() && sincePump_.elapsed() < 8)
+            return;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        sincePump_.start();
+    }
+
+private:
+    QElapsedTimer sincePump_;
+};
 
 } // namespace
 
@@ -94,6 +103,7 @@ bool SitesKeywordsDialog::runImport(const std::function<LineOutcome(const QStrin
 
     int imported = 0;
     int done = 0;
+    LinePump pump;
     for (const QString& line : lines) {
         if (importStopRequested_)
             break;
@@ -107,7 +117,7 @@ bool SitesKeywordsDialog::runImport(const std::function<LineOutcome(const QStrin
         if (outcome == LineOutcome::Imported)
             ++imported;
         importProgress->setValue(++done);
-        pumpAndPause();
+        pump.lineDone();
     }
 
     QStringList notes;

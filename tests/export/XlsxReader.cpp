@@ -1,6 +1,7 @@
 #include "XlsxReader.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 #include <zip.h>
 
@@ -29,6 +30,20 @@ QString relsTarget(const QByteArray& rels, const char* attribute, const std::str
             return QString::fromUtf8(rel.attribute("Target").as_string());
     }
     return {};
+}
+
+// "_x0041_" -> "A", "_x005F_" -> "_": the escapes of spreadsheet text, decoded as readers decode them.
+QString decodeEscapes(const QString& stored) {
+    static const QRegularExpression escape(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
+    QString shown;
+    qsizetype copied = 0;
+    for (auto it = escape.globalMatch(stored); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        shown += QStringView(stored).mid(copied, m.capturedStart() - copied);
+        shown += QChar(static_cast<char16_t>(m.captured(1).toUShort(nullptr, 16)));
+        copied = m.capturedEnd();
+    }
+    return shown + QStringView(stored).mid(copied);
 }
 
 pugi::xml_node nth(pugi::xml_node list, int index) {
@@ -60,6 +75,7 @@ XlsxReader::XlsxReader(const QString& path) {
     }
 
     const QString workbookPart = relsTarget(part(QStringLiteral("_rels/.rels")), "Type", "/officeDocument");
+    workbookPart_ = workbookPart;
     const auto workbook = parse(part(workbookPart));
     const pugi::xml_node sheet = workbook->document_element().child("sheets").child("sheet");
     sheetName_ = QString::fromUtf8(sheet.attribute("name").as_string());
@@ -98,6 +114,7 @@ CellRead XlsxReader::cell(const QString& address) const {
                 read.text = textOf(c.child("is").child("t"));
             else
                 read.text = textOf(c.child("v"));
+            read.shown = decodeEscapes(read.text);
             return read;
         }
     }
@@ -112,12 +129,28 @@ StyleRead XlsxReader::style(int styleIndex) const {
     read.fontName = QString::fromUtf8(font.child("name").attribute("val").as_string());
     read.fontSize = font.child("sz").attribute("val").as_double();
     read.bold = font.child("b") && font.child("b").attribute("val").as_bool(true);
+    read.italic = font.child("i") && font.child("i").attribute("val").as_bool(true);
+    read.fontColor = QString::fromUtf8(font.child("color").attribute("rgb").as_string());
+    const pugi::xml_node fill = nth(root.child("fills"), xf.attribute("fillId").as_int());
+    read.fillColor =
+        QString::fromUtf8(fill.child("patternFill").child("fgColor").attribute("rgb").as_string());
+    const int numberFormat = xf.attribute("numFmtId").as_int();
+    read.numberFormat = QStringLiteral("#%1").arg(numberFormat);
+    for (pugi::xml_node format : root.child("numFmts").children("numFmt")) {
+        if (format.attribute("numFmtId").as_int() == numberFormat)
+            read.numberFormat = QString::fromUtf8(format.attribute("formatCode").as_string());
+    }
     read.horizontal = QString::fromUtf8(xf.child("alignment").attribute("horizontal").as_string());
+    read.vertical = QString::fromUtf8(xf.child("alignment").attribute("vertical").as_string());
     const pugi::xml_node border = nth(root.child("borders"), xf.attribute("borderId").as_int());
     read.thinBorders = true;
-    for (const char* edge : {"left", "right", "top", "bottom"})
-        read.thinBorders =
-            read.thinBorders && std::string(border.child(edge).attribute("style").as_string()) == "thin";
+    QStringList edges;
+    for (const char* edge : {"left", "right", "top", "bottom"}) {
+        const std::string style = border.child(edge).attribute("style").as_string();
+        read.thinBorders = read.thinBorders && style == "thin";
+        edges << QString::fromStdString(style);
+    }
+    read.edges = edges.join(u',');
     return read;
 }
 
@@ -126,6 +159,22 @@ QStringList XlsxReader::merges() const {
     for (pugi::xml_node m : sheet_->document_element().child("mergeCells").children("mergeCell"))
         refs << QString::fromUtf8(m.attribute("ref").as_string());
     return refs;
+}
+
+int XlsxReader::rowStyle(int row) const {
+    for (pugi::xml_node r : sheet_->document_element().child("sheetData").children("row")) {
+        if (r.attribute("r").as_int() == row && r.attribute("customFormat").as_bool())
+            return r.attribute("s").as_int();
+    }
+    return 0;
+}
+
+int XlsxReader::columnStyle(int column) const {
+    for (pugi::xml_node col : sheet_->document_element().child("cols").children("col")) {
+        if (col.attribute("min").as_int() <= column && column <= col.attribute("max").as_int())
+            return col.attribute("style").as_int();
+    }
+    return 0;
 }
 
 double XlsxReader::columnWidth(int column) const {
@@ -178,6 +227,40 @@ QString XlsxReader::appTitles() const {
     for (const pugi::xpath_node& t : app->select_nodes("//TitlesOfParts//vt:lpstr"))
         titles << textOf(t.node());
     return titles.join(u'|');
+}
+
+QStringList XlsxReader::sheetTexts(const QString& sheetName, const char* xpath) const {
+    const auto workbook = parse(part(workbookPart_));
+    const QString folder = workbookPart_.left(workbookPart_.lastIndexOf(u'/') + 1);
+    const QByteArray rels =
+        part(folder + QStringLiteral("_rels/") + workbookPart_.mid(folder.size()) + QStringLiteral(".rels"));
+    QStringList texts;
+    for (pugi::xml_node sheet : workbook->document_element().child("sheets").children("sheet")) {
+        if (QString::fromUtf8(sheet.attribute("name").as_string()) != sheetName)
+            continue;
+        const auto document = parse(
+            part(QDir::cleanPath(folder + relsTarget(rels, "Id", sheet.attribute("r:id").as_string()))));
+        for (const pugi::xpath_node& found : document->select_nodes(xpath))
+            texts << QString::fromUtf8(found.attribute() ? found.attribute().value()
+                                                         : found.node().text().as_string());
+    }
+    return texts;
+}
+
+QStringList XlsxReader::definedNames() const {
+    const auto workbook = parse(part(workbookPart_));
+    QStringList names;
+    for (pugi::xml_node name : workbook->document_element().child("definedNames").children("definedName"))
+        names << QString::fromUtf8(name.attribute("name").as_string()) + u'=' + textOf(name);
+    return names;
+}
+
+void PrintTo(const StyleRead& style, std::ostream* out) {
+    *out << "{font " << style.fontName.toStdString() << ' ' << style.fontSize << (style.bold ? " bold" : "")
+         << (style.italic ? " italic" : "") << " colour " << style.fontColor.toStdString() << ", fill "
+         << style.fillColor.toStdString() << ", format " << style.numberFormat.toStdString() << ", align "
+         << style.horizontal.toStdString() << '/' << style.vertical.toStdString() << ", edges "
+         << style.edges.toStdString() << '}';
 }
 
 } // namespace quorvane::test

@@ -2,11 +2,14 @@
 // back: the latest results workbook from the mission grid and the history workbook from the template.
 #include "ExportTesting.h"
 #include "XlsxReader.h"
+#include "ZipBuilder.h"
 #include "platform/QStringPrinter.h"
 
 #include "app/MainWindow.h"
 #include "export/CellAddress.h"
+#include "export/ExportSteps.h"
 #include "export/HistoryExport.h"
+#include "export/Workbook.h"
 #include "history/HistoryBox.h"
 #include "platform/ApplicationFolder.h"
 #include "platform/Messages.h"
@@ -25,6 +28,7 @@
 #include <QProgressDialog>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 
@@ -160,7 +164,7 @@ protected:
 
     static int sheetRowOf(const XlsxReader& file, const QString& keyword) {
         for (int r = 3; file.cell(QStringLiteral("A%1").arg(r)).exists; ++r)
-            if (file.cell(QStringLiteral("A%1").arg(r)).text == keyword)
+            if (file.cell(QStringLiteral("A%1").arg(r)).shown == keyword)
                 return r;
         return -1;
     }
@@ -307,8 +311,10 @@ TEST_F(ExportCommandsTest, PositiveRanksLinkToTheSearchPageAndOtherTextsStayAsTh
 }
 
 TEST_F(ExportCommandsTest, KeywordTextsAreNeverFormulasAndAQuoteStaysInsideTheLink) {
-    const QStringList keywords{QStringLiteral("say\"hi"), QStringLiteral("=1+1"), QStringLiteral("+1"),
-                               QStringLiteral("-1"), QStringLiteral("@SUM(A1)")};
+    // The last one looks like an escape of the file format and must not be read as one ("cAd").
+    const QStringList keywords{QStringLiteral("say\"hi"),  QStringLiteral("=1+1"),
+                               QStringLiteral("+1"),       QStringLiteral("-1"),
+                               QStringLiteral("@SUM(A1)"), QStringLiteral("c_x0041_d")};
     for (int i = 0; i < keywords.size(); ++i)
         addMission(20 + i, 1, keywords[i], {"7", "", "", "", "", "", "", ""});
     openWindow();
@@ -377,14 +383,34 @@ TEST_F(ExportCommandsTest, HiddenToolBarButtonExportsTheLatestResults) {
     EXPECT_EQ(file.cell(QStringLiteral("A3")).text, kBaiduLinkKeyword);
 }
 
-TEST_F(ExportCommandsTest, LongExportShowsItsProgressAndTheWindowStaysUsable) {
-    // 2,000 rows pause at least 2 seconds in all; the progress window appears after one.
+TEST_F(ExportCommandsTest, WindowIsServedDuringAnExport) {
     db->Exec(
         QStringLiteral("Insert Into SE_KeyWord (WebID, KeyWordName, Valid, BaiduRank) With Recursive n(i) As "
                        "(Select 1 Union All Select i+1 From n Where i < 2000) Select 1, 'k' || i, '1', i "
                        "From n"));
     openWindow();
     const QString target = answerWith(QStringLiteral("long.xls"));
+    // A timer only fires while the export processes the window's events; the progress window exists
+    // only during the export.
+    bool servedDuringTheExport = false;
+    QTimer::singleShot(0, window.get(),
+                       [&] { servedDuringTheExport = !window->findChildren<QProgressDialog*>().isEmpty(); });
+
+    window->exportLatestAction->trigger();
+
+    EXPECT_TRUE(servedDuringTheExport);
+    EXPECT_TRUE(window->findChildren<QProgressDialog*>().isEmpty());
+    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("导出数据成功!")});
+    EXPECT_EQ(XlsxReader(target).rowNumbers().size(), 2002);
+}
+
+TEST_F(ExportCommandsTest, LongRowWalkShowsItsProgressAndTheWindowStaysUsable) {
+    db->Exec(
+        QStringLiteral("Insert Into SE_KeyWord (WebID, KeyWordName, Valid, BaiduRank) With Recursive n(i) As "
+                       "(Select 1 Union All Select i+1 From n Where i < 1500) Select 1, 'k' || i, '1', i "
+                       "From n"));
+    openWindow();
+    const QString target = out.filePath(QStringLiteral("slow.xls"));
     int ticks = 0;
     int progressSightings = 0;
     QTimer watcher;
@@ -395,14 +421,24 @@ TEST_F(ExportCommandsTest, LongExportShowsItsProgressAndTheWindowStaysUsable) {
                 ++progressSightings;
     });
     watcher.start(100);
+    const int keyword = window->missions.fieldIndex(u"KeyWordName");
+    Workbook book = Workbook::create();
 
-    window->exportLatestAction->trigger();
+    // A slow machine or disk: each row takes a millisecond of work, 1.5 seconds in all; the progress
+    // window appears after one.
+    writeRowsAndSave(
+        window.get(), book, window->missions,
+        [keyword](Workbook& sheet, int sheetRow, const Recordset::Row& row) {
+            sheet.setText(sheetRow, 1, row.at(static_cast<size_t>(keyword)).toString());
+            QThread::msleep(1);
+        },
+        target);
 
     EXPECT_GE(ticks, 10);
     EXPECT_GT(progressSightings, 0);
     EXPECT_TRUE(window->findChildren<QProgressDialog*>().isEmpty());
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("导出数据成功!")});
-    EXPECT_EQ(XlsxReader(target).rowNumbers().size(), 2002);
+    EXPECT_EQ(XlsxReader(target).rowNumbers().size(), 1500);
 }
 
 // --- the history workbook ---------------------------------------------------------------------------
@@ -500,24 +536,41 @@ TEST_F(HistoryExportTest, FollowsASortAndLeavesTheTemplateAsItWas) {
     }
 }
 
-TEST_F(HistoryExportTest, MissingOrUnreadableTemplateIsReportedByNameAndNothingIsWritten) {
+TEST_F(HistoryExportTest, MissingUnreadableOrHostileTemplateIsReportedByNameAndNothingIsWritten) {
     const QString missing = out.filePath(QStringLiteral("absent/历史记录曲线排名模板.xls"));
     const QString garbage = out.filePath(QStringLiteral("历史记录曲线排名模板.xls"));
     ASSERT_TRUE(test::WriteFile(garbage, "not a workbook"));
-    for (const QString& templatePath : {missing, garbage}) {
-        SCOPED_TRACE(templatePath.toStdString());
+    // The shipped template with a part whose headers claim 4 GB.
+    ASSERT_TRUE(QDir(out.path()).mkdir(QStringLiteral("hostile")));
+    const QString hostile = out.filePath(QStringLiteral("hostile/历史记录曲线排名模板.xls"));
+    std::vector<test::ZipEntry> parts = test::zipEntries(historyTemplatePath());
+    test::findEntry(parts, QStringLiteral("xl/worksheets/sheet1.xml"))->claimedSize = 0xfffffff0u;
+    ASSERT_TRUE(test::WriteFile(hostile, test::buildZip(parts)));
+    const struct {
+        QString path;
+        QString reason;
+    } cases[] = {
+        {missing, QStringLiteral("无法读取模板文件")},
+        {garbage, QStringLiteral("不是工作簿文件")},
+        {hostile, QStringLiteral("部件“xl/worksheets/sheet1.xml”已损坏")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
         messages.Clear();
         const QString target = answerWith(QStringLiteral("history.xls"));
 
-        exportHistory(window.get(), window->historyBox->historyRows, templatePath);
+        exportHistory(window.get(), window->historyBox->historyRows, c.path);
 
         ASSERT_EQ(messages.Messages().size(), 1u);
         EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Report);
-        EXPECT_TRUE(messages.Messages()[0].text.contains(QDir::toNativeSeparators(templatePath)))
+        EXPECT_TRUE(messages.Messages()[0].text.contains(QDir::toNativeSeparators(c.path)))
+            << messages.Messages()[0].text.toStdString();
+        EXPECT_TRUE(messages.Messages()[0].text.contains(c.reason))
             << messages.Messages()[0].text.toStdString();
         EXPECT_FALSE(QFile::exists(target));
     }
-    EXPECT_EQ(test::folderEntries(out.path()), QStringList{QStringLiteral("历史记录曲线排名模板.xls")});
+    EXPECT_EQ(test::folderEntries(out.path()),
+              (QStringList{QStringLiteral("hostile"), QStringLiteral("历史记录曲线排名模板.xls")}));
 }
 
 // --- what both commands share --------------------------------------------------------------------------
@@ -547,26 +600,55 @@ TEST_P(BothExportsTest, CancelledDialogWritesAndShowsNothing) {
     EXPECT_EQ(window->historyBox->historyRows.currentRow(), 0);
 }
 
-TEST_P(BothExportsTest, FailedSaveSaysSoAndLeavesNoFile) {
+TEST_P(BothExportsTest, FailedSaveSaysWhyAndLeavesNoFile) {
     ASSERT_TRUE(QDir(out.path()).mkdir(QStringLiteral("a-folder")));
-    const QString targets[] = {
-        out.filePath(QStringLiteral("no-such-folder/out.xls")), // a folder that does not exist
-        out.filePath(QStringLiteral("a-folder")),               // a path that is a folder
+    const struct {
+        QString target;
+        QString reason;
+    } cases[] = {
+        {out.filePath(QStringLiteral("no-such-folder/out.xls")), QStringLiteral("文件或文件夹不存在")},
+        {out.filePath(QStringLiteral("a-folder")), QStringLiteral("这是一个文件夹")},
     };
-    for (const QString& target : targets) {
-        SCOPED_TRACE(target.toStdString());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target.toStdString());
         messages.Clear();
-        answers.push_back(target);
+        answers.push_back(c.target);
 
         run();
 
         ASSERT_EQ(messages.Messages().size(), 1u);
         EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Error);
         EXPECT_EQ(messages.Messages()[0].title, QStringLiteral("Error"));
-        EXPECT_EQ(messages.Messages()[0].text, QStringLiteral("导出数据失败!"));
+        const QStringList lines = messages.Messages()[0].text.split(u'\n');
+        ASSERT_EQ(lines.size(), 2) << messages.Messages()[0].text.toStdString();
+        EXPECT_EQ(lines[0], QStringLiteral("导出数据失败!"));
+        EXPECT_TRUE(lines[1].contains(QDir::toNativeSeparators(c.target))) << lines[1].toStdString();
+        EXPECT_TRUE(lines[1].contains(c.reason)) << lines[1].toStdString();
         EXPECT_EQ(test::folderEntries(out.path()), QStringList{QStringLiteral("a-folder")});
         EXPECT_TRUE(test::folderEntries(out.filePath(QStringLiteral("a-folder"))).isEmpty());
     }
+}
+
+TEST_P(BothExportsTest, NearlyFullDiskSaysWhyAndKeepsTheOldWorkbook) {
+    const QString target = answerWith(QStringLiteral("export.xls"));
+    run();
+    ASSERT_EQ(messages.Texts(), QStringList{QStringLiteral("导出数据成功!")});
+    const QByteArray before = test::fileBytes(target);
+    messages.Clear();
+    answers.push_back(target);
+    {
+        // Room for less than one workbook: the writes run out of disk.
+        const test::FileSizeLimit nearlyFull(2048);
+        run();
+    }
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Error);
+    EXPECT_TRUE(messages.Messages()[0].text.startsWith(QStringLiteral("导出数据失败!\n")))
+        << messages.Messages()[0].text.toStdString();
+    EXPECT_TRUE(messages.Messages()[0].text.contains(QStringLiteral("磁盘空间不足")))
+        << messages.Messages()[0].text.toStdString();
+    EXPECT_EQ(test::fileBytes(target), before);
+    EXPECT_EQ(test::folderEntries(out.path()), QStringList{QStringLiteral("export.xls")});
 }
 
 INSTANTIATE_TEST_SUITE_P(Exports, BothExportsTest, ::testing::Values(Command::Latest, Command::History),

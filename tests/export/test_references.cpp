@@ -71,6 +71,19 @@ const RewriteCase kRewriteCases[] = {
     {"union_of_two", "(Sheet1!$A$3:$A$4,'Sheet1'!$B$3)", "Sheet1", 6, "('新表'!$A$3:$A$6,'新表'!$B$3:$B$6)",
      false},
     {"rows_kept_without_count", "Sheet1!$A$3:$A$10", "Sheet1", std::nullopt, "'新表'!$A$3:$A$10", false},
+    // Formulas of cells, names and validations on other sheets: only the sheet's name changes.
+    {"whole_columns", "SUM(Data!C:C)", "Data", std::nullopt, "SUM('新表'!C:C)", false},
+    {"whole_rows", "SUM(Data!$3:$5)", "Data", std::nullopt, "SUM('新表'!$3:$5)", false},
+    {"sheet_scoped_name", "Data!Scores*2", "Data", std::nullopt, "'新表'!Scores*2", false},
+    {"error_reference", "Data!#REF!+1", "Data", std::nullopt, "'新表'!#REF!+1", false},
+    {"text_literal_untouched", R"(INDIRECT("Data!A1")&Data!A1)", "Data", std::nullopt,
+     R"(INDIRECT("Data!A1")&'新表'!A1)", false},
+    {"apostrophe_in_a_literal", R"(IF('Data'!A3="It's",Data!B3,"x""y"))", "Data", std::nullopt,
+     R"(IF('新表'!A3="It's",'新表'!B3,"x""y"))", false},
+    {"longer_names_untouched", "MyData!A1+Data2!A1+[1]Data!A1", "Data", std::nullopt,
+     "MyData!A1+Data2!A1+[1]Data!A1", false},
+    {"spaces_around", "SUM( Data!A1 , data!B1 )", "Data", std::nullopt, "SUM( '新表'!A1 , '新表'!B1 )",
+     false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Formulas, RewriteReferences, ::testing::ValuesIn(kRewriteCases),

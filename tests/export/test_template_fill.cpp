@@ -2,8 +2,14 @@
 // rows written, and the template itself left alone.
 #include "ExportTesting.h"
 
+#include "export/CellAddress.h"
 #include "export/WorkbookError.h"
+#include "platform/QStringPrinter.h"
 #include "support/Files.h"
+
+#include <QFile>
+
+#include <xlsxwriter.h>
 
 namespace quorvane::test {
 namespace {
@@ -147,11 +153,131 @@ TEST_F(TemplateFill, MergeOverTheTemplatesTitleFailsAndKeepsTheTarget) {
     const QByteArray before = fileBytes(target);
     const QStringList entries = folderEntries(dir_.path());
 
-    Workbook book = filled(3);
+    Workbook book = Workbook::openCopy(templatePath());
     book.merge(u"D1:F1");
+    book.setText(3, 1, QStringLiteral("排名软件"));
     EXPECT_THROW(book.save(target), WorkbookError);
     EXPECT_EQ(fileBytes(target), before);
     EXPECT_EQ(folderEntries(dir_.path()), entries);
+}
+
+// A user's own template: sheet "Data" with formatted cells, a formatted row and a formatted column
+// where the rows go, and sheet "Summary" whose formulas, names, validation, link and chart refer to
+// "Data" by name.
+void writeUserTemplate(const QString& path) {
+    lxw_workbook* book = workbook_new(QFile::encodeName(path).constData());
+    ASSERT_NE(book, nullptr);
+    lxw_worksheet* data = workbook_add_worksheet(book, "Data");
+    lxw_worksheet* summary = workbook_add_worksheet(book, "Summary");
+
+    lxw_format* keyword = workbook_add_format(book);
+    format_set_bold(keyword);
+    format_set_font_color(keyword, LXW_COLOR_RED);
+    format_set_border(keyword, LXW_BORDER_MEDIUM);
+    format_set_align(keyword, LXW_ALIGN_VERTICAL_TOP);
+    lxw_format* url = workbook_add_format(book);
+    format_set_italic(url);
+    format_set_bg_color(url, LXW_COLOR_YELLOW);
+    lxw_format* rank = workbook_add_format(book);
+    format_set_num_format(rank, "0.000");
+    format_set_border(rank, LXW_BORDER_DOUBLE);
+    lxw_format* day = workbook_add_format(book);
+    format_set_num_format(day, "yyyy\"年\"m\"月\"d\"日\"");
+    format_set_font_name(day, "宋体");
+    format_set_font_size(day, 12);
+    lxw_format* googleColumn = workbook_add_format(book);
+    format_set_italic(googleColumn);
+    format_set_font_color(googleColumn, LXW_COLOR_GREEN);
+    lxw_format* lastRow = workbook_add_format(book);
+    format_set_font_color(lastRow, LXW_COLOR_BLUE);
+    format_set_border(lastRow, LXW_BORDER_DASHED);
+
+    worksheet_write_string(data, 1, 0, "关键词", nullptr);
+    worksheet_set_column(data, 3, 3, 12, googleColumn);
+    for (lxw_row_t r = 2; r <= 3; ++r) {
+        worksheet_write_blank(data, r, 0, keyword);
+        worksheet_write_blank(data, r, 1, url);
+        worksheet_write_blank(data, r, 2, rank);
+        worksheet_write_blank(data, r, 4, day);
+    }
+    worksheet_set_row(data, 4, LXW_DEF_ROW_HEIGHT, lastRow);
+    // Below where the rows go: a total that names its own sheet.
+    worksheet_write_string(data, 9, 0, "合计", keyword);
+    worksheet_write_formula(data, 9, 2, "=SUM(Data!C3:C9)", rank);
+
+    worksheet_write_formula(summary, 0, 0, "=SUM(Data!C3:C100)", nullptr);
+    worksheet_write_formula(summary, 1, 0, "=COUNTA(Data!A:A)", nullptr);
+    worksheet_write_formula(summary, 2, 0, "='Data'!B3&INDIRECT(\"Data!A1\")", nullptr);
+    worksheet_write_formula(summary, 3, 0, "=Summary!A1+1", nullptr);
+    workbook_define_name(book, "Scores", "=Data!$C$3:$C$100");
+    lxw_data_validation validation{};
+    validation.validate = LXW_VALIDATION_TYPE_LIST_FORMULA;
+    validation.value_formula = const_cast<char*>("=Data!$A$3:$A$10");
+    worksheet_data_validation_cell(summary, 0, 1, &validation);
+    worksheet_write_url(summary, 4, 0, "internal:Data!A1", nullptr);
+    lxw_chart* chart = workbook_add_chart(book, LXW_CHART_LINE);
+    lxw_chart_series* series = chart_add_series(chart, "=Data!$E$3:$E$4", "=Data!$C$3:$C$4");
+    chart_series_set_name(series, "=Data!$C$2");
+    worksheet_insert_chart(summary, 6, 2, chart);
+    ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+}
+
+TEST_F(TemplateFill, UserTemplateKeepsItsFormatsAndItsOtherSheetFollowsTheRename) {
+    const QString userTemplate = path(QStringLiteral("user.xlsx"));
+    writeUserTemplate(userTemplate);
+    Workbook book = Workbook::openCopy(userTemplate);
+    book.setSheetName(kSheetName);
+    for (int i = 0; i < 3; ++i) {
+        const int r = 3 + i;
+        book.setText(r, 1, QString::fromUtf8(kHistory[i].keyword));
+        book.setText(r, 2, QString::fromUtf8(kHistory[i].url));
+        book.setNumber(r, 3, kHistory[i].baidu);
+        book.setNumber(r, 4, kHistory[i].google);
+        book.setText(r, 5, QString::fromUtf8(kHistory[i].day));
+        book.centreHorizontally(QStringLiteral("A%1:E%1").arg(r));
+    }
+    const XlsxReader file = saveAndRead(book, QStringLiteral("filled.xlsx"));
+    const XlsxReader original(userTemplate);
+
+    // Every cell looks as the template showed that place (its own format, else its row's, else its
+    // column's), centred.
+    for (int r = 3; r <= 5; ++r) {
+        for (int column = 1; column <= 5; ++column) {
+            const QString address = cellName(r, column);
+            SCOPED_TRACE(address.toStdString());
+            const test::CellRead templateCell = original.cell(address);
+            StyleRead expected = original.style(templateCell.exists         ? templateCell.styleIndex
+                                                : original.rowStyle(r) != 0 ? original.rowStyle(r)
+                                                                            : original.columnStyle(column));
+            ASSERT_NE(expected, original.style(0)) << "the template formats this place";
+            expected.horizontal = QStringLiteral("center");
+            EXPECT_EQ(file.styleOf(address), expected);
+        }
+    }
+    EXPECT_EQ(file.cell(QStringLiteral("C4")).text, QStringLiteral("0"));
+    // The template's rows below the rows written stay, their formulas renamed.
+    EXPECT_EQ(file.rowNumbers(), (QList<int>{2, 3, 4, 5, 10}));
+    EXPECT_EQ(file.cell(QStringLiteral("A10")).text, QStringLiteral("合计"));
+    EXPECT_EQ(file.styleOf(QStringLiteral("A10")), original.styleOf(QStringLiteral("A10")));
+    EXPECT_EQ(file.cell(QStringLiteral("C10")).formula, QStringLiteral("SUM('关键词和链接历史记录'!C3:C9)"));
+
+    const QString renamed = QStringLiteral("'关键词和链接历史记录'!");
+    EXPECT_EQ(
+        file.sheetTexts(QStringLiteral("Summary"), "//f"),
+        (QStringList{QStringLiteral("SUM(") + renamed + QStringLiteral("C3:C100)"),
+                     QStringLiteral("COUNTA(") + renamed + QStringLiteral("A:A)"),
+                     renamed + QStringLiteral("B3&INDIRECT(\"Data!A1\")"), QStringLiteral("Summary!A1+1")}));
+    EXPECT_EQ(file.sheetTexts(QStringLiteral("Summary"), "//formula1"),
+              QStringList{renamed + QStringLiteral("$A$3:$A$10")});
+    EXPECT_EQ(file.sheetTexts(QStringLiteral("Summary"), "//hyperlink/@location"),
+              QStringList{renamed + QStringLiteral("A1")});
+    EXPECT_EQ(file.definedNames(),
+              QStringList{QStringLiteral("Scores=") + renamed + QStringLiteral("$C$3:$C$100")});
+    // The chart on the other sheet follows the rows written, as the template's own charts do.
+    EXPECT_EQ(file.chartFormulas(),
+              (QStringList{renamed + QStringLiteral("$C$2"), renamed + QStringLiteral("$E$3:$E$5"),
+                           renamed + QStringLiteral("$C$3:$C$5")}));
+    EXPECT_EQ(file.appTitles(), kSheetName + QStringLiteral("|Summary|Scores"));
 }
 
 } // namespace

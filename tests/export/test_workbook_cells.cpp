@@ -1,6 +1,7 @@
 // The facade's cell and format operations, checked in the saved file, on a new workbook and on a
 // filled copy of the history template alike.
 #include "ExportTesting.h"
+#include "platform/QStringPrinter.h"
 
 #include "export/WorkbookError.h"
 
@@ -79,6 +80,12 @@ TEST_P(WorkbookFormats, WidthsChangeOnlyTheirColumns) {
     EXPECT_NE(file.columnWidth(4), kStoredWidth33);
 }
 
+TEST_P(WorkbookFormats, MergeWithNothingInItIsKept) {
+    Workbook book = open(GetParam());
+    book.merge(u"B6:C7");
+    EXPECT_TRUE(saveAndRead(book).merges().contains(QStringLiteral("B6:C7")));
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, WorkbookFormats, ::testing::Values(Backend::New, Backend::Template),
                          [](const auto& info) { return std::string(backendName(info.param)); });
 
@@ -153,6 +160,31 @@ INSTANTIATE_TEST_SUITE_P(Cases, WorkbookContents,
                                     std::get<1>(info.param).name;
                          });
 
+// Texts that look like the escapes spreadsheet files use come back as they were written, in a text cell
+// and in a link's shown value.
+class TextRoundTrip : public ExportFolder, public ::testing::WithParamInterface<Backend> {};
+
+TEST_P(TextRoundTrip, EscapeLookalikesComeBackUnchanged) {
+    const QStringList texts{QStringLiteral("c_x0041_d"),     QStringLiteral("_x005F_"),
+                            QStringLiteral("_x00e9_x0041_"), QStringLiteral("a\x01_x0001_z"),
+                            QStringLiteral("__x0041__"),     QStringLiteral("_x004_ _x0041"),
+                            QStringLiteral("关键词_x4E2D_")};
+    Workbook book = open(GetParam());
+    for (int i = 0; i < texts.size(); ++i) {
+        book.setText(3 + i, 1, texts[i]);
+        book.setFormula(3 + i, 2, QStringLiteral("=HYPERLINK(\"http://x/\",\"1\")"), texts[i]);
+    }
+    const XlsxReader file = saveAndRead(book);
+    for (int i = 0; i < texts.size(); ++i) {
+        SCOPED_TRACE(texts[i].toStdString());
+        EXPECT_EQ(file.cell(QStringLiteral("A%1").arg(3 + i)).shown, texts[i]);
+        EXPECT_EQ(file.cell(QStringLiteral("B%1").arg(3 + i)).shown, texts[i]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, TextRoundTrip, ::testing::Values(Backend::New, Backend::Template),
+                         [](const auto& info) { return std::string(backendName(info.param)); });
+
 TEST(SheetModel, FramingManyRowsSharesAFewStyles) {
     SheetModel sheet;
     for (int row = 3; row < 1003; ++row) {
@@ -186,6 +218,16 @@ const RefusedCase kRefusedCases[] = {
     {"sheet_name_with_slash", [](Workbook& b) { b.setSheetName(QStringLiteral("a/b")); }},
     {"sheet_name_empty", [](Workbook& b) { b.setSheetName(QString()); }},
     {"empty_formula", [](Workbook& b) { b.setFormula(1, 1, QStringLiteral("=")); }},
+    // Rows go out once a later row is begun.
+    {"row_changed_after_a_later_row",
+     [](Workbook& b) {
+         b.setText(1, 1, QStringLiteral("a")), b.setText(2, 1, QStringLiteral("b")), b.setBold(u"A1:B1");
+     }},
+    {"sheet_renamed_after_a_row_went_out",
+     [](Workbook& b) {
+         b.setText(1, 1, QStringLiteral("a")), b.setText(2, 1, QStringLiteral("b"));
+         b.setSheetName(QStringLiteral("later"));
+     }},
 };
 
 class WorkbookRefuses : public ::testing::TestWithParam<RefusedCase> {};

@@ -1,6 +1,10 @@
 #include "HistoryTemplate.h"
 
+#include "export/AtomicSave.h"
+#include "export/WorkbookError.h"
+
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <xlsxwriter.h>
 
@@ -66,10 +70,15 @@ void addChart(lxw_workbook* book, lxw_worksheet* sheet) {
 } // namespace
 
 bool writeHistoryTemplate(const QString& path) {
-    // Written under a side name and renamed, so an interrupted run leaves no half-made template.
-    const QString partial = path + QStringLiteral(".partial");
-    const QByteArray partialName = QFile::encodeName(partial);
-    WorkbookHandle book(workbook_new(partialName.constData()));
+    // Built in a folder of its own, then put in place the way the exports save: checked, synced and
+    // renamed, so a full disk or an interrupted run leaves the file that was there.
+    const QTemporaryDir folder;
+    if (!folder.isValid()) {
+        std::fprintf(stderr, "make-template: %s\n", qUtf8Printable(folder.errorString()));
+        return false;
+    }
+    const QString built = folder.filePath(QStringLiteral("template.xlsx"));
+    WorkbookHandle book(workbook_new(QFile::encodeName(built).constData()));
     if (!book)
         return false;
     lxw_worksheet* sheet = workbook_add_worksheet(book.get(), kSheetName);
@@ -78,12 +87,22 @@ bool writeHistoryTemplate(const QString& path) {
     const lxw_error error = workbook_close(book.release());
     if (error != LXW_NO_ERROR) {
         std::fprintf(stderr, "make-template: %s\n", lxw_strerror(error));
-        QFile::remove(partial);
         return false;
     }
-    if (std::rename(partialName.constData(), QFile::encodeName(path).constData()) != 0) {
-        std::perror("make-template");
-        QFile::remove(partial);
+    QFile file(built);
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "make-template: %s\n", qUtf8Printable(file.errorString()));
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        std::fprintf(stderr, "make-template: %s\n", qUtf8Printable(file.errorString()));
+        return false;
+    }
+    try {
+        saveAtomically(path, bytes);
+    } catch (const WorkbookError& failure) {
+        std::fprintf(stderr, "make-template: %s\n", qUtf8Printable(failure.message()));
         return false;
     }
     return true;

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "export/SheetModel.h"
+
+#include <QByteArray>
+
+#include <map>
+#include <vector>
+
+namespace quorvane {
+
+// The values of the sheet's columns that a template's charts draw, kept as the rows go out, so that
+// the charts' cached points can be rebuilt at the end without keeping the rows: a few bytes a value.
+class ChartValues {
+public:
+    void watch(int column) { columns_[column]; }
+    void record(int row, const std::vector<SheetCell>& cells);
+
+    struct Value {
+        int row;
+        CellKind kind;
+        QByteArrayView text; // the cell's content, as SheetCell::content()
+    };
+    // The kept values of a column in rows first..last, in row order.
+    std::vector<Value> values(int column, int first, int last) const;
+
+private:
+    struct Point {
+        int row;
+        CellKind kind;
+        qsizetype offset;
+        qsizetype length;
+    };
+    struct Column {
+        std::vector<Point> points;
+        QByteArray text;
+    };
+    std::map<int, Column> columns_;
+};
+
+} // namespace quorvane
