@@ -10,7 +10,7 @@
 // BM_StartToFirstRequest starts the real program (`Quorvane --update --engines Bing --quiet`) in a copied
 // folder whose database holds 10,000 keywords and measures the time from the start of the process to the
 // first page request arriving at the loopback server; then it stops the run with SIGTERM.
-#include "ResultPages.h"
+#include "support/ResultPages.h"
 #include "cli/ConsoleRun.h"
 #include "store/MissionList.h"
 #include "store/Schema.h"

@@ -8,7 +8,7 @@
 //    the saves, and the loopback server's own work, which makes it a slight overestimate);
 //  - "busy": wall time minus the time spent inside QThread::msleep, counted by a linker wrap of that one
 //    function (see bench/CMakeLists.txt), which also counts the polls.
-#include "ResultPages.h"
+#include "support/ResultPages.h"
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
 #include "platform/GbkCodec.h"

@@ -2,7 +2,7 @@
 // result page after 200 ms, 50 keywords (QUORVANE_BENCH_KEYWORDS to change), all seven engines ticked, at
 // page ranges 1 and 3. Each benchmark is one whole batch run; the counters give its wall time, the program's
 // CPU time per page, and whether the database afterwards equals the one the other order left.
-#include "ResultPages.h"
+#include "support/ResultPages.h"
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
 #include "platform/Messages.h"

@@ -1,5 +1,5 @@
 // Killing the program in the middle of a batch run loses nothing it had saved.
-#include "../engine/ResultPages.h"
+#include "support/ResultPages.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 #include "support/HttpServer.h"

@@ -1,6 +1,6 @@
 // The main window's side of rank checks and runs: engine boxes, page range, stop, search pages, the settings
 // dialog, and a batch run against a loopback server.
-#include "../engine/ResultPages.h"
+#include "support/ResultPages.h"
 #include "app/MainWindow.h"
 #include "config/Endpoints.h"
 #include "engine/EngineDefinitions.h"

@@ -1,7 +1,7 @@
 // The command-line run as users start it: the real program, copied into a folder with its database and an
 // Endpoints.ini, run in cron's environment (no display) against loopback servers for the engines and the
 // proxy.
-#include "../engine/EngineFixture.h"
+#include "../runs/EngineFixture.h"
 #include "Installation.h"
 
 #include "engine/PageLoading.h"

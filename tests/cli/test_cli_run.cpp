@@ -1,6 +1,6 @@
 // The command-line run's parts, in a test binary without the widgets library: the options, the run over a
 // mission list with its lines and summary, and the stop signals.
-#include "../engine/ResultPages.h"
+#include "support/ResultPages.h"
 #include "cli/CommandLineOptions.h"
 #include "cli/ConsoleRun.h"
 #include "engine/EngineTable.h"

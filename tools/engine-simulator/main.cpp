@@ -5,7 +5,7 @@
 // Each engine gets its own port and answers its result-page addresses with pages in that engine's markup,
 // on which the demo sites stand at the positions DemoData.cpp gives for the demo keywords.
 #include "DemoData.h"
-#include "ResultPages.h"
+#include "support/ResultPages.h"
 #include "SimulatorServer.h"
 
 #include "engine/EngineTable.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ResultPages.h"
+#include "support/ResultPages.h"
 #include "config/Endpoints.h"
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"

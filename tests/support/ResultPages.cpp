@@ -1,4 +1,4 @@
-#include "ResultPages.h"
+#include "support/ResultPages.h"
 
 namespace quorvane::test {
 

@@ -1,0 +1,1 @@
+// The host of a library kind's precompiled headers: it compiles them, and nothing else.
