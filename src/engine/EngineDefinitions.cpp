@@ -50,13 +50,6 @@ const KeyInfo* findKey(QStringView key, bool baidu) {
     return nullptr;
 }
 
-int indexOf(QStringView engine) {
-    for (size_t i = 0; i < kEngines.size(); ++i)
-        if (kEngines[i].name == engine)
-            return static_cast<int>(i);
-    return -1;
-}
-
 ScannerBytes toBytes(const EngineDefinition& d) {
     return {d.markup,         toGbk(d.itemStart),    toGbk(d.itemEnd),    '"' + toGbk(d.linkEnd),
             toGbk(d.mapItem), toGbk(d.promotedMark), toGbk(d.greenStart), toGbk(d.greenEnd)};
@@ -177,12 +170,12 @@ EngineDefinition compiledDefinition(const EngineInfo& engine) {
 
 const EngineDefinition& definition(const EngineInfo& engine) {
     ensureLoaded();
-    return state().definitions[static_cast<size_t>(indexOf(engine.name))];
+    return state().definitions[static_cast<size_t>(engineIndex(engine.name))];
 }
 
 const ScannerBytes* scannerBytesFor(QStringView engine) {
     ensureLoaded();
-    const int i = indexOf(engine);
+    const int i = engineIndex(engine);
     return i < 0 ? nullptr : &state().bytes[static_cast<size_t>(i)];
 }
 
@@ -218,7 +211,7 @@ bool loadEngineDefinitions(const QString& iniPath) {
     std::array<QSet<QString>, kEngines.size()> seen;
     std::array<bool, kEngines.size()> refused{};
     for (const IniSection& section : document.sections) {
-        const int i = indexOf(section.name);
+        const int i = engineIndex(section.name);
         if (i < 0) {
             faults << QStringLiteral("[%1] (第 %2 行): 没有这个搜索引擎").arg(section.name).arg(section.line);
             continue;

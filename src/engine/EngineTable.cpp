@@ -17,6 +17,11 @@ const EngineInfo* findEngine(QStringView name) {
     return nullptr;
 }
 
+int engineIndex(QStringView name) {
+    const EngineInfo* engine = findEngine(name);
+    return engine ? static_cast<int>(engine - kEngines.data()) : -1;
+}
+
 int pageParameter(const EngineInfo& engine, int pageIndex) {
     return engine.pageRule == PageParameterRule::IndexPlusOne ? pageIndex + 1 : pageIndex * pageStep(engine);
 }

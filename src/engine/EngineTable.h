@@ -63,6 +63,8 @@ inline constexpr std::array<QStringView, 7> kOpenSearchPageOrder = kRunOrder;
 
 // The engine of that exact name, or null.
 const EngineInfo* findEngine(QStringView name);
+// Its place in kEngines, or -1.
+int engineIndex(QStringView name);
 
 // Results the check counts per page: the step in force.
 int pageStep(const EngineInfo& engine);

@@ -4,17 +4,6 @@
 
 namespace quorvane {
 
-namespace {
-
-int indexOf(QStringView engine) {
-    for (size_t i = 0; i < kEngines.size(); ++i)
-        if (kEngines[i].name == engine)
-            return static_cast<int>(i);
-    return -1;
-}
-
-} // namespace
-
 void PageCounts::add(PageOutcome outcome) {
     switch (outcome) {
     case PageOutcome::NotLoaded:
@@ -37,13 +26,13 @@ PageCounts& PageCounts::operator+=(const PageCounts& other) {
 }
 
 void RunPageCounts::add(QStringView engine, const PageCounts& counts) {
-    const int i = indexOf(engine);
+    const int i = engineIndex(engine);
     if (i >= 0)
         counts_[static_cast<size_t>(i)] += counts;
 }
 
 PageCounts RunPageCounts::of(QStringView engine) const {
-    const int i = indexOf(engine);
+    const int i = engineIndex(engine);
     return i >= 0 ? counts_[static_cast<size_t>(i)] : PageCounts{};
 }
 

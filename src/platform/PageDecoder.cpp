@@ -13,7 +13,7 @@ namespace {
 
 constexpr qsizetype kMetaScanBytes = 4096;
 
-std::string_view sv(QByteArrayView v) {
+std::string_view asStdView(QByteArrayView v) {
     return {v.data(), static_cast<size_t>(v.size())};
 }
 
@@ -49,10 +49,10 @@ Charset classify(const QByteArray& label) {
     if (label.isEmpty())
         return Charset::Unknown;
     for (const auto name : utf8)
-        if (sv(label) == name)
+        if (asStdView(label) == name)
             return Charset::Utf8;
     for (const auto name : gbk)
-        if (sv(label) == name)
+        if (asStdView(label) == name)
             return Charset::Gbk;
     return Charset::Other;
 }
@@ -115,15 +115,15 @@ QByteArray gbkToUtf8(QByteArrayView page) {
 
 QByteArray charsetFromContentType(QByteArrayView contentType) {
     const QByteArray lower = contentType.toByteArray().toLower();
-    const size_t at = sv(lower).find("charset");
+    const size_t at = asStdView(lower).find("charset");
     if (at == std::string_view::npos)
         return {};
-    return charsetAfter(sv(lower), at);
+    return charsetAfter(asStdView(lower), at);
 }
 
 QByteArray charsetFromMeta(QByteArrayView page) {
     const QByteArray lower = page.first(std::min(page.size(), kMetaScanBytes)).toByteArray().toLower();
-    const std::string_view text = sv(lower);
+    const std::string_view text = asStdView(lower);
     size_t at = 0;
     while ((at = text.find("<meta", at)) != std::string_view::npos) {
         const size_t end = std::min(text.find('>', at), text.size());

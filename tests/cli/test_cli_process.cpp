@@ -20,10 +20,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::Installation;
+using test::kSite;
 using test::LinksWithSiteAt;
 using test::ProcessResult;
 
-const QString kSite = QStringLiteral("http://www.mysite.com/");
 const QStringList kKeywords = {QStringLiteral("北京"), QStringLiteral("上海"), QStringLiteral("广州")};
 
 QString today() {

@@ -25,7 +25,7 @@ using test::HistoryRow;
 using test::InsertHistory;
 using test::TempDatabase;
 
-const QDate kDay1(2012, 3, 1);
+const QDate kChartDay(2012, 3, 1);
 
 class TrendChartTest : public ::testing::Test {
 protected:
@@ -37,7 +37,7 @@ protected:
         frame_.resize(700, 300);
     }
 
-    void Draw(const QString& engine, QDate first = kDay1.addDays(-10), QDate last = kDay1.addDays(30)) {
+    void Draw(const QString& engine, QDate first = kChartDay.addDays(-10), QDate last = kChartDay.addDays(30)) {
         chart_.drawTrendChart(QStringLiteral("1"), QStringLiteral("1"), engine, first, last);
     }
 
@@ -103,8 +103,8 @@ TEST_F(TrendChartTest, EmptyChartDrawsNoCutAxisLabels) {
                 << texts.join(u'|').toStdString();
         }
     }
-    InsertHistory(*db_, {.day = kDay1, .baidu = 3});
-    InsertHistory(*db_, {.day = kDay1.addDays(1), .baidu = 7});
+    InsertHistory(*db_, {.day = kChartDay, .baidu = 3});
+    InsertHistory(*db_, {.day = kChartDay.addDays(1), .baidu = 7});
     Draw(QStringLiteral("Baidu"));
     QTest::qWait(50);
     const QStringList texts = DrawnTexts();
@@ -114,14 +114,14 @@ TEST_F(TrendChartTest, EmptyChartDrawsNoCutAxisLabels) {
 }
 
 TEST_F(TrendChartTest, DaysWithoutRankLeaveNoPointAndNoGap) {
-    InsertHistory(*db_, {.day = kDay1, .baidu = 3});
-    InsertHistory(*db_, {.day = kDay1.addDays(1), .baidu = 0, .google = 4});
-    InsertHistory(*db_, {.day = kDay1.addDays(2), .baidu = 5});
+    InsertHistory(*db_, {.day = kChartDay, .baidu = 3});
+    InsertHistory(*db_, {.day = kChartDay.addDays(1), .baidu = 0, .google = 4});
+    InsertHistory(*db_, {.day = kChartDay.addDays(2), .baidu = 5});
     Draw(QStringLiteral("Baidu"));
     ShowLaidOut();
 
     EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 3}, {1, 5}}));
-    EXPECT_EQ(chart_.pointLabels(), (QStringList{Short(kDay1), Short(kDay1.addDays(2))}));
+    EXPECT_EQ(chart_.pointLabels(), (QStringList{Short(kChartDay), Short(kChartDay.addDays(2))}));
     // The best rank is drawn above the worse one: a reversed axis whose range holds both points.
     EXPECT_TRUE(chart_.axisLeft->isReverse());
     EXPECT_LE(chart_.axisLeft->min(), 3);
@@ -130,17 +130,17 @@ TEST_F(TrendChartTest, DaysWithoutRankLeaveNoPointAndNoGap) {
               chart_.chart->mapToPosition({1, 5}, chart_.rankSeries).y());
     // Both date labels stand on their points.
     EXPECT_EQ(chart_.axisBottom->categoriesLabels(), chart_.pointLabels());
-    EXPECT_EQ(chart_.axisBottom->endValue(Short(kDay1.addDays(2))), 1);
+    EXPECT_EQ(chart_.axisBottom->endValue(Short(kChartDay.addDays(2))), 1);
     EXPECT_LT(chart_.axisBottom->min(), 0);
     EXPECT_GT(chart_.axisBottom->max(), 1);
 }
 
 TEST_F(TrendChartTest, BaiduIsDrawnWithoutPromotedResults) {
-    InsertHistory(*db_, {.day = kDay1, .baidu = 0, .baidu2 = 7});
-    InsertHistory(*db_, {.day = kDay1.addDays(1), .baidu = 2, .baidu2 = 9});
+    InsertHistory(*db_, {.day = kChartDay, .baidu = 0, .baidu2 = 7});
+    InsertHistory(*db_, {.day = kChartDay.addDays(1), .baidu = 2, .baidu2 = 9});
     Draw(QStringLiteral("Baidu"));
     EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 2}}));
-    EXPECT_EQ(chart_.pointLabels(), QStringList{Short(kDay1.addDays(1))});
+    EXPECT_EQ(chart_.pointLabels(), QStringList{Short(kChartDay.addDays(1))});
 }
 
 struct EngineColumnCase {
@@ -152,7 +152,7 @@ struct EngineColumnCase {
 class TrendChartEngine : public TrendChartTest, public ::testing::WithParamInterface<EngineColumnCase> {};
 
 TEST_P(TrendChartEngine, DrawsTheEnginesColumn) {
-    InsertHistory(*db_, {.day = kDay1,
+    InsertHistory(*db_, {.day = kChartDay,
                          .baidu = 1,
                          .baidu2 = 2,
                          .google = 3,
@@ -175,12 +175,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TrendChartTest, TitleNamesTheLastRowsStoredTexts) {
     InsertHistory(
-        *db_, {.day = kDay1, .baidu = 4, .keyWord = QStringLiteral("旧词"), .url = QStringLiteral("old.cn")});
-    InsertHistory(*db_, {.day = kDay1.addDays(1),
+        *db_, {.day = kChartDay, .baidu = 4, .keyWord = QStringLiteral("旧词"), .url = QStringLiteral("old.cn")});
+    InsertHistory(*db_, {.day = kChartDay.addDays(1),
                          .baidu = 2,
                          .keyWord = QStringLiteral("新词"),
                          .url = QStringLiteral("new.cn")});
-    InsertHistory(*db_, {.day = kDay1.addDays(2),
+    InsertHistory(*db_, {.day = kChartDay.addDays(2),
                          .baidu = 0,
                          .keyWord = QStringLiteral("未排名"),
                          .url = QStringLiteral("none.cn")});
@@ -189,7 +189,7 @@ TEST_F(TrendChartTest, TitleNamesTheLastRowsStoredTexts) {
 }
 
 TEST_F(TrendChartTest, NoQualifyingRowClearsPointsLabelsAndTitle) {
-    InsertHistory(*db_, {.day = kDay1, .baidu = 4, .google = 0});
+    InsertHistory(*db_, {.day = kChartDay, .baidu = 4, .google = 0});
     Draw(QStringLiteral("Baidu"));
     ASSERT_EQ(chart_.rankSeries->count(), 1);
     ASSERT_FALSE(chart_.chartTitle().isEmpty());
@@ -203,19 +203,19 @@ TEST_F(TrendChartTest, NoQualifyingRowClearsPointsLabelsAndTitle) {
 
 TEST_F(TrendChartTest, RangeBoundsIncludeBothDaysAndAReversedRangeShowsNothing) {
     for (int i = 0; i < 5; ++i)
-        InsertHistory(*db_, {.day = kDay1.addDays(i), .baidu = 10 + i});
-    Draw(QStringLiteral("Baidu"), kDay1.addDays(1), kDay1.addDays(3));
+        InsertHistory(*db_, {.day = kChartDay.addDays(i), .baidu = 10 + i});
+    Draw(QStringLiteral("Baidu"), kChartDay.addDays(1), kChartDay.addDays(3));
     EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 11}, {1, 12}, {2, 13}}));
 
-    Draw(QStringLiteral("Baidu"), kDay1.addDays(3), kDay1.addDays(1));
+    Draw(QStringLiteral("Baidu"), kChartDay.addDays(3), kChartDay.addDays(1));
     EXPECT_EQ(chart_.rankSeries->count(), 0);
     EXPECT_TRUE(chart_.chartTitle().isEmpty());
 }
 
 TEST_F(TrendChartTest, OtherPairsRowsAreNotDrawn) {
-    InsertHistory(*db_, {.keyWordId = 1, .webId = 1, .day = kDay1, .baidu = 3});
-    InsertHistory(*db_, {.keyWordId = 2, .webId = 1, .day = kDay1, .baidu = 8});
-    InsertHistory(*db_, {.keyWordId = 1, .webId = 2, .day = kDay1, .baidu = 9});
+    InsertHistory(*db_, {.keyWordId = 1, .webId = 1, .day = kChartDay, .baidu = 3});
+    InsertHistory(*db_, {.keyWordId = 2, .webId = 1, .day = kChartDay, .baidu = 8});
+    InsertHistory(*db_, {.keyWordId = 1, .webId = 2, .day = kChartDay, .baidu = 9});
     Draw(QStringLiteral("Baidu"));
     EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 3}}));
 }
@@ -223,17 +223,17 @@ TEST_F(TrendChartTest, OtherPairsRowsAreNotDrawn) {
 TEST_F(TrendChartTest, LongHistoryKeepsEveryPointButThinsTheDateLabels) {
     std::vector<HistoryRow> rows;
     for (int i = 0; i < 2000; ++i)
-        rows.push_back({.day = kDay1.addDays(i), .baidu = 1 + i % 50});
+        rows.push_back({.day = kChartDay.addDays(i), .baidu = 1 + i % 50});
     InsertHistory(*db_, rows);
     frame_.show();
-    Draw(QStringLiteral("Baidu"), kDay1, kDay1.addDays(2000));
+    Draw(QStringLiteral("Baidu"), kChartDay, kChartDay.addDays(2000));
 
     ASSERT_EQ(chart_.rankSeries->count(), 2000);
     EXPECT_EQ(chart_.rankSeries->at(1999), QPointF(1999, 1 + 1999 % 50));
     const QStringList shown = chart_.axisBottom->categoriesLabels();
     EXPECT_GE(shown.size(), 2);
     EXPECT_LE(shown.size(), 20);
-    EXPECT_EQ(shown.first(), Short(kDay1));
+    EXPECT_EQ(shown.first(), Short(kChartDay));
     // Labels stand on their own points, evenly spread.
     for (const QString& label : shown) {
         const int at = static_cast<int>(chart_.axisBottom->endValue(label));
@@ -254,7 +254,7 @@ TEST_F(TrendChartTest, OnlyANewlySelectedButtonAsksForARefresh) {
 }
 
 TEST_F(TrendChartTest, StatementErrorReachesTheCallerAfterTheChartWasCleared) {
-    InsertHistory(*db_, {.day = kDay1, .baidu = 3});
+    InsertHistory(*db_, {.day = kChartDay, .baidu = 3});
     Draw(QStringLiteral("Baidu"));
     ASSERT_EQ(chart_.rankSeries->count(), 1);
     db_->Exec(QStringLiteral("Alter Table SE_RankHistory Rename To SE_RankHistoryAway"));

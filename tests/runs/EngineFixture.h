@@ -22,6 +22,10 @@
 
 namespace quorvane::test {
 
+// The site and keyword that most checks look for.
+inline const QString kSite = QStringLiteral("http://www.mysite.com/");
+inline const QString kKeyword = QStringLiteral("北京旅游");
+
 // The window side of a run, recorded: which engines are ticked, the controls' states, the balloons.
 class RecordingHost final : public RunHost {
 public:

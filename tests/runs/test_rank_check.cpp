@@ -6,10 +6,9 @@
 namespace quorvane {
 namespace {
 
+using test::kKeyword;
+using test::kSite;
 using test::LinksWithSiteAt;
-
-const QString kSite = QStringLiteral("http://www.mysite.com/");
-const QString kKeyword = QStringLiteral("北京旅游");
 
 struct CheckCase {
     const char* name;

@@ -11,7 +11,7 @@ namespace {
 
 using test::LinksWithSiteAt;
 
-const QString kSite = QStringLiteral("www.mysite.com");
+const QString kSiteHost = QStringLiteral("www.mysite.com");
 const QString kRestricted = QString::fromUtf16(kRestrictedText);
 
 class RankRuns_ : public test::EngineFixture {
@@ -50,7 +50,7 @@ protected:
     }
     void ServeAbsent(QStringView engine, const QString& keyword, int pageIndex = 0) {
         ServeResults(engine, keyword, pageIndex,
-                     LinksWithSiteAt(4, 0, QStringLiteral("http://") + kSite + u'/'));
+                     LinksWithSiteAt(4, 0, QStringLiteral("http://") + kSiteHost + u'/'));
     }
     void TickAll() {
         for (const EngineInfo& info : kEngines)
@@ -116,9 +116,9 @@ TEST_F(RankRuns_, OnlyGoogleTickedKeepsOtherCellsAndTakesTheirNumbers) {
 TEST_F(RankRuns_, TwoRunsOnOneDayLeaveOneHistoryRowWithTheSecondValues) {
     const qint64 id = AddKeyword(QStringLiteral("k"));
     host.ticked = {QStringLiteral("Bing")};
-    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 3, kSite));
+    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 3, kSiteHost));
     runs.runBatch();
-    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 6, kSite));
+    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 6, kSiteHost));
     runs.runBatch();
     EXPECT_EQ(History(id, QStringLiteral("BingRank,UpdateTime")), QStringLiteral("6,2026-12-10"));
 
@@ -228,8 +228,8 @@ TEST_F(RankRuns_, SingleRowUpdatesOnlyTheCurrentRow) {
     const qint64 a = AddKeyword(QStringLiteral("a"));
     const qint64 b = AddKeyword(QStringLiteral("b"));
     host.ticked = {QStringLiteral("Youdao")};
-    ServeResults(u"Youdao", QStringLiteral("b"), 0, LinksWithSiteAt(5, 0, kSite));
-    ServeResults(u"Youdao", QStringLiteral("b"), 1, LinksWithSiteAt(5, 2, kSite));
+    ServeResults(u"Youdao", QStringLiteral("b"), 0, LinksWithSiteAt(5, 0, kSiteHost));
+    ServeResults(u"Youdao", QStringLiteral("b"), 1, LinksWithSiteAt(5, 2, kSiteHost));
     host.loadMissionList();
     missions.setCurrentRow(1);
     ASSERT_EQ(missions.fieldText(QStringLiteral("KeyWordName")), QStringLiteral("b"));
@@ -317,14 +317,14 @@ TEST_F(RankRuns_, HistoryRowStatementsAsSent) {
 TEST_F(RankRuns_, AFailedHistoryWriteKeepsTheDaysRowAndIsReportedAsAFailure) {
     const qint64 id = AddKeyword(QStringLiteral("k"));
     host.ticked = {QStringLiteral("Bing")};
-    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 3, kSite));
+    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 3, kSiteHost));
     runs.runBatch();
     ASSERT_EQ(History(id, QStringLiteral("BingRank")), QStringLiteral("3"));
     events.clear();
 
     db.Exec(QStringLiteral("Create Trigger RefuseHistory Before Insert On SE_RankHistory Begin "
                            "Select Raise(Abort, 'database or disk is full'); End"));
-    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 5, kSite));
+    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 5, kSiteHost));
     runs.runBatch();
     db.Exec(QStringLiteral("Drop Trigger RefuseHistory"));
 
@@ -342,9 +342,9 @@ TEST_F(RankRuns_, AReloadDuringACheckNeverMovesTheRanksIntoAnotherRow) {
     const qint64 beta = AddKeyword(QStringLiteral("beta"));
     const qint64 gamma = AddKeyword(QStringLiteral("gamma"));
     host.ticked = {QStringLiteral("Bing")};
-    ServeResults(u"Bing", QStringLiteral("alpha"), 0, LinksWithSiteAt(9, 3, kSite));
-    ServeResults(u"Bing", QStringLiteral("beta"), 0, LinksWithSiteAt(9, 5, kSite));
-    ServeResults(u"Bing", QStringLiteral("gamma"), 0, LinksWithSiteAt(9, 7, kSite));
+    ServeResults(u"Bing", QStringLiteral("alpha"), 0, LinksWithSiteAt(9, 3, kSiteHost));
+    ServeResults(u"Bing", QStringLiteral("beta"), 0, LinksWithSiteAt(9, 5, kSiteHost));
+    ServeResults(u"Bing", QStringLiteral("gamma"), 0, LinksWithSiteAt(9, 7, kSiteHost));
     int reloadsAsked = 0;
     // While beta's page loads, the list is reloaded under the run.
     QTimer poll;
@@ -381,7 +381,7 @@ TEST_F(RankRuns_, SideBySideGivesTheSameRowsAsOneEngineAfterTheOther) {
     // others and absent from the rest.
     test::HttpServer::Response slow;
     slow.delayMs = 30;
-    slow.body = test::ResultPage(u"Bing", LinksWithSiteAt(4, 0, kSite));
+    slow.body = test::ResultPage(u"Bing", LinksWithSiteAt(4, 0, kSiteHost));
     server.SetFallback(slow);
     int position = 0;
     for (const QString& keyword : keywords) {
@@ -394,7 +394,7 @@ TEST_F(RankRuns_, SideBySideGivesTheSameRowsAsOneEngineAfterTheOther) {
                 response.delayMs = 30;
                 response.body =
                     test::ResultPage(info.name, LinksWithSiteAt(9, index == page ? at : 0,
-                                                                QStringLiteral("http://") + kSite + u'/'));
+                                                                QStringLiteral("http://") + kSiteHost + u'/'));
                 server.Serve(Target(info.name, keyword, index), response);
             }
         }
@@ -459,10 +459,10 @@ TEST_F(RankRuns_, StopDuringSideBySideChecksLeavesEachRowWholeOrUntouched) {
     const qint64 second =
         AddKeyword(QStringLiteral("b"), QStringLiteral(",GoogleRank,BingRank"), QStringLiteral(",'8','9'"));
     host.ticked = {QStringLiteral("Google"), QStringLiteral("Bing")};
-    ServeResults(u"Google", QStringLiteral("a"), 0, LinksWithSiteAt(9, 2, kSite));
-    ServeResults(u"Bing", QStringLiteral("a"), 0, LinksWithSiteAt(9, 3, kSite));
+    ServeResults(u"Google", QStringLiteral("a"), 0, LinksWithSiteAt(9, 2, kSiteHost));
+    ServeResults(u"Bing", QStringLiteral("a"), 0, LinksWithSiteAt(9, 3, kSiteHost));
     // Row b: Bing answers at once, Google never.
-    ServeResults(u"Bing", QStringLiteral("b"), 0, LinksWithSiteAt(9, 5, kSite));
+    ServeResults(u"Bing", QStringLiteral("b"), 0, LinksWithSiteAt(9, 5, kSiteHost));
     test::HttpServer::Response stall;
     stall.mode = test::HttpServer::Mode::Stall;
     server.Serve(Target(u"Google", QStringLiteral("b"), 0), stall);

@@ -24,10 +24,10 @@ void PrintTo(const PageCounts& c, std::ostream* os) {
 
 namespace {
 
+using test::kKeyword;
+using test::kSite;
 using test::LinksWithSiteAt;
 
-const QString kSite = QStringLiteral("http://www.mysite.com/");
-const QString kKeyword = QStringLiteral("北京旅游");
 const QDateTime kNow(QDate(2026, 12, 10), QTime(9, 30, 5));
 
 QByteArray fixture(const char* name) {

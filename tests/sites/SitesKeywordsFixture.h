@@ -15,6 +15,13 @@
 
 namespace quorvane::test {
 
+// Columns of the URL grid and of the keyword grid.
+constexpr int kUrlCheckColumn = 0;
+constexpr int kUrlNameColumn = 1;
+constexpr int kUrlDeleteColumn = 3;
+constexpr int kKeywordNameColumn = 0;
+constexpr int kKeywordDeleteColumn = 2;
+
 // One database per test suite (opening one costs a key derivation); every test starts with empty tables
 // and a freshly opened, shown dialog.
 class SettingsTest : public ::testing::Test {

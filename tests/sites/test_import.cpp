@@ -17,8 +17,6 @@
 namespace quorvane::test {
 namespace {
 
-constexpr int kUrlNameColumn = 1;
-
 // Answers the open-file dialog with a file of the test's folder, and counts how often it was shown.
 class ImportTest : public SettingsTest {
 protected:

@@ -7,10 +7,6 @@
 namespace quorvane::test {
 namespace {
 
-constexpr int kUrlNameColumn = 1;
-constexpr int kNameColumn = 0;
-constexpr int kDeleteColumn = 2;
-
 class KeyWordList : public SettingsTest {
 protected:
     // Opens the dialog with one URL clicked; returns its WebID.
@@ -96,19 +92,19 @@ TEST_F(KeyWordList, DeleteColumnDeletesByNameWithinTheUrl) {
     Click(dialog.urlGrid, 0, kUrlNameColumn);
 
     // A rename to the name of another keyword is accepted; deleting one then deletes both.
-    DoubleClick(dialog.keywordGrid, 1, kNameColumn);
+    DoubleClick(dialog.keywordGrid, 1, kKeywordNameColumn);
     dialog.editedKeywordEdit->setText(QStringLiteral("one"));
     dialog.saveEditedKeyword();
     ASSERT_EQ(NamesOf(a), (QStringList{QStringLiteral("one"), QStringLiteral("one")}));
     messages.Clear();
 
     messages.AnswerNext(IdNo);
-    Click(dialog.keywordGrid, 1, kDeleteColumn);
+    Click(dialog.keywordGrid, 1, kKeywordDeleteColumn);
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("你确定要删除该关键词！")});
     EXPECT_EQ(NamesOf(a).size(), 2);
 
     messages.AnswerNext(IdYes);
-    Click(dialog.keywordGrid, 1, kDeleteColumn);
+    Click(dialog.keywordGrid, 1, kKeywordDeleteColumn);
     EXPECT_TRUE(NamesOf(a).isEmpty());
     EXPECT_EQ(NamesOf(other), QStringList{QStringLiteral("one")});
     EXPECT_EQ(dialog.keywords.recordCount(), 0);
@@ -121,7 +117,7 @@ TEST_F(KeyWordList, EditPanel) {
     const int second = AddKeyWord(webId, QStringLiteral("second"));
     SitesKeywordsDialog& dialog = Open();
     Click(dialog.urlGrid, 0, kUrlNameColumn);
-    DoubleClick(dialog.keywordGrid, 1, kNameColumn);
+    DoubleClick(dialog.keywordGrid, 1, kKeywordNameColumn);
     ASSERT_TRUE(dialog.keywordEditPanel->isVisible());
     EXPECT_EQ(dialog.editedKeywordEdit->text(), QStringLiteral("second"));
     EXPECT_EQ(dialog.editKeyWordId(), second);
@@ -142,7 +138,7 @@ TEST_F(KeyWordList, EditPanel) {
 
     // A failed save (too long) leaves the panel open and the list enabled, without a message.
     messages.Clear();
-    DoubleClick(dialog.keywordGrid, 0, kNameColumn);
+    DoubleClick(dialog.keywordGrid, 0, kKeywordNameColumn);
     dialog.editedKeywordEdit->setText(QString(21, u'k'));
     dialog.saveEditedKeyword();
     EXPECT_TRUE(messages.Messages().empty());
@@ -161,8 +157,8 @@ TEST_F(KeyWordList, DeleteKeyDeletesTheSelectedKeyWordsWhereverTheFocusIs) {
         "Insert Into SE_RankHistory(KeyWordName,UrlName,UpdateTime)Values('k0','a.com','2024-01-01')"));
     SitesKeywordsDialog& dialog = Open();
     Click(dialog.urlGrid, 0, kUrlNameColumn);
-    Click(dialog.keywordGrid, 0, kNameColumn);
-    Click(dialog.keywordGrid, 2, kNameColumn, Qt::ControlModifier);
+    Click(dialog.keywordGrid, 0, kKeywordNameColumn);
+    Click(dialog.keywordGrid, 2, kKeywordNameColumn, Qt::ControlModifier);
     dialog.urlEdit->setFocus();
     dialog.activateWindow();
 
@@ -196,8 +192,8 @@ TEST_F(KeyWordList, ShiftRangeInTheKeyWordList) {
         AddKeyWord(webId, QStringLiteral("k%1").arg(i));
     SitesKeywordsDialog& dialog = Open();
     Click(dialog.urlGrid, 0, kUrlNameColumn);
-    Click(dialog.keywordGrid, 3, kNameColumn);
-    Click(dialog.keywordGrid, 1, kNameColumn, Qt::ShiftModifier);
+    Click(dialog.keywordGrid, 3, kKeywordNameColumn);
+    Click(dialog.keywordGrid, 1, kKeywordNameColumn, Qt::ShiftModifier);
     EXPECT_EQ(dialog.keywordGrid->selectedRows(), (QList<int>{1, 2, 3}));
 }
 

@@ -18,10 +18,6 @@
 namespace quorvane::test {
 namespace {
 
-constexpr int kCheckColumn = 0;
-constexpr int kNameColumn = 1;
-constexpr int kDeleteColumn = 3;
-
 using UrlList = SettingsTest;
 
 TEST_F(UrlList, OpensWithTheListAndItsCount) {
@@ -137,18 +133,18 @@ TEST_F(UrlList, BothListsFitTheirColumnsWithoutScrollingSideways) {
     for (int i = 0; i < 40; ++i)
         AddKeyWord(first, QStringLiteral("关键词名称%1").arg(i));
     SitesKeywordsDialog& dialog = Open();
-    Click(dialog.urlGrid, 0, kNameColumn);
+    Click(dialog.urlGrid, 0, kUrlNameColumn);
     QCoreApplication::processEvents();
     // However long the URL in its title, the keyword box stays inside the dialog.
     EXPECT_LE(dialog.keywordBox->mapTo(&dialog, QPoint(dialog.keywordBox->width(), 0)).x(), dialog.width());
-    EXPECT_EQ(dialog.urlGrid->columnWidth(kNameColumn), 200);
+    EXPECT_EQ(dialog.urlGrid->columnWidth(kUrlNameColumn), 200);
     // The row marker's width depends on the font's "▶": the name column gives way to a wider one, and takes
     // its own width back when the marker narrows again.
     struct Case {
         RecordGrid* grid;
         int nameColumn;
     };
-    for (const Case& c : {Case{dialog.urlGrid, kNameColumn}, Case{dialog.keywordGrid, 0}}) {
+    for (const Case& c : {Case{dialog.urlGrid, kUrlNameColumn}, Case{dialog.keywordGrid, 0}}) {
         RecordGrid* grid = c.grid;
         const int marker = grid->verticalHeader()->width();
         const int nameWidth = grid->columnWidth(c.nameColumn);
@@ -177,7 +173,7 @@ TEST_F(UrlList, ClickingAUrlShowsItsKeyWords) {
     AddKeyWord(b, QStringLiteral("beta"));
     AddKeyWord(b, QStringLiteral("gamma"));
     SitesKeywordsDialog& dialog = Open();
-    Click(dialog.urlGrid, 1, kNameColumn);
+    Click(dialog.urlGrid, 1, kUrlNameColumn);
     EXPECT_EQ(dialog.curWebId(), b);
     EXPECT_EQ(dialog.keywordBox->title(), QStringLiteral("b.com对应关键词设置"));
     EXPECT_EQ(Shown(dialog.keywordGrid, QStringLiteral("KeyWordName")),
@@ -198,21 +194,21 @@ TEST_F(UrlList, CheckBoxRewritesValidOfAllTheUrlsKeyWords) {
     const QString checkOfA =
         QStringLiteral("Select isCheck From SE_KeyUrl Where WebID=") + QString::number(a);
 
-    Click(dialog.urlGrid, 0, kCheckColumn);
+    Click(dialog.urlGrid, 0, kUrlCheckColumn);
     EXPECT_EQ(Column(checkOfA), QStringList{QStringLiteral("0")});
     EXPECT_EQ(Column(validOfA), (QStringList{QStringLiteral("0"), QStringLiteral("0")}));
     EXPECT_EQ(
-        dialog.urlGrid->model()->index(0, kCheckColumn).data(Qt::CheckStateRole).value<Qt::CheckState>(),
+        dialog.urlGrid->model()->index(0, kUrlCheckColumn).data(Qt::CheckStateRole).value<Qt::CheckState>(),
         Qt::Unchecked);
 
-    Click(dialog.urlGrid, 0, kCheckColumn);
+    Click(dialog.urlGrid, 0, kUrlCheckColumn);
     EXPECT_EQ(Column(checkOfA), QStringList{QStringLiteral("-1")});
     EXPECT_EQ(Column(validOfA), (QStringList{QStringLiteral("1"), QStringLiteral("1")}))
         << "ticking again switches on every keyword, also those that were off before";
     EXPECT_EQ(Column(QStringLiteral("Select Valid From SE_KeyWord Where WebID=") + QString::number(other)),
               QStringList{QStringLiteral("1")});
     EXPECT_EQ(
-        dialog.urlGrid->model()->index(0, kCheckColumn).data(Qt::CheckStateRole).value<Qt::CheckState>(),
+        dialog.urlGrid->model()->index(0, kUrlCheckColumn).data(Qt::CheckStateRole).value<Qt::CheckState>(),
         Qt::Checked);
     EXPECT_EQ(dialog.curWebId(), a);
     EXPECT_TRUE(messages.Messages().empty());
@@ -222,7 +218,7 @@ TEST_F(UrlList, EditPanelSavesTheTextAsTyped) {
     AddUrl(QStringLiteral("a.com"));
     const int b = AddUrl(QStringLiteral("b.com"));
     SitesKeywordsDialog& dialog = Open();
-    DoubleClick(dialog.urlGrid, 1, kNameColumn);
+    DoubleClick(dialog.urlGrid, 1, kUrlNameColumn);
     ASSERT_TRUE(dialog.urlEditPanel->isVisible());
     EXPECT_EQ(dialog.editedUrlEdit->text(), QStringLiteral("b.com"));
     EXPECT_FALSE(dialog.urlGrid->isEnabled());
@@ -250,7 +246,7 @@ TEST_F(UrlList, EditPanelSavesTheTextAsTyped) {
 TEST_F(UrlList, FailedEditKeepsThePanelAndEnablesTheList) {
     AddUrl(QStringLiteral("a.com"));
     SitesKeywordsDialog& dialog = Open();
-    DoubleClick(dialog.urlGrid, 0, kNameColumn);
+    DoubleClick(dialog.urlGrid, 0, kUrlNameColumn);
     dialog.editedUrlEdit->setText(QString(51, u'y'));
     dialog.saveEditedUrl();
     EXPECT_TRUE(messages.Messages().empty());
@@ -273,13 +269,13 @@ TEST_F(UrlList, DeleteColumnDeletesTheRowAndKeepsItsKeyWords) {
     SitesKeywordsDialog& dialog = Open();
 
     messages.AnswerNext(IdNo);
-    Click(dialog.urlGrid, 0, kDeleteColumn);
+    Click(dialog.urlGrid, 0, kUrlDeleteColumn);
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("确定要删除该链接")});
     EXPECT_EQ(Count(QStringLiteral("SE_KeyUrl")), 2);
 
     messages.Clear();
     messages.AnswerNext(IdYes);
-    Click(dialog.urlGrid, 0, kDeleteColumn);
+    Click(dialog.urlGrid, 0, kUrlDeleteColumn);
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("确定要删除该链接")});
     EXPECT_EQ(Column(QStringLiteral("Select UrlName From SE_KeyUrl")), QStringList{QStringLiteral("b.com")});
     EXPECT_EQ(dialog.urlBox->title(), QStringLiteral("记录链接数1"));
@@ -295,10 +291,10 @@ TEST_F(UrlList, PopupDeletesEverySelectedRow) {
     for (const char* name : {"a.com", "b.com", "c.com", "d.com"})
         AddUrl(QString::fromLatin1(name));
     SitesKeywordsDialog& dialog = Open();
-    Click(dialog.urlGrid, 0, kNameColumn);
-    Click(dialog.urlGrid, 2, kNameColumn, Qt::ControlModifier);
-    Click(dialog.urlGrid, 3, kNameColumn, Qt::ControlModifier);
-    Click(dialog.urlGrid, 3, kNameColumn, Qt::ControlModifier); // Ctrl again takes it out
+    Click(dialog.urlGrid, 0, kUrlNameColumn);
+    Click(dialog.urlGrid, 2, kUrlNameColumn, Qt::ControlModifier);
+    Click(dialog.urlGrid, 3, kUrlNameColumn, Qt::ControlModifier);
+    Click(dialog.urlGrid, 3, kUrlNameColumn, Qt::ControlModifier); // Ctrl again takes it out
     EXPECT_EQ(dialog.urlGrid->selectedRows(), (QList<int>{0, 2}));
     messages.AnswerNext(IdYes);
     dialog.deleteUrlsAction->trigger();
@@ -312,7 +308,7 @@ TEST_F(UrlList, DeletingTheLastUrlDetachesThePopup) {
     AddUrl(QStringLiteral("a.com"));
     SitesKeywordsDialog& dialog = Open();
     messages.AnswerNext(IdYes);
-    Click(dialog.urlGrid, 0, kDeleteColumn);
+    Click(dialog.urlGrid, 0, kUrlDeleteColumn);
     EXPECT_EQ(dialog.urlBox->title(), QStringLiteral("记录链接数0"));
     EXPECT_EQ(dialog.urlGrid->contextMenuPolicy(), Qt::NoContextMenu);
 }
@@ -330,9 +326,9 @@ TEST_P(UrlRangeSelection, ShiftClickSelectsFromTheAnchor) {
     for (int i = 0; i < 6; ++i)
         AddUrl(QStringLiteral("site%1.com").arg(i));
     SitesKeywordsDialog& dialog = Open();
-    Click(dialog.urlGrid, GetParam().anchor, kNameColumn);
+    Click(dialog.urlGrid, GetParam().anchor, kUrlNameColumn);
     EXPECT_TRUE(dialog.anchorSet());
-    Click(dialog.urlGrid, GetParam().clicked, kNameColumn, Qt::ShiftModifier);
+    Click(dialog.urlGrid, GetParam().clicked, kUrlNameColumn, Qt::ShiftModifier);
     EXPECT_EQ(dialog.urlGrid->selectedRows(), GetParam().selected);
     EXPECT_EQ(dialog.urlGrid->currentIndex().row(), GetParam().clicked);
     EXPECT_FALSE(dialog.anchorSet());
@@ -348,14 +344,14 @@ TEST_F(UrlList, SecondShiftClickStartsAfresh) {
     for (int i = 0; i < 6; ++i)
         AddUrl(QStringLiteral("site%1.com").arg(i));
     SitesKeywordsDialog& dialog = Open();
-    Click(dialog.urlGrid, 1, kNameColumn);
-    Click(dialog.urlGrid, 3, kNameColumn, Qt::ShiftModifier);
+    Click(dialog.urlGrid, 1, kUrlNameColumn);
+    Click(dialog.urlGrid, 3, kUrlNameColumn, Qt::ShiftModifier);
     ASSERT_EQ(dialog.urlGrid->selectedRows(), (QList<int>{1, 2, 3}));
     // Like a plain click: only the clicked row, which becomes the new anchor.
-    Click(dialog.urlGrid, 5, kNameColumn, Qt::ShiftModifier);
+    Click(dialog.urlGrid, 5, kUrlNameColumn, Qt::ShiftModifier);
     EXPECT_EQ(dialog.urlGrid->selectedRows(), QList<int>{5});
     EXPECT_TRUE(dialog.anchorSet());
-    Click(dialog.urlGrid, 4, kNameColumn, Qt::ShiftModifier);
+    Click(dialog.urlGrid, 4, kUrlNameColumn, Qt::ShiftModifier);
     EXPECT_EQ(dialog.urlGrid->selectedRows(), (QList<int>{4, 5}));
 }
 
@@ -366,9 +362,9 @@ TEST_F(UrlList, AnchorOfTheOtherListIsNotUsed) {
     for (int i = 0; i < 3; ++i)
         AddKeyWord(a, QStringLiteral("k%1").arg(i));
     SitesKeywordsDialog& dialog = Open();
-    Click(dialog.urlGrid, 0, kNameColumn);
+    Click(dialog.urlGrid, 0, kUrlNameColumn);
     Click(dialog.keywordGrid, 2, 0); // the anchor moves to the keyword list
-    Click(dialog.urlGrid, 2, kNameColumn, Qt::ShiftModifier);
+    Click(dialog.urlGrid, 2, kUrlNameColumn, Qt::ShiftModifier);
     EXPECT_EQ(dialog.urlGrid->selectedRows(), QList<int>{2});
     EXPECT_TRUE(dialog.anchorSet());
 }
@@ -377,9 +373,9 @@ TEST_F(UrlList, WheelMovesOneRow) {
     for (int i = 0; i < 4; ++i)
         AddUrl(QStringLiteral("site%1.com").arg(i));
     SitesKeywordsDialog& dialog = Open();
-    Click(dialog.urlGrid, 1, kNameColumn);
+    Click(dialog.urlGrid, 1, kUrlNameColumn);
     const auto wheel = [&](int delta) {
-        const QPoint at = CellCentre(dialog.urlGrid, 0, kNameColumn);
+        const QPoint at = CellCentre(dialog.urlGrid, 0, kUrlNameColumn);
         QWheelEvent event(at, dialog.urlGrid->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta),
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(dialog.urlGrid->viewport(), &event);
@@ -399,7 +395,7 @@ TEST_F(UrlList, RowsAreDrawnInTheirColours) {
     AddUrl(QStringLiteral("c.com"), false);
     AddUrl(QStringLiteral("d.com"), true);
     SitesKeywordsDialog& dialog = Open();
-    Click(dialog.urlGrid, 3, kNameColumn);
+    Click(dialog.urlGrid, 3, kUrlNameColumn);
     const QImage image = dialog.urlGrid->viewport()->grab().toImage();
     const auto cellImage = [&](int row, int column) {
         return image.copy(dialog.urlGrid->visualRect(dialog.urlGrid->model()->index(row, column)));
@@ -414,8 +410,8 @@ TEST_F(UrlList, RowsAreDrawnInTheirColours) {
     EXPECT_EQ(nearCorner(3, 2), QColor(Qt::blue)) << "selected row";
 
     // Rows 1 and 3 share their background; their check cells differ only by the tick.
-    const QImage ticked = cellImage(0, kCheckColumn);
-    const QImage clear = cellImage(2, kCheckColumn);
+    const QImage ticked = cellImage(0, kUrlCheckColumn);
+    const QImage clear = cellImage(2, kUrlCheckColumn);
     EXPECT_NE(ticked, clear);
     const QColor background = RecordModel::rowBackground(0);
     bool boxDrawn = false;

@@ -11,6 +11,9 @@
 
 namespace quorvane::test {
 
+// What the version check says when the maker's site offers a newer version.
+inline const QString kNewVersion = QStringLiteral("发现新版本，请注意升级!");
+
 // Points the maker's site at a loopback server and its download host at the given FTP address, through an
 // Endpoints.ini of their own as the program reads it; the compiled-in addresses come back when it goes.
 class MakerEndpoints {

@@ -33,10 +33,9 @@ namespace quorvane {
 namespace {
 
 using test::HttpServer;
+using test::kNewVersion;
 using test::MakerEndpoints;
 using test::MessageRecorder;
-
-const QString kNewVersion = QStringLiteral("发现新版本，请注意升级!");
 
 const QByteArray kMakerPanel = "<html><head><meta charset=utf-8></head><body>"
                                "<script>document.write('scripted')</script>"

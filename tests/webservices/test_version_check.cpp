@@ -22,10 +22,10 @@ namespace quorvane {
 namespace {
 
 using test::HttpServer;
+using test::kNewVersion;
 using test::MakerEndpoints;
 using test::MessageRecorder;
 
-const QString kNewVersion = QStringLiteral("发现新版本，请注意升级!");
 const QString kNoUpdate = QStringLiteral("无需升级!");
 const QString kDownloadHost = QStringLiteral("ftp://127.0.0.1:18089");
 
