@@ -18,7 +18,7 @@ set(quorvane_pch_core
 set(quorvane_pch_widgets
   <QApplication> <QComboBox> <QDialog> <QGroupBox> <QHBoxLayout> <QHeaderView> <QLabel> <QLineEdit>
   <QMenu> <QPainter> <QPushButton> <QTableView> <QToolButton> <QVBoxLayout> <QWidget>)
-set(quorvane_pch_test <gtest/gtest.h> <QTemporaryDir>)
+set(quorvane_pch_test <gtest/gtest.h> <QSignalSpy> <QTemporaryDir> <QTest>)
 
 if(QUORVANE_PCH)
   set(host_source ${CMAKE_CURRENT_LIST_DIR}/PchHost.cpp)
@@ -31,17 +31,26 @@ if(QUORVANE_PCH)
   add_library(quorvane_pch_widgets_library STATIC ${host_source})
   target_link_libraries(quorvane_pch_widgets_library PRIVATE quorvane_options Qt6::Widgets)
   target_precompile_headers(quorvane_pch_widgets_library PRIVATE ${quorvane_pch_core} ${quorvane_pch_widgets})
+  set_target_properties(quorvane_pch_library quorvane_pch_widgets_library PROPERTIES AUTOMOC OFF)
 
   if(QUORVANE_BUILD_TESTS)
     find_package(GTest REQUIRED)
+    # QtTest's headers read which Qt modules a target links (QT_GUI_LIB, QT_NETWORK_LIB, QT_WIDGETS_LIB), so
+    # the test hosts link what every test links: the platform library's Gui, the loopback server's Network.
+    # QtTest defines each target's build and source folder for QFINDTESTDATA and QTEST_MAIN, which the
+    # tests do not use (GoogleTest runs them); defined differently in every folder, they would make the
+    # precompiled QtTest headers unusable everywhere but in the hosts.
+    set_property(TARGET Qt6::Test PROPERTY INTERFACE_COMPILE_DEFINITIONS QT_TESTLIB_LIB)
     add_executable(quorvane_pch_test ${host_main})
-    target_link_libraries(quorvane_pch_test PRIVATE quorvane_options Qt6::Core GTest::gtest)
+    target_link_libraries(quorvane_pch_test PRIVATE quorvane_options Qt6::Gui Qt6::Network Qt6::Test GTest::gtest)
     target_precompile_headers(quorvane_pch_test PRIVATE ${quorvane_pch_core} ${quorvane_pch_test})
 
     add_executable(quorvane_pch_widgets_test ${host_main})
-    target_link_libraries(quorvane_pch_widgets_test PRIVATE quorvane_options Qt6::Widgets GTest::gtest)
+    target_link_libraries(quorvane_pch_widgets_test PRIVATE quorvane_options Qt6::Widgets Qt6::Network Qt6::Test
+                          GTest::gtest)
     target_precompile_headers(quorvane_pch_widgets_test PRIVATE ${quorvane_pch_core} ${quorvane_pch_widgets}
                               ${quorvane_pch_test})
+    set_target_properties(quorvane_pch_test quorvane_pch_widgets_test PROPERTIES AUTOMOC OFF)
   endif()
 endif()
 
