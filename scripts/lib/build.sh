@@ -2,8 +2,9 @@
 #   configure_build DIR [CMAKE_ARGS...]   configures DIR with Ninja (remade if an older build used another
 #                                         generator); the output goes to DIR/configure.log
 #   build_targets DIR [TARGETS...]        builds DIR (all, or the targets given) and prints one line per
-#                                         finished program or library; on failure the failing commands'
-#                                         output. The whole log is DIR/build.log.
+#                                         finished program or library and every compiler warning; on
+#                                         failure the failing commands' output. The whole log is
+#                                         DIR/build.log.
 
 configure_build() {
   local dir=$1
@@ -26,7 +27,8 @@ build_targets() {
   if [ $# -gt 0 ]; then targets=(--target "$@"); fi
   local started=$SECONDS
   if ! cmake --build "$dir" -j"$(nproc)" "${targets[@]}" 2>&1 | tee "$dir/build.log" |
-      sed -nE 's/^\[[0-9]+\/[0-9]+\] Linking CXX (executable|static library) (.*)$/  built \2/p'; then
+      sed -nE -e 's/^\[[0-9]+\/[0-9]+\] Linking CXX (executable|static library) (.*)$/  built \2/p' \
+        -e '/: warning: /p'; then
     # Ninja marks each failed command with "FAILED:"; print each with the compiler's output after it.
     sed -nE '/^FAILED: /,/^(\[[0-9]+\/[0-9]+\] |ninja: )/p' "$dir/build.log" >&2
     echo "building $dir failed (log: $dir/build.log)" >&2
