@@ -103,14 +103,7 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 void MainWindow::startUp() {
     prepareWindow();
     if (!database_.openDatabase(dbFile, dbPassword)) {
-        // Another program's lock or a full disk is the user's to clear; "cannot connect" would mislead.
-        const DbFailure failure = database_.openFailure();
-        if (failure == DbFailure::Busy)
-            showErrorMsg(QStringLiteral("数据库正被其他程序使用，无法打开。请关闭该程序后再启动本程序。"));
-        else if (failure == DbFailure::DiskFull)
-            showErrorMsg(plainWords(failure));
-        else
-            showErrorMsg(QStringLiteral("连接数据库失败!"));
+        showErrorMsg(openFailureText(database_.openFailure()));
         terminateRequested_ = true;
         return;
     }

@@ -12,6 +12,7 @@
 #include "platform/StopSignals.h"
 #include "runs/RunLog.h"
 #include "store/Database.h"
+#include "store/DbError.h"
 #include "store/Schema.h"
 
 #include <QCoreApplication>
@@ -55,7 +56,8 @@ int runCommandLine(int argc, char** argv) {
 
     Database database;
     if (!database.openDatabase(QString::fromUtf16(kDbFile), QString::fromUtf16(kDbPassword))) {
-        showErrorMsg(QStringLiteral("连接数据库失败!"));
+        // The same words as the window: a lock or a full disk is named as the cause.
+        showErrorMsg(openFailureText(database.openFailure()));
         return ExitNoDatabase;
     }
     try {

@@ -7,14 +7,6 @@
 
 namespace quorvane {
 
-namespace {
-
-// The balloons that end a batch run: how the run says whether it finished or was stopped.
-const QString kFinishedBalloon = QStringLiteral("完成批量查询任务");
-const QString kStoppedBalloon = QStringLiteral("批量任务停止");
-
-} // namespace
-
 // The window side of the run: the engines of the command line are the ticked boxes, the mission list is
 // read from the database, there are no controls, and each finished row becomes a line.
 class ConsoleRun::Host final : public RunHost {
@@ -34,14 +26,13 @@ public:
     void setGridEnabled(bool) override {}
     void setStopEnabled(bool) override {}
     void setBusyCursor(bool) override {}
-    void showBalloon(const QString&, const QString& message) override { lastBalloon = message; }
+    void showBalloon(const QString&, const QString&) override {}
     void rowChecked(int row) override {
         ++rowsDone;
         if (!run_.options_.quiet)
             writeLine(run_.out_, keywordLine(run_.missions_, row, run_.options_.engines));
     }
 
-    QString lastBalloon;
     int rowsDone = 0;
 
 private:
@@ -65,11 +56,9 @@ ConsoleRun::~ConsoleRun() = default;
 ConsoleRun::Summary ConsoleRun::run() {
     QElapsedTimer clock;
     clock.start();
-    const int errorsBefore = messages_.errors();
-    host_->lastBalloon.clear();
     host_->rowsDone = 0;
 
-    runs_.runBatch();
+    const RunEnd end = runs_.runBatch();
 
     Summary summary;
     summary.keywordsDone = host_->rowsDone;
@@ -81,9 +70,10 @@ ConsoleRun::Summary ConsoleRun::run() {
         summary.pagesLoaded += pages.read + pages.notUnderstood;
         summary.pagesNotUnderstood += pages.notUnderstood;
     }
-    if (messages_.errors() > errorsBefore)
+    // A message about Endpoints.ini or Engines.ini on the way does not make a completed run a failed one.
+    if (end == RunEnd::Failed || end == RunEnd::NotStarted)
         summary.outcome = Outcome::Failed;
-    else if (host_->lastBalloon == kStoppedBalloon)
+    else if (end == RunEnd::Stopped)
         summary.outcome = Outcome::Stopped;
     else if (summary.pagesRequested > 0 && summary.pagesLoaded == 0) {
         // Not one page came back (no network, a proxy that refuses us, every engine blocking us): the

@@ -79,6 +79,7 @@ void RankRuns::takeOutcome(QStringView engine, const EngineCheckOutcome& outcome
         writeCells(engine, kRestricted, kRestricted);
         counter = 0;
         counter2 = 0;
+        unreadEngines_.push_back(info->name);
     } else if (counter2 >= 1) {
         writeCells(engine, QString::number(counter), QString::number(counter2));
     } else {
@@ -136,6 +137,7 @@ QString RankRuns::endOfRunText(const QString& message) const {
 
 bool RankRuns::checkRow(const RowKeys& row) {
     // The run writes the row it checks, whatever moved the list's current row meanwhile.
+    unreadEngines_.clear();
     if (!focusRow(row.keyWordId))
         return true;
     missions_.edit();
@@ -173,14 +175,56 @@ bool RankRuns::checkRow(const RowKeys& row) {
         else
             takeStoredRanks(engine);
     }
-    missions_.post();
     return true;
 }
 
-void RankRuns::runBatch() {
+void RankRuns::keepTodaysHistoryOfUnreadEngines(const RowKeys& row) {
+    if (unreadEngines_.empty())
+        return;
+    QStringList columns;
+    for (QStringView engine : unreadEngines_) {
+        const EngineInfo* info = findEngine(engine);
+        columns << info->rankColumn.toString();
+        if (!info->rankColumn2.isEmpty())
+            columns << info->rankColumn2.toString();
+    }
+    Recordset stored;
+    database_.openQuery(stored, QStringLiteral("Select ") + columns.join(u',') +
+                                    QStringLiteral(" From SE_RankHistory Where KeyWordID=") +
+                                    QString::number(row.keyWordId) + QStringLiteral(" and WebID=") +
+                                    QString::number(row.webId) + QStringLiteral(" and UpdateTime=") +
+                                    jetDate(today()));
+    if (stored.isEmpty())
+        return; // the day had no row yet: 0 it is
+    stored.setCurrentRow(0);
+    for (QStringView engine : unreadEngines_) {
+        const EngineInfo* info = findEngine(engine);
+        engine_.counter(engine) = stored.fieldByName(info->rankColumn.toString()).toInt();
+        if (!info->rankColumn2.isEmpty())
+            engine_.counter(engine, true) = stored.fieldByName(info->rankColumn2.toString()).toInt();
+    }
+}
+
+bool RankRuns::saveCheckedRow(const RowKeys& row) {
+    keepTodaysHistoryOfUnreadEngines(row);
+    const QStringList history = historyRowStatements(row.keyword, row.url, row.webId, row.keyWordId);
+    // A kill, a lock or a full disk between the cells and the history row never leaves one without the
+    // other.
+    return database_.inOneTransaction([&] {
+        if (missions_.isEditing())
+            missions_.post();
+        database_.execStatements(history);
+    });
+}
+
+QString RankRuns::saveFailureText() const {
+    return QStringLiteral("排名未能保存：") + plainWords(database_.lastFailure());
+}
+
+RunEnd RankRuns::runBatch() {
     if (!anyEngineChosen()) {
         showInfoMsg(QStringLiteral("请至少选择一个搜索引擎!"));
-        return;
+        return RunEnd::NotStarted;
     }
     host_.setStartControlsEnabled(false);
     running_ = true;
@@ -205,9 +249,9 @@ void RankRuns::runBatch() {
             engine_.resetCounters();
             if (!checkRow(keys))
                 break;
-            if (!writeHistoryRow(keys.keyword, keys.url, keys.webId, keys.keyWordId)) {
-                // A lost history row is a failure, never a success.
-                error = QStringLiteral("排名历史记录未能保存：") + plainWords(database_.lastFailure());
+            if (!saveCheckedRow(keys)) {
+                // A row not saved is a failure, never a success.
+                error = saveFailureText();
                 break;
             }
             host_.rowChecked(row);
@@ -222,6 +266,9 @@ void RankRuns::runBatch() {
     reloadRequested_ = false; // every ending below reloads the list or has just written its last row
 
     // End steps: they run whatever ended the loop.
+    const RunEnd end = !error.isEmpty()                  ? RunEnd::Failed
+                       : empty || !engine_.stopRequested ? RunEnd::Completed
+                                                         : RunEnd::Stopped;
     if (!error.isEmpty()) {
         // An error is never reported as success.
         showErrorReport(error);
@@ -246,31 +293,36 @@ void RankRuns::runBatch() {
     engine_.stopRequested = false;
     host_.setGridEnabled(true);
     host_.setStartControlsEnabled(true);
+    return end;
 }
 
-void RankRuns::updateSingleRow() {
+RunEnd RankRuns::updateSingleRow() {
     if (!anyEngineChosen()) {
         showInfoMsg(QStringLiteral("请至少选择一个搜索引擎!"));
-        return;
+        return RunEnd::NotStarted;
     }
     host_.setStartControlsEnabled(false);
     host_.setGridEnabled(false);
     startRunRecord();
     engine_.resetCounters();
     running_ = true;
+    RunEnd end = RunEnd::Completed;
     try {
         const RowKeys keys = readCurrentRow();
         host_.setBusyCursor(true);
         stampUpdateTime();
-        const bool stopped = !checkRow(keys);
-        if (!stopped) {
-            if (writeHistoryRow(keys.keyword, keys.url, keys.webId, keys.keyWordId))
-                host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成查询任务")));
-            else
-                showErrorReport(QStringLiteral("排名历史记录未能保存：") +
-                                plainWords(database_.lastFailure()));
+        if (!checkRow(keys)) {
+            end = RunEnd::Stopped;
+        } else if (saveCheckedRow(keys)) {
+            host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成查询任务")));
+        } else {
+            end = RunEnd::Failed;
+            showErrorReport(saveFailureText());
+            // The grid shows what is stored, not the checked texts that were rolled back.
+            reloadRequested_ = true;
         }
     } catch (const std::exception& e) {
+        end = RunEnd::Failed;
         showErrorReport(userTextOf(e));
     }
     running_ = false;
@@ -288,9 +340,16 @@ void RankRuns::updateSingleRow() {
     host_.setGridEnabled(true);
     host_.setBusyCursor(false);
     host_.setStartControlsEnabled(true);
+    return end;
 }
 
 bool RankRuns::writeHistoryRow(const QString& keyword, const QString& url, qint64 webId, qint64 keyWordId) {
+    // One transaction: a crash, a lock or a full disk between the two never loses the day's row.
+    return database_.execAllInOneTransaction(historyRowStatements(keyword, url, webId, keyWordId));
+}
+
+QStringList RankRuns::historyRowStatements(const QString& keyword, const QString& url, qint64 webId,
+                                           qint64 keyWordId) const {
     const QDate day = today();
     const QString deleteSql = QStringLiteral("Delete From SE_RankHistory Where KeyWordID=") +
                               QString::number(keyWordId) + QStringLiteral(" and WebID=") +
@@ -315,8 +374,7 @@ bool RankRuns::writeHistoryRow(const QString& keyword, const QString& url, qint6
             "Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,SogouRank,"
             "SosoRank,YahooRank,YoudaoRank,BingRank,UpdateTime,KeyWordID,WebID)Values(") +
         values.join(u',') + u')';
-    // One transaction: a crash, a lock or a full disk between the two never loses the day's row.
-    return database_.execAllInOneTransaction({deleteSql, insertSql});
+    return {deleteSql, insertSql};
 }
 
 bool RankRuns::clearPendingMarks() {

@@ -10,6 +10,7 @@
 #include <QStringView>
 
 #include <functional>
+#include <vector>
 
 namespace quorvane {
 
@@ -35,6 +36,14 @@ public:
 inline constexpr char16_t kPendingMark[] = u"稍候";
 inline constexpr char16_t kRestrictedText[] = u"可能已被搜索引擎限制!";
 
+// How a batch run or a single-row update ended. Callers decide from this, never from the texts shown.
+enum class RunEnd {
+    Completed,  // every row was checked and saved (also when the list was empty)
+    Stopped,    // a stop request ended it; the row in progress keeps what is stored
+    Failed,     // an error ended it; it was reported
+    NotStarted, // no engine was chosen
+};
+
 // The batch run and the single-row update over the mission list: for every row, the check of each ticked
 // engine, its rank cell texts, the row saved, and the day's history row.
 class RankRuns {
@@ -43,11 +52,14 @@ public:
 
     bool anyEngineChosen() const;
     // The batch run over the whole mission list ("&2 批量更新排名").
-    void runBatch();
+    RunEnd runBatch();
     // The update of the mission list's current row ("更新排名").
-    void updateSingleRow();
+    RunEnd updateSingleRow();
     // Replaces the pair's history row of today with the rank counters. True when both statements worked.
     bool writeHistoryRow(const QString& keyword, const QString& url, qint64 webId, qint64 keyWordId);
+    // The two statements that replace the pair's history row of today with the rank counters.
+    QStringList historyRowStatements(const QString& keyword, const QString& url, qint64 webId,
+                                     qint64 keyWordId) const;
     // Empties every rank cell of rows still stored with the pending mark.
     bool clearPendingMarks();
 
@@ -77,8 +89,15 @@ private:
     };
     RowKeys readCurrentRow() const;
     void stampUpdateTime();
-    // Checks the row's ticked engines and writes its cells; false when a stop request ended it.
+    // Checks the row's ticked engines and sets its cells in the row's edit; false when a stop request
+    // ended it.
     bool checkRow(const RowKeys& row);
+    // Saves the checked row's cells and its day's history row in one transaction: both or neither.
+    bool saveCheckedRow(const RowKeys& row);
+    // The engines whose check of this row read no page keep their value in today's history row.
+    void keepTodaysHistoryOfUnreadEngines(const RowKeys& row);
+    // "排名未能保存：" and why.
+    QString saveFailureText() const;
     // The rank cell(s) of an engine in the current row's edit.
     void writeCells(QStringView engine, const QString& first, const QString& second);
     // An engine's check result: its counters, its cell texts and its page counts.
@@ -100,6 +119,8 @@ private:
     RunHost& host_;
     bool running_ = false;
     bool reloadRequested_ = false;
+    // Engines of the row being checked whose check read no page.
+    std::vector<QStringView> unreadEngines_;
     RunPageCounts runPages_;
 };
 

@@ -217,15 +217,23 @@ bool Database::inTransaction(const std::function<void()>& work) {
         lastFailure_ = error.failure();
         return false;
     }
+    const auto rollBack = [this] {
+        if (!sqlite3_get_autocommit(db_.get()))
+            sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    };
     try {
         work();
         simpleExec("COMMIT");
         return true;
     } catch (const DbError& error) {
         lastFailure_ = error.failure();
-        if (!sqlite3_get_autocommit(db_.get()))
-            sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        rollBack();
         return false;
+    } catch (...) {
+        // Never leave the connection inside a transaction that nothing will end.
+        lastFailure_ = DbFailure::Other;
+        rollBack();
+        throw;
     }
 }
 
@@ -241,13 +249,20 @@ bool Database::execInTransaction(Recordset& query, const QString& sql) {
 
 bool Database::execAllInOneTransaction(const QStringList& statements) {
     requireConnection();
-    return inTransaction([this, &statements] {
-        for (const QString& sql : statements) {
-            notify(sql);
-            SqliteStatement stmt = prepare(sql);
-            runToEnd(stmt.get());
-        }
-    });
+    return inTransaction([this, &statements] { execStatements(statements); });
+}
+
+bool Database::inOneTransaction(const std::function<void()>& work) {
+    requireConnection();
+    return inTransaction(work);
+}
+
+void Database::execStatements(const QStringList& statements) {
+    for (const QString& sql : statements) {
+        notify(sql);
+        SqliteStatement stmt = prepare(sql);
+        runToEnd(stmt.get());
+    }
 }
 
 int Database::openQuery(Recordset& query, const QString& sql) {

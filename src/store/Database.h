@@ -38,7 +38,14 @@ public:
     // Several statements in one transaction: all of them are committed, or none. Never shows a message.
     // Throws DbError only when there is no connection.
     bool execAllInOneTransaction(const QStringList& statements);
-    // Why the last execInTransaction or execAllInOneTransaction failed; None after a success.
+    // Runs work in one transaction: everything it writes through this connection (a Recordset's post,
+    // execStatements) is committed, or none of it. False after a rollback, never a message. Throws
+    // DbError only when there is no connection; other exceptions of the work roll back and pass on.
+    bool inOneTransaction(const std::function<void()>& work);
+    // Statements one after the other, for work inside inOneTransaction. Throws DbError.
+    void execStatements(const QStringList& statements);
+    // Why the last execInTransaction, execAllInOneTransaction or inOneTransaction failed; None after a
+    // success.
     DbFailure lastFailure() const { return lastFailure_; }
     // Reopens the query with the statement and returns its row count. Throws DbError.
     int openQuery(Recordset& query, const QString& sql);

@@ -51,6 +51,14 @@ QString plainWords(DbFailure failure) {
     return QStringLiteral("数据库操作失败。已保存的数据没有丢失。");
 }
 
+QString openFailureText(DbFailure failure) {
+    if (failure == DbFailure::Busy)
+        return QStringLiteral("数据库正被其他程序使用，无法打开。请关闭该程序后再启动本程序。");
+    if (failure == DbFailure::DiskFull)
+        return plainWords(failure);
+    return QStringLiteral("连接数据库失败!");
+}
+
 QString userTextOf(const std::exception& error) {
     if (const auto* dbError = dynamic_cast<const DbError*>(&error)) {
         const DbFailure failure = dbError->failure();

@@ -24,6 +24,10 @@ DbFailure failureOfSqliteCode(int code);
 // committed and stays.
 QString plainWords(DbFailure failure);
 
+// What to tell the user when the database cannot be opened at start: another program's lock and a full
+// disk are the user's to clear and are named; anything else is "连接数据库失败!".
+QString openFailureText(DbFailure failure);
+
 class DbError;
 
 // The text the user reads for an error: a database failure the user can act on (busy, disk full, damaged,

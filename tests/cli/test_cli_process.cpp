@@ -6,6 +6,7 @@
 
 #include "engine/PageLoading.h"
 #include "platform/SingleInstanceGuard.h"
+#include "store/Schema.h"
 #include "store/SqlText.h"
 #include "support/LoopbackEndpoints.h"
 
@@ -254,6 +255,17 @@ TEST(CommandLine, MissingDatabaseEndsWithThree) {
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_TRUE(result.err.contains(QStringLiteral("连接数据库失败!"))) << result.err.toStdString();
     EXPECT_FALSE(QFile::exists(installation.DatabasePath())) << "the run never creates a database";
+}
+
+// A database held by another program is named as the cause, in the window's words.
+TEST(CommandLine, ADatabaseHeldByAnotherProgramIsNamedAsTheCause) {
+    Installation installation;
+    test::DatabaseHolder other;
+    ASSERT_TRUE(other.Hold(installation.DatabasePath(), QString::fromUtf16(kDbPassword)));
+    const ProcessResult result =
+        test::RunProgram(installation.Program(), {QStringLiteral("--update")}, test::CronEnvironment());
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_TRUE(result.err.contains(QStringLiteral("数据库正被其他程序使用"))) << result.err.toStdString();
 }
 
 // The window and the command line share the guard of their folder.

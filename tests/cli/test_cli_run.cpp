@@ -1,6 +1,5 @@
 // The command-line run's parts, in a test binary without the widgets library: the options, the run over a
 // mission list with its lines and summary, and the stop signals.
-#include "support/ResultPages.h"
 #include "cli/CommandLineOptions.h"
 #include "cli/ConsoleRun.h"
 #include "engine/EngineTable.h"
@@ -8,6 +7,7 @@
 #include "store/SqlText.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
+#include "support/ResultPages.h"
 #include "support/TempDatabase.h"
 
 #include <QCoreApplication>
@@ -186,6 +186,30 @@ TEST_F(ConsoleRunTest, NoPageReadIsAFailure) {
     EXPECT_EQ(summary.pagesLoaded, 0);
     EXPECT_EQ(db.Scalar(QStringLiteral("Select GoogleRank From SE_KeyWord")),
               QString::fromUtf16(kRestrictedText));
+}
+
+// A stop is a stop also when a page of the run was not understood (which adds a line to the run's end
+// text).
+TEST_F(ConsoleRunTest, AStopAfterAPageNotUnderstoodIsAStop) {
+    AddKeyword(QStringLiteral("北京"));
+    AddKeyword(QStringLiteral("上海"));
+    // Bing pages without result items are not understood; each takes a while to come.
+    server.SetFallback(test::Answer(200, test::ResultPage(u"Bing", {}), 300));
+    ConsoleMessages messages(errors);
+    ConsoleRun run(db.connection(), Options({QStringLiteral("Bing")}), messages, stream);
+    // The stop comes while the second keyword's page loads.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (server.Requests().size() >= 2) {
+            run.requestStop();
+            watch.stop();
+        }
+    });
+    watch.start(5);
+    const ConsoleRun::Summary summary = run.run();
+    EXPECT_EQ(summary.outcome, ConsoleRun::Outcome::Stopped);
+    EXPECT_EQ(summary.keywordsDone, 1);
+    EXPECT_EQ(summary.pagesNotUnderstood, 1);
 }
 
 TEST_F(ConsoleRunTest, ASignalStopsTheRunAsStopDoes) {

@@ -312,9 +312,10 @@ TEST_F(RankRuns_, HistoryRowStatementsAsSent) {
     EXPECT_EQ(History(12, QStringLiteral("KeyWordName")), QStringLiteral("it's"));
 }
 
-// The day's history row is replaced in one transaction: when the new row cannot be written, the one saved
-// earlier that day stays, and the run says it failed instead of "更新排名成功!".
-TEST_F(RankRuns_, AFailedHistoryWriteKeepsTheDaysRowAndIsReportedAsAFailure) {
+// A keyword's rank cells and its day's history row are saved in one transaction: when the new history row
+// cannot be written, neither the cells nor the row saved earlier that day change, and the run says it
+// failed instead of "更新排名成功!".
+TEST_F(RankRuns_, AFailedHistoryWriteKeepsTheDaysRowAndCellsAndIsReportedAsAFailure) {
     const qint64 id = AddKeyword(QStringLiteral("k"));
     host.ticked = {QStringLiteral("Bing")};
     ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 3, kSiteHost));
@@ -329,10 +330,60 @@ TEST_F(RankRuns_, AFailedHistoryWriteKeepsTheDaysRowAndIsReportedAsAFailure) {
     db.Exec(QStringLiteral("Drop Trigger RefuseHistory"));
 
     EXPECT_EQ(History(id, QStringLiteral("BingRank")), QStringLiteral("3"));
+    EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QStringLiteral("3"));
     EXPECT_FALSE(events.contains(QStringLiteral("更新排名成功!"))) << events.join(u'|').toStdString();
     ASSERT_EQ(events.size(), 1);
-    EXPECT_TRUE(events[0].startsWith(QStringLiteral("排名历史记录未能保存"))) << events[0].toStdString();
+    EXPECT_TRUE(events[0].startsWith(QStringLiteral("排名未能保存"))) << events[0].toStdString();
     EXPECT_TRUE(host.startEnabled);
+}
+
+// The same for the single-row update; the grid then shows what is stored, not the texts rolled back.
+TEST_F(RankRuns_, AFailedSaveOfTheSingleRowKeepsTheStoredCells) {
+    const qint64 id = AddKeyword(QStringLiteral("k"));
+    host.ticked = {QStringLiteral("Bing")};
+    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 3, kSiteHost));
+    runs.runBatch();
+    events.clear();
+
+    db.Exec(QStringLiteral("Create Trigger RefuseHistory Before Insert On SE_RankHistory Begin "
+                           "Select Raise(Abort, 'database or disk is full'); End"));
+    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 5, kSiteHost));
+    host.loadMissionList();
+    runs.updateSingleRow();
+    db.Exec(QStringLiteral("Drop Trigger RefuseHistory"));
+
+    EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QStringLiteral("3"));
+    EXPECT_EQ(History(id, QStringLiteral("BingRank")), QStringLiteral("3"));
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_TRUE(events[0].startsWith(QStringLiteral("排名未能保存"))) << events[0].toStdString();
+    EXPECT_EQ(missions.fieldText(QStringLiteral("BingRank")), QStringLiteral("3"));
+}
+
+// A second run of the day that reads no page of an engine says so in the cell but keeps the engine's
+// value in the day's history row; a day without an earlier row gets 0.
+TEST_F(RankRuns_, ARunThatReadsNothingKeepsTheDaysHistory) {
+    const qint64 id = AddKeyword(QStringLiteral("k"));
+    host.ticked = {QStringLiteral("Baidu"), QStringLiteral("Bing")};
+    ServeResults(u"Baidu", QStringLiteral("k"), 0, LinksWithSiteAt(9, 4, kSiteHost), 2);
+    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 3, kSiteHost));
+    runs.runBatch();
+    ASSERT_EQ(History(id, QStringLiteral("BaiduRank,BaiduRank2,BingRank")), QStringLiteral("2,4,3"));
+
+    // Baidu refuses its page; Bing reads a new rank.
+    test::HttpServer::Response refused;
+    refused.status = 503;
+    server.Serve(Target(u"Baidu", QStringLiteral("k"), 0), refused);
+    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 6, kSiteHost));
+    runs.runBatch();
+    EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank")), kRestricted);
+    EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QStringLiteral("6"));
+    EXPECT_EQ(History(id, QStringLiteral("BaiduRank,BaiduRank2,BingRank")), QStringLiteral("2,4,6"));
+
+    // The next day starts without a row: nothing read is 0; the day before keeps its row.
+    today = today.addDays(1);
+    server.Serve(Target(u"Bing", QStringLiteral("k"), 0), refused);
+    runs.runBatch();
+    EXPECT_EQ(History(id, QStringLiteral("BaiduRank,BaiduRank2,BingRank")), QStringLiteral("2,4,6;0,0,0"));
 }
 
 // The run writes the row it checked, found by its key, even when the list was reloaded under it (which
@@ -392,9 +443,9 @@ TEST_F(RankRuns_, SideBySideGivesTheSameRowsAsOneEngineAfterTheOther) {
             for (int index = 0; index <= page; ++index) {
                 test::HttpServer::Response response;
                 response.delayMs = 30;
-                response.body =
-                    test::ResultPage(info.name, LinksWithSiteAt(9, index == page ? at : 0,
-                                                                QStringLiteral("http://") + kSiteHost + u'/'));
+                response.body = test::ResultPage(
+                    info.name,
+                    LinksWithSiteAt(9, index == page ? at : 0, QStringLiteral("http://") + kSiteHost + u'/'));
                 server.Serve(Target(info.name, keyword, index), response);
             }
         }
