@@ -25,7 +25,11 @@ function(quorvane_add_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES
-    TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUORVANE_BIN_DIR=${CMAKE_BINARY_DIR}/bin;QUORVANE_FIXTURES=${CMAKE_SOURCE_DIR}/tests/fixtures")
+  set(environment QT_QPA_PLATFORM=offscreen QUORVANE_BIN_DIR=${CMAKE_BINARY_DIR}/bin
+      QUORVANE_FIXTURES=${CMAKE_SOURCE_DIR}/tests/fixtures)
+  if(QUORVANE_SANITIZE)
+    list(APPEND environment LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp
+         UBSAN_OPTIONS=print_stacktrace=1)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${environment}")
 endfunction()

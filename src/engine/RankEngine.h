@@ -57,6 +57,8 @@ public:
     // Makes the checks follow another engine's stop request instead of this one's (the jobs of a run all
     // follow the run's). The other engine must outlive the checks.
     void followStopRequest(const StopFlag& stopRequested) { followed_ = &stopRequested; }
+    // The engine keeps the flag's address: a temporary (a bool turned into a flag) would dangle.
+    void followStopRequest(const StopFlag&& stopRequested) = delete;
 
     Browser& rankBrowser;
     // Where the checks write their pages; none by default. Not owned.

@@ -34,6 +34,8 @@ public:
 
     // The main window's stop request: a search made while it is set does not wait for the page.
     void setStopRequest(const StopFlag& stopRequested) { stopRequested_ = &stopRequested; }
+    // The finder keeps the flag's address: a temporary (a bool turned into a flag) would dangle.
+    void setStopRequest(const StopFlag&& stopRequested) = delete;
 
     static constexpr int kShownLinks = 20;
 

@@ -9,6 +9,13 @@ RecordModel::RecordModel(Recordset& records, std::vector<ListColumn> columns, QO
     : QAbstractTableModel(parent)
     , records_(records)
     , columns_(std::move(columns)) {
+    // A dialog's recordsets die before the views that QWidget deletes after them: from then on the model
+    // is empty and never touches the recordset again.
+    connect(&records_, &QObject::destroyed, this, [this] {
+        beginResetModel();
+        recordsGone_ = true;
+        endResetModel();
+    });
     connect(&records_, &Recordset::aboutToReset, this, [this] { beginResetModel(); });
     connect(&records_, &Recordset::resetDone, this, [this] { endResetModel(); });
     connect(&records_, &Recordset::rowChanged, this, [this](int row) {
@@ -30,7 +37,7 @@ RecordModel::RecordModel(Recordset& records, std::vector<ListColumn> columns, QO
 }
 
 int RecordModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() || !records_.isOpen() ? 0 : records_.recordCount();
+    return parent.isValid() || recordsGone_ || !records_.isOpen() ? 0 : records_.recordCount();
 }
 
 int RecordModel::columnCount(const QModelIndex& parent) const {
@@ -45,6 +52,8 @@ int RecordModel::columnOf(const QString& field) const {
 }
 
 QVariant RecordModel::rowValue(int row, const QString& field) const {
+    if (recordsGone_)
+        return {};
     const int f = records_.fieldIndex(field);
     if (f < 0 || row < 0 || row >= records_.recordCount())
         return {};
@@ -94,7 +103,7 @@ QVariant RecordModel::headerData(int section, Qt::Orientation orientation, int r
         return {};
     }
     if (role == Qt::DisplayRole)
-        return section == records_.currentRow() ? QStringLiteral("\u25B6") : QString();
+        return !recordsGone_ && section == records_.currentRow() ? QStringLiteral("\u25B6") : QString();
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
     return {};

@@ -45,6 +45,8 @@ public:
 
 private:
     Recordset& records_;
+    // Set when the recordset is destroyed before the views that still show this model.
+    bool recordsGone_ = false;
     std::vector<ListColumn> columns_;
     int indicatorRow_ = -1;
 };

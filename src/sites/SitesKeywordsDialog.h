@@ -37,6 +37,8 @@ public:
 
     // The main window's stop request, handed on to the URL finder: its page wait gives up when it is set.
     void setStopRequest(const StopFlag& stopRequested) { stopRequested_ = &stopRequested; }
+    // The dialog keeps the flag's address: a temporary (a bool turned into a flag) would dangle.
+    void setStopRequest(const StopFlag&& stopRequested) = delete;
 
     // Reads the URL list again and returns its row count; the popup menu is attached only to a list
     // with rows.

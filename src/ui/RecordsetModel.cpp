@@ -35,6 +35,13 @@ RecordsetModel::RecordsetModel(Recordset& recordset, std::vector<DataGridColumn>
     , markers_(columns_.size(), SortMarker::None) {
     resolveFields();
     indicatorRow_ = recordset_.currentRow();
+    // A window's recordsets die before the views that QWidget deletes after them: from then on the model
+    // is empty and never touches the recordset again.
+    connect(&recordset_, &QObject::destroyed, this, [this] {
+        beginResetModel();
+        recordsetGone_ = true;
+        endResetModel();
+    });
     connect(&recordset_, &Recordset::aboutToReset, this, [this] {
         resetting_ = true;
         beginResetModel();
@@ -62,7 +69,8 @@ RecordsetModel::RecordsetModel(Recordset& recordset, std::vector<DataGridColumn>
 
 void RecordsetModel::resolveFields() {
     for (size_t c = 0; c < columns_.size(); ++c)
-        fieldIndex_[c] = recordset_.isOpen() ? recordset_.fieldIndex(columns_[c].field) : -1;
+        fieldIndex_[c] =
+            !recordsetGone_ && recordset_.isOpen() ? recordset_.fieldIndex(columns_[c].field) : -1;
 }
 
 void RecordsetModel::onCurrentRowChanged(int row) {
@@ -112,7 +120,7 @@ RowColours RecordsetModel::rowColours(int row) const {
 }
 
 int RecordsetModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || !recordset_.isOpen())
+    if (parent.isValid() || recordsetGone_ || !recordset_.isOpen())
         return 0;
     return recordset_.recordCount();
 }

@@ -78,6 +78,8 @@ private:
     void onCurrentRowChanged(int row);
 
     Recordset& recordset_;
+    // Set when the recordset is destroyed before the views that still show this model.
+    bool recordsetGone_ = false;
     const std::vector<DataGridColumn> columns_;
     std::vector<int> fieldIndex_;
     std::vector<SortMarker> markers_; // kept across reopens of the recordset

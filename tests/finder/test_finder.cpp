@@ -199,7 +199,7 @@ TEST_F(Finder, PageThatDoesNotLoadKeepsTheOldRows) {
     const QStringList before = ColumnOf(1);
 
     // The main window's stop request makes the wait give up at once, as the time limit would after 10 s.
-    bool stopRequested = true;
+    const StopFlag stopRequested{true};
     finder_->setStopRequest(stopRequested);
     browser_->neverComplete = true;
     Search(QStringLiteral("another"));
