@@ -6,7 +6,10 @@
 #include "platform/EventPumping.h"
 #include "platform/PageBrowser.h"
 
+#include <QDebug>
 #include <QThread>
+
+#include <exception>
 
 namespace quorvane {
 
@@ -28,6 +31,16 @@ EngineCheckOutcome checkOnThisThread(const EngineCheckRequest& request, const St
     outcome.rank = engine.counter(request.engine);
     outcome.rank2 = engine.counter(request.engine, request.engine == u"Baidu");
     outcome.pageCount = outcome.result.pageCount;
+    return outcome;
+}
+
+EngineCheckOutcome failedCheck(const EngineCheckRequest& request, const QString& why) {
+    qWarning().noquote()
+        << QStringLiteral("%1: the check of this keyword failed: %2").arg(request.engine, why);
+    EngineCheckOutcome outcome;
+    outcome.engine = request.engine;
+    outcome.result.completed = false;
+    outcome.pageCount = request.pageRange;
     return outcome;
 }
 
@@ -60,7 +73,15 @@ std::vector<EngineCheckOutcome> runEngineChecks(const std::vector<EngineCheckReq
         EngineCheckOutcome* slot = &outcomes[i];
         const EngineCheckRequest* request = &requests[i];
         threads.emplace_back(QThread::create([slot, request, &stopRequested, log, &makeBrowser] {
-            *slot = checkOnThisThread(*request, stopRequested, log, makeBrowser);
+            // An exception must not leave the job's thread (that ends the process): it fails this check
+            // alone, which then reads as a check that read no page.
+            try {
+                *slot = checkOnThisThread(*request, stopRequested, log, makeBrowser);
+            } catch (const std::exception& e) {
+                *slot = failedCheck(*request, QString::fromUtf8(e.what()));
+            } catch (...) {
+                *slot = failedCheck(*request, QStringLiteral("unknown exception"));
+            }
         }));
         threads.back()->start();
         if (!sideBySide)

@@ -20,6 +20,7 @@ namespace {
 
 const QString kPending = QString::fromUtf16(kPendingMark);
 const QString kRestricted = QString::fromUtf16(kRestrictedText);
+const QString kNotUnderstood = QString::fromUtf16(kNotUnderstoodText);
 
 // A rank cell's number when it holds one (at least 1), else 0.
 int storedRank(const QVariant& cell) {
@@ -74,9 +75,12 @@ void RankRuns::takeOutcome(QStringView engine, const EngineCheckOutcome& outcome
     counter2 = twoCells ? outcome.rank2 : outcome.rank;
     runPages_.add(engine, outcome.result.pages);
     if (!outcome.result.completed || !outcome.result.readAnyPage) {
-        // No result: not one page could be read (the engine may be refusing us). ">N" would claim the
-        // site is absent, which nobody learned.
-        writeCells(engine, kRestricted, kRestricted);
+        // No result: not one page could be read (the engine may be refusing us), or every page that came
+        // was one the markers do not understand. ">N" would claim the site is absent, which nobody learned.
+        const PageCounts& pages = outcome.result.pages;
+        const bool notUnderstood = outcome.result.completed && pages.read == 0 && pages.notUnderstood > 0;
+        const QString& text = notUnderstood ? kNotUnderstood : kRestricted;
+        writeCells(engine, text, text);
         counter = 0;
         counter2 = 0;
         unreadEngines_.push_back(info->name);

@@ -35,6 +35,9 @@ public:
 // The rank cell texts that are not numbers.
 inline constexpr char16_t kPendingMark[] = u"稍候";
 inline constexpr char16_t kRestrictedText[] = u"可能已被搜索引擎限制!";
+// Every page the engine's check read came without result items the markers know (a changed layout, a
+// verification page): the check learned nothing, and says why.
+inline constexpr char16_t kNotUnderstoodText[] = u"无法识别结果页";
 
 // How a batch run or a single-row update ended. Callers decide from this, never from the texts shown.
 enum class RunEnd {

@@ -1,6 +1,5 @@
 // The main window's side of rank checks and runs: engine boxes, page range, stop, search pages, the settings
 // dialog, and a batch run against a loopback server.
-#include "support/ResultPages.h"
 #include "app/MainWindow.h"
 #include "config/Endpoints.h"
 #include "engine/EngineDefinitions.h"
@@ -11,6 +10,7 @@
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
 #include "support/MessageRecorder.h"
+#include "support/ResultPages.h"
 #include "support/ShellOpenRecorder.h"
 #include "support/SuiteDatabase.h"
 #include "support/TempDatabase.h"
@@ -202,7 +202,7 @@ TEST_F(MainWindowRuns, PagesNotUnderstoodAreNamedUntilEnginesIniFollowsTheLayout
 
     ASSERT_EQ(balloons.size(), 1);
     EXPECT_EQ(balloons[0][1].toString(), QStringLiteral("完成批量查询任务\nBing: 1 页无法识别，见 Logs"));
-    EXPECT_EQ(window->missions.fieldText(QStringLiteral("BingRank")), QString::fromUtf16(kRestrictedText));
+    EXPECT_EQ(window->missions.fieldText(QStringLiteral("BingRank")), QString::fromUtf16(kNotUnderstoodText));
     QFile log(runLog.logPath(QDate::currentDate()));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains("\tBing\t北京\t0\t"));

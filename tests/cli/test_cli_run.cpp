@@ -156,10 +156,9 @@ TEST_F(ConsoleRunTest, PrintsALinePerKeywordAndTheSummary) {
     EXPECT_EQ(summary.pagesLoaded, 4);
     const QStringList lines = Printed().split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 3);
-    // Baidu does not understand Bing's page: its cells say the check gave no result.
+    // Baidu does not understand Bing's page: its cells say so.
     EXPECT_EQ(lines[0],
-              QStringLiteral(
-                  "[1/2] 北京 www.mysite.com  Baidu 可能已被搜索引擎限制!/可能已被搜索引擎限制!  Bing 4"));
+              QStringLiteral("[1/2] 北京 www.mysite.com  Baidu 无法识别结果页/无法识别结果页  Bing 4"));
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("[2/2] 上海 www.mysite.com  Baidu ")));
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("完成: 2/2 个关键词, 读到 4 页, 未读到 0 页, 用时 ")))
         << lines[2].toStdString();

@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <stdexcept>
+
 namespace quorvane {
 namespace {
 
@@ -202,8 +204,9 @@ TEST_F(RankRuns_, UnreadableEnginePagesSayRestrictedNotAbsent) {
     ServeAbsent(u"Google", QStringLiteral("k"), 1);
     runs.runBatch();
 
-    EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank")), kRestricted);
-    EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank2")), kRestricted);
+    // Pages that came but were not understood say so, unlike pages that did not come.
+    EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank")), QString::fromUtf16(kNotUnderstoodText));
+    EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank2")), QString::fromUtf16(kNotUnderstoodText));
     EXPECT_EQ(Cell(id, QStringLiteral("YahooRank")), kRestricted);
     EXPECT_EQ(Cell(id, QStringLiteral("GoogleRank")), QStringLiteral(">200"));
     EXPECT_EQ(History(id, QStringLiteral("BaiduRank,BaiduRank2,YahooRank,GoogleRank")),
@@ -357,6 +360,18 @@ TEST_F(RankRuns_, AFailedSaveOfTheSingleRowKeepsTheStoredCells) {
     ASSERT_EQ(events.size(), 1);
     EXPECT_TRUE(events[0].startsWith(QStringLiteral("排名未能保存"))) << events[0].toStdString();
     EXPECT_EQ(missions.fieldText(QStringLiteral("BingRank")), QStringLiteral("3"));
+}
+
+// An exception inside an engine's check fails that check alone: its cell says no page was read, the run
+// goes on and completes.
+TEST_F(RankRuns_, ACheckThatThrowsFailsAloneAndTheRunCompletes) {
+    const qint64 id = AddKeyword(QStringLiteral("k"));
+    host.ticked = {QStringLiteral("Bing")};
+    runs.makeBrowser = []() -> std::unique_ptr<Browser> { throw std::runtime_error("no browser today"); };
+    runs.runBatch();
+    EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), kRestricted);
+    EXPECT_EQ(History(id, QStringLiteral("BingRank")), QStringLiteral("0"));
+    EXPECT_EQ(events, QStringList{QStringLiteral("更新排名成功!")});
 }
 
 // A second run of the day that reads no page of an engine says so in the cell but keeps the engine's

@@ -305,7 +305,7 @@ TEST_F(RunBalloon, NamesTheEnginesWhosePagesWereNotUnderstood) {
     EXPECT_EQ(runs.runPages().of(u"Bing"), (PageCounts{0, 0, 1}));
     EXPECT_EQ(runs.runPages().of(u"Google"), (PageCounts{1, 0, 0}));
     EXPECT_EQ(Cell("GoogleRank"), QStringLiteral(">100"));
-    EXPECT_EQ(Cell("BingRank"), QString::fromUtf16(kRestrictedText));
+    EXPECT_EQ(Cell("BingRank"), QString::fromUtf16(kNotUnderstoodText));
 
     // With the newer layout's markers the same run finds the rank, and the balloon is the plain one.
     UseDefinitions("[Bing]\nItemStart=<LI class=b_algo>\nItemEnd=</A></H2>\n");
