@@ -78,6 +78,11 @@ RankEngine::CheckResult RankEngine::checkEngineRank(QByteArrayView keywordGbk, c
     int offset = 0; // results that lie before the current page
     const QString keyword = runLog ? fromGbk(keywordGbk) : QString();
     for (int i = 0; i < pageCount; ++i, offset += pageSize) {
+        // After a stop not one more page is asked for.
+        if (stopRequest()) {
+            result.completed = false;
+            return result;
+        }
         PageRecord page = readPage(keywordGbk, engine, i, pageParameter(*info, i));
         page.keyword = keyword;
         result.pages.add(page.outcome);

@@ -24,7 +24,7 @@ public:
 
     // The result of a check of one engine. The counters stay in the fields below.
     struct CheckResult {
-        bool completed = true;    // false: a stop request was seen after a page had been read
+        bool completed = true;    // false: a stop request ended the check before its last page
         bool readAnyPage = false; // at least one page loaded and gave links
         PageCounts pages;         // what became of each page asked for
         int pageCount = 0;        // pages the check set out to read

@@ -144,8 +144,9 @@ TEST_F(RankCheck, StopBeforeTheCheckSkipsEveryWait) {
     QElapsedTimer clock;
     clock.start();
     const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Google");
-    EXPECT_TRUE(result.completed); // no page was read, so the check itself ends normally
+    EXPECT_FALSE(result.completed); // the stop ended it before its pages
     EXPECT_FALSE(result.readAnyPage);
+    EXPECT_TRUE(server.Requests().isEmpty()) << "no page is asked for after a stop";
     EXPECT_LT(clock.elapsed(), 2000); // no Google pause, no ten-second waits
 }
 

@@ -1,11 +1,13 @@
 // Batch runs and single-row updates over a database of missions, against a loopback server.
 #include "EngineFixture.h"
 
+#include "engine/PageRecorder.h"
 #include "store/SqlText.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <atomic>
 #include <stdexcept>
 
 namespace quorvane {
@@ -360,6 +362,41 @@ TEST_F(RankRuns_, AFailedSaveOfTheSingleRowKeepsTheStoredCells) {
     ASSERT_EQ(events.size(), 1);
     EXPECT_TRUE(events[0].startsWith(QStringLiteral("排名未能保存"))) << events[0].toStdString();
     EXPECT_EQ(missions.fieldText(QStringLiteral("BingRank")), QStringLiteral("3"));
+}
+
+// Counts the pages the checks met (asked for), from whichever check's thread.
+class CountingRecorder final : public PageRecorder {
+public:
+    void startRun() override {}
+    void write(const PageRecord&) override { ++pages; }
+    void keepUnparsed(QStringView, const QString&, QByteArrayView) override {}
+    std::atomic<int> pages{0};
+};
+
+// A stop ends the asking: no page is asked for after it, however many pages the range has left.
+TEST_F(RankRuns_, NoPageIsAskedForAfterAStop) {
+    AddKeyword(QStringLiteral("k"));
+    host.ticked = {QStringLiteral("Bing"), QStringLiteral("Google")};
+    pageRange = 5;
+    CountingRecorder recorder;
+    engine.runLog = &recorder;
+    // Slow pages without the site; the stop comes while the first ones load.
+    test::HttpServer::Response slow;
+    slow.body = test::ResultPage(u"Bing", {});
+    slow.delayMs = 300;
+    server.SetFallback(slow);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!server.Requests().isEmpty()) {
+            engine.stopRequested = true;
+            watch.stop();
+        }
+    });
+    watch.start(5);
+    runs.runBatch();
+    // The page of each engine that was loading when the stop came, and no other.
+    EXPECT_LE(recorder.pages.load(), 2);
+    EXPECT_TRUE(events.isEmpty()) << events.join(u'|').toStdString();
 }
 
 // An exception inside an engine's check fails that check alone: its cell says no page was read, the run
