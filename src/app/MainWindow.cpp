@@ -120,10 +120,13 @@ bool MainWindow::confirmExit() {
 }
 
 void MainWindow::askBeforeClose(QCloseEvent* event) {
-    if (confirmExit())
+    if (confirmExit()) {
+        // A run in progress ends as "停止" ends it, instead of running its nested waits to the last row.
+        stopRun();
         event->accept();
-    else
+    } else {
         event->ignore();
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -208,6 +211,8 @@ void MainWindow::exitProgram() {
     if (!confirmExit())
         return;
     exitConfirmed_ = true;
+    // The run in progress ends as "停止" ends it; the application leaves once the run has returned.
+    stopRun();
     QCoreApplication::exit(0);
 }
 

@@ -246,6 +246,23 @@ TEST_F(MainWindowRuns, TrayStopEndsARunWithinAPoll) {
     EXPECT_TRUE(window->startButton->isEnabled());
 }
 
+// "退出" during a run ends the run as "停止" does, instead of letting it run to its last row.
+TEST_F(MainWindowRuns, ExitDuringARunStopsIt) {
+    TickOnly(u"Google");
+    test::HttpServer::Response stall;
+    stall.mode = test::HttpServer::Mode::Stall;
+    server.Serve(Target(u"Google", 0), stall);
+    QObject timer;
+    QTimer::singleShot(300, &timer, [&] {
+        messages.AnswerNext(IdYes);
+        window->exitButton->click();
+    });
+    window->startButton->click();
+    EXPECT_EQ(events,
+              (QStringList{QStringLiteral("你确定要退出程序吗?"), QStringLiteral("提示/批量任务停止")}));
+    EXPECT_EQ(db->Scalar(QStringLiteral("Select count(*) From SE_RankHistory")), QStringLiteral("0"));
+}
+
 // The tray's "刷新任务" and the sites-and-keywords dialog opened from the tray's "添加网址" stay usable
 // during a run; the reload they ask for waits until the row in progress is written, and the run goes on with
 // the next row of the reloaded list.
