@@ -91,11 +91,25 @@ IniDocument parseLines(const DecodedText& decoded, IniComments comments) {
     return document;
 }
 
-} // namespace
+// Every entry of the key in every readable section of that name, in file order.
+struct IniValue {
+    const IniSection* section;
+    const IniEntry* entry;
+};
 
-IniDocument parseIni(QByteArrayView bytes, IniComments comments) {
-    return parseLines(decodeText(bytes), comments);
+QList<IniValue> iniValues(const IniDocument& document, QStringView section, QStringView key) {
+    QList<IniValue> values;
+    for (const IniSection& s : document.sections) {
+        if (s.name != section || !s.readable)
+            continue;
+        for (const IniEntry& e : s.entries)
+            if (e.key == key)
+                values.append({&s, &e});
+    }
+    return values;
 }
+
+} // namespace
 
 IniFile readIniFile(const QString& path, IniComments comments) {
     IniFile result;
@@ -127,18 +141,6 @@ IniFile readIniFile(const QString& path, IniComments comments) {
     result.state = IniFileState::Read;
     result.document = parseLines(decoded, comments);
     return result;
-}
-
-QList<IniValue> iniValues(const IniDocument& document, QStringView section, QStringView key) {
-    QList<IniValue> values;
-    for (const IniSection& s : document.sections) {
-        if (s.name != section || !s.readable)
-            continue;
-        for (const IniEntry& e : s.entries)
-            if (e.key == key)
-                values.append({&s, &e});
-    }
-    return values;
 }
 
 const IniEntry* lastValidSetting(const IniDocument& document, QStringView section, QStringView key,

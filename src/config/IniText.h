@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -53,8 +52,6 @@ struct IniDocument {
 // comment ("Baidu=http://127.0.0.1:18081 ; local"); its readers keep that.
 enum class IniComments { WholeLinesOnly, AfterValues };
 
-IniDocument parseIni(QByteArrayView bytes, IniComments comments = IniComments::WholeLinesOnly);
-
 // Files larger than this are not settings files.
 inline constexpr qsizetype kMaxIniBytes = 1024 * 1024;
 
@@ -71,14 +68,6 @@ struct IniFile {
 // kMaxIniBytes, holds control characters other than tab and line ends (a binary file), or when more than
 // half of its lines that hold more than ASCII are not valid in the encoding chosen for it.
 IniFile readIniFile(const QString& path, IniComments comments = IniComments::WholeLinesOnly);
-
-// Every entry of the key in every section of that name, in file order: a key given twice is a mistake its
-// reader names with both lines.
-struct IniValue {
-    const IniSection* section;
-    const IniEntry* entry;
-};
-QList<IniValue> iniValues(const IniDocument& document, QStringView section, QStringView key);
 
 // For a setting read as QSettings took it (Endpoints.ini): the key's entry that counts, the last one in
 // the section (sections of one name count as one), when it is readable and `faultOf` finds nothing wrong with
