@@ -1,14 +1,15 @@
 #include "config/Endpoints.h"
 
+#include "config/IniText.h"
 #include "platform/ApplicationFolder.h"
 #include "platform/Messages.h"
 
 #include <QFileInfo>
 #include <QHash>
-#include <QSettings>
 #include <QStringList>
 #include <QUrl>
 
+#include <algorithm>
 #include <optional>
 
 namespace quorvane {
@@ -53,6 +54,9 @@ void resetToDefaults(EndpointState& s) {
 
 // "scheme://host[:port]" with nothing else, or nothing.
 std::optional<QString> validAddress(const QString& text) {
+    // No address has a comma; one written as "http://a,b" meant two.
+    if (text.contains(u','))
+        return std::nullopt;
     const QUrl url(text.trimmed(), QUrl::StrictMode);
     const QString scheme = url.scheme();
     if (!url.isValid() || (scheme != u"http" && scheme != u"https" && scheme != u"ftp"))
@@ -61,12 +65,78 @@ std::optional<QString> validAddress(const QString& text) {
         return std::nullopt;
     if (!url.path().isEmpty() && url.path() != u"/")
         return std::nullopt;
-    if (!text.trimmed().startsWith(scheme + u"://"))
+    if (!text.trimmed().startsWith(scheme + u"://") || url.port() == 0)
         return std::nullopt;
     return url.adjusted(QUrl::RemovePath).toString();
 }
 
+// What is wrong with an address validAddress refused.
+QString addressFault(const QString& text) {
+    const std::optional<qint64> port = writtenPort(text);
+    if (port && (*port < 1 || *port > kMaxPort))
+        return QStringLiteral("端口应为 1 至 %1").arg(kMaxPort);
+    return QStringLiteral("地址无效, 应为 http、https 或 ftp://主机[:端口]");
+}
+
+// The [Network] keys whose readers (NetworkSettings, RunSettings) report their own mistakes.
+constexpr std::array<QStringView, 3> kNetworkKeys{u"Proxy", u"DelayMs", u"SideBySide"};
+
+bool isNetworkKey(const IniSection& section, const IniEntry& entry) {
+    return section.name == u"Network" &&
+           std::find(kNetworkKeys.begin(), kNetworkKeys.end(), entry.key) != kNetworkKeys.end();
+}
+
+// The file's mistakes that belong to no [Network] setting: lines outside sections, unreadable lines,
+// lines of [Endpoints] and [Network] that are not a key.
+void collectFileFaults(const IniDocument& document, QStringList& faults) {
+    for (const int line : document.linesOutsideSections)
+        faults << iniLinePlace(line) + QStringLiteral("不在任何 [组] 之下, 未使用");
+    for (const int line : document.unreadableLines)
+        faults << iniLinePlace(line) + iniUnreadableText(document);
+    for (const IniSection& section : document.sections) {
+        if (!section.readable) {
+            faults << iniLinePlace(section.line) + iniUnreadableText(document);
+            continue;
+        }
+        if (section.name == u"Endpoints" || section.name == u"Network")
+            for (const int line : section.badLines)
+                faults << QStringLiteral("[%1] 第 %2 行: 不是 键=值").arg(section.name).arg(line);
+        for (const IniEntry& entry : section.entries) {
+            const bool known =
+                section.name == u"Endpoints" &&
+                std::find(kEndpointKeys.begin(), kEndpointKeys.end(), entry.key) != kEndpointKeys.end();
+            // Known keys are reported with their values below and in the [Network] readers.
+            if (!entry.readable && !known && !isNetworkKey(section, entry))
+                faults << iniPlace(section, entry) + iniUnreadableText(document);
+        }
+    }
+}
+
 } // namespace
+
+std::optional<qint64> writtenPort(QStringView address) {
+    const qsizetype scheme = address.indexOf(u"://");
+    if (scheme < 0)
+        return std::nullopt;
+    QStringView authority = address.sliced(scheme + 3);
+    for (const QChar end : {u'/', u'?', u'#'})
+        if (const qsizetype at = authority.indexOf(end); at >= 0)
+            authority = authority.first(at);
+    if (const qsizetype at = authority.lastIndexOf(u'@'); at >= 0)
+        authority = authority.sliced(at + 1);
+    if (const qsizetype bracket = authority.lastIndexOf(u']'); bracket >= 0)
+        authority = authority.sliced(bracket + 1);
+    const qsizetype colon = authority.lastIndexOf(u':');
+    if (colon < 0)
+        return std::nullopt;
+    const QStringView digits = authority.sliced(colon + 1).trimmed();
+    if (digits.isEmpty() || digits.size() > 12)
+        return std::nullopt;
+    for (const QChar c : digits)
+        if (!c.isDigit() || c.unicode() > 0x7F)
+            return std::nullopt;
+    return digits.toLongLong();
+}
 
 QString defaultEndpoint(QStringView key) {
     for (const DefaultAddress& d : kDefaults)
@@ -84,31 +154,27 @@ QString endpoint(QStringView key) {
 void loadEndpoints(const QString& iniPath) {
     EndpointState& s = state();
     resetToDefaults(s);
-    if (!QFileInfo(iniPath).isFile())
+    const IniFile ini = readIniFile(iniPath, IniComments::AfterValues);
+    if (ini.state == IniFileState::Absent)
         return;
-    const QString title = QStringLiteral("配置文件 ") + QFileInfo(iniPath).fileName();
-    QSettings settings(iniPath, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError) {
-        showErrorMsg(title + QStringLiteral(" 无法读取, 已使用程序内置的地址!"));
+    const QString title = QStringLiteral("配置文件 ") + ini.path;
+    if (ini.state == IniFileState::Unreadable) {
+        showErrorMsg(title + QStringLiteral(" 无法读取 (") + ini.why +
+                     QStringLiteral("), 已使用程序内置的地址!"));
         return;
     }
-    settings.beginGroup(QStringLiteral("Endpoints"));
-    QStringList rejected;
+    QStringList faults;
+    collectFileFaults(ini.document, faults);
     for (const QStringView key : kEndpointKeys) {
-        const QString name = key.toString();
-        if (!settings.contains(name))
-            continue;
-        const QVariant value = settings.value(name);
-        // QSettings turns a value with a comma into a list; no valid address has one.
-        const std::optional<QString> address =
-            value.typeId() == QMetaType::QString ? validAddress(value.toString()) : std::nullopt;
-        if (address)
-            s.addresses.insert(name, *address);
-        else
-            rejected << name + u'=' + value.toStringList().join(u',');
+        const auto faultOf = [](const QString& value) {
+            return validAddress(value) ? QString() : addressFault(value);
+        };
+        if (const IniEntry* entry = lastValidSetting(ini.document, u"Endpoints", key, faultOf, faults))
+            s.addresses.insert(key.toString(), *validAddress(entry->value));
     }
-    if (!rejected.isEmpty())
-        showErrorMsg(title + QStringLiteral(" 中的地址无效, 已使用程序内置的地址:\n") + rejected.join(u'\n'));
+    if (!faults.isEmpty())
+        showErrorMsg(title + QStringLiteral(" 中有误, 有误的项已忽略, 仍使用程序内置的地址:\n") +
+                     faults.join(u'\n'));
 }
 
 void loadEndpointsBesideExecutable() {

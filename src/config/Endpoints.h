@@ -4,6 +4,7 @@
 #include <QStringView>
 
 #include <array>
+#include <optional>
 
 namespace quorvane {
 
@@ -16,13 +17,23 @@ namespace quorvane {
 //   Download=ftp://127.0.0.1:18089
 //
 // Keys are the engine names, "Maker" (the maker's web site) and "Download" (its FTP host), compared
-// exactly; an absent key keeps its compiled-in value, a key not listed here is ignored. A value that is
-// not a valid scheme://host[:port] (scheme http, https or ftp), or a file that cannot be read as INI, is
-// reported once per reading with showErrorMsg and ignored: the user asked for another address and does not
-// get it, which must not pass unnoticed, but the program goes on with the compiled-in one.
+// exactly; an absent key keeps its compiled-in value, a key not listed here is ignored. The file is read
+// by readIniFile (config/IniText.h), with ";" after a value starting a comment. Every mistake is reported
+// once per reading with showErrorMsg, each with its section, key and line, and ignored: the user asked for
+// another address and does not get it, which must not pass unnoticed, but the program goes on with the
+// compiled-in one. Mistakes are a value that is not a valid scheme://host[:port] (scheme http, https or
+// ftp, port 1 to 65535), a line holding bytes that are not valid in the file's encoding, a line outside
+// every section, a key given twice (reported; the last one counts, as it always did) and a file that is
+// not text at all (nothing of it is used). The [Network] keys are reported by their own readers.
 
 inline constexpr std::array<QStringView, 9> kEndpointKeys{u"Baidu", u"Google", u"Yahoo", u"Soso",    u"Bing",
                                                           u"Sogou", u"Youdao", u"Maker", u"Download"};
+
+inline constexpr int kMaxPort = 65535;
+
+// The port written in "scheme://[user@]host:port[/...]", as written (it may be out of range); nothing when
+// no port is written or it is not a number.
+std::optional<qint64> writtenPort(QStringView address);
 
 // The address for a key; empty for an unknown key. The first call reads Endpoints.ini beside the
 // executable unless loadEndpoints was called before.

@@ -1,29 +1,13 @@
 #include "config/NetworkSettings.h"
 
-#include "platform/ApplicationFolder.h"
+#include "config/Endpoints.h"
+#include "config/IniText.h"
 #include "platform/Messages.h"
 
-#include <QFileInfo>
-#include <QSettings>
 #include <QStringList>
 #include <QUrl>
 
 namespace quorvane {
-
-namespace {
-
-// The value as one text, or nothing when QSettings made a list of it (a comma) or there is none.
-std::optional<QString> singleText(const QVariant& value) {
-    if (value.typeId() != QMetaType::QString)
-        return std::nullopt;
-    return value.toString().trimmed();
-}
-
-QString shown(const QVariant& value) {
-    return value.toStringList().join(u',');
-}
-
-} // namespace
 
 std::optional<QNetworkProxy> parseProxy(const QString& text) {
     const QString trimmed = text.trimmed();
@@ -44,39 +28,41 @@ std::optional<QNetworkProxy> parseProxy(const QString& text) {
 
 NetworkSettings readNetworkSettings(const QString& iniPath) {
     NetworkSettings result;
-    if (!QFileInfo(iniPath).isFile())
-        return result;
-    const QString title = QStringLiteral("配置文件 ") + QFileInfo(iniPath).fileName();
-    QSettings settings(iniPath, QSettings::IniFormat);
-    if (settings.status() != QSettings::NoError)
-        return result; // the endpoints' reading of the same file reports it
-    settings.beginGroup(QStringLiteral("Network"));
+    const IniFile ini = readIniFile(iniPath, IniComments::AfterValues);
+    if (ini.state != IniFileState::Read)
+        return result; // the endpoints' reading of the same file reports an unreadable one
+    const QString title = QStringLiteral("配置文件 ") + ini.path;
 
-    if (settings.contains(QStringLiteral("Proxy"))) {
-        const QVariant value = settings.value(QStringLiteral("Proxy"));
-        const std::optional<QString> text = singleText(value);
-        if (text && text->isEmpty()) {
-            // Proxy= with nothing: the system's settings, as without the key.
-        } else if (std::optional<QNetworkProxy> proxy = text ? parseProxy(*text) : std::nullopt) {
-            result.proxy = std::move(proxy);
-        } else {
-            showErrorMsg(title + QStringLiteral(" 中的代理地址无效, 已使用系统的代理设置:\nProxy=") +
-                         shown(value));
-        }
-    }
+    QStringList faults;
+    // Proxy= with nothing: the system's settings, as without the key.
+    const auto proxyFault = [](const QString& value) {
+        if (value.trimmed().isEmpty() || parseProxy(value))
+            return QString();
+        const std::optional<qint64> port = writtenPort(value);
+        if (port && (*port < 1 || *port > kMaxPort))
+            return QStringLiteral("端口应为 1 至 %1").arg(kMaxPort);
+        return QStringLiteral("应为 http:// 或 socks5:// 主机:端口");
+    };
+    if (const IniEntry* entry = lastValidSetting(ini.document, u"Network", u"Proxy", proxyFault, faults))
+        result.proxy = parseProxy(entry->value);
+    if (!faults.isEmpty())
+        showErrorMsg(title +
+                     QStringLiteral(" 中的代理设置有误, 有误的项已忽略, 未设代理时使用系统的代理设置:\n") +
+                     faults.join(u'\n'));
 
-    if (settings.contains(QStringLiteral("DelayMs"))) {
-        const QVariant value = settings.value(QStringLiteral("DelayMs"));
-        const std::optional<QString> text = singleText(value);
+    faults.clear();
+    const auto delayFault = [](const QString& value) {
         bool ok = false;
-        const int delay = text ? text->toInt(&ok) : 0;
-        if (ok && delay >= 0 && delay <= kMaxDelayMs)
-            result.delayMs = delay;
-        else
-            showErrorMsg(title + QStringLiteral(" 中的 DelayMs 无效 (应为 0 至 ") +
-                         QString::number(kMaxDelayMs) + QStringLiteral(" 毫秒), 已使用 0:\nDelayMs=") +
-                         shown(value));
-    }
+        const int delay = value.trimmed().toInt(&ok);
+        return ok && delay >= 0 && delay <= kMaxDelayMs
+                   ? QString()
+                   : QStringLiteral("应为 0 至 %1 毫秒").arg(kMaxDelayMs);
+    };
+    if (const IniEntry* entry = lastValidSetting(ini.document, u"Network", u"DelayMs", delayFault, faults))
+        result.delayMs = entry->value.trimmed().toInt();
+    if (!faults.isEmpty())
+        showErrorMsg(title + QStringLiteral(" 中的 DelayMs 有误, 有误的项已忽略, 未设时为 0:\n") +
+                     faults.join(u'\n'));
     return result;
 }
 

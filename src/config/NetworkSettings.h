@@ -15,7 +15,10 @@ namespace quorvane {
 //
 // Without Proxy the system's proxy settings apply (http_proxy, https_proxy, no_proxy and the desktop's
 // settings, as other programs read them). DelayMs defaults to 0: requests go as fast as pages load. A value
-// that cannot be used is reported once with showErrorMsg and ignored, as the endpoint addresses are.
+// that cannot be used (a proxy port outside 1 to 65535 among them), a line of either key that is not valid
+// in the file's encoding and a key given twice are reported once per reading and key with showErrorMsg,
+// with section, key and line, and ignored, as the endpoint addresses are; of a repeated key the last one
+// counts.
 struct NetworkSettings {
     std::optional<QNetworkProxy> proxy;
     int delayMs = 0;

@@ -1,18 +1,33 @@
 #include "config/RunSettings.h"
 
+#include "config/IniText.h"
 #include "platform/ApplicationFolder.h"
-
-#include <QFileInfo>
-#include <QSettings>
+#include "platform/Messages.h"
 
 namespace quorvane {
 
 bool enginesSideBySide(const QString& iniPath) {
-    if (!QFileInfo::exists(iniPath))
+    const IniFile ini = readIniFile(iniPath, IniComments::AfterValues);
+    if (ini.state != IniFileState::Read)
+        return true; // the endpoints' reading of the same file reports an unreadable one
+    // "true" and "false" were always taken too; they stay.
+    const auto fault = [](const QString& value) {
+        const QString v = value.trimmed();
+        if (v == u"0" || v == u"1" || v.compare(u"true", Qt::CaseInsensitive) == 0 ||
+            v.compare(u"false", Qt::CaseInsensitive) == 0)
+            return QString();
+        return QStringLiteral("应为 0 或 1");
+    };
+    QStringList faults;
+    const IniEntry* entry = lastValidSetting(ini.document, u"Network", u"SideBySide", fault, faults);
+    if (!faults.isEmpty())
+        showErrorMsg(QStringLiteral("配置文件 ") + ini.path +
+                     QStringLiteral(" 中的 SideBySide 有误, 有误的项已忽略, 未设时各搜索引擎同时查询:\n") +
+                     faults.join(u'\n'));
+    if (!entry)
         return true;
-    const QSettings settings(iniPath, QSettings::IniFormat);
-    const QString value = settings.value(QStringLiteral("Network/SideBySide")).toString().trimmed();
-    return value != QStringLiteral("0") && value.compare(QStringLiteral("false"), Qt::CaseInsensitive) != 0;
+    const QString value = entry->value.trimmed();
+    return value != u"0" && value.compare(u"false", Qt::CaseInsensitive) != 0;
 }
 
 bool enginesSideBySideBesideExecutable() {

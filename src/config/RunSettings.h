@@ -7,10 +7,13 @@ namespace quorvane {
 // How a run paces its engines, from the [Network] section of Endpoints.ini:
 //
 //   [Network]
-//   sideBySide=0
+//   SideBySide=0
 //
-// sideBySide=0 checks the engines of a keyword one after the other, as older versions did, for networks or
-// engines that object to several requests at once; absent or any other value keeps them side by side.
+// SideBySide=0 (or false) checks the engines of a keyword one after the other, as older versions did, for
+// networks or engines that object to several requests at once; absent, 1 or true keeps them side by side.
+// Any other value, a line not valid in the file's encoding or a second SideBySide is reported once per
+// reading with showErrorMsg, with section, key and line; a refused value leaves them side by side, and of a
+// repeated key the last one counts.
 bool enginesSideBySide(const QString& iniPath);
 // enginesSideBySide with Endpoints.ini in the executable's folder.
 bool enginesSideBySideBesideExecutable();

@@ -5,9 +5,7 @@
 #include "platform/GbkCodec.h"
 #include "platform/Messages.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSet>
+#include <QHash>
 #include <QStringList>
 
 #include <array>
@@ -182,35 +180,32 @@ const ScannerBytes* scannerBytesFor(QStringView engine) {
 bool loadEngineDefinitions(const QString& iniPath) {
     DefinitionState& s = state();
     resetToCompiled(s);
-    if (iniPath.isEmpty() || !QFileInfo::exists(iniPath))
+    const IniFile ini = readIniFile(iniPath);
+    if (ini.state == IniFileState::Absent)
         return true;
-    const QString file = QStringLiteral("配置文件 ") + QFileInfo(iniPath).absoluteFilePath();
-
-    QFile f(iniPath);
-    QString why;
-    std::optional<QString> text;
-    if (!f.open(QIODevice::ReadOnly))
-        why = f.errorString();
-    else if (f.size() > kMaxIniBytes)
-        why = QStringLiteral("文件大于 %1 KB").arg(kMaxIniBytes / 1024);
-    else
-        text = decodeIniText(f.read(kMaxIniBytes + 1), why);
-    if (!text) {
-        showErrorMsg(file + QStringLiteral(" 无法读取 (") + why +
+    const QString file = QStringLiteral("配置文件 ") + ini.path;
+    if (ini.state == IniFileState::Unreadable) {
+        showErrorMsg(file + QStringLiteral(" 无法读取 (") + ini.why +
                      QStringLiteral("), 已使用程序内置的引擎定义!"));
         return false;
     }
 
-    const IniDocument document = parseIni(*text);
+    const IniDocument& document = ini.document;
     QStringList faults;
     for (const int line : document.linesOutsideSections)
-        faults << QStringLiteral("第 %1 行: 不在任何 [引擎] 之下").arg(line);
+        faults << iniLinePlace(line) + QStringLiteral("不在任何 [引擎] 之下");
+    for (const int line : document.unreadableLines)
+        faults << iniLinePlace(line) + iniUnreadableText(document);
 
     // Sections of the same name count as one.
     std::array<EngineDefinition, kEngines.size()> candidates = s.definitions;
-    std::array<QSet<QString>, kEngines.size()> seen;
+    std::array<QHash<QString, int>, kEngines.size()> seen; // key -> its first line
     std::array<bool, kEngines.size()> refused{};
     for (const IniSection& section : document.sections) {
+        if (!section.readable) {
+            faults << iniLinePlace(section.line) + iniUnreadableText(document);
+            continue;
+        }
         const int i = engineIndex(section.name);
         if (i < 0) {
             faults << QStringLiteral("[%1] (第 %2 行): 没有这个搜索引擎").arg(section.name).arg(section.line);
@@ -223,19 +218,19 @@ bool loadEngineDefinitions(const QString& iniPath) {
             refused[e] = true;
         }
         for (const IniEntry& entry : section.entries) {
-            const QString where =
-                QStringLiteral("[%1] %2 (第 %3 行): ").arg(section.name, entry.key).arg(entry.line);
             const KeyInfo* key = findKey(entry.key, baidu);
             QString fault;
-            if (!key)
+            if (!entry.readable)
+                fault = iniUnreadableText(document);
+            else if (!key)
                 fault = QStringLiteral("没有这个键");
             else if (seen[e].contains(entry.key))
-                fault = QStringLiteral("重复的键");
+                fault = iniRepeatText(seen[e].value(entry.key));
             else
                 fault = apply(candidates[e], *key, entry.value);
-            seen[e].insert(entry.key);
+            seen[e].insert(entry.key, seen[e].value(entry.key, entry.line));
             if (!fault.isEmpty()) {
-                faults << where + fault;
+                faults << iniPlace(section, entry) + fault;
                 refused[e] = true;
             }
         }
@@ -249,7 +244,7 @@ bool loadEngineDefinitions(const QString& iniPath) {
             if (seen[e].contains(k.key.toString()))
                 s.changedKeys[e] << k.key.toString();
     }
-    s.source = QFileInfo(iniPath).absoluteFilePath();
+    s.source = ini.path;
     if (faults.isEmpty())
         return true;
     showErrorMsg(file + QStringLiteral(" 中的引擎定义有误, 有误的引擎仍使用程序内置的定义:\n") +

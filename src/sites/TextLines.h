@@ -13,11 +13,9 @@ struct TextLines {
     int undecodable = 0;   // lines left out because they are not text in the file's encoding
 };
 
-// Reads a text file with one entry per line. Lines end at CR LF, LF or CR; a line end after the last
-// line adds no empty line. Files with a UTF-8 or UTF-16 byte-order mark are read as Unicode. Without one,
-// the encoding is decided by the lines that hold more than ASCII: when at least half of them are valid
-// UTF-8 the file is UTF-8 and its invalid lines are left out (counted in `undecodable`), so one damaged
-// line never turns the whole file into garbled GBK; otherwise the file is GBK, the old program's code page.
+// Reads a text file with one entry per line, in the encoding decodeText (platform/TextDecoding.h) decides.
+// In a UTF-8 file without a byte-order mark, lines that are not valid UTF-8 are left out (counted in
+// `undecodable`), so one damaged line never turns the whole file into garbled GBK.
 TextLines readTextLines(const QString& fileName);
 
 // The decoding step of readTextLines, on the file's bytes.

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace quorvane {
 namespace {
 
@@ -194,9 +196,53 @@ const FaultCase kFaults[] = {
     {"marker_gbk_cannot_write", "[Bing]\nItemStart=<LI>\xF0\x9F\x98\x80\n", u"Bing", u"[Bing] ItemStart"},
     {"line_not_a_key", "[Youdao]\nItemStart=<A id=hit>\n</A>\n", u"Youdao", u"[Youdao] 第 3 行"},
     {"line_before_sections", "ItemStart=<LI>\n", nullptr, u"第 1 行"},
+    {"duplicate_key_in_a_repeated_section", "[Yahoo]\nItemEnd=</A>\n[Yahoo]\nItemEnd=</EM>\n", u"Yahoo",
+     u"[Yahoo] ItemEnd (第 4 行): 重复的键 (第 2 行已有)"},
+    // A value with a byte that is not UTF-8 in a UTF-8 file (the comment outvotes it): named, not re-read.
+    {"value_not_utf8", "[Bing]\n; 必应\nItemStart=<LI class=\xFF>\n", u"Bing",
+     u"[Bing] ItemStart (第 3 行): 含有不是 UTF-8 的字节"},
+    {"section_not_utf8", "; 引擎\n[Bi\xFFng]\nItemStart=<LI>\n", nullptr, u"第 2 行: 含有不是 UTF-8 的字节"},
+    // A GBK file with a line that is not GBK either.
+    {"value_not_gbk", toGbk(u"[Soso]\n; 搜搜\nItemStart=<DIV class=结果>\n") + "ItemEnd=\x81\x20\n", u"Soso",
+     u"[Soso] ItemEnd (第 4 行): 含有不是 GBK 的字节"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, EngineDefinitionFaults, ::testing::ValuesIn(kFaults),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// One stray byte in a comment of a UTF-8 file: the file stays UTF-8 (the markers are not read as GBK
+// mojibake, 推广链接 as 鎺ㄥ箍閾炬帴), the comment's line is named, and nothing else is refused.
+struct StrayByteCase {
+    const char* name;
+    QByteArray file;
+    const char16_t* said;
+};
+
+class EngineDefinitionStrayBytes : public EngineDefinitionsTest,
+                                   public ::testing::WithParamInterface<StrayByteCase> {};
+
+TEST_P(EngineDefinitionStrayBytes, TheLineIsNamedAndTheRestReadInTheFilesEncoding) {
+    EXPECT_FALSE(loadEngineDefinitions(Write(GetParam().file)));
+    ASSERT_EQ(messages.Messages().size(), 1u) << messages.Texts().join(u'\n').toStdString();
+    const QString text = messages.Messages().front().text;
+    EXPECT_TRUE(text.contains(Path())) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf16(GetParam().said))) << text.toStdString();
+    EXPECT_EQ(definition(Engine(u"Baidu")).promotedMark, QStringLiteral("推广链接"));
+    EXPECT_EQ(scannerBytesFor(u"Baidu")->promotedMark, toGbk(u"推广链接"));
+}
+
+const StrayByteCase kStrayBytes[] = {
+    {"utf8_comment",
+     "; Baidu \xE6\x8E\xA8\xFF\n[Baidu]\nPromotedMark=\xE6\x8E\xA8\xE5\xB9\xBF\xE9\x93\xBE\xE6\x8E\xA5\n",
+     u"第 1 行: 含有不是 UTF-8 的字节"},
+    {"utf8_comment_in_the_section",
+     "[Baidu]\nPromotedMark=\xE6\x8E\xA8\xE5\xB9\xBF\xE9\x93\xBE\xE6\x8E\xA5\n# \xC0\n",
+     u"第 3 行: 含有不是 UTF-8 的字节"},
+    {"gbk_comment", toGbk(u"; 百度\n[Baidu]\n; 广告\nPromotedMark=推广链接\n") + "; \x81\x20\n",
+     u"第 5 行: 含有不是 GBK 的字节"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, EngineDefinitionStrayBytes, ::testing::ValuesIn(kStrayBytes),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Files that are not definitions at all: nothing of them is taken.
@@ -207,7 +253,12 @@ TEST_F(EngineDefinitionsTest, HugeOrBinaryFilesAreRefusedWhole) {
     for (int i = 0; i < 512; ++i)
         binary += static_cast<char>(i * 37 % 256);
     const QByteArray invalidEverywhere = "[Bing]\nItemStart=<LI \x81\x20\xFF>\n"; // neither UTF-8 nor GBK
-    for (const QByteArray& bytes : {huge, binary, invalidEverywhere}) {
+    // Random bytes after a valid start, without NUL.
+    QByteArray noise = "[Bing]\nItemStart=<LI class=b_algo>\n";
+    std::mt19937 random(25);
+    for (int i = 0; i < 4096; ++i)
+        noise += static_cast<char>(1 + random() % 255);
+    for (const QByteArray& bytes : {huge, binary, invalidEverywhere, noise}) {
         messages.Clear();
         EXPECT_FALSE(loadEngineDefinitions(Write(bytes)));
         ASSERT_EQ(messages.Messages().size(), 1u);

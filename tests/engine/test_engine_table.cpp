@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace quorvane {
 namespace {
 
@@ -160,6 +162,76 @@ TEST_F(EndpointsTest, MalformedValuesAreReportedOnceAndIgnored) {
         EXPECT_TRUE(text.contains(QLatin1String(key))) << key;
     EXPECT_FALSE(text.contains(u"Bing="));
 }
+
+// What QSettings took from the file before stays taken: quotes around a value, a comment after it, spaces
+// around "=".
+TEST_F(EndpointsTest, QuotesAndCommentsAfterValuesReadAsBefore) {
+    loadEndpoints(writeIni("; local servers\n[Endpoints]\nBaidu = \"http://127.0.0.1:18081\" ; demo\n"
+                           "Google=http://127.0.0.1:18082;x\n# not a key\n"));
+    EXPECT_EQ(endpoint(u"Baidu"), u"http://127.0.0.1:18081");
+    EXPECT_EQ(endpoint(u"Google"), u"http://127.0.0.1:18082");
+    EXPECT_TRUE(messages.Texts().isEmpty()) << messages.Texts().join(u'\n').toStdString();
+}
+
+struct EndpointMistake {
+    const char* name;
+    QByteArray file;
+    const char* used;     // Baidu's address afterwards; null: the compiled-in one
+    const char16_t* said; // part of the one message: section, key and line, and what is wrong
+};
+
+class EndpointMistakes : public EndpointsTest, public ::testing::WithParamInterface<EndpointMistake> {};
+
+TEST_P(EndpointMistakes, NamedOnceWithTheirLine) {
+    const EndpointMistake& c = GetParam();
+    // Every file also sets Bing properly after its mistake, which is taken unless the file is unreadable.
+    const bool unreadable = QStringView(c.said).startsWith(u"无法读取");
+    loadEndpoints(writeIni(c.file + "\n[Endpoints]\nBing=http://127.0.0.1:18085\n"));
+    EXPECT_EQ(endpoint(u"Baidu"), c.used ? QString::fromLatin1(c.used) : defaultEndpoint(u"Baidu"));
+    EXPECT_EQ(endpoint(u"Bing"),
+              unreadable ? defaultEndpoint(u"Bing") : QStringLiteral("http://127.0.0.1:18085"));
+    ASSERT_EQ(messages.Messages().size(), 1u) << messages.Texts().join(u'\n').toStdString();
+    const QString text = messages.Messages()[0].text;
+    EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Error);
+    EXPECT_TRUE(text.contains(dir.filePath(QStringLiteral("Endpoints.ini")))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf16(c.said))) << text.toStdString();
+}
+
+QByteArray randomBytes() {
+    QByteArray bytes = "[Endpoints]\nBaidu=http://127.0.0.1:1\n";
+    std::mt19937 random(5);
+    for (int i = 0; i < 4096; ++i)
+        bytes += static_cast<char>(random() % 256);
+    return bytes;
+}
+
+const EndpointMistake kEndpointMistakes[] = {
+    {"random_bytes", randomBytes(), nullptr, u"无法读取"},
+    {"repeated_key", "[Endpoints]\nBaidu=http://127.0.0.1:1\nBaidu=http://127.0.0.1:2\n",
+     "http://127.0.0.1:2", u"[Endpoints] Baidu (第 3 行): 重复的键 (第 2 行已有), 以最后一个为准"},
+    {"repeated_key_in_a_repeated_section",
+     "[Endpoints]\nBaidu=http://127.0.0.1:1\n[Network]\nDelayMs=1\n[Endpoints]\nBaidu=http://127.0.0.1:2\n",
+     "http://127.0.0.1:2", u"[Endpoints] Baidu (第 6 行): 重复的键 (第 2 行已有)"},
+    {"repeated_key_the_last_refused", "[Endpoints]\nBaidu=http://127.0.0.1:1\nBaidu=http://127.0.0.1:0\n",
+     nullptr, u"[Endpoints] Baidu (第 3 行): 端口应为 1 至 65535"},
+    {"port_zero", "[Endpoints]\nBaidu=http://127.0.0.1:0\n", nullptr,
+     u"[Endpoints] Baidu (第 2 行): 端口应为 1 至 65535 (Baidu=http://127.0.0.1:0)"},
+    {"port_too_large", "[Endpoints]\n\nBaidu=https://127.0.0.1:65536/\n", nullptr,
+     u"[Endpoints] Baidu (第 3 行): 端口应为 1 至 65535"},
+    {"not_an_address", "[Endpoints]\nBaidu=127.0.0.1:18081\n", nullptr,
+     u"[Endpoints] Baidu (第 2 行): 地址无效"},
+    {"value_not_utf8", "[Endpoints]\n; 本地\nBaidu=http://127.0.0.1:1\xFF\n", nullptr,
+     u"[Endpoints] Baidu (第 3 行): 含有不是 UTF-8 的字节"},
+    {"comment_not_utf8", "; 本地服务器\n; \xFF\n[Endpoints]\nBaidu=http://127.0.0.1:1\n",
+     "http://127.0.0.1:1", u"第 2 行: 含有不是 UTF-8 的字节"},
+    {"unknown_key_not_utf8", "[Endpoints]\n; 本地\nBai\xFF=http://127.0.0.1:1\n", nullptr,
+     u"第 3 行): 含有不是 UTF-8 的字节"},
+    {"line_outside_sections", "Baidu=http://127.0.0.1:1\n", nullptr, u"第 1 行: 不在任何 [组] 之下"},
+    {"line_not_a_key", "[Endpoints]\nhttp://127.0.0.1:1\n", nullptr, u"[Endpoints] 第 2 行: 不是 键=值"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, EndpointMistakes, ::testing::ValuesIn(kEndpointMistakes),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace quorvane

@@ -1,4 +1,5 @@
 // The [Network] settings of Endpoints.ini and the pacer that spaces the requests to one engine.
+#include "config/RunSettings.h"
 #include "engine/NetworkSetup.h"
 #include "engine/RequestPacer.h"
 #include "support/Files.h"
@@ -90,6 +91,84 @@ TEST_F(NetworkIni, UnusableValuesAreReportedOnceEachAndIgnored) {
     EXPECT_EQ(recorder.Messages()[0].kind, MessageKind::Error);
     EXPECT_EQ(Read("[Network]\nDelayMs=600001\n").delayMs, 0);
 }
+
+struct NetworkMistake {
+    const char* name;
+    QByteArray group;      // the lines after [Network]
+    const char* proxyHost; // the proxy taken; null: none
+    int delayMs;
+    const char16_t* said; // part of the one message: section, key and line, and what is wrong
+};
+
+class NetworkMistakes : public NetworkIni, public ::testing::WithParamInterface<NetworkMistake> {};
+
+TEST_P(NetworkMistakes, NamedOnceWithTheirLine) {
+    const NetworkMistake& c = GetParam();
+    const NetworkSettings settings = Read("[Network]\n" + c.group);
+    ASSERT_EQ(settings.proxy.has_value(), c.proxyHost != nullptr);
+    if (c.proxyHost) {
+        EXPECT_EQ(settings.proxy->hostName(), QString::fromLatin1(c.proxyHost));
+    }
+    EXPECT_EQ(settings.delayMs, c.delayMs);
+    ASSERT_EQ(recorder.Messages().size(), 1u) << recorder.Texts().join(u'\n').toStdString();
+    EXPECT_TRUE(recorder.Texts()[0].contains(dir.filePath(QStringLiteral("Endpoints.ini"))));
+    EXPECT_TRUE(recorder.Texts()[0].contains(QString::fromUtf16(c.said)))
+        << recorder.Texts()[0].toStdString();
+}
+
+const NetworkMistake kNetworkMistakes[] = {
+    {"proxy_port_zero", "Proxy=http://proxy:0\n", nullptr, 0,
+     u"[Network] Proxy (第 2 行): 端口应为 1 至 65535"},
+    {"proxy_port_too_large", "DelayMs=5\nProxy=socks5://proxy:70000\n", nullptr, 5,
+     u"[Network] Proxy (第 3 行): 端口应为 1 至 65535"},
+    {"proxy_repeated", "Proxy=http://first:1\nProxy=http://second:2\n", "second", 0,
+     u"[Network] Proxy (第 3 行): 重复的键 (第 2 行已有)"},
+    {"delay_repeated", "DelayMs=10\n\nDelayMs=20\n", nullptr, 20,
+     u"[Network] DelayMs (第 4 行): 重复的键 (第 2 行已有)"},
+    {"delay_not_utf8", "; 间隔\nDelayMs=10\xFF\n", nullptr, 0,
+     u"[Network] DelayMs (第 3 行): 含有不是 UTF-8 的字节"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, NetworkMistakes, ::testing::ValuesIn(kNetworkMistakes),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct SideBySideCase {
+    const char* name;
+    QByteArray group; // the lines after [Network]
+    bool sideBySide;
+    const char16_t* said; // part of the one message; null: no message
+};
+
+class SideBySideSetting : public NetworkIni, public ::testing::WithParamInterface<SideBySideCase> {};
+
+TEST_P(SideBySideSetting, ValuesAndMistakes) {
+    const SideBySideCase& c = GetParam();
+    const QString path = dir.filePath(QStringLiteral("Endpoints.ini"));
+    ASSERT_TRUE(test::WriteFile(path, "[Network]\n" + c.group));
+    EXPECT_EQ(enginesSideBySide(path), c.sideBySide);
+    if (!c.said) {
+        EXPECT_TRUE(recorder.Texts().isEmpty()) << recorder.Texts().join(u'\n').toStdString();
+        return;
+    }
+    ASSERT_EQ(recorder.Messages().size(), 1u) << recorder.Texts().join(u'\n').toStdString();
+    EXPECT_TRUE(recorder.Texts()[0].contains(path));
+    EXPECT_TRUE(recorder.Texts()[0].contains(QString::fromUtf16(c.said)))
+        << recorder.Texts()[0].toStdString();
+}
+
+const SideBySideCase kSideBySide[] = {
+    {"zero", "SideBySide=0\n", false, nullptr},
+    {"one", "SideBySide=1\n", true, nullptr},
+    {"false_as_before", "SideBySide = false ; old pace\n", false, nullptr},
+    {"absent", "DelayMs=1\n", true, nullptr},
+    {"word", "SideBySide=abc\n", true, u"[Network] SideBySide (第 2 行): 应为 0 或 1 (SideBySide=abc)"},
+    {"off", "\nSideBySide=off\n", true, u"[Network] SideBySide (第 3 行): 应为 0 或 1"},
+    {"repeated_last_counts", "SideBySide=1\nSideBySide=0\n", false,
+     u"[Network] SideBySide (第 3 行): 重复的键 (第 2 行已有)"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, SideBySideSetting, ::testing::ValuesIn(kSideBySide),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(NetworkIni, AppliedProxyReplacesTheSystemSettingsAndGoesAgain) {
     applyNetworkSettings(Read("[Network]\nProxy=http://127.0.0.1:3128\nDelayMs=40\n"));
