@@ -166,8 +166,10 @@ public:
     bool startTag(const Tag& tag) {
         nodes_ += tag.attributes;
         const TagId id = tag.id;
-        if (isOneOf(id, {GUMBO_TAG_HTML, GUMBO_TAG_HEAD, GUMBO_TAG_BODY, GUMBO_TAG_FRAMESET}))
-            return true; // merged into the elements that exist, or dropped
+        // Merged into the elements that exist, or dropped. Not so <frameset>: a frameset nests in a frameset
+        // without end, so each one counts as an element, even the one that takes the body's place.
+        if (isOneOf(id, {GUMBO_TAG_HTML, GUMBO_TAG_HEAD, GUMBO_TAG_BODY}))
+            return true;
         if (inSelect())
             return startInSelect(tag);
         if (inForeignContent()) {
@@ -335,6 +337,14 @@ private:
         }
     }
 
+    // The attributes of the formatting element whose open element has this serial.
+    int attributesOf(std::uint32_t serial) const {
+        for (size_t k = formatting_.size(); k > 0; --k)
+            if (formatting_[k - 1].serial == serial)
+                return formatting_[k - 1].attributes;
+        return 0;
+    }
+
     // Pops until `size` elements are left.
     void popTo(size_t size) {
         while (stack_.size() > size)
@@ -497,8 +507,10 @@ private:
 
     // The parser's adoption of a formatting element that ends (by its end tag, or by a second <a>): its entry
     // leaves the list; when it is open in scope it closes, and so does what stands above it up to the last
-    // block above it, while those blocks stay open (the parser moves them out of it). False when the list
-    // holds no such element, so that an end tag closes like any other.
+    // block above it, while those blocks stay open (the parser moves them out of it). Moved out, the content
+    // of a block stays formatted: the parser wraps it in a copy of the formatting element, attributes and
+    // all, and copies the formatting elements between the two as well. False when the list holds no such
+    // element, so that an end tag closes like any other.
     bool adopt(TagId id) {
         size_t entry = formatting_.size();
         for (size_t k = formatting_.size(); k > 0 && formatting_[k - 1].tag != kMarker; --k) {
@@ -519,6 +531,7 @@ private:
             if (endsScope(stack_[k - 1].tag))
                 return true; // open, but not in scope: the end tag is dropped
         }
+        const int attributes = formatting_[entry].attributes;
         formatting_.erase(formatting_.begin() + static_cast<long>(entry));
         if (at < 0)
             return true;
@@ -533,6 +546,10 @@ private:
             popTo(static_cast<size_t>(at));
         } else {
             popTo(lastBlock + 1);
+            nodes_ += 1 + attributes;
+            for (size_t k = static_cast<size_t>(at) + 1; k < lastBlock; ++k)
+                if (stack_[k].serial != 0)
+                    nodes_ += 1 + attributesOf(stack_[k].serial);
             countOpen(stack_[static_cast<size_t>(at)].tag, -1);
             stack_.erase(stack_.begin() + at);
         }
