@@ -272,6 +272,7 @@ public:
 
 private:
     static constexpr TagId kMarker = -1;
+    static constexpr int kMaxAdoptionRounds = 8; // blocks moved out of one formatting element, at most
 
     struct Open {
         TagId tag;
@@ -351,12 +352,13 @@ private:
             pop();
     }
 
-    // The index of the nearest open element with this tag within the current scope, or -1.
+    // The index of the nearest open element with this tag within the current scope, or -1. A button ends the
+    // scope only of a paragraph: a <nobr> or a form sees past it.
     long findInScope(TagId tag) const {
         for (size_t k = stack_.size(); k > 0; --k) {
             if (stack_[k - 1].tag == tag)
                 return static_cast<long>(k - 1);
-            if (endsScope(stack_[k - 1].tag) || stack_[k - 1].tag == GUMBO_TAG_BUTTON)
+            if (endsScope(stack_[k - 1].tag) || (tag == GUMBO_TAG_P && stack_[k - 1].tag == GUMBO_TAG_BUTTON))
                 return -1;
         }
         return -1;
@@ -508,9 +510,10 @@ private:
     // The parser's adoption of a formatting element that ends (by its end tag, or by a second <a>): its entry
     // leaves the list; when it is open in scope it closes, and so does what stands above it up to the last
     // block above it, while those blocks stay open (the parser moves them out of it). Moved out, the content
-    // of a block stays formatted: the parser wraps it in a copy of the formatting element, attributes and
-    // all, and copies the formatting elements between the two as well. False when the list holds no such
-    // element, so that an end tag closes like any other.
+    // of a block stays formatted: the parser wraps the content of each block, one after the other up to eight
+    // times, in a copy of the formatting element, attributes and all, and copies the formatting elements
+    // between them as well. False when the list holds no such element, so that an end tag closes like any
+    // other.
     bool adopt(TagId id) {
         size_t entry = formatting_.size();
         for (size_t k = formatting_.size(); k > 0 && formatting_[k - 1].tag != kMarker; --k) {
@@ -546,10 +549,14 @@ private:
             popTo(static_cast<size_t>(at));
         } else {
             popTo(lastBlock + 1);
-            nodes_ += 1 + attributes;
-            for (size_t k = static_cast<size_t>(at) + 1; k < lastBlock; ++k)
-                if (stack_[k].serial != 0)
+            int blocks = 0;
+            for (size_t k = static_cast<size_t>(at) + 1; k <= lastBlock; ++k) {
+                if (isSpecial(stack_[k].tag))
+                    ++blocks;
+                else if (stack_[k].serial != 0)
                     nodes_ += 1 + attributesOf(stack_[k].serial);
+            }
+            nodes_ += std::min(blocks, kMaxAdoptionRounds) * (1 + attributes);
             countOpen(stack_[static_cast<size_t>(at)].tag, -1);
             stack_.erase(stack_.begin() + at);
         }

@@ -280,6 +280,8 @@ const HostileCase kHostileCases[] = {
     {"formatting_misnested_across_paragraphs", "", "<b><p>x</b>"},
     {"formatting_misnested_across_divs", "", "<i><div>y</i>z"},
     {"links_misnested_with_blocks", "", "<a href=#><div>x</a>"},
+    {"links_around_nested_blocks", "", "<a href=#><ul><li><div><a href=#>x"},
+    {"nobr_past_buttons", "", "<nobr id=1><button><nobr>x"},
     {"nested_tables", "", "<table><tr><td>"},
     {"table_parts_without_tables", "<table>", "<tr><td><caption><colgroup><col>"},
     {"text_in_tables", "", "<table>x<tr> <td>y</table>"},
