@@ -14,8 +14,8 @@ namespace quorvane {
 namespace {
 
 // The guard's model of the tree leaves out what every document has once: the document node and the <html>,
-// <head> and <body> elements (or the <frameset> in place of the body), which the parser makes whether the
-// page names them or not and into which it merges repeated ones. Their attributes the model does count.
+// <head> and <body> elements, which the parser makes whether the page names them or not and into which it
+// merges repeated ones. Their attributes the model does count.
 constexpr qsizetype kImpliedNodes = 4;
 // Of those, <html> and one of <head> and <body> stand above every element of the page.
 constexpr int kImpliedLevels = 2;
