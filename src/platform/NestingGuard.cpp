@@ -174,10 +174,8 @@ public:
             return startInSelect(tag);
         if (inForeignContent()) {
             if (!leavesForeignContent(id)) {
-                if (tag.selfClosing) {
-                    ++nodes_;
-                    return true;
-                }
+                if (tag.selfClosing)
+                    return leaf();
                 return push(id);
             }
             while (inForeignContent())
@@ -213,10 +211,8 @@ public:
         }
         if (!startsWithoutReopening(id) && !reopenFormatting())
             return false;
-        if (isVoid(id)) {
-            ++nodes_;
-            return true;
-        }
+        if (isVoid(id))
+            return leaf();
         return isFormatting(id) ? pushFormatting(id, tag) : push(id);
     }
 
@@ -224,12 +220,9 @@ public:
         const TagId id = tag.id;
         switch (id) {
         case GUMBO_TAG_BR: // read as <br>
-            ++nodes_;
-            return reopenFormatting();
+            return reopenFormatting() && leaf();
         case GUMBO_TAG_P:
-            if (!closeParagraph())
-                ++nodes_; // an empty paragraph
-            return true;
+            return closeParagraph() || leaf(); // without a paragraph to close, an empty one
         case GUMBO_TAG_FORM:
             formOpen_ = false;
             popToInScope(id);
@@ -346,6 +339,15 @@ private:
         return 0;
     }
 
+    // An element that holds nothing (a void one, or an empty paragraph) is one level deeper than the current
+    // element all the same. False when that would pass the limit.
+    bool leaf() {
+        if (static_cast<int>(stack_.size()) >= maxDepth_)
+            return false;
+        ++nodes_;
+        return true;
+    }
+
     // Pops until `size` elements are left.
     void popTo(size_t size) {
         while (stack_.size() > size)
@@ -446,10 +448,8 @@ private:
         } else {
             popTo(table + 1); // sections, captions and column groups sit in the table itself
         }
-        if (id == GUMBO_TAG_COL) {
-            ++nodes_;
-            return stack_.back().tag == GUMBO_TAG_COLGROUP || push(GUMBO_TAG_COLGROUP);
-        }
+        if (id == GUMBO_TAG_COL)
+            return (stack_.back().tag == GUMBO_TAG_COLGROUP || push(GUMBO_TAG_COLGROUP)) && leaf();
         return push(id);
     }
 

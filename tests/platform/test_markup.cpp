@@ -276,6 +276,7 @@ const HostileCase kHostileCases[] = {
     {"deep_divs", "", "<div>"},
     {"deep_unknown_elements", "<html><body>", "<x-a id=1>"},
     {"deep_spans_with_text", "", "<span>x"},
+    {"empty_elements_at_every_depth", "", "<span></p><br></br><math/>"},
     {"formatting_reopened_after_blocks", "", "<div><b id=1>x</div>"},
     {"formatting_misnested_across_paragraphs", "", "<b><p>x</b>"},
     {"formatting_misnested_across_divs", "", "<i><div>y</i>z"},
