@@ -512,8 +512,8 @@ private:
     // block above it, while those blocks stay open (the parser moves them out of it). Moved out, the content
     // of a block stays formatted: the parser wraps the content of each block, one after the other up to eight
     // times, in a copy of the formatting element, attributes and all, and copies the formatting elements
-    // between them as well. False when the list holds no such element, so that an end tag closes like any
-    // other.
+    // between them as well. With more blocks it stops at the eighth, and what stood above stays open. False
+    // when the list holds no such element, so that an end tag closes like any other.
     bool adopt(TagId id) {
         size_t entry = formatting_.size();
         for (size_t k = formatting_.size(); k > 0 && formatting_[k - 1].tag != kMarker; --k) {
@@ -534,32 +534,42 @@ private:
             if (endsScope(stack_[k - 1].tag))
                 return true; // open, but not in scope: the end tag is dropped
         }
-        const int attributes = formatting_[entry].attributes;
-        formatting_.erase(formatting_.begin() + static_cast<long>(entry));
-        if (at < 0)
+        if (at < 0) {
+            formatting_.erase(formatting_.begin() + static_cast<long>(entry));
             return true;
+        }
+        // The blocks above it: the last one, and the one where the parser gives up moving them.
+        const size_t from = static_cast<size_t>(at);
+        int blocks = 0;
         size_t lastBlock = stack_.size();
-        for (size_t k = stack_.size(); k > static_cast<size_t>(at) + 1; --k) {
-            if (isSpecial(stack_[k - 1].tag)) {
-                lastBlock = k - 1;
-                break;
-            }
+        size_t stopBlock = stack_.size();
+        for (size_t k = from + 1; k < stack_.size(); ++k) {
+            if (!isSpecial(stack_[k].tag))
+                continue;
+            lastBlock = k;
+            if (++blocks == kMaxAdoptionRounds)
+                stopBlock = k;
         }
-        if (lastBlock == stack_.size()) {
-            popTo(static_cast<size_t>(at));
+        for (size_t k = from + 1; k < std::min(lastBlock, stopBlock); ++k)
+            if (stack_[k].serial != 0 && !isSpecial(stack_[k].tag))
+                nodes_ += 1 + attributesOf(stack_[k].serial);
+        nodes_ += std::min(blocks, kMaxAdoptionRounds) * (1 + formatting_[entry].attributes);
+        if (stopBlock < stack_.size()) {
+            // After the eighth block the parser stops: the copy in that block stays open around all that
+            // stood above it, and takes the element's place in the list.
+            const TagId tag = stack_[from].tag;
+            const std::uint32_t copy = ++lastSerial_;
+            formatting_[entry].serial = copy;
+            stack_.insert(stack_.begin() + static_cast<long>(stopBlock) + 1, Open{tag, copy});
+            countOpen(tag, +1);
         } else {
-            popTo(lastBlock + 1);
-            int blocks = 0;
-            for (size_t k = static_cast<size_t>(at) + 1; k <= lastBlock; ++k) {
-                if (isSpecial(stack_[k].tag))
-                    ++blocks;
-                else if (stack_[k].serial != 0)
-                    nodes_ += 1 + attributesOf(stack_[k].serial);
-            }
-            nodes_ += std::min(blocks, kMaxAdoptionRounds) * (1 + attributes);
-            countOpen(stack_[static_cast<size_t>(at)].tag, -1);
-            stack_.erase(stack_.begin() + at);
+            formatting_.erase(formatting_.begin() + static_cast<long>(entry));
+            popTo(blocks == 0 ? from : lastBlock + 1);
+            if (blocks == 0)
+                return true;
         }
+        countOpen(stack_[from].tag, -1);
+        stack_.erase(stack_.begin() + at);
         return true;
     }
 

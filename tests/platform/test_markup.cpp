@@ -283,6 +283,8 @@ const HostileCase kHostileCases[] = {
     {"links_misnested_with_blocks", "", "<a href=#><div>x</a>"},
     {"links_around_nested_blocks", "", "<a href=#><ul><li><div><a href=#>x"},
     {"nobr_past_buttons", "", "<nobr id=1><button><nobr>x"},
+    {"links_around_more_blocks_than_the_parser_moves", "",
+     "<a><div><div><div><div><div><div><div><div><x-y><x-y>"},
     {"nested_tables", "", "<table><tr><td>"},
     {"table_parts_without_tables", "<table>", "<tr><td><caption><colgroup><col>"},
     {"text_in_tables", "", "<table>x<tr> <td>y</table>"},
