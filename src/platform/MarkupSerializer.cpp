@@ -11,7 +11,7 @@ namespace quorvane {
 
 namespace {
 
-bool isVoid(GumboTag tag) {
+bool serializesAsVoid(GumboTag tag) {
     switch (tag) {
     case GUMBO_TAG_AREA:
     case GUMBO_TAG_BASE:
@@ -39,7 +39,7 @@ bool isVoid(GumboTag tag) {
 }
 
 // Text that the parser took literally is written back literally.
-bool isRawText(GumboTag tag) {
+bool serializesAsRawText(GumboTag tag) {
     switch (tag) {
     case GUMBO_TAG_SCRIPT:
     case GUMBO_TAG_STYLE:
@@ -113,7 +113,7 @@ public:
                 writeStartTag(child);
                 if (child == body_)
                     bodyBegin_ = out_.size();
-                if (isVoid(child->v.element.tag)) {
+                if (serializesAsVoid(child->v.element.tag)) {
                     if (child == body_)
                         bodyEnd_ = out_.size();
                 } else {
@@ -121,7 +121,7 @@ public:
                 }
                 break;
             case GUMBO_NODE_TEXT:
-                if (isRawText(tagOf(parent)))
+                if (serializesAsRawText(tagOf(parent)))
                     out_.append(child->v.text.text);
                 else
                     writeEscaped(child->v.text.text, false);

@@ -1,24 +1,23 @@
 #include "platform/NestingGuard.h"
 
+#include "platform/HtmlTagKinds.h"
+
 #include <gumbo.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 namespace quorvane {
 
 namespace {
 
-// Gumbo's tag numbers for the elements it knows; numbers past GUMBO_TAG_LAST for the others, by name.
-using TagId = int;
+using namespace html;
 
 bool isSpace(char ch) {
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\f';
@@ -30,186 +29,6 @@ bool isLetter(char ch) {
 
 char lower(char ch) {
     return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
-}
-
-bool isOneOf(TagId tag, std::initializer_list<GumboTag> tags) {
-    return std::find(tags.begin(), tags.end(), tag) != tags.end();
-}
-
-// The formatting elements the parser keeps in its list of active formatting elements and reopens.
-bool isFormattingList(TagId tag) {
-    return isOneOf(tag, {GUMBO_TAG_A, GUMBO_TAG_B, GUMBO_TAG_BIG, GUMBO_TAG_CODE, GUMBO_TAG_EM,
-                         GUMBO_TAG_FONT, GUMBO_TAG_I, GUMBO_TAG_NOBR, GUMBO_TAG_S, GUMBO_TAG_SMALL,
-                         GUMBO_TAG_STRIKE, GUMBO_TAG_STRONG, GUMBO_TAG_TT, GUMBO_TAG_U});
-}
-
-// Elements that never hold children.
-bool isVoidList(TagId tag) {
-    return isOneOf(tag, {GUMBO_TAG_AREA, GUMBO_TAG_BASE, GUMBO_TAG_BASEFONT, GUMBO_TAG_BGSOUND, GUMBO_TAG_BR,
-                         GUMBO_TAG_COL, GUMBO_TAG_EMBED, GUMBO_TAG_FRAME, GUMBO_TAG_HR, GUMBO_TAG_IMG,
-                         GUMBO_TAG_IMAGE, GUMBO_TAG_INPUT, GUMBO_TAG_KEYGEN, GUMBO_TAG_LINK, GUMBO_TAG_META,
-                         GUMBO_TAG_PARAM, GUMBO_TAG_SOURCE, GUMBO_TAG_TRACK, GUMBO_TAG_WBR});
-}
-
-// Elements whose content is text up to their own end tag.
-bool isRawTextList(TagId tag) {
-    return isOneOf(tag, {GUMBO_TAG_SCRIPT, GUMBO_TAG_STYLE, GUMBO_TAG_TEXTAREA, GUMBO_TAG_TITLE,
-                         GUMBO_TAG_XMP, GUMBO_TAG_IFRAME, GUMBO_TAG_NOEMBED, GUMBO_TAG_NOFRAMES});
-}
-
-// Start tags that close an open <p>.
-bool closesParagraphList(TagId tag) {
-    return isOneOf(tag, {GUMBO_TAG_ADDRESS, GUMBO_TAG_ARTICLE,  GUMBO_TAG_ASIDE,      GUMBO_TAG_BLOCKQUOTE,
-                         GUMBO_TAG_CENTER,  GUMBO_TAG_DETAILS,  GUMBO_TAG_DIR,        GUMBO_TAG_DIV,
-                         GUMBO_TAG_DL,      GUMBO_TAG_FIELDSET, GUMBO_TAG_FIGCAPTION, GUMBO_TAG_FIGURE,
-                         GUMBO_TAG_FOOTER,  GUMBO_TAG_HEADER,   GUMBO_TAG_HGROUP,     GUMBO_TAG_MAIN,
-                         GUMBO_TAG_MENU,    GUMBO_TAG_NAV,      GUMBO_TAG_OL,         GUMBO_TAG_P,
-                         GUMBO_TAG_SECTION, GUMBO_TAG_SUMMARY,  GUMBO_TAG_UL,         GUMBO_TAG_H1,
-                         GUMBO_TAG_H2,      GUMBO_TAG_H3,       GUMBO_TAG_H4,         GUMBO_TAG_H5,
-                         GUMBO_TAG_H6,      GUMBO_TAG_PRE,      GUMBO_TAG_LISTING,    GUMBO_TAG_FORM,
-                         GUMBO_TAG_LI,      GUMBO_TAG_DD,       GUMBO_TAG_DT,         GUMBO_TAG_PLAINTEXT,
-                         GUMBO_TAG_HR,      GUMBO_TAG_XMP});
-}
-
-// Start tags before which the parser does not reopen closed formatting elements.
-bool startsWithoutReopeningList(TagId tag) {
-    return (closesParagraphList(tag) && tag != GUMBO_TAG_XMP) ||
-           isOneOf(tag, {GUMBO_TAG_TABLE,    GUMBO_TAG_TEXTAREA, GUMBO_TAG_IFRAME,   GUMBO_TAG_NOEMBED,
-                         GUMBO_TAG_NOFRAMES, GUMBO_TAG_SCRIPT,   GUMBO_TAG_STYLE,    GUMBO_TAG_TITLE,
-                         GUMBO_TAG_TEMPLATE, GUMBO_TAG_BASE,     GUMBO_TAG_BASEFONT, GUMBO_TAG_BGSOUND,
-                         GUMBO_TAG_LINK,     GUMBO_TAG_META,     GUMBO_TAG_FRAME,    GUMBO_TAG_PARAM,
-                         GUMBO_TAG_SOURCE,   GUMBO_TAG_TRACK,    GUMBO_TAG_CAPTION,  GUMBO_TAG_COL,
-                         GUMBO_TAG_COLGROUP, GUMBO_TAG_TBODY,    GUMBO_TAG_THEAD,    GUMBO_TAG_TFOOT,
-                         GUMBO_TAG_TR,       GUMBO_TAG_TD,       GUMBO_TAG_TH,       GUMBO_TAG_RB,
-                         GUMBO_TAG_RP,       GUMBO_TAG_RT,       GUMBO_TAG_RTC});
-}
-
-bool isHeadingList(TagId tag) {
-    return isOneOf(tag, {GUMBO_TAG_H1, GUMBO_TAG_H2, GUMBO_TAG_H3, GUMBO_TAG_H4, GUMBO_TAG_H5, GUMBO_TAG_H6});
-}
-
-// Elements that put a marker into the list of formatting elements: formatting does not reach into them.
-bool isMarkerElementList(TagId tag) {
-    return isOneOf(tag, {GUMBO_TAG_TD, GUMBO_TAG_TH, GUMBO_TAG_CAPTION, GUMBO_TAG_APPLET, GUMBO_TAG_MARQUEE,
-                         GUMBO_TAG_OBJECT, GUMBO_TAG_TEMPLATE});
-}
-
-// Elements that end the scope in which an end tag looks for its element.
-bool endsScopeList(TagId tag) {
-    return isMarkerElementList(tag) || tag == GUMBO_TAG_TABLE || tag == GUMBO_TAG_HTML ||
-           tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH;
-}
-
-bool isTablePartList(TagId tag) {
-    return isOneOf(tag, {GUMBO_TAG_TBODY, GUMBO_TAG_THEAD, GUMBO_TAG_TFOOT, GUMBO_TAG_TR});
-}
-
-// End tags that look for their element up to the nearest table.
-bool endsInTableScopeList(TagId tag) {
-    return tag == GUMBO_TAG_TABLE || isTablePartList(tag) ||
-           isOneOf(tag, {GUMBO_TAG_TD, GUMBO_TAG_TH, GUMBO_TAG_CAPTION, GUMBO_TAG_COLGROUP});
-}
-
-// HTML elements that end foreign (SVG, MathML) content when they start inside it.
-bool leavesForeignContentList(TagId tag) {
-    return isFormattingList(tag) ||
-           isOneOf(tag,
-                   {GUMBO_TAG_BLOCKQUOTE, GUMBO_TAG_BODY, GUMBO_TAG_BR,  GUMBO_TAG_CENTER, GUMBO_TAG_DD,
-                    GUMBO_TAG_DIV,        GUMBO_TAG_DL,   GUMBO_TAG_DT,  GUMBO_TAG_EMBED,  GUMBO_TAG_H1,
-                    GUMBO_TAG_H2,         GUMBO_TAG_H3,   GUMBO_TAG_H4,  GUMBO_TAG_H5,     GUMBO_TAG_H6,
-                    GUMBO_TAG_HEAD,       GUMBO_TAG_HR,   GUMBO_TAG_IMG, GUMBO_TAG_LI,     GUMBO_TAG_LISTING,
-                    GUMBO_TAG_MENU,       GUMBO_TAG_META, GUMBO_TAG_OL,  GUMBO_TAG_P,      GUMBO_TAG_PRE,
-                    GUMBO_TAG_RUBY,       GUMBO_TAG_SPAN, GUMBO_TAG_SUB, GUMBO_TAG_SUP,    GUMBO_TAG_TABLE,
-                    GUMBO_TAG_UL,         GUMBO_TAG_VAR});
-}
-
-// "Special" elements stop the search of an <li>, <dd> or <dt> for the item it closes.
-bool isSpecialList(TagId tag) {
-    return tag < GUMBO_TAG_UNKNOWN &&
-           (startsWithoutReopeningList(tag) || isVoidList(tag) || isMarkerElementList(tag) ||
-            isOneOf(tag, {GUMBO_TAG_BUTTON, GUMBO_TAG_SELECT, GUMBO_TAG_BODY, GUMBO_TAG_HTML, GUMBO_TAG_HEAD,
-                          GUMBO_TAG_FRAMESET}));
-}
-
-// What the parser does with each tag it knows, looked up in a table made once from the lists above: the
-// model asks for every tag of the page, and for every open element while it looks for one.
-enum TagKind : std::uint16_t {
-    Formatting = 1 << 0,
-    Void = 1 << 1,
-    RawText = 1 << 2,
-    ClosesParagraph = 1 << 3,
-    StartsWithoutReopening = 1 << 4,
-    Heading = 1 << 5,
-    MarkerElement = 1 << 6,
-    EndsScope = 1 << 7,
-    TablePart = 1 << 8,
-    EndsInTableScope = 1 << 9,
-    LeavesForeignContent = 1 << 10,
-    Special = 1 << 11,
-};
-
-bool hasKind(TagId tag, std::uint16_t kind) {
-    static const std::array<std::uint16_t, GUMBO_TAG_LAST> kinds = [] {
-        std::array<std::uint16_t, GUMBO_TAG_LAST> table{};
-        for (TagId t = 0; t < GUMBO_TAG_LAST; ++t) {
-            const std::pair<bool, TagKind> facts[] = {
-                {isFormattingList(t), TagKind::Formatting},
-                {isVoidList(t), TagKind::Void},
-                {isRawTextList(t), TagKind::RawText},
-                {closesParagraphList(t), TagKind::ClosesParagraph},
-                {startsWithoutReopeningList(t), TagKind::StartsWithoutReopening},
-                {isHeadingList(t), TagKind::Heading},
-                {isMarkerElementList(t), TagKind::MarkerElement},
-                {endsScopeList(t), TagKind::EndsScope},
-                {isTablePartList(t), TagKind::TablePart},
-                {endsInTableScopeList(t), TagKind::EndsInTableScope},
-                {leavesForeignContentList(t), TagKind::LeavesForeignContent},
-                {isSpecialList(t), TagKind::Special},
-            };
-            for (const auto& [holds, kind] : facts)
-                if (holds)
-                    table[static_cast<size_t>(t)] |= kind;
-        }
-        return table;
-    }();
-    return tag >= 0 && tag < GUMBO_TAG_LAST && (kinds[static_cast<size_t>(tag)] & kind) != 0;
-}
-
-bool isFormatting(TagId tag) {
-    return hasKind(tag, TagKind::Formatting);
-}
-bool isVoid(TagId tag) {
-    return hasKind(tag, TagKind::Void);
-}
-bool isRawText(TagId tag) {
-    return hasKind(tag, TagKind::RawText);
-}
-bool closesParagraph(TagId tag) {
-    return hasKind(tag, TagKind::ClosesParagraph);
-}
-bool startsWithoutReopening(TagId tag) {
-    return hasKind(tag, TagKind::StartsWithoutReopening);
-}
-bool isHeading(TagId tag) {
-    return hasKind(tag, TagKind::Heading);
-}
-bool isMarkerElement(TagId tag) {
-    return hasKind(tag, TagKind::MarkerElement);
-}
-bool endsScope(TagId tag) {
-    return hasKind(tag, TagKind::EndsScope);
-}
-bool isTablePart(TagId tag) {
-    return hasKind(tag, TagKind::TablePart);
-}
-bool endsInTableScope(TagId tag) {
-    return hasKind(tag, TagKind::EndsInTableScope);
-}
-bool leavesForeignContent(TagId tag) {
-    return hasKind(tag, TagKind::LeavesForeignContent);
-}
-bool isSpecial(TagId tag) {
-    return hasKind(tag, TagKind::Special);
 }
 
 // One tag as the tokenizer reads it.
@@ -347,16 +166,16 @@ public:
     bool startTag(const Tag& tag) {
         nodes_ += tag.attributes;
         const TagId id = tag.id;
-        if (isOneOf(id, {GUMBO_TAG_HTML, GUMBO_TAG_HEAD, GUMBO_TAG_BODY, GUMBO_TAG_FRAMESET}))
-            return true; // merged into the elements that exist, or dropped
+        // Merged into the elements that exist, or dropped. Not so <frameset>: a frameset nests in a frameset
+        // without end, so each one counts as an element, even the one that takes the body's place.
+        if (isOneOf(id, {GUMBO_TAG_HTML, GUMBO_TAG_HEAD, GUMBO_TAG_BODY}))
+            return true;
         if (inSelect())
             return startInSelect(tag);
         if (inForeignContent()) {
             if (!leavesForeignContent(id)) {
-                if (tag.selfClosing) {
-                    ++nodes_;
-                    return true;
-                }
+                if (tag.selfClosing)
+                    return leaf();
                 return push(id);
             }
             while (inForeignContent())
@@ -392,10 +211,8 @@ public:
         }
         if (!startsWithoutReopening(id) && !reopenFormatting())
             return false;
-        if (isVoid(id)) {
-            ++nodes_;
-            return true;
-        }
+        if (isVoid(id))
+            return leaf();
         return isFormatting(id) ? pushFormatting(id, tag) : push(id);
     }
 
@@ -403,12 +220,9 @@ public:
         const TagId id = tag.id;
         switch (id) {
         case GUMBO_TAG_BR: // read as <br>
-            ++nodes_;
-            return reopenFormatting();
+            return reopenFormatting() && leaf();
         case GUMBO_TAG_P:
-            if (!closeParagraph())
-                ++nodes_; // an empty paragraph
-            return true;
+            return closeParagraph() || leaf(); // without a paragraph to close, an empty one
         case GUMBO_TAG_FORM:
             formOpen_ = false;
             popToInScope(id);
@@ -451,6 +265,7 @@ public:
 
 private:
     static constexpr TagId kMarker = -1;
+    static constexpr int kMaxAdoptionRounds = 8; // blocks moved out of one formatting element, at most
 
     struct Open {
         TagId tag;
@@ -516,18 +331,36 @@ private:
         }
     }
 
+    // The attributes of the formatting element whose open element has this serial.
+    int attributesOf(std::uint32_t serial) const {
+        for (size_t k = formatting_.size(); k > 0; --k)
+            if (formatting_[k - 1].serial == serial)
+                return formatting_[k - 1].attributes;
+        return 0;
+    }
+
+    // An element that holds nothing (a void one, or an empty paragraph) is one level deeper than the current
+    // element all the same. False when that would pass the limit.
+    bool leaf() {
+        if (static_cast<int>(stack_.size()) >= maxDepth_)
+            return false;
+        ++nodes_;
+        return true;
+    }
+
     // Pops until `size` elements are left.
     void popTo(size_t size) {
         while (stack_.size() > size)
             pop();
     }
 
-    // The index of the nearest open element with this tag within the current scope, or -1.
+    // The index of the nearest open element with this tag within the current scope, or -1. A button ends the
+    // scope only of a paragraph: a <nobr> or a form sees past it.
     long findInScope(TagId tag) const {
         for (size_t k = stack_.size(); k > 0; --k) {
             if (stack_[k - 1].tag == tag)
                 return static_cast<long>(k - 1);
-            if (endsScope(stack_[k - 1].tag) || stack_[k - 1].tag == GUMBO_TAG_BUTTON)
+            if (endsScope(stack_[k - 1].tag) || (tag == GUMBO_TAG_P && stack_[k - 1].tag == GUMBO_TAG_BUTTON))
                 return -1;
         }
         return -1;
@@ -615,10 +448,8 @@ private:
         } else {
             popTo(table + 1); // sections, captions and column groups sit in the table itself
         }
-        if (id == GUMBO_TAG_COL) {
-            ++nodes_;
-            return stack_.back().tag == GUMBO_TAG_COLGROUP || push(GUMBO_TAG_COLGROUP);
-        }
+        if (id == GUMBO_TAG_COL)
+            return (stack_.back().tag == GUMBO_TAG_COLGROUP || push(GUMBO_TAG_COLGROUP)) && leaf();
         return push(id);
     }
 
@@ -678,8 +509,11 @@ private:
 
     // The parser's adoption of a formatting element that ends (by its end tag, or by a second <a>): its entry
     // leaves the list; when it is open in scope it closes, and so does what stands above it up to the last
-    // block above it, while those blocks stay open (the parser moves them out of it). False when the list
-    // holds no such element, so that an end tag closes like any other.
+    // block above it, while those blocks stay open (the parser moves them out of it). Moved out, the content
+    // of a block stays formatted: the parser wraps the content of each block, one after the other up to eight
+    // times, in a copy of the formatting element, attributes and all, and copies the formatting elements
+    // between them as well. With more blocks it stops at the eighth, and what stood above stays open. False
+    // when the list holds no such element, so that an end tag closes like any other.
     bool adopt(TagId id) {
         size_t entry = formatting_.size();
         for (size_t k = formatting_.size(); k > 0 && formatting_[k - 1].tag != kMarker; --k) {
@@ -700,23 +534,42 @@ private:
             if (endsScope(stack_[k - 1].tag))
                 return true; // open, but not in scope: the end tag is dropped
         }
-        formatting_.erase(formatting_.begin() + static_cast<long>(entry));
-        if (at < 0)
+        if (at < 0) {
+            formatting_.erase(formatting_.begin() + static_cast<long>(entry));
             return true;
+        }
+        // The blocks above it: the last one, and the one where the parser gives up moving them.
+        const size_t from = static_cast<size_t>(at);
+        int blocks = 0;
         size_t lastBlock = stack_.size();
-        for (size_t k = stack_.size(); k > static_cast<size_t>(at) + 1; --k) {
-            if (isSpecial(stack_[k - 1].tag)) {
-                lastBlock = k - 1;
-                break;
-            }
+        size_t stopBlock = stack_.size();
+        for (size_t k = from + 1; k < stack_.size(); ++k) {
+            if (!isSpecial(stack_[k].tag))
+                continue;
+            lastBlock = k;
+            if (++blocks == kMaxAdoptionRounds)
+                stopBlock = k;
         }
-        if (lastBlock == stack_.size()) {
-            popTo(static_cast<size_t>(at));
+        for (size_t k = from + 1; k < std::min(lastBlock, stopBlock); ++k)
+            if (stack_[k].serial != 0 && !isSpecial(stack_[k].tag))
+                nodes_ += 1 + attributesOf(stack_[k].serial);
+        nodes_ += std::min(blocks, kMaxAdoptionRounds) * (1 + formatting_[entry].attributes);
+        if (stopBlock < stack_.size()) {
+            // After the eighth block the parser stops: the copy in that block stays open around all that
+            // stood above it, and takes the element's place in the list.
+            const TagId tag = stack_[from].tag;
+            const std::uint32_t copy = ++lastSerial_;
+            formatting_[entry].serial = copy;
+            stack_.insert(stack_.begin() + static_cast<long>(stopBlock) + 1, Open{tag, copy});
+            countOpen(tag, +1);
         } else {
-            popTo(lastBlock + 1);
-            countOpen(stack_[static_cast<size_t>(at)].tag, -1);
-            stack_.erase(stack_.begin() + at);
+            formatting_.erase(formatting_.begin() + static_cast<long>(entry));
+            popTo(blocks == 0 ? from : lastBlock + 1);
+            if (blocks == 0)
+                return true;
         }
+        countOpen(stack_[from].tag, -1);
+        stack_.erase(stack_.begin() + at);
         return true;
     }
 

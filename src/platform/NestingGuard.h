@@ -18,8 +18,13 @@ namespace quorvane {
 // pages nest a few dozen levels; a cut page still shows everything before the cut.
 //
 // Memory: every node the parser builds (element, attribute, text, comment) costs a few hundred bytes, so a
-// few megabytes of <br> or <td> tags would take most of a gigabyte. The same pass counts the nodes; a page
+// few megabytes of <br> or <td> tags would take most of a gigabyte. The same pass counts the nodes, the
+// copies of formatting elements that the parser makes when it moves a block out of one among them; a page
 // with more than the limit is refused as a whole.
+//
+// The promise, checked against the parser by the page fuzz target and the tests: the part of a page that is
+// parsed nests no deeper than the limit below <html> and <head> or <body>, and unless the page is refused it
+// has no more nodes than the limit besides the document and its <html>, <head> and <body>.
 inline constexpr int kMaxNestingDepth = 256;
 inline constexpr qsizetype kMaxPageNodes = 200'000;
 

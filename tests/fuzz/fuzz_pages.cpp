@@ -1,13 +1,18 @@
 // The page pipeline on arbitrary bytes, as the browser runs it on a received page: decode by charset, bound
 // the nesting and the node count, parse, serialise, convert to GBK; then every scanner on the result and the
-// URL match on what they found. Besides crashes and sanitizer reports it checks what must hold for any page.
+// URL match on what they found. Besides crashes and sanitizer reports it checks what must hold for any page,
+// and that the parser's tree of what the nesting guard lets through stays within the guard's limits.
 //
 // Input: a first byte below 0x20 gives the length of a charset label that follows, as a Content-Type
 // header would carry it; the rest is the page. Any other first byte starts the page, without a header label.
 #include "engine/Scanners.h"
 #include "engine/UrlMatch.h"
 #include "platform/Browser.h"
+#include "platform/NestingGuard.h"
+#include "platform/PageDecoder.h"
 #include "platform/RenderedPage.h"
+
+#include "GuardPromise.h"
 
 #include <QByteArrayView>
 #include <QStringList>
@@ -16,6 +21,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
+#include <string>
 #include <utility>
 
 namespace {
@@ -45,6 +52,23 @@ void check(bool condition, const char* what) {
     }
 }
 
+// The nesting guard's promise, checked against the parser: with the pipeline's limits, and with a depth limit
+// that small inputs reach and a node limit right at the guard's own count, so that any node it fails to
+// count shows.
+void checkGuardPromise(QByteArrayView utf8Html) {
+    constexpr int kSmallDepth = 16;
+    const qsizetype counted = measurePage(utf8Html, kSmallDepth, std::numeric_limits<qsizetype>::max()).nodes;
+    for (const auto& [maxDepth, maxNodes] :
+         {std::pair{kMaxNestingDepth, kMaxPageNodes}, std::pair{kSmallDepth, counted}}) {
+        const std::string breach = guardPromiseBreach(utf8Html, maxDepth, maxNodes);
+        if (!breach.empty()) {
+            std::fprintf(stderr, "nesting guard, limits %d and %lld: %s\n", maxDepth,
+                         static_cast<long long>(maxNodes), breach.c_str());
+            std::abort();
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -55,6 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         label = page.sliced(1, length);
         page = page.sliced(1 + length);
     }
+
+    checkGuardPromise(pageToUtf8(page, label));
 
     RenderedPage rendered = renderPageBytes(page, label);
     check(rendered.root.contains(rendered.body), "the body's markup is part of the root's");

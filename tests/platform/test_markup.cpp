@@ -6,6 +6,7 @@
 #include "platform/RenderedPage.h"
 
 #include "QStringPrinter.h"
+#include "fuzz/GuardPromise.h"
 
 #include <QList>
 
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 
 namespace quorvane {
 namespace {
@@ -246,6 +248,61 @@ TEST(PageCost, LargeRealisticPageIsRendered) {
     EXPECT_TRUE(
         rendered.body.contains(R"x(<A onmousedown="return c({'p1':399})" href="http://www.site399.com/")x"));
 }
+
+// The guard's promise checked against the parser on hostile pages: what the guard keeps of them, parsed,
+// nests no deeper and has no more nodes than its limits allow. Each page is checked with a tight depth limit
+// and with the default one, and with a node limit right at the guard's own count of it, so that any node the
+// guard fails to count shows.
+struct HostileCase {
+    const char* name;
+    const char* before;
+    const char* repeated; // 300 times
+};
+
+class GuardPromiseTest : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(GuardPromiseTest, ParsedTreeStaysWithinTheLimits) {
+    const HostileCase& c = GetParam();
+    const QByteArray page = QByteArray(c.before) + QByteArray(c.repeated).repeated(300) + "x";
+    for (const int maxDepth : {8, 40, kMaxNestingDepth}) {
+        const qsizetype counted = measurePage(page, maxDepth, std::numeric_limits<qsizetype>::max()).nodes;
+        for (const qsizetype maxNodes : {counted, kMaxPageNodes})
+            EXPECT_EQ(guardPromiseBreach(page, maxDepth, maxNodes), "")
+                << "depth " << maxDepth << ", nodes " << maxNodes;
+    }
+}
+
+const HostileCase kHostileCases[] = {
+    {"deep_divs", "", "<div>"},
+    {"deep_unknown_elements", "<html><body>", "<x-a id=1>"},
+    {"deep_spans_with_text", "", "<span>x"},
+    {"empty_elements_at_every_depth", "", "<span></p><br></br><math/>"},
+    {"formatting_reopened_after_blocks", "", "<div><b id=1>x</div>"},
+    {"formatting_misnested_across_paragraphs", "", "<b><p>x</b>"},
+    {"formatting_misnested_across_divs", "", "<i><div>y</i>z"},
+    {"links_misnested_with_blocks", "", "<a href=#><div>x</a>"},
+    {"links_around_nested_blocks", "", "<a href=#><ul><li><div><a href=#>x"},
+    {"nobr_past_buttons", "", "<nobr id=1><button><nobr>x"},
+    {"links_around_more_blocks_than_the_parser_moves", "",
+     "<a><div><div><div><div><div><div><div><div><x-y><x-y>"},
+    {"nested_tables", "", "<table><tr><td>"},
+    {"table_parts_without_tables", "<table>", "<tr><td><caption><colgroup><col>"},
+    {"text_in_tables", "", "<table>x<tr> <td>y</table>"},
+    {"foreign_content", "", "<svg><g><foreignObject><math><mi>"},
+    {"foreign_content_left_by_html", "<div>", "<svg><p>x"},
+    {"selects_and_options", "", "<select><option><optgroup>x<div>"},
+    {"framesets", "", "<frameset>"},
+    {"templates", "", "<template><div>"},
+    {"lists_and_definitions", "", "<ul><li><dl><dt>x<dd>"},
+    {"headings_buttons_and_forms", "", "<h1><button><form><h2>x"},
+    {"many_attributes", "", "<br a b c d e f g>"},
+    {"comments_and_stray_end_tags", "", "<!--c--></p></br></div></x>"},
+    {"raw_text_elements", "", "<title>a<b></title><textarea><i></textarea><xmp>x</xmp>"},
+    {"head_elements_after_body", "<body>", "<meta a=1><link><style>s</style>x"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Pages, GuardPromiseTest, ::testing::ValuesIn(kHostileCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct CharsetCase {
     const char* name;
