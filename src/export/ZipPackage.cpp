@@ -187,19 +187,15 @@ QStringList ZipPackage::partNames() const {
 
 void ZipPackage::replace(const QString& part, QByteArray content) {
     const QByteArray& kept = contents_.emplace_back(std::move(content));
-    zip_source_t* source =
-        zip_source_buffer(archive_.get(), kept.constData(), static_cast<zip_uint64_t>(kept.size()), 0);
-    if (!source || zip_file_add(archive_.get(), part.toUtf8().constData(), source,
-                                ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8) < 0) {
-        const QString reason = libzipReason(zip_get_error(archive_.get()));
-        zip_source_free(source);
-        throw WorkbookError(QStringLiteral("无法写入") + partName(part) + QStringLiteral("（") + reason +
-                            QStringLiteral("）。"));
-    }
+    addSource(part,
+              zip_source_buffer(archive_.get(), kept.constData(), static_cast<zip_uint64_t>(kept.size()), 0));
 }
 
 void ZipPackage::replaceFromFile(const QString& part, const QString& path) {
-    zip_source_t* source = zip_source_file(archive_.get(), QFile::encodeName(path).constData(), 0, -1);
+    addSource(part, zip_source_file(archive_.get(), QFile::encodeName(path).constData(), 0, -1));
+}
+
+void ZipPackage::addSource(const QString& part, zip_source* source) {
     if (!source || zip_file_add(archive_.get(), part.toUtf8().constData(), source,
                                 ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8) < 0) {
         const QString reason = libzipReason(zip_get_error(archive_.get()));

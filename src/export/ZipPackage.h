@@ -55,6 +55,9 @@ private:
         void operator()(zip* archive) const;
     };
 
+    // Adds the source as the part, replacing one of that name; frees it and throws when it cannot.
+    void addSource(const QString& part, zip_source* source);
+
     // Feeds the inflated part to consume in pieces and returns its size; throws past `limit` bytes.
     template <typename Consume>
     qint64 inflate(qint64 index, const QString& part, qint64 limit, Consume consume) const;
