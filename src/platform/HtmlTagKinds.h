@@ -27,5 +27,6 @@ bool isTablePart(TagId tag);          // tbody, thead, tfoot, tr
 bool endsInTableScope(TagId tag);     // its end tag looks for its element up to the nearest table
 bool leavesForeignContent(TagId tag); // starting inside SVG or MathML, it ends them
 bool isSpecial(TagId tag);            // stops the search of an <li>, <dd> or <dt> for the item it closes
+bool isIntegrationPoint(TagId tag);   // as an SVG or MathML element, holds HTML
 
 } // namespace quorvane::html

@@ -150,7 +150,12 @@ public:
 
     qsizetype nodes() const { return nodes_; }
     bool overNodeLimit() const { return nodes_ > maxNodes_; }
-    bool inForeignContent() const { return foreignDepth_ > 0; }
+    // Whether the current element is SVG or MathML, where tags are read as foreign ones; not so in their
+    // integration points (<mi>, <foreignObject>, ...), which hold HTML.
+    bool inForeignContent() const {
+        return !stack_.empty() && stack_.back().foreign && !isIntegrationPoint(stack_.back().tag);
+    }
+    bool currentIsForeign() const { return !stack_.empty() && stack_.back().foreign; }
 
     // Each of these is false when the token would nest deeper than the limit.
     bool text(bool whitespaceOnly) {
@@ -176,7 +181,7 @@ public:
             if (!leavesForeignContent(id)) {
                 if (tag.selfClosing)
                     return leaf();
-                return push(id);
+                return push(id, 0, true);
             }
             while (inForeignContent())
                 pop();
@@ -270,6 +275,7 @@ private:
     struct Open {
         TagId tag;
         std::uint32_t serial; // names a formatting element in the list of formatting elements; 0 for others
+        bool foreign = false; // an SVG or MathML element
     };
     struct Formatting {
         TagId tag; // kMarker for a marker
@@ -290,14 +296,12 @@ private:
         openCounts_[static_cast<size_t>(tag)] += change;
     }
 
-    bool push(TagId tag, std::uint32_t serial = 0) {
+    bool push(TagId tag, std::uint32_t serial = 0, bool foreign = false) {
         if (static_cast<int>(stack_.size()) >= maxDepth_)
             return false;
         ++nodes_;
-        stack_.push_back({tag, serial});
+        stack_.push_back({tag, serial, foreign || tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH});
         countOpen(tag, +1);
-        if (tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH)
-            ++foreignDepth_;
         if (tag == GUMBO_TAG_SELECT)
             ++selectDepth_;
         if (isMarkerElement(tag))
@@ -317,8 +321,6 @@ private:
                 }
             }
         }
-        if (open.tag == GUMBO_TAG_SVG || open.tag == GUMBO_TAG_MATH)
-            --foreignDepth_;
         if (open.tag == GUMBO_TAG_SELECT)
             --selectDepth_;
         if (isMarkerElement(open.tag)) {
@@ -580,7 +582,6 @@ private:
     std::vector<int> openCounts_; // open elements by tag
     std::uint32_t lastSerial_ = 0;
     qsizetype nodes_ = 0;
-    int foreignDepth_ = 0;
     int selectDepth_ = 0;
     bool formOpen_ = false;
 };
@@ -670,7 +671,7 @@ PageCost measurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
             tree.text(false);
             return result(text.size());
         }
-        if (isRawText(tag.id) && !tree.inForeignContent()) {
+        if (isRawText(tag.id) && !tree.currentIsForeign()) {
             const char* name = gumbo_normalized_tagname(static_cast<GumboTag>(tag.id));
             i = rawTextEnd(text, i, name);
             if (i > textStart)

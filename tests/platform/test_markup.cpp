@@ -290,6 +290,7 @@ const HostileCase kHostileCases[] = {
     {"text_in_tables", "", "<table>x<tr> <td>y</table>"},
     {"foreign_content", "", "<svg><g><foreignObject><math><mi>"},
     {"foreign_content_left_by_html", "<div>", "<svg><p>x"},
+    {"html_inside_mathml_and_svg_text", "", "<math><mi><table><td><svg><desc><div>"},
     {"selects_and_options", "", "<select><option><optgroup>x<div>"},
     {"framesets", "", "<frameset>"},
     {"templates", "", "<template><div>"},
