@@ -259,7 +259,10 @@ public:
                 popTo(k - 1);
                 break;
             }
+            // A list item looks for itself only within its own list.
             const bool stops = endsInTableScope(id) ? open == GUMBO_TAG_TABLE || open == GUMBO_TAG_TEMPLATE
+                               : id == GUMBO_TAG_LI
+                                   ? endsScope(open) || isOneOf(open, {GUMBO_TAG_OL, GUMBO_TAG_UL})
                                : isSpecial(id) || inForeignContent() ? endsScope(open)
                                                                      : isSpecial(open);
             if (stops)

@@ -295,6 +295,7 @@ const HostileCase kHostileCases[] = {
     {"framesets", "", "<frameset>"},
     {"templates", "", "<template><div>"},
     {"lists_and_definitions", "", "<ul><li><dl><dt>x<dd>"},
+    {"list_item_end_tags_inside_inner_lists", "", "<li><ul><span></li>"},
     {"headings_buttons_and_forms", "", "<h1><button><form><h2>x"},
     {"many_attributes", "", "<br a b c d e f g>"},
     {"comments_and_stray_end_tags", "", "<!--c--></p></br></div></x>"},
