@@ -9,8 +9,8 @@
 // tokenizer and tree model so that the tables can be read and checked against the parser's rules alone.
 namespace quorvane::html {
 
-// Gumbo's tag numbers for the elements it knows; numbers past GUMBO_TAG_LAST for the others, by name. Tags
-// the parser does not know are of none of the kinds below.
+// Gumbo's tag numbers: GUMBO_TAG_UNKNOWN for all the elements it does not know, which are of none of the
+// kinds below.
 using TagId = int;
 
 bool isOneOf(TagId tag, std::initializer_list<GumboTag> tags);

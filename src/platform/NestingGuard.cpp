@@ -10,7 +10,6 @@
 #include <limits>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace quorvane {
@@ -93,13 +92,10 @@ public:
         }
     }
 
-    TagId idOf(const std::string& name) {
-        const GumboTag known = gumbo_tagn_enum(name.data(), static_cast<unsigned int>(name.size()));
-        if (known != GUMBO_TAG_UNKNOWN)
-            return known;
-        const auto [it, inserted] =
-            unknown_.try_emplace(name, GUMBO_TAG_LAST + 1 + static_cast<TagId>(unknown_.size()));
-        return it->second;
+    // The parser tells elements apart by its tag numbers only: an end tag of any element it does not know
+    // closes the nearest open element it does not know, whatever their names.
+    static TagId idOf(const std::string& name) {
+        return gumbo_tagn_enum(name.data(), static_cast<unsigned int>(name.size()));
     }
 
 private:
@@ -137,7 +133,6 @@ private:
 
     std::string_view text_;
     std::string name_;
-    std::unordered_map<std::string, TagId> unknown_;
 };
 
 // The parser's stack of open elements and its list of active formatting elements, as far as they decide how

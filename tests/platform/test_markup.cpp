@@ -299,6 +299,7 @@ const HostileCase kHostileCases[] = {
     {"headings_buttons_and_forms", "", "<h1><button><form><h2>x"},
     {"many_attributes", "", "<br a b c d e f g>"},
     {"comments_and_stray_end_tags", "", "<!--c--></p></br></div></x>"},
+    {"unknown_end_tags_closing_other_unknown_elements", "", "<x-a><b id=1></x-b>y"},
     {"raw_text_elements", "", "<title>a<b></title><textarea><i></textarea><xmp>x</xmp>"},
     {"head_elements_after_body", "<body>", "<meta a=1><link><style>s</style>x"},
 };
