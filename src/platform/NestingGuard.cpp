@@ -184,9 +184,13 @@ public:
         if (closesParagraph(id))
             closeParagraph();
         if (id == GUMBO_TAG_FORM) {
-            if (formOpen_)
-                return true; // a form inside a form is dropped
-            formOpen_ = true;
+            // A form inside a form is dropped; inside a template the parser does not keep track of forms, and
+            // they nest.
+            if (openCount(GUMBO_TAG_TEMPLATE) == 0) {
+                if (formOpen_)
+                    return true;
+                formOpen_ = true;
+            }
         } else if (isHeading(id)) {
             if (!stack_.empty() && isHeading(stack_.back().tag))
                 pop();

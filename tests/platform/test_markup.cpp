@@ -294,6 +294,7 @@ const HostileCase kHostileCases[] = {
     {"selects_and_options", "", "<select><option><optgroup>x<div>"},
     {"framesets", "", "<frameset>"},
     {"templates", "", "<template><div>"},
+    {"forms_in_a_template", "<template>", "<form>"},
     {"lists_and_definitions", "", "<ul><li><dl><dt>x<dd>"},
     {"list_item_end_tags_inside_inner_lists", "", "<li><ul><span></li>"},
     {"headings_buttons_and_forms", "", "<h1><button><form><h2>x"},
