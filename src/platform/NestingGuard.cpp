@@ -155,6 +155,9 @@ public:
     // Each of these is false when the token would nest deeper than the limit.
     bool text(bool whitespaceOnly) {
         ++nodes_;
+        // In a column group the parser splits a text: its spaces stay there, the rest goes before the table.
+        if (!whitespaceOnly && !stack_.empty() && stack_.back().tag == GUMBO_TAG_COLGROUP)
+            ++nodes_;
         if (inSelect() || (whitespaceOnly && !stack_.empty() &&
                            (stack_.back().tag == GUMBO_TAG_TABLE || isTablePart(stack_.back().tag))))
             return true;

@@ -288,6 +288,7 @@ const HostileCase kHostileCases[] = {
     {"nested_tables", "", "<table><tr><td>"},
     {"table_parts_without_tables", "<table>", "<tr><td><caption><colgroup><col>"},
     {"text_in_tables", "", "<table>x<tr> <td>y</table>"},
+    {"text_in_column_groups", "<table>", "<colgroup> x"},
     {"foreign_content", "", "<svg><g><foreignObject><math><mi>"},
     {"foreign_content_left_by_html", "<div>", "<svg><p>x"},
     {"html_inside_mathml_and_svg_text", "", "<math><mi><table><td><svg><desc><div>"},
