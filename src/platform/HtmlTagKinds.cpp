@@ -108,6 +108,12 @@ bool isSpecialList(TagId tag) {
                           GUMBO_TAG_FRAMESET}));
 }
 
+// SVG and MathML elements whose content the parser reads as HTML.
+bool isIntegrationPointList(TagId tag) {
+    return isOneOf(tag, {GUMBO_TAG_MI, GUMBO_TAG_MO, GUMBO_TAG_MN, GUMBO_TAG_MS, GUMBO_TAG_MTEXT,
+                         GUMBO_TAG_ANNOTATION_XML, GUMBO_TAG_FOREIGNOBJECT, GUMBO_TAG_DESC, GUMBO_TAG_TITLE});
+}
+
 // What the parser does with each tag it knows, looked up in a table made once from the lists above: the
 // model asks for every tag of the page, and for every open element while it looks for one.
 enum TagKind : std::uint16_t {
@@ -123,6 +129,7 @@ enum TagKind : std::uint16_t {
     EndsInTableScope = 1 << 9,
     LeavesForeignContent = 1 << 10,
     Special = 1 << 11,
+    IntegrationPoint = 1 << 12,
 };
 
 bool hasKind(TagId tag, std::uint16_t kind) {
@@ -142,6 +149,7 @@ bool hasKind(TagId tag, std::uint16_t kind) {
                 {endsInTableScopeList(t), TagKind::EndsInTableScope},
                 {leavesForeignContentList(t), TagKind::LeavesForeignContent},
                 {isSpecialList(t), TagKind::Special},
+                {isIntegrationPointList(t), TagKind::IntegrationPoint},
             };
             for (const auto& [holds, kind] : facts)
                 if (holds)
@@ -189,6 +197,10 @@ bool leavesForeignContent(TagId tag) {
 }
 bool isSpecial(TagId tag) {
     return hasKind(tag, TagKind::Special);
+}
+
+bool isIntegrationPoint(TagId tag) {
+    return hasKind(tag, TagKind::IntegrationPoint);
 }
 
 } // namespace quorvane::html

@@ -9,8 +9,8 @@
 // tokenizer and tree model so that the tables can be read and checked against the parser's rules alone.
 namespace quorvane::html {
 
-// Gumbo's tag numbers for the elements it knows; numbers past GUMBO_TAG_LAST for the others, by name. Tags
-// the parser does not know are of none of the kinds below.
+// Gumbo's tag numbers: GUMBO_TAG_UNKNOWN for all the elements it does not know, which are of none of the
+// kinds below.
 using TagId = int;
 
 bool isOneOf(TagId tag, std::initializer_list<GumboTag> tags);
@@ -27,5 +27,6 @@ bool isTablePart(TagId tag);          // tbody, thead, tfoot, tr
 bool endsInTableScope(TagId tag);     // its end tag looks for its element up to the nearest table
 bool leavesForeignContent(TagId tag); // starting inside SVG or MathML, it ends them
 bool isSpecial(TagId tag);            // stops the search of an <li>, <dd> or <dt> for the item it closes
+bool isIntegrationPoint(TagId tag);   // as an SVG or MathML element, holds HTML
 
 } // namespace quorvane::html

@@ -10,7 +10,6 @@
 #include <limits>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace quorvane {
@@ -93,13 +92,10 @@ public:
         }
     }
 
-    TagId idOf(const std::string& name) {
-        const GumboTag known = gumbo_tagn_enum(name.data(), static_cast<unsigned int>(name.size()));
-        if (known != GUMBO_TAG_UNKNOWN)
-            return known;
-        const auto [it, inserted] =
-            unknown_.try_emplace(name, GUMBO_TAG_LAST + 1 + static_cast<TagId>(unknown_.size()));
-        return it->second;
+    // The parser tells elements apart by its tag numbers only: an end tag of any element it does not know
+    // closes the nearest open element it does not know, whatever their names.
+    static TagId idOf(const std::string& name) {
+        return gumbo_tagn_enum(name.data(), static_cast<unsigned int>(name.size()));
     }
 
 private:
@@ -137,7 +133,6 @@ private:
 
     std::string_view text_;
     std::string name_;
-    std::unordered_map<std::string, TagId> unknown_;
 };
 
 // The parser's stack of open elements and its list of active formatting elements, as far as they decide how
@@ -150,11 +145,19 @@ public:
 
     qsizetype nodes() const { return nodes_; }
     bool overNodeLimit() const { return nodes_ > maxNodes_; }
-    bool inForeignContent() const { return foreignDepth_ > 0; }
+    // Whether the current element is SVG or MathML, where tags are read as foreign ones; not so in their
+    // integration points (<mi>, <foreignObject>, ...), which hold HTML.
+    bool inForeignContent() const {
+        return !stack_.empty() && stack_.back().foreign && !isIntegrationPoint(stack_.back().tag);
+    }
+    bool currentIsForeign() const { return !stack_.empty() && stack_.back().foreign; }
 
     // Each of these is false when the token would nest deeper than the limit.
     bool text(bool whitespaceOnly) {
         ++nodes_;
+        // In a column group the parser splits a text: its spaces stay there, the rest goes before the table.
+        if (!whitespaceOnly && !stack_.empty() && stack_.back().tag == GUMBO_TAG_COLGROUP)
+            ++nodes_;
         if (inSelect() || (whitespaceOnly && !stack_.empty() &&
                            (stack_.back().tag == GUMBO_TAG_TABLE || isTablePart(stack_.back().tag))))
             return true;
@@ -176,7 +179,7 @@ public:
             if (!leavesForeignContent(id)) {
                 if (tag.selfClosing)
                     return leaf();
-                return push(id);
+                return push(id, 0, true);
             }
             while (inForeignContent())
                 pop();
@@ -184,9 +187,13 @@ public:
         if (closesParagraph(id))
             closeParagraph();
         if (id == GUMBO_TAG_FORM) {
-            if (formOpen_)
-                return true; // a form inside a form is dropped
-            formOpen_ = true;
+            // A form inside a form is dropped; inside a template the parser does not keep track of forms, and
+            // they nest.
+            if (openCount(GUMBO_TAG_TEMPLATE) == 0) {
+                if (formOpen_)
+                    return true;
+                formOpen_ = true;
+            }
         } else if (isHeading(id)) {
             if (!stack_.empty() && isHeading(stack_.back().tag))
                 pop();
@@ -254,7 +261,10 @@ public:
                 popTo(k - 1);
                 break;
             }
+            // A list item looks for itself only within its own list.
             const bool stops = endsInTableScope(id) ? open == GUMBO_TAG_TABLE || open == GUMBO_TAG_TEMPLATE
+                               : id == GUMBO_TAG_LI
+                                   ? endsScope(open) || isOneOf(open, {GUMBO_TAG_OL, GUMBO_TAG_UL})
                                : isSpecial(id) || inForeignContent() ? endsScope(open)
                                                                      : isSpecial(open);
             if (stops)
@@ -270,6 +280,7 @@ private:
     struct Open {
         TagId tag;
         std::uint32_t serial; // names a formatting element in the list of formatting elements; 0 for others
+        bool foreign = false; // an SVG or MathML element
     };
     struct Formatting {
         TagId tag; // kMarker for a marker
@@ -290,14 +301,12 @@ private:
         openCounts_[static_cast<size_t>(tag)] += change;
     }
 
-    bool push(TagId tag, std::uint32_t serial = 0) {
+    bool push(TagId tag, std::uint32_t serial = 0, bool foreign = false) {
         if (static_cast<int>(stack_.size()) >= maxDepth_)
             return false;
         ++nodes_;
-        stack_.push_back({tag, serial});
+        stack_.push_back({tag, serial, foreign || tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH});
         countOpen(tag, +1);
-        if (tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH)
-            ++foreignDepth_;
         if (tag == GUMBO_TAG_SELECT)
             ++selectDepth_;
         if (isMarkerElement(tag))
@@ -317,8 +326,6 @@ private:
                 }
             }
         }
-        if (open.tag == GUMBO_TAG_SVG || open.tag == GUMBO_TAG_MATH)
-            --foreignDepth_;
         if (open.tag == GUMBO_TAG_SELECT)
             --selectDepth_;
         if (isMarkerElement(open.tag)) {
@@ -580,7 +587,6 @@ private:
     std::vector<int> openCounts_; // open elements by tag
     std::uint32_t lastSerial_ = 0;
     qsizetype nodes_ = 0;
-    int foreignDepth_ = 0;
     int selectDepth_ = 0;
     bool formOpen_ = false;
 };
@@ -670,7 +676,7 @@ PageCost measurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
             tree.text(false);
             return result(text.size());
         }
-        if (isRawText(tag.id) && !tree.inForeignContent()) {
+        if (isRawText(tag.id) && !tree.currentIsForeign()) {
             const char* name = gumbo_normalized_tagname(static_cast<GumboTag>(tag.id));
             i = rawTextEnd(text, i, name);
             if (i > textStart)

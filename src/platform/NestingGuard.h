@@ -24,7 +24,8 @@ namespace quorvane {
 //
 // The promise, checked against the parser by the page fuzz target and the tests: the part of a page that is
 // parsed nests no deeper than the limit below <html> and <head> or <body>, and unless the page is refused it
-// has no more nodes than the limit besides the document and its <html>, <head> and <body>.
+// has no more nodes than the limit besides the document, its <html>, <head> and <body>, and the spaces
+// before the body.
 inline constexpr int kMaxNestingDepth = 256;
 inline constexpr qsizetype kMaxPageNodes = 200'000;
 
