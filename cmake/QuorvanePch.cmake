@@ -8,7 +8,14 @@
 #
 # The force-included header hides a missing #include of one of these headers; scripts/lint compiles
 # src/ and tools/ without it.
-option(QUORVANE_PCH "Precompile the headers most files include" ON)
+# On by default with GCC only: the shared hosts rely on GCC compiling the headers as text when a
+# target's flags differ from its host's, where clang (the fuzz build) stops with an error instead.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  set(quorvane_pch_default ON)
+else()
+  set(quorvane_pch_default OFF)
+endif()
+option(QUORVANE_PCH "Precompile the headers most files include" ${quorvane_pch_default})
 
 set(quorvane_pch_core
   <QByteArray> <QByteArrayView> <QCoreApplication> <QDate> <QDateTime> <QDir> <QElapsedTimer> <QFile>
