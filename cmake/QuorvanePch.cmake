@@ -8,6 +8,7 @@
 #
 # The force-included header hides a missing #include of one of these headers; scripts/lint compiles
 # src/ and tools/ without it.
+#
 # On by default with GCC only: the shared hosts rely on GCC compiling the headers as text when a
 # target's flags differ from its host's, where clang (the fuzz build) stops with an error instead.
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
@@ -57,7 +58,9 @@ if(QUORVANE_PCH)
                           GTest::gtest)
     target_precompile_headers(quorvane_pch_widgets_test PRIVATE ${quorvane_pch_core} ${quorvane_pch_widgets}
                               ${quorvane_pch_test})
-    set_target_properties(quorvane_pch_test quorvane_pch_widgets_test PROPERTIES AUTOMOC OFF)
+    # Not beside the program: the hosts are never run.
+    set_target_properties(quorvane_pch_test quorvane_pch_widgets_test PROPERTIES AUTOMOC OFF
+                          RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/pch)
   endif()
 endif()
 
