@@ -46,8 +46,7 @@ protected:
 TEST_F(WindowState, MaximiseWidensOtherCommandsRestore) {
     EXPECT_EQ(sizes(), QSize(632, 320)); // start-up
     window->showMaximized();
-    QTest::qWait(20);
-    EXPECT_TRUE(window->isMaximized());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isMaximized(); }));
     EXPECT_EQ(sizes(), QSize(800, 500));
 
     // The menu bar opened from the keyboard is a window command: the sizes go back although the window
@@ -64,8 +63,7 @@ TEST_F(WindowState, MaximiseWidensOtherCommandsRestore) {
     window->showMaximized();
     EXPECT_EQ(sizes(), QSize(800, 500));
     window->showNormal();
-    QTest::qWait(20);
-    EXPECT_EQ(sizes(), QSize(632, 300));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sizes() == QSize(632, 300); })) << sizes().width();
 }
 
 TEST_F(WindowState, MinimiseGivesTheNormalSizes) {
