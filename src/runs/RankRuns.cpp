@@ -83,7 +83,7 @@ void RankRuns::takeOutcome(QStringView engine, const EngineCheckOutcome& outcome
         writeCells(engine, text, text);
         counter = 0;
         counter2 = 0;
-        unreadEngines_.push_back(info->name);
+        unreadEngines_.push_back(info);
     } else if (counter2 >= 1) {
         writeCells(engine, QString::number(counter), QString::number(counter2));
     } else {
@@ -186,27 +186,28 @@ void RankRuns::keepTodaysHistoryOfUnreadEngines(const RowKeys& row) {
     if (unreadEngines_.empty())
         return;
     QStringList columns;
-    for (QStringView engine : unreadEngines_) {
-        const EngineInfo* info = findEngine(engine);
+    for (const EngineInfo* info : unreadEngines_) {
         columns << info->rankColumn.toString();
         if (!info->rankColumn2.isEmpty())
             columns << info->rankColumn2.toString();
     }
     Recordset stored;
     database_.openQuery(stored, QStringLiteral("Select ") + columns.join(u',') +
-                                    QStringLiteral(" From SE_RankHistory Where KeyWordID=") +
-                                    QString::number(row.keyWordId) + QStringLiteral(" and WebID=") +
-                                    QString::number(row.webId) + QStringLiteral(" and UpdateTime=") +
-                                    jetDate(today()));
+                                    QStringLiteral(" From SE_RankHistory Where ") +
+                                    historyRowOf(row.webId, row.keyWordId, today()));
     if (stored.isEmpty())
         return; // the day had no row yet: 0 it is
     stored.setCurrentRow(0);
-    for (QStringView engine : unreadEngines_) {
-        const EngineInfo* info = findEngine(engine);
-        engine_.counter(engine) = stored.fieldByName(info->rankColumn.toString()).toInt();
+    for (const EngineInfo* info : unreadEngines_) {
+        engine_.counter(info->name) = stored.fieldByName(info->rankColumn.toString()).toInt();
         if (!info->rankColumn2.isEmpty())
-            engine_.counter(engine, true) = stored.fieldByName(info->rankColumn2.toString()).toInt();
+            engine_.counter(info->name, true) = stored.fieldByName(info->rankColumn2.toString()).toInt();
     }
+}
+
+QString RankRuns::historyRowOf(qint64 webId, qint64 keyWordId, const QDate& day) {
+    return QStringLiteral("KeyWordID=") + QString::number(keyWordId) + QStringLiteral(" and WebID=") +
+           QString::number(webId) + QStringLiteral(" and UpdateTime=") + jetDate(day);
 }
 
 bool RankRuns::saveCheckedRow(const RowKeys& row) {
@@ -355,9 +356,8 @@ bool RankRuns::writeHistoryRow(const QString& keyword, const QString& url, qint6
 QStringList RankRuns::historyRowStatements(const QString& keyword, const QString& url, qint64 webId,
                                            qint64 keyWordId) const {
     const QDate day = today();
-    const QString deleteSql = QStringLiteral("Delete From SE_RankHistory Where KeyWordID=") +
-                              QString::number(keyWordId) + QStringLiteral(" and WebID=") +
-                              QString::number(webId) + QStringLiteral(" and UpdateTime=") + jetDate(day);
+    const QString deleteSql =
+        QStringLiteral("Delete From SE_RankHistory Where ") + historyRowOf(webId, keyWordId, day);
     const QStringList values = {
         quotedStr(keyword),
         quotedStr(url),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
 #include "runs/EngineChecks.h"
 #include "store/Database.h"
@@ -99,6 +100,8 @@ private:
     bool saveCheckedRow(const RowKeys& row);
     // The engines whose check of this row read no page keep their value in today's history row.
     void keepTodaysHistoryOfUnreadEngines(const RowKeys& row);
+    // The Where condition of the pair's history row of that day.
+    static QString historyRowOf(qint64 webId, qint64 keyWordId, const QDate& day);
     // "排名未能保存：" and why.
     QString saveFailureText() const;
     // The rank cell(s) of an engine in the current row's edit.
@@ -123,7 +126,7 @@ private:
     bool running_ = false;
     bool reloadRequested_ = false;
     // Engines of the row being checked whose check read no page.
-    std::vector<QStringView> unreadEngines_;
+    std::vector<const EngineInfo*> unreadEngines_;
     RunPageCounts runPages_;
 };
 
