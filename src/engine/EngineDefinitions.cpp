@@ -14,19 +14,19 @@ namespace quorvane {
 
 namespace {
 
-enum class KeyKind { Path, FirstPath, Step, Markup, Marker };
+enum class KeyKind { Path, FirstPath, Step, Markup, Marker, Loader, BlockedMark };
 
 struct KeyInfo {
     QStringView key;
     KeyKind kind;
     bool baiduOnly;
-    QString EngineDefinition::*text; // null for Step and Markup
+    QString EngineDefinition::*text; // null for Step, Markup, Loader and BlockedMark
 };
 
 constexpr int kMaxStep = 1000;
 
 // In the order --print-engines writes them.
-const std::array<KeyInfo, 12> kKeys{{
+const std::array<KeyInfo, 14> kKeys{{
     {u"PathBeforeKeyword", KeyKind::FirstPath, false, &EngineDefinition::pathBeforeKeyword},
     {u"PathBeforePage", KeyKind::Path, false, &EngineDefinition::pathBeforePage},
     {u"PathAfterPage", KeyKind::Path, false, &EngineDefinition::pathAfterPage},
@@ -35,6 +35,8 @@ const std::array<KeyInfo, 12> kKeys{{
     {u"ItemStart", KeyKind::Marker, false, &EngineDefinition::itemStart},
     {u"ItemEnd", KeyKind::Marker, false, &EngineDefinition::itemEnd},
     {u"LinkEnd", KeyKind::Marker, false, &EngineDefinition::linkEnd},
+    {u"Loader", KeyKind::Loader, false, nullptr},
+    {u"BlockedMark", KeyKind::BlockedMark, false, nullptr},
     {u"MapItem", KeyKind::Marker, true, &EngineDefinition::mapItem},
     {u"PromotedMark", KeyKind::Marker, true, &EngineDefinition::promotedMark},
     {u"GreenStart", KeyKind::Marker, true, &EngineDefinition::greenStart},
@@ -49,8 +51,23 @@ const KeyInfo* findKey(QStringView key, bool baidu) {
 }
 
 ScannerBytes toBytes(const EngineDefinition& d) {
-    return {d.markup,         toGbk(d.itemStart),    toGbk(d.itemEnd),    '"' + toGbk(d.linkEnd),
-            toGbk(d.mapItem), toGbk(d.promotedMark), toGbk(d.greenStart), toGbk(d.greenEnd)};
+    ScannerBytes bytes{d.markup,
+                       toGbk(d.itemStart),
+                       toGbk(d.itemEnd),
+                       '"' + toGbk(d.linkEnd),
+                       toGbk(d.mapItem),
+                       toGbk(d.promotedMark),
+                       toGbk(d.greenStart),
+                       toGbk(d.greenEnd),
+                       {}};
+    for (const QString& mark : d.blockedMarks)
+        bytes.blockedMarks << toGbk(mark);
+    return bytes;
+}
+
+// Keys that may stand several times in one engine's section, each adding a value.
+bool repeatable(const KeyInfo& key) {
+    return key.kind == KeyKind::BlockedMark;
 }
 
 struct DefinitionState {
@@ -116,12 +133,24 @@ QString apply(EngineDefinition& d, const KeyInfo& key, const QString& value) {
             return QStringLiteral("不能为空");
         d.*key.text = value;
         return {};
+    case KeyKind::Loader:
+        if (value == u"Plain")
+            d.loader = PageLoader::Plain;
+        else if (value == u"Browser")
+            d.loader = PageLoader::Browser;
+        else
+            return QStringLiteral("应为 Plain 或 Browser");
+        return {};
     case KeyKind::Marker:
+    case KeyKind::BlockedMark:
         if (value.isEmpty())
             return QStringLiteral("标记不能为空");
         if (!gbkCanWrite(value))
             return QStringLiteral("含有 GBK 无法表示的字符");
-        d.*key.text = value;
+        if (key.kind == KeyKind::BlockedMark)
+            d.blockedMarks << value;
+        else
+            d.*key.text = value;
         return {};
     }
     return {};
@@ -138,10 +167,38 @@ QString valueText(const EngineDefinition& d, const KeyInfo& key) {
         return QString::number(d.step);
     if (key.kind == KeyKind::Markup)
         return d.markup == MarkupPart::Body ? QStringLiteral("Body") : QStringLiteral("Root");
+    if (key.kind == KeyKind::Loader)
+        return d.loader == PageLoader::Browser ? QStringLiteral("Browser") : QStringLiteral("Plain");
     return quotedIfNeeded(d.*key.text);
 }
 
+// The key's lines of the printout: one per value. An engine without marks of its own gets a comment, since
+// an empty BlockedMark would be refused when the printout is saved as Engines.ini.
+QString keyLines(const EngineDefinition& d, const KeyInfo& key) {
+    const QString name = key.key.toString();
+    if (key.kind != KeyKind::BlockedMark)
+        return name + u'=' + valueText(d, key) + u'\n';
+    if (d.blockedMarks.isEmpty())
+        return QStringLiteral("; ") + name + QStringLiteral(": only the built-in verification pages\n");
+    QString lines;
+    for (const QString& mark : d.blockedMarks)
+        lines += name + u'=' + quotedIfNeeded(mark) + u'\n';
+    return lines;
+}
+
 } // namespace
+
+bool engineDefinitionsAskForBrowser(const QString& iniPath) {
+    const IniFile ini = readIniFile(iniPath);
+    if (ini.state != IniFileState::Read)
+        return false;
+    for (const IniSection& section : ini.document.sections)
+        for (const IniEntry& entry : section.entries)
+            if (entry.readable && engineIndex(section.name) >= 0 && entry.key == u"Loader" &&
+                entry.value == u"Browser")
+                return true;
+    return false;
+}
 
 EngineDefinition compiledDefinition(const EngineInfo& engine) {
     EngineDefinition d;
@@ -224,7 +281,7 @@ bool loadEngineDefinitions(const QString& iniPath) {
                 fault = iniUnreadableText(document);
             else if (!key)
                 fault = QStringLiteral("没有这个键");
-            else if (seen[e].contains(entry.key))
+            else if (seen[e].contains(entry.key) && !repeatable(*key))
                 fault = iniRepeatText(seen[e].value(entry.key));
             else
                 fault = apply(candidates[e], *key, entry.value);
@@ -274,7 +331,7 @@ QString engineDefinitionsText() {
                 QStringLiteral("; from Engines.ini: ") + s.changedKeys[e].join(QStringLiteral(", ")) + u'\n';
         for (const KeyInfo& key : kKeys)
             if (!key.baiduOnly || kEngines[e].name == u"Baidu")
-                text += key.key.toString() + u'=' + valueText(s.definitions[e], key) + u'\n';
+                text += keyLines(s.definitions[e], key);
     }
     return text;
 }

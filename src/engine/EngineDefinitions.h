@@ -4,7 +4,9 @@
 #include "engine/Scanners.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 namespace quorvane {
@@ -20,16 +22,25 @@ namespace quorvane {
 //   LinkEnd=" target=_blank"
 //
 // Sections are the engine names; keys are PathBeforeKeyword, PathBeforePage, PathAfterPage, Step,
-// Markup (Body or Root: the element whose markup the scanner reads), ItemStart, ItemEnd, LinkEnd and, for
-// Baidu only, MapItem, PromotedMark, GreenStart and GreenEnd. Names compare exactly. Values are literal
-// text (read with IniText.h: UTF-8 or GBK, double quotes keep spaces). An absent key keeps its default.
+// Markup (Body or Root: the element whose markup the scanner reads), ItemStart, ItemEnd, LinkEnd, Loader
+// (Plain: the page as the server sent it; Browser: the page after a browser engine ran its scripts),
+// BlockedMark (a text whose presence marks the page as the engine's verification page; the one key that
+// may be given several times, each adding a mark) and, for Baidu only, MapItem, PromotedMark, GreenStart and
+// GreenEnd. Names compare exactly. Values are literal text (read with IniText.h: UTF-8 or GBK, double quotes
+// keep spaces). An absent key keeps its default.
 //
 // A section with any fault (unknown key, empty marker, a marker GBK cannot write, Step not 1 to 1000, bad
-// Markup, a key given twice, a line that is not a key) keeps the defaults for that whole engine, so a typo
-// never leaves an engine half changed or switched off; an unknown section is ignored. All faults of one
-// reading go to the user in one showErrorMsg that names the file, the section and the key.
+// Markup or Loader, a key given twice, a line that is not a key) keeps the defaults for that whole engine, so
+// a typo never leaves an engine half changed or switched off; an unknown section is ignored. All faults of
+// one reading go to the user in one showErrorMsg that names the file, the section and the key.
 //
 // The definitions are read once at start, before any check, and only read afterwards.
+
+// How an engine's result pages are loaded.
+enum class PageLoader {
+    Plain,  // the page as the server sent it (PageBrowser)
+    Browser // the document after a browser engine ran the page's scripts
+};
 
 struct EngineDefinition {
     QString pathBeforeKeyword;
@@ -45,6 +56,9 @@ struct EngineDefinition {
     QString promotedMark;
     QString greenStart;
     QString greenEnd;
+    PageLoader loader = PageLoader::Plain;
+    // Texts of the engine's verification pages beyond the built-in ones, in the file's order.
+    QStringList blockedMarks;
 
     bool operator==(const EngineDefinition&) const = default;
 };
@@ -59,7 +73,13 @@ struct ScannerBytes {
     QByteArray promotedMark;
     QByteArray greenStart;
     QByteArray greenEnd;
+    QList<QByteArray> blockedMarks;
 };
+
+// Whether the file at the path asks any engine for Loader=Browser, read without a word to the user and
+// before an application object exists (the command line chooses its application object by it). A section
+// that loadEngineDefinitions would refuse may still count.
+bool engineDefinitionsAskForBrowser(const QString& iniPath);
 
 // The compiled-in definition of a known engine.
 EngineDefinition compiledDefinition(const EngineInfo& engine);

@@ -128,7 +128,9 @@ TEST_F(EngineDefinitionsTest, EncodingsOfTheFileReadTheSame) {
 
 // What the user sees when --print-engines' output is saved as Engines.ini: the same definitions.
 TEST_F(EngineDefinitionsTest, PrintedDefinitionsReadBackUnchanged) {
-    ASSERT_TRUE(loadEngineDefinitions(Write("[Sogou]\nItemEnd=\" </TD> \"\n[Baidu]\nStep=20\n")));
+    ASSERT_TRUE(loadEngineDefinitions(
+        Write("[Sogou]\nItemEnd=\" </TD> \"\n[Baidu]\nStep=20\n"
+              "[Yahoo]\nLoader=Browser\nBlockedMark=\" 验证 \"\nBlockedMark=captcha\n")));
     std::array<EngineDefinition, kEngines.size()> before;
     for (size_t i = 0; i < kEngines.size(); ++i)
         before[i] = definition(kEngines[i]);
@@ -137,6 +139,13 @@ TEST_F(EngineDefinitionsTest, PrintedDefinitionsReadBackUnchanged) {
     EXPECT_TRUE(printed.contains(QStringLiteral("LinkEnd=\" name=dttl target=_blank\"")));
     EXPECT_TRUE(printed.contains(QStringLiteral("; from Engines.ini: ItemEnd")));
     EXPECT_FALSE(printed.section(QStringLiteral("[Google]"), 1).section(u'[', 0, 0).contains(u"MapItem"));
+    const QString yahoo = printed.section(QStringLiteral("[Yahoo]"), 1).section(u'[', 0, 0);
+    EXPECT_TRUE(
+        yahoo.contains(QStringLiteral("Loader=Browser\nBlockedMark=\" 验证 \"\nBlockedMark=captcha\n")))
+        << yahoo.toStdString();
+    const QString google = printed.section(QStringLiteral("[Google]"), 1).section(u'[', 0, 0);
+    EXPECT_TRUE(google.contains(QStringLiteral("Loader=Plain\n"))) << google.toStdString();
+    EXPECT_FALSE(google.contains(QStringLiteral("\nBlockedMark="))) << google.toStdString();
 
     ASSERT_TRUE(loadEngineDefinitions(Write(printed.toUtf8())));
     EXPECT_TRUE(messages.Messages().empty());
@@ -191,6 +200,17 @@ const FaultCase kFaults[] = {
     {"markup_value", "[Yahoo]\nMarkup=Html\n", u"Yahoo", u"[Yahoo] Markup"},
     {"duplicate_key", "[Yahoo]\nItemEnd=</A>\nItemEnd=</EM>\n", u"Yahoo",
      u"[Yahoo] ItemEnd (第 3 行): 重复的键"},
+    {"loader_value", "[Bing]\nLoader=WebEngine\n", u"Bing",
+     u"[Bing] Loader (第 2 行): 应为 Plain 或 Browser"},
+    {"loader_case", "[Bing]\nLoader=browser\n", u"Bing", u"[Bing] Loader"},
+    {"loader_empty", "[Bing]\nLoader=\n", u"Bing", u"[Bing] Loader"},
+    {"loader_twice", "[Bing]\nLoader=Browser\nLoader=Plain\n", u"Bing", u"[Bing] Loader (第 3 行): 重复的键"},
+    // A fault in another key refuses the loader of the same section too.
+    {"loader_with_a_bad_step", "[Bing]\nLoader=Browser\nStep=0\n", u"Bing", u"[Bing] Step"},
+    {"blocked_mark_empty", "[Baidu]\nBlockedMark=验证\nBlockedMark=\n", u"Baidu",
+     u"[Baidu] BlockedMark (第 3 行): 标记不能为空"},
+    {"blocked_mark_gbk_cannot_write", "[Yahoo]\nBlockedMark=\xF0\x9F\x98\x80\n", u"Yahoo",
+     u"[Yahoo] BlockedMark"},
     {"path_without_slash", "[Sogou]\nPathBeforeKeyword=web?query=\n", u"Sogou", u"[Sogou] PathBeforeKeyword"},
     {"path_with_space", "[Sogou]\nPathBeforePage=&page =\n", u"Sogou", u"[Sogou] PathBeforePage"},
     {"marker_gbk_cannot_write", "[Bing]\nItemStart=<LI>\xF0\x9F\x98\x80\n", u"Bing", u"[Bing] ItemStart"},
@@ -244,6 +264,79 @@ const StrayByteCase kStrayBytes[] = {
 
 INSTANTIATE_TEST_SUITE_P(Files, EngineDefinitionStrayBytes, ::testing::ValuesIn(kStrayBytes),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Loader and BlockedMark: the loader is Plain unless a section says Browser; marks add up in the file's
+// order, each in GBK for the page comparison, and only in their own engine.
+struct LoaderCase {
+    const char* name;
+    QByteArray file;
+    const char16_t* engine;
+    PageLoader loader;
+    QStringList marks;
+};
+
+class EngineLoaderDefinitions : public EngineDefinitionsTest,
+                                public ::testing::WithParamInterface<LoaderCase> {};
+
+TEST_P(EngineLoaderDefinitions, LoaderAndMarksOfTheSection) {
+    const LoaderCase& c = GetParam();
+    ASSERT_TRUE(loadEngineDefinitions(Write(c.file))) << messages.Texts().join(u'\n').toStdString();
+    const EngineDefinition d = definition(Engine(c.engine));
+    EXPECT_EQ(d.loader, c.loader);
+    EXPECT_EQ(d.blockedMarks, c.marks);
+    QList<QByteArray> gbk;
+    for (const QString& mark : c.marks)
+        gbk << toGbk(mark);
+    EXPECT_EQ(scannerBytesFor(c.engine)->blockedMarks, gbk);
+    for (const EngineInfo& info : kEngines) {
+        if (info.name == c.engine)
+            continue;
+        EXPECT_EQ(definition(info).loader, PageLoader::Plain) << info.name.toString().toStdString();
+        EXPECT_TRUE(definition(info).blockedMarks.isEmpty()) << info.name.toString().toStdString();
+    }
+    EXPECT_EQ(engineDefinitionsAskForBrowser(Path()), c.loader == PageLoader::Browser);
+}
+
+const LoaderCase kLoaderCases[] = {
+    {"no_keys", "[Bing]\nItemEnd=</A>\n", u"Bing", PageLoader::Plain, {}},
+    {"browser", "[Bing]\nLoader=Browser\n", u"Bing", PageLoader::Browser, {}},
+    {"plain_said", "[Sogou]\nLoader=Plain\n", u"Sogou", PageLoader::Plain, {}},
+    {"marks_in_order",
+     "[Baidu]\nBlockedMark=百度安全验证\nStep=10\nBlockedMark=网络不给力\n",
+     u"Baidu",
+     PageLoader::Plain,
+     {QStringLiteral("百度安全验证"), QStringLiteral("网络不给力")}},
+    {"marks_over_repeated_sections",
+     "[Google]\nBlockedMark=unusual traffic\n[Google]\nBlockedMark=\" /sorry/ \"\n",
+     u"Google",
+     PageLoader::Plain,
+     {QStringLiteral("unusual traffic"), QStringLiteral(" /sorry/ ")}},
+    {"browser_and_a_mark",
+     toGbk(u"[Youdao]\nLoader=Browser\nBlockedMark=验证码\n"),
+     u"Youdao",
+     PageLoader::Browser,
+     {QStringLiteral("验证码")}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, EngineLoaderDefinitions, ::testing::ValuesIn(kLoaderCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The command line's early look, before any application object: only a known engine's Loader=Browser
+// counts, and an absent or unreadable file asks for nothing.
+TEST_F(EngineDefinitionsTest, EarlyLookForTheBrowserLoader) {
+    EXPECT_FALSE(engineDefinitionsAskForBrowser(Path()));
+    const std::pair<QByteArray, bool> cases[] = {
+        {"[Bingo]\nLoader=Browser\n", false},
+        {"[Bing]\nLoader=browser\n", false},
+        {"; Loader=Browser\n[Bing]\nItemEnd=</A>\n", false},
+        {"[Google]\nLoader=Plain\n[Bing]\nLoader=Browser\n", true},
+    };
+    for (const auto& [file, asks] : cases) {
+        Write(file);
+        EXPECT_EQ(engineDefinitionsAskForBrowser(Path()), asks) << file.toStdString();
+    }
+    EXPECT_TRUE(messages.Messages().empty());
+}
 
 // Files that are not definitions at all: nothing of them is taken.
 TEST_F(EngineDefinitionsTest, HugeOrBinaryFilesAreRefusedWhole) {
