@@ -1,0 +1,72 @@
+#pragma once
+
+#include "platform/Browser.h"
+#include "platform/RenderedPage.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace quorvane {
+
+struct ScriptPageLink;
+struct ScriptPageResult;
+
+// A browser that runs the page's scripts: a Qt WebEngine page loads the address, and once it has finished
+// loading and its scripts have left the document alone for a moment (ScriptPage.h), the final document
+// goes through the same rendering as PageBrowser's pages (nesting guard, parse, serialise, GBK), so the
+// readers see the same kind of markup. Nothing is displayed and no image is loaded; each instance has an
+// off-the-record profile of its own (cookies kept across its navigations, nothing written to disk).
+//
+// Usable from any thread, like PageBrowser it belongs to the thread that made it: Qt WebEngine lives on the
+// application's main thread, so the page is made there and this object forwards to it with queued calls;
+// the finished document comes back as an event of this object's thread and is rendered there. The main
+// thread must process events meanwhile (the run's thread and the window do). The application object must be
+// a QGuiApplication; the constructor throws std::runtime_error otherwise.
+//
+// Ready state, documentComplete, failed loads (state 4 with an empty document and lastLoad().error) and the
+// body-size and time limits behave as PageBrowser's. A page that has not finished loading within the time
+// limit ends as a failure; one whose scripts keep changing it is read as it stands at the limit.
+class ScriptBrowser final : public Browser {
+    Q_OBJECT
+public:
+    static constexpr qint64 kDefaultMaxBodyBytes = 8 * 1024 * 1024;
+    static constexpr int kDefaultLoadTimeoutMs = 30'000;
+
+    explicit ScriptBrowser(QObject* parent = nullptr);
+    ~ScriptBrowser() override;
+
+    void setSilent(bool silent) override { silent_ = silent; }
+    void navigate(const QString& url) override;
+    int readyState() const override { return readyState_; }
+    // Throw std::runtime_error before the first navigation has finished.
+    QByteArray bodyMarkup() const override;
+    QByteArray documentMarkup() const override;
+    // The HTTP status (as the browser engine reports it), the decoded body size and why the load failed.
+    LoadOutcome lastLoad() const override { return lastLoad_; }
+
+    bool silent() const { return silent_; }
+
+    // Limits; tests shorten them. They apply from the next navigation on.
+    void setMaxBodyBytes(qint64 bytes) { maxBodyBytes_ = bytes; }
+    void setLoadTimeout(int milliseconds) { loadTimeoutMs_ = milliseconds; }
+
+private:
+    friend struct ScriptPageLink;
+    void takeResult(const ScriptPageResult& result);
+
+    std::shared_ptr<ScriptPageLink> link_;
+    quint64 navigation_ = 0;
+    int readyState_ = 0;
+    bool silent_ = false;
+    std::optional<RenderedPage> document_;
+    LoadOutcome lastLoad_;
+    qint64 maxBodyBytes_ = kDefaultMaxBodyBytes;
+    int loadTimeoutMs_ = kDefaultLoadTimeoutMs;
+};
+
+// A ScriptBrowser for the calling thread, as a run's browser factory makes one per check.
+std::unique_ptr<Browser> makeScriptBrowser();
+
+} // namespace quorvane

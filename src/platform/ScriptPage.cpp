@@ -1,0 +1,251 @@
+#include "platform/ScriptPage.h"
+
+#include "platform/PageBrowser.h"
+#include "platform/ScriptBrowser.h"
+
+#include <QPointer>
+#include <QVariant>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+
+#include <unistd.h>
+
+#include <utility>
+
+namespace quorvane {
+
+namespace {
+
+constexpr int kQuietPollMs = 50;
+constexpr int kReadGraceMs = 1000;
+
+// The program's own scripts run in a world of their own: the page's scripts cannot see or replace them.
+constexpr quint32 kOwnWorld = QWebEngineScript::ApplicationWorld;
+
+// Notes the time of every change to the document, from its creation on.
+const char* const kChangeObserver = R"(
+(function () {
+  window.__quorvaneLastChange = performance.now();
+  new MutationObserver(function () { window.__quorvaneLastChange = performance.now(); })
+    .observe(document, {subtree: true, childList: true, attributes: true, characterData: true});
+})();)";
+
+const char* const kQuietFor = "performance.now() - (window.__quorvaneLastChange || 0)";
+
+const char* const kReadDocument = R"(
+(function () {
+  var navigation = performance.getEntriesByType('navigation')[0];
+  return [document.documentElement ? document.documentElement.outerHTML : '',
+          navigation ? navigation.decodedBodySize : 0];
+})())";
+
+// Once per process, before the browser engine starts: the engine reads these when its first profile is
+// made.
+void prepareBrowserEngine() {
+    static bool prepared = false;
+    if (std::exchange(prepared, true))
+        return;
+    // Chromium refuses to start its sandbox as root, and a timer or a cron job may run the program as
+    // root: the sandbox is turned off then, and only then.
+    if (geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // A page without a view counts as a background tab, whose timers Chromium slows to once a second:
+    // a result list built by a timer would miss the settling time.
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    for (const QByteArray& flag : {QByteArray("--disable-background-timer-throttling"),
+                                   QByteArray("--disable-renderer-backgrounding")})
+        if (!flags.contains(flag))
+            flags += ' ' + flag;
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+}
+
+} // namespace
+
+void ScriptPageLink::deliver(const ScriptPageResult& result) {
+    const std::lock_guard lock(mutex);
+    if (!browser)
+        return;
+    ScriptBrowser* target = browser;
+    // Posted while the browser is known to live; an event still pending when it goes is dropped with it.
+    QMetaObject::invokeMethod(
+        target, [target, result] { target->takeResult(result); }, Qt::QueuedConnection);
+}
+
+ScriptPage::ScriptPage(ScriptPageLink& link)
+    : link_(link) {
+    prepareBrowserEngine();
+    profile_ = new QWebEngineProfile(this); // no storage name: off the record, nothing on disk
+    profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    profile_->setHttpUserAgent(QString::fromLatin1(PageBrowser::kUserAgent));
+    profile_->setHttpAcceptLanguage(QStringLiteral("zh-CN,zh;q=0.9"));
+    QWebEngineSettings* settings = profile_->settings();
+    settings->setAttribute(QWebEngineSettings::AutoLoadImages, false);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::LocalStorageEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, true);
+
+    QWebEngineScript observer;
+    observer.setName(QStringLiteral("quorvane-change-observer"));
+    observer.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    observer.setWorldId(kOwnWorld);
+    observer.setRunsOnSubFrames(false);
+    observer.setSourceCode(QString::fromLatin1(kChangeObserver));
+    profile_->scripts()->insert(observer);
+
+    // A download is not a page: refused, and the navigation fails as PageBrowser's does.
+    connect(profile_, &QWebEngineProfile::downloadRequested, this,
+            [this](QWebEngineDownloadRequest* download) {
+                const QString type = download->mimeType();
+                download->cancel();
+                if (phase_ == Phase::Loading)
+                    fail(QStringLiteral("not a page: ") + type);
+            });
+
+    page_ = new QWebEnginePage(profile_, this);
+    connect(page_, &QWebEnginePage::loadingChanged, this, &ScriptPage::onLoadingChanged);
+    // Dialogs of the page's own (alert, confirm, prompt) are answered by QWebEnginePage's defaults without
+    // a window, since the page has no view.
+
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, &ScriptPage::onDeadline);
+    poll_.setSingleShot(true);
+    connect(&poll_, &QTimer::timeout, this, &ScriptPage::pollQuiet);
+}
+
+ScriptPage::~ScriptPage() {
+    // Script callbacks still pending are called while the page goes; they must find nothing to do. The page
+    // goes before its profile, as the browser engine requires.
+    closing_ = true;
+    delete page_;
+}
+
+void ScriptPage::load(quint64 navigation, const QUrl& url, const ScriptPageLimits& limits) {
+    navigation_ = navigation;
+    limits_ = limits;
+    phase_ = Phase::Loading;
+    awaitingStart_ = true;
+    httpStatus_ = 0;
+    errorPage_.clear();
+    poll_.stop();
+    deadline_.start(limits.loadTimeoutMs);
+    page_->load(url);
+}
+
+void ScriptPage::onLoadingChanged(const QWebEngineLoadingInfo& info) {
+    if (phase_ == Phase::Idle)
+        return;
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
+        // The navigation asked for, or one that the page's scripts started (a redirect by script).
+        awaitingStart_ = false;
+        phase_ = Phase::Loading;
+        poll_.stop();
+        return;
+    case QWebEngineLoadingInfo::LoadStoppedStatus:
+        return; // a replaced navigation, or the stop at the time limit
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        break;
+    }
+    if (awaitingStart_ || phase_ != Phase::Loading)
+        return;
+    const bool statusKnown = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain;
+    httpStatus_ = statusKnown ? info.errorCode() : 0;
+    // An answer with an error status counts as a failed load to the browser engine, yet the document shows
+    // the server's error page, as a browser shows it (empty when it had no body): it is read all the same.
+    if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && !statusKnown) {
+        fail(info.errorString());
+        return;
+    }
+    if (httpStatus_ >= 400)
+        errorPage_ = QStringLiteral("error page: HTTP status %1").arg(httpStatus_);
+    phase_ = Phase::Settling;
+    settling_.start();
+    pollQuiet();
+}
+
+void ScriptPage::pollQuiet() {
+    if (phase_ != Phase::Settling)
+        return;
+    const QPointer<ScriptPage> self(this);
+    const quint64 navigation = navigation_;
+    page_->runJavaScript(
+        QString::fromLatin1(kQuietFor), kOwnWorld, [self, navigation](const QVariant& quiet) {
+            if (!self || self->closing_ || navigation != self->navigation_ || self->phase_ != Phase::Settling)
+                return;
+            const qint64 settled = std::min<qint64>(qint64(quiet.toDouble()), self->settling_.elapsed());
+            if (settled >= self->limits_.quietMs || self->settling_.elapsed() >= self->limits_.maxSettleMs)
+                self->readDocument();
+            else
+                self->poll_.start(kQuietPollMs);
+        });
+}
+
+void ScriptPage::readDocument() {
+    phase_ = Phase::Reading;
+    poll_.stop();
+    const QPointer<ScriptPage> self(this);
+    const quint64 navigation = navigation_;
+    page_->runJavaScript(
+        QString::fromLatin1(kReadDocument), kOwnWorld, [self, navigation](const QVariant& read) {
+            if (!self || self->closing_ || navigation != self->navigation_ || self->phase_ != Phase::Reading)
+                return;
+            const QVariantList parts = read.toList();
+            ScriptPageResult result;
+            result.html = parts.value(0).toString();
+            result.bytes = qint64(parts.value(1).toDouble());
+            // The body as received, and the document the scripts made of it, each within the size limit.
+            if (result.bytes > self->limits_.maxBodyBytes ||
+                result.html.size() > self->limits_.maxBodyBytes) {
+                self->fail(
+                    QStringLiteral("the page is larger than %1 bytes").arg(self->limits_.maxBodyBytes));
+                return;
+            }
+            result.httpStatus = self->httpStatus_;
+            result.error = self->errorPage_;
+            self->finish(std::move(result));
+        });
+}
+
+void ScriptPage::onDeadline() {
+    switch (phase_) {
+    case Phase::Settling:
+        // Loaded, but the scripts still change it: read as it stands, with a moment for the reading.
+        deadline_.start(kReadGraceMs);
+        readDocument();
+        return;
+    case Phase::Loading:
+    case Phase::Reading:
+        page_->triggerAction(QWebEnginePage::Stop);
+        fail(QStringLiteral("no complete answer in time"));
+        return;
+    case Phase::Idle:
+        return;
+    }
+}
+
+void ScriptPage::fail(const QString& reason) {
+    ScriptPageResult result;
+    result.httpStatus = httpStatus_;
+    result.error = reason;
+    finish(std::move(result));
+}
+
+void ScriptPage::finish(ScriptPageResult result) {
+    phase_ = Phase::Idle;
+    deadline_.stop();
+    poll_.stop();
+    result.navigation = navigation_;
+    link_.deliver(result);
+}
+
+} // namespace quorvane

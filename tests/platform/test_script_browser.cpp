@@ -1,0 +1,206 @@
+// The browser that runs the pages' scripts, against the loopback server: the document the scripts leave,
+// rendered as PageBrowser renders a served page; status, size and failures; the time limit; cookies per
+// instance; and its use from a thread of its own while the page lives on the main thread.
+#include "platform/PageBrowser.h"
+#include "platform/ScriptBrowser.h"
+#include "support/HttpServer.h"
+
+#include "platform/GbkCodec.h"
+#include "platform/QStringPrinter.h"
+
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTest>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace quorvane {
+namespace {
+
+using test::HttpServer;
+
+// Waits for the browser's newest navigation to end; false when it did not within the time.
+bool scriptLoad(Browser& browser, const QString& url, int timeoutMs = 20'000) {
+    browser.navigate(url);
+    return QTest::qWaitFor([&] { return browser.readyState() == Browser::ReadyStateComplete; }, timeoutMs);
+}
+
+class ScriptBrowserTest : public ::testing::Test {
+protected:
+    QString Url(const char* target) const { return server.BaseUrl() + QString::fromLatin1(target); }
+
+    HttpServer server;
+    ScriptBrowser browser;
+};
+
+// A page whose list is built by a timer after the load, the same list served as it is, and a GBK page:
+// the script browser gives what PageBrowser gives for the served list, and images are never asked for.
+TEST_F(ScriptBrowserTest, TheScriptsDocumentIsRenderedLikeAServedPage) {
+    const QByteArray list = "<ul id=\"r\"><li><a href=\"http://a.example/\" target=\"_blank\">a</a></li>"
+                            "<li><a href=\"http://b.example/\" target=\"_blank\">b &amp; c</a></li></ul>";
+    server.ServePage("/served", "<html><head><title>t</title></head><body>" + list +
+                                    "<img src=\"/picture.png\"></body></html>");
+    server.ServePage("/built", "<html><head><title>t</title></head><body><script>setTimeout(function () {"
+                               "document.body.innerHTML = '" +
+                                   list + "<img src=\"/picture.png\">'; }, 150);</script></body></html>");
+    const QByteArray gbk =
+        "<html><head><meta charset=\"gbk\"></head><body><p>" + toGbk(u"北京旅游") + "</p></body></html>";
+    server.ServePage("/gbk", gbk);
+
+    PageBrowser plain;
+    ASSERT_TRUE(scriptLoad(plain, Url("/served")));
+    ASSERT_TRUE(scriptLoad(browser, Url("/built")));
+    EXPECT_EQ(browser.bodyMarkup(), plain.bodyMarkup());
+    EXPECT_EQ(browser.documentMarkup(), plain.documentMarkup());
+    EXPECT_TRUE(browser.bodyMarkup().contains("<A href=\"http://b.example/\" target=_blank>b &amp; c</A>"))
+        << browser.bodyMarkup().toStdString();
+
+    // The same served page through both.
+    ASSERT_TRUE(scriptLoad(browser, Url("/served")));
+    EXPECT_EQ(browser.documentMarkup(), plain.documentMarkup());
+    ASSERT_TRUE(scriptLoad(plain, Url("/gbk")));
+    ASSERT_TRUE(scriptLoad(browser, Url("/gbk")));
+    EXPECT_EQ(browser.bodyMarkup(), plain.bodyMarkup());
+    EXPECT_EQ(browser.bodyMarkup(), "<P>" + toGbk(u"北京旅游") + "</P>");
+
+    EXPECT_FALSE(server.RequestTargets().contains("/picture.png"));
+}
+
+struct ScriptLoadCase {
+    const char* name;
+    HttpServer::Response response;
+    int status;           // as lastLoad tells it
+    bool loaded;          // no error
+    QByteArray bodyShown; // part of the body markup; empty: an empty document
+};
+
+class ScriptBrowserLoads : public ScriptBrowserTest, public ::testing::WithParamInterface<ScriptLoadCase> {};
+
+TEST_P(ScriptBrowserLoads, StatusSizeAndErrorAsTheEngineTells) {
+    const ScriptLoadCase& c = GetParam();
+    server.Serve("/page", c.response);
+    ASSERT_TRUE(scriptLoad(browser, Url("/page")));
+    const Browser::LoadOutcome load = browser.lastLoad();
+    EXPECT_EQ(load.httpStatus, c.status);
+    EXPECT_EQ(load.error.isEmpty(), c.loaded) << load.error.toStdString();
+    if (c.bodyShown.isEmpty()) {
+        EXPECT_EQ(browser.bodyMarkup(), QByteArray());
+    } else {
+        EXPECT_TRUE(browser.bodyMarkup().contains(c.bodyShown)) << browser.bodyMarkup().toStdString();
+        if (c.loaded) {
+            EXPECT_EQ(load.bytes, c.response.body.size());
+        }
+    }
+}
+
+HttpServer::Response scriptResponse(int status, QByteArray body, QByteArray type = "text/html") {
+    HttpServer::Response response;
+    response.status = status;
+    response.body = std::move(body);
+    response.contentType = std::move(type);
+    return response;
+}
+
+const ScriptLoadCase kScriptLoads[] = {
+    {"ok", scriptResponse(200, "<p>fine</p>"), 200, true, "<P>fine</P>"},
+    {"too_many_requests_with_a_body", scriptResponse(429, "<p>unusual traffic</p>"), 429, false,
+     "<P>unusual traffic</P>"},
+    {"forbidden_without_a_body", scriptResponse(403, ""), 403, false, ""},
+    {"too_large", scriptResponse(200, "<p>" + QByteArray(9 * 1024 * 1024, 'x') + "</p>"), 200, false, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Pages, ScriptBrowserLoads, ::testing::ValuesIn(kScriptLoads),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ScriptBrowserTest, UnreachableAndUnfetchableAddressesFail) {
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const quint16 port = closed.serverPort();
+    closed.close(); // nothing listens there now
+    for (const QString& url : {QStringLiteral("http://127.0.0.1:%1/").arg(port),
+                               QStringLiteral("file:///etc/passwd"), QStringLiteral("javascript:alert(1)")}) {
+        ASSERT_TRUE(scriptLoad(browser, url)) << url.toStdString();
+        EXPECT_FALSE(browser.lastLoad().error.isEmpty()) << url.toStdString();
+        EXPECT_EQ(browser.bodyMarkup(), QByteArray()) << url.toStdString();
+    }
+}
+
+// A page that never finishes loading ends at the time limit as a failed load: the document itself never
+// comes, or it comes and a script it asks for never does.
+TEST_F(ScriptBrowserTest, APageThatNeverFinishesEndsAtTheTimeLimit) {
+    HttpServer::Response stall;
+    stall.mode = HttpServer::Mode::Stall;
+    server.Serve("/stall", stall);
+    server.Serve("/stall.js", stall);
+    server.ServePage("/waits-for-a-script", "<p>half</p><script src=\"/stall.js\"></script>");
+    browser.setLoadTimeout(1500);
+    for (const char* target : {"/stall", "/waits-for-a-script"}) {
+        QElapsedTimer timer;
+        timer.start();
+        ASSERT_TRUE(scriptLoad(browser, Url(target), 10'000)) << target;
+        EXPECT_GE(timer.elapsed(), 1400) << target;
+        EXPECT_LT(timer.elapsed(), 4000) << target;
+        EXPECT_EQ(browser.lastLoad().error, QStringLiteral("no complete answer in time")) << target;
+        EXPECT_EQ(browser.bodyMarkup(), QByteArray()) << target;
+    }
+}
+
+// A page whose scripts never stop changing it is read as it stands once the settling time is over.
+TEST_F(ScriptBrowserTest, APageThatKeepsChangingIsReadAfterTheSettlingTime) {
+    server.ServePage("/ticker", "<p id=\"t\">0</p><script>var n = 0; setInterval(function () {"
+                                "document.getElementById('t').textContent = ++n; }, 20);</script>");
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(scriptLoad(browser, Url("/ticker")));
+    EXPECT_LT(timer.elapsed(), 8000);
+    EXPECT_TRUE(browser.lastLoad().error.isEmpty());
+    EXPECT_TRUE(browser.bodyMarkup().startsWith("<P id=t>")) << browser.bodyMarkup().toStdString();
+    EXPECT_FALSE(browser.bodyMarkup().startsWith("<P id=t>0</P>")) << browser.bodyMarkup().toStdString();
+}
+
+// Cookies are kept across the navigations of one browser and never reach another.
+TEST_F(ScriptBrowserTest, CookiesStayWithTheirBrowser) {
+    HttpServer::Response setting = scriptResponse(200, "<p>set</p>");
+    setting.headers.append(qMakePair(QByteArray("Set-Cookie"), QByteArray("session=abc; Path=/")));
+    server.Serve("/set", setting);
+    server.ServePage("/check", "<p>check</p>");
+    ASSERT_TRUE(scriptLoad(browser, Url("/set")));
+    ASSERT_TRUE(scriptLoad(browser, Url("/check")));
+    ScriptBrowser other;
+    ASSERT_TRUE(scriptLoad(other, Url("/check")));
+    QList<QByteArray> cookies;
+    for (const HttpServer::Request& request : server.Requests())
+        if (request.target == "/check")
+            cookies << request.Header("Cookie");
+    EXPECT_EQ(cookies, (QList<QByteArray>{"session=abc", QByteArray()}));
+}
+
+// A run's check makes, uses and destroys its browser on a thread of its own; the page lives on the main
+// thread, which only processes events meanwhile.
+TEST_F(ScriptBrowserTest, UsableFromAThreadOfItsOwn) {
+    server.ServePage("/threaded", "<div id=\"d\"></div><script>document.getElementById('d').textContent ="
+                                  " 'made by ' + 'script';</script>");
+    const QString url = Url("/threaded");
+    QByteArray body;
+    std::unique_ptr<QThread> thread(QThread::create([&body, url] {
+        const std::unique_ptr<Browser> own = makeScriptBrowser();
+        own->navigate(url);
+        QElapsedTimer timer;
+        timer.start();
+        while (own->readyState() != Browser::ReadyStateComplete && timer.elapsed() < 20'000) {
+            QCoreApplication::processEvents();
+            QThread::msleep(2);
+        }
+        if (own->readyState() == Browser::ReadyStateComplete)
+            body = own->bodyMarkup();
+    }));
+    thread->start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return thread->isFinished(); }, 30'000));
+    EXPECT_TRUE(body.startsWith("<DIV id=d>made by script</DIV><SCRIPT>")) << body.toStdString();
+}
+
+} // namespace
+} // namespace quorvane
