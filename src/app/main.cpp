@@ -5,6 +5,7 @@
 #include "cli/CommandLineOptions.h"
 #include "engine/EngineDefinitions.h"
 #include "engine/NetworkSetup.h"
+#include "platform/ApplicationFolder.h"
 #include "platform/Messages.h"
 #include "platform/SingleInstanceGuard.h"
 #include "store/Database.h"
@@ -41,6 +42,10 @@ int main(int argc, char** argv) {
     if (isCommandLineRun(argc, argv))
         return runCommandLine(argc, argv);
 
+    // The browser engine of an engine's Loader=Browser shares OpenGL contexts; set only then, since it costs
+    // the window's start.
+    if (engineDefinitionsAskForBrowser(applicationFolderBeforeStart() + QStringLiteral("Engines.ini")))
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QuorvaneApplication app(argc, argv);
     app.setWindowIcon(applicationIcon());
     MessageBoxPresenter messageBoxes;

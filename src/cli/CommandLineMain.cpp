@@ -5,9 +5,11 @@
 #include "cli/ConsoleRun.h"
 #include "config/Endpoints.h"
 #include "config/RunSettings.h"
+#include "engine/EngineDefinitions.h"
 #include "engine/NetworkSetup.h"
 #include "platform/ApplicationFolder.h"
 #include "platform/Messages.h"
+#include "platform/ScriptBrowser.h"
 #include "platform/SingleInstanceGuard.h"
 #include "platform/StopSignals.h"
 #include "runs/RunLog.h"
@@ -16,14 +18,29 @@
 #include "store/Schema.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 namespace quorvane {
 
+namespace {
+
+// A core application needs no display; an engine that loads its pages with the browser engine needs a GUI
+// application, offscreen where there is no display.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
+    if (!engineDefinitionsAskForBrowser(applicationFolderBeforeStart() + QStringLiteral("Engines.ini")))
+        return std::make_unique<QCoreApplication>(argc, argv);
+    prepareScriptBrowserApplication();
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+} // namespace
+
 int runCommandLine(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Quorvane"));
 
     const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments().mid(1));

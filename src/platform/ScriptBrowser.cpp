@@ -1,18 +1,63 @@
 #include "platform/ScriptBrowser.h"
 
-#include "platform/ScriptPage.h"
+#include "platform/ApplicationFolder.h"
+#include "platform/PageBrowser.h"
+#include "platform/ScriptPageModule.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLibrary>
 #include <QTimer>
 #include <QUrl>
 
+#include <mutex>
 #include <stdexcept>
 #include <utility>
 
 namespace quorvane {
 
+// What a ScriptBrowser (any thread) and its page (main thread) share. The page is made, used and destroyed
+// on the main thread only; the browser pointer is guarded by the mutex and cleared when the browser goes.
+struct ScriptPageLink {
+    std::mutex mutex;
+    ScriptBrowser* browser = nullptr;
+    std::unique_ptr<ScriptPageEngine> page;
+
+    // Hands the result to the browser as an event of the browser's thread; nothing when it is gone.
+    void deliver(const ScriptPageResult& result) {
+        const std::lock_guard lock(mutex);
+        if (!browser)
+            return;
+        ScriptBrowser* target = browser;
+        // Posted while the browser is known to live; an event still pending when it goes is dropped with it.
+        QMetaObject::invokeMethod(
+            target, [target, result] { target->takeResult(result); }, Qt::QueuedConnection);
+    }
+};
+
 namespace {
+
+QString& moduleFolder() {
+    static QString folder;
+    return folder;
+}
+
+// Loads the module once per process and keeps it; throws when it cannot be loaded.
+MakeScriptPage scriptPageMaker() {
+    static std::once_flag once;
+    static MakeScriptPage maker = nullptr;
+    static QString failure;
+    std::call_once(once, [] {
+        const QString folder = moduleFolder().isEmpty() ? applicationFolder() : moduleFolder() + u'/';
+        QLibrary module(folder + QLatin1String(kScriptPageModuleFile));
+        maker = reinterpret_cast<MakeScriptPage>(module.resolve(kMakeScriptPageSymbol));
+        if (!maker)
+            failure = module.errorString();
+    });
+    if (!maker)
+        throw std::runtime_error("The browser engine cannot be loaded: " + failure.toStdString());
+    return maker;
+}
 
 // Runs the function on the main thread: at once when called there, else as an event of that thread, after
 // every call this thread posted before.
@@ -23,14 +68,38 @@ template <typename Function> void onMainThread(Function function) {
 
 } // namespace
 
+void prepareScriptBrowserApplication() {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+void setScriptPageModuleFolder(const QString& folder) {
+    moduleFolder() = folder;
+}
+
 ScriptBrowser::ScriptBrowser(QObject* parent)
     : Browser(parent)
     , link_(std::make_shared<ScriptPageLink>()) {
     // The browser engine draws through the GUI module even without a window; a QCoreApplication has none.
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         throw std::runtime_error("The browser engine needs a QGuiApplication");
+    // Without it the engine fails on its first page; it can only be set before the application exists.
+    if (!QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts))
+        throw std::runtime_error("The browser engine needs Qt::AA_ShareOpenGLContexts");
+    const MakeScriptPage makePage = scriptPageMaker();
     link_->browser = this;
-    onMainThread([link = link_] { link->page = std::make_unique<ScriptPage>(*link); });
+    // The page holds the link weakly: the link owns the page.
+    onMainThread([makePage, link = link_] {
+        const std::weak_ptr<ScriptPageLink> weak = link;
+        link->page.reset(makePage(
+            [weak](const ScriptPageResult& result) {
+                if (const auto alive = weak.lock())
+                    alive->deliver(result);
+            },
+            QByteArray(PageBrowser::kUserAgent)));
+    });
 }
 
 ScriptBrowser::~ScriptBrowser() {

@@ -14,7 +14,7 @@ struct ScriptPageLink;
 struct ScriptPageResult;
 
 // A browser that runs the page's scripts: a Qt WebEngine page loads the address, and once it has finished
-// loading and its scripts have left the document alone for a moment (ScriptPage.h), the final document
+// loading and its scripts have left the document alone for a moment (ScriptPageModule.h), the final document
 // goes through the same rendering as PageBrowser's pages (nesting guard, parse, serialise, GBK), so the
 // readers see the same kind of markup. Nothing is displayed and no image is loaded; each instance has an
 // off-the-record profile of its own (cookies kept across its navigations, nothing written to disk).
@@ -23,7 +23,10 @@ struct ScriptPageResult;
 // application's main thread, so the page is made there and this object forwards to it with queued calls;
 // the finished document comes back as an event of this object's thread and is rendered there. The main
 // thread must process events meanwhile (the run's thread and the window do). The application object must be
-// a QGuiApplication; the constructor throws std::runtime_error otherwise.
+// a QGuiApplication made after Qt::AA_ShareOpenGLContexts was set (for a program without a window:
+// prepareScriptBrowserApplication), and the
+// browser engine's module must load (ScriptPageModule.h); the constructor throws std::runtime_error
+// otherwise, saying why.
 //
 // Ready state, documentComplete, failed loads (state 4 with an empty document and lastLoad().error) and the
 // body-size and time limits behave as PageBrowser's. A page that has not finished loading within the time
@@ -68,5 +71,14 @@ private:
 
 // A ScriptBrowser for the calling thread, as a run's browser factory makes one per check.
 std::unique_ptr<Browser> makeScriptBrowser();
+
+// Before the application object is made, for a program without a window that may use a ScriptBrowser:
+// shares OpenGL contexts as the browser engine requires and, where there is no display and no platform was
+// asked for, chooses the offscreen platform. The application object must then be a QGuiApplication.
+void prepareScriptBrowserApplication();
+
+// Where the browser engine's module is looked for: the executable's folder unless set (tests and
+// benchmarks, which run from folders of their own, name the program's). Before the first ScriptBrowser.
+void setScriptPageModuleFolder(const QString& folder);
 
 } // namespace quorvane

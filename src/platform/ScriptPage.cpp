@@ -1,8 +1,5 @@
 #include "platform/ScriptPage.h"
 
-#include "platform/PageBrowser.h"
-#include "platform/ScriptBrowser.h"
-
 #include <QPointer>
 #include <QVariant>
 #include <QWebEngineDownloadRequest>
@@ -66,23 +63,13 @@ void prepareBrowserEngine() {
 
 } // namespace
 
-void ScriptPageLink::deliver(const ScriptPageResult& result) {
-    const std::lock_guard lock(mutex);
-    if (!browser)
-        return;
-    ScriptBrowser* target = browser;
-    // Posted while the browser is known to live; an event still pending when it goes is dropped with it.
-    QMetaObject::invokeMethod(
-        target, [target, result] { target->takeResult(result); }, Qt::QueuedConnection);
-}
-
-ScriptPage::ScriptPage(ScriptPageLink& link)
-    : link_(link) {
+ScriptPage::ScriptPage(ScriptPageSink sink, const QByteArray& userAgent)
+    : sink_(std::move(sink)) {
     prepareBrowserEngine();
     profile_ = new QWebEngineProfile(this); // no storage name: off the record, nothing on disk
     profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
-    profile_->setHttpUserAgent(QString::fromLatin1(PageBrowser::kUserAgent));
+    profile_->setHttpUserAgent(QString::fromLatin1(userAgent));
     profile_->setHttpAcceptLanguage(QStringLiteral("zh-CN,zh;q=0.9"));
     QWebEngineSettings* settings = profile_->settings();
     settings->setAttribute(QWebEngineSettings::AutoLoadImages, false);
@@ -245,7 +232,12 @@ void ScriptPage::finish(ScriptPageResult result) {
     deadline_.stop();
     poll_.stop();
     result.navigation = navigation_;
-    link_.deliver(result);
+    sink_(result);
 }
 
 } // namespace quorvane
+
+extern "C" Q_DECL_EXPORT quorvane::ScriptPageEngine*
+quorvane_make_script_page(const quorvane::ScriptPageSink& sink, const QByteArray& userAgent) {
+    return new quorvane::ScriptPage(sink, userAgent); // owned by the caller
+}

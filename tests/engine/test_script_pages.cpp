@@ -35,6 +35,9 @@ QByteArray scriptBuiltBingPage(const QStringList& links) {
 
 class ScriptPagesTest : public ::testing::Test {
 protected:
+    // The module beside the program, not beside the test.
+    static void SetUpTestSuite() { setScriptPageModuleFolder(qEnvironmentVariable("QUORVANE_BIN_DIR")); }
+
     HttpServer server;
     const test::LoopbackEndpoints endpoints{server.BaseUrl()};
 };

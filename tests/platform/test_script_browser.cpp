@@ -30,6 +30,9 @@ bool scriptLoad(Browser& browser, const QString& url, int timeoutMs = 20'000) {
 
 class ScriptBrowserTest : public ::testing::Test {
 protected:
+    // The module beside the program, not beside the test.
+    static void SetUpTestSuite() { setScriptPageModuleFolder(qEnvironmentVariable("QUORVANE_BIN_DIR")); }
+
     QString Url(const char* target) const { return server.BaseUrl() + QString::fromLatin1(target); }
 
     HttpServer server;

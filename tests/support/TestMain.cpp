@@ -11,6 +11,10 @@ using TestApplication = QApplication;
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+#ifndef QUORVANE_TEST_CORE_ONLY
+    // The script browser's engine shares OpenGL contexts; that is settled before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+#endif
     TestApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Quorvane"));
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+
+namespace quorvane {
+
+// The boundary between ScriptBrowser and the module that holds the browser engine (Qt WebEngine). The
+// engine's library is large: linked into the program it would be loaded at every start, also by the
+// command line and the window that never use it. The module is loaded the first time a ScriptBrowser is
+// made, from the executable's folder; a machine without the browser engine still runs the program.
+// Everything here is header-only, so that both sides agree on it without sharing code.
+
+// What one navigation of a script page left: the document as the scripts left it, or why there is none.
+struct ScriptPageResult {
+    quint64 navigation = 0;
+    QString html;       // the root element's outer markup; empty when the load failed
+    int httpStatus = 0; // as the browser engine reports it; 0 when it said none
+    qint64 bytes = 0;   // the decoded body of the main document
+    QString error; // why the page did not load, or that it is a server's error page; empty when it loaded
+};
+
+struct ScriptPageLimits {
+    qint64 maxBodyBytes = 0;
+    int loadTimeoutMs = 0;
+    // The document counts as settled once no script has changed it for this long after the load finished,
+    int quietMs = 300;
+    // or this long after the load finished in any case (a page whose scripts never stop changing it).
+    int maxSettleMs = 3000;
+};
+
+// One page of the browser engine, with an off-the-record profile of its own. Made, used and destroyed on
+// the main thread; every navigation ends in one call of the sink on that thread, except one that a newer
+// navigation replaced.
+class ScriptPageEngine {
+public:
+    virtual ~ScriptPageEngine() = default;
+    virtual void load(quint64 navigation, const QUrl& url, const ScriptPageLimits& limits) = 0;
+};
+
+using ScriptPageSink = std::function<void(const ScriptPageResult&)>;
+
+// The module's one entry point, by this name with C linkage.
+using MakeScriptPage = ScriptPageEngine* (*)(const ScriptPageSink& sink, const QByteArray& userAgent);
+inline constexpr char kMakeScriptPageSymbol[] = "quorvane_make_script_page";
+inline constexpr char kScriptPageModuleFile[] = "quorvane_script_page.so";
+
+} // namespace quorvane
