@@ -1,5 +1,6 @@
 #include "Installation.h"
 
+#include "platform/ScriptPageModule.h"
 #include "store/Schema.h"
 #include "support/Files.h"
 
@@ -18,6 +19,9 @@ Installation::Installation(bool withDatabase) {
     if (!QFile::copy(source, Program()))
         throw std::runtime_error("cannot copy the program");
     QFile::setPermissions(Program(), QFile::permissions(source));
+    // The browser engine's module goes beside the program, as the build places it.
+    const QString module = QString::fromLatin1(kScriptPageModuleFile);
+    QFile::copy(qEnvironmentVariable("QUORVANE_BIN_DIR") + u'/' + module, QDir(dir_.path()).filePath(module));
     if (withDatabase &&
         !createDatabase(DatabasePath(), QString::fromUtf16(kDbPassword), SchemaVersion::Full, nullptr))
         throw std::runtime_error("cannot create the database");

@@ -13,8 +13,8 @@
 
 namespace quorvane::test {
 
-// A copy of the real program in a folder of its own, with a database beside it (unless told not to) and
-// an Endpoints.ini the test writes: what a user has after installing it.
+// A copy of the real program and its browser-engine module in a folder of its own, with a database beside it
+// (unless told not to) and an Endpoints.ini the test writes: what a user has after installing it.
 class Installation {
 public:
     explicit Installation(bool withDatabase = true);

@@ -8,8 +8,10 @@
 #include "platform/SingleInstanceGuard.h"
 #include "store/Schema.h"
 #include "store/SqlText.h"
+#include "support/Files.h"
 #include "support/LoopbackEndpoints.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QThread>
@@ -147,6 +149,26 @@ TEST_F(CommandLineRun, QuietLeavesOnlyTheSummary) {
     EXPECT_EQ(result.out.count(u'\n'), 1) << result.out.toStdString();
     EXPECT_TRUE(result.out.startsWith(QStringLiteral("完成: 3/3 个关键词, 读到 3 页")));
     EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
+}
+
+// An engine whose pages the browser engine loads makes the program a GUI application: without a display
+// it runs on the offscreen platform instead of failing for want of one.
+TEST_F(CommandLineRun, TheBrowserLoaderRunsWithoutADisplay) {
+    ASSERT_TRUE(test::WriteFile(QDir(installation.Folder()).filePath(QStringLiteral("Engines.ini")),
+                                "[Bing]\nLoader=Browser\n"));
+    const ProcessResult result =
+        Update({QStringLiteral("--update"), QStringLiteral("--quiet"), QStringLiteral("--engines=bing")});
+    ASSERT_FALSE(result.crashed) << result.err.toStdString();
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.startsWith(QStringLiteral("完成: 3/3 个关键词, 读到 3 页")))
+        << result.out.toStdString();
+    for (const QString& keyword : kKeywords)
+        EXPECT_GE(installation
+                      .Scalar(QStringLiteral("Select BingRank From SE_KeyWord Where KeyWordName=") +
+                              quotedStr(keyword))
+                      .toInt(),
+                  1)
+            << keyword.toStdString();
 }
 
 TEST_F(CommandLineRun, OnlyTheChosenEnginesCellsChange) {
