@@ -238,6 +238,6 @@ void ScriptPage::finish(ScriptPageResult result) {
 } // namespace quorvane
 
 extern "C" Q_DECL_EXPORT quorvane::ScriptPageEngine*
-quorvane_make_script_page(const quorvane::ScriptPageSink& sink, const QByteArray& userAgent) {
+quorvaneMakeScriptPage(const quorvane::ScriptPageSink& sink, const QByteArray& userAgent) {
     return new quorvane::ScriptPage(sink, userAgent); // owned by the caller
 }

@@ -45,7 +45,7 @@ using ScriptPageSink = std::function<void(const ScriptPageResult&)>;
 
 // The module's one entry point, by this name with C linkage.
 using MakeScriptPage = ScriptPageEngine* (*)(const ScriptPageSink& sink, const QByteArray& userAgent);
-inline constexpr char kMakeScriptPageSymbol[] = "quorvane_make_script_page";
+inline constexpr char kMakeScriptPageSymbol[] = "quorvaneMakeScriptPage";
 inline constexpr char kScriptPageModuleFile[] = "quorvane_script_page.so";
 
 } // namespace quorvane

@@ -71,6 +71,22 @@ TEST_F(PrintEngines, TheReadmeExampleChangesBing) {
     EXPECT_TRUE(p.err.isEmpty()) << p.err.toStdString();
 }
 
+// Each engine's loader, and its verification marks one to a line in the file's order.
+TEST_F(PrintEngines, TheLoaderAndTheVerificationMarksAreShown) {
+    WriteDefinitions("[Baidu]\nBlockedMark=百度安全验证\nLoader=Browser\nBlockedMark=网络不给力\n");
+    const Printout p = Run();
+    EXPECT_EQ(p.exitCode, 0) << p.err.toStdString();
+    const QString baidu = p.out.section(QStringLiteral("[Baidu]\n"), 1).section(u'[', 0, 0);
+    EXPECT_TRUE(baidu.startsWith(QStringLiteral("; from Engines.ini: Loader, BlockedMark\n")))
+        << baidu.toStdString();
+    EXPECT_TRUE(baidu.contains(
+        QStringLiteral("\nLoader=Browser\nBlockedMark=百度安全验证\nBlockedMark=网络不给力\nMapItem=")))
+        << baidu.toStdString();
+    const QString bing = p.out.section(QStringLiteral("[Bing]\n"), 1).section(u'[', 0, 0);
+    EXPECT_TRUE(bing.contains(QStringLiteral("\nLoader=Plain\n; BlockedMark: "))) << bing.toStdString();
+    EXPECT_TRUE(p.err.isEmpty()) << p.err.toStdString();
+}
+
 TEST_F(PrintEngines, AFaultyFileIsReportedAndBingKeepsItsDefinition) {
     WriteDefinitions("[Bing]\nItemStart=<LI class=b_algo>\nStep=0\n");
     const Printout p = Run();
