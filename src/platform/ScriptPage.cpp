@@ -1,5 +1,7 @@
 #include "platform/ScriptPage.h"
 
+#include <QAuthenticator>
+#include <QNetworkProxy>
 #include <QPointer>
 #include <QVariant>
 #include <QWebEngineDownloadRequest>
@@ -61,6 +63,20 @@ void prepareBrowserEngine() {
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
 }
 
+// No dialogs and no console output of the page's own: an alert is dismissed, a question answered no, and
+// nothing the page logs reaches the program's standard error.
+class SilentWebPage final : public QWebEnginePage {
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    void javaScriptAlert(const QUrl&, const QString&) override {}
+    bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
+    bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override { return false; }
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
+                                  const QString&) override {}
+};
+
 } // namespace
 
 ScriptPage::ScriptPage(ScriptPageSink sink, const QByteArray& userAgent)
@@ -97,10 +113,15 @@ ScriptPage::ScriptPage(ScriptPageSink sink, const QByteArray& userAgent)
                     fail(QStringLiteral("not a page: ") + type);
             });
 
-    page_ = new QWebEnginePage(profile_, this);
+    page_ = new SilentWebPage(profile_, this);
     connect(page_, &QWebEnginePage::loadingChanged, this, &ScriptPage::onLoadingChanged);
-    // Dialogs of the page's own (alert, confirm, prompt) are answered by QWebEnginePage's defaults without
-    // a window, since the page has no view.
+    // The engine takes the program's proxy but asks for its credentials.
+    connect(page_, &QWebEnginePage::proxyAuthenticationRequired, this,
+            [](const QUrl&, QAuthenticator* authenticator, const QString&) {
+                const QNetworkProxy proxy = QNetworkProxy::applicationProxy();
+                authenticator->setUser(proxy.user());
+                authenticator->setPassword(proxy.password());
+            });
 
     deadline_.setSingleShot(true);
     connect(&deadline_, &QTimer::timeout, this, &ScriptPage::onDeadline);

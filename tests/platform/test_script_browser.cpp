@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QNetworkProxy>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
@@ -118,6 +119,8 @@ const ScriptLoadCase kScriptLoads[] = {
     {"too_many_requests_with_a_body", scriptResponse(429, "<p>unusual traffic</p>"), 429, false,
      "<P>unusual traffic</P>"},
     {"forbidden_without_a_body", scriptResponse(403, ""), 403, false, ""},
+    // Taken for a download, which is refused before the engine tells the status.
+    {"not_a_page", scriptResponse(200, "PK\x03\x04 zipped", "application/zip"), 0, false, ""},
     {"too_large", scriptResponse(200, "<p>" + QByteArray(1024 * 1024, 'x') + "</p>"), 200, false, ""},
 };
 
@@ -170,6 +173,18 @@ TEST_F(ScriptBrowserTest, APageThatKeepsChangingIsReadAfterTheSettlingTime) {
     EXPECT_FALSE(browser.bodyMarkup().startsWith("<P id=t>0</P>")) << browser.bodyMarkup().toStdString();
 }
 
+// A dialog of the page's own neither waits for an answer nor stops the scripts after it.
+TEST_F(ScriptBrowserTest, ThePagesDialogsAreAnsweredAtOnce) {
+    server.ServePage("/dialogs", "<p id=\"p\"></p><script>alert('a'); var yes = confirm('b');"
+                                 "var said = prompt('c', 'd'); document.getElementById('p').textContent ="
+                                 " 'after ' + yes + ' ' + said;</script>");
+    browser.setLoadTimeout(5000);
+    ASSERT_TRUE(scriptLoad(browser, Url("/dialogs")));
+    EXPECT_TRUE(browser.lastLoad().error.isEmpty()) << browser.lastLoad().error.toStdString();
+    EXPECT_TRUE(browser.bodyMarkup().startsWith("<P id=p>after false null</P>"))
+        << browser.bodyMarkup().toStdString();
+}
+
 // Cookies are kept across the navigations of one browser and never reach another.
 TEST_F(ScriptBrowserTest, CookiesStayWithTheirBrowser) {
     HttpServer::Response setting = scriptResponse(200, "<p>set</p>");
@@ -185,6 +200,18 @@ TEST_F(ScriptBrowserTest, CookiesStayWithTheirBrowser) {
         if (request.target == "/check")
             cookies << request.Header("Cookie");
     EXPECT_EQ(cookies, (QList<QByteArray>{"session=abc", QByteArray()}));
+}
+
+// The program's proxy (Endpoints.ini's [Network]) carries the browser engine's requests too.
+TEST_F(ScriptBrowserTest, RequestsGoThroughTheApplicationProxy) {
+    server.ServePage("http://engine.example/results", "<p>through the proxy</p>");
+    QNetworkProxy::setApplicationProxy(
+        QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), server.Port()));
+    const bool loaded = scriptLoad(browser, QStringLiteral("http://engine.example/results"));
+    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(browser.bodyMarkup(), "<P>through the proxy</P>");
+    EXPECT_TRUE(server.RequestTargets().contains("http://engine.example/results"));
 }
 
 // A run's check makes, uses and destroys its browser on a thread of its own; the page lives on the main
