@@ -1,6 +1,7 @@
 #include "platform/ScriptPage.h"
 
 #include <QAuthenticator>
+#include <QLoggingCategory>
 #include <QNetworkProxy>
 #include <QPointer>
 #include <QVariant>
@@ -61,6 +62,8 @@ void prepareBrowserEngine() {
         if (!flags.contains(flag))
             flags += ' ' + flag;
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+    // The engine describes its graphics set-up at start; on a timer's standard error that is noise.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
 }
 
 // No dialogs and no console output of the page's own: an alert is dismissed, a question answered no, and
