@@ -10,17 +10,22 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <atomic>
 #include <mutex>
 #include <stdexcept>
 #include <utility>
 
 namespace quorvane {
 
-// What a ScriptBrowser (any thread) and its page (main thread) share. The page is made, used and destroyed
-// on the main thread only; the browser pointer is guarded by the mutex and cleared when the browser goes.
+// What the browsers of one page (any thread) and the page (main thread) share. The page is made, used and
+// destroyed on the main thread only; the pointer to the browser using it is guarded by the mutex and
+// cleared when that browser goes. Navigation numbers are unique over all the page's browsers, so that a
+// result meant for an earlier browser is never taken by a later one.
 struct ScriptPageLink {
     std::mutex mutex;
     ScriptBrowser* browser = nullptr;
+    bool pageRequested = false;
+    std::atomic<quint64> lastNavigation{0};
     std::unique_ptr<ScriptPageEngine> page;
 
     // Hands the result to the browser as an event of the browser's thread; nothing when it is gone.
@@ -80,8 +85,13 @@ void setScriptPageModuleFolder(const QString& folder) {
 }
 
 ScriptBrowser::ScriptBrowser(QObject* parent)
-    : Browser(parent)
-    , link_(std::make_shared<ScriptPageLink>()) {
+    : ScriptBrowser(std::make_shared<ScriptPageLink>(), true) {
+    setParent(parent);
+}
+
+ScriptBrowser::ScriptBrowser(std::shared_ptr<ScriptPageLink> link, bool ownsPage)
+    : link_(std::move(link))
+    , ownsPage_(ownsPage) {
     // The browser engine draws through the GUI module even without a window; a QCoreApplication has none.
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         throw std::runtime_error("The browser engine needs a QGuiApplication");
@@ -89,7 +99,10 @@ ScriptBrowser::ScriptBrowser(QObject* parent)
     if (!QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts))
         throw std::runtime_error("The browser engine needs Qt::AA_ShareOpenGLContexts");
     const MakeScriptPage makePage = scriptPageMaker();
+    const std::lock_guard lock(link_->mutex);
     link_->browser = this;
+    if (std::exchange(link_->pageRequested, true))
+        return;
     // The page holds the link weakly: the link owns the page.
     onMainThread([makePage, link = link_] {
         const std::weak_ptr<ScriptPageLink> weak = link;
@@ -105,14 +118,28 @@ ScriptBrowser::ScriptBrowser(QObject* parent)
 ScriptBrowser::~ScriptBrowser() {
     {
         const std::lock_guard lock(link_->mutex);
-        link_->browser = nullptr;
+        if (link_->browser == this)
+            link_->browser = nullptr;
     }
-    // The page, its renderer process and its profile go with it.
+    // The page, its renderer process and its profile go with it, unless a session keeps them.
+    if (ownsPage_)
+        onMainThread([link = link_] { link->page.reset(); });
+}
+
+ScriptBrowserSession::ScriptBrowserSession()
+    : link_(std::make_shared<ScriptPageLink>()) {}
+
+ScriptBrowserSession::~ScriptBrowserSession() {
     onMainThread([link = link_] { link->page.reset(); });
 }
 
+std::unique_ptr<Browser> ScriptBrowserSession::makeBrowser() const {
+    return std::unique_ptr<Browser>(
+        new ScriptBrowser(link_, false)); // the constructor is the session's alone
+}
+
 void ScriptBrowser::navigate(const QString& url) {
-    const quint64 navigation = ++navigation_;
+    const quint64 navigation = navigation_ = ++link_->lastNavigation;
     readyState_ = 1;
     const QUrl target(url.trimmed());
     const QString scheme = target.scheme().toLower();

@@ -16,17 +16,18 @@ struct ScriptPageResult;
 // A browser that runs the page's scripts: a Qt WebEngine page loads the address, and once it has finished
 // loading and its scripts have left the document alone for a moment (ScriptPageModule.h), the final document
 // goes through the same rendering as PageBrowser's pages (nesting guard, parse, serialise, GBK), so the
-// readers see the same kind of markup. Nothing is displayed and no image is loaded; each instance has an
-// off-the-record profile of its own (cookies kept across its navigations, nothing written to disk).
+// readers see the same kind of markup. Nothing is displayed and no image is loaded. A browser made on its
+// own has an off-the-record profile and page of its own (cookies kept across its navigations, nothing
+// written to disk), which go with it; browsers made by one ScriptBrowserSession share the session's.
 //
 // Usable from any thread, like PageBrowser it belongs to the thread that made it: Qt WebEngine lives on the
 // application's main thread, so the page is made there and this object forwards to it with queued calls;
 // the finished document comes back as an event of this object's thread and is rendered there. The main
-// thread must process events meanwhile (the run's thread and the window do). The application object must be
-// a QGuiApplication made after Qt::AA_ShareOpenGLContexts was set (for a program without a window:
-// prepareScriptBrowserApplication), and the
-// browser engine's module must load (ScriptPageModule.h); the constructor throws std::runtime_error
-// otherwise, saying why.
+// thread must process events meanwhile (the run's thread and the window do), best in an event loop or with
+// short naps: the engine's own tasks on that thread wait for each poll. The application object must be a
+// QGuiApplication made after Qt::AA_ShareOpenGLContexts was set (for a program without a window:
+// prepareScriptBrowserApplication), and the browser engine's module must load (ScriptPageModule.h); the
+// constructor throws std::runtime_error otherwise, saying why.
 //
 // Ready state, documentComplete, failed loads (state 4 with an empty document and lastLoad().error) and the
 // body-size and time limits behave as PageBrowser's. A page that has not finished loading within the time
@@ -57,9 +58,12 @@ public:
 
 private:
     friend struct ScriptPageLink;
+    friend class ScriptBrowserSession;
+    ScriptBrowser(std::shared_ptr<ScriptPageLink> link, bool ownsPage);
     void takeResult(const ScriptPageResult& result);
 
     std::shared_ptr<ScriptPageLink> link_;
+    bool ownsPage_;
     quint64 navigation_ = 0;
     int readyState_ = 0;
     bool silent_ = false;
@@ -69,7 +73,26 @@ private:
     int loadTimeoutMs_ = kDefaultLoadTimeoutMs;
 };
 
-// A ScriptBrowser for the calling thread, as a run's browser factory makes one per check.
+// One profile and page of the browser engine for browsers made one after the other, possibly on different
+// threads: an engine's checks in one run, each on a thread of its own. Cookies are kept from one browser to
+// the next and the engine's page process stays between them; both go with the session, which its browsers
+// must not outlive. Only one of its browsers may be in use at a time. Made on any thread; making it needs
+// nothing, makeBrowser throws as the ScriptBrowser constructor does.
+class ScriptBrowserSession {
+public:
+    ScriptBrowserSession();
+    ~ScriptBrowserSession();
+    ScriptBrowserSession(const ScriptBrowserSession&) = delete;
+    ScriptBrowserSession& operator=(const ScriptBrowserSession&) = delete;
+
+    // A browser for the calling thread on the session's page.
+    std::unique_ptr<Browser> makeBrowser() const;
+
+private:
+    std::shared_ptr<ScriptPageLink> link_;
+};
+
+// A ScriptBrowser with a page of its own, for the calling thread.
 std::unique_ptr<Browser> makeScriptBrowser();
 
 // Before the application object is made, for a program without a window that may use a ScriptBrowser:

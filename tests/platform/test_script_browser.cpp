@@ -8,8 +8,11 @@
 #include "platform/GbkCodec.h"
 #include "platform/QStringPrinter.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
+#include <QHash>
 #include <QNetworkProxy>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -212,6 +215,65 @@ TEST_F(ScriptBrowserTest, RequestsGoThroughTheApplicationProxy) {
     ASSERT_TRUE(loaded);
     EXPECT_EQ(browser.bodyMarkup(), "<P>through the proxy</P>");
     EXPECT_TRUE(server.RequestTargets().contains("http://engine.example/results"));
+}
+
+// The engine's page processes: the engine starts its zygote processes below this one, and they fork a
+// process per page (which keeps the zygote's command line).
+int scriptRenderers() {
+    QHash<int, int> parents;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool ok = false;
+        const int pid = entry.toInt(&ok);
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!ok || !stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        parents.insert(pid, text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toInt());
+    }
+    int count = 0;
+    for (auto it = parents.cbegin(); it != parents.cend(); ++it)
+        count += parents.value(it.value()) == QCoreApplication::applicationPid() ? 1 : 0;
+    return count;
+}
+
+// An engine's checks in one run: browsers made one after the other on threads of their own share the
+// session's cookies, and the engine's page process goes when the session does.
+TEST(ScriptBrowserSession, BrowsersOfARunShareCookiesAndTheEnginesPageGoesWithIt) {
+    setScriptPageModuleFolder(qEnvironmentVariable("QUORVANE_BIN_DIR"));
+    HttpServer server;
+    HttpServer::Response setting = scriptResponse(200, "<p>set</p>");
+    setting.headers.append(qMakePair(QByteArray("Set-Cookie"), QByteArray("run=1; Path=/")));
+    server.Serve("/set", setting);
+    server.ServePage("/check", "<p>check</p>");
+    ASSERT_TRUE(QTest::qWaitFor([] { return scriptRenderers() == 0; }, 10'000)); // earlier tests' pages
+    auto session = std::make_unique<ScriptBrowserSession>();
+    auto check = [&](const char* target) {
+        const QString url = server.BaseUrl() + QString::fromLatin1(target);
+        bool loaded = false;
+        std::unique_ptr<QThread> thread(QThread::create([&session, &loaded, url] {
+            const std::unique_ptr<Browser> browser = session->makeBrowser();
+            QSignalSpy complete(browser.get(), &Browser::documentComplete);
+            browser->navigate(url);
+            loaded = complete.wait(20'000) && browser->lastLoad().error.isEmpty();
+        }));
+        QEventLoop mainThread;
+        QObject::connect(thread.get(), &QThread::finished, &mainThread, &QEventLoop::quit);
+        thread->start();
+        mainThread.exec();
+        return loaded;
+    };
+    ASSERT_TRUE(check("/set"));
+    ASSERT_TRUE(check("/check"));
+    ASSERT_TRUE(check("/check"));
+    EXPECT_EQ(scriptRenderers(), 1);
+    QList<QByteArray> cookies;
+    for (const HttpServer::Request& request : server.Requests())
+        if (request.target == "/check")
+            cookies << request.Header("Cookie");
+    EXPECT_EQ(cookies, (QList<QByteArray>{"run=1", "run=1"}));
+
+    session.reset();
+    EXPECT_TRUE(QTest::qWaitFor([] { return scriptRenderers() == 0; }, 10'000));
 }
 
 // A run's check makes, uses and destroys its browser on a thread of its own; the page lives on the main
