@@ -1,6 +1,6 @@
 #include "engine/NetworkSetup.h"
 
-#include "engine/RequestPacer.h"
+#include "engine/EnginePace.h"
 #include "platform/ApplicationFolder.h"
 
 #include <QNetworkProxyFactory>
@@ -15,7 +15,7 @@ void applyNetworkSettings(const NetworkSettings& settings) {
     QNetworkProxyFactory::setUseSystemConfiguration(true);
     if (settings.proxy)
         QNetworkProxy::setApplicationProxy(*settings.proxy);
-    RequestPacer::shared().setDelay(std::chrono::milliseconds(settings.delayMs));
+    EnginePace::setRequestDelay(std::chrono::milliseconds(settings.delayMs));
 }
 
 void loadNetworkSettingsBesideExecutable() {

@@ -16,6 +16,13 @@ void RankEngine::resetCounters() {
     rankGoogle = rankBaidu = rankBaidu2 = rankYahoo = rankSoso = rankBing = rankSogou = rankYoudao = 0;
 }
 
+EnginePace& RankEngine::pace(QStringView engine) {
+    const int index = engineIndex(engine);
+    if (index < 0)
+        throw std::invalid_argument("unknown engine");
+    return paces_[static_cast<size_t>(index)];
+}
+
 int& RankEngine::counter(QStringView engine, bool second) {
     if (engine == u"Baidu")
         return second ? rankBaidu2 : rankBaidu;
@@ -41,7 +48,7 @@ PageRecord RankEngine::readPage(QByteArrayView keywordGbk, QStringView engine, i
     page.pageIndex = pageIndex;
     if (runLog)
         page.url = resultPageUrl(engine, keywordGbk, pageParameter);
-    if (!openResultPage(rankBrowser, engine, pageParameter, keywordGbk, stopRequest())) {
+    if (!openResultPage(rankBrowser, pace(engine), engine, pageParameter, keywordGbk, stopRequest())) {
         page.note = stopRequest() ? QStringLiteral("stopped") : QStringLiteral("no complete page in time");
         return page;
     }
@@ -51,6 +58,7 @@ PageRecord RankEngine::readPage(QByteArrayView keywordGbk, QStringView engine, i
     if (!load.error.isEmpty() || load.httpStatus >= 400) {
         // A failed load or a server's error page: whatever it shows is not the engine's results.
         pageLinks_.clear();
+        page.proxyFailed = load.proxyFailed;
         page.note = load.error.isEmpty() ? QStringLiteral("HTTP status %1").arg(load.httpStatus) : load.error;
         return page;
     }
@@ -90,6 +98,12 @@ RankEngine::CheckResult RankEngine::checkEngineRank(QByteArrayView keywordGbk, c
             if (runLog)
                 runLog->write(page);
         };
+        if (page.proxyFailed) {
+            // The proxy, not the engine, failed: the run hands the keyword to another proxy's worker.
+            logPage();
+            result.proxyFailed = true;
+            return result;
+        }
         if (page.outcome != PageOutcome::Read) {
             logPage();
             continue; // unread: the next page still starts after this one's results

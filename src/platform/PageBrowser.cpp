@@ -32,6 +32,13 @@ bool isHttpErrorAnswer(QNetworkReply::NetworkError error) {
            (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
 }
 
+// The proxy, not the engine, failed the request.
+bool isProxyFailure(QNetworkReply::NetworkError error) {
+    return (error >= QNetworkReply::ProxyConnectionRefusedError &&
+            error <= QNetworkReply::ProxyTimeoutError) ||
+           error == QNetworkReply::UnknownProxyError;
+}
+
 } // namespace
 
 PageBrowser::PageBrowser(QObject* parent)
@@ -47,9 +54,14 @@ PageBrowser::~PageBrowser() {
     abandonReply();
 }
 
+void PageBrowser::setProxy(const QNetworkProxy& proxy) {
+    network_->setProxy(proxy);
+}
+
 void PageBrowser::navigate(const QString& url) {
     abandonReply();
     ++navigation_;
+    proxyFailed_ = false;
     readyState_ = 1;
     received_.clear();
     inflater_.reset();
@@ -137,6 +149,7 @@ void PageBrowser::onFinished() {
         return;
     const QNetworkReply::NetworkError error = reply_->error();
     if (error != QNetworkReply::NoError && !(isHttpErrorAnswer(error) && !received_.isEmpty())) {
+        proxyFailed_ = isProxyFailure(error);
         fail(reply_->errorString());
         return;
     }

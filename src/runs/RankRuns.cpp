@@ -8,9 +8,6 @@
 #include "store/DbError.h"
 #include "store/SqlText.h"
 
-#include <QCoreApplication>
-#include <QThread>
-
 #include <algorithm>
 #include <exception>
 
@@ -139,38 +136,63 @@ QString RankRuns::endOfRunText(const QString& message) const {
     return pagesNotUnderstood.isEmpty() ? message : message + u'\n' + pagesNotUnderstood;
 }
 
-bool RankRuns::checkRow(const RowKeys& row) {
-    // The run writes the row it checks, whatever moved the list's current row meanwhile.
-    unreadEngines_.clear();
-    if (!focusRow(row.keyWordId))
-        return true;
-    missions_.edit();
-    // Every ticked engine's cell shows the pending mark at once; the checks then run as jobs of their own.
-    const int pageRange = std::clamp(engine_.pageRangeSource(), 1, 10);
-    const QByteArray keywordGbk = toGbk(row.keyword);
-    std::vector<EngineCheckRequest> requests;
-    for (QStringView engine : kRunOrder) {
-        if (!host_.engineTicked(engine))
-            continue;
-        if (engine_.stopRequested) {
-            missions_.cancel();
-            return false;
-        }
-        writeCells(engine, kPending, kPending);
-        requests.push_back({engine.toString(), keywordGbk, row.url, pageRange});
+std::vector<RankRuns::RowKeys> RankRuns::takeRows(int first, int count) {
+    std::vector<RowKeys> rows;
+    for (int row = first; row < missions_.recordCount() && static_cast<int>(rows.size()) < count; ++row) {
+        missions_.setCurrentRow(row);
+        rows.push_back(readCurrentRow());
+        stampUpdateTime();
     }
-    const std::vector<EngineCheckOutcome> outcomes =
-        runEngineChecks(requests, engine_.stopRequested, engine_.runLog, sideBySide, makeBrowser);
+    if (!rows.empty())
+        missions_.setCurrentRow(first);
+    return rows;
+}
 
-    if (!focusRow(row.keyWordId))
-        return true;
-    if (!missions_.isEditing())
+std::vector<std::vector<EngineCheckOutcome>> RankRuns::checkRows(const std::vector<RowKeys>& rows) {
+    const int pageRange = std::clamp(engine_.pageRangeSource(), 1, 10);
+    std::vector<EngineCheckRequest> requests;
+    std::vector<size_t> rowOfRequest;
+    // The first row is the list's current one: its ticked engines' cells show the pending mark at once.
+    const bool marks = focusRow(rows.front().keyWordId);
+    if (marks)
         missions_.edit();
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const QByteArray keywordGbk = toGbk(rows[r].keyword);
+        for (QStringView engine : kRunOrder) {
+            if (!host_.engineTicked(engine))
+                continue;
+            if (engine_.stopRequested) {
+                if (marks)
+                    missions_.cancel();
+                return {};
+            }
+            if (r == 0 && marks)
+                writeCells(engine, kPending, kPending);
+            requests.push_back({engine.toString(), keywordGbk, rows[r].url, pageRange});
+            rowOfRequest.push_back(r);
+        }
+    }
+    std::vector<EngineCheckOutcome> outcomes = workers_->check(requests, sideBySide);
     if (engine_.stopRequested) {
         // A stopped row keeps the texts it had: the pending marks are dropped unsaved.
-        missions_.cancel();
-        return false;
+        if (focusRow(rows.front().keyWordId) && missions_.isEditing())
+            missions_.cancel();
+        return {};
     }
+    std::vector<std::vector<EngineCheckOutcome>> byRow(rows.size());
+    for (size_t i = 0; i < outcomes.size(); ++i)
+        byRow[rowOfRequest[i]].push_back(std::move(outcomes[i]));
+    return byRow;
+}
+
+bool RankRuns::applyOutcomes(const RowKeys& row, const std::vector<EngineCheckOutcome>& outcomes) {
+    // The run writes the row it checked, whatever moved the list's current row meanwhile.
+    unreadEngines_.clear();
+    engine_.resetCounters();
+    if (!focusRow(row.keyWordId))
+        return false;
+    if (!missions_.isEditing())
+        missions_.edit();
     // The row is written once, when all its engines are done, in the run order.
     auto outcome = outcomes.begin();
     for (QStringView engine : kRunOrder) {
@@ -234,6 +256,8 @@ RunEnd RankRuns::runBatch() {
     host_.setStartControlsEnabled(false);
     running_ = true;
     startRunRecord();
+    workers_ =
+        std::make_unique<EngineWorkerPool>(engine_.stopRequested, engine_.runLog, makeBrowser, proxies);
     QString error;
     bool empty = true;
     try {
@@ -249,25 +273,29 @@ RunEnd RankRuns::runBatch() {
             host_.setBusyCursor(true);
             if (engine_.stopRequested)
                 break;
-            const RowKeys keys = readCurrentRow();
-            stampUpdateTime();
-            engine_.resetCounters();
-            if (!checkRow(keys))
-                break;
-            if (!saveCheckedRow(keys)) {
-                // A row not saved is a failure, never a success.
-                error = saveFailureText();
-                break;
+            const std::vector<RowKeys> rows = takeRows(row, workers_->workersPerEngine());
+            const std::vector<std::vector<EngineCheckOutcome>> outcomes = checkRows(rows);
+            if (outcomes.empty())
+                break; // stopped
+            for (size_t r = 0; r < rows.size() && error.isEmpty(); ++r) {
+                if (!applyOutcomes(rows[r], outcomes[r]))
+                    continue; // gone from the list meanwhile
+                if (!saveCheckedRow(rows[r])) {
+                    // A row not saved is a failure, never a success.
+                    error = saveFailureText();
+                    break;
+                }
+                host_.rowChecked(missions_.currentRow());
             }
-            host_.rowChecked(row);
-            QCoreApplication::processEvents();
-            QThread::msleep(5);
-            row = reloadIfRequested(row + 1, keys.keyWordId);
+            if (!error.isEmpty())
+                break;
+            row = reloadIfRequested(row + static_cast<int>(rows.size()), rows.back().keyWordId);
         }
     } catch (const std::exception& e) {
         error = userTextOf(e);
     }
     running_ = false;
+    workers_.reset();         // the engines' browsers end with the run
     reloadRequested_ = false; // every ending below reloads the list or has just written its last row
 
     // End steps: they run whatever ended the loop.
@@ -311,13 +339,18 @@ RunEnd RankRuns::updateSingleRow() {
     startRunRecord();
     engine_.resetCounters();
     running_ = true;
+    workers_ =
+        std::make_unique<EngineWorkerPool>(engine_.stopRequested, engine_.runLog, makeBrowser, proxies);
     RunEnd end = RunEnd::Completed;
     try {
         const RowKeys keys = readCurrentRow();
         host_.setBusyCursor(true);
         stampUpdateTime();
-        if (!checkRow(keys)) {
+        const std::vector<std::vector<EngineCheckOutcome>> outcomes = checkRows({keys});
+        if (outcomes.empty()) {
             end = RunEnd::Stopped;
+        } else if (!applyOutcomes(keys, outcomes.front())) {
+            // The row left the list during its check: nothing to write.
         } else if (saveCheckedRow(keys)) {
             host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成查询任务")));
         } else {
@@ -331,6 +364,7 @@ RunEnd RankRuns::updateSingleRow() {
         showErrorReport(userTextOf(e));
     }
     running_ = false;
+    workers_.reset();
     if (reloadRequested_) {
         reloadRequested_ = false;
         try {

@@ -7,10 +7,13 @@
 #include "store/Recordset.h"
 
 #include <QDate>
+#include <QList>
+#include <QNetworkProxy>
 #include <QString>
 #include <QStringView>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace quorvane {
@@ -78,8 +81,11 @@ public:
 
     // Whether the engines of one keyword are checked side by side (the default) or one after the other.
     bool sideBySide = true;
-    // Makes the browser of each engine check, on the check's own thread (tests may hand in others).
+    // Makes the browser of each engine worker, on the worker's own thread (tests may hand in others).
     BrowserFactory makeBrowser = pageBrowserFactory();
+    // The pool of proxies: each engine gets one worker per proxy, and the keywords are dealt out among
+    // them. Empty: one worker per engine with the program's proxy settings.
+    QList<QNetworkProxy> proxies;
 
     // Today's date as runs stamp it (tests move it to another day).
     std::function<QDate()> today = [] { return QDate::currentDate(); };
@@ -93,9 +99,13 @@ private:
     };
     RowKeys readCurrentRow() const;
     void stampUpdateTime();
-    // Checks the row's ticked engines and sets its cells in the row's edit; false when a stop request
-    // ended it.
-    bool checkRow(const RowKeys& row);
+    // Checks the ticked engines of the rows (as many as the engines' workers take at once: one, or one per
+    // proxy) and returns each row's outcomes in the run order; empty when a stop request ended it.
+    std::vector<std::vector<EngineCheckOutcome>> checkRows(const std::vector<RowKeys>& rows);
+    // Sets the row's cells in its edit from its outcomes; false when the row is gone from the list.
+    bool applyOutcomes(const RowKeys& row, const std::vector<EngineCheckOutcome>& outcomes);
+    // The rows of the list from `first` on that the next checks take, each stamped with today's date.
+    std::vector<RowKeys> takeRows(int first, int count);
     // Saves the checked row's cells and its day's history row in one transaction: both or neither.
     bool saveCheckedRow(const RowKeys& row);
     // The engines whose check of this row read no page keep their value in today's history row.
@@ -124,6 +134,8 @@ private:
     RankEngine& engine_;
     RunHost& host_;
     bool running_ = false;
+    // The engines' workers of the run in progress.
+    std::unique_ptr<EngineWorkerPool> workers_;
     bool reloadRequested_ = false;
     // Engines of the row being checked whose check read no page.
     std::vector<const EngineInfo*> unreadEngines_;
