@@ -6,8 +6,22 @@
 #include <QNetworkProxyFactory>
 
 #include <chrono>
+#include <mutex>
 
 namespace quorvane {
+
+namespace {
+
+// Written at start (or by a test between runs), read when a run starts.
+std::mutex poolMutex;
+QList<QNetworkProxy> proxyPool;
+
+} // namespace
+
+QList<QNetworkProxy> configuredProxyPool() {
+    const std::lock_guard lock(poolMutex);
+    return proxyPool;
+}
 
 void applyNetworkSettings(const NetworkSettings& settings) {
     // The system's settings first; a proxy of our own then replaces them (setting the application proxy
@@ -16,6 +30,8 @@ void applyNetworkSettings(const NetworkSettings& settings) {
     if (settings.proxy)
         QNetworkProxy::setApplicationProxy(*settings.proxy);
     EnginePace::setRequestDelay(std::chrono::milliseconds(settings.delayMs));
+    const std::lock_guard lock(poolMutex);
+    proxyPool = settings.proxyPool;
 }
 
 void loadNetworkSettingsBesideExecutable() {

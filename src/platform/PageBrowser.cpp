@@ -32,11 +32,14 @@ bool isHttpErrorAnswer(QNetworkReply::NetworkError error) {
            (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
 }
 
-// The proxy, not the engine, failed the request.
-bool isProxyFailure(QNetworkReply::NetworkError error) {
-    return (error >= QNetworkReply::ProxyConnectionRefusedError &&
-            error <= QNetworkReply::ProxyTimeoutError) ||
-           error == QNetworkReply::UnknownProxyError;
+// The proxy, not the engine, failed the request. Through a proxy of its own the browser connects to the
+// proxy alone, so a connection that could not be made is the proxy's failure too.
+bool isProxyFailure(QNetworkReply::NetworkError error, bool ownProxy) {
+    if ((error >= QNetworkReply::ProxyConnectionRefusedError && error <= QNetworkReply::ProxyTimeoutError) ||
+        error == QNetworkReply::UnknownProxyError)
+        return true;
+    return ownProxy &&
+           (error == QNetworkReply::ConnectionRefusedError || error == QNetworkReply::HostNotFoundError);
 }
 
 } // namespace
@@ -149,7 +152,9 @@ void PageBrowser::onFinished() {
         return;
     const QNetworkReply::NetworkError error = reply_->error();
     if (error != QNetworkReply::NoError && !(isHttpErrorAnswer(error) && !received_.isEmpty())) {
-        proxyFailed_ = isProxyFailure(error);
+        const QNetworkProxy::ProxyType proxy = network_->proxy().type();
+        proxyFailed_ =
+            isProxyFailure(error, proxy == QNetworkProxy::HttpProxy || proxy == QNetworkProxy::Socks5Proxy);
         fail(reply_->errorString());
         return;
     }

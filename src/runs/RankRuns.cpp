@@ -1,6 +1,7 @@
 #include "runs/RankRuns.h"
 
 #include "engine/EngineTable.h"
+#include "engine/NetworkSetup.h"
 #include "platform/GbkCodec.h"
 #include "platform/Messages.h"
 #include "runs/EngineChecks.h"
@@ -257,7 +258,8 @@ RunEnd RankRuns::runBatch() {
     running_ = true;
     startRunRecord();
     workers_ =
-        std::make_unique<EngineWorkerPool>(engine_.stopRequested, engine_.runLog, makeBrowser, proxies);
+        std::make_unique<EngineWorkerPool>(engine_.stopRequested, engine_.runLog, makeBrowser,
+                                                  configuredProxyPool());
     QString error;
     bool empty = true;
     try {
@@ -340,7 +342,8 @@ RunEnd RankRuns::updateSingleRow() {
     engine_.resetCounters();
     running_ = true;
     workers_ =
-        std::make_unique<EngineWorkerPool>(engine_.stopRequested, engine_.runLog, makeBrowser, proxies);
+        std::make_unique<EngineWorkerPool>(engine_.stopRequested, engine_.runLog, makeBrowser,
+                                                  configuredProxyPool());
     RunEnd end = RunEnd::Completed;
     try {
         const RowKeys keys = readCurrentRow();

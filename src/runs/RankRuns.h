@@ -7,8 +7,6 @@
 #include "store/Recordset.h"
 
 #include <QDate>
-#include <QList>
-#include <QNetworkProxy>
 #include <QString>
 #include <QStringView>
 
@@ -83,9 +81,7 @@ public:
     bool sideBySide = true;
     // Makes the browser of each engine worker, on the worker's own thread (tests may hand in others).
     BrowserFactory makeBrowser = pageBrowserFactory();
-    // The pool of proxies: each engine gets one worker per proxy, and the keywords are dealt out among
-    // them. Empty: one worker per engine with the program's proxy settings.
-    QList<QNetworkProxy> proxies;
+
 
     // Today's date as runs stamp it (tests move it to another day).
     std::function<QDate()> today = [] { return QDate::currentDate(); };

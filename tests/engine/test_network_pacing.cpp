@@ -93,6 +93,46 @@ TEST_F(NetworkIni, UnusableValuesAreReportedOnceEachAndIgnored) {
     EXPECT_EQ(Read("[Network]\nDelayMs=600001\n").delayMs, 0);
 }
 
+struct ProxyPoolCase {
+    const char* name;
+    QByteArray group;       // the lines after [Network]
+    QStringList hostsPorts; // the pool taken, "host:port" each
+    const char16_t* said;   // part of the one message; null: no message
+};
+
+class ProxyPoolSetting : public NetworkIni, public ::testing::WithParamInterface<ProxyPoolCase> {};
+
+TEST_P(ProxyPoolSetting, ValuesAndMistakes) {
+    const ProxyPoolCase& c = GetParam();
+    const NetworkSettings settings = Read("[Network]\n" + c.group);
+    QStringList pool;
+    for (const QNetworkProxy& proxy : settings.proxyPool)
+        pool << proxy.hostName() + u':' + QString::number(proxy.port());
+    EXPECT_EQ(pool, c.hostsPorts);
+    if (!c.said) {
+        EXPECT_TRUE(recorder.Texts().isEmpty()) << recorder.Texts().join(u'\n').toStdString();
+        return;
+    }
+    ASSERT_EQ(recorder.Messages().size(), 1u) << recorder.Texts().join(u'\n').toStdString();
+    EXPECT_TRUE(recorder.Texts()[0].contains(QString::fromUtf16(c.said)))
+        << recorder.Texts()[0].toStdString();
+}
+
+const ProxyPoolCase kProxyPools[] = {
+    {"absent", "DelayMs=1\n", {}, nullptr},
+    {"empty", "Proxies=\n", {}, nullptr},
+    {"commas_and_spaces", "Proxies=http://a:1, http://b:2  socks5://c:3\n", {"a:1", "b:2", "c:3"}, nullptr},
+    {"one", "Proxies=http://10.0.0.1:3128\n", {"10.0.0.1:3128"}, nullptr},
+    {"one_bad_spoils_the_key", "Proxies=http://a:1, ftp://b:2\n", {}, u"[Network] Proxies (第 2 行)"},
+    {"repeated_last_counts",
+     "Proxies=http://a:1\nProxies=http://b:2\n",
+     {"b:2"},
+     u"[Network] Proxies (第 3 行): 重复的键 (第 2 行已有)"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, ProxyPoolSetting, ::testing::ValuesIn(kProxyPools),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 struct NetworkMistake {
     const char* name;
     QByteArray group;      // the lines after [Network]

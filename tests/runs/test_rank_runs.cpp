@@ -1,10 +1,12 @@
 // Batch runs and single-row updates over a database of missions, against a loopback server.
 #include "EngineFixture.h"
 
+#include "engine/NetworkSetup.h"
 #include "engine/PageRecorder.h"
 #include "store/SqlText.h"
 
 #include <QElapsedTimer>
+#include <QTcpServer>
 #include <QTimer>
 
 #include <atomic>
@@ -589,6 +591,121 @@ TEST_F(RankRuns_, StopDuringSideBySideChecksLeavesEachRowWholeOrUntouched) {
     EXPECT_EQ(Cell(second, QStringLiteral("BingRank")), QStringLiteral("9"));
     EXPECT_TRUE(History(second, QStringLiteral("*")).isEmpty());
     EXPECT_EQ(host.balloons, QStringList{QStringLiteral("提示/批量任务停止")});
+}
+
+// Each engine is one visitor for the whole run: one browser made once, kept from keyword to keyword.
+TEST_F(RankRuns_, EachEngineKeepsOneBrowserForTheWholeRun) {
+    for (const QString& keyword : {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}) {
+        AddKeyword(keyword);
+        ServeAbsent(u"Bing", keyword);
+        ServeAbsent(u"Sogou", keyword);
+    }
+    host.ticked = {QStringLiteral("Bing"), QStringLiteral("Sogou")};
+    std::atomic<int> made{0};
+    runs.makeBrowser = [&made] {
+        ++made;
+        return std::make_unique<PageBrowser>();
+    };
+    EXPECT_EQ(runs.runBatch(), RunEnd::Completed);
+    EXPECT_EQ(made.load(), 2);
+    EXPECT_EQ(server.Requests().size(), 6);
+    // A second run starts with new visitors.
+    EXPECT_EQ(runs.runBatch(), RunEnd::Completed);
+    EXPECT_EQ(made.load(), 4);
+}
+
+// With a pool of proxies each engine has one worker per proxy and the keywords are dealt out among them:
+// the cells and history rows are those of a run through one proxy, every proxy carries its share, and
+// a proxy that cannot be reached hands its keywords to the others.
+class ProxyPool : public RankRuns_ {
+protected:
+    void SetUp() override {
+        RankRuns_::SetUp();
+        host.ticked = {QStringLiteral("Baidu"), QStringLiteral("Bing")};
+        for (int k = 0; k < 6; ++k) {
+            const QString keyword = QStringLiteral("词%1").arg(k);
+            ids << AddKeyword(keyword);
+            for (test::HttpServer* proxy : {&proxyA, &proxyB, &proxyC})
+                for (const EngineInfo* info : {findEngine(u"Baidu"), findEngine(u"Bing")}) {
+                    test::HttpServer::Response page;
+                    page.delayMs = 60;
+                    page.body =
+                        test::ResultPage(info->name, LinksWithSiteAt(9, (k + info->step) % 8,
+                                                                     QStringLiteral("http://") + kSiteHost));
+                    proxy->Serve(Target(info->name, keyword, 0), page);
+                }
+        }
+    }
+    void TearDown() override { applyNetworkSettings({}); }
+
+    void RunThrough(const QList<test::HttpServer*>& proxies, bool withDeadProxy = false) {
+        NetworkSettings settings;
+        for (test::HttpServer* proxy : proxies)
+            settings.proxyPool << QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"),
+                                                proxy->Port());
+        if (withDeadProxy)
+            settings.proxyPool.insert(
+                1, QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), deadPort()));
+        applyNetworkSettings(settings);
+        db.Exec(QStringLiteral("Update SE_KeyWord Set BaiduRank='',BaiduRank2='',BingRank=''"));
+        db.Exec(QStringLiteral("Delete From SE_RankHistory"));
+        ASSERT_EQ(runs.runBatch(), RunEnd::Completed);
+    }
+    QStringList Rows() {
+        QStringList rows;
+        for (const qint64 id : ids)
+            rows << Cell(id, QStringLiteral("BaiduRank||'|'||BaiduRank2||'|'||BingRank")) + u'/' +
+                        History(id, QStringLiteral("BaiduRank,BaiduRank2,BingRank"));
+        return rows;
+    }
+    static int Proxied(const test::HttpServer& proxy) {
+        int n = 0;
+        for (const test::HttpServer::Request& request : proxy.Requests())
+            n += request.proxied ? 1 : 0;
+        return n;
+    }
+    // A port on which nothing listens.
+    static quint16 deadPort() {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost);
+        return probe.serverPort(); // closed when the probe goes
+    }
+
+    test::HttpServer proxyA;
+    test::HttpServer proxyB;
+    test::HttpServer proxyC;
+    QList<qint64> ids;
+};
+
+TEST_F(ProxyPool, DealsTheKeywordsOutAndGivesTheRowsOfOneProxy) {
+    RunThrough({&proxyA});
+    const QStringList throughOne = Rows();
+    EXPECT_EQ(Proxied(proxyA), 12);
+    // Not every cell may be a not-found text, or the comparison would prove little.
+    EXPECT_TRUE(throughOne.contains(QStringLiteral("5|5|3/5,5,3")));
+
+    proxyA.ClearRequests();
+    RunThrough({&proxyA, &proxyB, &proxyC});
+    EXPECT_EQ(Rows(), throughOne);
+    // Six keywords, two engines, three proxies: two keywords of each engine through each proxy.
+    EXPECT_EQ(Proxied(proxyA), 4);
+    EXPECT_EQ(Proxied(proxyB), 4);
+    EXPECT_EQ(Proxied(proxyC), 4);
+    EXPECT_TRUE(server.Requests().isEmpty()); // nothing went past the proxies
+}
+
+TEST_F(ProxyPool, AProxyThatFailsHandsItsKeywordsToTheOthers) {
+    RunThrough({&proxyA});
+    const QStringList throughOne = Rows();
+    proxyA.ClearRequests();
+    CountingRecorder log;
+    engine.runLog = &log;
+    RunThrough({&proxyA, &proxyC}, true);
+    EXPECT_EQ(Rows(), throughOne);
+    EXPECT_EQ(Proxied(proxyA) + Proxied(proxyC), 12);
+    EXPECT_TRUE(events.count(QStringLiteral("更新排名成功!")) == 2) << events.join(u'|').toStdString();
+    // The dead proxy's one failed page of each engine and its note are in the run log beside the 12 pages.
+    EXPECT_EQ(log.pages.load(), 12 + 2 * 2);
 }
 
 } // namespace

@@ -154,6 +154,13 @@ void HttpServer::onReadyRead(QTcpSocket* socket) {
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     request.method = requestLine.value(0);
     request.target = requestLine.value(1);
+    if (request.target.startsWith("http://")) {
+        // The absolute form a client sends to a proxy: this server then stands in for the proxy and the
+        // site behind it alike.
+        request.proxied = true;
+        const qsizetype path = request.target.indexOf('/', 7);
+        request.target = path < 0 ? QByteArray("/") : request.target.sliced(path);
+    }
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const qsizetype colon = lines[i].indexOf(':');
         if (colon > 0)

@@ -40,6 +40,7 @@ public:
     struct Request {
         QByteArray method;
         QByteArray target; // path and query as sent
+        bool proxied = false; // sent to this server as to a proxy (the target in absolute form)
         QList<QPair<QByteArray, QByteArray>> headers;
         std::chrono::steady_clock::time_point arrived; // when the request was read, on a monotonic clock
         QByteArray Header(const QByteArray& name) const;
