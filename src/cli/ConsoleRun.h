@@ -10,6 +10,7 @@
 #include "store/Recordset.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 
@@ -28,6 +29,7 @@ public:
         qint64 pagesRequested = 0;
         qint64 pagesLoaded = 0;
         qint64 pagesNotUnderstood = 0;
+        QStringList blockedEngines; // engines that answered with a verification page
         double seconds = 0;
     };
 

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 namespace quorvane {
@@ -45,6 +46,8 @@ struct EngineDefinition {
     QString promotedMark;
     QString greenStart;
     QString greenEnd;
+    // Texts that mark a page without results as the engine's verification page (BlockedMark=).
+    QStringList blockedMarks;
 
     bool operator==(const EngineDefinition&) const = default;
 };

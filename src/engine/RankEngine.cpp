@@ -1,8 +1,10 @@
 #include "engine/RankEngine.h"
 
+#include "engine/EngineDefinitions.h"
 #include "engine/EngineTable.h"
 #include "engine/Scanners.h"
 #include "engine/UrlMatch.h"
+#include "engine/VerificationPages.h"
 #include "platform/GbkCodec.h"
 
 #include <algorithm>
@@ -55,6 +57,17 @@ PageRecord RankEngine::readPage(QByteArrayView keywordGbk, QStringView engine, i
     const Browser::LoadOutcome load = rankBrowser.lastLoad();
     page.httpStatus = load.httpStatus;
     page.bytes = load.bytes;
+    const auto keepPage = [&] {
+        if (runLog)
+            runLog->keepUnparsed(engine, page.url, rankBrowser.documentMarkup());
+    };
+    if (isVerificationAnswer(load)) {
+        pageLinks_.clear();
+        page.outcome = PageOutcome::Blocked;
+        page.note = load.error;
+        keepPage();
+        return page;
+    }
     if (!load.error.isEmpty() || load.httpStatus >= 400) {
         // A failed load or a server's error page: whatever it shows is not the engine's results.
         pageLinks_.clear();
@@ -63,9 +76,12 @@ PageRecord RankEngine::readPage(QByteArrayView keywordGbk, QStringView engine, i
         return page;
     }
     if (!scanResultPage(rankBrowser, engine, pageLinks_, promoCount_)) {
-        page.outcome = PageOutcome::NotUnderstood;
-        if (runLog)
-            runLog->keepUnparsed(engine, page.url, rankBrowser.documentMarkup());
+        const EngineInfo* info = findEngine(engine);
+        page.outcome = isVerificationPage(engine, fromGbk(rankBrowser.documentMarkup()),
+                                          info ? definition(*info).blockedMarks : QStringList())
+                           ? PageOutcome::Blocked
+                           : PageOutcome::NotUnderstood;
+        keepPage();
         return page;
     }
     page.outcome = PageOutcome::Read;
@@ -102,6 +118,12 @@ RankEngine::CheckResult RankEngine::checkEngineRank(QByteArrayView keywordGbk, c
             // The proxy, not the engine, failed: the run hands the keyword to another proxy's worker.
             logPage();
             result.proxyFailed = true;
+            return result;
+        }
+        if (page.outcome == PageOutcome::Blocked) {
+            // Asking on would make the block longer.
+            logPage();
+            result.blocked = true;
             return result;
         }
         if (page.outcome != PageOutcome::Read) {

@@ -95,6 +95,20 @@ void EngineWorkerPool::dispatch() {
         waiting_.clear();
         return;
     }
+    // The checks of an engine that answered with a verification page end without asking it.
+    for (auto it = waiting_.begin(); it != waiting_.end();) {
+        const EngineCheckRequest& request = (*requests_)[*it];
+        if (!blocked_.contains(request.engine)) {
+            ++it;
+            continue;
+        }
+        EngineCheckOutcome& outcome = (*outcomes_)[*it];
+        outcome.engine = request.engine;
+        outcome.pageCount = request.pageRange;
+        outcome.result.blocked = true;
+        --pending_;
+        it = waiting_.erase(it);
+    }
     const bool anyInFlight = pending_ > waiting_.size();
     if (!sideBySide_ && anyInFlight)
         return;
@@ -143,6 +157,8 @@ void EngineWorkerPool::takeOutcome(EngineWorker* worker, size_t request, const E
             return;
         }
     }
+    if (outcome.result.blocked && !blocked_.contains(outcome.engine))
+        blocked_ << outcome.engine;
     (*outcomes_)[request] = outcome;
     --pending_;
     dispatch();

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QNetworkProxy>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <map>
@@ -63,6 +64,8 @@ public:
     // page at a time, at its own pace. The calling thread processes its events meanwhile (the window stays
     // responsive) and sleeps between them. A stop request ends every check before its next page. A check
     // whose proxy failed is handed to another proxy's worker of the engine; the failed proxy gets no more.
+    // Once an engine answered with a verification page it is asked nothing more in the run: its checks
+    // end at once as blocked ones.
     std::vector<EngineCheckOutcome> check(const std::vector<EngineCheckRequest>& requests, bool sideBySide);
 
 private:
@@ -76,6 +79,7 @@ private:
     BrowserFactory makeBrowser_;
     QList<QNetworkProxy> proxies_;
     std::map<QString, std::unique_ptr<EngineWorkers>> engines_;
+    QStringList blocked_; // engines that answered with a verification page in this run
 
     // The checks of the current call.
     const std::vector<EngineCheckRequest>* requests_ = nullptr;

@@ -72,11 +72,13 @@ void RankRuns::takeOutcome(QStringView engine, const EngineCheckOutcome& outcome
     counter = outcome.rank;
     counter2 = twoCells ? outcome.rank2 : outcome.rank;
     runPages_.add(engine, outcome.result.pages);
-    if (!outcome.result.completed || !outcome.result.readAnyPage) {
-        // No result: not one page could be read (the engine may be refusing us), or every page that came
-        // was one the markers do not understand. ">N" would claim the site is absent, which nobody learned.
+    if (!outcome.result.completed || !outcome.result.readAnyPage || outcome.result.blocked) {
+        // No result: not one page could be read (the engine may be refusing us), the engine answered with a
+        // verification page, or every page that came was one the markers do not understand. ">N" would
+        // claim the site is absent, which nobody learned.
         const PageCounts& pages = outcome.result.pages;
-        const bool notUnderstood = outcome.result.completed && pages.read == 0 && pages.notUnderstood > 0;
+        const bool notUnderstood =
+            outcome.result.completed && !outcome.result.blocked && pages.read == 0 && pages.notUnderstood > 0;
         const QString& text = notUnderstood ? kNotUnderstood : kRestricted;
         writeCells(engine, text, text);
         counter = 0;
@@ -132,9 +134,23 @@ void RankRuns::startRunRecord() {
         engine_.runLog->startRun();
 }
 
+bool RankRuns::nothingAnswered() const {
+    int asked = 0;
+    int answered = 0;
+    for (const EngineInfo& info : kEngines) {
+        const PageCounts pages = runPages_.of(info.name);
+        asked += pages.answered() + pages.notLoaded;
+        answered += pages.answered();
+    }
+    return asked > 0 && answered == 0;
+}
+
 QString RankRuns::endOfRunText(const QString& message) const {
-    const QString pagesNotUnderstood = runPages_.notUnderstoodLine();
-    return pagesNotUnderstood.isEmpty() ? message : message + u'\n' + pagesNotUnderstood;
+    QStringList lines{message};
+    for (const QString& line : {runPages_.blockedLine(), runPages_.notUnderstoodLine()})
+        if (!line.isEmpty())
+            lines << line;
+    return lines.join(u'\n');
 }
 
 std::vector<RankRuns::RowKeys> RankRuns::takeRows(int first, int count) {
@@ -257,8 +273,7 @@ RunEnd RankRuns::runBatch() {
     host_.setStartControlsEnabled(false);
     running_ = true;
     startRunRecord();
-    workers_ =
-        std::make_unique<EngineWorkerPool>(engine_.stopRequested, engine_.runLog, makeBrowser,
+    workers_ = std::make_unique<EngineWorkerPool>(engine_.stopRequested, engine_.runLog, makeBrowser,
                                                   configuredProxyPool());
     QString error;
     bool empty = true;
@@ -301,9 +316,11 @@ RunEnd RankRuns::runBatch() {
     reloadRequested_ = false; // every ending below reloads the list or has just written its last row
 
     // End steps: they run whatever ended the loop.
-    const RunEnd end = !error.isEmpty()                  ? RunEnd::Failed
-                       : empty || !engine_.stopRequested ? RunEnd::Completed
-                                                         : RunEnd::Stopped;
+    RunEnd end = !error.isEmpty()                  ? RunEnd::Failed
+                 : empty || !engine_.stopRequested ? RunEnd::Completed
+                                                   : RunEnd::Stopped;
+    if (end == RunEnd::Completed && !empty && nothingAnswered())
+        end = RunEnd::NothingRead;
     if (!error.isEmpty()) {
         // An error is never reported as success.
         showErrorReport(error);
@@ -315,6 +332,10 @@ RunEnd RankRuns::runBatch() {
         }
     } else if (empty) {
         showInfoMsg(QStringLiteral("请先添加关键词和链接!"));
+    } else if (end == RunEnd::NothingRead) {
+        // The cells say so; a run that learned nothing is never reported as a success.
+        showErrorMsg(QStringLiteral("没有读到任何结果页, 请检查网络和代理设置!"));
+        host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
     } else if (!engine_.stopRequested) {
         showInfoMsg(QStringLiteral("更新排名成功!"));
         host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
@@ -341,8 +362,7 @@ RunEnd RankRuns::updateSingleRow() {
     startRunRecord();
     engine_.resetCounters();
     running_ = true;
-    workers_ =
-        std::make_unique<EngineWorkerPool>(engine_.stopRequested, engine_.runLog, makeBrowser,
+    workers_ = std::make_unique<EngineWorkerPool>(engine_.stopRequested, engine_.runLog, makeBrowser,
                                                   configuredProxyPool());
     RunEnd end = RunEnd::Completed;
     try {

@@ -43,10 +43,11 @@ inline constexpr char16_t kNotUnderstoodText[] = u"无法识别结果页";
 
 // How a batch run or a single-row update ended. Callers decide from this, never from the texts shown.
 enum class RunEnd {
-    Completed,  // every row was checked and saved (also when the list was empty)
-    Stopped,    // a stop request ended it; the row in progress keeps what is stored
-    Failed,     // an error ended it; it was reported
-    NotStarted, // no engine was chosen
+    Completed,   // every row was checked and saved (also when the list was empty)
+    Stopped,     // a stop request ended it; the row in progress keeps what is stored
+    Failed,      // an error ended it; it was reported
+    NotStarted,  // no engine was chosen
+    NothingRead, // every row was checked, but not one page came back (no network, a proxy refusing us)
 };
 
 // The batch run and the single-row update over the mission list: for every row, the check of each ticked
@@ -81,7 +82,6 @@ public:
     bool sideBySide = true;
     // Makes the browser of each engine worker, on the worker's own thread (tests may hand in others).
     BrowserFactory makeBrowser = pageBrowserFactory();
-
 
     // Today's date as runs stamp it (tests move it to another day).
     std::function<QDate()> today = [] { return QDate::currentDate(); };
@@ -122,6 +122,8 @@ private:
     int reloadIfRequested(int nextRow, qint64 done);
     // A run starts its page counts and its log afresh.
     void startRunRecord();
+    // The run asked for pages and not one came back.
+    bool nothingAnswered() const;
     // A balloon's text at the end of a run, with a line naming the engines whose pages were not understood.
     QString endOfRunText(const QString& message) const;
 

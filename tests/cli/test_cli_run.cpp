@@ -176,15 +176,39 @@ TEST_F(ConsoleRunTest, EmptyListCompletesWithNothingDone) {
 TEST_F(ConsoleRunTest, NoPageReadIsAFailure) {
     AddKeyword(QStringLiteral("北京"));
     server.SetFallback(test::Answer(503, {})); // every engine turns us away
-    ConsoleMessages messages(errors);
+    std::FILE* said = std::tmpfile();
+    ASSERT_NE(said, nullptr);
+    ConsoleMessages messages(said);
     ConsoleRun run(db.connection(), Options({QStringLiteral("Google")}), messages, stream);
     const ConsoleRun::Summary summary = run.run();
     EXPECT_EQ(summary.outcome, ConsoleRun::Outcome::Failed);
     EXPECT_EQ(messages.errors(), 1);
+    // Why, and no success before it.
+    std::rewind(said);
+    QFile saidFile;
+    ASSERT_TRUE(saidFile.open(said, QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(saidFile.readAll());
+    saidFile.close();
+    std::fclose(said);
+    EXPECT_TRUE(text.contains(QStringLiteral("没有读到任何结果页"))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("更新排名成功!"))) << text.toStdString();
     EXPECT_EQ(summary.pagesRequested, 1);
     EXPECT_EQ(summary.pagesLoaded, 0);
     EXPECT_EQ(db.Scalar(QStringLiteral("Select GoogleRank From SE_KeyWord")),
               QString::fromUtf16(kRestrictedText));
+}
+
+// The summary names the engines that answered with a verification page; the run itself completed.
+TEST_F(ConsoleRunTest, TheSummaryNamesTheEnginesThatBlocked) {
+    AddKeyword(QStringLiteral("北京"));
+    server.SetFallback(test::Answer(429, "<html><body>unusual traffic</body></html>"));
+    ConsoleMessages messages(errors);
+    ConsoleRun run(db.connection(), Options({QStringLiteral("Bing"), QStringLiteral("Sogou")}), messages,
+                   stream);
+    const ConsoleRun::Summary summary = run.run();
+    EXPECT_EQ(summary.outcome, ConsoleRun::Outcome::Completed);
+    EXPECT_EQ(summary.blockedEngines, (QStringList{QStringLiteral("Sogou"), QStringLiteral("Bing")}));
+    EXPECT_TRUE(Printed().contains(QStringLiteral(", 返回验证页面: Sogou, Bing"))) << Printed().toStdString();
 }
 
 // A stop is a stop also when a page of the run was not understood (which adds a line to the run's end

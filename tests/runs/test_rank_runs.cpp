@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <mutex>
 #include <stdexcept>
 
 namespace quorvane {
@@ -706,6 +707,86 @@ TEST_F(ProxyPool, AProxyThatFailsHandsItsKeywordsToTheOthers) {
     EXPECT_TRUE(events.count(QStringLiteral("更新排名成功!")) == 2) << events.join(u'|').toStdString();
     // The dead proxy's one failed page of each engine and its note are in the run log beside the 12 pages.
     EXPECT_EQ(log.pages.load(), 12 + 2 * 2);
+}
+
+class OutcomeRecorder final : public PageRecorder {
+public:
+    void startRun() override {}
+    void write(const PageRecord& page) override {
+        const std::lock_guard lock(mutex);
+        lines << page.engine + u' ' + QString::number(static_cast<int>(page.outcome));
+    }
+    void keepUnparsed(QStringView engine, const QString&, QByteArrayView) override {
+        const std::lock_guard lock(mutex);
+        kept << engine.toString();
+    }
+    std::mutex mutex;
+    QStringList lines;
+    QStringList kept;
+};
+
+// An engine that answers with a verification page is named, its cells say restricted, its day's history
+// keeps its value, and it is asked nothing more in the run; the other engines go on.
+TEST_F(RankRuns_, AVerificationPageBlocksTheEngineForTheRestOfTheRun) {
+    pageRange = 2;
+    const qint64 first = AddKeyword(QStringLiteral("a"));
+    const qint64 second = AddKeyword(QStringLiteral("b"));
+    db.Exec(QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,"
+                           "BingRank,UpdateTime,KeyWordID,WebID)Values('b','www.mysite.com',7,5,6,9,") +
+            sqlDate(today) + u',' + QString::number(second) + QStringLiteral(",1)"));
+    host.ticked = {QStringLiteral("Baidu"), QStringLiteral("Google"), QStringLiteral("Bing")};
+    // Baidu's security check comes with status 200; Google turns us away with 429.
+    server.ServePage(Target(u"Baidu", QStringLiteral("a"), 0),
+                     "<html><head><title>百度安全验证</title></head><body><p>网络不给力，请稍后重试</p>"
+                     "</body></html>");
+    server.Serve(Target(u"Google", QStringLiteral("a"), 0),
+                 test::Answer(429, "<html><body>Our systems have detected unusual traffic</body></html>"));
+    for (const QString& keyword : {QStringLiteral("a"), QStringLiteral("b")})
+        ServeResults(u"Bing", keyword, 0, LinksWithSiteAt(9, 3, kSiteHost));
+    OutcomeRecorder log;
+    engine.runLog = &log;
+
+    EXPECT_EQ(runs.runBatch(), RunEnd::Completed);
+
+    for (const qint64 id : {first, second}) {
+        EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank")), kRestricted);
+        EXPECT_EQ(Cell(id, QStringLiteral("GoogleRank")), kRestricted);
+        EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QStringLiteral("3"));
+    }
+    EXPECT_EQ(History(first, QStringLiteral("BaiduRank,BaiduRank2,GoogleRank,BingRank")),
+              QStringLiteral("0,0,0,3"));
+    EXPECT_EQ(History(second, QStringLiteral("BaiduRank,BaiduRank2,GoogleRank,BingRank")),
+              QStringLiteral("5,6,7,3"));
+    // One request each to Baidu and Google, none after their verification pages; Bing read both keywords.
+    int baidu = 0, google = 0, bing = 0;
+    for (const QByteArray& target : Asked()) {
+        baidu += target.startsWith("/s?wd=") ? 1 : 0;
+        google += target.startsWith("/search?num=100") ? 1 : 0;
+        bing += target.startsWith("/search?q=") ? 1 : 0;
+    }
+    EXPECT_EQ(baidu, 1);
+    EXPECT_EQ(google, 1);
+    EXPECT_EQ(bing, 2);
+    const QString blocked = QString::number(static_cast<int>(PageOutcome::Blocked));
+    EXPECT_TRUE(log.lines.contains(QStringLiteral("Baidu ") + blocked)) << log.lines.join(u'|').toStdString();
+    EXPECT_TRUE(log.lines.contains(QStringLiteral("Google ") + blocked))
+        << log.lines.join(u'|').toStdString();
+    EXPECT_EQ(QSet<QString>(log.kept.begin(), log.kept.end()),
+              (QSet<QString>{QStringLiteral("Baidu"), QStringLiteral("Google")}));
+    ASSERT_EQ(host.balloons.size(), 1);
+    EXPECT_TRUE(host.balloons[0].contains(QStringLiteral("Baidu, Google 返回了验证页面")))
+        << host.balloons[0].toStdString();
+    EXPECT_EQ(runs.runPages().blockedEngines(),
+              (QStringList{QStringLiteral("Baidu"), QStringLiteral("Google")}));
+}
+
+// A run whose every page failed to come is no success: the user hears why, not "更新排名成功!".
+TEST_F(RankRuns_, ARunThatReadsNoPageIsNotCalledASuccess) {
+    AddKeyword(QStringLiteral("k"));
+    host.ticked = {QStringLiteral("Bing")};
+    server.SetFallback(test::Answer(503, {}));
+    EXPECT_EQ(runs.runBatch(), RunEnd::NothingRead);
+    EXPECT_EQ(events, QStringList{QStringLiteral("没有读到任何结果页, 请检查网络和代理设置!")});
 }
 
 } // namespace
