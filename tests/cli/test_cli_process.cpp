@@ -14,7 +14,7 @@
 #include <QTcpServer>
 #include <QThread>
 
-#include <sys/file.h>
+#include <QTest>
 
 namespace quorvane {
 namespace {
@@ -273,11 +273,10 @@ TEST_F(CommandLineRun, WindowAndCommandLineOfOneFolderExcludeEachOther) {
     QProcessEnvironment windowEnvironment = test::CronEnvironment();
     windowEnvironment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     const QString guardFile = SingleInstanceGuard::guardFilePath(installation.Program());
-    auto guardHeld = [&] {
+    // The guard writes its owner's pid once it holds the lock; reading it takes no lock of the probe's own.
+    auto guardHeldBy = [&](qint64 pid) {
         QFile file(guardFile);
-        if (!file.open(QIODevice::ReadWrite))
-            return false;
-        return ::flock(file.handle(), LOCK_EX | LOCK_NB) != 0;
+        return file.open(QIODevice::ReadOnly) && file.readAll().trimmed() == QByteArray::number(pid);
     };
 
     {
@@ -285,11 +284,8 @@ TEST_F(CommandLineRun, WindowAndCommandLineOfOneFolderExcludeEachOther) {
         window.setProcessEnvironment(windowEnvironment);
         window.start(installation.Program(), {});
         ASSERT_TRUE(window.waitForStarted());
-        QElapsedTimer clock;
-        clock.start();
-        while (!guardHeld() && clock.elapsed() < 20000)
-            QThread::msleep(20);
-        ASSERT_TRUE(guardHeld()) << "the window never took the guard";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return guardHeldBy(window.processId()); }, 20000))
+            << "the window never took the guard";
 
         const ProcessResult result = Update({QStringLiteral("--update")});
         EXPECT_EQ(result.exitCode, 4);
