@@ -188,6 +188,8 @@ void MainWindow::addUrls() {
 
 void MainWindow::startBatchRun() {
     runs().runBatch();
+    // Today's row of the current pair has just been written (or the run ended without it): show it.
+    historyBox->refreshHistory();
 }
 
 void MainWindow::refreshMissionList() {
@@ -226,6 +228,7 @@ void MainWindow::exportHistory() {
 
 void MainWindow::updateSelectedRow() {
     runs().updateSingleRow();
+    historyBox->refreshHistory();
 }
 
 void MainWindow::openSearchPage(QStringView engine) {

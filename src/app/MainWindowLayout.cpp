@@ -419,6 +419,9 @@ void MainWindow::connectCommands() {
     connect(trayExitAction, &QAction::triggered, this, &MainWindow::exitProgram);
 
     connect(missionGrid, &QAbstractItemView::clicked, this, &MainWindow::missionCellClicked);
+    // The history box shows the history of the row the user stands on, wherever the cursor goes (keys,
+    // find, reloads, a run stepping on), not only after a click.
+    historyBox->followCurrentRow();
     connect(missionGrid, &QAbstractItemView::doubleClicked, this, &MainWindow::missionCellDoubleClicked);
 }
 
