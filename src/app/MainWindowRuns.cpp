@@ -68,7 +68,7 @@ MainWindow::MainWindow(Database& database, QString dbFile, QWidget* parent)
     setUpRuns();
     connectCommands();
     setUpMakerServices();
-    resize(1081, 706);
+    resize(kOuterSize);
     auto* watcher = new WindowCommandWatcher(this);
     connect(watcher, &WindowCommandWatcher::command, this, &MainWindow::onWindowCommand);
 }
