@@ -70,8 +70,12 @@ void addChart(lxw_workbook* book, lxw_worksheet* sheet) {
     chart_axis_set_crossing_max(chart->y_axis);
     chart_legend_set_position(chart, LXW_CHART_LEGEND_BOTTOM);
 
-    // Beside the table, over the rows of the first page: 480 x 288 pixels from G2.
-    worksheet_insert_chart(sheet, 1, 6, chart);
+    // Beside the table from G2, 600 x 432 pixels: tall enough for a month of slanted dates under the plot,
+    // low enough to end within the first landscape page.
+    lxw_chart_options placement{};
+    placement.x_scale = 1.25;
+    placement.y_scale = 1.5;
+    worksheet_insert_chart_opt(sheet, 1, 6, chart, &placement);
 }
 
 // Printed across the paper and scaled to one page wide, so the table and the chart beside it print on the
