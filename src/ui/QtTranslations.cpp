@@ -7,15 +7,16 @@
 
 namespace quorvane {
 
-bool installQtTranslations(QCoreApplication& application) {
+QTranslator* installQtTranslations(QCoreApplication& application) {
     auto* translator = new QTranslator(&application);
     // The interface is Chinese whatever the user's locale, so Qt's texts are too.
     if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete translator;
-        return false;
+        return nullptr;
     }
-    return QCoreApplication::installTranslator(translator);
+    QCoreApplication::installTranslator(translator);
+    return translator;
 }
 
 } // namespace quorvane

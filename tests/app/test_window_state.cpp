@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDatabase.h"
+#include "webservices/AboutBox.h"
 
 #include <QGroupBox>
 #include <QMenuBar>
@@ -94,6 +95,19 @@ TEST_F(WindowState, SplitterDragsHoldUntilTheNextCommand) {
     EXPECT_EQ(window->resultsBox->height(), 400);
     window->showMaximized();
     EXPECT_EQ(sizes(), QSize(mission(800), 500));
+}
+
+// The About box's outer size, frame included, is its given size once a window manager has framed it, as
+// the main window's is.
+TEST_F(WindowState, AboutBoxFitsItsOuterSizeOnceFramed) {
+    AboutBox box(window.get());
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box.frameGeometry().size() != box.geometry().size(); }))
+        << "no frame to take off";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box.frameGeometry().size() == AboutBox::kOuterSize; }))
+        << box.frameGeometry().width() << " x " << box.frameGeometry().height();
+    EXPECT_LT(box.width(), AboutBox::kOuterSize.width());
 }
 
 } // namespace
