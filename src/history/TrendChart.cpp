@@ -135,7 +135,7 @@ void TrendChart::buildChart() {
     axisLeft->setMinorGridLineVisible(false);
     axisLeft->setLabelFormat(QStringLiteral("%.0f"));
     axisLeft->setTickType(QValueAxis::TicksDynamic);
-    axisLeft->setTickAnchor(0);
+    axisLeft->setTickAnchor(1);
     axisLeft->setTickInterval(1);
     axisLeft->setRange(0, 10);
     axisLeft->setVisible(false); // no points yet
@@ -263,15 +263,19 @@ void TrendChart::scaleRankAxis() {
         low = std::min(low, p.y());
         high = std::max(high, p.y());
     }
-    // Room for the circles and their marks beyond the best and worst rank; the ends are whole ranks too,
-    // so that the ticks from the anchor 0 fall on whole ranks and the first and last are labelled.
+    // Room for the circles and their marks beyond the best and worst rank.
     const double pad = std::max(1.0, std::ceil((high - low) * 0.1));
-    const double from = std::max(0.0, std::floor(low) - pad);
+    double from = std::max(0.0, std::floor(low) - pad);
     const double to = std::ceil(high) + pad;
     // As many labels as the plot's height has room for, apart enough to read.
     const qreal height = chart->plotArea().height() > 0 ? chart->plotArea().height() : chartView->height();
     const int parts = std::max(1, static_cast<int>(height / kMinTickSpacing));
-    axisLeft->setTickInterval(niceStep(to - from, parts));
+    const double step = niceStep(to - from, parts);
+    // The ticks count from rank 1 (the anchor) in whole steps: 1, 11, 21 ... Rank 0 means "not found" and
+    // is never a place on the scale; with a step of one rank, half a rank above rank 1 is room enough.
+    if (step == 1)
+        from = std::max(from, 0.5);
+    axisLeft->setTickInterval(step);
     axisLeft->setRange(from, to);
 }
 

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
@@ -268,6 +269,9 @@ TEST_F(TrendChartTest, RankAxisLabelsWholeRanksApartEnoughToRead) {
         }
         EXPECT_LE(chart_.axisLeft->min(), 2);
         EXPECT_GE(chart_.axisLeft->max(), 14);
+        EXPECT_EQ(std::count_if(labels.begin(), labels.end(),
+                                [](const auto& label) { return label.second == u"0"; }),
+                  0); // rank 0 is "not found", never a place on the scale
         counts.push_back(labels.size());
     }
     EXPECT_GT(counts[1], counts[0]);
