@@ -9,6 +9,7 @@
 #include "platform/SingleInstanceGuard.h"
 #include "store/Database.h"
 #include "ui/MessageBoxes.h"
+#include "ui/QtTranslations.h"
 
 #include <QCoreApplication>
 
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
         return runCommandLine(argc, argv);
 
     QuorvaneApplication app(argc, argv);
+    // Before the first dialog: Qt's own texts (file dialogs, standard buttons) in the program's language.
+    installQtTranslations(app);
     app.setWindowIcon(applicationIcon());
     MessageBoxPresenter messageBoxes;
     setMessagePresenter(&messageBoxes);
