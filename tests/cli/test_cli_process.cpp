@@ -12,7 +12,9 @@
 #include "support/LoopbackEndpoints.h"
 
 #include <QElapsedTimer>
+#include <QStandardPaths>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <sys/file.h>
@@ -325,19 +327,40 @@ TEST_F(CommandLineRun, WindowAndCommandLineOfOneFolderExcludeEachOther) {
 
 // The agency's way: workers each run one shard on their own copy of the database, and the folder's database
 // takes their results in; the grid and history are those of one ordinary run over every keyword.
-TEST_F(CommandLineRun, ThreeShardsMergedGiveTheSameGridAndHistoryAsOneRun) {
-    const QStringList more = {QStringLiteral("深圳"), QStringLiteral("杭州"), QStringLiteral("成都"),
-                              QStringLiteral("武汉")};
-    installation.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.other.com',-1)"));
-    int position = 3;
-    for (const QString& keyword : more) {
-        installation.Exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName,UpdateTime)Values(2,") +
-                          quotedStr(keyword) + QStringLiteral(",'2020-01-01')"));
-        for (const EngineInfo& info : kEngines)
-            ServeResults(info.name, keyword, 0,
-                         LinksWithSiteAt(10, (position++ % 7) + 1, QStringLiteral("http://www.other.com/")));
+class ShardedRun : public CommandLineRun {
+protected:
+    // Seven keywords over two sites, so that every shard of three has some; the file closed for copying.
+    void SetUp() override {
+        CommandLineRun::SetUp();
+        const QStringList more = {QStringLiteral("深圳"), QStringLiteral("杭州"), QStringLiteral("成都"),
+                                  QStringLiteral("武汉")};
+        installation.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.other.com',-1)"));
+        int position = 3;
+        for (const QString& keyword : more) {
+            installation.Exec(
+                QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName,UpdateTime)Values(2,") +
+                quotedStr(keyword) + QStringLiteral(",'2020-01-01')"));
+            for (const EngineInfo& info : kEngines)
+                ServeResults(
+                    info.name, keyword, 0,
+                    LinksWithSiteAt(10, (position++ % 7) + 1, QStringLiteral("http://www.other.com/")));
+        }
+        installation.CloseConnection();
+        oneRun.CopyDatabaseFrom(installation.DatabasePath());
+        oneRun.WriteEndpointsIni(endpointsIni(server.BaseUrl()));
     }
-    installation.CloseConnection();
+
+    // The ordinary run over every keyword, on a copy of the same database.
+    void RunOnce() {
+        const ProcessResult whole =
+            test::RunProgram(oneRun.Program(), {QStringLiteral("--update")}, test::CronEnvironment());
+        ASSERT_EQ(whole.exitCode, 0) << whole.err.toStdString();
+    }
+
+    Installation oneRun{false};
+};
+
+TEST_F(ShardedRun, ThreeShardsMergedGiveTheSameGridAndHistoryAsOneRun) {
 
     std::vector<std::unique_ptr<Installation>> workers;
     for (int i = 0; i < 3; ++i) {
@@ -345,16 +368,10 @@ TEST_F(CommandLineRun, ThreeShardsMergedGiveTheSameGridAndHistoryAsOneRun) {
         workers.back()->CopyDatabaseFrom(installation.DatabasePath());
         workers.back()->WriteEndpointsIni(endpointsIni(server.BaseUrl()));
     }
-    Installation oneRun(false);
-    oneRun.CopyDatabaseFrom(installation.DatabasePath());
-    oneRun.WriteEndpointsIni(endpointsIni(server.BaseUrl()));
     // A keyword only the first worker's copy has (its number puts it in shard 0).
     workers[0]->Exec(QStringLiteral("Insert Into SE_KeyWord(KeyWordID,WebID,KeyWordName)Values(9,2,'西安')"));
     workers[0]->CloseConnection();
-
-    const ProcessResult whole =
-        test::RunProgram(oneRun.Program(), {QStringLiteral("--update")}, test::CronEnvironment());
-    ASSERT_EQ(whole.exitCode, 0) << whole.err.toStdString();
+    RunOnce();
     QStringList copies;
     int keywordsRun = 0;
     for (int i = 0; i < 3; ++i) {
@@ -395,6 +412,30 @@ TEST_F(CommandLineRun, ThreeShardsMergedGiveTheSameGridAndHistoryAsOneRun) {
         << again.out.toStdString();
     EXPECT_EQ(installation.Rows(kCellsSql), cells);
     EXPECT_EQ(installation.Rows(kHistorySql), history);
+}
+
+// Tried as an agency would: three workers through GNU parallel, each on its own copy, merged into the
+// program folder's database by the script in deploy/.
+TEST_F(ShardedRun, ThreeWorkersThroughGnuParallelGiveTheSameGridAndHistoryAsOneRun) {
+    if (QStandardPaths::findExecutable(QStringLiteral("parallel")).isEmpty())
+        GTEST_SKIP() << "GNU parallel is not installed";
+    RunOnce();
+    const QString script =
+        qEnvironmentVariable("QUORVANE_FIXTURES") + QStringLiteral("/../../deploy/parallel-shards.sh");
+    const QTemporaryDir work;
+    const ProcessResult result = test::RunProgram(
+        QStringLiteral("/bin/bash"), {script, installation.Folder(), QStringLiteral("3"), work.path()},
+        test::CronEnvironment());
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString() << result.out.toStdString();
+    // Every shard's summary, tagged with its number, then the merge's.
+    for (const char* tag : {"0\t完成: 2/2", "1\t完成: 3/3", "2\t完成: 2/2"})
+        EXPECT_TRUE(result.out.contains(QString::fromUtf8(tag))) << tag << "\n" << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains(QStringLiteral("合并完成: 3 个文件, 7 个关键词, 其中 7 个更新了排名")))
+        << result.out.toStdString();
+    EXPECT_EQ(installation.Rows(kCellsSql), oneRun.Rows(kCellsSql));
+    EXPECT_EQ(installation.Rows(kHistorySql), oneRun.Rows(kHistorySql));
+    EXPECT_EQ(installation.Scalar(QStringLiteral("Select Count(*) From SE_RankHistory")),
+              QStringLiteral("7"));
 }
 
 // A file that is not a copy of this program's database is refused as a whole: status 3, nothing merged.
