@@ -36,14 +36,18 @@ public:
         if (run_.options_.shard) {
             const qint64 keyWordId =
                 run_.missions_.value(row, run_.missions_.fieldIndex(u"KeyWordID")).toLongLong();
-            if (!recordShardKeyword(database_, *run_.options_.shard, run_.runs_.today(), keyWordId))
+            if (!recordShardKeyword(database_, *run_.options_.shard, run_.runs_.today(), keyWordId)) {
+                ++notesLost;
                 showErrorMsg(QStringLiteral("分片记录未能保存：") + plainWords(database_.lastFailure()));
+            }
         }
         if (!run_.options_.quiet)
             writeLine(run_.out_, keywordLine(run_.missions_, row, run_.options_.engines));
     }
 
     int rowsDone = 0;
+    // Keywords saved whose note for --merge could not be written: the merge would miss them.
+    int notesLost = 0;
 
 private:
     ConsoleRun& run_;
@@ -68,6 +72,7 @@ ConsoleRun::Summary ConsoleRun::run() {
     QElapsedTimer clock;
     clock.start();
     host_->rowsDone = 0;
+    host_->notesLost = 0;
 
     // A shard's copy keeps its record in a table of its own, made before the first keyword is saved.
     const bool recordReady = !options_.shard || ensureShardRecord(database_);
@@ -86,8 +91,9 @@ ConsoleRun::Summary ConsoleRun::run() {
         summary.pagesLoaded += pages.read + pages.notUnderstood;
         summary.pagesNotUnderstood += pages.notUnderstood;
     }
-    // A message about Endpoints.ini or Engines.ini on the way does not make a completed run a failed one.
-    if (end == RunEnd::Failed || end == RunEnd::NotStarted)
+    // A message about Endpoints.ini or Engines.ini on the way does not make a completed run a failed one; a
+    // keyword saved but not noted for the merge does.
+    if (end == RunEnd::Failed || end == RunEnd::NotStarted || host_->notesLost > 0)
         summary.outcome = Outcome::Failed;
     else if (end == RunEnd::Stopped)
         summary.outcome = Outcome::Stopped;

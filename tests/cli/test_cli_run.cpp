@@ -244,6 +244,56 @@ TEST_F(ConsoleRunTest, PrintsALinePerKeywordAndTheSummary) {
         << lines[2].toStdString();
 }
 
+// A shard's run checks only its keywords and notes each one it saved, with the run's day, for --merge.
+TEST_F(ConsoleRunTest, AShardRunNotesTheKeywordsItSaved) {
+    for (const char* keyword : {"北京", "上海", "广州", "深圳", "杭州"})
+        AddKeyword(QString::fromUtf8(keyword));
+    server.SetFallback(test::Answer(
+        200,
+        test::ResultPage(u"Bing", test::LinksWithSiteAt(5, 2, QStringLiteral("http://www.mysite.com/")))));
+    ConsoleMessages messages(errors);
+    CommandLineOptions options = Options({QStringLiteral("Bing")});
+    options.shard = Shard{1, 2};
+    ConsoleRun run(db.connection(), options, messages, stream);
+    run.runs().today = [] { return QDate(2026, 3, 4); };
+    const ConsoleRun::Summary summary = run.run();
+    EXPECT_EQ(summary.outcome, ConsoleRun::Outcome::Completed);
+    EXPECT_EQ(summary.keywords, 3);
+    EXPECT_EQ(server.Requests().size(), 3);
+    EXPECT_TRUE(Printed().contains(QStringLiteral("[3/3] 杭州 www.mysite.com  Bing 2")))
+        << Printed().toStdString();
+    Recordset rs;
+    const int notes = db.connection().openQuery(
+        rs, QStringLiteral("Select KeyWordID||'|'||RunDay||'|'||Shard||'/'||Shards From SE_ShardRun Order By "
+                           "KeyWordID"));
+    QStringList noted;
+    for (int r = 0; r < notes; ++r)
+        noted << rs.value(r, 0).toString();
+    EXPECT_EQ(noted, (QStringList{QStringLiteral("1|2026-03-04|1/2"), QStringLiteral("3|2026-03-04|1/2"),
+                                  QStringLiteral("5|2026-03-04|1/2")}));
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select Count(*) From SE_KeyWord Where BingRank='2'")),
+              QStringLiteral("3"));
+}
+
+// A keyword saved but not noted would be missed by the merge: the run must not pass for a good one.
+TEST_F(ConsoleRunTest, AShardNoteThatCannotBeWrittenFailsTheRun) {
+    AddKeyword(QStringLiteral("北京"));
+    db.Exec(
+        QStringLiteral("Create Table SE_ShardRun (KeyWordID INTEGER NOT NULL CHECK (KeyWordID < 0), RunDay "
+                       "TEXT NOT NULL, Shard INTEGER, Shards INTEGER, Primary Key (KeyWordID, RunDay))"));
+    server.SetFallback(test::Answer(
+        200,
+        test::ResultPage(u"Bing", test::LinksWithSiteAt(5, 2, QStringLiteral("http://www.mysite.com/")))));
+    ConsoleMessages messages(errors);
+    CommandLineOptions options = Options({QStringLiteral("Bing")});
+    options.shard = Shard{0, 1};
+    ConsoleRun run(db.connection(), options, messages, stream);
+    const ConsoleRun::Summary summary = run.run();
+    EXPECT_EQ(summary.outcome, ConsoleRun::Outcome::Failed);
+    EXPECT_EQ(summary.keywordsDone, 1);
+    EXPECT_EQ(messages.errors(), 1);
+}
+
 TEST_F(ConsoleRunTest, EmptyListCompletesWithNothingDone) {
     ConsoleMessages messages(errors);
     ConsoleRun run(db.connection(), Options(kAll), messages, stream);
