@@ -7,10 +7,11 @@
 // waits for all three, then runs `Quorvane --merge` of the three copies in the first folder; its wall time
 // includes the merge. Counters: wall_s; for the shards also merge_s, share_of_one_run (the shards' wall time
 // over the one run's; the aim is at most 0.40) and same_as_one_run (1 when the merged cells and history
-// equal the one run's, row by row).
+// equal the one run's, row by row). BM_MergeOfLargeCopies times the merge alone with 100,000 keywords.
 #include "store/Database.h"
 #include "store/Recordset.h"
 #include "store/Schema.h"
+#include "store/ShardMerge.h"
 #include "support/Files.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
@@ -211,5 +212,62 @@ void BM_ThreeShardsMerged(benchmark::State& state) {
 }
 // After the one run, which it is compared with.
 BENCHMARK(BM_ThreeShardsMerged)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
+// The merge alone at an agency's size: 100,000 keywords (QUORVANE_BENCH_MERGE_KEYWORDS to change), three
+// copies each holding one shard's new cells, history rows and notes, folded in by the store in this process.
+void BM_MergeOfLargeCopies(benchmark::State& state) {
+    const int fromEnvironment = qEnvironmentVariableIntValue("QUORVANE_BENCH_MERGE_KEYWORDS");
+    const int keywords = fromEnvironment > 0 ? fromEnvironment : 100'000;
+    const QString password = QString::fromUtf16(kDbPassword);
+    const QTemporaryDir dir;
+    auto make = [&](const QString& name, int shard) {
+        const QString path = dir.filePath(name);
+        if (!createDatabase(path, password, SchemaVersion::Full, nullptr))
+            throw std::runtime_error("cannot create the database");
+        Database db;
+        db.openDatabase(path, password);
+        bench::AddKeywords([&db](const QString& sql) { db.execInTransaction(db.execQuery, sql); }, keywords);
+        if (shard < 0)
+            return path;
+        const QString mine = QStringLiteral(" Where KeyWordID % 3 = %1").arg(shard);
+        db.execAllInOneTransaction({
+            QStringLiteral("Update SE_KeyWord Set GoogleRank=KeyWordID % 100, BaiduRank='>100', "
+                           "UpdateTime='2026-12-11'") +
+                mine,
+            QStringLiteral(
+                "Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,UpdateTime,"
+                "KeyWordID,WebID) Select KeyWordName,'www.mysite.com',KeyWordID % 100,0,'2026-12-11',"
+                "KeyWordID,WebID From SE_KeyWord") +
+                mine,
+            QStringLiteral(
+                "Create Table SE_ShardRun (KeyWordID INTEGER NOT NULL, RunDay TEXT NOT NULL, Shard "
+                "INTEGER, Shards INTEGER, Primary Key (KeyWordID, RunDay))"),
+            QStringLiteral("Insert Into SE_ShardRun Select KeyWordID,'2026-12-11',%1,3 From SE_KeyWord")
+                    .arg(shard) +
+                mine,
+        });
+        return path;
+    };
+    const QString target = make(QStringLiteral("target.mdb"), -1);
+    const QStringList copies = {make(QStringLiteral("0.mdb"), 0), make(QStringLiteral("1.mdb"), 1),
+                                make(QStringLiteral("2.mdb"), 2)};
+    Database db;
+    db.openDatabase(target, password);
+    MergeReport report;
+    double seconds = 0;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        report = mergeShardCopies(db, copies, password);
+        seconds += static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    }
+    if (report.end != MergeEnd::Merged || report.keywordsUpdated != keywords ||
+        report.historyRows != keywords)
+        state.SkipWithError("the merge did not take every keyword");
+    state.counters["keywords"] = keywords;
+    state.counters["us_per_keyword"] =
+        seconds * 1e6 / static_cast<double>(keywords) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_MergeOfLargeCopies)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 } // namespace
