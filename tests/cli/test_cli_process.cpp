@@ -415,17 +415,23 @@ TEST_F(ShardedRun, ThreeShardsMergedGiveTheSameGridAndHistoryAsOneRun) {
 }
 
 // Tried as an agency would: three workers through GNU parallel, each on its own copy, merged into the
-// program folder's database by the script in deploy/.
-TEST_F(ShardedRun, ThreeWorkersThroughGnuParallelGiveTheSameGridAndHistoryAsOneRun) {
+// program folder's database by the script in deploy/. Once on this host, once through the form for several
+// hosts (GNU parallel's ":" is this host without ssh: the jobs' commands, tar files and copies as there).
+class ShardedRunThroughParallel : public ShardedRun, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ShardedRunThroughParallel, ThreeWorkersGiveTheSameGridAndHistoryAsOneRun) {
     if (QStandardPaths::findExecutable(QStringLiteral("parallel")).isEmpty())
         GTEST_SKIP() << "GNU parallel is not installed";
     RunOnce();
     const QString script =
         qEnvironmentVariable("QUORVANE_FIXTURES") + QStringLiteral("/../../deploy/parallel-shards.sh");
     const QTemporaryDir work;
-    const ProcessResult result = test::RunProgram(
-        QStringLiteral("/bin/bash"), {script, installation.Folder(), QStringLiteral("3"), work.path()},
-        test::CronEnvironment());
+    QProcessEnvironment environment = test::CronEnvironment();
+    if (*GetParam() != '\0')
+        environment.insert(QStringLiteral("QUORVANE_HOSTS"), QString::fromUtf8(GetParam()));
+    const ProcessResult result =
+        test::RunProgram(QStringLiteral("/bin/bash"),
+                         {script, installation.Folder(), QStringLiteral("3"), work.path()}, environment);
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString() << result.out.toStdString();
     // Every shard's summary, tagged with its number, then the merge's.
     for (const char* tag : {"0\t完成: 2/2", "1\t完成: 3/3", "2\t完成: 2/2"})
@@ -437,6 +443,11 @@ TEST_F(ShardedRun, ThreeWorkersThroughGnuParallelGiveTheSameGridAndHistoryAsOneR
     EXPECT_EQ(installation.Scalar(QStringLiteral("Select Count(*) From SE_RankHistory")),
               QStringLiteral("7"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Hosts, ShardedRunThroughParallel, ::testing::Values("", ":"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(*info.param ? "SeveralHostsForm" : "ThisHost");
+                         });
 
 // A file that is not a copy of this program's database is refused as a whole: status 3, nothing merged.
 TEST_F(CommandLineRun, MergeRefusesWhatIsNotACopyOfTheDatabase) {
