@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <vector>
 
@@ -166,28 +167,62 @@ QHash<QString, std::vector<Keyword>> keywordsHere(Database& database) {
     return keywords;
 }
 
+// This database's history rows of the days the copies checked, by keyword, site number and day: the texts
+// and counters of the one row there, or nothing when the day has none or several.
+class HistoryHere {
+public:
+    HistoryHere(Database& database, const QSet<QString>& days) {
+        if (days.isEmpty())
+            return;
+        QStringList quoted;
+        for (const QString& day : days)
+            quoted << quotedStr(day);
+        Recordset rs;
+        const int cells = static_cast<int>(rankColumns().size());
+        const int count = database.openQuery(
+            rs, QStringLiteral("Select KeyWordID,WebID,UpdateTime,KeyWordName,UrlName,") +
+                    rankColumns().join(u',') + QStringLiteral(" From SE_RankHistory Where UpdateTime In (") +
+                    quoted.join(u',') + u')');
+        for (int r = 0; r < count; ++r) {
+            const QString key =
+                keyOf(rs.value(r, 0).toLongLong(), rs.value(r, 1).toLongLong(), rs.value(r, 2).toString());
+            QVariantList row = fieldsOf(rs, r, 3, cells + 2);
+            // A day with two rows of one keyword is put right by the merge's delete and insert.
+            rows_.insert(key, rows_.contains(key) ? QVariantList() : std::move(row));
+        }
+    }
+    bool holds(const QString& key, const QVariantList& row) const {
+        const auto found = rows_.constFind(key);
+        return found != rows_.cend() && *found == row;
+    }
+    void put(const QString& key, QVariantList row) { rows_.insert(key, std::move(row)); }
+    static QString keyOf(qint64 keyWordId, qint64 webId, const QString& day) {
+        return QString::number(keyWordId) + u'|' + QString::number(webId) + u'|' + day;
+    }
+
+private:
+    QHash<QString, QVariantList> rows_;
+};
+
 // Replaces this database's history row of the keyword's day with the copy's, unless they are equal.
-bool writeDay(Database& database, const Keyword& here, const CopiedDay& day) {
-    const QString where =
-        QStringLiteral(" From SE_RankHistory Where KeyWordID=%1 and WebID=%2 and UpdateTime=%3")
-            .arg(here.id)
-            .arg(here.webId)
-            .arg(quotedStr(day.day));
-    Recordset rs;
-    const int cells = static_cast<int>(rankColumns().size());
-    const int rows = database.openQuery(rs, QStringLiteral("Select KeyWordName,UrlName,") +
-                                                rankColumns().join(u',') + where);
-    if (rows == 1 && rs.value(0, 0).toString() == here.keyword && rs.value(0, 1).toString() == here.url &&
-        fieldsOf(rs, 0, 2, cells) == day.ranks)
+bool writeDay(Database& database, HistoryHere& history, const Keyword& here, const CopiedDay& day) {
+    const QString key = HistoryHere::keyOf(here.id, here.webId, day.day);
+    QVariantList row = {here.keyword, here.url};
+    row += day.ranks;
+    if (history.holds(key, row))
         return false;
     QStringList values = {quotedStr(here.keyword), quotedStr(here.url)};
     for (const QVariant& rank : day.ranks)
         values << counterText(rank);
     values << quotedStr(day.day) << QString::number(here.id) << QString::number(here.webId);
     database.execStatements(
-        {QStringLiteral("Delete") + where,
+        {QStringLiteral("Delete From SE_RankHistory Where KeyWordID=%1 and WebID=%2 and UpdateTime=%3")
+             .arg(here.id)
+             .arg(here.webId)
+             .arg(quotedStr(day.day)),
          QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,") + rankColumns().join(u',') +
              QStringLiteral(",UpdateTime,KeyWordID,WebID)Values(") + values.join(u',') + u')'});
+    history.put(key, std::move(row));
     return true;
 }
 
@@ -230,6 +265,11 @@ MergeReport mergeShardCopies(Database& database, const QStringList& files, const
     const bool written = database.inOneTransaction([&] {
         counted = report;
         QHash<QString, std::vector<Keyword>> keywords = keywordsHere(database);
+        QSet<QString> days;
+        for (const CopiedKeyword& copy : copied)
+            for (const CopiedDay& day : copy.days)
+                days.insert(day.day);
+        HistoryHere history(database, days);
         QStringList columns = rankColumns();
         columns << QStringLiteral("UpdateTime");
         for (const CopiedKeyword& copy : copied) {
@@ -253,7 +293,7 @@ MergeReport mergeShardCopies(Database& database, const QStringList& files, const
                     ++counted.keywordsUpdated;
                 }
                 for (const CopiedDay& day : copy.days)
-                    if (writeDay(database, keyword, day))
+                    if (writeDay(database, history, keyword, day))
                         ++counted.historyRows;
             }
         }
