@@ -211,12 +211,15 @@ TEST_F(ShardMerge, TakesOnlyTheKeywordsTheRunsCheckedInEitherOrder) {
 
 TEST_F(ShardMerge, HistoryOfTheSameDayIsReplacedAndANewerUpdateHereKept) {
     // A row of the same keyword and day here, and a keyword updated here after the copies' runs.
+    // Two rows of that day here, even: the day keeps one.
     const qint64 shanghai = idOf(here, kPairs[1]);
-    here.Exec(
-        QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,UpdateTime,KeyWordID,WebID)"
-                       "Values('上海','www.a.com',42,%1,%2,1)")
-            .arg(quotedStr(kToday))
-            .arg(shanghai));
+    for (const int rank : {42, 5})
+        here.Exec(QStringLiteral(
+                      "Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,UpdateTime,KeyWordID,WebID)"
+                      "Values('上海','www.a.com',%3,%1,%2,1)")
+                      .arg(quotedStr(kToday))
+                      .arg(shanghai)
+                      .arg(rank));
     here.Exec(
         QStringLiteral("Update SE_KeyWord Set GoogleRank='1',UpdateTime='2026-12-12' Where KeyWordID=%1")
             .arg(idOf(here, kPairs[3])));
@@ -308,8 +311,9 @@ TEST_P(ShardMergeRefusal, ChangesNothing) {
     EXPECT_EQ(report.file, bad);
     EXPECT_EQ(dumpOf(here), before);
     EXPECT_EQ(hashOf(bad), badBefore);
-    if (GetParam().end == MergeEnd::FileMissing)
+    if (GetParam().end == MergeEnd::FileMissing) {
         EXPECT_FALSE(QFile::exists(bad)) << "attaching must not create it";
+    }
     // The connection is usable and nothing is left attached: a good merge afterwards works.
     EXPECT_EQ(Merge({first.Path()}).end, MergeEnd::Merged);
 }
