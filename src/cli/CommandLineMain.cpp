@@ -3,8 +3,10 @@
 #include "cli/CommandLineOptions.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ConsoleRun.h"
+#include "cli/MergeCommand.h"
 #include "config/Endpoints.h"
 #include "config/RunSettings.h"
+#include "engine/EngineDefinitions.h"
 #include "engine/NetworkSetup.h"
 #include "platform/ApplicationFolder.h"
 #include "platform/Messages.h"
@@ -41,6 +43,13 @@ int runCommandLine(int argc, char** argv) {
         std::fputs(versionText().toUtf8().constData(), stdout);
         return ExitCompleted;
     }
+    if (options.action == CommandLineOptions::Action::PrintEngines) {
+        // The definitions in force (compiled-in, changed by Engines.ini beside the executable); faults in the
+        // file go to standard error and make the status 1.
+        const bool ok = loadEngineDefinitionsBesideExecutable();
+        std::fputs(engineDefinitionsText().toUtf8().constData(), stdout);
+        return ok ? ExitCompleted : ExitStoppedOrFailed;
+    }
 
     ConsoleMessages messages(stderr, options.quiet);
     // The same guard as the window's: one copy per installation folder, window or not.
@@ -50,9 +59,12 @@ int runCommandLine(int argc, char** argv) {
         return ExitAlreadyRunning;
     }
 
-    // Complaints about Endpoints.ini come now, before the run, as they do when the window opens.
-    loadEndpointsBesideExecutable();
-    loadNetworkSettingsBesideExecutable();
+    const bool merge = options.action == CommandLineOptions::Action::Merge;
+    if (!merge) {
+        // Complaints about Endpoints.ini come now, before the run, as they do when the window opens.
+        loadEndpointsBesideExecutable();
+        loadNetworkSettingsBesideExecutable();
+    }
 
     Database database;
     if (!database.openDatabase(QString::fromUtf16(kDbFile), QString::fromUtf16(kDbPassword))) {
@@ -66,6 +78,9 @@ int runCommandLine(int argc, char** argv) {
         showErrorReport(QString::fromUtf8(e.what()));
         return ExitStoppedOrFailed;
     }
+
+    if (merge)
+        return runMerge(database, options, messages, stdout);
 
     ConsoleRun run(database, options, messages, stdout);
     RunLog runLog(applicationFolder() + QStringLiteral("Logs"));

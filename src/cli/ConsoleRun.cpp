@@ -2,6 +2,7 @@
 
 #include "engine/EngineTable.h"
 #include "store/MissionList.h"
+#include "store/ShardRecord.h"
 
 #include <QElapsedTimer>
 
@@ -21,7 +22,9 @@ public:
                 return true;
         return false;
     }
-    void loadMissionList() override { openMissionList(database_, run_.missions_); }
+    void loadMissionList() override {
+        openMissionList(database_, run_.missions_, run_.options_.shard.value_or(Shard{}));
+    }
     void setStartControlsEnabled(bool) override {}
     void setGridEnabled(bool) override {}
     void setStopEnabled(bool) override {}
@@ -29,11 +32,22 @@ public:
     void showBalloon(const QString&, const QString&) override {}
     void rowChecked(int row) override {
         ++rowsDone;
+        // The keyword is saved: a shard's copy notes it for --merge.
+        if (run_.options_.shard) {
+            const qint64 keyWordId =
+                run_.missions_.value(row, run_.missions_.fieldIndex(u"KeyWordID")).toLongLong();
+            if (!recordShardKeyword(database_, *run_.options_.shard, run_.runs_.today(), keyWordId)) {
+                ++notesLost;
+                showErrorMsg(QStringLiteral("分片记录未能保存：") + plainWords(database_.lastFailure()));
+            }
+        }
         if (!run_.options_.quiet)
             writeLine(run_.out_, keywordLine(run_.missions_, row, run_.options_.engines));
     }
 
     int rowsDone = 0;
+    // Keywords saved whose note for --merge could not be written: the merge would miss them.
+    int notesLost = 0;
 
 private:
     ConsoleRun& run_;
@@ -44,6 +58,7 @@ ConsoleRun::ConsoleRun(Database& database, const CommandLineOptions& options, Co
                        std::FILE* out)
     : options_(options)
     , messages_(messages)
+    , database_(database)
     , out_(out)
     , host_(std::make_unique<Host>(*this, database))
     , runs_(database, missions_, engine_, *host_) {
@@ -57,8 +72,14 @@ ConsoleRun::Summary ConsoleRun::run() {
     QElapsedTimer clock;
     clock.start();
     host_->rowsDone = 0;
+    host_->notesLost = 0;
 
-    const RunEnd end = runs_.runBatch();
+    // A shard's copy keeps its record in a table of its own, made before the first keyword is saved.
+    const bool recordReady = !options_.shard || ensureShardRecord(database_);
+    if (!recordReady)
+        messages_.present(MessageKind::Error, QStringLiteral("Error"),
+                          QStringLiteral("分片记录未能保存：") + plainWords(database_.lastFailure()));
+    const RunEnd end = recordReady ? runs_.runBatch() : RunEnd::Failed;
 
     Summary summary;
     summary.keywordsDone = host_->rowsDone;
@@ -72,8 +93,10 @@ ConsoleRun::Summary ConsoleRun::run() {
     }
     summary.blockedEngines = runs_.runPages().blockedEngines();
     // A message about Endpoints.ini or Engines.ini on the way does not make a completed run a failed one;
-    // a run that read not one page (no network, a proxy that refuses us) is one, and the run said why.
-    if (end == RunEnd::Failed || end == RunEnd::NotStarted || end == RunEnd::NothingRead)
+    // a run that read not one page (no network, a proxy that refuses us) is one, and the run said why; so is
+    // a keyword saved but not noted for the merge.
+    if (end == RunEnd::Failed || end == RunEnd::NotStarted || end == RunEnd::NothingRead ||
+        host_->notesLost > 0)
         summary.outcome = Outcome::Failed;
     else if (end == RunEnd::Stopped)
         summary.outcome = Outcome::Stopped;
