@@ -97,11 +97,14 @@ TEST_F(TrendChartTest, EmptyChartDrawsNoCutAxisLabels) {
         SCOPED_TRACE(size.width());
         frame_.resize(size);
         ShowLaidOut();
-        QTest::qWait(50); // the chart lays out on posted events
         for (const bool afterDrawing : {false, true}) {
             if (afterDrawing)
                 Draw(QStringLiteral("Google"));
-            QTest::qWait(50);
+            // The chart lays out on posted events: a plot area inside the frame says it has.
+            ASSERT_TRUE(QTest::qWaitFor([this] {
+                const QRectF plot = chart_.chart->plotArea();
+                return !plot.isEmpty() && QRectF(QPointF(0, 0), QSizeF(frame_.size())).contains(plot);
+            }));
             const QStringList texts = DrawnTexts();
             expectNothingCut(texts);
             EXPECT_FALSE(texts.contains(QStringLiteral("0")) || texts.contains(QStringLiteral("10")))
@@ -111,7 +114,7 @@ TEST_F(TrendChartTest, EmptyChartDrawsNoCutAxisLabels) {
     InsertHistory(*db_, {.day = kChartDay, .baidu = 3});
     InsertHistory(*db_, {.day = kChartDay.addDays(1), .baidu = 7});
     Draw(QStringLiteral("Baidu"));
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return DrawnTexts().contains(QStringLiteral("4")); }));
     const QStringList texts = DrawnTexts();
     expectNothingCut(texts);
     EXPECT_TRUE(texts.contains(QStringLiteral("排名"))) << texts.join(u'|').toStdString();
@@ -215,18 +218,23 @@ TEST_F(TrendChartTest, EngineWithoutRankSaysSoInThePlot) {
     ShowLaidOut();
 
     Draw(QStringLiteral("Google"), kChartDay.addDays(-10), kChartDay.addDays(30));
-    QTest::qWait(50); // the chart lays out on posted events
     const QString expected = QStringLiteral("Google在") + Iso(kChartDay.addDays(-10)) + QStringLiteral("至") +
                              Iso(kChartDay.addDays(30)) + QStringLiteral("之间没有排名");
     EXPECT_EQ(chart_.emptyNoticeText(), expected);
     const QGraphicsSimpleTextItem* notice = nullptr;
-    for (const QGraphicsItem* item : chart_.chart->scene()->items()) {
-        const auto* text = dynamic_cast<const QGraphicsSimpleTextItem*>(item);
-        if (text && text->isVisible() && text->text() == expected)
-            notice = text;
-    }
+    const auto findNotice = [&] {
+        for (const QGraphicsItem* item : chart_.chart->scene()->items()) {
+            const auto* text = dynamic_cast<const QGraphicsSimpleTextItem*>(item);
+            if (text && text->isVisible() && text->text() == expected)
+                notice = text;
+        }
+        return notice != nullptr;
+    };
+    // The chart lays out on posted events: wait until the notice stands inside the laid-out plot.
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return findNotice() && chart_.chart->plotArea().contains(notice->sceneBoundingRect());
+    })) << "notice missing or outside the plot";
     ASSERT_NE(notice, nullptr);
-    EXPECT_TRUE(chart_.chart->plotArea().contains(notice->sceneBoundingRect())) << "notice outside the plot";
 
     Draw(QStringLiteral("Baidu"));
     EXPECT_TRUE(chart_.emptyNoticeText().isEmpty());
@@ -256,9 +264,9 @@ TEST_F(TrendChartTest, RankAxisLabelsWholeRanksApartEnoughToRead) {
         frame_.resize(700, height);
         ShowLaidOut();
         Draw(QStringLiteral("Baidu"));
-        QTest::qWait(50);
+        // The chart lays out on posted events; its rank labels stand left of the plot once it has.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return rankLabels().size() >= 3; }));
         const auto labels = rankLabels();
-        ASSERT_GE(labels.size(), 3u);
         qreal previous = -1000;
         for (const auto& [y, text] : labels) {
             bool whole = false;
