@@ -7,7 +7,7 @@
 
 namespace quorvane {
 
-// What the program needs of a web browser: navigate, poll the ready state, read the loaded document's
+// What the program needs of a web browser: navigate, read the ready state, read the loaded document's
 // markup. Instances are independent (own cookies, own navigation). An instance belongs to the thread that
 // made it (the GUI thread for the URL finder, a check's own thread in a run); its events arrive while that
 // thread processes events.
