@@ -2,8 +2,8 @@
 // server that answers every page at once, and the two writes of every saved row on their own: the mission
 // row's Post and the day's history row.
 //
-// The page waits poll with a 2 ms sleep and the run pauses 5 ms after every row; that is waiting, not work.
-// Two figures leave it out:
+// The page waits sleep until an event comes and the run does not pause between rows; any sleep left would be
+// waiting, not work. Two figures leave it out:
 //  - "cpu": process CPU time (every thread: the page loads on Qt's network thread, parsing and scanning,
 //    the saves, and the loopback server's own work, which makes it a slight overestimate);
 //  - "busy": wall time minus the time spent inside QThread::msleep, counted by a linker wrap of that one

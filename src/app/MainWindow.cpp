@@ -24,6 +24,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -32,6 +33,7 @@
 #include <QSplitter>
 #include <QToolButton>
 
+#include <algorithm>
 #include <exception>
 
 namespace quorvane {
@@ -52,13 +54,15 @@ template <typename Command> void reported(Command&& command) {
 void MainWindow::prepareWindow() {
     browserStrip->setFixedHeight(1);
     versionPagePanel->setFixedSize(1, 1);
-    setResultsArea(320, 632);
-    pageRangeCombo->setCurrentIndex(0);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // A screen smaller than the window's size gets a window as large as its free area.
+        resize(size().boundedTo(screen->availableGeometry().size()));
         QRect frame(QPoint(), size());
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+    setResultsArea(320, 632);
+    pageRangeCombo->setCurrentIndex(0);
     dbFile = dbFileSetting_;
     dbPassword = QString::fromUtf16(kDbPassword);
     engine().stopRequested = false;
@@ -81,9 +85,11 @@ void MainWindow::fitOuterSize() {
     if (frameGeometry().size() == geometry().size())
         return;
     outerSizeFitted_ = true;
-    resize(innerSizeFor(kOuterSize, frameGeometry(), geometry()));
-    if (const QScreen* screen = this->screen()) {
-        QRect outer(QPoint(), kOuterSize);
+    const QScreen* screen = this->screen();
+    const QSize outerSize = screen ? kOuterSize.boundedTo(screen->availableGeometry().size()) : kOuterSize;
+    resize(innerSizeFor(outerSize, frameGeometry(), geometry()));
+    if (screen) {
+        QRect outer(QPoint(), outerSize);
         outer.moveCenter(screen->availableGeometry().center());
         move(outer.topLeft()); // a move places the frame
     }
@@ -149,6 +155,13 @@ void MainWindow::loadMissionList() {
 
 void MainWindow::reloadMissionListNow() {
     const int rows = openMissionList(database_, missions);
+    // The width the longest address needs, for the mission box's share of a wider window.
+    const QFontMetrics metrics(missionGrid->font());
+    longestAddress_ = 0;
+    const int address = missions.fieldIndex(u"UrlName");
+    for (int row = 0; address >= 0 && row < rows; ++row)
+        longestAddress_ =
+            std::max(longestAddress_, metrics.horizontalAdvance(missions.value(row, address).toString()) + 5);
     missionGrid->setPopupMenu(rows >= 1 ? missionMenu : nullptr);
     missionGrid->updateFooter();
 }
@@ -166,7 +179,8 @@ void MainWindow::setResultsArea(int grp2Height, int grp3Width) {
         splitter->setSizes({first, std::max(0, length - first - splitter->handleWidth())});
     };
     apply(resultsChartSplitter, grp2Height);
-    apply(missionHistorySplitter, grp3Width);
+    // The given width, or what the mission grid needs to show every column when that is more.
+    apply(missionHistorySplitter, std::max(grp3Width, missionBoxNeeds()));
 }
 
 void MainWindow::onWindowCommand(WindowCommandWatcher::Command command) {
@@ -188,6 +202,8 @@ void MainWindow::addUrls() {
 
 void MainWindow::startBatchRun() {
     runs().runBatch();
+    // Today's row of the current pair has just been written (or the run ended without it): show it.
+    historyBox->refreshHistory();
 }
 
 void MainWindow::refreshMissionList() {
@@ -226,6 +242,7 @@ void MainWindow::exportHistory() {
 
 void MainWindow::updateSelectedRow() {
     runs().updateSingleRow();
+    historyBox->refreshHistory();
 }
 
 void MainWindow::openSearchPage(QStringView engine) {

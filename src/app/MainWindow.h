@@ -70,11 +70,21 @@ public:
     void showBalloon(const QString& title, const QString& message);
 
     // The heights and widths the window commands give the results box resultsBox and the mission box
-    // missionBox.
+    // missionBox. The mission box never gets less than missionBoxNeeds().
     void setResultsArea(int grp2Height, int grp3Width);
 
-    // The window's outer size, frame included, at start-up.
-    static constexpr QSize kOuterSize{1081, 706};
+    // The mission box's width at which every column of the mission grid shows without sideways scrolling,
+    // the addresses at their given width, with room for a vertical scroll bar.
+    int missionBoxNeeds() const;
+    // The mission box's width at which the addresses column also shows the longest address whole (up to a
+    // limit); the width the window gains goes to the mission box until it has this much.
+    int missionBoxWants() const;
+    // The history box's width at which every column of the history grid shows, with a vertical scroll bar.
+    int historyBoxNeeds() const;
+
+    // The window's outer size, frame included, at start-up: both grids show every column on a 1366 x 768
+    // screen. A smaller screen gets a window as large as its free area.
+    static constexpr QSize kOuterSize{1366, 706};
     // The inner size that gives a window the outer size, given its frame and inner geometry as they are now.
     static QSize innerSizeFor(QSize outer, const QRect& frameGeometry, const QRect& geometry);
     // Gives the shown window the outer size kOuterSize once a window manager has drawn its frame, centred on
@@ -238,6 +248,9 @@ private:
     void buildMenus();
     void buildTray();
     void connectCommands();
+    // The addresses column of the mission grid takes the grid's width that the other columns leave.
+    void fitAddressColumn();
+    int missionColumnsWidth(int addressWidth) const;
     void setUpMakerServices();
     // The rank engine, its runs and the window side of a run (MainWindowRuns.cpp).
     void setUpRuns();
@@ -254,6 +267,7 @@ private:
     bool terminateRequested_ = false;
     bool outerSizeFitted_ = false; // the frame, once drawn, has been taken off the window's inner size
     bool exitConfirmed_ = false;
+    int longestAddress_ = 0; // the width the longest address of the mission list needs in the grid
 };
 
 } // namespace quorvane

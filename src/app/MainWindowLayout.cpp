@@ -1,10 +1,12 @@
 // The main window's controls: sizes and places as the user sees them.
 #include "app/MainWindow.h"
 #include "app/Pictures.h"
+#include "app/WidthFirstSplitter.h"
 #include "engine/EngineTable.h"
 #include "history/HistoryBox.h"
 #include "ui/DataGrid.h"
 #include "ui/Fonts.h"
+#include "ui/RecordsetModel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -12,16 +14,21 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QResizeEvent>
+#include <QScrollBar>
 #include <QSplitter>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <array>
+#include <functional>
 
 namespace quorvane {
 
@@ -54,6 +61,42 @@ QLabel* label(QWidget* parent, const QString& name, const QString& caption, QPoi
     return l;
 }
 
+// The addresses column's given width, and the most it asks for to show a long address whole.
+constexpr int kAddressWidth = 120;
+constexpr int kWidestAddress = 320;
+
+// Runs an action after each resize of the watched widget.
+class ResizeWatcher final : public QObject {
+public:
+    ResizeWatcher(QWidget* watched, std::function<void()> onResize)
+        : QObject(watched)
+        , onResize_(std::move(onResize)) {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize)
+            onResize_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onResize_;
+};
+
+// The width of a grid's columns with its row indicator, its frame and a vertical scroll bar.
+int gridWidthFor(const QTableView& grid, int columns) {
+    return columns + grid.verticalHeader()->width() + 2 * grid.frameWidth() +
+           grid.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &grid);
+}
+
+// The room a group box and its layout take on the left and right of what they hold.
+int sideChrome(const QWidget& box) {
+    int chrome = box.contentsMargins().left() + box.contentsMargins().right();
+    if (const QLayout* layout = box.layout())
+        chrome += layout->contentsMargins().left() + layout->contentsMargins().right();
+    return chrome;
+}
+
 // The least room between one engine box's caption and the next box.
 constexpr int kEngineBoxGap = 4;
 
@@ -77,7 +120,7 @@ std::vector<DataGridColumn> missionColumns(const DataGrid& grid) {
     const QStringList dates{QStringLiteral("0000-00-00")};
     std::vector<DataGridColumn> columns{
         {QStringLiteral("关键词"), QStringLiteral("KeyWordName"), 89, centre, true},
-        {QStringLiteral("相关链接"), QStringLiteral("UrlName"), 120, Qt::AlignLeft, true},
+        {QStringLiteral("相关链接"), QStringLiteral("UrlName"), kAddressWidth, Qt::AlignLeft, true},
         {QStringLiteral("Baidu不包含推广"), QStringLiteral("BaiduRank"), 55, centre, true},
         {QStringLiteral("Baidu包含推广"), QStringLiteral("BaiduRank2"), 55, centre, false},
         {QStringLiteral("Google"), QStringLiteral("GoogleRank"), 40, centre, true},
@@ -218,7 +261,12 @@ QWidget* MainWindow::buildResultsBox() {
     auto* row = new QHBoxLayout(resultsBox);
     row->setContentsMargins(2, 2, 2, 2);
 
-    missionHistorySplitter = new QSplitter(Qt::Horizontal, resultsBox);
+    // A wider window widens the mission box first, until every column and the addresses show whole; the
+    // history box takes the rest.
+    auto* splitter = new WidthFirstSplitter(resultsBox);
+    splitter->firstWants = [this] { return missionBoxWants(); };
+    splitter->secondNeeds = [this] { return historyBoxNeeds(); };
+    missionHistorySplitter = splitter;
     missionHistorySplitter->setObjectName(QStringLiteral("missionHistorySplitter"));
     missionHistorySplitter->setHandleWidth(3);
     missionHistorySplitter->setChildrenCollapsible(false);
@@ -238,7 +286,7 @@ QWidget* MainWindow::buildResultsBox() {
 
     historyGroup = new QGroupBox(QStringLiteral("排名历史记录,右键导出记录"), missionHistorySplitter);
     historyGroup->setObjectName(QStringLiteral("historyGroup"));
-    // The mission box keeps the width the window commands give it; the history box takes what is left.
+    // The window commands give the mission box its width; the history box takes what is left.
     historyGroup->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     missionHistorySplitter->addWidget(missionBox);
@@ -291,6 +339,44 @@ void MainWindow::buildMissionGrid() {
     missionGrid->setFooterTextProvider([this](int column) {
         return column == 0 && missions.isOpen() ? QString::number(missions.recordCount()) : QString();
     });
+}
+
+int MainWindow::missionColumnsWidth(int addressWidth) const {
+    const RecordsetModel* model = missionGrid->recordsetModel();
+    int columns = 0;
+    for (int c = 0; c < model->columnCount(); ++c)
+        columns += model->gridColumn(c).field == u"UrlName" ? addressWidth : missionGrid->columnWidth(c);
+    return gridWidthFor(*missionGrid, columns);
+}
+
+int MainWindow::missionBoxNeeds() const {
+    return missionColumnsWidth(kAddressWidth) + sideChrome(*missionBox);
+}
+
+int MainWindow::missionBoxWants() const {
+    const int address = std::clamp(longestAddress_, kAddressWidth, kWidestAddress);
+    return missionColumnsWidth(address) + sideChrome(*missionBox);
+}
+
+int MainWindow::historyBoxNeeds() const {
+    const DataGrid* grid = historyBox->historyGrid;
+    int columns = 0;
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
+        columns += grid->columnWidth(c);
+    return gridWidthFor(*grid, columns) + sideChrome(*historyGroup) + sideChrome(*historyBox);
+}
+
+void MainWindow::fitAddressColumn() {
+    const RecordsetModel* model = missionGrid->recordsetModel();
+    const int address = model->columnOfField(u"UrlName");
+    if (address < 0)
+        return;
+    int others = 0;
+    for (int c = 0; c < model->columnCount(); ++c)
+        others += c == address ? 0 : missionGrid->columnWidth(c);
+    const int width = std::max(kAddressWidth, missionGrid->viewport()->width() - others);
+    if (width != missionGrid->columnWidth(address))
+        missionGrid->setColumnWidth(address, width);
 }
 
 void MainWindow::buildPageRangePanel() {
@@ -419,6 +505,11 @@ void MainWindow::connectCommands() {
     connect(trayExitAction, &QAction::triggered, this, &MainWindow::exitProgram);
 
     connect(missionGrid, &QAbstractItemView::clicked, this, &MainWindow::missionCellClicked);
+    // The viewport narrows and widens with the mission box and with the vertical scroll bar.
+    new ResizeWatcher(missionGrid->viewport(), [this] { fitAddressColumn(); });
+    // The history box shows the history of the row the user stands on, wherever the cursor goes (keys,
+    // find, reloads, a run stepping on), not only after a click.
+    historyBox->followCurrentRow();
     connect(missionGrid, &QAbstractItemView::doubleClicked, this, &MainWindow::missionCellDoubleClicked);
 }
 

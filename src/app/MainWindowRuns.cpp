@@ -46,6 +46,8 @@ public:
     void showBalloon(const QString& title, const QString& message) override {
         w_.showBalloon(title, message);
     }
+    // The row's history row was just written: the history box shows it at once.
+    void rowChecked(int /*row*/) override { w_.historyBox->refreshHistory(); }
 
 private:
     MainWindow& w_;
@@ -66,7 +68,7 @@ MainWindow::MainWindow(Database& database, QString dbFile, QWidget* parent)
     setUpRuns();
     connectCommands();
     setUpMakerServices();
-    resize(1081, 706);
+    resize(kOuterSize);
     auto* watcher = new WindowCommandWatcher(this);
     connect(watcher, &WindowCommandWatcher::command, this, &MainWindow::onWindowCommand);
 }

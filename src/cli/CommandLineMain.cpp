@@ -3,6 +3,7 @@
 #include "cli/CommandLineOptions.h"
 #include "cli/ConsoleOutput.h"
 #include "cli/ConsoleRun.h"
+#include "cli/MergeCommand.h"
 #include "config/Endpoints.h"
 #include "config/RunSettings.h"
 #include "engine/EngineDefinitions.h"
@@ -28,10 +29,17 @@ namespace quorvane {
 
 namespace {
 
-// A core application needs no display; an engine that loads its pages with the browser engine needs a GUI
-// application, offscreen where there is no display.
+// A core application needs no display; an update with an engine that loads its pages with the browser
+// engine needs a GUI application, offscreen where there is no display. Decided before the application
+// exists, so the arguments are read here once more.
 std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
-    if (!engineDefinitionsAskForBrowser(applicationFolderBeforeStart() + QStringLiteral("Engines.ini")))
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const ParsedCommandLine parsed = parseCommandLine(arguments);
+    const bool update = parsed.options && parsed.options->action == CommandLineOptions::Action::Update;
+    if (!update ||
+        !engineDefinitionsAskForBrowser(applicationFolderBeforeStart() + QStringLiteral("Engines.ini")))
         return std::make_unique<QCoreApplication>(argc, argv);
     prepareScriptBrowserApplication();
     return std::make_unique<QGuiApplication>(argc, argv);
@@ -58,6 +66,13 @@ int runCommandLine(int argc, char** argv) {
         std::fputs(versionText().toUtf8().constData(), stdout);
         return ExitCompleted;
     }
+    if (options.action == CommandLineOptions::Action::PrintEngines) {
+        // The definitions in force (compiled-in, changed by Engines.ini beside the executable); faults in the
+        // file go to standard error and make the status 1.
+        const bool ok = loadEngineDefinitionsBesideExecutable();
+        std::fputs(engineDefinitionsText().toUtf8().constData(), stdout);
+        return ok ? ExitCompleted : ExitStoppedOrFailed;
+    }
 
     ConsoleMessages messages(stderr, options.quiet);
     // The same guard as the window's: one copy per installation folder, window or not.
@@ -67,9 +82,12 @@ int runCommandLine(int argc, char** argv) {
         return ExitAlreadyRunning;
     }
 
-    // Complaints about Endpoints.ini come now, before the run, as they do when the window opens.
-    loadEndpointsBesideExecutable();
-    loadNetworkSettingsBesideExecutable();
+    const bool merge = options.action == CommandLineOptions::Action::Merge;
+    if (!merge) {
+        // Complaints about Endpoints.ini come now, before the run, as they do when the window opens.
+        loadEndpointsBesideExecutable();
+        loadNetworkSettingsBesideExecutable();
+    }
 
     Database database;
     if (!database.openDatabase(QString::fromUtf16(kDbFile), QString::fromUtf16(kDbPassword))) {
@@ -83,6 +101,9 @@ int runCommandLine(int argc, char** argv) {
         showErrorReport(QString::fromUtf8(e.what()));
         return ExitStoppedOrFailed;
     }
+
+    if (merge)
+        return runMerge(database, options, messages, stdout);
 
     ConsoleRun run(database, options, messages, stdout);
     RunLog runLog(applicationFolder() + QStringLiteral("Logs"));

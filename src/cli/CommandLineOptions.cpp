@@ -2,36 +2,109 @@
 
 #include "engine/EngineTable.h"
 
+#include <QCommandLineParser>
 #include <QSet>
+
+#include <vector>
 
 namespace quorvane {
 
 namespace {
 
-constexpr QStringView kUpdateOption = u"--update";
-constexpr QStringView kEnginesOption = u"--engines";
-constexpr QStringView kPages = u"--pages";
-constexpr QStringView kQuiet = u"--quiet";
-constexpr QStringView kHelp = u"--help";
-constexpr QStringView kShortHelp = u"-h";
-constexpr QStringView kVersion = u"--version";
+// An option as the parser knows it and as the usage shows it.
+struct OptionText {
+    QStringList names;   // the long name last; the usage shows it
+    QString valueName;   // the parser's: the option takes a value when set
+    QString shownValue;  // what the usage writes after the name
+    QString description; // a line per "\n"; lines after the first are indented under it
+};
 
-// The option name of an argument: "--pages=3" gives "--pages".
-QStringView optionName(QStringView argument) {
-    const qsizetype equals = argument.indexOf(u'=');
-    return argument.startsWith(u"--") && equals > 0 ? argument.first(equals) : argument;
+QString engineNames() {
+    QStringList names;
+    for (const EngineInfo& info : kEngines)
+        names << info.name.toString();
+    return names.join(u',');
 }
 
-bool isOurs(QStringView argument) {
-    const QStringView name = optionName(argument);
-    for (QStringView option : {kUpdateOption, kEnginesOption, kPages, kQuiet, kHelp, kShortHelp, kVersion})
-        if (name == option)
-            return true;
-    return false;
+const std::vector<OptionText>& optionTexts() {
+    static const std::vector<OptionText> texts = {
+        {{QStringLiteral("update")}, {}, {}, QStringLiteral("批量更新排名")},
+        {{QStringLiteral("engines")},
+         QStringLiteral("列表"),
+         QStringLiteral("列表"),
+         QStringLiteral("要查询的搜索引擎, 以逗号分隔 (默认全部):\n") + engineNames()},
+        {{QStringLiteral("pages")},
+         QStringLiteral("N"),
+         QStringLiteral("N"),
+         QStringLiteral("查询范围: 从第1页至第N页, N 为 1 至 10 (默认 1)")},
+        {{QStringLiteral("shard")},
+         QStringLiteral("K/N"),
+         QStringLiteral("K/N"),
+         QStringLiteral("只查询 N 份中的第 K 份关键词 (K 为 0 至 N-1): 编号除以 N 余 K 的关键词;\n"
+                        "记下查过的关键词, 以便用 --merge 合并")},
+        // The files are the positional arguments, so that one option takes any number of them.
+        {{QStringLiteral("merge")},
+         {},
+         QStringLiteral("文件..."),
+         QStringLiteral("把各份 (--shard) 在数据库副本中查过的关键词合并到本程序的数据库")},
+        {{QStringLiteral("quiet")},
+         {},
+         {},
+         QStringLiteral("不输出每个关键词的结果和提示信息, 只输出汇总和错误")},
+        {{QStringLiteral("print-engines")},
+         {},
+         {},
+         QStringLiteral("输出所用的搜索引擎定义 (内置的, 及 Engines.ini 的修改)")},
+        {{QStringLiteral("h"), QStringLiteral("help")}, {}, {}, QStringLiteral("显示本帮助")},
+        {{QStringLiteral("version")}, {}, {}, QStringLiteral("显示版本")},
+    };
+    return texts;
+}
+
+QString dashed(const QString& name) {
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// The option an argument names ("--pages=3" names pages, "-h" names h), or none.
+const OptionText* optionOf(QStringView argument) {
+    QString name;
+    if (argument.startsWith(u"--"))
+        name = argument.mid(2).split(u'=').first().toString();
+    else if (argument.size() == 2 && argument.startsWith(u'-'))
+        name = argument.mid(1).toString();
+    else
+        return nullptr;
+    for (const OptionText& text : optionTexts())
+        for (const QString& known : text.names)
+            if (known == name && dashed(known) == argument.first(name.size() + (name.size() == 1 ? 1 : 2)))
+                return &text;
+    return nullptr;
 }
 
 ParsedCommandLine failure(QString error) {
     return {std::nullopt, std::move(error)};
+}
+
+// The parser's complaint in the program's own words.
+QString parserMistake(const QStringList& arguments, const QString& parserText) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QStringLiteral("--"))
+            break;
+        if (!argument.startsWith(u'-') || argument.size() == 1)
+            continue;
+        const OptionText* option = optionOf(argument);
+        if (!option)
+            return QStringLiteral("无法识别的参数: ") + argument;
+        const QString name = dashed(option->names.last());
+        if (argument.contains(u'=') && option->valueName.isEmpty())
+            return QStringLiteral("参数不带值: ") + name;
+        if (!option->valueName.isEmpty() && !argument.contains(u'=') && i + 1 == arguments.size())
+            return QStringLiteral("缺少参数的值: ") + name;
+        if (!option->valueName.isEmpty() && !argument.contains(u'='))
+            ++i; // its value, whatever it looks like
+    }
+    return parserText;
 }
 
 // "Baidu,google" as table names in table order, or why not.
@@ -57,13 +130,35 @@ std::optional<QStringList> engineList(const QString& text, QString* error) {
     return engines;
 }
 
+// "2/5" as shard 2 of 5, or nothing when it is not one.
+std::optional<Shard> shardOf(const QString& text) {
+    const QStringList parts = text.split(u'/');
+    if (parts.size() != 2)
+        return std::nullopt;
+    bool indexOk = false;
+    bool countOk = false;
+    const int index = parts[0].trimmed().toInt(&indexOk);
+    const int count = parts[1].trimmed().toInt(&countOk);
+    if (!indexOk || !countOk || count < 1 || index < 0 || index >= count)
+        return std::nullopt;
+    return Shard{index, count};
+}
+
+// The width a terminal gives the text: Chinese characters take two columns.
+qsizetype shownWidth(const QString& text) {
+    qsizetype width = 0;
+    for (const QChar c : text)
+        width += c.unicode() < 0x1100 ? 1 : 2;
+    return width;
+}
+
 } // namespace
 
 bool isCommandLineRun(const QStringList& arguments) {
     // Qt's own options for the window have one dash (-platform, -style); anything with two that is not
     // ours is a mistyped option of ours, answered with the usage rather than with a window.
     for (const QString& argument : arguments)
-        if (isOurs(argument) || argument.startsWith(u"--"))
+        if (optionOf(argument) || argument.startsWith(u"--"))
             return true;
     return false;
 }
@@ -76,94 +171,109 @@ bool isCommandLineRun(int argc, char** argv) {
 }
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    for (const OptionText& text : optionTexts())
+        parser.addOption(QCommandLineOption(text.names, text.description, text.valueName));
+    if (!parser.parse(QStringList{QStringLiteral("Quorvane")} + arguments))
+        return failure(parserMistake(arguments, parser.errorText()));
+
+    QSet<QString> seen;
+    for (const QString& name : parser.optionNames()) {
+        if (seen.contains(name))
+            return failure(QStringLiteral("参数重复: ") + dashed(name));
+        seen.insert(name);
+    }
+    auto isSet = [&parser](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
+
     CommandLineOptions options;
     for (const EngineInfo& info : kEngines)
         options.engines << info.name.toString();
-    bool update = false;
-    bool help = false;
-    bool version = false;
-    bool runOptions = false; // --engines, --pages or --quiet: they only make sense with --update
-    QSet<QStringView> seen;
-
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        const QStringView name = optionName(argument);
-        if (!isOurs(argument))
-            return failure(QStringLiteral("无法识别的参数: ") + argument);
-        if (seen.contains(name))
-            return failure(QStringLiteral("参数重复: ") + name.toString());
-        seen.insert(name);
-
-        const bool takesValue = name == kEnginesOption || name == kPages;
-        const bool inlineValue = name.size() < argument.size();
-        if (inlineValue && !takesValue)
-            return failure(QStringLiteral("参数不带值: ") + name.toString());
-        QString value;
-        if (takesValue) {
-            if (inlineValue)
-                value = argument.mid(name.size() + 1);
-            else if (i + 1 < arguments.size())
-                value = arguments[++i];
-            else
-                return failure(QStringLiteral("缺少参数的值: ") + name.toString());
-        }
-
-        if (name == kUpdateOption) {
-            update = true;
-        } else if (name == kHelp || name == kShortHelp) {
-            help = true;
-        } else if (name == kVersion) {
-            version = true;
-        } else if (name == kQuiet) {
-            options.quiet = true;
-            runOptions = true;
-        } else if (name == kEnginesOption) {
-            QString error;
-            std::optional<QStringList> engines = engineList(value, &error);
-            if (!engines)
-                return failure(error);
-            options.engines = *engines;
-            runOptions = true;
-        } else if (name == kPages) {
-            bool ok = false;
-            const int pages = value.trimmed().toInt(&ok);
-            if (!ok || pages < 1 || pages > 10)
-                return failure(QStringLiteral("--pages 应为 1 至 10 之间的整数: ") + value);
-            options.pages = pages;
-            runOptions = true;
-        }
+    if (isSet("engines")) {
+        QString error;
+        std::optional<QStringList> engines = engineList(parser.value(QStringLiteral("engines")), &error);
+        if (!engines)
+            return failure(error);
+        options.engines = *engines;
     }
+    if (isSet("pages")) {
+        const QString value = parser.value(QStringLiteral("pages"));
+        bool ok = false;
+        const int pages = value.trimmed().toInt(&ok);
+        if (!ok || pages < 1 || pages > 10)
+            return failure(QStringLiteral("--pages 应为 1 至 10 之间的整数: ") + value);
+        options.pages = pages;
+    }
+    if (isSet("shard")) {
+        const QString value = parser.value(QStringLiteral("shard"));
+        options.shard = shardOf(value);
+        if (!options.shard)
+            return failure(QStringLiteral("--shard 应为 K/N, N 为正整数, K 为 0 至 N-1 之间的整数: ") +
+                           value);
+    }
+    options.quiet = isSet("quiet");
+    const bool merge = isSet("merge");
+    if (merge)
+        options.mergeFiles = parser.positionalArguments();
+    else if (!parser.positionalArguments().isEmpty())
+        return failure(QStringLiteral("无法识别的参数: ") + parser.positionalArguments().first());
 
-    if (help) {
+    if (isSet("help")) {
         options.action = CommandLineOptions::Action::Help;
         return {options, {}};
     }
-    if (version) {
+    if (isSet("version")) {
         options.action = CommandLineOptions::Action::Version;
         return {options, {}};
     }
-    if (!update)
-        return failure(runOptions ? QStringLiteral("--engines、--pages 和 --quiet 只能与 --update 一起使用")
-                                  : QStringLiteral("缺少 --update"));
+    if (isSet("print-engines")) {
+        options.action = CommandLineOptions::Action::PrintEngines;
+        return {options, {}};
+    }
+    const bool update = isSet("update");
+    const bool updateOnly = isSet("engines") || isSet("pages") || isSet("shard");
+    if (update && merge)
+        return failure(QStringLiteral("--update 和 --merge 不能一起使用"));
+    if (merge) {
+        if (updateOnly)
+            return failure(QStringLiteral("--engines、--pages 和 --shard 只能与 --update 一起使用"));
+        if (options.mergeFiles.isEmpty())
+            return failure(QStringLiteral("--merge 缺少要合并的文件"));
+        options.action = CommandLineOptions::Action::Merge;
+        return {options, {}};
+    }
+    if (!update) {
+        if (isSet("shard"))
+            return failure(QStringLiteral("--shard 只能与 --update 一起使用"));
+        return failure(updateOnly || options.quiet
+                           ? QStringLiteral("--engines、--pages 和 --quiet 只能与 --update 一起使用")
+                           : QStringLiteral("缺少 --update"));
+    }
     return {options, {}};
 }
 
 QString usageText() {
-    return QStringLiteral(
-        "用法: Quorvane --update [--engines 引擎,...] [--pages N] [--quiet]\n"
-        "      Quorvane --help | --version\n"
+    QString text = QStringLiteral(
+        "用法: Quorvane --update [--engines 引擎,...] [--pages N] [--shard K/N] [--quiet]\n"
+        "      Quorvane --merge 文件... [--quiet]\n"
+        "      Quorvane --print-engines | --help | --version\n"
         "\n"
         "不打开窗口, 批量更新所有已启用关键词的排名 (与窗口中的 \"批量更新排名\" 相同), 完成后退出.\n"
-        "\n"
-        "  --update           批量更新排名\n"
-        "  --engines 列表     要查询的搜索引擎, 以逗号分隔 (默认全部):\n"
-        "                     Baidu,Google,Yahoo,Soso,Bing,Sogou,Youdao\n"
-        "  --pages N          查询范围: 从第1页至第N页, N 为 1 至 10 (默认 1)\n"
-        "  --quiet            不输出每个关键词的结果和提示信息, 只输出汇总和错误\n"
-        "  --help             显示本帮助\n"
-        "  --version          显示版本\n"
-        "\n"
-        "退出状态: 0 完成; 1 已停止或失败; 2 参数错误; 3 无法打开数据库; 4 程序已在运行\n");
+        "\n");
+    constexpr qsizetype kColumn = 19; // where the descriptions start, after two spaces
+    for (const OptionText& option : optionTexts()) {
+        QString shown = dashed(option.names.last());
+        if (!option.shownValue.isEmpty())
+            shown += u' ' + option.shownValue;
+        const QStringList lines = option.description.split(u'\n');
+        text += QStringLiteral("  ") + shown +
+                QString(std::max<qsizetype>(1, kColumn - shownWidth(shown)), u' ') + lines.first() + u'\n';
+        for (qsizetype i = 1; i < lines.size(); ++i)
+            text += QString(kColumn + 2, u' ') + lines[i] + u'\n';
+    }
+    text += QStringLiteral("\n退出状态: 0 完成; 1 已停止或失败; 2 参数错误; 3 无法打开数据库或要合并的文件; "
+                           "4 程序已在运行\n");
+    return text;
 }
 
 QString versionText() {

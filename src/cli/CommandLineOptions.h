@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Shard.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,16 +10,22 @@
 namespace quorvane {
 
 // What the user asked for on the command line:
-//   Quorvane --update [--engines Baidu,Google,...] [--pages N] [--quiet]
-//   Quorvane --help | --version
+//   Quorvane --update [--engines Baidu,Google,...] [--pages N] [--shard K/N] [--quiet]
+//   Quorvane --merge FILE... [--quiet]
+//   Quorvane --print-engines | --help | --version
 struct CommandLineOptions {
-    enum class Action { Update, Help, Version };
+    enum class Action { Update, Merge, PrintEngines, Help, Version };
     Action action = Action::Update;
     // The engines to check, as the engine table names them, in the table's order; all seven by default,
     // as the window starts with every box ticked.
     QStringList engines;
     // The page range, 1 to 10; 1 as the window starts.
     int pages = 1;
+    // The part of the keywords this run checks, for runs side by side on several machines; the whole list
+    // by default. A run of a shard notes the keywords it checked, for --merge.
+    std::optional<Shard> shard;
+    // The workers' copies of the database that --merge folds into this folder's database.
+    QStringList mergeFiles;
     // No line per keyword, and no information messages: only the summary and the errors.
     bool quiet = false;
 };
@@ -33,7 +41,7 @@ enum ExitStatus : int {
     ExitCompleted = 0,
     ExitStoppedOrFailed = 1,
     ExitBadArguments = 2,
-    ExitNoDatabase = 3,
+    ExitNoDatabase = 3, // also: a file to merge that is missing, not ours or has another password
     ExitAlreadyRunning = 4,
 };
 
@@ -48,7 +56,8 @@ bool isCommandLineRun(int argc, char** argv);
 // names are compared without regard to case.
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
 
-// The text of --help, also shown on standard error after a wrong argument.
+// The text of --help, also shown on standard error after a wrong argument. Every option the parser knows
+// is listed.
 QString usageText();
 // The text of --version.
 QString versionText();

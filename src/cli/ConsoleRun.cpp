@@ -2,6 +2,7 @@
 
 #include "engine/EngineTable.h"
 #include "store/MissionList.h"
+#include "store/ShardRecord.h"
 
 #include <QElapsedTimer>
 
@@ -21,7 +22,9 @@ public:
                 return true;
         return false;
     }
-    void loadMissionList() override { openMissionList(database_, run_.missions_); }
+    void loadMissionList() override {
+        openMissionList(database_, run_.missions_, run_.options_.shard.value_or(Shard{}));
+    }
     void setStartControlsEnabled(bool) override {}
     void setGridEnabled(bool) override {}
     void setStopEnabled(bool) override {}
@@ -29,11 +32,22 @@ public:
     void showBalloon(const QString&, const QString&) override {}
     void rowChecked(int row) override {
         ++rowsDone;
+        // The keyword is saved: a shard's copy notes it for --merge.
+        if (run_.options_.shard) {
+            const qint64 keyWordId =
+                run_.missions_.value(row, run_.missions_.fieldIndex(u"KeyWordID")).toLongLong();
+            if (!recordShardKeyword(database_, *run_.options_.shard, run_.runs_.today(), keyWordId)) {
+                ++notesLost;
+                showErrorMsg(QStringLiteral("分片记录未能保存：") + plainWords(database_.lastFailure()));
+            }
+        }
         if (!run_.options_.quiet)
             writeLine(run_.out_, keywordLine(run_.missions_, row, run_.options_.engines));
     }
 
     int rowsDone = 0;
+    // Keywords saved whose note for --merge could not be written: the merge would miss them.
+    int notesLost = 0;
 
 private:
     ConsoleRun& run_;
@@ -44,6 +58,7 @@ ConsoleRun::ConsoleRun(Database& database, const CommandLineOptions& options, Co
                        std::FILE* out)
     : options_(options)
     , messages_(messages)
+    , database_(database)
     , out_(out)
     , host_(std::make_unique<Host>(*this, database))
     , runs_(database, missions_, engine_, *host_) {
@@ -57,8 +72,14 @@ ConsoleRun::Summary ConsoleRun::run() {
     QElapsedTimer clock;
     clock.start();
     host_->rowsDone = 0;
+    host_->notesLost = 0;
 
-    const RunEnd end = runs_.runBatch();
+    // A shard's copy keeps its record in a table of its own, made before the first keyword is saved.
+    const bool recordReady = !options_.shard || ensureShardRecord(database_);
+    if (!recordReady)
+        messages_.present(MessageKind::Error, QStringLiteral("Error"),
+                          QStringLiteral("分片记录未能保存：") + plainWords(database_.lastFailure()));
+    const RunEnd end = recordReady ? runs_.runBatch() : RunEnd::Failed;
 
     Summary summary;
     summary.keywordsDone = host_->rowsDone;
@@ -66,22 +87,19 @@ ConsoleRun::Summary ConsoleRun::run() {
     // The checks run side by side with browsers of their own; the run sums what became of their pages.
     for (const EngineInfo& info : kEngines) {
         const PageCounts pages = runs_.runPages().of(info.name);
-        summary.pagesRequested += pages.read + pages.notLoaded + pages.notUnderstood;
-        summary.pagesLoaded += pages.read + pages.notUnderstood;
+        summary.pagesRequested += pages.answered() + pages.notLoaded;
+        summary.pagesLoaded += pages.answered();
         summary.pagesNotUnderstood += pages.notUnderstood;
     }
-    // A message about Endpoints.ini or Engines.ini on the way does not make a completed run a failed one.
-    if (end == RunEnd::Failed || end == RunEnd::NotStarted)
+    summary.blockedEngines = runs_.runPages().blockedEngines();
+    // A message about Endpoints.ini or Engines.ini on the way does not make a completed run a failed one;
+    // a run that read not one page (no network, a proxy that refuses us) is one, and the run said why; so is
+    // a keyword saved but not noted for the merge.
+    if (end == RunEnd::Failed || end == RunEnd::NotStarted || end == RunEnd::NothingRead ||
+        host_->notesLost > 0)
         summary.outcome = Outcome::Failed;
     else if (end == RunEnd::Stopped)
         summary.outcome = Outcome::Stopped;
-    else if (summary.pagesRequested > 0 && summary.pagesLoaded == 0) {
-        // Not one page came back (no network, a proxy that refuses us, every engine blocking us): the
-        // cells say so, and a scheduled run must not pass for a good one.
-        messages_.present(MessageKind::Error, QStringLiteral("Error"),
-                          QStringLiteral("没有读到任何结果页, 请检查网络和代理设置!"));
-        summary.outcome = Outcome::Failed;
-    }
     summary.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     writeLine(out_, summaryLine(summary));
     return summary;
@@ -109,6 +127,9 @@ QString ConsoleRun::summaryLine(const Summary& summary) {
     // A page that loaded but that no marker matched is not "not in the first 100": say so.
     if (summary.pagesNotUnderstood > 0)
         line += QStringLiteral(", 其中 %1 页无法识别, 见 Logs").arg(summary.pagesNotUnderstood);
+    // An engine that asks us to slow down is named: the user then knows why its cells say restricted.
+    if (!summary.blockedEngines.isEmpty())
+        line += QStringLiteral(", 返回验证页面: ") + summary.blockedEngines.join(QStringLiteral(", "));
     return line;
 }
 

@@ -10,6 +10,7 @@
 #include "store/Recordset.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 
@@ -17,7 +18,8 @@ namespace quorvane {
 
 // The batch run without a window: the same run as "批量更新排名" (RankRuns::runBatch over the mission
 // list, same checks, cells and history rows), with the engines and the page range of the command line, a
-// line per keyword on the output as each row is done, and a summary at the end.
+// line per keyword on the output as each row is done, and a summary at the end. With a shard, only its
+// keywords are checked, and each one saved is noted in the shard record (store/ShardRecord.h).
 class ConsoleRun final {
 public:
     enum class Outcome { Completed, Stopped, Failed };
@@ -28,6 +30,7 @@ public:
         qint64 pagesRequested = 0;
         qint64 pagesLoaded = 0;
         qint64 pagesNotUnderstood = 0;
+        QStringList blockedEngines; // engines that answered with a verification page
         double seconds = 0;
     };
 
@@ -61,6 +64,7 @@ private:
 
     const CommandLineOptions options_;
     ConsoleMessages& messages_;
+    Database& database_;
     std::FILE* out_;
     PageBrowser browser_; // the engine's own; each check loads its pages with a browser of its own
     RankEngine engine_{browser_};

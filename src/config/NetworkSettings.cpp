@@ -4,6 +4,7 @@
 #include "config/IniText.h"
 #include "platform/Messages.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
 
@@ -24,6 +25,20 @@ std::optional<QNetworkProxy> parseProxy(const QString& text) {
         (!url.path().isEmpty() && url.path() != u"/") || !trimmed.startsWith(url.scheme() + u"://"))
         return std::nullopt;
     return QNetworkProxy(type, url.host(), static_cast<quint16>(url.port()), url.userName(), url.password());
+}
+
+std::optional<QList<QNetworkProxy>> parseProxyPool(const QString& text) {
+    static const QRegularExpression separators(QStringLiteral("[,\\s]+"));
+    QList<QNetworkProxy> pool;
+    for (const QString& address : text.split(separators, Qt::SkipEmptyParts)) {
+        const std::optional<QNetworkProxy> proxy = parseProxy(address);
+        if (!proxy)
+            return std::nullopt;
+        pool << *proxy;
+    }
+    if (pool.isEmpty())
+        return std::nullopt;
+    return pool;
 }
 
 NetworkSettings readNetworkSettings(const QString& iniPath) {
@@ -49,6 +64,20 @@ NetworkSettings readNetworkSettings(const QString& iniPath) {
         showErrorMsg(title +
                      QStringLiteral(" 中的代理设置有误, 有误的项已忽略, 未设代理时使用系统的代理设置:\n") +
                      faults.join(u'\n'));
+
+    faults.clear();
+    // Proxies= with nothing: no pool, as without the key.
+    const auto poolFault = [](const QString& value) {
+        if (value.trimmed().isEmpty() || parseProxyPool(value))
+            return QString();
+        return QStringLiteral("应为以逗号分隔的 http:// 或 socks5:// 主机:端口");
+    };
+    if (const IniEntry* entry = lastValidSetting(ini.document, u"Network", u"Proxies", poolFault, faults))
+        result.proxyPool = parseProxyPool(entry->value).value_or(QList<QNetworkProxy>());
+    if (!faults.isEmpty())
+        showErrorMsg(
+            title + QStringLiteral(" 中的代理池设置有误, 有误的项已忽略, 未设时每个搜索引擎只用一个连接:\n") +
+            faults.join(u'\n'));
 
     faults.clear();
     const auto delayFault = [](const QString& value) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QNetworkProxy>
 #include <QString>
 
@@ -12,7 +13,11 @@ namespace quorvane {
 //   [Network]
 //   Proxy=http://proxy.example.com:3128      (or socks5://host:port; user:password@ before the host)
 //   DelayMs=2000                              (pause between two requests to the same engine)
+//   Proxies=http://10.0.0.1:3128, http://10.0.0.2:3128, socks5://10.0.0.3:1080
 //
+// Proxies= is a pool for the rank runs: each engine gets one worker per proxy, each with its own pace and
+// cookies, and the keywords are dealt out among them (addresses separated by commas or spaces). Proxy=
+// stays the proxy of everything else (and of the runs without a pool).
 // Without Proxy the system's proxy settings apply (http_proxy, https_proxy, no_proxy and the desktop's
 // settings, as other programs read them). DelayMs defaults to 0: requests go as fast as pages load. A value
 // that cannot be used (a proxy port outside 1 to 65535 among them), a line of either key that is not valid
@@ -22,12 +27,16 @@ namespace quorvane {
 struct NetworkSettings {
     std::optional<QNetworkProxy> proxy;
     int delayMs = 0;
+    QList<QNetworkProxy> proxyPool;
 };
 
 inline constexpr int kMaxDelayMs = 600'000;
 
 // "http://host:port" or "socks5://host:port", with optional user:password@; nothing else.
 std::optional<QNetworkProxy> parseProxy(const QString& text);
+
+// "addr1, addr2 addr3": every address as parseProxy takes it; none when any one is not, or the text is empty.
+std::optional<QList<QNetworkProxy>> parseProxyPool(const QString& text);
 
 // The [Network] group of the file; defaults when the file or the group is absent.
 NetworkSettings readNetworkSettings(const QString& iniPath);

@@ -57,7 +57,8 @@ struct EngineDefinition {
     QString greenStart;
     QString greenEnd;
     PageLoader loader = PageLoader::Plain;
-    // Texts of the engine's verification pages beyond the built-in ones, in the file's order.
+    // Texts that mark a page without results as the engine's verification page (BlockedMark=), beyond the
+    // built-in ones, in the file's order.
     QStringList blockedMarks;
 
     bool operator==(const EngineDefinition&) const = default;

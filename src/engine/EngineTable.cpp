@@ -2,9 +2,8 @@
 
 #include "config/Endpoints.h"
 #include "engine/EngineDefinitions.h"
+#include "engine/EnginePace.h"
 #include "engine/PageLoading.h"
-#include "engine/RequestPacer.h"
-#include "platform/EventPumping.h"
 #include "platform/GbkCodec.h"
 #include "platform/PercentEncoding.h"
 
@@ -65,19 +64,17 @@ QString firstPageUrl(QStringView engine, QByteArrayView keywordGbk) {
     return info ? resultPageUrl(engine, keywordGbk, pageParameter(*info, 0)) : QString();
 }
 
-bool openResultPage(Browser& browser, QStringView engine, int pageParameter, QByteArrayView keywordGbk,
-                    const StopFlag& stopRequested) {
+bool openResultPage(Browser& browser, EnginePace& pace, QStringView engine, int pageParameter,
+                    QByteArrayView keywordGbk, const StopFlag& stopRequested) {
+    const EngineInfo* info = findEngine(engine);
     const QString url = resultPageUrl(engine, keywordGbk, pageParameter);
-    if (url.isEmpty())
+    if (!info || url.isEmpty())
         return false;
-    // DelayMs in Endpoints.ini spaces the requests to one engine.
-    if (!RequestPacer::shared().waitTurn(engine, [&stopRequested] { return stopRequested.load(); }))
+    if (!pace.waitTurn(stopRequested))
         return false;
     const bool ok = loadPageAndWait(browser, url, false, stopRequested);
-    RequestPacer::shared().requestEnded(engine);
-    // Requests to Google are spaced out by a pause after every page that loaded.
-    if (ok && engine == u"Google")
-        delaySeconds(1);
+    // Google asks for a pause after every page that loaded; the pace keeps it before the next request.
+    pace.requestEnded(ok ? std::chrono::milliseconds(info->pauseAfterPageMs) : std::chrono::milliseconds(0));
     return ok;
 }
 

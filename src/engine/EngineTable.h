@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/EnginePace.h"
 #include "engine/StopFlag.h"
 
 #include <QByteArrayView>
@@ -35,6 +36,7 @@ struct EngineInfo {
     PageParameterRule pageRule;
     int step;       // results the check counts per page read without a match (the default: PageStep)
     int fixedPages; // pages a check reads whatever the page range says; 0 = the page range decides
+    int pauseAfterPageMs = 0; // the engine's own pause after every page that loaded, before its next request
 };
 
 // In the order of the check boxes and the chart radio buttons.
@@ -42,7 +44,7 @@ inline constexpr std::array<EngineInfo, 7> kEngines{{
     {u"Baidu", u"BaiduRank", u"BaiduRank2", u"Baidu不包含推广", u"Baidu包含推广", u"/s?wd=", u"&pn=",
      u"&rn=100&usm=1", KeywordBytes::Gbk, PageParameterRule::IndexTimesStep, 100, 0},
     {u"Google", u"GoogleRank", u"", u"Google", u"", u"/search?num=100&hl=zh-CN&lr=&safe=strict&q=",
-     u"&start=", u"", KeywordBytes::Gbk, PageParameterRule::IndexTimesStep, 100, 0},
+     u"&start=", u"", KeywordBytes::Gbk, PageParameterRule::IndexTimesStep, 100, 0, 1000},
     {u"Yahoo", u"YahooRank", u"", u"Yahoo", u"", u"/s?p=", u"&n=100&v=web&b=", u"", KeywordBytes::Utf8,
      PageParameterRule::IndexTimesStep, 100, 0},
     {u"Soso", u"SosoRank", u"", u"Soso", u"", u"/q?w=", u"&pg=", u"", KeywordBytes::Gbk,
@@ -86,13 +88,13 @@ QString resultPageUrl(QStringView engine, QByteArrayView keywordGbk, int pagePar
 // latest-results workbook links to.
 QString firstPageUrl(QStringView engine, QByteArrayView keywordGbk);
 
-// Loads one result page with loadPageAndWait (10-second budget) and, after a Google page that completed,
-// pauses one second with delaySeconds. True when the page completed in time. An unknown engine name loads
-// nothing and gives false.
-bool openResultPage(Browser& browser, QStringView engine, int pageParameter, QByteArrayView keywordGbk,
-                    const StopFlag& stopRequested);
+// Loads one result page with loadPageAndWait (10-second budget) when the pace gives it its turn, and tells
+// the pace when it ended (after a Google page that completed, the engine's own pause of a second follows).
+// True when the page completed in time. An unknown engine name loads nothing and gives false.
+bool openResultPage(Browser& browser, EnginePace& pace, QStringView engine, int pageParameter,
+                    QByteArrayView keywordGbk, const StopFlag& stopRequested);
 // A plain bool would be copied into a flag of its own, and a stop set later would never be seen.
-bool openResultPage(Browser& browser, QStringView engine, int pageParameter, QByteArrayView keywordGbk,
-                    const bool& stopRequested) = delete;
+bool openResultPage(Browser& browser, EnginePace& pace, QStringView engine, int pageParameter,
+                    QByteArrayView keywordGbk, const bool& stopRequested) = delete;
 
 } // namespace quorvane

@@ -1,13 +1,27 @@
 #include "engine/NetworkSetup.h"
 
-#include "engine/RequestPacer.h"
+#include "engine/EnginePace.h"
 #include "platform/ApplicationFolder.h"
 
 #include <QNetworkProxyFactory>
 
 #include <chrono>
+#include <mutex>
 
 namespace quorvane {
+
+namespace {
+
+// Written at start (or by a test between runs), read when a run starts.
+std::mutex poolMutex;
+QList<QNetworkProxy> proxyPool;
+
+} // namespace
+
+QList<QNetworkProxy> configuredProxyPool() {
+    const std::lock_guard lock(poolMutex);
+    return proxyPool;
+}
 
 void applyNetworkSettings(const NetworkSettings& settings) {
     // The system's settings first; a proxy of our own then replaces them (setting the application proxy
@@ -15,7 +29,9 @@ void applyNetworkSettings(const NetworkSettings& settings) {
     QNetworkProxyFactory::setUseSystemConfiguration(true);
     if (settings.proxy)
         QNetworkProxy::setApplicationProxy(*settings.proxy);
-    RequestPacer::shared().setDelay(std::chrono::milliseconds(settings.delayMs));
+    EnginePace::setRequestDelay(std::chrono::milliseconds(settings.delayMs));
+    const std::lock_guard lock(poolMutex);
+    proxyPool = settings.proxyPool;
 }
 
 void loadNetworkSettingsBesideExecutable() {

@@ -1,9 +1,7 @@
 #include "engine/PageLoading.h"
 
+#include "engine/EventWait.h"
 #include "platform/Browser.h"
-#include "platform/EventPumping.h"
-
-#include <QElapsedTimer>
 
 namespace quorvane {
 
@@ -11,18 +9,10 @@ bool loadPageAndWait(Browser& browser, const QString& url, bool noWait, const St
     // The browser contract has no window to restack: a visible web panel keeps its own place.
     browser.setSilent(true);
     browser.navigate(url);
-    const qint64 budgetNs = noWait ? 0 : qint64{kPageWaitSeconds} * 1'000'000'000;
-    QElapsedTimer timer;
-    timer.start();
-    for (;;) {
-        if (browser.readyState() == Browser::ReadyStateComplete)
-            return true;
-        if (stopRequested)
-            return false;
-        processEventsThenNap();
-        if (timer.nsecsElapsed() > budgetNs)
-            return false;
-    }
+    const auto budget =
+        noWait ? std::chrono::milliseconds(0) : std::chrono::milliseconds(kPageWaitSeconds * 1000);
+    return waitUntil([&browser] { return browser.readyState() == Browser::ReadyStateComplete; }, budget,
+                     stopRequested);
 }
 
 } // namespace quorvane

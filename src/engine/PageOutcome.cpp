@@ -15,6 +15,9 @@ void PageCounts::add(PageOutcome outcome) {
     case PageOutcome::Read:
         ++read;
         break;
+    case PageOutcome::Blocked:
+        ++blocked;
+        break;
     }
 }
 
@@ -22,6 +25,7 @@ PageCounts& PageCounts::operator+=(const PageCounts& other) {
     read += other.read;
     notLoaded += other.notLoaded;
     notUnderstood += other.notUnderstood;
+    blocked += other.blocked;
     return *this;
 }
 
@@ -44,6 +48,22 @@ QString RunPageCounts::notUnderstoodLine() const {
     if (parts.isEmpty())
         return {};
     return parts.join(QStringLiteral(", ")) + QStringLiteral("无法识别，见 Logs");
+}
+
+QStringList RunPageCounts::blockedEngines() const {
+    QStringList engines;
+    for (QStringView engine : kRunOrder)
+        if (of(engine).blocked > 0)
+            engines << engine.toString();
+    return engines;
+}
+
+QString RunPageCounts::blockedLine() const {
+    const QStringList engines = blockedEngines();
+    if (engines.isEmpty())
+        return {};
+    return engines.join(QStringLiteral(", ")) +
+           QStringLiteral(" 返回了验证页面 (可能已被搜索引擎限制), 本次不再查询");
 }
 
 } // namespace quorvane

@@ -18,8 +18,9 @@ struct PageRecord {
     qint64 bytes = 0;
     PageOutcome outcome = PageOutcome::NotLoaded;
     int items = 0;
-    int matchPosition = 0; // 1-based position of the site among the items; 0: none
-    QString note;          // why a page did not load
+    int matchPosition = 0;    // 1-based position of the site among the items; 0: none
+    QString note;             // why a page did not load
+    bool proxyFailed = false; // it did not load because the proxy could not be used
 };
 
 // Where a check reports the pages it met; the run log is the program's one. Calls may come from several

@@ -1,8 +1,10 @@
 #include "engine/RankEngine.h"
 
+#include "engine/EngineDefinitions.h"
 #include "engine/EngineTable.h"
 #include "engine/Scanners.h"
 #include "engine/UrlMatch.h"
+#include "engine/VerificationPages.h"
 #include "platform/GbkCodec.h"
 
 #include <algorithm>
@@ -14,6 +16,13 @@ RankEngine::RankEngine(Browser& browser)
 
 void RankEngine::resetCounters() {
     rankGoogle = rankBaidu = rankBaidu2 = rankYahoo = rankSoso = rankBing = rankSogou = rankYoudao = 0;
+}
+
+EnginePace& RankEngine::pace(QStringView engine) {
+    const int index = engineIndex(engine);
+    if (index < 0)
+        throw std::invalid_argument("unknown engine");
+    return paces_[static_cast<size_t>(index)];
 }
 
 int& RankEngine::counter(QStringView engine, bool second) {
@@ -41,23 +50,38 @@ PageRecord RankEngine::readPage(QByteArrayView keywordGbk, QStringView engine, i
     page.pageIndex = pageIndex;
     if (runLog)
         page.url = resultPageUrl(engine, keywordGbk, pageParameter);
-    if (!openResultPage(rankBrowser, engine, pageParameter, keywordGbk, stopRequest())) {
+    if (!openResultPage(rankBrowser, pace(engine), engine, pageParameter, keywordGbk, stopRequest())) {
         page.note = stopRequest() ? QStringLiteral("stopped") : QStringLiteral("no complete page in time");
         return page;
     }
     const Browser::LoadOutcome load = rankBrowser.lastLoad();
     page.httpStatus = load.httpStatus;
     page.bytes = load.bytes;
+    const auto keepPage = [&] {
+        if (runLog)
+            runLog->keepUnparsed(engine, page.url, rankBrowser.documentMarkup());
+    };
+    if (isVerificationAnswer(load)) {
+        pageLinks_.clear();
+        page.outcome = PageOutcome::Blocked;
+        page.note = load.error;
+        keepPage();
+        return page;
+    }
     if (!load.error.isEmpty() || load.httpStatus >= 400) {
         // A failed load or a server's error page: whatever it shows is not the engine's results.
         pageLinks_.clear();
+        page.proxyFailed = load.proxyFailed;
         page.note = load.error.isEmpty() ? QStringLiteral("HTTP status %1").arg(load.httpStatus) : load.error;
         return page;
     }
     if (!scanResultPage(rankBrowser, engine, pageLinks_, promoCount_)) {
-        page.outcome = PageOutcome::NotUnderstood;
-        if (runLog)
-            runLog->keepUnparsed(engine, page.url, rankBrowser.documentMarkup());
+        const EngineInfo* info = findEngine(engine);
+        page.outcome = isVerificationPage(engine, fromGbk(rankBrowser.documentMarkup()),
+                                          info ? definition(*info).blockedMarks : QStringList())
+                           ? PageOutcome::Blocked
+                           : PageOutcome::NotUnderstood;
+        keepPage();
         return page;
     }
     page.outcome = PageOutcome::Read;
@@ -90,6 +114,18 @@ RankEngine::CheckResult RankEngine::checkEngineRank(QByteArrayView keywordGbk, c
             if (runLog)
                 runLog->write(page);
         };
+        if (page.proxyFailed) {
+            // The proxy, not the engine, failed: the run hands the keyword to another proxy's worker.
+            logPage();
+            result.proxyFailed = true;
+            return result;
+        }
+        if (page.outcome == PageOutcome::Blocked) {
+            // Asking on would make the block longer.
+            logPage();
+            result.blocked = true;
+            return result;
+        }
         if (page.outcome != PageOutcome::Read) {
             logPage();
             continue; // unread: the next page still starts after this one's results

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/EnginePace.h"
+#include "engine/EngineTable.h"
 #include "engine/PageOutcome.h"
 #include "engine/PageRecorder.h"
 #include "engine/StopFlag.h"
@@ -11,6 +13,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <array>
 #include <functional>
 
 namespace quorvane {
@@ -28,6 +31,8 @@ public:
         bool readAnyPage = false; // at least one page loaded and gave links
         PageCounts pages;         // what became of each page asked for
         int pageCount = 0;        // pages the check set out to read
+        bool proxyFailed = false; // the check ended because its proxy could not be used
+        bool blocked = false;     // the engine answered with a verification page: the check asked no more
     };
 
     // Reads the engine's result pages for the keyword (GBK text) and looks for the site; the result is
@@ -61,6 +66,8 @@ public:
     void followStopRequest(const StopFlag&& stopRequested) = delete;
 
     Browser& rankBrowser;
+    // The pace of the requests to each engine, kept across checks (one visitor: one browser, one pace).
+    EnginePace& pace(QStringView engine);
     // Where the checks write their pages; none by default. Not owned.
     PageRecorder* runLog = nullptr;
 
@@ -71,6 +78,7 @@ private:
     const StopFlag& stopRequest() const { return followed_ ? *followed_ : stopRequested; }
 
     const StopFlag* followed_ = nullptr;
+    std::array<EnginePace, kEngines.size()> paces_;
     QStringList pageLinks_;
     int promoCount_ = 0; // promoted items among pageLinks_ (Baidu)
 

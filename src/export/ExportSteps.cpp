@@ -9,6 +9,7 @@
 #include "ui/FileDialogs.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QProgressDialog>
 
 #include <algorithm>
@@ -39,6 +40,11 @@ std::vector<Recordset::Row> rowsOnDisplay(const Recordset& rows) {
     for (int row = 0; row < rows.recordCount(); ++row)
         copy.push_back(rows.rowAt(row));
     return copy;
+}
+
+QString exportSuccessText(const QString& target) {
+    // The file's place on the line below: the dialog may have opened in a folder the user did not expect.
+    return QString::fromUtf16(kExportSucceeded) + u'\n' + QDir::toNativeSeparators(target);
 }
 
 QString exportFailureText(const QString& reason) {
@@ -84,7 +90,7 @@ void writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const Ro
     if (list.isOpen() && !list.isEmpty())
         list.setCurrentRow(list.recordCount() - 1);
     if (saved)
-        showInfoMsg(QString::fromUtf16(kExportSucceeded));
+        showInfoMsg(exportSuccessText(target));
     else
         showErrorMsg(exportFailureText(reason));
 }

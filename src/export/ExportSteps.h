@@ -27,6 +27,8 @@ inline constexpr char16_t kWorkbookFilters[] = u"Excel文件(*.xls);;Excel文件
 // A proposed name: the stem, the day as YYYY-MM-DD, ".xls" (最新排名结果2010-05-13.xls).
 QString datedWorkbookName(const QString& stem, const QDate& day);
 
+// "导出数据成功!", followed on a line of its own by the saved file's full path.
+QString exportSuccessText(const QString& target);
 // "导出数据失败!", followed on a line of its own by the reason when there is one.
 QString exportFailureText(const QString& reason);
 

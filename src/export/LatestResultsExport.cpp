@@ -47,9 +47,14 @@ QString formulaString(const QString& text) {
     return u'"' + quoted + u'"';
 }
 
+// The title's font size and a row height with room for it: the default row is for the default 11 points.
+constexpr double kTitlePoints = 15;
+constexpr double kTitleRowPoints = 21;
+
 void writeTitleRow(Workbook& book, const QDate& today) {
     book.merge(u"A1:H1");
-    book.setFontSize(u"A1:H1", 15);
+    book.setRowHeight(1, kTitleRowPoints);
+    book.setFontSize(u"A1:H1", kTitlePoints);
     book.setBold(u"A1:H1");
     book.setText(1, 1, dateText(today) + QString::fromUtf16(kLatestResultsTitle));
 }
@@ -142,6 +147,9 @@ void exportLatestResults(QWidget* window, Recordset& missions, const QTableView&
     Workbook book = Workbook::create();
     try {
         book.setSheetName(QString::fromUtf16(kLatestResultsSheet));
+        // Eleven columns of 20 characters: across the paper, scaled to one page wide, rather than four
+        // portrait pages of three columns each.
+        book.printLandscapeOnePageWide();
         writeTitleRow(book, today);
         writeHeaderRow(book, columnTitlesOnDisplay(missionGrid));
     } catch (const WorkbookError& error) {

@@ -159,6 +159,9 @@ void NewWorkbookWriter::writeRow(int row, const SheetModel& sheet) {
                          cellName(m.lastRow, m.lastColumn),
                      error);
     }
+    // In constant memory a row's height goes out with the row, before its cells.
+    if (const double height = sheet.rowHeight(row); height > 0)
+        check(worksheet_set_row(ws, row - 1, height, nullptr), row, 1);
     bool written = false;
     const std::vector<SheetCell>& cells = sheet.row(row);
     for (int column = 1; column <= static_cast<int>(cells.size()); ++column) {
@@ -170,6 +173,10 @@ void NewWorkbookWriter::writeRow(int row, const SheetModel& sheet) {
 
 QByteArray NewWorkbookWriter::finish(const SheetModel& sheet) {
     lxw_worksheet* ws = worksheet(sheet);
+    if (sheet.printsLandscapeOnePageWide()) {
+        worksheet_set_landscape(ws);
+        worksheet_fit_to_pages(ws, 1, 0); // one page wide, as many down as needed
+    }
     for (const auto& [column, width] : sheet.columnWidths())
         check(worksheet_set_column(ws, column - 1, column - 1, width, nullptr), 1, column);
 

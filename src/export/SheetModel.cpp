@@ -54,7 +54,24 @@ SheetCell& SheetModel::cell(int row, int column) {
     return cells[column - 1];
 }
 
+void SheetModel::setRowHeight(int row, double points) {
+    if (row < 1 || row > kMaxRows || !(points >= 0 && points <= 409))
+        throw WorkbookError(QStringLiteral("第 %2 行的高度 %1 无效。").arg(points).arg(row));
+    if (row < firstRow_)
+        throw WorkbookError(QStringLiteral("第 %1 行已经写出，不能再更改。").arg(row));
+    const auto index = static_cast<size_t>(row - firstRow_);
+    if (rows_.size() <= index)
+        rows_.resize(index + 1); // the row goes out even without cells
+    rowHeights_[row] = points;
+}
+
+double SheetModel::rowHeight(int row) const {
+    const auto found = rowHeights_.find(row);
+    return found == rowHeights_.end() ? 0 : found->second;
+}
+
 void SheetModel::dropRowsBefore(int row) {
+    rowHeights_.erase(rowHeights_.begin(), rowHeights_.lower_bound(row));
     while (firstRow_ < row) {
         if (!rows_.empty())
             rows_.pop_front();

@@ -72,6 +72,15 @@ public:
     void setCentred(const CellRange& range);
     void setThinBorders(const CellRange& range);
 
+    // A row's height in points, for a font larger than the default one; throws WorkbookError for a row that
+    // went out or a height the spreadsheet programs refuse. 0: the default height.
+    void setRowHeight(int row, double points);
+    double rowHeight(int row) const;
+
+    // Printed across, scaled to one page wide (as many pages down as the rows need).
+    void setPrintLandscapeOnePageWide() { landscapeOnePageWide_ = true; }
+    bool printsLandscapeOnePageWide() const { return landscapeOnePageWide_; }
+
     // Throws WorkbookError for a single cell or a range that overlaps an earlier merge.
     void merge(const CellRange& range);
     void setColumnWidth(int column, double width);
@@ -107,6 +116,8 @@ private:
     QHash<CellStyle, std::uint32_t> styleIds_;
     std::vector<CellRange> merges_;
     std::map<int, double> columnWidths_;
+    std::map<int, double> rowHeights_; // open rows only
+    bool landscapeOnePageWide_ = false;
     int lastValueRow_ = 0;
     int lastColumn_ = 0;
     bool hasFormulas_ = false;

@@ -181,6 +181,12 @@ void TemplateSheetWriter::finish(const SheetModel& sheet, ScratchFile& part) {
 void TemplateSheetWriter::fillRow(pugi::xml_node rowNode, int row, const SheetModel& sheet) {
     // The spans hint would no longer match the row's cells.
     rowNode.remove_attribute("spans");
+    if (const double height = sheet.rowHeight(row); height > 0) {
+        rowNode.remove_attribute("ht");
+        rowNode.remove_attribute("customHeight");
+        rowNode.append_attribute("ht") = height;
+        rowNode.append_attribute("customHeight") = 1;
+    }
     const std::vector<SheetCell>& cells = sheet.row(row);
     // A row's extensions come after its cells: new cells go before them.
     const auto columnOf = [](pugi::xml_node node) {

@@ -22,6 +22,7 @@ Workbook Workbook::openCopy(const QString& templatePath) {
     auto fill = std::make_unique<TemplateFill>(templatePath);
     const QString name = fill->sheetName();
     Workbook book(std::move(fill));
+    book.copiesTemplate_ = true;
     book.sheet_.setName(name);
     return book;
 }
@@ -86,6 +87,19 @@ void Workbook::setColumnWidth(int column, double width) {
     if (!output_)
         throw WorkbookError(QStringLiteral("工作簿已经保存，不能再更改。"));
     sheet_.setColumnWidth(column, width);
+}
+
+void Workbook::setRowHeight(int row, double points) {
+    beginRow(row);
+    sheet_.setRowHeight(row, points);
+}
+
+void Workbook::printLandscapeOnePageWide() {
+    if (!output_)
+        throw WorkbookError(QStringLiteral("工作簿已经保存，不能再更改。"));
+    if (copiesTemplate_)
+        throw WorkbookError(QStringLiteral("模板的副本按模板的页面设置打印。"));
+    sheet_.setPrintLandscapeOnePageWide();
 }
 
 void Workbook::setText(int row, int column, const QString& text) {

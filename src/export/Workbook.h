@@ -45,6 +45,11 @@ public:
     // A thin line on the left, right, top and bottom edge of every cell of the range.
     void setThinBorders(QStringView range);
     void setColumnWidth(int column, double width);
+    // The row's height in points (room for a larger font).
+    void setRowHeight(int row, double points);
+    // Prints across the paper, scaled to one page wide. New workbooks only: a copy of a template prints as
+    // the template is set up, and asking a copy throws.
+    void printLandscapeOnePageWide();
 
     // Stores the text as a text cell, whatever it begins with; an empty text leaves the cell blank.
     void setText(int row, int column, const QString& text);
@@ -70,6 +75,7 @@ private:
     std::unique_ptr<SheetOutput> output_; // null once the workbook is complete
     std::optional<QByteArray> package_;   // the complete workbook, after the first save
     bool rowsWritten_ = false;
+    bool copiesTemplate_ = false;
 };
 
 } // namespace quorvane

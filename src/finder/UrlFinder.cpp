@@ -147,7 +147,7 @@ void UrlFinder::findLinks() {
     const bool baidu = baiduButton->isChecked();
     const QStringView engine = baidu ? QStringView(u"Baidu") : QStringView(u"Google");
     const QByteArray keyword = toGbk(text); // untrimmed: blanks are searched as typed
-    if (!openResultPage(*browser_, engine, 0, keyword, *stopRequested_))
+    if (!openResultPage(*browser_, pace_, engine, 0, keyword, *stopRequested_))
         return;
     int promoCount = 0;
     foundLinks_ = baidu ? scanBaiduPage(*browser_, promoCount) : scanGooglePage(*browser_);

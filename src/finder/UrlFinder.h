@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/EnginePace.h"
 #include "engine/StopFlag.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
@@ -63,6 +64,7 @@ private:
 
     Database& database_;
     std::unique_ptr<Browser> browser_;
+    EnginePace pace_;
     QStringList foundLinks_;
     const StopFlag* stopRequested_;
 };

@@ -17,6 +17,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -36,7 +37,11 @@ HistoryBox::HistoryBox(Database& database, const Recordset& missions, TrendChart
     , historyGroup(frame)
     , database_(database)
     , missions_(missions)
-    , chart_(chart) {
+    , chart_(chart)
+    , pendingRefresh_(new QTimer(this)) {
+    pendingRefresh_->setSingleShot(true);
+    pendingRefresh_->setInterval(0);
+    connect(pendingRefresh_, &QTimer::timeout, this, &HistoryBox::refreshHistory);
     historyGroup->setTitle(kCaptionWithRows);
     historyGroup->setFont(songTiFont(12));
     auto* frameLayout = new QVBoxLayout(historyGroup);
@@ -122,6 +127,16 @@ void HistoryBox::followClicksOf(QAbstractItemView* missionGrid) {
     connect(missionGrid, &QAbstractItemView::clicked, this, &HistoryBox::refreshHistory);
 }
 
+void HistoryBox::followCurrentRow() {
+    // A reload or a sort moves the cursor several times in one go; only where it ends counts.
+    connect(&missions_, &Recordset::currentRowChanged, pendingRefresh_, qOverload<>(&QTimer::start),
+            Qt::UniqueConnection);
+}
+
+bool HistoryBox::refreshPending() const {
+    return pendingRefresh_->isActive();
+}
+
 QDate HistoryBox::firstDay() const {
     return firstDayPicker->date();
 }
@@ -139,6 +154,7 @@ void HistoryBox::setPopupAttached(bool attached) {
 }
 
 void HistoryBox::refreshHistory() {
+    pendingRefresh_->stop(); // this refresh shows the current row already
     // Refreshes run from signal handlers: the error is reported here rather than thrown through Qt.
     try {
         refresh();

@@ -12,6 +12,7 @@ class QDateEdit;
 class QGroupBox;
 class QLabel;
 class QMenu;
+class QTimer;
 
 namespace quorvane {
 
@@ -24,8 +25,8 @@ class TrendChart;
 // chart, so grid and chart always show the same pair and range.
 //
 // A refresh happens on a change of either date, on the selection of another engine button of the chart,
-// and when the main window calls refreshHistory (a click on a data cell of the mission grid). Nothing else
-// refreshes it: moves of the mission list's current row, rank runs and reloads leave the box as it is.
+// when the main window calls refreshHistory (a click on a data cell of the mission grid, the end of a rank
+// run) and, once followCurrentRow is on, after each move of the mission list's current row.
 class HistoryBox : public QWidget {
     Q_OBJECT
 public:
@@ -39,6 +40,13 @@ public:
     // Does nothing when the mission list is closed or empty. A statement error is shown by the general
     // error report; grid and chart stay usable and the next refresh starts afresh.
     void refreshHistory();
+
+    // Refreshes after each move of the mission list's current row (keyboard, click, find, reload, a run going
+    // from row to row). Moves in one turn of the event loop refresh once, when control returns to it; a
+    // refreshHistory meanwhile makes that refresh unnecessary.
+    void followCurrentRow();
+    // True while a refresh for a move of the current row waits for the event loop.
+    bool refreshPending() const;
 
     // Refreshes on each click on a data cell of the mission grid. Titles, the footer and keyboard moves do
     // not refresh. The grid moves its current row (and the mission list's) on the press, before the click.
@@ -77,6 +85,7 @@ private:
     Database& database_;
     const Recordset& missions_;
     TrendChart& chart_;
+    QTimer* pendingRefresh_;
 };
 
 } // namespace quorvane

@@ -11,10 +11,11 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QGraphicsLayout>
+#include <QGraphicsSimpleTextItem>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineSeries>
-#include <QLocale>
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -30,16 +31,18 @@ constexpr int kButtonRowHeight = 36;
 constexpr int kButtonHeight = 17;
 constexpr int kLabelSpacing = 110; // pixels per date label on the bottom axis: room for a whole date
 
-// The day of a history row as the system's short date.
+constexpr int kMinTickSpacing = 22; // pixels between two rank labels: a label's height and a gap
+
+// The day of a history row as both grids show it, yyyy-MM-dd.
 QString dayLabel(const QVariant& updateTime) {
     const QString text = updateTime.toString();
     const QDate day = QDate::fromString(text.left(10), Qt::ISODate);
-    return day.isValid() ? QLocale().toString(day, QLocale::ShortFormat) : text;
+    return day.isValid() ? day.toString(QStringLiteral("yyyy-MM-dd")) : text;
 }
 
-// A step of 1, 2 or 5 times a power of ten that cuts the span into at most about eight parts.
-double niceStep(double span) {
-    const double raw = std::max(1.0, span / 8);
+// A whole step of 1, 2 or 5 times a power of ten that cuts the span into at most `parts` parts.
+double niceStep(double span, int parts) {
+    const double raw = std::max(1.0, span / std::max(1, parts));
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
     for (const double factor : {1.0, 2.0, 5.0, 10.0})
         if (factor * power >= raw)
@@ -110,6 +113,11 @@ void TrendChart::buildChart() {
     chart->setTitleFont(songTiFont(12));
     chart->setPlotAreaBackgroundVisible(false);
     chart->setAnimationOptions(QChart::NoAnimation);
+    // The chart area is low at the window's first size: the plot gets the height the default margins
+    // around the chart would take.
+    chart->setMargins(QMargins(4, 2, 8, 2));
+    chart->layout()->setContentsMargins(0, 0, 0, 0);
+    chart->setBackgroundRoundness(0);
 
     rankSeries = new QLineSeries(chart);
     rankSeries->setObjectName(QStringLiteral("rankSeries"));
@@ -127,7 +135,7 @@ void TrendChart::buildChart() {
     axisLeft->setMinorGridLineVisible(false);
     axisLeft->setLabelFormat(QStringLiteral("%.0f"));
     axisLeft->setTickType(QValueAxis::TicksDynamic);
-    axisLeft->setTickAnchor(0);
+    axisLeft->setTickAnchor(1);
     axisLeft->setTickInterval(1);
     axisLeft->setRange(0, 10);
     axisLeft->setVisible(false); // no points yet
@@ -141,9 +149,20 @@ void TrendChart::buildChart() {
     chart->addAxis(axisBottom, Qt::AlignBottom);
     rankSeries->attachAxis(axisBottom);
 
+    // The sentence in the plot when the engine has no rank in the range; an empty frame would say nothing.
+    emptyNotice_ = new QGraphicsSimpleTextItem(chart);
+    emptyNotice_->setFont(songTiFont(14));
+    emptyNotice_->setBrush(QColor(96, 96, 96));
+    emptyNotice_->setZValue(10);
+    emptyNotice_->hide();
+
     marks_ = new RankMarks(chart, rankSeries);
     connect(chart, &QChart::plotAreaChanged, this, [this] {
         marks_->relayout();
+        placeEmptyNotice();
+        // A taller or shorter plot has room for another number of rank labels.
+        if (!rankSeries->points().isEmpty())
+            scaleRankAxis();
         // A wider or narrower chart has room for another number of date labels.
         if (maxBottomLabels() != labelledFor_)
             labelBottomAxis();
@@ -167,7 +186,24 @@ QString TrendChart::chartTitle() const {
     return chart->title();
 }
 
+QString TrendChart::emptyNoticeText() const {
+    return emptyNotice_->isVisible() ? emptyNotice_->text() : QString();
+}
+
+void TrendChart::showEmptyNotice(const QString& text) {
+    emptyNotice_->setText(text);
+    emptyNotice_->setVisible(!text.isEmpty());
+    placeEmptyNotice();
+}
+
+void TrendChart::placeEmptyNotice() {
+    const QRectF plot = chart->plotArea();
+    const QRectF box = emptyNotice_->boundingRect();
+    emptyNotice_->setPos(plot.center() - QPointF(box.width() / 2, box.height() / 2));
+}
+
 void TrendChart::clearChart() {
+    showEmptyNotice(QString());
     rankSeries->clear();
     rankSeries->setVisible(true);
     labels_.clear();
@@ -184,8 +220,12 @@ void TrendChart::drawTrendChart(const QString& keyWordId, const QString& webId, 
     clearChart();
     if (sql.isEmpty())
         return;
-    if (database_.openQuery(chartRows, sql) <= 0)
+    if (database_.openQuery(chartRows, sql) <= 0) {
+        showEmptyNotice(engine + QStringLiteral("在") + first.toString(QStringLiteral("yyyy-MM-dd")) +
+                        QStringLiteral("至") + last.toString(QStringLiteral("yyyy-MM-dd")) +
+                        QStringLiteral("之间没有排名"));
         return;
+    }
 
     const int rankField = chartRows.fieldIndex(column);
     const int dayField = chartRows.fieldIndex(u"UpdateTime");
@@ -224,9 +264,19 @@ void TrendChart::scaleRankAxis() {
         high = std::max(high, p.y());
     }
     // Room for the circles and their marks beyond the best and worst rank.
-    const double pad = std::max(1.0, (high - low) * 0.1);
-    axisLeft->setTickInterval(niceStep(high - low + 2 * pad));
-    axisLeft->setRange(std::max(0.0, low - pad), high + pad);
+    const double pad = std::max(1.0, std::ceil((high - low) * 0.1));
+    double from = std::max(0.0, std::floor(low) - pad);
+    const double to = std::ceil(high) + pad;
+    // As many labels as the plot's height has room for, apart enough to read.
+    const qreal height = chart->plotArea().height() > 0 ? chart->plotArea().height() : chartView->height();
+    const int parts = std::max(1, static_cast<int>(height / kMinTickSpacing));
+    const double step = niceStep(to - from, parts);
+    // The ticks count from rank 1 (the anchor) in whole steps: 1, 11, 21 ... Rank 0 means "not found" and
+    // is never a place on the scale; with a step of one rank, half a rank above rank 1 is room enough.
+    if (step == 1)
+        from = std::max(from, 0.5);
+    axisLeft->setTickInterval(step);
+    axisLeft->setRange(from, to);
 }
 
 int TrendChart::maxBottomLabels() const {

@@ -12,6 +12,7 @@ class QButtonGroup;
 class QCategoryAxis;
 class QChart;
 class QChartView;
+class QGraphicsSimpleTextItem;
 class QGroupBox;
 class QLineSeries;
 class QRadioButton;
@@ -37,12 +38,17 @@ public:
 
     // Redraws the chart from the pair's history rows between the two days (both included) in which the
     // engine found the site: one point per such day, evenly spaced, labelled with the date, the title
-    // naming the keyword and URL texts of the last row. With no such row the chart is empty and untitled.
+    // naming the keyword and URL texts of the last row. With no such row the chart is untitled and
+    // its plot says that the engine has no rank in the range (emptyNoticeText).
     // Statement errors (DbError) reach the caller after the chart was cleared.
     void drawTrendChart(const QString& keyWordId, const QString& webId, const QString& engine,
                         const QDate& first, const QDate& last);
 
-    // The date label of each point, in the order of the points.
+    // The sentence shown in the plot when the last drawing found no rank of the engine in the range, such as
+    // "Google在2026-11-10至2026-12-10之间没有排名"; empty while the chart shows points or has not been drawn.
+    QString emptyNoticeText() const;
+
+    // The date label (yyyy-MM-dd) of each point, in the order of the points.
     const QStringList& pointLabels() const { return labels_; }
     // baiduButton to youdaoButton in order.
     std::array<QRadioButton*, 7> engineButtons() const {
@@ -75,12 +81,15 @@ private:
     void buildChart();
     void clearChart();
     void scaleRankAxis();
+    void showEmptyNotice(const QString& text);
+    void placeEmptyNotice();
     void labelBottomAxis();
     int maxBottomLabels() const;
 
     Database& database_;
     QButtonGroup* engines_;
     RankMarks* marks_;
+    QGraphicsSimpleTextItem* emptyNotice_;
     QStringList labels_;
     int labelledFor_ = -1; // the label budget the bottom axis was last labelled with
 };

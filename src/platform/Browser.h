@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QNetworkProxy>
 #include <QObject>
 #include <QString>
 
 namespace quorvane {
 
-// What the program needs of a web browser: navigate, poll the ready state, read the loaded document's
+// What the program needs of a web browser: navigate, read the ready state, read the loaded document's
 // markup. Instances are independent (own cookies, own navigation). An instance belongs to the thread that
 // made it (the GUI thread for the URL finder, a check's own thread in a run); its events arrive while that
 // thread processes events.
@@ -17,9 +18,11 @@ public:
 
     // How the newest finished navigation went, for the run log.
     struct LoadOutcome {
-        int httpStatus = 0; // 0: no answer from a server
-        qint64 bytes = 0;   // body bytes received
-        QString error;      // why the page did not load; empty when it did
+        int httpStatus = 0;       // 0: no answer from a server
+        qint64 bytes = 0;         // body bytes received
+        QString error;            // why the page did not load; empty when it did
+        QString finalUrl;         // the address of the document after redirects; empty when unknown
+        bool proxyFailed = false; // the proxy could not be reached or refused the connection
     };
 
     using QObject::QObject;
@@ -39,6 +42,9 @@ public:
     virtual QByteArray documentMarkup() const = 0;
     // A browser that cannot tell reports a load without status or size that went well.
     virtual LoadOutcome lastLoad() const { return {}; }
+    // The proxy of this browser's requests from the next navigation on; a browser that cannot use one of
+    // its own keeps the program's.
+    virtual void setProxy(const QNetworkProxy& /*proxy*/) {}
 
 signals:
     // Once per finished load.

@@ -32,6 +32,16 @@ bool isHttpErrorAnswer(QNetworkReply::NetworkError error) {
            (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
 }
 
+// The proxy, not the engine, failed the request. Through a proxy of its own the browser connects to the
+// proxy alone, so a connection that could not be made is the proxy's failure too.
+bool isProxyFailure(QNetworkReply::NetworkError error, bool ownProxy) {
+    if ((error >= QNetworkReply::ProxyConnectionRefusedError && error <= QNetworkReply::ProxyTimeoutError) ||
+        error == QNetworkReply::UnknownProxyError)
+        return true;
+    return ownProxy &&
+           (error == QNetworkReply::ConnectionRefusedError || error == QNetworkReply::HostNotFoundError);
+}
+
 } // namespace
 
 PageBrowser::PageBrowser(QObject* parent)
@@ -47,9 +57,14 @@ PageBrowser::~PageBrowser() {
     abandonReply();
 }
 
+void PageBrowser::setProxy(const QNetworkProxy& proxy) {
+    network_->setProxy(proxy);
+}
+
 void PageBrowser::navigate(const QString& url) {
     abandonReply();
     ++navigation_;
+    proxyFailed_ = false;
     readyState_ = 1;
     received_.clear();
     inflater_.reset();
@@ -137,6 +152,9 @@ void PageBrowser::onFinished() {
         return;
     const QNetworkReply::NetworkError error = reply_->error();
     if (error != QNetworkReply::NoError && !(isHttpErrorAnswer(error) && !received_.isEmpty())) {
+        const QNetworkProxy::ProxyType proxy = network_->proxy().type();
+        proxyFailed_ =
+            isProxyFailure(error, proxy == QNetworkProxy::HttpProxy || proxy == QNetworkProxy::Socks5Proxy);
         fail(reply_->errorString());
         return;
     }

@@ -52,7 +52,10 @@ public:
     QByteArray bodyMarkup() const override;
     QByteArray documentMarkup() const override;
     // The HTTP status and body size of the last finished navigation, and lastError.
-    LoadOutcome lastLoad() const override { return {httpStatus_, bodyBytes_, lastError_}; }
+    LoadOutcome lastLoad() const override {
+        return {httpStatus_, bodyBytes_, lastError_, location_.toString(), proxyFailed_};
+    }
+    void setProxy(const QNetworkProxy& proxy) override;
 
     bool silent() const { return silent_; }
     // Why the last finished navigation failed, or that it shows a server's error page; empty when it loaded.
@@ -86,6 +89,7 @@ private:
     bool silent_ = false;
     std::optional<RenderedPage> document_;
     QString lastError_;
+    bool proxyFailed_ = false;
     int httpStatus_ = 0;
     qint64 bodyBytes_ = 0;
     QUrl location_;

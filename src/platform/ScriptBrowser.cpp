@@ -179,7 +179,7 @@ void ScriptBrowser::takeResult(const ScriptPageResult& result) {
     RenderedPage page = renderHtml(result.html.toUtf8());
     const QString error = page.refusal.isEmpty() ? result.error : page.refusal; // a refused page is empty
     document_ = std::move(page);
-    lastLoad_ = {result.httpStatus, result.bytes, error};
+    lastLoad_ = {result.httpStatus, result.bytes, error, result.finalUrl, result.proxyFailed};
     readyState_ = ReadyStateComplete;
     emit documentComplete();
 }

@@ -47,7 +47,9 @@ public:
     // Throw std::runtime_error before the first navigation has finished.
     QByteArray bodyMarkup() const override;
     QByteArray documentMarkup() const override;
-    // The HTTP status (as the browser engine reports it), the decoded body size and why the load failed.
+    // The HTTP status (as the browser engine reports it), the decoded body size, why the load failed, the
+    // document's address after redirects and whether the proxy failed. The engine takes the program's
+    // proxy, the same for every page: a proxy of this browser's own (setProxy) is not available.
     LoadOutcome lastLoad() const override { return lastLoad_; }
 
     bool silent() const { return silent_; }

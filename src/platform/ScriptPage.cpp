@@ -44,6 +44,15 @@ const char* const kReadDocument = R"(
           navigation ? navigation.decodedBodySize : 0];
 })())";
 
+// The browser engine's network errors (negative numbers) that say the proxy failed, not the site.
+bool isProxyFailure(int error) {
+    constexpr int kTunnelConnectionFailed = -111;
+    constexpr int kSocksConnectionFailed = -120;
+    constexpr int kProxyConnectionFailed = -130;
+    return error == kTunnelConnectionFailed || error == kSocksConnectionFailed ||
+           error == kProxyConnectionFailed;
+}
+
 // Once per process, before the browser engine starts: the engine reads these when its first profile is
 // made.
 void prepareBrowserEngine() {
@@ -145,6 +154,7 @@ void ScriptPage::load(quint64 navigation, const QUrl& url, const ScriptPageLimit
     phase_ = Phase::Loading;
     awaitingStart_ = true;
     httpStatus_ = 0;
+    proxyFailed_ = false;
     errorPage_.clear();
     poll_.stop();
     deadline_.start(limits.loadTimeoutMs);
@@ -174,6 +184,7 @@ void ScriptPage::onLoadingChanged(const QWebEngineLoadingInfo& info) {
     // An answer with an error status counts as a failed load to the browser engine, yet the document shows
     // the server's error page, as a browser shows it (empty when it had no body): it is read all the same.
     if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && !statusKnown) {
+        proxyFailed_ = isProxyFailure(info.errorCode());
         fail(info.errorString());
         return;
     }
@@ -252,6 +263,8 @@ void ScriptPage::fail(const QString& reason) {
 }
 
 void ScriptPage::finish(ScriptPageResult result) {
+    result.finalUrl = page_->url().toString();
+    result.proxyFailed = proxyFailed_;
     phase_ = Phase::Idle;
     deadline_.stop();
     poll_.stop();

@@ -50,6 +50,7 @@ private:
     bool awaitingStart_ = false; // events of a replaced navigation may arrive before the new one starts
     bool closing_ = false;
     int httpStatus_ = 0;
+    bool proxyFailed_ = false;
     QString errorPage_;
 };
 

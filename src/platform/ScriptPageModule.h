@@ -20,7 +20,9 @@ struct ScriptPageResult {
     QString html;       // the root element's outer markup; empty when the load failed
     int httpStatus = 0; // as the browser engine reports it; 0 when it said none
     qint64 bytes = 0;   // the decoded body of the main document
-    QString error; // why the page did not load, or that it is a server's error page; empty when it loaded
+    QString error;    // why the page did not load, or that it is a server's error page; empty when it loaded
+    QString finalUrl; // the document's address after redirects (by the server or by script)
+    bool proxyFailed = false; // the proxy could not be reached or refused the connection
 };
 
 struct ScriptPageLimits {

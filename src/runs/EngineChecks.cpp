@@ -3,93 +3,165 @@
 #include "config/Endpoints.h"
 #include "engine/EngineDefinitions.h"
 #include "engine/EngineTable.h"
-#include "platform/EventPumping.h"
+#include "engine/EventWait.h"
+#include "engine/PageRecorder.h"
 #include "platform/PageBrowser.h"
+#include "runs/EngineWorker.h"
 
 #include <QDebug>
-#include <QThread>
 
-#include <exception>
+#include <algorithm>
 
 namespace quorvane {
 
-namespace {
-
-// The whole job, on its own thread: the browser is made, used and destroyed there.
-EngineCheckOutcome checkOnThisThread(const EngineCheckRequest& request, const StopFlag& stopRequested,
-                                     PageRecorder* log, const BrowserFactory& makeBrowser) {
-    EngineCheckOutcome outcome;
-    outcome.engine = request.engine;
-    const std::unique_ptr<Browser> browser = makeBrowser();
-    RankEngine engine(*browser);
-    engine.followStopRequest(stopRequested);
-    engine.runLog = log;
-    const int pageRange = request.pageRange;
-    engine.pageRangeSource = [pageRange] { return pageRange; };
-    engine.resetCounters();
-    outcome.result = engine.checkEngineRank(request.keywordGbk, request.siteUrl, request.engine);
-    outcome.rank = engine.counter(request.engine);
-    outcome.rank2 = engine.counter(request.engine, request.engine == u"Baidu");
-    outcome.pageCount = outcome.result.pageCount;
-    return outcome;
-}
-
-EngineCheckOutcome failedCheck(const EngineCheckRequest& request, const QString& why) {
-    qWarning().noquote()
-        << QStringLiteral("%1: the check of this keyword failed: %2").arg(request.engine, why);
-    EngineCheckOutcome outcome;
-    outcome.engine = request.engine;
-    outcome.result.completed = false;
-    outcome.pageCount = request.pageRange;
-    return outcome;
-}
-
-void waitFor(const std::vector<std::unique_ptr<QThread>>& threads) {
-    for (const auto& thread : threads)
-        while (!thread->isFinished())
-            processEventsThenNap();
-}
-
-} // namespace
+struct EngineWorkerPool::EngineWorkers {
+    std::vector<std::unique_ptr<EngineWorker>> workers;
+    std::vector<bool> proxyFailed; // per worker: its proxy failed, it gets no more checks in this run
+};
 
 BrowserFactory pageBrowserFactory() {
     return [] { return std::make_unique<PageBrowser>(); };
 }
 
-std::vector<EngineCheckOutcome> runEngineChecks(const std::vector<EngineCheckRequest>& requests,
-                                                const StopFlag& stopRequested, PageRecorder* log,
-                                                bool sideBySide, const BrowserFactory& makeBrowser) {
+QString proxyName(const QNetworkProxy& proxy) {
+    const QString scheme =
+        proxy.type() == QNetworkProxy::Socks5Proxy ? QStringLiteral("socks5") : QStringLiteral("http");
+    return scheme + QStringLiteral("://") + proxy.hostName() + u':' + QString::number(proxy.port());
+}
+
+EngineWorkerPool::EngineWorkerPool(const StopFlag& stop, PageRecorder* log, BrowserFactory makeBrowser,
+                                   QList<QNetworkProxy> proxies)
+    : stop_(stop)
+    , log_(log)
+    , makeBrowser_(std::move(makeBrowser))
+    , proxies_(std::move(proxies)) {
     // The engines' addresses and definitions are read at their first use; make that happen here, on the
-    // run's thread, before the checks read them side by side.
-    if (!requests.empty()) {
-        (void)endpoint(kEngines[0].name);
-        (void)definition(kEngines[0]);
+    // run's thread, before the workers read them side by side.
+    (void)endpoint(kEngines[0].name);
+    (void)definition(kEngines[0]);
+}
+
+EngineWorkerPool::~EngineWorkerPool() = default;
+
+int EngineWorkerPool::workersPerEngine() const {
+    return std::max(1, static_cast<int>(proxies_.size()));
+}
+
+EngineWorkerPool::EngineWorkers& EngineWorkerPool::workersOf(const QString& engine) {
+    std::unique_ptr<EngineWorkers>& slot = engines_[engine];
+    if (slot)
+        return *slot;
+    slot = std::make_unique<EngineWorkers>();
+    if (proxies_.isEmpty()) {
+        slot->workers.push_back(
+            std::make_unique<EngineWorker>(EngineWorker::Setup{engine, {}, {}}, stop_, log_, makeBrowser_));
+    } else {
+        for (const QNetworkProxy& proxy : proxies_)
+            slot->workers.push_back(std::make_unique<EngineWorker>(
+                EngineWorker::Setup{engine, proxy, proxyName(proxy)}, stop_, log_, makeBrowser_));
     }
+    slot->proxyFailed.assign(slot->workers.size(), false);
+    return *slot;
+}
+
+std::vector<EngineCheckOutcome> EngineWorkerPool::check(const std::vector<EngineCheckRequest>& requests,
+                                                        bool sideBySide) {
     std::vector<EngineCheckOutcome> outcomes(requests.size());
-    std::vector<std::unique_ptr<QThread>> threads;
-    threads.reserve(requests.size());
-    for (size_t i = 0; i < requests.size(); ++i) {
-        // Each job writes only its own outcome slot; the vector is not resized while they run.
-        EngineCheckOutcome* slot = &outcomes[i];
-        const EngineCheckRequest* request = &requests[i];
-        threads.emplace_back(QThread::create([slot, request, &stopRequested, log, &makeBrowser] {
-            // An exception must not leave the job's thread (that ends the process): it fails this check
-            // alone, which then reads as a check that read no page.
-            try {
-                *slot = checkOnThisThread(*request, stopRequested, log, makeBrowser);
-            } catch (const std::exception& e) {
-                *slot = failedCheck(*request, QString::fromUtf8(e.what()));
-            } catch (...) {
-                *slot = failedCheck(*request, QStringLiteral("unknown exception"));
-            }
-        }));
-        threads.back()->start();
-        if (!sideBySide)
-            while (!threads.back()->isFinished())
-                processEventsThenNap();
-    }
-    waitFor(threads);
+    requests_ = &requests;
+    outcomes_ = &outcomes;
+    sideBySide_ = sideBySide;
+    waiting_.clear();
+    for (size_t i = 0; i < requests.size(); ++i)
+        waiting_.push_back(i);
+    pending_ = requests.size();
+    dispatch();
+    // The outcomes come as events; the run's own stop is not this wait's: every check answers after a stop.
+    const StopFlag neverStops{false};
+    waitUntil([this] { return pending_ == 0; }, neverStops);
+    requests_ = nullptr;
+    outcomes_ = nullptr;
     return outcomes;
+}
+
+void EngineWorkerPool::dispatch() {
+    if (stop_) {
+        // After a stop nothing more is asked: the checks not handed out end as stopped ones.
+        for (const size_t index : waiting_) {
+            EngineCheckOutcome& outcome = (*outcomes_)[index];
+            outcome.engine = (*requests_)[index].engine;
+            outcome.result.completed = false;
+            --pending_;
+        }
+        waiting_.clear();
+        return;
+    }
+    // The checks of an engine that answered with a verification page end without asking it.
+    for (auto it = waiting_.begin(); it != waiting_.end();) {
+        const EngineCheckRequest& request = (*requests_)[*it];
+        if (!blocked_.contains(request.engine)) {
+            ++it;
+            continue;
+        }
+        EngineCheckOutcome& outcome = (*outcomes_)[*it];
+        outcome.engine = request.engine;
+        outcome.pageCount = request.pageRange;
+        outcome.result.blocked = true;
+        --pending_;
+        it = waiting_.erase(it);
+    }
+    const bool anyInFlight = pending_ > waiting_.size();
+    if (!sideBySide_ && anyInFlight)
+        return;
+    for (auto it = waiting_.begin(); it != waiting_.end();) {
+        const size_t index = *it;
+        EngineWorkers& engine = workersOf((*requests_)[index].engine);
+        EngineWorker* idle = nullptr;
+        for (size_t w = 0; w < engine.workers.size() && !idle; ++w)
+            if (!engine.workers[w]->busy() && !engine.proxyFailed[w])
+                idle = engine.workers[w].get();
+        if (!idle) {
+            ++it;
+            continue;
+        }
+        it = waiting_.erase(it);
+        idle->check((*requests_)[index], [this, idle, index](const EngineCheckOutcome& outcome) {
+            takeOutcome(idle, index, outcome);
+        });
+        if (!sideBySide_)
+            return; // one at a time
+    }
+}
+
+void EngineWorkerPool::takeOutcome(EngineWorker* worker, size_t request, const EngineCheckOutcome& outcome) {
+    EngineWorkers& engine = workersOf(outcome.engine);
+    if (outcome.result.proxyFailed && !stop_) {
+        const auto at = std::find_if(engine.workers.begin(), engine.workers.end(),
+                                     [worker](const auto& w) { return w.get() == worker; });
+        const size_t index = static_cast<size_t>(at - engine.workers.begin());
+        const auto healthy = std::count(engine.proxyFailed.begin(), engine.proxyFailed.end(), false);
+        // The last usable proxy of an engine keeps its checks: the run asks no one rather than nothing.
+        if (healthy > 1) {
+            engine.proxyFailed[index] = true;
+            qWarning().noquote() << QStringLiteral(
+                                        "%1: proxy %2 failed; its keywords go to the other proxies")
+                                        .arg(outcome.engine, worker->setup().proxyName);
+            if (log_) {
+                PageRecord note;
+                note.engine = outcome.engine;
+                note.note = QStringLiteral("proxy %1 failed; its keywords go to the other proxies")
+                                .arg(worker->setup().proxyName);
+                log_->write(note);
+            }
+            waiting_.insert(waiting_.begin(), request);
+            dispatch();
+            return;
+        }
+    }
+    if (outcome.result.blocked && !blocked_.contains(outcome.engine))
+        blocked_ << outcome.engine;
+    (*outcomes_)[request] = outcome;
+    --pending_;
+    dispatch();
 }
 
 } // namespace quorvane

@@ -4,19 +4,24 @@
 #include "engine/StopFlag.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QNetworkProxy>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
 namespace quorvane {
 
 class Browser;
+class EngineWorker;
 class PageRecorder;
 
-// One engine's check of one keyword, as a job of its own: its own browser and counters, nothing shared
-// with the other jobs but the run's stop request and its log.
+// One engine's check of one keyword, as a job of its own: its own counters, nothing shared with the other
+// jobs but the run's stop request and its log.
 struct EngineCheckRequest {
     QString engine;
     QByteArray keywordGbk;
@@ -32,18 +37,59 @@ struct EngineCheckOutcome {
     RankEngine::CheckResult result;
 };
 
-// Makes the browser of one job; it is called on the job's own thread, which owns the browser.
+// Makes the browser of one engine worker; it is called on the worker's own thread, which owns the browser.
 using BrowserFactory = std::function<std::unique_ptr<Browser>()>;
 
 // A factory of the program's own browser.
 BrowserFactory pageBrowserFactory();
 
-// Runs the checks, each on a thread of its own, side by side or (sideBySide false) one after the other in
-// the order given, and returns their outcomes in that order once all are done. The calling thread keeps
-// its events flowing meanwhile (the window stays responsive), and a stop request ends every check within
-// one poll of its page wait. Each engine still gets one request at a time, with its own pauses.
-std::vector<EngineCheckOutcome> runEngineChecks(const std::vector<EngineCheckRequest>& requests,
-                                                const StopFlag& stopRequested, PageRecorder* log,
-                                                bool sideBySide, const BrowserFactory& makeBrowser);
+// The engine workers of one run, made at an engine's first check and kept until the run ends: one per
+// engine, or one per engine and proxy when the run has a pool of proxies.
+class EngineWorkerPool {
+public:
+    // An empty list of proxies: one worker per engine with the program's proxy settings. The stop request
+    // and the log must outlive the pool.
+    EngineWorkerPool(const StopFlag& stop, PageRecorder* log, BrowserFactory makeBrowser,
+                     QList<QNetworkProxy> proxies = {});
+    ~EngineWorkerPool();
+    EngineWorkerPool(const EngineWorkerPool&) = delete;
+    EngineWorkerPool& operator=(const EngineWorkerPool&) = delete;
+
+    // Keywords one engine can check at a time: its workers.
+    int workersPerEngine() const;
+
+    // Runs the checks and returns their outcomes in the order given, once all are done. Side by side, every
+    // engine checks at once, and an engine with several workers deals its checks out among them; one after
+    // the other (sideBySide false), each check waits for the one before. Each worker asks its engine one
+    // page at a time, at its own pace. The calling thread processes its events meanwhile (the window stays
+    // responsive) and sleeps between them. A stop request ends every check before its next page. A check
+    // whose proxy failed is handed to another proxy's worker of the engine; the failed proxy gets no more.
+    // Once an engine answered with a verification page it is asked nothing more in the run: its checks
+    // end at once as blocked ones.
+    std::vector<EngineCheckOutcome> check(const std::vector<EngineCheckRequest>& requests, bool sideBySide);
+
+private:
+    struct EngineWorkers;
+    EngineWorkers& workersOf(const QString& engine);
+    void dispatch();
+    void takeOutcome(EngineWorker* worker, size_t request, const EngineCheckOutcome& outcome);
+
+    const StopFlag& stop_;
+    PageRecorder* log_;
+    BrowserFactory makeBrowser_;
+    QList<QNetworkProxy> proxies_;
+    std::map<QString, std::unique_ptr<EngineWorkers>> engines_;
+    QStringList blocked_; // engines that answered with a verification page in this run
+
+    // The checks of the current call.
+    const std::vector<EngineCheckRequest>* requests_ = nullptr;
+    std::vector<EngineCheckOutcome>* outcomes_ = nullptr;
+    std::vector<size_t> waiting_; // requests not handed out yet, in order
+    size_t pending_ = 0;          // requests without an outcome yet
+    bool sideBySide_ = true;
+};
+
+// The address of a proxy as the run log names it.
+QString proxyName(const QNetworkProxy& proxy);
 
 } // namespace quorvane

@@ -1,15 +1,13 @@
 #include "runs/RankRuns.h"
 
 #include "engine/EngineTable.h"
+#include "engine/NetworkSetup.h"
 #include "platform/GbkCodec.h"
 #include "platform/Messages.h"
 #include "runs/EngineChecks.h"
 #include "runs/RunLog.h"
 #include "store/DbError.h"
 #include "store/SqlText.h"
-
-#include <QCoreApplication>
-#include <QThread>
 
 #include <algorithm>
 #include <exception>
@@ -74,11 +72,13 @@ void RankRuns::takeOutcome(QStringView engine, const EngineCheckOutcome& outcome
     counter = outcome.rank;
     counter2 = twoCells ? outcome.rank2 : outcome.rank;
     runPages_.add(engine, outcome.result.pages);
-    if (!outcome.result.completed || !outcome.result.readAnyPage) {
-        // No result: not one page could be read (the engine may be refusing us), or every page that came
-        // was one the markers do not understand. ">N" would claim the site is absent, which nobody learned.
+    if (!outcome.result.completed || !outcome.result.readAnyPage || outcome.result.blocked) {
+        // No result: not one page could be read (the engine may be refusing us), the engine answered with a
+        // verification page, or every page that came was one the markers do not understand. ">N" would
+        // claim the site is absent, which nobody learned.
         const PageCounts& pages = outcome.result.pages;
-        const bool notUnderstood = outcome.result.completed && pages.read == 0 && pages.notUnderstood > 0;
+        const bool notUnderstood =
+            outcome.result.completed && !outcome.result.blocked && pages.read == 0 && pages.notUnderstood > 0;
         const QString& text = notUnderstood ? kNotUnderstood : kRestricted;
         writeCells(engine, text, text);
         counter = 0;
@@ -134,43 +134,82 @@ void RankRuns::startRunRecord() {
         engine_.runLog->startRun();
 }
 
-QString RankRuns::endOfRunText(const QString& message) const {
-    const QString pagesNotUnderstood = runPages_.notUnderstoodLine();
-    return pagesNotUnderstood.isEmpty() ? message : message + u'\n' + pagesNotUnderstood;
+bool RankRuns::nothingAnswered() const {
+    int asked = 0;
+    int answered = 0;
+    for (const EngineInfo& info : kEngines) {
+        const PageCounts pages = runPages_.of(info.name);
+        asked += pages.answered() + pages.notLoaded;
+        answered += pages.answered();
+    }
+    return asked > 0 && answered == 0;
 }
 
-bool RankRuns::checkRow(const RowKeys& row) {
-    // The run writes the row it checks, whatever moved the list's current row meanwhile.
-    unreadEngines_.clear();
-    if (!focusRow(row.keyWordId))
-        return true;
-    missions_.edit();
-    // Every ticked engine's cell shows the pending mark at once; the checks then run as jobs of their own.
-    const int pageRange = std::clamp(engine_.pageRangeSource(), 1, 10);
-    const QByteArray keywordGbk = toGbk(row.keyword);
-    std::vector<EngineCheckRequest> requests;
-    for (QStringView engine : kRunOrder) {
-        if (!host_.engineTicked(engine))
-            continue;
-        if (engine_.stopRequested) {
-            missions_.cancel();
-            return false;
-        }
-        writeCells(engine, kPending, kPending);
-        requests.push_back({engine.toString(), keywordGbk, row.url, pageRange});
-    }
-    const std::vector<EngineCheckOutcome> outcomes =
-        runEngineChecks(requests, engine_.stopRequested, engine_.runLog, sideBySide, makeBrowser);
+QString RankRuns::endOfRunText(const QString& message) const {
+    QStringList lines{message};
+    for (const QString& line : {runPages_.blockedLine(), runPages_.notUnderstoodLine()})
+        if (!line.isEmpty())
+            lines << line;
+    return lines.join(u'\n');
+}
 
-    if (!focusRow(row.keyWordId))
-        return true;
-    if (!missions_.isEditing())
+std::vector<RankRuns::RowKeys> RankRuns::takeRows(int first, int count) {
+    std::vector<RowKeys> rows;
+    for (int row = first; row < missions_.recordCount() && static_cast<int>(rows.size()) < count; ++row) {
+        missions_.setCurrentRow(row);
+        rows.push_back(readCurrentRow());
+        stampUpdateTime();
+    }
+    if (!rows.empty())
+        missions_.setCurrentRow(first);
+    return rows;
+}
+
+std::vector<std::vector<EngineCheckOutcome>> RankRuns::checkRows(const std::vector<RowKeys>& rows) {
+    const int pageRange = std::clamp(engine_.pageRangeSource(), 1, 10);
+    std::vector<EngineCheckRequest> requests;
+    std::vector<size_t> rowOfRequest;
+    // The first row is the list's current one: its ticked engines' cells show the pending mark at once.
+    const bool marks = focusRow(rows.front().keyWordId);
+    if (marks)
         missions_.edit();
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const QByteArray keywordGbk = toGbk(rows[r].keyword);
+        for (QStringView engine : kRunOrder) {
+            if (!host_.engineTicked(engine))
+                continue;
+            if (engine_.stopRequested) {
+                if (marks)
+                    missions_.cancel();
+                return {};
+            }
+            if (r == 0 && marks)
+                writeCells(engine, kPending, kPending);
+            requests.push_back({engine.toString(), keywordGbk, rows[r].url, pageRange});
+            rowOfRequest.push_back(r);
+        }
+    }
+    std::vector<EngineCheckOutcome> outcomes = workers_->check(requests, sideBySide);
     if (engine_.stopRequested) {
         // A stopped row keeps the texts it had: the pending marks are dropped unsaved.
-        missions_.cancel();
-        return false;
+        if (focusRow(rows.front().keyWordId) && missions_.isEditing())
+            missions_.cancel();
+        return {};
     }
+    std::vector<std::vector<EngineCheckOutcome>> byRow(rows.size());
+    for (size_t i = 0; i < outcomes.size(); ++i)
+        byRow[rowOfRequest[i]].push_back(std::move(outcomes[i]));
+    return byRow;
+}
+
+bool RankRuns::applyOutcomes(const RowKeys& row, const std::vector<EngineCheckOutcome>& outcomes) {
+    // The run writes the row it checked, whatever moved the list's current row meanwhile.
+    unreadEngines_.clear();
+    engine_.resetCounters();
+    if (!focusRow(row.keyWordId))
+        return false;
+    if (!missions_.isEditing())
+        missions_.edit();
     // The row is written once, when all its engines are done, in the run order.
     auto outcome = outcomes.begin();
     for (QStringView engine : kRunOrder) {
@@ -234,6 +273,8 @@ RunEnd RankRuns::runBatch() {
     host_.setStartControlsEnabled(false);
     running_ = true;
     startRunRecord();
+    workers_ = std::make_unique<EngineWorkerPool>(engine_.stopRequested, engine_.runLog, makeBrowser,
+                                                  configuredProxyPool());
     QString error;
     bool empty = true;
     try {
@@ -249,31 +290,37 @@ RunEnd RankRuns::runBatch() {
             host_.setBusyCursor(true);
             if (engine_.stopRequested)
                 break;
-            const RowKeys keys = readCurrentRow();
-            stampUpdateTime();
-            engine_.resetCounters();
-            if (!checkRow(keys))
-                break;
-            if (!saveCheckedRow(keys)) {
-                // A row not saved is a failure, never a success.
-                error = saveFailureText();
-                break;
+            const std::vector<RowKeys> rows = takeRows(row, workers_->workersPerEngine());
+            const std::vector<std::vector<EngineCheckOutcome>> outcomes = checkRows(rows);
+            if (outcomes.empty())
+                break; // stopped
+            for (size_t r = 0; r < rows.size() && error.isEmpty(); ++r) {
+                if (!applyOutcomes(rows[r], outcomes[r]))
+                    continue; // gone from the list meanwhile
+                if (!saveCheckedRow(rows[r])) {
+                    // A row not saved is a failure, never a success.
+                    error = saveFailureText();
+                    break;
+                }
+                host_.rowChecked(missions_.currentRow());
             }
-            host_.rowChecked(row);
-            QCoreApplication::processEvents();
-            QThread::msleep(5);
-            row = reloadIfRequested(row + 1, keys.keyWordId);
+            if (!error.isEmpty())
+                break;
+            row = reloadIfRequested(row + static_cast<int>(rows.size()), rows.back().keyWordId);
         }
     } catch (const std::exception& e) {
         error = userTextOf(e);
     }
     running_ = false;
+    workers_.reset();         // the engines' browsers end with the run
     reloadRequested_ = false; // every ending below reloads the list or has just written its last row
 
     // End steps: they run whatever ended the loop.
-    const RunEnd end = !error.isEmpty()                  ? RunEnd::Failed
-                       : empty || !engine_.stopRequested ? RunEnd::Completed
-                                                         : RunEnd::Stopped;
+    RunEnd end = !error.isEmpty()                  ? RunEnd::Failed
+                 : empty || !engine_.stopRequested ? RunEnd::Completed
+                                                   : RunEnd::Stopped;
+    if (end == RunEnd::Completed && !empty && nothingAnswered())
+        end = RunEnd::NothingRead;
     if (!error.isEmpty()) {
         // An error is never reported as success.
         showErrorReport(error);
@@ -285,6 +332,10 @@ RunEnd RankRuns::runBatch() {
         }
     } else if (empty) {
         showInfoMsg(QStringLiteral("请先添加关键词和链接!"));
+    } else if (end == RunEnd::NothingRead) {
+        // The cells say so; a run that learned nothing is never reported as a success.
+        showErrorMsg(QStringLiteral("没有读到任何结果页, 请检查网络和代理设置!"));
+        host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
     } else if (!engine_.stopRequested) {
         showInfoMsg(QStringLiteral("更新排名成功!"));
         host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
@@ -311,13 +362,18 @@ RunEnd RankRuns::updateSingleRow() {
     startRunRecord();
     engine_.resetCounters();
     running_ = true;
+    workers_ = std::make_unique<EngineWorkerPool>(engine_.stopRequested, engine_.runLog, makeBrowser,
+                                                  configuredProxyPool());
     RunEnd end = RunEnd::Completed;
     try {
         const RowKeys keys = readCurrentRow();
         host_.setBusyCursor(true);
         stampUpdateTime();
-        if (!checkRow(keys)) {
+        const std::vector<std::vector<EngineCheckOutcome>> outcomes = checkRows({keys});
+        if (outcomes.empty()) {
             end = RunEnd::Stopped;
+        } else if (!applyOutcomes(keys, outcomes.front())) {
+            // The row left the list during its check: nothing to write.
         } else if (saveCheckedRow(keys)) {
             host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成查询任务")));
         } else {
@@ -331,6 +387,7 @@ RunEnd RankRuns::updateSingleRow() {
         showErrorReport(userTextOf(e));
     }
     running_ = false;
+    workers_.reset();
     if (reloadRequested_) {
         reloadRequested_ = false;
         try {

@@ -11,6 +11,7 @@
 #include <QStringView>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace quorvane {
@@ -42,10 +43,11 @@ inline constexpr char16_t kNotUnderstoodText[] = u"无法识别结果页";
 
 // How a batch run or a single-row update ended. Callers decide from this, never from the texts shown.
 enum class RunEnd {
-    Completed,  // every row was checked and saved (also when the list was empty)
-    Stopped,    // a stop request ended it; the row in progress keeps what is stored
-    Failed,     // an error ended it; it was reported
-    NotStarted, // no engine was chosen
+    Completed,   // every row was checked and saved (also when the list was empty)
+    Stopped,     // a stop request ended it; the row in progress keeps what is stored
+    Failed,      // an error ended it; it was reported
+    NotStarted,  // no engine was chosen
+    NothingRead, // every row was checked, but not one page came back (no network, a proxy refusing us)
 };
 
 // The batch run and the single-row update over the mission list: for every row, the check of each ticked
@@ -78,7 +80,7 @@ public:
 
     // Whether the engines of one keyword are checked side by side (the default) or one after the other.
     bool sideBySide = true;
-    // Makes the browser of each engine check, on the check's own thread (tests may hand in others).
+    // Makes the browser of each engine worker, on the worker's own thread (tests may hand in others).
     BrowserFactory makeBrowser = pageBrowserFactory();
 
     // Today's date as runs stamp it (tests move it to another day).
@@ -93,9 +95,13 @@ private:
     };
     RowKeys readCurrentRow() const;
     void stampUpdateTime();
-    // Checks the row's ticked engines and sets its cells in the row's edit; false when a stop request
-    // ended it.
-    bool checkRow(const RowKeys& row);
+    // Checks the ticked engines of the rows (as many as the engines' workers take at once: one, or one per
+    // proxy) and returns each row's outcomes in the run order; empty when a stop request ended it.
+    std::vector<std::vector<EngineCheckOutcome>> checkRows(const std::vector<RowKeys>& rows);
+    // Sets the row's cells in its edit from its outcomes; false when the row is gone from the list.
+    bool applyOutcomes(const RowKeys& row, const std::vector<EngineCheckOutcome>& outcomes);
+    // The rows of the list from `first` on that the next checks take, each stamped with today's date.
+    std::vector<RowKeys> takeRows(int first, int count);
     // Saves the checked row's cells and its day's history row in one transaction: both or neither.
     bool saveCheckedRow(const RowKeys& row);
     // The engines whose check of this row read no page keep their value in today's history row.
@@ -116,6 +122,8 @@ private:
     int reloadIfRequested(int nextRow, qint64 done);
     // A run starts its page counts and its log afresh.
     void startRunRecord();
+    // The run asked for pages and not one came back.
+    bool nothingAnswered() const;
     // A balloon's text at the end of a run, with a line naming the engines whose pages were not understood.
     QString endOfRunText(const QString& message) const;
 
@@ -124,6 +132,8 @@ private:
     RankEngine& engine_;
     RunHost& host_;
     bool running_ = false;
+    // The engines' workers of the run in progress.
+    std::unique_ptr<EngineWorkerPool> workers_;
     bool reloadRequested_ = false;
     // Engines of the row being checked whose check read no page.
     std::vector<const EngineInfo*> unreadEngines_;

@@ -23,6 +23,8 @@ QString outcomeText(PageOutcome outcome) {
         return QStringLiteral("not-understood");
     case PageOutcome::Read:
         return QStringLiteral("read");
+    case PageOutcome::Blocked:
+        return QStringLiteral("blocked");
     }
     return {};
 }

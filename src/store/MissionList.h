@@ -2,6 +2,7 @@
 
 #include "store/Database.h"
 #include "store/Recordset.h"
+#include "store/Shard.h"
 
 #include <QString>
 
@@ -14,8 +15,12 @@ inline constexpr char16_t kMissionListSql[] =
     u"a.SosoRank,a.YahooRank,a.YoudaoRank,a.BingRank,a.UpdateTime from SE_KeyWord a left join SE_KeyUrl b on "
     u"a.WebID=b.WebID Where Valid='1'  Order By b.UrlName";
 
-// Reopens the mission list; edits of its rows are written to SE_KeyWord by KeyWordID. Returns the row
-// count. Errors of the statement reach the caller.
-int openMissionList(Database& database, Recordset& missions);
+// The mission list of one shard: only its keywords, in the same order. The whole list's statement for
+// shard 0 of 1.
+QString missionListSql(const Shard& shard);
+
+// Reopens the mission list (of one shard); edits of its rows are written to SE_KeyWord by KeyWordID.
+// Returns the row count. Errors of the statement reach the caller.
+int openMissionList(Database& database, Recordset& missions, const Shard& shard = {});
 
 } // namespace quorvane

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace quorvane {
 
@@ -9,6 +10,10 @@ namespace {
 FileChooser& installedChooser() {
     static FileChooser chooser;
     return chooser;
+}
+QString& lastSaveFolder() {
+    static QString folder;
+    return folder;
 }
 } // namespace
 
@@ -21,12 +26,29 @@ FileChooser setFileChooser(FileChooser chooser) {
 QString chooseSaveFile(QWidget* parent, const FileDialogRequest& request) {
     FileDialogRequest r = request;
     r.save = true;
-    if (installedChooser())
-        return installedChooser()(r);
-    const QFileDialog::Options options =
-        r.confirmOverwrite ? QFileDialog::Options() : QFileDialog::Options(QFileDialog::DontConfirmOverwrite);
-    return QFileDialog::getSaveFileName(parent, r.title, QDir(r.folder).filePath(r.proposedName), r.filter,
-                                        nullptr, options);
+    if (!lastSaveFolder().isEmpty())
+        r.folder = lastSaveFolder();
+    QString chosen;
+    if (installedChooser()) {
+        chosen = installedChooser()(r);
+    } else {
+        const QFileDialog::Options options = r.confirmOverwrite
+                                                 ? QFileDialog::Options()
+                                                 : QFileDialog::Options(QFileDialog::DontConfirmOverwrite);
+        chosen = QFileDialog::getSaveFileName(parent, r.title, QDir(r.folder).filePath(r.proposedName),
+                                              r.filter, nullptr, options);
+    }
+    if (!chosen.isEmpty())
+        lastSaveFolder() = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
+QString rememberedSaveFolder() {
+    return lastSaveFolder();
+}
+
+void forgetSaveFolder() {
+    lastSaveFolder().clear();
 }
 
 QString chooseOpenFile(QWidget* parent, const FileDialogRequest& request) {

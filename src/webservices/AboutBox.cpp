@@ -32,7 +32,7 @@ AboutBox::AboutBox(QWidget* parent)
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("aboutBox"));
     setWindowTitle(QStringLiteral("关于软件"));
-    setFixedSize(355, 263);
+    setFixedSize(kOuterSize); // the frame comes off once a window manager has drawn it
 
     auto* fill = new QVBoxLayout(this);
     fill->setContentsMargins(2, 2, 2, 2);
@@ -48,7 +48,8 @@ AboutBox::AboutBox(QWidget* parent)
     logo->setObjectName(QStringLiteral("logo"));
     logo->setGeometry(8, 28, 89, 73);
     logo->setScaledContents(true);
-    logo->setPixmap(aboutLogo(QSize(89, 73)));
+    // The program's own icon, as the window's title bar and the tray show it.
+    logo->setPixmap(aboutLogo(windowIcon(), QSize(89, 73)));
 
     programName = placedLabel(infoGroup, QStringLiteral("programName"), QStringLiteral("Quorvane"),
                               QPoint(98, 64), heiTiFont(21));
@@ -83,6 +84,33 @@ AboutBox::AboutBox(QWidget* parent)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+}
+
+void AboutBox::fitOuterSize() {
+    if (outerSizeFitted_ || !isVisible())
+        return;
+    // Until a window manager frames the box (and where none does) the frame adds nothing.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.width() <= 0 && frame.height() <= 0)
+        return;
+    outerSizeFitted_ = true;
+    setFixedSize(kOuterSize - frame);
+    if (const QScreen* screen = this->screen()) {
+        QRect outer(QPoint(), kOuterSize);
+        outer.moveCenter(screen->availableGeometry().center());
+        move(outer.topLeft()); // a move places the frame
+    }
+}
+
+void AboutBox::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    fitOuterSize();
+}
+
+void AboutBox::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    // A window manager that frames the box moves it into the frame.
+    fitOuterSize();
 }
 
 void AboutBox::openSite() {

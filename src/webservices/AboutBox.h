@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QSize>
 
 class QGroupBox;
 class QLabel;
@@ -15,6 +16,9 @@ class AboutBox final : public QDialog {
 public:
     explicit AboutBox(QWidget* parent = nullptr);
 
+    // The box's outer size, its frame included, as a window manager draws it.
+    static constexpr QSize kOuterSize{355, 263};
+
     QGroupBox* infoGroup = nullptr; // "信息"
     QLabel* logo = nullptr;
     QLabel* programName = nullptr;  // "Quorvane"
@@ -27,6 +31,17 @@ public:
 public slots:
     // Opens the maker's site (the link's text) in the default browser.
     void openSite();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    // Takes the frame, once a window manager has drawn it, off the inner size so that the outer size is
+    // kOuterSize, and centres the box on its screen again.
+    void fitOuterSize();
+
+    bool outerSizeFitted_ = false;
 };
 
 } // namespace quorvane

@@ -11,10 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 namespace quorvane {
 namespace {
 
@@ -34,15 +30,13 @@ QString installCopy(const QString& folder, bool withDatabase) {
     return target;
 }
 
-// True when some process holds the guard of that executable.
-bool guardHeld(const QString& executable) {
-    const QByteArray path = QFile::encodeName(SingleInstanceGuard::guardFilePath(executable));
-    const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
+// True when the guard of that executable names the process: the guard writes its owner's pid once it holds
+// the lock. Reading it takes no lock, so the probe never stands in the way of a copy that starts.
+bool guardHeldBy(const QString& executable, qint64 pid) {
+    QFile file(SingleInstanceGuard::guardFilePath(executable));
+    if (!file.open(QIODevice::ReadOnly))
         return false;
-    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
-    ::close(fd); // closing drops a lock this probe may have taken
-    return held;
+    return file.readAll().trimmed() == QByteArray::number(pid);
 }
 
 bool waitFor(const std::function<bool()>& condition, int ms = 20000) {
@@ -88,7 +82,8 @@ TEST_F(GuardProcesses, OneCopyPerFolderAndTheGuardDiesWithItsOwner) {
 
     first.start(a, {});
     ASSERT_TRUE(first.waitForStarted());
-    ASSERT_TRUE(waitFor([&] { return guardHeld(a); })) << "the first copy never took the guard";
+    ASSERT_TRUE(waitFor([&] { return guardHeldBy(a, first.processId()); }))
+        << "the first copy never took the guard";
 
     // A second copy from the same path is refused and opens nothing.
     second.start(a, {});
@@ -111,7 +106,7 @@ TEST_F(GuardProcesses, OneCopyPerFolderAndTheGuardDiesWithItsOwner) {
     ASSERT_TRUE(first.waitForFinished());
     again.start(a, {});
     ASSERT_TRUE(again.waitForStarted());
-    EXPECT_TRUE(waitFor([&] { return guardHeld(a); }));
+    EXPECT_TRUE(waitFor([&] { return guardHeldBy(a, again.processId()); }));
     again.waitForReadyRead(500);
     EXPECT_FALSE(QString::fromUtf8(again.readAllStandardError()).contains(QStringLiteral("程序正在运行！")));
     EXPECT_EQ(again.state(), QProcess::Running);

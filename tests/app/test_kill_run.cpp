@@ -1,9 +1,9 @@
 // Killing the program in the middle of a batch run loses nothing it had saved.
-#include "support/ResultPages.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
+#include "support/ResultPages.h"
 #include "support/TempDatabase.h"
 
 #include <QCoreApplication>

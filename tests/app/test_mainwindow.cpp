@@ -1,5 +1,6 @@
 // The main window over a real database: the mission list, its grid, the commands and the tray menu.
 #include "app/MainWindow.h"
+#include "app/WidthFirstSplitter.h"
 #include "history/HistoryBox.h"
 #include "platform/Messages.h"
 #include "platform/QStringPrinter.h"
@@ -15,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
 #include <QDialog>
 #include <QFrame>
 #include <QGroupBox>
@@ -22,6 +24,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -229,26 +232,150 @@ TEST_F(MainWindowTest, EngineBoxesDoNotOverlap) {
     EXPECT_EQ(window->engineRowLabel->pos(), QPoint(16, 11));
 }
 
-// The window's outer size, frame included, is 1081 x 706. Offscreen there is no frame (the frame geometry
-// is the geometry), so the window is 1081 x 706 inside too; the inner size for a framed window follows from
-// the frame the window manager draws.
+// The window's outer size, frame included, fits a 1366 x 768 screen with a panel. Offscreen there is no
+// frame (the frame geometry is the geometry), so the window has that size inside too; the inner size for a
+// framed window follows from the frame the window manager draws.
 TEST_F(MainWindowTest, OuterSizeIncludesTheFrame) {
+    EXPECT_LE(MainWindow::kOuterSize.width(), 1366);
+    EXPECT_LE(MainWindow::kOuterSize.height(), 768 - 40);
     auto window = openWindow();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    EXPECT_EQ(window->frameGeometry().size(), QSize(1081, 706));
+    EXPECT_EQ(window->frameGeometry().size(), MainWindow::kOuterSize);
+    const QSize outer = MainWindow::kOuterSize;
     struct Case {
         QRect frame;
         QRect inner;
         QSize expected;
     };
     const Case cases[] = {
-        {QRect(0, 0, 1081, 706), QRect(0, 0, 1081, 706), QSize(1081, 706)},     // no frame
-        {QRect(10, 20, 1091, 736), QRect(15, 45, 1081, 706), QSize(1071, 676)}, // 5 + 5 wide, 25 + 5 high
-        {QRect(0, 0, 1083, 708), QRect(1, 1, 1081, 706), QSize(1079, 704)},     // a thin border
+        {QRect(QPoint(0, 0), outer), QRect(QPoint(0, 0), outer), outer},             // no frame
+        {QRect(QPoint(10, 20), outer + QSize(10, 30)), QRect(QPoint(15, 45), outer), // 5 + 5 wide,
+         outer - QSize(10, 30)},                                                     // 25 + 5 high
+        {QRect(QPoint(0, 0), outer + QSize(2, 2)), QRect(QPoint(1, 1), outer), outer - QSize(2, 2)}, // thin
     };
     for (const Case& c : cases)
         EXPECT_EQ(MainWindow::innerSizeFor(MainWindow::kOuterSize, c.frame, c.inner), c.expected);
+}
+
+// At the window's first size, with or without a window manager's frame, every title of the mission grid
+// and the history grid's day column stand whole inside their grids, measured with the grids' own fonts:
+// nothing hides behind a sideways scroll. A long address is cut and whole in its tooltip.
+TEST_F(MainWindowTest, EveryColumnShowsAtTheFirstSize) {
+    const QString longAddress = QStringLiteral("www.a-rather-long-address-for-the-grid.example.com");
+    db->Exec(QStringLiteral("Update SE_KeyUrl Set UrlName='%1' Where WebID=2").arg(longAddress));
+    // A month of history rows, so that the history grid has its vertical scroll bar.
+    for (int day = 1; day <= 30; ++day)
+        db->Exec(
+            QStringLiteral("Insert Into SE_RankHistory (KeyWordID, WebID, KeyWordName, UrlName, UpdateTime, "
+                           "BaiduRank) Values (12, 2, 'k-a1', 'x', '%1', 3)")
+                .arg(QDate::currentDate().addDays(-day).toString(Qt::ISODate)));
+    auto window = openWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const auto columnsShowWhole = [](const DataGrid& grid, const QStringList& fields) {
+        const RecordsetModel* model = grid.recordsetModel();
+        const QHeaderView* titles = grid.horizontalHeader();
+        const QFontMetricsF metrics(titles->font());
+        EXPECT_FALSE(grid.horizontalScrollBar()->isVisible()) << grid.objectName().toStdString();
+        for (const QString& field : fields) {
+            const int column = model->columnOfField(field);
+            ASSERT_GE(column, 0) << field.toStdString();
+            const QString title = model->headerData(column, Qt::Horizontal).toString();
+            const int left = titles->sectionViewportPosition(column);
+            EXPECT_GE(left, 0) << title.toStdString();
+            EXPECT_LE(left + titles->sectionSize(column), grid.viewport()->width()) << title.toStdString();
+            EXPECT_LT(metrics.horizontalAdvance(title), titles->sectionSize(column)) << title.toStdString();
+        }
+    };
+    const QStringList missionFields{"KeyWordName", "UrlName",    "BaiduRank", "BaiduRank2",
+                                    "GoogleRank",  "YahooRank",  "SogouRank", "BingRank",
+                                    "SosoRank",    "YoudaoRank", "UpdateTime"};
+    // Offscreen the window has no frame; a window manager's frame takes some of the outer size.
+    for (const QSize frame : {QSize(0, 0), QSize(8, 30)}) {
+        SCOPED_TRACE(frame.width());
+        window->resize(MainWindow::kOuterSize - frame);
+        window->setResultsArea(320, 632); // as at start-up
+        window->missions.setCurrentRow(gridColumn(*window, "KeyWordName").indexOf(QStringLiteral("k-a1")));
+        window->historyBox->refreshHistory();
+        QCoreApplication::processEvents();
+        ASSERT_GT(window->historyBox->historyRows.recordCount(), 15);
+        columnsShowWhole(*window->missionGrid, missionFields);
+        columnsShowWhole(*window->historyBox->historyGrid, {QStringLiteral("UpdateTime")});
+        EXPECT_TRUE(window->historyBox->historyGrid->verticalScrollBar()->isVisible());
+    }
+    const RecordsetModel* model = window->missionGrid->recordsetModel();
+    const int row = gridColumn(*window, "UrlName").indexOf(longAddress);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(window->missionGrid->cellToolTip(model->index(row, model->columnOfField(u"UrlName"))),
+              longAddress);
+}
+
+// A wider window widens the mission box until the addresses show whole, and only then the history box; a
+// narrower one takes from the history box's room first.
+TEST_F(MainWindowTest, ExtraWidthGoesToTheMissionGridFirst) {
+    const QString longAddress = QStringLiteral("www.an-address-that-wants-room.example.com");
+    db->Exec(QStringLiteral("Update SE_KeyUrl Set UrlName='%1' Where WebID=2").arg(longAddress));
+    auto window = openWindow();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    const int needs = window->missionBoxNeeds();
+    const int wants = window->missionBoxWants();
+    ASSERT_GT(wants, needs + 100) << "the long address should want room";
+    ASSERT_EQ(window->missionBox->width(), needs);
+    const int history = window->historyGroup->width();
+
+    window->resize(window->width() + 100, window->height());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->missionBox->width(), needs + 100);
+    EXPECT_EQ(window->historyGroup->width(), history);
+    // The addresses column takes the room: no blank strip at the grid's right.
+    const RecordsetModel* model = window->missionGrid->recordsetModel();
+    const QHeaderView* titles = window->missionGrid->horizontalHeader();
+    EXPECT_EQ(titles->sectionViewportPosition(model->columnCount() - 1) +
+                  titles->sectionSize(model->columnCount() - 1),
+              window->missionGrid->viewport()->width());
+    EXPECT_FALSE(window->missionGrid->horizontalScrollBar()->isVisible());
+
+    window->resize(window->width() + (wants - needs), window->height());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->missionBox->width(), wants);
+    EXPECT_EQ(window->historyGroup->width(), history + 100);
+    const int address = model->columnOfField(u"UrlName");
+    EXPECT_EQ(window->missionGrid->cellToolTip(
+                  model->index(gridColumn(*window, "UrlName").indexOf(longAddress), address)),
+              QString()); // whole now
+
+    // The history box had what it needs at the first size: narrowing by what it gained takes it back.
+    ASSERT_GE(history, window->historyBoxNeeds());
+    window->resize(window->width() - 100, window->height());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->historyGroup->width(), history);
+    EXPECT_EQ(window->missionBox->width(), wants);
+}
+
+// How the splitter shares a change of its width, for widths that do not come from a real window.
+TEST(WidthFirstSplitterShares, FirstPaneGainsFirstSecondPaneGivesFirst) {
+    struct Case {
+        const char* name;
+        QList<int> before;
+        int total;
+        int firstWants;
+        int secondNeeds;
+        QList<int> expected;
+    };
+    const Case cases[] = {
+        {"gain_below_the_want", {600, 400}, 1100, 800, 300, {700, 400}},
+        {"gain_past_the_want", {600, 400}, 1300, 800, 300, {800, 500}},
+        {"first_already_has_its_want", {900, 400}, 1400, 800, 300, {900, 500}},
+        {"loss_within_the_second_surplus", {600, 400}, 950, 800, 300, {600, 350}},
+        {"loss_past_the_second_need", {600, 400}, 800, 800, 300, {500, 300}},
+        {"second_below_its_need", {600, 200}, 700, 800, 300, {500, 200}},
+        {"no_change", {600, 400}, 1000, 800, 300, {600, 400}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(WidthFirstSplitter::shared(c.before, c.total, c.firstWants, c.secondNeeds), c.expected)
+            << c.name;
 }
 
 TEST_F(MainWindowTest, PopupMenuOnlyWhileTheListHasRows) {

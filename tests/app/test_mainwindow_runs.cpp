@@ -4,6 +4,8 @@
 #include "config/Endpoints.h"
 #include "engine/EngineDefinitions.h"
 #include "engine/EngineTable.h"
+#include "history/HistoryBox.h"
+#include "history/TrendChart.h"
 #include "platform/GbkCodec.h"
 #include "runs/RunLog.h"
 #include "support/Files.h"
@@ -19,10 +21,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDate>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFrame>
+#include <QLineSeries>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -188,6 +193,47 @@ TEST_F(MainWindowRuns, BatchRunShowsRanksThenSuccessThenBalloon) {
     EXPECT_TRUE(window->startButton->isEnabled());
     EXPECT_TRUE(window->addUrlsButton->isEnabled());
     EXPECT_TRUE(window->missionGrid->isEnabled());
+}
+
+// After a run the history box shows the checked row's history with the day's new row, without a click; it
+// then follows the current row wherever it moves.
+TEST_F(MainWindowRuns, HistoryBoxShowsTheDaysRowAfterARunAndFollowsTheRow) {
+    TickOnly(u"Bing");
+    server.ServePage(
+        Target(u"Bing", 0),
+        test::ResultPage(u"Bing", test::LinksWithSiteAt(6, 4, QStringLiteral("http://www.mysite.com/"))));
+    HistoryBox* box = window->historyBox;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !box->refreshPending(); }));
+    EXPECT_EQ(box->historyRows.isOpen() ? box->historyRows.recordCount() : 0, 0); // nothing checked yet
+
+    window->startButton->click();
+
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return box->historyRows.isOpen() && box->historyRows.recordCount() == 1; }));
+    EXPECT_EQ(box->historyRows.fieldText(QStringLiteral("BingRank")), QStringLiteral("4"));
+    EXPECT_EQ(box->historyRows.fieldText(QStringLiteral("UpdateTime")).left(10),
+              QDate::currentDate().toString(Qt::ISODate));
+    window->trendChart->bingButton->setChecked(true);
+    EXPECT_EQ(window->trendChart->rankSeries->points(), (QList<QPointF>{{0, 4}}));
+
+    // Another pair with a row of its own: moving onto it shows its history, moving back the first one's.
+    db->Exec(QStringLiteral("Insert Into SE_KeyWord (KeyWordID, WebID, KeyWordName) Values (2, 1, '上海')"));
+    db->Exec(QStringLiteral("Insert Into SE_RankHistory (KeyWordID, WebID, KeyWordName, UrlName, UpdateTime, "
+                            "BingRank) Values (2, 1, '上海', 'www.mysite.com', '%1', 9)")
+                 .arg(QDate::currentDate().addDays(-1).toString(Qt::ISODate)));
+    window->refreshMissionList();
+    const int other = window->missions.fieldIndex(u"KeyWordName");
+    int row = -1;
+    for (int r = 0; r < window->missions.recordCount(); ++r)
+        if (window->missions.value(r, other).toString() == QStringLiteral("上海"))
+            row = r;
+    ASSERT_GE(row, 0);
+    window->missions.setCurrentRow(row);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return box->historyRows.fieldText(QStringLiteral("BingRank")) == u"9"; }));
+    window->missions.setCurrentRow(row == 0 ? 1 : 0);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return box->historyRows.fieldText(QStringLiteral("BingRank")) == u"4"; }));
 }
 
 // Bing changed its result pages: the run says so instead of a silent ">50"; the two lines of the README's

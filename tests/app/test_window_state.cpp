@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDatabase.h"
+#include "webservices/AboutBox.h"
 
 #include <QGroupBox>
 #include <QMenuBar>
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -37,6 +39,8 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
     QSize sizes() const { return {window->missionBox->width(), window->resultsBox->height()}; }
+    // The mission box's width for a command's width: never less than every column of the grid needs.
+    int mission(int commanded) const { return std::max(commanded, window->missionBoxNeeds()); }
 
     MessageRecorder messages;
     TempDatabase db;
@@ -44,10 +48,10 @@ protected:
 };
 
 TEST_F(WindowState, MaximiseWidensOtherCommandsRestore) {
-    EXPECT_EQ(sizes(), QSize(632, 320)); // start-up
+    EXPECT_EQ(sizes(), QSize(mission(632), 320)); // start-up
     window->showMaximized();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->isMaximized(); }));
-    EXPECT_EQ(sizes(), QSize(800, 500));
+    EXPECT_EQ(sizes(), QSize(mission(800), 500));
 
     // The menu bar opened from the keyboard is a window command: the sizes go back although the window
     // stays maximised.
@@ -55,32 +59,32 @@ TEST_F(WindowState, MaximiseWidensOtherCommandsRestore) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     window->menuBar()->setFocus(Qt::MenuBarFocusReason);
     EXPECT_TRUE(window->isMaximized());
-    EXPECT_EQ(sizes(), QSize(632, 300));
+    EXPECT_EQ(sizes(), QSize(mission(632), 300));
 
     window->showMaximized(); // already maximised: no command, nothing changes
-    EXPECT_EQ(sizes(), QSize(632, 300));
+    EXPECT_EQ(sizes(), QSize(mission(632), 300));
     window->showNormal();
     window->showMaximized();
-    EXPECT_EQ(sizes(), QSize(800, 500));
+    EXPECT_EQ(sizes(), QSize(mission(800), 500));
     window->showNormal();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return sizes() == QSize(632, 300); })) << sizes().width();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sizes() == QSize(mission(632), 300); })) << sizes().width();
 }
 
 TEST_F(WindowState, MinimiseGivesTheNormalSizes) {
     window->showMaximized();
-    ASSERT_EQ(sizes(), QSize(800, 500));
+    ASSERT_EQ(sizes(), QSize(mission(800), 500));
     window->showMinimized();
     EXPECT_EQ(window->resultsBox->height(), 300);
 }
 
 TEST_F(WindowState, CloseBoxIsACommandEvenWhenTheAnswerIsNo) {
     window->showMaximized();
-    ASSERT_EQ(sizes(), QSize(800, 500));
+    ASSERT_EQ(sizes(), QSize(mission(800), 500));
     messages.AnswerNext(IdNo);
     window->windowHandle()->close(); // as the window system delivers the close box
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("你确定要退出程序吗?")});
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(sizes(), QSize(632, 300));
+    EXPECT_EQ(sizes(), QSize(mission(632), 300));
 }
 
 TEST_F(WindowState, SplitterDragsHoldUntilTheNextCommand) {
@@ -90,7 +94,20 @@ TEST_F(WindowState, SplitterDragsHoldUntilTheNextCommand) {
     QTest::qWait(20);
     EXPECT_EQ(window->resultsBox->height(), 400);
     window->showMaximized();
-    EXPECT_EQ(sizes(), QSize(800, 500));
+    EXPECT_EQ(sizes(), QSize(mission(800), 500));
+}
+
+// The About box's outer size, frame included, is its given size once a window manager has framed it, as
+// the main window's is.
+TEST_F(WindowState, AboutBoxFitsItsOuterSizeOnceFramed) {
+    AboutBox box(window.get());
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box.frameGeometry().size() != box.geometry().size(); }))
+        << "no frame to take off";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box.frameGeometry().size() == AboutBox::kOuterSize; }))
+        << box.frameGeometry().width() << " x " << box.frameGeometry().height();
+    EXPECT_LT(box.width(), AboutBox::kOuterSize.width());
 }
 
 } // namespace

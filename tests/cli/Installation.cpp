@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <stdexcept>
@@ -38,6 +39,13 @@ QString Installation::DatabasePath() const {
 void Installation::WriteEndpointsIni(const QByteArray& text) const {
     if (!WriteFile(QDir(dir_.path()).filePath(QStringLiteral("Endpoints.ini")), text))
         throw std::runtime_error("cannot write Endpoints.ini");
+}
+
+void Installation::CopyDatabaseFrom(const QString& path) {
+    CloseConnection();
+    QFile::remove(DatabasePath());
+    if (!QDir().mkpath(QFileInfo(DatabasePath()).absolutePath()) || !QFile::copy(path, DatabasePath()))
+        throw std::runtime_error("cannot copy the database");
 }
 
 Database& Installation::Connection() {

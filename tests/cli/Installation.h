@@ -23,6 +23,10 @@ public:
     QString Folder() const { return dir_.path(); }
     QString DatabasePath() const;
     void WriteEndpointsIni(const QByteArray& text) const;
+    // Puts a copy of another database file in place of this one's (closed first, so the file is whole).
+    void CopyDatabaseFrom(const QString& path);
+    // Closes the test's connection, so that the file holds every change and can be copied.
+    void CloseConnection() { connection_.reset(); }
     // A connection to the copy's database, for setting up rows and reading results.
     Database& Connection();
     void Exec(const QString& sql);

@@ -13,10 +13,12 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QStandardPaths>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QThread>
 
-#include <sys/file.h>
+#include <QTest>
 
 namespace quorvane {
 namespace {
@@ -295,11 +297,10 @@ TEST_F(CommandLineRun, WindowAndCommandLineOfOneFolderExcludeEachOther) {
     QProcessEnvironment windowEnvironment = test::CronEnvironment();
     windowEnvironment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     const QString guardFile = SingleInstanceGuard::guardFilePath(installation.Program());
-    auto guardHeld = [&] {
+    // The guard writes its owner's pid once it holds the lock; reading it takes no lock of the probe's own.
+    auto guardHeldBy = [&](qint64 pid) {
         QFile file(guardFile);
-        if (!file.open(QIODevice::ReadWrite))
-            return false;
-        return ::flock(file.handle(), LOCK_EX | LOCK_NB) != 0;
+        return file.open(QIODevice::ReadOnly) && file.readAll().trimmed() == QByteArray::number(pid);
     };
 
     {
@@ -307,11 +308,8 @@ TEST_F(CommandLineRun, WindowAndCommandLineOfOneFolderExcludeEachOther) {
         window.setProcessEnvironment(windowEnvironment);
         window.start(installation.Program(), {});
         ASSERT_TRUE(window.waitForStarted());
-        QElapsedTimer clock;
-        clock.start();
-        while (!guardHeld() && clock.elapsed() < 20000)
-            QThread::msleep(20);
-        ASSERT_TRUE(guardHeld()) << "the window never took the guard";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return guardHeldBy(window.processId()); }, 20000))
+            << "the window never took the guard";
 
         const ProcessResult result = Update({QStringLiteral("--update")});
         EXPECT_EQ(result.exitCode, 4);
@@ -342,6 +340,166 @@ TEST_F(CommandLineRun, WindowAndCommandLineOfOneFolderExcludeEachOther) {
         });
     EXPECT_TRUE(windowSaid.contains(QStringLiteral("程序正在运行！"))) << windowSaid.toStdString();
     EXPECT_EQ(run.exitCode, 1);
+}
+
+// The agency's way: workers each run one shard on their own copy of the database, and the folder's database
+// takes their results in; the grid and history are those of one ordinary run over every keyword.
+class ShardedRun : public CommandLineRun {
+protected:
+    // Seven keywords over two sites, so that every shard of three has some; the file closed for copying.
+    void SetUp() override {
+        CommandLineRun::SetUp();
+        const QStringList more = {QStringLiteral("深圳"), QStringLiteral("杭州"), QStringLiteral("成都"),
+                                  QStringLiteral("武汉")};
+        installation.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.other.com',-1)"));
+        int position = 3;
+        for (const QString& keyword : more) {
+            installation.Exec(
+                QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName,UpdateTime)Values(2,") +
+                quotedStr(keyword) + QStringLiteral(",'2020-01-01')"));
+            for (const EngineInfo& info : kEngines)
+                ServeResults(
+                    info.name, keyword, 0,
+                    LinksWithSiteAt(10, (position++ % 7) + 1, QStringLiteral("http://www.other.com/")));
+        }
+        installation.CloseConnection();
+        oneRun.CopyDatabaseFrom(installation.DatabasePath());
+        oneRun.WriteEndpointsIni(endpointsIni(server.BaseUrl()));
+    }
+
+    // The ordinary run over every keyword, on a copy of the same database.
+    void RunOnce() {
+        const ProcessResult whole =
+            test::RunProgram(oneRun.Program(), {QStringLiteral("--update")}, test::CronEnvironment());
+        ASSERT_EQ(whole.exitCode, 0) << whole.err.toStdString();
+    }
+
+    Installation oneRun{false};
+};
+
+TEST_F(ShardedRun, ThreeShardsMergedGiveTheSameGridAndHistoryAsOneRun) {
+
+    std::vector<std::unique_ptr<Installation>> workers;
+    for (int i = 0; i < 3; ++i) {
+        workers.push_back(std::make_unique<Installation>(false));
+        workers.back()->CopyDatabaseFrom(installation.DatabasePath());
+        workers.back()->WriteEndpointsIni(endpointsIni(server.BaseUrl()));
+    }
+    // A keyword only the first worker's copy has (its number puts it in shard 0).
+    workers[0]->Exec(QStringLiteral("Insert Into SE_KeyWord(KeyWordID,WebID,KeyWordName)Values(9,2,'西安')"));
+    workers[0]->CloseConnection();
+    RunOnce();
+    QStringList copies;
+    int keywordsRun = 0;
+    for (int i = 0; i < 3; ++i) {
+        const ProcessResult worker = test::RunProgram(
+            workers[i]->Program(),
+            {QStringLiteral("--update"), QStringLiteral("--shard"), QStringLiteral("%1/3").arg(i)},
+            test::CronEnvironment());
+        ASSERT_EQ(worker.exitCode, 0) << worker.err.toStdString();
+        keywordsRun += worker.out.count(u'\n') - 1; // a line per keyword and the summary
+        copies << workers[i]->DatabasePath();
+    }
+    EXPECT_EQ(keywordsRun, 8) << "seven keywords here and the first copy's own";
+
+    const ProcessResult merged = test::RunProgram(
+        installation.Program(), QStringList{QStringLiteral("--merge")} + copies, test::CronEnvironment());
+    ASSERT_EQ(merged.exitCode, 0) << merged.err.toStdString();
+    EXPECT_TRUE(merged.out.startsWith(
+        QStringLiteral("合并完成: 3 个文件, 7 个关键词, 其中 7 个更新了排名, 0 个本数据库的较新而保留, "
+                       "写入 7 行历史记录, 本数据库没有的关键词 1 个 (未添加)")))
+        << merged.out.toStdString();
+    EXPECT_TRUE(merged.err.contains(QStringLiteral("本数据库没有此关键词, 未合并: www.other.com 西安")))
+        << merged.err.toStdString();
+
+    const QString cells = installation.Rows(kCellsSql);
+    const QString history = installation.Rows(kHistorySql);
+    EXPECT_EQ(cells, oneRun.Rows(kCellsSql));
+    EXPECT_EQ(history, oneRun.Rows(kHistorySql));
+    EXPECT_EQ(history.count(u'\n'), 6) << "a history row per keyword";
+    EXPECT_FALSE(cells.contains(QStringLiteral("2020-01-01")));
+    installation.CloseConnection();
+
+    // Merging the same copies again changes nothing.
+    const ProcessResult again = test::RunProgram(
+        installation.Program(), QStringList{QStringLiteral("--merge")} + copies, test::CronEnvironment());
+    ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
+    EXPECT_TRUE(again.out.contains(
+        QStringLiteral("其中 0 个更新了排名, 0 个本数据库的较新而保留, 写入 0 行历史记录")))
+        << again.out.toStdString();
+    EXPECT_EQ(installation.Rows(kCellsSql), cells);
+    EXPECT_EQ(installation.Rows(kHistorySql), history);
+}
+
+// Tried as an agency would: three workers through GNU parallel, each on its own copy, merged into the
+// program folder's database by the script in deploy/. Once on this host, once through the form for several
+// hosts (GNU parallel's ":" is this host without ssh: the jobs' commands, tar files and copies as there).
+class ShardedRunThroughParallel : public ShardedRun, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ShardedRunThroughParallel, ThreeWorkersGiveTheSameGridAndHistoryAsOneRun) {
+    if (QStandardPaths::findExecutable(QStringLiteral("parallel")).isEmpty())
+        GTEST_SKIP() << "GNU parallel is not installed";
+    RunOnce();
+    const QString script =
+        qEnvironmentVariable("QUORVANE_FIXTURES") + QStringLiteral("/../../deploy/parallel-shards.sh");
+    const QTemporaryDir work;
+    QProcessEnvironment environment = test::CronEnvironment();
+    if (*GetParam() != '\0')
+        environment.insert(QStringLiteral("QUORVANE_HOSTS"), QString::fromUtf8(GetParam()));
+    const ProcessResult result =
+        test::RunProgram(QStringLiteral("/bin/bash"),
+                         {script, installation.Folder(), QStringLiteral("3"), work.path()}, environment);
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString() << result.out.toStdString();
+    // Every shard's summary, tagged with its number, then the merge's.
+    for (const char* tag : {"0\t完成: 2/2", "1\t完成: 3/3", "2\t完成: 2/2"})
+        EXPECT_TRUE(result.out.contains(QString::fromUtf8(tag))) << tag << "\n" << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains(QStringLiteral("合并完成: 3 个文件, 7 个关键词, 其中 7 个更新了排名")))
+        << result.out.toStdString();
+    EXPECT_EQ(installation.Rows(kCellsSql), oneRun.Rows(kCellsSql));
+    EXPECT_EQ(installation.Rows(kHistorySql), oneRun.Rows(kHistorySql));
+    EXPECT_EQ(installation.Scalar(QStringLiteral("Select Count(*) From SE_RankHistory")),
+              QStringLiteral("7"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Hosts, ShardedRunThroughParallel, ::testing::Values("", ":"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(*info.param ? "SeveralHostsForm" : "ThisHost");
+                         });
+
+// A file that is not a copy of this program's database is refused as a whole: status 3, nothing merged.
+TEST_F(CommandLineRun, MergeRefusesWhatIsNotACopyOfTheDatabase) {
+    installation.CloseConnection();
+    Installation worker(false);
+    worker.CopyDatabaseFrom(installation.DatabasePath());
+    worker.WriteEndpointsIni(endpointsIni(server.BaseUrl()));
+    ASSERT_EQ(test::RunProgram(worker.Program(), {QStringLiteral("--update"), QStringLiteral("--shard=0/1")},
+                               test::CronEnvironment())
+                  .exitCode,
+              0);
+    const QString notADatabase = QDir(installation.Folder()).filePath(QStringLiteral("keywords.txt"));
+    ASSERT_TRUE(test::WriteFile(notADatabase, QByteArray("北京,www.mysite.com\n").repeated(100)));
+    const QString otherPassword = QDir(installation.Folder()).filePath(QStringLiteral("other.mdb"));
+    ASSERT_TRUE(createDatabase(otherPassword, QStringLiteral("another"), SchemaVersion::Full, nullptr));
+    const QString before = installation.Rows(kCellsSql) + installation.Rows(kHistorySql);
+    installation.CloseConnection();
+
+    for (const QString& bad : {notADatabase, otherPassword}) {
+        const ProcessResult result =
+            test::RunProgram(installation.Program(), {QStringLiteral("--merge"), worker.DatabasePath(), bad},
+                             test::CronEnvironment());
+        EXPECT_EQ(result.exitCode, 3) << bad.toStdString();
+        EXPECT_TRUE(
+            result.err.contains(bad + QStringLiteral(" 不是本程序的数据库, 或其密码不同; 未合并任何内容")))
+            << result.err.toStdString();
+        EXPECT_TRUE(result.out.isEmpty()) << result.out.toStdString();
+        EXPECT_EQ(installation.Rows(kCellsSql) + installation.Rows(kHistorySql), before);
+        installation.CloseConnection();
+    }
+    // The worker's copy alone merges.
+    const ProcessResult good = test::RunProgram(
+        installation.Program(), {QStringLiteral("--merge"), worker.DatabasePath()}, test::CronEnvironment());
+    EXPECT_EQ(good.exitCode, 0) << good.err.toStdString();
+    EXPECT_NE(installation.Rows(kCellsSql) + installation.Rows(kHistorySql), before);
 }
 
 // The proxy: the engines' host is a name that does not resolve, so a page can only come through a proxy.

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <QTimer>
 
 #include <stdexcept>
 
@@ -20,10 +21,16 @@ public:
         calls << QStringLiteral("navigate");
         navigated << url;
         readyReads = 0;
+        complete_ = completeAfterMs == 0;
+        if (completeAfterMs > 0)
+            QTimer::singleShot(completeAfterMs, this, [this] {
+                complete_ = true;
+                emit documentComplete();
+            });
     }
     int readyState() const override {
         ++readyReads;
-        return completeAfterReads >= 0 && readyReads > completeAfterReads ? ReadyStateComplete : 1;
+        return complete_ ? ReadyStateComplete : 1;
     }
     QByteArray bodyMarkup() const override { return has(body); }
     QByteArray documentMarkup() const override { return has(root); }
@@ -32,12 +39,14 @@ public:
     QStringList calls;
     QStringList navigated;
     mutable int readyReads = 0;
-    int completeAfterReads = -1; // -1: never complete; 0: complete at the first read
+    int completeAfterMs = -1; // -1: never complete; 0: complete as soon as navigated
     QByteArray body;
     QByteArray root;
     bool hasDocument = true;
 
 private:
+    bool complete_ = false;
+
     QByteArray has(const QByteArray& markup) const {
         if (!hasDocument)
             throw std::runtime_error("no document");

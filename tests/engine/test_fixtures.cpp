@@ -50,7 +50,8 @@ TEST_P(FixturePageTest, YieldsTheOrderedLinksAndFindsTheSite) {
 
     PageBrowser browser;
     const StopFlag stop{false};
-    ASSERT_TRUE(openResultPage(browser, engine, pageParameter(*info, 1), keyword, stop))
+    EnginePace pace{std::chrono::milliseconds(0)};
+    ASSERT_TRUE(openResultPage(browser, pace, engine, pageParameter(*info, 1), keyword, stop))
         << browser.lastError().toStdString();
     EXPECT_TRUE(browser.lastError().isEmpty()) << browser.lastError().toStdString();
 

@@ -1,7 +1,8 @@
 // The [Network] settings of Endpoints.ini and the pacer that spaces the requests to one engine.
 #include "config/RunSettings.h"
+#include "engine/EnginePace.h"
+#include "engine/EventWait.h"
 #include "engine/NetworkSetup.h"
-#include "engine/RequestPacer.h"
 #include "support/Files.h"
 #include "support/MessageRecorder.h"
 
@@ -92,6 +93,46 @@ TEST_F(NetworkIni, UnusableValuesAreReportedOnceEachAndIgnored) {
     EXPECT_EQ(Read("[Network]\nDelayMs=600001\n").delayMs, 0);
 }
 
+struct ProxyPoolCase {
+    const char* name;
+    QByteArray group;       // the lines after [Network]
+    QStringList hostsPorts; // the pool taken, "host:port" each
+    const char16_t* said;   // part of the one message; null: no message
+};
+
+class ProxyPoolSetting : public NetworkIni, public ::testing::WithParamInterface<ProxyPoolCase> {};
+
+TEST_P(ProxyPoolSetting, ValuesAndMistakes) {
+    const ProxyPoolCase& c = GetParam();
+    const NetworkSettings settings = Read("[Network]\n" + c.group);
+    QStringList pool;
+    for (const QNetworkProxy& proxy : settings.proxyPool)
+        pool << proxy.hostName() + u':' + QString::number(proxy.port());
+    EXPECT_EQ(pool, c.hostsPorts);
+    if (!c.said) {
+        EXPECT_TRUE(recorder.Texts().isEmpty()) << recorder.Texts().join(u'\n').toStdString();
+        return;
+    }
+    ASSERT_EQ(recorder.Messages().size(), 1u) << recorder.Texts().join(u'\n').toStdString();
+    EXPECT_TRUE(recorder.Texts()[0].contains(QString::fromUtf16(c.said)))
+        << recorder.Texts()[0].toStdString();
+}
+
+const ProxyPoolCase kProxyPools[] = {
+    {"absent", "DelayMs=1\n", {}, nullptr},
+    {"empty", "Proxies=\n", {}, nullptr},
+    {"commas_and_spaces", "Proxies=http://a:1, http://b:2  socks5://c:3\n", {"a:1", "b:2", "c:3"}, nullptr},
+    {"one", "Proxies=http://10.0.0.1:3128\n", {"10.0.0.1:3128"}, nullptr},
+    {"one_bad_spoils_the_key", "Proxies=http://a:1, ftp://b:2\n", {}, u"[Network] Proxies (第 2 行)"},
+    {"repeated_last_counts",
+     "Proxies=http://a:1\nProxies=http://b:2\n",
+     {"b:2"},
+     u"[Network] Proxies (第 3 行): 重复的键 (第 2 行已有)"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Files, ProxyPoolSetting, ::testing::ValuesIn(kProxyPools),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 struct NetworkMistake {
     const char* name;
     QByteArray group;      // the lines after [Network]
@@ -177,78 +218,89 @@ TEST_F(NetworkIni, AppliedProxyReplacesTheSystemSettingsAndGoesAgain) {
     ASSERT_FALSE(proxies.isEmpty());
     EXPECT_EQ(proxies[0].type(), QNetworkProxy::HttpProxy);
     EXPECT_EQ(proxies[0].port(), 3128);
-    EXPECT_EQ(RequestPacer::shared().delay(), 40ms);
+    EXPECT_EQ(EnginePace::requestDelay(), 40ms);
 
     // Without a proxy of its own the program follows the system's settings again.
     applyNetworkSettings({});
     EXPECT_TRUE(QNetworkProxyFactory::usesSystemConfiguration());
-    EXPECT_EQ(RequestPacer::shared().delay(), 0ms);
+    EXPECT_EQ(EnginePace::requestDelay(), 0ms);
 }
 
-TEST(RequestPacer, SpacesTurnsOfOneEngineOnly) {
-    RequestPacer pacer;
-    pacer.setDelay(100ms);
-    const auto start = RequestPacer::Clock::now();
-    ASSERT_TRUE(pacer.waitTurn(u"Bing", {}));
-    ASSERT_TRUE(pacer.waitTurn(u"Google", {})); // another engine goes at once
-    const auto afterFirst = RequestPacer::Clock::now();
-    ASSERT_TRUE(pacer.waitTurn(u"Bing", {}));
-    const auto afterSecond = RequestPacer::Clock::now();
-    EXPECT_LT(afterFirst - start, 100ms);
-    EXPECT_GE(afterSecond - start, 100ms);
+TEST(EnginePace, TakesTheDelayOfEndpointsIniWhenMade) {
+    EnginePace::setRequestDelay(40ms);
+    EXPECT_EQ(EnginePace().delay(), 40ms);
+    EnginePace::setRequestDelay(0ms);
+    EXPECT_EQ(EnginePace().delay(), 0ms);
 }
 
-TEST(RequestPacer, ThePauseCountsFromTheEndOfTheRequest) {
-    RequestPacer pacer;
-    pacer.setDelay(100ms);
-    ASSERT_TRUE(pacer.waitTurn(u"Bing", {}));
+TEST(EnginePace, ThePauseCountsFromTheEndOfTheRequest) {
+    EnginePace pace(100ms);
+    const StopFlag stop{false};
+    const auto start = EnginePace::Clock::now();
+    ASSERT_TRUE(pace.waitTurn(stop)); // the first request goes at once
+    EXPECT_LT(EnginePace::Clock::now() - start, 100ms);
     std::this_thread::sleep_for(80ms); // the page takes its time
-    const auto ended = RequestPacer::Clock::now();
-    pacer.requestEnded(u"Bing");
-    ASSERT_TRUE(pacer.waitTurn(u"Bing", {}));
-    EXPECT_GE(RequestPacer::Clock::now() - ended, 100ms);
+    const auto ended = EnginePace::Clock::now();
+    pace.requestEnded();
+    ASSERT_TRUE(pace.waitTurn(stop));
+    EXPECT_GE(EnginePace::Clock::now() - ended, 100ms);
 }
 
-TEST(RequestPacer, NoDelayNeverWaits) {
-    RequestPacer pacer;
-    const auto start = RequestPacer::Clock::now();
-    for (int i = 0; i < 100; ++i)
-        ASSERT_TRUE(pacer.waitTurn(u"Bing", {}));
-    EXPECT_LT(RequestPacer::Clock::now() - start, 100ms);
+TEST(EnginePace, TheEnginesOwnPauseAndTheDelayTakeTheLonger) {
+    struct Case {
+        const char* name;
+        std::chrono::milliseconds delay;
+        std::chrono::milliseconds ownPause;
+        std::chrono::milliseconds atLeast;
+    };
+    const Case cases[] = {
+        {"no pause at all", 0ms, 0ms, 0ms},
+        {"the delay alone", 120ms, 0ms, 120ms},
+        {"the engine's own pause is longer", 50ms, 150ms, 150ms},
+        {"the delay is longer", 150ms, 60ms, 150ms},
+    };
+    const StopFlag stop{false};
+    for (const Case& c : cases) {
+        EnginePace pace(c.delay);
+        ASSERT_TRUE(pace.waitTurn(stop));
+        const auto ended = EnginePace::Clock::now();
+        pace.requestEnded(c.ownPause);
+        ASSERT_TRUE(pace.waitTurn(stop)) << c.name;
+        const auto waited = EnginePace::Clock::now() - ended;
+        EXPECT_GE(waited, c.atLeast) << c.name;
+        EXPECT_LT(waited, c.atLeast + 400ms) << c.name;
+    }
 }
 
-TEST(RequestPacer, AStopEndsTheWaitWithoutATurn) {
-    RequestPacer pacer;
-    pacer.setDelay(10s);
-    ASSERT_TRUE(pacer.waitTurn(u"Bing", {}));
-    int polls = 0;
-    EXPECT_FALSE(pacer.waitTurn(u"Bing", [&polls] { return ++polls > 3; }));
-    EXPECT_EQ(polls, 4);
+TEST(EnginePace, NoDelayNeverWaits) {
+    EnginePace pace(0ms);
+    const StopFlag stop{false};
+    const auto start = EnginePace::Clock::now();
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(pace.waitTurn(stop));
+        pace.requestEnded();
+    }
+    EXPECT_LT(EnginePace::Clock::now() - start, 100ms);
 }
 
-// Threads checking the same engine side by side still get turns a full delay apart.
-TEST(RequestPacer, TurnsOfOneEngineAreSpacedAcrossThreads) {
-    RequestPacer pacer;
-    pacer.setDelay(30ms);
-    std::mutex mutex;
-    std::vector<RequestPacer::Clock::time_point> turns;
-    std::vector<std::thread> threads;
-    const auto start = RequestPacer::Clock::now();
-    for (int t = 0; t < 4; ++t)
-        threads.emplace_back([&] {
-            for (int i = 0; i < 3; ++i) {
-                pacer.waitTurn(u"Baidu", {});
-                const std::lock_guard lock(mutex);
-                turns.push_back(RequestPacer::Clock::now());
-            }
-        });
-    for (std::thread& thread : threads)
-        thread.join();
-    ASSERT_EQ(turns.size(), 12u);
-    std::sort(turns.begin(), turns.end());
-    // The k-th turn comes no earlier than k delays after the start, whichever thread took it.
-    for (size_t k = 0; k < turns.size(); ++k)
-        EXPECT_GE(turns[k] - start, 30ms * static_cast<int>(k)) << "turn " << k;
+TEST(EnginePace, AStopFromAnotherThreadEndsTheWaitWithoutATurn) {
+    EnginePace pace(10s);
+    StopFlag stop{false};
+    ASSERT_TRUE(pace.waitTurn(stop));
+    pace.requestEnded();
+    // The stop comes from another thread, as the window's Stop reaches a worker: it wakes the sleeping wait.
+    std::thread stopper([&stop] {
+        std::this_thread::sleep_for(150ms);
+        stop = true;
+    });
+    const auto start = EnginePace::Clock::now();
+    EXPECT_FALSE(pace.waitTurn(stop));
+    const auto waited = EnginePace::Clock::now() - start;
+    stopper.join();
+    EXPECT_GE(waited, 140ms);
+    EXPECT_LT(waited, 2s);
+    // A stop already set gives no turn at all.
+    EXPECT_FALSE(pace.waitTurn(stop));
 }
 
 } // namespace

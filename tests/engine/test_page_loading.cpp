@@ -24,9 +24,9 @@ namespace {
 using test::HttpServer;
 using test::LoopbackEndpoints;
 
-TEST(LoadPageAndWait, CompleteAtFirstLookNeedsNoPoll) {
+TEST(LoadPageAndWait, CompleteAtFirstLookNeedsNoWait) {
     test::FakeBrowser browser;
-    browser.completeAfterReads = 0;
+    browser.completeAfterMs = 0;
     const StopFlag stop{false};
     EXPECT_TRUE(loadPageAndWait(browser, QStringLiteral("http://x/"), false, stop));
     EXPECT_EQ(browser.calls, (QStringList{"setSilent", "navigate"}));
@@ -35,15 +35,20 @@ TEST(LoadPageAndWait, CompleteAtFirstLookNeedsNoPoll) {
     EXPECT_EQ(browser.readyReads, 1);
 }
 
-TEST(LoadPageAndWait, CompletesAfterSomePolls) {
+TEST(LoadPageAndWait, WakesWhenTheDocumentCompletesWithoutPolling) {
     test::FakeBrowser browser;
-    browser.completeAfterReads = 5;
+    browser.completeAfterMs = 150;
     const StopFlag stop{false};
+    QElapsedTimer timer;
+    timer.start();
     EXPECT_TRUE(loadPageAndWait(browser, QStringLiteral("http://x/"), false, stop));
-    EXPECT_EQ(browser.readyReads, 6);
+    EXPECT_GE(timer.elapsed(), 140);
+    // A look at the start and one after the completion's event: the wait sleeps in between instead of
+    // polling every few milliseconds.
+    EXPECT_LE(browser.readyReads, 3);
 }
 
-TEST(LoadPageAndWait, NoWaitPollsOnce) {
+TEST(LoadPageAndWait, NoWaitLooksOnce) {
     test::FakeBrowser browser;
     const StopFlag stop{false};
     QElapsedTimer timer;
@@ -53,7 +58,7 @@ TEST(LoadPageAndWait, NoWaitPollsOnce) {
     EXPECT_LT(timer.elapsed(), 500);
 }
 
-TEST(LoadPageAndWait, StopRequestEndsTheWaitAtTheNextPoll) {
+TEST(LoadPageAndWait, StopRequestEndsTheWaitAtOnce) {
     test::FakeBrowser browser;
     StopFlag stop{false};
     // Set by an event handler while the wait pumps, as the Stop button does.
@@ -75,6 +80,7 @@ protected:
     HttpServer server;
     const LoopbackEndpoints endpoints{server.BaseUrl()};
     PageBrowser browser;
+    EnginePace pace{std::chrono::milliseconds(0)};
     StopFlag stop{false};
 };
 
@@ -120,35 +126,43 @@ TEST_F(PageLoadingTest, OpenResultPageSendsTheTableAddress) {
     server.ServePage("/s?wd=%B1%B1%BE%A9%20%C2%C3%D3%CE&pn=100&rn=100&usm=1", "<p>ok</p>");
     server.ServePage("/web?&num=100&query=%B1%B1%BE%A9%20%C2%C3%D3%CE&page=2", "<p>ok</p>");
     server.ServePage("/search?q=%E5%8C%97%E4%BA%AC%20%E6%97%85%E6%B8%B8&first=50", "<p>ok</p>");
-    EXPECT_TRUE(openResultPage(browser, u"Baidu", 100, keyword, stop));
-    EXPECT_TRUE(openResultPage(browser, u"Sogou", 2, keyword, stop));
-    EXPECT_TRUE(openResultPage(browser, u"Bing", 50, keyword, stop));
+    EXPECT_TRUE(openResultPage(browser, pace, u"Baidu", 100, keyword, stop));
+    EXPECT_TRUE(openResultPage(browser, pace, u"Sogou", 2, keyword, stop));
+    EXPECT_TRUE(openResultPage(browser, pace, u"Bing", 50, keyword, stop));
     EXPECT_EQ(server.RequestTargets(),
               (QList<QByteArray>{"/s?wd=%B1%B1%BE%A9%20%C2%C3%D3%CE&pn=100&rn=100&usm=1",
                                  "/web?&num=100&query=%B1%B1%BE%A9%20%C2%C3%D3%CE&page=2",
                                  "/search?q=%E5%8C%97%E4%BA%AC%20%E6%97%85%E6%B8%B8&first=50"}));
     EXPECT_EQ(browser.bodyMarkup(), "<P>ok</P>");
-    EXPECT_FALSE(openResultPage(browser, u"Lycos", 0, keyword, stop));
+    EXPECT_FALSE(openResultPage(browser, pace, u"Lycos", 0, keyword, stop));
     EXPECT_EQ(server.Requests().size(), 3);
 }
 
-TEST_F(PageLoadingTest, GooglePagesArePausedAfterCompletion) {
+TEST_F(PageLoadingTest, GooglePagesArePausedBeforeTheNextGoogleRequest) {
     server.SetFallback({200, "text/html", "<p>any</p>", {}, 0, HttpServer::Mode::Answer, true});
+    EnginePace baiduPace{std::chrono::milliseconds(0)};
     QElapsedTimer timer;
     timer.start();
-    EXPECT_TRUE(openResultPage(browser, u"Baidu", 0, "a", stop));
+    EXPECT_TRUE(openResultPage(browser, baiduPace, u"Baidu", 0, "a", stop));
+    EXPECT_TRUE(openResultPage(browser, baiduPace, u"Baidu", 100, "a", stop));
     EXPECT_LT(timer.elapsed(), 900);
 
+    // The Google page itself comes at once; the next request to Google waits the second.
     timer.restart();
-    EXPECT_TRUE(openResultPage(browser, u"Google", 0, "a", stop));
+    EXPECT_TRUE(openResultPage(browser, pace, u"Google", 0, "a", stop));
+    EXPECT_LT(timer.elapsed(), 900);
+    timer.restart();
+    EXPECT_TRUE(openResultPage(browser, pace, u"Google", 100, "a", stop));
     EXPECT_GE(timer.elapsed(), 1000);
     EXPECT_LT(timer.elapsed(), 2500);
+    EXPECT_EQ(server.Requests().size(), 4);
 
-    // A Google page that did not complete gets no pause.
-    stop = true;
+    // A stop during the pause asks nothing more.
     timer.restart();
-    EXPECT_FALSE(openResultPage(browser, u"Google", 100, "a", stop));
-    EXPECT_LT(timer.elapsed(), 500);
+    QTimer::singleShot(100, [this] { stop = true; });
+    EXPECT_FALSE(openResultPage(browser, pace, u"Google", 200, "a", stop));
+    EXPECT_LT(timer.elapsed(), 900);
+    EXPECT_EQ(server.Requests().size(), 4);
 }
 
 } // namespace

@@ -28,6 +28,7 @@
 #include <QProgressDialog>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
@@ -66,6 +67,7 @@ protected:
         clearRankTables();
         db->Exec(QStringLiteral("Insert Into SE_KeyUrl (WebID, UrlName) Values (1, 'www.a-site.com')"));
         db->Exec(QStringLiteral("Insert Into SE_KeyUrl (WebID, UrlName) Values (2, 'www.b-site.com')"));
+        forgetSaveFolder(); // every case starts as the program does, without a remembered folder
         previousChooser = setFileChooser([this](const FileDialogRequest& request) {
             requests.push_back(request);
             if (answers.empty())
@@ -78,6 +80,11 @@ protected:
     void TearDown() override {
         window.reset();
         setFileChooser(std::move(previousChooser));
+    }
+
+    // The success message with the file's place on the line below.
+    static QString savedAt(const QString& target) {
+        return QStringLiteral("导出数据成功!\n") + QDir::toNativeSeparators(target);
     }
 
     static void addMission(int id, int webId, const QString& keyword, const Ranks& r,
@@ -198,7 +205,7 @@ TEST_F(ExportCommandsTest, LatestResultsSheetTitleHeaderAndFramedRows) {
 
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Information);
-    EXPECT_EQ(messages.Messages()[0].text, QStringLiteral("导出数据成功!"));
+    EXPECT_EQ(messages.Messages()[0].text, savedAt(target));
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_TRUE(requests[0].save);
     EXPECT_EQ(requests[0].folder, applicationFolder());
@@ -215,6 +222,16 @@ TEST_F(ExportCommandsTest, LatestResultsSheetTitleHeaderAndFramedRows) {
     EXPECT_TRUE(title.bold);
     EXPECT_TRUE(title.horizontal.isEmpty());
     EXPECT_FALSE(title.thinBorders);
+    // On paper: the 15-point title in a row tall enough for it, the eleven columns across one landscape
+    // page (as many pages down as the rows need).
+    const QString sheet = file.sheetName();
+    const QStringList titleHeight = file.sheetTexts(sheet, "//sheetData/row[@r='1']/@ht");
+    ASSERT_EQ(titleHeight.size(), 1);
+    EXPECT_GE(titleHeight[0].toDouble(), 15 * 1.3);
+    EXPECT_TRUE(file.sheetTexts(sheet, "//sheetData/row[@r='2']/@ht").isEmpty());
+    EXPECT_EQ(file.sheetTexts(sheet, "//pageSetup/@orientation"), QStringList{QStringLiteral("landscape")});
+    EXPECT_EQ(file.sheetTexts(sheet, "//pageSetup/@fitToHeight"), QStringList{QStringLiteral("0")});
+    EXPECT_EQ(file.sheetTexts(sheet, "//sheetPr/pageSetUpPr/@fitToPage"), QStringList{QStringLiteral("1")});
 
     QStringList header;
     for (int c = 1; c <= 11; ++c) {
@@ -354,6 +371,7 @@ TEST_F(ExportCommandsTest, RowsFollowTheSortOnDisplayAndTheGridStaysStill) {
     window->missionGrid->clickTitle(keywordColumn, Qt::NoModifier);
     ASSERT_EQ(gridKeywords(), (QStringList{"c-word", "b-word", "a-word"}));
     window->missions.setCurrentRow(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->historyBox->refreshPending(); }));
     QSignalSpy rowMoves(&window->missions, &Recordset::currentRowChanged);
     QSignalSpy historyRefreshes(window->historyBox, &HistoryBox::historyRefreshed);
     const QString target = answerWith(QStringLiteral("sorted.xls"));
@@ -367,7 +385,9 @@ TEST_F(ExportCommandsTest, RowsFollowTheSortOnDisplayAndTheGridStaysStill) {
     EXPECT_EQ(rowMoves.count(), 1);
     EXPECT_EQ(window->missions.currentRow(), 2);
     EXPECT_EQ(window->missionGrid->currentIndex().row(), 2);
-    EXPECT_EQ(historyRefreshes.count(), 0);
+    // The history box follows that one move, once.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->historyBox->refreshPending(); }));
+    EXPECT_EQ(historyRefreshes.count(), 1);
 }
 
 TEST_F(ExportCommandsTest, HiddenToolBarButtonExportsTheLatestResults) {
@@ -377,10 +397,30 @@ TEST_F(ExportCommandsTest, HiddenToolBarButtonExportsTheLatestResults) {
 
     window->exportHistoryButton->click();
 
-    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("导出数据成功!")});
+    EXPECT_EQ(messages.Texts(), QStringList{savedAt(target)});
     const XlsxReader file(target);
     EXPECT_EQ(file.sheetName(), QStringLiteral("最新排名结果"));
     EXPECT_EQ(file.cell(QStringLiteral("A3")).text, kBaiduLinkKeyword);
+}
+
+// The save dialog opens where the last workbook went, for the rest of the session; a cancelled dialog
+// changes nothing.
+TEST_F(ExportCommandsTest, SaveDialogOpensWhereTheLastWorkbookWent) {
+    addMission(11, 1, kBaiduLinkKeyword, {"3", "", "", "", "", "", "", ""});
+    openWindow();
+    ASSERT_TRUE(QDir(out.path()).mkdir(QStringLiteral("kept")));
+    const QString kept = QDir(out.path()).filePath(QStringLiteral("kept"));
+    answers.push_back(QDir(kept).filePath(QStringLiteral("first.xls")));
+
+    window->exportLatestAction->trigger(); // saved in kept/
+    window->exportLatestAction->trigger(); // cancelled
+    window->exportLatestAction->trigger(); // cancelled again
+
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].folder, applicationFolder());
+    EXPECT_EQ(requests[1].folder, kept);
+    EXPECT_EQ(requests[2].folder, kept);
+    EXPECT_EQ(messages.Texts(), QStringList{savedAt(QDir(kept).filePath(QStringLiteral("first.xls")))});
 }
 
 TEST_F(ExportCommandsTest, WindowIsServedDuringAnExport) {
@@ -400,7 +440,7 @@ TEST_F(ExportCommandsTest, WindowIsServedDuringAnExport) {
 
     EXPECT_TRUE(servedDuringTheExport);
     EXPECT_TRUE(window->findChildren<QProgressDialog*>().isEmpty());
-    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("导出数据成功!")});
+    EXPECT_EQ(messages.Texts(), QStringList{savedAt(target)});
     EXPECT_EQ(XlsxReader(target).rowNumbers().size(), 2002);
 }
 
@@ -437,7 +477,7 @@ TEST_F(ExportCommandsTest, LongRowWalkShowsItsProgressAndTheWindowStaysUsable) {
     EXPECT_GE(ticks, 10);
     EXPECT_GT(progressSightings, 0);
     EXPECT_TRUE(window->findChildren<QProgressDialog*>().isEmpty());
-    EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("导出数据成功!")});
+    EXPECT_EQ(messages.Texts(), QStringList{savedAt(target)});
     EXPECT_EQ(XlsxReader(target).rowNumbers().size(), 1500);
 }
 
@@ -478,7 +518,7 @@ TEST_F(HistoryExportTest, RowsOnDisplayFillTheTemplateFromRowThree) {
 
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Information);
-    EXPECT_EQ(messages.Messages()[0].text, QStringLiteral("导出数据成功!"));
+    EXPECT_EQ(messages.Messages()[0].text, savedAt(target));
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].folder, applicationFolder());
     EXPECT_EQ(requests[0].proposedName,
@@ -523,8 +563,7 @@ TEST_F(HistoryExportTest, FollowsASortAndLeavesTheTemplateAsItWas) {
     window->historyBox->exportHistoryAction->trigger();
     window->historyBox->exportHistoryAction->trigger();
 
-    EXPECT_EQ(messages.Texts(),
-              (QStringList{QStringLiteral("导出数据成功!"), QStringLiteral("导出数据成功!")}));
+    EXPECT_EQ(messages.Texts(), (QStringList{savedAt(first), savedAt(second)}));
     EXPECT_EQ(test::fileBytes(historyTemplatePath()), templateBytes);
     for (const QString& path : {first, second}) {
         SCOPED_TRACE(path.toStdString());
@@ -632,7 +671,7 @@ TEST_P(BothExportsTest, FailedSaveSaysWhyAndLeavesNoFile) {
 TEST_P(BothExportsTest, NearlyFullDiskSaysWhyAndKeepsTheOldWorkbook) {
     const QString target = answerWith(QStringLiteral("export.xls"));
     run();
-    ASSERT_EQ(messages.Texts(), QStringList{QStringLiteral("导出数据成功!")});
+    ASSERT_EQ(messages.Texts(), QStringList{savedAt(target)});
     const QByteArray before = test::fileBytes(target);
     messages.Clear();
     answers.push_back(target);

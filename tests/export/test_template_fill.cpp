@@ -9,6 +9,7 @@
 
 #include <QFile>
 
+#include <pugixml.hpp>
 #include <xlsxwriter.h>
 
 namespace quorvane::test {
@@ -122,6 +123,47 @@ TEST_F(TemplateFill, LeavesTheTemplateAndItsOtherPartsUnchanged) {
         else
             EXPECT_EQ(first.part(part), original.part(part));
     }
+}
+
+// The shipped template on paper, as the filled copy keeps it: the chart runs from the oldest day on the
+// left to the newest on the right although the rows are newest first, its dates stand under the plot (the
+// rank axis is reversed, best at the top), and table and chart print on the first page, across the paper
+// and one page wide; the 14-point title has a row tall enough for it.
+TEST_F(TemplateFill, ShippedTemplatePrintsTheChartWholeWithTimeRunningRight) {
+    filled(3).save(path(QStringLiteral("printed.xls")));
+    const XlsxReader file(path(QStringLiteral("printed.xls")));
+
+    pugi::xml_document chart;
+    ASSERT_TRUE(chart.load_string(file.part(QStringLiteral("xl/charts/chart1.xml")).constData()));
+    const auto axisValue = [&chart](const char* xpath) {
+        return QString::fromUtf8(chart.select_node(xpath).attribute().value());
+    };
+    // Categories from the last row (the oldest day) to the first; the rank axis stands at their left end.
+    EXPECT_EQ(axisValue("//c:catAx/c:scaling/c:orientation/@val"), QStringLiteral("maxMin"));
+    EXPECT_EQ(axisValue("//c:valAx/c:crosses/@val"), QStringLiteral("max"));
+    // Best rank at the top; the date axis crosses the rank axis at the worst rank, at the bottom.
+    EXPECT_EQ(axisValue("//c:valAx/c:scaling/c:orientation/@val"), QStringLiteral("maxMin"));
+    EXPECT_EQ(axisValue("//c:catAx/c:crosses/@val"), QStringLiteral("max"));
+    EXPECT_EQ(axisValue("//c:catAx/c:tickLblPos/@val"), QStringLiteral("nextTo"));
+
+    EXPECT_EQ(file.sheetTexts(kSheetName, "//pageSetup/@orientation"),
+              QStringList{QStringLiteral("landscape")});
+    EXPECT_EQ(file.sheetTexts(kSheetName, "//pageSetup/@fitToHeight"), QStringList{QStringLiteral("0")});
+    EXPECT_EQ(file.sheetTexts(kSheetName, "//sheetPr/pageSetUpPr/@fitToPage"),
+              QStringList{QStringLiteral("1")});
+    const QStringList titleHeight = file.sheetTexts(kSheetName, "//sheetData/row[@r='1']/@ht");
+    ASSERT_EQ(titleHeight.size(), 1);
+    EXPECT_GE(titleHeight[0].toDouble(), 18.0);
+
+    // Beside the table from row 2, ending within the rows of a landscape page.
+    pugi::xml_document drawing;
+    ASSERT_TRUE(drawing.load_string(file.part(QStringLiteral("xl/drawings/drawing1.xml")).constData()));
+    const auto anchorAt = [&drawing](const char* xpath) {
+        return drawing.select_node(xpath).node().text().as_int(-1);
+    };
+    EXPECT_EQ(anchorAt("//xdr:from/xdr:col"), 6);
+    EXPECT_EQ(anchorAt("//xdr:from/xdr:row"), 1);
+    EXPECT_LE(anchorAt("//xdr:to/xdr:row"), 25);
 }
 
 TEST_F(TemplateFill, MissingTemplateNamesTheFileAndWritesNothing) {

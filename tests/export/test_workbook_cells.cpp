@@ -86,6 +86,22 @@ TEST_P(WorkbookFormats, MergeWithNothingInItIsKept) {
     EXPECT_TRUE(saveAndRead(book).merges().contains(QStringLiteral("B6:C7")));
 }
 
+// A row made taller for a larger font keeps its height in the file, on a new workbook and on a template copy
+// alike; the rows around it keep the default.
+TEST_P(WorkbookFormats, RowHeightGivesTheRowRoomForItsFont) {
+    Workbook book = open(GetParam());
+    book.setText(4, 1, QStringLiteral("标题"));
+    book.setRowHeight(4, 21);
+    book.setFontSize(u"A4", 15);
+    book.setText(5, 1, QStringLiteral("x"));
+    const XlsxReader file = saveAndRead(book);
+    const QString sheet = file.sheetName();
+    EXPECT_EQ(file.sheetTexts(sheet, "//sheetData/row[@r='4']/@ht"), QStringList{QStringLiteral("21")});
+    EXPECT_EQ(file.sheetTexts(sheet, "//sheetData/row[@r='4']/@customHeight"),
+              QStringList{QStringLiteral("1")});
+    EXPECT_TRUE(file.sheetTexts(sheet, "//sheetData/row[@r='5']/@ht").isEmpty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, WorkbookFormats, ::testing::Values(Backend::New, Backend::Template),
                          [](const auto& info) { return std::string(backendName(info.param)); });
 
@@ -199,6 +215,33 @@ TEST(SheetModel, FramingManyRowsSharesAFewStyles) {
     EXPECT_EQ(sheet.row(1002)[10].styleId(), sheet.row(3)[0].styleId());
 }
 
+// Printed across the paper and one page wide, as many pages down as the rows need; a copy of the template
+// prints as the template is set up and refuses to be set up otherwise.
+TEST_F(ExportFolder, LandscapeOnePageWideIsWrittenForNewWorkbooksOnly) {
+    Workbook book = Workbook::create();
+    book.printLandscapeOnePageWide();
+    for (int row = 1; row <= 200; ++row)
+        book.setText(row, 11, QStringLiteral("k"));
+    const XlsxReader file = saveAndRead(book);
+    const QString sheet = file.sheetName();
+    EXPECT_EQ(file.sheetTexts(sheet, "//pageSetup/@orientation"), QStringList{QStringLiteral("landscape")});
+    // One page wide is the file format's default, which writers may leave out.
+    const QStringList wide = file.sheetTexts(sheet, "//pageSetup/@fitToWidth");
+    EXPECT_TRUE(wide.isEmpty() || wide == QStringList{QStringLiteral("1")}) << wide.join(u' ').toStdString();
+    EXPECT_EQ(file.sheetTexts(sheet, "//pageSetup/@fitToHeight"), QStringList{QStringLiteral("0")});
+    EXPECT_EQ(file.sheetTexts(sheet, "//sheetPr/pageSetUpPr/@fitToPage"), QStringList{QStringLiteral("1")});
+
+    // Without the call: the spreadsheet's own defaults (portrait, no scaling to fit).
+    Workbook plain = Workbook::create();
+    plain.setText(1, 1, QStringLiteral("a"));
+    const XlsxReader plainFile = saveAndRead(plain, QStringLiteral("plain.xlsx"));
+    EXPECT_TRUE(plainFile.sheetTexts(plainFile.sheetName(), "//pageSetup/@orientation").isEmpty());
+    EXPECT_TRUE(plainFile.sheetTexts(plainFile.sheetName(), "//sheetPr/pageSetUpPr/@fitToPage").isEmpty());
+
+    Workbook copy = open(Backend::Template);
+    EXPECT_THROW(copy.printLandscapeOnePageWide(), WorkbookError);
+}
+
 struct RefusedCase {
     const char* name;
     void (*call)(Workbook&);
@@ -214,6 +257,12 @@ const RefusedCase kRefusedCases[] = {
     {"overlapping_merge", [](Workbook& b) { b.merge(u"A5:C5"), b.merge(u"C4:D6"); }},
     {"cell_row_zero", [](Workbook& b) { b.setText(0, 1, QStringLiteral("x")); }},
     {"font_size_zero", [](Workbook& b) { b.setFontSize(u"A1", 0); }},
+    {"row_height_negative", [](Workbook& b) { b.setRowHeight(1, -1); }},
+    {"row_height_past_409_points", [](Workbook& b) { b.setRowHeight(1, 410); }},
+    {"row_height_after_a_later_row",
+     [](Workbook& b) {
+         b.setText(1, 1, QStringLiteral("a")), b.setText(2, 1, QStringLiteral("b")), b.setRowHeight(1, 20);
+     }},
     {"sheet_name_too_long", [](Workbook& b) { b.setSheetName(QString(32, u'x')); }},
     {"sheet_name_with_slash", [](Workbook& b) { b.setSheetName(QStringLiteral("a/b")); }},
     {"sheet_name_empty", [](Workbook& b) { b.setSheetName(QString()); }},

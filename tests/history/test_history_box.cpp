@@ -236,6 +236,41 @@ TEST_F(HistoryBoxTest, RefreshFollowsTheMissionListsCurrentRowButAMoveAloneDoesN
     EXPECT_EQ(chart_.chartTitle(), QStringLiteral("关键词\"草\"和链接\"b.com\""));
 }
 
+// Following the current row: moves in one turn of the event loop (a reload, a sort, a run stepping on)
+// refresh once, for the row where the cursor ends; a refresh meanwhile makes that one unnecessary.
+TEST_F(HistoryBoxTest, FollowingTheCurrentRowRefreshesOnceWhereTheMovesEnd) {
+    InsertHistory(*db_, {{.day = kDay1, .baidu = 4},
+                         {.keyWordId = 2, .webId = 2, .day = kDay1.addDays(1), .baidu = 7}});
+    SetRangeQuietly(kDay1.addDays(-3), kDay1.addDays(3));
+    box_.followCurrentRow();
+    box_.followCurrentRow(); // a second call adds nothing
+    CountStatements();
+
+    mission_.setCurrentRow(1);
+    mission_.setCurrentRow(0);
+    mission_.setCurrentRow(1);
+    EXPECT_EQ(historyQueries_, 0); // not before control returns to the event loop
+    EXPECT_TRUE(box_.refreshPending());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return historyQueries_ > 0; }));
+    EXPECT_FALSE(box_.refreshPending());
+    EXPECT_EQ(historyQueries_, 1);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1.addDays(1))});
+    EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 7}}));
+
+    // A reload puts the cursor on the first row: the box shows that row's history.
+    ASSERT_EQ(openMissionList(db_->connection(), mission_), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return historyQueries_ == 2; }));
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1)});
+
+    // A refresh right after a move (the main window's after a click) is the only one.
+    mission_.setCurrentRow(1);
+    box_.refreshHistory();
+    EXPECT_FALSE(box_.refreshPending());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(historyQueries_, 3);
+    EXPECT_EQ(ShownDays(), QStringList{Day(kDay1.addDays(1))});
+}
+
 // The mission grid as the main window shows it: a click on a data cell of another row switches the pair;
 // keyboard moves and title clicks do not refresh.
 TEST_F(HistoryBoxTest, MissionGridClicksSwitchThePairKeyboardMovesDoNot) {

@@ -5,10 +5,10 @@
 #include <QCategoryAxis>
 #include <QChart>
 #include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
 #include <QGraphicsTextItem>
 #include <QGroupBox>
 #include <QLineSeries>
-#include <QLocale>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -16,7 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <memory>
+#include <vector>
 
 namespace quorvane {
 namespace {
@@ -37,7 +40,8 @@ protected:
         frame_.resize(700, 300);
     }
 
-    void Draw(const QString& engine, QDate first = kChartDay.addDays(-10), QDate last = kChartDay.addDays(30)) {
+    void Draw(const QString& engine, QDate first = kChartDay.addDays(-10),
+              QDate last = kChartDay.addDays(30)) {
         chart_.drawTrendChart(QStringLiteral("1"), QStringLiteral("1"), engine, first, last);
     }
 
@@ -48,7 +52,8 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    static QString Short(QDate day) { return QLocale().toString(day, QLocale::ShortFormat); }
+    // A date label as both grids write the day.
+    static QString Iso(QDate day) { return day.toString(QStringLiteral("yyyy-MM-dd")); }
 
     // The texts the chart's scene draws (axis labels and titles, the chart title), as laid out on screen.
     QStringList DrawnTexts() const {
@@ -92,11 +97,14 @@ TEST_F(TrendChartTest, EmptyChartDrawsNoCutAxisLabels) {
         SCOPED_TRACE(size.width());
         frame_.resize(size);
         ShowLaidOut();
-        QTest::qWait(50); // the chart lays out on posted events
         for (const bool afterDrawing : {false, true}) {
             if (afterDrawing)
                 Draw(QStringLiteral("Google"));
-            QTest::qWait(50);
+            // The chart lays out on posted events: a plot area inside the frame says it has.
+            ASSERT_TRUE(QTest::qWaitFor([this] {
+                const QRectF plot = chart_.chart->plotArea();
+                return !plot.isEmpty() && QRectF(QPointF(0, 0), QSizeF(frame_.size())).contains(plot);
+            }));
             const QStringList texts = DrawnTexts();
             expectNothingCut(texts);
             EXPECT_FALSE(texts.contains(QStringLiteral("0")) || texts.contains(QStringLiteral("10")))
@@ -106,7 +114,7 @@ TEST_F(TrendChartTest, EmptyChartDrawsNoCutAxisLabels) {
     InsertHistory(*db_, {.day = kChartDay, .baidu = 3});
     InsertHistory(*db_, {.day = kChartDay.addDays(1), .baidu = 7});
     Draw(QStringLiteral("Baidu"));
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return DrawnTexts().contains(QStringLiteral("4")); }));
     const QStringList texts = DrawnTexts();
     expectNothingCut(texts);
     EXPECT_TRUE(texts.contains(QStringLiteral("排名"))) << texts.join(u'|').toStdString();
@@ -121,7 +129,7 @@ TEST_F(TrendChartTest, DaysWithoutRankLeaveNoPointAndNoGap) {
     ShowLaidOut();
 
     EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 3}, {1, 5}}));
-    EXPECT_EQ(chart_.pointLabels(), (QStringList{Short(kChartDay), Short(kChartDay.addDays(2))}));
+    EXPECT_EQ(chart_.pointLabels(), (QStringList{Iso(kChartDay), Iso(kChartDay.addDays(2))}));
     // The best rank is drawn above the worse one: a reversed axis whose range holds both points.
     EXPECT_TRUE(chart_.axisLeft->isReverse());
     EXPECT_LE(chart_.axisLeft->min(), 3);
@@ -130,7 +138,7 @@ TEST_F(TrendChartTest, DaysWithoutRankLeaveNoPointAndNoGap) {
               chart_.chart->mapToPosition({1, 5}, chart_.rankSeries).y());
     // Both date labels stand on their points.
     EXPECT_EQ(chart_.axisBottom->categoriesLabels(), chart_.pointLabels());
-    EXPECT_EQ(chart_.axisBottom->endValue(Short(kChartDay.addDays(2))), 1);
+    EXPECT_EQ(chart_.axisBottom->endValue(Iso(kChartDay.addDays(2))), 1);
     EXPECT_LT(chart_.axisBottom->min(), 0);
     EXPECT_GT(chart_.axisBottom->max(), 1);
 }
@@ -140,7 +148,7 @@ TEST_F(TrendChartTest, BaiduIsDrawnWithoutPromotedResults) {
     InsertHistory(*db_, {.day = kChartDay.addDays(1), .baidu = 2, .baidu2 = 9});
     Draw(QStringLiteral("Baidu"));
     EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 2}}));
-    EXPECT_EQ(chart_.pointLabels(), QStringList{Short(kChartDay.addDays(1))});
+    EXPECT_EQ(chart_.pointLabels(), QStringList{Iso(kChartDay.addDays(1))});
 }
 
 struct EngineColumnCase {
@@ -175,7 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TrendChartTest, TitleNamesTheLastRowsStoredTexts) {
     InsertHistory(
-        *db_, {.day = kChartDay, .baidu = 4, .keyWord = QStringLiteral("旧词"), .url = QStringLiteral("old.cn")});
+        *db_,
+        {.day = kChartDay, .baidu = 4, .keyWord = QStringLiteral("旧词"), .url = QStringLiteral("old.cn")});
     InsertHistory(*db_, {.day = kChartDay.addDays(1),
                          .baidu = 2,
                          .keyWord = QStringLiteral("新词"),
@@ -199,6 +208,81 @@ TEST_F(TrendChartTest, NoQualifyingRowClearsPointsLabelsAndTitle) {
     EXPECT_TRUE(chart_.pointLabels().isEmpty());
     EXPECT_TRUE(chart_.axisBottom->categoriesLabels().isEmpty());
     EXPECT_TRUE(chart_.chartTitle().isEmpty());
+}
+
+// An engine without a rank in the range gets a sentence in the middle of the plot instead of an empty
+// frame; the next drawing with points takes it away.
+TEST_F(TrendChartTest, EngineWithoutRankSaysSoInThePlot) {
+    EXPECT_TRUE(chart_.emptyNoticeText().isEmpty()); // nothing drawn yet: nothing to say
+    InsertHistory(*db_, {.day = kChartDay, .baidu = 4, .google = 0});
+    ShowLaidOut();
+
+    Draw(QStringLiteral("Google"), kChartDay.addDays(-10), kChartDay.addDays(30));
+    const QString expected = QStringLiteral("Google在") + Iso(kChartDay.addDays(-10)) + QStringLiteral("至") +
+                             Iso(kChartDay.addDays(30)) + QStringLiteral("之间没有排名");
+    EXPECT_EQ(chart_.emptyNoticeText(), expected);
+    const QGraphicsSimpleTextItem* notice = nullptr;
+    const auto findNotice = [&] {
+        for (const QGraphicsItem* item : chart_.chart->scene()->items()) {
+            const auto* text = dynamic_cast<const QGraphicsSimpleTextItem*>(item);
+            if (text && text->isVisible() && text->text() == expected)
+                notice = text;
+        }
+        return notice != nullptr;
+    };
+    // The chart lays out on posted events: wait until the notice stands inside the laid-out plot.
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return findNotice() && chart_.chart->plotArea().contains(notice->sceneBoundingRect());
+    })) << "notice missing or outside the plot";
+    ASSERT_NE(notice, nullptr);
+
+    Draw(QStringLiteral("Baidu"));
+    EXPECT_TRUE(chart_.emptyNoticeText().isEmpty());
+    EXPECT_FALSE(notice->isVisible());
+}
+
+// Ranks 2 to 14 in a chart as low as the main window's chart area and in a tall one: every rank label is a
+// whole rank, the labels stand far enough apart to be read, and the taller chart labels more ranks.
+TEST_F(TrendChartTest, RankAxisLabelsWholeRanksApartEnoughToRead) {
+    for (int i = 0; i <= 12; ++i)
+        InsertHistory(*db_, {.day = kChartDay.addDays(i), .baidu = 2 + i});
+    const auto rankLabels = [this] {
+        std::map<qreal, QString> byHeight; // label texts by their place from the top
+        for (const QGraphicsItem* item : chart_.chart->scene()->items()) {
+            const auto* text = dynamic_cast<const QGraphicsTextItem*>(item);
+            bool number = false;
+            if (text && text->isVisible())
+                text->toPlainText().toDouble(&number);
+            if (number && text->sceneBoundingRect().right() <= chart_.chart->plotArea().left())
+                byHeight[text->sceneBoundingRect().center().y()] = text->toPlainText();
+        }
+        return byHeight;
+    };
+    std::vector<size_t> counts;
+    for (const int height : {260, 600}) {
+        SCOPED_TRACE(height);
+        frame_.resize(700, height);
+        ShowLaidOut();
+        Draw(QStringLiteral("Baidu"));
+        // The chart lays out on posted events; its rank labels stand left of the plot once it has.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return rankLabels().size() >= 3; }));
+        const auto labels = rankLabels();
+        qreal previous = -1000;
+        for (const auto& [y, text] : labels) {
+            bool whole = false;
+            text.toInt(&whole);
+            EXPECT_TRUE(whole) << text.toStdString();
+            EXPECT_GE(y - previous, 18) << "label " << text.toStdString() << " crowds the one above";
+            previous = y;
+        }
+        EXPECT_LE(chart_.axisLeft->min(), 2);
+        EXPECT_GE(chart_.axisLeft->max(), 14);
+        EXPECT_EQ(std::count_if(labels.begin(), labels.end(),
+                                [](const auto& label) { return label.second == u"0"; }),
+                  0); // rank 0 is "not found", never a place on the scale
+        counts.push_back(labels.size());
+    }
+    EXPECT_GT(counts[1], counts[0]);
 }
 
 TEST_F(TrendChartTest, RangeBoundsIncludeBothDaysAndAReversedRangeShowsNothing) {
@@ -233,7 +317,7 @@ TEST_F(TrendChartTest, LongHistoryKeepsEveryPointButThinsTheDateLabels) {
     const QStringList shown = chart_.axisBottom->categoriesLabels();
     EXPECT_GE(shown.size(), 2);
     EXPECT_LE(shown.size(), 20);
-    EXPECT_EQ(shown.first(), Short(kChartDay));
+    EXPECT_EQ(shown.first(), Iso(kChartDay));
     // Labels stand on their own points, evenly spread.
     for (const QString& label : shown) {
         const int at = static_cast<int>(chart_.axisBottom->endValue(label));

@@ -1,13 +1,9 @@
-#include "platform/EventPumping.h"
 #include "platform/Messages.h"
 #include "platform/PercentEncoding.h"
 #include "platform/ShellOpen.h"
 #include "platform/TextCutting.h"
 #include "support/MessageRecorder.h"
 #include "support/ShellOpenRecorder.h"
-
-#include <QElapsedTimer>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -89,25 +85,6 @@ const EncodeCase kEncodeCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Bytes, PercentEncodeTest, ::testing::ValuesIn(kEncodeCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(DelaySeconds, KeepsEventsRunningWhileWaiting) {
-    bool fired = false;
-    QTimer::singleShot(100, [&] { fired = true; });
-    QElapsedTimer clock;
-    clock.start();
-    delaySeconds(1);
-    EXPECT_TRUE(fired);
-    EXPECT_GT(clock.elapsed(), 1000);
-    EXPECT_LT(clock.elapsed(), 3000);
-}
-
-TEST(DelaySeconds, ZeroOrLessReturnsAtOnce) {
-    QElapsedTimer clock;
-    clock.start();
-    delaySeconds(0);
-    delaySeconds(-5);
-    EXPECT_LT(clock.elapsed(), 100);
-}
 
 TEST(Messages, BoxesCarryFixedTitlesAndKinds) {
     test::MessageRecorder recorder;

@@ -207,14 +207,30 @@ TEST_F(ScriptBrowserTest, CookiesStayWithTheirBrowser) {
 
 // The program's proxy (Endpoints.ini's [Network]) carries the browser engine's requests too.
 TEST_F(ScriptBrowserTest, RequestsGoThroughTheApplicationProxy) {
-    server.ServePage("http://engine.example/results", "<p>through the proxy</p>");
+    server.ServePage("/results", "<p>through the proxy</p>"); // the server stands in for the proxy too
+    const QNetworkProxy before = QNetworkProxy::applicationProxy();
     QNetworkProxy::setApplicationProxy(
         QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), server.Port()));
     const bool loaded = scriptLoad(browser, QStringLiteral("http://engine.example/results"));
-    QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+    QNetworkProxy::setApplicationProxy(before);
     ASSERT_TRUE(loaded);
     EXPECT_EQ(browser.bodyMarkup(), "<P>through the proxy</P>");
     EXPECT_TRUE(server.RequestTargets().contains("http://engine.example/results"));
+    EXPECT_FALSE(browser.lastLoad().proxyFailed);
+}
+
+// The address of the document after the server's redirect and after a script's, as the verification-page
+// check reads it.
+TEST_F(ScriptBrowserTest, TheFinalAddressFollowsRedirects) {
+    server.ServeRedirect("/search?q=a", "/sorry/index?continue=1");
+    server.ServePage("/sorry/index?continue=1", "<p>unusual traffic</p>");
+    server.ServePage("/by-script", "<script>location.replace('/landed');</script>");
+    server.ServePage("/landed", "<p>landed</p>");
+    ASSERT_TRUE(scriptLoad(browser, Url("/search?q=a")));
+    EXPECT_EQ(browser.lastLoad().finalUrl, Url("/sorry/index?continue=1"));
+    ASSERT_TRUE(scriptLoad(browser, Url("/by-script")));
+    EXPECT_EQ(browser.lastLoad().finalUrl, Url("/landed"));
+    EXPECT_TRUE(browser.bodyMarkup().startsWith("<P>landed</P>")) << browser.bodyMarkup().toStdString();
 }
 
 // The engine's page processes: the engine starts its zygote processes below this one, and they fork a

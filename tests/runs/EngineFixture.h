@@ -1,6 +1,5 @@
 #pragma once
 
-#include "support/ResultPages.h"
 #include "config/Endpoints.h"
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
@@ -11,12 +10,15 @@
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
 #include "support/MessageRecorder.h"
+#include "support/ResultPages.h"
 #include "support/TempDatabase.h"
 
 #include <QFile>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QUrl>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -43,6 +45,8 @@ public:
     void setBusyCursor(bool on) override { busy = on; }
     void showBalloon(const QString& title, const QString& message) override {
         balloons << title + u'/' + message;
+        if (onBalloon)
+            onBalloon(balloons.back());
     }
 
     QSet<QString> ticked;
@@ -52,7 +56,10 @@ public:
     bool busy = false;
     int loads = 0;
     QStringList balloons;
-    // Runs on every balloon and message, in order: the user's view of a run's end.
+    // Runs on every balloon, in order with the messages a test records beside: the user's view of a run's
+    // end.
+    std::function<void(const QString&)> onBalloon;
+
 private:
     Database& database_;
     Recordset& mission_;

@@ -1,13 +1,16 @@
 // Batch runs and single-row updates over a database of missions, against a loopback server.
 #include "EngineFixture.h"
 
+#include "engine/NetworkSetup.h"
 #include "engine/PageRecorder.h"
 #include "store/SqlText.h"
 
 #include <QElapsedTimer>
+#include <QTcpServer>
 #include <QTimer>
 
 #include <atomic>
+#include <mutex>
 #include <stdexcept>
 
 namespace quorvane {
@@ -73,6 +76,7 @@ protected:
 TEST_F(RankRuns_, SiteAbsentEverywhereGivesNotFoundTextsAndZeroHistory) {
     const qint64 id = AddKeyword(QStringLiteral("北京"));
     TickAll();
+    host.onBalloon = [this](const QString& balloon) { events << balloon; };
     for (const EngineInfo& info : kEngines)
         ServeAbsent(info.name, QStringLiteral("北京"));
     runs.runBatch();
@@ -91,8 +95,8 @@ TEST_F(RankRuns_, SiteAbsentEverywhereGivesNotFoundTextsAndZeroHistory) {
                         "GoogleRank,BaiduRank,BaiduRank2,SogouRank,SosoRank,YahooRank,YoudaoRank,BingRank")),
         QStringLiteral("0,0,0,0,0,0,0,0"));
     // Success first, the balloon after it; controls back.
-    EXPECT_EQ(events, (QStringList{QStringLiteral("更新排名成功!")}));
-    host.balloons.isEmpty() ? void() : void(events << host.balloons);
+    EXPECT_EQ(events,
+              (QStringList{QStringLiteral("更新排名成功!"), QStringLiteral("提示/完成批量查询任务")}));
     EXPECT_EQ(host.balloons, QStringList{QStringLiteral("提示/完成批量查询任务")});
     EXPECT_TRUE(host.startEnabled);
     EXPECT_TRUE(host.gridEnabled);
@@ -589,6 +593,201 @@ TEST_F(RankRuns_, StopDuringSideBySideChecksLeavesEachRowWholeOrUntouched) {
     EXPECT_EQ(Cell(second, QStringLiteral("BingRank")), QStringLiteral("9"));
     EXPECT_TRUE(History(second, QStringLiteral("*")).isEmpty());
     EXPECT_EQ(host.balloons, QStringList{QStringLiteral("提示/批量任务停止")});
+}
+
+// Each engine is one visitor for the whole run: one browser made once, kept from keyword to keyword.
+TEST_F(RankRuns_, EachEngineKeepsOneBrowserForTheWholeRun) {
+    for (const QString& keyword : {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}) {
+        AddKeyword(keyword);
+        ServeAbsent(u"Bing", keyword);
+        ServeAbsent(u"Sogou", keyword);
+    }
+    host.ticked = {QStringLiteral("Bing"), QStringLiteral("Sogou")};
+    std::atomic<int> made{0};
+    runs.makeBrowser = [&made] {
+        ++made;
+        return std::make_unique<PageBrowser>();
+    };
+    EXPECT_EQ(runs.runBatch(), RunEnd::Completed);
+    EXPECT_EQ(made.load(), 2);
+    EXPECT_EQ(server.Requests().size(), 6);
+    // A second run starts with new visitors.
+    EXPECT_EQ(runs.runBatch(), RunEnd::Completed);
+    EXPECT_EQ(made.load(), 4);
+}
+
+// With a pool of proxies each engine has one worker per proxy and the keywords are dealt out among them:
+// the cells and history rows are those of a run through one proxy, every proxy carries its share, and
+// a proxy that cannot be reached hands its keywords to the others.
+class ProxyPool : public RankRuns_ {
+protected:
+    void SetUp() override {
+        RankRuns_::SetUp();
+        host.ticked = {QStringLiteral("Baidu"), QStringLiteral("Bing")};
+        for (int k = 0; k < 6; ++k) {
+            const QString keyword = QStringLiteral("词%1").arg(k);
+            ids << AddKeyword(keyword);
+            for (test::HttpServer* proxy : {&proxyA, &proxyB, &proxyC})
+                for (const EngineInfo* info : {findEngine(u"Baidu"), findEngine(u"Bing")}) {
+                    test::HttpServer::Response page;
+                    page.delayMs = 60;
+                    page.body =
+                        test::ResultPage(info->name, LinksWithSiteAt(9, (k + info->step) % 8,
+                                                                     QStringLiteral("http://") + kSiteHost));
+                    proxy->Serve(Target(info->name, keyword, 0), page);
+                }
+        }
+    }
+    void TearDown() override { applyNetworkSettings({}); }
+
+    void RunThrough(const QList<test::HttpServer*>& proxies, bool withDeadProxy = false) {
+        NetworkSettings settings;
+        for (test::HttpServer* proxy : proxies)
+            settings.proxyPool << QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"),
+                                                proxy->Port());
+        if (withDeadProxy)
+            settings.proxyPool.insert(
+                1, QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), deadPort()));
+        applyNetworkSettings(settings);
+        db.Exec(QStringLiteral("Update SE_KeyWord Set BaiduRank='',BaiduRank2='',BingRank=''"));
+        db.Exec(QStringLiteral("Delete From SE_RankHistory"));
+        ASSERT_EQ(runs.runBatch(), RunEnd::Completed);
+    }
+    QStringList Rows() {
+        QStringList rows;
+        for (const qint64 id : ids)
+            rows << Cell(id, QStringLiteral("BaiduRank||'|'||BaiduRank2||'|'||BingRank")) + u'/' +
+                        History(id, QStringLiteral("BaiduRank,BaiduRank2,BingRank"));
+        return rows;
+    }
+    static int Proxied(const test::HttpServer& proxy) {
+        int n = 0;
+        for (const test::HttpServer::Request& request : proxy.Requests())
+            n += request.proxied ? 1 : 0;
+        return n;
+    }
+    // A port on which nothing listens.
+    static quint16 deadPort() {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost);
+        return probe.serverPort(); // closed when the probe goes
+    }
+
+    test::HttpServer proxyA;
+    test::HttpServer proxyB;
+    test::HttpServer proxyC;
+    QList<qint64> ids;
+};
+
+TEST_F(ProxyPool, DealsTheKeywordsOutAndGivesTheRowsOfOneProxy) {
+    RunThrough({&proxyA});
+    const QStringList throughOne = Rows();
+    EXPECT_EQ(Proxied(proxyA), 12);
+    // Not every cell may be a not-found text, or the comparison would prove little.
+    EXPECT_TRUE(throughOne.contains(QStringLiteral("5|5|3/5,5,3")));
+
+    proxyA.ClearRequests();
+    RunThrough({&proxyA, &proxyB, &proxyC});
+    EXPECT_EQ(Rows(), throughOne);
+    // Six keywords, two engines, three proxies: two keywords of each engine through each proxy.
+    EXPECT_EQ(Proxied(proxyA), 4);
+    EXPECT_EQ(Proxied(proxyB), 4);
+    EXPECT_EQ(Proxied(proxyC), 4);
+    EXPECT_TRUE(server.Requests().isEmpty()); // nothing went past the proxies
+}
+
+TEST_F(ProxyPool, AProxyThatFailsHandsItsKeywordsToTheOthers) {
+    RunThrough({&proxyA});
+    const QStringList throughOne = Rows();
+    proxyA.ClearRequests();
+    CountingRecorder log;
+    engine.runLog = &log;
+    RunThrough({&proxyA, &proxyC}, true);
+    EXPECT_EQ(Rows(), throughOne);
+    EXPECT_EQ(Proxied(proxyA) + Proxied(proxyC), 12);
+    EXPECT_TRUE(events.count(QStringLiteral("更新排名成功!")) == 2) << events.join(u'|').toStdString();
+    // The dead proxy's one failed page of each engine and its note are in the run log beside the 12 pages.
+    EXPECT_EQ(log.pages.load(), 12 + 2 * 2);
+}
+
+class OutcomeRecorder final : public PageRecorder {
+public:
+    void startRun() override {}
+    void write(const PageRecord& page) override {
+        const std::lock_guard lock(mutex);
+        lines << page.engine + u' ' + QString::number(static_cast<int>(page.outcome));
+    }
+    void keepUnparsed(QStringView engine, const QString&, QByteArrayView) override {
+        const std::lock_guard lock(mutex);
+        kept << engine.toString();
+    }
+    std::mutex mutex;
+    QStringList lines;
+    QStringList kept;
+};
+
+// An engine that answers with a verification page is named, its cells say restricted, its day's history
+// keeps its value, and it is asked nothing more in the run; the other engines go on.
+TEST_F(RankRuns_, AVerificationPageBlocksTheEngineForTheRestOfTheRun) {
+    pageRange = 2;
+    const qint64 first = AddKeyword(QStringLiteral("a"));
+    const qint64 second = AddKeyword(QStringLiteral("b"));
+    db.Exec(QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,"
+                           "BingRank,UpdateTime,KeyWordID,WebID)Values('b','www.mysite.com',7,5,6,9,") +
+            sqlDate(today) + u',' + QString::number(second) + QStringLiteral(",1)"));
+    host.ticked = {QStringLiteral("Baidu"), QStringLiteral("Google"), QStringLiteral("Bing")};
+    // Baidu's security check comes with status 200; Google turns us away with 429.
+    server.ServePage(Target(u"Baidu", QStringLiteral("a"), 0),
+                     "<html><head><title>百度安全验证</title></head><body><p>网络不给力，请稍后重试</p>"
+                     "</body></html>");
+    server.Serve(Target(u"Google", QStringLiteral("a"), 0),
+                 test::Answer(429, "<html><body>Our systems have detected unusual traffic</body></html>"));
+    for (const QString& keyword : {QStringLiteral("a"), QStringLiteral("b")})
+        ServeResults(u"Bing", keyword, 0, LinksWithSiteAt(9, 3, kSiteHost));
+    OutcomeRecorder log;
+    engine.runLog = &log;
+
+    EXPECT_EQ(runs.runBatch(), RunEnd::Completed);
+
+    for (const qint64 id : {first, second}) {
+        EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank")), kRestricted);
+        EXPECT_EQ(Cell(id, QStringLiteral("GoogleRank")), kRestricted);
+        EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QStringLiteral("3"));
+    }
+    EXPECT_EQ(History(first, QStringLiteral("BaiduRank,BaiduRank2,GoogleRank,BingRank")),
+              QStringLiteral("0,0,0,3"));
+    EXPECT_EQ(History(second, QStringLiteral("BaiduRank,BaiduRank2,GoogleRank,BingRank")),
+              QStringLiteral("5,6,7,3"));
+    // One request each to Baidu and Google, none after their verification pages; Bing read both keywords.
+    int baidu = 0, google = 0, bing = 0;
+    for (const QByteArray& target : Asked()) {
+        baidu += target.startsWith("/s?wd=") ? 1 : 0;
+        google += target.startsWith("/search?num=100") ? 1 : 0;
+        bing += target.startsWith("/search?q=") ? 1 : 0;
+    }
+    EXPECT_EQ(baidu, 1);
+    EXPECT_EQ(google, 1);
+    EXPECT_EQ(bing, 2);
+    const QString blocked = QString::number(static_cast<int>(PageOutcome::Blocked));
+    EXPECT_TRUE(log.lines.contains(QStringLiteral("Baidu ") + blocked)) << log.lines.join(u'|').toStdString();
+    EXPECT_TRUE(log.lines.contains(QStringLiteral("Google ") + blocked))
+        << log.lines.join(u'|').toStdString();
+    EXPECT_EQ(QSet<QString>(log.kept.begin(), log.kept.end()),
+              (QSet<QString>{QStringLiteral("Baidu"), QStringLiteral("Google")}));
+    ASSERT_EQ(host.balloons.size(), 1);
+    EXPECT_TRUE(host.balloons[0].contains(QStringLiteral("Baidu, Google 返回了验证页面")))
+        << host.balloons[0].toStdString();
+    EXPECT_EQ(runs.runPages().blockedEngines(),
+              (QStringList{QStringLiteral("Baidu"), QStringLiteral("Google")}));
+}
+
+// A run whose every page failed to come is no success: the user hears why, not "更新排名成功!".
+TEST_F(RankRuns_, ARunThatReadsNoPageIsNotCalledASuccess) {
+    AddKeyword(QStringLiteral("k"));
+    host.ticked = {QStringLiteral("Bing")};
+    server.SetFallback(test::Answer(503, {}));
+    EXPECT_EQ(runs.runBatch(), RunEnd::NothingRead);
+    EXPECT_EQ(events, QStringList{QStringLiteral("没有读到任何结果页, 请检查网络和代理设置!")});
 }
 
 } // namespace

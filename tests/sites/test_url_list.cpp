@@ -166,6 +166,32 @@ TEST_F(UrlList, BothListsFitTheirColumnsWithoutScrollingSideways) {
     }
 }
 
+// Hundreds of rows: the row marker's header measures only some rows for its width, yet whichever row the
+// marker stands on, both lists fit their columns without a sideways scroll bar.
+TEST_F(UrlList, ManyRowsNeverScrollSideways) {
+    const int first = AddUrl(QStringLiteral("www.many-keywords.com"));
+    for (int i = 0; i < 120; ++i)
+        AddUrl(QStringLiteral("www.site%1.com").arg(i));
+    for (int i = 0; i < 500; ++i)
+        AddKeyWord(first, QStringLiteral("关键词%1").arg(i));
+    SitesKeywordsDialog& dialog = Open();
+    Click(dialog.urlGrid, 0, kUrlNameColumn);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(dialog.keywordGrid->model()->rowCount(), 500);
+    for (RecordGrid* grid : {dialog.urlGrid, dialog.keywordGrid}) {
+        const int rows = grid->model()->rowCount();
+        for (const int row : {0, rows / 2, rows - 1, 0}) {
+            SCOPED_TRACE(grid->objectName().toStdString() + " row " + std::to_string(row));
+            grid->selectOnly(row);
+            grid->scrollTo(grid->model()->index(row, 0));
+            QCoreApplication::processEvents();
+            EXPECT_TRUE(grid->verticalScrollBar()->isVisible());
+            EXPECT_FALSE(grid->horizontalScrollBar()->isVisible())
+                << "columns " << grid->horizontalHeader()->length() << " in " << grid->viewport()->width();
+        }
+    }
+}
+
 TEST_F(UrlList, ClickingAUrlShowsItsKeyWords) {
     const int a = AddUrl(QStringLiteral("a.com"));
     const int b = AddUrl(QStringLiteral("b.com"));

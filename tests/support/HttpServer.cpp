@@ -154,13 +154,21 @@ void HttpServer::onReadyRead(QTcpSocket* socket) {
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     request.method = requestLine.value(0);
     request.target = requestLine.value(1);
+    // The absolute form a client sends to a proxy: this server then stands in for the proxy and the site
+    // behind it alike, and answers with the page of the path.
+    QByteArray path = request.target;
+    if (path.startsWith("http://")) {
+        request.proxied = true;
+        const qsizetype slash = path.indexOf('/', 7);
+        path = slash < 0 ? QByteArray("/") : path.sliced(slash);
+    }
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const qsizetype colon = lines[i].indexOf(':');
         if (colon > 0)
             request.headers.append({lines[i].first(colon).trimmed(), lines[i].sliced(colon + 1).trimmed()});
     }
     requests_.append(request);
-    respond(socket, responses_.value(request.target, fallback_));
+    respond(socket, responses_.value(path, fallback_));
 }
 
 void HttpServer::respond(QTcpSocket* socket, const Response& response) {

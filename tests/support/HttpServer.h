@@ -39,7 +39,8 @@ public:
     };
     struct Request {
         QByteArray method;
-        QByteArray target; // path and query as sent
+        QByteArray target;    // as sent: path and query, or the whole address when sent as to a proxy
+        bool proxied = false; // sent to this server as to a proxy (the target in absolute form)
         QList<QPair<QByteArray, QByteArray>> headers;
         std::chrono::steady_clock::time_point arrived; // when the request was read, on a monotonic clock
         QByteArray Header(const QByteArray& name) const;

@@ -2,6 +2,7 @@
 // tool-bar panel and its links, the menu and tray items, the promotional links and the About box.
 #include "MakerEndpoints.h"
 #include "app/MainWindow.h"
+#include "app/Pictures.h"
 #include "platform/QStringPrinter.h"
 #include "support/HttpServer.h"
 #include "support/MessageRecorder.h"
@@ -25,6 +26,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -318,8 +321,35 @@ TEST_F(MakerWindowTest, AboutBoxAsDesigned) {
         EXPECT_EQ(box->versionText->text(), QStringLiteral("Ver1.3"));
         EXPECT_EQ(box->siteLink->text(), site("/"));
         EXPECT_EQ(box->siteLink->cursor().shape(), Qt::PointingHandCursor);
-        EXPECT_FALSE(box->logo->pixmap().isNull());
         EXPECT_EQ(box->logo->geometry(), QRect(8, 28, 89, 73));
+        // The logo is the program's icon, whole and undistorted in the middle of the white picture.
+        const QImage logo = box->logo->pixmap().toImage();
+        const QImage icon = applicationIcon().pixmap(QSize(73, 73)).toImage();
+        EXPECT_EQ(logo.size(), QSize(89, 73));
+        for (const int x : {0, 5, 83, 88})
+            for (const int y : {0, 36, 72})
+                EXPECT_EQ(logo.pixelColor(x, y), QColor(Qt::white)) << x << "," << y;
+        // The icon's pixels, over white where it is transparent, at the place that matches them best near
+        // the middle.
+        const auto differenceAt = [&](QPoint offset) {
+            double sum = 0;
+            for (int y = 0; y < icon.height(); ++y)
+                for (int x = 0; x < icon.width(); ++x) {
+                    const QColor a = logo.pixelColor(offset + QPoint(x, y));
+                    const QColor b = icon.pixelColor(x, y);
+                    const double alpha = b.alphaF();
+                    sum += std::abs(a.redF() - (b.redF() * alpha + 1 - alpha)) +
+                           std::abs(a.greenF() - (b.greenF() * alpha + 1 - alpha)) +
+                           std::abs(a.blueF() - (b.blueF() * alpha + 1 - alpha));
+                }
+            return sum / (icon.width() * icon.height() * 3);
+        };
+        const QPoint middle((logo.width() - icon.width()) / 2, (logo.height() - icon.height()) / 2);
+        double best = 1;
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy)
+                best = std::min(best, differenceAt(middle + QPoint(dx, dy)));
+        EXPECT_LT(best, 0.02);
         return 0;
     });
     window->aboutAction->trigger();

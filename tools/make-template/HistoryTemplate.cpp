@@ -36,6 +36,8 @@ void writeRows(lxw_workbook* book, lxw_worksheet* sheet) {
     format_set_bold(header);
     format_set_align(header, LXW_ALIGN_CENTER);
     format_set_border(header, LXW_BORDER_THIN);
+    // A 14-point title in a row of the default height would be cut at the bottom when printed.
+    worksheet_set_row(sheet, 0, 20, nullptr);
     const char* const headers[] = {"关键词", "相关链接", "Baidu", "Google", "日期"};
     const double widths[] = {20, 30, 10, 10, 14};
     for (lxw_col_t column = 0; column < 5; ++column) {
@@ -57,14 +59,30 @@ void addChart(lxw_workbook* book, lxw_worksheet* sheet) {
     chart_title_set_name(chart, "排名曲线");
     chart_axis_set_name(chart->x_axis, "日期");
     chart_axis_set_name(chart->y_axis, "排名");
+    // The rows are newest first: the date axis runs from its last category to its first, so time goes from
+    // left to right, and the rank axis crosses it at its (now left) end.
+    chart_axis_set_reverse(chart->x_axis);
+    chart_axis_set_crossing_max(chart->x_axis);
+    // The best rank at the top; the date axis crosses the rank axis at its largest value, at the bottom,
+    // so the dates stand under the plot.
     chart_axis_set_reverse(chart->y_axis);
     chart_axis_set_min(chart->y_axis, 1);
+    chart_axis_set_crossing_max(chart->y_axis);
     chart_legend_set_position(chart, LXW_CHART_LEGEND_BOTTOM);
 
+    // Beside the table from G2, 600 x 432 pixels: tall enough for a month of slanted dates under the plot,
+    // low enough to end within the first landscape page.
     lxw_chart_options placement{};
-    placement.x_scale = 1.5;
+    placement.x_scale = 1.25;
     placement.y_scale = 1.5;
     worksheet_insert_chart_opt(sheet, 1, 6, chart, &placement);
+}
+
+// Printed across the paper and scaled to one page wide, so the table and the chart beside it print on the
+// first page together; longer tables go on down.
+void setUpPage(lxw_worksheet* sheet) {
+    worksheet_set_landscape(sheet);
+    worksheet_fit_to_pages(sheet, 1, 0);
 }
 
 } // namespace
@@ -84,6 +102,7 @@ bool writeHistoryTemplate(const QString& path) {
     lxw_worksheet* sheet = workbook_add_worksheet(book.get(), kSheetName);
     writeRows(book.get(), sheet);
     addChart(book.get(), sheet);
+    setUpPage(sheet);
     const lxw_error error = workbook_close(book.release());
     if (error != LXW_NO_ERROR) {
         std::fprintf(stderr, "make-template: %s\n", lxw_strerror(error));

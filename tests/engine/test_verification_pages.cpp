@@ -1,0 +1,78 @@
+// Verification pages told apart from pages not understood: by the answer, and by the marks of a page
+// without results.
+#include "engine/VerificationPages.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+struct AnswerCase {
+    const char* name;
+    int status;
+    const char* finalUrl;
+    bool verification;
+};
+
+TEST(VerificationAnswer, StatusAndRedirectTellIt) {
+    const AnswerCase cases[] = {
+        {"ok", 200, "http://www.google.com/search?q=x", false},
+        {"forbidden", 403, "", true},
+        {"too_many_requests", 429, "http://www.google.com/search?q=x", true},
+        {"server_error", 503, "", false},
+        {"not_found", 404, "", false},
+        {"google_sorry_redirect", 200, "https://www.google.com/sorry/index?continue=x", true},
+        {"sorry_not_at_the_start", 200, "http://www.bing.com/search?q=/sorry/", false},
+    };
+    for (const AnswerCase& c : cases) {
+        Browser::LoadOutcome load;
+        load.httpStatus = c.status;
+        load.finalUrl = QString::fromLatin1(c.finalUrl);
+        EXPECT_EQ(isVerificationAnswer(load), c.verification) << c.name;
+    }
+}
+
+struct PageCase {
+    const char* name;
+    const char16_t* engine;
+    const char16_t* text;
+    QStringList extraMarks;
+    bool verification;
+};
+
+TEST(VerificationPage, BuiltInAndEngineMarks) {
+    const PageCase cases[] = {
+        {"baidu_security_check",
+         u"Baidu",
+         u"<TITLE>百度安全验证</TITLE><P>网络不给力，请稍后重试</P>",
+         {},
+         true},
+        {"baidu_captcha", u"Baidu", u"<P>请输入验证码</P>", {}, true},
+        {"baidu_changed_layout", u"Baidu", u"<DIV class=new-result>北京</DIV>", {}, false},
+        {"google_unusual_traffic",
+         u"Google",
+         u"Our systems have detected Unusual Traffic from your network",
+         {},
+         true},
+        {"google_unusual_traffic_chinese",
+         u"Google",
+         u"我们的系统检测到您的计算机网络中存在异常流量",
+         {},
+         true},
+        // Built-in marks belong to their engine: Bing's page that mentions one is not understood, no more.
+        {"bing_with_baidus_mark", u"Bing", u"<P>验证码</P>", {}, false},
+        {"bing_with_its_own_mark",
+         u"Bing",
+         u"<DIV id=b_captcha>Please solve</DIV>",
+         {QStringLiteral("b_captcha")},
+         true},
+        {"empty_mark_never_matches", u"Sogou", u"<P>anything</P>", {QString()}, false},
+    };
+    for (const PageCase& c : cases)
+        EXPECT_EQ(isVerificationPage(QStringView(c.engine), QStringView(c.text), c.extraMarks),
+                  c.verification)
+            << c.name;
+}
+
+} // namespace
+} // namespace quorvane
