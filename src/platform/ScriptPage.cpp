@@ -1,6 +1,7 @@
 #include "platform/ScriptPage.h"
 
 #include <QAuthenticator>
+#include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QNetworkProxy>
 #include <QPointer>
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 #include <utility>
+#include <vector>
 
 namespace quorvane {
 
@@ -53,6 +55,28 @@ bool isProxyFailure(int error) {
            error == kProxyConnectionFailed;
 }
 
+// What the engine says at start on every machine without a graphics card or as root, and that says nothing
+// to the user (the sandbox is explained in the README): kept off a timer's standard error. Everything else
+// goes to the handler that was there before.
+QtMessageHandler& previousHandler() {
+    static QtMessageHandler handler = nullptr;
+    return handler;
+}
+
+void quietEngineStart(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    static const QStringList kStartNotes = {
+        QStringLiteral("Sandboxing disabled by user."),
+        QStringLiteral(
+            "WebEngineContext used before QtWebEngineCore::initialize() or OpenGL context creation failed."),
+        QStringLiteral("No suitable graphics backend found")};
+    if (kStartNotes.contains(text.trimmed()))
+        return;
+    if (previousHandler())
+        previousHandler()(type, context, text);
+    else
+        qt_message_output(type, context, text);
+}
+
 // Once per process, before the browser engine starts: the engine reads these when its first profile is
 // made.
 void prepareBrowserEngine() {
@@ -73,6 +97,7 @@ void prepareBrowserEngine() {
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     // The engine describes its graphics set-up at start; on a timer's standard error that is noise.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    previousHandler() = qInstallMessageHandler(quietEngineStart);
 }
 
 // No dialogs and no console output of the page's own: an alert is dismissed, a question answered no, and
@@ -89,12 +114,31 @@ protected:
                                   const QString&) override {}
 };
 
+// The pages alive on the main thread.
+std::vector<ScriptPage*>& livePages() {
+    static std::vector<ScriptPage*> pages;
+    return pages;
+}
+
 } // namespace
 
 ScriptPage::ScriptPage(ScriptPageSink sink, const QByteArray& userAgent)
     : sink_(std::move(sink)) {
     prepareBrowserEngine();
     profile_ = new QWebEngineProfile(this); // no storage name: off the record, nothing on disk
+    // The browser engine cleans up when the application object goes, and warns of a page still alive then:
+    // a page whose browser went just before the end (its release still an event waiting on this thread)
+    // is released first. Called in the reverse order of their registration, so registered after the
+    // engine's own, which the first profile made.
+    static const bool registered = [] {
+        qAddPostRoutine([] {
+            for (ScriptPage* page : std::vector<ScriptPage*>(livePages()))
+                page->release();
+        });
+        return true;
+    }();
+    (void)registered;
+    livePages().push_back(this);
     profile_->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     profile_->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     profile_->setHttpUserAgent(QString::fromLatin1(userAgent));
@@ -142,13 +186,26 @@ ScriptPage::ScriptPage(ScriptPageSink sink, const QByteArray& userAgent)
 }
 
 ScriptPage::~ScriptPage() {
+    release();
+    std::erase(livePages(), this);
+}
+
+void ScriptPage::release() {
+    if (!page_)
+        return;
     // Script callbacks still pending are called while the page goes; they must find nothing to do. The page
     // goes before its profile, as the browser engine requires.
     closing_ = true;
-    delete page_;
+    phase_ = Phase::Idle;
+    deadline_.stop();
+    poll_.stop();
+    delete std::exchange(page_, nullptr);
+    delete std::exchange(profile_, nullptr);
 }
 
 void ScriptPage::load(quint64 navigation, const QUrl& url, const ScriptPageLimits& limits) {
+    if (!page_)
+        return;
     navigation_ = navigation;
     limits_ = limits;
     phase_ = Phase::Loading;

@@ -27,6 +27,8 @@ public:
 
     // A newer navigation replaces an unfinished one, whose result is never delivered.
     void load(quint64 navigation, const QUrl& url, const ScriptPageLimits& limits) override;
+    // Lets the page and the profile go now; the page loads nothing more.
+    void release();
 
 private:
     enum class Phase { Idle, Loading, Settling, Reading };
