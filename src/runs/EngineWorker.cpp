@@ -1,8 +1,11 @@
 #include "runs/EngineWorker.h"
 
+#include "engine/EngineDefinitions.h"
+#include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
 #include "engine/StopFlag.h"
 #include "platform/Browser.h"
+#include "platform/ScriptBrowser.h"
 
 #include <QDebug>
 #include <QEventLoop>
@@ -33,7 +36,12 @@ public:
 private:
     EngineCheckOutcome checkWithBrowser(const EngineCheckRequest& request) {
         if (!browser_) {
-            browser_ = worker_.makeBrowser_();
+            // An engine whose result list is built by the page's scripts is read with a browser engine that
+            // runs them (Loader=Browser in Engines.ini); it loads on the main thread, which keeps processing
+            // events while the run waits.
+            const EngineInfo* info = findEngine(request.engine);
+            browser_ = info && definition(*info).loader == PageLoader::Browser ? makeScriptBrowser()
+                                                                               : worker_.makeBrowser_();
             if (worker_.setup_.proxy)
                 browser_->setProxy(*worker_.setup_.proxy);
             engine_ = std::make_unique<RankEngine>(*browser_);

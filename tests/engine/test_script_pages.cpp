@@ -21,18 +21,6 @@ namespace {
 
 using test::HttpServer;
 
-// A Bing result page whose list is written into the page by a timer after the load: the raw HTML holds
-// no result at all.
-QByteArray scriptBuiltBingPage(const QStringList& links) {
-    const QByteArray served = test::ResultPage(u"Bing", links);
-    const qsizetype start = served.indexOf("<body>") + 6;
-    QByteArray list = served.mid(start, served.lastIndexOf("</body>") - start);
-    list.replace('\\', "\\\\").replace('\'', "\\'").replace('\n', "\\n").replace("</", "<\\/");
-    return "<html><head><meta charset=\"utf-8\"><title>results</title></head><body><div id=\"b_content\">"
-           "</div><script>setTimeout(function () { document.getElementById('b_content').innerHTML = '" +
-           list + "'; }, 100);</script></body></html>";
-}
-
 class ScriptPagesTest : public ::testing::Test {
 protected:
     // The module beside the program, not beside the test.
@@ -46,7 +34,7 @@ TEST_F(ScriptPagesTest, AScriptBuiltBingPageIsReadWithTheScriptBrowserOnly) {
     const QString site = QStringLiteral("http://www.mysite.example/");
     server.SetFallback({200,
                         "text/html",
-                        scriptBuiltBingPage(test::LinksWithSiteAt(12, 7, site)),
+                        test::ScriptBuiltResultPage(u"Bing", test::LinksWithSiteAt(12, 7, site)),
                         {},
                         0,
                         HttpServer::Mode::Answer,

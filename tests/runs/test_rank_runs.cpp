@@ -1,12 +1,17 @@
 // Batch runs and single-row updates over a database of missions, against a loopback server.
 #include "EngineFixture.h"
 
+#include "engine/EngineDefinitions.h"
 #include "engine/NetworkSetup.h"
 #include "engine/PageRecorder.h"
+#include "platform/ScriptBrowser.h"
 #include "store/SqlText.h"
+#include "support/Files.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <atomic>
@@ -788,6 +793,29 @@ TEST_F(RankRuns_, ARunThatReadsNoPageIsNotCalledASuccess) {
     server.SetFallback(test::Answer(503, {}));
     EXPECT_EQ(runs.runBatch(), RunEnd::NothingRead);
     EXPECT_EQ(events, QStringList{QStringLiteral("没有读到任何结果页, 请检查网络和代理设置!")});
+}
+
+// An engine set to Loader=Browser in Engines.ini is read by the browser engine in a run, from the engine's
+// own worker thread: the script-built page gives the site's rank, which the plain loader never sees.
+TEST_F(RankRuns_, AnEngineWithTheBrowserLoaderReadsAScriptBuiltPage) {
+    setScriptPageModuleFolder(qEnvironmentVariable("QUORVANE_BIN_DIR"));
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("Engines.ini"));
+    ASSERT_TRUE(test::WriteFile(ini, "[Bing]\nLoader=Browser\n"));
+    ASSERT_TRUE(loadEngineDefinitions(ini));
+    const auto compiledAgain = qScopeGuard([] { loadEngineDefinitions(QString()); });
+    const qint64 id = AddKeyword(QStringLiteral("k"));
+    host.ticked = {QStringLiteral("Bing"), QStringLiteral("Sogou")};
+    server.ServePage(Target(u"Bing", QStringLiteral("k"), 0),
+                     test::ScriptBuiltResultPage(u"Bing", LinksWithSiteAt(9, 6, kSiteHost)));
+    server.ServePage(Target(u"Sogou", QStringLiteral("k"), 0),
+                     test::ScriptBuiltResultPage(u"Sogou", LinksWithSiteAt(9, 6, kSiteHost)));
+
+    EXPECT_EQ(runs.runBatch(), RunEnd::Completed);
+    EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QStringLiteral("6"));
+    // Sogou keeps the plain loader: its script-built page holds no result it can read.
+    EXPECT_EQ(Cell(id, QStringLiteral("SogouRank")), QString::fromUtf16(kNotUnderstoodText));
+    EXPECT_EQ(History(id, QStringLiteral("BingRank,SogouRank")), QStringLiteral("6,0"));
 }
 
 } // namespace

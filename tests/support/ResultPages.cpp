@@ -70,4 +70,14 @@ QStringList LinksWithSiteAt(int count, int position, const QString& site) {
     return links;
 }
 
+QByteArray ScriptBuiltResultPage(QStringView engine, const QStringList& links) {
+    const QByteArray served = ResultPage(engine, links);
+    const qsizetype start = served.indexOf("<body>") + 6;
+    QByteArray list = served.mid(start, served.lastIndexOf("</body>") - start);
+    list.replace('\\', "\\\\").replace('\'', "\\'").replace('\n', "\\n").replace("</", "<\\/");
+    return "<html><head><meta charset=\"utf-8\"><title>results</title></head><body><div id=\"b_content\">"
+           "</div><script>setTimeout(function () { document.getElementById('b_content').innerHTML = '" +
+           list + "'; }, 100);</script></body></html>";
+}
+
 } // namespace quorvane::test
