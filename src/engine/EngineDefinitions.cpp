@@ -1,6 +1,7 @@
 #include "engine/EngineDefinitions.h"
 
 #include "config/IniText.h"
+#include "engine/VerificationPages.h"
 #include "platform/ApplicationFolder.h"
 #include "platform/GbkCodec.h"
 #include "platform/Messages.h"
@@ -174,13 +175,19 @@ QString valueText(const EngineDefinition& d, const KeyInfo& key) {
 
 // The key's lines of the printout: one per value. An engine without marks of its own gets a comment, since
 // an empty BlockedMark would be refused when the printout is saved as Engines.ini.
-QString keyLines(const EngineDefinition& d, const KeyInfo& key) {
+QString keyLines(const EngineInfo& engine, const EngineDefinition& d, const KeyInfo& key) {
     const QString name = key.key.toString();
     if (key.kind != KeyKind::BlockedMark)
         return name + u'=' + valueText(d, key) + u'\n';
+    // The built-in recognition first, as a comment: it holds whatever Engines.ini says.
+    const QStringList builtIn = builtInVerificationMarks(engine.name);
+    QString lines =
+        QStringLiteral("; verification pages: status 403 or 429, an address under /sorry/") +
+        (builtIn.isEmpty() ? QString()
+                           : QStringLiteral(", built-in marks: ") + builtIn.join(QStringLiteral(", "))) +
+        u'\n';
     if (d.blockedMarks.isEmpty())
-        return QStringLiteral("; ") + name + QStringLiteral(": only the built-in verification pages\n");
-    QString lines;
+        return lines + QStringLiteral("; ") + name + QStringLiteral(": none of the engine's own\n");
     for (const QString& mark : d.blockedMarks)
         lines += name + u'=' + quotedIfNeeded(mark) + u'\n';
     return lines;
@@ -331,7 +338,7 @@ QString engineDefinitionsText() {
                 QStringLiteral("; from Engines.ini: ") + s.changedKeys[e].join(QStringLiteral(", ")) + u'\n';
         for (const KeyInfo& key : kKeys)
             if (!key.baiduOnly || kEngines[e].name == u"Baidu")
-                text += keyLines(s.definitions[e], key);
+                text += keyLines(kEngines[e], s.definitions[e], key);
     }
     return text;
 }

@@ -80,10 +80,15 @@ TEST_F(PrintEngines, TheLoaderAndTheVerificationMarksAreShown) {
     EXPECT_TRUE(baidu.startsWith(QStringLiteral("; from Engines.ini: Loader, BlockedMark\n")))
         << baidu.toStdString();
     EXPECT_TRUE(baidu.contains(
-        QStringLiteral("\nLoader=Browser\nBlockedMark=百度安全验证\nBlockedMark=网络不给力\nMapItem=")))
+        QStringLiteral("\nLoader=Browser\n; verification pages: status 403 or 429, an address under /sorry/, "
+                       "built-in marks: 百度安全验证, 安全验证, 验证码\nBlockedMark=百度安全验证\n"
+                       "BlockedMark=网络不给力\nMapItem=")))
         << baidu.toStdString();
     const QString bing = p.out.section(QStringLiteral("[Bing]\n"), 1).section(u'[', 0, 0);
-    EXPECT_TRUE(bing.contains(QStringLiteral("\nLoader=Plain\n; BlockedMark: "))) << bing.toStdString();
+    EXPECT_TRUE(
+        bing.contains(QStringLiteral("\nLoader=Plain\n; verification pages: status 403 or 429, an "
+                                     "address under /sorry/\n; BlockedMark: none of the engine's own\n")))
+        << bing.toStdString();
     EXPECT_TRUE(p.err.isEmpty()) << p.err.toStdString();
 }
 

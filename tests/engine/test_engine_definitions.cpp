@@ -140,8 +140,9 @@ TEST_F(EngineDefinitionsTest, PrintedDefinitionsReadBackUnchanged) {
     EXPECT_TRUE(printed.contains(QStringLiteral("; from Engines.ini: ItemEnd")));
     EXPECT_FALSE(printed.section(QStringLiteral("[Google]"), 1).section(u'[', 0, 0).contains(u"MapItem"));
     const QString yahoo = printed.section(QStringLiteral("[Yahoo]"), 1).section(u'[', 0, 0);
-    EXPECT_TRUE(
-        yahoo.contains(QStringLiteral("Loader=Browser\nBlockedMark=\" 验证 \"\nBlockedMark=captcha\n")))
+    EXPECT_TRUE(yahoo.contains(
+        QStringLiteral("Loader=Browser\n; verification pages: status 403 or 429, an address under "
+                       "/sorry/\nBlockedMark=\" 验证 \"\nBlockedMark=captcha\n")))
         << yahoo.toStdString();
     const QString google = printed.section(QStringLiteral("[Google]"), 1).section(u'[', 0, 0);
     EXPECT_TRUE(google.contains(QStringLiteral("Loader=Plain\n"))) << google.toStdString();
