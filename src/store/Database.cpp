@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 namespace quorvane {
 
@@ -20,7 +21,35 @@ DbFailure failureOrDamaged(int code) {
     return failure == DbFailure::Other ? DbFailure::Damaged : failure;
 }
 
-QVariant readColumn(sqlite3_stmt* stmt, int column) {
+// The texts a column repeats (rank cells, site addresses, days) are kept once and shared by every cell
+// that holds them: a list of 100,000 keywords holds a few hundred distinct rank texts, not a million copies.
+// A column whose texts keep being new (the keywords themselves) stops being looked up.
+class ColumnTexts {
+public:
+    QString text(const char* utf8, int bytes) {
+        if (given_ || bytes > kLongestShared)
+            return QString::fromUtf8(utf8, bytes);
+        const auto found = shared_.constFind(QByteArray::fromRawData(utf8, bytes));
+        if (found != shared_.constEnd())
+            return *found;
+        QString text = QString::fromUtf8(utf8, bytes);
+        if (shared_.size() >= kMostShared) {
+            given_ = true;
+            shared_.clear();
+        } else {
+            shared_.insert(QByteArray(utf8, bytes), text);
+        }
+        return text;
+    }
+
+private:
+    static constexpr int kLongestShared = 64;
+    static constexpr qsizetype kMostShared = 2048;
+    QHash<QByteArray, QString> shared_;
+    bool given_ = false; // too many distinct texts: each cell keeps its own
+};
+
+QVariant readColumn(sqlite3_stmt* stmt, int column, ColumnTexts& texts) {
     switch (sqlite3_column_type(stmt, column)) {
     case SQLITE_INTEGER:
         return QVariant(static_cast<qlonglong>(sqlite3_column_int64(stmt, column)));
@@ -28,7 +57,7 @@ QVariant readColumn(sqlite3_stmt* stmt, int column) {
         return QVariant(sqlite3_column_double(stmt, column));
     case SQLITE_TEXT: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(stmt, column)));
+        return QVariant(texts.text(text, sqlite3_column_bytes(stmt, column)));
     }
     case SQLITE_BLOB: {
         const auto* blob = static_cast<const char*>(sqlite3_column_blob(stmt, column));
@@ -274,12 +303,13 @@ int Database::openQuery(Recordset& query, const QString& sql) {
     for (int c = 0; c < columns; ++c)
         fields << QString::fromUtf8(sqlite3_column_name(stmt.get(), c));
     std::vector<Recordset::Row> rows;
+    std::vector<ColumnTexts> texts(static_cast<size_t>(columns));
     int rc;
     while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
         Recordset::Row row;
         row.reserve(static_cast<size_t>(columns));
         for (int c = 0; c < columns; ++c)
-            row.push_back(readColumn(stmt.get(), c));
+            row.push_back(readColumn(stmt.get(), c, texts[static_cast<size_t>(c)]));
         rows.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE)

@@ -78,6 +78,51 @@ TEST(EnsureColumn, ColumnUnderAnotherCaseIsReportedFalse) {
                  DbError);
 }
 
+// Texts a column repeats are read once and shared; a column of ever new texts, long texts and texts that
+// change after a column gave up sharing all still come back exactly, and an edit of one cell leaves the
+// cells that shared its text alone.
+TEST(OpenQuery, SharedTextsReadBackExactly) {
+    TempDatabase db;
+    db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName)Values('www.mysite.com')"));
+    // Keywords all different, more than a column shares; a state longer than any shared text; Google's
+    // seven texts shared; Bing's shared until new texts come late in the list.
+    const QString longState = QString(80, u'长');
+    Database& connection = db.connection();
+    const auto insert = [&](int first, int last, const QString& bing) {
+        return connection.execInTransaction(
+            connection.execQuery,
+            QStringLiteral("Insert Into SE_KeyWord (WebID, KeyWordName, State, GoogleRank, BingRank) With "
+                           "Recursive n(i) As (Select %1 Union All Select i+1 From n Where i < %2) Select 1, "
+                           "'词' || i, '%3', i % 7, %4 From n")
+                .arg(first)
+                .arg(last)
+                .arg(longState, bing));
+    };
+    ASSERT_TRUE(insert(1, 2500, QStringLiteral("'>50'")));
+    ASSERT_TRUE(insert(2501, 3000, QStringLiteral("'late' || i")));
+    Recordset rows;
+    ASSERT_EQ(
+        db.connection().openQuery(rows, QStringLiteral("Select KeyWordName, State, GoogleRank, BingRank "
+                                                       "From SE_KeyWord Order By KeyWordID")),
+        3000);
+    for (const int i : {1, 2, 7, 2048, 2049, 2050, 2500, 2501, 3000}) {
+        const int r = i - 1;
+        EXPECT_EQ(rows.value(r, 0).toString(), QStringLiteral("词") + QString::number(i)) << i;
+        EXPECT_EQ(rows.value(r, 1).toString(), longState) << i;
+        EXPECT_EQ(rows.value(r, 2).toString(), QString::number(i % 7)) << i;
+        EXPECT_EQ(rows.value(r, 3).toString(),
+                  i > 2500 ? QStringLiteral("late") + QString::number(i) : QStringLiteral(">50"))
+            << i;
+    }
+    // An edit of one cell leaves the cells that shared its text alone.
+    rows.setCurrentRow(0);
+    rows.edit();
+    rows.setFieldValue(QStringLiteral("BingRank"), QStringLiteral("3"));
+    EXPECT_EQ(rows.value(0, 3).toString(), QStringLiteral("3"));
+    EXPECT_EQ(rows.value(1, 3).toString(), QStringLiteral(">50"));
+    rows.cancel();
+}
+
 TEST(ExecSQLInTrans, FailureRollsBackAndTheNextStatementWorks) {
     TempDatabase db;
     EXPECT_FALSE(db.connection().execInTransaction(db.connection().execQuery,
