@@ -87,6 +87,10 @@ QProcessEnvironment CronEnvironment() {
     // The guard's folder as this test sees it, so that the test and the copies agree on it.
     if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), qEnvironmentVariable("XDG_RUNTIME_DIR"));
+    // The sanitizer build's settings reach the copies it starts (cron knows nothing of them).
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+        if (qEnvironmentVariableIsSet(name))
+            environment.insert(QString::fromLatin1(name), qEnvironmentVariable(name));
     return environment;
 }
 
