@@ -10,13 +10,13 @@
 // BM_StartToFirstRequest starts the real program (`Quorvane --update --engines Bing --quiet`) in a copied
 // folder whose database holds 10,000 keywords and measures the time from the start of the process to the
 // first page request arriving at the loopback server; then it stops the run with SIGTERM.
-#include "support/ResultPages.h"
 #include "cli/ConsoleRun.h"
 #include "store/MissionList.h"
 #include "store/Schema.h"
 #include "support/Files.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
+#include "support/ResultPages.h"
 #include "support/RunBenchSupport.h"
 #include "support/SleepTally.h"
 #include "support/TempDatabase.h"

@@ -26,26 +26,12 @@ namespace {
 
 using namespace quorvane;
 
-int proxyBenchKeywords() {
-    const int fromEnvironment = qEnvironmentVariableIntValue("QUORVANE_BENCH_KEYWORDS");
-    return fromEnvironment > 0 ? fromEnvironment : 30;
-}
-
 QString proxyBenchRows(test::TempDatabase& db) {
-    Recordset rs;
-    const int n = db.connection().openQuery(
-        rs,
+    return bench::QueryText(
+        db.connection(),
         QStringLiteral("Select k.KeyWordName, k.BaiduRank, k.BaiduRank2, k.BingRank, h.BaiduRank, "
-                       "h.BingRank From SE_KeyWord k Left Join SE_RankHistory h On h.KeyWordID=k.KeyWordID "
-                       "Order By k.KeyWordID"));
-    QStringList rows;
-    for (int r = 0; r < n; ++r) {
-        QStringList values;
-        for (int f = 0; f < rs.fieldCount(); ++f)
-            values << rs.value(r, f).toString();
-        rows << values.join(u'|');
-    }
-    return rows.join(u'\n');
+                       "h.BingRank From SE_KeyWord k Left Join SE_RankHistory h On "
+                       "h.KeyWordID=k.KeyWordID Order By k.KeyWordID"));
 }
 
 QString& singleProxyRows() {
@@ -61,7 +47,7 @@ void BM_ProxyPoolRun(benchmark::State& state) {
         MessagePresenter* previous = setMessagePresenter(&silent);
         test::TempDatabase db;
         db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
-        const int keywords = proxyBenchKeywords();
+        const int keywords = bench::KeywordCount(30);
         for (int i = 0; i < keywords; ++i)
             db.Exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,'k%1')").arg(i));
         // The engines' address is never reached: every request goes through a proxy.

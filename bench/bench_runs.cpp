@@ -8,7 +8,6 @@
 //    the saves, and the loopback server's own work, which makes it a slight overestimate);
 //  - "busy": wall time minus the time spent inside QThread::msleep, counted by a linker wrap of that one
 //    function (see bench/CMakeLists.txt), which also counts the polls.
-#include "support/ResultPages.h"
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
 #include "platform/GbkCodec.h"
@@ -21,6 +20,7 @@
 #include "store/SqlText.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
+#include "support/ResultPages.h"
 #include "support/RunBenchSupport.h"
 #include "support/SleepTally.h"
 #include "support/TempDatabase.h"

@@ -37,11 +37,6 @@ namespace {
 
 using namespace quorvane;
 
-int keywordCount() {
-    const int fromEnvironment = qEnvironmentVariableIntValue("QUORVANE_BENCH_KEYWORDS");
-    return fromEnvironment > 0 ? fromEnvironment : 30;
-}
-
 // A program folder: the program, its Endpoints.ini and a database.
 class ProgramFolder {
 public:
@@ -129,7 +124,7 @@ public:
         connection.openDatabase(seed(), QString::fromUtf16(kDbPassword));
         bench::AddKeywords(
             [&connection](const QString& sql) { connection.execInTransaction(connection.execQuery, sql); },
-            keywordCount());
+            bench::KeywordCount(30));
     }
     QString seed() const { return dir_.filePath(QStringLiteral("seed.mdb")); }
 

@@ -2,7 +2,6 @@
 // result page after 200 ms, 50 keywords (QUORVANE_BENCH_KEYWORDS to change), all seven engines ticked, at
 // page ranges 1 and 3. Each benchmark is one whole batch run; the counters give its wall time, the program's
 // CPU time per page, and whether the database afterwards equals the one the other order left.
-#include "support/ResultPages.h"
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
 #include "platform/Messages.h"
@@ -11,6 +10,7 @@
 #include "store/MissionList.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
+#include "support/ResultPages.h"
 #include "support/RunBenchSupport.h"
 #include "support/TempDatabase.h"
 #include "support/WidgetBenchMain.h"
@@ -27,27 +27,14 @@ namespace {
 
 using namespace quorvane;
 
-int keywordCount() {
-    const int fromEnvironment = qEnvironmentVariableIntValue("QUORVANE_BENCH_KEYWORDS");
-    return fromEnvironment > 0 ? fromEnvironment : 50;
-}
-
 // The ranks and history a run left, to compare the two orders.
 QString databaseText(test::TempDatabase& db) {
-    Recordset rs;
-    const int n = db.connection().openQuery(
-        rs, QStringLiteral("Select k.KeyWordName, k.BaiduRank, k.BaiduRank2, k.GoogleRank, k.YahooRank, "
-                           "k.SogouRank, k.BingRank, k.SosoRank, k.YoudaoRank, h.BaiduRank, h.GoogleRank, "
-                           "h.BingRank, h.YoudaoRank From SE_KeyWord k Left Join SE_RankHistory h On "
-                           "h.KeyWordID=k.KeyWordID Order By k.KeyWordID"));
-    QStringList rows;
-    for (int r = 0; r < n; ++r) {
-        QStringList values;
-        for (int f = 0; f < rs.fieldCount(); ++f)
-            values << rs.value(r, f).toString();
-        rows << values.join(u'|');
-    }
-    return rows.join(u'\n');
+    return bench::QueryText(
+        db.connection(),
+        QStringLiteral("Select k.KeyWordName, k.BaiduRank, k.BaiduRank2, k.GoogleRank, k.YahooRank, "
+                       "k.SogouRank, k.BingRank, k.SosoRank, k.YoudaoRank, h.BaiduRank, h.GoogleRank, "
+                       "h.BingRank, h.YoudaoRank From SE_KeyWord k Left Join SE_RankHistory h On "
+                       "h.KeyWordID=k.KeyWordID Order By k.KeyWordID"));
 }
 
 std::map<int, QString>& resultsByRange() {
@@ -64,7 +51,7 @@ void BM_BatchRun(benchmark::State& state) {
         MessagePresenter* previous = setMessagePresenter(&silent);
         test::TempDatabase db;
         db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
-        const int keywords = keywordCount();
+        const int keywords = bench::KeywordCount(50);
         for (int i = 0; i < keywords; ++i)
             db.Exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,'k%1')").arg(i));
         // Every page is slow and lists ten other sites: each check reads all of its pages.

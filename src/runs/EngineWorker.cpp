@@ -18,7 +18,7 @@ namespace quorvane {
 // The worker's state on its own thread: the browser is made at the first check and kept for the run.
 class EngineWorker::Visitor final : public QObject {
 public:
-    Visitor(const EngineWorker& worker)
+    explicit Visitor(const EngineWorker& worker)
         : worker_(worker) {}
 
     EngineCheckOutcome check(const EngineCheckRequest& request) {
