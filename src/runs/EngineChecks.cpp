@@ -139,7 +139,8 @@ void EngineWorkerPool::takeOutcome(EngineWorker* worker, size_t request, const E
                                      [worker](const auto& w) { return w.get() == worker; });
         const size_t index = static_cast<size_t>(at - engine.workers.begin());
         const auto healthy = std::count(engine.proxyFailed.begin(), engine.proxyFailed.end(), false);
-        // The last usable proxy of an engine keeps its checks: the run asks no one rather than nothing.
+        // The last usable proxy of an engine keeps its checks: with it set aside, the engine's remaining
+        // checks would have no worker at all.
         if (healthy > 1) {
             engine.proxyFailed[index] = true;
             qWarning().noquote() << QStringLiteral(
