@@ -27,7 +27,7 @@ namespace {
 using namespace quorvane;
 
 QString proxyBenchRows(test::TempDatabase& db) {
-    return bench::QueryText(
+    return test::QueryRowsText(
         db.connection(),
         QStringLiteral("Select k.KeyWordName, k.BaiduRank, k.BaiduRank2, k.BingRank, h.BaiduRank, "
                        "h.BingRank From SE_KeyWord k Left Join SE_RankHistory h On "
@@ -46,10 +46,8 @@ void BM_ProxyPoolRun(benchmark::State& state) {
         bench::SilentMessages silent;
         MessagePresenter* previous = setMessagePresenter(&silent);
         test::TempDatabase db;
-        db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
         const int keywords = bench::KeywordCount(30);
-        for (int i = 0; i < keywords; ++i)
-            db.Exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,'k%1')").arg(i));
+        bench::AddKeywords([&db](const QString& sql) { db.Exec(sql); }, keywords);
         // The engines' address is never reached: every request goes through a proxy.
         test::HttpServer unreachable;
         const test::LoopbackEndpoints endpoints(unreachable.BaseUrl());

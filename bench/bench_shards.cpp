@@ -17,6 +17,7 @@
 #include "support/LoopbackEndpoints.h"
 #include "support/ResultPages.h"
 #include "support/RunBenchSupport.h"
+#include "support/TempDatabase.h"
 #include "support/WidgetBenchMain.h"
 
 #include <QDir>
@@ -98,14 +99,9 @@ QString rowsOf(const QString& database) {
           "Select KeyWordID,WebID,KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,SogouRank,"
           "SosoRank,YahooRank,YoudaoRank,BingRank,UpdateTime From SE_RankHistory Order By "
           "KeyWordID,UpdateTime"}) {
-        Recordset rs;
-        const int count = connection.openQuery(rs, QString::fromLatin1(sql));
-        for (int r = 0; r < count; ++r) {
-            QStringList fields;
-            for (int f = 0; f < rs.fieldCount(); ++f)
-                fields << rs.value(r, f).toString();
-            rows << fields.join(u'|');
-        }
+        const QString text = test::QueryRowsText(connection, QString::fromLatin1(sql));
+        if (!text.isEmpty())
+            rows << text;
     }
     return rows.join(u'\n');
 }

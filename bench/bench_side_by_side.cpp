@@ -29,7 +29,7 @@ using namespace quorvane;
 
 // The ranks and history a run left, to compare the two orders.
 QString databaseText(test::TempDatabase& db) {
-    return bench::QueryText(
+    return test::QueryRowsText(
         db.connection(),
         QStringLiteral("Select k.KeyWordName, k.BaiduRank, k.BaiduRank2, k.GoogleRank, k.YahooRank, "
                        "k.SogouRank, k.BingRank, k.SosoRank, k.YoudaoRank, h.BaiduRank, h.GoogleRank, "
@@ -50,10 +50,8 @@ void BM_BatchRun(benchmark::State& state) {
         bench::SilentMessages silent;
         MessagePresenter* previous = setMessagePresenter(&silent);
         test::TempDatabase db;
-        db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
         const int keywords = bench::KeywordCount(50);
-        for (int i = 0; i < keywords; ++i)
-            db.Exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,'k%1')").arg(i));
+        bench::AddKeywords([&db](const QString& sql) { db.Exec(sql); }, keywords);
         // Every page is slow and lists ten other sites: each check reads all of its pages.
         test::HttpServer server;
         test::HttpServer::Response page;

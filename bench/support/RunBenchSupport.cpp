@@ -36,19 +36,6 @@ int KeywordCount(int fallback) {
     return fromEnvironment > 0 ? fromEnvironment : fallback;
 }
 
-QString QueryText(Database& database, const QString& sql) {
-    Recordset rs;
-    const int n = database.openQuery(rs, sql);
-    QStringList rows;
-    for (int r = 0; r < n; ++r) {
-        QStringList values;
-        for (int f = 0; f < rs.fieldCount(); ++f)
-            values << rs.value(r, f).toString();
-        rows << values.join(u'|');
-    }
-    return rows.join(u'\n');
-}
-
 double ProcessCpuSeconds() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);

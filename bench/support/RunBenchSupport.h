@@ -42,10 +42,6 @@ void AddKeywords(const std::function<void(const QString&)>& exec, int count);
 // QUORVANE_BENCH_KEYWORDS when it is set to a positive number, else the benchmark's own count.
 int KeywordCount(int fallback);
 
-// Every row of the query's result, its values joined by '|', the rows by line ends: what a run left, to
-// compare two runs.
-QString QueryText(Database& database, const QString& sql);
-
 // The CPU time of the whole process so far (every thread), in seconds.
 double ProcessCpuSeconds();
 

@@ -3,6 +3,7 @@
 #include "platform/ScriptPageModule.h"
 #include "store/Schema.h"
 #include "support/Files.h"
+#include "support/TempDatabase.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -68,16 +69,7 @@ QString Installation::Scalar(const QString& sql) {
 }
 
 QString Installation::Rows(const QString& sql) {
-    Recordset rs;
-    const int count = Connection().openQuery(rs, sql);
-    QStringList rows;
-    for (int r = 0; r < count; ++r) {
-        QStringList fields;
-        for (int f = 0; f < rs.fieldCount(); ++f)
-            fields << rs.value(r, f).toString();
-        rows << fields.join(u'|');
-    }
-    return rows.join(u'\n');
+    return test::QueryRowsText(Connection(), sql);
 }
 
 QProcessEnvironment CronEnvironment() {

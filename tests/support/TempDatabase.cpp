@@ -3,6 +3,7 @@
 #include "store/Recordset.h"
 
 #include <QFile>
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,19 @@ TempDatabase::TempDatabase(SchemaVersion version, bool connect)
 void TempDatabase::Exec(const QString& sql) {
     if (!database_.execInTransaction(database_.execQuery, sql))
         throw std::runtime_error("set-up statement failed: " + sql.toStdString());
+}
+
+QString QueryRowsText(Database& database, const QString& sql) {
+    Recordset rs;
+    const int count = database.openQuery(rs, sql);
+    QStringList rows;
+    for (int r = 0; r < count; ++r) {
+        QStringList fields;
+        for (int f = 0; f < rs.fieldCount(); ++f)
+            fields << rs.value(r, f).toString();
+        rows << fields.join(u'|');
+    }
+    return rows.join(u'\n');
 }
 
 QString TempDatabase::Scalar(const QString& sql) {

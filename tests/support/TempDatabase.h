@@ -29,6 +29,10 @@ private:
     Database database_;
 };
 
+// Every row of the query's result, its values joined by '|', the rows by line ends: what a run left, to
+// compare it with another run's.
+QString QueryRowsText(Database& database, const QString& sql);
+
 // Another program's connection that holds a database file exclusively, with a write transaction left open,
 // for as long as it lives.
 class DatabaseHolder {
