@@ -85,12 +85,10 @@ ConsoleRun::Summary ConsoleRun::run() {
     summary.keywordsDone = host_->rowsDone;
     summary.keywords = missions_.recordCount();
     // The checks run side by side with browsers of their own; the run sums what became of their pages.
-    for (const EngineInfo& info : kEngines) {
-        const PageCounts pages = runs_.runPages().of(info.name);
-        summary.pagesRequested += pages.answered() + pages.notLoaded;
-        summary.pagesLoaded += pages.answered();
-        summary.pagesNotUnderstood += pages.notUnderstood;
-    }
+    const PageCounts pages = runs_.runPages().total();
+    summary.pagesRequested = pages.asked();
+    summary.pagesLoaded = pages.answered();
+    summary.pagesNotUnderstood = pages.notUnderstood;
     summary.blockedEngines = runs_.runPages().blockedEngines();
     // A message about Endpoints.ini or Engines.ini on the way does not make a completed run a failed one;
     // a run that read not one page (no network, a proxy that refuses us) is one, and the run said why; so is

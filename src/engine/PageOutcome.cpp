@@ -50,6 +50,13 @@ QString RunPageCounts::notUnderstoodLine() const {
     return parts.join(QStringLiteral(", ")) + QStringLiteral("无法识别，见 Logs");
 }
 
+PageCounts RunPageCounts::total() const {
+    PageCounts sum;
+    for (const PageCounts& counts : counts_)
+        sum += counts;
+    return sum;
+}
+
 QStringList RunPageCounts::blockedEngines() const {
     QStringList engines;
     for (QStringView engine : kRunOrder)

@@ -26,8 +26,9 @@ struct PageCounts {
     int notUnderstood = 0;
     int blocked = 0;
 
-    // Pages an engine answered, whatever the answer.
+    // Pages an engine answered, whatever the answer; and every page asked for.
     int answered() const { return read + notUnderstood + blocked; }
+    int asked() const { return answered() + notLoaded; }
     void add(PageOutcome outcome);
     PageCounts& operator+=(const PageCounts& other);
     bool operator==(const PageCounts&) const = default;
@@ -38,6 +39,8 @@ class RunPageCounts {
 public:
     void add(QStringView engine, const PageCounts& counts);
     PageCounts of(QStringView engine) const;
+    // The pages of every engine together.
+    PageCounts total() const;
     void clear() { counts_ = {}; }
     // One short line for the user naming the engines with pages not understood, in the run order, e.g.
     // "Baidu: 12 页, Bing: 3 页无法识别，见 Logs"; empty when every loaded page was understood.

@@ -135,14 +135,8 @@ void RankRuns::startRunRecord() {
 }
 
 bool RankRuns::nothingAnswered() const {
-    int asked = 0;
-    int answered = 0;
-    for (const EngineInfo& info : kEngines) {
-        const PageCounts pages = runPages_.of(info.name);
-        asked += pages.answered() + pages.notLoaded;
-        answered += pages.answered();
-    }
-    return asked > 0 && answered == 0;
+    const PageCounts pages = runPages_.total();
+    return pages.asked() > 0 && pages.answered() == 0;
 }
 
 QString RankRuns::endOfRunText(const QString& message) const {
