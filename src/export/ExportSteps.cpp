@@ -32,16 +32,6 @@ QString chooseWorkbookTarget(QWidget* window, const QString& proposedName) {
     return chooseSaveFile(window, request);
 }
 
-std::vector<Recordset::Row> rowsOnDisplay(const Recordset& rows) {
-    std::vector<Recordset::Row> copy;
-    if (!rows.isOpen())
-        return copy;
-    copy.reserve(static_cast<size_t>(rows.recordCount()));
-    for (int row = 0; row < rows.recordCount(); ++row)
-        copy.push_back(rows.rowAt(row));
-    return copy;
-}
-
 QString exportSuccessText(const QString& target) {
     // The file's place on the line below: the dialog may have opened in a folder the user did not expect.
     return QString::fromUtf16(kExportSucceeded) + u'\n' + QDir::toNativeSeparators(target);
@@ -59,24 +49,24 @@ void EventPump::pump() {
 
 void writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
                       const QString& target) {
-    // The rows are read from a copy, so the grid does not follow the walk and a reload or a sort
-    // meanwhile changes nothing here.
-    const std::vector<Recordset::Row> rows = rowsOnDisplay(list);
+    // The rows are read from a snapshot of the list as it is now, so the grid does not follow the walk and
+    // a reload, a sort or an edit meanwhile changes nothing here.
+    const RecordSnapshot rows = list.isOpen() ? list.snapshot() : RecordSnapshot();
     bool saved = false;
     QString reason;
     try {
-        ExportProgress progress(window, static_cast<int>(rows.size()));
+        ExportProgress progress(window, rows.rowCount());
         EventPump pump;
         int sheetRow = 3;
-        for (const Recordset::Row& row : rows) {
-            writeRow(book, sheetRow, row);
+        for (int row = 0; row < rows.rowCount(); ++row) {
+            writeRow(book, sheetRow, rows.row(row));
             if (pump.due()) {
                 progress.rowsDone(sheetRow - 2);
                 pump.pump();
             }
             ++sheetRow;
         }
-        progress.rowsDone(static_cast<int>(rows.size()));
+        progress.rowsDone(rows.rowCount());
         book.save(target);
         saved = true;
     } catch (const WorkbookError& error) {

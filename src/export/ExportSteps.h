@@ -8,7 +8,6 @@
 
 #include <functional>
 #include <memory>
-#include <vector>
 
 class QProgressDialog;
 class QWidget;
@@ -36,10 +35,6 @@ QString exportFailureText(const QString& reason);
 // The chosen full path, or an empty text when the user cancelled.
 QString chooseWorkbookTarget(QWidget* window, const QString& proposedName);
 
-// The rows of a recordset in their current order, taken before a row walk that lets the window process
-// its messages: a reload or a sort meanwhile neither moves the grid nor changes what is written.
-std::vector<Recordset::Row> rowsOnDisplay(const Recordset& rows);
-
 // Lets the window process its events while a long loop works: once the loop has worked a few
 // milliseconds since the last time, not after every step, so the window stays responsive and the loop
 // never waits. The first check is due at once.
@@ -58,7 +53,7 @@ private:
 class Workbook;
 
 // Writes a row's cells at a sheet row.
-using RowWriter = std::function<void(Workbook& book, int sheetRow, const Recordset::Row& row)>;
+using RowWriter = std::function<void(Workbook& book, int sheetRow, const RecordRow& row)>;
 
 // The row walk both exports share: the rows on display, one sheet row each from row 3 on, with the window
 // processing its messages every few milliseconds (EventPump) and a progress window for long walks; then

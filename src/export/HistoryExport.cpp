@@ -28,7 +28,7 @@ public:
         }
     }
 
-    void write(Workbook& book, int r, const Recordset::Row& row) const {
+    void write(Workbook& book, int r, const RecordRow& row) const {
         book.setText(r, 1, value(row, 0).toString());
         book.setText(r, 2, value(row, 1).toString());
         writeRank(book, r, 3, value(row, 2));
@@ -38,8 +38,8 @@ public:
     }
 
 private:
-    const QVariant& value(const Recordset::Row& row, int column) const {
-        return row.at(static_cast<size_t>(fields_[static_cast<size_t>(column)]));
+    QVariant value(const RecordRow& row, int column) const {
+        return row.value(fields_[static_cast<size_t>(column)]);
     }
 
     static void writeRank(Workbook& book, int r, int column, const QVariant& rank) {
@@ -82,9 +82,7 @@ void exportHistory(QWidget* window, Recordset& historyRows, const QString& templ
     const HistoryRowWriter writer(historyRows);
     writeRowsAndSave(
         window, *opened, historyRows,
-        [&writer](Workbook& book, int sheetRow, const Recordset::Row& row) {
-            writer.write(book, sheetRow, row);
-        },
+        [&writer](Workbook& book, int sheetRow, const RecordRow& row) { writer.write(book, sheetRow, row); },
         target);
 }
 

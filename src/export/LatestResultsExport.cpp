@@ -82,7 +82,7 @@ public:
         }
     }
 
-    void write(Workbook& book, int r, const Recordset::Row& row) const {
+    void write(Workbook& book, int r, const RecordRow& row) const {
         const QString keyword = text(row, 0);
         for (int c = 0; c < static_cast<int>(kDataColumns.size()); ++c) {
             const QString value = text(row, c);
@@ -103,8 +103,8 @@ public:
 
 private:
     // The value as the grid shows it.
-    QString text(const Recordset::Row& row, int column) const {
-        return row.at(static_cast<size_t>(fields_[static_cast<size_t>(column)])).toString();
+    QString text(const RecordRow& row, int column) const {
+        return row.text(fields_[static_cast<size_t>(column)]);
     }
 
     std::array<int, kDataColumns.size()> fields_{};
@@ -161,7 +161,7 @@ void exportLatestResults(QWidget* window, Recordset& missions, const QTableView&
     const MissionRowWriter writer(missions);
     writeRowsAndSave(
         window, book, missions,
-        [&writer](Workbook& sheet, int sheetRow, const Recordset::Row& row) {
+        [&writer](Workbook& sheet, int sheetRow, const RecordRow& row) {
             writer.write(sheet, sheetRow, row);
         },
         target);

@@ -9,7 +9,8 @@
 namespace quorvane {
 
 Recordset::Recordset(QObject* parent)
-    : QObject(parent) {}
+    : QObject(parent)
+    , table_(new RecordTable) {}
 
 void Recordset::setUpdateTable(const QString& table, const QString& keyField) {
     updateTable_ = table;
@@ -21,7 +22,7 @@ void Recordset::close() {
     open_ = false;
     editing_ = false;
     fields_.clear();
-    rows_.clear();
+    table_ = QSharedDataPointer<RecordTable>(new RecordTable);
     current_ = -1;
     emit resetDone();
 }
@@ -40,12 +41,8 @@ int Recordset::requireField(QStringView name) const {
     return index;
 }
 
-const QVariant& Recordset::value(int row, int field) const {
-    return rows_.at(static_cast<size_t>(row)).at(static_cast<size_t>(field));
-}
-
 void Recordset::setCurrentRow(int row) {
-    if (rows_.empty())
+    if (isEmpty())
         row = -1;
     else
         row = std::clamp(row, 0, recordCount() - 1);
@@ -70,14 +67,16 @@ void Recordset::edit() {
     if (editing_)
         return;
     editing_ = true;
-    original_ = rows_[static_cast<size_t>(current_)];
+    original_.clear();
+    for (int field = 0; field < fieldCount(); ++field)
+        original_.push_back(value(current_, field));
     changed_.assign(fields_.size(), false);
 }
 
 void Recordset::setFieldValue(const QString& name, const QVariant& value) {
     const int field = requireField(name);
     edit();
-    rows_[static_cast<size_t>(current_)][static_cast<size_t>(field)] = value;
+    table_->setValue(current_, field, value);
     changed_[static_cast<size_t>(field)] = true;
     emit rowChanged(current_);
 }
@@ -96,7 +95,7 @@ void Recordset::post() {
     for (int i = 0; i < fields_.size(); ++i) {
         if (changed_[static_cast<size_t>(i)]) {
             columns << fields_[i];
-            values << rows_[static_cast<size_t>(current_)][static_cast<size_t>(i)];
+            values << value(current_, i);
         }
     }
     if (!columns.isEmpty())
@@ -107,7 +106,8 @@ void Recordset::post() {
 void Recordset::cancel() {
     if (!editing_)
         return;
-    rows_[static_cast<size_t>(current_)] = original_;
+    for (int field = 0; field < fieldCount(); ++field)
+        table_->setValue(current_, field, original_[static_cast<size_t>(field)]);
     editing_ = false;
     emit rowChanged(current_);
 }
@@ -161,28 +161,21 @@ void Recordset::sort(const QString& sortText) {
     }
     if (editing_)
         cancel();
-    std::vector<size_t> order(rows_.size());
-    std::iota(order.begin(), order.end(), size_t{0});
-    const auto f = static_cast<size_t>(field);
+    const int rows = recordCount();
+    std::vector<int> order(static_cast<size_t>(rows));
+    std::iota(order.begin(), order.end(), 0);
     std::vector<SortKey> keys;
-    keys.reserve(rows_.size());
-    for (const Row& row : rows_)
-        keys.push_back(sortKeyOf(row[f]));
-    std::stable_sort(order.begin(), order.end(), [&](size_t x, size_t y) {
-        const int c = compareKeys(keys[x], keys[y]);
+    keys.reserve(static_cast<size_t>(rows));
+    for (int row = 0; row < rows; ++row)
+        keys.push_back(sortKeyOf(value(row, field)));
+    std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
+        const int c = compareKeys(keys[static_cast<size_t>(x)], keys[static_cast<size_t>(y)]);
         return descending ? c > 0 : c < 0;
     });
     emit aboutToReset();
-    std::vector<Row> sorted;
-    sorted.reserve(rows_.size());
-    int newCurrent = -1;
-    for (size_t i = 0; i < order.size(); ++i) {
-        sorted.push_back(std::move(rows_[order[i]]));
-        if (static_cast<int>(order[i]) == current_)
-            newCurrent = static_cast<int>(i);
-    }
-    rows_ = std::move(sorted);
-    current_ = newCurrent;
+    table_->reorder(order);
+    const auto at = std::find(order.begin(), order.end(), current_);
+    current_ = at == order.end() ? -1 : static_cast<int>(at - order.begin());
     emit resetDone();
     emit currentRowChanged(current_);
 }
@@ -194,8 +187,8 @@ void Recordset::deleteRow(int row) {
         cancel();
     owner_->deleteRowByKey(updateTable_, keyField_, keyOf(row));
     emit rowAboutToBeRemoved(row);
-    rows_.erase(rows_.begin() + row);
-    if (rows_.empty())
+    table_->removeRow(row);
+    if (isEmpty())
         current_ = -1;
     else if (current_ > row || current_ >= recordCount())
         --current_;
@@ -203,15 +196,27 @@ void Recordset::deleteRow(int row) {
     emit currentRowChanged(current_);
 }
 
-void Recordset::assign(Database* owner, const QString& sql, QStringList fields, std::vector<Row> rows) {
+void Recordset::assign(Database* owner, const QString& sql, QStringList fields,
+                       const std::vector<Row>& rows) {
+    RecordTable table(static_cast<int>(fields.size()));
+    for (const Row& row : rows) {
+        if (row.size() != static_cast<size_t>(fields.size()))
+            throw DbError(QStringLiteral("A row does not have a value for each field"));
+        for (const QVariant& value : row)
+            table.appendValue(value);
+    }
+    assign(owner, sql, std::move(fields), std::move(table));
+}
+
+void Recordset::assign(Database* owner, const QString& sql, QStringList fields, RecordTable rows) {
     emit aboutToReset();
     owner_ = owner;
     sql_ = sql;
     fields_ = std::move(fields);
-    rows_ = std::move(rows);
+    table_ = QSharedDataPointer<RecordTable>(new RecordTable(std::move(rows)));
     open_ = true;
     editing_ = false;
-    current_ = rows_.empty() ? -1 : 0;
+    current_ = isEmpty() ? -1 : 0;
     emit resetDone();
     emit currentRowChanged(current_);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "store/RecordTable.h"
+
 #include <QObject>
+#include <QSharedDataPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -17,6 +20,7 @@ class Database;
 class Recordset : public QObject {
     Q_OBJECT
 public:
+    // A row's values in column order, as assign() takes them.
     using Row = std::vector<QVariant>;
 
     explicit Recordset(QObject* parent = nullptr);
@@ -29,14 +33,20 @@ public:
     // The statement the set was last opened with.
     const QString& sql() const { return sql_; }
 
-    int recordCount() const { return static_cast<int>(rows_.size()); }
-    bool isEmpty() const { return rows_.empty(); }
+    int recordCount() const { return table_.constData()->rowCount(); }
+    bool isEmpty() const { return recordCount() == 0; }
     int fieldCount() const { return static_cast<int>(fields_.size()); }
     const QStringList& fieldNames() const { return fields_; }
     // The field's column, compared without regard to case; -1 when there is none.
     int fieldIndex(QStringView name) const;
-    const QVariant& value(int row, int field) const;
-    const Row& rowAt(int row) const { return rows_.at(static_cast<size_t>(row)); }
+    // Throws std::out_of_range for a row or field outside the set.
+    QVariant value(int row, int field) const { return table_.constData()->value(row, field); }
+    // value(row, field).toString(), without a copy of a stored text.
+    QString text(int row, int field) const { return table_.constData()->text(row, field); }
+    RecordRow rowAt(int row) const { return RecordRow(*table_.constData(), row); }
+    // The rows as they are now, unchanged by what later happens to the set; costs nothing until the set
+    // changes while the snapshot is kept.
+    RecordSnapshot snapshot() const { return RecordSnapshot(table_); }
 
     // The current row: -1 when the set is empty or closed.
     int currentRow() const { return current_; }
@@ -62,7 +72,8 @@ public:
     void deleteRow(int row);
 
     // Used by the data module when it opens the set.
-    void assign(Database* owner, const QString& sql, QStringList fields, std::vector<Row> rows);
+    void assign(Database* owner, const QString& sql, QStringList fields, RecordTable rows);
+    void assign(Database* owner, const QString& sql, QStringList fields, const std::vector<Row>& rows);
 
 signals:
     void aboutToReset();
@@ -81,7 +92,7 @@ private:
     QString updateTable_;
     QString keyField_;
     QStringList fields_;
-    std::vector<Row> rows_;
+    QSharedDataPointer<RecordTable> table_;
     int current_ = -1;
     bool open_ = false;
     bool editing_ = false;

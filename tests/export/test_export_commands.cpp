@@ -468,8 +468,8 @@ TEST_F(ExportCommandsTest, LongRowWalkShowsItsProgressAndTheWindowStaysUsable) {
     // window appears after one.
     writeRowsAndSave(
         window.get(), book, window->missions,
-        [keyword](Workbook& sheet, int sheetRow, const Recordset::Row& row) {
-            sheet.setText(sheetRow, 1, row.at(static_cast<size_t>(keyword)).toString());
+        [keyword](Workbook& sheet, int sheetRow, const RecordRow& row) {
+            sheet.setText(sheetRow, 1, row.text(keyword));
             QThread::msleep(1);
         },
         target);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace quorvane {
 namespace {
 
@@ -99,6 +101,89 @@ TEST_F(RecordsetTest, ReopenSignalsAReset) {
     openMissionList(db.connection(), rs);
     EXPECT_EQ(reset.count(), 2);
     EXPECT_EQ(column(u"KeyWordName"), (QStringList{"k0", "k1", "k2", "k3"}));
+}
+
+TEST_F(RecordsetTest, SnapshotKeepsTheRowsWhileTheSetChanges) {
+    const int keyword = rs.fieldIndex(u"KeyWordName");
+    const RecordSnapshot before = rs.snapshot();
+    rs.sort(QStringLiteral("GoogleRank DESC"));
+    rs.setCurrentRow(0);
+    rs.edit();
+    rs.setFieldValue(QStringLiteral("KeyWordName"), QStringLiteral("edited"));
+    rs.post();
+    rs.deleteRow(3);
+
+    QStringList kept;
+    for (int row = 0; row < before.rowCount(); ++row)
+        kept << before.row(row).text(keyword);
+    EXPECT_EQ(kept, (QStringList{"k0", "k1", "k2", "k3"}));
+    EXPECT_EQ(column(u"KeyWordName"), (QStringList{"edited", "k1", "k0"}));
+    openMissionList(db.connection(), rs);
+    EXPECT_EQ(before.rowCount(), 4);
+}
+
+struct StoredValueCase {
+    const char* name;
+    const char* sqlValue;
+    QMetaType::Type type;
+    const char* text;
+};
+
+class StoredValueTest : public ::testing::TestWithParam<StoredValueCase> {};
+
+// Each kind of value comes back with its type and its text, also beside other kinds in one row.
+TEST_P(StoredValueTest, ComesBackWithItsTypeAndText) {
+    const StoredValueCase& c = GetParam();
+    TempDatabase db;
+    Recordset rs;
+    db.connection().openQuery(rs, QStringLiteral("Select 7 As Before, ") + QString::fromUtf8(c.sqlValue) +
+                                      QStringLiteral(" As Value, 'after' As After"));
+    ASSERT_EQ(rs.recordCount(), 1);
+    const QVariant value = rs.value(0, 1);
+    if (c.type == QMetaType::UnknownType)
+        EXPECT_TRUE(value.isNull());
+    else
+        EXPECT_EQ(value.typeId(), c.type);
+    EXPECT_EQ(value.toString(), QString::fromUtf8(c.text));
+    EXPECT_EQ(rs.text(0, 1), QString::fromUtf8(c.text));
+    EXPECT_EQ(rs.value(0, 0).toLongLong(), 7);
+    EXPECT_EQ(rs.text(0, 2), QStringLiteral("after"));
+}
+
+const StoredValueCase kStoredValueCases[] = {
+    {"integer", "-42", QMetaType::LongLong, "-42"},
+    {"large_integer", "9007199254740993", QMetaType::LongLong, "9007199254740993"},
+    {"real", "2.5", QMetaType::Double, "2.5"},
+    {"text", "'稍候'", QMetaType::QString, "稍候"},
+    {"empty_text", "''", QMetaType::QString, ""},
+    {"long_text",
+     "'"
+     "0123456789012345678901234567890123456789012345678901234567890123456789"
+     "'",
+     QMetaType::QString, "0123456789012345678901234567890123456789012345678901234567890123456789"},
+    {"null", "null", QMetaType::UnknownType, ""},
+    {"blob", "x'4142'", QMetaType::QByteArray, "AB"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Kinds, StoredValueTest, ::testing::ValuesIn(kStoredValueCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RecordsetTest, ValuesOutsideTheSetAreRefused) {
+    // A field past the last must not read the next row's first value.
+    EXPECT_THROW(rs.value(0, rs.fieldCount()), std::out_of_range);
+    EXPECT_THROW(rs.value(rs.recordCount(), 0), std::out_of_range);
+    EXPECT_THROW(rs.value(-1, 0), std::out_of_range);
+}
+
+TEST_F(RecordsetTest, EditedValuesKeepTheirType) {
+    rs.setCurrentRow(1);
+    rs.edit();
+    rs.setFieldValue(QStringLiteral("GoogleRank"), true);
+    rs.setFieldValue(QStringLiteral("BaiduRank"), 12.5);
+    EXPECT_EQ(rs.fieldByName(QStringLiteral("GoogleRank")).typeId(), QMetaType::Bool);
+    EXPECT_EQ(rs.fieldByName(QStringLiteral("BaiduRank")).toDouble(), 12.5);
+    rs.cancel();
+    EXPECT_EQ(rs.fieldText(QStringLiteral("GoogleRank")), QStringLiteral("2"));
 }
 
 } // namespace

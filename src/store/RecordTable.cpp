@@ -1,0 +1,165 @@
+#include "store/RecordTable.h"
+
+#include <stdexcept>
+#include <utility>
+
+namespace quorvane {
+
+void RecordTable::check(int row, int column) const {
+    if (row < 0 || row >= rows_ || column < 0 || column >= columns_)
+        throw std::out_of_range("no such row or column in the query's rows");
+}
+
+const RecordTable::Cell& RecordTable::cell(int row, int column) const {
+    check(row, column);
+    const auto r = static_cast<size_t>(row);
+    return blocks_[r / kBlockRows]
+                  [(r % kBlockRows) * static_cast<size_t>(columns_) + static_cast<size_t>(column)];
+}
+
+RecordTable::Cell& RecordTable::cell(int row, int column) {
+    check(row, column);
+    const auto r = static_cast<size_t>(row);
+    return blocks_[r / kBlockRows]
+                  [(r % kBlockRows) * static_cast<size_t>(columns_) + static_cast<size_t>(column)];
+}
+
+void RecordTable::push(const Cell& cell) {
+    Q_ASSERT(columns_ > 0);
+    if (columns_ <= 0)
+        return; // a table without columns holds no values
+    const size_t blockCells = kBlockRows * static_cast<size_t>(columns_);
+    if (blocks_.empty() || blocks_.back().size() == blockCells) {
+        blocks_.emplace_back();
+        blocks_.back().reserve(blockCells);
+    }
+    blocks_.back().push_back(cell);
+    if (++rowFill_ == columns_) {
+        rowFill_ = 0;
+        ++rows_;
+    }
+}
+
+QVariant RecordTable::value(int row, int column) const {
+    const Cell& c = cell(row, column);
+    switch (c.kind) {
+    case Kind::Null:
+        return {};
+    case Kind::Integer:
+        return QVariant(static_cast<qlonglong>(c.integer));
+    case Kind::Real:
+        return QVariant(c.real);
+    case Kind::Text:
+        return QVariant(texts_[c.index]);
+    case Kind::Other:
+        return others_[c.index];
+    }
+    return {};
+}
+
+QString RecordTable::text(int row, int column) const {
+    const Cell& c = cell(row, column);
+    switch (c.kind) {
+    case Kind::Null:
+        return {};
+    case Kind::Integer:
+        return QString::number(c.integer);
+    case Kind::Real:
+        return QVariant(c.real).toString(); // the shortest text that reads back as the same number
+    case Kind::Text:
+        return texts_[c.index];
+    case Kind::Other:
+        return others_[c.index].toString();
+    }
+    return {};
+}
+
+bool RecordTable::isNull(int row, int column) const {
+    return cell(row, column).kind == Kind::Null;
+}
+
+void RecordTable::appendInteger(qint64 value) {
+    Cell c;
+    c.kind = Kind::Integer;
+    c.integer = value;
+    push(c);
+}
+
+void RecordTable::appendReal(double value) {
+    Cell c;
+    c.kind = Kind::Real;
+    c.real = value;
+    push(c);
+}
+
+void RecordTable::appendPooledText(std::uint32_t index) {
+    Cell c;
+    c.kind = Kind::Text;
+    c.index = index;
+    push(c);
+}
+
+void RecordTable::appendValue(const QVariant& value) {
+    push(cellOf(value));
+}
+
+std::uint32_t RecordTable::addText(QString text) {
+    texts_.push_back(std::move(text));
+    return static_cast<std::uint32_t>(texts_.size() - 1);
+}
+
+RecordTable::Cell RecordTable::cellOf(const QVariant& value) {
+    Cell c;
+    if (!value.isValid() || value.isNull())
+        return c;
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+        c.kind = Kind::Integer;
+        c.integer = value.toLongLong();
+        return c;
+    case QMetaType::Double:
+        c.kind = Kind::Real;
+        c.real = value.toDouble();
+        return c;
+    case QMetaType::QString:
+        c.kind = Kind::Text;
+        c.index = addText(value.toString());
+        return c;
+    default:
+        // Kept as given (a bool stays a bool), so a value reads back with its own type.
+        c.kind = Kind::Other;
+        others_.push_back(value);
+        c.index = static_cast<std::uint32_t>(others_.size() - 1);
+        return c;
+    }
+}
+
+void RecordTable::setValue(int row, int column, const QVariant& value) {
+    // The old text stays in the pool until the table goes: edits are few, and a cell elsewhere may share it.
+    cell(row, column) = cellOf(value);
+}
+
+void RecordTable::removeRow(int row) {
+    check(row, 0);
+    std::vector<int> others;
+    others.reserve(static_cast<size_t>(rows_ - 1));
+    for (int r = 0; r < rows_; ++r)
+        if (r != row)
+            others.push_back(r);
+    reorder(others);
+}
+
+void RecordTable::reorder(const std::vector<int>& order) {
+    RecordTable moved(columns_);
+    for (const int row : order)
+        for (int column = 0; column < columns_; ++column)
+            moved.push(cell(row, column));
+    blocks_ = std::move(moved.blocks_);
+    rows_ = moved.rows_;
+    rowFill_ = moved.rowFill_;
+}
+
+RecordSnapshot::RecordSnapshot()
+    : table_(new RecordTable) {}
+
+} // namespace quorvane
