@@ -159,9 +159,15 @@ void MainWindow::reloadMissionListNow() {
     const QFontMetrics metrics(missionGrid->font());
     longestAddress_ = 0;
     const int address = missions.fieldIndex(u"UrlName");
-    for (int row = 0; address >= 0 && row < rows; ++row)
-        longestAddress_ =
-            std::max(longestAddress_, metrics.horizontalAdvance(missions.value(row, address).toString()) + 5);
+    // The list comes sorted by address: each site's address is measured once, not once per keyword.
+    QString previous;
+    for (int row = 0; address >= 0 && row < rows; ++row) {
+        const QString text = missions.text(row, address);
+        if (row > 0 && text == previous)
+            continue;
+        longestAddress_ = std::max(longestAddress_, metrics.horizontalAdvance(text) + 5);
+        previous = text;
+    }
     missionGrid->setPopupMenu(rows >= 1 ? missionMenu : nullptr);
     missionGrid->updateFooter();
 }

@@ -5,6 +5,7 @@
 #include "history/HistoryStatements.h"
 #include "history/RankMarks.h"
 #include "store/Database.h"
+#include "store/Recordset.h"
 #include "ui/Fonts.h"
 
 #include <QButtonGroup>
@@ -220,6 +221,8 @@ void TrendChart::drawTrendChart(const QString& keyWordId, const QString& webId, 
     clearChart();
     if (sql.isEmpty())
         return;
+    // The points and labels are all the chart keeps; a long history's rows would double the window's memory.
+    Recordset chartRows;
     if (database_.openQuery(chartRows, sql) <= 0) {
         showEmptyNotice(engine + QStringLiteral("在") + first.toString(QStringLiteral("yyyy-MM-dd")) +
                         QStringLiteral("至") + last.toString(QStringLiteral("yyyy-MM-dd")) +

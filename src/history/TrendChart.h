@@ -1,7 +1,5 @@
 #pragma once
 
-#include "store/Recordset.h"
-
 #include <QDate>
 #include <QStringList>
 #include <QWidget>
@@ -70,7 +68,6 @@ public:
     QLineSeries* rankSeries;
     QValueAxis* axisLeft;
     QCategoryAxis* axisBottom;
-    Recordset chartRows;
 
 signals:
     // Another engine button was selected (by mouse or keyboard); carries its engine name.
