@@ -1,6 +1,7 @@
 #include "export/TemplatePackage.h"
 
 #include "export/FileErrors.h"
+#include "export/ScratchFile.h"
 #include "export/SheetReferences.h"
 #include "export/TemplateSheet.h"
 #include "export/WorkbookError.h"
@@ -11,7 +12,9 @@
 #include <QFile>
 
 #include <cerrno>
+#include <memory>
 #include <string_view>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -105,34 +108,76 @@ QByteArray xmlEscaped(QByteArrayView text) {
     return out;
 }
 
+// The chart part as it is written out: in pieces to a scratch file, so that the cached points of a long
+// history never sit in memory as one text.
+class ChartOutput {
+public:
+    explicit ChartOutput(ScratchFile& file)
+        : file_(file) {}
+    ~ChartOutput() = default;
+    ChartOutput(const ChartOutput&) = delete;
+    ChartOutput& operator=(const ChartOutput&) = delete;
+
+    void append(QByteArrayView bytes) {
+        pending_ += bytes;
+        if (pending_.size() >= kPieceBytes)
+            flush();
+    }
+    // The texts built from pieces ('<' + prefix + ...).
+    void append(const QByteArray& bytes) { append(QByteArrayView(bytes)); }
+    void flush() {
+        file_.write(pending_);
+        pending_.clear();
+    }
+
+private:
+    static constexpr qsizetype kPieceBytes = 256 * 1024;
+    ScratchFile& file_;
+    QByteArray pending_;
+};
+
+// A chart reference whose cached values are rebuilt from the sheet.
+struct CacheRequest {
+    std::string prefix;
+    bool numeric = false;
+    CellRange range;
+};
+
 // The cached values beside a chart reference: the values of its range written from the sheet, so that
 // readers that draw from the cache show the rows written.
-QByteArray cacheText(const std::string& p, bool numeric, const CellRange& range, const ChartValues& values) {
-    const QByteArray prefix = QByteArray::fromStdString(p);
-    const QByteArray element = prefix + (numeric ? "numCache" : "strCache");
-    QByteArray text = '<' + element + '>';
-    if (numeric)
-        text += '<' + prefix + "formatCode>General</" + prefix + "formatCode>";
-    text += '<' + prefix + "ptCount val=\"" + QByteArray::number(range.lastRow - range.firstRow + 1) + "\"/>";
-    for (const ChartValues::Value& value : values.values(range.firstColumn, range.firstRow, range.lastRow)) {
-        if (numeric && value.kind != CellKind::Number)
-            continue;
-        text += '<' + prefix + "pt idx=\"" + QByteArray::number(value.row - range.firstRow) + "\"><" +
-                prefix + "v>" + xmlEscaped(escapeSpreadsheetText(value.text)) + "</" + prefix + "v></" +
-                prefix + "pt>";
-    }
-    return text + "</" + element + '>';
+void writeCache(ChartOutput& out, const CacheRequest& request, const ChartValues& values) {
+    const QByteArray prefix = QByteArray::fromStdString(request.prefix);
+    const QByteArray element = prefix + (request.numeric ? "numCache" : "strCache");
+    const CellRange& range = request.range;
+    out.append('<' + element + '>');
+    if (request.numeric)
+        out.append('<' + prefix + "formatCode>General</" + prefix + "formatCode>");
+    out.append('<' + prefix + "ptCount val=\"" + QByteArray::number(range.lastRow - range.firstRow + 1) +
+               "\"/>");
+    QByteArray point;
+    values.forEachValue(
+        range.firstColumn, range.firstRow, range.lastRow, [&](const ChartValues::Value& value) {
+            if (request.numeric && value.kind != CellKind::Number)
+                return;
+            point = '<' + prefix + "pt idx=\"" + QByteArray::number(value.row - range.firstRow) + "\"><" +
+                    prefix + "v>" + xmlEscaped(escapeSpreadsheetText(value.text)) + "</" + prefix + "v></" +
+                    prefix + "pt>";
+            out.append(point);
+        });
+    out.append("</" + element + '>');
 }
 
-QByteArray rewriteChart(const QByteArray& content, const QString& part, const QString& oldName,
-                        const SheetModel& sheet, const ChartValues& values, bool& changed) {
+// Rewrites a chart's references to the renamed sheet and the rows written, with their cached values, into
+// `file`. False, and nothing written, when the chart needs no change.
+bool rewriteChart(const QByteArray& content, const QString& part, const QString& oldName,
+                  const SheetModel& sheet, const ChartValues& values, ScratchFile& file) {
     if (content.contains(kCacheMarker))
         throw WorkbookError(QStringLiteral("部件“") + part + QStringLiteral("”含有保留的名称 ") +
                             QString::fromLatin1(kCacheMarker) + u'。');
     pugi::xml_document chart;
     parseXmlPart(chart, content, part);
-    changed = false;
-    std::vector<QByteArray> caches;
+    bool changed = false;
+    std::vector<CacheRequest> caches;
     forEachElement(chart, "f", [&](pugi::xml_node f) {
         const QString formula = QString::fromUtf8(f.text().as_string());
         const RewrittenFormula rewritten =
@@ -151,29 +196,25 @@ QByteArray rewriteChart(const QByteArray& content, const QString& part, const QS
                     holder.remove_child(old);
             }
             holder.insert_child_after(kCacheMarker, f);
-            caches.push_back(cacheText(prefixOf(holder), kind == "numRef", *rewritten.dataRange, values));
+            caches.push_back({prefixOf(holder), kind == "numRef", *rewritten.dataRange});
         }
         changed = true;
     });
+    if (!changed)
+        return false;
     const QByteArray written = serializeXmlPart(chart);
-    if (caches.empty())
-        return written;
     const QByteArray marker = QByteArray("<") + kCacheMarker + "/>";
-    qsizetype size = written.size();
-    for (const QByteArray& cache : caches)
-        size += cache.size();
-    QByteArray result;
-    result.reserve(size);
+    ChartOutput out(file);
     qsizetype copied = 0;
-    for (QByteArray& cache : caches) {
+    for (const CacheRequest& cache : caches) {
         const qsizetype at = written.indexOf(marker, copied);
-        result += QByteArrayView(written).sliced(copied, at - copied);
-        result += cache;
-        cache.clear();
+        out.append(QByteArrayView(written).sliced(copied, at - copied));
+        writeCache(out, cache, values);
         copied = at + marker.size();
     }
-    result += QByteArrayView(written).sliced(copied);
-    return result;
+    out.append(QByteArrayView(written).sliced(copied));
+    out.flush();
+    return true;
 }
 
 } // namespace
@@ -341,11 +382,14 @@ QByteArray TemplatePackage::filled(const SheetModel& sheet, const QString& works
             zip.replace(appPart_, serializeXmlPart(app));
     }
 
+    // The rewritten charts stay in their files until the package is complete.
+    std::vector<std::unique_ptr<ScratchFile>> charts;
     forEachPartOfType(zip, kChartContentType, [&](const QString& part) {
-        bool changed = false;
-        QByteArray chart = rewriteChart(zip.read(part), part, sheetName_, sheet, chartValues, changed);
-        if (changed)
-            zip.replace(part, std::move(chart));
+        auto file = std::make_unique<ScratchFile>();
+        if (rewriteChart(zip.read(part), part, sheetName_, sheet, chartValues, *file)) {
+            zip.replaceFromFile(part, file->path());
+            charts.push_back(std::move(file));
+        }
     });
     if (renamed) {
         // The other sheets' formulas that named the renamed sheet follow it.
