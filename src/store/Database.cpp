@@ -318,10 +318,18 @@ void Database::execStatements(const QStringList& statements) {
 }
 
 int Database::openQuery(Recordset& query, const QString& sql) {
+    QStringList fields;
+    RecordTable rows = readRows(sql, fields);
+    const int count = rows.rowCount();
+    query.assign(this, sql, std::move(fields), std::move(rows));
+    return count;
+}
+
+RecordTable Database::readRows(const QString& sql, QStringList& fields) {
     notify(sql);
     SqliteStatement stmt = prepare(sql);
     const int columns = sqlite3_column_count(stmt.get());
-    QStringList fields;
+    fields.clear();
     fields.reserve(columns);
     for (int c = 0; c < columns; ++c)
         fields << QString::fromUtf8(sqlite3_column_name(stmt.get(), c));
@@ -334,9 +342,7 @@ int Database::openQuery(Recordset& query, const QString& sql) {
     }
     if (rc != SQLITE_DONE)
         throw lastDbError();
-    const int count = rows.rowCount();
-    query.assign(this, sql, std::move(fields), std::move(rows));
-    return count;
+    return rows;
 }
 
 bool Database::ensureColumn(const QString& table, const QString& column, const QString& type) {

@@ -49,6 +49,8 @@ public:
     DbFailure lastFailure() const { return lastFailure_; }
     // Reopens the query with the statement and returns its row count. Throws DbError.
     int openQuery(Recordset& query, const QString& sql);
+    // The statement's rows, and its field names in `fields`. Throws DbError.
+    RecordTable readRows(const QString& sql, QStringList& fields);
     // Adds the column when the table lacks it (exact, case-sensitive name comparison); true only when it
     // was added now. The probe's errors reach the caller.
     bool ensureColumn(const QString& table, const QString& column, const QString& type);

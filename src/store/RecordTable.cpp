@@ -78,6 +78,13 @@ bool RecordTable::isNull(int row, int column) const {
     return cell(row, column).kind == Kind::Null;
 }
 
+std::optional<qint64> RecordTable::integerAt(int row, int column) const {
+    const Cell& c = cell(row, column);
+    if (c.kind != Kind::Integer)
+        return std::nullopt;
+    return c.integer;
+}
+
 void RecordTable::appendInteger(qint64 value) {
     Cell c;
     c.kind = Kind::Integer;
@@ -139,24 +146,63 @@ void RecordTable::setValue(int row, int column, const QVariant& value) {
     cell(row, column) = cellOf(value);
 }
 
+void RecordTable::setPooledText(int row, int column, std::uint32_t index) {
+    if (index >= texts_.size())
+        throw std::out_of_range("no such text in the pool");
+    Cell& c = cell(row, column);
+    c.kind = Kind::Text;
+    c.index = index;
+}
+
+void RecordTable::copyRow(int from, int to) {
+    for (int column = 0; column < columns_; ++column)
+        cell(to, column) = cell(from, column);
+}
+
 void RecordTable::removeRow(int row) {
     check(row, 0);
-    std::vector<int> others;
-    others.reserve(static_cast<size_t>(rows_ - 1));
-    for (int r = 0; r < rows_; ++r)
-        if (r != row)
-            others.push_back(r);
-    reorder(others);
+    Q_ASSERT(rowFill_ == 0);
+    for (int r = row; r + 1 < rows_; ++r)
+        copyRow(r + 1, r);
+    std::vector<Cell>& last = blocks_.back();
+    last.resize(last.size() - static_cast<size_t>(columns_));
+    if (last.empty())
+        blocks_.pop_back();
+    --rows_;
 }
 
 void RecordTable::reorder(const std::vector<int>& order) {
-    RecordTable moved(columns_);
-    for (const int row : order)
+    // In place, one cycle of the permutation at a time: a second copy of a large list would double the
+    // memory that sorting or reading it takes.
+    const auto rows = static_cast<size_t>(rows_);
+    std::vector<bool> named(rows, false);
+    if (order.size() != rows)
+        throw std::invalid_argument("the new order does not name every row once");
+    for (const int row : order) {
+        if (row < 0 || row >= rows_ || named[static_cast<size_t>(row)])
+            throw std::invalid_argument("the new order does not name every row once");
+        named[static_cast<size_t>(row)] = true;
+    }
+    std::vector<bool> placed(rows, false);
+    std::vector<Cell> held(static_cast<size_t>(columns_));
+    for (int start = 0; start < rows_; ++start) {
+        if (placed[static_cast<size_t>(start)])
+            continue;
+        // Row i takes row order[i]; the first row of the cycle is held until its place comes round.
         for (int column = 0; column < columns_; ++column)
-            moved.push(cell(row, column));
-    blocks_ = std::move(moved.blocks_);
-    rows_ = moved.rows_;
-    rowFill_ = moved.rowFill_;
+            held[static_cast<size_t>(column)] = cell(start, column);
+        int to = start;
+        for (;;) {
+            placed[static_cast<size_t>(to)] = true;
+            const int from = order[static_cast<size_t>(to)];
+            if (from == start)
+                break;
+            copyRow(from, to);
+            to = from;
+        }
+        for (int column = 0; column < columns_; ++column)
+            cell(to, column) = held[static_cast<size_t>(column)];
+    }
 }
 
 RecordSnapshot::RecordSnapshot()

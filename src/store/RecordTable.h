@@ -5,6 +5,7 @@
 #include <QVariant>
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -28,6 +29,8 @@ public:
     // The value as text, as QVariant::toString() gives it; a stored text is returned without a copy.
     QString text(int row, int column) const;
     bool isNull(int row, int column) const;
+    // The whole number a cell holds; none for a null, a text or any other value.
+    std::optional<qint64> integerAt(int row, int column) const;
 
     // Building, a row at a time: the values of one row in column order.
     void appendNull() { push(Cell{}); }
@@ -40,8 +43,11 @@ public:
     std::uint32_t addText(QString text);
 
     void setValue(int row, int column, const QVariant& value);
+    // A text already in the pool, for many cells that show the same text.
+    void setPooledText(int row, int column, std::uint32_t index);
     void removeRow(int row);
-    // Rows in the given order: order[i] is the row that becomes row i.
+    // Rows in the given order: order[i] is the row that becomes row i. Throws std::invalid_argument unless
+    // the order names every row once.
     void reorder(const std::vector<int>& order);
 
 private:
@@ -62,6 +68,7 @@ private:
     const Cell& cell(int row, int column) const;
     Cell& cell(int row, int column);
     void push(const Cell& cell);
+    void copyRow(int from, int to);
     // Throws std::out_of_range for a row or column outside the table.
     void check(int row, int column) const;
     Cell cellOf(const QVariant& value);

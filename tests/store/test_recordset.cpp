@@ -175,6 +175,43 @@ TEST_F(RecordsetTest, ValuesOutsideTheSetAreRefused) {
     EXPECT_THROW(rs.value(-1, 0), std::out_of_range);
 }
 
+// A table of rows "r0".."r5" with their number in a second column.
+RecordTable numberedRows(int count) {
+    RecordTable table(2);
+    for (int row = 0; row < count; ++row) {
+        table.appendPooledText(table.addText(QStringLiteral("r%1").arg(row)));
+        table.appendInteger(row);
+    }
+    return table;
+}
+
+QStringList firstColumn(const RecordTable& table) {
+    QStringList texts;
+    for (int row = 0; row < table.rowCount(); ++row)
+        texts << table.text(row, 0) + u'/' + table.text(row, 1);
+    return texts;
+}
+
+TEST(RecordTable, ReordersRowsWithEveryValue) {
+    // Two cycles (0 2 4 and 1 5) and a row that stays.
+    RecordTable table = numberedRows(6);
+    table.reorder({2, 5, 4, 3, 0, 1});
+    EXPECT_EQ(firstColumn(table), (QStringList{"r2/2", "r5/5", "r4/4", "r3/3", "r0/0", "r1/1"}));
+    table.removeRow(1);
+    table.removeRow(4);
+    EXPECT_EQ(firstColumn(table), (QStringList{"r2/2", "r4/4", "r3/3", "r0/0"}));
+}
+
+TEST(RecordTable, AnOrderThatIsNoPermutationChangesNothing) {
+    RecordTable table = numberedRows(4);
+    const QStringList before = firstColumn(table);
+    for (const std::vector<int>& order :
+         {std::vector<int>{0, 1, 2}, std::vector<int>{0, 1, 1, 3}, std::vector<int>{0, 1, 2, 4}}) {
+        EXPECT_THROW(table.reorder(order), std::invalid_argument);
+        EXPECT_EQ(firstColumn(table), before);
+    }
+}
+
 TEST_F(RecordsetTest, EditedValuesKeepTheirType) {
     rs.setCurrentRow(1);
     rs.edit();
