@@ -1,5 +1,6 @@
 #include "store/RecordTable.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
@@ -155,8 +156,9 @@ void RecordTable::setPooledText(int row, int column, std::uint32_t index) {
 }
 
 void RecordTable::copyRow(int from, int to) {
-    for (int column = 0; column < columns_; ++column)
-        cell(to, column) = cell(from, column);
+    // A row's cells stand together in one block.
+    const Cell* source = &cell(from, 0);
+    std::copy_n(source, columns_, &cell(to, 0));
 }
 
 void RecordTable::removeRow(int row) {
@@ -189,8 +191,7 @@ void RecordTable::reorder(const std::vector<int>& order) {
         if (placed[static_cast<size_t>(start)])
             continue;
         // Row i takes row order[i]; the first row of the cycle is held until its place comes round.
-        for (int column = 0; column < columns_; ++column)
-            held[static_cast<size_t>(column)] = cell(start, column);
+        std::copy_n(&cell(start, 0), columns_, held.begin());
         int to = start;
         for (;;) {
             placed[static_cast<size_t>(to)] = true;
@@ -200,8 +201,7 @@ void RecordTable::reorder(const std::vector<int>& order) {
             copyRow(from, to);
             to = from;
         }
-        for (int column = 0; column < columns_; ++column)
-            cell(to, column) = held[static_cast<size_t>(column)];
+        std::copy_n(held.begin(), columns_, &cell(to, 0));
     }
 }
 
