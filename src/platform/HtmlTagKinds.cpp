@@ -81,6 +81,12 @@ bool isTablePartList(TagId tag) {
     return isOneOf(tag, {GUMBO_TAG_TBODY, GUMBO_TAG_THEAD, GUMBO_TAG_TFOOT, GUMBO_TAG_TR});
 }
 
+// The elements that only a table holds: outside one the parser drops their start tags.
+bool onlyInTablesList(TagId tag) {
+    return isTablePartList(tag) ||
+           isOneOf(tag, {GUMBO_TAG_TD, GUMBO_TAG_TH, GUMBO_TAG_CAPTION, GUMBO_TAG_COLGROUP, GUMBO_TAG_COL});
+}
+
 // End tags that look for their element up to the nearest table.
 bool endsInTableScopeList(TagId tag) {
     return tag == GUMBO_TAG_TABLE || isTablePartList(tag) ||
@@ -130,6 +136,7 @@ enum TagKind : std::uint16_t {
     LeavesForeignContent = 1 << 10,
     Special = 1 << 11,
     IntegrationPoint = 1 << 12,
+    OnlyInTables = 1 << 13,
 };
 
 bool hasKind(TagId tag, std::uint16_t kind) {
@@ -150,6 +157,7 @@ bool hasKind(TagId tag, std::uint16_t kind) {
                 {leavesForeignContentList(t), TagKind::LeavesForeignContent},
                 {isSpecialList(t), TagKind::Special},
                 {isIntegrationPointList(t), TagKind::IntegrationPoint},
+                {onlyInTablesList(t), TagKind::OnlyInTables},
             };
             for (const auto& [holds, kind] : facts)
                 if (holds)
@@ -188,6 +196,9 @@ bool endsScope(TagId tag) {
 }
 bool isTablePart(TagId tag) {
     return hasKind(tag, TagKind::TablePart);
+}
+bool onlyInTables(TagId tag) {
+    return hasKind(tag, TagKind::OnlyInTables);
 }
 bool endsInTableScope(TagId tag) {
     return hasKind(tag, TagKind::EndsInTableScope);

@@ -37,8 +37,14 @@ struct Tag {
     bool selfClosing = false;
     int attributes = 0;
     std::uint64_t attributesHash = 0; // the same for tags with the same attributes, in any order
+    bool hiddenType = false;          // its (first) type attribute says "hidden", as for a hidden input
     size_t end = 0;                   // just after its '>'
 };
+
+bool equalsFolded(std::string_view text, std::string_view lowerCase) {
+    return text.size() == lowerCase.size() && std::equal(text.begin(), text.end(), lowerCase.begin(),
+                                                         [](char a, char b) { return lower(a) == b; });
+}
 
 std::uint64_t hashText(std::string_view text, bool foldCase) {
     std::uint64_t hash = 14695981039346656037ull; // FNV-1a
@@ -58,6 +64,7 @@ public:
     // inside a quoted value does not end it. False when the page ends inside the tag.
     bool readTag(size_t at, Tag& tag) {
         tag = Tag{};
+        typeSeen_ = false;
         size_t i = at + 1;
         if (text_[i] == '/') {
             tag.isEnd = true;
@@ -105,7 +112,9 @@ private:
         while (i < text_.size() && !isSpace(text_[i]) && text_[i] != '/' && text_[i] != '>' &&
                text_[i] != '=')
             ++i;
-        std::uint64_t hash = hashText(text_.substr(nameStart, i - nameStart), true);
+        const std::string_view name = text_.substr(nameStart, i - nameStart);
+        std::uint64_t hash = hashText(name, true);
+        std::string_view value;
         size_t j = i;
         while (j < text_.size() && isSpace(text_[j]))
             ++j;
@@ -117,14 +126,20 @@ private:
             if (j < text_.size() && (text_[j] == '"' || text_[j] == '\'')) {
                 valueStart = j + 1;
                 j = std::min(text_.find(text_[j], valueStart), text_.size());
-                hash = hash * 31 + hashText(text_.substr(valueStart, j - valueStart), false);
+                value = text_.substr(valueStart, j - valueStart);
                 i = std::min(j + 1, text_.size());
             } else {
                 while (j < text_.size() && !isSpace(text_[j]) && text_[j] != '>')
                     ++j;
-                hash = hash * 31 + hashText(text_.substr(valueStart, j - valueStart), false);
+                value = text_.substr(valueStart, j - valueStart);
                 i = j;
             }
+            hash = hash * 31 + hashText(value, false);
+        }
+        // The parser keeps the first of repeated attributes.
+        if (!typeSeen_ && equalsFolded(name, "type")) {
+            typeSeen_ = true;
+            tag.hiddenType = equalsFolded(value, "hidden");
         }
         ++tag.attributes;
         tag.attributesHash += hash;
@@ -133,6 +148,7 @@ private:
 
     std::string_view text_;
     std::string name_;
+    bool typeSeen_ = false;
 };
 
 // The parser's stack of open elements and its list of active formatting elements, as far as they decide how
@@ -151,30 +167,134 @@ public:
         return !stack_.empty() && stack_.back().foreign && !isIntegrationPoint(stack_.back().tag);
     }
     bool currentIsForeign() const { return !stack_.empty() && stack_.back().foreign; }
+    // Whether the current element is this HTML one: a raw text element whose start tag was not dropped.
+    bool currentIs(TagId tag) const {
+        return !stack_.empty() && stack_.back().tag == tag && !stack_.back().foreign;
+    }
 
     // Each of these is false when the token would nest deeper than the limit.
     bool text(bool whitespaceOnly) {
         ++nodes_;
-        // In a column group the parser splits a text: its spaces stay there, the rest goes before the table.
-        if (!whitespaceOnly && !stack_.empty() && stack_.back().tag == GUMBO_TAG_COLGROUP)
-            ++nodes_;
-        if (inSelect() || (whitespaceOnly && !stack_.empty() &&
-                           (stack_.back().tag == GUMBO_TAG_TABLE || isTablePart(stack_.back().tag))))
+        switch (mode()) {
+        case Mode::Select:
+        case Mode::SelectInTable:
             return true;
-        return reopenFormatting();
+        case Mode::ColumnGroup:
+            if (whitespaceOnly)
+                return true;
+            // The parser splits the text: its leading spaces stay in the column group, which the rest closes
+            // and goes before the table.
+            ++nodes_;
+            pop();
+            return reopenFormatting();
+        case Mode::Table:
+        case Mode::TableBody:
+        case Mode::Row:
+            // Spaces stay in the table; other text goes before it, formatted as before the table.
+            return whitespaceOnly || reopenFormatting();
+        default:
+            return reopenFormatting();
+        }
     }
 
     void comment() { ++nodes_; }
 
     bool startTag(const Tag& tag) {
         nodes_ += tag.attributes;
+        return startElement(tag);
+    }
+
+    bool endTag(const Tag& tag) {
         const TagId id = tag.id;
-        // Merged into the elements that exist, or dropped. Not so <frameset>: a frameset nests in a frameset
-        // without end, so each one counts as an element, even the one that takes the body's place.
-        if (isOneOf(id, {GUMBO_TAG_HTML, GUMBO_TAG_HEAD, GUMBO_TAG_BODY}))
+        if (isRawText(id) && currentIs(id)) {
+            pop(); // the end of its text
             return true;
-        if (inSelect())
-            return startInSelect(tag);
+        }
+        if (currentIsForeign()) {
+            // An end tag closes its SVG or MathML element; failing that, the HTML element below reads it.
+            for (size_t k = stack_.size(); k > 0 && stack_[k - 1].foreign; --k) {
+                if (stack_[k - 1].tag == id) {
+                    popTo(k - 1);
+                    return true;
+                }
+            }
+        }
+        switch (mode()) {
+        case Mode::Select:
+        case Mode::SelectInTable:
+            return endInSelect(tag);
+        case Mode::Body:
+            return endInBody(tag);
+        default:
+            return endInTable(tag) || endInBody(tag);
+        }
+    }
+
+private:
+    static constexpr TagId kMarker = -1;
+    static constexpr int kMaxAdoptionRounds = 8; // blocks moved out of one formatting element, at most
+
+    // How the parser reads the next token: as in the body, or as in a part of a table, or in a select (then
+    // with an eye on the table around it). The nearest table part or select on the stack decides it.
+    enum class Mode : std::uint8_t {
+        Body,
+        Table,
+        TableBody,
+        Row,
+        Cell,
+        Caption,
+        ColumnGroup,
+        Select,
+        SelectInTable
+    };
+
+    struct Open {
+        TagId tag;
+        std::uint32_t serial;   // names a formatting element in the list of formatting elements; 0 for others
+        bool foreign = false;   // an SVG or MathML element
+        Mode mode = Mode::Body; // while this element is the current one, and the ones above it that set none
+    };
+    struct Formatting {
+        TagId tag; // kMarker for a marker
+        std::uint64_t attributesHash;
+        int attributes;
+        std::uint32_t serial; // of its open element; 0 while it is closed
+    };
+
+    Mode mode() const { return stack_.empty() ? Mode::Body : stack_.back().mode; }
+    bool inSelect() const { return mode() == Mode::Select || mode() == Mode::SelectInTable; }
+
+    // The mode in which the parser reads what follows the start of this element.
+    Mode modeAfter(TagId tag, bool foreign) const {
+        const Mode current = mode();
+        if (foreign)
+            return current;
+        switch (tag) {
+        case GUMBO_TAG_TABLE:
+            return Mode::Table;
+        case GUMBO_TAG_TBODY:
+        case GUMBO_TAG_THEAD:
+        case GUMBO_TAG_TFOOT:
+            return Mode::TableBody;
+        case GUMBO_TAG_TR:
+            return Mode::Row;
+        case GUMBO_TAG_TD:
+        case GUMBO_TAG_TH:
+            return Mode::Cell;
+        case GUMBO_TAG_CAPTION:
+            return Mode::Caption;
+        case GUMBO_TAG_COLGROUP:
+            return Mode::ColumnGroup;
+        case GUMBO_TAG_SELECT:
+            return current == Mode::Body ? Mode::Select : Mode::SelectInTable;
+        default:
+            return current;
+        }
+    }
+
+    // A start tag as the mode reads it; again when the parser reprocesses it in the mode it switched to.
+    bool startElement(const Tag& tag) {
+        const TagId id = tag.id;
         if (inForeignContent()) {
             if (!leavesForeignContent(id)) {
                 if (tag.selfClosing)
@@ -184,6 +304,109 @@ public:
             while (inForeignContent())
                 pop();
         }
+        switch (mode()) {
+        case Mode::Select:
+        case Mode::SelectInTable:
+            return startInSelect(tag);
+        case Mode::Table:
+        case Mode::TableBody:
+        case Mode::Row:
+            return startInTable(tag);
+        case Mode::Cell:
+        case Mode::Caption:
+            // A table part closes the cell or the caption and starts in the row or the table around it.
+            if (onlyInTables(id)) {
+                popThrough(mode() == Mode::Cell ? std::initializer_list<GumboTag>{GUMBO_TAG_TD, GUMBO_TAG_TH}
+                                                : std::initializer_list<GumboTag>{GUMBO_TAG_CAPTION});
+                return startElement(tag);
+            }
+            break;
+        case Mode::ColumnGroup:
+            if (id == GUMBO_TAG_HTML)
+                return true;
+            if (id == GUMBO_TAG_COL)
+                return leaf();
+            pop(); // anything else closes the column group
+            return startElement(tag);
+        case Mode::Body:
+            break;
+        }
+        return startInBody(tag);
+    }
+
+    // Start tags in a table, a section or a row. Parts close the parts they cannot sit in and bring the ones
+    // they need (a cell its row, a row its section, a column its group); a table closes the open one. What is
+    // no part of a table the parser moves before it, read as in the body, and keeps it open.
+    bool startInTable(const Tag& tag) {
+        const TagId id = tag.id;
+        static constexpr std::initializer_list<GumboTag> kSections = {GUMBO_TAG_TBODY, GUMBO_TAG_THEAD,
+                                                                      GUMBO_TAG_TFOOT};
+        if (mode() == Mode::Row) {
+            if (id == GUMBO_TAG_TD || id == GUMBO_TAG_TH) {
+                clearBackTo({GUMBO_TAG_TR});
+                return push(id);
+            }
+            if (isOneOf(id, {GUMBO_TAG_CAPTION, GUMBO_TAG_COLGROUP, GUMBO_TAG_TBODY, GUMBO_TAG_TFOOT,
+                             GUMBO_TAG_THEAD, GUMBO_TAG_TR})) {
+                clearBackTo({GUMBO_TAG_TR});
+                pop();
+                return startElement(tag);
+            }
+        } else if (mode() == Mode::TableBody) {
+            if (id == GUMBO_TAG_TR || id == GUMBO_TAG_TD || id == GUMBO_TAG_TH) {
+                clearBackTo(kSections);
+                if (!push(GUMBO_TAG_TR))
+                    return false;
+                return id == GUMBO_TAG_TR || startElement(tag);
+            }
+            if (isOneOf(id, {GUMBO_TAG_CAPTION, GUMBO_TAG_COL, GUMBO_TAG_COLGROUP, GUMBO_TAG_TBODY,
+                             GUMBO_TAG_TFOOT, GUMBO_TAG_THEAD})) {
+                clearBackTo(kSections);
+                pop();
+                return startElement(tag);
+            }
+        }
+        switch (id) {
+        case GUMBO_TAG_CAPTION:
+        case GUMBO_TAG_COLGROUP:
+        case GUMBO_TAG_TBODY:
+        case GUMBO_TAG_THEAD:
+        case GUMBO_TAG_TFOOT:
+            clearBackTo({GUMBO_TAG_TABLE});
+            return push(id);
+        case GUMBO_TAG_COL:
+            clearBackTo({GUMBO_TAG_TABLE});
+            return push(GUMBO_TAG_COLGROUP) && leaf();
+        case GUMBO_TAG_TR:
+        case GUMBO_TAG_TD:
+        case GUMBO_TAG_TH:
+            clearBackTo({GUMBO_TAG_TABLE});
+            return push(GUMBO_TAG_TBODY) && startElement(tag);
+        case GUMBO_TAG_TABLE:
+            popThrough({GUMBO_TAG_TABLE});
+            return startElement(tag);
+        case GUMBO_TAG_FORM:
+            // Kept in the table and closed at once, unless a form is open: then dropped.
+            if (formOpen_)
+                return true;
+            formOpen_ = true;
+            return leaf();
+        case GUMBO_TAG_INPUT:
+            if (tag.hiddenType)
+                return leaf(); // kept in the table, and formatting is not reopened before it
+            break;
+        default:
+            break;
+        }
+        return startInBody(tag);
+    }
+
+    bool startInBody(const Tag& tag) {
+        const TagId id = tag.id;
+        // Merged into the elements that exist, or dropped. Not so <frameset>: a frameset nests in a frameset
+        // without end, so each one counts as an element, even the one that takes the body's place.
+        if (isOneOf(id, {GUMBO_TAG_HTML, GUMBO_TAG_HEAD, GUMBO_TAG_BODY}) || onlyInTables(id))
+            return true;
         if (closesParagraph(id))
             closeParagraph();
         if (id == GUMBO_TAG_FORM) {
@@ -207,8 +430,6 @@ public:
         } else if (isOneOf(id, {GUMBO_TAG_RB, GUMBO_TAG_RP, GUMBO_TAG_RT, GUMBO_TAG_RTC})) {
             if (!stack_.empty() && isOneOf(stack_.back().tag, {GUMBO_TAG_RB, GUMBO_TAG_RP, GUMBO_TAG_RT}))
                 pop();
-        } else if (id == GUMBO_TAG_TABLE || endsInTableScope(id) || id == GUMBO_TAG_COL) {
-            return startTablePart(id);
         } else if (id == GUMBO_TAG_A) {
             adopt(id); // a second link closes the first
         } else if (id == GUMBO_TAG_NOBR && findInScope(id) >= 0) {
@@ -223,7 +444,122 @@ public:
         return isFormatting(id) ? pushFormatting(id, tag) : push(id);
     }
 
-    bool endTag(const Tag& tag) {
+    // Inside a select only options, option groups and scripts start; a select, an input or a text area ends
+    // it, and so do table parts when the select is in a table. The rest is dropped.
+    bool startInSelect(const Tag& tag) {
+        const TagId id = tag.id;
+        if (mode() == Mode::SelectInTable &&
+            (id == GUMBO_TAG_TABLE ||
+             (onlyInTables(id) && id != GUMBO_TAG_COL && id != GUMBO_TAG_COLGROUP))) {
+            popThrough({GUMBO_TAG_SELECT});
+            return startElement(tag);
+        }
+        if (id == GUMBO_TAG_OPTION || id == GUMBO_TAG_OPTGROUP) {
+            while (!stack_.empty() && (stack_.back().tag == GUMBO_TAG_OPTION ||
+                                       (id == GUMBO_TAG_OPTGROUP && stack_.back().tag == GUMBO_TAG_OPTGROUP)))
+                pop();
+            return push(id);
+        }
+        if (isOneOf(id, {GUMBO_TAG_SELECT, GUMBO_TAG_INPUT, GUMBO_TAG_KEYGEN, GUMBO_TAG_TEXTAREA})) {
+            popThrough({GUMBO_TAG_SELECT}); // ends the select; the others then start as usual
+            return id == GUMBO_TAG_SELECT || startElement(tag);
+        }
+        if (id == GUMBO_TAG_SCRIPT)
+            return push(id);
+        return true;
+    }
+
+    // End tags of table parts in a table, a section, a row, a cell, a caption or a column group: they close
+    // parts (a part closing the ones inside it) or are dropped. False for the others, which end as in the
+    // body.
+    bool endInTable(const Tag& tag) {
+        const TagId id = tag.id;
+        static constexpr std::initializer_list<GumboTag> kSections = {GUMBO_TAG_TBODY, GUMBO_TAG_THEAD,
+                                                                      GUMBO_TAG_TFOOT};
+        switch (mode()) {
+        case Mode::Cell:
+            if (id == GUMBO_TAG_TD || id == GUMBO_TAG_TH) {
+                if (inTableScope(id))
+                    popThrough({GUMBO_TAG_TD, GUMBO_TAG_TH});
+                return true;
+            }
+            if (isOneOf(id,
+                        {GUMBO_TAG_TABLE, GUMBO_TAG_TBODY, GUMBO_TAG_TFOOT, GUMBO_TAG_THEAD, GUMBO_TAG_TR})) {
+                if (!inTableScope(id))
+                    return true;
+                popThrough({GUMBO_TAG_TD, GUMBO_TAG_TH});
+                return endInTable(tag);
+            }
+            return isOneOf(
+                id, {GUMBO_TAG_BODY, GUMBO_TAG_CAPTION, GUMBO_TAG_COL, GUMBO_TAG_COLGROUP, GUMBO_TAG_HTML});
+        case Mode::Caption:
+            if (id == GUMBO_TAG_CAPTION || id == GUMBO_TAG_TABLE) {
+                popThrough({GUMBO_TAG_CAPTION});
+                return id == GUMBO_TAG_CAPTION || endInTable(tag);
+            }
+            return isOneOf(id, {GUMBO_TAG_BODY, GUMBO_TAG_COL, GUMBO_TAG_COLGROUP, GUMBO_TAG_HTML}) ||
+                   (onlyInTables(id) && id != GUMBO_TAG_CAPTION);
+        case Mode::ColumnGroup:
+            if (id == GUMBO_TAG_COL)
+                return true;
+            pop(); // anything else closes the column group
+            return id == GUMBO_TAG_COLGROUP || endInTable(tag);
+        case Mode::Row:
+            if (id == GUMBO_TAG_TR || id == GUMBO_TAG_TABLE || (isOneOf(id, kSections) && inTableScope(id))) {
+                clearBackTo({GUMBO_TAG_TR});
+                pop();
+                return id == GUMBO_TAG_TR || endInTable(tag);
+            }
+            break;
+        case Mode::TableBody:
+            if (isOneOf(id, kSections) || id == GUMBO_TAG_TABLE) {
+                if (id != GUMBO_TAG_TABLE && !inTableScope(id))
+                    return true;
+                clearBackTo(kSections);
+                pop();
+                return id != GUMBO_TAG_TABLE || endInTable(tag);
+            }
+            break;
+        case Mode::Table:
+            if (id == GUMBO_TAG_TABLE) {
+                popThrough({GUMBO_TAG_TABLE});
+                return true;
+            }
+            break;
+        default:
+            return false;
+        }
+        // The rest of the table's parts, and the body and the document, end nothing in a table.
+        return isOneOf(id, {GUMBO_TAG_BODY, GUMBO_TAG_HTML}) || onlyInTables(id);
+    }
+
+    bool endInSelect(const Tag& tag) {
+        const TagId id = tag.id;
+        if (mode() == Mode::SelectInTable &&
+            (id == GUMBO_TAG_TABLE ||
+             (onlyInTables(id) && id != GUMBO_TAG_COL && id != GUMBO_TAG_COLGROUP))) {
+            if (inTableScope(id)) {
+                popThrough({GUMBO_TAG_SELECT});
+                return endTag(tag);
+            }
+            return true;
+        }
+        if (id == GUMBO_TAG_OPTGROUP) {
+            if (stack_.size() >= 2 && stack_.back().tag == GUMBO_TAG_OPTION &&
+                stack_[stack_.size() - 2].tag == GUMBO_TAG_OPTGROUP)
+                pop();
+            if (stack_.back().tag == GUMBO_TAG_OPTGROUP)
+                pop();
+        } else if (id == GUMBO_TAG_OPTION) {
+            if (stack_.back().tag == GUMBO_TAG_OPTION)
+                pop();
+        } else if (id == GUMBO_TAG_SELECT) {
+            popThrough({GUMBO_TAG_SELECT});
+        }
+        return true; // any other end tag is dropped
+    }
+
+    bool endInBody(const Tag& tag) {
         const TagId id = tag.id;
         switch (id) {
         case GUMBO_TAG_BR: // read as <br>
@@ -273,24 +609,6 @@ public:
         return true;
     }
 
-private:
-    static constexpr TagId kMarker = -1;
-    static constexpr int kMaxAdoptionRounds = 8; // blocks moved out of one formatting element, at most
-
-    struct Open {
-        TagId tag;
-        std::uint32_t serial; // names a formatting element in the list of formatting elements; 0 for others
-        bool foreign = false; // an SVG or MathML element
-    };
-    struct Formatting {
-        TagId tag; // kMarker for a marker
-        std::uint64_t attributesHash;
-        int attributes;
-        std::uint32_t serial; // of its open element; 0 while it is closed
-    };
-
-    bool inSelect() const { return selectDepth_ > 0; }
-
     int openCount(TagId tag) const {
         return static_cast<size_t>(tag) < openCounts_.size() ? openCounts_[static_cast<size_t>(tag)] : 0;
     }
@@ -305,10 +623,9 @@ private:
         if (static_cast<int>(stack_.size()) >= maxDepth_)
             return false;
         ++nodes_;
-        stack_.push_back({tag, serial, foreign || tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH});
+        const bool isForeign = foreign || tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH;
+        stack_.push_back({tag, serial, isForeign, modeAfter(tag, isForeign)});
         countOpen(tag, +1);
-        if (tag == GUMBO_TAG_SELECT)
-            ++selectDepth_;
         if (isMarkerElement(tag))
             formatting_.push_back({kMarker, 0, 0, 0});
         return true;
@@ -326,8 +643,6 @@ private:
                 }
             }
         }
-        if (open.tag == GUMBO_TAG_SELECT)
-            --selectDepth_;
         if (isMarkerElement(open.tag)) {
             while (!formatting_.empty()) {
                 const bool marker = formatting_.back().tag == kMarker;
@@ -359,6 +674,39 @@ private:
     void popTo(size_t size) {
         while (stack_.size() > size)
             pop();
+    }
+
+    static bool isHtmlOneOf(const Open& open, std::initializer_list<GumboTag> tags) {
+        return !open.foreign && isOneOf(open.tag, tags);
+    }
+
+    // Pops up to and with the nearest HTML element with one of these tags; the modes make sure there is one.
+    void popThrough(std::initializer_list<GumboTag> tags) {
+        while (!stack_.empty()) {
+            const bool last = isHtmlOneOf(stack_.back(), tags);
+            pop();
+            if (last)
+                return;
+        }
+    }
+
+    // Pops what stands above the nearest HTML element with one of these tags (a table, a section, a row):
+    // what the parser moved before the table, and parts left open.
+    void clearBackTo(std::initializer_list<GumboTag> tags) {
+        while (!stack_.empty() && !isHtmlOneOf(stack_.back(), tags))
+            pop();
+    }
+
+    // Whether an HTML element with this tag is open above the nearest table, or is that table.
+    bool inTableScope(TagId tag) const {
+        for (size_t k = stack_.size(); k > 0; --k) {
+            const Open& open = stack_[k - 1];
+            if (!open.foreign && open.tag == tag)
+                return true;
+            if (!open.foreign && open.tag == GUMBO_TAG_TABLE)
+                return false;
+        }
+        return false;
     }
 
     // The index of the nearest open element with this tag within the current scope, or -1. A button ends the
@@ -396,84 +744,6 @@ private:
             if (isSpecial(open) && !isOneOf(open, {GUMBO_TAG_ADDRESS, GUMBO_TAG_DIV, GUMBO_TAG_P}))
                 return;
         }
-    }
-
-    // The index of the nearest open element with one of these tags above the one at `floor`, or -1.
-    long findAbove(size_t floor, std::initializer_list<GumboTag> tags) const {
-        for (size_t k = stack_.size(); k > floor + 1; --k)
-            if (isOneOf(stack_[k - 1].tag, tags))
-                return static_cast<long>(k - 1);
-        return -1;
-    }
-
-    // Table parts close the parts they cannot sit in and bring the ones they need (a cell its row, a row its
-    // body). Outside a table they are dropped, and a table that starts directly in a table closes it.
-    bool startTablePart(TagId id) {
-        long found = -1;
-        for (size_t k = stack_.size(); k > 0 && found < 0; --k)
-            if (stack_[k - 1].tag == GUMBO_TAG_TABLE)
-                found = static_cast<long>(k - 1);
-        if (id == GUMBO_TAG_TABLE) {
-            if (found >= 0 && (stack_.back().tag == GUMBO_TAG_TABLE || isTablePart(stack_.back().tag)))
-                popTo(static_cast<size_t>(found));
-            return push(id);
-        }
-        if (found < 0)
-            return true;
-        const size_t table = static_cast<size_t>(found);
-        // Keeps the table's open section (or brings a body), and with withRow its open row (or brings one).
-        const auto openSection = [&](bool withRow) {
-            const long section = findAbove(table, {GUMBO_TAG_TBODY, GUMBO_TAG_THEAD, GUMBO_TAG_TFOOT});
-            if (section < 0) {
-                popTo(table + 1);
-                if (!push(GUMBO_TAG_TBODY))
-                    return false;
-            } else {
-                popTo(static_cast<size_t>(section) + 1);
-            }
-            if (!withRow)
-                return true;
-            const long row = findAbove(table, {GUMBO_TAG_TR});
-            if (row >= 0) {
-                popTo(static_cast<size_t>(row) + 1);
-                return true;
-            }
-            return push(GUMBO_TAG_TR);
-        };
-        if (id == GUMBO_TAG_TD || id == GUMBO_TAG_TH) {
-            const long cell = findAbove(table, {GUMBO_TAG_TD, GUMBO_TAG_TH});
-            if (cell >= 0)
-                popTo(static_cast<size_t>(cell));
-            if (!openSection(true))
-                return false;
-        } else if (id == GUMBO_TAG_TR) {
-            const long row = findAbove(table, {GUMBO_TAG_TR});
-            if (row >= 0)
-                popTo(static_cast<size_t>(row));
-            if (!openSection(false))
-                return false;
-        } else {
-            popTo(table + 1); // sections, captions and column groups sit in the table itself
-        }
-        if (id == GUMBO_TAG_COL)
-            return (stack_.back().tag == GUMBO_TAG_COLGROUP || push(GUMBO_TAG_COLGROUP)) && leaf();
-        return push(id);
-    }
-
-    bool startInSelect(const Tag& tag) {
-        const TagId id = tag.id;
-        if (id == GUMBO_TAG_OPTION || id == GUMBO_TAG_OPTGROUP) {
-            while (!stack_.empty() && (stack_.back().tag == GUMBO_TAG_OPTION ||
-                                       (id == GUMBO_TAG_OPTGROUP && stack_.back().tag == GUMBO_TAG_OPTGROUP)))
-                pop();
-            return push(id);
-        }
-        if (isOneOf(id, {GUMBO_TAG_SELECT, GUMBO_TAG_INPUT, GUMBO_TAG_KEYGEN, GUMBO_TAG_TEXTAREA})) {
-            while (inSelect())
-                pop(); // ends the select; the others then start as usual
-            return id == GUMBO_TAG_SELECT || startTag(tag);
-        }
-        return true; // anything else inside a select is dropped
     }
 
     // Reopens the formatting elements that a closed block closed, before text or an inline element, as the
@@ -567,7 +837,8 @@ private:
             const TagId tag = stack_[from].tag;
             const std::uint32_t copy = ++lastSerial_;
             formatting_[entry].serial = copy;
-            stack_.insert(stack_.begin() + static_cast<long>(stopBlock) + 1, Open{tag, copy});
+            stack_.insert(stack_.begin() + static_cast<long>(stopBlock) + 1,
+                          Open{tag, copy, false, stack_[stopBlock].mode});
             countOpen(tag, +1);
         } else {
             formatting_.erase(formatting_.begin() + static_cast<long>(entry));
@@ -587,7 +858,6 @@ private:
     std::vector<int> openCounts_; // open elements by tag
     std::uint32_t lastSerial_ = 0;
     qsizetype nodes_ = 0;
-    int selectDepth_ = 0;
     bool formOpen_ = false;
 };
 
@@ -672,11 +942,12 @@ PageCost measurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
         }
         if (!tree.startTag(tag))
             return result(tokenStart);
-        if (tag.id == GUMBO_TAG_PLAINTEXT) {
+        // Raw text follows only an element that started: a dropped start tag (as in a select) starts no text.
+        if (tag.id == GUMBO_TAG_PLAINTEXT && tree.currentIs(tag.id)) {
             tree.text(false);
             return result(text.size());
         }
-        if (isRawText(tag.id) && !tree.currentIsForeign()) {
+        if (isRawText(tag.id) && tree.currentIs(tag.id)) {
             const char* name = gumbo_normalized_tagname(static_cast<GumboTag>(tag.id));
             i = rawTextEnd(text, i, name);
             if (i > textStart)

@@ -304,6 +304,22 @@ const HostileCase kHostileCases[] = {
     {"unknown_end_tags_closing_other_unknown_elements", "", "<x-a><b id=1></x-b>y"},
     {"raw_text_elements", "", "<title>a<b></title><textarea><i></textarea><xmp>x</xmp>"},
     {"head_elements_after_body", "<body>", "<meta a=1><link><style>s</style>x"},
+    // In a table, what is no part of one is moved before it but stays open, and a table started there closes
+    // the open one; the link it closed is copied back before the next text.
+    {"table_started_where_a_link_was_moved_out_of_a_table", "", "<table><a n><table>r"},
+    {"formatting_moved_out_of_tables_before_rows", "", "<table><b id=1><tr>x"},
+    {"links_moved_out_of_tables_and_closed_with_them", "", "<table><i>x</table>y"},
+    {"blocks_moved_out_of_tables_then_tables", "", "<table><div><table>"},
+    {"formatting_between_rows_and_cells", "", "<table><tr><b><td>x</table>"},
+    {"rows_and_cells_without_their_parts", "", "<table><td>x<tr>y"},
+    {"selects_in_cells_closed_by_cells", "", "<table><tr><td><select><td>x"},
+    {"selects_in_tables_closed_by_rows", "", "<table><select><tr>x"},
+    {"captions_and_column_groups", "", "<table><caption>x<colgroup> y<col><body><col>"},
+    {"column_groups_closed_by_other_tags", "<table>", "<colgroup><body><col>"},
+    {"forms_in_tables", "", "<table><form><div></form><div>"},
+    {"hidden_inputs_in_tables", "<table><a></table>", "<table><input type=hidden><div></div>x"},
+    {"raw_text_tags_inside_selects", "", "<select><style><option>"},
+    {"end_tags_inside_selects", "", "<b><select></b></select><div>"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pages, GuardPromiseTest, ::testing::ValuesIn(kHostileCases),
