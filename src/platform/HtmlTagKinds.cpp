@@ -106,12 +106,14 @@ bool leavesForeignContentList(TagId tag) {
                     GUMBO_TAG_UL,         GUMBO_TAG_VAR});
 }
 
-// "Special" elements stop the search of an <li>, <dd> or <dt> for the item it closes.
+// "Special" elements stop the search of an <li>, <dd> or <dt> for the item it closes. Not so <main> and the
+// ruby parts: an end tag closes them on its way to its element.
 bool isSpecialList(TagId tag) {
     return tag < GUMBO_TAG_UNKNOWN &&
            (startsWithoutReopeningList(tag) || isVoidList(tag) || isMarkerElementList(tag) ||
             isOneOf(tag, {GUMBO_TAG_BUTTON, GUMBO_TAG_SELECT, GUMBO_TAG_BODY, GUMBO_TAG_HTML, GUMBO_TAG_HEAD,
-                          GUMBO_TAG_FRAMESET}));
+                          GUMBO_TAG_FRAMESET, GUMBO_TAG_NOSCRIPT})) &&
+           !isOneOf(tag, {GUMBO_TAG_MAIN, GUMBO_TAG_RB, GUMBO_TAG_RP, GUMBO_TAG_RT, GUMBO_TAG_RTC});
 }
 
 // SVG and MathML elements whose content the parser reads as HTML.

@@ -320,6 +320,8 @@ const HostileCase kHostileCases[] = {
     {"hidden_inputs_in_tables", "<table><a></table>", "<table><input type=hidden><div></div>x"},
     {"raw_text_tags_inside_selects", "", "<select><style><option>"},
     {"end_tags_inside_selects", "", "<b><select></b></select><div>"},
+    {"formatting_closed_with_the_ruby_around_it", "", "<ruby><rt><b id=1></ruby>"},
+    {"unknown_end_tags_past_noscript", "", "<x-a><noscript></x-a><div>"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pages, GuardPromiseTest, ::testing::ValuesIn(kHostileCases),
