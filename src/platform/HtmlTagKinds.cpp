@@ -73,8 +73,7 @@ bool isMarkerElementList(TagId tag) {
 
 // Elements that end the scope in which an end tag looks for its element.
 bool endsScopeList(TagId tag) {
-    return isMarkerElementList(tag) || tag == GUMBO_TAG_TABLE || tag == GUMBO_TAG_HTML ||
-           tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH;
+    return isMarkerElementList(tag) || tag == GUMBO_TAG_TABLE || tag == GUMBO_TAG_HTML;
 }
 
 bool isTablePartList(TagId tag) {
@@ -93,9 +92,10 @@ bool endsInTableScopeList(TagId tag) {
            isOneOf(tag, {GUMBO_TAG_TD, GUMBO_TAG_TH, GUMBO_TAG_CAPTION, GUMBO_TAG_COLGROUP});
 }
 
-// HTML elements that end foreign (SVG, MathML) content when they start inside it.
+// HTML elements that end foreign (SVG, MathML) content when they start inside it. Not so <a>, and <font> only
+// with a color, face or size.
 bool leavesForeignContentList(TagId tag) {
-    return isFormattingList(tag) ||
+    return (isFormattingList(tag) && tag != GUMBO_TAG_A && tag != GUMBO_TAG_FONT) ||
            isOneOf(tag,
                    {GUMBO_TAG_BLOCKQUOTE, GUMBO_TAG_BODY, GUMBO_TAG_BR,  GUMBO_TAG_CENTER, GUMBO_TAG_DD,
                     GUMBO_TAG_DIV,        GUMBO_TAG_DL,   GUMBO_TAG_DT,  GUMBO_TAG_EMBED,  GUMBO_TAG_H1,
@@ -116,10 +116,13 @@ bool isSpecialList(TagId tag) {
            !isOneOf(tag, {GUMBO_TAG_MAIN, GUMBO_TAG_RB, GUMBO_TAG_RP, GUMBO_TAG_RT, GUMBO_TAG_RTC});
 }
 
-// SVG and MathML elements whose content the parser reads as HTML.
-bool isIntegrationPointList(TagId tag) {
+// MathML and SVG elements whose content the parser reads as HTML.
+bool isMathIntegrationPointList(TagId tag) {
     return isOneOf(tag, {GUMBO_TAG_MI, GUMBO_TAG_MO, GUMBO_TAG_MN, GUMBO_TAG_MS, GUMBO_TAG_MTEXT,
-                         GUMBO_TAG_ANNOTATION_XML, GUMBO_TAG_FOREIGNOBJECT, GUMBO_TAG_DESC, GUMBO_TAG_TITLE});
+                         GUMBO_TAG_ANNOTATION_XML});
+}
+bool isSvgIntegrationPointList(TagId tag) {
+    return isOneOf(tag, {GUMBO_TAG_FOREIGNOBJECT, GUMBO_TAG_DESC, GUMBO_TAG_TITLE});
 }
 
 // What the parser does with each tag it knows, looked up in a table made once from the lists above: the
@@ -137,8 +140,9 @@ enum TagKind : std::uint16_t {
     EndsInTableScope = 1 << 9,
     LeavesForeignContent = 1 << 10,
     Special = 1 << 11,
-    IntegrationPoint = 1 << 12,
+    MathIntegrationPoint = 1 << 12,
     OnlyInTables = 1 << 13,
+    SvgIntegrationPoint = 1 << 14,
 };
 
 bool hasKind(TagId tag, std::uint16_t kind) {
@@ -158,7 +162,8 @@ bool hasKind(TagId tag, std::uint16_t kind) {
                 {endsInTableScopeList(t), TagKind::EndsInTableScope},
                 {leavesForeignContentList(t), TagKind::LeavesForeignContent},
                 {isSpecialList(t), TagKind::Special},
-                {isIntegrationPointList(t), TagKind::IntegrationPoint},
+                {isMathIntegrationPointList(t), TagKind::MathIntegrationPoint},
+                {isSvgIntegrationPointList(t), TagKind::SvgIntegrationPoint},
                 {onlyInTablesList(t), TagKind::OnlyInTables},
             };
             for (const auto& [holds, kind] : facts)
@@ -212,8 +217,8 @@ bool isSpecial(TagId tag) {
     return hasKind(tag, TagKind::Special);
 }
 
-bool isIntegrationPoint(TagId tag) {
-    return hasKind(tag, TagKind::IntegrationPoint);
+bool isIntegrationPoint(TagId tag, bool svg) {
+    return hasKind(tag, svg ? TagKind::SvgIntegrationPoint : TagKind::MathIntegrationPoint);
 }
 
 } // namespace quorvane::html

@@ -28,6 +28,6 @@ bool onlyInTables(TagId tag);         // a table's parts, rows, cells, caption, 
 bool endsInTableScope(TagId tag);     // its end tag looks for its element up to the nearest table
 bool leavesForeignContent(TagId tag); // starting inside SVG or MathML, it ends them
 bool isSpecial(TagId tag);            // stops the search of an <li>, <dd> or <dt> for the item it closes
-bool isIntegrationPoint(TagId tag);   // as an SVG or MathML element, holds HTML
+bool isIntegrationPoint(TagId tag, bool svg); // as an SVG (or else MathML) element, holds HTML
 
 } // namespace quorvane::html

@@ -33,11 +33,13 @@ char lower(char ch) {
 // One tag as the tokenizer reads it.
 struct Tag {
     TagId id = GUMBO_TAG_UNKNOWN;
+    std::uint64_t nameHash = 0; // of its name in lower case: SVG and MathML elements are told apart by name
     bool isEnd = false;
     bool selfClosing = false;
     int attributes = 0;
     std::uint64_t attributesHash = 0; // the same for tags with the same attributes, in any order
     bool hiddenType = false;          // its (first) type attribute says "hidden", as for a hidden input
+    bool colorFaceOrSize = false;     // has one of these attributes, with which a <font> leaves SVG or MathML
     size_t end = 0;                   // just after its '>'
 };
 
@@ -74,6 +76,7 @@ public:
         while (i < text_.size() && !isSpace(text_[i]) && text_[i] != '/' && text_[i] != '>')
             name_ += lower(text_[i++]);
         tag.id = idOf(name_);
+        tag.nameHash = hashText(name_, false);
         for (;;) {
             if (i >= text_.size())
                 return false;
@@ -136,6 +139,8 @@ private:
             }
             hash = hash * 31 + hashText(value, false);
         }
+        if (equalsFolded(name, "color") || equalsFolded(name, "face") || equalsFolded(name, "size"))
+            tag.colorFaceOrSize = true;
         // The parser keeps the first of repeated attributes.
         if (!typeSeen_ && equalsFolded(name, "type")) {
             typeSeen_ = true;
@@ -164,17 +169,17 @@ public:
     // Whether the current element is SVG or MathML, where tags are read as foreign ones; not so in their
     // integration points (<mi>, <foreignObject>, ...), which hold HTML.
     bool inForeignContent() const {
-        return !stack_.empty() && stack_.back().foreign && !isIntegrationPoint(stack_.back().tag);
+        return !stack_.empty() && stack_.back().isForeign() && !isIntegrationPointAt(stack_.back());
     }
-    bool currentIsForeign() const { return !stack_.empty() && stack_.back().foreign; }
+    bool currentIsForeign() const { return !stack_.empty() && stack_.back().isForeign(); }
     // Whether the current element is this HTML one: a raw text element whose start tag was not dropped.
-    bool currentIs(TagId tag) const {
-        return !stack_.empty() && stack_.back().tag == tag && !stack_.back().foreign;
-    }
+    bool currentIs(TagId tag) const { return !stack_.empty() && isHtml(stack_.back(), tag); }
 
     // Each of these is false when the token would nest deeper than the limit.
     bool text(bool whitespaceOnly) {
         ++nodes_;
+        if (inForeignContent())
+            return true; // formatting is not reopened inside SVG or MathML
         switch (mode()) {
         case Mode::Select:
         case Mode::SelectInTable:
@@ -211,9 +216,10 @@ public:
             return true;
         }
         if (currentIsForeign()) {
-            // An end tag closes its SVG or MathML element; failing that, the HTML element below reads it.
-            for (size_t k = stack_.size(); k > 0 && stack_[k - 1].foreign; --k) {
-                if (stack_[k - 1].tag == id) {
+            // An end tag closes its SVG or MathML element, found by name; failing that, the HTML element
+            // below reads it.
+            for (size_t k = stack_.size(); k > 0 && stack_[k - 1].isForeign(); --k) {
+                if (stack_[k - 1].nameHash == tag.nameHash) {
                     popTo(k - 1);
                     return true;
                 }
@@ -248,11 +254,16 @@ private:
         SelectInTable
     };
 
+    enum class Namespace : std::uint8_t { Html, Svg, MathMl };
+
     struct Open {
         TagId tag;
-        std::uint32_t serial;   // names a formatting element in the list of formatting elements; 0 for others
-        bool foreign = false;   // an SVG or MathML element
+        std::uint32_t serial; // names a formatting element in the list of formatting elements; 0 for others
+        Namespace space = Namespace::Html;
         Mode mode = Mode::Body; // while this element is the current one, and the ones above it that set none
+        std::uint64_t nameHash = 0; // as Tag's, for SVG and MathML elements
+
+        bool isForeign() const { return space != Namespace::Html; }
     };
     struct Formatting {
         TagId tag; // kMarker for a marker
@@ -265,6 +276,20 @@ private:
     bool inSelect() const { return mode() == Mode::Select || mode() == Mode::SelectInTable; }
 
     // The mode in which the parser reads what follows the start of this element.
+    static bool isHtml(const Open& open, TagId tag) { return !open.isForeign() && open.tag == tag; }
+    static bool isIntegrationPointAt(const Open& open) {
+        return open.isForeign() && isIntegrationPoint(open.tag, open.space == Namespace::Svg);
+    }
+    // Where an end tag stops looking for its element: at HTML elements that end the scope, and at the SVG and
+    // MathML elements that hold HTML.
+    static bool endsScopeAt(const Open& open) {
+        return open.isForeign() ? isIntegrationPointAt(open) : endsScope(open.tag);
+    }
+    static bool isSpecialAt(const Open& open) {
+        return open.isForeign() ? isIntegrationPointAt(open) && open.tag != GUMBO_TAG_TITLE
+                                : isSpecial(open.tag);
+    }
+
     Mode modeAfter(TagId tag, bool foreign) const {
         const Mode current = mode();
         if (foreign)
@@ -296,10 +321,14 @@ private:
     bool startElement(const Tag& tag) {
         const TagId id = tag.id;
         if (inForeignContent()) {
-            if (!leavesForeignContent(id)) {
+            if (!leavesForeignContent(id) && !(id == GUMBO_TAG_FONT && tag.colorFaceOrSize)) {
                 if (tag.selfClosing)
                     return leaf();
-                return push(id, 0, true);
+                // In the namespace of the current element; <svg> in a MathML annotation starts SVG.
+                const Open& current = stack_.back();
+                const bool startsSvg = current.space == Namespace::MathMl &&
+                                       current.tag == GUMBO_TAG_ANNOTATION_XML && id == GUMBO_TAG_SVG;
+                return push(id, 0, startsSvg ? Namespace::Svg : current.space, tag.nameHash);
             }
             while (inForeignContent())
                 pop();
@@ -439,9 +468,10 @@ private:
         }
         if (!startsWithoutReopening(id) && !reopenFormatting())
             return false;
-        if (isVoid(id))
+        // An <svg/> or <math/> is closed at once.
+        if (isVoid(id) || (tag.selfClosing && (id == GUMBO_TAG_SVG || id == GUMBO_TAG_MATH)))
             return leaf();
-        return isFormatting(id) ? pushFormatting(id, tag) : push(id);
+        return isFormatting(id) ? pushFormatting(id, tag) : push(id, 0, Namespace::Html, tag.nameHash);
     }
 
     // Inside a select only options, option groups and scripts start; a select, an input or a text area ends
@@ -577,32 +607,32 @@ private:
             break;
         }
         if (isHeading(id)) {
-            for (size_t k = stack_.size(); k > 0 && !endsScope(stack_[k - 1].tag); --k) {
-                if (isHeading(stack_[k - 1].tag)) {
+            for (size_t k = stack_.size(); k > 0 && !endsScopeAt(stack_[k - 1]); --k) {
+                if (isHeading(stack_[k - 1].tag) && !stack_[k - 1].isForeign()) {
                     popTo(k - 1);
                     break;
                 }
             }
             return true;
         }
-        if (isFormatting(id) && !inForeignContent() && adopt(id))
+        if (isFormatting(id) && adopt(id))
             return true;
         if (openCount(id) == 0)
             return true; // nothing to close: most of a flood of stray end tags ends here
         // Special elements close up to their own within the scope (table parts: within the table); other
         // end tags close their element unless a special element comes first.
         for (size_t k = stack_.size(); k > 0; --k) {
-            const TagId open = stack_[k - 1].tag;
-            if (open == id) {
+            const Open& open = stack_[k - 1];
+            if (isHtml(open, id)) {
                 popTo(k - 1);
                 break;
             }
             // A list item looks for itself only within its own list.
-            const bool stops = endsInTableScope(id) ? open == GUMBO_TAG_TABLE || open == GUMBO_TAG_TEMPLATE
+            const bool stops = endsInTableScope(id) ? isHtmlOneOf(open, {GUMBO_TAG_TABLE, GUMBO_TAG_TEMPLATE})
                                : id == GUMBO_TAG_LI
-                                   ? endsScope(open) || isOneOf(open, {GUMBO_TAG_OL, GUMBO_TAG_UL})
-                               : isSpecial(id) || inForeignContent() ? endsScope(open)
-                                                                     : isSpecial(open);
+                                   ? endsScopeAt(open) || isHtmlOneOf(open, {GUMBO_TAG_OL, GUMBO_TAG_UL})
+                               : isSpecial(id) ? endsScopeAt(open)
+                                               : isSpecialAt(open);
             if (stops)
                 break;
         }
@@ -619,12 +649,14 @@ private:
         openCounts_[static_cast<size_t>(tag)] += change;
     }
 
-    bool push(TagId tag, std::uint32_t serial = 0, bool foreign = false) {
+    bool push(TagId tag, std::uint32_t serial = 0, Namespace space = Namespace::Html,
+              std::uint64_t nameHash = 0) {
         if (static_cast<int>(stack_.size()) >= maxDepth_)
             return false;
         ++nodes_;
-        const bool isForeign = foreign || tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH;
-        stack_.push_back({tag, serial, isForeign, modeAfter(tag, isForeign)});
+        if (space == Namespace::Html && (tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH))
+            space = tag == GUMBO_TAG_SVG ? Namespace::Svg : Namespace::MathMl;
+        stack_.push_back({tag, serial, space, modeAfter(tag, space != Namespace::Html), nameHash});
         countOpen(tag, +1);
         if (isMarkerElement(tag))
             formatting_.push_back({kMarker, 0, 0, 0});
@@ -677,7 +709,7 @@ private:
     }
 
     static bool isHtmlOneOf(const Open& open, std::initializer_list<GumboTag> tags) {
-        return !open.foreign && isOneOf(open.tag, tags);
+        return !open.isForeign() && isOneOf(open.tag, tags);
     }
 
     // Pops up to and with the nearest HTML element with one of these tags; the modes make sure there is one.
@@ -701,9 +733,9 @@ private:
     bool inTableScope(TagId tag) const {
         for (size_t k = stack_.size(); k > 0; --k) {
             const Open& open = stack_[k - 1];
-            if (!open.foreign && open.tag == tag)
+            if (isHtml(open, tag))
                 return true;
-            if (!open.foreign && open.tag == GUMBO_TAG_TABLE)
+            if (isHtml(open, GUMBO_TAG_TABLE))
                 return false;
         }
         return false;
@@ -713,9 +745,9 @@ private:
     // scope only of a paragraph: a <nobr> or a form sees past it.
     long findInScope(TagId tag) const {
         for (size_t k = stack_.size(); k > 0; --k) {
-            if (stack_[k - 1].tag == tag)
+            if (isHtml(stack_[k - 1], tag))
                 return static_cast<long>(k - 1);
-            if (endsScope(stack_[k - 1].tag) || (tag == GUMBO_TAG_P && stack_[k - 1].tag == GUMBO_TAG_BUTTON))
+            if (endsScopeAt(stack_[k - 1]) || (tag == GUMBO_TAG_P && isHtml(stack_[k - 1], GUMBO_TAG_BUTTON)))
                 return -1;
         }
         return -1;
@@ -734,14 +766,14 @@ private:
     // <address>, <div> or <p> stands between.
     void closeListItem(TagId tag) {
         for (size_t k = stack_.size(); k > 0; --k) {
-            const TagId open = stack_[k - 1].tag;
-            const bool sameKind =
-                tag == GUMBO_TAG_LI ? open == GUMBO_TAG_LI : (open == GUMBO_TAG_DD || open == GUMBO_TAG_DT);
+            const Open& open = stack_[k - 1];
+            const bool sameKind = tag == GUMBO_TAG_LI ? isHtml(open, GUMBO_TAG_LI)
+                                                      : isHtmlOneOf(open, {GUMBO_TAG_DD, GUMBO_TAG_DT});
             if (sameKind) {
                 popTo(k - 1);
                 return;
             }
-            if (isSpecial(open) && !isOneOf(open, {GUMBO_TAG_ADDRESS, GUMBO_TAG_DIV, GUMBO_TAG_P}))
+            if (isSpecialAt(open) && !isHtmlOneOf(open, {GUMBO_TAG_ADDRESS, GUMBO_TAG_DIV, GUMBO_TAG_P}))
                 return;
         }
     }
@@ -808,7 +840,7 @@ private:
                 at = static_cast<long>(k - 1);
                 break;
             }
-            if (endsScope(stack_[k - 1].tag))
+            if (endsScopeAt(stack_[k - 1]))
                 return true; // open, but not in scope: the end tag is dropped
         }
         if (at < 0) {
@@ -821,14 +853,14 @@ private:
         size_t lastBlock = stack_.size();
         size_t stopBlock = stack_.size();
         for (size_t k = from + 1; k < stack_.size(); ++k) {
-            if (!isSpecial(stack_[k].tag))
+            if (!isSpecialAt(stack_[k]))
                 continue;
             lastBlock = k;
             if (++blocks == kMaxAdoptionRounds)
                 stopBlock = k;
         }
         for (size_t k = from + 1; k < std::min(lastBlock, stopBlock); ++k)
-            if (stack_[k].serial != 0 && !isSpecial(stack_[k].tag))
+            if (stack_[k].serial != 0 && !isSpecialAt(stack_[k]))
                 nodes_ += 1 + attributesOf(stack_[k].serial);
         nodes_ += std::min(blocks, kMaxAdoptionRounds) * (1 + formatting_[entry].attributes);
         if (stopBlock < stack_.size()) {
@@ -838,7 +870,7 @@ private:
             const std::uint32_t copy = ++lastSerial_;
             formatting_[entry].serial = copy;
             stack_.insert(stack_.begin() + static_cast<long>(stopBlock) + 1,
-                          Open{tag, copy, false, stack_[stopBlock].mode});
+                          Open{tag, copy, Namespace::Html, stack_[stopBlock].mode});
             countOpen(tag, +1);
         } else {
             formatting_.erase(formatting_.begin() + static_cast<long>(entry));

@@ -322,6 +322,12 @@ const HostileCase kHostileCases[] = {
     {"end_tags_inside_selects", "", "<b><select></b></select><div>"},
     {"formatting_closed_with_the_ruby_around_it", "", "<ruby><rt><b id=1></ruby>"},
     {"unknown_end_tags_past_noscript", "", "<x-a><noscript></x-a><div>"},
+    // Inside SVG and MathML: <a>, <font> without a color, face or size, and <html> are SVG or MathML
+    // elements; an end tag closes the element of its name; <mi> holds HTML only in MathML.
+    {"links_and_fonts_inside_svg", "", "<svg><a><v><font><g>x"},
+    {"html_inside_mathml", "", "<math><html><mi><div>"},
+    {"end_tags_told_apart_by_name_inside_svg", "", "<svg><v></p!>"},
+    {"mathml_text_elements_inside_svg", "", "<svg><mi><tr><td>"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pages, GuardPromiseTest, ::testing::ValuesIn(kHostileCases),
