@@ -30,6 +30,10 @@ char lower(char ch) {
     return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch;
 }
 
+// What a text between two tags holds: the parser drops NUL characters (outside SVG and MathML), and reads
+// spaces apart from other text in tables.
+enum class TextRun : std::uint8_t { Nuls, Spaces, SpacesAndNuls, Other };
+
 // One tag as the tokenizer reads it.
 struct Tag {
     TagId id = GUMBO_TAG_UNKNOWN;
@@ -176,7 +180,14 @@ public:
     bool currentIs(TagId tag) const { return !stack_.empty() && isHtml(stack_.back(), tag); }
 
     // Each of these is false when the token would nest deeper than the limit.
-    bool text(bool whitespaceOnly) {
+    bool text(TextRun run) {
+        if (run == TextRun::Nuls && !inForeignContent()) {
+            // Dropped, outside SVG and MathML; in a column group, after closing it.
+            if (mode() == Mode::ColumnGroup && currentIs(GUMBO_TAG_COLGROUP))
+                pop();
+            return true;
+        }
+        const bool whitespaceOnly = run == TextRun::Spaces || run == TextRun::SpacesAndNuls;
         ++nodes_;
         if (inForeignContent())
             return true; // formatting is not reopened inside SVG or MathML
@@ -185,8 +196,13 @@ public:
         case Mode::SelectInTable:
             return true;
         case Mode::ColumnGroup:
-            if (whitespaceOnly)
+            // A template that holds columns drops other text.
+            if (run == TextRun::Spaces || !currentIs(GUMBO_TAG_COLGROUP))
                 return true;
+            if (whitespaceOnly) {
+                pop(); // a NUL closes the column group, and the table drops it
+                return true;
+            }
             // The parser splits the text: its leading spaces stay in the column group, which the rest closes
             // and goes before the table.
             ++nodes_;
@@ -225,12 +241,22 @@ public:
                 }
             }
         }
+        if (id == GUMBO_TAG_TEMPLATE) {
+            // Closes the template whatever stands above it.
+            if (openCount(id) > 0 && std::any_of(stack_.begin(), stack_.end(), [](const Open& open) {
+                    return isHtml(open, GUMBO_TAG_TEMPLATE);
+                }))
+                popThrough({GUMBO_TAG_TEMPLATE});
+            return true;
+        }
         switch (mode()) {
         case Mode::Select:
         case Mode::SelectInTable:
             return endInSelect(tag);
         case Mode::Body:
             return endInBody(tag);
+        case Mode::Template:
+            return true; // other end tags are dropped there
         default:
             return endInTable(tag) || endInBody(tag);
         }
@@ -238,6 +264,7 @@ public:
 
 private:
     static constexpr TagId kMarker = -1;
+    static constexpr TagId kLeftStack = -2; // an element that left the stack but still holds the ones above
     static constexpr int kMaxAdoptionRounds = 8; // blocks moved out of one formatting element, at most
 
     // How the parser reads the next token: as in the body, or as in a part of a table, or in a select (then
@@ -251,7 +278,8 @@ private:
         Caption,
         ColumnGroup,
         Select,
-        SelectInTable
+        SelectInTable,
+        Template // a template's content before its first start tag, which decides how the rest is read
     };
 
     enum class Namespace : std::uint8_t { Html, Svg, MathMl };
@@ -310,6 +338,8 @@ private:
             return Mode::Caption;
         case GUMBO_TAG_COLGROUP:
             return Mode::ColumnGroup;
+        case GUMBO_TAG_TEMPLATE:
+            return Mode::Template;
         case GUMBO_TAG_SELECT:
             return current == Mode::Body ? Mode::Select : Mode::SelectInTable;
         default:
@@ -355,7 +385,14 @@ private:
                 return true;
             if (id == GUMBO_TAG_COL)
                 return leaf();
-            pop(); // anything else closes the column group
+            if (id == GUMBO_TAG_TEMPLATE)
+                break;
+            if (!currentIs(GUMBO_TAG_COLGROUP))
+                return true; // a template that holds columns drops the rest
+            pop();           // anything else closes the column group
+            return startElement(tag);
+        case Mode::Template:
+            startTemplateContent(id);
             return startElement(tag);
         case Mode::Body:
             break;
@@ -377,6 +414,8 @@ private:
             }
             if (isOneOf(id, {GUMBO_TAG_CAPTION, GUMBO_TAG_COLGROUP, GUMBO_TAG_TBODY, GUMBO_TAG_TFOOT,
                              GUMBO_TAG_THEAD, GUMBO_TAG_TR})) {
+                if (!inTableScope({GUMBO_TAG_TR}))
+                    return true; // rows in a template: no row to close
                 clearBackTo({GUMBO_TAG_TR});
                 pop();
                 return startElement(tag);
@@ -390,6 +429,8 @@ private:
             }
             if (isOneOf(id, {GUMBO_TAG_CAPTION, GUMBO_TAG_COL, GUMBO_TAG_COLGROUP, GUMBO_TAG_TBODY,
                              GUMBO_TAG_TFOOT, GUMBO_TAG_THEAD})) {
+                if (!inTableScope(kSections))
+                    return true;
                 clearBackTo(kSections);
                 pop();
                 return startElement(tag);
@@ -412,6 +453,8 @@ private:
             clearBackTo({GUMBO_TAG_TABLE});
             return push(GUMBO_TAG_TBODY) && startElement(tag);
         case GUMBO_TAG_TABLE:
+            if (!inTableScope({GUMBO_TAG_TABLE}))
+                return true; // table parts in a template: no table to close
             popThrough({GUMBO_TAG_TABLE});
             return startElement(tag);
         case GUMBO_TAG_FORM:
@@ -461,10 +504,12 @@ private:
                 pop();
         } else if (id == GUMBO_TAG_A) {
             adopt(id); // a second link closes the first
-        } else if (id == GUMBO_TAG_NOBR && findInScope(id) >= 0) {
+        } else if (id == GUMBO_TAG_NOBR) {
+            // Reopened first: a <nobr> that a block closed may be the one this closes.
             if (!reopenFormatting())
                 return false;
-            adopt(id);
+            if (findInScope(id) >= 0)
+                adopt(id);
         }
         if (!startsWithoutReopening(id) && !reopenFormatting())
             return false;
@@ -474,8 +519,8 @@ private:
         return isFormatting(id) ? pushFormatting(id, tag) : push(id, 0, Namespace::Html, tag.nameHash);
     }
 
-    // Inside a select only options, option groups and scripts start; a select, an input or a text area ends
-    // it, and so do table parts when the select is in a table. The rest is dropped.
+    // Inside a select only options, option groups, scripts and templates start; a select, an input or a text
+    // area ends it, and so do table parts when the select is in a table. The rest is dropped.
     bool startInSelect(const Tag& tag) {
         const TagId id = tag.id;
         if (mode() == Mode::SelectInTable &&
@@ -494,7 +539,7 @@ private:
             popThrough({GUMBO_TAG_SELECT}); // ends the select; the others then start as usual
             return id == GUMBO_TAG_SELECT || startElement(tag);
         }
-        if (id == GUMBO_TAG_SCRIPT)
+        if (id == GUMBO_TAG_SCRIPT || id == GUMBO_TAG_TEMPLATE)
             return push(id);
         return true;
     }
@@ -509,13 +554,13 @@ private:
         switch (mode()) {
         case Mode::Cell:
             if (id == GUMBO_TAG_TD || id == GUMBO_TAG_TH) {
-                if (inTableScope(id))
+                if (inTableScope({static_cast<GumboTag>(id)}))
                     popThrough({GUMBO_TAG_TD, GUMBO_TAG_TH});
                 return true;
             }
             if (isOneOf(id,
                         {GUMBO_TAG_TABLE, GUMBO_TAG_TBODY, GUMBO_TAG_TFOOT, GUMBO_TAG_THEAD, GUMBO_TAG_TR})) {
-                if (!inTableScope(id))
+                if (!inTableScope({static_cast<GumboTag>(id)}))
                     return true;
                 popThrough({GUMBO_TAG_TD, GUMBO_TAG_TH});
                 return endInTable(tag);
@@ -530,12 +575,14 @@ private:
             return isOneOf(id, {GUMBO_TAG_BODY, GUMBO_TAG_COL, GUMBO_TAG_COLGROUP, GUMBO_TAG_HTML}) ||
                    (onlyInTables(id) && id != GUMBO_TAG_CAPTION);
         case Mode::ColumnGroup:
-            if (id == GUMBO_TAG_COL)
+            if (id == GUMBO_TAG_COL || !currentIs(GUMBO_TAG_COLGROUP))
                 return true;
             pop(); // anything else closes the column group
             return id == GUMBO_TAG_COLGROUP || endInTable(tag);
         case Mode::Row:
-            if (id == GUMBO_TAG_TR || id == GUMBO_TAG_TABLE || (isOneOf(id, kSections) && inTableScope(id))) {
+            if (id == GUMBO_TAG_TR || id == GUMBO_TAG_TABLE || isOneOf(id, kSections)) {
+                if (!inTableScope({static_cast<GumboTag>(id == GUMBO_TAG_TABLE ? GUMBO_TAG_TR : id)}))
+                    return true;
                 clearBackTo({GUMBO_TAG_TR});
                 pop();
                 return id == GUMBO_TAG_TR || endInTable(tag);
@@ -543,7 +590,8 @@ private:
             break;
         case Mode::TableBody:
             if (isOneOf(id, kSections) || id == GUMBO_TAG_TABLE) {
-                if (id != GUMBO_TAG_TABLE && !inTableScope(id))
+                if (id == GUMBO_TAG_TABLE ? !inTableScope(kSections)
+                                          : !inTableScope({static_cast<GumboTag>(id)}))
                     return true;
                 clearBackTo(kSections);
                 pop();
@@ -552,7 +600,8 @@ private:
             break;
         case Mode::Table:
             if (id == GUMBO_TAG_TABLE) {
-                popThrough({GUMBO_TAG_TABLE});
+                if (inTableScope({GUMBO_TAG_TABLE}))
+                    popThrough({GUMBO_TAG_TABLE});
                 return true;
             }
             break;
@@ -568,7 +617,7 @@ private:
         if (mode() == Mode::SelectInTable &&
             (id == GUMBO_TAG_TABLE ||
              (onlyInTables(id) && id != GUMBO_TAG_COL && id != GUMBO_TAG_COLGROUP))) {
-            if (inTableScope(id)) {
+            if (inTableScope({static_cast<GumboTag>(id)})) {
                 popThrough({GUMBO_TAG_SELECT});
                 return endTag(tag);
             }
@@ -597,8 +646,18 @@ private:
         case GUMBO_TAG_P:
             return closeParagraph() || leaf(); // without a paragraph to close, an empty one
         case GUMBO_TAG_FORM:
-            formOpen_ = false;
-            popToInScope(id);
+            if (openCount(GUMBO_TAG_TEMPLATE) > 0) {
+                popToInScope(id);
+            } else {
+                // The form alone leaves the stack; what it holds stays open, and as deep in the tree.
+                formOpen_ = false;
+                if (findInScope(id) >= 0) {
+                    closeImpliedEnds();
+                    const long at = findInScope(id);
+                    countOpen(id, -1);
+                    stack_[static_cast<size_t>(at)].tag = kLeftStack;
+                }
+            }
             return true;
         case GUMBO_TAG_BODY:
         case GUMBO_TAG_HTML:
@@ -644,6 +703,8 @@ private:
     }
 
     void countOpen(TagId tag, int change) {
+        if (tag < 0)
+            return;
         if (static_cast<size_t>(tag) >= openCounts_.size())
             openCounts_.resize(static_cast<size_t>(tag) + 1);
         openCounts_[static_cast<size_t>(tag)] += change;
@@ -722,23 +783,38 @@ private:
         }
     }
 
-    // Pops what stands above the nearest HTML element with one of these tags (a table, a section, a row):
-    // what the parser moved before the table, and parts left open.
+    // Pops what stands above the nearest HTML element with one of these tags (a table, a section, a row), or
+    // above the template that holds table parts: what the parser moved before the table, and parts left open.
     void clearBackTo(std::initializer_list<GumboTag> tags) {
-        while (!stack_.empty() && !isHtmlOneOf(stack_.back(), tags))
+        while (!stack_.empty() && !isHtmlOneOf(stack_.back(), tags) &&
+               !isHtml(stack_.back(), GUMBO_TAG_TEMPLATE))
             pop();
     }
 
-    // Whether an HTML element with this tag is open above the nearest table, or is that table.
-    bool inTableScope(TagId tag) const {
+    // Whether an HTML element with one of these tags is open above the nearest table or template, or is it.
+    bool inTableScope(std::initializer_list<GumboTag> tags) const {
         for (size_t k = stack_.size(); k > 0; --k) {
             const Open& open = stack_[k - 1];
-            if (isHtml(open, tag))
+            if (isHtmlOneOf(open, tags))
                 return true;
-            if (isHtml(open, GUMBO_TAG_TABLE))
+            if (isHtmlOneOf(open, {GUMBO_TAG_TABLE, GUMBO_TAG_TEMPLATE}))
                 return false;
         }
         return false;
+    }
+
+    // A template's first start tag decides how the parser reads its content: table parts as in a table, a
+    // section, a row or a column group, anything else as in the body.
+    void startTemplateContent(TagId first) {
+        const Mode mode = isOneOf(first, {GUMBO_TAG_CAPTION, GUMBO_TAG_COLGROUP, GUMBO_TAG_TBODY,
+                                          GUMBO_TAG_TFOOT, GUMBO_TAG_THEAD})
+                              ? Mode::Table
+                          : first == GUMBO_TAG_COL                           ? Mode::ColumnGroup
+                          : first == GUMBO_TAG_TR                            ? Mode::TableBody
+                          : (first == GUMBO_TAG_TD || first == GUMBO_TAG_TH) ? Mode::Row
+                                                                             : Mode::Body;
+        for (size_t k = stack_.size(); k > 0 && stack_[k - 1].mode == Mode::Template; --k)
+            stack_[k - 1].mode = mode;
     }
 
     // The index of the nearest open element with this tag within the current scope, or -1. A button ends the
@@ -761,6 +837,14 @@ private:
     }
 
     bool closeParagraph() { return popToInScope(GUMBO_TAG_P); }
+
+    // Closes the elements whose end tags may be left out, up to the first one that is not such.
+    void closeImpliedEnds() {
+        while (!stack_.empty() &&
+               isHtmlOneOf(stack_.back(), {GUMBO_TAG_DD, GUMBO_TAG_DT, GUMBO_TAG_LI, GUMBO_TAG_OPTION,
+                                           GUMBO_TAG_OPTGROUP, GUMBO_TAG_P, GUMBO_TAG_RP, GUMBO_TAG_RT}))
+            pop();
+    }
 
     // An <li> closes the open list item, a <dd> or <dt> the open definition, unless a block other than
     // <address>, <div> or <p> stands between.
@@ -909,8 +993,18 @@ size_t rawTextEnd(std::string_view text, size_t from, std::string_view name) {
     return text.size();
 }
 
-bool isWhitespace(std::string_view text) {
-    return std::all_of(text.begin(), text.end(), isSpace);
+TextRun textRun(std::string_view text) {
+    bool spaces = false;
+    bool nuls = false;
+    for (const char ch : text) {
+        if (isSpace(ch))
+            spaces = true;
+        else if (ch == '\0')
+            nuls = true;
+        else
+            return TextRun::Other;
+    }
+    return !nuls ? TextRun::Spaces : spaces ? TextRun::SpacesAndNuls : TextRun::Nuls;
 }
 
 } // namespace
@@ -942,8 +1036,7 @@ PageCost measurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
             ++i; // a '<' that starts nothing is text
             continue;
         }
-        if (tokenStart > textStart &&
-            !tree.text(isWhitespace(text.substr(textStart, tokenStart - textStart))))
+        if (tokenStart > textStart && !tree.text(textRun(text.substr(textStart, tokenStart - textStart))))
             return result(textStart);
         if (!isTag) {
             // Comments, doctypes and other markup the parser keeps as a comment or drops.
@@ -976,7 +1069,7 @@ PageCost measurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
             return result(tokenStart);
         // Raw text follows only an element that started: a dropped start tag (as in a select) starts no text.
         if (tag.id == GUMBO_TAG_PLAINTEXT && tree.currentIs(tag.id)) {
-            tree.text(false);
+            tree.text(TextRun::Other);
             return result(text.size());
         }
         if (isRawText(tag.id) && tree.currentIs(tag.id)) {
@@ -987,7 +1080,7 @@ PageCost measurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
             textStart = i;
         }
     }
-    if (text.size() > textStart && !tree.text(isWhitespace(text.substr(textStart))))
+    if (text.size() > textStart && !tree.text(textRun(text.substr(textStart))))
         return result(textStart);
     return result(text.size());
 }

@@ -328,6 +328,13 @@ const HostileCase kHostileCases[] = {
     {"html_inside_mathml", "", "<math><html><mi><div>"},
     {"end_tags_told_apart_by_name_inside_svg", "", "<svg><v></p!>"},
     {"mathml_text_elements_inside_svg", "", "<svg><mi><tr><td>"},
+    // A template's first start tag decides how its content is read: cells as in a row, rows as in a table.
+    {"cells_in_templates", "", "<template><td><td>"},
+    {"rows_and_captions_in_templates", "", "<template><tr><tr><caption>"},
+    {"templates_in_rows", "<table><tr>", "<template><colgroup><p><v>"},
+    {"templates_in_selects", "", "<select><template><v>"},
+    // The form alone leaves the stack of open elements: what it holds stays open inside it.
+    {"form_end_tags_before_what_the_form_holds", "", "<i><form><j></form><m>"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pages, GuardPromiseTest, ::testing::ValuesIn(kHostileCases),
