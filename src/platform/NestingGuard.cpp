@@ -246,7 +246,7 @@ public:
             if (openCount(id) > 0 && std::any_of(stack_.begin(), stack_.end(), [](const Open& open) {
                     return isHtml(open, GUMBO_TAG_TEMPLATE);
                 }))
-                popThrough({GUMBO_TAG_TEMPLATE});
+                closeMarked({GUMBO_TAG_TEMPLATE});
             return true;
         }
         switch (mode()) {
@@ -375,8 +375,8 @@ private:
         case Mode::Caption:
             // A table part closes the cell or the caption and starts in the row or the table around it.
             if (onlyInTables(id)) {
-                popThrough(mode() == Mode::Cell ? std::initializer_list<GumboTag>{GUMBO_TAG_TD, GUMBO_TAG_TH}
-                                                : std::initializer_list<GumboTag>{GUMBO_TAG_CAPTION});
+                closeMarked(mode() == Mode::Cell ? std::initializer_list<GumboTag>{GUMBO_TAG_TD, GUMBO_TAG_TH}
+                                                 : std::initializer_list<GumboTag>{GUMBO_TAG_CAPTION});
                 return startElement(tag);
             }
             break;
@@ -555,21 +555,21 @@ private:
         case Mode::Cell:
             if (id == GUMBO_TAG_TD || id == GUMBO_TAG_TH) {
                 if (inTableScope({static_cast<GumboTag>(id)}))
-                    popThrough({GUMBO_TAG_TD, GUMBO_TAG_TH});
+                    closeMarked({GUMBO_TAG_TD, GUMBO_TAG_TH});
                 return true;
             }
             if (isOneOf(id,
                         {GUMBO_TAG_TABLE, GUMBO_TAG_TBODY, GUMBO_TAG_TFOOT, GUMBO_TAG_THEAD, GUMBO_TAG_TR})) {
                 if (!inTableScope({static_cast<GumboTag>(id)}))
                     return true;
-                popThrough({GUMBO_TAG_TD, GUMBO_TAG_TH});
+                closeMarked({GUMBO_TAG_TD, GUMBO_TAG_TH});
                 return endInTable(tag);
             }
             return isOneOf(
                 id, {GUMBO_TAG_BODY, GUMBO_TAG_CAPTION, GUMBO_TAG_COL, GUMBO_TAG_COLGROUP, GUMBO_TAG_HTML});
         case Mode::Caption:
             if (id == GUMBO_TAG_CAPTION || id == GUMBO_TAG_TABLE) {
-                popThrough({GUMBO_TAG_CAPTION});
+                closeMarked({GUMBO_TAG_CAPTION});
                 return id == GUMBO_TAG_CAPTION || endInTable(tag);
             }
             return isOneOf(id, {GUMBO_TAG_BODY, GUMBO_TAG_COL, GUMBO_TAG_COLGROUP, GUMBO_TAG_HTML}) ||
@@ -665,6 +665,11 @@ private:
         default:
             break;
         }
+        if (isOneOf(id, {GUMBO_TAG_APPLET, GUMBO_TAG_MARQUEE, GUMBO_TAG_OBJECT})) {
+            if (inTableScope({static_cast<GumboTag>(id)}))
+                closeMarked({static_cast<GumboTag>(id)});
+            return true;
+        }
         if (isHeading(id)) {
             for (size_t k = stack_.size(); k > 0 && !endsScopeAt(stack_[k - 1]); --k) {
                 if (isHeading(stack_[k - 1].tag) && !stack_[k - 1].isForeign()) {
@@ -719,7 +724,7 @@ private:
             space = tag == GUMBO_TAG_SVG ? Namespace::Svg : Namespace::MathMl;
         stack_.push_back({tag, serial, space, modeAfter(tag, space != Namespace::Html), nameHash});
         countOpen(tag, +1);
-        if (isMarkerElement(tag))
+        if (isMarkerElement(tag) && space == Namespace::Html)
             formatting_.push_back({kMarker, 0, 0, 0});
         return true;
     }
@@ -736,13 +741,18 @@ private:
                 }
             }
         }
-        if (isMarkerElement(open.tag)) {
-            while (!formatting_.empty()) {
-                const bool marker = formatting_.back().tag == kMarker;
-                formatting_.pop_back();
-                if (marker)
-                    break;
-            }
+    }
+
+    // Closes an element that put a marker into the list of formatting elements, and takes the formatting
+    // elements after that marker off the list. Popped otherwise (a table closing an <object> moved before
+    // it), the element leaves its marker behind, as in the parser.
+    void closeMarked(std::initializer_list<GumboTag> tags) {
+        popThrough(tags);
+        while (!formatting_.empty()) {
+            const bool marker = formatting_.back().tag == kMarker;
+            formatting_.pop_back();
+            if (marker)
+                break;
         }
     }
 
@@ -891,8 +901,14 @@ private:
                 oldest = k - 1;
             }
         }
-        if (same >= 3)
+        if (same >= 3) {
+            // The oldest stays open, no longer in the list.
+            const std::uint32_t dropped = formatting_[oldest].serial;
+            for (Open& open : stack_)
+                if (dropped != 0 && open.serial == dropped)
+                    open.serial = 0;
             formatting_.erase(formatting_.begin() + static_cast<long>(oldest));
+        }
         const std::uint32_t serial = ++lastSerial_;
         if (!push(id, serial))
             return false;

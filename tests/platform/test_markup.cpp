@@ -335,6 +335,9 @@ const HostileCase kHostileCases[] = {
     {"templates_in_selects", "", "<select><template><v>"},
     // The form alone leaves the stack of open elements: what it holds stays open inside it.
     {"form_end_tags_before_what_the_form_holds", "", "<i><form><j></form><m>"},
+    // An <object> moved before a table and closed with it leaves its marker in the list of formatting
+    // elements.
+    {"objects_closed_by_table_rows", "", "<table><object><a p><tr>x"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pages, GuardPromiseTest, ::testing::ValuesIn(kHostileCases),
