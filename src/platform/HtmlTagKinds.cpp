@@ -57,8 +57,8 @@ bool startsWithoutReopeningList(TagId tag) {
                          GUMBO_TAG_LINK,     GUMBO_TAG_META,     GUMBO_TAG_FRAME,    GUMBO_TAG_PARAM,
                          GUMBO_TAG_SOURCE,   GUMBO_TAG_TRACK,    GUMBO_TAG_CAPTION,  GUMBO_TAG_COL,
                          GUMBO_TAG_COLGROUP, GUMBO_TAG_TBODY,    GUMBO_TAG_THEAD,    GUMBO_TAG_TFOOT,
-                         GUMBO_TAG_TR,       GUMBO_TAG_TD,       GUMBO_TAG_TH,       GUMBO_TAG_RB,
-                         GUMBO_TAG_RP,       GUMBO_TAG_RT,       GUMBO_TAG_RTC});
+                         GUMBO_TAG_TR,       GUMBO_TAG_TD,       GUMBO_TAG_TH,       GUMBO_TAG_RP,
+                         GUMBO_TAG_RT});
 }
 
 bool isHeadingList(TagId tag) {

@@ -34,6 +34,8 @@ char lower(char ch) {
 // spaces apart from other text in tables.
 enum class TextRun : std::uint8_t { Nuls, Spaces, SpacesAndNuls, Other };
 
+constexpr std::uint64_t kNoName = ~std::uint64_t{0}; // a name hash that no element has
+
 // One tag as the tokenizer reads it.
 struct Tag {
     TagId id = GUMBO_TAG_UNKNOWN;
@@ -500,8 +502,9 @@ private:
             if (!stack_.empty() && stack_.back().tag == GUMBO_TAG_OPTION)
                 pop();
         } else if (isOneOf(id, {GUMBO_TAG_RB, GUMBO_TAG_RP, GUMBO_TAG_RT, GUMBO_TAG_RTC})) {
-            if (!stack_.empty() && isOneOf(stack_.back().tag, {GUMBO_TAG_RB, GUMBO_TAG_RP, GUMBO_TAG_RT}))
-                pop();
+            // Inside a ruby they close the ruby parts before them; <rp> and <rt> stay inside an <rtc>.
+            if (findInScope(GUMBO_TAG_RUBY) >= 0)
+                closeImpliedEnds(id == GUMBO_TAG_RP || id == GUMBO_TAG_RT);
         } else if (id == GUMBO_TAG_A) {
             adopt(id); // a second link closes the first
         } else if (id == GUMBO_TAG_NOBR) {
@@ -849,10 +852,12 @@ private:
     bool closeParagraph() { return popToInScope(GUMBO_TAG_P); }
 
     // Closes the elements whose end tags may be left out, up to the first one that is not such.
-    void closeImpliedEnds() {
+    void closeImpliedEnds(bool keepRubyTextContainer = false) {
         while (!stack_.empty() &&
-               isHtmlOneOf(stack_.back(), {GUMBO_TAG_DD, GUMBO_TAG_DT, GUMBO_TAG_LI, GUMBO_TAG_OPTION,
-                                           GUMBO_TAG_OPTGROUP, GUMBO_TAG_P, GUMBO_TAG_RP, GUMBO_TAG_RT}))
+               isHtmlOneOf(stack_.back(),
+                           {GUMBO_TAG_DD, GUMBO_TAG_DT, GUMBO_TAG_LI, GUMBO_TAG_OPTION, GUMBO_TAG_OPTGROUP,
+                            GUMBO_TAG_P, GUMBO_TAG_RB, GUMBO_TAG_RP, GUMBO_TAG_RT, GUMBO_TAG_RTC}) &&
+               !(keepRubyTextContainer && isHtml(stack_.back(), GUMBO_TAG_RTC)))
             pop();
     }
 
@@ -1037,6 +1042,7 @@ PageCost measurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
         return cost;
     };
     size_t textStart = 0; // where the text since the last tag or comment begins
+    bool afterEmptyEndTag = false;
     size_t i = 0;
     Tag tag;
     while ((i = text.find('<', i)) != std::string_view::npos) {
@@ -1068,13 +1074,20 @@ PageCost measurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
             } else {
                 end = std::min(text.find('>', i), text.size() - 1) + 1;
             }
-            if (!(isEnd && text[nameAt] == '>'))
+            const bool emptyEndTag = isEnd && text[nameAt] == '>';
+            if (!emptyEndTag)
                 tree.comment();
             i = textStart = end;
+            afterEmptyEndTag = emptyEndTag;
             continue;
         }
         if (!tokenizer.readTag(i, tag))
             return result(text.size()); // the parser drops a tag that the page ends in
+        // The parser takes a "</>" right before a tag for part of its name: inside SVG or MathML, such an end
+        // tag closes nothing.
+        if (afterEmptyEndTag && tokenStart == textStart)
+            tag.nameHash = kNoName;
+        afterEmptyEndTag = false;
         i = textStart = tag.end;
         if (tag.isEnd) {
             if (!tree.endTag(tag))

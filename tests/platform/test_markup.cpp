@@ -338,6 +338,11 @@ const HostileCase kHostileCases[] = {
     // An <object> moved before a table and closed with it leaves its marker in the list of formatting
     // elements.
     {"objects_closed_by_table_rows", "", "<table><object><a p><tr>x"},
+    // Ruby parts close the ones before them only inside a ruby; <rb> and <rtc> reopen formatting.
+    {"ruby_parts_outside_a_ruby", "", "<i><rt><rp><e>"},
+    {"ruby_parts_inside_a_ruby", "", "<ruby><p><rtc><b></ruby>x"},
+    // The parser takes an empty end tag for part of the name of the tag right after it.
+    {"empty_end_tags_before_svg_end_tags", "", "<svg></></svg>"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pages, GuardPromiseTest, ::testing::ValuesIn(kHostileCases),
