@@ -39,7 +39,9 @@ constexpr std::uint64_t kNoName = ~std::uint64_t{0}; // a name hash that no elem
 // One tag as the tokenizer reads it.
 struct Tag {
     TagId id = GUMBO_TAG_UNKNOWN;
-    std::uint64_t nameHash = 0; // of its name in lower case: SVG and MathML elements are told apart by name
+    // Of its name in lower case (an end tag's: of all between "</" and ">"): SVG and MathML elements are told
+    // apart by name.
+    std::uint64_t nameHash = 0;
     bool isEnd = false;
     bool selfClosing = false;
     int attributes = 0;
@@ -89,12 +91,16 @@ public:
             const char ch = text_[i];
             if (ch == '>') {
                 tag.end = i + 1;
+                if (tag.isEnd) // matched against SVG and MathML elements by all it holds, not its name alone
+                    tag.nameHash = hashText(text_.substr(at + 2, i - at - 2), true);
                 return true;
             }
             if (ch == '/') {
                 if (i + 1 < text_.size() && text_[i + 1] == '>') {
                     tag.selfClosing = true;
                     tag.end = i + 2;
+                    if (tag.isEnd)
+                        tag.nameHash = hashText(text_.substr(at + 2, i + 1 - at - 2), true);
                     return true;
                 }
                 ++i;
@@ -221,6 +227,7 @@ public:
     }
 
     void comment() { ++nodes_; }
+    void leaveQuirksMode() { tablesCloseParagraphs_ = true; }
 
     bool startTag(const Tag& tag) {
         nodes_ += tag.attributes;
@@ -237,7 +244,7 @@ public:
             // An end tag closes its SVG or MathML element, found by name; failing that, the HTML element
             // below reads it.
             for (size_t k = stack_.size(); k > 0 && stack_[k - 1].isForeign(); --k) {
-                if (stack_[k - 1].nameHash == tag.nameHash) {
+                if (tag.nameHash != kNoName && stack_[k - 1].nameHash == tag.nameHash) {
                     popTo(k - 1);
                     return true;
                 }
@@ -481,7 +488,7 @@ private:
         // without end, so each one counts as an element, even the one that takes the body's place.
         if (isOneOf(id, {GUMBO_TAG_HTML, GUMBO_TAG_HEAD, GUMBO_TAG_BODY}) || onlyInTables(id))
             return true;
-        if (closesParagraph(id))
+        if (closesParagraph(id) || (id == GUMBO_TAG_TABLE && tablesCloseParagraphs_))
             closeParagraph();
         if (id == GUMBO_TAG_FORM) {
             // A form inside a form is dropped; inside a template the parser does not keep track of forms, and
@@ -996,7 +1003,58 @@ private:
     std::uint32_t lastSerial_ = 0;
     qsizetype nodes_ = 0;
     bool formOpen_ = false;
+    bool tablesCloseParagraphs_ = false; // out of quirks mode, by the page's doctype
 };
+
+// Whether a doctype that is the page's first token takes it out of quirks mode, in which a table does not
+// close an open paragraph: so does "<!DOCTYPE html>" and any other well-formed one for html, but for a few
+// identifiers that the parser knows for quirky. `doctype` runs from after "<!DOCTYPE" to before its '>'.
+bool doctypeLeavesQuirksMode(std::string_view doctype) {
+    size_t i = 0;
+    const auto skipSpaces = [&] {
+        while (i < doctype.size() && isSpace(doctype[i]))
+            ++i;
+    };
+    // A quoted identifier; false when it is not there or its quote is not closed.
+    const auto readQuoted = [&](std::string_view& value) {
+        skipSpaces();
+        if (i >= doctype.size() || (doctype[i] != '"' && doctype[i] != '\''))
+            return false;
+        const size_t close = doctype.find(doctype[i], i + 1);
+        if (close == std::string_view::npos)
+            return false;
+        value = doctype.substr(i + 1, close - i - 1);
+        i = close + 1;
+        return true;
+    };
+    skipSpaces();
+    size_t nameEnd = i;
+    while (nameEnd < doctype.size() && !isSpace(doctype[nameEnd]))
+        ++nameEnd;
+    if (!equalsFolded(doctype.substr(i, nameEnd - i), "html"))
+        return false;
+    i = nameEnd;
+    skipSpaces();
+    if (i == doctype.size())
+        return true;
+    const std::string_view keyword = doctype.substr(i, 6);
+    const bool isPublic = equalsFolded(keyword, "public");
+    if (!isPublic && !equalsFolded(keyword, "system"))
+        return false;
+    i += 6;
+    std::string_view publicId;
+    std::string_view systemId;
+    if (!readQuoted(isPublic ? publicId : systemId))
+        return false;
+    if (isPublic) {
+        skipSpaces();
+        if (i < doctype.size() && !readQuoted(systemId))
+            return false;
+    }
+    return publicId != "HTML" && publicId != "-//W3O//DTD W3 HTML Strict 3.0//EN//" &&
+           publicId != "-/W3C/DTD HTML 4.0 Transitional/EN" &&
+           systemId != "http://www.ibm.com/data/dtd/v11/ibmxhtml1-transitional.dtd";
+}
 
 // Where the raw text that starts at `from` ends: at its element's end tag, or at the end of the page.
 size_t rawTextEnd(std::string_view text, size_t from, std::string_view name) {
@@ -1043,6 +1101,7 @@ PageCost measurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
     };
     size_t textStart = 0; // where the text since the last tag or comment begins
     bool afterEmptyEndTag = false;
+    bool firstToken = true; // nothing but spaces and comments so far: a doctype here sets the mode
     size_t i = 0;
     Tag tag;
     while ((i = text.find('<', i)) != std::string_view::npos) {
@@ -1058,8 +1117,13 @@ PageCost measurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
             ++i; // a '<' that starts nothing is text
             continue;
         }
-        if (tokenStart > textStart && !tree.text(textRun(text.substr(textStart, tokenStart - textStart))))
-            return result(textStart);
+        if (tokenStart > textStart) {
+            const TextRun run = textRun(text.substr(textStart, tokenStart - textStart));
+            firstToken = firstToken && run == TextRun::Spaces;
+            if (!tree.text(run))
+                return result(textStart);
+        }
+        firstToken = firstToken && !isTag;
         if (!isTag) {
             // Comments, doctypes and other markup the parser keeps as a comment or drops.
             size_t end;
@@ -1073,6 +1137,12 @@ PageCost measurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
                     end = std::min(text.find("-->", body), text.size() - 3) + 3;
             } else {
                 end = std::min(text.find('>', i), text.size() - 1) + 1;
+                if (firstToken && text.size() - i > 9 && equalsFolded(text.substr(i, 9), "<!doctype")) {
+                    if (text[end - 1] == '>' &&
+                        doctypeLeavesQuirksMode(text.substr(i + 9, end - 1 - (i + 9))))
+                        tree.leaveQuirksMode();
+                    firstToken = false;
+                }
             }
             const bool emptyEndTag = isEnd && text[nameAt] == '>';
             if (!emptyEndTag)

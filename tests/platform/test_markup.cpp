@@ -343,6 +343,8 @@ const HostileCase kHostileCases[] = {
     {"ruby_parts_inside_a_ruby", "", "<ruby><p><rtc><b></ruby>x"},
     // The parser takes an empty end tag for part of the name of the tag right after it.
     {"empty_end_tags_before_svg_end_tags", "", "<svg></></svg>"},
+    // Out of quirks mode a table closes the open paragraph, and its end tag then makes an empty one.
+    {"paragraphs_around_tables_with_a_doctype", "<!DOCTYPE html>", "<p><table></table></p>"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pages, GuardPromiseTest, ::testing::ValuesIn(kHostileCases),
