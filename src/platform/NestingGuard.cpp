@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -192,7 +193,7 @@ public:
         if (run == TextRun::Nuls && !inForeignContent()) {
             // Dropped, outside SVG and MathML; in a column group, after closing it.
             if (mode() == Mode::ColumnGroup && currentIs(GUMBO_TAG_COLGROUP))
-                pop();
+                closePart(Mode::Table);
             return true;
         }
         const bool whitespaceOnly = run == TextRun::Spaces || run == TextRun::SpacesAndNuls;
@@ -208,13 +209,13 @@ public:
             if (run == TextRun::Spaces || !currentIs(GUMBO_TAG_COLGROUP))
                 return true;
             if (whitespaceOnly) {
-                pop(); // a NUL closes the column group, and the table drops it
+                closePart(Mode::Table); // a NUL closes the column group, and the table drops it
                 return true;
             }
             // The parser splits the text: its leading spaces stay in the column group, which the rest closes
             // and goes before the table.
             ++nodes_;
-            pop();
+            closePart(Mode::Table);
             return reopenFormatting();
         case Mode::Table:
         case Mode::TableBody:
@@ -384,8 +385,10 @@ private:
         case Mode::Caption:
             // A table part closes the cell or the caption and starts in the row or the table around it.
             if (onlyInTables(id)) {
-                closeMarked(mode() == Mode::Cell ? std::initializer_list<GumboTag>{GUMBO_TAG_TD, GUMBO_TAG_TH}
-                                                 : std::initializer_list<GumboTag>{GUMBO_TAG_CAPTION});
+                if (mode() == Mode::Cell)
+                    closeMarked({GUMBO_TAG_TD, GUMBO_TAG_TH}, Mode::Row);
+                else
+                    closeMarked({GUMBO_TAG_CAPTION}, Mode::Table);
                 return startElement(tag);
             }
             break;
@@ -397,10 +400,15 @@ private:
             if (id == GUMBO_TAG_TEMPLATE)
                 break;
             if (!currentIs(GUMBO_TAG_COLGROUP))
-                return true; // a template that holds columns drops the rest
-            pop();           // anything else closes the column group
+                return true;        // a template that holds columns drops the rest
+            closePart(Mode::Table); // anything else closes the column group
             return startElement(tag);
         case Mode::Template:
+            // Elements of a head start inside and leave the decision to the next tag.
+            if (isOneOf(id, {GUMBO_TAG_BASE, GUMBO_TAG_BASEFONT, GUMBO_TAG_BGSOUND, GUMBO_TAG_LINK,
+                             GUMBO_TAG_META, GUMBO_TAG_NOFRAMES, GUMBO_TAG_SCRIPT, GUMBO_TAG_STYLE,
+                             GUMBO_TAG_TEMPLATE, GUMBO_TAG_TITLE}))
+                return startInBody(tag);
             startTemplateContent(id);
             return startElement(tag);
         case Mode::Body:
@@ -426,7 +434,7 @@ private:
                 if (!inTableScope({GUMBO_TAG_TR}))
                     return true; // rows in a template: no row to close
                 clearBackTo({GUMBO_TAG_TR});
-                pop();
+                closePart(Mode::TableBody);
                 return startElement(tag);
             }
         } else if (mode() == Mode::TableBody) {
@@ -441,7 +449,7 @@ private:
                 if (!inTableScope(kSections))
                     return true;
                 clearBackTo(kSections);
-                pop();
+                closePart(Mode::Table);
                 return startElement(tag);
             }
         }
@@ -514,6 +522,7 @@ private:
                 closeImpliedEnds(id == GUMBO_TAG_RP || id == GUMBO_TAG_RT);
         } else if (id == GUMBO_TAG_A) {
             adopt(id); // a second link closes the first
+            dropUnclosedLink();
         } else if (id == GUMBO_TAG_NOBR) {
             // Reopened first: a <nobr> that a block closed may be the one this closes.
             if (!reopenFormatting())
@@ -565,21 +574,21 @@ private:
         case Mode::Cell:
             if (id == GUMBO_TAG_TD || id == GUMBO_TAG_TH) {
                 if (inTableScope({static_cast<GumboTag>(id)}))
-                    closeMarked({GUMBO_TAG_TD, GUMBO_TAG_TH});
+                    closeMarked({GUMBO_TAG_TD, GUMBO_TAG_TH}, Mode::Row);
                 return true;
             }
             if (isOneOf(id,
                         {GUMBO_TAG_TABLE, GUMBO_TAG_TBODY, GUMBO_TAG_TFOOT, GUMBO_TAG_THEAD, GUMBO_TAG_TR})) {
                 if (!inTableScope({static_cast<GumboTag>(id)}))
                     return true;
-                closeMarked({GUMBO_TAG_TD, GUMBO_TAG_TH});
+                closeMarked({GUMBO_TAG_TD, GUMBO_TAG_TH}, Mode::Row);
                 return endInTable(tag);
             }
             return isOneOf(
                 id, {GUMBO_TAG_BODY, GUMBO_TAG_CAPTION, GUMBO_TAG_COL, GUMBO_TAG_COLGROUP, GUMBO_TAG_HTML});
         case Mode::Caption:
             if (id == GUMBO_TAG_CAPTION || id == GUMBO_TAG_TABLE) {
-                closeMarked({GUMBO_TAG_CAPTION});
+                closeMarked({GUMBO_TAG_CAPTION}, Mode::Table);
                 return id == GUMBO_TAG_CAPTION || endInTable(tag);
             }
             return isOneOf(id, {GUMBO_TAG_BODY, GUMBO_TAG_COL, GUMBO_TAG_COLGROUP, GUMBO_TAG_HTML}) ||
@@ -587,14 +596,14 @@ private:
         case Mode::ColumnGroup:
             if (id == GUMBO_TAG_COL || !currentIs(GUMBO_TAG_COLGROUP))
                 return true;
-            pop(); // anything else closes the column group
+            closePart(Mode::Table); // anything else closes the column group
             return id == GUMBO_TAG_COLGROUP || endInTable(tag);
         case Mode::Row:
             if (id == GUMBO_TAG_TR || id == GUMBO_TAG_TABLE || isOneOf(id, kSections)) {
                 if (!inTableScope({static_cast<GumboTag>(id == GUMBO_TAG_TABLE ? GUMBO_TAG_TR : id)}))
                     return true;
                 clearBackTo({GUMBO_TAG_TR});
-                pop();
+                closePart(Mode::TableBody);
                 return id == GUMBO_TAG_TR || endInTable(tag);
             }
             break;
@@ -604,7 +613,7 @@ private:
                                           : !inTableScope({static_cast<GumboTag>(id)}))
                     return true;
                 clearBackTo(kSections);
-                pop();
+                closePart(Mode::Table);
                 return id != GUMBO_TAG_TABLE || endInTable(tag);
             }
             break;
@@ -756,8 +765,10 @@ private:
     // Closes an element that put a marker into the list of formatting elements, and takes the formatting
     // elements after that marker off the list. Popped otherwise (a table closing an <object> moved before
     // it), the element leaves its marker behind, as in the parser.
-    void closeMarked(std::initializer_list<GumboTag> tags) {
+    void closeMarked(std::initializer_list<GumboTag> tags, std::optional<Mode> after = std::nullopt) {
         popThrough(tags);
+        if (after)
+            stickToTemplate(*after);
         while (!formatting_.empty()) {
             const bool marker = formatting_.back().tag == kMarker;
             formatting_.pop_back();
@@ -791,6 +802,31 @@ private:
 
     static bool isHtmlOneOf(const Open& open, std::initializer_list<GumboTag> tags) {
         return !open.isForeign() && isOneOf(open.tag, tags);
+    }
+
+    static bool setsMode(const Open& open) {
+        return !open.isForeign() &&
+               isOneOf(open.tag, {GUMBO_TAG_TABLE, GUMBO_TAG_TBODY, GUMBO_TAG_THEAD, GUMBO_TAG_TFOOT,
+                                  GUMBO_TAG_TR, GUMBO_TAG_TD, GUMBO_TAG_TH, GUMBO_TAG_CAPTION,
+                                  GUMBO_TAG_COLGROUP, GUMBO_TAG_SELECT, GUMBO_TAG_TEMPLATE});
+    }
+
+    // Closing a table part, the parser switches to the mode of the part around it. Inside a table that is
+    // the mode the stack gives; a template holding table parts keeps the switched mode for what follows.
+    void stickToTemplate(Mode after) {
+        size_t k = stack_.size();
+        while (k > 0 && !setsMode(stack_[k - 1]))
+            --k;
+        if (k == 0 || !isHtml(stack_[k - 1], GUMBO_TAG_TEMPLATE))
+            return;
+        for (; k <= stack_.size(); ++k)
+            stack_[k - 1].mode = after;
+    }
+
+    // Closes the current element, a table part, and switches the mode as the parser does.
+    void closePart(Mode after) {
+        pop();
+        stickToTemplate(after);
     }
 
     // Pops up to and with the nearest HTML element with one of these tags; the modes make sure there is one.
@@ -857,6 +893,25 @@ private:
     }
 
     bool closeParagraph() { return popToInScope(GUMBO_TAG_P); }
+
+    // A link that a second one could not close (a table stands between) leaves the list and the stack all
+    // the same, though it still holds what stood above it.
+    void dropUnclosedLink() {
+        for (size_t k = formatting_.size(); k > 0 && formatting_[k - 1].tag != kMarker; --k) {
+            if (formatting_[k - 1].tag != GUMBO_TAG_A)
+                continue;
+            const std::uint32_t serial = formatting_[k - 1].serial;
+            formatting_.erase(formatting_.begin() + static_cast<long>(k - 1));
+            for (Open& open : stack_) {
+                if (serial != 0 && open.serial == serial) {
+                    countOpen(open.tag, -1);
+                    open.tag = kLeftStack;
+                    open.serial = 0;
+                }
+            }
+            return;
+        }
+    }
 
     // Closes the elements whose end tags may be left out, up to the first one that is not such.
     void closeImpliedEnds(bool keepRubyTextContainer = false) {
@@ -1056,6 +1111,17 @@ bool doctypeLeavesQuirksMode(std::string_view doctype) {
            systemId != "http://www.ibm.com/data/dtd/v11/ibmxhtml1-transitional.dtd";
 }
 
+// Where a comment whose text starts at `from` ends: after "-->", or "--!>", or at the end of the page.
+size_t commentEnd(std::string_view text, size_t from) {
+    for (size_t k = from; (k = text.find("--", k)) != std::string_view::npos; ++k) {
+        if (k + 2 < text.size() && text[k + 2] == '>')
+            return k + 3;
+        if (k + 3 < text.size() && text[k + 2] == '!' && text[k + 3] == '>')
+            return k + 4;
+    }
+    return text.size();
+}
+
 // Where the raw text that starts at `from` ends: at its element's end tag, or at the end of the page.
 size_t rawTextEnd(std::string_view text, size_t from, std::string_view name) {
     size_t at = from;
@@ -1134,7 +1200,7 @@ PageCost measurePage(QByteArrayView html, int maxDepth, qsizetype maxNodes) {
                 else if (text.compare(body, 2, "->") == 0)
                     end = body + 2;
                 else
-                    end = std::min(text.find("-->", body), text.size() - 3) + 3;
+                    end = commentEnd(text, body);
             } else {
                 end = std::min(text.find('>', i), text.size() - 1) + 1;
                 if (firstToken && text.size() - i > 9 && equalsFolded(text.substr(i, 9), "<!doctype")) {

@@ -345,6 +345,10 @@ const HostileCase kHostileCases[] = {
     {"empty_end_tags_before_svg_end_tags", "", "<svg></></svg>"},
     // Out of quirks mode a table closes the open paragraph, and its end tag then makes an empty one.
     {"paragraphs_around_tables_with_a_doctype", "<!DOCTYPE html>", "<p><table></table></p>"},
+    {"comments_ended_by_dashes_and_a_bang", "", "<!----!><b>w"},
+    // A link that a second one cannot close, a table standing between, leaves the stack all the same.
+    {"links_reopened_inside_tables", "", "<A><i><table><A></table></A><i>"},
+    {"head_elements_first_in_templates", "<a>", "<template><meta><td><v>"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pages, GuardPromiseTest, ::testing::ValuesIn(kHostileCases),
