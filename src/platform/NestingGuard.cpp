@@ -496,17 +496,16 @@ private:
         // without end, so each one counts as an element, even the one that takes the body's place.
         if (isOneOf(id, {GUMBO_TAG_HTML, GUMBO_TAG_HEAD, GUMBO_TAG_BODY}) || onlyInTables(id))
             return true;
+        // A form inside a form is dropped, before it would close a paragraph; inside a template the parser
+        // does not keep track of forms, and they nest.
+        if (id == GUMBO_TAG_FORM && openCount(GUMBO_TAG_TEMPLATE) == 0) {
+            if (formOpen_)
+                return true;
+            formOpen_ = true;
+        }
         if (closesParagraph(id) || (id == GUMBO_TAG_TABLE && tablesCloseParagraphs_))
             closeParagraph();
-        if (id == GUMBO_TAG_FORM) {
-            // A form inside a form is dropped; inside a template the parser does not keep track of forms, and
-            // they nest.
-            if (openCount(GUMBO_TAG_TEMPLATE) == 0) {
-                if (formOpen_)
-                    return true;
-                formOpen_ = true;
-            }
-        } else if (isHeading(id)) {
+        if (isHeading(id)) {
             if (!stack_.empty() && isHeading(stack_.back().tag))
                 pop();
         } else if (id == GUMBO_TAG_LI || id == GUMBO_TAG_DD || id == GUMBO_TAG_DT) {

@@ -349,6 +349,7 @@ const HostileCase kHostileCases[] = {
     // A link that a second one cannot close, a table standing between, leaves the stack all the same.
     {"links_reopened_inside_tables", "", "<A><i><table><A></table></A><i>"},
     {"head_elements_first_in_templates", "<a>", "<template><meta><td><v>"},
+    {"forms_inside_forms_leave_paragraphs_open", "<form>", "<p><form><a p><p>x"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pages, GuardPromiseTest, ::testing::ValuesIn(kHostileCases),
