@@ -136,7 +136,6 @@ enum TagKind : std::uint16_t {
     Heading = 1 << 5,
     MarkerElement = 1 << 6,
     EndsScope = 1 << 7,
-    TablePart = 1 << 8,
     EndsInTableScope = 1 << 9,
     LeavesForeignContent = 1 << 10,
     Special = 1 << 11,
@@ -158,7 +157,6 @@ bool hasKind(TagId tag, std::uint16_t kind) {
                 {isHeadingList(t), TagKind::Heading},
                 {isMarkerElementList(t), TagKind::MarkerElement},
                 {endsScopeList(t), TagKind::EndsScope},
-                {isTablePartList(t), TagKind::TablePart},
                 {endsInTableScopeList(t), TagKind::EndsInTableScope},
                 {leavesForeignContentList(t), TagKind::LeavesForeignContent},
                 {isSpecialList(t), TagKind::Special},
@@ -200,9 +198,6 @@ bool isMarkerElement(TagId tag) {
 }
 bool endsScope(TagId tag) {
     return hasKind(tag, TagKind::EndsScope);
-}
-bool isTablePart(TagId tag) {
-    return hasKind(tag, TagKind::TablePart);
 }
 bool onlyInTables(TagId tag) {
     return hasKind(tag, TagKind::OnlyInTables);

@@ -23,7 +23,6 @@ bool startsWithoutReopening(TagId tag); // closed formatting elements are not re
 bool isHeading(TagId tag);
 bool isMarkerElement(TagId tag);      // formatting does not reach into it
 bool endsScope(TagId tag);            // ends the scope in which an end tag looks for its element
-bool isTablePart(TagId tag);          // tbody, thead, tfoot, tr
 bool onlyInTables(TagId tag);         // a table's parts, rows, cells, caption, columns: dropped elsewhere
 bool endsInTableScope(TagId tag);     // its end tag looks for its element up to the nearest table
 bool leavesForeignContent(TagId tag); // starting inside SVG or MathML, it ends them
