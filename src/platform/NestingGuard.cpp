@@ -665,7 +665,9 @@ private:
             return closeParagraph() || leaf(); // without a paragraph to close, an empty one
         case GUMBO_TAG_FORM:
             if (openCount(GUMBO_TAG_TEMPLATE) > 0) {
-                popToInScope(id);
+                // Forms in a template are not the open form, and the open one is out of scope: nothing
+                // closes.
+                formOpen_ = false;
             } else {
                 // The form alone leaves the stack; what it holds stays open, and as deep in the tree.
                 formOpen_ = false;

@@ -350,6 +350,7 @@ const HostileCase kHostileCases[] = {
     {"links_reopened_inside_tables", "", "<A><i><table><A></table></A><i>"},
     {"head_elements_first_in_templates", "<a>", "<template><meta><td><v>"},
     {"forms_inside_forms_leave_paragraphs_open", "<form>", "<p><form><a p><p>x"},
+    {"form_end_tags_inside_templates", "", "<template><i><form><j></form><m>"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pages, GuardPromiseTest, ::testing::ValuesIn(kHostileCases),
