@@ -57,8 +57,8 @@ bool startsWithoutReopeningList(TagId tag) {
                          GUMBO_TAG_LINK,     GUMBO_TAG_META,     GUMBO_TAG_FRAME,    GUMBO_TAG_PARAM,
                          GUMBO_TAG_SOURCE,   GUMBO_TAG_TRACK,    GUMBO_TAG_CAPTION,  GUMBO_TAG_COL,
                          GUMBO_TAG_COLGROUP, GUMBO_TAG_TBODY,    GUMBO_TAG_THEAD,    GUMBO_TAG_TFOOT,
-                         GUMBO_TAG_TR,       GUMBO_TAG_TD,       GUMBO_TAG_TH,       GUMBO_TAG_RB,
-                         GUMBO_TAG_RP,       GUMBO_TAG_RT,       GUMBO_TAG_RTC});
+                         GUMBO_TAG_TR,       GUMBO_TAG_TD,       GUMBO_TAG_TH,       GUMBO_TAG_RP,
+                         GUMBO_TAG_RT});
 }
 
 bool isHeadingList(TagId tag) {
@@ -73,12 +73,17 @@ bool isMarkerElementList(TagId tag) {
 
 // Elements that end the scope in which an end tag looks for its element.
 bool endsScopeList(TagId tag) {
-    return isMarkerElementList(tag) || tag == GUMBO_TAG_TABLE || tag == GUMBO_TAG_HTML ||
-           tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH;
+    return isMarkerElementList(tag) || tag == GUMBO_TAG_TABLE || tag == GUMBO_TAG_HTML;
 }
 
 bool isTablePartList(TagId tag) {
     return isOneOf(tag, {GUMBO_TAG_TBODY, GUMBO_TAG_THEAD, GUMBO_TAG_TFOOT, GUMBO_TAG_TR});
+}
+
+// The elements that only a table holds: outside one the parser drops their start tags.
+bool onlyInTablesList(TagId tag) {
+    return isTablePartList(tag) ||
+           isOneOf(tag, {GUMBO_TAG_TD, GUMBO_TAG_TH, GUMBO_TAG_CAPTION, GUMBO_TAG_COLGROUP, GUMBO_TAG_COL});
 }
 
 // End tags that look for their element up to the nearest table.
@@ -87,9 +92,10 @@ bool endsInTableScopeList(TagId tag) {
            isOneOf(tag, {GUMBO_TAG_TD, GUMBO_TAG_TH, GUMBO_TAG_CAPTION, GUMBO_TAG_COLGROUP});
 }
 
-// HTML elements that end foreign (SVG, MathML) content when they start inside it.
+// HTML elements that end foreign (SVG, MathML) content when they start inside it. Not so <a>, and <font> only
+// with a color, face or size.
 bool leavesForeignContentList(TagId tag) {
-    return isFormattingList(tag) ||
+    return (isFormattingList(tag) && tag != GUMBO_TAG_A && tag != GUMBO_TAG_FONT) ||
            isOneOf(tag,
                    {GUMBO_TAG_BLOCKQUOTE, GUMBO_TAG_BODY, GUMBO_TAG_BR,  GUMBO_TAG_CENTER, GUMBO_TAG_DD,
                     GUMBO_TAG_DIV,        GUMBO_TAG_DL,   GUMBO_TAG_DT,  GUMBO_TAG_EMBED,  GUMBO_TAG_H1,
@@ -100,18 +106,23 @@ bool leavesForeignContentList(TagId tag) {
                     GUMBO_TAG_UL,         GUMBO_TAG_VAR});
 }
 
-// "Special" elements stop the search of an <li>, <dd> or <dt> for the item it closes.
+// "Special" elements stop the search of an <li>, <dd> or <dt> for the item it closes. Not so <main> and the
+// ruby parts: an end tag closes them on its way to its element.
 bool isSpecialList(TagId tag) {
     return tag < GUMBO_TAG_UNKNOWN &&
            (startsWithoutReopeningList(tag) || isVoidList(tag) || isMarkerElementList(tag) ||
             isOneOf(tag, {GUMBO_TAG_BUTTON, GUMBO_TAG_SELECT, GUMBO_TAG_BODY, GUMBO_TAG_HTML, GUMBO_TAG_HEAD,
-                          GUMBO_TAG_FRAMESET}));
+                          GUMBO_TAG_FRAMESET, GUMBO_TAG_NOSCRIPT})) &&
+           !isOneOf(tag, {GUMBO_TAG_MAIN, GUMBO_TAG_RB, GUMBO_TAG_RP, GUMBO_TAG_RT, GUMBO_TAG_RTC});
 }
 
-// SVG and MathML elements whose content the parser reads as HTML.
-bool isIntegrationPointList(TagId tag) {
+// MathML and SVG elements whose content the parser reads as HTML.
+bool isMathIntegrationPointList(TagId tag) {
     return isOneOf(tag, {GUMBO_TAG_MI, GUMBO_TAG_MO, GUMBO_TAG_MN, GUMBO_TAG_MS, GUMBO_TAG_MTEXT,
-                         GUMBO_TAG_ANNOTATION_XML, GUMBO_TAG_FOREIGNOBJECT, GUMBO_TAG_DESC, GUMBO_TAG_TITLE});
+                         GUMBO_TAG_ANNOTATION_XML});
+}
+bool isSvgIntegrationPointList(TagId tag) {
+    return isOneOf(tag, {GUMBO_TAG_FOREIGNOBJECT, GUMBO_TAG_DESC, GUMBO_TAG_TITLE});
 }
 
 // What the parser does with each tag it knows, looked up in a table made once from the lists above: the
@@ -125,11 +136,12 @@ enum TagKind : std::uint16_t {
     Heading = 1 << 5,
     MarkerElement = 1 << 6,
     EndsScope = 1 << 7,
-    TablePart = 1 << 8,
     EndsInTableScope = 1 << 9,
     LeavesForeignContent = 1 << 10,
     Special = 1 << 11,
-    IntegrationPoint = 1 << 12,
+    MathIntegrationPoint = 1 << 12,
+    OnlyInTables = 1 << 13,
+    SvgIntegrationPoint = 1 << 14,
 };
 
 bool hasKind(TagId tag, std::uint16_t kind) {
@@ -145,11 +157,12 @@ bool hasKind(TagId tag, std::uint16_t kind) {
                 {isHeadingList(t), TagKind::Heading},
                 {isMarkerElementList(t), TagKind::MarkerElement},
                 {endsScopeList(t), TagKind::EndsScope},
-                {isTablePartList(t), TagKind::TablePart},
                 {endsInTableScopeList(t), TagKind::EndsInTableScope},
                 {leavesForeignContentList(t), TagKind::LeavesForeignContent},
                 {isSpecialList(t), TagKind::Special},
-                {isIntegrationPointList(t), TagKind::IntegrationPoint},
+                {isMathIntegrationPointList(t), TagKind::MathIntegrationPoint},
+                {isSvgIntegrationPointList(t), TagKind::SvgIntegrationPoint},
+                {onlyInTablesList(t), TagKind::OnlyInTables},
             };
             for (const auto& [holds, kind] : facts)
                 if (holds)
@@ -186,8 +199,8 @@ bool isMarkerElement(TagId tag) {
 bool endsScope(TagId tag) {
     return hasKind(tag, TagKind::EndsScope);
 }
-bool isTablePart(TagId tag) {
-    return hasKind(tag, TagKind::TablePart);
+bool onlyInTables(TagId tag) {
+    return hasKind(tag, TagKind::OnlyInTables);
 }
 bool endsInTableScope(TagId tag) {
     return hasKind(tag, TagKind::EndsInTableScope);
@@ -199,8 +212,8 @@ bool isSpecial(TagId tag) {
     return hasKind(tag, TagKind::Special);
 }
 
-bool isIntegrationPoint(TagId tag) {
-    return hasKind(tag, TagKind::IntegrationPoint);
+bool isIntegrationPoint(TagId tag, bool svg) {
+    return hasKind(tag, svg ? TagKind::SvgIntegrationPoint : TagKind::MathIntegrationPoint);
 }
 
 } // namespace quorvane::html

@@ -23,10 +23,10 @@ bool startsWithoutReopening(TagId tag); // closed formatting elements are not re
 bool isHeading(TagId tag);
 bool isMarkerElement(TagId tag);      // formatting does not reach into it
 bool endsScope(TagId tag);            // ends the scope in which an end tag looks for its element
-bool isTablePart(TagId tag);          // tbody, thead, tfoot, tr
+bool onlyInTables(TagId tag);         // a table's parts, rows, cells, caption, columns: dropped elsewhere
 bool endsInTableScope(TagId tag);     // its end tag looks for its element up to the nearest table
 bool leavesForeignContent(TagId tag); // starting inside SVG or MathML, it ends them
 bool isSpecial(TagId tag);            // stops the search of an <li>, <dd> or <dt> for the item it closes
-bool isIntegrationPoint(TagId tag);   // as an SVG or MathML element, holds HTML
+bool isIntegrationPoint(TagId tag, bool svg); // as an SVG (or else MathML) element, holds HTML
 
 } // namespace quorvane::html

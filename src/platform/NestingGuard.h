@@ -12,10 +12,17 @@ namespace quorvane {
 // the nesting the way the parser's tree builder does: end tags close up to their open element within its
 // scope; elements whose end tags may be left out (p, li, td, tr, option, ...) are closed by the tags that
 // close them; a second <a> or <nobr> closes the first, a heading closes a heading, a form inside a form and
-// repeated <html>/<body> tags are ignored, and so are tags inside a <select>; formatting elements closed by
-// their block are reopened before the next text, as the parser reopens them; tags written inside quoted
-// attribute values are values, not tags. The page is cut where that depth would pass the limit. Real result
-// pages nest a few dozen levels; a cut page still shows everything before the cut.
+// repeated <html>/<body> tags are ignored, and so are tags inside a <select> but options, scripts and
+// templates; formatting elements closed by their block are reopened before the next text, as the parser
+// reopens them; tags written inside quoted attribute values are values, not tags. Inside a table it reads
+// tags as the parser does there: table parts close the parts they cannot sit in and bring the ones they need
+// (a cell its row and row group, a column its column group), a table closes the open one, and what is no
+// part of a table the parser moves before it yet keeps open, so that it counts, nests and is closed with the
+// table; a select inside a table ends at a table part. A template reads its content as its first tag says
+// (cells as in a row, and so on); SVG and MathML elements nest until an HTML block ends them, and an end tag
+// there closes the element of its name; after a doctype that leaves quirks mode a table closes an open
+// paragraph. The page is cut where that depth would pass the limit. Real result pages nest a few dozen
+// levels; a cut page still shows everything before the cut.
 //
 // Memory: every node the parser builds (element, attribute, text, comment) costs a few hundred bytes, so a
 // few megabytes of <br> or <td> tags would take most of a gigabyte. The same pass counts the nodes, the

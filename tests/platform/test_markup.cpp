@@ -304,6 +304,53 @@ const HostileCase kHostileCases[] = {
     {"unknown_end_tags_closing_other_unknown_elements", "", "<x-a><b id=1></x-b>y"},
     {"raw_text_elements", "", "<title>a<b></title><textarea><i></textarea><xmp>x</xmp>"},
     {"head_elements_after_body", "<body>", "<meta a=1><link><style>s</style>x"},
+    // In a table, what is no part of one is moved before it but stays open, and a table started there closes
+    // the open one; the link it closed is copied back before the next text.
+    {"table_started_where_a_link_was_moved_out_of_a_table", "", "<table><a n><table>r"},
+    {"formatting_moved_out_of_tables_before_rows", "", "<table><b id=1><tr>x"},
+    {"links_moved_out_of_tables_and_closed_with_them", "", "<table><i>x</table>y"},
+    {"blocks_moved_out_of_tables_then_tables", "", "<table><div><table>"},
+    {"formatting_between_rows_and_cells", "", "<table><tr><b><td>x</table>"},
+    {"rows_and_cells_without_their_parts", "", "<table><td>x<tr>y"},
+    {"selects_in_cells_closed_by_cells", "", "<table><tr><td><select><td>x"},
+    {"selects_in_tables_closed_by_rows", "", "<table><select><tr>x"},
+    {"captions_and_column_groups", "", "<table><caption>x<colgroup> y<col><body><col>"},
+    {"column_groups_closed_by_other_tags", "<table>", "<colgroup><body><col>"},
+    {"forms_in_tables", "", "<table><form><div></form><div>"},
+    {"hidden_inputs_in_tables", "<table><a></table>", "<table><input type=hidden><div></div>x"},
+    {"raw_text_tags_inside_selects", "", "<select><style><option>"},
+    {"end_tags_inside_selects", "", "<b><select></b></select><div>"},
+    {"formatting_closed_with_the_ruby_around_it", "", "<ruby><rt><b id=1></ruby>"},
+    {"unknown_end_tags_past_noscript", "", "<x-a><noscript></x-a><div>"},
+    // Inside SVG and MathML: <a>, <font> without a color, face or size, and <html> are SVG or MathML
+    // elements; an end tag closes the element of its name; <mi> holds HTML only in MathML.
+    {"links_and_fonts_inside_svg", "", "<svg><a><v><font><g>x"},
+    {"html_inside_mathml", "", "<math><html><mi><div>"},
+    {"end_tags_told_apart_by_name_inside_svg", "", "<svg><v></p!>"},
+    {"mathml_text_elements_inside_svg", "", "<svg><mi><tr><td>"},
+    // A template's first start tag decides how its content is read: cells as in a row, rows as in a table.
+    {"cells_in_templates", "", "<template><td><td>"},
+    {"rows_and_captions_in_templates", "", "<template><tr><tr><caption>"},
+    {"templates_in_rows", "<table><tr>", "<template><colgroup><p><v>"},
+    {"templates_in_selects", "", "<select><template><v>"},
+    // The form alone leaves the stack of open elements: what it holds stays open inside it.
+    {"form_end_tags_before_what_the_form_holds", "", "<i><form><j></form><m>"},
+    // An <object> moved before a table and closed with it leaves its marker in the list of formatting
+    // elements.
+    {"objects_closed_by_table_rows", "", "<table><object><a p><tr>x"},
+    // Ruby parts close the ones before them only inside a ruby; <rb> and <rtc> reopen formatting.
+    {"ruby_parts_outside_a_ruby", "", "<i><rt><rp><e>"},
+    {"ruby_parts_inside_a_ruby", "", "<ruby><p><rtc><b></ruby>x"},
+    // The parser takes an empty end tag for part of the name of the tag right after it.
+    {"empty_end_tags_before_svg_end_tags", "", "<svg></></svg>"},
+    // Out of quirks mode a table closes the open paragraph, and its end tag then makes an empty one.
+    {"paragraphs_around_tables_with_a_doctype", "<!DOCTYPE html>", "<p><table></table></p>"},
+    {"comments_ended_by_dashes_and_a_bang", "", "<!----!><b>w"},
+    // A link that a second one cannot close, a table standing between, leaves the stack all the same.
+    {"links_reopened_inside_tables", "", "<A><i><table><A></table></A><i>"},
+    {"head_elements_first_in_templates", "<a>", "<template><meta><td><v>"},
+    {"forms_inside_forms_leave_paragraphs_open", "<form>", "<p><form><a p><p>x"},
+    {"form_end_tags_inside_templates", "", "<template><i><form><j></form><m>"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Pages, GuardPromiseTest, ::testing::ValuesIn(kHostileCases),
