@@ -1,18 +1,34 @@
-#include "app/Application.h"
-#include "app/MainWindow.h"
-#include "app/Pictures.h"
+#include "app/WindowModule.h"
 #include "cli/CommandLineMain.h"
 #include "cli/CommandLineOptions.h"
-#include "engine/EngineDefinitions.h"
-#include "engine/NetworkSetup.h"
 #include "platform/ApplicationFolder.h"
-#include "platform/Messages.h"
-#include "platform/SingleInstanceGuard.h"
-#include "store/Database.h"
-#include "ui/MessageBoxes.h"
-#include "ui/QtTranslations.h"
 
-#include <QCoreApplication>
+#include <QFile>
+
+#include <cstdio>
+
+#include <dlfcn.h>
+
+namespace {
+
+// Loads the window's module from beside the executable and runs it; 1 with the reason on standard error
+// when it cannot be loaded (there is no window yet to show it in).
+int runWindow(int argc, char** argv) {
+    const QString path =
+        quorvane::applicationFolderBeforeStart() + QLatin1String(quorvane::kWindowModuleFile);
+    // Kept loaded until the process ends: the window's objects live in it until then.
+    void* module = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+    const auto windowMain =
+        module ? reinterpret_cast<quorvane::WindowMain>(dlsym(module, quorvane::kWindowMainSymbol)) : nullptr;
+    if (!windowMain) {
+        std::fprintf(stderr, "Quorvane: 无法载入窗口模块 %s: %s\n", QFile::encodeName(path).constData(),
+                     dlerror());
+        return 1;
+    }
+    return windowMain(argc, argv);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     using namespace quorvane;
@@ -21,30 +37,5 @@ int main(int argc, char** argv) {
     // is chosen before any application object exists, so no widget or platform plugin is ever loaded for it.
     if (isCommandLineRun(argc, argv))
         return runCommandLine(argc, argv);
-
-    // The browser engine of an engine's Loader=Browser shares OpenGL contexts; set only then, since it costs
-    // the window's start.
-    if (engineDefinitionsAskForBrowser(applicationFolderBeforeStart() + QStringLiteral("Engines.ini")))
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QuorvaneApplication app(argc, argv);
-    // Before the first dialog: Qt's own texts (file dialogs, standard buttons) in the program's language.
-    installQtTranslations(app);
-    app.setWindowIcon(applicationIcon());
-    MessageBoxPresenter messageBoxes;
-    setMessagePresenter(&messageBoxes);
-
-    SingleInstanceGuard guard(QCoreApplication::applicationFilePath());
-    if (guard.claimInstance()) {
-        showInfoMsg(QStringLiteral("程序正在运行！"));
-        return 0;
-    }
-    loadNetworkSettingsBesideExecutable();
-
-    Database connection;
-    MainWindow window(connection);
-    window.startUp();
-    if (window.terminateRequested())
-        return 1;
-    window.show();
-    return app.exec();
+    return runWindow(argc, argv);
 }

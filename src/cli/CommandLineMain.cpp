@@ -19,7 +19,6 @@
 #include "store/Schema.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 
 #include <cstdio>
 #include <exception>
@@ -38,11 +37,14 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
         arguments << QString::fromLocal8Bit(argv[i]);
     const ParsedCommandLine parsed = parseCommandLine(arguments);
     const bool update = parsed.options && parsed.options->action == CommandLineOptions::Action::Update;
-    if (!update ||
-        !engineDefinitionsAskForBrowser(applicationFolderBeforeStart() + QStringLiteral("Engines.ini")))
-        return std::make_unique<QCoreApplication>(argc, argv);
-    prepareScriptBrowserApplication();
-    return std::make_unique<QGuiApplication>(argc, argv);
+    if (update &&
+        engineDefinitionsAskForBrowser(applicationFolderBeforeStart() + QStringLiteral("Engines.ini"))) {
+        // Made by the browser engine's module: the command line links no GUI library. Without the module the
+        // engine's checks fail and say why.
+        if (std::unique_ptr<QCoreApplication> app = makeScriptBrowserApplication(argc, argv))
+            return app;
+    }
+    return std::make_unique<QCoreApplication>(argc, argv);
 }
 
 } // namespace

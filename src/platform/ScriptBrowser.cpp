@@ -5,7 +5,6 @@
 #include "platform/ScriptPageModule.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QLibrary>
 #include <QTimer>
 #include <QUrl>
@@ -47,20 +46,34 @@ QString& moduleFolder() {
     return folder;
 }
 
-// Loads the module once per process and keeps it; throws when it cannot be loaded.
-MakeScriptPage scriptPageMaker() {
+// The module, loaded once per process and kept; null with the reason when it cannot be loaded.
+QLibrary* scriptPageModule(QString& failure) {
     static std::once_flag once;
-    static MakeScriptPage maker = nullptr;
-    static QString failure;
+    static QLibrary* module = nullptr;
+    static QString whyNot;
     std::call_once(once, [] {
-        const QString folder = moduleFolder().isEmpty() ? applicationFolder() : moduleFolder() + u'/';
-        QLibrary module(folder + QLatin1String(kScriptPageModuleFile));
-        maker = reinterpret_cast<MakeScriptPage>(module.resolve(kMakeScriptPageSymbol));
-        if (!maker)
-            failure = module.errorString();
+        // Also before the application object exists (the command line's GUI application comes from here).
+        const QString folder =
+            moduleFolder().isEmpty() ? applicationFolderBeforeStart() : moduleFolder() + u'/';
+        static QLibrary library(folder + QLatin1String(kScriptPageModuleFile));
+        if (library.load())
+            module = &library;
+        else
+            whyNot = library.errorString();
     });
+    failure = whyNot;
+    return module;
+}
+
+// Throws when the module cannot be loaded.
+MakeScriptPage scriptPageMaker() {
+    QString failure;
+    QLibrary* module = scriptPageModule(failure);
+    const auto maker =
+        module ? reinterpret_cast<MakeScriptPage>(module->resolve(kMakeScriptPageSymbol)) : nullptr;
     if (!maker)
-        throw std::runtime_error("The browser engine cannot be loaded: " + failure.toStdString());
+        throw std::runtime_error("The browser engine cannot be loaded: " +
+                                 (module ? module->errorString() : failure).toStdString());
     return maker;
 }
 
@@ -80,6 +93,17 @@ void prepareScriptBrowserApplication() {
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
+std::unique_ptr<QCoreApplication> makeScriptBrowserApplication(int& argc, char** argv) {
+    prepareScriptBrowserApplication();
+    QString failure;
+    QLibrary* module = scriptPageModule(failure);
+    const auto make =
+        module ? reinterpret_cast<MakeGuiApplication>(module->resolve(kMakeGuiApplicationSymbol)) : nullptr;
+    if (!make)
+        return nullptr;
+    return std::unique_ptr<QCoreApplication>(make(argc, argv));
+}
+
 void setScriptPageModuleFolder(const QString& folder) {
     moduleFolder() = folder;
 }
@@ -92,13 +116,13 @@ ScriptBrowser::ScriptBrowser(QObject* parent)
 ScriptBrowser::ScriptBrowser(std::shared_ptr<ScriptPageLink> link, bool ownsPage)
     : link_(std::move(link))
     , ownsPage_(ownsPage) {
+    const MakeScriptPage makePage = scriptPageMaker();
     // The browser engine draws through the GUI module even without a window; a QCoreApplication has none.
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if (!QCoreApplication::instance() || !QCoreApplication::instance()->inherits("QGuiApplication"))
         throw std::runtime_error("The browser engine needs a QGuiApplication");
     // Without it the engine fails on its first page; it can only be set before the application exists.
     if (!QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts))
         throw std::runtime_error("The browser engine needs Qt::AA_ShareOpenGLContexts");
-    const MakeScriptPage makePage = scriptPageMaker();
     const std::lock_guard lock(link_->mutex);
     link_->browser = this;
     if (std::exchange(link_->pageRequested, true))

@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 
+class QCoreApplication;
+
 namespace quorvane {
 
 struct ScriptPageLink;
@@ -101,6 +103,11 @@ std::unique_ptr<Browser> makeScriptBrowser();
 // shares OpenGL contexts as the browser engine requires and, where there is no display and no platform was
 // asked for, chooses the offscreen platform. The application object must then be a QGuiApplication.
 void prepareScriptBrowserApplication();
+
+// For a program without a window whose engines use a ScriptBrowser: prepares as above and makes the
+// QGuiApplication through the browser engine's module, so that the program links no GUI library itself.
+// Null when the module cannot be loaded (a ScriptBrowser then says why).
+std::unique_ptr<QCoreApplication> makeScriptBrowserApplication(int& argc, char** argv);
 
 // Where the browser engine's module is looked for: the executable's folder unless set (tests and
 // benchmarks, which run from folders of their own, name the program's). Before the first ScriptBrowser.

@@ -1,5 +1,7 @@
 #include "platform/ScriptPage.h"
 
+#include <QGuiApplication>
+
 #include <QAuthenticator>
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -330,6 +332,10 @@ void ScriptPage::finish(ScriptPageResult result) {
 }
 
 } // namespace quorvane
+
+extern "C" Q_DECL_EXPORT QCoreApplication* quorvaneMakeGuiApplication(int& argc, char** argv) {
+    return new QGuiApplication(argc, argv); // owned by the caller
+}
 
 extern "C" Q_DECL_EXPORT quorvane::ScriptPageEngine*
 quorvaneMakeScriptPage(const quorvane::ScriptPageSink& sink, const QByteArray& userAgent) {

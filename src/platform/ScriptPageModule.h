@@ -6,6 +6,8 @@
 
 #include <functional>
 
+class QCoreApplication;
+
 namespace quorvane {
 
 // The boundary between ScriptBrowser and the module that holds the browser engine (Qt WebEngine). The
@@ -48,6 +50,10 @@ using ScriptPageSink = std::function<void(const ScriptPageResult&)>;
 // The module's one entry point, by this name with C linkage.
 using MakeScriptPage = ScriptPageEngine* (*)(const ScriptPageSink& sink, const QByteArray& userAgent);
 inline constexpr char kMakeScriptPageSymbol[] = "quorvaneMakeScriptPage";
+// The application object a program without a window needs for the browser engine: a QGuiApplication, made
+// here so that the command line itself links no GUI library. Owned by the caller.
+using MakeGuiApplication = QCoreApplication* (*)(int& argc, char** argv);
+inline constexpr char kMakeGuiApplicationSymbol[] = "quorvaneMakeGuiApplication";
 inline constexpr char kScriptPageModuleFile[] = "quorvane_script_page.so";
 
 } // namespace quorvane

@@ -1,15 +1,12 @@
 #include "platform/ShellOpen.h"
 
-#include <QDesktopServices>
-#include <QUrl>
+#include <utility>
 
 namespace quorvane {
 namespace {
 
 ShellOpenHandler& shellOpenHandler() {
-    static ShellOpenHandler handler = [](const QString& target) {
-        QDesktopServices::openUrl(QUrl::fromUserInput(target));
-    };
+    static ShellOpenHandler handler;
     return handler;
 }
 

@@ -8,10 +8,12 @@ class QObject;
 
 namespace quorvane {
 
-// Hands an address to the desktop's default handler; the outcome is ignored.
+// Hands an address to the installed handler, the desktop's default one in the window; the outcome is
+// ignored.
 void shellOpen(QObject* owner, const QString& target);
 
-// What shellOpen does with an address: the desktop's "open" unless a test installed a recorder. Returns the
+// What shellOpen does with an address: nothing until a handler is installed. The window installs the
+// desktop's "open" (ui/DesktopOpen.h), tests a recorder; the command line opens nothing. Returns the
 // previous handler.
 using ShellOpenHandler = std::function<void(const QString& target)>;
 ShellOpenHandler setShellOpenHandler(ShellOpenHandler handler);

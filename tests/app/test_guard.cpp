@@ -1,4 +1,5 @@
 // The single-instance guard, tried with real copies of the program.
+#include "app/WindowModule.h"
 #include "platform/SingleInstanceGuard.h"
 #include "store/Schema.h"
 
@@ -24,6 +25,10 @@ QString installCopy(const QString& folder, bool withDatabase) {
     if (!QFile::copy(programPath(), target))
         return {};
     QFile::setPermissions(target, QFile::permissions(programPath()));
+    // The window is a module beside the program.
+    const QString module = QString::fromLatin1(kWindowModuleFile);
+    if (!QFile::copy(qEnvironmentVariable("QUORVANE_BIN_DIR") + u'/' + module, QDir(folder).filePath(module)))
+        return {};
     if (withDatabase && !createDatabase(QDir(folder).filePath(QStringLiteral("DataBase/Trevanid.mdb")),
                                         QString::fromUtf16(kDbPassword), SchemaVersion::Full, nullptr))
         return {};

@@ -1,5 +1,6 @@
 #include "Installation.h"
 
+#include "app/WindowModule.h"
 #include "platform/ScriptPageModule.h"
 #include "store/Schema.h"
 #include "support/Files.h"
@@ -21,9 +22,12 @@ Installation::Installation(bool withDatabase) {
     if (!QFile::copy(source, Program()))
         throw std::runtime_error("cannot copy the program");
     QFile::setPermissions(Program(), QFile::permissions(source));
-    // The browser engine's module goes beside the program, as the build places it.
-    const QString module = QString::fromLatin1(kScriptPageModuleFile);
-    QFile::copy(qEnvironmentVariable("QUORVANE_BIN_DIR") + u'/' + module, QDir(dir_.path()).filePath(module));
+    // The window's and the browser engine's modules go beside the program, as the build places them.
+    for (const char* file : {kWindowModuleFile, kScriptPageModuleFile}) {
+        const QString module = QString::fromLatin1(file);
+        QFile::copy(qEnvironmentVariable("QUORVANE_BIN_DIR") + u'/' + module,
+                    QDir(dir_.path()).filePath(module));
+    }
     if (withDatabase &&
         !createDatabase(DatabasePath(), QString::fromUtf16(kDbPassword), SchemaVersion::Full, nullptr))
         throw std::runtime_error("cannot create the database");
