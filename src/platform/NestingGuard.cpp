@@ -739,6 +739,9 @@ private:
               std::uint64_t nameHash = 0) {
         if (static_cast<int>(stack_.size()) >= maxDepth_)
             return false;
+        if (space == Namespace::Html && tag == GUMBO_TAG_SELECT && mode() != Mode::Body &&
+            foreignSelectOpen())
+            return false; // the parser would fail on the next table part: the page is cut before this select
         ++nodes_;
         if (space == Namespace::Html && (tag == GUMBO_TAG_SVG || tag == GUMBO_TAG_MATH))
             space = tag == GUMBO_TAG_SVG ? Namespace::Svg : Namespace::MathMl;
@@ -747,6 +750,15 @@ private:
         if (isMarkerElement(tag) && space == Namespace::Html)
             formatting_.push_back({kMarker, 0, 0, 0});
         return true;
+    }
+
+    // An SVG or MathML element named select is open. A select that opens in a table above one makes the
+    // parser (libgumbo 0.10.1) look for the wrong select when the next table part closes it: it walks off
+    // its stack of open elements and the process ends on an assertion.
+    bool foreignSelectOpen() const {
+        return openCount(GUMBO_TAG_SELECT) > 0 &&
+               std::any_of(stack_.begin(), stack_.end(),
+                           [](const Open& open) { return open.tag == GUMBO_TAG_SELECT && open.isForeign(); });
     }
 
     void pop() {

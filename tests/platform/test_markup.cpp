@@ -122,6 +122,25 @@ TEST(NestingGuard, SloppyButShallowPagesAreNotCut) {
               QByteArray("<span>" + QByteArray("<div><b>").repeated(49) + "<div>").size());
 }
 
+TEST(NestingGuard, CutsBeforeASelectThatWouldMakeTheParserFail) {
+    // A select opened in a table above an SVG or MathML element named select: the parser fails on the next
+    // table part. The page is cut before that select and the rest of what came before is still read.
+    for (const QByteArray& trap : {QByteArray("<table><math><select><mi><select><th>"),
+                                   QByteArray("<table><svg><select><desc><select><td>"),
+                                   QByteArray("<table><tr><td><math><select><mtext><div><select></table>")}) {
+        const QByteArray page = "<p>before</p>" + trap + "<p>after</p>";
+        const qsizetype kept = nestingSafeLength(page);
+        EXPECT_EQ(page.left(kept), "<p>before</p>" + trap.left(trap.lastIndexOf("<select>")))
+            << trap.constData();
+        EXPECT_TRUE(renderHtml(page).body.startsWith("<P>before</P>")) << trap.constData();
+    }
+    // Without the foreign select, or outside a table, the page is read whole.
+    for (const QByteArray& safe :
+         {QByteArray("<table><math><mi><select><th>x"), QByteArray("<math><select><mi><select><th>x"),
+          QByteArray("<table><math><select><mi></math><select><th>x")})
+        EXPECT_EQ(nestingSafeLength(safe), safe.size()) << safe.constData();
+}
+
 // How deep the elements of serialised markup nest: every start tag but the void ones opens one level.
 int deepestNesting(QByteArrayView markup) {
     static const QList<QByteArray> voids{"AREA",  "BASE", "BR",   "COL",   "EMBED",  "HR",    "IMG",
