@@ -21,8 +21,9 @@ namespace quorvane {
 // table; a select inside a table ends at a table part. A template reads its content as its first tag says
 // (cells as in a row, and so on); SVG and MathML elements nest until an HTML block ends them, and an end tag
 // there closes the element of its name; after a doctype that leaves quirks mode a table closes an open
-// paragraph. The page is cut where that depth would pass the limit. Real result pages nest a few dozen
-// levels; a cut page still shows everything before the cut.
+// paragraph. The page is cut where that depth would pass the limit, and before a select opened in a table
+// above an SVG or MathML element named select, on which the parser itself fails. Real result pages nest a
+// few dozen levels; a cut page still shows everything before the cut.
 //
 // Memory: every node the parser builds (element, attribute, text, comment) costs a few hundred bytes, so a
 // few megabytes of <br> or <td> tags would take most of a gigabyte. The same pass counts the nodes, the
@@ -37,7 +38,7 @@ inline constexpr int kMaxNestingDepth = 256;
 inline constexpr qsizetype kMaxPageNodes = 200'000;
 
 struct PageCost {
-    qsizetype parseLength = 0; // the bytes to parse: all of them unless the page nests deeper than the limit
+    qsizetype parseLength = 0; // the bytes to parse: all of them unless the page is cut (see above)
     qsizetype nodes = 0; // nodes the parser builds from those bytes, about; counting stops past the limit
     bool overNodeLimit = false;
 };
