@@ -46,7 +46,7 @@ struct PageCost {
 PageCost measurePage(QByteArrayView html, int maxDepth = kMaxNestingDepth,
                      qsizetype maxNodes = kMaxPageNodes);
 
-// How many bytes of the page to parse: its whole length unless it nests deeper than the limit.
+// How many bytes of the page to parse: its whole length unless the page is cut (see above).
 qsizetype nestingSafeLength(QByteArrayView html, int maxDepth = kMaxNestingDepth);
 
 } // namespace quorvane
