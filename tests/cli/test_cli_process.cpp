@@ -10,6 +10,7 @@
 #include "store/SqlText.h"
 #include "support/Files.h"
 #include "support/LoopbackEndpoints.h"
+#include "support/TempDatabase.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -114,18 +115,7 @@ TEST_F(CommandLineRun, FillsTheSameCellsAndHistoryAsTheWindowsRun) {
     std::sort(windowRequests.begin(), windowRequests.end());
     std::sort(lineRequests.begin(), lineRequests.end());
     EXPECT_EQ(windowRequests, lineRequests) << "the same pages";
-    auto rows = [&window](const QString& sql) {
-        Recordset rs;
-        const int count = window.connection().openQuery(rs, sql);
-        QStringList lines;
-        for (int r = 0; r < count; ++r) {
-            QStringList fields;
-            for (int f = 0; f < rs.fieldCount(); ++f)
-                fields << rs.value(r, f).toString();
-            lines << fields.join(u'|');
-        }
-        return lines.join(u'\n');
-    };
+    auto rows = [&window](const QString& sql) { return test::QueryRowsText(window.connection(), sql); };
     const QString cells = installation.Rows(kCellsSql);
     EXPECT_EQ(cells, rows(kCellsSql));
     EXPECT_EQ(installation.Rows(kHistorySql), rows(kHistorySql));
