@@ -10,6 +10,11 @@ namespace quorvane {
 
 namespace {
 
+// The condition that keeps a shard's keywords.
+QString shardCondition(const Shard& shard) {
+    return QStringLiteral(" and a.KeyWordID % %1 = %2").arg(shard.count).arg(shard.index);
+}
+
 // The list's statement without its join and order: the same columns, the address column empty. With
 // the shard's condition when there is one.
 QString keywordsSql(const Shard& shard) {
@@ -18,7 +23,7 @@ QString keywordsSql(const Shard& shard) {
         "a.SogouRank,a.SosoRank,a.YahooRank,a.YoudaoRank,a.BingRank,a.UpdateTime from SE_KeyWord a Where "
         "Valid='1'");
     if (!shard.isWholeList())
-        sql += QStringLiteral(" and a.KeyWordID % %1 = %2").arg(shard.count).arg(shard.index);
+        sql += shardCondition(shard);
     return sql;
 }
 
@@ -88,7 +93,7 @@ QString missionListSql(const Shard& shard) {
         return sql;
     const qsizetype order = sql.lastIndexOf(QStringLiteral(" Order By "));
     Q_ASSERT(order > 0);
-    sql.insert(order, QStringLiteral(" and a.KeyWordID % %1 = %2").arg(shard.count).arg(shard.index));
+    sql.insert(order, shardCondition(shard));
     return sql;
 }
 
