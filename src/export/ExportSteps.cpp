@@ -51,7 +51,7 @@ void writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const Ro
                       const QString& target) {
     // The rows are read from a snapshot of the list as it is now, so the grid does not follow the walk and
     // a reload, a sort or an edit meanwhile changes nothing here.
-    const RecordSnapshot rows = list.isOpen() ? list.snapshot() : RecordSnapshot();
+    const RecordSnapshot rows = list.snapshot(); // a closed list holds no rows
     bool saved = false;
     QString reason;
     try {
