@@ -13,6 +13,7 @@
 #include "ui/FileDialogs.h"
 
 #include "support/PeakMemory.h"
+#include "support/RunBenchSupport.h"
 #include "support/SleepTally.h"
 #include "support/WidgetBenchMain.h"
 
@@ -27,7 +28,6 @@
 
 #include <malloc.h>
 
-#include <map>
 #include <memory>
 #include <stdexcept>
 #include <utility>
@@ -47,24 +47,9 @@ public:
         if (!createDatabase(path, password, SchemaVersion::Full, &error) ||
             !setup_.openDatabase(path, password))
             throw std::runtime_error("cannot create the benchmark database");
-        exec(QStringLiteral(
-            "Insert Into SE_KeyUrl (UrlName) With Recursive n(i) As (Select 1 Union All Select "
-            "i+1 From n Where i < 100) Select 'www.site' || i || '.com' From n"));
-        exec(QStringLiteral(
-                 "Insert Into SE_KeyWord (WebID, KeyWordName, Valid, UpdateTime, BaiduRank, BaiduRank2, "
-                 "GoogleRank, YahooRank, SogouRank, BingRank, SosoRank, YoudaoRank) With Recursive "
-                 "n(i) As (Select 1 Union All Select i+1 From n Where i < %1) Select i % 100 + 1, "
-                 "'关键词' || i, '1', date('2010-01-01', '+' || (i * 7 % 365) || ' days'), i % 97 + 1, "
-                 "i % 89 + 1, '>' || (i % 50), '稍候', i % 11, '', i % 5, '可能已被搜索引擎限制!' "
-                 "From n")
-                 .arg(missions));
-        exec(QStringLiteral(
-                 "Insert Into SE_RankHistory (KeyWordName, UrlName, BaiduRank, BaiduRank2, GoogleRank, "
-                 "YahooRank, SogouRank, BingRank, SosoRank, YoudaoRank, UpdateTime, KeyWordID, WebID) "
-                 "With Recursive n(i) As (Select 0 Union All Select i+1 From n Where i < %1) Select "
-                 "'关键词1', 'www.site2.com', i % 30, i % 30 + 1, i % 50, 0, 0, 0, 0, 0, "
-                 "date('now', '-' || i || ' days'), 1, 2 From n")
-                 .arg(historyDays - 1));
+        const auto run = [this](const QString& sql) { exec(sql); };
+        bench::AddRankedMissions(run, missions);
+        bench::AddHistoryDays(run, historyDays);
         window = std::make_unique<MainWindow>(database_, path);
         window->startUp();
         if (window->terminateRequested() || window->missions.recordCount() != missions)
@@ -97,14 +82,21 @@ private:
     Database database_;
 };
 
-// One window per list size, made on first use: the mission export over a list of `rows` missions and a
-// month of history, the history export over 100 missions and `rows` days of history.
+// The window of the list size asked for: the mission export over a list of `rows` missions and a month of
+// history, the history export over 100 missions and `rows` days of history. One window at a time, so that
+// an export's peak holds its own window and not also the one before.
 ExportFixture& fixture(int missions, int historyDays) {
-    static std::map<std::pair<int, int>, ExportFixture*> instances;
-    ExportFixture*& instance = instances[{missions, historyDays}];
-    if (!instance) {
-        instance = new ExportFixture(missions, historyDays);
-        bench::AtBenchmarkEnd([created = instance] { delete created; });
+    static std::pair<int, int> size;
+    static std::unique_ptr<ExportFixture> instance;
+    static const bool releasedAtEnd = [] {
+        bench::AtBenchmarkEnd([] { instance.reset(); });
+        return true;
+    }();
+    Q_UNUSED(releasedAtEnd);
+    if (!instance || size != std::pair{missions, historyDays}) {
+        instance.reset();
+        instance = std::make_unique<ExportFixture>(missions, historyDays);
+        size = {missions, historyDays};
     }
     return *instance;
 }

@@ -44,22 +44,8 @@ public:
             if (!setup.execInTransaction(setup.execQuery, sql))
                 throw std::runtime_error("benchmark set-up failed");
         };
-        exec(QStringLiteral(
-            "Insert Into SE_KeyUrl (UrlName) With Recursive n(i) As (Select 1 Union All Select i+1 "
-            "From n Where i < 100) Select 'www.site' || i || '.com' From n"));
-        exec(QStringLiteral(
-                 "Insert Into SE_KeyWord (WebID, KeyWordName, Valid, UpdateTime, BaiduRank, BaiduRank2, "
-                 "GoogleRank, YahooRank, SogouRank, BingRank, SosoRank, YoudaoRank) With Recursive n(i) As "
-                 "(Select 1 Union All Select i+1 From n Where i < %1) Select i % 100 + 1, '关键词' || i, "
-                 "'1', date('2026-01-01', '+' || (i * 7 % 365) || ' days'), i % 97 + 1, i % 89 + 1, "
-                 "'>' || (i % 50), i % 13, i % 11, '>150', i % 5, '可能已被搜索引擎限制!' From n")
-                 .arg(keywords));
-        exec(QStringLiteral(
-            "Insert Into SE_RankHistory (KeyWordName, UrlName, BaiduRank, BaiduRank2, GoogleRank, "
-            "YahooRank, SogouRank, BingRank, SosoRank, YoudaoRank, UpdateTime, KeyWordID, WebID) With "
-            "Recursive n(i) As (Select 0 Union All Select i+1 From n Where i < 30) Select '关键词1', "
-            "'www.site2.com', i % 30, i % 30 + 1, i % 50, 0, 0, 0, 0, 0, date('now', '-' || i || ' days'), "
-            "1, 2 From n"));
+        bench::AddRankedMissions(exec, keywords);
+        bench::AddHistoryDays(exec, 31);
     }
     QString path() const { return dir_.filePath(QStringLiteral("DataBase/Trevanid.mdb")); }
 

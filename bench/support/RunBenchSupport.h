@@ -39,6 +39,13 @@ private:
 // to a statement.
 void AddKeywords(const std::function<void(const QString&)>& exec, int count);
 
+// A list as a user's window holds it: 100 sites www.site1.com ... www.site100.com and `count` switched-on
+// keywords 关键词1 ... spread over them, with rank cells as runs leave them (numbers, ">N", "稍候", empty,
+// "可能已被搜索引擎限制!") and days through a year.
+void AddRankedMissions(const std::function<void(const QString&)>& exec, int count);
+// `days` days of history up to today for 关键词1 on www.site2.com (KeyWordID 1, WebID 2).
+void AddHistoryDays(const std::function<void(const QString&)>& exec, int days);
+
 // QUORVANE_BENCH_KEYWORDS when it is set to a positive number, else the benchmark's own count.
 int KeywordCount(int fallback);
 
