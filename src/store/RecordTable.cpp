@@ -19,10 +19,7 @@ const RecordTable::Cell& RecordTable::cell(int row, int column) const {
 }
 
 RecordTable::Cell& RecordTable::cell(int row, int column) {
-    check(row, column);
-    const auto r = static_cast<size_t>(row);
-    return blocks_[r / kBlockRows]
-                  [(r % kBlockRows) * static_cast<size_t>(columns_) + static_cast<size_t>(column)];
+    return const_cast<Cell&>(std::as_const(*this).cell(row, column));
 }
 
 void RecordTable::push(const Cell& cell) {
