@@ -1,7 +1,7 @@
 // The page pipeline: parse + serialise + GBK conversion + scan of a result page, and the scan alone.
-#include "engine/Scanners.h"
+#include "engine/EngineScanners.h"
 #include "platform/GbkCodec.h"
-#include "platform/RenderedPage.h"
+#include "pages/RenderedPage.h"
 
 #include <QByteArray>
 

@@ -6,8 +6,8 @@
 //   growth_MiB that peak less the resident size before rendering (the page's own bytes not included)
 //   refused    1 when the page was refused as too costly
 #include "platform/GbkCodec.h"
-#include "platform/NestingGuard.h"
-#include "platform/RenderedPage.h"
+#include "pages/NestingGuard.h"
+#include "pages/RenderedPage.h"
 
 #include <QByteArray>
 

@@ -6,7 +6,7 @@
 #include "engine/NetworkSetup.h"
 #include "engine/RankEngine.h"
 #include "platform/Messages.h"
-#include "platform/PageBrowser.h"
+#include "pages/PageBrowser.h"
 #include "runs/RankRuns.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"

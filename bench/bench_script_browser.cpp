@@ -12,8 +12,8 @@
 //                  while each of three browsers in turn lives, and once it is destroyed (the engine itself
 //                  stays loaded until the program ends; what a browser adds must go with it)
 //   engine_processes_after  the engine's processes left once the last browser is gone
-#include "platform/PageBrowser.h"
-#include "platform/ScriptBrowser.h"
+#include "pages/PageBrowser.h"
+#include "pages/ScriptBrowser.h"
 #include "support/HttpServer.h"
 #include "support/WidgetBenchMain.h"
 

@@ -5,7 +5,7 @@
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
 #include "platform/Messages.h"
-#include "platform/PageBrowser.h"
+#include "pages/PageBrowser.h"
 #include "runs/RankRuns.h"
 #include "store/MissionList.h"
 #include "support/HttpServer.h"

@@ -4,7 +4,7 @@
 // and one near the size limit of the hidden pages; growth should stay near zero for both.
 #include "config/Endpoints.h"
 #include "platform/Messages.h"
-#include "platform/PageBrowser.h"
+#include "pages/PageBrowser.h"
 #include "support/HttpServer.h"
 #include "support/WidgetBenchMain.h"
 #include "webservices/MakerPageView.h"

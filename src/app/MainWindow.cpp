@@ -11,7 +11,7 @@
 #include "history/TrendChart.h"
 #include "platform/GbkCodec.h"
 #include "platform/Messages.h"
-#include "platform/PageBrowser.h"
+#include "pages/PageBrowser.h"
 #include "platform/ShellOpen.h"
 #include "sites/SitesKeywordsDialog.h"
 #include "store/DbError.h"

@@ -7,7 +7,7 @@
 #include "history/TrendChart.h"
 #include "platform/ApplicationFolder.h"
 #include "platform/Messages.h"
-#include "platform/PageBrowser.h"
+#include "pages/PageBrowser.h"
 #include "ui/DataGrid.h"
 
 #include <QApplication>

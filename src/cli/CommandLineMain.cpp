@@ -10,7 +10,7 @@
 #include "engine/NetworkSetup.h"
 #include "platform/ApplicationFolder.h"
 #include "platform/Messages.h"
-#include "platform/ScriptBrowser.h"
+#include "pages/ScriptBrowser.h"
 #include "platform/SingleInstanceGuard.h"
 #include "platform/StopSignals.h"
 #include "runs/RunLog.h"

@@ -3,7 +3,7 @@
 #include "cli/CommandLineOptions.h"
 #include "cli/ConsoleOutput.h"
 #include "engine/RankEngine.h"
-#include "platform/PageBrowser.h"
+#include "pages/PageBrowser.h"
 #include "runs/RankRuns.h"
 #include "runs/RunLog.h"
 #include "store/Database.h"

@@ -1,6 +1,7 @@
 #include "engine/EngineDefinitions.h"
 
 #include "config/IniText.h"
+#include "engine/EngineScanners.h"
 #include "engine/VerificationPages.h"
 #include "platform/ApplicationFolder.h"
 #include "platform/GbkCodec.h"
@@ -52,15 +53,17 @@ const KeyInfo* findKey(QStringView key, bool baidu) {
 }
 
 ScannerBytes toBytes(const EngineDefinition& d) {
-    ScannerBytes bytes{d.markup,
-                       toGbk(d.itemStart),
-                       toGbk(d.itemEnd),
-                       '"' + toGbk(d.linkEnd),
-                       toGbk(d.mapItem),
-                       toGbk(d.promotedMark),
-                       toGbk(d.greenStart),
-                       toGbk(d.greenEnd),
-                       {}};
+    ScannerBytes bytes;
+    bytes.markup = d.markup;
+    bytes.itemStart = toGbk(d.itemStart);
+    bytes.itemEnd = toGbk(d.itemEnd);
+    bytes.linkEnd = '"' + toGbk(d.linkEnd);
+    // Only Baidu's definition has the promoted-item markers (they are Baidu-only keys).
+    bytes.promotedItems = !d.promotedMark.isEmpty();
+    bytes.mapItem = toGbk(d.mapItem);
+    bytes.promotedMark = toGbk(d.promotedMark);
+    bytes.greenStart = toGbk(d.greenStart);
+    bytes.greenEnd = toGbk(d.greenEnd);
     for (const QString& mark : d.blockedMarks)
         bytes.blockedMarks << toGbk(mark);
     return bytes;

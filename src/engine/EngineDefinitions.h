@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/EngineTable.h"
-#include "engine/Scanners.h"
+#include "pages/Scanners.h"
 
 #include <QByteArray>
 #include <QList>
@@ -64,16 +64,8 @@ struct EngineDefinition {
     bool operator==(const EngineDefinition&) const = default;
 };
 
-// The markers as the scanners compare them with page markup: GBK bytes.
-struct ScannerBytes {
-    MarkupPart markup = MarkupPart::Root;
-    QByteArray itemStart;
-    QByteArray itemEnd;
-    QByteArray linkEnd; // with the double quote in front
-    QByteArray mapItem;
-    QByteArray promotedMark;
-    QByteArray greenStart;
-    QByteArray greenEnd;
+// The markers as the scanners compare them with page markup (GBK bytes), and the verification marks.
+struct ScannerBytes : PageMarkers {
     QList<QByteArray> blockedMarks;
 };
 

@@ -1,7 +1,7 @@
 #include "engine/PageLoading.h"
 
 #include "engine/EventWait.h"
-#include "platform/Browser.h"
+#include "pages/Browser.h"
 
 namespace quorvane {
 

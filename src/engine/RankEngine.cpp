@@ -2,7 +2,7 @@
 
 #include "engine/EngineDefinitions.h"
 #include "engine/EngineTable.h"
-#include "engine/Scanners.h"
+#include "engine/EngineScanners.h"
 #include "engine/UrlMatch.h"
 #include "engine/VerificationPages.h"
 #include "platform/GbkCodec.h"

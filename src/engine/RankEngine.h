@@ -5,7 +5,7 @@
 #include "engine/PageOutcome.h"
 #include "engine/PageRecorder.h"
 #include "engine/StopFlag.h"
-#include "platform/Browser.h"
+#include "pages/Browser.h"
 
 #include <QByteArrayView>
 #include <QObject>

@@ -1,11 +1,11 @@
 #include "finder/UrlFinder.h"
 
 #include "engine/EngineTable.h"
-#include "engine/Scanners.h"
-#include "platform/Browser.h"
+#include "engine/EngineScanners.h"
+#include "pages/Browser.h"
 #include "platform/GbkCodec.h"
 #include "platform/Messages.h"
-#include "platform/PageBrowser.h"
+#include "pages/PageBrowser.h"
 #include "ui/FillCombo.h"
 #include "ui/Fonts.h"
 

@@ -5,7 +5,7 @@
 #include "engine/EngineTable.h"
 #include "engine/EventWait.h"
 #include "engine/PageRecorder.h"
-#include "platform/PageBrowser.h"
+#include "pages/PageBrowser.h"
 #include "runs/EngineWorker.h"
 
 #include <QDebug>

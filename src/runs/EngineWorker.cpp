@@ -4,8 +4,8 @@
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
 #include "engine/StopFlag.h"
-#include "platform/Browser.h"
-#include "platform/ScriptBrowser.h"
+#include "pages/Browser.h"
+#include "pages/ScriptBrowser.h"
 
 #include <QDebug>
 #include <QEventLoop>

@@ -1,7 +1,7 @@
 #include "webservices/MakerPageView.h"
 
 #include "platform/GbkCodec.h"
-#include "platform/PageBrowser.h"
+#include "pages/PageBrowser.h"
 #include "platform/ShellOpen.h"
 
 #include <QImage>

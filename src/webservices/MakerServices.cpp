@@ -1,6 +1,6 @@
 #include "webservices/MakerServices.h"
 
-#include "platform/PageBrowser.h"
+#include "pages/PageBrowser.h"
 #include "platform/ShellOpen.h"
 #include "ui/Fonts.h"
 #include "ui/ModalDialogs.h"

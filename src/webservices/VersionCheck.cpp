@@ -1,6 +1,6 @@
 #include "webservices/VersionCheck.h"
 
-#include "platform/Browser.h"
+#include "pages/Browser.h"
 #include "platform/GbkCodec.h"
 #include "platform/Messages.h"
 #include "platform/ShellOpen.h"

@@ -1,7 +1,7 @@
 #include "Installation.h"
 
 #include "app/WindowModule.h"
-#include "platform/ScriptPageModule.h"
+#include "pages/ScriptPageModule.h"
 #include "store/Schema.h"
 #include "support/Files.h"
 #include "support/TempDatabase.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Browser.h"
+#include "pages/Browser.h"
 
 #include <QByteArray>
 #include <QStringList>

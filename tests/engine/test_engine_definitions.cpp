@@ -3,7 +3,7 @@
 #include "config/Endpoints.h"
 #include "engine/EngineDefinitions.h"
 #include "engine/EngineTable.h"
-#include "engine/Scanners.h"
+#include "engine/EngineScanners.h"
 #include "platform/GbkCodec.h"
 #include "support/MessageRecorder.h"
 

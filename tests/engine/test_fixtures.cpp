@@ -2,10 +2,10 @@
 // browser: the serialiser and the scanners' markers must agree on them.
 #include "config/Endpoints.h"
 #include "engine/EngineTable.h"
-#include "engine/Scanners.h"
+#include "engine/EngineScanners.h"
 #include "engine/UrlMatch.h"
-#include "platform/PageBrowser.h"
-#include "platform/RenderedPage.h"
+#include "pages/PageBrowser.h"
+#include "pages/RenderedPage.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
 

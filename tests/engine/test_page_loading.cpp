@@ -3,7 +3,7 @@
 #include "engine/EngineTable.h"
 #include "engine/PageLoading.h"
 #include "platform/GbkCodec.h"
-#include "platform/PageBrowser.h"
+#include "pages/PageBrowser.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
 

@@ -1,5 +1,5 @@
 // The scanners' marker rules on serialised markup, and the URL match.
-#include "engine/Scanners.h"
+#include "engine/EngineScanners.h"
 #include "engine/UrlMatch.h"
 #include "platform/GbkCodec.h"
 

@@ -3,8 +3,8 @@
 // on a browser load at once.
 #include "engine/PageLoading.h"
 #include "engine/RankEngine.h"
-#include "platform/PageBrowser.h"
-#include "platform/ScriptBrowser.h"
+#include "pages/PageBrowser.h"
+#include "pages/ScriptBrowser.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
 #include "support/ResultPages.h"

@@ -1,5 +1,5 @@
 #include "finder/UrlFinder.h"
-#include "platform/Browser.h"
+#include "pages/Browser.h"
 #include "platform/GbkCodec.h"
 #include "platform/Messages.h"
 #include "platform/PercentEncoding.h"

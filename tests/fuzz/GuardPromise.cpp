@@ -1,6 +1,6 @@
 #include "GuardPromise.h"
 
-#include "platform/NestingGuard.h"
+#include "pages/NestingGuard.h"
 
 #include <gumbo.h>
 

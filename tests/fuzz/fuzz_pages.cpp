@@ -5,12 +5,12 @@
 //
 // Input: a first byte below 0x20 gives the length of a charset label that follows, as a Content-Type
 // header would carry it; the rest is the page. Any other first byte starts the page, without a header label.
-#include "engine/Scanners.h"
+#include "engine/EngineScanners.h"
 #include "engine/UrlMatch.h"
-#include "platform/Browser.h"
-#include "platform/NestingGuard.h"
-#include "platform/PageDecoder.h"
-#include "platform/RenderedPage.h"
+#include "pages/Browser.h"
+#include "pages/NestingGuard.h"
+#include "pages/PageDecoder.h"
+#include "pages/RenderedPage.h"
 
 #include "GuardPromise.h"
 

@@ -4,7 +4,7 @@
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
 #include "platform/GbkCodec.h"
-#include "platform/PageBrowser.h"
+#include "pages/PageBrowser.h"
 #include "runs/RankRuns.h"
 #include "store/MissionList.h"
 #include "support/HttpServer.h"

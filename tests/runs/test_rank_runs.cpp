@@ -4,7 +4,7 @@
 #include "engine/EngineDefinitions.h"
 #include "engine/NetworkSetup.h"
 #include "engine/PageRecorder.h"
-#include "platform/ScriptBrowser.h"
+#include "pages/ScriptBrowser.h"
 #include "store/SqlText.h"
 #include "support/Files.h"
 

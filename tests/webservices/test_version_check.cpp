@@ -1,7 +1,7 @@
 // The version check against a loopback maker site: what counts as a new version, pages without a code,
 // a host that is down, and the announcement that must not stack while its box is open.
 #include "MakerEndpoints.h"
-#include "platform/PageBrowser.h"
+#include "pages/PageBrowser.h"
 #include "platform/QStringPrinter.h"
 #include "support/HttpServer.h"
 #include "support/MessageRecorder.h"

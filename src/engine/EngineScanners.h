@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QByteArrayView>
+#include "pages/Scanners.h"
+
 #include <QStringList>
 #include <QStringView>
 
@@ -10,12 +11,8 @@ namespace quorvane {
 
 class Browser;
 
-// The result-page scanners: each cuts the serialised markup of a loaded result page (GBK text) into
-// result items with marker texts and takes one link out of each item. The marker texts below are the
-// whole knowledge of the engines' markup; they match exactly and case-sensitively. They are the compiled-in
-// defaults: the scanners use the definitions in force (EngineDefinitions.h), which Engines.ini may change.
-
-enum class MarkupPart { Body, Root }; // which element's inner markup a scanner reads
+// The seven engines' period scanners by engine name. The marker texts below are the compiled-in defaults:
+// the scanners use the definitions in force (EngineDefinitions.h), which Engines.ini may change.
 
 struct ScannerMarkers {
     QStringView engine;
@@ -24,9 +21,6 @@ struct ScannerMarkers {
     QStringView itemEnd;   // ...and ends before this
     QStringView linkEnd;   // the link ends at a double quote followed by this
 };
-
-// Every link starts after href and a double quote.
-inline constexpr QStringView kLinkStart = u"href=\"";
 
 inline constexpr std::array<ScannerMarkers, 7> kScannerMarkers{{
     {u"Baidu", MarkupPart::Body, u"<TD class=", u"<TBODY>", u" target=_blank"},
@@ -45,19 +39,11 @@ inline constexpr QStringView kBaiduPromoted = u"推广</A>";
 inline constexpr QStringView kBaiduGreenStart = u"<FONT color=#008000 size=-1>";
 inline constexpr QStringView kBaiduGreenEnd = u"</FONT><FONT size=-1>";
 
-// What a scan found: the links in page order and, for Baidu, how many of them are promoted items.
-struct PageScan {
-    QStringList links;
-    int promoCount = 0;
-};
-
-// Scans serialised markup (GBK) with the engine's markers. The common loop stops at the first item without
-// a link of the expected form, and when no further item is found. Linear in the size of the markup. An
-// unknown engine name gives nothing.
+// Scans serialised markup (GBK) with the engine's markers in force. An unknown engine name gives nothing.
 PageScan scanMarkup(QStringView engine, QByteArrayView markupGbk);
 
-// The scanners on a browser's loaded document (body or root markup as the engine's row says). Reading a
-// browser without a document throws, and that is left to the caller's error path.
+// The scanners on a browser's loaded document (body or root markup as the engine's definition says). Reading
+// a browser without a document throws, and that is left to the caller's error path.
 QStringList scanBaiduPage(const Browser& browser, int& promoCount); // promoCount is set, 0 first
 QStringList scanGooglePage(const Browser& browser);
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Browser.h"
-#include "platform/RenderedPage.h"
+#include "pages/Browser.h"
+#include "pages/RenderedPage.h"
 
 #include <QString>
 

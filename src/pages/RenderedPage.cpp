@@ -1,9 +1,9 @@
-#include "platform/RenderedPage.h"
+#include "pages/RenderedPage.h"
 
 #include "platform/GbkCodec.h"
-#include "platform/MarkupSerializer.h"
-#include "platform/NestingGuard.h"
-#include "platform/PageDecoder.h"
+#include "pages/MarkupSerializer.h"
+#include "pages/NestingGuard.h"
+#include "pages/PageDecoder.h"
 
 #include <gumbo.h>
 

@@ -1,8 +1,8 @@
 // The browser that runs the pages' scripts, against the loopback server: the document the scripts leave,
 // rendered as PageBrowser renders a served page; status, size and failures; the time limit; cookies per
 // instance; and its use from a thread of its own while the page lives on the main thread.
-#include "platform/PageBrowser.h"
-#include "platform/ScriptBrowser.h"
+#include "pages/PageBrowser.h"
+#include "pages/ScriptBrowser.h"
 #include "support/HttpServer.h"
 
 #include "platform/GbkCodec.h"

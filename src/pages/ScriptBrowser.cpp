@@ -1,8 +1,8 @@
-#include "platform/ScriptBrowser.h"
+#include "pages/ScriptBrowser.h"
 
 #include "platform/ApplicationFolder.h"
-#include "platform/PageBrowser.h"
-#include "platform/ScriptPageModule.h"
+#include "pages/PageBrowser.h"
+#include "pages/ScriptPageModule.h"
 
 #include <QCoreApplication>
 #include <QLibrary>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/BodyInflater.h"
-#include "platform/Browser.h"
-#include "platform/RenderedPage.h"
+#include "pages/BodyInflater.h"
+#include "pages/Browser.h"
+#include "pages/RenderedPage.h"
 
 #include <QPointer>
 #include <QString>

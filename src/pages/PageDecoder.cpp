@@ -1,4 +1,4 @@
-#include "platform/PageDecoder.h"
+#include "pages/PageDecoder.h"
 
 #include <unicode/ucnv.h>
 

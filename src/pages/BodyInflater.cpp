@@ -1,4 +1,4 @@
-#include "platform/BodyInflater.h"
+#include "pages/BodyInflater.h"
 
 #include <zlib.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ScriptPageModule.h"
+#include "pages/ScriptPageModule.h"
 
 #include <QElapsedTimer>
 #include <QObject>

@@ -1,6 +1,6 @@
-#include "platform/NestingGuard.h"
+#include "pages/NestingGuard.h"
 
-#include "platform/HtmlTagKinds.h"
+#include "pages/HtmlTagKinds.h"
 
 #include <gumbo.h>
 

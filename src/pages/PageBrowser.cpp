@@ -1,6 +1,6 @@
-#include "platform/PageBrowser.h"
+#include "pages/PageBrowser.h"
 
-#include "platform/PageDecoder.h"
+#include "pages/PageDecoder.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>

@@ -1,11 +1,11 @@
 // The serialiser writes parsed pages the way the old embedded browser did; the scanners' markers depend
 // on every detail checked here.
 #include "platform/GbkCodec.h"
-#include "platform/NestingGuard.h"
-#include "platform/PageDecoder.h"
-#include "platform/RenderedPage.h"
+#include "pages/NestingGuard.h"
+#include "pages/PageDecoder.h"
+#include "pages/RenderedPage.h"
 
-#include "QStringPrinter.h"
+#include "platform/QStringPrinter.h"
 #include "fuzz/GuardPromise.h"
 
 #include <QList>

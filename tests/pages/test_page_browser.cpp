@@ -1,10 +1,10 @@
 // The page browser against a loopback server: loading, the ready state of the newest navigation, and every
 // kind of broken answer ending in a readable (empty) document instead of a crash or an endless load.
 #include "platform/GbkCodec.h"
-#include "platform/PageBrowser.h"
+#include "pages/PageBrowser.h"
 #include "support/HttpServer.h"
 
-#include "QStringPrinter.h"
+#include "platform/QStringPrinter.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "platform/MarkupSerializer.h"
+#include "pages/MarkupSerializer.h"
 
 #include <gumbo.h>
 

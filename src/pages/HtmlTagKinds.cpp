@@ -1,4 +1,4 @@
-#include "platform/HtmlTagKinds.h"
+#include "pages/HtmlTagKinds.h"
 
 #include <algorithm>
 #include <array>

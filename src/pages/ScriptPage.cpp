@@ -1,4 +1,4 @@
-#include "platform/ScriptPage.h"
+#include "pages/ScriptPage.h"
 
 #include <QGuiApplication>
 
