@@ -9,9 +9,9 @@
 #include "history/HistoryBox.h"
 #include "history/HistoryStatements.h"
 #include "history/TrendChart.h"
+#include "pages/PageBrowser.h"
 #include "platform/GbkCodec.h"
 #include "platform/Messages.h"
-#include "pages/PageBrowser.h"
 #include "platform/ShellOpen.h"
 #include "sites/SitesKeywordsDialog.h"
 #include "store/DbError.h"
@@ -256,7 +256,7 @@ void MainWindow::openSearchPage(QStringView engine) {
         if (!missions.isOpen() || missions.isEmpty())
             return;
         const QString keyword = missions.fieldText(QStringLiteral("KeyWordName"));
-        shellOpen(this, firstPageUrl(engine, toGbk(keyword)));
+        shellOpen(this, firstPageUrl(engine, keyword));
     });
 }
 

@@ -4,13 +4,14 @@
 #include "cli/ConsoleOutput.h"
 #include "cli/ConsoleRun.h"
 #include "cli/MergeCommand.h"
+#include "cli/ReadPageCommand.h"
 #include "config/Endpoints.h"
 #include "config/RunSettings.h"
 #include "engine/EngineDefinitions.h"
 #include "engine/NetworkSetup.h"
+#include "pages/ScriptBrowser.h"
 #include "platform/ApplicationFolder.h"
 #include "platform/Messages.h"
-#include "pages/ScriptBrowser.h"
 #include "platform/SingleInstanceGuard.h"
 #include "platform/StopSignals.h"
 #include "runs/RunLog.h"
@@ -74,6 +75,13 @@ int runCommandLine(int argc, char** argv) {
         const bool ok = loadEngineDefinitionsBesideExecutable();
         std::fputs(engineDefinitionsText().toUtf8().constData(), stdout);
         return ok ? ExitCompleted : ExitStoppedOrFailed;
+    }
+
+    if (options.action == CommandLineOptions::Action::ReadPage) {
+        // Reads a file and no database: no guard, so that it works beside a running window. Faults in
+        // Engines.ini go to standard error and the compiled definitions of that engine are used.
+        loadEngineDefinitionsBesideExecutable();
+        return runReadPage(options.pageFile, options.pageEngine, stdout, stderr);
     }
 
     ConsoleMessages messages(stderr, options.quiet);

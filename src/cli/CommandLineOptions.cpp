@@ -51,6 +51,15 @@ const std::vector<OptionText>& optionTexts() {
          {},
          {},
          QStringLiteral("不输出每个关键词的结果和提示信息, 只输出汇总和错误")},
+        {{QStringLiteral("read-page")},
+         QStringLiteral("文件"),
+         QStringLiteral("文件"),
+         QStringLiteral("把保存的结果页 (例如 Logs/unparsed/ 中的) 当作 --engine 所指搜索引擎的结果页读取,\n"
+                        "每个结果输出一行: 位置<TAB>网址<TAB>显示的网址<TAB>promoted (推广结果)")},
+        {{QStringLiteral("engine")},
+         QStringLiteral("名称"),
+         QStringLiteral("名称"),
+         QStringLiteral("--read-page 所用的搜索引擎: ") + engineNames().replace(u',', QStringLiteral(", "))},
         {{QStringLiteral("print-engines")},
          {},
          {},
@@ -230,6 +239,21 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         options.action = CommandLineOptions::Action::PrintEngines;
         return {options, {}};
     }
+    if (isSet("read-page") || isSet("engine")) {
+        if (!isSet("read-page") || !isSet("engine"))
+            return failure(QStringLiteral("--read-page 和 --engine 须一起使用"));
+        if (isSet("update") || merge || isSet("engines") || isSet("pages") || isSet("shard"))
+            return failure(QStringLiteral("--read-page 不能与 --update、--merge、--engines、--pages 或 "
+                                          "--shard 一起使用"));
+        QString error;
+        const std::optional<QStringList> engine = engineList(parser.value(QStringLiteral("engine")), &error);
+        if (!engine || engine->size() != 1)
+            return failure(engine ? QStringLiteral("--engine 只能指定一个搜索引擎") : error);
+        options.action = CommandLineOptions::Action::ReadPage;
+        options.pageFile = parser.value(QStringLiteral("read-page"));
+        options.pageEngine = engine->first();
+        return {options, {}};
+    }
     const bool update = isSet("update");
     const bool updateOnly = isSet("engines") || isSet("pages") || isSet("shard");
     if (update && merge)
@@ -256,6 +280,7 @@ QString usageText() {
     QString text = QStringLiteral(
         "用法: Quorvane --update [--engines 引擎,...] [--pages N] [--shard K/N] [--quiet]\n"
         "      Quorvane --merge 文件... [--quiet]\n"
+        "      Quorvane --read-page 文件 --engine 名称\n"
         "      Quorvane --print-engines | --help | --version\n"
         "\n"
         "不打开窗口, 批量更新所有已启用关键词的排名 (与窗口中的 \"批量更新排名\" 相同), 完成后退出.\n"

@@ -12,9 +12,10 @@ namespace quorvane {
 // What the user asked for on the command line:
 //   Quorvane --update [--engines Baidu,Google,...] [--pages N] [--shard K/N] [--quiet]
 //   Quorvane --merge FILE... [--quiet]
+//   Quorvane --read-page FILE --engine NAME
 //   Quorvane --print-engines | --help | --version
 struct CommandLineOptions {
-    enum class Action { Update, Merge, PrintEngines, Help, Version };
+    enum class Action { Update, Merge, ReadPage, PrintEngines, Help, Version };
     Action action = Action::Update;
     // The engines to check, as the engine table names them, in the table's order; all seven by default,
     // as the window starts with every box ticked.
@@ -26,6 +27,9 @@ struct CommandLineOptions {
     std::optional<Shard> shard;
     // The workers' copies of the database that --merge folds into this folder's database.
     QStringList mergeFiles;
+    // --read-page: the saved result page and the engine (as the engine table names it) it is read as.
+    QString pageFile;
+    QString pageEngine;
     // No line per keyword, and no information messages: only the summary and the errors.
     bool quiet = false;
 };

@@ -24,12 +24,12 @@ struct DefaultAddress {
 // The maker's two hosts lie under the reserved .example domain: nobody's host is contacted or shown until
 // Endpoints.ini names a real one.
 constexpr std::array<DefaultAddress, 9> kDefaults{{
-    {u"Baidu", u"http://www.baidu.com"},
-    {u"Google", u"http://www.google.com.hk"},
-    {u"Yahoo", u"http://search.cn.yahoo.com"},
+    {u"Baidu", u"https://www.baidu.com"},
+    {u"Google", u"https://www.google.com.hk"},
+    {u"Yahoo", u"https://search.yahoo.com"},
     {u"Soso", u"http://www.soso.com"},
-    {u"Bing", u"http://cn.bing.com"},
-    {u"Sogou", u"http://www.sogou.com"},
+    {u"Bing", u"https://cn.bing.com"},
+    {u"Sogou", u"https://www.sogou.com"},
     {u"Youdao", u"http://www.youdao.com"},
     {u"Maker", u"http://www.velmora.example"},
     {u"Download", u"ftp://ftp.velmora.example"},

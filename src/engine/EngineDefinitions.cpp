@@ -16,7 +16,7 @@ namespace quorvane {
 
 namespace {
 
-enum class KeyKind { Path, FirstPath, Step, Markup, Marker, Loader, BlockedMark };
+enum class KeyKind { Path, FirstPath, Step, Markup, Marker, Loader, BlockedMark, Selector, NoResultsMark };
 
 struct KeyInfo {
     QStringView key;
@@ -28,7 +28,7 @@ struct KeyInfo {
 constexpr int kMaxStep = 1000;
 
 // In the order --print-engines writes them.
-const std::array<KeyInfo, 14> kKeys{{
+const std::array<KeyInfo, 20> kKeys{{
     {u"PathBeforeKeyword", KeyKind::FirstPath, false, &EngineDefinition::pathBeforeKeyword},
     {u"PathBeforePage", KeyKind::Path, false, &EngineDefinition::pathBeforePage},
     {u"PathAfterPage", KeyKind::Path, false, &EngineDefinition::pathAfterPage},
@@ -39,6 +39,12 @@ const std::array<KeyInfo, 14> kKeys{{
     {u"LinkEnd", KeyKind::Marker, false, &EngineDefinition::linkEnd},
     {u"Loader", KeyKind::Loader, false, nullptr},
     {u"BlockedMark", KeyKind::BlockedMark, false, nullptr},
+    {u"Results", KeyKind::Selector, false, &EngineDefinition::resultBlocks},
+    {u"ResultLink", KeyKind::Selector, false, &EngineDefinition::resultLink},
+    {u"ShownAddress", KeyKind::Selector, false, &EngineDefinition::shownAddress},
+    {u"NotResult", KeyKind::Selector, false, &EngineDefinition::notResult},
+    {u"Promoted", KeyKind::Selector, false, &EngineDefinition::promotedResult},
+    {u"NoResultsMark", KeyKind::NoResultsMark, false, nullptr},
     {u"MapItem", KeyKind::Marker, true, &EngineDefinition::mapItem},
     {u"PromotedMark", KeyKind::Marker, true, &EngineDefinition::promotedMark},
     {u"GreenStart", KeyKind::Marker, true, &EngineDefinition::greenStart},
@@ -64,6 +70,8 @@ ScannerBytes toBytes(const EngineDefinition& d) {
     bytes.promotedMark = toGbk(d.promotedMark);
     bytes.greenStart = toGbk(d.greenStart);
     bytes.greenEnd = toGbk(d.greenEnd);
+    bytes.tree = ResultReader(
+        {d.resultBlocks, d.resultLink, d.shownAddress, d.notResult, d.promotedResult, d.noResultsMarks});
     for (const QString& mark : d.blockedMarks)
         bytes.blockedMarks << toGbk(mark);
     return bytes;
@@ -71,7 +79,7 @@ ScannerBytes toBytes(const EngineDefinition& d) {
 
 // Keys that may stand several times in one engine's section, each adding a value.
 bool repeatable(const KeyInfo& key) {
-    return key.kind == KeyKind::BlockedMark;
+    return key.kind == KeyKind::BlockedMark || key.kind == KeyKind::NoResultsMark;
 }
 
 struct DefinitionState {
@@ -145,6 +153,19 @@ QString apply(EngineDefinition& d, const KeyInfo& key, const QString& value) {
         else
             return QStringLiteral("应为 Plain 或 Browser");
         return {};
+    case KeyKind::Selector: {
+        const QString fault = selectorFault(value);
+        if (!fault.isEmpty())
+            return QStringLiteral("选择器有误: ") + fault;
+        d.*key.text = value;
+        return {};
+    }
+    case KeyKind::NoResultsMark:
+        if (value.isEmpty())
+            return QStringLiteral("标记不能为空");
+        if (!d.noResultsMarks.contains(value)) // a printout read back gives the same list
+            d.noResultsMarks << value;
+        return {};
     case KeyKind::Marker:
     case KeyKind::BlockedMark:
         if (value.isEmpty())
@@ -180,6 +201,14 @@ QString valueText(const EngineDefinition& d, const KeyInfo& key) {
 // an empty BlockedMark would be refused when the printout is saved as Engines.ini.
 QString keyLines(const EngineInfo& engine, const EngineDefinition& d, const KeyInfo& key) {
     const QString name = key.key.toString();
+    if (key.kind == KeyKind::NoResultsMark) {
+        if (d.noResultsMarks.isEmpty())
+            return QStringLiteral("; ") + name + QStringLiteral(": none\n");
+        QString lines;
+        for (const QString& mark : d.noResultsMarks)
+            lines += name + u'=' + quotedIfNeeded(mark) + u'\n';
+        return lines;
+    }
     if (key.kind != KeyKind::BlockedMark)
         return name + u'=' + valueText(d, key) + u'\n';
     // The built-in recognition first, as a comment: it holds whatever Engines.ini says.
@@ -223,6 +252,18 @@ EngineDefinition compiledDefinition(const EngineInfo& engine) {
         d.itemStart = m.itemStart.toString();
         d.itemEnd = m.itemEnd.toString();
         d.linkEnd = m.linkEnd.toString();
+    }
+    for (const TreeDefaults& t : kTreeDefaults) {
+        if (t.engine != engine.name)
+            continue;
+        d.resultBlocks = t.results.toString();
+        d.resultLink = t.link.toString();
+        d.shownAddress = t.shownAddress.toString();
+        d.notResult = t.notResult.toString();
+        d.promotedResult = t.promoted.toString();
+        for (QStringView mark : t.noResultsMarks)
+            if (!mark.isEmpty())
+                d.noResultsMarks << mark.toString();
     }
     if (engine.name == u"Baidu") {
         d.mapItem = kBaiduMapItem.toString();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/EngineTable.h"
+#include "pages/ResultDefinition.h"
 #include "pages/Scanners.h"
 
 #include <QByteArray>
@@ -24,8 +25,11 @@ namespace quorvane {
 // Sections are the engine names; keys are PathBeforeKeyword, PathBeforePage, PathAfterPage, Step,
 // Markup (Body or Root: the element whose markup the scanner reads), ItemStart, ItemEnd, LinkEnd, Loader
 // (Plain: the page as the server sent it; Browser: the page after a browser engine ran its scripts),
-// BlockedMark (a text whose presence marks the page as the engine's verification page; the one key that
-// may be given several times, each adding a mark) and, for Baidu only, MapItem, PromotedMark, GreenStart and
+// BlockedMark (a text whose presence marks the page as the engine's verification page; may be given several
+// times, each adding a mark), the result definitions over the parsed tree of today's pages as CSS selectors
+// (Results, ResultLink, ShownAddress, NotResult, Promoted: pages/ResultDefinition.h; an empty value means
+// none), NoResultsMark (a text of a page that says the engine has no results; may be given several times)
+// and, for Baidu only, MapItem, PromotedMark, GreenStart and
 // GreenEnd. Names compare exactly. Values are literal text (read with IniText.h: UTF-8 or GBK, double quotes
 // keep spaces). An absent key keeps its default.
 //
@@ -60,6 +64,15 @@ struct EngineDefinition {
     // Texts that mark a page without results as the engine's verification page (BlockedMark=), beyond the
     // built-in ones, in the file's order.
     QStringList blockedMarks;
+    // Where the results stand in the parsed tree of today's pages (pages/ResultDefinition.h), tried when the
+    // markers above find nothing; empty selectors for an engine without them.
+    QString resultBlocks;
+    QString resultLink;
+    QString shownAddress;
+    QString notResult;
+    QString promotedResult;
+    // Texts of a page on which the engine says it has no results for the keyword (NoResultsMark=).
+    QStringList noResultsMarks;
 
     bool operator==(const EngineDefinition&) const = default;
 };
@@ -67,6 +80,7 @@ struct EngineDefinition {
 // The markers as the scanners compare them with page markup (GBK bytes), and the verification marks.
 struct ScannerBytes : PageMarkers {
     QList<QByteArray> blockedMarks;
+    ResultReader tree; // the result definitions over the parsed tree
 };
 
 // Whether the file at the path asks any engine for Loader=Browser, read without a word to the user and

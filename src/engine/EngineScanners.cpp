@@ -1,8 +1,83 @@
 #include "engine/EngineScanners.h"
 
+#include "config/Endpoints.h"
 #include "engine/EngineDefinitions.h"
+#include "pages/Browser.h"
+
+#include <algorithm>
 
 namespace quorvane {
+
+// Selectors of structure and of the engines' long-lived class names (Google's "g", Bing's "b_algo", Yahoo's
+// "algo", Baidu's "c-showurl"), so that a page of another year of the same layout still reads. Links back to
+// the engine's own search pages are never results. Single quotes inside, so that a printout of them saved
+// as Engines.ini reads the same.
+const std::array<TreeDefaults, 5> kTreeDefaults{{
+    {u"Baidu",
+     u"#content_left > div[id]",
+     u"h3 a[href]:not([href^='/s?'])",
+     u".c-showurl",
+     u"#content_left > div[id]:has(> .c-recomm-wrap, .hint_common_restop)",
+     u"[data-tuiguang], :has(.ec_tuiguang_link, .ec_tuiguang_pplink, .ec-tuiguang)",
+     {u"抱歉没有找到与", u"很抱歉，没有找到与", u"", u""}},
+    // The page a plain client gets: blocks directly under #main with /url?q= links; the page a browser gets:
+    // .g blocks under #rso (older: under #ires).
+    {u"Google",
+     u"#rso .g, #search .g, #ires .g, #main > div:not(:has(#rso, .g))",
+     u"a[href]:not([href^='/search']):has(h3), h3 a[href]:not([href^='/search'])",
+     u"cite",
+     u"#tads, #tadsb, #bottomads, .commercial-unit-desktop-top",
+     u"",
+     {u"did not match any documents", u"找不到和您查询的", u"未找到符合", u""}},
+    // Boxes beside and between the results (answers, "People also ask", news and image strips) are left out.
+    {u"Yahoo",
+     u"#web li div.algo",
+     u"h3 a[href]:not([href*='search.yahoo.com/search'])",
+     u"",
+     u".compContainerExp, .compList, .ads, [class*='-ad']",
+     u"",
+     {u"We did not find results for", u"没有找到", u"", u""}},
+    {u"Bing",
+     u"#b_results > li.b_algo",
+     u"h2 a[href]",
+     u"cite",
+     u".b_ad, .b_ans",
+     u"",
+     {u"There are no results for", u"没有与此相关的结果", u"", u""}},
+    {u"Sogou",
+     u".results > div",
+     u"h3 a[href]:not([href^='/sogou']):not([href^='/web'])",
+     u"cite",
+     u"",
+     u"",
+     {u"抱歉，没有找到与", u"", u"", u""}},
+}};
+
+EnginePageReading readEnginePage(QStringView engine, QByteArrayView bodyGbk, QByteArrayView rootGbk,
+                                 QByteArrayView utf8Html) {
+    EnginePageReading reading;
+    const ScannerBytes* markers = scannerBytesFor(engine);
+    if (!markers)
+        return reading;
+    const PageScan scan = scanMarkup(*markers, markers->markup == MarkupPart::Body ? bodyGbk : rootGbk);
+    // A result is never a link within the engine's own site: markers that gave only such links (a table of
+    // related searches on a page of today) found no results.
+    const bool foundResults = std::any_of(scan.links.cbegin(), scan.links.cend(),
+                                          [](const QString& link) { return !link.startsWith(u'/'); });
+    if (foundResults) {
+        reading.results = resultsOfScan(scan);
+        return reading;
+    }
+    // The engine's relative links (Sogou's /link?url=) are read as its own site gives them.
+    TreeReading tree = markers->tree.readPage(utf8Html, endpoint(engine));
+    reading.results = std::move(tree.results);
+    reading.noResultsPage = tree.noResultsPage;
+    return reading;
+}
+
+EnginePageReading readEnginePage(const Browser& browser, QStringView engine) {
+    return readEnginePage(engine, browser.bodyMarkup(), browser.documentMarkup(), browser.documentHtml());
+}
 
 PageScan scanMarkup(QStringView engine, QByteArrayView markupGbk) {
     const PageMarkers* markers = scannerBytesFor(engine);

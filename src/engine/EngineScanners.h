@@ -39,6 +39,33 @@ inline constexpr QStringView kBaiduPromoted = u"推广</A>";
 inline constexpr QStringView kBaiduGreenStart = u"<FONT color=#008000 size=-1>";
 inline constexpr QStringView kBaiduGreenEnd = u"</FONT><FONT size=-1>";
 
+// The result definitions over the parsed tree for the engines' pages of today (pages/ResultDefinition.h),
+// tried when the period markers find nothing. Soso and Youdao closed their web search and have none.
+struct TreeDefaults {
+    QStringView engine;
+    QStringView results;
+    QStringView link;
+    QStringView shownAddress;
+    QStringView notResult;
+    QStringView promoted;
+    std::array<QStringView, 4> noResultsMarks;
+};
+extern const std::array<TreeDefaults, 5> kTreeDefaults;
+
+// What one result page gave: its results in page order, or none and whether the page said there are none.
+struct EnginePageReading {
+    PageResults results;
+    bool noResultsPage = false;
+};
+
+// Reads a loaded page with the engine's definition in force: the period markers on the serialised markup
+// (GBK), and when they find nothing, the result definitions over the parsed page (UTF-8 HTML). An unknown
+// engine name gives nothing.
+EnginePageReading readEnginePage(QStringView engine, QByteArrayView bodyGbk, QByteArrayView rootGbk,
+                                 QByteArrayView utf8Html);
+// The same on a browser's loaded document; throws when the browser holds none.
+EnginePageReading readEnginePage(const Browser& browser, QStringView engine);
+
 // Scans serialised markup (GBK) with the engine's markers in force. An unknown engine name gives nothing.
 PageScan scanMarkup(QStringView engine, QByteArrayView markupGbk);
 

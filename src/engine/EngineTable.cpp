@@ -45,29 +45,31 @@ int widestRank(QStringView rankColumn) {
     return 0;
 }
 
-QString resultPageUrl(QStringView engine, QByteArrayView keywordGbk, int pageParameter) {
+QString resultPageUrl(QStringView engine, QStringView keyword, int pageParameter) {
     const EngineInfo* info = findEngine(engine);
     if (!info)
         return {};
-    // Both forms are made whichever the engine takes: a character GBK could not hold is already "?" and
-    // stays %3F in both.
-    const QString keyGbk = percentEncode(keywordGbk);
-    const QString keyUtf8 = percentEncode(fromGbk(keywordGbk).toUtf8());
-    const QString& key = info->keywordBytes == KeywordBytes::Gbk ? keyGbk : keyUtf8;
+    const QString key =
+        percentEncode(info->keywordBytes == KeywordBytes::Gbk ? toGbk(keyword) : keyword.toUtf8());
     const EngineDefinition& d = definition(*info);
     return endpoint(info->name) + d.pathBeforeKeyword + key + d.pathBeforePage +
            QString::number(pageParameter) + d.pathAfterPage;
 }
 
-QString firstPageUrl(QStringView engine, QByteArrayView keywordGbk) {
+bool engineCanTakeKeyword(QStringView engine, QStringView keyword) {
     const EngineInfo* info = findEngine(engine);
-    return info ? resultPageUrl(engine, keywordGbk, pageParameter(*info, 0)) : QString();
+    return !info || info->keywordBytes == KeywordBytes::Utf8 || fromGbk(toGbk(keyword)) == keyword;
+}
+
+QString firstPageUrl(QStringView engine, QStringView keyword) {
+    const EngineInfo* info = findEngine(engine);
+    return info ? resultPageUrl(engine, keyword, pageParameter(*info, 0)) : QString();
 }
 
 bool openResultPage(Browser& browser, EnginePace& pace, QStringView engine, int pageParameter,
-                    QByteArrayView keywordGbk, const StopFlag& stopRequested) {
+                    QStringView keyword, const StopFlag& stopRequested) {
     const EngineInfo* info = findEngine(engine);
-    const QString url = resultPageUrl(engine, keywordGbk, pageParameter);
+    const QString url = resultPageUrl(engine, keyword, pageParameter);
     if (!info || url.isEmpty())
         return false;
     if (!pace.waitTurn(stopRequested))

@@ -41,18 +41,18 @@ struct EngineInfo {
 
 // In the order of the check boxes and the chart radio buttons.
 inline constexpr std::array<EngineInfo, 7> kEngines{{
-    {u"Baidu", u"BaiduRank", u"BaiduRank2", u"Baidu不包含推广", u"Baidu包含推广", u"/s?wd=", u"&pn=",
-     u"&rn=100&usm=1", KeywordBytes::Gbk, PageParameterRule::IndexTimesStep, 100, 0},
-    {u"Google", u"GoogleRank", u"", u"Google", u"", u"/search?num=100&hl=zh-CN&lr=&safe=strict&q=",
-     u"&start=", u"", KeywordBytes::Gbk, PageParameterRule::IndexTimesStep, 100, 0, 1000},
-    {u"Yahoo", u"YahooRank", u"", u"Yahoo", u"", u"/s?p=", u"&n=100&v=web&b=", u"", KeywordBytes::Utf8,
+    {u"Baidu", u"BaiduRank", u"BaiduRank2", u"Baidu不包含推广", u"Baidu包含推广", u"/s?ie=utf-8&wd=", u"&pn=",
+     u"&rn=100&usm=1", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep, 100, 0},
+    {u"Google", u"GoogleRank", u"", u"Google", u"", u"/search?num=100&hl=zh-CN&lr=&safe=strict&ie=utf-8&q=",
+     u"&start=", u"", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep, 100, 0, 1000},
+    {u"Yahoo", u"YahooRank", u"", u"Yahoo", u"", u"/search?p=", u"&n=100&v=web&b=", u"", KeywordBytes::Utf8,
      PageParameterRule::IndexTimesStep, 100, 0},
     {u"Soso", u"SosoRank", u"", u"Soso", u"", u"/q?w=", u"&pg=", u"", KeywordBytes::Gbk,
      PageParameterRule::IndexPlusOne, 10, 10},
     {u"Bing", u"BingRank", u"", u"Bing", u"", u"/search?q=", u"&first=", u"", KeywordBytes::Utf8,
      PageParameterRule::IndexTimesStep, 50, 0},
-    {u"Sogou", u"SogouRank", u"", u"Sogou", u"", u"/web?&num=100&query=", u"&page=", u"", KeywordBytes::Gbk,
-     PageParameterRule::IndexPlusOne, 100, 0},
+    {u"Sogou", u"SogouRank", u"", u"Sogou", u"", u"/web?&num=100&ie=utf8&query=", u"&page=", u"",
+     KeywordBytes::Utf8, PageParameterRule::IndexPlusOne, 100, 0},
     {u"Youdao", u"YoudaoRank", u"", u"Youdao", u"", u"/search?q=", u"&start=", u"", KeywordBytes::Utf8,
      PageParameterRule::IndexTimesStep, 30, 10},
 }};
@@ -81,20 +81,23 @@ int notFoundLimit(const EngineInfo& engine, int pageRange);
 int widestRank(QStringView rankColumn);
 
 // The address of one result page: the engine's endpoint (Endpoints.h), its path and query with the
-// percent-encoded keyword and the page parameter P. The keyword is GBK text; GBK engines send its bytes,
-// the others its UTF-8 form. Empty for an unknown engine name.
-QString resultPageUrl(QStringView engine, QByteArrayView keywordGbk, int pageParameter);
+// percent-encoded keyword and the page parameter P. The keyword is encoded here, in the engine's encoding:
+// GBK engines get its GBK bytes (a character GBK cannot hold becomes "?"), the others its UTF-8 form, so
+// that no character is lost on its way to them. Empty for an unknown engine name.
+QString resultPageUrl(QStringView engine, QStringView keyword, int pageParameter);
+// Whether the engine's encoding holds every character of the keyword (always, for the UTF-8 engines).
+bool engineCanTakeKeyword(QStringView engine, QStringView keyword);
 // The first result page (P of page index 0): what "打开搜索页" hands to the desktop and what the
 // latest-results workbook links to.
-QString firstPageUrl(QStringView engine, QByteArrayView keywordGbk);
+QString firstPageUrl(QStringView engine, QStringView keyword);
 
 // Loads one result page with loadPageAndWait (10-second budget) when the pace gives it its turn, and tells
 // the pace when it ended (after a Google page that completed, the engine's own pause of a second follows).
 // True when the page completed in time. An unknown engine name loads nothing and gives false.
 bool openResultPage(Browser& browser, EnginePace& pace, QStringView engine, int pageParameter,
-                    QByteArrayView keywordGbk, const StopFlag& stopRequested);
+                    QStringView keyword, const StopFlag& stopRequested);
 // A plain bool would be copied into a flag of its own, and a stop set later would never be seen.
 bool openResultPage(Browser& browser, EnginePace& pace, QStringView engine, int pageParameter,
-                    QByteArrayView keywordGbk, const bool& stopRequested) = delete;
+                    QStringView keyword, const bool& stopRequested) = delete;
 
 } // namespace quorvane

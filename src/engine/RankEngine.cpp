@@ -1,8 +1,8 @@
 #include "engine/RankEngine.h"
 
 #include "engine/EngineDefinitions.h"
-#include "engine/EngineTable.h"
 #include "engine/EngineScanners.h"
+#include "engine/EngineTable.h"
 #include "engine/UrlMatch.h"
 #include "engine/VerificationPages.h"
 #include "platform/GbkCodec.h"
@@ -43,14 +43,13 @@ int& RankEngine::counter(QStringView engine, bool second) {
     throw std::invalid_argument("unknown engine");
 }
 
-PageRecord RankEngine::readPage(QByteArrayView keywordGbk, QStringView engine, int pageIndex,
-                                int pageParameter) {
+PageRecord RankEngine::readPage(QStringView keyword, QStringView engine, int pageIndex, int pageParameter) {
     PageRecord page;
     page.engine = engine.toString();
     page.pageIndex = pageIndex;
     if (runLog)
-        page.url = resultPageUrl(engine, keywordGbk, pageParameter);
-    if (!openResultPage(rankBrowser, pace(engine), engine, pageParameter, keywordGbk, stopRequest())) {
+        page.url = resultPageUrl(engine, keyword, pageParameter);
+    if (!openResultPage(rankBrowser, pace(engine), engine, pageParameter, keyword, stopRequest())) {
         page.note = stopRequest() ? QStringLiteral("stopped") : QStringLiteral("no complete page in time");
         return page;
     }
@@ -75,7 +74,15 @@ PageRecord RankEngine::readPage(QByteArrayView keywordGbk, QStringView engine, i
         page.note = load.error.isEmpty() ? QStringLiteral("HTTP status %1").arg(load.httpStatus) : load.error;
         return page;
     }
-    if (!scanResultPage(rankBrowser, engine, pageLinks_, promoCount_)) {
+    EnginePageReading reading = readEnginePage(rankBrowser, engine);
+    pageLinks_ = std::move(reading.results);
+    if (reading.noResultsPage) {
+        // The engine says it has nothing for the keyword: a page read, in which the site is not found.
+        page.outcome = PageOutcome::Read;
+        page.note = QStringLiteral("no results");
+        return page;
+    }
+    if (pageLinks_.isEmpty()) {
         const EngineInfo* info = findEngine(engine);
         page.outcome = isVerificationPage(engine, fromGbk(rankBrowser.documentMarkup()),
                                           info ? definition(*info).blockedMarks : QStringList())
@@ -89,7 +96,7 @@ PageRecord RankEngine::readPage(QByteArrayView keywordGbk, QStringView engine, i
     return page;
 }
 
-RankEngine::CheckResult RankEngine::checkEngineRank(QByteArrayView keywordGbk, const QString& siteUrl,
+RankEngine::CheckResult RankEngine::checkEngineRank(QStringView keyword, const QString& siteUrl,
                                                     QStringView engine) {
     CheckResult result;
     const EngineInfo* info = findEngine(engine);
@@ -100,15 +107,19 @@ RankEngine::CheckResult RankEngine::checkEngineRank(QByteArrayView keywordGbk, c
     result.pageCount = pageCount;
     const int pageSize = pageStep(*info);
     int offset = 0; // results that lie before the current page
-    const QString keyword = runLog ? fromGbk(keywordGbk) : QString();
+    const QString keywordText = runLog ? keyword.toString() : QString();
     for (int i = 0; i < pageCount; ++i, offset += pageSize) {
         // After a stop not one more page is asked for.
         if (stopRequest()) {
             result.completed = false;
             return result;
         }
-        PageRecord page = readPage(keywordGbk, engine, i, pageParameter(*info, i));
-        page.keyword = keyword;
+        PageRecord page = readPage(keyword, engine, i, pageParameter(*info, i));
+        page.keyword = keywordText;
+        if (i == 0 && !engineCanTakeKeyword(engine, keyword)) {
+            const QString lost = QStringLiteral("keyword has characters GBK cannot hold, sent as ?");
+            page.note = page.note.isEmpty() ? lost : page.note + QStringLiteral("; ") + lost;
+        }
         result.pages.add(page.outcome);
         auto logPage = [&] {
             if (runLog)
@@ -136,19 +147,21 @@ RankEngine::CheckResult RankEngine::checkEngineRank(QByteArrayView keywordGbk, c
             result.completed = false;
             return result;
         }
-        const int m = findSiteInLinks(siteUrl, pageLinks_, stopRequest());
+        const int m = findSiteInResults(siteUrl, pageLinks_, stopRequest());
         page.matchPosition = m;
         logPage();
         if (baidu) {
             rankBaidu2 = m;
             if (m == 0)
                 continue;
-            if (m <= promoCount_) {
+            if (pageLinks_[m - 1].promoted) {
                 // The site is one of the page's promoted items: both ranks are its position.
                 rankBaidu = rankBaidu2 = offset + m;
             } else {
+                const auto promotedBefore = std::count_if(pageLinks_.cbegin(), pageLinks_.cbegin() + (m - 1),
+                                                          [](const PageResult& r) { return r.promoted; });
                 rankBaidu2 = offset + m;
-                rankBaidu = offset + m - promoCount_;
+                rankBaidu = offset + m - static_cast<int>(promotedBefore);
             }
             return result;
         }

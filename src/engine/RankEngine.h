@@ -6,6 +6,7 @@
 #include "engine/PageRecorder.h"
 #include "engine/StopFlag.h"
 #include "pages/Browser.h"
+#include "pages/PageResults.h"
 
 #include <QByteArrayView>
 #include <QObject>
@@ -35,12 +36,12 @@ public:
         bool blocked = false;     // the engine answered with a verification page: the check asked no more
     };
 
-    // Reads the engine's result pages for the keyword (GBK text) and looks for the site; the result is
+    // Reads the engine's result pages for the keyword and looks for the site; the result is
     // left in that engine's rank counter(s). Pages that do not load or give no links are skipped but
     // still count for the offset, since the page parameter follows the page index. Every page is
     // classified (PageOutcome.h) and, with a run log, written to it; a page that loaded but gave no links
     // is kept there.
-    CheckResult checkEngineRank(QByteArrayView keywordGbk, const QString& siteUrl, QStringView engine);
+    CheckResult checkEngineRank(QStringView keyword, const QString& siteUrl, QStringView engine);
 
     // The counter of an engine (Baidu: the one without promoted results; second: counting them).
     int& counter(QStringView engine, bool second = false);
@@ -71,20 +72,19 @@ public:
     // Where the checks write their pages; none by default. Not owned.
     PageRecorder* runLog = nullptr;
 
-    // The links of the last page read, in page order.
-    const QStringList& lastPageLinks() const { return pageLinks_; }
+    // The results of the last page read, in page order.
+    const PageResults& lastPageResults() const { return pageLinks_; }
 
 private:
     const StopFlag& stopRequest() const { return followed_ ? *followed_ : stopRequested; }
 
     const StopFlag* followed_ = nullptr;
     std::array<EnginePace, kEngines.size()> paces_;
-    QStringList pageLinks_;
-    int promoCount_ = 0; // promoted items among pageLinks_ (Baidu)
+    PageResults pageLinks_;
 
     // Loads page index i of the engine, classifies it and, when it was read, leaves its links in
     // pageLinks_.
-    PageRecord readPage(QByteArrayView keywordGbk, QStringView engine, int pageIndex, int pageParameter);
+    PageRecord readPage(QStringView keyword, QStringView engine, int pageIndex, int pageParameter);
 };
 
 } // namespace quorvane

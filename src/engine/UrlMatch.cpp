@@ -26,4 +26,15 @@ int findSiteInLinks(QStringView siteUrl, const QStringList& links, const StopFla
     return 0;
 }
 
+int findSiteInResults(QStringView siteUrl, const PageResults& results, const StopFlag& stopRequested) {
+    const QString site = normalizeUrl(siteUrl);
+    for (qsizetype k = 0; k < results.size(); ++k) {
+        if (stopRequested)
+            return 0;
+        if (normalizeUrl(results[k].address) == site)
+            return static_cast<int>(k + 1);
+    }
+    return 0;
+}
+
 } // namespace quorvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/StopFlag.h"
+#include "pages/PageResults.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,5 +18,8 @@ QString normalizeUrl(QStringView url);
 // The 1-based position of the first link that equals the site URL after normalizeUrl, or 0. Reads the stop
 // request before every link and gives 0 once it is set.
 int findSiteInLinks(QStringView siteUrl, const QStringList& links, const StopFlag& stopRequested);
+
+// The same over a page's results, by their addresses.
+int findSiteInResults(QStringView siteUrl, const PageResults& results, const StopFlag& stopRequested);
 
 } // namespace quorvane

@@ -129,7 +129,7 @@ QString rankLinkFormula(QStringView engine, const QString& keyword, const QStrin
     const int rank = rankText.toInt(&isNumber, 10);
     if (!isNumber || rank <= 0)
         return QString();
-    const QString url = firstPageUrl(engine, toGbk(keyword));
+    const QString url = firstPageUrl(engine, keyword);
     if (url.isEmpty())
         return QString();
     return QStringLiteral("=HYPERLINK(") + formulaString(url) + u',' + formulaString(rankText) + u')';

@@ -1,11 +1,11 @@
 #include "finder/UrlFinder.h"
 
-#include "engine/EngineTable.h"
 #include "engine/EngineScanners.h"
+#include "engine/EngineTable.h"
 #include "pages/Browser.h"
+#include "pages/PageBrowser.h"
 #include "platform/GbkCodec.h"
 #include "platform/Messages.h"
-#include "pages/PageBrowser.h"
 #include "ui/FillCombo.h"
 #include "ui/Fonts.h"
 
@@ -146,11 +146,13 @@ void UrlFinder::findLinks() {
     }
     const bool baidu = baiduButton->isChecked();
     const QStringView engine = baidu ? QStringView(u"Baidu") : QStringView(u"Google");
-    const QByteArray keyword = toGbk(text); // untrimmed: blanks are searched as typed
-    if (!openResultPage(*browser_, pace_, engine, 0, keyword, *stopRequested_))
+    // Untrimmed: blanks are searched as typed.
+    if (!openResultPage(*browser_, pace_, engine, 0, text, *stopRequested_))
         return;
-    int promoCount = 0;
-    foundLinks_ = baidu ? scanBaiduPage(*browser_, promoCount) : scanGooglePage(*browser_);
+    // The page is read as a run reads it: the period markers, then today's result definitions.
+    foundLinks_.clear();
+    for (const PageResult& result : readEnginePage(*browser_, engine).results)
+        foundLinks_ << result.address;
 
     resultGrid->setRowCount(kShownLinks + 1);
     for (int row = 1; row <= kShownLinks; ++row) {

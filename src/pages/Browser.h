@@ -40,6 +40,9 @@ public:
     // and converted to GBK bytes. Throws std::runtime_error when there is no document.
     virtual QByteArray bodyMarkup() const = 0;
     virtual QByteArray documentMarkup() const = 0;
+    // The loaded document as UTF-8 HTML, for the result definitions over its tree; a browser that cannot
+    // give it gives an empty text.
+    virtual QByteArray documentHtml() const { return {}; }
     // A browser that cannot tell reports a load without status or size that went well.
     virtual LoadOutcome lastLoad() const { return {}; }
     // The proxy of this browser's requests from the next navigation on; a browser that cannot use one of

@@ -104,6 +104,10 @@ QByteArray PageBrowser::documentMarkup() const {
     return document_->root;
 }
 
+QByteArray PageBrowser::documentHtml() const {
+    return document_ ? document_->html : QByteArray();
+}
+
 void PageBrowser::abandonReply() {
     deadline_->stop();
     if (!reply_)

@@ -1,9 +1,9 @@
 #include "pages/RenderedPage.h"
 
-#include "platform/GbkCodec.h"
 #include "pages/MarkupSerializer.h"
 #include "pages/NestingGuard.h"
 #include "pages/PageDecoder.h"
+#include "platform/GbkCodec.h"
 
 #include <gumbo.h>
 
@@ -64,6 +64,7 @@ RenderedPage renderHtml(QByteArrayView utf8Html) {
     const QStringView text(markup.text);
     // The body's markup is a span of the root's: convert the three pieces once each.
     RenderedPage page;
+    page.html = utf8Html.toByteArray();
     page.body = toGbk(text.sliced(markup.bodyBegin, markup.bodyEnd - markup.bodyBegin));
     page.root = toGbk(text.first(markup.bodyBegin)) + page.body + toGbk(text.sliced(markup.bodyEnd));
     return page;
@@ -71,6 +72,18 @@ RenderedPage renderHtml(QByteArrayView utf8Html) {
 
 RenderedPage renderPageBytes(QByteArrayView page, QByteArrayView headerCharset) {
     return renderHtml(pageToUtf8(page, headerCharset));
+}
+
+ParsedPage::ParsedPage(QByteArrayView utf8Html)
+    : output_(parse(utf8Html).release()) {}
+
+ParsedPage::~ParsedPage() {
+    if (output_)
+        OutputDeleter()(output_);
+}
+
+const GumboInternalNode* ParsedPage::root() const {
+    return output_ ? output_->root : nullptr;
 }
 
 QString bodyInnerMarkup(QByteArrayView utf8Html) {

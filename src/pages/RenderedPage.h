@@ -4,6 +4,9 @@
 #include <QByteArrayView>
 #include <QString>
 
+struct GumboInternalOutput; // gumbo's GumboOutput
+struct GumboInternalNode;   // gumbo's GumboNode
+
 namespace quorvane {
 
 // A loaded document as the scanners read it: the serialised inner markup of the body and of the root
@@ -11,6 +14,8 @@ namespace quorvane {
 struct RenderedPage {
     QByteArray body;
     QByteArray root;
+    // The decoded page (UTF-8) that was parsed, for the result definitions over its tree.
+    QByteArray html;
     // Why the page was not rendered (it would take more memory than one page may), empty when it was. A
     // refused page is an empty document.
     QString refusal;
@@ -21,6 +26,20 @@ struct RenderedPage {
 RenderedPage renderHtml(QByteArrayView utf8Html);
 // Decodes received bytes by their charset (PageDecoder.h), then renderHtml.
 RenderedPage renderPageBytes(QByteArrayView page, QByteArrayView headerCharset);
+
+// A page parsed within the limits of NestingGuard.h; a page over them has no root.
+class ParsedPage {
+public:
+    explicit ParsedPage(QByteArrayView utf8Html);
+    ~ParsedPage();
+    ParsedPage(const ParsedPage&) = delete;
+    ParsedPage& operator=(const ParsedPage&) = delete;
+
+    const GumboInternalNode* root() const;
+
+private:
+    GumboInternalOutput* output_ = nullptr;
+};
 
 // The serialised inner markup of the body and of the root element as Unicode text, before the GBK step.
 QString bodyInnerMarkup(QByteArrayView utf8Html);

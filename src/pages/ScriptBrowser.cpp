@@ -1,8 +1,8 @@
 #include "pages/ScriptBrowser.h"
 
-#include "platform/ApplicationFolder.h"
 #include "pages/PageBrowser.h"
 #include "pages/ScriptPageModule.h"
+#include "platform/ApplicationFolder.h"
 
 #include <QCoreApplication>
 #include <QLibrary>
@@ -194,6 +194,10 @@ QByteArray ScriptBrowser::documentMarkup() const {
     if (!document_)
         throw std::runtime_error("The browser holds no document");
     return document_->root;
+}
+
+QByteArray ScriptBrowser::documentHtml() const {
+    return document_ ? document_->html : QByteArray();
 }
 
 void ScriptBrowser::takeResult(const ScriptPageResult& result) {

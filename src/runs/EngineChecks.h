@@ -24,7 +24,7 @@ class PageRecorder;
 // jobs but the run's stop request and its log.
 struct EngineCheckRequest {
     QString engine;
-    QByteArray keywordGbk;
+    QString keyword;
     QString siteUrl;
     int pageRange = 1; // the window's page range (1 to 10) when the row's checks began
 };

@@ -168,7 +168,6 @@ std::vector<std::vector<EngineCheckOutcome>> RankRuns::checkRows(const std::vect
     if (marks)
         missions_.edit();
     for (size_t r = 0; r < rows.size(); ++r) {
-        const QByteArray keywordGbk = toGbk(rows[r].keyword);
         for (QStringView engine : kRunOrder) {
             if (!host_.engineTicked(engine))
                 continue;
@@ -179,7 +178,7 @@ std::vector<std::vector<EngineCheckOutcome>> RankRuns::checkRows(const std::vect
             }
             if (r == 0 && marks)
                 writeCells(engine, kPending, kPending);
-            requests.push_back({engine.toString(), keywordGbk, rows[r].url, pageRange});
+            requests.push_back({engine.toString(), rows[r].keyword, rows[r].url, pageRange});
             rowOfRequest.push_back(r);
         }
     }

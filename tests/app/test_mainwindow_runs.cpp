@@ -82,8 +82,7 @@ protected:
             window->engineBox(info.name)->setChecked(info.name == engine);
     }
     QByteArray Target(QStringView engine, int pageIndex) const {
-        const QString url =
-            resultPageUrl(engine, toGbk(u"北京"), pageParameter(*findEngine(engine), pageIndex));
+        const QString url = resultPageUrl(engine, u"北京", pageParameter(*findEngine(engine), pageIndex));
         return QUrl(url).toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
     }
     QModelIndex Cell(const char* field) const {
@@ -156,15 +155,15 @@ TEST_F(MainWindowRuns, StopWithoutARunChangesNothing) {
 TEST_F(MainWindowRuns, SearchPagesFromMenuAndDoubleClick) {
     window->openGoogleAction->trigger();
     window->openYoudaoAction->trigger();
-    EXPECT_EQ(shell.opened, (QStringList{firstPageUrl(u"Google", toGbk(u"北京")),
-                                         firstPageUrl(u"Youdao", toGbk(u"北京"))}));
-    EXPECT_TRUE(shell.opened[0].endsWith(QStringLiteral("&q=%B1%B1%BE%A9&start=0")));
+    EXPECT_EQ(shell.opened,
+              (QStringList{firstPageUrl(u"Google", u"北京"), firstPageUrl(u"Youdao", u"北京")}));
+    EXPECT_TRUE(shell.opened[0].endsWith(QStringLiteral("&ie=utf-8&q=%E5%8C%97%E4%BA%AC&start=0")));
 
     shell.opened.clear();
     emit window->missionGrid->doubleClicked(Cell("SosoRank"));
     emit window->missionGrid->doubleClicked(Cell("BaiduRank2"));
     emit window->missionGrid->doubleClicked(Cell("KeyWordName"));
-    EXPECT_EQ(shell.opened, QStringList{firstPageUrl(u"Soso", toGbk(u"北京"))});
+    EXPECT_EQ(shell.opened, QStringList{firstPageUrl(u"Soso", u"北京")});
 }
 
 TEST_F(MainWindowRuns, ClosingTheSettingsDialogReloadsTheList) {
@@ -236,11 +235,12 @@ TEST_F(MainWindowRuns, HistoryBoxShowsTheDaysRowAfterARunAndFollowsTheRow) {
         QTest::qWaitFor([&] { return box->historyRows.fieldText(QStringLiteral("BingRank")) == u"4"; }));
 }
 
-// Bing changed its result pages: the run says so instead of a silent ">50"; the two lines of the README's
-// example in Engines.ini and a new start of the program find the rank again.
+// Bing changed its result pages: the run says so instead of a silent ">50"; the README's example of result
+// definitions in Engines.ini and a new start of the program find the rank again.
 TEST_F(MainWindowRuns, PagesNotUnderstoodAreNamedUntilEnginesIniFollowsTheLayout) {
     TickOnly(u"Bing");
-    QFile page(qEnvironmentVariable("QUORVANE_FIXTURES") + QStringLiteral("/Bing/results-new-layout.html"));
+    QFile page(qEnvironmentVariable("QUORVANE_FIXTURES") +
+               QStringLiteral("/Bing/results-changed-layout.html"));
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     server.ServePage(Target(u"Bing", 0), page.readAll(), "text/html; charset=utf-8");
     QSignalSpy balloons(window.get(), &MainWindow::balloonShown);
@@ -256,7 +256,8 @@ TEST_F(MainWindowRuns, PagesNotUnderstoodAreNamedUntilEnginesIniFollowsTheLayout
 
     QTemporaryDir folder;
     const QString ini = folder.filePath(QStringLiteral("Engines.ini"));
-    ASSERT_TRUE(test::WriteFile(ini, "[Bing]\nItemStart=<LI class=b_algo>\nItemEnd=</A></H2>\n"));
+    ASSERT_TRUE(test::WriteFile(ini, "[Bing]\nResults=#web-results > article.result\nResultLink=a.title\n"
+                                     "NotResult=.sponsored\n"));
     StartWindow();
     ASSERT_TRUE(loadEngineDefinitions(ini)); // as the new start reads it beside the executable
     TickOnly(u"Bing");
@@ -322,7 +323,7 @@ TEST_F(MainWindowRuns, ReloadsFromTheTrayDuringARunKeepEveryRowsRanks) {
         page.body = test::ResultPage(
             u"Bing", test::LinksWithSiteAt(9, position, QStringLiteral("http://www.mysite.com/")));
         page.delayMs = 150;
-        const QString url = resultPageUrl(u"Bing", toGbk(keyword), 0);
+        const QString url = resultPageUrl(u"Bing", keyword, 0);
         server.Serve(QUrl(url).toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority), page);
     };
     servePage(u"北京", 3);

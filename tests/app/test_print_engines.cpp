@@ -82,7 +82,7 @@ TEST_F(PrintEngines, TheLoaderAndTheVerificationMarksAreShown) {
     EXPECT_TRUE(baidu.contains(
         QStringLiteral("\nLoader=Browser\n; verification pages: status 403 or 429, an address under /sorry/, "
                        "built-in marks: 百度安全验证, 安全验证, 验证码\nBlockedMark=百度安全验证\n"
-                       "BlockedMark=网络不给力\nMapItem=")))
+                       "BlockedMark=网络不给力\nResults=")))
         << baidu.toStdString();
     const QString bing = p.out.section(QStringLiteral("[Bing]\n"), 1).section(u'[', 0, 0);
     EXPECT_TRUE(

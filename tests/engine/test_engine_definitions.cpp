@@ -2,8 +2,8 @@
 // program's own INI reader; every fault is reported once and leaves the engine's compiled definition.
 #include "config/Endpoints.h"
 #include "engine/EngineDefinitions.h"
-#include "engine/EngineTable.h"
 #include "engine/EngineScanners.h"
+#include "engine/EngineTable.h"
 #include "platform/GbkCodec.h"
 #include "support/MessageRecorder.h"
 
@@ -55,8 +55,8 @@ TEST_F(EngineDefinitionsTest, CompiledDefaultsAreTodaysValues) {
     EXPECT_EQ(baidu.promotedMark, QStringLiteral("推广</A>"));
     EXPECT_EQ(scannerBytesFor(u"Baidu")->promotedMark, toGbk(u"推广</A>"));
     EXPECT_EQ(scannerBytesFor(u"Bing")->linkEnd, QByteArray("\" target=_blank"));
-    EXPECT_EQ(resultPageUrl(u"Sogou", "ab", 3),
-              endpoint(u"Sogou") + QStringLiteral("/web?&num=100&query=%61%62&page=3"));
+    EXPECT_EQ(resultPageUrl(u"Sogou", u"ab", 3),
+              endpoint(u"Sogou") + QStringLiteral("/web?&num=100&ie=utf8&query=%61%62&page=3"));
 }
 
 TEST_F(EngineDefinitionsTest, OverridesChangeOnlyTheirEngineAndKeys) {
@@ -80,7 +80,7 @@ TEST_F(EngineDefinitionsTest, OverridesChangeOnlyTheirEngineAndKeys) {
 
     // Addresses, page parameters and ">N" follow the new step and paths.
     const EngineInfo& youdao = Engine(u"Youdao");
-    EXPECT_EQ(resultPageUrl(u"Youdao", "ab", pageParameter(youdao, 2)),
+    EXPECT_EQ(resultPageUrl(u"Youdao", u"ab", pageParameter(youdao, 2)),
               endpoint(u"Youdao") + QStringLiteral("/s?query=%61%62&offset=20&x=1"));
     EXPECT_EQ(notFoundLimit(youdao, 1), 100);
     EXPECT_EQ(pageStep(youdao), 10);
@@ -148,7 +148,7 @@ TEST_F(EngineDefinitionsTest, PrintedDefinitionsReadBackUnchanged) {
     EXPECT_TRUE(google.contains(QStringLiteral("Loader=Plain\n"))) << google.toStdString();
     EXPECT_FALSE(google.contains(QStringLiteral("\nBlockedMark="))) << google.toStdString();
 
-    ASSERT_TRUE(loadEngineDefinitions(Write(printed.toUtf8())));
+    ASSERT_TRUE(loadEngineDefinitions(Write(printed.toUtf8()))) << messages.Texts().join(u'\n').toStdString();
     EXPECT_TRUE(messages.Messages().empty());
     for (size_t i = 0; i < kEngines.size(); ++i)
         EXPECT_EQ(definition(kEngines[i]), before[i]) << kEngines[i].name.toString().toStdString();

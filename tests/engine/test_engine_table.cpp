@@ -33,35 +33,43 @@ TEST_P(ResultPageUrlTest, BuildsTheEnginesAddress) {
     const UrlCase& c = GetParam();
     const EngineInfo* engine = findEngine(QString::fromLatin1(c.engine));
     ASSERT_NE(engine, nullptr);
-    const QByteArray keyword = toGbk(QString::fromUtf16(c.keyword));
+    const QString keyword = QString::fromUtf16(c.keyword);
     EXPECT_EQ(resultPageUrl(engine->name, keyword, pageParameter(*engine, c.pageIndex)),
               QLatin1String(c.url));
 }
 
+// The engines that take UTF-8 today get the keyword's UTF-8 form (and the parameter that says so); Soso,
+// retired, keeps its GBK form.
 const UrlCase kUrlCases[] = {
-    {"baidu_0", "Baidu", u"中", 0, "http://www.baidu.com/s?wd=%D6%D0&pn=0&rn=100&usm=1"},
-    {"baidu_2", "Baidu", u"中", 2, "http://www.baidu.com/s?wd=%D6%D0&pn=200&rn=100&usm=1"},
+    {"baidu_0", "Baidu", u"中", 0, "https://www.baidu.com/s?ie=utf-8&wd=%E4%B8%AD&pn=0&rn=100&usm=1"},
+    {"baidu_2", "Baidu", u"中", 2, "https://www.baidu.com/s?ie=utf-8&wd=%E4%B8%AD&pn=200&rn=100&usm=1"},
     {"google_0", "Google", u"中", 0,
-     "http://www.google.com.hk/search?num=100&hl=zh-CN&lr=&safe=strict&q=%D6%D0&start=0"},
+     "https://www.google.com.hk/search?num=100&hl=zh-CN&lr=&safe=strict&ie=utf-8&q=%E4%B8%AD&start=0"},
     {"google_2", "Google", u"中", 2,
-     "http://www.google.com.hk/search?num=100&hl=zh-CN&lr=&safe=strict&q=%D6%D0&start=200"},
-    {"yahoo_0", "Yahoo", u"中", 0, "http://search.cn.yahoo.com/s?p=%E4%B8%AD&n=100&v=web&b=0"},
-    {"yahoo_2", "Yahoo", u"中", 2, "http://search.cn.yahoo.com/s?p=%E4%B8%AD&n=100&v=web&b=200"},
+     "https://www.google.com.hk/search?num=100&hl=zh-CN&lr=&safe=strict&ie=utf-8&q=%E4%B8%AD&start=200"},
+    {"yahoo_0", "Yahoo", u"中", 0, "https://search.yahoo.com/search?p=%E4%B8%AD&n=100&v=web&b=0"},
+    {"yahoo_2", "Yahoo", u"中", 2, "https://search.yahoo.com/search?p=%E4%B8%AD&n=100&v=web&b=200"},
     {"soso_0", "Soso", u"中", 0, "http://www.soso.com/q?w=%D6%D0&pg=1"},
     {"soso_2", "Soso", u"中", 2, "http://www.soso.com/q?w=%D6%D0&pg=3"},
-    {"bing_0", "Bing", u"中", 0, "http://cn.bing.com/search?q=%E4%B8%AD&first=0"},
-    {"bing_2", "Bing", u"中", 2, "http://cn.bing.com/search?q=%E4%B8%AD&first=100"},
-    {"sogou_0", "Sogou", u"中", 0, "http://www.sogou.com/web?&num=100&query=%D6%D0&page=1"},
-    {"sogou_2", "Sogou", u"中", 2, "http://www.sogou.com/web?&num=100&query=%D6%D0&page=3"},
+    {"bing_0", "Bing", u"中", 0, "https://cn.bing.com/search?q=%E4%B8%AD&first=0"},
+    {"bing_2", "Bing", u"中", 2, "https://cn.bing.com/search?q=%E4%B8%AD&first=100"},
+    {"sogou_0", "Sogou", u"中", 0, "https://www.sogou.com/web?&num=100&ie=utf8&query=%E4%B8%AD&page=1"},
+    {"sogou_2", "Sogou", u"中", 2, "https://www.sogou.com/web?&num=100&ie=utf8&query=%E4%B8%AD&page=3"},
     {"youdao_0", "Youdao", u"中", 0, "http://www.youdao.com/search?q=%E4%B8%AD&start=0"},
     {"youdao_2", "Youdao", u"中", 2, "http://www.youdao.com/search?q=%E4%B8%AD&start=60"},
-    {"letters_encoded_too", "Bing", u"ab", 0, "http://cn.bing.com/search?q=%61%62&first=0"},
-    {"space_gbk", "Baidu", u"a b", 0, "http://www.baidu.com/s?wd=%61%20%62&pn=0&rn=100&usm=1"},
+    {"letters_encoded_too", "Bing", u"ab", 0, "https://cn.bing.com/search?q=%61%62&first=0"},
+    {"space_gbk", "Soso", u"a b", 0, "http://www.soso.com/q?w=%61%20%62&pg=1"},
     {"space_utf8", "Youdao", u"a b", 0, "http://www.youdao.com/search?q=%61%20%62&start=0"},
-    {"not_in_gbk_gbk_engine", "Sogou", u"한", 0, "http://www.sogou.com/web?&num=100&query=%3F&page=1"},
-    {"not_in_gbk_utf8_engine", "Yahoo", u"한", 0, "http://search.cn.yahoo.com/s?p=%3F&n=100&v=web&b=0"},
+    // Characters GBK cannot hold reach a UTF-8 engine as themselves; a GBK engine gets "?".
+    {"korean_utf8_engine", "Baidu", u"한국", 0,
+     "https://www.baidu.com/s?ie=utf-8&wd=%ED%95%9C%EA%B5%AD&pn=0&rn=100&usm=1"},
+    {"emoji_utf8_engine", "Google", u"a\U0001F600", 0,
+     "https://www.google.com.hk/search?num=100&hl=zh-CN&lr=&safe=strict&ie=utf-8&q=%61%F0%9F%98%80&start=0"},
+    {"accented_utf8_engine", "Sogou", u"café", 0,
+     "https://www.sogou.com/web?&num=100&ie=utf8&query=%63%61%66%C3%A9&page=1"},
+    {"not_in_gbk_gbk_engine", "Soso", u"한", 0, "http://www.soso.com/q?w=%3F&pg=1"},
     {"empty_keyword", "Google", u"", 0,
-     "http://www.google.com.hk/search?num=100&hl=zh-CN&lr=&safe=strict&q=&start=0"},
+     "https://www.google.com.hk/search?num=100&hl=zh-CN&lr=&safe=strict&ie=utf-8&q=&start=0"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Engines, ResultPageUrlTest, ::testing::ValuesIn(kUrlCases),
@@ -69,15 +77,15 @@ INSTANTIATE_TEST_SUITE_P(Engines, ResultPageUrlTest, ::testing::ValuesIn(kUrlCas
 
 TEST(EngineTable, UnknownEngineHasNoAddress) {
     EXPECT_EQ(findEngine(u"baidu"), nullptr);
-    EXPECT_TRUE(resultPageUrl(u"baidu", "x", 0).isEmpty());
-    EXPECT_TRUE(firstPageUrl(u"Altavista", "x").isEmpty());
+    EXPECT_TRUE(resultPageUrl(u"baidu", u"x", 0).isEmpty());
+    EXPECT_TRUE(firstPageUrl(u"Altavista", u"x").isEmpty());
 }
 
 TEST(EngineTable, FirstPageUsesTheFirstPageParameter) {
     loadEndpoints(QString());
-    EXPECT_EQ(firstPageUrl(u"Soso", ""), u"http://www.soso.com/q?w=&pg=1");
-    EXPECT_EQ(firstPageUrl(u"Baidu", toGbk(u"旅游")),
-              u"http://www.baidu.com/s?wd=%C2%C3%D3%CE&pn=0&rn=100&usm=1");
+    EXPECT_EQ(firstPageUrl(u"Soso", u""), u"http://www.soso.com/q?w=&pg=1");
+    EXPECT_EQ(firstPageUrl(u"Baidu", u"旅游"),
+              u"https://www.baidu.com/s?ie=utf-8&wd=%E6%97%85%E6%B8%B8&pn=0&rn=100&usm=1");
 }
 
 TEST(EngineTable, PagesAndNotFoundLimits) {
@@ -143,7 +151,8 @@ TEST_F(EndpointsTest, OverridesSchemeHostAndPort) {
     EXPECT_EQ(endpoint(u"Maker"), u"https://127.0.0.1:18088");
     EXPECT_EQ(endpoint(u"Download"), u"ftp://127.0.0.1:18089");
     EXPECT_EQ(endpoint(u"Google"), defaultEndpoint(u"Google"));
-    EXPECT_EQ(resultPageUrl(u"Baidu", "a", 0), u"http://127.0.0.1:18081/s?wd=%61&pn=0&rn=100&usm=1");
+    EXPECT_EQ(resultPageUrl(u"Baidu", u"a", 0),
+              u"http://127.0.0.1:18081/s?ie=utf-8&wd=%61&pn=0&rn=100&usm=1");
     EXPECT_TRUE(messages.Messages().empty());
 }
 

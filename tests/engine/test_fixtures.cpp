@@ -1,8 +1,8 @@
 // Recorded result pages of every engine, served on loopback in their own charsets, loaded through the real
 // browser: the serialiser and the scanners' markers must agree on them.
 #include "config/Endpoints.h"
-#include "engine/EngineTable.h"
 #include "engine/EngineScanners.h"
+#include "engine/EngineTable.h"
 #include "engine/UrlMatch.h"
 #include "pages/PageBrowser.h"
 #include "pages/RenderedPage.h"
@@ -39,7 +39,7 @@ TEST_P(FixturePageTest, YieldsTheOrderedLinksAndFindsTheSite) {
     HttpServer server;
     const LoopbackEndpoints endpoints(server.BaseUrl());
 
-    const QByteArray keyword("\xB1\xB1\xBE\xA9\xC2\xC3\xD3\xCE"); // 北京旅游 in GBK
+    const QString keyword = QStringLiteral("北京旅游");
     const EngineInfo* info = findEngine(engine);
     ASSERT_NE(info, nullptr);
     const QUrl url(resultPageUrl(engine, keyword, pageParameter(*info, 1)));

@@ -2,8 +2,8 @@
 #include "config/Endpoints.h"
 #include "engine/EngineTable.h"
 #include "engine/PageLoading.h"
-#include "platform/GbkCodec.h"
 #include "pages/PageBrowser.h"
+#include "platform/GbkCodec.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
 
@@ -122,16 +122,18 @@ TEST_F(PageLoadingTest, NoWaitLeavesTheLoadRunning) {
 }
 
 TEST_F(PageLoadingTest, OpenResultPageSendsTheTableAddress) {
-    const QByteArray keyword = toGbk(u"北京 旅游");
-    server.ServePage("/s?wd=%B1%B1%BE%A9%20%C2%C3%D3%CE&pn=100&rn=100&usm=1", "<p>ok</p>");
-    server.ServePage("/web?&num=100&query=%B1%B1%BE%A9%20%C2%C3%D3%CE&page=2", "<p>ok</p>");
+    const QString keyword = QStringLiteral("北京 旅游");
+    server.ServePage("/s?ie=utf-8&wd=%E5%8C%97%E4%BA%AC%20%E6%97%85%E6%B8%B8&pn=100&rn=100&usm=1",
+                     "<p>ok</p>");
+    server.ServePage("/web?&num=100&ie=utf8&query=%E5%8C%97%E4%BA%AC%20%E6%97%85%E6%B8%B8&page=2",
+                     "<p>ok</p>");
     server.ServePage("/search?q=%E5%8C%97%E4%BA%AC%20%E6%97%85%E6%B8%B8&first=50", "<p>ok</p>");
     EXPECT_TRUE(openResultPage(browser, pace, u"Baidu", 100, keyword, stop));
     EXPECT_TRUE(openResultPage(browser, pace, u"Sogou", 2, keyword, stop));
     EXPECT_TRUE(openResultPage(browser, pace, u"Bing", 50, keyword, stop));
     EXPECT_EQ(server.RequestTargets(),
-              (QList<QByteArray>{"/s?wd=%B1%B1%BE%A9%20%C2%C3%D3%CE&pn=100&rn=100&usm=1",
-                                 "/web?&num=100&query=%B1%B1%BE%A9%20%C2%C3%D3%CE&page=2",
+              (QList<QByteArray>{"/s?ie=utf-8&wd=%E5%8C%97%E4%BA%AC%20%E6%97%85%E6%B8%B8&pn=100&rn=100&usm=1",
+                                 "/web?&num=100&ie=utf8&query=%E5%8C%97%E4%BA%AC%20%E6%97%85%E6%B8%B8&page=2",
                                  "/search?q=%E5%8C%97%E4%BA%AC%20%E6%97%85%E6%B8%B8&first=50"}));
     EXPECT_EQ(browser.bodyMarkup(), "<P>ok</P>");
     EXPECT_FALSE(openResultPage(browser, pace, u"Lycos", 0, keyword, stop));
@@ -143,16 +145,16 @@ TEST_F(PageLoadingTest, GooglePagesArePausedBeforeTheNextGoogleRequest) {
     EnginePace baiduPace{std::chrono::milliseconds(0)};
     QElapsedTimer timer;
     timer.start();
-    EXPECT_TRUE(openResultPage(browser, baiduPace, u"Baidu", 0, "a", stop));
-    EXPECT_TRUE(openResultPage(browser, baiduPace, u"Baidu", 100, "a", stop));
+    EXPECT_TRUE(openResultPage(browser, baiduPace, u"Baidu", 0, u"a", stop));
+    EXPECT_TRUE(openResultPage(browser, baiduPace, u"Baidu", 100, u"a", stop));
     EXPECT_LT(timer.elapsed(), 900);
 
     // The Google page itself comes at once; the next request to Google waits the second.
     timer.restart();
-    EXPECT_TRUE(openResultPage(browser, pace, u"Google", 0, "a", stop));
+    EXPECT_TRUE(openResultPage(browser, pace, u"Google", 0, u"a", stop));
     EXPECT_LT(timer.elapsed(), 900);
     timer.restart();
-    EXPECT_TRUE(openResultPage(browser, pace, u"Google", 100, "a", stop));
+    EXPECT_TRUE(openResultPage(browser, pace, u"Google", 100, u"a", stop));
     EXPECT_GE(timer.elapsed(), 1000);
     EXPECT_LT(timer.elapsed(), 2500);
     EXPECT_EQ(server.Requests().size(), 4);
@@ -160,7 +162,7 @@ TEST_F(PageLoadingTest, GooglePagesArePausedBeforeTheNextGoogleRequest) {
     // A stop during the pause asks nothing more.
     timer.restart();
     QTimer::singleShot(100, [this] { stop = true; });
-    EXPECT_FALSE(openResultPage(browser, pace, u"Google", 200, "a", stop));
+    EXPECT_FALSE(openResultPage(browser, pace, u"Google", 200, u"a", stop));
     EXPECT_LT(timer.elapsed(), 900);
     EXPECT_EQ(server.Requests().size(), 4);
 }

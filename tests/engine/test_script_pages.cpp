@@ -42,15 +42,15 @@ TEST_F(ScriptPagesTest, AScriptBuiltBingPageIsReadWithTheScriptBrowserOnly) {
 
     ScriptBrowser scriptBrowser;
     RankEngine withScripts(scriptBrowser);
-    const RankEngine::CheckResult read = withScripts.checkEngineRank("keyword", site, u"Bing");
+    const RankEngine::CheckResult read = withScripts.checkEngineRank(u"keyword", site, u"Bing");
     EXPECT_TRUE(read.readAnyPage);
     EXPECT_EQ(read.pages.read, 1);
     EXPECT_EQ(withScripts.rankBing, 7);
-    EXPECT_EQ(withScripts.lastPageLinks().size(), 12);
+    EXPECT_EQ(withScripts.lastPageResults().size(), 12);
 
     PageBrowser plainBrowser;
     RankEngine plain(plainBrowser);
-    const RankEngine::CheckResult unread = plain.checkEngineRank("keyword", site, u"Bing");
+    const RankEngine::CheckResult unread = plain.checkEngineRank(u"keyword", site, u"Bing");
     EXPECT_FALSE(unread.readAnyPage);
     EXPECT_EQ(unread.pages.notUnderstood, 1);
     EXPECT_EQ(plain.rankBing, 0);

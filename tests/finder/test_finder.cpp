@@ -151,7 +151,8 @@ TEST_F(Finder, BaiduFillsTwentyRowsFromTheFirstPage) {
     Search(QStringLiteral("网站排名"));
     ASSERT_EQ(browser_->navigated.size(), 1);
     const QString url = browser_->navigated[0];
-    EXPECT_TRUE(url.contains(QStringLiteral("/s?wd=") + percentEncode(toGbk(QStringLiteral("网站排名"))) +
+    EXPECT_TRUE(url.contains(QStringLiteral("/s?ie=utf-8&wd=") +
+                             percentEncode(QStringLiteral("网站排名").toUtf8()) +
                              QStringLiteral("&pn=0&rn=100")))
         << url.toStdString();
     EXPECT_EQ(finder_->foundLinks().size(), 25);
@@ -169,7 +170,7 @@ TEST_F(Finder, GoogleIsReadFromTheRadioButtonAtTheClick) {
     Search(QStringLiteral("seo"));
     ASSERT_EQ(browser_->navigated.size(), 1);
     EXPECT_TRUE(browser_->navigated[0].contains(
-        QStringLiteral("/search?num=100&hl=zh-CN&lr=&safe=strict&q=%73%65%6F&start=0")))
+        QStringLiteral("/search?num=100&hl=zh-CN&lr=&safe=strict&ie=utf-8&q=%73%65%6F&start=0")))
         << browser_->navigated[0].toStdString();
     EXPECT_EQ(ColumnOf(1), numbered(QStringLiteral("http://g%1.example/"), 20));
 }

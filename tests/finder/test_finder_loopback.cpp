@@ -31,7 +31,7 @@ QString pagePath(const char* name) {
 
 // The request target of the first result page of an engine for a keyword, as the browser sends it.
 QByteArray firstPageTarget(QStringView engine, const QString& keyword) {
-    const QUrl url(resultPageUrl(engine, toGbk(keyword), 0));
+    const QUrl url(resultPageUrl(engine, keyword, 0));
     return url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
 }
 

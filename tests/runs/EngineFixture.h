@@ -3,8 +3,8 @@
 #include "config/Endpoints.h"
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
-#include "platform/GbkCodec.h"
 #include "pages/PageBrowser.h"
+#include "platform/GbkCodec.h"
 #include "runs/RankRuns.h"
 #include "store/MissionList.h"
 #include "support/HttpServer.h"
@@ -75,7 +75,7 @@ protected:
     // The request target of page index i of an engine for a keyword.
     QByteArray Target(QStringView name, const QString& keyword, int pageIndex) const {
         const EngineInfo* info = findEngine(name);
-        const QString url = resultPageUrl(name, toGbk(keyword), pageParameter(*info, pageIndex));
+        const QString url = resultPageUrl(name, keyword, pageParameter(*info, pageIndex));
         // As the request goes on the wire: QUrl decodes percent-encoded unreserved characters.
         return QUrl(url).toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
     }

@@ -29,7 +29,7 @@ TEST_P(RankCheck, RankIsOffsetPlusPosition) {
     for (int i = 0; i <= c.matchPage; ++i)
         ServeResults(name, kKeyword, i, LinksWithSiteAt(8, i == c.matchPage ? c.matchPosition : 0, kSite));
 
-    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, name);
+    const auto result = engine.checkEngineRank(kKeyword, kSite, name);
     EXPECT_TRUE(result.completed);
     EXPECT_TRUE(result.readAnyPage);
     EXPECT_EQ(engine.counter(name), c.expectedRank);
@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(Engines, RankCheck, ::testing::ValuesIn(kCheckCases),
 
 TEST_F(RankCheck, PageParametersOnTheWire) {
     pageRange = 2;
-    engine.checkEngineRank(toGbk(QStringLiteral("ab")), kSite, u"Soso"); // nothing served: ten unread pages
+    engine.checkEngineRank(QStringLiteral("ab"), kSite, u"Soso"); // nothing served: ten unread pages
     const QList<QByteArray> asked = Asked();
     ASSERT_EQ(asked.size(), 10);
     // QUrl sends percent-encoded letters and digits as themselves, which means the same to a server.
@@ -63,7 +63,7 @@ TEST_F(RankCheck, UnreadPageStillAdvancesTheOffset) {
     // Page 0 is not served (an error page without results); the site is 5th on page 1.
     pageRange = 2;
     ServeResults(u"Bing", kKeyword, 1, LinksWithSiteAt(8, 5, kSite));
-    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
+    const auto result = engine.checkEngineRank(kKeyword, kSite, u"Bing");
     EXPECT_TRUE(result.readAnyPage);
     EXPECT_EQ(engine.rankBing, 55);
 }
@@ -73,7 +73,7 @@ TEST_F(RankCheck, AbsentSiteReadsEveryPageAndGivesZero) {
     engine.rankGoogle = 99;
     ServeResults(u"Google", kKeyword, 0, LinksWithSiteAt(5, 0, kSite));
     ServeResults(u"Google", kKeyword, 1, LinksWithSiteAt(5, 0, kSite));
-    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Google");
+    const auto result = engine.checkEngineRank(kKeyword, kSite, u"Google");
     EXPECT_TRUE(result.completed);
     EXPECT_TRUE(result.readAnyPage);
     EXPECT_EQ(engine.rankGoogle, 0);
@@ -86,7 +86,7 @@ TEST_F(RankCheck, AbsentSiteReadsEveryPageAndGivesZero) {
 TEST_F(RankCheck, NoReadablePageIsReportedAndLeavesCounters) {
     engine.rankYahoo = 0;
     ServeResults(u"Yahoo", kKeyword, 0, {}); // a page without result items
-    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Yahoo");
+    const auto result = engine.checkEngineRank(kKeyword, kSite, u"Yahoo");
     EXPECT_TRUE(result.completed);
     EXPECT_FALSE(result.readAnyPage);
     EXPECT_EQ(engine.rankYahoo, 0);
@@ -112,7 +112,7 @@ TEST_P(BaiduCheck, TwoRanks) {
     // Promoted items show the address in green; the site's own form is compared.
     ServeResults(u"Baidu", kKeyword, c.matchPage,
                  LinksWithSiteAt(12, c.matchPosition, QStringLiteral("www.mysite.com")), c.promoted);
-    const auto result = engine.checkEngineRank(toGbk(kKeyword), QStringLiteral("www.mysite.com"), u"Baidu");
+    const auto result = engine.checkEngineRank(kKeyword, QStringLiteral("www.mysite.com"), u"Baidu");
     EXPECT_TRUE(result.completed);
     EXPECT_EQ(engine.rankBaidu, c.expectedWithout);
     EXPECT_EQ(engine.rankBaidu2, c.expectedWith);
@@ -133,7 +133,7 @@ TEST_F(RankCheck, StopAfterAReadPageEndsTheCheckWithFalse) {
     ServeResults(u"Bing", kKeyword, 0, LinksWithSiteAt(5, 0, kSite));
     // The stop comes while the first page loads; that page completes, then the check sees the request.
     QObject::connect(&browser, &Browser::documentComplete, [this] { engine.stopRequested = true; });
-    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
+    const auto result = engine.checkEngineRank(kKeyword, kSite, u"Bing");
     EXPECT_FALSE(result.completed);
     EXPECT_EQ(server.Requests().size(), 1);
 }
@@ -143,7 +143,7 @@ TEST_F(RankCheck, StopBeforeTheCheckSkipsEveryWait) {
     engine.stopRequested = true;
     QElapsedTimer clock;
     clock.start();
-    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Google");
+    const auto result = engine.checkEngineRank(kKeyword, kSite, u"Google");
     EXPECT_FALSE(result.completed); // the stop ended it before its pages
     EXPECT_FALSE(result.readAnyPage);
     EXPECT_TRUE(server.Requests().isEmpty()) << "no page is asked for after a stop";

@@ -766,7 +766,7 @@ TEST_F(RankRuns_, AVerificationPageBlocksTheEngineForTheRestOfTheRun) {
     // One request each to Baidu and Google, none after their verification pages; Bing read both keywords.
     int baidu = 0, google = 0, bing = 0;
     for (const QByteArray& target : Asked()) {
-        baidu += target.startsWith("/s?wd=") ? 1 : 0;
+        baidu += target.startsWith("/s?ie=utf-8&wd=") ? 1 : 0;
         google += target.startsWith("/search?num=100") ? 1 : 0;
         bing += target.startsWith("/search?q=") ? 1 : 0;
     }

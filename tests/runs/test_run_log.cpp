@@ -99,16 +99,24 @@ TEST_P(NewLayout, OverrideOfTheItemMarkersReadsThePage) {
     server.ServePage(Target(u"Bing", kKeyword, 0), fixture("results-new-layout.html"),
                      "text/html; charset=utf-8");
 
-    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
+    const auto result = engine.checkEngineRank(kKeyword, kSite, u"Bing");
     EXPECT_TRUE(result.completed);
     EXPECT_EQ(result.readAnyPage, c.rank > 0);
     EXPECT_EQ(result.pages, c.pages);
     EXPECT_EQ(engine.rankBing, c.rank);
-    EXPECT_EQ(engine.lastPageLinks(), c.links);
+    QStringList addresses;
+    for (const PageResult& r : engine.lastPageResults())
+        addresses << r.address;
+    EXPECT_EQ(addresses, c.links);
 }
 
 const LayoutCase kLayouts[] = {
-    {"compiled_markers", {}, {}, 0, {0, 0, 1}},
+    // The period markers find nothing; the compiled result definitions read today's layout.
+    {"compiled_definitions",
+     {},
+     {"http://www.site-n1.com/", "http://www.site-n2.com/", "http://www.mysite.com/"},
+     3,
+     {1, 0, 0}},
     {"readme_override",
      "[Bing]\nItemStart=<LI class=b_algo>\nItemEnd=</A></H2>\n",
      {"http://www.site-n1.com/", "http://www.site-n2.com/", "http://www.mysite.com/"},
@@ -134,7 +142,7 @@ TEST_F(RunLogLines, OneLinePerPageWithItsOutcome) {
     ServeResults(u"Bing", kKeyword, 2, LinksWithSiteAt(8, 4, kSite));
 
     log.startRun();
-    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
+    const auto result = engine.checkEngineRank(kKeyword, kSite, u"Bing");
     EXPECT_EQ(engine.rankBing, 104);
     EXPECT_EQ(result.pages, (PageCounts{1, 1, 1}));
 
@@ -148,7 +156,7 @@ TEST_F(RunLogLines, OneLinePerPageWithItsOutcome) {
     ASSERT_EQ(unread.size(), 11);
     EXPECT_EQ(unread.mid(0, 4), (QStringList{QStringLiteral("2026-12-10T09:30:05"), QStringLiteral("Bing"),
                                              kKeyword, QStringLiteral("0")}));
-    EXPECT_EQ(unread[4], resultPageUrl(u"Bing", toGbk(kKeyword), 0));
+    EXPECT_EQ(unread[4], resultPageUrl(u"Bing", kKeyword, 0));
     EXPECT_TRUE(unread[4].startsWith(base));
     EXPECT_EQ(unread.mid(5, 5),
               (QStringList{QStringLiteral("503"), QString::number(busy.body.size()),
@@ -157,13 +165,13 @@ TEST_F(RunLogLines, OneLinePerPageWithItsOutcome) {
 
     const QStringList& unparsed = lines[1];
     EXPECT_EQ(unparsed.mid(3, 7),
-              (QStringList{QStringLiteral("1"), resultPageUrl(u"Bing", toGbk(kKeyword), 50),
-                           QStringLiteral("200"), QString::number(verification.size()),
-                           QStringLiteral("not-understood"), QStringLiteral("0"), QStringLiteral("none")}));
+              (QStringList{QStringLiteral("1"), resultPageUrl(u"Bing", kKeyword, 50), QStringLiteral("200"),
+                           QString::number(verification.size()), QStringLiteral("not-understood"),
+                           QStringLiteral("0"), QStringLiteral("none")}));
     const QStringList& read = lines[2];
-    EXPECT_EQ(read.mid(3, 7).mid(0, 3),
-              (QStringList{QStringLiteral("2"), resultPageUrl(u"Bing", toGbk(kKeyword), 100),
-                           QStringLiteral("200")}));
+    EXPECT_EQ(
+        read.mid(3, 7).mid(0, 3),
+        (QStringList{QStringLiteral("2"), resultPageUrl(u"Bing", kKeyword, 100), QStringLiteral("200")}));
     EXPECT_EQ(read.mid(7, 3),
               (QStringList{QStringLiteral("read"), QStringLiteral("8"), QStringLiteral("4")}));
 
@@ -174,15 +182,15 @@ TEST_F(RunLogLines, OneLinePerPageWithItsOutcome) {
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     const QByteArray keptBytes = kept.readAll();
     EXPECT_TRUE(keptBytes.contains(toGbk(u"<DIV id=captcha>请输入验证码</DIV>"))) << keptBytes.toStdString();
-    EXPECT_TRUE(keptBytes.contains(resultPageUrl(u"Bing", toGbk(kKeyword), 50).toUtf8()));
+    EXPECT_TRUE(keptBytes.contains(resultPageUrl(u"Bing", kKeyword, 50).toUtf8()));
 }
 
 TEST_F(RunLogLines, LinesOfLaterChecksAreAppended) {
     ServeResults(u"Bing", kKeyword, 0, LinksWithSiteAt(3, 0, kSite));
     log.startRun();
-    engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
+    engine.checkEngineRank(kKeyword, kSite, u"Bing");
     log.startRun();
-    engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
+    engine.checkEngineRank(kKeyword, kSite, u"Bing");
     const QList<QStringList> lines = logLines(log.logPath(now.date()));
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[1][7], QStringLiteral("read"));
@@ -239,7 +247,7 @@ TEST_F(RunLogLines, UnwritableFolderDoesNotStopTheCheck) {
     g_warnings = 0;
     const QtMessageHandler previous = qInstallMessageHandler(countWarnings);
     log.startRun();
-    const auto result = engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
+    const auto result = engine.checkEngineRank(kKeyword, kSite, u"Bing");
     qInstallMessageHandler(previous);
 
     EXPECT_TRUE(result.completed);
@@ -264,8 +272,8 @@ TEST_F(RunLogLines, ReadOnlyFolderDoesNotStopTheCheck) {
     g_warnings = 0;
     const QtMessageHandler previous = qInstallMessageHandler(countWarnings);
     log.startRun();
-    engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
-    engine.checkEngineRank(toGbk(kKeyword), kSite, u"Bing");
+    engine.checkEngineRank(kKeyword, kSite, u"Bing");
+    engine.checkEngineRank(kKeyword, kSite, u"Bing");
     qInstallMessageHandler(previous);
     QFile::setPermissions(logs, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(engine.rankBing, 5);
@@ -296,6 +304,8 @@ protected:
 };
 
 TEST_F(RunBalloon, NamesTheEnginesWhosePagesWereNotUnderstood) {
+    // Without its result definitions, Bing's compiled period markers do not read today's layout.
+    UseDefinitions("[Bing]\nResults=\n");
     server.ServePage(Target(u"Bing", kKeyword, 0), fixture("results-new-layout.html"),
                      "text/html; charset=utf-8");
     ServeResults(u"Google", kKeyword, 0, LinksWithSiteAt(5, 0, kSite));

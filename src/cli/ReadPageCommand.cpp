@@ -1,0 +1,67 @@
+#include "cli/ReadPageCommand.h"
+
+#include "cli/CommandLineOptions.h"
+#include "cli/ConsoleOutput.h"
+#include "engine/EngineDefinitions.h"
+#include "engine/EngineScanners.h"
+#include "engine/VerificationPages.h"
+#include "pages/PageDecoder.h"
+#include "pages/RenderedPage.h"
+#include "platform/GbkCodec.h"
+
+#include <QFile>
+
+namespace quorvane {
+
+namespace {
+
+// A field of a tab-separated line: tabs and line breaks in it would split it.
+QString field(QString text) {
+    for (QChar& c : text)
+        if (c == u'\t' || c == u'\n' || c == u'\r')
+            c = u' ';
+    return text;
+}
+
+} // namespace
+
+int runReadPage(const QString& file, const QString& engine, std::FILE* out, std::FILE* err) {
+    QFile page(file);
+    if (!page.open(QIODevice::ReadOnly)) {
+        writeLine(err, QStringLiteral("无法读取文件 %1: %2\n").arg(file, page.errorString()));
+        return ExitBadArguments;
+    }
+    const QByteArray bytes = page.readAll();
+    if (page.error() != QFileDevice::NoError) {
+        writeLine(err, QStringLiteral("无法读取文件 %1: %2\n").arg(file, page.errorString()));
+        return ExitBadArguments;
+    }
+    // The page's own charset declaration decides; without one, UTF-8 when the bytes are valid UTF-8, else
+    // GBK.
+    const RenderedPage rendered = renderPageBytes(bytes, {});
+    const EnginePageReading reading = readEnginePage(engine, rendered.body, rendered.root, rendered.html);
+    if (reading.results.isEmpty()) {
+        if (reading.noResultsPage) {
+            writeLine(err, QStringLiteral("%1: 搜索引擎没有找到结果 (没有结果的结果页)\n").arg(file));
+            return ExitCompleted;
+        }
+        const EngineInfo* info = findEngine(engine);
+        const bool verification = isVerificationPage(engine, fromGbk(rendered.root),
+                                                     info ? definition(*info).blockedMarks : QStringList());
+        writeLine(err, verification ? QStringLiteral("%1: 这是搜索引擎的验证页面, 不是结果页\n").arg(file)
+                                    : QStringLiteral("%1: 无法识别结果页\n").arg(file));
+        return ExitStoppedOrFailed;
+    }
+    QString lines;
+    for (qsizetype i = 0; i < reading.results.size(); ++i) {
+        const PageResult& r = reading.results[i];
+        lines += QString::number(i + 1) + u'\t' + field(r.address) + u'\t' + field(r.shownAddress);
+        if (r.promoted)
+            lines += QStringLiteral("\tpromoted");
+        lines += u'\n';
+    }
+    writeLine(out, lines);
+    return ExitCompleted;
+}
+
+} // namespace quorvane
