@@ -94,7 +94,7 @@ ConsoleRun::Summary ConsoleRun::run() {
     // a run that read not one page (no network, a proxy that refuses us) is one, and the run said why; so is
     // a keyword saved but not noted for the merge.
     if (end == RunEnd::Failed || end == RunEnd::NotStarted || end == RunEnd::NothingRead ||
-        host_->notesLost > 0)
+        end == RunEnd::NothingUnderstood || host_->notesLost > 0)
         summary.outcome = Outcome::Failed;
     else if (end == RunEnd::Stopped)
         summary.outcome = Outcome::Stopped;

@@ -28,12 +28,12 @@ QString field(QString text) {
 int runReadPage(const QString& file, const QString& engine, std::FILE* out, std::FILE* err) {
     QFile page(file);
     if (!page.open(QIODevice::ReadOnly)) {
-        writeLine(err, QStringLiteral("无法读取文件 %1: %2\n").arg(file, page.errorString()));
+        writeLine(err, QStringLiteral("无法读取文件 %1: %2").arg(file, page.errorString()));
         return ExitBadArguments;
     }
     const QByteArray bytes = page.readAll();
     if (page.error() != QFileDevice::NoError) {
-        writeLine(err, QStringLiteral("无法读取文件 %1: %2\n").arg(file, page.errorString()));
+        writeLine(err, QStringLiteral("无法读取文件 %1: %2").arg(file, page.errorString()));
         return ExitBadArguments;
     }
     // The page's own charset declaration decides; without one, UTF-8 when the bytes are valid UTF-8, else
@@ -42,25 +42,23 @@ int runReadPage(const QString& file, const QString& engine, std::FILE* out, std:
     const EnginePageReading reading = readEnginePage(engine, rendered.body, rendered.root, rendered.html);
     if (reading.results.isEmpty()) {
         if (reading.noResultsPage) {
-            writeLine(err, QStringLiteral("%1: 搜索引擎没有找到结果 (没有结果的结果页)\n").arg(file));
+            writeLine(err, QStringLiteral("%1: 搜索引擎没有找到结果 (没有结果的结果页)").arg(file));
             return ExitCompleted;
         }
         const EngineInfo* info = findEngine(engine);
         const bool verification = isVerificationPage(engine, fromGbk(rendered.root),
                                                      info ? definition(*info).blockedMarks : QStringList());
-        writeLine(err, verification ? QStringLiteral("%1: 这是搜索引擎的验证页面, 不是结果页\n").arg(file)
-                                    : QStringLiteral("%1: 无法识别结果页\n").arg(file));
+        writeLine(err, verification ? QStringLiteral("%1: 这是搜索引擎的验证页面, 不是结果页").arg(file)
+                                    : QStringLiteral("%1: 无法识别结果页").arg(file));
         return ExitStoppedOrFailed;
     }
-    QString lines;
     for (qsizetype i = 0; i < reading.results.size(); ++i) {
         const PageResult& r = reading.results[i];
-        lines += QString::number(i + 1) + u'\t' + field(r.address) + u'\t' + field(r.shownAddress);
+        QString line = QString::number(i + 1) + u'\t' + field(r.address) + u'\t' + field(r.shownAddress);
         if (r.promoted)
-            lines += QStringLiteral("\tpromoted");
-        lines += u'\n';
+            line += QStringLiteral("\tpromoted");
+        writeLine(out, line);
     }
-    writeLine(out, lines);
     return ExitCompleted;
 }
 

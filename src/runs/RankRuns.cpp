@@ -139,6 +139,11 @@ bool RankRuns::nothingAnswered() const {
     return pages.asked() > 0 && pages.answered() == 0;
 }
 
+bool RankRuns::nothingUnderstood() const {
+    const PageCounts pages = runPages_.total();
+    return pages.notUnderstood > 0 && pages.read == 0;
+}
+
 QString RankRuns::endOfRunText(const QString& message) const {
     QStringList lines{message};
     for (const QString& line : {runPages_.blockedLine(), runPages_.notUnderstoodLine()})
@@ -314,6 +319,8 @@ RunEnd RankRuns::runBatch() {
                                                    : RunEnd::Stopped;
     if (end == RunEnd::Completed && !empty && nothingAnswered())
         end = RunEnd::NothingRead;
+    else if (end == RunEnd::Completed && !empty && nothingUnderstood())
+        end = RunEnd::NothingUnderstood;
     if (!error.isEmpty()) {
         // An error is never reported as success.
         showErrorReport(error);
@@ -328,6 +335,11 @@ RunEnd RankRuns::runBatch() {
     } else if (end == RunEnd::NothingRead) {
         // The cells say so; a run that learned nothing is never reported as a success.
         showErrorMsg(QStringLiteral("没有读到任何结果页, 请检查网络和代理设置!"));
+        host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
+    } else if (end == RunEnd::NothingUnderstood) {
+        // Pages came, but none of them could be read: no rank was learned, which is no success either.
+        showErrorMsg(
+            QStringLiteral("所有结果页都无法识别, 搜索引擎可能已改版, 请查看 Logs 并更新 Engines.ini!"));
         host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
     } else if (!engine_.stopRequested) {
         showInfoMsg(QStringLiteral("更新排名成功!"));

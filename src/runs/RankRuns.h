@@ -43,11 +43,12 @@ inline constexpr char16_t kNotUnderstoodText[] = u"无法识别结果页";
 
 // How a batch run or a single-row update ended. Callers decide from this, never from the texts shown.
 enum class RunEnd {
-    Completed,   // every row was checked and saved (also when the list was empty)
-    Stopped,     // a stop request ended it; the row in progress keeps what is stored
-    Failed,      // an error ended it; it was reported
-    NotStarted,  // no engine was chosen
-    NothingRead, // every row was checked, but not one page came back (no network, a proxy refusing us)
+    Completed,         // every row was checked and saved (also when the list was empty)
+    Stopped,           // a stop request ended it; the row in progress keeps what is stored
+    Failed,            // an error ended it; it was reported
+    NotStarted,        // no engine was chosen
+    NothingRead,       // every row was checked, but not one page came back (no network, a proxy refusing us)
+    NothingUnderstood, // pages came back, but not one of them could be read (the engines changed their pages)
 };
 
 // The batch run and the single-row update over the mission list: for every row, the check of each ticked
@@ -124,6 +125,7 @@ private:
     void startRunRecord();
     // The run asked for pages and not one came back.
     bool nothingAnswered() const;
+    bool nothingUnderstood() const;
     // A balloon's text at the end of a run, with a line naming the engines whose pages were not understood.
     QString endOfRunText(const QString& message) const;
 

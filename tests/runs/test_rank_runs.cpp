@@ -795,6 +795,24 @@ TEST_F(RankRuns_, ARunThatReadsNoPageIsNotCalledASuccess) {
     EXPECT_EQ(events, QStringList{QStringLiteral("没有读到任何结果页, 请检查网络和代理设置!")});
 }
 
+// Pages that come but that no definition reads teach nothing: the run says so, not "更新排名成功!". One page
+// read among them makes it a run like any other.
+TEST_F(RankRuns_, ARunWhoseEveryPageIsNotUnderstoodIsNotCalledASuccess) {
+    const qint64 id = AddKeyword(QStringLiteral("k"));
+    host.ticked = {QStringLiteral("Bing"), QStringLiteral("Google")};
+    server.SetFallback(test::Answer(200, "<html><body><p>a layout nobody knows</p></body></html>"));
+    EXPECT_EQ(runs.runBatch(), RunEnd::NothingUnderstood);
+    EXPECT_EQ(events, QStringList{QStringLiteral(
+                          "所有结果页都无法识别, 搜索引擎可能已改版, 请查看 Logs 并更新 Engines.ini!")});
+    EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QString::fromUtf16(kNotUnderstoodText));
+
+    events.clear();
+    ServeResults(u"Google", QStringLiteral("k"), 0, LinksWithSiteAt(9, 2, kSiteHost));
+    EXPECT_EQ(runs.runBatch(), RunEnd::Completed);
+    EXPECT_EQ(Cell(id, QStringLiteral("GoogleRank")), QStringLiteral("2"));
+    EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QString::fromUtf16(kNotUnderstoodText));
+}
+
 // An engine set to Loader=Browser in Engines.ini is read by the browser engine in a run, from the engine's
 // own worker thread: the script-built page gives the site's rank, which the plain loader never sees.
 TEST_F(RankRuns_, AnEngineWithTheBrowserLoaderReadsAScriptBuiltPage) {
