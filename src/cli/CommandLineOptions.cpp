@@ -26,13 +26,23 @@ QString engineNames() {
     return names.join(u',');
 }
 
+// "Soso 和 Youdao 的网页搜索已关闭" for the engines the table marks as retired.
+QString retiredEnginesLine() {
+    QStringList names;
+    for (const EngineInfo& info : kEngines)
+        if (info.retired)
+            names << info.name.toString();
+    return names.isEmpty() ? QString()
+                           : u'\n' + names.join(QStringLiteral(" 和 ")) + QStringLiteral(" 的网页搜索已关闭");
+}
+
 const std::vector<OptionText>& optionTexts() {
     static const std::vector<OptionText> texts = {
         {{QStringLiteral("update")}, {}, {}, QStringLiteral("批量更新排名")},
         {{QStringLiteral("engines")},
          QStringLiteral("列表"),
          QStringLiteral("列表"),
-         QStringLiteral("要查询的搜索引擎, 以逗号分隔 (默认全部):\n") + engineNames()},
+         QStringLiteral("要查询的搜索引擎, 以逗号分隔 (默认全部):\n") + engineNames() + retiredEnginesLine()},
         {{QStringLiteral("pages")},
          QStringLiteral("N"),
          QStringLiteral("N"),

@@ -377,6 +377,9 @@ QString engineDefinitionsText() {
                              s.source + u'\n';
     for (size_t e = 0; e < kEngines.size(); ++e) {
         text += QStringLiteral("\n[") + kEngines[e].name.toString() + QStringLiteral("]\n");
+        if (kEngines[e].retired)
+            text +=
+                QStringLiteral("; retired: this engine's web search has closed; its checks find no pages\n");
         if (!s.changedKeys[e].isEmpty())
             text +=
                 QStringLiteral("; from Engines.ini: ") + s.changedKeys[e].join(QStringLiteral(", ")) + u'\n';

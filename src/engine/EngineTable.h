@@ -37,6 +37,7 @@ struct EngineInfo {
     int step;       // results the check counts per page read without a match (the default: PageStep)
     int fixedPages; // pages a check reads whatever the page range says; 0 = the page range decides
     int pauseAfterPageMs = 0; // the engine's own pause after every page that loaded, before its next request
+    bool retired = false;     // the engine's web search has closed; it is kept as the program always had it
 };
 
 // In the order of the check boxes and the chart radio buttons.
@@ -48,13 +49,13 @@ inline constexpr std::array<EngineInfo, 7> kEngines{{
     {u"Yahoo", u"YahooRank", u"", u"Yahoo", u"", u"/search?p=", u"&n=100&v=web&b=", u"", KeywordBytes::Utf8,
      PageParameterRule::IndexTimesStep, 100, 0},
     {u"Soso", u"SosoRank", u"", u"Soso", u"", u"/q?w=", u"&pg=", u"", KeywordBytes::Gbk,
-     PageParameterRule::IndexPlusOne, 10, 10},
+     PageParameterRule::IndexPlusOne, 10, 10, 0, true},
     {u"Bing", u"BingRank", u"", u"Bing", u"", u"/search?q=", u"&first=", u"", KeywordBytes::Utf8,
      PageParameterRule::IndexTimesStep, 50, 0},
     {u"Sogou", u"SogouRank", u"", u"Sogou", u"", u"/web?&num=100&ie=utf8&query=", u"&page=", u"",
      KeywordBytes::Utf8, PageParameterRule::IndexPlusOne, 100, 0},
     {u"Youdao", u"YoudaoRank", u"", u"Youdao", u"", u"/search?q=", u"&start=", u"", KeywordBytes::Utf8,
-     PageParameterRule::IndexTimesStep, 30, 10},
+     PageParameterRule::IndexTimesStep, 30, 10, 0, true},
 }};
 
 // The order in which the batch run and the single-row update check the engines.
