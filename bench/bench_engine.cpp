@@ -1,9 +1,17 @@
 // The page pipeline: parse + serialise + GBK conversion + scan of a result page, and the scan alone.
 #include "engine/EngineScanners.h"
-#include "platform/GbkCodec.h"
+#include "pages/BodyInflater.h"
+#include "pages/PageDecoder.h"
 #include "pages/RenderedPage.h"
+#include "platform/GbkCodec.h"
 
 #include <QByteArray>
+#include <QFile>
+
+#include <gumbo.h>
+
+#include <utility>
+#include <vector>
 
 #include <benchmark/benchmark.h>
 
@@ -58,6 +66,81 @@ void BM_ScanOnly(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * markup.size());
 }
 BENCHMARK(BM_ScanOnly)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+// The real result pages of the shared folder beside the repository (engine, bytes as served); none when it is
+// absent.
+const std::vector<std::pair<QString, QByteArray>>& realPages() {
+    static const std::vector<std::pair<QString, QByteArray>> pages = [] {
+        std::vector<std::pair<QString, QByteArray>> read;
+        const QString folder = QStringLiteral(QUORVANE_REAL_SERPS_DIR);
+        QFile index(folder + QStringLiteral("/index.tsv"));
+        if (!index.open(QIODevice::ReadOnly))
+            return read;
+        const QList<QByteArray> lines = index.readAll().split('\n');
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QList<QByteArray> fields = lines[i].split('\t');
+            if (fields.size() < 2)
+                continue;
+            QFile gz(folder + QStringLiteral("/pages/") + QString::fromUtf8(fields[0]) + QStringLiteral(".html.gz"));
+            if (!gz.open(QIODevice::ReadOnly))
+                continue;
+            QByteArray page;
+            quorvane::BodyInflater inflater(quorvane::BodyInflater::Encoding::Gzip);
+            inflater.append(gz.readAll(), page, 64 * 1024 * 1024);
+            read.emplace_back(QString::fromUtf8(fields[1]), page);
+        }
+        return read;
+    }();
+    return pages;
+}
+
+int64_t realPageBytes() {
+    int64_t bytes = 0;
+    for (const auto& page : realPages())
+        bytes += page.second.size();
+    return bytes;
+}
+
+// Reading every real page as a check reads it: decode, parse, serialise for the period markers, the markers,
+// and the result definitions over the parsed tree.
+void BM_ReadRealPages(benchmark::State& state) {
+    if (realPages().empty()) {
+        state.SkipWithError("the real result pages are not beside the repository");
+        return;
+    }
+    qsizetype results = 0;
+    for (auto _ : state) {
+        results = 0;
+        for (const auto& [engine, page] : realPages()) {
+            const quorvane::RenderedPage rendered = quorvane::renderPageBytes(page, "utf-8");
+            results += quorvane::readEnginePage(engine, rendered.body, rendered.root, rendered.html).results.size();
+        }
+        benchmark::DoNotOptimize(results);
+    }
+    state.counters["results"] = static_cast<double>(results);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * realPageBytes());
+}
+BENCHMARK(BM_ReadRealPages)->Unit(benchmark::kMillisecond);
+
+// gumbo alone parsing the same bytes: the floor the page path is measured against.
+void BM_GumboRealPages(benchmark::State& state) {
+    if (realPages().empty()) {
+        state.SkipWithError("the real result pages are not beside the repository");
+        return;
+    }
+    for (auto _ : state) {
+        for (const auto& page : realPages()) {
+            GumboOptions options = kGumboDefaultOptions;
+            options.max_errors = 0;
+            GumboOutput* output = gumbo_parse_with_options(&options, page.second.constData(),
+                                                           static_cast<size_t>(page.second.size()));
+            benchmark::DoNotOptimize(output->root);
+            gumbo_destroy_output(&options, output);
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * realPageBytes());
+}
+BENCHMARK(BM_GumboRealPages)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
