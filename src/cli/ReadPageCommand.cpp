@@ -39,7 +39,7 @@ int runReadPage(const QString& file, const QString& engine, std::FILE* out, std:
     // The page's own charset declaration decides; without one, UTF-8 when the bytes are valid UTF-8, else
     // GBK.
     const RenderedPage rendered = renderPageBytes(bytes, {});
-    const EnginePageReading reading = readEnginePage(engine, rendered.body, rendered.root, rendered.html);
+    const EnginePageReading reading = readEnginePage(engine, rendered);
     if (reading.results.isEmpty()) {
         if (reading.noResultsPage) {
             writeLine(err, QStringLiteral("%1: 搜索引擎没有找到结果 (没有结果的结果页)").arg(file));

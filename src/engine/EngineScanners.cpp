@@ -54,7 +54,7 @@ const std::array<TreeDefaults, 5> kTreeDefaults{{
 }};
 
 EnginePageReading readEnginePage(QStringView engine, QByteArrayView bodyGbk, QByteArrayView rootGbk,
-                                 QByteArrayView utf8Html) {
+                                 const ParsedPage* tree) {
     EnginePageReading reading;
     const ScannerBytes* markers = scannerBytesFor(engine);
     if (!markers)
@@ -69,14 +69,21 @@ EnginePageReading readEnginePage(QStringView engine, QByteArrayView bodyGbk, QBy
         return reading;
     }
     // The engine's relative links (Sogou's /link?url=) are read as its own site gives them.
-    TreeReading tree = markers->tree.readPage(utf8Html, endpoint(engine));
-    reading.results = std::move(tree.results);
-    reading.noResultsPage = tree.noResultsPage;
+    if (!tree)
+        return reading;
+    TreeReading fromTree = markers->tree.readPage(tree->root(), endpoint(engine));
+    reading.results = std::move(fromTree.results);
+    reading.noResultsPage = fromTree.noResultsPage;
     return reading;
 }
 
+EnginePageReading readEnginePage(QStringView engine, const RenderedPage& page) {
+    return readEnginePage(engine, page.body, page.root, page.tree.get());
+}
+
 EnginePageReading readEnginePage(const Browser& browser, QStringView engine) {
-    return readEnginePage(engine, browser.bodyMarkup(), browser.documentMarkup(), browser.documentHtml());
+    const std::shared_ptr<const ParsedPage> tree = browser.documentTree();
+    return readEnginePage(engine, browser.bodyMarkup(), browser.documentMarkup(), tree.get());
 }
 
 PageScan scanMarkup(QStringView engine, QByteArrayView markupGbk) {

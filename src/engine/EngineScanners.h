@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pages/RenderedPage.h"
 #include "pages/Scanners.h"
 
 #include <QStringList>
@@ -59,10 +60,12 @@ struct EnginePageReading {
 };
 
 // Reads a loaded page with the engine's definition in force: the period markers on the serialised markup
-// (GBK), and when they find nothing, the result definitions over the parsed page (UTF-8 HTML). An unknown
-// engine name gives nothing.
+// (GBK), and when they find nothing, the result definitions over the parsed page (none: nothing to read). An
+// unknown engine name gives nothing.
 EnginePageReading readEnginePage(QStringView engine, QByteArrayView bodyGbk, QByteArrayView rootGbk,
-                                 QByteArrayView utf8Html);
+                                 const ParsedPage* tree);
+// The same on a rendered page.
+EnginePageReading readEnginePage(QStringView engine, const RenderedPage& page);
 // The same on a browser's loaded document; throws when the browser holds none.
 EnginePageReading readEnginePage(const Browser& browser, QStringView engine);
 

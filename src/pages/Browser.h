@@ -5,7 +5,11 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 namespace quorvane {
+
+class ParsedPage;
 
 // What the program needs of a web browser: navigate, read the ready state, read the loaded document's
 // markup. Instances are independent (own cookies, own navigation). An instance belongs to the thread that
@@ -40,9 +44,9 @@ public:
     // and converted to GBK bytes. Throws std::runtime_error when there is no document.
     virtual QByteArray bodyMarkup() const = 0;
     virtual QByteArray documentMarkup() const = 0;
-    // The loaded document as UTF-8 HTML, for the result definitions over its tree; a browser that cannot
-    // give it gives an empty text.
-    virtual QByteArray documentHtml() const { return {}; }
+    // The loaded document's parsed tree, for the result definitions over it; null when the browser has none
+    // to give.
+    virtual std::shared_ptr<const ParsedPage> documentTree() const { return nullptr; }
     // A browser that cannot tell reports a load without status or size that went well.
     virtual LoadOutcome lastLoad() const { return {}; }
     // The proxy of this browser's requests from the next navigation on; a browser that cannot use one of

@@ -104,8 +104,8 @@ QByteArray PageBrowser::documentMarkup() const {
     return document_->root;
 }
 
-QByteArray PageBrowser::documentHtml() const {
-    return document_ ? document_->html : QByteArray();
+std::shared_ptr<const ParsedPage> PageBrowser::documentTree() const {
+    return document_ ? document_->tree : nullptr;
 }
 
 void PageBrowser::abandonReply() {

@@ -51,7 +51,7 @@ public:
     // Throw std::runtime_error before the first navigation has finished.
     QByteArray bodyMarkup() const override;
     QByteArray documentMarkup() const override;
-    QByteArray documentHtml() const override;
+    std::shared_ptr<const ParsedPage> documentTree() const override;
     // The HTTP status and body size of the last finished navigation, and lastError.
     LoadOutcome lastLoad() const override {
         return {httpStatus_, bodyBytes_, lastError_, location_.toString(), proxyFailed_};

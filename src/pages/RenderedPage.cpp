@@ -57,14 +57,15 @@ RenderedPage renderHtml(QByteArrayView utf8Html) {
             QStringLiteral("the page has more than %1 elements, attributes and texts").arg(kMaxPageNodes);
         return refused;
     }
-    const ParsedDocument document = parse(utf8Html, cost);
-    if (!document)
+    auto document = std::make_shared<const ParsedPage>(utf8Html.toByteArray(), cost);
+    if (!document->root())
         return {};
-    const RootMarkup markup = innerMarkupWithBody(document->root, bodyOf(document->root));
+    const GumboNode* root = document->root();
+    const RootMarkup markup = innerMarkupWithBody(root, bodyOf(root));
     const QStringView text(markup.text);
     // The body's markup is a span of the root's: convert the three pieces once each.
     RenderedPage page;
-    page.html = utf8Html.toByteArray();
+    page.tree = std::move(document);
     page.body = toGbk(text.sliced(markup.bodyBegin, markup.bodyEnd - markup.bodyBegin));
     page.root = toGbk(text.first(markup.bodyBegin)) + page.body + toGbk(text.sliced(markup.bodyEnd));
     return page;
@@ -74,8 +75,13 @@ RenderedPage renderPageBytes(QByteArrayView page, QByteArrayView headerCharset) 
     return renderHtml(pageToUtf8(page, headerCharset));
 }
 
-ParsedPage::ParsedPage(QByteArrayView utf8Html)
-    : output_(parse(utf8Html).release()) {}
+ParsedPage::ParsedPage(QByteArray utf8Html)
+    : source_(std::move(utf8Html))
+    , output_(parse(source_).release()) {}
+
+ParsedPage::ParsedPage(QByteArray utf8Html, const PageCost& cost)
+    : source_(std::move(utf8Html))
+    , output_(parse(source_, cost).release()) {}
 
 ParsedPage::~ParsedPage() {
     if (output_)

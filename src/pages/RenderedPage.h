@@ -1,8 +1,12 @@
 #pragma once
 
+#include "pages/NestingGuard.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+
+#include <memory>
 
 struct GumboInternalOutput; // gumbo's GumboOutput
 struct GumboInternalNode;   // gumbo's GumboNode
@@ -11,11 +15,14 @@ namespace quorvane {
 
 // A loaded document as the scanners read it: the serialised inner markup of the body and of the root
 // element (see MarkupSerializer.h), converted to GBK with "?" for what GBK cannot hold.
+class ParsedPage;
+
 struct RenderedPage {
     QByteArray body;
     QByteArray root;
-    // The decoded page (UTF-8) that was parsed, for the result definitions over its tree.
-    QByteArray html;
+    // The parsed page, kept for the result definitions over its tree (one parse serves both readings);
+    // null for a refused or empty page.
+    std::shared_ptr<const ParsedPage> tree;
     // Why the page was not rendered (it would take more memory than one page may), empty when it was. A
     // refused page is an empty document.
     QString refusal;
@@ -27,10 +34,13 @@ RenderedPage renderHtml(QByteArrayView utf8Html);
 // Decodes received bytes by their charset (PageDecoder.h), then renderHtml.
 RenderedPage renderPageBytes(QByteArrayView page, QByteArrayView headerCharset);
 
-// A page parsed within the limits of NestingGuard.h; a page over them has no root.
+// A page parsed within the limits of NestingGuard.h; a page over them has no root. It keeps the text it was
+// parsed from, which the parser's tree points into.
 class ParsedPage {
 public:
-    explicit ParsedPage(QByteArrayView utf8Html);
+    explicit ParsedPage(QByteArray utf8Html);
+    // With the page's cost measured already (NestingGuard.h).
+    ParsedPage(QByteArray utf8Html, const PageCost& cost);
     ~ParsedPage();
     ParsedPage(const ParsedPage&) = delete;
     ParsedPage& operator=(const ParsedPage&) = delete;
@@ -38,6 +48,7 @@ public:
     const GumboInternalNode* root() const;
 
 private:
+    QByteArray source_;
     GumboInternalOutput* output_ = nullptr;
 };
 

@@ -71,13 +71,17 @@ PageResults ResultReader::read(const GumboInternalNode* root, const QString& bas
 }
 
 TreeReading ResultReader::readPage(QByteArrayView utf8Html, const QString& base) const {
-    TreeReading reading;
     if (isEmpty() && noResultsMarks_.isEmpty())
-        return reading;
-    const ParsedPage page(utf8Html);
-    reading.results = read(page.root(), base);
+        return {};
+    const ParsedPage page(utf8Html.toByteArray());
+    return readPage(page.root(), base);
+}
+
+TreeReading ResultReader::readPage(const GumboInternalNode* root, const QString& base) const {
+    TreeReading reading;
+    reading.results = read(root, base);
     if (reading.results.isEmpty() && !noResultsMarks_.isEmpty()) {
-        const QString text = elementText(page.root());
+        const QString text = elementText(root);
         for (const QString& mark : noResultsMarks_)
             if (!mark.isEmpty() && text.contains(mark)) {
                 reading.noResultsPage = true;

@@ -48,7 +48,9 @@ public:
     // The results of a parsed document (its root node). A link within the site (an address that starts with
     // "/") is taken as the page's address base gives it.
     PageResults read(const GumboInternalNode* root, const QString& base = {}) const;
-    // Parses the page (UTF-8) and reads it; a page with no results is checked for a no-results text.
+    // Reads a parsed page; a page with no results is checked for a no-results text.
+    TreeReading readPage(const GumboInternalNode* root, const QString& base = {}) const;
+    // The same after parsing the page (UTF-8).
     TreeReading readPage(QByteArrayView utf8Html, const QString& base = {}) const;
 
 private:

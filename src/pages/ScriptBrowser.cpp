@@ -196,8 +196,8 @@ QByteArray ScriptBrowser::documentMarkup() const {
     return document_->root;
 }
 
-QByteArray ScriptBrowser::documentHtml() const {
-    return document_ ? document_->html : QByteArray();
+std::shared_ptr<const ParsedPage> ScriptBrowser::documentTree() const {
+    return document_ ? document_->tree : nullptr;
 }
 
 void ScriptBrowser::takeResult(const ScriptPageResult& result) {

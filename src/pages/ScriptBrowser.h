@@ -49,7 +49,7 @@ public:
     // Throw std::runtime_error before the first navigation has finished.
     QByteArray bodyMarkup() const override;
     QByteArray documentMarkup() const override;
-    QByteArray documentHtml() const override;
+    std::shared_ptr<const ParsedPage> documentTree() const override;
     // The HTTP status (as the browser engine reports it), the decoded body size, why the load failed, the
     // document's address after redirects and whether the proxy failed. The engine takes the program's
     // proxy, the same for every page: a proxy of this browser's own (setProxy) is not available.

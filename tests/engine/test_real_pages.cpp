@@ -83,11 +83,10 @@ TEST_F(RealPages, EachPageGivesItsAnnotatedResultsInOrder) {
                                               QStringLiteral(".html.gz"));
         ASSERT_FALSE(bytes.isEmpty());
         const RenderedPage rendered = renderPageBytes(bytes, charsetFromContentType(page.contentType));
-        const EnginePageReading reading =
-            readEnginePage(page.engine, rendered.body, rendered.root, rendered.html);
+        const EnginePageReading reading = readEnginePage(page.engine, rendered);
         // A page kept under Logs/unparsed/ is its serialised markup in GBK; --read-page reads it back alike.
         const RenderedPage kept = renderPageBytes(rendered.root, {});
-        const EnginePageReading keptReading = readEnginePage(page.engine, kept.body, kept.root, kept.html);
+        const EnginePageReading keptReading = readEnginePage(page.engine, kept);
         EXPECT_EQ(keptReading.results.size(), reading.results.size());
         QFile expectedFile(realPagesFolder() + QStringLiteral("/expected/") + page.name +
                            QStringLiteral(".txt"));
@@ -117,7 +116,7 @@ TEST_F(RealPages, BaiduResultsCarryTheirShownAddress) {
         readGzipFile(realPagesFolder() + QStringLiteral("/pages/baidu-2019-05-27-1.html.gz"));
     ASSERT_FALSE(bytes.isEmpty());
     const RenderedPage rendered = renderPageBytes(bytes, "utf-8");
-    const EnginePageReading reading = readEnginePage(u"Baidu", rendered.body, rendered.root, rendered.html);
+    const EnginePageReading reading = readEnginePage(u"Baidu", rendered);
     ASSERT_EQ(reading.results.size(), 10);
     EXPECT_TRUE(reading.results[0].address.startsWith(u"http://www.baidu.com/link?url="));
     EXPECT_TRUE(reading.results[0].shownAddress.startsWith(u"www.jsz168.com/"));

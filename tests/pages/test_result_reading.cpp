@@ -16,7 +16,7 @@ namespace {
 
 // The id attributes of the elements the selector matches in the page, in document order.
 QStringList matchedIds(const char* html, const char* selector) {
-    const ParsedPage page{QByteArrayView(html)};
+    const ParsedPage page{QByteArray(html)};
     QString error;
     const Selector s = Selector::parse(QString::fromUtf8(selector), &error);
     EXPECT_TRUE(error.isEmpty()) << error.toStdString();
@@ -86,7 +86,7 @@ TEST(Selector, DeepNestingIsWalkedWithoutRecursion) {
     for (int i = 0; i < 100000; ++i)
         html += "<span>";
     html += "<a id=deep href=x>x</a>";
-    const ParsedPage page{QByteArrayView(html)};
+    const ParsedPage page{QByteArray(html)};
     const Selector s = Selector::parse(u"span a");
     // The nesting guard cuts hostile depth; whatever is left is walked without the stack growing.
     for (const auto* element : s.all(page.root()))
