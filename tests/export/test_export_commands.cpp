@@ -386,14 +386,14 @@ TEST_F(ExportCommandsTest, RowsFollowTheSortOnDisplayAndTheGridStaysStill) {
     const XlsxReader file(target);
     EXPECT_EQ(columnTexts(file, u'A', 3, 5), gridKeywords());
     EXPECT_EQ(columnTexts(file, u'C', 3, 5), (QStringList{"1", "3", "2"}));
-    // The grid did not walk the rows: its cursor moved once, to the last row, where it ends.
-    EXPECT_EQ(rowMoves.count(), 1);
-    EXPECT_EQ(window->missions().currentRow(), 2);
-    EXPECT_EQ(test::part<DataGrid>(*window, "missionGrid")->currentIndex().row(), 2);
-    // The history box follows that one move, once.
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return !test::part<HistoryBox>(*window, "historyBox")->refreshPending(); }));
-    EXPECT_EQ(historyRefreshes.count(), 1);
+    // The grid did not walk the rows, and its cursor stays on the user's row: nothing for the history box to
+    // follow.
+    EXPECT_EQ(rowMoves.count(), 0);
+    EXPECT_EQ(window->missions().currentRow(), 0);
+    EXPECT_EQ(test::part<DataGrid>(*window, "missionGrid")->currentIndex().row(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(test::part<HistoryBox>(*window, "historyBox")->refreshPending());
+    EXPECT_EQ(historyRefreshes.count(), 0);
 }
 
 TEST_F(ExportCommandsTest, HiddenToolBarButtonExportsTheLatestResults) {
@@ -554,8 +554,9 @@ TEST_F(HistoryExportTest, RowsOnDisplayFillTheTemplateFromRowThree) {
         }
     }
     EXPECT_EQ(file.chartFormulas(), chartRanges(5));
-    EXPECT_EQ(test::part<HistoryBox>(*window, "historyBox")->historyRows.currentRow(), 2);
-    EXPECT_EQ(test::part<HistoryBox>(*window, "historyBox")->historyGrid->currentIndex().row(), 2);
+    // The history's cursor stays on its first row, where the refresh put it.
+    EXPECT_EQ(test::part<HistoryBox>(*window, "historyBox")->historyRows.currentRow(), 0);
+    EXPECT_EQ(test::part<HistoryBox>(*window, "historyBox")->historyGrid->currentIndex().row(), 0);
 }
 
 TEST_F(HistoryExportTest, FollowsASortAndLeavesTheTemplateAsItWas) {
@@ -631,6 +632,47 @@ protected:
             test::part<HistoryBox>(*window, "historyBox")->exportHistoryAction->trigger();
     }
 };
+
+// What the user chose stays chosen after an export: the current row and the selection of both grids, and
+// the history box and chart of that row. (The walk reads a snapshot; the list's cursor never moves.)
+TEST_P(BothExportsTest, TheUsersRowsStayChosen) {
+    auto* missionGrid = test::part<DataGrid>(*window, "missionGrid");
+    HistoryBox* history = test::part<HistoryBox>(*window, "historyBox");
+    ASSERT_EQ(window->missions().recordCount(), 2);
+    // The user clicks the first of the two missions (not the last) and the middle day of its history.
+    QTest::mouseClick(missionGrid->viewport(), Qt::LeftButton, {},
+                      missionGrid->visualRect(missionGrid->model()->index(0, 0)).center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !history->refreshPending(); }));
+    ASSERT_EQ(history->historyRows.recordCount(), 3);
+    history->historyGrid->selectRow(1);
+    ASSERT_EQ(history->historyRows.currentRow(), 1);
+    const auto chosen = [](const DataGrid& grid) {
+        QList<int> rows;
+        for (const QModelIndex& index : grid.selectionModel()->selectedRows())
+            rows << index.row();
+        return rows;
+    };
+    const QList<int> missionSelection = chosen(*missionGrid);
+    ASSERT_EQ(missionSelection, QList<int>{0});
+    QSignalSpy refreshes(history, &HistoryBox::historyRefreshed);
+    answerWith(QStringLiteral("chosen.xls"));
+
+    run();
+
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Information);
+    EXPECT_EQ(window->missions().currentRow(), 0);
+    EXPECT_EQ(missionGrid->currentIndex().row(), 0);
+    EXPECT_EQ(chosen(*missionGrid), missionSelection);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(history->refreshPending());
+    EXPECT_EQ(refreshes.count(), 0);
+    EXPECT_EQ(history->historyRows.recordCount(), 3);
+    EXPECT_EQ(history->historyRows.fieldText(QStringLiteral("KeyWordName")), kBaiduLinkKeyword);
+    EXPECT_EQ(history->historyRows.currentRow(), 1);
+    EXPECT_EQ(history->historyGrid->currentIndex().row(), 1);
+    EXPECT_EQ(chosen(*history->historyGrid), QList<int>{1});
+}
 
 TEST_P(BothExportsTest, CancelledDialogWritesAndShowsNothing) {
     window->missions().setCurrentRow(0);
