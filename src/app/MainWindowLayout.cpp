@@ -213,7 +213,7 @@ QWidget* MainWindow::buildToolBar() {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    // The buttons from the left, each whole; the blank after them takes what the window gains.
+    // The buttons from the left, each whole.
     auto* buttons = new QWidget(toolBarPanel_);
     buttons->setObjectName(QStringLiteral("toolBarButtons"));
     auto* line = new QHBoxLayout(buttons);
@@ -246,8 +246,11 @@ QWidget* MainWindow::buildToolBar() {
                           static_cast<QWidget*>(stopButton_), static_cast<QWidget*>(exitButton_),
                           static_cast<QWidget*>(exportHistoryButton_), versionPagePanel_})
         line->addWidget(item);
-    line->addStretch(1);
-    row->addWidget(buttons, 1);
+    // The buttons keep their widths; the blank after them takes what the window gains, and the
+    // promotion panel gives way first when it loses.
+    buttons->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    row->addWidget(buttons);
+    row->addStretch(1);
 
     makerPagePanel_ = new QFrame(toolBarPanel_);
     makerPagePanel_->setObjectName(QStringLiteral("makerPagePanel"));
