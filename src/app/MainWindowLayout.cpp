@@ -77,6 +77,21 @@ private:
     int preferredWidth_;
 };
 
+constexpr char16_t kMissionBoxCaption[] =
+    u"排名结果(在短时间内不要频繁的查询关键词,以免被搜索引擎限制,出现异常结果,右键导出记录)";
+
+// Gives a group box its caption, cut with an ellipsis to the box's width, with the whole caption as the
+// tooltip when it is cut.
+void showCaptionWithin(QGroupBox& box, const char16_t* caption) {
+    const QString whole = QString::fromUtf16(caption);
+    // The caption's indent and the frame's edge on the right.
+    const int room = std::max(0, box.width() - 16);
+    const QString shown = box.fontMetrics().elidedText(whole, Qt::ElideRight, room);
+    if (box.title() != shown)
+        box.setTitle(shown);
+    box.setToolTip(shown == whole ? QString() : whole);
+}
+
 // The addresses column's given width; wider where the mission grid has room.
 constexpr int kAddressWidth = 120;
 
@@ -162,6 +177,12 @@ std::vector<DataGridColumn> missionColumns(const DataGrid& grid) {
         column.width = std::max(column.width, grid.fittingWidth(column.title, values, column.sortable));
     }
     return columns;
+}
+
+// A mission cell's tooltip: the whole text of a cell too narrow for it, such as an address longer than the
+// room the addresses column has.
+QString missionCellToolTip(const DataGrid& grid, const QModelIndex& index) {
+    return grid.cutCellText(index);
 }
 
 // A row under check carries the pending mark in one of these cells (not in BaiduRank2).
@@ -323,11 +344,9 @@ QWidget* MainWindow::buildResultsBox() {
     missionHistorySplitter_->setHandleWidth(3);
     missionHistorySplitter_->setChildrenCollapsible(false);
 
-    missionBox_ = new QGroupBox(
-        QStringLiteral(
-            "排名结果(在短时间内不要频繁的查询关键词,以免被搜索引擎限制,出现异常结果,右键导出记录)"),
-        missionHistorySplitter_);
+    missionBox_ = new QGroupBox(missionHistorySplitter_);
     missionBox_->setObjectName(QStringLiteral("missionBox"));
+    missionBox_->setTitle(QString::fromUtf16(kMissionBoxCaption));
     // The caption is cut at the box's right edge rather than widening the box.
     missionBox_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* results = new QVBoxLayout(missionBox_);
@@ -337,7 +356,12 @@ QWidget* MainWindow::buildResultsBox() {
     buildMissionGrid();
     results->addWidget(missionGrid_, 1);
     buildPageRangePanel();
-    new ResizeWatcher(missionBox_, [this] { placePageRangePanel(); });
+    // The caption is cut with an ellipsis where the box is narrower than it, whole in the tooltip, so that
+    // it never runs into the history box's caption.
+    new ResizeWatcher(missionBox_, [this] {
+        placePageRangePanel();
+        showCaptionWithin(*missionBox_, kMissionBoxCaption);
+    });
 
     historyGroup_ = new QGroupBox(QStringLiteral("排名历史记录,右键导出记录"), missionHistorySplitter_);
     historyGroup_->setObjectName(QStringLiteral("historyGroup"));
@@ -385,6 +409,8 @@ void MainWindow::buildMissionGrid() {
     missionGrid_->setObjectName(QStringLiteral("missionGrid"));
     RecordsetModel* model = missionGrid_->bind(missions_, missionColumns(*missionGrid_));
     model->setRowColourHook(&pendingRowColours);
+    missionGrid_->setCellToolTipProvider(
+        [grid = missionGrid_](const QModelIndex& index) { return missionCellToolTip(*grid, index); });
     missionGrid_->setFooterTextProvider([this](int column) {
         return column == 0 && missions_.isOpen() ? QString::number(missions_.recordCount()) : QString();
     });

@@ -97,6 +97,12 @@ protected:
                     EXPECT_FALSE(inWindow(control).intersects(inWindow(other)))
                         << name << " / " << other->objectName().toStdString();
         }
+        // The mission box's caption stops short of the history box's caption, cut with an ellipsis and
+        // whole in the tooltip where the box is narrow.
+        const QGroupBox* missionBox = part<QGroupBox>(*window, "missionBox");
+        EXPECT_LE(missionBox->fontMetrics().horizontalAdvance(missionBox->title()), missionBox->width() - 16);
+        if (!missionBox->toolTip().isEmpty())
+            EXPECT_TRUE(missionBox->toolTip().startsWith(missionBox->title().chopped(1)));
         const HistoryBox* history = part<HistoryBox>(*window, "historyBox");
         const DataGrid* grid = history->historyGrid;
         EXPECT_TRUE(inside.contains(inWindow(part<QGroupBox>(*window, "historyGroup"))));
