@@ -10,7 +10,6 @@
 #include "history/HistoryBox.h"
 #include "store/Database.h"
 #include "store/Schema.h"
-#include "support/WindowParts.h"
 #include "ui/FileDialogs.h"
 
 #include "support/PeakMemory.h"
@@ -55,7 +54,7 @@ public:
         window->startUp();
         if (window->terminateRequested() || window->missions().recordCount() != missions)
             throw std::runtime_error("the window did not load the missions");
-        test::part<HistoryBox>(*window, "historyBox")
+        window->findChild<HistoryBox*>(QStringLiteral("historyBox"))
             ->firstDayPicker->setDate(QDate::currentDate().addDays(-historyDays - 10));
         const int keywordOne = [&] {
             for (int row = 0; row < window->missions().recordCount(); ++row)
@@ -64,8 +63,9 @@ public:
             return -1;
         }();
         window->missions().setCurrentRow(keywordOne);
-        test::part<HistoryBox>(*window, "historyBox")->refreshHistory();
-        if (test::part<HistoryBox>(*window, "historyBox")->historyRows.recordCount() != historyDays)
+        window->findChild<HistoryBox*>(QStringLiteral("historyBox"))->refreshHistory();
+        if (window->findChild<HistoryBox*>(QStringLiteral("historyBox"))->historyRows.recordCount() !=
+            historyDays)
             throw std::runtime_error("the history box did not load the history");
         setFileChooser(
             [this](const FileDialogRequest&) { return dir_.filePath(QStringLiteral("export.xls")); });
@@ -130,14 +130,14 @@ void runExport(benchmark::State& state, QAction* command, int rows) {
 
 void BM_ExportLatestResults(benchmark::State& state) {
     const int rows = static_cast<int>(state.range(0));
-    runExport(state, fixture(rows, 30).test::part<QAction>(*window, "exportLatestAction"), rows);
+    runExport(state, fixture(rows, 30).window->findChild<QAction*>(QStringLiteral("exportLatestAction")),
+              rows);
 }
 BENCHMARK(BM_ExportLatestResults)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_ExportHistory(benchmark::State& state) {
     const int rows = static_cast<int>(state.range(0));
-    runExport(state, fixture(100, rows).test::part<HistoryBox>(*window, "historyBox")->exportHistoryAction,
-              rows);
+    runExport(state, fixture(100, rows).window->findChild<HistoryBox*>()->exportHistoryAction, rows);
 }
 BENCHMARK(BM_ExportHistory)->Arg(3000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
 

@@ -7,7 +7,6 @@
 #include "app/MainWindow.h"
 #include "store/Database.h"
 #include "store/Schema.h"
-#include "support/WindowParts.h"
 #include "ui/DataGrid.h"
 
 #include "support/PeakMemory.h"
@@ -98,7 +97,9 @@ void BM_ShowWindow(benchmark::State& state) {
                 return;
             }
             FirstPaintWatch watch;
-            test::part<DataGrid>(window, "missionGrid")->viewport()->installEventFilter(&watch);
+            window.findChild<DataGrid*>(QStringLiteral("missionGrid"))
+                ->viewport()
+                ->installEventFilter(&watch);
             window.show();
             if (!QTest::qWaitFor([&watch] { return watch.painted; }, 30000)) {
                 state.SkipWithError("the window was never painted");
@@ -108,7 +109,7 @@ void BM_ShowWindow(benchmark::State& state) {
             rows = window.missions().recordCount();
             peak = std::max(peak, bench::peakResidentMegabytes());
             rise = std::max(rise, bench::peakResidentMegabytes() - before);
-            test::part<DataGrid>(window, "missionGrid")->viewport()->removeEventFilter(&watch);
+            window.findChild<DataGrid*>(QStringLiteral("missionGrid"))->viewport()->removeEventFilter(&watch);
         }
     }
     if (rows != keywords)
