@@ -1,4 +1,4 @@
-// The main window's controls: sizes and places as the user sees them.
+// The main window's controls, their layouts and how the window's size is shared among them.
 #include "app/MainWindow.h"
 #include "app/Pictures.h"
 #include "app/SharingSplitter.h"
@@ -304,10 +304,9 @@ QWidget* MainWindow::buildPromotionPanel() {
     for (QLabel* link : {promotionLink1_, promotionLink2_}) {
         // A link longer than the panel is cut rather than widening the tool bar.
         link->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        link->setContentsMargins(2, 0, 0, 0); // the links stand a little right of the title
         lines->addWidget(link);
     }
-    lines->itemAt(1)->widget()->setContentsMargins(2, 0, 0, 0);
-    lines->itemAt(2)->widget()->setContentsMargins(2, 0, 0, 0);
     lines->addStretch(1);
     return promotionPanel_;
 }
