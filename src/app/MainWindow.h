@@ -23,9 +23,7 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QMenu;
-class QMenuBar;
 class QModelIndex;
-class QSplitter;
 class QSystemTrayIcon;
 class QToolButton;
 
