@@ -240,10 +240,11 @@ TEST_F(MainWindowTest, EngineBoxesDoNotOverlap) {
                 EXPECT_FALSE(boxes[i]->geometry().intersects(boxes[j]->geometry()))
                     << captions[i].toStdString() << " / " << captions[j].toStdString();
             // In reading order: along a line, then down to the next.
-            if (i > 0)
+            if (i > 0) {
                 EXPECT_TRUE(boxes[i - 1]->y() < boxes[i]->y() ||
                             (boxes[i - 1]->y() == boxes[i]->y() && boxes[i - 1]->x() < boxes[i]->x()))
                     << captions[i].toStdString();
+            }
         }
     };
     for (const int width : {1600, 1024, 800}) {
@@ -657,8 +658,9 @@ TEST_F(MainWindowTest, StartUpBalloonAndControls) {
     EXPECT_GE(panel->height(), 121);
     for (const QWidget* child : panel->findChildren<QWidget*>()) {
         EXPECT_TRUE(panel->rect().contains(child->geometry())) << child->objectName().toStdString();
-        if (child->minimumSize() != child->maximumSize()) // not a control of a fixed size
+        if (child->minimumSize() != child->maximumSize()) { // not a control of a fixed size
             EXPECT_GE(child->width(), child->minimumSizeHint().width()) << child->objectName().toStdString();
+        }
     }
     EXPECT_TRUE(messages.Messages().empty());
 }

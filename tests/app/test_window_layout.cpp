@@ -92,17 +92,20 @@ protected:
             EXPECT_GE(control->width(), control->sizeHint().width()) << name;
             EXPECT_TRUE(inside.contains(inWindow(control))) << name;
             EXPECT_TRUE(inWindow(control->parentWidget()).contains(inWindow(control))) << name;
-            for (const QWidget* other : controls + panels)
-                if (other != control && other->isVisible())
+            for (const QWidget* other : controls + panels) {
+                if (other != control && other->isVisible()) {
                     EXPECT_FALSE(inWindow(control).intersects(inWindow(other)))
                         << name << " / " << other->objectName().toStdString();
+                }
+            }
         }
         // The mission box's caption stops short of the history box's caption, cut with an ellipsis and
         // whole in the tooltip where the box is narrow.
         const QGroupBox* missionBox = part<QGroupBox>(*window, "missionBox");
         EXPECT_LE(missionBox->fontMetrics().horizontalAdvance(missionBox->title()), missionBox->width() - 16);
-        if (!missionBox->toolTip().isEmpty())
+        if (!missionBox->toolTip().isEmpty()) {
             EXPECT_TRUE(missionBox->toolTip().startsWith(missionBox->title().chopped(1)));
+        }
         const HistoryBox* history = part<HistoryBox>(*window, "historyBox");
         const DataGrid* grid = history->historyGrid;
         EXPECT_TRUE(inside.contains(inWindow(part<QGroupBox>(*window, "historyGroup"))));
@@ -152,8 +155,9 @@ TEST_P(WindowLayout, MaximisedShowsEveryControlWholeAndTheGridsAndChartGrow) {
     EXPECT_GT(historyGrid->viewport()->height(), historyRows);
     const QWidget* chartArea = part<QWidget>(*window, "chartArea");
     EXPECT_GE(chartArea->height(), chartArea->minimumSizeHint().height());
-    if (screen->availableGeometry().height() >= 1000)
+    if (screen->availableGeometry().height() >= 1000) {
         EXPECT_GT(height("chartArea"), chart);
+    }
 }
 
 // A resize by the user (no window command) shares the new height between the grids and the chart in the
