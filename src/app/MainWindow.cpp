@@ -25,10 +25,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLayout>
 #include <QScreen>
 #include <QSplitter>
