@@ -544,7 +544,7 @@ void MainWindow::buildMenus() {
         namedAction(missionMenu_, QStringLiteral("updateRowAction"), QStringLiteral("更新排名"));
     openSearchMenu_ = missionMenu_->addMenu(QStringLiteral("打开搜索页"));
     openSearchMenu_->setObjectName(QStringLiteral("openSearchMenu"));
-    for (const QString engine :
+    for (const QString& engine :
          {QStringLiteral("Baidu"), QStringLiteral("Google"), QStringLiteral("Yahoo"), QStringLiteral("Sogou"),
           QStringLiteral("Bing"), QStringLiteral("Soso"), QStringLiteral("Youdao")}) {
         QAction* open = namedAction(openSearchMenu_, QStringLiteral("open%1Action").arg(engine), engine);
