@@ -52,18 +52,20 @@ public:
         bench::AddHistoryDays(run, historyDays);
         window = std::make_unique<MainWindow>(database_, path);
         window->startUp();
-        if (window->terminateRequested() || window->missions.recordCount() != missions)
+        if (window->terminateRequested() || window->missions().recordCount() != missions)
             throw std::runtime_error("the window did not load the missions");
-        window->historyBox->firstDayPicker->setDate(QDate::currentDate().addDays(-historyDays - 10));
+        window->findChild<HistoryBox*>(QStringLiteral("historyBox"))
+            ->firstDayPicker->setDate(QDate::currentDate().addDays(-historyDays - 10));
         const int keywordOne = [&] {
-            for (int row = 0; row < window->missions.recordCount(); ++row)
-                if (window->missions.value(row, window->missions.fieldIndex(u"KeyWordID")).toInt() == 1)
+            for (int row = 0; row < window->missions().recordCount(); ++row)
+                if (window->missions().value(row, window->missions().fieldIndex(u"KeyWordID")).toInt() == 1)
                     return row;
             return -1;
         }();
-        window->missions.setCurrentRow(keywordOne);
-        window->historyBox->refreshHistory();
-        if (window->historyBox->historyRows.recordCount() != historyDays)
+        window->missions().setCurrentRow(keywordOne);
+        window->findChild<HistoryBox*>(QStringLiteral("historyBox"))->refreshHistory();
+        if (window->findChild<HistoryBox*>(QStringLiteral("historyBox"))->historyRows.recordCount() !=
+            historyDays)
             throw std::runtime_error("the history box did not load the history");
         setFileChooser(
             [this](const FileDialogRequest&) { return dir_.filePath(QStringLiteral("export.xls")); });
@@ -128,13 +130,14 @@ void runExport(benchmark::State& state, QAction* command, int rows) {
 
 void BM_ExportLatestResults(benchmark::State& state) {
     const int rows = static_cast<int>(state.range(0));
-    runExport(state, fixture(rows, 30).window->exportLatestAction, rows);
+    runExport(state, fixture(rows, 30).window->findChild<QAction*>(QStringLiteral("exportLatestAction")),
+              rows);
 }
 BENCHMARK(BM_ExportLatestResults)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_ExportHistory(benchmark::State& state) {
     const int rows = static_cast<int>(state.range(0));
-    runExport(state, fixture(100, rows).window->historyBox->exportHistoryAction, rows);
+    runExport(state, fixture(100, rows).window->findChild<HistoryBox*>()->exportHistoryAction, rows);
 }
 BENCHMARK(BM_ExportHistory)->Arg(3000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
 

@@ -97,17 +97,19 @@ void BM_ShowWindow(benchmark::State& state) {
                 return;
             }
             FirstPaintWatch watch;
-            window.missionGrid->viewport()->installEventFilter(&watch);
+            window.findChild<DataGrid*>(QStringLiteral("missionGrid"))
+                ->viewport()
+                ->installEventFilter(&watch);
             window.show();
             if (!QTest::qWaitFor([&watch] { return watch.painted; }, 30000)) {
                 state.SkipWithError("the window was never painted");
                 return;
             }
             shownMs += static_cast<double>(timer.nsecsElapsed()) / 1e6;
-            rows = window.missions.recordCount();
+            rows = window.missions().recordCount();
             peak = std::max(peak, bench::peakResidentMegabytes());
             rise = std::max(rise, bench::peakResidentMegabytes() - before);
-            window.missionGrid->viewport()->removeEventFilter(&watch);
+            window.findChild<DataGrid*>(QStringLiteral("missionGrid"))->viewport()->removeEventFilter(&watch);
         }
     }
     if (rows != keywords)

@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/SharingSplitter.h"
 
 #include "config/Endpoints.h"
 #include "config/RunSettings.h"
@@ -24,10 +25,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLayout>
 #include <QScreen>
 #include <QSplitter>
@@ -52,9 +51,10 @@ template <typename Command> void reported(Command&& command) {
 } // namespace
 
 void MainWindow::prepareWindow() {
-    browserStrip->setFixedHeight(1);
-    versionPagePanel->setFixedSize(1, 1);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    browserStrip_->setFixedHeight(1);
+    versionPagePanel_->setFixedSize(1, 1);
+    resize(kOuterSize);
+    if (const QScreen* screen = this->screen()) {
         // A screen smaller than the window's size gets a window as large as its free area.
         resize(size().boundedTo(screen->availableGeometry().size()));
         QRect frame(QPoint(), size());
@@ -62,9 +62,9 @@ void MainWindow::prepareWindow() {
         move(frame.topLeft());
     }
     setResultsArea(320, 632);
-    pageRangeCombo->setCurrentIndex(0);
-    dbFile = dbFileSetting_;
-    dbPassword = QString::fromUtf16(kDbPassword);
+    pageRangeCombo_->setCurrentIndex(0);
+    dbFile_ = dbFileSetting_;
+    dbPassword_ = QString::fromUtf16(kDbPassword);
     engine().stopRequested = false;
     engine().rankBaidu2 = 0;
     // Read the engines' addresses and definitions now, so that a complaint about Endpoints.ini or
@@ -93,6 +93,8 @@ void MainWindow::fitOuterSize() {
         outer.moveCenter(screen->availableGeometry().center());
         move(outer.topLeft()); // a move places the frame
     }
+    // The first sizes of the results area are for the window's first size, now that the frame is off it.
+    setResultsArea(320, 632);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -108,7 +110,7 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 
 void MainWindow::startUp() {
     prepareWindow();
-    if (!database_.openDatabase(dbFile, dbPassword)) {
+    if (!database_.openDatabase(dbFile_, dbPassword_)) {
         showErrorMsg(openFailureText(database_.openFailure()));
         terminateRequested_ = true;
         return;
@@ -154,39 +156,21 @@ void MainWindow::loadMissionList() {
 }
 
 void MainWindow::reloadMissionListNow() {
-    const int rows = openMissionList(database_, missions);
-    // The width the longest address needs, for the mission box's share of a wider window.
-    const QFontMetrics metrics(missionGrid->font());
-    longestAddress_ = 0;
-    const int address = missions.fieldIndex(u"UrlName");
-    // The list comes sorted by address: each site's address is measured once, not once per keyword.
-    QString previous;
-    for (int row = 0; address >= 0 && row < rows; ++row) {
-        const QString text = missions.text(row, address);
-        if (row > 0 && text == previous)
-            continue;
-        longestAddress_ = std::max(longestAddress_, metrics.horizontalAdvance(text) + 5);
-        previous = text;
-    }
-    missionGrid->setPopupMenu(rows >= 1 ? missionMenu : nullptr);
-    missionGrid->updateFooter();
+    const int rows = openMissionList(database_, missions_);
+    missionGrid_->setPopupMenu(rows >= 1 ? missionMenu_ : nullptr);
+    missionGrid_->updateFooter();
 }
 
-void MainWindow::setResultsArea(int grp2Height, int grp3Width) {
+void MainWindow::setResultsArea(int resultsHeight, int missionWidth) {
     // Lay the window out first, so that the splitters know their lengths even before it is shown.
     if (QLayout* window = layout())
         window->activate();
     if (QLayout* central = centralWidget()->layout())
         central->activate();
-    if (QLayout* results = resultsBox->layout())
-        results->activate();
-    const auto apply = [](QSplitter* splitter, int first) {
-        const int length = splitter->orientation() == Qt::Vertical ? splitter->height() : splitter->width();
-        splitter->setSizes({first, std::max(0, length - first - splitter->handleWidth())});
-    };
-    apply(resultsChartSplitter, grp2Height);
-    // The given width, or what the mission grid needs to show every column when that is more.
-    apply(missionHistorySplitter, std::max(grp3Width, missionBoxNeeds()));
+    resultsChartSplitter_->setFirstLength(resultsHeight);
+    if (QLayout* box = resultsBox_->layout())
+        box->activate();
+    missionHistorySplitter_->setFirstLength(missionWidth);
 }
 
 void MainWindow::onWindowCommand(WindowCommandWatcher::Command command) {
@@ -209,7 +193,7 @@ void MainWindow::addUrls() {
 void MainWindow::startBatchRun() {
     runs().runBatch();
     // Today's row of the current pair has just been written (or the run ended without it): show it.
-    historyBox->refreshHistory();
+    historyBox_->refreshHistory();
 }
 
 void MainWindow::refreshMissionList() {
@@ -217,16 +201,16 @@ void MainWindow::refreshMissionList() {
 }
 
 void MainWindow::showPageRangePanel() {
-    pageRangePanel->show();
-    pageRangePanel->raise();
+    placePageRangePanel();
+    pageRangePanel_->show();
 }
 
 void MainWindow::stopRun() {
     // Stop acts only while a run has disabled the start button.
-    if (startButton->isEnabled())
+    if (startButton_->isEnabled())
         return;
     engine().stopRequested = true;
-    stopButton->setEnabled(false);
+    stopButton_->setEnabled(false);
 }
 
 void MainWindow::exitProgram() {
@@ -239,36 +223,36 @@ void MainWindow::exitProgram() {
 }
 
 void MainWindow::exportLatestResults() {
-    reported([this] { quorvane::exportLatestResults(this, missions, *missionGrid); });
+    reported([this] { quorvane::exportLatestResults(this, missions_, *missionGrid_); });
 }
 
 void MainWindow::exportHistory() {
-    reported([this] { quorvane::exportHistory(this, historyBox->historyRows); });
+    reported([this] { quorvane::exportHistory(this, historyBox_->historyRows); });
 }
 
 void MainWindow::updateSelectedRow() {
     runs().updateSingleRow();
-    historyBox->refreshHistory();
+    historyBox_->refreshHistory();
 }
 
 void MainWindow::openSearchPage(QStringView engine) {
     reported([this, engine] {
-        if (!missions.isOpen() || missions.isEmpty())
+        if (!missions_.isOpen() || missions_.isEmpty())
             return;
-        const QString keyword = missions.fieldText(QStringLiteral("KeyWordName"));
+        const QString keyword = missions_.fieldText(QStringLiteral("KeyWordName"));
         shellOpen(this, firstPageUrl(engine, keyword));
     });
 }
 
 void MainWindow::deleteSelectedRow() {
     reported([this] {
-        if (!missions.isOpen() || missions.isEmpty())
+        if (!missions_.isOpen() || missions_.isEmpty())
             return;
         if (askYesNo(QStringLiteral("被删除的记录无法还原,确定要删除吗?")) != IdYes)
             return;
         // Only the grid's current row goes, whatever other rows are selected; its history stays.
         bool isNumber = false;
-        const qlonglong id = missions.fieldByName(QStringLiteral("KeyWordID")).toLongLong(&isNumber);
+        const qlonglong id = missions_.fieldByName(QStringLiteral("KeyWordID")).toLongLong(&isNumber);
         const bool deleted =
             isNumber && database_.execInTransaction(
                             database_.execQuery,
@@ -280,15 +264,15 @@ void MainWindow::deleteSelectedRow() {
 }
 
 void MainWindow::missionCellClicked(const QModelIndex&) {
-    historyBox->refreshHistory();
+    historyBox_->refreshHistory();
 }
 
 void MainWindow::missionCellDoubleClicked(const QModelIndex& index) {
     // A rank cell opens that engine's first result page; other columns (BaiduRank2 too) do nothing.
-    if (!index.isValid() || !missions.isOpen() || missions.isEmpty())
+    if (!index.isValid() || !missions_.isOpen() || missions_.isEmpty())
         return;
     const QString engine =
-        engineOfMissionField(missionGrid->recordsetModel()->gridColumn(index.column()).field);
+        engineOfMissionField(missionGrid_->recordsetModel()->gridColumn(index.column()).field);
     if (!engine.isEmpty())
         openSearchPage(engine);
 }

@@ -23,9 +23,7 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QMenu;
-class QMenuBar;
 class QModelIndex;
-class QSplitter;
 class QSystemTrayIcon;
 class QToolButton;
 
@@ -35,11 +33,13 @@ class DataGrid;
 class HistoryBox;
 class MakerServices;
 class PageBrowser;
+class SharingSplitter;
 class TrendChart;
 
 // The main window: the tool bar, the engine choice, the mission grid, the history box and the chart area,
-// the menus and the tray icon. Controls are public members named as the program names them, so that the
-// parts built on this window (rank runs, history, chart, exports, web panels) reach them directly.
+// the menus and the tray icon, placed by layouts and splitters whose first proportions are the window's
+// design. The widgets are the window's own; the rest of the program works through the operations below
+// (the commands, the runs, the exports, the tray).
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -56,153 +56,52 @@ public:
     // True once the creation steps told the application to end.
     bool terminateRequested() const { return terminateRequested_; }
 
+    const QString& dbFile() const { return dbFile_; }
+    const QString& dbPassword() const { return dbPassword_; }
+
     // Asks "你确定要退出程序吗?"; true exactly for Yes.
     bool confirmExit();
 
-    // Reopens missions with the mission-list statement; the grid offers its pop-up menu missionMenu only
-    // while the list has rows. Statement errors reach the caller. During a rank run the reload is left
-    // to the run, which does it once the row in progress is written.
+    // Reopens missions with the mission-list statement; the grid offers its pop-up menu only while the list
+    // has rows. Statement errors reach the caller. During a rank run the reload is left to the run, which
+    // does it once the row in progress is written.
     void loadMissionList();
+    // The mission list shown by the mission grid; its current row is the pair the history box shows.
+    Recordset& missions() { return missions_; }
+    const Recordset& missions() const { return missions_; }
 
     // Shows the tray icon with the application's icon, the balloon "提示" / "Quorvane" and the tooltip.
     void setupTrayIcon();
     // Shows a balloon over the tray icon (information icon, 10 seconds), replacing any balloon on screen.
     void showBalloon(const QString& title, const QString& message);
 
-    // The heights and widths the window commands give the results box resultsBox and the mission box
-    // missionBox. The mission box never gets less than missionBoxNeeds().
-    void setResultsArea(int grp2Height, int grp3Width);
+    // The height of the results box and the width of the mission box that the window commands give them, in
+    // the design's pixels; the shares of the window they then have are kept as its size changes. The
+    // results box keeps its least height, the history box its columns.
+    void setResultsArea(int resultsHeight, int missionWidth);
 
     // The mission box's width at which every column of the mission grid shows without sideways scrolling,
     // the addresses at their given width, with room for a vertical scroll bar.
     int missionBoxNeeds() const;
-    // The mission box's width at which the addresses column also shows the longest address whole (up to a
-    // limit); the width the window gains goes to the mission box until it has this much.
-    int missionBoxWants() const;
     // The history box's width at which every column of the history grid shows, with a vertical scroll bar.
     int historyBoxNeeds() const;
 
-    // The window's outer size, frame included, at start-up: both grids show every column on a 1366 x 768
-    // screen. A smaller screen gets a window as large as its free area.
-    static constexpr QSize kOuterSize{1366, 706};
+    // The window's outer size, frame included, at start-up. A smaller screen gets a window as large as its
+    // free area.
+    static constexpr QSize kOuterSize{1081, 706};
     // The inner size that gives a window the outer size, given its frame and inner geometry as they are now.
     static QSize innerSizeFor(QSize outer, const QRect& frameGeometry, const QRect& geometry);
     // Gives the shown window the outer size kOuterSize once a window manager has drawn its frame, centred on
     // the screen as at start-up; later frames and sizes are the user's.
     void fitOuterSize();
 
-    QString dbFile;
-    QString dbPassword;
-
-    // The mission list shown by missionGrid.
-    Recordset missions;
-
-    // Tool bar.
-    QFrame* toolBarPanel = nullptr;
-    QToolButton* addUrlsButton = nullptr;       // "&1 添加网址"
-    QToolButton* startButton = nullptr;         // "&2 批量更新排名"
-    QToolButton* refreshButton = nullptr;       // "刷新任务", hidden
-    QToolButton* settingsButton = nullptr;      // "设置"
-    QToolButton* stopButton = nullptr;          // "停止"
-    QToolButton* exitButton = nullptr;          // "退出"
-    QToolButton* exportHistoryButton = nullptr; // "导出历史记录", hidden
-    QWidget* versionPagePanel = nullptr;        // holds the browser of the version page (1 x 1, hidden)
-    QFrame* makerPagePanel = nullptr;           // where the maker's page is shown
-    QFrame* promotionPanel = nullptr;           // promotion panel
-    QLabel* promotionTitle = nullptr;           // "特别推荐"
-    QLabel* promotionLink1 = nullptr;           // promotional links
-    QLabel* promotionLink2 = nullptr;
-
-    // Browser strip, shrunk to one pixel: rankBrowserPanel holds rankBrowser (rank runs), navPagePanel holds
-    // the browser of the maker's navigation page.
-    QWidget* browserStrip = nullptr;
-    QWidget* rankBrowserPanel = nullptr;
-    QWidget* navPagePanel = nullptr;
-
-    // Results box: the mission box missionBox and the history box historyGroup beside it.
-    QSplitter* resultsChartSplitter = nullptr; // between the results box and the chart area
-    QGroupBox* resultsBox = nullptr;
-    QSplitter* missionHistorySplitter = nullptr; // between missionBox and historyGroup
-    QGroupBox* missionBox = nullptr;
-    QWidget* engineRow = nullptr; // engine row
-    QLabel* engineRowLabel = nullptr;
-    QCheckBox* baiduBox = nullptr;
-    QCheckBox* googleBox = nullptr;
-    QCheckBox* yahooBox = nullptr;
-    QCheckBox* sosoBox = nullptr;
-    QCheckBox* bingBox = nullptr;
-    QCheckBox* sogouBox = nullptr;
-    QCheckBox* youdaoBox = nullptr;
-    QCheckBox* allEnginesBox = nullptr;
-    DataGrid* missionGrid = nullptr;
-    QGroupBox* historyGroup = nullptr; // the history box; it has an empty vertical layout for its content
-
-    // Page-range panel over the grid.
-    QFrame* pageRangePanel = nullptr;
-    QLabel* pageSizeNote = nullptr;
-    QLabel* bingPageSizeNote = nullptr;
-    QLabel* otherEnginesNote = nullptr;
-    QLabel* pageRangeTitle = nullptr;
-    QLabel* pageRangeFromLabel = nullptr;
-    QComboBox* pageRangeCombo = nullptr;
-    QLabel* pageRangeUnitLabel = nullptr;
-    QToolButton* applyPageRangeButton = nullptr; // "确认"
-    QToolButton* closePageRangeButton = nullptr; // closes the panel
-
-    // Chart area: chartGroup has an empty vertical layout for the chart.
-    QWidget* chartArea = nullptr;
-    QGroupBox* chartGroup = nullptr;
-
-    // Main menu.
-    QMenuBar* mainMenu = nullptr;
-    QAction* helpAction = nullptr;           // "帮助"
-    QAction* aboutAction = nullptr;          // "关于"
-    QAction* visitSiteAction = nullptr;      // "访问Velmora"
-    QAction* downloadUpdateAction = nullptr; // "最新版本下载"
-
-    // Pop-up menu of the mission grid.
-    QMenu* missionMenu = nullptr;
-    QAction* updateRowAction = nullptr; // "更新排名"
-    QMenu* openSearchMenu = nullptr;    // "打开搜索页"
-    QAction* openBaiduAction = nullptr;
-    QAction* openGoogleAction = nullptr;
-    QAction* openYahooAction = nullptr;
-    QAction* openSogouAction = nullptr;
-    QAction* openBingAction = nullptr;
-    QAction* openSosoAction = nullptr;
-    QAction* openYoudaoAction = nullptr;
-    QAction* deleteRowAction = nullptr;    // "删除"
-    QAction* exportLatestAction = nullptr; // "导出"
-
-    // The history box in historyGroup (date range, history grid historyGrid and its pop-up menu) and the
-    // trend chart in chartGroup.
-    HistoryBox* historyBox = nullptr;
-    TrendChart* trendChart = nullptr;
-
-    // The maker's pages, the version check, the links to the maker's site and the About box
-    // (MainWindowMaker.cpp).
-    MakerServices* makerServices = nullptr;
-
-    // The browser that loads result pages for the rank runs (kept out of sight in rankBrowserPanel).
-    PageBrowser* rankBrowser = nullptr;
     // The rank counters, the page bookkeeping and stopRequested of the run in progress.
     RankEngine& engine() { return *engine_; }
     RankRuns& runs() { return *runs_; }
     // True when at least one of the seven engine boxes is ticked.
     bool anyEngineChosen() const;
-    // The check box of an engine ("Baidu", ...), or null.
-    QCheckBox* engineBox(QStringView engine) const;
     // Opens the engine's first result page for the current mission row's keyword in the user's browser.
     void openSearchPage(QStringView engine);
-
-    // Tray icon and its menu.
-    QSystemTrayIcon* trayIcon = nullptr;
-    QMenu* trayMenu = nullptr;
-    QAction* trayStopAction = nullptr;     // "停止"
-    QAction* trayDownloadAction = nullptr; // "下载地址"
-    QAction* trayAddUrlAction = nullptr;   // "添加网址"
-    QAction* trayRefreshAction = nullptr;  // "刷新任务"
-    QAction* trayExitAction = nullptr;     // "退出"
 
 public slots:
     void addUrls();
@@ -235,22 +134,26 @@ private:
     void prepareWindow();
     void askBeforeClose(QCloseEvent* event);
     void onWindowCommand(WindowCommandWatcher::Command command);
+    // The check box of an engine ("Baidu", ...), or null.
+    QCheckBox* engineBox(QStringView engine) const;
 
     // Building the window (MainWindowLayout.cpp).
     void buildWindow();
     QWidget* buildToolBar();
+    QWidget* buildPromotionPanel();
     QWidget* buildBrowserStrip();
     QWidget* buildResultsBox();
     QWidget* buildEngineRow();
     void buildMissionGrid();
     void buildPageRangePanel();
+    // Keeps the floating page-range panel inside the mission box.
+    void placePageRangePanel();
     QWidget* buildChartArea();
     void buildMenus();
     void buildTray();
     void connectCommands();
     // The addresses column of the mission grid takes the grid's width that the other columns leave.
     void fitAddressColumn();
-    int missionColumnsWidth(int addressWidth) const;
     void setUpMakerServices();
     // The rank engine, its runs and the window side of a run (MainWindowRuns.cpp).
     void setUpRuns();
@@ -259,6 +162,9 @@ private:
 
     Database& database_;
     const QString dbFileSetting_;
+    QString dbFile_;
+    QString dbPassword_;
+    Recordset missions_;
     std::unique_ptr<RunLog> runLog_;
     std::unique_ptr<RankEngine> engine_;
     std::unique_ptr<RunControls> runControls_;
@@ -267,7 +173,84 @@ private:
     bool terminateRequested_ = false;
     bool outerSizeFitted_ = false; // the frame, once drawn, has been taken off the window's inner size
     bool exitConfirmed_ = false;
-    int longestAddress_ = 0; // the width the longest address of the mission list needs in the grid
+
+    // Tool bar.
+    QFrame* toolBarPanel_ = nullptr;
+    QToolButton* addUrlsButton_ = nullptr;       // "&1 添加网址"
+    QToolButton* startButton_ = nullptr;         // "&2 批量更新排名"
+    QToolButton* refreshButton_ = nullptr;       // "刷新任务", hidden
+    QToolButton* settingsButton_ = nullptr;      // "设置"
+    QToolButton* stopButton_ = nullptr;          // "停止"
+    QToolButton* exitButton_ = nullptr;          // "退出"
+    QToolButton* exportHistoryButton_ = nullptr; // "导出历史记录", hidden
+    QWidget* versionPagePanel_ = nullptr;        // holds the browser of the version page (1 x 1, hidden)
+    QFrame* makerPagePanel_ = nullptr;           // where the maker's page is shown
+    QFrame* promotionPanel_ = nullptr;           // "特别推荐" and the two promotional links
+    QLabel* promotionTitle_ = nullptr;
+    QLabel* promotionLink1_ = nullptr;
+    QLabel* promotionLink2_ = nullptr;
+
+    // Browser strip, shrunk to one pixel: rankBrowserPanel_ holds rankBrowser_ (rank runs), navPagePanel_
+    // holds the browser of the maker's navigation page.
+    QWidget* browserStrip_ = nullptr;
+    QWidget* rankBrowserPanel_ = nullptr;
+    QWidget* navPagePanel_ = nullptr;
+    PageBrowser* rankBrowser_ = nullptr;
+
+    // Results box: the mission box and the history box beside it; the chart area below.
+    SharingSplitter* resultsChartSplitter_ = nullptr;
+    QGroupBox* resultsBox_ = nullptr;
+    SharingSplitter* missionHistorySplitter_ = nullptr;
+    QGroupBox* missionBox_ = nullptr;
+    QWidget* engineRow_ = nullptr;
+    QLabel* engineRowLabel_ = nullptr;
+    QCheckBox* baiduBox_ = nullptr;
+    QCheckBox* googleBox_ = nullptr;
+    QCheckBox* yahooBox_ = nullptr;
+    QCheckBox* sosoBox_ = nullptr;
+    QCheckBox* bingBox_ = nullptr;
+    QCheckBox* sogouBox_ = nullptr;
+    QCheckBox* youdaoBox_ = nullptr;
+    QCheckBox* allEnginesBox_ = nullptr;
+    DataGrid* missionGrid_ = nullptr;
+    QGroupBox* historyGroup_ = nullptr;
+
+    // Page-range panel floating over the grid.
+    QFrame* pageRangePanel_ = nullptr;
+    QComboBox* pageRangeCombo_ = nullptr;
+    QToolButton* applyPageRangeButton_ = nullptr; // "确认"
+    QToolButton* closePageRangeButton_ = nullptr; // closes the panel
+
+    // Chart area.
+    QWidget* chartArea_ = nullptr;
+    QGroupBox* chartGroup_ = nullptr;
+    HistoryBox* historyBox_ = nullptr;
+    TrendChart* trendChart_ = nullptr;
+
+    // Main menu.
+    QAction* helpAction_ = nullptr;           // "帮助"
+    QAction* aboutAction_ = nullptr;          // "关于"
+    QAction* visitSiteAction_ = nullptr;      // "访问Velmora"
+    QAction* downloadUpdateAction_ = nullptr; // "最新版本下载"
+
+    // Pop-up menu of the mission grid.
+    QMenu* missionMenu_ = nullptr;
+    QAction* updateRowAction_ = nullptr;    // "更新排名"
+    QMenu* openSearchMenu_ = nullptr;       // "打开搜索页", one item per engine
+    QAction* deleteRowAction_ = nullptr;    // "删除"
+    QAction* exportLatestAction_ = nullptr; // "导出"
+
+    // The maker's pages, the version check, the links to the maker's site and the About box.
+    MakerServices* makerServices_ = nullptr;
+
+    // Tray icon and its menu.
+    QSystemTrayIcon* trayIcon_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
+    QAction* trayStopAction_ = nullptr;     // "停止"
+    QAction* trayDownloadAction_ = nullptr; // "下载地址"
+    QAction* trayAddUrlAction_ = nullptr;   // "添加网址"
+    QAction* trayRefreshAction_ = nullptr;  // "刷新任务"
+    QAction* trayExitAction_ = nullptr;     // "退出"
 };
 
 } // namespace quorvane

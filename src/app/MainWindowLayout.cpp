@@ -1,12 +1,13 @@
-// The main window's controls: sizes and places as the user sees them.
+// The main window's controls, their layouts and how the window's size is shared among them.
 #include "app/MainWindow.h"
 #include "app/Pictures.h"
-#include "app/WidthFirstSplitter.h"
+#include "app/SharingSplitter.h"
 #include "engine/EngineTable.h"
 #include "history/HistoryBox.h"
 #include "ui/DataGrid.h"
 #include "ui/Fonts.h"
 #include "ui/RecordsetModel.h"
+#include "ui/WrappingRowLayout.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -34,9 +35,10 @@ namespace quorvane {
 
 namespace {
 
-// A tool-bar button: a small picture above its caption.
+// A tool-bar button: a small picture above its caption, at least as wide as designed and wider where its
+// caption needs it.
 QToolButton* speedButton(QWidget* parent, const QString& name, const QString& caption, const QIcon& picture,
-                         const QRect& geometry) {
+                         int designWidth) {
     auto* button = new QToolButton(parent);
     button->setObjectName(name);
     button->setText(caption);
@@ -44,11 +46,12 @@ QToolButton* speedButton(QWidget* parent, const QString& name, const QString& ca
     button->setIconSize(QSize(16, 16));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setFocusPolicy(Qt::NoFocus);
-    button->setGeometry(geometry);
+    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    button->setMinimumWidth(designWidth);
     return button;
 }
 
-QLabel* label(QWidget* parent, const QString& name, const QString& caption, QPoint at, bool bold = false) {
+QLabel* label(QWidget* parent, const QString& name, const QString& caption, bool bold = false) {
     auto* l = new QLabel(caption, parent);
     l->setObjectName(name);
     if (bold) {
@@ -56,14 +59,41 @@ QLabel* label(QWidget* parent, const QString& name, const QString& caption, QPoi
         font.setBold(true);
         l->setFont(font);
     }
-    l->adjustSize();
-    l->move(at);
     return l;
 }
 
-// The addresses column's given width, and the most it asks for to show a long address whole.
+// A panel whose preferred width is given rather than taken from its content; it gives way down to nothing.
+class PreferredWidthFrame final : public QFrame {
+public:
+    PreferredWidthFrame(int preferredWidth, QWidget* parent)
+        : QFrame(parent)
+        , preferredWidth_(preferredWidth) {
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    }
+    QSize sizeHint() const override { return {preferredWidth_, QFrame::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return {0, QFrame::minimumSizeHint().height()}; }
+
+private:
+    int preferredWidth_;
+};
+
+constexpr char16_t kMissionBoxCaption[] =
+    u"排名结果(在短时间内不要频繁的查询关键词,以免被搜索引擎限制,出现异常结果,右键导出记录)";
+
+// Gives a group box its caption, cut with an ellipsis to the box's width, with the whole caption as the
+// tooltip when it is cut.
+void showCaptionWithin(QGroupBox& box, const char16_t* caption) {
+    const QString whole = QString::fromUtf16(caption);
+    // The caption's indent and the frame's edge on the right.
+    const int room = std::max(0, box.width() - 16);
+    const QString shown = box.fontMetrics().elidedText(whole, Qt::ElideRight, room);
+    if (box.title() != shown)
+        box.setTitle(shown);
+    box.setToolTip(shown == whole ? QString() : whole);
+}
+
+// The addresses column's given width; wider where the mission grid has room.
 constexpr int kAddressWidth = 120;
-constexpr int kWidestAddress = 320;
 
 // Runs an action after each resize of the watched widget.
 class ResizeWatcher final : public QObject {
@@ -97,14 +127,23 @@ int sideChrome(const QWidget& box) {
     return chrome;
 }
 
+// A menu item with a name by which the window's parts can be told apart.
+QAction* namedAction(QWidget* menu, const QString& name, const QString& text) {
+    auto* action = new QAction(text, menu);
+    action->setObjectName(name);
+    menu->addAction(action);
+    return action;
+}
+
 // The least room between one engine box's caption and the next box.
 constexpr int kEngineBoxGap = 4;
 
-QCheckBox* makeEngineBox(QWidget* parent, const QString& name, const QString& caption, QPoint at) {
+// An engine box taking the designed room up to the next box, or more where its caption needs it.
+QCheckBox* makeEngineBox(QWidget* parent, const QString& name, const QString& caption, int designRoom) {
     auto* box = new QCheckBox(caption, parent);
     box->setObjectName(name);
-    box->adjustSize();
-    box->move(at);
+    box->setMinimumWidth(std::max(designRoom, box->sizeHint().width() + kEngineBoxGap));
+    box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return box;
 }
 
@@ -140,6 +179,12 @@ std::vector<DataGridColumn> missionColumns(const DataGrid& grid) {
     return columns;
 }
 
+// A mission cell's tooltip: the whole text of a cell too narrow for it, such as an address longer than the
+// room the addresses column has.
+QString missionCellToolTip(const DataGrid& grid, const QModelIndex& index) {
+    return grid.cutCellText(index);
+}
+
 // A row under check carries the pending mark in one of these cells (not in BaiduRank2).
 RowColours pendingRowColours(const Recordset& rs, int row) {
     static const char16_t* const cells[] = {u"BaiduRank", u"GoogleRank", u"YahooRank", u"SogouRank",
@@ -165,17 +210,16 @@ void MainWindow::buildWindow() {
     column->addWidget(buildToolBar());
     column->addWidget(buildBrowserStrip());
 
-    resultsChartSplitter = new QSplitter(Qt::Vertical, central);
-    resultsChartSplitter->setObjectName(QStringLiteral("resultsChartSplitter"));
-    resultsChartSplitter->setHandleWidth(2);
-    resultsChartSplitter->setChildrenCollapsible(false);
-    resultsChartSplitter->addWidget(buildResultsBox());
-    resultsChartSplitter->addWidget(buildChartArea());
-    // The results box keeps its height when the window grows; the chart area takes the rest.
-    resultsChartSplitter->setStretchFactor(0, 0);
-    resultsChartSplitter->setStretchFactor(1, 1);
-    resultsChartSplitter->handle(1)->setCursor(Qt::SizeVerCursor);
-    column->addWidget(resultsChartSplitter, 1);
+    resultsChartSplitter_ = new SharingSplitter(Qt::Vertical, central);
+    resultsChartSplitter_->setObjectName(QStringLiteral("resultsChartSplitter"));
+    resultsChartSplitter_->setHandleWidth(2);
+    resultsChartSplitter_->setChildrenCollapsible(false);
+    resultsChartSplitter_->addWidget(buildResultsBox());
+    resultsChartSplitter_->addWidget(buildChartArea());
+    // A taller or shorter window changes the results box (the grids' rows) and the chart area in the
+    // proportion they have; a short one takes the chart's height first.
+    resultsChartSplitter_->handle(1)->setCursor(Qt::SizeVerCursor);
+    column->addWidget(resultsChartSplitter_, 1);
     setCentralWidget(central);
 
     buildMenus();
@@ -183,334 +227,382 @@ void MainWindow::buildWindow() {
 }
 
 QWidget* MainWindow::buildToolBar() {
-    toolBarPanel = new QFrame(this);
-    toolBarPanel->setObjectName(QStringLiteral("toolBarPanel"));
-    toolBarPanel->setFixedHeight(65);
-    auto* row = new QHBoxLayout(toolBarPanel);
+    toolBarPanel_ = new QFrame(this);
+    toolBarPanel_->setObjectName(QStringLiteral("toolBarPanel"));
+    toolBarPanel_->setFixedHeight(65);
+    auto* row = new QHBoxLayout(toolBarPanel_);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    auto* buttons = new QWidget(toolBarPanel);
-    addUrlsButton = speedButton(buttons, QStringLiteral("addUrlsButton"), QStringLiteral("&1 添加网址"),
-                                addLinkPicture(), QRect(1, 6, 70, 54));
-    startButton = speedButton(buttons, QStringLiteral("startButton"), QStringLiteral("&2 批量更新排名"),
-                              startPicture(), QRect(72, 6, 89, 54));
-    refreshButton = speedButton(buttons, QStringLiteral("refreshButton"), QStringLiteral("刷新任务"), QIcon(),
-                                QRect(88, 3, 71, 45));
-    refreshButton->setAutoRaise(true);
-    refreshButton->hide();
-    settingsButton = speedButton(buttons, QStringLiteral("settingsButton"), QStringLiteral("设置"),
-                                 settingsPicture(), QRect(160, 6, 48, 54));
-    stopButton = speedButton(buttons, QStringLiteral("stopButton"), QStringLiteral("停止"), stopPicture(),
-                             QRect(208, 6, 48, 54));
-    exitButton = speedButton(buttons, QStringLiteral("exitButton"), QStringLiteral("退出"), exitPicture(),
-                             QRect(255, 6, 47, 54));
-    stopButton->setFont(songTiFont(13));
-    exitButton->setFont(songTiFont(13));
-    exportHistoryButton = speedButton(buttons, QStringLiteral("exportHistoryButton"),
-                                      QStringLiteral("导出历史记录"), exportPicture(), QRect(302, 6, 73, 54));
-    exportHistoryButton->hide();
-    versionPagePanel = new QWidget(buttons);
-    versionPagePanel->setObjectName(QStringLiteral("versionPagePanel"));
-    versionPagePanel->setGeometry(392, 8, 1, 1);
-    versionPagePanel->hide();
-    row->addWidget(buttons, 1);
+    // The buttons from the left, each whole.
+    auto* buttons = new QWidget(toolBarPanel_);
+    buttons->setObjectName(QStringLiteral("toolBarButtons"));
+    auto* line = new QHBoxLayout(buttons);
+    line->setContentsMargins(1, 6, 0, 5);
+    line->setSpacing(1);
+    addUrlsButton_ = speedButton(buttons, QStringLiteral("addUrlsButton"), QStringLiteral("&1 添加网址"),
+                                 addLinkPicture(), 70);
+    startButton_ = speedButton(buttons, QStringLiteral("startButton"), QStringLiteral("&2 批量更新排名"),
+                               startPicture(), 89);
+    refreshButton_ =
+        speedButton(buttons, QStringLiteral("refreshButton"), QStringLiteral("刷新任务"), QIcon(), 71);
+    refreshButton_->setAutoRaise(true);
+    refreshButton_->hide();
+    settingsButton_ =
+        speedButton(buttons, QStringLiteral("settingsButton"), QStringLiteral("设置"), settingsPicture(), 48);
+    stopButton_ =
+        speedButton(buttons, QStringLiteral("stopButton"), QStringLiteral("停止"), stopPicture(), 48);
+    exitButton_ =
+        speedButton(buttons, QStringLiteral("exitButton"), QStringLiteral("退出"), exitPicture(), 47);
+    stopButton_->setFont(songTiFont(13));
+    exitButton_->setFont(songTiFont(13));
+    exportHistoryButton_ = speedButton(buttons, QStringLiteral("exportHistoryButton"),
+                                       QStringLiteral("导出历史记录"), exportPicture(), 73);
+    exportHistoryButton_->hide();
+    versionPagePanel_ = new QWidget(buttons);
+    versionPagePanel_->setObjectName(QStringLiteral("versionPagePanel"));
+    versionPagePanel_->hide();
+    for (QWidget* item : {static_cast<QWidget*>(addUrlsButton_), static_cast<QWidget*>(startButton_),
+                          static_cast<QWidget*>(refreshButton_), static_cast<QWidget*>(settingsButton_),
+                          static_cast<QWidget*>(stopButton_), static_cast<QWidget*>(exitButton_),
+                          static_cast<QWidget*>(exportHistoryButton_), versionPagePanel_})
+        line->addWidget(item);
+    // The buttons keep their widths; the blank after them takes what the window gains, and the
+    // promotion panel gives way first when it loses.
+    buttons->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    row->addWidget(buttons);
+    row->addStretch(1);
 
-    makerPagePanel = new QFrame(toolBarPanel);
-    makerPagePanel->setObjectName(QStringLiteral("makerPagePanel"));
-    makerPagePanel->setFixedWidth(323);
-    makerPagePanel->setLayout(new QVBoxLayout);
-    makerPagePanel->layout()->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(makerPagePanel);
+    makerPagePanel_ = new QFrame(toolBarPanel_);
+    makerPagePanel_->setObjectName(QStringLiteral("makerPagePanel"));
+    makerPagePanel_->setFixedWidth(323);
+    makerPagePanel_->setLayout(new QVBoxLayout);
+    makerPagePanel_->layout()->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(makerPagePanel_);
+    row->addWidget(buildPromotionPanel());
+    return toolBarPanel_;
+}
 
-    promotionPanel = new QFrame(toolBarPanel);
-    promotionPanel->setObjectName(QStringLiteral("promotionPanel"));
-    promotionPanel->setFixedWidth(445);
-    promotionPanel->setAutoFillBackground(true);
-    QPalette white = promotionPanel->palette();
+QWidget* MainWindow::buildPromotionPanel() {
+    // At the far right, 445 wide where the window has room; a narrower window narrows it first, so that the
+    // buttons and the maker's page stay whole.
+    promotionPanel_ = new PreferredWidthFrame(445, toolBarPanel_);
+    promotionPanel_->setObjectName(QStringLiteral("promotionPanel"));
+    promotionPanel_->setAutoFillBackground(true);
+    QPalette white = promotionPanel_->palette();
     white.setColor(QPalette::Window, Qt::white);
-    promotionPanel->setPalette(white);
-    promotionTitle = label(promotionPanel, QStringLiteral("promotionTitle"), QStringLiteral("特别推荐"),
-                           QPoint(11, 3), true);
+    promotionPanel_->setPalette(white);
+    auto* lines = new QVBoxLayout(promotionPanel_);
+    lines->setContentsMargins(11, 3, 0, 0);
+    lines->setSpacing(3);
+    promotionTitle_ =
+        label(promotionPanel_, QStringLiteral("promotionTitle"), QStringLiteral("特别推荐"), true);
     // The promotional links get their captions and targets with the maker's web services.
-    promotionLink1 = label(promotionPanel, QStringLiteral("promotionLink1"), QString(), QPoint(13, 20));
-    promotionLink2 = label(promotionPanel, QStringLiteral("promotionLink2"), QString(), QPoint(13, 39));
-    row->addWidget(promotionPanel);
-    return toolBarPanel;
+    promotionLink1_ = label(promotionPanel_, QStringLiteral("promotionLink1"), QString());
+    promotionLink2_ = label(promotionPanel_, QStringLiteral("promotionLink2"), QString());
+    lines->addWidget(promotionTitle_);
+    for (QLabel* link : {promotionLink1_, promotionLink2_}) {
+        // A link longer than the panel is cut rather than widening the tool bar.
+        link->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        link->setContentsMargins(2, 0, 0, 0); // the links stand a little right of the title
+        lines->addWidget(link);
+    }
+    lines->addStretch(1);
+    return promotionPanel_;
 }
 
 QWidget* MainWindow::buildBrowserStrip() {
-    browserStrip = new QWidget(this);
-    browserStrip->setObjectName(QStringLiteral("browserStrip"));
-    browserStrip->setFixedHeight(1);
-    auto* row = new QHBoxLayout(browserStrip);
+    browserStrip_ = new QWidget(this);
+    browserStrip_->setObjectName(QStringLiteral("browserStrip"));
+    browserStrip_->setFixedHeight(1);
+    auto* row = new QHBoxLayout(browserStrip_);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
-    rankBrowserPanel = new QWidget(browserStrip);
-    rankBrowserPanel->setObjectName(QStringLiteral("rankBrowserPanel"));
-    navPagePanel = new QWidget(browserStrip);
-    navPagePanel->setObjectName(QStringLiteral("navPagePanel"));
-    row->addWidget(rankBrowserPanel);
-    row->addWidget(navPagePanel);
-    return browserStrip;
+    rankBrowserPanel_ = new QWidget(browserStrip_);
+    rankBrowserPanel_->setObjectName(QStringLiteral("rankBrowserPanel"));
+    navPagePanel_ = new QWidget(browserStrip_);
+    navPagePanel_->setObjectName(QStringLiteral("navPagePanel"));
+    row->addWidget(rankBrowserPanel_);
+    row->addWidget(navPagePanel_);
+    return browserStrip_;
 }
 
 QWidget* MainWindow::buildResultsBox() {
-    resultsBox = new QGroupBox(this);
-    resultsBox->setObjectName(QStringLiteral("resultsBox"));
-    auto* row = new QHBoxLayout(resultsBox);
+    resultsBox_ = new QGroupBox(this);
+    resultsBox_->setObjectName(QStringLiteral("resultsBox"));
+    auto* row = new QHBoxLayout(resultsBox_);
     row->setContentsMargins(2, 2, 2, 2);
 
-    // A wider window widens the mission box first, until every column and the addresses show whole; the
-    // history box takes the rest.
-    auto* splitter = new WidthFirstSplitter(resultsBox);
-    splitter->firstWants = [this] { return missionBoxWants(); };
+    // The mission box and the history box keep their proportion as the window's width changes; the history
+    // box keeps its columns, and the mission grid scrolls sideways when the window is too narrow for both.
+    auto* splitter = new SharingSplitter(Qt::Horizontal, resultsBox_);
+    splitter->firstNeeds = [this] { return missionBoxNeeds(); };
     splitter->secondNeeds = [this] { return historyBoxNeeds(); };
-    missionHistorySplitter = splitter;
-    missionHistorySplitter->setObjectName(QStringLiteral("missionHistorySplitter"));
-    missionHistorySplitter->setHandleWidth(3);
-    missionHistorySplitter->setChildrenCollapsible(false);
+    missionHistorySplitter_ = splitter;
+    missionHistorySplitter_->setObjectName(QStringLiteral("missionHistorySplitter"));
+    missionHistorySplitter_->setHandleWidth(3);
+    missionHistorySplitter_->setChildrenCollapsible(false);
 
-    missionBox = new QGroupBox(
-        QStringLiteral(
-            "排名结果(在短时间内不要频繁的查询关键词,以免被搜索引擎限制,出现异常结果,右键导出记录)"),
-        missionHistorySplitter);
-    missionBox->setObjectName(QStringLiteral("missionBox"));
-    auto* results = new QVBoxLayout(missionBox);
+    missionBox_ = new QGroupBox(missionHistorySplitter_);
+    missionBox_->setObjectName(QStringLiteral("missionBox"));
+    missionBox_->setTitle(QString::fromUtf16(kMissionBoxCaption));
+    // The caption is cut at the box's right edge rather than widening the box.
+    missionBox_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    auto* results = new QVBoxLayout(missionBox_);
     results->setContentsMargins(2, 2, 2, 2);
     results->setSpacing(0);
     results->addWidget(buildEngineRow());
     buildMissionGrid();
-    results->addWidget(missionGrid, 1);
+    results->addWidget(missionGrid_, 1);
     buildPageRangePanel();
+    // The caption is cut with an ellipsis where the box is narrower than it, whole in the tooltip, so that
+    // it never runs into the history box's caption.
+    new ResizeWatcher(missionBox_, [this] {
+        placePageRangePanel();
+        showCaptionWithin(*missionBox_, kMissionBoxCaption);
+    });
 
-    historyGroup = new QGroupBox(QStringLiteral("排名历史记录,右键导出记录"), missionHistorySplitter);
-    historyGroup->setObjectName(QStringLiteral("historyGroup"));
-    // The window commands give the mission box its width; the history box takes what is left.
-    historyGroup->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    historyGroup_ = new QGroupBox(QStringLiteral("排名历史记录,右键导出记录"), missionHistorySplitter_);
+    historyGroup_->setObjectName(QStringLiteral("historyGroup"));
+    // The splitter gives the history box its width; its caption does not widen it.
+    historyGroup_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
-    missionHistorySplitter->addWidget(missionBox);
-    missionHistorySplitter->addWidget(historyGroup);
-    missionHistorySplitter->setStretchFactor(0, 0);
-    missionHistorySplitter->setStretchFactor(1, 1);
-    row->addWidget(missionHistorySplitter);
-    return resultsBox;
+    missionHistorySplitter_->addWidget(missionBox_);
+    missionHistorySplitter_->addWidget(historyGroup_);
+    row->addWidget(missionHistorySplitter_);
+    return resultsBox_;
 }
 
 QWidget* MainWindow::buildEngineRow() {
-    engineRow = new QWidget(missionBox);
-    engineRow->setObjectName(QStringLiteral("engineRow"));
-    engineRow->setFixedHeight(35);
-    // The boxes stand at fixed places; a narrow gap between box and caption keeps each caption clear of
-    // the next box.
-    engineRow->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px; }"));
-    engineRowLabel =
-        label(engineRow, QStringLiteral("engineRowLabel"), QStringLiteral("选则搜索引擎"), QPoint(16, 11));
-    baiduBox = makeEngineBox(engineRow, QStringLiteral("baiduBox"), QStringLiteral("Baidu"), QPoint(96, 8));
-    googleBox =
-        makeEngineBox(engineRow, QStringLiteral("googleBox"), QStringLiteral("Google"), QPoint(152, 8));
-    yahooBox = makeEngineBox(engineRow, QStringLiteral("yahooBox"), QStringLiteral("Yahoo"), QPoint(214, 9));
-    sosoBox = makeEngineBox(engineRow, QStringLiteral("sosoBox"), QStringLiteral("Soso"), QPoint(266, 9));
-    bingBox = makeEngineBox(engineRow, QStringLiteral("bingBox"), QStringLiteral("Bing"), QPoint(320, 9));
-    sogouBox = makeEngineBox(engineRow, QStringLiteral("sogouBox"), QStringLiteral("Sogou"), QPoint(376, 10));
-    youdaoBox =
-        makeEngineBox(engineRow, QStringLiteral("youdaoBox"), QStringLiteral("Youdao"), QPoint(432, 11));
-    allEnginesBox = makeEngineBox(engineRow, QStringLiteral("allEnginesBox"), QStringLiteral("选择所有"),
-                                  QPoint(496, 11));
-    const std::array boxes{baiduBox, googleBox, yahooBox,  sosoBox,
-                           bingBox,  sogouBox,  youdaoBox, allEnginesBox};
-    for (QCheckBox* box : boxes)
+    engineRow_ = new QWidget(missionBox_);
+    engineRow_->setObjectName(QStringLiteral("engineRow"));
+    // A narrow gap between box and caption keeps each caption clear of the next box.
+    engineRow_->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px; }"));
+    // One line 35 high; a mission box too narrow for it puts the rest of the boxes on further lines.
+    auto* row = new WrappingRowLayout(engineRow_, 35, 24);
+    row->setContentsMargins(16, 0, 0, 0);
+    engineRowLabel_ = label(engineRow_, QStringLiteral("engineRowLabel"), QStringLiteral("选则搜索引擎"));
+    engineRowLabel_->setMinimumWidth(std::max(80, engineRowLabel_->sizeHint().width() + kEngineBoxGap));
+    row->addWidget(engineRowLabel_);
+    // Each box takes the room designed up to the next one, or what its caption needs when that is more, so
+    // the order and the designed places hold wherever the captions leave room.
+    baiduBox_ = makeEngineBox(engineRow_, QStringLiteral("baiduBox"), QStringLiteral("Baidu"), 56);
+    googleBox_ = makeEngineBox(engineRow_, QStringLiteral("googleBox"), QStringLiteral("Google"), 62);
+    yahooBox_ = makeEngineBox(engineRow_, QStringLiteral("yahooBox"), QStringLiteral("Yahoo"), 52);
+    sosoBox_ = makeEngineBox(engineRow_, QStringLiteral("sosoBox"), QStringLiteral("Soso"), 54);
+    bingBox_ = makeEngineBox(engineRow_, QStringLiteral("bingBox"), QStringLiteral("Bing"), 56);
+    sogouBox_ = makeEngineBox(engineRow_, QStringLiteral("sogouBox"), QStringLiteral("Sogou"), 56);
+    youdaoBox_ = makeEngineBox(engineRow_, QStringLiteral("youdaoBox"), QStringLiteral("Youdao"), 64);
+    allEnginesBox_ =
+        makeEngineBox(engineRow_, QStringLiteral("allEnginesBox"), QStringLiteral("选择所有"), 0);
+    for (QCheckBox* box :
+         {baiduBox_, googleBox_, yahooBox_, sosoBox_, bingBox_, sogouBox_, youdaoBox_, allEnginesBox_}) {
         box->setChecked(true);
-    // A caption wider in this font than its place allows would run into the next box: that box and the
-    // ones after it move right just as far as needed, keeping their order.
-    for (size_t i = 1; i < boxes.size(); ++i) {
-        const int clear = boxes[i - 1]->geometry().right() + 1 + kEngineBoxGap;
-        if (boxes[i]->x() < clear)
-            boxes[i]->move(clear, boxes[i]->y());
+        row->addWidget(box);
     }
-    return engineRow;
+    return engineRow_;
 }
 
 void MainWindow::buildMissionGrid() {
-    missionGrid = new DataGrid(missionBox);
-    missionGrid->setObjectName(QStringLiteral("missionGrid"));
-    RecordsetModel* model = missionGrid->bind(missions, missionColumns(*missionGrid));
+    missionGrid_ = new DataGrid(missionBox_);
+    missionGrid_->setObjectName(QStringLiteral("missionGrid"));
+    RecordsetModel* model = missionGrid_->bind(missions_, missionColumns(*missionGrid_));
     model->setRowColourHook(&pendingRowColours);
-    missionGrid->setFooterTextProvider([this](int column) {
-        return column == 0 && missions.isOpen() ? QString::number(missions.recordCount()) : QString();
+    missionGrid_->setCellToolTipProvider(
+        [grid = missionGrid_](const QModelIndex& index) { return missionCellToolTip(*grid, index); });
+    missionGrid_->setFooterTextProvider([this](int column) {
+        return column == 0 && missions_.isOpen() ? QString::number(missions_.recordCount()) : QString();
     });
 }
 
-int MainWindow::missionColumnsWidth(int addressWidth) const {
-    const RecordsetModel* model = missionGrid->recordsetModel();
+int MainWindow::missionBoxNeeds() const {
+    const RecordsetModel* model = missionGrid_->recordsetModel();
     int columns = 0;
     for (int c = 0; c < model->columnCount(); ++c)
-        columns += model->gridColumn(c).field == u"UrlName" ? addressWidth : missionGrid->columnWidth(c);
-    return gridWidthFor(*missionGrid, columns);
-}
-
-int MainWindow::missionBoxNeeds() const {
-    return missionColumnsWidth(kAddressWidth) + sideChrome(*missionBox);
-}
-
-int MainWindow::missionBoxWants() const {
-    const int address = std::clamp(longestAddress_, kAddressWidth, kWidestAddress);
-    return missionColumnsWidth(address) + sideChrome(*missionBox);
+        columns += model->gridColumn(c).field == u"UrlName" ? kAddressWidth : missionGrid_->columnWidth(c);
+    return gridWidthFor(*missionGrid_, columns) + sideChrome(*missionBox_);
 }
 
 int MainWindow::historyBoxNeeds() const {
-    const DataGrid* grid = historyBox->historyGrid;
+    const DataGrid* grid = historyBox_->historyGrid;
     int columns = 0;
     for (int c = 0; c < grid->model()->columnCount(); ++c)
         columns += grid->columnWidth(c);
-    return gridWidthFor(*grid, columns) + sideChrome(*historyGroup) + sideChrome(*historyBox);
+    const int gridNeeds = gridWidthFor(*grid, columns) + sideChrome(*historyBox_);
+    // The date row (its two pickers) must fit as well as the grid.
+    const int rowNeeds = historyBox_->dateRow->minimumSizeHint().width() + sideChrome(*historyBox_);
+    return std::max(gridNeeds, rowNeeds) + sideChrome(*historyGroup_);
 }
 
 void MainWindow::fitAddressColumn() {
-    const RecordsetModel* model = missionGrid->recordsetModel();
+    const RecordsetModel* model = missionGrid_->recordsetModel();
     const int address = model->columnOfField(u"UrlName");
     if (address < 0)
         return;
     int others = 0;
     for (int c = 0; c < model->columnCount(); ++c)
-        others += c == address ? 0 : missionGrid->columnWidth(c);
-    const int width = std::max(kAddressWidth, missionGrid->viewport()->width() - others);
-    if (width != missionGrid->columnWidth(address))
-        missionGrid->setColumnWidth(address, width);
+        others += c == address ? 0 : missionGrid_->columnWidth(c);
+    const int width = std::max(kAddressWidth, missionGrid_->viewport()->width() - others);
+    if (width != missionGrid_->columnWidth(address))
+        missionGrid_->setColumnWidth(address, width);
 }
 
 void MainWindow::buildPageRangePanel() {
-    pageRangePanel = new QFrame(missionBox);
-    pageRangePanel->setObjectName(QStringLiteral("pageRangePanel"));
-    pageRangePanel->setFrameStyle(QFrame::Box | QFrame::Plain);
-    pageRangePanel->setAutoFillBackground(true);
-    pageRangePanel->setGeometry(192, 104, 369, 121);
-    pageSizeNote =
-        label(pageRangePanel, QStringLiteral("pageSizeNote"),
-              QStringLiteral("说明:Baidu,Google，Yahoo,Sogou默认每页记录条数为100 "), QPoint(11, 21), true);
-    bingPageSizeNote = label(pageRangePanel, QStringLiteral("bingPageSizeNote"),
-                             QStringLiteral("Bing默认为50"), QPoint(11, 40), true);
-    otherEnginesNote = label(pageRangePanel, QStringLiteral("otherEnginesNote"),
-                             QStringLiteral("其它搜索引擎默认取前10页"), QPoint(104, 41));
-    pageRangeTitle =
-        label(pageRangePanel, QStringLiteral("pageRangeTitle"),
-              QStringLiteral("查询页数(仅对Baidu,Google,Yahoo,Bing,Sogou有效)"), QPoint(11, 61), true);
-    QPalette red = pageRangeTitle->palette();
+    pageRangePanel_ = new QFrame(missionBox_);
+    pageRangePanel_->setObjectName(QStringLiteral("pageRangePanel"));
+    pageRangePanel_->setFrameStyle(QFrame::Box | QFrame::Plain);
+    pageRangePanel_->setAutoFillBackground(true);
+    auto* lines = new QVBoxLayout(pageRangePanel_);
+    lines->setContentsMargins(11, 2, 2, 8);
+    lines->setSpacing(4);
+
+    closePageRangeButton_ = new QToolButton(pageRangePanel_);
+    closePageRangeButton_->setObjectName(QStringLiteral("closePageRangeButton"));
+    closePageRangeButton_->setIcon(stopPicture());
+    closePageRangeButton_->setIconSize(QSize(12, 12));
+    closePageRangeButton_->setAutoRaise(true);
+    closePageRangeButton_->setFocusPolicy(Qt::NoFocus);
+    closePageRangeButton_->setFixedSize(16, 14);
+    lines->addWidget(closePageRangeButton_, 0, Qt::AlignRight);
+
+    lines->addWidget(label(pageRangePanel_, QStringLiteral("pageSizeNote"),
+                           QStringLiteral("说明:Baidu,Google，Yahoo,Sogou默认每页记录条数为100 "), true));
+    auto* notes = new QHBoxLayout;
+    notes->setSpacing(16);
+    notes->addWidget(
+        label(pageRangePanel_, QStringLiteral("bingPageSizeNote"), QStringLiteral("Bing默认为50"), true));
+    notes->addWidget(label(pageRangePanel_, QStringLiteral("otherEnginesNote"),
+                           QStringLiteral("其它搜索引擎默认取前10页")));
+    notes->addStretch(1);
+    lines->addLayout(notes);
+    QLabel* title = label(pageRangePanel_, QStringLiteral("pageRangeTitle"),
+                          QStringLiteral("查询页数(仅对Baidu,Google,Yahoo,Bing,Sogou有效)"), true);
+    QPalette red = title->palette();
     red.setColor(QPalette::WindowText, Qt::red);
-    pageRangeTitle->setPalette(red);
-    pageRangeFromLabel = label(pageRangePanel, QStringLiteral("pageRangeFromLabel"),
-                               QStringLiteral("从第一页至"), QPoint(64, 90));
-    pageRangeCombo = new QComboBox(pageRangePanel);
-    pageRangeCombo->setObjectName(QStringLiteral("pageRangeCombo"));
+    title->setPalette(red);
+    lines->addWidget(title);
+
+    auto* choice = new QHBoxLayout;
+    choice->setContentsMargins(53, 4, 0, 0);
+    choice->setSpacing(4);
+    choice->addWidget(
+        label(pageRangePanel_, QStringLiteral("pageRangeFromLabel"), QStringLiteral("从第一页至")));
+    pageRangeCombo_ = new QComboBox(pageRangePanel_);
+    pageRangeCombo_->setObjectName(QStringLiteral("pageRangeCombo"));
     for (int page = 1; page <= 10; ++page)
-        pageRangeCombo->addItem(QString::number(page));
-    pageRangeCombo->setGeometry(128, 86, 49, 20);
-    pageRangeUnitLabel =
-        label(pageRangePanel, QStringLiteral("pageRangeUnitLabel"), QStringLiteral("页"), QPoint(181, 90));
-    applyPageRangeButton = new QToolButton(pageRangePanel);
-    applyPageRangeButton->setObjectName(QStringLiteral("applyPageRangeButton"));
-    applyPageRangeButton->setText(QStringLiteral("确认"));
-    applyPageRangeButton->setFocusPolicy(Qt::NoFocus);
-    applyPageRangeButton->setGeometry(197, 85, 52, 22);
-    closePageRangeButton = new QToolButton(pageRangePanel);
-    closePageRangeButton->setObjectName(QStringLiteral("closePageRangeButton"));
-    closePageRangeButton->setIcon(stopPicture());
-    closePageRangeButton->setIconSize(QSize(12, 12));
-    closePageRangeButton->setAutoRaise(true);
-    closePageRangeButton->setFocusPolicy(Qt::NoFocus);
-    closePageRangeButton->setGeometry(352, 2, 16, 14);
-    pageRangePanel->hide();
-    pageRangePanel->raise();
+        pageRangeCombo_->addItem(QString::number(page));
+    pageRangeCombo_->setMinimumWidth(49);
+    choice->addWidget(pageRangeCombo_);
+    choice->addWidget(label(pageRangePanel_, QStringLiteral("pageRangeUnitLabel"), QStringLiteral("页")));
+    applyPageRangeButton_ = new QToolButton(pageRangePanel_);
+    applyPageRangeButton_->setObjectName(QStringLiteral("applyPageRangeButton"));
+    applyPageRangeButton_->setText(QStringLiteral("确认"));
+    applyPageRangeButton_->setFocusPolicy(Qt::NoFocus);
+    applyPageRangeButton_->setMinimumSize(52, 22);
+    choice->addWidget(applyPageRangeButton_);
+    choice->addStretch(1);
+    lines->addLayout(choice);
+
+    pageRangePanel_->resize(pageRangePanel_->sizeHint().expandedTo(QSize(369, 121)));
+    pageRangePanel_->hide();
+}
+
+void MainWindow::placePageRangePanel() {
+    // Over the grid at its designed place, moved left and up as far as a narrow box needs.
+    const QSize room = missionBox_->size() - pageRangePanel_->size();
+    pageRangePanel_->move(std::clamp(192, 0, std::max(0, room.width())),
+                          std::clamp(104, 0, std::max(0, room.height())));
+    pageRangePanel_->raise();
 }
 
 QWidget* MainWindow::buildChartArea() {
-    chartArea = new QWidget(this);
-    chartArea->setObjectName(QStringLiteral("chartArea"));
-    // The chart area takes what the results box leaves, down to nothing.
-    chartArea->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
-    auto* fill = new QVBoxLayout(chartArea);
+    chartArea_ = new QWidget(this);
+    chartArea_->setObjectName(QStringLiteral("chartArea"));
+    // The chart area shares the height with the results box; it gives way first when the window is short.
+    chartArea_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    auto* fill = new QVBoxLayout(chartArea_);
     fill->setContentsMargins(0, 0, 0, 0);
-    chartGroup = new QGroupBox(QStringLiteral("排名走势图(Baidu曲线为不包含推广排名)"), chartArea);
-    chartGroup->setObjectName(QStringLiteral("chartGroup"));
-    fill->addWidget(chartGroup);
-    return chartArea;
+    chartGroup_ = new QGroupBox(QStringLiteral("排名走势图(Baidu曲线为不包含推广排名)"), chartArea_);
+    chartGroup_->setObjectName(QStringLiteral("chartGroup"));
+    fill->addWidget(chartGroup_);
+    return chartArea_;
 }
 
 void MainWindow::buildMenus() {
-    mainMenu = menuBar();
+    QMenuBar* mainMenu = menuBar();
     mainMenu->setObjectName(QStringLiteral("mainMenu"));
-    helpAction = mainMenu->addAction(QStringLiteral("帮助"));
-    aboutAction = mainMenu->addAction(QStringLiteral("关于"));
-    visitSiteAction = mainMenu->addAction(QStringLiteral("访问Velmora"));
-    downloadUpdateAction = mainMenu->addAction(QStringLiteral("最新版本下载"));
+    helpAction_ = namedAction(mainMenu, QStringLiteral("helpAction"), QStringLiteral("帮助"));
+    aboutAction_ = namedAction(mainMenu, QStringLiteral("aboutAction"), QStringLiteral("关于"));
+    visitSiteAction_ =
+        namedAction(mainMenu, QStringLiteral("visitSiteAction"), QStringLiteral("访问Velmora"));
+    downloadUpdateAction_ =
+        namedAction(mainMenu, QStringLiteral("downloadUpdateAction"), QStringLiteral("最新版本下载"));
 
-    missionMenu = new QMenu(this);
-    missionMenu->setObjectName(QStringLiteral("missionMenu"));
-    updateRowAction = missionMenu->addAction(QStringLiteral("更新排名"));
-    openSearchMenu = missionMenu->addMenu(QStringLiteral("打开搜索页"));
-    openBaiduAction = openSearchMenu->addAction(QStringLiteral("Baidu"));
-    openGoogleAction = openSearchMenu->addAction(QStringLiteral("Google"));
-    openYahooAction = openSearchMenu->addAction(QStringLiteral("Yahoo"));
-    openSogouAction = openSearchMenu->addAction(QStringLiteral("Sogou"));
-    openBingAction = openSearchMenu->addAction(QStringLiteral("Bing"));
-    openSosoAction = openSearchMenu->addAction(QStringLiteral("Soso"));
-    openYoudaoAction = openSearchMenu->addAction(QStringLiteral("Youdao"));
-    deleteRowAction = missionMenu->addAction(QStringLiteral("删除"));
-    exportLatestAction = missionMenu->addAction(QStringLiteral("导出"));
+    missionMenu_ = new QMenu(this);
+    missionMenu_->setObjectName(QStringLiteral("missionMenu"));
+    updateRowAction_ =
+        namedAction(missionMenu_, QStringLiteral("updateRowAction"), QStringLiteral("更新排名"));
+    openSearchMenu_ = missionMenu_->addMenu(QStringLiteral("打开搜索页"));
+    openSearchMenu_->setObjectName(QStringLiteral("openSearchMenu"));
+    for (const QString& engine :
+         {QStringLiteral("Baidu"), QStringLiteral("Google"), QStringLiteral("Yahoo"), QStringLiteral("Sogou"),
+          QStringLiteral("Bing"), QStringLiteral("Soso"), QStringLiteral("Youdao")}) {
+        QAction* open = namedAction(openSearchMenu_, QStringLiteral("open%1Action").arg(engine), engine);
+        connect(open, &QAction::triggered, this, [this, engine] { openSearchPage(engine); });
+    }
+    deleteRowAction_ = namedAction(missionMenu_, QStringLiteral("deleteRowAction"), QStringLiteral("删除"));
+    exportLatestAction_ =
+        namedAction(missionMenu_, QStringLiteral("exportLatestAction"), QStringLiteral("导出"));
 }
 
 void MainWindow::buildTray() {
-    trayMenu = new QMenu(this);
-    trayMenu->setObjectName(QStringLiteral("trayMenu"));
-    trayStopAction = trayMenu->addAction(QStringLiteral("停止"));
-    trayDownloadAction = trayMenu->addAction(QStringLiteral("下载地址"));
-    trayAddUrlAction = trayMenu->addAction(QStringLiteral("添加网址"));
-    trayRefreshAction = trayMenu->addAction(QStringLiteral("刷新任务"));
-    trayExitAction = trayMenu->addAction(QStringLiteral("退出"));
+    trayMenu_ = new QMenu(this);
+    trayMenu_->setObjectName(QStringLiteral("trayMenu"));
+    trayStopAction_ = namedAction(trayMenu_, QStringLiteral("trayStopAction"), QStringLiteral("停止"));
+    trayDownloadAction_ =
+        namedAction(trayMenu_, QStringLiteral("trayDownloadAction"), QStringLiteral("下载地址"));
+    trayAddUrlAction_ =
+        namedAction(trayMenu_, QStringLiteral("trayAddUrlAction"), QStringLiteral("添加网址"));
+    trayRefreshAction_ =
+        namedAction(trayMenu_, QStringLiteral("trayRefreshAction"), QStringLiteral("刷新任务"));
+    trayExitAction_ = namedAction(trayMenu_, QStringLiteral("trayExitAction"), QStringLiteral("退出"));
 
-    trayIcon = new QSystemTrayIcon(this);
-    trayIcon->setObjectName(QStringLiteral("trayIcon"));
-    trayIcon->setContextMenu(trayMenu);
+    trayIcon_ = new QSystemTrayIcon(this);
+    trayIcon_->setObjectName(QStringLiteral("trayIcon"));
+    trayIcon_->setContextMenu(trayMenu_);
 }
 
 void MainWindow::connectCommands() {
-    connect(addUrlsButton, &QToolButton::clicked, this, &MainWindow::addUrls);
-    connect(startButton, &QToolButton::clicked, this, &MainWindow::startBatchRun);
-    connect(refreshButton, &QToolButton::clicked, this, &MainWindow::refreshMissionList);
-    connect(settingsButton, &QToolButton::clicked, this, &MainWindow::showPageRangePanel);
-    connect(stopButton, &QToolButton::clicked, this, &MainWindow::stopRun);
-    connect(exitButton, &QToolButton::clicked, this, &MainWindow::exitProgram);
-    connect(exportHistoryButton, &QToolButton::clicked, this, &MainWindow::exportLatestResults);
+    connect(addUrlsButton_, &QToolButton::clicked, this, &MainWindow::addUrls);
+    connect(startButton_, &QToolButton::clicked, this, &MainWindow::startBatchRun);
+    connect(refreshButton_, &QToolButton::clicked, this, &MainWindow::refreshMissionList);
+    connect(settingsButton_, &QToolButton::clicked, this, &MainWindow::showPageRangePanel);
+    connect(stopButton_, &QToolButton::clicked, this, &MainWindow::stopRun);
+    connect(exitButton_, &QToolButton::clicked, this, &MainWindow::exitProgram);
+    connect(exportHistoryButton_, &QToolButton::clicked, this, &MainWindow::exportLatestResults);
 
-    connect(updateRowAction, &QAction::triggered, this, &MainWindow::updateSelectedRow);
-    connect(openBaiduAction, &QAction::triggered, this, [this] { openSearchPage(u"Baidu"); });
-    connect(openGoogleAction, &QAction::triggered, this, [this] { openSearchPage(u"Google"); });
-    connect(openYahooAction, &QAction::triggered, this, [this] { openSearchPage(u"Yahoo"); });
-    connect(openSogouAction, &QAction::triggered, this, [this] { openSearchPage(u"Sogou"); });
-    connect(openBingAction, &QAction::triggered, this, [this] { openSearchPage(u"Bing"); });
-    connect(openSosoAction, &QAction::triggered, this, [this] { openSearchPage(u"Soso"); });
-    connect(openYoudaoAction, &QAction::triggered, this, [this] { openSearchPage(u"Youdao"); });
-    connect(deleteRowAction, &QAction::triggered, this, &MainWindow::deleteSelectedRow);
-    connect(exportLatestAction, &QAction::triggered, this, &MainWindow::exportLatestResults);
-    connect(historyBox->exportHistoryAction, &QAction::triggered, this, &MainWindow::exportHistory);
+    connect(updateRowAction_, &QAction::triggered, this, &MainWindow::updateSelectedRow);
+    connect(deleteRowAction_, &QAction::triggered, this, &MainWindow::deleteSelectedRow);
+    connect(exportLatestAction_, &QAction::triggered, this, &MainWindow::exportLatestResults);
+    connect(historyBox_->exportHistoryAction, &QAction::triggered, this, &MainWindow::exportHistory);
 
     // The tray items run the handlers of the tool-bar buttons of the same name, whether those buttons are
     // enabled, disabled or hidden.
-    connect(allEnginesBox, &QCheckBox::clicked, this, &MainWindow::tickAllEngines);
-    connect(applyPageRangeButton, &QToolButton::clicked, this, &MainWindow::applyPageRange);
-    connect(closePageRangeButton, &QToolButton::clicked, this, &MainWindow::closePageRangePanel);
-    connect(trayStopAction, &QAction::triggered, this, &MainWindow::stopRun);
-    connect(trayAddUrlAction, &QAction::triggered, this, &MainWindow::addUrls);
-    connect(trayRefreshAction, &QAction::triggered, this, &MainWindow::refreshMissionList);
-    connect(trayExitAction, &QAction::triggered, this, &MainWindow::exitProgram);
+    connect(allEnginesBox_, &QCheckBox::clicked, this, &MainWindow::tickAllEngines);
+    connect(applyPageRangeButton_, &QToolButton::clicked, this, &MainWindow::applyPageRange);
+    connect(closePageRangeButton_, &QToolButton::clicked, this, &MainWindow::closePageRangePanel);
+    connect(trayStopAction_, &QAction::triggered, this, &MainWindow::stopRun);
+    connect(trayAddUrlAction_, &QAction::triggered, this, &MainWindow::addUrls);
+    connect(trayRefreshAction_, &QAction::triggered, this, &MainWindow::refreshMissionList);
+    connect(trayExitAction_, &QAction::triggered, this, &MainWindow::exitProgram);
 
-    connect(missionGrid, &QAbstractItemView::clicked, this, &MainWindow::missionCellClicked);
+    connect(missionGrid_, &QAbstractItemView::clicked, this, &MainWindow::missionCellClicked);
     // The viewport narrows and widens with the mission box and with the vertical scroll bar.
-    new ResizeWatcher(missionGrid->viewport(), [this] { fitAddressColumn(); });
+    new ResizeWatcher(missionGrid_->viewport(), [this] { fitAddressColumn(); });
     // The history box shows the history of the row the user stands on, wherever the cursor goes (keys,
     // find, reloads, a run stepping on), not only after a click.
-    historyBox->followCurrentRow();
-    connect(missionGrid, &QAbstractItemView::doubleClicked, this, &MainWindow::missionCellDoubleClicked);
+    historyBox_->followCurrentRow();
+    connect(missionGrid_, &QAbstractItemView::doubleClicked, this, &MainWindow::missionCellDoubleClicked);
 }
 
 } // namespace quorvane

@@ -8,17 +8,17 @@ namespace quorvane {
 void MainWindow::setUpMakerServices() {
     MakerControls controls;
     controls.window = this;
-    controls.makerPagePanel = makerPagePanel;
-    controls.versionPagePanel = versionPagePanel;
-    controls.navPagePanel = navPagePanel;
-    controls.promotionLink1 = promotionLink1;
-    controls.promotionLink2 = promotionLink2;
-    controls.helpAction = helpAction;
-    controls.aboutAction = aboutAction;
-    controls.visitSiteAction = visitSiteAction;
-    controls.downloadUpdateAction = downloadUpdateAction;
-    controls.trayDownloadAction = trayDownloadAction;
-    makerServices = new MakerServices(controls);
+    controls.makerPagePanel = makerPagePanel_;
+    controls.versionPagePanel = versionPagePanel_;
+    controls.navPagePanel = navPagePanel_;
+    controls.promotionLink1 = promotionLink1_;
+    controls.promotionLink2 = promotionLink2_;
+    controls.helpAction = helpAction_;
+    controls.aboutAction = aboutAction_;
+    controls.visitSiteAction = visitSiteAction_;
+    controls.downloadUpdateAction = downloadUpdateAction_;
+    controls.trayDownloadAction = trayDownloadAction_;
+    makerServices_ = new MakerServices(controls);
 }
 
 } // namespace quorvane

@@ -29,11 +29,11 @@ public:
     }
     void loadMissionList() override { w_.reloadMissionListNow(); }
     void setStartControlsEnabled(bool enabled) override {
-        w_.startButton->setEnabled(enabled);
-        w_.addUrlsButton->setEnabled(enabled);
+        w_.startButton_->setEnabled(enabled);
+        w_.addUrlsButton_->setEnabled(enabled);
     }
-    void setGridEnabled(bool enabled) override { w_.missionGrid->setEnabled(enabled); }
-    void setStopEnabled(bool enabled) override { w_.stopButton->setEnabled(enabled); }
+    void setGridEnabled(bool enabled) override { w_.missionGrid_->setEnabled(enabled); }
+    void setStopEnabled(bool enabled) override { w_.stopButton_->setEnabled(enabled); }
     void setBusyCursor(bool busy) override {
         if (busy == w_.busyCursor_)
             return;
@@ -47,7 +47,7 @@ public:
         w_.showBalloon(title, message);
     }
     // The row's history row was just written: the history box shows it at once.
-    void rowChecked(int /*row*/) override { w_.historyBox->refreshHistory(); }
+    void rowChecked(int /*row*/) override { w_.historyBox_->refreshHistory(); }
 
 private:
     MainWindow& w_;
@@ -61,10 +61,12 @@ MainWindow::MainWindow(Database& database, QString dbFile, QWidget* parent)
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Velmora-Quorvane Ver1.3"));
     buildWindow();
-    rankBrowser = new PageBrowser(rankBrowserPanel);
-    rankBrowser->setObjectName(QStringLiteral("rankBrowser"));
-    trendChart = new TrendChart(database_, chartGroup);
-    historyBox = new HistoryBox(database_, missions, *trendChart, historyGroup);
+    rankBrowser_ = new PageBrowser(rankBrowserPanel_);
+    rankBrowser_->setObjectName(QStringLiteral("rankBrowser"));
+    trendChart_ = new TrendChart(database_, chartGroup_);
+    historyBox_ = new HistoryBox(database_, missions_, *trendChart_, historyGroup_);
+    trendChart_->setObjectName(QStringLiteral("trendChart"));
+    historyBox_->setObjectName(QStringLiteral("historyBox"));
     setUpRuns();
     connectCommands();
     setUpMakerServices();
@@ -76,23 +78,23 @@ MainWindow::MainWindow(Database& database, QString dbFile, QWidget* parent)
 MainWindow::~MainWindow() = default;
 
 void MainWindow::setUpRuns() {
-    engine_ = std::make_unique<RankEngine>(*rankBrowser);
+    engine_ = std::make_unique<RankEngine>(*rankBrowser_);
     runLog_ = std::make_unique<RunLog>(applicationFolder() + QStringLiteral("Logs"));
     engine_->runLog = runLog_.get();
     // The range is read at the start of every check, so a change applies from the next check on.
     engine_->pageRangeSource = [this] {
         bool ok = false;
-        const int pages = pageRangeCombo->currentText().toInt(&ok);
+        const int pages = pageRangeCombo_->currentText().toInt(&ok);
         return ok ? pages : 1;
     };
     runControls_ = std::make_unique<RunControls>(*this);
-    runs_ = std::make_unique<RankRuns>(database_, missions, *engine_, *runControls_);
+    runs_ = std::make_unique<RankRuns>(database_, missions_, *engine_, *runControls_);
 }
 
 QCheckBox* MainWindow::engineBox(QStringView engine) const {
     const std::pair<QStringView, QCheckBox*> boxes[] = {
-        {u"Baidu", baiduBox}, {u"Google", googleBox}, {u"Yahoo", yahooBox},   {u"Soso", sosoBox},
-        {u"Bing", bingBox},   {u"Sogou", sogouBox},   {u"Youdao", youdaoBox},
+        {u"Baidu", baiduBox_}, {u"Google", googleBox_}, {u"Yahoo", yahooBox_},   {u"Soso", sosoBox_},
+        {u"Bing", bingBox_},   {u"Sogou", sogouBox_},   {u"Youdao", youdaoBox_},
     };
     for (const auto& [name, box] : boxes)
         if (name == engine)
@@ -110,16 +112,16 @@ void MainWindow::tickAllEngines(bool checked) {
 }
 
 void MainWindow::applyPageRange() {
-    const QString pages = pageRangeCombo->currentText();
+    const QString pages = pageRangeCombo_->currentText();
     if (pages.isEmpty())
         return;
-    pageRangePanel->hide();
+    pageRangePanel_->hide();
     showInfoMsg(QStringLiteral("设置的查询范围为从第1页至") + pages + QStringLiteral("页!"));
 }
 
 void MainWindow::closePageRangePanel() {
-    pageRangePanel->hide();
-    pageRangeCombo->setCurrentIndex(0);
+    pageRangePanel_->hide();
+    pageRangeCombo_->setCurrentIndex(0);
 }
 
 } // namespace quorvane

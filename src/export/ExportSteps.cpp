@@ -50,7 +50,8 @@ void EventPump::pump() {
 void writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
                       const QString& target) {
     // The rows are read from a snapshot of the list as it is now, so the grid does not follow the walk and
-    // a reload, a sort or an edit meanwhile changes nothing here.
+    // a reload, a sort or an edit meanwhile changes nothing here. The list's current row is the user's and
+    // stays where it is: the grid's cursor, its selection and the history shown for it keep agreeing.
     const RecordSnapshot rows = list.snapshot(); // a closed list holds no rows
     bool saved = false;
     QString reason;
@@ -76,9 +77,6 @@ void writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const Ro
     } catch (const std::exception& error) {
         reason = QString::fromUtf8(error.what());
     }
-    // The walk ends on the last row, where the list's cursor then stands.
-    if (list.isOpen() && !list.isEmpty())
-        list.setCurrentRow(list.recordCount() - 1);
     if (saved)
         showInfoMsg(exportSuccessText(target));
     else

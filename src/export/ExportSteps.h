@@ -57,7 +57,7 @@ using RowWriter = std::function<void(Workbook& book, int sheetRow, const RecordR
 
 // The row walk both exports share: the rows on display, one sheet row each from row 3 on, with the window
 // processing its messages every few milliseconds (EventPump) and a progress window for long walks; then
-// the save. The list's current row ends on its last row. Tells the user "导出数据成功!" or "导出数据失败!"
+// the save. The list's current row stays where it was. Tells the user "导出数据成功!" or "导出数据失败!"
 // with the reason (a full disk, no permission) on the next line.
 void writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
                       const QString& target);

@@ -20,8 +20,8 @@ QString historyTemplatePath();
 // (keyword, URL, Baidu and Google rank, day; from row 3 on) and saves it under the name the user chooses.
 // A cancelled dialog ends the command at once. A template that is missing or unreadable is reported by
 // the general error report naming the file, and nothing is written. Reports "导出数据成功!" or, when a
-// row or the save fails, "导出数据失败!" with the reason. The template itself is only read. Afterwards the
-// history's current row is its last row.
+// row or the save fails, "导出数据失败!" with the reason. The template itself is only read. The history's
+// current row stays where it was.
 void exportHistory(QWidget* window, Recordset& historyRows,
                    const QString& templatePath = historyTemplatePath(),
                    const QDate& today = QDate::currentDate());

@@ -27,8 +27,8 @@ QString rankLinkFormula(QStringView engine, const QString& keyword, const QStrin
 // "导出" of the mission grid: writes the mission list, in the order on display, into a new workbook that
 // the user names in the save dialog. A cancelled dialog ends the command at once. Reports "导出数据成功!"
 // or, when a row or the save fails, "导出数据失败!" with the reason (no file is then left at the chosen name;
-// an existing file there keeps its content). The grid stays where it is during the export; afterwards the
-// mission list's current row is its last row.
+// an existing file there keeps its content). The grid and the mission list's current row stay where they
+// are, during the export and after it.
 void exportLatestResults(QWidget* window, Recordset& missions, const QTableView& missionGrid,
                          const QDate& today = QDate::currentDate());
 

@@ -299,6 +299,14 @@ int DataGrid::fittingWidth(const QString& title, const QStringList& values, bool
 }
 
 QString DataGrid::cellToolTip(const QModelIndex& index) const {
+    return cellToolTip_ ? cellToolTip_(index) : cutCellText(index);
+}
+
+void DataGrid::setCellToolTipProvider(CellToolTipProvider provider) {
+    cellToolTip_ = std::move(provider);
+}
+
+QString DataGrid::cutCellText(const QModelIndex& index) const {
     if (!model_ || !index.isValid())
         return {};
     const QString text = model_->cellText(index.row(), index.column());

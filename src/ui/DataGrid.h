@@ -64,7 +64,11 @@ public:
     // and each of the values whole, in the grid's font and style.
     int fittingWidth(const QString& title, const QStringList& values, bool sortable) const;
     // The whole text of a cell when its column is too narrow to show it, otherwise empty.
+    QString cutCellText(const QModelIndex& index) const;
+    // A cell's tooltip: cutCellText, or what the provider gives when one is set (empty: no tooltip).
     QString cellToolTip(const QModelIndex& index) const;
+    using CellToolTipProvider = std::function<QString(const QModelIndex& index)>;
+    void setCellToolTipProvider(CellToolTipProvider provider);
 
     void setTitleHeight(int height);
     int titleHeight() const;
@@ -119,6 +123,7 @@ private:
     QPointer<QMenu> popupMenu_;
     QPointer<GridFindDialog> findDialog_;
     FooterTextProvider footerText_;
+    CellToolTipProvider cellToolTip_;
     bool viewDrivesRecordset_ = true;
 };
 

@@ -43,11 +43,11 @@ int main(int argc, char** argv) {
     if (window.terminateRequested())
         return 1;
     loadEndpoints(QString::fromLocal8Bit(argv[2]));
-    window.allEnginesBox->click(); // all seven cleared
-    window.bingBox->setChecked(true);
+    window.findChild<QCheckBox*>(QStringLiteral("allEnginesBox"))->click(); // all seven cleared
+    window.findChild<QCheckBox*>(QStringLiteral("bingBox"))->setChecked(true);
     QTimer::singleShot(0, &window, [&window] {
         std::fprintf(stderr, "run started\n");
-        window.startButton->click();
+        window.findChild<QToolButton*>(QStringLiteral("startButton"))->click();
         std::fprintf(stderr, "run ended\n");
     });
     return app.exec();

@@ -1,6 +1,6 @@
 // The main window over a real database: the mission list, its grid, the commands and the tray menu.
 #include "app/MainWindow.h"
-#include "app/WidthFirstSplitter.h"
+#include "app/SharingSplitter.h"
 #include "history/HistoryBox.h"
 #include "platform/Messages.h"
 #include "platform/QStringPrinter.h"
@@ -8,6 +8,7 @@
 #include "support/MessageRecorder.h"
 #include "support/SuiteDatabase.h"
 #include "support/TempDatabase.h"
+#include "support/WindowParts.h"
 #include "ui/DataGrid.h"
 #include "ui/ModalDialogs.h"
 
@@ -82,7 +83,7 @@ protected:
     }
 
     QStringList gridColumn(const MainWindow& window, const char* field) const {
-        const RecordsetModel* model = window.missionGrid->recordsetModel();
+        const RecordsetModel* model = test::part<DataGrid>(window, "missionGrid")->recordsetModel();
         const int column = model->columnOfField(QString::fromLatin1(field));
         QStringList values;
         for (int row = 0; row < model->rowCount(); ++row)
@@ -91,7 +92,9 @@ protected:
     }
 
     int columnOf(const MainWindow& window, const char* field) const {
-        return window.missionGrid->recordsetModel()->columnOfField(QString::fromLatin1(field));
+        return test::part<DataGrid>(window, "missionGrid")
+            ->recordsetModel()
+            ->columnOfField(QString::fromLatin1(field));
     }
 
     MessageRecorder messages;
@@ -104,14 +107,14 @@ TEST_F(MainWindowTest, MissionListFiltersJoinsAndOrdersByUrl) {
     // The grid holds what the list's statement gives, row for row.
     Recordset statement;
     database.openQuery(statement, QString::fromUtf16(kMissionListSql));
-    ASSERT_EQ(window->missions.recordCount(), statement.recordCount());
+    ASSERT_EQ(window->missions().recordCount(), statement.recordCount());
     for (int row = 0; row < statement.recordCount(); ++row)
         for (int field = 0; field < statement.fieldCount(); ++field)
-            EXPECT_EQ(window->missions.value(row, field), statement.value(row, field))
+            EXPECT_EQ(window->missions().value(row, field), statement.value(row, field))
                 << row << ", " << field;
 
     EXPECT_EQ(
-        window->missions.fieldNames(),
+        window->missions().fieldNames(),
         (QStringList{"KeyWordID", "WebID", "KeyWordName", "UrlName", "GoogleRank", "BaiduRank", "BaiduRank2",
                      "SogouRank", "SosoRank", "YahooRank", "YoudaoRank", "BingRank", "UpdateTime"}));
     // The keyword without URL row comes first with an empty URL; the switched-off one is absent; keywords
@@ -119,8 +122,10 @@ TEST_F(MainWindowTest, MissionListFiltersJoinsAndOrdersByUrl) {
     EXPECT_EQ(gridColumn(*window, "KeyWordName"), (QStringList{"k-orphan", "k-a1", "k-a2", "k-b1"}));
     EXPECT_EQ(gridColumn(*window, "UrlName"),
               (QStringList{"", "www.a-site.com", "www.a-site.com", "www.b-site.com"}));
-    EXPECT_EQ(window->missionGrid->footerText(columnOf(*window, "KeyWordName")), QStringLiteral("4"));
-    EXPECT_EQ(window->missionGrid->footerText(columnOf(*window, "UrlName")), QString());
+    EXPECT_EQ(test::part<DataGrid>(*window, "missionGrid")->footerText(columnOf(*window, "KeyWordName")),
+              QStringLiteral("4"));
+    EXPECT_EQ(test::part<DataGrid>(*window, "missionGrid")->footerText(columnOf(*window, "UrlName")),
+              QString());
 }
 
 TEST_F(MainWindowTest, GridModelFollowsRowDeletesOfTheRecordset) {
@@ -141,13 +146,13 @@ TEST_F(MainWindowTest, GridModelFollowsRowDeletesOfTheRecordset) {
 
 TEST_F(MainWindowTest, GridColumnsAsTheUserSeesThem) {
     auto window = openWindow();
-    const RecordsetModel* model = window->missionGrid->recordsetModel();
+    const RecordsetModel* model = test::part<DataGrid>(*window, "missionGrid")->recordsetModel();
     QStringList titles;
     QList<int> widths;
     QString sorts;
     for (int c = 0; c < model->columnCount(); ++c) {
         titles << model->headerData(c, Qt::Horizontal).toString();
-        widths << window->missionGrid->horizontalHeader()->sectionSize(c);
+        widths << test::part<DataGrid>(*window, "missionGrid")->horizontalHeader()->sectionSize(c);
         sorts += model->gridColumn(c).sortable ? u'y' : u'n';
     }
     EXPECT_EQ(titles, (QStringList{"关键词", "相关链接", "Baidu不包含推广", "Baidu包含推广", "Google",
@@ -161,7 +166,7 @@ TEST_F(MainWindowTest, GridColumnsAsTheUserSeesThem) {
         EXPECT_GE(widths[c], given[c]) << titles[c].toStdString();
     EXPECT_EQ(sorts, QStringLiteral("yyynynnnnny"));
     EXPECT_EQ(model->gridColumn(1).alignment, Qt::AlignLeft);
-    EXPECT_EQ(window->missionGrid->titleHeight(), 24);
+    EXPECT_EQ(test::part<DataGrid>(*window, "missionGrid")->titleHeight(), 24);
 }
 
 // Each rank and date column shows its title and the longest text it normally holds whole in the window's
@@ -175,7 +180,7 @@ TEST_F(MainWindowTest, ReadableTitlesAndValues) {
     auto window = openWindow();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    DataGrid* grid = window->missionGrid;
+    DataGrid* grid = test::part<DataGrid>(*window, "missionGrid");
     const RecordsetModel* model = grid->recordsetModel();
     const QFontMetricsF titleMetrics(grid->horizontalHeader()->font());
     const QFontMetricsF cellMetrics(grid->font());
@@ -212,29 +217,49 @@ TEST_F(MainWindowTest, ReadableTitlesAndValues) {
     }
 }
 
-// The engine boxes keep their order and captions; none runs into the next one.
+// The engine boxes keep their order and captions; none runs into the next one. A mission box wide enough
+// holds them in one line at their designed places; a narrower one goes on in a further line.
 TEST_F(MainWindowTest, EngineBoxesDoNotOverlap) {
     auto window = openWindow();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    const QList<QCheckBox*> boxes{window->baiduBox,  window->googleBox,    window->yahooBox,
-                                  window->sosoBox,   window->bingBox,      window->sogouBox,
-                                  window->youdaoBox, window->allEnginesBox};
+    const QList<QCheckBox*> boxes{
+        test::part<QCheckBox>(*window, "baiduBox"),  test::part<QCheckBox>(*window, "googleBox"),
+        test::part<QCheckBox>(*window, "yahooBox"),  test::part<QCheckBox>(*window, "sosoBox"),
+        test::part<QCheckBox>(*window, "bingBox"),   test::part<QCheckBox>(*window, "sogouBox"),
+        test::part<QCheckBox>(*window, "youdaoBox"), test::part<QCheckBox>(*window, "allEnginesBox")};
     const QStringList captions{"Baidu", "Google", "Yahoo", "Soso", "Bing", "Sogou", "Youdao", "选择所有"};
-    for (int i = 0; i < boxes.size(); ++i) {
-        EXPECT_EQ(boxes[i]->text(), captions[i]);
-        // Each box is as wide as its caption needs.
-        EXPECT_GE(boxes[i]->width(), boxes[i]->sizeHint().width()) << captions[i].toStdString();
-        for (int j = i + 1; j < boxes.size(); ++j)
-            EXPECT_FALSE(boxes[i]->geometry().intersects(boxes[j]->geometry()))
-                << captions[i].toStdString() << " / " << captions[j].toStdString();
-        if (i > 0) {
-            EXPECT_LT(boxes[i - 1]->x(), boxes[i]->x());
+    const QWidget* row = test::part<QWidget>(*window, "engineRow");
+    const auto checkBoxes = [&] {
+        for (int i = 0; i < boxes.size(); ++i) {
+            EXPECT_EQ(boxes[i]->text(), captions[i]);
+            // Each box is as wide as its caption needs and stands whole in the row.
+            EXPECT_GE(boxes[i]->width(), boxes[i]->sizeHint().width()) << captions[i].toStdString();
+            EXPECT_TRUE(row->rect().contains(boxes[i]->geometry())) << captions[i].toStdString();
+            for (int j = i + 1; j < boxes.size(); ++j)
+                EXPECT_FALSE(boxes[i]->geometry().intersects(boxes[j]->geometry()))
+                    << captions[i].toStdString() << " / " << captions[j].toStdString();
+            // In reading order: along a line, then down to the next.
+            if (i > 0) {
+                EXPECT_TRUE(boxes[i - 1]->y() < boxes[i]->y() ||
+                            (boxes[i - 1]->y() == boxes[i]->y() && boxes[i - 1]->x() < boxes[i]->x()))
+                    << captions[i].toStdString();
+            }
         }
+    };
+    for (const int width : {1600, 1024, 800}) {
+        SCOPED_TRACE(width);
+        window->resize(width, window->height());
+        QCoreApplication::processEvents();
+        checkBoxes();
     }
-    // Boxes whose captions leave room stay where they were placed.
-    EXPECT_EQ(window->baiduBox->pos(), QPoint(96, 8));
-    EXPECT_EQ(window->engineRowLabel->pos(), QPoint(16, 11));
+    window->resize(1600, window->height());
+    QCoreApplication::processEvents();
+    // Boxes whose captions leave room stay where they were placed, in one line.
+    EXPECT_EQ(test::part<QCheckBox>(*window, "baiduBox")->x(), 96);
+    EXPECT_EQ(test::part<QLabel>(*window, "engineRowLabel")->x(), 16);
+    EXPECT_EQ(boxes.first()->y(), boxes.last()->y());
+    EXPECT_EQ(row->height(), 35);
 }
 
 // The window's outer size, frame included, fits a 1366 x 768 screen with a panel. Offscreen there is no
@@ -263,9 +288,10 @@ TEST_F(MainWindowTest, OuterSizeIncludesTheFrame) {
         EXPECT_EQ(MainWindow::innerSizeFor(MainWindow::kOuterSize, c.frame, c.inner), c.expected);
 }
 
-// At the window's first size, with or without a window manager's frame, every title of the mission grid
-// and the history grid's day column stand whole inside their grids, measured with the grids' own fonts:
-// nothing hides behind a sideways scroll. A long address is cut and whole in its tooltip.
+// At the window's first size, with or without a window manager's frame, every title of the history grid
+// stands whole inside its grid, measured with the grid's own font; the mission grid scrolls sideways there.
+// A window as wide as a 1366 x 768 screen shows every title of both grids: nothing hides behind a sideways
+// scroll. A long address is cut and whole in its tooltip.
 TEST_F(MainWindowTest, EveryColumnShowsAtTheFirstSize) {
     const QString longAddress = QStringLiteral("www.a-rather-long-address-for-the-grid.example.com");
     db->Exec(QStringLiteral("Update SE_KeyUrl Set UrlName='%1' Where WebID=2").arg(longAddress));
@@ -296,107 +322,122 @@ TEST_F(MainWindowTest, EveryColumnShowsAtTheFirstSize) {
     const QStringList missionFields{"KeyWordName", "UrlName",    "BaiduRank", "BaiduRank2",
                                     "GoogleRank",  "YahooRank",  "SogouRank", "BingRank",
                                     "SosoRank",    "YoudaoRank", "UpdateTime"};
-    // Offscreen the window has no frame; a window manager's frame takes some of the outer size.
-    for (const QSize frame : {QSize(0, 0), QSize(8, 30)}) {
-        SCOPED_TRACE(frame.width());
-        window->resize(MainWindow::kOuterSize - frame);
-        window->setResultsArea(320, 632); // as at start-up
-        window->missions.setCurrentRow(gridColumn(*window, "KeyWordName").indexOf(QStringLiteral("k-a1")));
-        window->historyBox->refreshHistory();
-        QCoreApplication::processEvents();
-        ASSERT_GT(window->historyBox->historyRows.recordCount(), 15);
-        columnsShowWhole(*window->missionGrid, missionFields);
-        columnsShowWhole(*window->historyBox->historyGrid, {QStringLiteral("UpdateTime")});
-        EXPECT_TRUE(window->historyBox->historyGrid->verticalScrollBar()->isVisible());
+    const QStringList historyFields{"BaiduRank", "BaiduRank2", "GoogleRank", "YahooRank", "SogouRank",
+                                    "BingRank",  "SosoRank",   "YoudaoRank", "UpdateTime"};
+    struct Size {
+        QSize outer;
+        bool missionWhole;
+    };
+    for (const Size& size : {Size{MainWindow::kOuterSize, false}, Size{QSize(1366, 706), true}}) {
+        // Offscreen the window has no frame; a window manager's frame takes some of the outer size.
+        for (const QSize frame : {QSize(0, 0), QSize(8, 30)}) {
+            SCOPED_TRACE(size.outer.width() - frame.width());
+            window->resize(size.outer - frame);
+            window->setResultsArea(320, 632); // as at start-up
+            window->missions().setCurrentRow(
+                gridColumn(*window, "KeyWordName").indexOf(QStringLiteral("k-a1")));
+            HistoryBox* history = test::part<HistoryBox>(*window, "historyBox");
+            history->refreshHistory();
+            QCoreApplication::processEvents();
+            ASSERT_GT(history->historyRows.recordCount(), 15);
+            if (size.missionWhole)
+                columnsShowWhole(*test::part<DataGrid>(*window, "missionGrid"), missionFields);
+            columnsShowWhole(*history->historyGrid, historyFields);
+            EXPECT_TRUE(history->historyGrid->verticalScrollBar()->isVisible());
+        }
     }
-    const RecordsetModel* model = window->missionGrid->recordsetModel();
+    const RecordsetModel* model = test::part<DataGrid>(*window, "missionGrid")->recordsetModel();
     const int row = gridColumn(*window, "UrlName").indexOf(longAddress);
     ASSERT_GE(row, 0);
-    EXPECT_EQ(window->missionGrid->cellToolTip(model->index(row, model->columnOfField(u"UrlName"))),
+    EXPECT_EQ(test::part<DataGrid>(*window, "missionGrid")
+                  ->cellToolTip(model->index(row, model->columnOfField(u"UrlName"))),
               longAddress);
 }
 
-// A wider window widens the mission box until the addresses show whole, and only then the history box; a
-// narrower one takes from the history box's room first.
-TEST_F(MainWindowTest, ExtraWidthGoesToTheMissionGridFirst) {
+// A wider window widens the mission box and the history box in their proportion; the addresses column
+// takes the mission grid's room, so a long address shows whole once there is room for it, and is cut with
+// its tooltip before.
+TEST_F(MainWindowTest, ExtraWidthIsSharedAndTheAddressesTakeIt) {
     const QString longAddress = QStringLiteral("www.an-address-that-wants-room.example.com");
     db->Exec(QStringLiteral("Update SE_KeyUrl Set UrlName='%1' Where WebID=2").arg(longAddress));
     auto window = openWindow();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    const int needs = window->missionBoxNeeds();
-    const int wants = window->missionBoxWants();
-    ASSERT_GT(wants, needs + 100) << "the long address should want room";
-    ASSERT_EQ(window->missionBox->width(), needs);
-    const int history = window->historyGroup->width();
+    auto* missionBox = test::part<QGroupBox>(*window, "missionBox");
+    auto* historyGroup = test::part<QGroupBox>(*window, "historyGroup");
+    auto* grid = test::part<DataGrid>(*window, "missionGrid");
+    const RecordsetModel* model = grid->recordsetModel();
+    const QModelIndex address =
+        model->index(gridColumn(*window, "UrlName").indexOf(longAddress), model->columnOfField(u"UrlName"));
+    EXPECT_EQ(grid->cellToolTip(address), longAddress); // cut at the first size
+    // The designed proportion of the two boxes; the mission box has less at the first size, where the
+    // history box keeps its columns.
+    const double share = 632.0 / (632 + 449);
 
-    window->resize(window->width() + 100, window->height());
+    window->resize(1800, window->height());
     QCoreApplication::processEvents();
-    EXPECT_EQ(window->missionBox->width(), needs + 100);
-    EXPECT_EQ(window->historyGroup->width(), history);
-    // The addresses column takes the room: no blank strip at the grid's right.
-    const RecordsetModel* model = window->missionGrid->recordsetModel();
-    const QHeaderView* titles = window->missionGrid->horizontalHeader();
+    EXPECT_NEAR(static_cast<double>(missionBox->width()) / (missionBox->width() + historyGroup->width()),
+                share, 0.01);
+    EXPECT_GE(historyGroup->width(), window->historyBoxNeeds());
+    // The addresses column takes the room: no blank strip at the grid's right, no sideways scrolling.
+    const QHeaderView* titles = grid->horizontalHeader();
     EXPECT_EQ(titles->sectionViewportPosition(model->columnCount() - 1) +
                   titles->sectionSize(model->columnCount() - 1),
-              window->missionGrid->viewport()->width());
-    EXPECT_FALSE(window->missionGrid->horizontalScrollBar()->isVisible());
+              grid->viewport()->width());
+    EXPECT_FALSE(grid->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(grid->cellToolTip(address), QString()); // whole now
 
-    window->resize(window->width() + (wants - needs), window->height());
+    // Narrower than both boxes need: the history box keeps its columns, the mission grid scrolls sideways.
+    window->resize(900, window->height());
     QCoreApplication::processEvents();
-    EXPECT_EQ(window->missionBox->width(), wants);
-    EXPECT_EQ(window->historyGroup->width(), history + 100);
-    const int address = model->columnOfField(u"UrlName");
-    EXPECT_EQ(window->missionGrid->cellToolTip(
-                  model->index(gridColumn(*window, "UrlName").indexOf(longAddress), address)),
-              QString()); // whole now
-
-    // The history box had what it needs at the first size: narrowing by what it gained takes it back.
-    ASSERT_GE(history, window->historyBoxNeeds());
-    window->resize(window->width() - 100, window->height());
+    EXPECT_GE(historyGroup->width(), window->historyBoxNeeds());
+    EXPECT_LT(missionBox->width(), window->missionBoxNeeds());
+    EXPECT_TRUE(grid->horizontalScrollBar()->isVisible());
+    // Back to a wide window: the proportion comes back.
+    window->resize(1800, window->height());
     QCoreApplication::processEvents();
-    EXPECT_EQ(window->historyGroup->width(), history);
-    EXPECT_EQ(window->missionBox->width(), wants);
+    EXPECT_NEAR(static_cast<double>(missionBox->width()) / (missionBox->width() + historyGroup->width()),
+                share, 0.01);
 }
 
-// How the splitter shares a change of its width, for widths that do not come from a real window.
-TEST(WidthFirstSplitterShares, FirstPaneGainsFirstSecondPaneGivesFirst) {
+// How the splitter bounds a pane's share, for lengths that do not come from a real window.
+TEST(SharingSplitterLengths, ShareWithinTheNeeds) {
     struct Case {
         const char* name;
-        QList<int> before;
+        double share;
         int total;
-        int firstWants;
-        int secondNeeds;
-        QList<int> expected;
+        SharingSplitter::Needs needs;
+        int expected;
     };
     const Case cases[] = {
-        {"gain_below_the_want", {600, 400}, 1100, 800, 300, {700, 400}},
-        {"gain_past_the_want", {600, 400}, 1300, 800, 300, {800, 500}},
-        {"first_already_has_its_want", {900, 400}, 1400, 800, 300, {900, 500}},
-        {"loss_within_the_second_surplus", {600, 400}, 950, 800, 300, {600, 350}},
-        {"loss_past_the_second_need", {600, 400}, 800, 800, 300, {500, 300}},
-        {"second_below_its_need", {600, 200}, 700, 800, 300, {500, 200}},
-        {"no_change", {600, 400}, 1000, 800, 300, {600, 400}},
+        {"share_within_bounds", 0.6, 1000, {500, 300, 200}, 600},
+        {"first_below_its_need", 0.3, 1000, {500, 300, 200}, 500},
+        {"second_below_its_need", 0.9, 1000, {500, 300, 200}, 700},
+        {"both_needs_do_not_fit_second_first", 0.6, 700, {500, 300, 200}, 400},
+        {"first_keeps_its_least", 0.6, 400, {500, 300, 200}, 200},
+        {"least_beyond_the_total", 0.6, 150, {500, 300, 200}, 150},
+        {"no_needs", 0.25, 800, {0, 0, 0}, 200},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(WidthFirstSplitter::shared(c.before, c.total, c.firstWants, c.secondNeeds), c.expected)
-            << c.name;
+        EXPECT_EQ(SharingSplitter::firstLength(c.share, c.total, c.needs), c.expected) << c.name;
 }
 
 TEST_F(MainWindowTest, PopupMenuOnlyWhileTheListHasRows) {
     auto window = openWindow();
-    EXPECT_EQ(window->missionGrid->popupMenu(), window->missionMenu);
+    EXPECT_EQ(test::part<DataGrid>(*window, "missionGrid")->popupMenu(),
+              test::part<QMenu>(*window, "missionMenu"));
     db->Exec(QStringLiteral("Update SE_KeyWord Set Valid='0'"));
     window->refreshMissionList();
-    EXPECT_EQ(window->missions.recordCount(), 0);
-    EXPECT_EQ(window->missionGrid->popupMenu(), nullptr);
-    EXPECT_EQ(window->missionGrid->footerText(0), QStringLiteral("0"));
+    EXPECT_EQ(window->missions().recordCount(), 0);
+    EXPECT_EQ(test::part<DataGrid>(*window, "missionGrid")->popupMenu(), nullptr);
+    EXPECT_EQ(test::part<DataGrid>(*window, "missionGrid")->footerText(0), QStringLiteral("0"));
     // With no rows there is nothing to delete and no question.
     window->deleteSelectedRow();
     EXPECT_TRUE(messages.Messages().empty());
     db->Exec(QStringLiteral("Update SE_KeyWord Set Valid='1' Where KeyWordID=12"));
     window->refreshMissionList();
-    EXPECT_EQ(window->missionGrid->popupMenu(), window->missionMenu);
+    EXPECT_EQ(test::part<DataGrid>(*window, "missionGrid")->popupMenu(),
+              test::part<QMenu>(*window, "missionMenu"));
 }
 
 TEST_F(MainWindowTest, DeleteRemovesOnlyTheCurrentRowAfterYes) {
@@ -405,24 +446,24 @@ TEST_F(MainWindowTest, DeleteRemovesOnlyTheCurrentRowAfterYes) {
     auto window = openWindow();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    DataGrid* grid = window->missionGrid;
+    DataGrid* grid = test::part<DataGrid>(*window, "missionGrid");
     const auto rowCentre = [&](int row) { return grid->visualRect(grid->model()->index(row, 0)).center(); };
     // Rows 0 and 1 selected with Ctrl, then row 2 (k-a2) made current with Ctrl too: three selected rows.
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, rowCentre(0));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier, rowCentre(1));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::ControlModifier, rowCentre(2));
     ASSERT_EQ(grid->selectionModel()->selectedRows().size(), 3);
-    ASSERT_EQ(window->missions.fieldText(QStringLiteral("KeyWordName")), QStringLiteral("k-a2"));
+    ASSERT_EQ(window->missions().fieldText(QStringLiteral("KeyWordName")), QStringLiteral("k-a2"));
 
     messages.AnswerNext(IdNo);
-    window->deleteRowAction->trigger();
+    test::part<QAction>(*window, "deleteRowAction")->trigger();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("被删除的记录无法还原,确定要删除吗?")});
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Question);
     EXPECT_EQ(db->Scalar(QStringLiteral("Select Count(*) From SE_KeyWord")), QStringLiteral("5"));
 
     messages.Clear();
     messages.AnswerNext(IdYes);
-    window->deleteRowAction->trigger();
+    test::part<QAction>(*window, "deleteRowAction")->trigger();
     EXPECT_EQ(messages.Texts().size(), 1);
     EXPECT_EQ(db->Scalar(QStringLiteral("Select Count(*) From SE_KeyWord Where KeyWordID=15")),
               QStringLiteral("0"));
@@ -443,27 +484,27 @@ TEST_F(MainWindowTest, FailedDeleteSaysSoAndReloadsAllTheSame) {
     EXPECT_EQ(messages.Texts(), (QStringList{QStringLiteral("被删除的记录无法还原,确定要删除吗?"),
                                              QStringLiteral("删除失败!")}));
     EXPECT_EQ(messages.Messages()[1].kind, MessageKind::Information);
-    EXPECT_EQ(window->missions.recordCount(), 5); // reloaded: the row added meanwhile shows
+    EXPECT_EQ(window->missions().recordCount(), 5); // reloaded: the row added meanwhile shows
 }
 
 TEST_F(MainWindowTest, SortCycleAndMarkersAcrossARefresh) {
     auto window = openWindow();
     const int updated = columnOf(*window, "UpdateTime");
-    const RecordsetModel* model = window->missionGrid->recordsetModel();
-    window->missionGrid->clickTitle(updated, Qt::NoModifier);
+    const RecordsetModel* model = test::part<DataGrid>(*window, "missionGrid")->recordsetModel();
+    test::part<DataGrid>(*window, "missionGrid")->clickTitle(updated, Qt::NoModifier);
     EXPECT_EQ(gridColumn(*window, "KeyWordName"),
               (QStringList{"k-a1", "k-a2", "k-b1", "k-orphan"})); // oldest first
     EXPECT_EQ(model->sortMarker(updated), SortMarker::Up);
-    window->missionGrid->clickTitle(updated, Qt::NoModifier);
+    test::part<DataGrid>(*window, "missionGrid")->clickTitle(updated, Qt::NoModifier);
     EXPECT_EQ(gridColumn(*window, "KeyWordName"), (QStringList{"k-orphan", "k-b1", "k-a2", "k-a1"}));
     EXPECT_EQ(model->sortMarker(updated), SortMarker::Down);
 
     // "Yahoo" does not sort and leaves the markers alone.
-    window->missionGrid->clickTitle(columnOf(*window, "YahooRank"), Qt::NoModifier);
+    test::part<DataGrid>(*window, "missionGrid")->clickTitle(columnOf(*window, "YahooRank"), Qt::NoModifier);
     EXPECT_EQ(gridColumn(*window, "KeyWordName"), (QStringList{"k-orphan", "k-b1", "k-a2", "k-a1"}));
 
     // A refresh brings back the URL order and keeps the markers.
-    window->refreshButton->click();
+    test::part<QToolButton>(*window, "refreshButton")->click();
     EXPECT_EQ(gridColumn(*window, "KeyWordName"), (QStringList{"k-orphan", "k-a1", "k-a2", "k-b1"}));
     EXPECT_EQ(model->sortMarker(updated), SortMarker::Down);
     for (int c = 0; c < model->columnCount(); ++c) {
@@ -480,7 +521,7 @@ TEST_F(MainWindowTest, PendingRowsAreRedAndSelectedRowsBlue) {
     auto window = openWindow();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    DataGrid* grid = window->missionGrid;
+    DataGrid* grid = test::part<DataGrid>(*window, "missionGrid");
     auto* delegate = static_cast<GridItemDelegate*>(grid->itemDelegate());
     const auto colours = [&](int row, int column) {
         QStyleOptionViewItem option;
@@ -503,24 +544,25 @@ TEST_F(MainWindowTest, TypedCharactersChangeNothing) {
     auto window = openWindow();
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    window->missionGrid->setFocus();
-    window->missions.setCurrentRow(1);
+    test::part<DataGrid>(*window, "missionGrid")->setFocus();
+    window->missions().setCurrentRow(1);
     const QStringList before = gridColumn(*window, "KeyWordName");
-    QTest::keyClicks(window->missionGrid, QStringLiteral("k-b1 9"));
-    QTest::keyClick(window->missionGrid, Qt::Key_Delete);
-    EXPECT_EQ(window->missions.currentRow(), 1);
+    QTest::keyClicks(test::part<DataGrid>(*window, "missionGrid"), QStringLiteral("k-b1 9"));
+    QTest::keyClick(test::part<DataGrid>(*window, "missionGrid"), Qt::Key_Delete);
+    EXPECT_EQ(window->missions().currentRow(), 1);
     EXPECT_EQ(gridColumn(*window, "KeyWordName"), before);
-    EXPECT_FALSE(window->missions.isEditing());
+    EXPECT_FALSE(window->missions().isEditing());
     EXPECT_EQ(db->Scalar(QStringLiteral("Select KeyWordName From SE_KeyWord Where KeyWordID=12")),
               QStringLiteral("k-a1"));
 }
 
 TEST_F(MainWindowTest, TrayItemsActOnDisabledAndHiddenButtons) {
     auto window = openWindow();
-    EXPECT_EQ(actionTexts(window->trayMenu->actions()),
+    EXPECT_EQ(actionTexts(test::part<QMenu>(*window, "trayMenu")->actions()),
               (QStringList{"停止", "下载地址", "添加网址", "刷新任务", "退出"}));
-    EXPECT_EQ(window->trayIcon->contextMenu(), window->trayMenu);
-    EXPECT_EQ(window->trayIcon->toolTip(), QStringLiteral("Quorvane"));
+    EXPECT_EQ(test::part<QSystemTrayIcon>(*window, "trayIcon")->contextMenu(),
+              test::part<QMenu>(*window, "trayMenu"));
+    EXPECT_EQ(test::part<QSystemTrayIcon>(*window, "trayIcon")->toolTip(), QStringLiteral("Quorvane"));
 
     // "添加网址" while a run has disabled "&1 添加网址".
     QStringList opened;
@@ -528,29 +570,29 @@ TEST_F(MainWindowTest, TrayItemsActOnDisabledAndHiddenButtons) {
         opened << dialog.windowTitle();
         return 0;
     });
-    window->addUrlsButton->setEnabled(false);
-    window->addUrlsButton->click(); // a disabled button ignores clicks...
+    test::part<QToolButton>(*window, "addUrlsButton")->setEnabled(false);
+    test::part<QToolButton>(*window, "addUrlsButton")->click(); // a disabled button ignores clicks...
     EXPECT_TRUE(opened.isEmpty());
-    window->trayAddUrlAction->trigger(); // ...the tray item does not
+    test::part<QAction>(*window, "trayAddUrlAction")->trigger(); // ...the tray item does not
     EXPECT_EQ(opened, QStringList{QStringLiteral("关键词链接设置")});
     setModalRunner(previous);
 
     // "刷新任务" although its button is hidden.
-    ASSERT_TRUE(window->refreshButton->isHidden());
+    ASSERT_TRUE(test::part<QToolButton>(*window, "refreshButton")->isHidden());
     addKeyword(16, 1, QStringLiteral("k-b2"), QStringLiteral("1"), QStringLiteral("2010-05-06"));
-    window->trayRefreshAction->trigger();
-    EXPECT_EQ(window->missions.recordCount(), 5);
+    test::part<QAction>(*window, "trayRefreshAction")->trigger();
+    EXPECT_EQ(window->missions().recordCount(), 5);
 
     // "停止" with no run in progress changes nothing.
-    window->trayStopAction->trigger();
-    EXPECT_EQ(window->missions.recordCount(), 5);
+    test::part<QAction>(*window, "trayStopAction")->trigger();
+    EXPECT_EQ(window->missions().recordCount(), 5);
     EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST_F(MainWindowTest, ExitAsksOnceAndNoKeepsEverything) {
     auto window = openWindow();
     messages.AnswerNext(IdNo);
-    window->trayExitAction->trigger();
+    test::part<QAction>(*window, "trayExitAction")->trigger();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("你确定要退出程序吗?")});
     QCloseEvent keep;
     messages.AnswerNext(IdNo);
@@ -559,7 +601,7 @@ TEST_F(MainWindowTest, ExitAsksOnceAndNoKeepsEverything) {
 
     messages.Clear();
     messages.AnswerNext(IdYes);
-    window->exitButton->click();
+    test::part<QToolButton>(*window, "exitButton")->click();
     EXPECT_EQ(messages.Texts().size(), 1);
     // The window closing as the application ends does not ask again.
     QCloseEvent close;
@@ -579,30 +621,47 @@ TEST_F(MainWindowTest, StartUpBalloonAndControls) {
     EXPECT_EQ(balloons.count(), 2);
 
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora-Quorvane Ver1.3"));
-    for (QCheckBox* box : {window->baiduBox, window->googleBox, window->yahooBox, window->sosoBox,
-                           window->bingBox, window->sogouBox, window->youdaoBox, window->allEnginesBox})
+    for (QCheckBox* box :
+         {test::part<QCheckBox>(*window, "baiduBox"), test::part<QCheckBox>(*window, "googleBox"),
+          test::part<QCheckBox>(*window, "yahooBox"), test::part<QCheckBox>(*window, "sosoBox"),
+          test::part<QCheckBox>(*window, "bingBox"), test::part<QCheckBox>(*window, "sogouBox"),
+          test::part<QCheckBox>(*window, "youdaoBox"), test::part<QCheckBox>(*window, "allEnginesBox")})
         EXPECT_TRUE(box->isChecked()) << box->text().toStdString();
-    EXPECT_EQ(window->pageRangeCombo->count(), 10);
-    EXPECT_EQ(window->pageRangeCombo->currentText(), QStringLiteral("1"));
-    EXPECT_EQ(window->pageRangeCombo->itemText(9), QStringLiteral("10"));
-    EXPECT_EQ(window->historyGroup->title(), QStringLiteral("排名历史记录,右键导出记录"));
-    EXPECT_TRUE(window->refreshButton->isHidden());
-    EXPECT_TRUE(window->exportHistoryButton->isHidden());
-    EXPECT_EQ(window->addUrlsButton->text(), QStringLiteral("&1 添加网址"));
-    EXPECT_EQ(window->startButton->text(), QStringLiteral("&2 批量更新排名"));
-    EXPECT_EQ(actionTexts(window->mainMenu->actions()),
+    EXPECT_EQ(test::part<QComboBox>(*window, "pageRangeCombo")->count(), 10);
+    EXPECT_EQ(test::part<QComboBox>(*window, "pageRangeCombo")->currentText(), QStringLiteral("1"));
+    EXPECT_EQ(test::part<QComboBox>(*window, "pageRangeCombo")->itemText(9), QStringLiteral("10"));
+    EXPECT_EQ(test::part<QGroupBox>(*window, "historyGroup")->title(),
+              QStringLiteral("排名历史记录,右键导出记录"));
+    EXPECT_TRUE(test::part<QToolButton>(*window, "refreshButton")->isHidden());
+    EXPECT_TRUE(test::part<QToolButton>(*window, "exportHistoryButton")->isHidden());
+    EXPECT_EQ(test::part<QToolButton>(*window, "addUrlsButton")->text(), QStringLiteral("&1 添加网址"));
+    EXPECT_EQ(test::part<QToolButton>(*window, "startButton")->text(), QStringLiteral("&2 批量更新排名"));
+    EXPECT_EQ(actionTexts(test::part<QMenuBar>(*window, "mainMenu")->actions()),
               (QStringList{"帮助", "关于", "访问Velmora", "最新版本下载"}));
-    EXPECT_EQ(actionTexts(window->missionMenu->actions()),
+    EXPECT_EQ(actionTexts(test::part<QMenu>(*window, "missionMenu")->actions()),
               (QStringList{"更新排名", "打开搜索页", "删除", "导出"}));
-    EXPECT_EQ(actionTexts(window->openSearchMenu->actions()),
+    EXPECT_EQ(actionTexts(test::part<QMenu>(*window, "openSearchMenu")->actions()),
               (QStringList{"Baidu", "Google", "Yahoo", "Sogou", "Bing", "Soso", "Youdao"}));
-    EXPECT_EQ(actionTexts(window->historyBox->historyMenu->actions()), QStringList{"导出"});
+    EXPECT_EQ(actionTexts(test::part<HistoryBox>(*window, "historyBox")->historyMenu->actions()),
+              QStringList{"导出"});
 
     // "设置" shows the page-range panel and nothing else.
-    EXPECT_TRUE(window->pageRangePanel->isHidden());
-    window->settingsButton->click();
-    EXPECT_FALSE(window->pageRangePanel->isHidden());
-    EXPECT_EQ(window->pageRangePanel->geometry(), QRect(192, 104, 369, 121));
+    EXPECT_TRUE(test::part<QFrame>(*window, "pageRangePanel")->isHidden());
+    test::part<QToolButton>(*window, "settingsButton")->click();
+    EXPECT_FALSE(test::part<QFrame>(*window, "pageRangePanel")->isHidden());
+    // At its designed place over the grid, at least its designed size, every text and control in it whole.
+    const QFrame* panel = test::part<QFrame>(*window, "pageRangePanel");
+    const QWidget* missionBox = test::part<QGroupBox>(*window, "missionBox");
+    EXPECT_TRUE(missionBox->rect().contains(panel->geometry()));
+    EXPECT_EQ(panel->pos(), QPoint(std::min(192, missionBox->width() - panel->width()), 104));
+    EXPECT_GE(panel->width(), 369);
+    EXPECT_GE(panel->height(), 121);
+    for (const QWidget* child : panel->findChildren<QWidget*>()) {
+        EXPECT_TRUE(panel->rect().contains(child->geometry())) << child->objectName().toStdString();
+        if (child->minimumSize() != child->maximumSize()) { // not a control of a fixed size
+            EXPECT_GE(child->width(), child->minimumSizeHint().width()) << child->objectName().toStdString();
+        }
+    }
     EXPECT_TRUE(messages.Messages().empty());
 }
 
@@ -615,9 +674,9 @@ TEST_F(MainWindowTest, ListErrorIsReportedAndTheWindowStaysUsable) {
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Report);
     EXPECT_TRUE(messages.Messages()[0].text.contains(QStringLiteral("SE_KeyUrl")));
     // The grid keeps the rows it had and the next refresh works.
-    EXPECT_EQ(window->missions.recordCount(), 4);
+    EXPECT_EQ(window->missions().recordCount(), 4);
     window->refreshMissionList();
-    EXPECT_EQ(window->missions.recordCount(), 4);
+    EXPECT_EQ(window->missions().recordCount(), 4);
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include "support/ShellOpenRecorder.h"
 #include "support/SuiteDatabase.h"
 #include "support/TempDatabase.h"
+#include "support/WindowParts.h"
 #include "ui/DataGrid.h"
 #include "ui/ModalDialogs.h"
 
@@ -41,6 +42,12 @@
 namespace quorvane {
 namespace {
 
+// The engine's check box in the window's engine row.
+QCheckBox* engineBox(const MainWindow& window, QStringView engine) {
+    const QByteArray name = engine.toString().toLower().toLatin1() + "Box";
+    return test::part<QCheckBox>(window, name.constData());
+}
+
 using test::MessageRecorder;
 using test::TempDatabase;
 
@@ -57,7 +64,7 @@ protected:
             [this](const QString& title, const QString& message) { events << title + u'/' + message; });
         messages.OnMessage([this](const MessageRecorder::Message& m) {
             events << m.text;
-            startEnabledAtMessage = window->startButton->isEnabled();
+            startEnabledAtMessage = test::part<QToolButton>(*window, "startButton")->isEnabled();
         });
     }
     void TearDown() override {
@@ -79,14 +86,14 @@ protected:
 
     void TickOnly(QStringView engine) {
         for (const EngineInfo& info : kEngines)
-            window->engineBox(info.name)->setChecked(info.name == engine);
+            engineBox(*window, info.name)->setChecked(info.name == engine);
     }
     QByteArray Target(QStringView engine, int pageIndex) const {
         const QString url = resultPageUrl(engine, u"北京", pageParameter(*findEngine(engine), pageIndex));
         return QUrl(url).toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority);
     }
     QModelIndex Cell(const char* field) const {
-        const RecordsetModel* model = window->missionGrid->recordsetModel();
+        const RecordsetModel* model = test::part<DataGrid>(*window, "missionGrid")->recordsetModel();
         return model->index(0, model->columnOfField(QString::fromLatin1(field)));
     }
 
@@ -102,28 +109,28 @@ protected:
 };
 
 TEST_F(MainWindowRuns, SelectAllTicksAndClearsTheSevenOnly) {
-    window->allEnginesBox->click(); // cleared
+    test::part<QCheckBox>(*window, "allEnginesBox")->click(); // cleared
     for (const EngineInfo& info : kEngines)
-        EXPECT_FALSE(window->engineBox(info.name)->isChecked());
+        EXPECT_FALSE(engineBox(*window, info.name)->isChecked());
     EXPECT_FALSE(window->anyEngineChosen());
-    window->allEnginesBox->click(); // ticked
+    test::part<QCheckBox>(*window, "allEnginesBox")->click(); // ticked
     EXPECT_TRUE(window->anyEngineChosen());
 
     // Clearing the seven one by one leaves "选择所有" ticked, and no engine is chosen.
     for (const EngineInfo& info : kEngines)
-        window->engineBox(info.name)->click();
-    EXPECT_TRUE(window->allEnginesBox->isChecked());
+        engineBox(*window, info.name)->click();
+    EXPECT_TRUE(test::part<QCheckBox>(*window, "allEnginesBox")->isChecked());
     EXPECT_FALSE(window->anyEngineChosen());
-    window->startButton->click();
+    test::part<QToolButton>(*window, "startButton")->click();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("请至少选择一个搜索引擎!")});
 }
 
 TEST_F(MainWindowRuns, PageRangeConfirmAndClose) {
-    window->settingsButton->click();
-    window->pageRangeCombo->setCurrentIndex(2);
-    window->applyPageRangeButton->click();
+    test::part<QToolButton>(*window, "settingsButton")->click();
+    test::part<QComboBox>(*window, "pageRangeCombo")->setCurrentIndex(2);
+    test::part<QToolButton>(*window, "applyPageRangeButton")->click();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("设置的查询范围为从第1页至3页!")});
-    EXPECT_TRUE(window->pageRangePanel->isHidden());
+    EXPECT_TRUE(test::part<QFrame>(*window, "pageRangePanel")->isHidden());
 
     // The next run asks each engine for three pages.
     TickOnly(u"Bing");
@@ -132,37 +139,37 @@ TEST_F(MainWindowRuns, PageRangeConfirmAndClose) {
         expected << Target(u"Bing", i);
         server.ServePage(expected.back(), test::ResultPage(u"Bing", test::LinksWithSiteAt(10, 0, QString())));
     }
-    window->startButton->click();
+    test::part<QToolButton>(*window, "startButton")->click();
     QList<QByteArray> asked;
     for (const test::HttpServer::Request& request : server.Requests())
         asked << request.target;
     EXPECT_EQ(asked, expected);
     messages.Clear();
 
-    window->settingsButton->click();
-    window->closePageRangeButton->click();
-    EXPECT_TRUE(window->pageRangePanel->isHidden());
-    EXPECT_EQ(window->pageRangeCombo->currentText(), QStringLiteral("1"));
+    test::part<QToolButton>(*window, "settingsButton")->click();
+    test::part<QToolButton>(*window, "closePageRangeButton")->click();
+    EXPECT_TRUE(test::part<QFrame>(*window, "pageRangePanel")->isHidden());
+    EXPECT_EQ(test::part<QComboBox>(*window, "pageRangeCombo")->currentText(), QStringLiteral("1"));
 }
 
 TEST_F(MainWindowRuns, StopWithoutARunChangesNothing) {
-    window->stopButton->click();
-    window->trayStopAction->trigger();
+    test::part<QToolButton>(*window, "stopButton")->click();
+    test::part<QAction>(*window, "trayStopAction")->trigger();
     EXPECT_FALSE(window->engine().stopRequested);
-    EXPECT_TRUE(window->stopButton->isEnabled());
+    EXPECT_TRUE(test::part<QToolButton>(*window, "stopButton")->isEnabled());
 }
 
 TEST_F(MainWindowRuns, SearchPagesFromMenuAndDoubleClick) {
-    window->openGoogleAction->trigger();
-    window->openYoudaoAction->trigger();
+    test::part<QAction>(*window, "openGoogleAction")->trigger();
+    test::part<QAction>(*window, "openYoudaoAction")->trigger();
     EXPECT_EQ(shell.opened,
               (QStringList{firstPageUrl(u"Google", u"北京"), firstPageUrl(u"Youdao", u"北京")}));
     EXPECT_TRUE(shell.opened[0].endsWith(QStringLiteral("&ie=utf-8&q=%E5%8C%97%E4%BA%AC&start=0")));
 
     shell.opened.clear();
-    emit window->missionGrid->doubleClicked(Cell("SosoRank"));
-    emit window->missionGrid->doubleClicked(Cell("BaiduRank2"));
-    emit window->missionGrid->doubleClicked(Cell("KeyWordName"));
+    emit test::part<DataGrid>(*window, "missionGrid")->doubleClicked(Cell("SosoRank"));
+    emit test::part<DataGrid>(*window, "missionGrid")->doubleClicked(Cell("BaiduRank2"));
+    emit test::part<DataGrid>(*window, "missionGrid")->doubleClicked(Cell("KeyWordName"));
     EXPECT_EQ(shell.opened, QStringList{firstPageUrl(u"Soso", u"北京")});
 }
 
@@ -171,9 +178,9 @@ TEST_F(MainWindowRuns, ClosingTheSettingsDialogReloadsTheList) {
         db->Exec(QStringLiteral("Insert Into SE_KeyWord (WebID, KeyWordName) Values (1, 'added')"));
         return 0;
     });
-    window->addUrlsButton->click();
+    test::part<QToolButton>(*window, "addUrlsButton")->click();
     setModalRunner(previous);
-    EXPECT_EQ(window->missions.recordCount(), 2);
+    EXPECT_EQ(window->missions().recordCount(), 2);
 }
 
 TEST_F(MainWindowRuns, BatchRunShowsRanksThenSuccessThenBalloon) {
@@ -181,17 +188,17 @@ TEST_F(MainWindowRuns, BatchRunShowsRanksThenSuccessThenBalloon) {
     server.ServePage(
         Target(u"Bing", 0),
         test::ResultPage(u"Bing", test::LinksWithSiteAt(6, 4, QStringLiteral("http://www.mysite.com/"))));
-    window->startButton->click();
+    test::part<QToolButton>(*window, "startButton")->click();
 
-    EXPECT_EQ(window->missions.fieldText(QStringLiteral("BingRank")), QStringLiteral("4"));
+    EXPECT_EQ(window->missions().fieldText(QStringLiteral("BingRank")), QStringLiteral("4"));
     EXPECT_EQ(db->Scalar(QStringLiteral("Select BingRank From SE_RankHistory Where KeyWordID=1")),
               QStringLiteral("4"));
     EXPECT_EQ(events,
               (QStringList{QStringLiteral("更新排名成功!"), QStringLiteral("提示/完成批量查询任务")}));
     EXPECT_FALSE(startEnabledAtMessage); // the controls come back after the message
-    EXPECT_TRUE(window->startButton->isEnabled());
-    EXPECT_TRUE(window->addUrlsButton->isEnabled());
-    EXPECT_TRUE(window->missionGrid->isEnabled());
+    EXPECT_TRUE(test::part<QToolButton>(*window, "startButton")->isEnabled());
+    EXPECT_TRUE(test::part<QToolButton>(*window, "addUrlsButton")->isEnabled());
+    EXPECT_TRUE(test::part<DataGrid>(*window, "missionGrid")->isEnabled());
 }
 
 // After a run the history box shows the checked row's history with the day's new row, without a click; it
@@ -201,19 +208,19 @@ TEST_F(MainWindowRuns, HistoryBoxShowsTheDaysRowAfterARunAndFollowsTheRow) {
     server.ServePage(
         Target(u"Bing", 0),
         test::ResultPage(u"Bing", test::LinksWithSiteAt(6, 4, QStringLiteral("http://www.mysite.com/"))));
-    HistoryBox* box = window->historyBox;
+    HistoryBox* box = test::part<HistoryBox>(*window, "historyBox");
     ASSERT_TRUE(QTest::qWaitFor([&] { return !box->refreshPending(); }));
     EXPECT_EQ(box->historyRows.isOpen() ? box->historyRows.recordCount() : 0, 0); // nothing checked yet
 
-    window->startButton->click();
+    test::part<QToolButton>(*window, "startButton")->click();
 
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return box->historyRows.isOpen() && box->historyRows.recordCount() == 1; }));
     EXPECT_EQ(box->historyRows.fieldText(QStringLiteral("BingRank")), QStringLiteral("4"));
     EXPECT_EQ(box->historyRows.fieldText(QStringLiteral("UpdateTime")).left(10),
               QDate::currentDate().toString(Qt::ISODate));
-    window->trendChart->bingButton->setChecked(true);
-    EXPECT_EQ(window->trendChart->rankSeries->points(), (QList<QPointF>{{0, 4}}));
+    test::part<TrendChart>(*window, "trendChart")->bingButton->setChecked(true);
+    EXPECT_EQ(test::part<TrendChart>(*window, "trendChart")->rankSeries->points(), (QList<QPointF>{{0, 4}}));
 
     // Another pair with a row of its own: moving onto it shows its history, moving back the first one's.
     db->Exec(QStringLiteral("Insert Into SE_KeyWord (KeyWordID, WebID, KeyWordName) Values (2, 1, '上海')"));
@@ -221,16 +228,16 @@ TEST_F(MainWindowRuns, HistoryBoxShowsTheDaysRowAfterARunAndFollowsTheRow) {
                             "BingRank) Values (2, 1, '上海', 'www.mysite.com', '%1', 9)")
                  .arg(QDate::currentDate().addDays(-1).toString(Qt::ISODate)));
     window->refreshMissionList();
-    const int other = window->missions.fieldIndex(u"KeyWordName");
+    const int other = window->missions().fieldIndex(u"KeyWordName");
     int row = -1;
-    for (int r = 0; r < window->missions.recordCount(); ++r)
-        if (window->missions.value(r, other).toString() == QStringLiteral("上海"))
+    for (int r = 0; r < window->missions().recordCount(); ++r)
+        if (window->missions().value(r, other).toString() == QStringLiteral("上海"))
             row = r;
     ASSERT_GE(row, 0);
-    window->missions.setCurrentRow(row);
+    window->missions().setCurrentRow(row);
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return box->historyRows.fieldText(QStringLiteral("BingRank")) == u"9"; }));
-    window->missions.setCurrentRow(row == 0 ? 1 : 0);
+    window->missions().setCurrentRow(row == 0 ? 1 : 0);
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return box->historyRows.fieldText(QStringLiteral("BingRank")) == u"4"; }));
 }
@@ -244,11 +251,12 @@ TEST_F(MainWindowRuns, PagesNotUnderstoodAreNamedUntilEnginesIniFollowsTheLayout
     ASSERT_TRUE(page.open(QIODevice::ReadOnly));
     server.ServePage(Target(u"Bing", 0), page.readAll(), "text/html; charset=utf-8");
     QSignalSpy balloons(window.get(), &MainWindow::balloonShown);
-    window->startButton->click();
+    test::part<QToolButton>(*window, "startButton")->click();
 
     ASSERT_EQ(balloons.size(), 1);
     EXPECT_EQ(balloons[0][1].toString(), QStringLiteral("完成批量查询任务\nBing: 1 页无法识别，见 Logs"));
-    EXPECT_EQ(window->missions.fieldText(QStringLiteral("BingRank")), QString::fromUtf16(kNotUnderstoodText));
+    EXPECT_EQ(window->missions().fieldText(QStringLiteral("BingRank")),
+              QString::fromUtf16(kNotUnderstoodText));
     QFile log(runLog.logPath(QDate::currentDate()));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().contains("\tBing\t北京\t0\t"));
@@ -262,11 +270,11 @@ TEST_F(MainWindowRuns, PagesNotUnderstoodAreNamedUntilEnginesIniFollowsTheLayout
     ASSERT_TRUE(loadEngineDefinitions(ini)); // as the new start reads it beside the executable
     TickOnly(u"Bing");
     QSignalSpy newBalloons(window.get(), &MainWindow::balloonShown);
-    window->startButton->click();
+    test::part<QToolButton>(*window, "startButton")->click();
 
     ASSERT_EQ(newBalloons.size(), 1);
     EXPECT_EQ(newBalloons[0][1].toString(), QStringLiteral("完成批量查询任务"));
-    EXPECT_EQ(window->missions.fieldText(QStringLiteral("BingRank")), QStringLiteral("3"));
+    EXPECT_EQ(window->missions().fieldText(QStringLiteral("BingRank")), QStringLiteral("3"));
     EXPECT_TRUE(messages.Texts().filter(QStringLiteral("Engines.ini")).isEmpty());
 }
 
@@ -277,20 +285,21 @@ TEST_F(MainWindowRuns, TrayStopEndsARunWithinAPoll) {
     server.Serve(Target(u"Google", 0), stall);
     bool disabledDuringRun = false;
     QTimer::singleShot(300, [&] {
-        disabledDuringRun = !window->startButton->isEnabled() && !window->addUrlsButton->isEnabled() &&
-                            !window->missionGrid->isEnabled();
-        window->trayStopAction->trigger();
-        EXPECT_FALSE(window->stopButton->isEnabled());
+        disabledDuringRun = !test::part<QToolButton>(*window, "startButton")->isEnabled() &&
+                            !test::part<QToolButton>(*window, "addUrlsButton")->isEnabled() &&
+                            !test::part<DataGrid>(*window, "missionGrid")->isEnabled();
+        test::part<QAction>(*window, "trayStopAction")->trigger();
+        EXPECT_FALSE(test::part<QToolButton>(*window, "stopButton")->isEnabled());
     });
     QElapsedTimer clock;
     clock.start();
-    window->startButton->click();
+    test::part<QToolButton>(*window, "startButton")->click();
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_TRUE(disabledDuringRun);
     EXPECT_EQ(events, QStringList{QStringLiteral("提示/批量任务停止")});
     EXPECT_FALSE(window->engine().stopRequested);
-    EXPECT_TRUE(window->stopButton->isEnabled());
-    EXPECT_TRUE(window->startButton->isEnabled());
+    EXPECT_TRUE(test::part<QToolButton>(*window, "stopButton")->isEnabled());
+    EXPECT_TRUE(test::part<QToolButton>(*window, "startButton")->isEnabled());
 }
 
 // "退出" during a run ends the run as "停止" does, instead of letting it run to its last row.
@@ -302,9 +311,9 @@ TEST_F(MainWindowRuns, ExitDuringARunStopsIt) {
     QObject timer;
     QTimer::singleShot(300, &timer, [&] {
         messages.AnswerNext(IdYes);
-        window->exitButton->click();
+        test::part<QToolButton>(*window, "exitButton")->click();
     });
-    window->startButton->click();
+    test::part<QToolButton>(*window, "startButton")->click();
     EXPECT_EQ(events,
               (QStringList{QStringLiteral("你确定要退出程序吗?"), QStringLiteral("提示/批量任务停止")}));
     EXPECT_EQ(db->Scalar(QStringLiteral("Select count(*) From SE_RankHistory")), QStringLiteral("0"));
@@ -333,19 +342,20 @@ TEST_F(MainWindowRuns, ReloadsFromTheTrayDuringARunKeepEveryRowsRanks) {
     QStringList seenDuring;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (window->missions.currentRow() < 0)
+        if (window->missions().currentRow() < 0)
             return;
-        const QString keyword = window->missions.fieldText(QStringLiteral("KeyWordName"));
-        if (seenDuring.contains(keyword) || window->startButton->isEnabled())
+        const QString keyword = window->missions().fieldText(QStringLiteral("KeyWordName"));
+        if (seenDuring.contains(keyword) || test::part<QToolButton>(*window, "startButton")->isEnabled())
             return;
         seenDuring << keyword;
         if (keyword == QStringLiteral("beta"))
-            window->trayRefreshAction->trigger();
+            test::part<QAction>(*window, "trayRefreshAction")->trigger();
         else if (keyword == QStringLiteral("gamma"))
-            window->trayAddUrlAction->trigger(); // the dialog closes at once and asks for a reload
+            test::part<QAction>(*window, "trayAddUrlAction")
+                ->trigger(); // the dialog closes at once and asks for a reload
     });
     poll.start(5);
-    window->startButton->click();
+    test::part<QToolButton>(*window, "startButton")->click();
     poll.stop();
     setModalRunner(previous);
 

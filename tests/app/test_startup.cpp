@@ -38,7 +38,7 @@ TEST(Startup, OlderDatabaseIsUpgradedAndTheWindowIsReady) {
     EXPECT_FALSE(window.terminateRequested());
     EXPECT_TRUE(messages.Messages().empty());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Velmora-Quorvane Ver1.3"));
-    EXPECT_EQ(window.dbPassword, QStringLiteral("pvx5203846"));
+    EXPECT_EQ(window.dbPassword(), QStringLiteral("pvx5203846"));
     Recordset rs;
     database.openQuery(rs, QStringLiteral("Select * From SE_KeyWord Where 1=2"));
     EXPECT_TRUE(rs.fieldNames().contains(QStringLiteral("YoudaoRank")));

@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "support/MessageRecorder.h"
 #include "support/TempDatabase.h"
+#include "support/WindowParts.h"
 #include "webservices/AboutBox.h"
 
 #include <QGroupBox>
@@ -38,9 +39,22 @@ protected:
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     }
-    QSize sizes() const { return {window->missionBox->width(), window->resultsBox->height()}; }
-    // The mission box's width for a command's width: never less than every column of the grid needs.
-    int mission(int commanded) const { return std::max(commanded, window->missionBoxNeeds()); }
+    QSize sizes() const {
+        return {test::part<QGroupBox>(*window, "missionBox")->width(),
+                test::part<QGroupBox>(*window, "resultsBox")->height()};
+    }
+    // The mission box's width for a command's width: never less than every column of the grid needs, as
+    // long as the history box keeps every column of its own.
+    int mission(int commanded) const {
+        const int both = test::part<QGroupBox>(*window, "missionBox")->width() +
+                         test::part<QGroupBox>(*window, "historyGroup")->width();
+        return std::min(std::max(commanded, window->missionBoxNeeds()), both - window->historyBoxNeeds());
+    }
+    // The results box's share of the height it shares with the chart area.
+    double resultsShare() const {
+        const int results = test::part<QGroupBox>(*window, "resultsBox")->height();
+        return static_cast<double>(results) / (results + test::part<QWidget>(*window, "chartArea")->height());
+    }
 
     MessageRecorder messages;
     TempDatabase db;
@@ -74,7 +88,7 @@ TEST_F(WindowState, MinimiseGivesTheNormalSizes) {
     window->showMaximized();
     ASSERT_EQ(sizes(), QSize(mission(800), 500));
     window->showMinimized();
-    EXPECT_EQ(window->resultsBox->height(), 300);
+    EXPECT_EQ(test::part<QGroupBox>(*window, "resultsBox")->height(), 300);
 }
 
 TEST_F(WindowState, CloseBoxIsACommandEvenWhenTheAnswerIsNo) {
@@ -87,12 +101,23 @@ TEST_F(WindowState, CloseBoxIsACommandEvenWhenTheAnswerIsNo) {
     EXPECT_EQ(sizes(), QSize(mission(632), 300));
 }
 
+// A drag of the splitter sets the results box's share of the height; a resize of the window keeps that
+// share (more rows for the grids and a taller chart alike), until the next window command.
 TEST_F(WindowState, SplitterDragsHoldUntilTheNextCommand) {
-    window->resultsChartSplitter->setSizes({400, 100});
-    EXPECT_EQ(window->resultsBox->height(), 400);
-    window->resize(window->width() + 40, window->height() + 40); // a resize by the program is no command
+    auto* splitter = test::part<QSplitter>(*window, "resultsChartSplitter");
+    QWidget* handle = splitter->handle(1);
+    const QPoint grip = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(handle, grip + QPoint(0, 80));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, grip + QPoint(0, 80));
+    EXPECT_NEAR(test::part<QGroupBox>(*window, "resultsBox")->height(), 400, 1); // from 320
+    const double share = resultsShare();
+    const int chart = test::part<QWidget>(*window, "chartArea")->height();
+    window->resize(window->width() + 200, window->height() + 200); // a resize by the program is no command
     QTest::qWait(20);
-    EXPECT_EQ(window->resultsBox->height(), 400);
+    EXPECT_GT(test::part<QGroupBox>(*window, "resultsBox")->height(), 400);
+    EXPECT_GT(test::part<QWidget>(*window, "chartArea")->height(), chart);
+    EXPECT_NEAR(resultsShare(), share, 0.01);
     window->showMaximized();
     EXPECT_EQ(sizes(), QSize(mission(800), 500));
 }

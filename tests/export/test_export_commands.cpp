@@ -18,6 +18,7 @@
 #include "support/MessageRecorder.h"
 #include "support/ShellOpenRecorder.h"
 #include "support/SuiteDatabase.h"
+#include "support/WindowParts.h"
 #include "ui/DataGrid.h"
 #include "ui/FileDialogs.h"
 
@@ -131,7 +132,7 @@ protected:
     }
 
     QStringList gridKeywords() const {
-        const RecordsetModel* model = window->missionGrid->recordsetModel();
+        const RecordsetModel* model = test::part<DataGrid>(*window, "missionGrid")->recordsetModel();
         const int column = model->columnOfField(u"KeyWordName");
         QStringList keywords;
         for (int row = 0; row < model->rowCount(); ++row)
@@ -140,23 +141,23 @@ protected:
     }
 
     int missionRowOf(const QString& keyword) const {
-        const int field = window->missions.fieldIndex(u"KeyWordName");
-        for (int row = 0; row < window->missions.recordCount(); ++row)
-            if (window->missions.value(row, field).toString() == keyword)
+        const int field = window->missions().fieldIndex(u"KeyWordName");
+        for (int row = 0; row < window->missions().recordCount(); ++row)
+            if (window->missions().value(row, field).toString() == keyword)
                 return row;
         return -1;
     }
 
     // Shows the history of a mission as a click on its row does.
     void showHistoryOf(const QString& keyword) {
-        window->missions.setCurrentRow(missionRowOf(keyword));
-        window->historyBox->refreshHistory();
-        ASSERT_TRUE(window->historyBox->popupAttached());
+        window->missions().setCurrentRow(missionRowOf(keyword));
+        test::part<HistoryBox>(*window, "historyBox")->refreshHistory();
+        ASSERT_TRUE(test::part<HistoryBox>(*window, "historyBox")->popupAttached());
     }
 
     // The URL "打开搜索页" opens for a mission and an engine item.
     QString searchPageOf(const QString& keyword, QAction* engineItem) {
-        window->missions.setCurrentRow(missionRowOf(keyword));
+        window->missions().setCurrentRow(missionRowOf(keyword));
         const test::ShellOpenRecorder shell;
         engineItem->trigger();
         return shell.opened.value(0);
@@ -201,7 +202,7 @@ TEST_F(ExportCommandsTest, LatestResultsSheetTitleHeaderAndFramedRows) {
         old.write("an older export");
     }
 
-    window->exportLatestAction->trigger();
+    test::part<QAction>(*window, "exportLatestAction")->trigger();
 
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Information);
@@ -265,12 +266,12 @@ TEST_F(ExportCommandsTest, HeaderFollowsColumnsTheUserMovedWhileDataKeepsItsOrde
     addMission(11, 1, kBaiduLinkKeyword, {"3", "5", "8", "", "", "", "", ""});
     openWindow();
     // "更新时间" dragged to the front, "Google" before "Baidu不包含推广".
-    QHeaderView* header = window->missionGrid->horizontalHeader();
+    QHeaderView* header = test::part<DataGrid>(*window, "missionGrid")->horizontalHeader();
     header->moveSection(10, 0);
     header->moveSection(header->visualIndex(4), header->visualIndex(2));
     const QString target = answerWith(QStringLiteral("moved.xls"));
 
-    window->exportLatestAction->trigger();
+    test::part<QAction>(*window, "exportLatestAction")->trigger();
 
     const XlsxReader file(target);
     QStringList expected = kInitialTitles;
@@ -289,13 +290,15 @@ TEST_F(ExportCommandsTest, HeaderFollowsColumnsTheUserMovedWhileDataKeepsItsOrde
 TEST_F(ExportCommandsTest, PositiveRanksLinkToTheSearchPageAndOtherTextsStayAsTheyAre) {
     addMission(11, 1, kBaiduLinkKeyword, {"3", "5", ">100", "稍候", "可能已被搜索引擎限制!", "0", "", "12"});
     openWindow();
-    const QString baiduPage = searchPageOf(kBaiduLinkKeyword, window->openBaiduAction);
-    const QString youdaoPage = searchPageOf(kBaiduLinkKeyword, window->openYoudaoAction);
+    const QString baiduPage =
+        searchPageOf(kBaiduLinkKeyword, test::part<QAction>(*window, "openBaiduAction"));
+    const QString youdaoPage =
+        searchPageOf(kBaiduLinkKeyword, test::part<QAction>(*window, "openYoudaoAction"));
     ASSERT_TRUE(baiduPage.startsWith(QStringLiteral("http"))) << baiduPage.toStdString();
     ASSERT_NE(baiduPage, youdaoPage);
     const QString target = answerWith(QStringLiteral("links.xls"));
 
-    window->exportLatestAction->trigger();
+    test::part<QAction>(*window, "exportLatestAction")->trigger();
     const XlsxReader file(target);
 
     struct Expected {
@@ -335,12 +338,12 @@ TEST_F(ExportCommandsTest, KeywordTextsAreNeverFormulasAndAQuoteStaysInsideTheLi
     for (int i = 0; i < keywords.size(); ++i)
         addMission(20 + i, 1, keywords[i], {"7", "", "", "", "", "", "", ""});
     openWindow();
-    const QString quotePage = searchPageOf(keywords[0], window->openBaiduAction);
+    const QString quotePage = searchPageOf(keywords[0], test::part<QAction>(*window, "openBaiduAction"));
     EXPECT_TRUE(quotePage.contains(QStringLiteral("%22")));
     EXPECT_FALSE(quotePage.contains(u'"'));
     const QString target = answerWith(QStringLiteral("texts.xls"));
 
-    window->exportLatestAction->trigger();
+    test::part<QAction>(*window, "exportLatestAction")->trigger();
     const XlsxReader file(target);
 
     for (const QString& keyword : keywords) {
@@ -366,28 +369,31 @@ TEST_F(ExportCommandsTest, RowsFollowTheSortOnDisplayAndTheGridStaysStill) {
                QStringLiteral("2010-05-01"));
     openWindow();
     // Two clicks on "关键词": descending.
-    const int keywordColumn = window->missionGrid->recordsetModel()->columnOfField(u"KeyWordName");
-    window->missionGrid->clickTitle(keywordColumn, Qt::NoModifier);
-    window->missionGrid->clickTitle(keywordColumn, Qt::NoModifier);
+    const int keywordColumn =
+        test::part<DataGrid>(*window, "missionGrid")->recordsetModel()->columnOfField(u"KeyWordName");
+    test::part<DataGrid>(*window, "missionGrid")->clickTitle(keywordColumn, Qt::NoModifier);
+    test::part<DataGrid>(*window, "missionGrid")->clickTitle(keywordColumn, Qt::NoModifier);
     ASSERT_EQ(gridKeywords(), (QStringList{"c-word", "b-word", "a-word"}));
-    window->missions.setCurrentRow(0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->historyBox->refreshPending(); }));
-    QSignalSpy rowMoves(&window->missions, &Recordset::currentRowChanged);
-    QSignalSpy historyRefreshes(window->historyBox, &HistoryBox::historyRefreshed);
+    window->missions().setCurrentRow(0);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !test::part<HistoryBox>(*window, "historyBox")->refreshPending(); }));
+    QSignalSpy rowMoves(&window->missions(), &Recordset::currentRowChanged);
+    QSignalSpy historyRefreshes(test::part<HistoryBox>(*window, "historyBox"), &HistoryBox::historyRefreshed);
     const QString target = answerWith(QStringLiteral("sorted.xls"));
 
-    window->exportLatestAction->trigger();
+    test::part<QAction>(*window, "exportLatestAction")->trigger();
 
     const XlsxReader file(target);
     EXPECT_EQ(columnTexts(file, u'A', 3, 5), gridKeywords());
     EXPECT_EQ(columnTexts(file, u'C', 3, 5), (QStringList{"1", "3", "2"}));
-    // The grid did not walk the rows: its cursor moved once, to the last row, where it ends.
-    EXPECT_EQ(rowMoves.count(), 1);
-    EXPECT_EQ(window->missions.currentRow(), 2);
-    EXPECT_EQ(window->missionGrid->currentIndex().row(), 2);
-    // The history box follows that one move, once.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->historyBox->refreshPending(); }));
-    EXPECT_EQ(historyRefreshes.count(), 1);
+    // The grid did not walk the rows, and its cursor stays on the user's row: nothing for the history box to
+    // follow.
+    EXPECT_EQ(rowMoves.count(), 0);
+    EXPECT_EQ(window->missions().currentRow(), 0);
+    EXPECT_EQ(test::part<DataGrid>(*window, "missionGrid")->currentIndex().row(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(test::part<HistoryBox>(*window, "historyBox")->refreshPending());
+    EXPECT_EQ(historyRefreshes.count(), 0);
 }
 
 TEST_F(ExportCommandsTest, HiddenToolBarButtonExportsTheLatestResults) {
@@ -395,7 +401,7 @@ TEST_F(ExportCommandsTest, HiddenToolBarButtonExportsTheLatestResults) {
     openWindow();
     const QString target = answerWith(QStringLiteral("button.xls"));
 
-    window->exportHistoryButton->click();
+    test::part<QToolButton>(*window, "exportHistoryButton")->click();
 
     EXPECT_EQ(messages.Texts(), QStringList{savedAt(target)});
     const XlsxReader file(target);
@@ -412,9 +418,9 @@ TEST_F(ExportCommandsTest, SaveDialogOpensWhereTheLastWorkbookWent) {
     const QString kept = QDir(out.path()).filePath(QStringLiteral("kept"));
     answers.push_back(QDir(kept).filePath(QStringLiteral("first.xls")));
 
-    window->exportLatestAction->trigger(); // saved in kept/
-    window->exportLatestAction->trigger(); // cancelled
-    window->exportLatestAction->trigger(); // cancelled again
+    test::part<QAction>(*window, "exportLatestAction")->trigger(); // saved in kept/
+    test::part<QAction>(*window, "exportLatestAction")->trigger(); // cancelled
+    test::part<QAction>(*window, "exportLatestAction")->trigger(); // cancelled again
 
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[0].folder, applicationFolder());
@@ -436,7 +442,7 @@ TEST_F(ExportCommandsTest, WindowIsServedDuringAnExport) {
     QTimer::singleShot(0, window.get(),
                        [&] { servedDuringTheExport = !window->findChildren<QProgressDialog*>().isEmpty(); });
 
-    window->exportLatestAction->trigger();
+    test::part<QAction>(*window, "exportLatestAction")->trigger();
 
     EXPECT_TRUE(servedDuringTheExport);
     EXPECT_TRUE(window->findChildren<QProgressDialog*>().isEmpty());
@@ -461,13 +467,13 @@ TEST_F(ExportCommandsTest, LongRowWalkShowsItsProgressAndTheWindowStaysUsable) {
                 ++progressSightings;
     });
     watcher.start(100);
-    const int keyword = window->missions.fieldIndex(u"KeyWordName");
+    const int keyword = window->missions().fieldIndex(u"KeyWordName");
     Workbook book = Workbook::create();
 
     // A slow machine or disk: each row takes a millisecond of work, 1.5 seconds in all; the progress
     // window appears after one.
     writeRowsAndSave(
-        window.get(), book, window->missions,
+        window.get(), book, window->missions(),
         [keyword](Workbook& sheet, int sheetRow, const RecordRow& row) {
             sheet.setText(sheetRow, 1, row.text(keyword));
             QThread::msleep(1);
@@ -514,7 +520,7 @@ protected:
 TEST_F(HistoryExportTest, RowsOnDisplayFillTheTemplateFromRowThree) {
     const QString target = answerWith(QStringLiteral("history.xls"));
 
-    window->historyBox->exportHistoryAction->trigger();
+    test::part<HistoryBox>(*window, "historyBox")->exportHistoryAction->trigger();
 
     ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Information);
@@ -548,20 +554,21 @@ TEST_F(HistoryExportTest, RowsOnDisplayFillTheTemplateFromRowThree) {
         }
     }
     EXPECT_EQ(file.chartFormulas(), chartRanges(5));
-    EXPECT_EQ(window->historyBox->historyRows.currentRow(), 2);
-    EXPECT_EQ(window->historyBox->historyGrid->currentIndex().row(), 2);
+    // The history's cursor stays on its first row, where the refresh put it.
+    EXPECT_EQ(test::part<HistoryBox>(*window, "historyBox")->historyRows.currentRow(), 0);
+    EXPECT_EQ(test::part<HistoryBox>(*window, "historyBox")->historyGrid->currentIndex().row(), 0);
 }
 
 TEST_F(HistoryExportTest, FollowsASortAndLeavesTheTemplateAsItWas) {
     const QByteArray templateBytes = test::fileBytes(historyTemplatePath());
     ASSERT_FALSE(templateBytes.isEmpty());
-    DataGrid* grid = window->historyBox->historyGrid;
+    DataGrid* grid = test::part<HistoryBox>(*window, "historyBox")->historyGrid;
     grid->clickTitle(grid->recordsetModel()->columnOfField(u"GoogleRank"), Qt::NoModifier); // ascending
     const QString first = answerWith(QStringLiteral("first.xls"));
     const QString second = answerWith(QStringLiteral("second.xls"));
 
-    window->historyBox->exportHistoryAction->trigger();
-    window->historyBox->exportHistoryAction->trigger();
+    test::part<HistoryBox>(*window, "historyBox")->exportHistoryAction->trigger();
+    test::part<HistoryBox>(*window, "historyBox")->exportHistoryAction->trigger();
 
     EXPECT_EQ(messages.Texts(), (QStringList{savedAt(first), savedAt(second)}));
     EXPECT_EQ(test::fileBytes(historyTemplatePath()), templateBytes);
@@ -598,7 +605,7 @@ TEST_F(HistoryExportTest, MissingUnreadableOrHostileTemplateIsReportedByNameAndN
         messages.Clear();
         const QString target = answerWith(QStringLiteral("history.xls"));
 
-        exportHistory(window.get(), window->historyBox->historyRows, c.path);
+        exportHistory(window.get(), test::part<HistoryBox>(*window, "historyBox")->historyRows, c.path);
 
         ASSERT_EQ(messages.Messages().size(), 1u);
         EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Report);
@@ -620,23 +627,64 @@ class BothExportsTest : public HistoryExportTest, public ::testing::WithParamInt
 protected:
     void run() {
         if (GetParam() == Command::Latest)
-            window->exportLatestAction->trigger();
+            test::part<QAction>(*window, "exportLatestAction")->trigger();
         else
-            window->historyBox->exportHistoryAction->trigger();
+            test::part<HistoryBox>(*window, "historyBox")->exportHistoryAction->trigger();
     }
 };
 
+// What the user chose stays chosen after an export: the current row and the selection of both grids, and
+// the history box and chart of that row. (The walk reads a snapshot; the list's cursor never moves.)
+TEST_P(BothExportsTest, TheUsersRowsStayChosen) {
+    auto* missionGrid = test::part<DataGrid>(*window, "missionGrid");
+    HistoryBox* history = test::part<HistoryBox>(*window, "historyBox");
+    ASSERT_EQ(window->missions().recordCount(), 2);
+    // The user clicks the first of the two missions (not the last) and the middle day of its history.
+    QTest::mouseClick(missionGrid->viewport(), Qt::LeftButton, {},
+                      missionGrid->visualRect(missionGrid->model()->index(0, 0)).center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !history->refreshPending(); }));
+    ASSERT_EQ(history->historyRows.recordCount(), 3);
+    history->historyGrid->selectRow(1);
+    ASSERT_EQ(history->historyRows.currentRow(), 1);
+    const auto chosen = [](const DataGrid& grid) {
+        QList<int> rows;
+        for (const QModelIndex& index : grid.selectionModel()->selectedRows())
+            rows << index.row();
+        return rows;
+    };
+    const QList<int> missionSelection = chosen(*missionGrid);
+    ASSERT_EQ(missionSelection, QList<int>{0});
+    QSignalSpy refreshes(history, &HistoryBox::historyRefreshed);
+    answerWith(QStringLiteral("chosen.xls"));
+
+    run();
+
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Information);
+    EXPECT_EQ(window->missions().currentRow(), 0);
+    EXPECT_EQ(missionGrid->currentIndex().row(), 0);
+    EXPECT_EQ(chosen(*missionGrid), missionSelection);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(history->refreshPending());
+    EXPECT_EQ(refreshes.count(), 0);
+    EXPECT_EQ(history->historyRows.recordCount(), 3);
+    EXPECT_EQ(history->historyRows.fieldText(QStringLiteral("KeyWordName")), kBaiduLinkKeyword);
+    EXPECT_EQ(history->historyRows.currentRow(), 1);
+    EXPECT_EQ(history->historyGrid->currentIndex().row(), 1);
+    EXPECT_EQ(chosen(*history->historyGrid), QList<int>{1});
+}
+
 TEST_P(BothExportsTest, CancelledDialogWritesAndShowsNothing) {
-    window->missions.setCurrentRow(0);
-    window->historyBox->historyRows.setCurrentRow(0);
+    window->missions().setCurrentRow(0);
+    test::part<HistoryBox>(*window, "historyBox")->historyRows.setCurrentRow(0);
 
     run();
 
     EXPECT_EQ(requests.size(), 1u);
     EXPECT_TRUE(messages.Messages().empty()) << messages.Texts().join(u'\n').toStdString();
     EXPECT_TRUE(test::folderEntries(out.path()).isEmpty());
-    EXPECT_EQ(window->missions.currentRow(), 0);
-    EXPECT_EQ(window->historyBox->historyRows.currentRow(), 0);
+    EXPECT_EQ(window->missions().currentRow(), 0);
+    EXPECT_EQ(test::part<HistoryBox>(*window, "historyBox")->historyRows.currentRow(), 0);
 }
 
 TEST_P(BothExportsTest, FailedSaveSaysWhyAndLeavesNoFile) {

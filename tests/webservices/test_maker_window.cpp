@@ -8,6 +8,7 @@
 #include "support/MessageRecorder.h"
 #include "support/ShellOpenRecorder.h"
 #include "support/SuiteDatabase.h"
+#include "support/WindowParts.h"
 #include "ui/ModalDialogs.h"
 #include "webservices/AboutBox.h"
 #include "webservices/MakerPageView.h"
@@ -79,13 +80,15 @@ protected:
 TEST_F(MakerWindowTest, StartUpRequestsTheThreePagesOnceAndAnnouncesAnotherVersion) {
     server.ServePage("/", "<html><body><pre>Code=1.4</pre></body></html>");
     auto window = openWindow();
-    MakerServices& services = *window->makerServices;
+    MakerServices& services = *test::part<MakerServices>(*window, "makerServices");
     EXPECT_EQ(services.versionTimer()->interval(), 5 * 60 * 1000);
     EXPECT_TRUE(services.versionTimer()->isActive());
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return messages.Texts().contains(kNewVersion); }, 2000))
         << server.RequestTargets().join(' ').toStdString();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->makerServices->pageView()->toPlainText().isEmpty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return !test::part<MakerServices>(*window, "makerServices")->pageView()->toPlainText().isEmpty();
+    }));
     QTest::qWait(300);
     EXPECT_EQ(messages.Texts(), QStringList{kNewVersion});
     EXPECT_EQ(requestsFor("/r2.php"), 1);
@@ -98,13 +101,13 @@ TEST_F(MakerWindowTest, StartUpRequestsTheThreePagesOnceAndAnnouncesAnotherVersi
     EXPECT_TRUE(text.contains(QStringLiteral("Velmora 排名服务 立即订购"))) << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("scripted")));
     EXPECT_EQ(requestsFor("/logo.png"), 0);
-    EXPECT_EQ(services.pageView()->parentWidget(), window->makerPagePanel);
+    EXPECT_EQ(services.pageView()->parentWidget(), test::part<QFrame>(*window, "makerPagePanel"));
 }
 
 TEST_F(MakerWindowTest, TheVersionPageIsLoadedAgainOnEveryTickOfItsTimer) {
     auto window = openWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return requestsFor("/") == 1; }));
-    window->makerServices->versionTimer()->setInterval(30);
+    test::part<MakerServices>(*window, "makerServices")->versionTimer()->setInterval(30);
     ASSERT_TRUE(QTest::qWaitFor([&] { return requestsFor("/") >= 3; }));
     EXPECT_EQ(requestsFor("/r2.php"), 1);
     EXPECT_EQ(requestsFor("/nav.php"), 1);
@@ -120,18 +123,19 @@ TEST_F(MakerWindowTest, AStalledMakerHostCostsNothingVisible) {
     ASSERT_TRUE(server.WaitForRequests(3));
     QTest::qWait(200);
     EXPECT_TRUE(messages.Texts().isEmpty());
-    EXPECT_TRUE(window->makerServices->pageView()->toPlainText().isEmpty());
+    EXPECT_TRUE(test::part<MakerServices>(*window, "makerServices")->pageView()->toPlainText().isEmpty());
     // The update is offered all the same: no check has succeeded.
-    window->downloadUpdateAction->trigger();
+    test::part<QAction>(*window, "downloadUpdateAction")->trigger();
     EXPECT_EQ(shell.opened,
               QStringList{QStringLiteral("ftp://127.0.0.1:18089/download/updata/Quorvane.exe")});
 }
 
 TEST_F(MakerWindowTest, TheSameVersionNeedsNoUpdate) {
     auto window = openWindow();
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return !window->makerServices->versionCheck().latestVersion().isEmpty(); }));
-    window->downloadUpdateAction->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return !test::part<MakerServices>(*window, "makerServices")->versionCheck().latestVersion().isEmpty();
+    }));
+    test::part<QAction>(*window, "downloadUpdateAction")->trigger();
     EXPECT_EQ(messages.Texts(), QStringList{QStringLiteral("无需升级!")});
     EXPECT_TRUE(shell.opened.isEmpty());
 }
@@ -142,9 +146,9 @@ TEST_F(MakerWindowTest, MenuAndTrayItemsOpenTheMakersPages) {
         QAction* action;
         const char* path;
     } items[] = {
-        {window->helpAction, "/seo/helpinfo.mht"},
-        {window->visitSiteAction, "/"},
-        {window->trayDownloadAction, "/download/download.html"},
+        {test::part<QAction>(*window, "helpAction"), "/seo/helpinfo.mht"},
+        {test::part<QAction>(*window, "visitSiteAction"), "/"},
+        {test::part<QAction>(*window, "trayDownloadAction"), "/download/download.html"},
     };
     for (const auto& item : items) {
         shell.opened.clear();
@@ -160,8 +164,8 @@ TEST_F(MakerWindowTest, PromotionalLinksLookLikeLinksAndOpenTheShopPages) {
         QLabel* label;
         const char* path;
     } links[] = {
-        {window->promotionLink1, "/shop/item.php?id=baidu-rank"},
-        {window->promotionLink2, "/shop/item.php?id=rank-watch"},
+        {test::part<QLabel>(*window, "promotionLink1"), "/shop/item.php?id=baidu-rank"},
+        {test::part<QLabel>(*window, "promotionLink2"), "/shop/item.php?id=rank-watch"},
     };
     for (const auto& link : links) {
         SCOPED_TRACE(link.label->objectName().toStdString());
@@ -178,7 +182,7 @@ TEST_F(MakerWindowTest, PromotionalLinksLookLikeLinksAndOpenTheShopPages) {
         QTest::mouseClick(link.label, Qt::RightButton, {}, QPoint(5, 5));
         EXPECT_TRUE(shell.opened.isEmpty());
     }
-    EXPECT_EQ(window->promotionTitle->text(), QStringLiteral("特别推荐"));
+    EXPECT_EQ(test::part<QLabel>(*window, "promotionTitle")->text(), QStringLiteral("特别推荐"));
 }
 
 // Clicks the middle of the first piece of text that carries the anchor.
@@ -202,7 +206,7 @@ TEST_F(MakerWindowTest, LinksInThePanelOpenInTheDefaultBrowserOnlyForWebAddresse
     auto window = openWindow();
     window->resize(1081, 706);
     window->show();
-    MakerPageView& view = *window->makerServices->pageView();
+    MakerPageView& view = *test::part<MakerServices>(*window, "makerServices")->pageView();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !view.toPlainText().isEmpty(); }));
 
     const struct {
@@ -232,7 +236,7 @@ TEST_F(MakerWindowTest, ThePanelReadsNoPictureOrFileByItself) {
     server.ServePage("/r2.php", "<html><body><p>pictures</p><img src=\"/logo.png\"><img src=\"" +
                                     fileUrl.toEncoded() + "\"><img src=\"picture.png\"></body></html>");
     auto window = openWindow();
-    MakerPageView& view = *window->makerServices->pageView();
+    MakerPageView& view = *test::part<MakerServices>(*window, "makerServices")->pageView();
     view.setSearchPaths({dir.path()});
     ASSERT_TRUE(QTest::qWaitFor([&] { return view.toPlainText().contains(QStringLiteral("pictures")); }));
     window->show();
@@ -280,7 +284,7 @@ TEST_P(AboutBoxClicks, OnlyTheLinkAndTheFreeAreaOpenTheSite) {
         QTest::mouseClick(target, Qt::LeftButton, {}, at);
         return 0;
     });
-    window->aboutAction->trigger();
+    test::part<QAction>(*window, "aboutAction")->trigger();
     ASSERT_TRUE(ran);
     EXPECT_EQ(shell.opened, c.opensSite ? QStringList{site("/")} : QStringList{});
 }
@@ -352,7 +356,7 @@ TEST_F(MakerWindowTest, AboutBoxAsDesigned) {
         EXPECT_LT(best, 0.02);
         return 0;
     });
-    window->aboutAction->trigger();
+    test::part<QAction>(*window, "aboutAction")->trigger();
     EXPECT_TRUE(ran);
 }
 
