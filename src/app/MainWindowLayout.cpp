@@ -1,4 +1,5 @@
 // The main window's controls: sizes and places as the user sees them.
+#include "app/AddressToolTip.h"
 #include "app/MainWindow.h"
 #include "app/Pictures.h"
 #include "app/WidthFirstSplitter.h"
@@ -336,6 +337,7 @@ void MainWindow::buildMissionGrid() {
     missionGrid->setObjectName(QStringLiteral("missionGrid"));
     RecordsetModel* model = missionGrid->bind(missions, missionColumns(*missionGrid));
     model->setRowColourHook(&pendingRowColours);
+    missionGrid->setCellToolTipProvider(addressToolTip(missions, *missionGrid));
     missionGrid->setFooterTextProvider([this](int column) {
         return column == 0 && missions.isOpen() ? QString::number(missions.recordCount()) : QString();
     });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/UrlMatch.h"
 #include "store/Shard.h"
 
 #include <QString>
@@ -12,9 +13,22 @@ namespace quorvane {
 // What the user asked for on the command line:
 //   Quorvane --update [--engines Baidu,Google,...] [--pages N] [--shard K/N] [--quiet]
 //   Quorvane --merge FILE... [--quiet]
+//   Quorvane --add-site ADDRESS [--match address|host|domain] [KEYWORD...]
+//   Quorvane --add-keywords ADDRESS FILE | --remove-site ADDRESS | --remove-keyword ADDRESS KEYWORD | --list
 //   Quorvane --print-engines | --help | --version
 struct CommandLineOptions {
-    enum class Action { Update, Merge, PrintEngines, Help, Version };
+    enum class Action {
+        Update,
+        Merge,
+        AddSite,
+        AddKeywords,
+        List,
+        RemoveSite,
+        RemoveKeyword,
+        PrintEngines,
+        Help,
+        Version
+    };
     Action action = Action::Update;
     // The engines to check, as the engine table names them, in the table's order; all seven by default,
     // as the window starts with every box ticked.
@@ -28,6 +42,16 @@ struct CommandLineOptions {
     QStringList mergeFiles;
     // No line per keyword, and no information messages: only the summary and the errors.
     bool quiet = false;
+
+    // The site the site and keyword commands act on, as typed.
+    QString siteAddress;
+    // --add-site: the rule to give the site; none keeps an existing site's rule (a new site: the address
+    // rule).
+    std::optional<SiteMatch> matchRule;
+    // --add-site: its keywords; --remove-keyword: the one keyword.
+    QStringList keywords;
+    // --add-keywords: the text file with one keyword per line.
+    QString keywordFile;
 };
 
 // The options, or why the arguments cannot be used.

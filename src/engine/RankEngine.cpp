@@ -89,7 +89,7 @@ PageRecord RankEngine::readPage(QByteArrayView keywordGbk, QStringView engine, i
     return page;
 }
 
-RankEngine::CheckResult RankEngine::checkEngineRank(QByteArrayView keywordGbk, const QString& siteUrl,
+RankEngine::CheckResult RankEngine::checkEngineRank(QByteArrayView keywordGbk, const SiteTarget& site,
                                                     QStringView engine) {
     CheckResult result;
     const EngineInfo* info = findEngine(engine);
@@ -136,7 +136,7 @@ RankEngine::CheckResult RankEngine::checkEngineRank(QByteArrayView keywordGbk, c
             result.completed = false;
             return result;
         }
-        const int m = findSiteInLinks(siteUrl, pageLinks_, stopRequest());
+        const int m = findSiteInResults(site, resultsOfLinks(pageLinks_), stopRequest());
         page.matchPosition = m;
         logPage();
         if (baidu) {

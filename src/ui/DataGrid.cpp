@@ -301,6 +301,11 @@ int DataGrid::fittingWidth(const QString& title, const QStringList& values, bool
 QString DataGrid::cellToolTip(const QModelIndex& index) const {
     if (!model_ || !index.isValid())
         return {};
+    if (cellToolTip_) {
+        const QString provided = cellToolTip_(index.row(), index.column());
+        if (!provided.isEmpty())
+            return provided;
+    }
     const QString text = model_->cellText(index.row(), index.column());
     const bool cut =
         QFontMetricsF(font()).horizontalAdvance(text) > cellTextRoom(this, columnWidth(index.column()));

@@ -63,8 +63,12 @@ public:
     // The narrowest width at which a column shows its title (with room for the sort marker when it sorts)
     // and each of the values whole, in the grid's font and style.
     int fittingWidth(const QString& title, const QStringList& values, bool sortable) const;
-    // The whole text of a cell when its column is too narrow to show it, otherwise empty.
+    // The whole text of a cell when its column is too narrow to show it, otherwise empty; a cell for which
+    // the tooltip provider gives a text shows that instead.
     QString cellToolTip(const QModelIndex& index) const;
+    // The tooltip of a cell (by row and model column) in place of the cut text; empty: the cut text.
+    using CellToolTipProvider = std::function<QString(int row, int column)>;
+    void setCellToolTipProvider(CellToolTipProvider provider) { cellToolTip_ = std::move(provider); }
 
     void setTitleHeight(int height);
     int titleHeight() const;
@@ -119,6 +123,7 @@ private:
     QPointer<QMenu> popupMenu_;
     QPointer<GridFindDialog> findDialog_;
     FooterTextProvider footerText_;
+    CellToolTipProvider cellToolTip_;
     bool viewDrivesRecordset_ = true;
 };
 

@@ -110,10 +110,10 @@ TEST_F(MainWindowTest, MissionListFiltersJoinsAndOrdersByUrl) {
             EXPECT_EQ(window->missions.value(row, field), statement.value(row, field))
                 << row << ", " << field;
 
-    EXPECT_EQ(
-        window->missions.fieldNames(),
-        (QStringList{"KeyWordID", "WebID", "KeyWordName", "UrlName", "GoogleRank", "BaiduRank", "BaiduRank2",
-                     "SogouRank", "SosoRank", "YahooRank", "YoudaoRank", "BingRank", "UpdateTime"}));
+    EXPECT_EQ(window->missions.fieldNames(),
+              (QStringList{"KeyWordID", "WebID", "KeyWordName", "UrlName", "GoogleRank", "BaiduRank",
+                           "BaiduRank2", "SogouRank", "SosoRank", "YahooRank", "YoudaoRank", "BingRank",
+                           "UpdateTime", "MatchRule"}));
     // The keyword without URL row comes first with an empty URL; the switched-off one is absent; keywords
     // of one URL stand together, URLs ascending.
     EXPECT_EQ(gridColumn(*window, "KeyWordName"), (QStringList{"k-orphan", "k-a1", "k-a2", "k-b1"}));
