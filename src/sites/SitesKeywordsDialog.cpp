@@ -178,7 +178,10 @@ void SitesKeywordsDialog::buildUrlSide() {
             {choose, QStringLiteral("isCheck"), urlGrid->fittingWidth(choose), Qt::AlignCenter, true},
             {QStringLiteral("链接名称"), QStringLiteral("UrlName"), 200, Qt::AlignLeft | Qt::AlignVCenter,
              false},
-            {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 100, Qt::AlignCenter, false},
+            // The day takes what it needs rather than 100: the room goes to the 匹配方式 column.
+            {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"),
+             urlGrid->fittingWidth(QStringLiteral("更新时间"), {QStringLiteral("0000-00-00")}),
+             Qt::AlignCenter, false},
             {operation, QStringLiteral("State"), urlGrid->fittingWidth(operation, {QStringLiteral("删除")}),
              Qt::AlignCenter, false},
             {QStringLiteral("匹配方式"), QStringLiteral("MatchRule"),

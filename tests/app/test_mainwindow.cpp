@@ -123,6 +123,23 @@ TEST_F(MainWindowTest, MissionListFiltersJoinsAndOrdersByUrl) {
     EXPECT_EQ(window->missionGrid->footerText(columnOf(*window, "UrlName")), QString());
 }
 
+// The 相关链接 cell says what counts as a hit for its site; a keyword without a site has no such tooltip.
+TEST_F(MainWindowTest, AddressTooltipShowsTheSitesMatchRule) {
+    db->Exec(QStringLiteral("Update SE_KeyUrl Set MatchRule=2 Where WebID=1"));
+    auto window = openWindow();
+    const int address = columnOf(*window, "UrlName");
+    const RecordsetModel* model = window->missionGrid->recordsetModel();
+    QStringList tips;
+    for (int row = 0; row < model->rowCount(); ++row)
+        tips << window->missionGrid->cellToolTip(model->index(row, address));
+    EXPECT_EQ(tips, (QStringList{QString(), QStringLiteral("www.a-site.com\n匹配方式: 完整网址"),
+                                 QStringLiteral("www.a-site.com\n匹配方式: 完整网址"),
+                                 QStringLiteral("www.b-site.com\n匹配方式: 整个域名")}));
+    // Other cells keep the grid's own tooltip: none for a text that fits.
+    EXPECT_TRUE(
+        window->missionGrid->cellToolTip(model->index(1, columnOf(*window, "KeyWordName"))).isEmpty());
+}
+
 TEST_F(MainWindowTest, GridModelFollowsRowDeletesOfTheRecordset) {
     ASSERT_TRUE(database.openDatabase(db->Path(), QString::fromUtf16(kDbPassword)));
     Recordset rs;
@@ -312,8 +329,9 @@ TEST_F(MainWindowTest, EveryColumnShowsAtTheFirstSize) {
     const RecordsetModel* model = window->missionGrid->recordsetModel();
     const int row = gridColumn(*window, "UrlName").indexOf(longAddress);
     ASSERT_GE(row, 0);
+    // The address cut in its cell shows whole in the tooltip, with its site's match rule.
     EXPECT_EQ(window->missionGrid->cellToolTip(model->index(row, model->columnOfField(u"UrlName"))),
-              longAddress);
+              longAddress + QStringLiteral("\n匹配方式: 完整网址"));
 }
 
 // A wider window widens the mission box until the addresses show whole, and only then the history box; a
@@ -347,9 +365,10 @@ TEST_F(MainWindowTest, ExtraWidthGoesToTheMissionGridFirst) {
     EXPECT_EQ(window->missionBox->width(), wants);
     EXPECT_EQ(window->historyGroup->width(), history + 100);
     const int address = model->columnOfField(u"UrlName");
+    // Whole now; the tooltip still says the site's match rule.
     EXPECT_EQ(window->missionGrid->cellToolTip(
                   model->index(gridColumn(*window, "UrlName").indexOf(longAddress), address)),
-              QString()); // whole now
+              longAddress + QStringLiteral("\n匹配方式: 完整网址"));
 
     // The history box had what it needs at the first size: narrowing by what it gained takes it back.
     ASSERT_GE(history, window->historyBoxNeeds());
