@@ -168,6 +168,27 @@ TEST_F(CommandLineRun, ASiteAddedWithItsRuleIsFoundAsTheRuleSays) {
         << lines[1].toStdString();
 }
 
+// A database of the version before match rules: the run upgrades it, and every site keeps comparing whole
+// addresses, so its ranks are what they were (an inner page is no hit, the site's own address is).
+TEST_F(CommandLineRun, AnEarlierDatabaseGainsTheRuleAndKeepsItsRanks) {
+    test::TempDatabase earlier(SchemaVersion::BeforeMatchRule);
+    addMissions([&earlier](const QString& sql) { earlier.Exec(sql); });
+    earlier.connection().closeDatabase();
+    installation.CopyDatabaseFrom(earlier.Path());
+    ServeResults(
+        u"Google", kKeywords[0], 0,
+        {QStringLiteral("http://www.mysite.com/inner/page.html"), QStringLiteral("http://www.mysite.com/")});
+    ServeResults(u"Google", kKeywords[1], 0, {QStringLiteral("http://www.mysite.com/inner/page.html")});
+
+    const ProcessResult result = Update({QStringLiteral("--update"), QStringLiteral("--engines=google")});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(installation.Rows(QStringLiteral("Select UrlName,MatchRule From SE_KeyUrl")),
+              QStringLiteral("www.mysite.com|"));
+    const QString ranks = QStringLiteral("Select GoogleRank From SE_KeyWord Where KeyWordName=");
+    EXPECT_EQ(installation.Scalar(ranks + quotedStr(kKeywords[0])), QStringLiteral("2"));
+    EXPECT_TRUE(installation.Scalar(ranks + quotedStr(kKeywords[1])).startsWith(u'>'));
+}
+
 TEST_F(CommandLineRun, QuietLeavesOnlyTheSummary) {
     const ProcessResult result =
         Update({QStringLiteral("--update"), QStringLiteral("--quiet"), QStringLiteral("--engines=bing")});

@@ -77,6 +77,24 @@ TEST(SchemaUpgrade, SitesOfAnEarlierFileGainTheAddressRuleAndKeepTheirRows) {
     ASSERT_EQ(openMissionList(db.connection(), missions), 1);
     EXPECT_TRUE(missions.fieldByName(QStringLiteral("MatchRule")).isNull());
     EXPECT_EQ(missions.fieldText(QStringLiteral("GoogleRank")), QStringLiteral("3"));
+
+    // What the previous version sends still works on the upgraded file: its mission list and its add of a
+    // site, which leaves the rule empty (the whole address).
+    Recordset previousList;
+    EXPECT_EQ(
+        db.connection().openQuery(
+            previousList,
+            QStringLiteral("select a.KeyWordID,a.WebID,KeyWordName,b.UrlName,a.GoogleRank,a.BaiduRank,"
+                           "a.BaiduRank2,a.SogouRank,a.SosoRank,a.YahooRank,a.YoudaoRank,a.BingRank,"
+                           "a.UpdateTime from SE_KeyWord a left join SE_KeyUrl b on a.WebID=b.WebID Where "
+                           "Valid='1'  Order By b.UrlName")),
+        1);
+    EXPECT_TRUE(db.connection().execInTransaction(
+        db.connection().execQuery,
+        QStringLiteral("Insert Into SE_KeyUrl(UrlName,AddTime,State,UpdateTime,isCheck)"
+                       "Values('www.b.cn','2026-12-11','删除','2026-12-11',-1)")));
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyUrl Where MatchRule Is Null")),
+              QStringLiteral("2"));
 }
 
 TEST(SchemaUpgrade, AddedTextColumnsKeepTheirWidth) {
