@@ -1,4 +1,5 @@
 // The main window's controls, their layouts and how the window's size is shared among them.
+#include "app/AddressToolTip.h"
 #include "app/MainWindow.h"
 #include "app/Pictures.h"
 #include "app/SharingSplitter.h"
@@ -177,12 +178,6 @@ std::vector<DataGridColumn> missionColumns(const DataGrid& grid) {
         column.width = std::max(column.width, grid.fittingWidth(column.title, values, column.sortable));
     }
     return columns;
-}
-
-// A mission cell's tooltip: the whole text of a cell too narrow for it, such as an address longer than the
-// room the addresses column has.
-QString missionCellToolTip(const DataGrid& grid, const QModelIndex& index) {
-    return grid.cutCellText(index);
 }
 
 // A row under check carries the pending mark in one of these cells (not in BaiduRank2).
@@ -408,8 +403,7 @@ void MainWindow::buildMissionGrid() {
     missionGrid_->setObjectName(QStringLiteral("missionGrid"));
     RecordsetModel* model = missionGrid_->bind(missions_, missionColumns(*missionGrid_));
     model->setRowColourHook(&pendingRowColours);
-    missionGrid_->setCellToolTipProvider(
-        [grid = missionGrid_](const QModelIndex& index) { return missionCellToolTip(*grid, index); });
+    missionGrid_->setCellToolTipProvider(addressToolTip(missions_, *missionGrid_));
     missionGrid_->setFooterTextProvider([this](int column) {
         return column == 0 && missions_.isOpen() ? QString::number(missions_.recordCount()) : QString();
     });

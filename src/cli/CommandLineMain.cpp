@@ -5,6 +5,7 @@
 #include "cli/ConsoleRun.h"
 #include "cli/MergeCommand.h"
 #include "cli/ReadPageCommand.h"
+#include "cli/SiteCommands.h"
 #include "config/Endpoints.h"
 #include "config/RunSettings.h"
 #include "engine/EngineDefinitions.h"
@@ -93,7 +94,8 @@ int runCommandLine(int argc, char** argv) {
     }
 
     const bool merge = options.action == CommandLineOptions::Action::Merge;
-    if (!merge) {
+    const bool update = options.action == CommandLineOptions::Action::Update;
+    if (update) {
         // Complaints about Endpoints.ini come now, before the run, as they do when the window opens.
         loadEndpointsBesideExecutable();
         loadNetworkSettingsBesideExecutable();
@@ -114,6 +116,14 @@ int runCommandLine(int argc, char** argv) {
 
     if (merge)
         return runMerge(database, options, messages, stdout);
+    if (!update) {
+        const SiteCommandResult result = runSiteCommand(database, options);
+        for (const QString& line : result.out)
+            writeLine(stdout, line);
+        for (const QString& line : result.err)
+            writeLine(stderr, QStringLiteral("Quorvane: ") + line);
+        return result.status;
+    }
 
     ConsoleRun run(database, options, messages, stdout);
     RunLog runLog(applicationFolder() + QStringLiteral("Logs"));

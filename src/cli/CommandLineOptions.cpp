@@ -70,6 +70,32 @@ const std::vector<OptionText>& optionTexts() {
          QStringLiteral("名称"),
          QStringLiteral("名称"),
          QStringLiteral("--read-page 所用的搜索引擎: ") + engineNames().replace(u',', QStringLiteral(", "))},
+        {{QStringLiteral("add-site")},
+         QStringLiteral("网址"),
+         QStringLiteral("网址 [关键词...]"),
+         QStringLiteral("添加网址及其关键词 (网址已有时: 设定其匹配方式, 添加其没有的关键词)")},
+        {{QStringLiteral("match")},
+         QStringLiteral("方式"),
+         QStringLiteral("方式"),
+         QStringLiteral("与 --add-site 一起: 什么结果算作该网址 (新网址默认 address):\n"
+                        "address 完整网址; host 同一主机; domain 整个域名 (含子域名)")},
+        {{QStringLiteral("add-keywords")},
+         QStringLiteral("网址"),
+         QStringLiteral("网址 文件"),
+         QStringLiteral("把文本文件中的关键词 (每行一个) 添加到该网址")},
+        {{QStringLiteral("list")},
+         {},
+         {},
+         QStringLiteral(
+             "列出所有网址和关键词: 匹配方式, 最新排名, 更新时间\n(UTF-8, 以制表符分隔, 第一行为标题)")},
+        {{QStringLiteral("remove-site")},
+         QStringLiteral("网址"),
+         QStringLiteral("网址"),
+         QStringLiteral("删除网址 (与设置窗口相同: 其关键词和历史记录保留)")},
+        {{QStringLiteral("remove-keyword")},
+         QStringLiteral("网址"),
+         QStringLiteral("网址 关键词"),
+         QStringLiteral("删除该网址下的关键词 (历史记录保留)")},
         {{QStringLiteral("print-engines")},
          {},
          {},
@@ -232,10 +258,42 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     }
     options.quiet = isSet("quiet");
     const bool merge = isSet("merge");
+    // The site and keyword commands: at most one, and the positional arguments they take.
+    struct SiteCommand {
+        const char* name;
+        CommandLineOptions::Action action;
+        int least; // positional arguments
+        int most;  // -1: any number
+        const char* missing;
+    };
+    static const SiteCommand siteCommands[] = {
+        {"add-site", CommandLineOptions::Action::AddSite, 0, -1, ""},
+        {"add-keywords", CommandLineOptions::Action::AddKeywords, 1, 1, "--add-keywords 缺少关键词文件"},
+        {"list", CommandLineOptions::Action::List, 0, 0, ""},
+        {"remove-site", CommandLineOptions::Action::RemoveSite, 0, 0, ""},
+        {"remove-keyword", CommandLineOptions::Action::RemoveKeyword, 1, 1, "--remove-keyword 缺少关键词"},
+    };
+    const SiteCommand* siteCommand = nullptr;
+    for (const SiteCommand& command : siteCommands) {
+        if (!isSet(command.name))
+            continue;
+        if (siteCommand)
+            return failure(dashed(QString::fromLatin1(siteCommand->name)) + QStringLiteral(" 和 ") +
+                           dashed(QString::fromLatin1(command.name)) + QStringLiteral(" 不能一起使用"));
+        siteCommand = &command;
+    }
+    if (isSet("match") && (!siteCommand || siteCommand->action != CommandLineOptions::Action::AddSite))
+        return failure(QStringLiteral("--match 只能与 --add-site 一起使用"));
+    const QStringList positional = parser.positionalArguments();
     if (merge)
-        options.mergeFiles = parser.positionalArguments();
-    else if (!parser.positionalArguments().isEmpty())
-        return failure(QStringLiteral("无法识别的参数: ") + parser.positionalArguments().first());
+        options.mergeFiles = positional;
+    else if (siteCommand) {
+        if (positional.size() < siteCommand->least)
+            return failure(QString::fromUtf8(siteCommand->missing));
+        if (siteCommand->most >= 0 && positional.size() > siteCommand->most)
+            return failure(QStringLiteral("无法识别的参数: ") + positional.at(siteCommand->most));
+    } else if (!positional.isEmpty())
+        return failure(QStringLiteral("无法识别的参数: ") + positional.first());
 
     if (isSet("help")) {
         options.action = CommandLineOptions::Action::Help;
@@ -252,7 +310,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     if (isSet("read-page") || isSet("engine")) {
         if (!isSet("read-page") || !isSet("engine"))
             return failure(QStringLiteral("--read-page 和 --engine 须一起使用"));
-        if (isSet("update") || merge || isSet("engines") || isSet("pages") || isSet("shard"))
+        if (isSet("update") || merge || siteCommand || isSet("engines") || isSet("pages") || isSet("shard"))
             return failure(QStringLiteral("--read-page 不能与 --update、--merge、--engines、--pages 或 "
                                           "--shard 一起使用"));
         QString error;
@@ -266,6 +324,29 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     }
     const bool update = isSet("update");
     const bool updateOnly = isSet("engines") || isSet("pages") || isSet("shard");
+    if (siteCommand) {
+        const QString name = dashed(QString::fromLatin1(siteCommand->name));
+        if (update || merge)
+            return failure((update ? QStringLiteral("--update") : QStringLiteral("--merge")) +
+                           QStringLiteral(" 和 ") + name + QStringLiteral(" 不能一起使用"));
+        if (updateOnly || options.quiet)
+            return failure(QStringLiteral("--engines、--pages、--shard 和 --quiet 不能与 ") + name +
+                           QStringLiteral(" 一起使用"));
+        options.action = siteCommand->action;
+        if (siteCommand->action != CommandLineOptions::Action::List)
+            options.siteAddress = parser.value(QString::fromLatin1(siteCommand->name));
+        if (isSet("match")) {
+            const QString value = parser.value(QStringLiteral("match"));
+            options.matchRule = siteMatchOfName(value.trimmed());
+            if (!options.matchRule)
+                return failure(QStringLiteral("--match 应为 address、host 或 domain: ") + value);
+        }
+        if (siteCommand->action == CommandLineOptions::Action::AddKeywords)
+            options.keywordFile = positional.first();
+        else
+            options.keywords = positional;
+        return {options, {}};
+    }
     if (update && merge)
         return failure(QStringLiteral("--update 和 --merge 不能一起使用"));
     if (merge) {
@@ -291,9 +372,13 @@ QString usageText() {
         "用法: Quorvane --update [--engines 引擎,...] [--pages N] [--shard K/N] [--quiet]\n"
         "      Quorvane --merge 文件... [--quiet]\n"
         "      Quorvane --read-page 文件 --engine 名称\n"
+        "      Quorvane --add-site 网址 [--match address|host|domain] [关键词...]\n"
+        "      Quorvane --add-keywords 网址 文件 | --list | --remove-site 网址 | --remove-keyword 网址 "
+        "关键词\n"
         "      Quorvane --print-engines | --help | --version\n"
         "\n"
-        "不打开窗口, 批量更新所有已启用关键词的排名 (与窗口中的 \"批量更新排名\" 相同), 完成后退出.\n"
+        "不打开窗口, 批量更新所有已启用关键词的排名 (与窗口中的 \"批量更新排名\" 相同), 完成后退出;\n"
+        "或者管理网址和关键词, 规则与设置窗口相同 (网址最多50个字符, 关键词最多20个字符, 不添加重复项).\n"
         "\n");
     constexpr qsizetype kColumn = 19; // where the descriptions start, after two spaces
     for (const OptionText& option : optionTexts()) {

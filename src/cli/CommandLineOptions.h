@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/UrlMatch.h"
 #include "store/Shard.h"
 
 #include <QString>
@@ -13,9 +14,23 @@ namespace quorvane {
 //   Quorvane --update [--engines Baidu,Google,...] [--pages N] [--shard K/N] [--quiet]
 //   Quorvane --merge FILE... [--quiet]
 //   Quorvane --read-page FILE --engine NAME
+//   Quorvane --add-site ADDRESS [--match address|host|domain] [KEYWORD...]
+//   Quorvane --add-keywords ADDRESS FILE | --remove-site ADDRESS | --remove-keyword ADDRESS KEYWORD | --list
 //   Quorvane --print-engines | --help | --version
 struct CommandLineOptions {
-    enum class Action { Update, Merge, ReadPage, PrintEngines, Help, Version };
+    enum class Action {
+        Update,
+        Merge,
+        ReadPage,
+        AddSite,
+        AddKeywords,
+        List,
+        RemoveSite,
+        RemoveKeyword,
+        PrintEngines,
+        Help,
+        Version
+    };
     Action action = Action::Update;
     // The engines to check, as the engine table names them, in the table's order; all seven by default,
     // as the window starts with every box ticked.
@@ -32,6 +47,16 @@ struct CommandLineOptions {
     QString pageEngine;
     // No line per keyword, and no information messages: only the summary and the errors.
     bool quiet = false;
+
+    // The site the site and keyword commands act on, as typed.
+    QString siteAddress;
+    // --add-site: the rule to give the site; none keeps an existing site's rule (a new site: the address
+    // rule).
+    std::optional<SiteMatch> matchRule;
+    // --add-site: its keywords; --remove-keyword: the one keyword.
+    QStringList keywords;
+    // --add-keywords: the text file with one keyword per line.
+    QString keywordFile;
 };
 
 // The options, or why the arguments cannot be used.

@@ -96,7 +96,7 @@ PageRecord RankEngine::readPage(QStringView keyword, QStringView engine, int pag
     return page;
 }
 
-RankEngine::CheckResult RankEngine::checkEngineRank(QStringView keyword, const QString& siteUrl,
+RankEngine::CheckResult RankEngine::checkEngineRank(QStringView keyword, const SiteTarget& site,
                                                     QStringView engine) {
     CheckResult result;
     const EngineInfo* info = findEngine(engine);
@@ -147,7 +147,7 @@ RankEngine::CheckResult RankEngine::checkEngineRank(QStringView keyword, const Q
             result.completed = false;
             return result;
         }
-        const int m = findSiteInResults(siteUrl, pageLinks_, stopRequest());
+        const int m = findSiteInResults(site, pageLinks_, stopRequest());
         page.matchPosition = m;
         logPage();
         if (baidu) {

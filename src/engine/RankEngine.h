@@ -5,6 +5,7 @@
 #include "engine/PageOutcome.h"
 #include "engine/PageRecorder.h"
 #include "engine/StopFlag.h"
+#include "engine/UrlMatch.h"
 #include "pages/Browser.h"
 #include "pages/PageResults.h"
 
@@ -36,12 +37,12 @@ public:
         bool blocked = false;     // the engine answered with a verification page: the check asked no more
     };
 
-    // Reads the engine's result pages for the keyword and looks for the site; the result is
+    // Reads the engine's result pages for the keyword and looks for the site under its rule; the result is
     // left in that engine's rank counter(s). Pages that do not load or give no links are skipped but
     // still count for the offset, since the page parameter follows the page index. Every page is
     // classified (PageOutcome.h) and, with a run log, written to it; a page that loaded but gave no links
     // is kept there.
-    CheckResult checkEngineRank(QStringView keyword, const QString& siteUrl, QStringView engine);
+    CheckResult checkEngineRank(QStringView keyword, const SiteTarget& site, QStringView engine);
 
     // The counter of an engine (Baidu: the one without promoted results; second: counting them).
     int& counter(QStringView engine, bool second = false);

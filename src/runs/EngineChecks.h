@@ -25,7 +25,7 @@ class PageRecorder;
 struct EngineCheckRequest {
     QString engine;
     QString keyword;
-    QString siteUrl;
+    SiteTarget site; // the site's stored text and its rule
     int pageRange = 1; // the window's page range (1 to 10) when the row's checks began
 };
 

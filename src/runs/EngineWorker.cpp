@@ -53,7 +53,7 @@ private:
         engine_->resetCounters();
         EngineCheckOutcome outcome;
         outcome.engine = request.engine;
-        outcome.result = engine_->checkEngineRank(request.keyword, request.siteUrl, request.engine);
+        outcome.result = engine_->checkEngineRank(request.keyword, request.site, request.engine);
         outcome.rank = engine_->counter(request.engine);
         outcome.rank2 = engine_->counter(request.engine, request.engine == u"Baidu");
         outcome.pageCount = outcome.result.pageCount;

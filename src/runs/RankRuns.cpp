@@ -46,6 +46,9 @@ RankRuns::RowKeys RankRuns::readCurrentRow() const {
     RowKeys keys;
     keys.keyword = missions_.fieldText(QStringLiteral("KeyWordName"));
     keys.url = missions_.fieldText(QStringLiteral("UrlName"));
+    // A list without the rule's field (read from a file the upgrade has not reached) compares addresses.
+    if (missions_.fieldIndex(u"MatchRule") >= 0)
+        keys.rule = siteMatchOfStored(missions_.fieldByName(QStringLiteral("MatchRule")));
     keys.keyWordId = missions_.fieldByName(QStringLiteral("KeyWordID")).toLongLong();
     keys.webId = missions_.fieldByName(QStringLiteral("WebID")).toLongLong();
     return keys;
@@ -183,7 +186,8 @@ std::vector<std::vector<EngineCheckOutcome>> RankRuns::checkRows(const std::vect
             }
             if (r == 0 && marks)
                 writeCells(engine, kPending, kPending);
-            requests.push_back({engine.toString(), rows[r].keyword, rows[r].url, pageRange});
+            requests.push_back(
+                {engine.toString(), rows[r].keyword, SiteTarget(rows[r].url, rows[r].rule), pageRange});
             rowOfRequest.push_back(r);
         }
     }

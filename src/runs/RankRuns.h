@@ -91,6 +91,7 @@ private:
     struct RowKeys {
         QString keyword;
         QString url;
+        SiteMatch rule = SiteMatch::Address;
         qint64 keyWordId = 0;
         qint64 webId = 0;
     };

@@ -67,6 +67,12 @@ QColor RecordModel::rowBackground(int row) {
     return QColor(0xEA, 0xEA, 0xEA);
 }
 
+void RecordModel::setShownText(int column, ShownText shownText) {
+    if (shownTexts_.size() < columns_.size())
+        shownTexts_.resize(columns_.size());
+    shownTexts_.at(static_cast<size_t>(column)) = std::move(shownText);
+}
+
 bool RecordModel::isTicked(const QVariant& value) {
     return !value.isNull() && value.toLongLong() != 0; // Jet's true is -1
 }
@@ -78,7 +84,12 @@ QVariant RecordModel::data(const QModelIndex& index, int role) const {
     const QVariant value = rowValue(index.row(), col.field);
     switch (role) {
     case Qt::DisplayRole:
-        return col.checkBox ? QVariant() : QVariant(value.toString());
+        if (col.checkBox)
+            return {};
+        if (const auto shown = static_cast<size_t>(index.column());
+            shown < shownTexts_.size() && shownTexts_[shown])
+            return shownTexts_[shown](value);
+        return value.toString();
     case Qt::CheckStateRole:
         return col.checkBox ? QVariant(isTicked(value) ? Qt::Checked : Qt::Unchecked) : QVariant();
     case Qt::TextAlignmentRole:

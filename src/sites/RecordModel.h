@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace quorvane {
@@ -39,6 +40,10 @@ public:
     int columnOf(const QString& field) const;
     // The row's value of a field, also for fields no column shows.
     QVariant rowValue(int row, const QString& field) const;
+    // The text a column shows for a stored value (a rule's name for its number); the value's own text when
+    // none is set.
+    using ShownText = std::function<QString(const QVariant&)>;
+    void setShownText(int column, ShownText shownText);
 
     static QColor rowBackground(int row);
     static bool isTicked(const QVariant& value);
@@ -48,6 +53,7 @@ private:
     // Set when the recordset is destroyed before the views that still show this model.
     bool recordsGone_ = false;
     std::vector<ListColumn> columns_;
+    std::vector<ShownText> shownTexts_; // per column; empty where the value's text is shown
     int indicatorRow_ = -1;
 };
 

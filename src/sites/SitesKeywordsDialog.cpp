@@ -6,6 +6,7 @@
 #include "sites/EditPanel.h"
 #include "sites/RecordGrid.h"
 #include "sites/RecordModel.h"
+#include "sites/SiteStatements.h"
 #include "sites/ToolIcons.h"
 #include "sites/UrlForms.h"
 #include "store/SqlText.h"
@@ -13,6 +14,7 @@
 #include "ui/ModalDialogs.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDate>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -32,6 +34,29 @@ namespace {
 QString today() {
     return sqlDate(QDate::currentDate());
 }
+
+constexpr SiteMatch kRules[] = {SiteMatch::Address, SiteMatch::Host, SiteMatch::Domain};
+
+QComboBox* ruleBox(QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    for (const SiteMatch rule : kRules)
+        box->addItem(siteMatchLabel(rule), storedValue(rule));
+    box->setToolTip(
+        QStringLiteral("完整网址: 结果的网址与链接完全相同\n同一主机: 结果的主机名与链接的主机名相同\n"
+                       "整个域名: 结果的主机名是链接的主机名或其子域名"));
+    return box;
+}
+
+SiteMatch chosenRule(const QComboBox* box) {
+    return siteMatchOfStored(box->currentData());
+}
+
+void chooseRule(QComboBox* box, SiteMatch rule) {
+    box->setCurrentIndex(box->findData(storedValue(rule)));
+}
+
+// A host rule was chosen for text without a host name.
+const QString kNoHostText = QStringLiteral("链接中没有有效的主机名!");
 
 QToolButton* toolButton(QWidget* parent, const QString& text, const QIcon& icon, QRect geometry) {
     auto* button = new QToolButton(parent);
@@ -130,10 +155,14 @@ void SitesKeywordsDialog::buildUrlSide() {
     row->setContentsMargins(8, 0, 8, 0);
     urlLabel = new QLabel(QStringLiteral("网址设置"), urlEntryRow);
     urlEdit = new QLineEdit(urlEntryRow);
-    urlEdit->setFixedWidth(257);
+    urlRuleBox = ruleBox(urlEntryRow);
+    urlRuleBox->setObjectName(QStringLiteral("urlRuleBox"));
+    // The address keeps what the rule's choice beside it leaves of its width.
+    urlEdit->setFixedWidth(257 - urlRuleBox->sizeHint().width() - row->spacing());
     addUrlButton = plainButton(urlEntryRow, QStringLiteral("添加"));
     row->addWidget(urlLabel);
     row->addWidget(urlEdit);
+    row->addWidget(urlRuleBox);
     row->addWidget(addUrlButton);
     row->addStretch();
     column->addWidget(urlEntryRow);
@@ -149,11 +178,19 @@ void SitesKeywordsDialog::buildUrlSide() {
             {choose, QStringLiteral("isCheck"), urlGrid->fittingWidth(choose), Qt::AlignCenter, true},
             {QStringLiteral("链接名称"), QStringLiteral("UrlName"), 200, Qt::AlignLeft | Qt::AlignVCenter,
              false},
-            {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 100, Qt::AlignCenter, false},
+            // The day takes what it needs rather than 100: the room goes to the 匹配方式 column.
+            {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"),
+             urlGrid->fittingWidth(QStringLiteral("更新时间"), {QStringLiteral("0000-00-00")}),
+             Qt::AlignCenter, false},
             {operation, QStringLiteral("State"), urlGrid->fittingWidth(operation, {QStringLiteral("删除")}),
+             Qt::AlignCenter, false},
+            {QStringLiteral("匹配方式"), QStringLiteral("MatchRule"),
+             urlGrid->fittingWidth(QStringLiteral("匹配方式"), {siteMatchLabel(SiteMatch::Address)}),
              Qt::AlignCenter, false},
         },
         this);
+    urlModel_->setShownText(urlModel_->columnOf(QStringLiteral("MatchRule")),
+                            [](const QVariant& stored) { return siteMatchLabel(siteMatchOfStored(stored)); });
     urlGrid->setRecordModel(urlModel_);
     urlGrid->setElasticColumn(1);
     column->addWidget(urlGrid, 1);
@@ -165,6 +202,9 @@ void SitesKeywordsDialog::buildUrlSide() {
     editedUrlEdit = edit.edit;
     saveUrlButton = edit.save;
     closeUrlEditButton = edit.close;
+    editedRuleBox = ruleBox(urlEditPanel);
+    editedRuleBox->setObjectName(QStringLiteral("editedRuleBox"));
+    editedRuleBox->move(16, 78);
 
     urlMenu = new QMenu(this);
     deleteUrlsAction = urlMenu->addAction(QStringLiteral("删除"));
@@ -237,17 +277,17 @@ void SitesKeywordsDialog::addUrl() {
         showInfoMsg(QStringLiteral("链接不能为空!"));
         return;
     }
-    const QString url = canonicalUrl(urlEdit->text());
+    const SiteMatch rule = chosenRule(urlRuleBox);
+    const QString url = storedSiteText(urlEdit->text(), rule);
+    if (url.isEmpty()) {
+        showErrorMsg(kNoHostText);
+        return;
+    }
     if (database_.openQuery(duplicateQuery_, urlDuplicateSql(url)) >= 1) {
         showErrorMsg(QStringLiteral("存在相同链接！"));
         return;
     }
-    const QString day = today();
-    const bool ok = database_.execInTransaction(
-        database_.execQuery,
-        QStringLiteral("Insert Into SE_KeyUrl(UrlName,AddTime,State,UpdateTime,isCheck)Values(") +
-            quotedStr(url) + u',' + day + u',' + quotedStr(QStringLiteral("删除")) + u',' + day +
-            QStringLiteral(",-1)"));
+    const bool ok = database_.execInTransaction(database_.execQuery, siteInsertSql(url, rule, today()));
     if (ok) {
         urlEdit->setFocus();
         urlEdit->clear();
@@ -310,19 +350,35 @@ void SitesKeywordsDialog::openUrlEditPanel() {
     urlEditPanel->show();
     urlEditPanel->raise();
     editedUrlEdit->setText(urls.fieldText(QStringLiteral("UrlName")));
+    chooseRule(editedRuleBox,
+               siteMatchOfStored(urlModel_->rowValue(urls.currentRow(), QStringLiteral("MatchRule"))));
     urlGrid->setEnabled(false);
 }
 
 void SitesKeywordsDialog::saveEditedUrl() {
     if (editedUrlEdit->text().trimmed().isEmpty())
         return;
-    const bool ok = database_.execInTransaction(
-        database_.execQuery, QStringLiteral("Update SE_KeyUrl Set UrlName=") +
-                                 quotedStr(editedUrlEdit->text()) + QStringLiteral(",UpdateTime=") + today() +
-                                 QStringLiteral(" Where WebID=") + QString::number(curWebID_));
+    // Under the address rule the text is stored as typed; under a host rule the site becomes its host, and
+    // the edit box shows what it became.
+    const SiteMatch rule = chosenRule(editedRuleBox);
+    const QString url =
+        rule == SiteMatch::Address ? editedUrlEdit->text() : storedSiteText(editedUrlEdit->text(), rule);
+    if (url.isEmpty()) {
+        showErrorMsg(kNoHostText);
+        return;
+    }
+    editedUrlEdit->setText(url);
+    // The rule is written when it is another than the address rule or replaces one.
+    const SiteMatch before =
+        siteMatchOfStored(urlModel_->rowValue(urls.currentRow(), QStringLiteral("MatchRule")));
+    const std::optional<SiteMatch> written =
+        rule != SiteMatch::Address || before != SiteMatch::Address ? std::optional(rule) : std::nullopt;
+    const bool ok =
+        database_.execInTransaction(database_.execQuery, siteEditSql(curWebID_, url, written, today()));
     if (ok) {
         showInfoMsg(QStringLiteral("更新链接成功!"));
         urlEditPanel->hide();
+        keywordBox->setTitle(url + QStringLiteral("对应关键词设置"));
     }
     showUrlCount(loadUrlList());
     urlGrid->setEnabled(true);

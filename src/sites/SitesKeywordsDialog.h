@@ -11,6 +11,7 @@
 #include <functional>
 
 class QAction;
+class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -83,11 +84,13 @@ public:
     QWidget* urlEntryRow = nullptr;
     QLabel* urlLabel = nullptr;
     QLineEdit* urlEdit = nullptr;
+    QComboBox* urlRuleBox = nullptr; // what counts as a hit for the site: 完整网址, 同一主机, 整个域名
     QPushButton* addUrlButton = nullptr;
     RecordGrid* urlGrid = nullptr;
     QFrame* urlEditPanel = nullptr;
     QLabel* urlEditLabel = nullptr;
     QLineEdit* editedUrlEdit = nullptr;
+    QComboBox* editedRuleBox = nullptr;
     QPushButton* saveUrlButton = nullptr;
     QPushButton* closeUrlEditButton = nullptr;
     QMenu* urlMenu = nullptr;

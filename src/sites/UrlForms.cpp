@@ -1,5 +1,7 @@
 #include "sites/UrlForms.h"
 
+#include "engine/SiteHosts.h"
+
 namespace quorvane {
 
 QString canonicalUrl(const QString& typed) {
@@ -14,6 +16,12 @@ QString importedUrl(const QString& line) {
     url.remove(QStringLiteral("http:"), Qt::CaseSensitive);
     url.remove(u'\\');
     return url;
+}
+
+QString storedSiteText(const QString& typed, SiteMatch rule) {
+    if (rule == SiteMatch::Address)
+        return canonicalUrl(typed);
+    return hostOfAddress(typed);
 }
 
 } // namespace quorvane

@@ -360,6 +360,9 @@ void Database::upgradeSchema() {
         ensureColumn(QStringLiteral("SE_RankHistory"), QString::fromLatin1(column), QStringLiteral("long"));
     for (const char* column : columns)
         ensureColumn(QStringLiteral("SE_KeyWord"), QString::fromLatin1(column), QStringLiteral("Text(50)"));
+    // What counts as a hit for each site; empty (the whole address) for every site stored before. A column
+    // of its own, which earlier versions never name, so the file still opens in them.
+    ensureColumn(QStringLiteral("SE_KeyUrl"), QStringLiteral("MatchRule"), QStringLiteral("long"));
 }
 
 void Database::updateRow(const QString& table, const QString& keyField, const QVariant& key,

@@ -15,13 +15,13 @@ QString shardCondition(const Shard& shard) {
     return QStringLiteral(" and a.KeyWordID % %1 = %2").arg(shard.count).arg(shard.index);
 }
 
-// The list's statement without its join and order: the same columns, the address column empty. With
+// The list's statement without its join and order: the same columns, the address and rule columns empty. With
 // the shard's condition when there is one.
 QString keywordsSql(const Shard& shard) {
     QString sql = QStringLiteral(
         "select a.KeyWordID,a.WebID,KeyWordName,Null As UrlName,a.GoogleRank,a.BaiduRank,a.BaiduRank2,"
-        "a.SogouRank,a.SosoRank,a.YahooRank,a.YoudaoRank,a.BingRank,a.UpdateTime from SE_KeyWord a Where "
-        "Valid='1'");
+        "a.SogouRank,a.SosoRank,a.YahooRank,a.YoudaoRank,a.BingRank,a.UpdateTime,Null As MatchRule from "
+        "SE_KeyWord a Where Valid='1'");
     if (!shard.isWholeList())
         sql += shardCondition(shard);
     return sql;
@@ -29,6 +29,7 @@ QString keywordsSql(const Shard& shard) {
 
 constexpr int kWebIdColumn = 1;
 constexpr int kAddressColumn = 3;
+constexpr int kRuleColumn = 13;
 
 // Equal as SQLite's NOCASE compares: letters A to Z without regard to case, everything else as it is.
 bool equalWithoutCase(const QString& a, const QString& b) {
@@ -51,12 +52,13 @@ struct SitePlace {
     int place = -1;
     std::optional<std::uint32_t> address; // in the keywords' text pool
     QVariant otherValue;                  // an address that is not a text, as the join would give it
+    QVariant rule;                        // the site's match rule as stored
 };
 
 QHash<qint64, SitePlace> sitePlaces(Database& database, RecordTable& keywords, int& placeCount) {
     QStringList fields;
-    const RecordTable sites =
-        database.readRows(QStringLiteral("select WebID,UrlName from SE_KeyUrl Order By UrlName"), fields);
+    const RecordTable sites = database.readRows(
+        QStringLiteral("select WebID,UrlName,MatchRule from SE_KeyUrl Order By UrlName"), fields);
     QHash<qint64, SitePlace> places;
     places.reserve(sites.rowCount());
     QString previous;
@@ -67,6 +69,7 @@ QHash<qint64, SitePlace> sitePlaces(Database& database, RecordTable& keywords, i
         if (!webId)
             continue; // the key is an integer; nothing joins to anything else
         SitePlace site;
+        site.rule = sites.value(row, 2);
         if (!sites.isNull(row, 1)) {
             const QVariant address = sites.value(row, 1);
             const QString text = sites.text(row, 1);
@@ -123,6 +126,8 @@ int openMissionList(Database& database, Recordset& missions, const Shard& shard)
                     rows.setPooledText(row, kAddressColumn, *site->address);
                 else if (site->otherValue.isValid())
                     rows.setValue(row, kAddressColumn, site->otherValue);
+                if (!site->rule.isNull())
+                    rows.setValue(row, kRuleColumn, site->rule);
             }
         }
         placeOfRow[static_cast<size_t>(row)] = place + 1;

@@ -18,7 +18,8 @@ QString text(const QString& column, int width, const QString& extra = {}) {
 }
 
 QStringList schemaStatements(SchemaVersion version) {
-    const bool full = version == SchemaVersion::Full;
+    const bool full = version != SchemaVersion::Older;
+    const bool rules = version == SchemaVersion::Full;
     const QStringList later = {QStringLiteral("BaiduRank2"), QStringLiteral("YahooRank"),
                                QStringLiteral("SogouRank"),  QStringLiteral("SosoRank"),
                                QStringLiteral("BingRank"),   QStringLiteral("YoudaoRank")};
@@ -51,7 +52,8 @@ QStringList schemaStatements(SchemaVersion version) {
     return {
         QStringLiteral("CREATE TABLE SE_KeyUrl (WebID INTEGER PRIMARY KEY AUTOINCREMENT, ") +
             text(QStringLiteral("UrlName"), 50) + QStringLiteral(", AddTime TEXT, ") +
-            text(QStringLiteral("State"), 255) + QStringLiteral(", UpdateTime TEXT, isCheck INTEGER)"),
+            text(QStringLiteral("State"), 255) + QStringLiteral(", UpdateTime TEXT, isCheck INTEGER") +
+            (rules ? QStringLiteral(", MatchRule INTEGER)") : QStringLiteral(")")),
         QStringLiteral("CREATE TABLE SE_KeyWord (") + keyword.join(QStringLiteral(", ")) + u')',
         QStringLiteral("CREATE TABLE SE_RankHistory (") + history.join(QStringLiteral(", ")) + u')',
         // The look-ups the program makes often: duplicate tests, a URL's keywords, a pair's history.

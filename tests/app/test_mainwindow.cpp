@@ -113,10 +113,10 @@ TEST_F(MainWindowTest, MissionListFiltersJoinsAndOrdersByUrl) {
             EXPECT_EQ(window->missions().value(row, field), statement.value(row, field))
                 << row << ", " << field;
 
-    EXPECT_EQ(
-        window->missions().fieldNames(),
-        (QStringList{"KeyWordID", "WebID", "KeyWordName", "UrlName", "GoogleRank", "BaiduRank", "BaiduRank2",
-                     "SogouRank", "SosoRank", "YahooRank", "YoudaoRank", "BingRank", "UpdateTime"}));
+    EXPECT_EQ(window->missions().fieldNames(),
+              (QStringList{"KeyWordID", "WebID", "KeyWordName", "UrlName", "GoogleRank", "BaiduRank",
+                           "BaiduRank2", "SogouRank", "SosoRank", "YahooRank", "YoudaoRank", "BingRank",
+                           "UpdateTime", "MatchRule"}));
     // The keyword without URL row comes first with an empty URL; the switched-off one is absent; keywords
     // of one URL stand together, URLs ascending.
     EXPECT_EQ(gridColumn(*window, "KeyWordName"), (QStringList{"k-orphan", "k-a1", "k-a2", "k-b1"}));
@@ -126,6 +126,24 @@ TEST_F(MainWindowTest, MissionListFiltersJoinsAndOrdersByUrl) {
               QStringLiteral("4"));
     EXPECT_EQ(test::part<DataGrid>(*window, "missionGrid")->footerText(columnOf(*window, "UrlName")),
               QString());
+}
+
+// The 相关链接 cell says what counts as a hit for its site; a keyword without a site has no such tooltip.
+TEST_F(MainWindowTest, AddressTooltipShowsTheSitesMatchRule) {
+    db->Exec(QStringLiteral("Update SE_KeyUrl Set MatchRule=2 Where WebID=1"));
+    auto window = openWindow();
+    const int address = columnOf(*window, "UrlName");
+    const DataGrid* grid = test::part<DataGrid>(*window, "missionGrid");
+    const RecordsetModel* model = grid->recordsetModel();
+    QStringList tips;
+    for (int row = 0; row < model->rowCount(); ++row)
+        tips << grid->cellToolTip(model->index(row, address));
+    EXPECT_EQ(tips, (QStringList{QString(), QStringLiteral("www.a-site.com\n匹配方式: 完整网址"),
+                                 QStringLiteral("www.a-site.com\n匹配方式: 完整网址"),
+                                 QStringLiteral("www.b-site.com\n匹配方式: 整个域名")}));
+    // Other cells keep the grid's own tooltip: none for a text that fits.
+    EXPECT_TRUE(
+        grid->cellToolTip(model->index(1, columnOf(*window, "KeyWordName"))).isEmpty());
 }
 
 TEST_F(MainWindowTest, GridModelFollowsRowDeletesOfTheRecordset) {
@@ -349,9 +367,10 @@ TEST_F(MainWindowTest, EveryColumnShowsAtTheFirstSize) {
     const RecordsetModel* model = test::part<DataGrid>(*window, "missionGrid")->recordsetModel();
     const int row = gridColumn(*window, "UrlName").indexOf(longAddress);
     ASSERT_GE(row, 0);
+    // The address cut in its cell shows whole in the tooltip, with its site's match rule.
     EXPECT_EQ(test::part<DataGrid>(*window, "missionGrid")
                   ->cellToolTip(model->index(row, model->columnOfField(u"UrlName"))),
-              longAddress);
+              longAddress + QStringLiteral("\n匹配方式: 完整网址"));
 }
 
 // A wider window widens the mission box and the history box in their proportion; the addresses column
@@ -369,7 +388,9 @@ TEST_F(MainWindowTest, ExtraWidthIsSharedAndTheAddressesTakeIt) {
     const RecordsetModel* model = grid->recordsetModel();
     const QModelIndex address =
         model->index(gridColumn(*window, "UrlName").indexOf(longAddress), model->columnOfField(u"UrlName"));
-    EXPECT_EQ(grid->cellToolTip(address), longAddress); // cut at the first size
+    // Cut at the first size: the tooltip shows it whole, with its site's match rule.
+    EXPECT_TRUE(grid->cutCellText(address) == longAddress);
+    EXPECT_EQ(grid->cellToolTip(address), longAddress + QStringLiteral("\n匹配方式: 完整网址"));
     // The designed proportion of the two boxes; the mission box has less at the first size, where the
     // history box keeps its columns.
     const double share = 632.0 / (632 + 449);
@@ -385,7 +406,7 @@ TEST_F(MainWindowTest, ExtraWidthIsSharedAndTheAddressesTakeIt) {
                   titles->sectionSize(model->columnCount() - 1),
               grid->viewport()->width());
     EXPECT_FALSE(grid->horizontalScrollBar()->isVisible());
-    EXPECT_EQ(grid->cellToolTip(address), QString()); // whole now
+    EXPECT_EQ(grid->cutCellText(address), QString()); // whole now
 
     // Narrower than both boxes need: the history box keeps its columns, the mission grid scrolls sideways.
     window->resize(900, window->height());

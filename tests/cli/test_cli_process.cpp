@@ -134,6 +134,61 @@ TEST_F(CommandLineRun, FillsTheSameCellsAndHistoryAsTheWindowsRun) {
     EXPECT_TRUE(result.err.contains(QStringLiteral("更新排名成功!")));
 }
 
+// A site added from the command line with the whole-domain rule is found on an inner page of a subdomain;
+// with the whole-address rule the same page does not hold it.
+TEST_F(CommandLineRun, ASiteAddedWithItsRuleIsFoundAsTheRuleSays) {
+    const QString keyword = QStringLiteral("关键词");
+    ServeResults(u"Google", keyword, 0,
+                 {QStringLiteral("http://one.example.org/"), QStringLiteral("http://two.example.org/"),
+                  QStringLiteral("https://blog.example.com/p/1"),
+                  QStringLiteral("http://four.example.org/")});
+    const QString googleRank = QStringLiteral("Select GoogleRank From SE_KeyWord Where KeyWordName='关键词'");
+
+    const ProcessResult added = Update({QStringLiteral("--add-site"), QStringLiteral("www.example.com"),
+                                        QStringLiteral("--match"), QStringLiteral("domain"), keyword});
+    ASSERT_EQ(added.exitCode, 0) << added.err.toStdString();
+    EXPECT_EQ(added.out, QStringLiteral("已添加网址: www.example.com (整个域名)\n已添加关键词: 关键词\n"));
+    const ProcessResult domain = Update({QStringLiteral("--update"), QStringLiteral("--engines=google")});
+    ASSERT_EQ(domain.exitCode, 0) << domain.err.toStdString();
+    EXPECT_EQ(installation.Scalar(googleRank), QStringLiteral("3")) << domain.out.toStdString();
+
+    const ProcessResult address = Update({QStringLiteral("--add-site"), QStringLiteral("www.example.com"),
+                                          QStringLiteral("--match"), QStringLiteral("address")});
+    ASSERT_EQ(address.exitCode, 0) << address.err.toStdString();
+    ASSERT_EQ(Update({QStringLiteral("--update"), QStringLiteral("--engines=google")}).exitCode, 0);
+    EXPECT_TRUE(installation.Scalar(googleRank).startsWith(u'>'))
+        << installation.Scalar(googleRank).toStdString();
+
+    // --list shows the pair with its rule and rank, as a spreadsheet reads it.
+    const ProcessResult list = Update({QStringLiteral("--list")});
+    ASSERT_EQ(list.exitCode, 0);
+    const QStringList lines = list.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5) << list.out.toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("www.example.com\taddress\t关键词\t1\t")))
+        << lines[1].toStdString();
+}
+
+// A database of the version before match rules: the run upgrades it, and every site keeps comparing whole
+// addresses, so its ranks are what they were (an inner page is no hit, the site's own address is).
+TEST_F(CommandLineRun, AnEarlierDatabaseGainsTheRuleAndKeepsItsRanks) {
+    test::TempDatabase earlier(SchemaVersion::BeforeMatchRule);
+    addMissions([&earlier](const QString& sql) { earlier.Exec(sql); });
+    earlier.connection().closeDatabase();
+    installation.CopyDatabaseFrom(earlier.Path());
+    ServeResults(
+        u"Google", kKeywords[0], 0,
+        {QStringLiteral("http://www.mysite.com/inner/page.html"), QStringLiteral("http://www.mysite.com/")});
+    ServeResults(u"Google", kKeywords[1], 0, {QStringLiteral("http://www.mysite.com/inner/page.html")});
+
+    const ProcessResult result = Update({QStringLiteral("--update"), QStringLiteral("--engines=google")});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(installation.Rows(QStringLiteral("Select UrlName,MatchRule From SE_KeyUrl")),
+              QStringLiteral("www.mysite.com|"));
+    const QString ranks = QStringLiteral("Select GoogleRank From SE_KeyWord Where KeyWordName=");
+    EXPECT_EQ(installation.Scalar(ranks + quotedStr(kKeywords[0])), QStringLiteral("2"));
+    EXPECT_TRUE(installation.Scalar(ranks + quotedStr(kKeywords[1])).startsWith(u'>'));
+}
+
 TEST_F(CommandLineRun, QuietLeavesOnlyTheSummary) {
     const ProcessResult result =
         Update({QStringLiteral("--update"), QStringLiteral("--quiet"), QStringLiteral("--engines=bing")});
@@ -310,6 +365,12 @@ TEST_F(CommandLineRun, WindowAndCommandLineOfOneFolderExcludeEachOther) {
         EXPECT_EQ(result.exitCode, 4);
         EXPECT_TRUE(result.err.contains(QStringLiteral("程序正在运行！"))) << result.err.toStdString();
         EXPECT_TRUE(server.Requests().isEmpty());
+        // Nor are sites and keywords changed behind the window's back.
+        const ProcessResult addSite =
+            Update({QStringLiteral("--add-site"), QStringLiteral("www.new.cn"), QStringLiteral("k")});
+        EXPECT_EQ(addSite.exitCode, 4);
+        EXPECT_EQ(Update({QStringLiteral("--list")}).exitCode, 4);
+        EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_KeyUrl")), QStringLiteral("1"));
         window.kill();
         window.waitForFinished();
     }

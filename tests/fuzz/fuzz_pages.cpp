@@ -6,6 +6,7 @@
 // Input: a first byte below 0x20 gives the length of a charset label that follows, as a Content-Type
 // header would carry it; the rest is the page. Any other first byte starts the page, without a header label.
 #include "engine/EngineScanners.h"
+#include "engine/SiteHosts.h"
 #include "engine/UrlMatch.h"
 #include "pages/Browser.h"
 #include "pages/NestingGuard.h"
@@ -108,6 +109,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check(!normal.contains(u'/') && std::none_of(normal.begin(), normal.end(),
                                                          [](QChar ch) { return ch >= u'a' && ch <= u'z'; }),
                   "the compared form has no slashes and no lower-case letters");
+            // A link with a host is a hit for that host, and for its domain, at or before its own place.
+            const PageResults results = resultsOfLinks(links);
+            for (const SiteMatch rule : {SiteMatch::Host, SiteMatch::Domain}) {
+                const int hit = findSiteInResults(SiteTarget(links[i], rule), results, stop);
+                check(hit <= i + 1 &&
+                          (hit >= 1 || hostOfAddress(links[i]).isEmpty() || isRedirectLink(links[i])),
+                      "a link with a host is found under the host rules at or before its own place");
+            }
         }
     }
     return 0;

@@ -31,16 +31,17 @@ QStringList columnsOf(Database& database, const QString& table) {
     return rs.fieldNames();
 }
 
-TEST(SchemaUpgrade, AddsTwelveColumnsOnceThenOnlyProbes) {
+TEST(SchemaUpgrade, AddsThirteenColumnsOnceThenOnlyProbes) {
     TempDatabase db(SchemaVersion::Older);
     QStringList sent;
     db.connection().setStatementObserver([&](const QString& sql) { sent << sql; });
 
     db.connection().upgradeSchema();
     const QStringList alters = sent.filter(QStringLiteral("Alter Table"));
-    ASSERT_EQ(alters.size(), 12);
+    ASSERT_EQ(alters.size(), 13);
     EXPECT_EQ(alters.first(), QStringLiteral("Alter Table SE_RankHistory Add BaiduRank2 long"));
-    EXPECT_EQ(alters.last(), QStringLiteral("Alter Table SE_KeyWord Add YoudaoRank Text(50)"));
+    EXPECT_EQ(alters[11], QStringLiteral("Alter Table SE_KeyWord Add YoudaoRank Text(50)"));
+    EXPECT_EQ(alters.last(), QStringLiteral("Alter Table SE_KeyUrl Add MatchRule long"));
     EXPECT_TRUE(
         columnsOf(db.connection(), QStringLiteral("SE_KeyWord")).contains(QStringLiteral("SogouRank")));
     EXPECT_TRUE(
@@ -50,7 +51,50 @@ TEST(SchemaUpgrade, AddsTwelveColumnsOnceThenOnlyProbes) {
     sent.clear();
     db.connection().upgradeSchema();
     EXPECT_EQ(sent.filter(QStringLiteral("Alter Table")).size(), 0);
-    EXPECT_EQ(sent.filter(QStringLiteral("Where 1=2")).size(), 12);
+    EXPECT_EQ(sent.filter(QStringLiteral("Where 1=2")).size(), 13);
+}
+
+// A file of the version before sites had match rules: the upgrade adds only the rule, empty for every site,
+// which the mission list gives as the whole-address rule; nothing stored changes.
+TEST(SchemaUpgrade, SitesOfAnEarlierFileGainTheAddressRuleAndKeepTheirRows) {
+    TempDatabase db(SchemaVersion::BeforeMatchRule);
+    ASSERT_FALSE(
+        columnsOf(db.connection(), QStringLiteral("SE_KeyUrl")).contains(QStringLiteral("MatchRule")));
+    db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.cn',-1)"));
+    db.Exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName,GoogleRank,BaiduRank,YahooRank,Valid)"
+                           "Values(1,'k','3','>100','7','1')"));
+    const QString keywords = QStringLiteral("Select * From SE_KeyWord");
+    const QString before = test::QueryRowsText(db.connection(), keywords);
+    QStringList sent;
+    db.connection().setStatementObserver([&](const QString& sql) { sent << sql; });
+    db.connection().upgradeSchema();
+    EXPECT_EQ(sent.filter(QStringLiteral("Alter Table")),
+              QStringList{QStringLiteral("Alter Table SE_KeyUrl Add MatchRule long")});
+    EXPECT_EQ(test::QueryRowsText(db.connection(), keywords), before);
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyUrl Where MatchRule Is Null")),
+              QStringLiteral("1"));
+    Recordset missions;
+    ASSERT_EQ(openMissionList(db.connection(), missions), 1);
+    EXPECT_TRUE(missions.fieldByName(QStringLiteral("MatchRule")).isNull());
+    EXPECT_EQ(missions.fieldText(QStringLiteral("GoogleRank")), QStringLiteral("3"));
+
+    // What the previous version sends still works on the upgraded file: its mission list and its add of a
+    // site, which leaves the rule empty (the whole address).
+    Recordset previousList;
+    EXPECT_EQ(
+        db.connection().openQuery(
+            previousList,
+            QStringLiteral("select a.KeyWordID,a.WebID,KeyWordName,b.UrlName,a.GoogleRank,a.BaiduRank,"
+                           "a.BaiduRank2,a.SogouRank,a.SosoRank,a.YahooRank,a.YoudaoRank,a.BingRank,"
+                           "a.UpdateTime from SE_KeyWord a left join SE_KeyUrl b on a.WebID=b.WebID Where "
+                           "Valid='1'  Order By b.UrlName")),
+        1);
+    EXPECT_TRUE(db.connection().execInTransaction(
+        db.connection().execQuery,
+        QStringLiteral("Insert Into SE_KeyUrl(UrlName,AddTime,State,UpdateTime,isCheck)"
+                       "Values('www.b.cn','2026-12-11','删除','2026-12-11',-1)")));
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyUrl Where MatchRule Is Null")),
+              QStringLiteral("2"));
 }
 
 TEST(SchemaUpgrade, AddedTextColumnsKeepTheirWidth) {
@@ -222,7 +266,7 @@ TEST(MissionList, FilterLeftJoinAndOrder) {
     ASSERT_EQ(openMissionList(db.connection(), mission), 3);
     const int name = mission.fieldIndex(u"KeyWordName");
     const int url = mission.fieldIndex(u"UrlName");
-    EXPECT_EQ(mission.fieldNames().size(), 13);
+    EXPECT_EQ(mission.fieldNames().size(), 14);
     EXPECT_EQ(mission.value(0, name).toString(), QStringLiteral("orphan"));
     EXPECT_TRUE(mission.value(0, url).toString().isEmpty());
     EXPECT_EQ(mission.value(1, url).toString(), QStringLiteral("a.com"));

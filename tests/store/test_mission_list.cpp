@@ -63,16 +63,19 @@ TEST_F(MissionListTest, SameRowsInTheSameOrderAsTheStatement) {
         AddKeyword(QString::fromLatin1(webId), QStringLiteral("k%1").arg(++n));
     AddKeyword(QStringLiteral("1"), QStringLiteral("off"), "'0'");
     AddKeyword(QStringLiteral("2"), QStringLiteral("numeric"), "1");
+    // Each keyword carries its own site's rule, also where sites share a place in the order.
+    db.Exec(QStringLiteral("Update SE_KeyUrl Set MatchRule=2 Where WebID In (2,5)"));
+    db.Exec(QStringLiteral("Update SE_KeyUrl Set MatchRule=1 Where WebID=9"));
 
     Recordset missions;
     const int count = openMissionList(db.connection(), missions);
     const QStringList expected = statementRows(db.connection(), Shard{});
     EXPECT_EQ(count, expected.size());
     EXPECT_EQ(listRows(missions), expected);
-    EXPECT_EQ(
-        missions.fieldNames(),
-        (QStringList{"KeyWordID", "WebID", "KeyWordName", "UrlName", "GoogleRank", "BaiduRank", "BaiduRank2",
-                     "SogouRank", "SosoRank", "YahooRank", "YoudaoRank", "BingRank", "UpdateTime"}));
+    EXPECT_EQ(missions.fieldNames(),
+              (QStringList{"KeyWordID", "WebID", "KeyWordName", "UrlName", "GoogleRank", "BaiduRank",
+                           "BaiduRank2", "SogouRank", "SosoRank", "YahooRank", "YoudaoRank", "BingRank",
+                           "UpdateTime", "MatchRule"}));
 }
 
 TEST_F(MissionListTest, ManyKeywordsAndEveryShardAsTheStatement) {
@@ -95,7 +98,7 @@ TEST_F(MissionListTest, EmptyListOpensEmpty) {
     EXPECT_EQ(openMissionList(db.connection(), missions), 0);
     EXPECT_TRUE(missions.isOpen());
     EXPECT_EQ(missions.currentRow(), -1);
-    EXPECT_EQ(missions.fieldCount(), 13);
+    EXPECT_EQ(missions.fieldCount(), 14);
     EXPECT_EQ(reset.count(), 1);
 }
 

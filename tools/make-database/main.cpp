@@ -1,6 +1,7 @@
 // Creates the rank database file with its password and the three tables.
-//   make-database [--older-schema] [--if-missing] PATH
-// --older-schema leaves out the six later rank columns (a file as the first version made it).
+//   make-database [--older-schema | --before-match-rules] [--if-missing] PATH
+// --older-schema leaves out the six later rank columns and the sites' match rule (a file as the first version
+// made it); --before-match-rules leaves out only the match rule (a file as version 1.3 made it).
 // --if-missing does nothing, successfully, when PATH exists; without it an existing file is an error.
 #include "store/Schema.h"
 
@@ -20,16 +21,20 @@ int main(int argc, char** argv) {
     for (const QString& arg : args) {
         if (arg == u"--older-schema")
             version = SchemaVersion::Older;
+        else if (arg == u"--before-match-rules")
+            version = SchemaVersion::BeforeMatchRule;
         else if (arg == u"--if-missing")
             ifMissing = true;
         else if (arg.startsWith(u'-') || !path.isEmpty()) {
-            std::fprintf(stderr, "usage: make-database [--older-schema] [--if-missing] PATH\n");
+            std::fprintf(
+                stderr, "usage: make-database [--older-schema | --before-match-rules] [--if-missing] PATH\n");
             return 2;
         } else
             path = arg;
     }
     if (path.isEmpty()) {
-        std::fprintf(stderr, "usage: make-database [--older-schema] [--if-missing] PATH\n");
+        std::fprintf(stderr,
+                     "usage: make-database [--older-schema | --before-match-rules] [--if-missing] PATH\n");
         return 2;
     }
     if (ifMissing && QFileInfo::exists(path))
