@@ -142,8 +142,7 @@ TEST_F(MainWindowTest, AddressTooltipShowsTheSitesMatchRule) {
                                  QStringLiteral("www.a-site.com\n匹配方式: 完整网址"),
                                  QStringLiteral("www.b-site.com\n匹配方式: 整个域名")}));
     // Other cells keep the grid's own tooltip: none for a text that fits.
-    EXPECT_TRUE(
-        grid->cellToolTip(model->index(1, columnOf(*window, "KeyWordName"))).isEmpty());
+    EXPECT_TRUE(grid->cellToolTip(model->index(1, columnOf(*window, "KeyWordName"))).isEmpty());
 }
 
 TEST_F(MainWindowTest, GridModelFollowsRowDeletesOfTheRecordset) {

@@ -197,6 +197,34 @@ TEST_F(RealPagesUpdate, SitesStoredAsResultAddressesGetTheirAnnotatedRank) {
             << wanted[static_cast<size_t>(i)].first.toStdString();
 }
 
+// Baidu's results link through the engine: under the host rule the address the page shows decides.
+TEST_F(RealPagesUpdate, ABaiduResultShowingTheSitesHostCountsUnderTheHostRule) {
+    QByteArray page = "<html><head><meta charset=utf-8></head><body><div id=content_left>";
+    const char* shown[] = {"www.other.cn/a", "news.example.com/x", "www.example.com/blog/p...",
+                           "www.example.com"};
+    for (int i = 0; i < 4; ++i)
+        page += "<div id=" + QByteArray::number(i + 1) + "><h3><a href=\"http://www.baidu.com/link?url=r" +
+                QByteArray::number(i) + "\">t</a></h3><a class=c-showurl>" + shown[i] + "</a></div>";
+    page += "</div></body></html>";
+    installation.Exec(QStringLiteral(
+        "Insert Into SE_KeyUrl(WebID,UrlName,isCheck,MatchRule)Values(1,'www.example.com',-1,1)"));
+    installation.Exec(QStringLiteral(
+        "Insert Into SE_KeyUrl(WebID,UrlName,isCheck,MatchRule)Values(2,'www.example.com/a',-1,0)"));
+    installation.Exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,'k')"));
+    installation.Exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(2,'k')"));
+    server.ServePage(Target(u"Baidu", QStringLiteral("k"), 0), page, "text/html; charset=utf-8");
+    const ProcessResult r =
+        test::RunProgram(installation.Program(),
+                         {QStringLiteral("--update"), QStringLiteral("--engines"), QStringLiteral("Baidu")},
+                         test::CronEnvironment());
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(installation.Scalar(QStringLiteral("Select BaiduRank From SE_KeyWord Where WebID=1")),
+              QStringLiteral("3"));
+    // The exact rule compares the link, which is the engine's: no match.
+    EXPECT_EQ(installation.Scalar(QStringLiteral("Select BaiduRank From SE_KeyWord Where WebID=2")),
+              QStringLiteral(">100"));
+}
+
 // A run that reads pages but understands none of them is no success for the command line either.
 TEST_F(RealPagesUpdate, ARunThatUnderstoodNoPageEndsWithOne) {
     server.SetFallback(test::Answer(200, "<html><body><p>a layout nobody knows</p></body></html>"));
