@@ -8,8 +8,8 @@
 #include "config/RunSettings.h"
 #include "engine/EngineDefinitions.h"
 #include "engine/NetworkSetup.h"
-#include "platform/ApplicationFolder.h"
 #include "platform/Messages.h"
+#include "platform/ProgramFolders.h"
 #include "platform/ScriptBrowser.h"
 #include "platform/SingleInstanceGuard.h"
 #include "platform/StopSignals.h"
@@ -17,6 +17,7 @@
 #include "store/Database.h"
 #include "store/DbError.h"
 #include "store/Schema.h"
+#include "store/UserFolders.h"
 
 #include <QCoreApplication>
 
@@ -37,8 +38,7 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
         arguments << QString::fromLocal8Bit(argv[i]);
     const ParsedCommandLine parsed = parseCommandLine(arguments);
     const bool update = parsed.options && parsed.options->action == CommandLineOptions::Action::Update;
-    if (update &&
-        engineDefinitionsAskForBrowser(applicationFolderBeforeStart() + QStringLiteral("Engines.ini"))) {
+    if (update && engineDefinitionsAskForBrowser(configFolder() + QStringLiteral("Engines.ini"))) {
         // Made by the browser engine's module: the command line links no GUI library. Without the module the
         // engine's checks fail and say why.
         if (std::unique_ptr<QCoreApplication> app = makeScriptBrowserApplication(argc, argv))
@@ -65,7 +65,7 @@ int runCommandLine(int argc, char** argv) {
         return ExitCompleted;
     }
     if (options.action == CommandLineOptions::Action::Version) {
-        std::fputs(versionText().toUtf8().constData(), stdout);
+        std::fputs(versionText(programFolders()).toUtf8().constData(), stdout);
         return ExitCompleted;
     }
     if (options.action == CommandLineOptions::Action::PrintEngines) {
@@ -91,6 +91,17 @@ int runCommandLine(int argc, char** argv) {
         loadNetworkSettingsBesideExecutable();
     }
 
+    // An installed copy keeps its database in the user's data folder, made on the first start; a folder
+    // that cannot be made or written is named, rather than left to a bare "连接数据库失败!".
+    const UserFoldersCheck folders = prepareUserFolders(programFolders());
+    if (folders.problem != UserFoldersCheck::Problem::None) {
+        showErrorMsg(userFoldersProblemText(folders));
+        return ExitNoDatabase;
+    }
+    if (folders.databaseMade)
+        showInfoMsg(QStringLiteral("已创建新的数据库: ") + dataFolder() +
+                    QStringLiteral("DataBase/Trevanid.mdb"));
+
     Database database;
     if (!database.openDatabase(QString::fromUtf16(kDbFile), QString::fromUtf16(kDbPassword))) {
         // The same words as the window: a lock or a full disk is named as the cause.
@@ -108,7 +119,7 @@ int runCommandLine(int argc, char** argv) {
         return runMerge(database, options, messages, stdout);
 
     ConsoleRun run(database, options, messages, stdout);
-    RunLog runLog(applicationFolder() + QStringLiteral("Logs"));
+    RunLog runLog(dataFolder() + QStringLiteral("Logs"));
     run.setRunLog(&runLog);
     run.setSideBySide(enginesSideBySideBesideExecutable());
     StopSignals stopSignals([&run](int) { run.requestStop(); });
