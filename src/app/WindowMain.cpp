@@ -36,7 +36,7 @@ extern "C" Q_DECL_EXPORT int quorvaneWindowMain(int argc, char** argv) {
     setMessagePresenter(&messageBoxes);
     setShellOpenHandler(openWithDesktop);
 
-    SingleInstanceGuard guard(QCoreApplication::applicationFilePath());
+    SingleInstanceGuard guard(instanceKey(programFolders(), QCoreApplication::applicationFilePath()));
     if (guard.claimInstance()) {
         showInfoMsg(QStringLiteral("程序正在运行！"));
         return 0;

@@ -77,8 +77,9 @@ int runCommandLine(int argc, char** argv) {
     }
 
     ConsoleMessages messages(stderr, options.quiet);
-    // The same guard as the window's: one copy per installation folder, window or not.
-    SingleInstanceGuard guard(QCoreApplication::applicationFilePath());
+    // The same guard as the window's: one copy per installation folder (per data folder when installed),
+    // window or not.
+    SingleInstanceGuard guard(instanceKey(programFolders(), QCoreApplication::applicationFilePath()));
     if (guard.claimInstance()) {
         messages.present(MessageKind::Error, QStringLiteral("Error"), QStringLiteral("程序正在运行！"));
         return ExitAlreadyRunning;

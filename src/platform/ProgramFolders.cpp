@@ -58,6 +58,10 @@ const ProgramFolders& programFolders() {
     return folders;
 }
 
+QString instanceKey(const ProgramFolders& folders, const QString& executablePath) {
+    return folders.besideExecutable ? executablePath : folders.data;
+}
+
 QString dataFolder() {
     return programFolders().data;
 }

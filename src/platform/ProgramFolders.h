@@ -31,6 +31,12 @@ ProgramFolders programFoldersOf(const QString& executableFolder, const Environme
 // The folders of this process, decided once from /proc/self/exe and the environment; usable before the
 // application object exists.
 const ProgramFolders& programFolders();
+// What one running copy (window or command line) owns, for the single-instance guard: the executable's path
+// when the data is beside it, as always; the data folder of an installed copy, so that copies of one
+// installed program with data folders of their own (users, the shards of one host) do not exclude each
+// other, while the window and a run on the same data still do.
+QString instanceKey(const ProgramFolders& folders, const QString& executablePath);
+
 // Shorthands for programFolders().data and .config.
 QString dataFolder();
 QString configFolder();

@@ -166,6 +166,48 @@ TEST_F(InstalledPackage, TheFirstStartMakesTheDatabaseInTheDataFolderAndTheNextR
     EXPECT_FALSE(QFileInfo::exists(package().root() + QStringLiteral("/usr/bin/Logs")));
 }
 
+// One installed program, several data folders (users, the shards of one host): a run excludes only runs on
+// its own data.
+TEST_F(InstalledPackage, ARunExcludesOnlyRunsOnItsOwnDataFolder) {
+    ASSERT_EQ(Run({QStringLiteral("--update")}).exitCode, 0);
+    ASSERT_TRUE(test::WriteFile(home.filePath(QStringLiteral("config/Quorvane/Endpoints.ini")),
+                                test::LoopbackEndpoints::Text(server.BaseUrl())));
+    {
+        Database database;
+        ASSERT_TRUE(database.openDatabase(DatabasePath(), QString::fromUtf16(kDbPassword)));
+        ASSERT_TRUE(database.execAllInOneTransaction(
+            {QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"),
+             QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,'北京旅游')")}));
+    }
+    // The page comes slowly, so that the run holds its guard while the others start.
+    server.Serve(
+        Target(u"Bing", test::kKeyword, 0),
+        test::Answer(200, test::ResultPage(u"Bing", test::LinksWithSiteAt(10, 2, test::kSite)), 3000));
+
+    QProcessEnvironment elsewhere = environment;
+    elsewhere.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("other-data")));
+    ProcessResult sameData;
+    ProcessResult otherData;
+    bool tried = false;
+    const ProcessResult holder = test::RunProgram(
+        package().program(),
+        {QStringLiteral("--update"), QStringLiteral("--engines"), QStringLiteral("Bing")}, environment,
+        [&](QProcess&) {
+            if (tried || server.Requests().isEmpty())
+                return;
+            tried = true;
+            sameData = Run({QStringLiteral("--update")});
+            otherData = test::RunProgram(package().program(), {QStringLiteral("--update")}, elsewhere);
+        });
+    ASSERT_TRUE(tried);
+    EXPECT_EQ(holder.exitCode, 0) << holder.err.toStdString();
+    EXPECT_EQ(sameData.exitCode, 4) << sameData.err.toStdString();
+    EXPECT_TRUE(sameData.err.contains(QStringLiteral("程序正在运行！"))) << sameData.err.toStdString();
+    EXPECT_EQ(otherData.exitCode, 0) << otherData.err.toStdString();
+    EXPECT_TRUE(
+        QFileInfo::exists(home.filePath(QStringLiteral("other-data/Quorvane/DataBase/Trevanid.mdb"))));
+}
+
 TEST_F(InstalledPackage, VersionNamesTheFoldersInUse) {
     const ProcessResult version = Run({QStringLiteral("--version")});
     EXPECT_EQ(version.exitCode, 0);

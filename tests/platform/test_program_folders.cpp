@@ -18,8 +18,9 @@ protected:
     QString ProgramFolder(bool withDatabase) {
         const QString bin = root.filePath(QStringLiteral("usr/bin"));
         EXPECT_TRUE(QDir().mkpath(bin + QStringLiteral("/DataBase")));
-        if (withDatabase)
+        if (withDatabase) {
             EXPECT_TRUE(test::WriteFile(bin + QStringLiteral("/DataBase/Trevanid.mdb"), "db"));
+        }
         return bin;
     }
     EnvironmentLookup Environment() const {
