@@ -5,7 +5,7 @@
 #include "engine/EngineTable.h"
 #include "history/HistoryBox.h"
 #include "history/TrendChart.h"
-#include "platform/ApplicationFolder.h"
+#include "platform/ProgramFolders.h"
 #include "platform/Messages.h"
 #include "pages/PageBrowser.h"
 #include "ui/DataGrid.h"
@@ -79,7 +79,7 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::setUpRuns() {
     engine_ = std::make_unique<RankEngine>(*rankBrowser_);
-    runLog_ = std::make_unique<RunLog>(applicationFolder() + QStringLiteral("Logs"));
+    runLog_ = std::make_unique<RunLog>(dataFolder() + QStringLiteral("Logs"));
     engine_->runLog = runLog_.get();
     // The range is read at the start of every check, so a change applies from the next check on.
     engine_->pageRangeSource = [this] {

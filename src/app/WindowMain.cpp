@@ -6,11 +6,12 @@
 #include "app/WindowModule.h"
 #include "engine/EngineDefinitions.h"
 #include "engine/NetworkSetup.h"
-#include "platform/ApplicationFolder.h"
 #include "platform/Messages.h"
+#include "platform/ProgramFolders.h"
 #include "platform/ShellOpen.h"
 #include "platform/SingleInstanceGuard.h"
 #include "store/Database.h"
+#include "store/UserFolders.h"
 #include "ui/DesktopOpen.h"
 #include "ui/MessageBoxes.h"
 #include "ui/QtTranslations.h"
@@ -25,7 +26,7 @@ extern "C" Q_DECL_EXPORT int quorvaneWindowMain(int argc, char** argv) {
 
     // The browser engine of an engine's Loader=Browser shares OpenGL contexts; set only then, since it costs
     // the window's start.
-    if (engineDefinitionsAskForBrowser(applicationFolderBeforeStart() + QStringLiteral("Engines.ini")))
+    if (engineDefinitionsAskForBrowser(configFolder() + QStringLiteral("Engines.ini")))
         QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QuorvaneApplication app(argc, argv);
     // Before the first dialog: Qt's own texts (file dialogs, standard buttons) in the program's language.
@@ -35,10 +36,17 @@ extern "C" Q_DECL_EXPORT int quorvaneWindowMain(int argc, char** argv) {
     setMessagePresenter(&messageBoxes);
     setShellOpenHandler(openWithDesktop);
 
-    SingleInstanceGuard guard(QCoreApplication::applicationFilePath());
+    SingleInstanceGuard guard(instanceKey(programFolders(), QCoreApplication::applicationFilePath()));
     if (guard.claimInstance()) {
         showInfoMsg(QStringLiteral("程序正在运行！"));
         return 0;
+    }
+    // An installed copy's first start makes the user's database; a folder that cannot be made or written is
+    // named before anything else is tried.
+    const UserFoldersCheck folders = prepareUserFolders(programFolders());
+    if (folders.problem != UserFoldersCheck::Problem::None) {
+        showErrorMsg(userFoldersProblemText(folders));
+        return 1;
     }
     loadNetworkSettingsBesideExecutable();
 

@@ -1,7 +1,7 @@
 #include "app/WindowModule.h"
 #include "cli/CommandLineMain.h"
 #include "cli/CommandLineOptions.h"
-#include "platform/ApplicationFolder.h"
+#include "platform/ProgramFolders.h"
 
 #include <QFile>
 
@@ -14,8 +14,7 @@ namespace {
 // Loads the window's module from beside the executable and runs it; 1 with the reason on standard error
 // when it cannot be loaded (there is no window yet to show it in).
 int runWindow(int argc, char** argv) {
-    const QString path =
-        quorvane::applicationFolderBeforeStart() + QLatin1String(quorvane::kWindowModuleFile);
+    const QString path = quorvane::programFolders().modules + QLatin1String(quorvane::kWindowModuleFile);
     // Kept loaded until the process ends: the window's objects live in it until then.
     void* module = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
     const auto windowMain =

@@ -11,14 +11,15 @@
 #include "engine/EngineDefinitions.h"
 #include "engine/NetworkSetup.h"
 #include "pages/ScriptBrowser.h"
-#include "platform/ApplicationFolder.h"
 #include "platform/Messages.h"
+#include "platform/ProgramFolders.h"
 #include "platform/SingleInstanceGuard.h"
 #include "platform/StopSignals.h"
 #include "runs/RunLog.h"
 #include "store/Database.h"
 #include "store/DbError.h"
 #include "store/Schema.h"
+#include "store/UserFolders.h"
 
 #include <QCoreApplication>
 
@@ -39,8 +40,7 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
         arguments << QString::fromLocal8Bit(argv[i]);
     const ParsedCommandLine parsed = parseCommandLine(arguments);
     const bool update = parsed.options && parsed.options->action == CommandLineOptions::Action::Update;
-    if (update &&
-        engineDefinitionsAskForBrowser(applicationFolderBeforeStart() + QStringLiteral("Engines.ini"))) {
+    if (update && engineDefinitionsAskForBrowser(configFolder() + QStringLiteral("Engines.ini"))) {
         // Made by the browser engine's module: the command line links no GUI library. Without the module the
         // engine's checks fail and say why.
         if (std::unique_ptr<QCoreApplication> app = makeScriptBrowserApplication(argc, argv))
@@ -67,7 +67,7 @@ int runCommandLine(int argc, char** argv) {
         return ExitCompleted;
     }
     if (options.action == CommandLineOptions::Action::Version) {
-        std::fputs(versionText().toUtf8().constData(), stdout);
+        std::fputs(versionText(programFolders()).toUtf8().constData(), stdout);
         return ExitCompleted;
     }
     if (options.action == CommandLineOptions::Action::PrintEngines) {
@@ -86,8 +86,9 @@ int runCommandLine(int argc, char** argv) {
     }
 
     ConsoleMessages messages(stderr, options.quiet);
-    // The same guard as the window's: one copy per installation folder, window or not.
-    SingleInstanceGuard guard(QCoreApplication::applicationFilePath());
+    // The same guard as the window's: one copy per installation folder (per data folder when installed),
+    // window or not.
+    SingleInstanceGuard guard(instanceKey(programFolders(), QCoreApplication::applicationFilePath()));
     if (guard.claimInstance()) {
         messages.present(MessageKind::Error, QStringLiteral("Error"), QStringLiteral("程序正在运行！"));
         return ExitAlreadyRunning;
@@ -100,6 +101,17 @@ int runCommandLine(int argc, char** argv) {
         loadEndpointsBesideExecutable();
         loadNetworkSettingsBesideExecutable();
     }
+
+    // An installed copy keeps its database in the user's data folder, made on the first start; a folder
+    // that cannot be made or written is named, rather than left to a bare "连接数据库失败!".
+    const UserFoldersCheck folders = prepareUserFolders(programFolders());
+    if (folders.problem != UserFoldersCheck::Problem::None) {
+        showErrorMsg(userFoldersProblemText(folders));
+        return ExitNoDatabase;
+    }
+    if (folders.databaseMade)
+        showInfoMsg(QStringLiteral("已创建新的数据库: ") + dataFolder() +
+                    QStringLiteral("DataBase/Trevanid.mdb"));
 
     Database database;
     if (!database.openDatabase(QString::fromUtf16(kDbFile), QString::fromUtf16(kDbPassword))) {
@@ -126,7 +138,7 @@ int runCommandLine(int argc, char** argv) {
     }
 
     ConsoleRun run(database, options, messages, stdout);
-    RunLog runLog(applicationFolder() + QStringLiteral("Logs"));
+    RunLog runLog(dataFolder() + QStringLiteral("Logs"));
     run.setRunLog(&runLog);
     run.setSideBySide(enginesSideBySideBesideExecutable());
     StopSignals stopSignals([&run](int) { run.requestStop(); });

@@ -396,8 +396,72 @@ QString usageText() {
     return text;
 }
 
-QString versionText() {
-    return QStringLiteral("Quorvane 1.3\n");
+namespace {
+
+// Text as roff shows it literally: backslashes, dashes and a line's leading dot or quote escaped.
+QString roff(const QString& text) {
+    QString escaped = text;
+    escaped.replace(u'\\', QStringLiteral("\\e"));
+    escaped.replace(u'-', QStringLiteral("\\-"));
+    if (escaped.startsWith(u'.') || escaped.startsWith(u'\''))
+        escaped.prepend(QStringLiteral("\\&"));
+    return escaped;
+}
+
+} // namespace
+
+QString manualPageText() {
+    QString text =
+        QStringLiteral(".TH QUORVANE 1 \"\" \"Quorvane 1.3\" \"User Commands\"\n"
+                       ".SH NAME\n"
+                       "quorvane \\- 网站关键词搜索引擎排名查询\n"
+                       ".SH SYNOPSIS\n"
+                       ".B quorvane\n"
+                       ".br\n"
+                       ".B quorvane\n"
+                       ".RI [ 选项 ...]\n"
+                       ".SH DESCRIPTION\n"
+                       "不带参数时打开窗口. 带下列选项时不打开窗口, 也不需要显示器: \\-\\-update "
+                       "批量更新所有已启用关键词的排名 (与窗口中的 \"批量更新排名\" 相同), 完成后退出.\n"
+                       ".SH OPTIONS\n");
+    for (const OptionText& option : optionTexts()) {
+        // The name in bold, its value (when it takes one) in italics.
+        const QString name = roff(dashed(option.names.last()));
+        if (option.shownValue.isEmpty())
+            text += QStringLiteral(".TP\n.B ") + name + u'\n';
+        else
+            text += QStringLiteral(".TP\n.BI ") + name + QStringLiteral(" \" ") + roff(option.shownValue) +
+                    QStringLiteral("\"\n");
+        const QStringList lines = option.description.split(u'\n');
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            text += (i > 0 ? QStringLiteral(".br\n") : QString()) + roff(lines[i]) + u'\n';
+    }
+    text += QStringLiteral(
+        ".SH EXIT STATUS\n"
+        ".TP\n0\n完成 (关键词列表为空时也是)\n"
+        ".TP\n1\n已停止, 失败, 或一页结果也没有读到\n"
+        ".TP\n2\n参数错误\n"
+        ".TP\n3\n无法打开数据库 (或无法创建、写入数据文件夹); \\-\\-merge 时: 要合并的文件不存在、"
+        "不是本程序的数据库或密码不同\n"
+        ".TP\n4\n程序已在运行\n"
+        ".SH FILES\n"
+        "程序所在的文件夹可写入且其中有 DataBase/Trevanid.mdb 时 (解压或编译得到的程序), "
+        "所有文件都在程序旁边. 否则 (安装的程序):\n"
+        ".TP\n$XDG_DATA_HOME/Quorvane/ (默认 ~/.local/share/Quorvane/)\n"
+        "DataBase/Trevanid.mdb, Logs/, 历史记录曲线排名模板.xls; 第一次启动时创建\n"
+        ".TP\n$XDG_CONFIG_HOME/Quorvane/ (默认 ~/.config/Quorvane/)\n"
+        "Endpoints.ini, Engines.ini\n"
+        ".PP\n"
+        "\\-\\-version 显示所用的文件夹.\n");
+    return text;
+}
+
+QString versionText(const ProgramFolders& folders) {
+    return QStringLiteral("Quorvane 1.3\n") + QStringLiteral("程序文件夹: ") + folders.program +
+           QStringLiteral("\n数据文件夹: ") + folders.data + QStringLiteral("\n设置文件夹: ") +
+           folders.config +
+           (folders.besideExecutable ? QStringLiteral("\n(数据和设置都在程序所在的文件夹中)\n")
+                                     : QStringLiteral("\n"));
 }
 
 } // namespace quorvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/UrlMatch.h"
+#include "platform/ProgramFolders.h"
 #include "store/Shard.h"
 
 #include <QString>
@@ -88,7 +89,9 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments);
 // The text of --help, also shown on standard error after a wrong argument. Every option the parser knows
 // is listed.
 QString usageText();
-// The text of --version.
-QString versionText();
+// The manual page (roff), listing the same options as the usage.
+QString manualPageText();
+// The text of --version: the version, then the folders in use (the program's, the data's, the settings').
+QString versionText(const ProgramFolders& folders);
 
 } // namespace quorvane

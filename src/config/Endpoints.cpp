@@ -1,7 +1,7 @@
 #include "config/Endpoints.h"
 
 #include "config/IniText.h"
-#include "platform/ApplicationFolder.h"
+#include "platform/ProgramFolders.h"
 #include "platform/Messages.h"
 
 #include <QFileInfo>
@@ -178,7 +178,7 @@ void loadEndpoints(const QString& iniPath) {
 }
 
 void loadEndpointsBesideExecutable() {
-    loadEndpoints(applicationFolder() + QStringLiteral("Endpoints.ini"));
+    loadEndpoints(configFolder() + QStringLiteral("Endpoints.ini"));
 }
 
 } // namespace quorvane

@@ -43,7 +43,8 @@ QString defaultEndpoint(QStringView key);
 
 // Sets every address back to its compiled-in value, then applies the file at the path when it exists.
 void loadEndpoints(const QString& iniPath);
-// loadEndpoints with Endpoints.ini in the executable's folder; the program calls it once at start.
+// loadEndpoints with Endpoints.ini in the settings folder (beside the executable, or the user's when
+// installed: configFolder()); the program calls it once at start. The name is from when it was always there.
 void loadEndpointsBesideExecutable();
 
 } // namespace quorvane

@@ -1,7 +1,7 @@
 #include "config/RunSettings.h"
 
 #include "config/IniText.h"
-#include "platform/ApplicationFolder.h"
+#include "platform/ProgramFolders.h"
 #include "platform/Messages.h"
 
 namespace quorvane {
@@ -31,7 +31,7 @@ bool enginesSideBySide(const QString& iniPath) {
 }
 
 bool enginesSideBySideBesideExecutable() {
-    return enginesSideBySide(applicationFolder() + QStringLiteral("Endpoints.ini"));
+    return enginesSideBySide(configFolder() + QStringLiteral("Endpoints.ini"));
 }
 
 } // namespace quorvane

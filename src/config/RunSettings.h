@@ -15,7 +15,7 @@ namespace quorvane {
 // reading with showErrorMsg, with section, key and line; a refused value leaves them side by side, and of a
 // repeated key the last one counts.
 bool enginesSideBySide(const QString& iniPath);
-// enginesSideBySide with Endpoints.ini in the executable's folder.
+// enginesSideBySide with Endpoints.ini in the settings folder (configFolder()).
 bool enginesSideBySideBesideExecutable();
 
 } // namespace quorvane

@@ -3,7 +3,7 @@
 #include "config/IniText.h"
 #include "engine/EngineScanners.h"
 #include "engine/VerificationPages.h"
-#include "platform/ApplicationFolder.h"
+#include "platform/ProgramFolders.h"
 #include "platform/GbkCodec.h"
 #include "platform/Messages.h"
 
@@ -361,7 +361,7 @@ bool loadEngineDefinitions(const QString& iniPath) {
 }
 
 QString engineDefinitionsPathBesideExecutable() {
-    return applicationFolder() + QStringLiteral("Engines.ini");
+    return configFolder() + QStringLiteral("Engines.ini");
 }
 
 bool loadEngineDefinitionsBesideExecutable() {

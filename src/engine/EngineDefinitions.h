@@ -99,7 +99,8 @@ const ScannerBytes* scannerBytesFor(QStringView engine);
 // Sets every engine back to its compiled definition, then applies the file at the path when it exists.
 // False when the file was there and something in it was refused (the user has been told).
 bool loadEngineDefinitions(const QString& iniPath);
-// loadEngineDefinitions with Engines.ini in the executable's folder; the program calls it once at start.
+// loadEngineDefinitions with Engines.ini in the settings folder (beside the executable, or the user's when
+// installed: configFolder()); the program calls it once at start.
 bool loadEngineDefinitionsBesideExecutable();
 QString engineDefinitionsPathBesideExecutable();
 

@@ -1,7 +1,7 @@
 #include "engine/NetworkSetup.h"
 
 #include "engine/EnginePace.h"
-#include "platform/ApplicationFolder.h"
+#include "platform/ProgramFolders.h"
 
 #include <QNetworkProxyFactory>
 
@@ -35,7 +35,7 @@ void applyNetworkSettings(const NetworkSettings& settings) {
 }
 
 void loadNetworkSettingsBesideExecutable() {
-    applyNetworkSettings(readNetworkSettings(applicationFolder() + QStringLiteral("Endpoints.ini")));
+    applyNetworkSettings(readNetworkSettings(configFolder() + QStringLiteral("Endpoints.ini")));
 }
 
 } // namespace quorvane

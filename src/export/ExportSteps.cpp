@@ -3,7 +3,7 @@
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
 
-#include "platform/ApplicationFolder.h"
+#include "platform/ProgramFolders.h"
 #include "platform/Messages.h"
 #include "store/SqlText.h"
 #include "ui/FileDialogs.h"
@@ -25,7 +25,7 @@ QString datedWorkbookName(const QString& stem, const QDate& day) {
 QString chooseWorkbookTarget(QWidget* window, const QString& proposedName) {
     FileDialogRequest request;
     request.save = true;
-    request.folder = applicationFolder();
+    request.folder = dataFolder();
     request.proposedName = proposedName;
     request.filter = QString::fromUtf16(kWorkbookFilters);
     request.confirmOverwrite = false;

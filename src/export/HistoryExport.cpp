@@ -3,7 +3,7 @@
 #include "export/ExportSteps.h"
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
-#include "platform/ApplicationFolder.h"
+#include "platform/ProgramFolders.h"
 #include "platform/Messages.h"
 #include "store/Recordset.h"
 
@@ -58,7 +58,7 @@ private:
 } // namespace
 
 QString historyTemplatePath() {
-    return applicationFolder() + QString::fromUtf16(kHistoryTemplateName);
+    return dataFolder() + QString::fromUtf16(kHistoryTemplateName);
 }
 
 void exportHistory(QWidget* window, Recordset& historyRows, const QString& templatePath, const QDate& today) {

@@ -2,7 +2,7 @@
 
 #include "pages/PageBrowser.h"
 #include "pages/ScriptPageModule.h"
-#include "platform/ApplicationFolder.h"
+#include "platform/ProgramFolders.h"
 
 #include <QCoreApplication>
 #include <QLibrary>
@@ -53,8 +53,7 @@ QLibrary* scriptPageModule(QString& failure) {
     static QString whyNot;
     std::call_once(once, [] {
         // Also before the application object exists (the command line's GUI application comes from here).
-        const QString folder =
-            moduleFolder().isEmpty() ? applicationFolderBeforeStart() : moduleFolder() + u'/';
+        const QString folder = moduleFolder().isEmpty() ? programFolders().modules : moduleFolder() + u'/';
         static QLibrary library(folder + QLatin1String(kScriptPageModuleFile));
         if (library.load())
             module = &library;

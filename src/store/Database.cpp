@@ -1,6 +1,6 @@
 #include "store/Database.h"
 
-#include "platform/ApplicationFolder.h"
+#include "platform/ProgramFolders.h"
 #include "store/DbError.h"
 #include "store/JetDialect.h"
 #include "store/RecordTable.h"
@@ -138,7 +138,7 @@ void Database::closeDatabase() {
 bool Database::openDatabase(const QString& file, const QString& password) {
     QString relative = file;
     relative.replace(u'\\', u'/');
-    const QString path = QDir::isAbsolutePath(relative) ? relative : applicationFolder() + relative;
+    const QString path = QDir::isAbsolutePath(relative) ? relative : dataFolder() + relative;
     connectionString_ = QDir::cleanPath(path);
     closeDatabase();
     connectFailure_ = DbFailure::Other;

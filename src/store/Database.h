@@ -21,7 +21,7 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Opens the database file (relative to the executable's folder, or absolute) with its password.
+    // Opens the database file (relative to the data folder, dataFolder(), or absolute) with its password.
     // False, without a message, when the file is missing, is not a database of this program (an empty
     // file, or one with none of the rank tables), the password is wrong, the file or its folder
     // cannot be written, or another program holds it; openFailure() then says which. Never creates

@@ -2,10 +2,12 @@
 #include "app/WindowModule.h"
 #include "platform/SingleInstanceGuard.h"
 #include "store/Schema.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -19,7 +21,8 @@ QString programPath() {
     return qEnvironmentVariable("QUORVANE_BIN_DIR") + QStringLiteral("/Quorvane");
 }
 
-// Copies the program into a folder of its own, with a database beside it when asked.
+// Copies the program into a folder of its own, with a database beside it when asked (else a file that is not
+// one).
 QString installCopy(const QString& folder, bool withDatabase) {
     const QString target = QDir(folder).filePath(QStringLiteral("Quorvane"));
     if (!QFile::copy(programPath(), target))
@@ -29,8 +32,14 @@ QString installCopy(const QString& folder, bool withDatabase) {
     const QString module = QString::fromLatin1(kWindowModuleFile);
     if (!QFile::copy(qEnvironmentVariable("QUORVANE_BIN_DIR") + u'/' + module, QDir(folder).filePath(module)))
         return {};
-    if (withDatabase && !createDatabase(QDir(folder).filePath(QStringLiteral("DataBase/Trevanid.mdb")),
-                                        QString::fromUtf16(kDbPassword), SchemaVersion::Full, nullptr))
+    const QString database = QDir(folder).filePath(QStringLiteral("DataBase/Trevanid.mdb"));
+    if (withDatabase &&
+        !createDatabase(database, QString::fromUtf16(kDbPassword), SchemaVersion::Full, nullptr))
+        return {};
+    // Without one, an empty file that is no database: the copy still keeps its data beside it (and says it
+    // cannot open it) rather than use the user's own folders.
+    if (!withDatabase &&
+        (!QDir().mkpath(QFileInfo(database).absolutePath()) || !test::WriteFile(database, {})))
         return {};
     return target;
 }

@@ -26,6 +26,10 @@ protected:
         copy = folder.filePath(QStringLiteral("Quorvane"));
         ASSERT_TRUE(QFile::copy(program, copy));
         QFile::setPermissions(copy, QFile::permissions(program));
+        // A database file beside the copy keeps its settings beside it too (without one it would read the
+        // user's settings folder); --print-engines never opens it.
+        ASSERT_TRUE(QDir().mkpath(folder.filePath(QStringLiteral("DataBase"))));
+        ASSERT_TRUE(test::WriteFile(folder.filePath(QStringLiteral("DataBase/Trevanid.mdb")), {}));
     }
     void WriteDefinitions(const QByteArray& text) {
         ASSERT_TRUE(test::WriteFile(folder.filePath(QStringLiteral("Engines.ini")), text));

@@ -79,7 +79,9 @@ QString Installation::Rows(const QString& sql) {
 QProcessEnvironment CronEnvironment() {
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
-    environment.insert(QStringLiteral("HOME"), QDir::homePath());
+    // A home of the tests' own: an installed copy would make its data folder there, never in the real one.
+    static const QTemporaryDir home;
+    environment.insert(QStringLiteral("HOME"), home.path());
     // The guard's folder as this test sees it, so that the test and the copies agree on it.
     if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), qEnvironmentVariable("XDG_RUNTIME_DIR"));

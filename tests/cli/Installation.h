@@ -14,7 +14,8 @@
 namespace quorvane::test {
 
 // A copy of the real program and its browser-engine module in a folder of its own, with a database beside it
-// (unless told not to) and an Endpoints.ini the test writes: what a user has after installing it.
+// (unless told not to) and an Endpoints.ini the test writes: what a user has after unpacking it. Without a
+// database beside it, the copy keeps its data in the user's folders, as an installed one does.
 class Installation {
 public:
     explicit Installation(bool withDatabase = true);
@@ -39,7 +40,8 @@ private:
     std::unique_ptr<Database> connection_;
 };
 
-// What cron gives a program: a short PATH and HOME, no display, no Qt platform, no proxy.
+// What cron gives a program: a short PATH and HOME (a temporary folder shared by the tests of the process),
+// no display, no Qt platform, no proxy.
 QProcessEnvironment CronEnvironment();
 
 struct ProcessResult {

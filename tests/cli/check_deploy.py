@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Checks the deployment examples in deploy/ as far as this machine allows: the Kubernetes manifests parse
 and their fields agree with each other and with the program's options, the systemd units pass
-systemd-analyze verify (when it is installed), the Containerfile builds the image the manifests use on
-Debian 12 with scripts/install-deps, and the GNU parallel script is valid shell using only real options.
+systemd-analyze verify (when it is installed) and run the installed program, the Containerfile builds the
+image the manifests use on Debian 12 from the Debian package alone, and the GNU parallel script is valid
+shell using only real options.
 
     check_deploy.py SOURCE_DIR PROGRAM
 """
@@ -31,9 +32,10 @@ check("--shard" in known and "--merge" in known, "the usage lists --shard and --
 
 
 def program_options(text, where):
-    """The options given to Quorvane in a command text; every one must be an option of the program."""
+    """The options given to Quorvane in a command text (the unpacked Quorvane or the installed
+    /usr/bin/quorvane); every one must be an option of the program."""
     found = []
-    for line in re.findall(r"Quorvane\"?((?: +[^\n;|&]*)?)", text):
+    for line in re.findall(r"(?:Quorvane|/usr/bin/quorvane)\"?((?: +[^\n;|&]*)?)", text):
         found += re.findall(r"(?<![\w-])(--[a-z][a-z-]*)", line)
     for option in found:
         check(option in known, f"{where}: Quorvane has no option {option}")
@@ -84,16 +86,24 @@ if shards and merge and proxies:
                 check(mount["name"] in volumes, f"{job}: the mount {mount['name']} has a volume")
     claims = lambda p: {v["persistentVolumeClaim"]["claimName"] for v in p["volumes"] if "persistentVolumeClaim" in v}
     check(claims(pod) == claims(merge_pod), "the shards and the merge use the same volumes")
-    check("cp /opt/quorvane/Quorvane" in script and "cp /opt/quorvane/Quorvane" in merge_script,
-          "the Jobs take the program where the image puts it")
+    check("/usr/bin/quorvane" in script and "/usr/bin/quorvane" in merge_script,
+          "the Jobs run the program where the package installs it")
+    for job_script, job in ((script, "shard Job"), (merge_script, "merge Job")):
+        check("XDG_DATA_HOME=" in job_script, f"{job}: the data folder is set for the installed program")
 
-# The Containerfile: Debian 12, the packages of scripts/install-deps, the program at /opt/quorvane.
+# The Containerfile: Debian 12; a first stage makes the package, the image installs only the package.
 with open(os.path.join(deploy, "Containerfile"), encoding="utf-8") as f:
     containerfile = f.read()
-check(re.search(r"^FROM debian:(12|bookworm)\b", containerfile, re.M), "the image is Debian 12")
-check("scripts/install-deps" in containerfile, "the image installs the packages of scripts/install-deps")
-check("--target Quorvane" in containerfile and "/opt/quorvane/Quorvane" in containerfile,
-      "the image builds the program into /opt/quorvane")
+stages = re.split(r"^FROM ", containerfile, flags=re.M)[1:]
+check(len(stages) == 2 and all(re.match(r"debian:(12|bookworm)\b", s) for s in stages),
+      "both stages are Debian 12")
+if len(stages) == 2:
+    check("scripts/package" in stages[0], "the first stage makes the package with scripts/package")
+    image = stages[1]
+    check(re.search(r"apt-get install .*quorvane_\*_amd64\.deb", image), "the image installs the package")
+    check("install-deps" not in image and "cmake" not in image and "COPY . " not in image,
+          "the image holds no build or test packages, nor the sources")
+    check('ENTRYPOINT ["/usr/bin/quorvane"]' in image, "the image starts the installed program")
 
 # systemd: the template units, verified with a stand-in program and configuration folder.
 units = os.path.join(deploy, "systemd")
@@ -101,18 +111,20 @@ for name in sorted(os.listdir(units)):
     with open(os.path.join(units, name), encoding="utf-8") as f:
         program_options(f.read(), name)
 with open(os.path.join(units, "quorvane-shard@.service"), encoding="utf-8") as f:
-    check("--update --shard %i/${QUORVANE_SHARDS}" in f.read(), "the instance name is the shard")
+    shard_unit = f.read()
+    check("--update --shard %i/${QUORVANE_SHARDS}" in shard_unit, "the instance name is the shard")
+    check("ExecStart=/usr/bin/quorvane " in shard_unit and "XDG_DATA_HOME=" in shard_unit,
+          "the shard runs the installed program with a data folder of its own")
 if shutil.which("systemd-analyze"):
     with tempfile.TemporaryDirectory() as tmp:
-        root = os.path.join(tmp, "opt")
-        for path in ("shards/0/Quorvane", "Quorvane"):
-            os.makedirs(os.path.dirname(os.path.join(root, path)), exist_ok=True)
-            shutil.copy(program, os.path.join(root, path))
+        installed = os.path.join(tmp, "bin", "quorvane")
+        os.makedirs(os.path.dirname(installed))
+        shutil.copy(program, installed)
         unit_dir = os.path.join(tmp, "units")
         os.makedirs(unit_dir)
         for name in os.listdir(units):
             with open(os.path.join(units, name), encoding="utf-8") as f:
-                text = f.read().replace("/opt/quorvane", root).replace("User=quorvane", "")
+                text = f.read().replace("/usr/bin/quorvane", installed).replace("User=quorvane", "")
             with open(os.path.join(unit_dir, name), "w", encoding="utf-8") as f:
                 f.write(text)
         for template in ("quorvane-shard@.service", "quorvane-shard@.timer"):

@@ -314,7 +314,7 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
     const ProcessResult version =
         test::RunProgram(installation.Program(), {QStringLiteral("--version")}, test::CronEnvironment());
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, QStringLiteral("Quorvane 1.3\n"));
+    EXPECT_TRUE(version.out.startsWith(QStringLiteral("Quorvane 1.3\n"))) << version.out.toStdString();
     const ProcessResult help =
         test::RunProgram(installation.Program(), {QStringLiteral("--help")}, test::CronEnvironment());
     EXPECT_EQ(help.exitCode, 0);
@@ -322,13 +322,38 @@ TEST(CommandLine, HelpAndVersionGoToStandardOutput) {
     EXPECT_TRUE(help.err.isEmpty()) << help.err.toStdString();
 }
 
-TEST(CommandLine, MissingDatabaseEndsWithThree) {
+// A copy with its database beside it keeps everything there, as the program always did: --version says so,
+// and the run's log goes beside it, not into the user's folders.
+TEST_F(CommandLineRun, ACopyWithItsDatabaseKeepsEverythingBesideIt) {
+    const QProcessEnvironment environment = test::CronEnvironment();
+    const ProcessResult version = Update({QStringLiteral("--version")}, environment);
+    const QString folder = QDir(installation.Folder()).canonicalPath() + u'/';
+    EXPECT_TRUE(version.out.contains(QStringLiteral("数据文件夹: ") + folder)) << version.out.toStdString();
+    EXPECT_TRUE(version.out.contains(QStringLiteral("设置文件夹: ") + folder)) << version.out.toStdString();
+
+    const ProcessResult run = Update(
+        {QStringLiteral("--update"), QStringLiteral("--engines"), QStringLiteral("Bing")}, environment);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_KeyWord Where UpdateTime=#") +
+                                  today() + u'#'),
+              QStringLiteral("3"));
+    EXPECT_TRUE(QFileInfo::exists(installation.Folder() + QStringLiteral("/Logs/run-") + today() +
+                                  QStringLiteral(".log")));
+    const QString home = environment.value(QStringLiteral("HOME"));
+    EXPECT_FALSE(QFileInfo::exists(home + QStringLiteral("/.local/share/Quorvane"))) << "nothing in the home";
+}
+
+// A file beside the program that is not a database (here an empty one) is not replaced, nor is the user's
+// folder used instead: the run says so and ends with 3.
+TEST(CommandLine, ADatabaseFileThatIsNoDatabaseEndsWithThree) {
     Installation installation(false);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(installation.DatabasePath()).absolutePath()));
+    ASSERT_TRUE(test::WriteFile(installation.DatabasePath(), {}));
     const ProcessResult result =
         test::RunProgram(installation.Program(), {QStringLiteral("--update")}, test::CronEnvironment());
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_TRUE(result.err.contains(QStringLiteral("连接数据库失败!"))) << result.err.toStdString();
-    EXPECT_FALSE(QFile::exists(installation.DatabasePath())) << "the run never creates a database";
+    EXPECT_EQ(QFileInfo(installation.DatabasePath()).size(), 0) << "the run never rewrites a file it refuses";
 }
 
 // A database held by another program is named as the cause, in the window's words.

@@ -29,7 +29,7 @@ protected:
                                 test::CronEnvironment());
     }
 
-    Installation installation{false};
+    Installation installation; // with its database: a copy beside its data, which reads Engines.ini beside it
 };
 
 TEST_F(ReadPage, PrintsOneLinePerResultInPageOrder) {

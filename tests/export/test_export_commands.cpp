@@ -11,8 +11,8 @@
 #include "export/HistoryExport.h"
 #include "export/Workbook.h"
 #include "history/HistoryBox.h"
-#include "platform/ApplicationFolder.h"
 #include "platform/Messages.h"
+#include "platform/ProgramFolders.h"
 #include "store/SqlText.h"
 #include "support/Files.h"
 #include "support/MessageRecorder.h"
@@ -209,7 +209,7 @@ TEST_F(ExportCommandsTest, LatestResultsSheetTitleHeaderAndFramedRows) {
     EXPECT_EQ(messages.Messages()[0].text, savedAt(target));
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_TRUE(requests[0].save);
-    EXPECT_EQ(requests[0].folder, applicationFolder());
+    EXPECT_EQ(requests[0].folder, dataFolder());
     EXPECT_EQ(requests[0].proposedName, QStringLiteral("最新排名结果") + today() + QStringLiteral(".xls"));
     EXPECT_EQ(requests[0].filter, QStringLiteral("Excel文件(*.xls);;Excel文件(*.xlsx)"));
     EXPECT_FALSE(requests[0].confirmOverwrite);
@@ -423,7 +423,7 @@ TEST_F(ExportCommandsTest, SaveDialogOpensWhereTheLastWorkbookWent) {
     test::part<QAction>(*window, "exportLatestAction")->trigger(); // cancelled again
 
     ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[0].folder, applicationFolder());
+    EXPECT_EQ(requests[0].folder, dataFolder());
     EXPECT_EQ(requests[1].folder, kept);
     EXPECT_EQ(requests[2].folder, kept);
     EXPECT_EQ(messages.Texts(), QStringList{savedAt(QDir(kept).filePath(QStringLiteral("first.xls")))});
@@ -526,7 +526,7 @@ TEST_F(HistoryExportTest, RowsOnDisplayFillTheTemplateFromRowThree) {
     EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Information);
     EXPECT_EQ(messages.Messages()[0].text, savedAt(target));
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].folder, applicationFolder());
+    EXPECT_EQ(requests[0].folder, dataFolder());
     EXPECT_EQ(requests[0].proposedName,
               QStringLiteral("关键词和链接历史记录") + today() + QStringLiteral(".xls"));
     EXPECT_EQ(requests[0].filter, QStringLiteral("Excel文件(*.xls);;Excel文件(*.xlsx)"));

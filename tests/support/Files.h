@@ -13,4 +13,10 @@ inline bool WriteFile(const QString& path, const QByteArray& bytes) {
            file.flush();
 }
 
+// The file's bytes; empty when it cannot be read.
+inline QByteArray ReadFileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace quorvane::test
