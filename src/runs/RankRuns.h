@@ -43,11 +43,13 @@ inline constexpr char16_t kNotUnderstoodText[] = u"无法识别结果页";
 
 // How a batch run or a single-row update ended. Callers decide from this, never from the texts shown.
 enum class RunEnd {
-    Completed,   // every row was checked and saved (also when the list was empty)
-    Stopped,     // a stop request ended it; the row in progress keeps what is stored
-    Failed,      // an error ended it; it was reported
-    NotStarted,  // no engine was chosen
-    NothingRead, // every row was checked, but not one page came back (no network, a proxy refusing us)
+    Completed,     // every row was checked and saved (also when the list was empty)
+    Stopped,       // a stop request ended it; the row in progress keeps what is stored
+    Failed,        // an error ended it; it was reported
+    NotStarted,    // no engine was chosen
+    NothingRead,   // every row was checked, but not one page came back (no network, a proxy refusing us)
+    NotAllChecked, // every row was gone through, but some keywords were not checked: an engine's every
+                   // proxy was set aside, and its remaining checks loaded no page
 };
 
 // The batch run and the single-row update over the mission list: for every row, the check of each ticked
@@ -77,6 +79,12 @@ public:
     void requestReload() { reloadRequested_ = true; }
     // What became of the pages of the last run, per engine.
     const RunPageCounts& runPages() const { return runPages_; }
+    // The proxies of the pool the last run set aside, in the order they failed.
+    const std::vector<SetAsideProxy>& proxiesSetAside() const { return proxiesSetAside_; }
+    // Checks of the last run that were not made because their engine had no working proxy left.
+    int checksWithoutProxy() const { return checksWithoutProxy_; }
+    // The line that tells the user of both; empty when no proxy was set aside.
+    QString proxiesLine() const;
 
     // Whether the engines of one keyword are checked side by side (the default) or one after the other.
     bool sideBySide = true;
@@ -138,6 +146,9 @@ private:
     // Engines of the row being checked whose check read no page.
     std::vector<const EngineInfo*> unreadEngines_;
     RunPageCounts runPages_;
+    std::vector<SetAsideProxy> proxiesSetAside_;
+    int checksWithoutProxy_ = 0;
+    QStringList enginesWithoutProxy_; // in the order their last proxy failed
 };
 
 } // namespace quorvane
