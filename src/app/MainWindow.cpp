@@ -24,6 +24,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
@@ -109,13 +110,19 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 void MainWindow::startUp() {
     prepareWindow();
     if (!database_.openDatabase(dbFile, dbPassword)) {
-        showErrorMsg(openFailureText(database_.openFailure()));
+        showErrorMsg(
+            openFailureText(database_.openFailure(), QFileInfo(database_.connectionString()).absolutePath()));
         terminateRequested_ = true;
         return;
     }
     // An error in a later step is reported; the steps after it are skipped and the window still opens.
-    reported([this] {
+    try {
         database_.upgradeSchema();
+    } catch (const std::exception& e) {
+        showErrorReport(startFailureText(e, QFileInfo(database_.connectionString()).absolutePath()));
+        return;
+    }
+    reported([this] {
         loadMissionList();
         setupTrayIcon();
     });
