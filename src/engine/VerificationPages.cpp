@@ -19,6 +19,12 @@ bool isVerificationAnswer(const Browser::LoadOutcome& load) {
            path.startsWith(QStringLiteral("/turing/captcha"));
 }
 
+QString verificationAnswerText() {
+    return QStringLiteral(
+        "status 403 or 429, an address under /sorry/, /antispider or /turing/captcha, or on "
+        "wappass.baidu.com or verify.baidu.com");
+}
+
 QStringList builtInVerificationMarks(QStringView engine) {
     if (engine == u"Baidu")
         return {QStringLiteral("百度安全验证"), QStringLiteral("安全验证"), QStringLiteral("验证码"),

@@ -17,6 +17,9 @@ namespace quorvane {
 // (wappass.baidu.com, verify.baidu.com), under /antispider (Sogou) or /turing/captcha (Bing).
 bool isVerificationAnswer(const Browser::LoadOutcome& load);
 
+// What isVerificationAnswer looks at, in words, for --print-engines.
+QString verificationAnswerText();
+
 // A loaded page without result items is a verification page when it holds one of the engine's marks:
 // the built-in ones (Baidu's 百度安全验证, 安全验证, 验证码 and 请完成下方验证 pages; Google's
 // unusual-traffic page, in English and Chinese, with its robot check; Sogou's anti-spider page) and the

@@ -140,14 +140,14 @@ void prepareBrowserEngine() {
 // nothing the page logs reaches the program's standard error.
 class SilentWebPage final : public QWebEnginePage {
 public:
-    using NavigationFilter = std::function<bool(const QUrl& url, bool mainFrame)>;
+    using NavigationFilter = std::function<bool(const QUrl& url, bool redirect, bool mainFrame)>;
     SilentWebPage(QWebEngineProfile* profile, QObject* parent, NavigationFilter filter)
         : QWebEnginePage(profile, parent)
         , filter_(std::move(filter)) {}
 
 protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override {
-        return filter_(url, isMainFrame);
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
+        return filter_(url, type == NavigationTypeRedirect, isMainFrame);
     }
     void javaScriptAlert(const QUrl&, const QString&) override {}
     bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
@@ -216,8 +216,8 @@ ScriptPage::ScriptPage(ScriptPageSink sink, const QByteArray& userAgent)
                     fail(QStringLiteral("not a page: ") + type);
             });
 
-    page_ = new SilentWebPage(profile_, this, [this](const QUrl& url, bool mainFrame) {
-        return onNavigationRequest(url, mainFrame);
+    page_ = new SilentWebPage(profile_, this, [this](const QUrl& url, bool redirect, bool mainFrame) {
+        return onNavigationRequest(url, redirect, mainFrame);
     });
     connect(page_, &QWebEnginePage::loadingChanged, this, &ScriptPage::onLoadingChanged);
     connect(page_, &QWebEnginePage::renderProcessTerminated, this, &ScriptPage::onProcessEnded);
@@ -285,13 +285,14 @@ void ScriptPage::startLoad(const QUrl& url) {
     phase_ = Phase::Loading;
     awaitingStart_ = true;
     ownLoadPending_ = true;
+    ownLoadUrl_ = url;
     poll_.stop();
     if (page_->lifecycleState() != QWebEnginePage::LifecycleState::Active)
         page_->setLifecycleState(QWebEnginePage::LifecycleState::Active);
     page_->load(url);
 }
 
-bool ScriptPage::onNavigationRequest(const QUrl& url, bool mainFrame) {
+bool ScriptPage::onNavigationRequest(const QUrl& url, bool redirect, bool mainFrame) {
     if (!mainFrame)
         return phase_ != Phase::Idle; // a frame of the page, while it is read
     if (std::exchange(ownLoadPending_, false)) {
@@ -314,8 +315,11 @@ bool ScriptPage::onNavigationRequest(const QUrl& url, bool mainFrame) {
             abandon(QStringLiteral("the page navigated on its own more than %1 times").arg(followUps_));
         return false;
     }
-    // As a request of its own to the engine, after the pace's pause.
     ++followUps_;
+    // A server's redirect is its answer to the request made: followed at once, as every browser does.
+    if (redirect && phase_ == Phase::Loading)
+        return true;
+    // Anything else is a request of its own to the engine, made after the pace's pause.
     phase_ = Phase::Waiting;
     poll_.stop();
     followUpUrl_ = url;
@@ -354,8 +358,10 @@ void ScriptPage::onLoadingChanged(const QWebEngineLoadingInfo& info) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
         // The navigation asked for; a navigation of the page's own that was refused or held back starts
         // and stops at once, and changes nothing.
-        if (!std::exchange(acceptedStart_, false))
+        // A page whose process ended may start the load asked for without asking first.
+        if (!std::exchange(acceptedStart_, false) && !(ownLoadPending_ && info.url() == ownLoadUrl_))
             return;
+        ownLoadPending_ = false;
         awaitingStart_ = false;
         phase_ = Phase::Loading;
         poll_.stop();

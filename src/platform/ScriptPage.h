@@ -36,7 +36,7 @@ private:
 
     // Whether the page may navigate there now; a navigation of the page's own is held back for the pace
     // and started later, or refused past the limits.
-    bool onNavigationRequest(const QUrl& url, bool mainFrame);
+    bool onNavigationRequest(const QUrl& url, bool redirect, bool mainFrame);
     void startLoad(const QUrl& url);
     void watchMemory();
     void onProcessEnded();
@@ -56,6 +56,7 @@ private:
     QTimer memoryWatch_;
     QTimer followUp_;
     QUrl followUpUrl_;
+    QUrl ownLoadUrl_; // the address startLoad asked for last
     QElapsedTimer settling_;
     QElapsedTimer started_; // since the navigation asked for
     ScriptPageLimits limits_;

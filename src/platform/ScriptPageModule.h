@@ -37,10 +37,11 @@ struct ScriptPageLimits {
     int quietMs = 300;
     // or this long after the load finished in any case (a page whose scripts never stop changing it).
     int maxSettleMs = 3000;
-    // Every navigation the page makes on its own (a refresh, a redirect, a script's) is a request to the
-    // engine like the first: it waits this long after the page before it, may start only within the window
-    // from the navigation's start (0: the time limit), and there are at most maxFollowUps of them. Past
-    // that the document is taken as it stands, or the load ends abandoned when there is none yet.
+    // Every navigation the page makes on its own (a refresh, a script's) is a request to the engine like the
+    // first: it waits this long after the page before it and may start only when it leaves the time to read
+    // its document within the window from the navigation's start (0: no window). A server's redirects are
+    // followed at once. There are at most maxFollowUps of both; past that the document is taken as it
+    // stands, or the load ends abandoned when there is none yet.
     int followUpPauseMs = 0;
     int followUpWindowMs = 0;
     int maxFollowUps = 5;

@@ -134,7 +134,8 @@ TEST_F(ScriptPagesTest, APageThatTakesTooMuchMemoryEndsAndTheNextKeywordIsRead) 
     EXPECT_TRUE(log.notes[0].contains(QStringLiteral("memory"))) << log.notes.join(u'|').toStdString();
 
     const RankEngine::CheckResult next = engine.checkEngineRank("keyword", site, u"Bing");
-    EXPECT_TRUE(next.readAnyPage);
+    EXPECT_TRUE(next.readAnyPage) << "not loaded " << next.pages.notLoaded << ", not understood "
+                                  << next.pages.notUnderstood << ": " << log.notes.join(u'|').toStdString();
     EXPECT_EQ(engine.rankBing, 4);
 }
 
