@@ -25,6 +25,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLayout>
@@ -111,13 +113,19 @@ void MainWindow::moveEvent(QMoveEvent* event) {
 void MainWindow::startUp() {
     prepareWindow();
     if (!database_.openDatabase(dbFile_, dbPassword_)) {
-        showErrorMsg(openFailureText(database_.openFailure()));
+        showErrorMsg(
+            openFailureText(database_.openFailure(), QFileInfo(database_.connectionString()).absolutePath()));
         terminateRequested_ = true;
         return;
     }
     // An error in a later step is reported; the steps after it are skipped and the window still opens.
-    reported([this] {
+    try {
         database_.upgradeSchema();
+    } catch (const std::exception& e) {
+        showErrorReport(startFailureText(e, QFileInfo(database_.connectionString()).absolutePath()));
+        return;
+    }
+    reported([this] {
         loadMissionList();
         setupTrayIcon();
     });

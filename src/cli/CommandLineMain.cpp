@@ -22,6 +22,7 @@
 #include "store/UserFolders.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <exception>
@@ -116,13 +117,14 @@ int runCommandLine(int argc, char** argv) {
     Database database;
     if (!database.openDatabase(QString::fromUtf16(kDbFile), QString::fromUtf16(kDbPassword))) {
         // The same words as the window: a lock or a full disk is named as the cause.
-        showErrorMsg(openFailureText(database.openFailure()));
+        showErrorMsg(
+            openFailureText(database.openFailure(), QFileInfo(database.connectionString()).absolutePath()));
         return ExitNoDatabase;
     }
     try {
         database.upgradeSchema();
     } catch (const std::exception& e) {
-        showErrorReport(QString::fromUtf8(e.what()));
+        showErrorReport(startFailureText(e, QFileInfo(database.connectionString()).absolutePath()));
         return ExitStoppedOrFailed;
     }
 

@@ -90,11 +90,14 @@ ConsoleRun::Summary ConsoleRun::run() {
     summary.pagesLoaded = pages.answered();
     summary.pagesNotUnderstood = pages.notUnderstood;
     summary.blockedEngines = runs_.runPages().blockedEngines();
+    summary.proxiesSetAside = static_cast<int>(runs_.proxiesSetAside().size());
+    summary.checksWithoutProxy = runs_.checksWithoutProxy();
     // A message about Endpoints.ini or Engines.ini on the way does not make a completed run a failed one;
-    // a run that read not one page (no network, a proxy that refuses us) is one, and the run said why; so is
-    // a keyword saved but not noted for the merge.
+    // a run that read not one page (no network, a proxy that refuses us) is one, and the run said why; so are
+    // a run that left keywords unchecked (no working proxy left) and a keyword saved but not noted for the
+    // merge.
     if (end == RunEnd::Failed || end == RunEnd::NotStarted || end == RunEnd::NothingRead ||
-        end == RunEnd::NothingUnderstood || host_->notesLost > 0)
+        end == RunEnd::NothingUnderstood || end == RunEnd::NotAllChecked || host_->notesLost > 0)
         summary.outcome = Outcome::Failed;
     else if (end == RunEnd::Stopped)
         summary.outcome = Outcome::Stopped;
@@ -128,6 +131,11 @@ QString ConsoleRun::summaryLine(const Summary& summary) {
     // An engine that asks us to slow down is named: the user then knows why its cells say restricted.
     if (!summary.blockedEngines.isEmpty())
         line += QStringLiteral(", 返回验证页面: ") + summary.blockedEngines.join(QStringLiteral(", "));
+    // Proxies that failed are named in the run log; here they are counted, with the checks they cost.
+    if (summary.proxiesSetAside > 0)
+        line += QStringLiteral(", 停用代理 %1 个").arg(summary.proxiesSetAside);
+    if (summary.checksWithoutProxy > 0)
+        line += QStringLiteral(", %1 项查询因无可用代理未进行").arg(summary.checksWithoutProxy);
     return line;
 }
 

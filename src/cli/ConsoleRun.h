@@ -31,6 +31,8 @@ public:
         qint64 pagesLoaded = 0;
         qint64 pagesNotUnderstood = 0;
         QStringList blockedEngines; // engines that answered with a verification page
+        int proxiesSetAside = 0;    // proxies of the pool that failed and were used no more
+        int checksWithoutProxy = 0; // checks not made: their engine had no working proxy left
         double seconds = 0;
     };
 

@@ -36,6 +36,8 @@ QString summaryLine(const MergeReport& report, double seconds) {
             .arg(report.historyRows);
     if (!report.unknownKeywords.isEmpty())
         line += QStringLiteral(", 本数据库没有的关键词 %1 个 (未添加)").arg(report.unknownKeywords.size());
+    if (!report.skippedRows.empty())
+        line += QStringLiteral(", 跳过 %1 行无效数据 (未合并)").arg(report.skippedRows.size());
     if (report.filesWithoutRecord > 0)
         line += QStringLiteral(", %1 个文件没有分片运行的记录").arg(report.filesWithoutRecord);
     return line + QStringLiteral(", 用时 %1 秒").arg(seconds, 0, 'f', 1);
@@ -56,6 +58,11 @@ int runMerge(Database& database, const CommandLineOptions& options, ConsoleMessa
     for (const QString& keyword : report.unknownKeywords)
         messages.present(MessageKind::Information, QStringLiteral("Information"),
                          QStringLiteral("本数据库没有此关键词, 未合并: ") + keyword);
+    // A value no run writes (a broken or tampered copy) is named where it is, never stored.
+    for (const SkippedRow& row : report.skippedRows)
+        messages.present(
+            MessageKind::Error, QStringLiteral("Error"),
+            QStringLiteral("无效数据, 未合并: %1  %2  %3").arg(row.file, row.keyword, row.column));
     writeLine(out, summaryLine(report, static_cast<double>(clock.nsecsElapsed()) / 1e9));
     return ExitCompleted;
 }

@@ -214,7 +214,7 @@ QString keyLines(const EngineInfo& engine, const EngineDefinition& d, const KeyI
     // The built-in recognition first, as a comment: it holds whatever Engines.ini says.
     const QStringList builtIn = builtInVerificationMarks(engine.name);
     QString lines =
-        QStringLiteral("; verification pages: status 403 or 429, an address under /sorry/") +
+        QStringLiteral("; verification pages: ") + verificationAnswerText() +
         (builtIn.isEmpty() ? QString()
                            : QStringLiteral(", built-in marks: ") + builtIn.join(QStringLiteral(", "))) +
         u'\n';

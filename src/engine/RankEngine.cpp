@@ -3,6 +3,7 @@
 #include "engine/EngineDefinitions.h"
 #include "engine/EngineScanners.h"
 #include "engine/EngineTable.h"
+#include "engine/PageLoading.h"
 #include "engine/UrlMatch.h"
 #include "engine/VerificationPages.h"
 #include "platform/GbkCodec.h"
@@ -51,6 +52,8 @@ PageRecord RankEngine::readPage(QStringView keyword, QStringView engine, int pag
         page.url = resultPageUrl(engine, keyword, pageParameter);
     if (!openResultPage(rankBrowser, pace(engine), engine, pageParameter, keyword, stopRequest())) {
         page.note = stopRequest() ? QStringLiteral("stopped") : QStringLiteral("no complete page in time");
+        // Through a proxy of the browser's own, no answer within the page's time is the proxy's silence.
+        page.proxyFailed = !stopRequest() && rankBrowser.hasOwnProxy();
         return page;
     }
     const Browser::LoadOutcome load = rankBrowser.lastLoad();
@@ -65,6 +68,14 @@ PageRecord RankEngine::readPage(QStringView keyword, QStringView engine, int pag
         page.outcome = PageOutcome::Blocked;
         page.note = load.error;
         keepPage();
+        return page;
+    }
+    if (load.abandoned) {
+        // The engine answered with a page that had to be ended (it kept navigating, or took too much
+        // memory): nothing in it can be read, and the log says why.
+        pageLinks_.clear();
+        page.outcome = PageOutcome::NotUnderstood;
+        page.note = load.error;
         return page;
     }
     if (!load.error.isEmpty() || load.httpStatus >= 400) {
@@ -103,6 +114,8 @@ RankEngine::CheckResult RankEngine::checkEngineRank(QStringView keyword, const S
     if (!info)
         return result;
     const bool baidu = engine == u"Baidu";
+    // What a browser-loaded page does on its own is asked at the engine's pace, within the page's wait.
+    rankBrowser.setFollowUpPace(pace(engine).delay(), std::chrono::seconds(kPageWaitSeconds));
     const int pageCount = pagesRead(*info, std::clamp(pageRangeSource(), 1, 10));
     result.pageCount = pageCount;
     const int pageSize = pageStep(*info);
@@ -129,6 +142,7 @@ RankEngine::CheckResult RankEngine::checkEngineRank(QStringView keyword, const S
             // The proxy, not the engine, failed: the run hands the keyword to another proxy's worker.
             logPage();
             result.proxyFailed = true;
+            result.proxyError = page.note;
             return result;
         }
         if (page.outcome == PageOutcome::Blocked) {

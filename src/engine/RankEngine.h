@@ -34,6 +34,7 @@ public:
         PageCounts pages;         // what became of each page asked for
         int pageCount = 0;        // pages the check set out to read
         bool proxyFailed = false; // the check ended because its proxy could not be used
+        QString proxyError;       // how the proxy failed
         bool blocked = false;     // the engine answered with a verification page: the check asked no more
     };
 

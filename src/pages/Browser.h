@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <memory>
 
 namespace quorvane {
@@ -26,7 +27,10 @@ public:
         qint64 bytes = 0;         // body bytes received
         QString error;            // why the page did not load; empty when it did
         QString finalUrl;         // the address of the document after redirects; empty when unknown
-        bool proxyFailed = false; // the proxy could not be reached or refused the connection
+        bool proxyFailed = false; // the proxy, not the engine, failed: see hasOwnProxy
+        // The page was ended for what it did (it navigated too often, used too much memory): the engine
+        // answered, with nothing readable; error says why.
+        bool abandoned = false;
     };
 
     using QObject::QObject;
@@ -52,6 +56,15 @@ public:
     // The proxy of this browser's requests from the next navigation on; a browser that cannot use one of
     // its own keeps the program's.
     virtual void setProxy(const QNetworkProxy& /*proxy*/) {}
+    // The browser goes out through a proxy of its own: then every load that breaks down or gets no answer
+    // in time (a refused or closed connection, an answer that is not HTTP, a TLS failure, 407, a redirect
+    // away from the engine's site) is the proxy's failure.
+    virtual bool hasOwnProxy() const { return false; }
+    // For a browser whose pages navigate on their own (a refresh, a script): each such navigation waits
+    // `pause` after the page before it, as every request to the engine does, and may start only within
+    // `window` from the navigation asked for (the time its caller waits). A browser whose pages do not
+    // navigate on their own ignores it.
+    virtual void setFollowUpPace(std::chrono::milliseconds /*pause*/, std::chrono::milliseconds /*window*/) {}
 
 signals:
     // Once per finished load.

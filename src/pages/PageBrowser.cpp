@@ -2,6 +2,7 @@
 
 #include "pages/PageDecoder.h"
 
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -32,14 +33,33 @@ bool isHttpErrorAnswer(QNetworkReply::NetworkError error) {
            (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
 }
 
-// The proxy, not the engine, failed the request. Through a proxy of its own the browser connects to the
-// proxy alone, so a connection that could not be made is the proxy's failure too.
+// The proxy, not the engine, failed the request. Through a proxy of its own the browser talks to the proxy
+// alone, so every transfer that broke down (a connection refused or closed, an answer that is not HTTP, a
+// failed TLS handshake, 407) is the proxy's failure; an HTTP answer with an error status is the engine's.
 bool isProxyFailure(QNetworkReply::NetworkError error, bool ownProxy) {
-    if ((error >= QNetworkReply::ProxyConnectionRefusedError && error <= QNetworkReply::ProxyTimeoutError) ||
-        error == QNetworkReply::UnknownProxyError)
+    if (error >= QNetworkReply::ProxyConnectionRefusedError && error <= QNetworkReply::UnknownProxyError)
         return true;
-    return ownProxy &&
-           (error == QNetworkReply::ConnectionRefusedError || error == QNetworkReply::HostNotFoundError);
+    if (!ownProxy)
+        return false;
+    return (error > QNetworkReply::NoError && error <= QNetworkReply::UnknownNetworkError &&
+            error != QNetworkReply::OperationCanceledError) ||
+           error == QNetworkReply::ProtocolFailure;
+}
+
+// The name of the site a host belongs to, without its country and generic suffixes: "baidu" for
+// wappass.baidu.com, "google" for www.google.com.hk; an address is its own site.
+QString siteNameOf(const QString& host) {
+    if (!QHostAddress(host).isNull())
+        return host;
+    QStringList labels = host.toLower().split(u'.', Qt::SkipEmptyParts);
+    if (labels.size() > 1)
+        labels.removeLast();
+    static const QStringList kGeneric = {QStringLiteral("com"), QStringLiteral("net"), QStringLiteral("org"),
+                                         QStringLiteral("co"),  QStringLiteral("gov"), QStringLiteral("edu"),
+                                         QStringLiteral("ac")};
+    if (labels.size() > 1 && kGeneric.contains(labels.last()))
+        labels.removeLast();
+    return labels.isEmpty() ? QString() : labels.last();
 }
 
 } // namespace
@@ -49,8 +69,11 @@ PageBrowser::PageBrowser(QObject* parent)
     , network_(new QNetworkAccessManager(this)) // its own cookie jar comes with it
     , deadline_(new QTimer(this)) {
     deadline_->setSingleShot(true);
-    connect(deadline_, &QTimer::timeout, this,
-            [this] { fail(QStringLiteral("no complete answer in time")); });
+    connect(deadline_, &QTimer::timeout, this, [this] {
+        // Through a proxy of our own, silence is the proxy's: it never answered for the engine.
+        proxyFailed_ = ownProxy_;
+        fail(QStringLiteral("no complete answer in time"));
+    });
 }
 
 PageBrowser::~PageBrowser() {
@@ -59,6 +82,7 @@ PageBrowser::~PageBrowser() {
 
 void PageBrowser::setProxy(const QNetworkProxy& proxy) {
     network_->setProxy(proxy);
+    ownProxy_ = proxy.type() == QNetworkProxy::HttpProxy || proxy.type() == QNetworkProxy::Socks5Proxy;
 }
 
 void PageBrowser::navigate(const QString& url) {
@@ -75,13 +99,17 @@ void PageBrowser::navigate(const QString& url) {
         failLater(QStringLiteral("cannot fetch this address"));
         return;
     }
+    requested_ = target;
     QNetworkRequest request(target);
     request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
     request.setRawHeader("Accept", "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
     request.setRawHeader("Accept-Language", "zh-CN,zh;q=0.9");
     // Asked for by name, compressed bodies are left to this browser to inflate, within the size limit.
     request.setRawHeader("Accept-Encoding", "gzip, deflate");
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    // Through a proxy of our own each redirect is looked at first (onRedirected).
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         ownProxy_ ? QNetworkRequest::UserVerifiedRedirectPolicy
+                                   : QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(maxRedirects_);
 
     reply_ = network_->get(request);
@@ -89,6 +117,8 @@ void PageBrowser::navigate(const QString& url) {
     connect(reply_, &QNetworkReply::metaDataChanged, this, &PageBrowser::onMetaDataChanged);
     connect(reply_, &QNetworkReply::readyRead, this, &PageBrowser::onReadyRead);
     connect(reply_, &QNetworkReply::finished, this, &PageBrowser::onFinished);
+    if (ownProxy_)
+        connect(reply_, &QNetworkReply::redirected, this, &PageBrowser::onRedirected);
     deadline_->start(loadTimeoutMs_);
 }
 
@@ -117,6 +147,24 @@ void PageBrowser::abandonReply() {
     disconnect(reply, nullptr, this, nullptr);
     reply->abort();
     reply->deleteLater();
+}
+
+void PageBrowser::onRedirected(const QUrl& to) {
+    if (!reply_)
+        return;
+    const QUrl from = reply_->url();
+    // A proxy that sends us elsewhere (a login page, an advert) stands between us and the engine; the
+    // engine's own redirects stay on the site asked for (its verification host included).
+    if (siteNameOf(to.host()) != siteNameOf(requested_.host())) {
+        proxyFailed_ = true;
+        fail(QStringLiteral("redirected away from the engine to ") + to.toString());
+        return;
+    }
+    if (from.scheme() == u"https" && to.scheme() != u"https") {
+        fail(QStringLiteral("redirected from https to ") + to.toString());
+        return;
+    }
+    emit reply_->redirectAllowed();
 }
 
 void PageBrowser::onMetaDataChanged() {
@@ -156,9 +204,7 @@ void PageBrowser::onFinished() {
         return;
     const QNetworkReply::NetworkError error = reply_->error();
     if (error != QNetworkReply::NoError && !(isHttpErrorAnswer(error) && !received_.isEmpty())) {
-        const QNetworkProxy::ProxyType proxy = network_->proxy().type();
-        proxyFailed_ =
-            isProxyFailure(error, proxy == QNetworkProxy::HttpProxy || proxy == QNetworkProxy::Socks5Proxy);
+        proxyFailed_ = isProxyFailure(error, ownProxy_);
         fail(reply_->errorString());
         return;
     }

@@ -57,6 +57,7 @@ public:
         return {httpStatus_, bodyBytes_, lastError_, location_.toString(), proxyFailed_};
     }
     void setProxy(const QNetworkProxy& proxy) override;
+    bool hasOwnProxy() const override { return ownProxy_; }
 
     bool silent() const { return silent_; }
     // Why the last finished navigation failed, or that it shows a server's error page; empty when it loaded.
@@ -71,6 +72,7 @@ public:
 
 private:
     void abandonReply();
+    void onRedirected(const QUrl& to);
     void onMetaDataChanged();
     void onReadyRead();
     bool takeBody(); // reads what arrived; false when the load failed on it
@@ -91,9 +93,11 @@ private:
     std::optional<RenderedPage> document_;
     QString lastError_;
     bool proxyFailed_ = false;
+    bool ownProxy_ = false; // setProxy gave this browser a proxy of its own
     int httpStatus_ = 0;
     qint64 bodyBytes_ = 0;
     QUrl location_;
+    QUrl requested_; // the address of the newest navigation, before redirects
     qint64 maxBodyBytes_ = kDefaultMaxBodyBytes;
     int maxRedirects_ = kDefaultMaxRedirects;
     int loadTimeoutMs_ = kDefaultLoadTimeoutMs;

@@ -176,7 +176,11 @@ void ScriptBrowser::navigate(const QString& url) {
         });
         return;
     }
-    const ScriptPageLimits limits{maxBodyBytes_, loadTimeoutMs_};
+    ScriptPageLimits limits{maxBodyBytes_, loadTimeoutMs_};
+    limits.followUpPauseMs = followUpPauseMs_;
+    limits.followUpWindowMs = followUpWindowMs_;
+    limits.maxFollowUps = kMaxFollowUps;
+    limits.maxMemoryBytes = maxMemoryBytes_;
     onMainThread([link = link_, navigation, target, limits] {
         if (link->page)
             link->page->load(navigation, target, limits);
@@ -206,7 +210,8 @@ void ScriptBrowser::takeResult(const ScriptPageResult& result) {
     RenderedPage page = renderHtml(result.html.toUtf8());
     const QString error = page.refusal.isEmpty() ? result.error : page.refusal; // a refused page is empty
     document_ = std::move(page);
-    lastLoad_ = {result.httpStatus, result.bytes, error, result.finalUrl, result.proxyFailed};
+    lastLoad_ = {result.httpStatus, result.bytes,       error,
+                 result.finalUrl,   result.proxyFailed, result.abandoned};
     readyState_ = ReadyStateComplete;
     emit documentComplete();
 }

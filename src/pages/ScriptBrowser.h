@@ -34,11 +34,19 @@ struct ScriptPageResult;
 // Ready state, documentComplete, failed loads (state 4 with an empty document and lastLoad().error) and the
 // body-size and time limits behave as PageBrowser's. A page that has not finished loading within the time
 // limit ends as a failure; one whose scripts keep changing it is read as it stands at the limit.
+//
+// A page is a visitor's request to the engine, and what it does on its own is kept in bounds: each
+// navigation it makes by itself (a refresh, a redirect, a script's) keeps the pace (setFollowUpPace), there
+// are at most kMaxFollowUps of them, and the page's process runs with a bounded script heap and is ended
+// past a memory limit. A page ended so is "abandoned" (LoadOutcome), with the reason as its error.
 class ScriptBrowser final : public Browser {
     Q_OBJECT
 public:
     static constexpr qint64 kDefaultMaxBodyBytes = 8 * 1024 * 1024;
     static constexpr int kDefaultLoadTimeoutMs = 30'000;
+    static constexpr qint64 kDefaultMaxMemoryBytes = qint64(1) << 30;
+    // Navigations a page may make on its own (refreshes, redirects, scripts) after the one asked for.
+    static constexpr int kMaxFollowUps = 5;
 
     explicit ScriptBrowser(QObject* parent = nullptr);
     ~ScriptBrowser() override;
@@ -57,9 +65,16 @@ public:
 
     bool silent() const { return silent_; }
 
+    void setFollowUpPace(std::chrono::milliseconds pause, std::chrono::milliseconds window) override {
+        followUpPauseMs_ = static_cast<int>(pause.count());
+        followUpWindowMs_ = static_cast<int>(window.count());
+    }
+
     // Limits; tests shorten them. They apply from the next navigation on.
     void setMaxBodyBytes(qint64 bytes) { maxBodyBytes_ = bytes; }
     void setLoadTimeout(int milliseconds) { loadTimeoutMs_ = milliseconds; }
+    // The page's process tree may use this much memory; past it the process is ended (the page abandoned).
+    void setMaxMemoryBytes(qint64 bytes) { maxMemoryBytes_ = bytes; }
 
 private:
     friend struct ScriptPageLink;
@@ -76,6 +91,9 @@ private:
     LoadOutcome lastLoad_;
     qint64 maxBodyBytes_ = kDefaultMaxBodyBytes;
     int loadTimeoutMs_ = kDefaultLoadTimeoutMs;
+    qint64 maxMemoryBytes_ = kDefaultMaxMemoryBytes;
+    int followUpPauseMs_ = 0;
+    int followUpWindowMs_ = 0;
 };
 
 // One profile and page of the browser engine for browsers made one after the other, possibly on different

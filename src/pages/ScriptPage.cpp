@@ -4,6 +4,8 @@
 
 #include <QAuthenticator>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QNetworkProxy>
 #include <QPointer>
@@ -16,6 +18,10 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 
+#include <csignal>
+#include <functional>
+
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <utility>
@@ -27,6 +33,30 @@ namespace {
 
 constexpr int kQuietPollMs = 50;
 constexpr int kReadGraceMs = 1000;
+constexpr int kMemoryPollMs = 200;
+// The script heap of a page process: a script that allocates without end ends its own process at this.
+constexpr char kScriptHeapFlag[] = "--js-flags=--max-old-space-size=512";
+
+// The resident memory of a process and every process it started, from /proc; 0 when it is gone.
+qint64 processTreeBytes(qint64 pid) {
+    qint64 bytes = 0;
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmRSS:"))
+                bytes = line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile children(tasks.filePath(task + QStringLiteral("/children")));
+        if (!children.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& child : children.readAll().split(' '))
+            if (const qint64 childPid = child.trimmed().toLongLong(); childPid > 0)
+                bytes += processTreeBytes(childPid);
+    }
+    return bytes;
+}
 
 // The program's own scripts run in a world of their own: the page's scripts cannot see or replace them.
 constexpr quint32 kOwnWorld = QWebEngineScript::ApplicationWorld;
@@ -96,6 +126,10 @@ void prepareBrowserEngine() {
                                    QByteArray("--disable-renderer-backgrounding")})
         if (!flags.contains(flag))
             flags += ' ' + flag;
+    // A page's script heap is bounded (unless the user set the script engine's flags already): past it the
+    // page's process ends, and the page is abandoned, instead of taking the machine's memory.
+    if (!flags.contains("--js-flags"))
+        flags += QByteArray(" ") + kScriptHeapFlag;
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     // The engine describes its graphics set-up at start; on a timer's standard error that is noise.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
@@ -106,14 +140,23 @@ void prepareBrowserEngine() {
 // nothing the page logs reaches the program's standard error.
 class SilentWebPage final : public QWebEnginePage {
 public:
-    using QWebEnginePage::QWebEnginePage;
+    using NavigationFilter = std::function<bool(const QUrl& url, bool redirect, bool mainFrame)>;
+    SilentWebPage(QWebEngineProfile* profile, QObject* parent, NavigationFilter filter)
+        : QWebEnginePage(profile, parent)
+        , filter_(std::move(filter)) {}
 
 protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
+        return filter_(url, type == NavigationTypeRedirect, isMainFrame);
+    }
     void javaScriptAlert(const QUrl&, const QString&) override {}
     bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
     bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override { return false; }
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
                                   const QString&) override {}
+
+private:
+    NavigationFilter filter_;
 };
 
 // The pages alive on the main thread.
@@ -147,6 +190,8 @@ ScriptPage::ScriptPage(ScriptPageSink sink, const QByteArray& userAgent)
     profile_->setHttpAcceptLanguage(QStringLiteral("zh-CN,zh;q=0.9"));
     QWebEngineSettings* settings = profile_->settings();
     settings->setAttribute(QWebEngineSettings::AutoLoadImages, false);
+    // Nor the page's icon: a request to the engine outside the pace, for nothing the program reads.
+    settings->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
     settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
@@ -171,8 +216,11 @@ ScriptPage::ScriptPage(ScriptPageSink sink, const QByteArray& userAgent)
                     fail(QStringLiteral("not a page: ") + type);
             });
 
-    page_ = new SilentWebPage(profile_, this);
+    page_ = new SilentWebPage(profile_, this, [this](const QUrl& url, bool redirect, bool mainFrame) {
+        return onNavigationRequest(url, redirect, mainFrame);
+    });
     connect(page_, &QWebEnginePage::loadingChanged, this, &ScriptPage::onLoadingChanged);
+    connect(page_, &QWebEnginePage::renderProcessTerminated, this, &ScriptPage::onProcessEnded);
     // The engine takes the program's proxy but asks for its credentials.
     connect(page_, &QWebEnginePage::proxyAuthenticationRequired, this,
             [](const QUrl&, QAuthenticator* authenticator, const QString&) {
@@ -185,6 +233,14 @@ ScriptPage::ScriptPage(ScriptPageSink sink, const QByteArray& userAgent)
     connect(&deadline_, &QTimer::timeout, this, &ScriptPage::onDeadline);
     poll_.setSingleShot(true);
     connect(&poll_, &QTimer::timeout, this, &ScriptPage::pollQuiet);
+    memoryWatch_.setInterval(kMemoryPollMs);
+    connect(&memoryWatch_, &QTimer::timeout, this, &ScriptPage::watchMemory);
+    followUp_.setSingleShot(true);
+    followUp_.setTimerType(Qt::PreciseTimer); // a coarse timer may fire a twentieth early: before the pace
+    connect(&followUp_, &QTimer::timeout, this, [this] {
+        if (phase_ == Phase::Waiting)
+            startLoad(followUpUrl_);
+    });
 }
 
 ScriptPage::~ScriptPage() {
@@ -201,6 +257,8 @@ void ScriptPage::release() {
     phase_ = Phase::Idle;
     deadline_.stop();
     poll_.stop();
+    memoryWatch_.stop();
+    followUp_.stop();
     delete std::exchange(page_, nullptr);
     delete std::exchange(profile_, nullptr);
 }
@@ -210,22 +268,100 @@ void ScriptPage::load(quint64 navigation, const QUrl& url, const ScriptPageLimit
         return;
     navigation_ = navigation;
     limits_ = limits;
-    phase_ = Phase::Loading;
-    awaitingStart_ = true;
     httpStatus_ = 0;
     proxyFailed_ = false;
     errorPage_.clear();
-    poll_.stop();
+    followUps_ = 0;
+    memoryExceeded_ = false;
+    followUp_.stop();
     deadline_.start(limits.loadTimeoutMs);
+    started_.start();
+    if (limits.maxMemoryBytes > 0)
+        memoryWatch_.start();
+    startLoad(url);
+}
+
+void ScriptPage::startLoad(const QUrl& url) {
+    phase_ = Phase::Loading;
+    awaitingStart_ = true;
+    ownLoadPending_ = true;
+    ownLoadUrl_ = url;
+    poll_.stop();
+    if (page_->lifecycleState() != QWebEnginePage::LifecycleState::Active)
+        page_->setLifecycleState(QWebEnginePage::LifecycleState::Active);
     page_->load(url);
 }
 
-void ScriptPage::onLoadingChanged(const QWebEngineLoadingInfo& info) {
+bool ScriptPage::onNavigationRequest(const QUrl& url, bool redirect, bool mainFrame) {
+    if (!mainFrame)
+        return phase_ != Phase::Idle; // a frame of the page, while it is read
+    if (std::exchange(ownLoadPending_, false)) {
+        // From here on the load's events are this navigation's: the engine does not report a start while
+        // the page was still loading (a navigation held back while it loaded, then started).
+        acceptedStart_ = true;
+        awaitingStart_ = false;
+        return true;
+    }
+    // Between navigations nothing of the page's own goes out: a page that refreshes itself after it was
+    // read asks the engine nothing more.
+    if (phase_ == Phase::Idle || phase_ == Phase::Waiting)
+        return false;
+    // A follow-up starts only when it leaves the time to settle and read its document within the window.
+    const qint64 readBy = started_.elapsed() + limits_.followUpPauseMs + limits_.quietMs + kReadGraceMs;
+    const bool inWindow = limits_.followUpWindowMs <= 0 || readBy < limits_.followUpWindowMs;
+    if (followUps_ >= limits_.maxFollowUps || !inWindow) {
+        // Past the limits: the document as it stands, or none when the page had not loaded yet.
+        if (phase_ == Phase::Loading)
+            abandon(QStringLiteral("the page navigated on its own more than %1 times").arg(followUps_));
+        return false;
+    }
+    ++followUps_;
+    // A server's redirect is its answer to the request made: followed at once, as every browser does.
+    if (redirect && phase_ == Phase::Loading)
+        return true;
+    // Anything else is a request of its own to the engine, made after the pace's pause.
+    phase_ = Phase::Waiting;
+    poll_.stop();
+    followUpUrl_ = url;
+    followUp_.start(limits_.followUpPauseMs);
+    return false;
+}
+
+void ScriptPage::watchMemory() {
+    if (phase_ == Phase::Idle || !page_) {
+        memoryWatch_.stop();
+        return;
+    }
+    const qint64 pid = page_->renderProcessPid();
+    if (pid <= 0 || processTreeBytes(pid) <= limits_.maxMemoryBytes)
+        return;
+    // The page's process (never the program's): its end comes back as renderProcessTerminated.
+    memoryExceeded_ = true;
+    memoryWatch_.stop();
+    ::kill(static_cast<pid_t>(pid), SIGKILL);
+}
+
+void ScriptPage::onProcessEnded() {
     if (phase_ == Phase::Idle)
         return;
+    processEnded_ = true;
+    abandon(memoryExceeded_
+                ? QStringLiteral("the page's process used more than %1 MiB of memory and was ended")
+                      .arg(limits_.maxMemoryBytes >> 20)
+                : QStringLiteral("the page's process ended (out of script memory or crashed)"));
+}
+
+void ScriptPage::onLoadingChanged(const QWebEngineLoadingInfo& info) {
+    if (phase_ == Phase::Idle || phase_ == Phase::Waiting)
+        return; // a navigation refused while a follow-up waits for its turn ends here too
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
-        // The navigation asked for, or one that the page's scripts started (a redirect by script).
+        // The navigation asked for; a navigation of the page's own that was refused or held back starts
+        // and stops at once, and changes nothing.
+        // A page whose process ended may start the load asked for without asking first.
+        if (!std::exchange(acceptedStart_, false) && !(ownLoadPending_ && info.url() == ownLoadUrl_))
+            return;
+        ownLoadPending_ = false;
         awaitingStart_ = false;
         phase_ = Phase::Loading;
         poll_.stop();
@@ -238,10 +374,16 @@ void ScriptPage::onLoadingChanged(const QWebEngineLoadingInfo& info) {
     }
     if (awaitingStart_ || phase_ != Phase::Loading)
         return;
+    acceptedStart_ = false; // its end came, whether its start was reported or not
     const bool statusKnown = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain;
     httpStatus_ = statusKnown ? info.errorCode() : 0;
     // An answer with an error status counts as a failed load to the browser engine, yet the document shows
     // the server's error page, as a browser shows it (empty when it had no body): it is read all the same.
+    // A load the engine aborted was replaced by the one asked for since (or stopped at the time limit).
+    constexpr int kAborted = -3;
+    if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && !statusKnown &&
+        info.errorCode() == kAborted)
+        return;
     if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && !statusKnown) {
         proxyFailed_ = isProxyFailure(info.errorCode());
         fail(info.errorString());
@@ -305,6 +447,7 @@ void ScriptPage::onDeadline() {
         readDocument();
         return;
     case Phase::Loading:
+    case Phase::Waiting:
     case Phase::Reading:
         page_->triggerAction(QWebEnginePage::Stop);
         fail(QStringLiteral("no complete answer in time"));
@@ -321,14 +464,28 @@ void ScriptPage::fail(const QString& reason) {
     finish(std::move(result));
 }
 
+void ScriptPage::abandon(const QString& reason) {
+    ScriptPageResult result;
+    result.httpStatus = httpStatus_;
+    result.error = reason;
+    result.abandoned = true;
+    finish(std::move(result));
+}
+
 void ScriptPage::finish(ScriptPageResult result) {
     result.finalUrl = page_->url().toString();
     result.proxyFailed = proxyFailed_;
     phase_ = Phase::Idle;
     deadline_.stop();
     poll_.stop();
+    memoryWatch_.stop();
+    followUp_.stop();
     result.navigation = navigation_;
     sink_(result);
+    // The page read is frozen until the next navigation: its scripts stop (no refresh, no timer, no
+    // allocation goes on) and it asks the engine nothing. A page whose process ended has nothing running.
+    if (page_ && !closing_ && !std::exchange(processEnded_, false))
+        page_->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
 }
 
 } // namespace quorvane

@@ -25,6 +25,9 @@ struct ScriptPageResult {
     QString error;    // why the page did not load, or that it is a server's error page; empty when it loaded
     QString finalUrl; // the document's address after redirects (by the server or by script)
     bool proxyFailed = false; // the proxy could not be reached or refused the connection
+    // The page was ended for what it did (it navigated too often, its process used too much memory): the
+    // engine answered, but with nothing that can be read; error says why.
+    bool abandoned = false;
 };
 
 struct ScriptPageLimits {
@@ -34,6 +37,17 @@ struct ScriptPageLimits {
     int quietMs = 300;
     // or this long after the load finished in any case (a page whose scripts never stop changing it).
     int maxSettleMs = 3000;
+    // Every navigation the page makes on its own (a refresh, a script's) is a request to the engine like the
+    // first: it waits this long after the page before it and may start only when it leaves the time to read
+    // its document within the window from the navigation's start (0: no window). A server's redirects are
+    // followed at once. There are at most maxFollowUps of both; past that the document is taken as it
+    // stands, or the load ends abandoned when there is none yet.
+    int followUpPauseMs = 0;
+    int followUpWindowMs = 0;
+    int maxFollowUps = 5;
+    // The page's process tree (its renderer and what it started) may use this much memory; past it the
+    // process is ended and the load abandoned. 0: no limit.
+    qint64 maxMemoryBytes = 0;
 };
 
 // One page of the browser engine, with an off-the-record profile of its own. Made, used and destroyed on

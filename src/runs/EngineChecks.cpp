@@ -83,6 +83,16 @@ std::vector<EngineCheckOutcome> EngineWorkerPool::check(const std::vector<Engine
     return outcomes;
 }
 
+bool EngineWorkerPool::noProxyLeft(const QString& engine) const {
+    if (proxies_.isEmpty())
+        return false;
+    const auto found = engines_.find(engine);
+    if (found == engines_.end())
+        return false;
+    const std::vector<bool>& failed = found->second->proxyFailed;
+    return std::all_of(failed.begin(), failed.end(), [](bool f) { return f; });
+}
+
 void EngineWorkerPool::dispatch() {
     if (stop_) {
         // After a stop nothing more is asked: the checks not handed out end as stopped ones.
@@ -95,17 +105,21 @@ void EngineWorkerPool::dispatch() {
         waiting_.clear();
         return;
     }
-    // The checks of an engine that answered with a verification page end without asking it.
+    // The checks of an engine that answered with a verification page, or that has no working proxy left,
+    // end without asking it.
     for (auto it = waiting_.begin(); it != waiting_.end();) {
         const EngineCheckRequest& request = (*requests_)[*it];
-        if (!blocked_.contains(request.engine)) {
+        const bool blocked = blocked_.contains(request.engine);
+        const bool noProxy = !blocked && noProxyLeft(request.engine);
+        if (!blocked && !noProxy) {
             ++it;
             continue;
         }
         EngineCheckOutcome& outcome = (*outcomes_)[*it];
         outcome.engine = request.engine;
         outcome.pageCount = request.pageRange;
-        outcome.result.blocked = true;
+        outcome.result.blocked = blocked;
+        outcome.noProxyLeft = noProxy;
         --pending_;
         it = waiting_.erase(it);
     }
@@ -132,34 +146,53 @@ void EngineWorkerPool::dispatch() {
     }
 }
 
+void EngineWorkerPool::setProxyAside(EngineWorkers& engine, EngineWorker* worker,
+                                     const EngineCheckOutcome& outcome) {
+    const auto at = std::find_if(engine.workers.begin(), engine.workers.end(),
+                                 [worker](const auto& w) { return w.get() == worker; });
+    const size_t index = static_cast<size_t>(at - engine.workers.begin());
+    if (engine.proxyFailed[index])
+        return;
+    engine.proxyFailed[index] = true;
+    const SetAsideProxy aside{outcome.engine, worker->setup().proxyName, outcome.result.proxyError};
+    setAside_.push_back(aside);
+    const bool othersLeft = std::count(engine.proxyFailed.begin(), engine.proxyFailed.end(), false) > 0;
+    const QString text = QStringLiteral("proxy %1 set aside for the run: %2; %3")
+                             .arg(aside.proxy, aside.reason,
+                                  othersLeft ? QStringLiteral("its keywords go to the other proxies")
+                                             : QStringLiteral("no proxy of this engine is left"));
+    qWarning().noquote() << outcome.engine + QStringLiteral(": ") + text;
+    if (log_) {
+        PageRecord note;
+        note.engine = outcome.engine;
+        note.note = text;
+        note.proxyFailed = true;
+        log_->write(note);
+    }
+}
+
 void EngineWorkerPool::takeOutcome(EngineWorker* worker, size_t request, const EngineCheckOutcome& outcome) {
     EngineWorkers& engine = workersOf(outcome.engine);
-    if (outcome.result.proxyFailed && !stop_) {
-        const auto at = std::find_if(engine.workers.begin(), engine.workers.end(),
-                                     [worker](const auto& w) { return w.get() == worker; });
-        const size_t index = static_cast<size_t>(at - engine.workers.begin());
-        const auto healthy = std::count(engine.proxyFailed.begin(), engine.proxyFailed.end(), false);
-        // The last usable proxy of an engine keeps its checks: with it set aside, the engine's remaining
-        // checks would have no worker at all.
-        if (healthy > 1) {
-            engine.proxyFailed[index] = true;
-            qWarning().noquote() << QStringLiteral(
-                                        "%1: proxy %2 failed; its keywords go to the other proxies")
-                                        .arg(outcome.engine, worker->setup().proxyName);
-            if (log_) {
-                PageRecord note;
-                note.engine = outcome.engine;
-                note.note = QStringLiteral("proxy %1 failed; its keywords go to the other proxies")
-                                .arg(worker->setup().proxyName);
-                log_->write(note);
-            }
+    // Without a pool the program's one way out stays: its failures are pages that did not load.
+    if (outcome.result.proxyFailed && !stop_ && !proxies_.isEmpty()) {
+        setProxyAside(engine, worker, outcome);
+        if (!noProxyLeft(outcome.engine)) {
+            // The keyword was not checked: another working proxy of the engine checks it, once.
             waiting_.insert(waiting_.begin(), request);
             dispatch();
             return;
         }
+        EngineCheckOutcome ended = outcome;
+        ended.noProxyLeft = true;
+        finish(request, ended);
+        return;
     }
     if (outcome.result.blocked && !blocked_.contains(outcome.engine))
         blocked_ << outcome.engine;
+    finish(request, outcome);
+}
+
+void EngineWorkerPool::finish(size_t request, const EngineCheckOutcome& outcome) {
     (*outcomes_)[request] = outcome;
     --pending_;
     dispatch();

@@ -35,6 +35,15 @@ struct EngineCheckOutcome {
     int rank2 = 0;     // Baidu only: counting promoted results
     int pageCount = 0; // pages the check set out to read
     RankEngine::CheckResult result;
+    // Every proxy of the engine had been set aside: the keyword was not checked (its pages did not load).
+    bool noProxyLeft = false;
+};
+
+// A proxy of the pool that failed an engine's request and got no more of that engine's checks in the run.
+struct SetAsideProxy {
+    QString engine;
+    QString proxy;  // as proxyName gives it
+    QString reason; // how it failed, as the browser said
 };
 
 // Makes the browser of one engine worker; it is called on the worker's own thread, which owns the browser.
@@ -63,16 +72,26 @@ public:
     // the other (sideBySide false), each check waits for the one before. Each worker asks its engine one
     // page at a time, at its own pace. The calling thread processes its events meanwhile (the window stays
     // responsive) and sleeps between them. A stop request ends every check before its next page. A check
-    // whose proxy failed is handed to another proxy's worker of the engine; the failed proxy gets no more.
-    // Once an engine answered with a verification page it is asked nothing more in the run: its checks
-    // end at once as blocked ones.
+    // whose proxy failed (no answer in time, a closed connection, an answer that is not HTTP, 407, a redirect
+    // away from the engine, a TLS failure) is handed to another working proxy's worker of the engine, and
+    // the failed proxy is set aside: it gets no more of that engine's checks. Once an engine has no proxy
+    // left, its checks end at once without a page (noProxyLeft). Once an engine answered with a
+    // verification page it is asked nothing more in the run: its checks end at once as blocked ones.
     std::vector<EngineCheckOutcome> check(const std::vector<EngineCheckRequest>& requests, bool sideBySide);
+
+    // The proxies set aside so far, in the order they failed.
+    const std::vector<SetAsideProxy>& setAside() const { return setAside_; }
 
 private:
     struct EngineWorkers;
     EngineWorkers& workersOf(const QString& engine);
     void dispatch();
     void takeOutcome(EngineWorker* worker, size_t request, const EngineCheckOutcome& outcome);
+    // Sets the worker's proxy aside for the engine's checks, once, and says so in the log.
+    void setProxyAside(EngineWorkers& engine, EngineWorker* worker, const EngineCheckOutcome& outcome);
+    // A pool's engine whose every proxy was set aside.
+    bool noProxyLeft(const QString& engine) const;
+    void finish(size_t request, const EngineCheckOutcome& outcome);
 
     const StopFlag& stop_;
     PageRecorder* log_;
@@ -80,6 +99,7 @@ private:
     QList<QNetworkProxy> proxies_;
     std::map<QString, std::unique_ptr<EngineWorkers>> engines_;
     QStringList blocked_; // engines that answered with a verification page in this run
+    std::vector<SetAsideProxy> setAside_;
 
     // The checks of the current call.
     const std::vector<EngineCheckRequest>* requests_ = nullptr;

@@ -75,6 +75,11 @@ void RankRuns::takeOutcome(QStringView engine, const EngineCheckOutcome& outcome
     counter = outcome.rank;
     counter2 = twoCells ? outcome.rank2 : outcome.rank;
     runPages_.add(engine, outcome.result.pages);
+    if (outcome.noProxyLeft) {
+        ++checksWithoutProxy_;
+        if (!enginesWithoutProxy_.contains(engine))
+            enginesWithoutProxy_ << engine.toString();
+    }
     if (!outcome.result.completed || !outcome.result.readAnyPage || outcome.result.blocked) {
         // No result: not one page could be read (the engine may be refusing us), the engine answered with a
         // verification page, or every page that came was one the markers do not understand. ">N" would
@@ -133,6 +138,9 @@ int RankRuns::reloadIfRequested(int nextRow, qint64 done) {
 
 void RankRuns::startRunRecord() {
     runPages_.clear();
+    proxiesSetAside_.clear();
+    checksWithoutProxy_ = 0;
+    enginesWithoutProxy_.clear();
     if (engine_.runLog)
         engine_.runLog->startRun();
 }
@@ -147,9 +155,20 @@ bool RankRuns::nothingUnderstood() const {
     return pages.notUnderstood > 0 && pages.read == 0;
 }
 
+QString RankRuns::proxiesLine() const {
+    if (proxiesSetAside_.empty())
+        return {};
+    QString line = QStringLiteral("%1 个代理失效, 本次不再使用, 见 Logs").arg(proxiesSetAside_.size());
+    if (checksWithoutProxy_ > 0)
+        line += QStringLiteral("; %1 没有可用的代理, %2 项查询未进行")
+                    .arg(enginesWithoutProxy_.join(QStringLiteral(", ")))
+                    .arg(checksWithoutProxy_);
+    return line;
+}
+
 QString RankRuns::endOfRunText(const QString& message) const {
     QStringList lines{message};
-    for (const QString& line : {runPages_.blockedLine(), runPages_.notUnderstoodLine()})
+    for (const QString& line : {runPages_.blockedLine(), runPages_.notUnderstoodLine(), proxiesLine()})
         if (!line.isEmpty())
             lines << line;
     return lines.join(u'\n');
@@ -192,6 +211,7 @@ std::vector<std::vector<EngineCheckOutcome>> RankRuns::checkRows(const std::vect
         }
     }
     std::vector<EngineCheckOutcome> outcomes = workers_->check(requests, sideBySide);
+    proxiesSetAside_ = workers_->setAside();
     if (engine_.stopRequested) {
         // A stopped row keeps the texts it had: the pending marks are dropped unsaved.
         if (focusRow(rows.front().keyWordId) && missions_.isEditing())
@@ -323,6 +343,8 @@ RunEnd RankRuns::runBatch() {
                                                    : RunEnd::Stopped;
     if (end == RunEnd::Completed && !empty && nothingAnswered())
         end = RunEnd::NothingRead;
+    else if (end == RunEnd::Completed && checksWithoutProxy_ > 0)
+        end = RunEnd::NotAllChecked;
     else if (end == RunEnd::Completed && !empty && nothingUnderstood())
         end = RunEnd::NothingUnderstood;
     if (!error.isEmpty()) {
@@ -339,6 +361,10 @@ RunEnd RankRuns::runBatch() {
     } else if (end == RunEnd::NothingRead) {
         // The cells say so; a run that learned nothing is never reported as a success.
         showErrorMsg(QStringLiteral("没有读到任何结果页, 请检查网络和代理设置!"));
+        host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
+    } else if (end == RunEnd::NotAllChecked) {
+        // Keywords whose pages never loaded were not checked: never a success.
+        showErrorMsg(QStringLiteral("部分关键词未能查询: ") + proxiesLine());
         host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
     } else if (end == RunEnd::NothingUnderstood) {
         // Pages came, but none of them could be read: no rank was learned, which is no success either.
@@ -397,6 +423,8 @@ RunEnd RankRuns::updateSingleRow() {
     }
     running_ = false;
     workers_.reset();
+    if (end == RunEnd::Completed && checksWithoutProxy_ > 0)
+        end = RunEnd::NotAllChecked;
     if (reloadRequested_) {
         reloadRequested_ = false;
         try {

@@ -48,6 +48,8 @@ enum class RunEnd {
     Failed,            // an error ended it; it was reported
     NotStarted,        // no engine was chosen
     NothingRead,       // every row was checked, but not one page came back (no network, a proxy refusing us)
+    NotAllChecked,     // every row was gone through, but some keywords were not checked: an engine's every
+                       // proxy was set aside, and its remaining checks loaded no page
     NothingUnderstood, // pages came back, but not one of them could be read (the engines changed their pages)
 };
 
@@ -78,6 +80,12 @@ public:
     void requestReload() { reloadRequested_ = true; }
     // What became of the pages of the last run, per engine.
     const RunPageCounts& runPages() const { return runPages_; }
+    // The proxies of the pool the last run set aside, in the order they failed.
+    const std::vector<SetAsideProxy>& proxiesSetAside() const { return proxiesSetAside_; }
+    // Checks of the last run that were not made because their engine had no working proxy left.
+    int checksWithoutProxy() const { return checksWithoutProxy_; }
+    // The line that tells the user of both; empty when no proxy was set aside.
+    QString proxiesLine() const;
 
     // Whether the engines of one keyword are checked side by side (the default) or one after the other.
     bool sideBySide = true;
@@ -141,6 +149,9 @@ private:
     // Engines of the row being checked whose check read no page.
     std::vector<const EngineInfo*> unreadEngines_;
     RunPageCounts runPages_;
+    std::vector<SetAsideProxy> proxiesSetAside_;
+    int checksWithoutProxy_ = 0;
+    QStringList enginesWithoutProxy_; // in the order their last proxy failed
 };
 
 } // namespace quorvane

@@ -18,9 +18,14 @@ namespace {
 constexpr int kBusyTimeoutMs = 5000;        // the command time-out
 constexpr int kConnectBusyTimeoutMs = 1000; // how long start-up waits for another program's lock
 
+// The failure of the connection's last call, with the system's reason behind it.
+DbFailure failureOf(sqlite3* db) {
+    return failureOfSqliteError(sqlite3_extended_errcode(db), sqlite3_system_errno(db));
+}
+
 // A file SQLite cannot read as a database says "not a database"; so does a wrong password.
-DbFailure failureOrDamaged(int code) {
-    const DbFailure failure = failureOfSqliteCode(code);
+DbFailure failureOrDamaged(sqlite3* db) {
+    const DbFailure failure = failureOf(db);
     return failure == DbFailure::Other ? DbFailure::Damaged : failure;
 }
 
@@ -179,13 +184,13 @@ bool Database::openDatabase(const QString& file, const QString& password) {
     const char* probe = "SELECT count(*) FROM sqlite_master WHERE type='table' AND "
                         "name IN ('SE_KeyUrl','SE_KeyWord','SE_RankHistory')";
     if (sqlite3_prepare_v2(db.get(), probe, -1, &rawProbe, nullptr) != SQLITE_OK) {
-        connectFailure_ = failureOrDamaged(sqlite3_extended_errcode(db.get()));
+        connectFailure_ = failureOrDamaged(db.get());
         return false;
     }
     SqliteStatement tables(rawProbe);
     const int step = sqlite3_step(tables.get());
     if (step != SQLITE_ROW) {
-        connectFailure_ = failureOrDamaged(sqlite3_extended_errcode(db.get()));
+        connectFailure_ = failureOrDamaged(db.get());
         return false;
     }
     const int found = sqlite3_column_int(tables.get(), 0);
@@ -217,7 +222,7 @@ QString Database::lastError() const {
 DbError Database::lastDbError() const {
     if (!db_)
         return DbError(lastError());
-    return DbError(lastError(), failureOfSqliteCode(sqlite3_extended_errcode(db_.get())));
+    return DbError(lastError(), failureOf(db_.get()));
 }
 
 void Database::requireConnection() const {

@@ -2,6 +2,8 @@
 
 #include <sqlcipher/sqlite3.h>
 
+#include <cerrno>
+
 namespace quorvane {
 
 DbFailure failureOfSqliteCode(int code) {
@@ -51,12 +53,32 @@ QString plainWords(DbFailure failure) {
     return QStringLiteral("数据库操作失败。已保存的数据没有丢失。");
 }
 
-QString openFailureText(DbFailure failure) {
+DbFailure failureOfSqliteError(int code, int systemErrno) {
+    const DbFailure failure = failureOfSqliteCode(code);
+    const int primary = code & 0xff;
+    if ((primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN || primary == SQLITE_FULL) &&
+        (systemErrno == ENOSPC || systemErrno == EFBIG || systemErrno == EDQUOT))
+        return DbFailure::DiskFull;
+    return failure;
+}
+
+QString openFailureText(DbFailure failure, const QString& folder) {
     if (failure == DbFailure::Busy)
         return QStringLiteral("数据库正被其他程序使用，无法打开。请关闭该程序后再启动本程序。");
-    if (failure == DbFailure::DiskFull)
-        return plainWords(failure);
+    if (failure == DbFailure::DiskFull) {
+        const QString where =
+            folder.isEmpty() ? QString() : QStringLiteral("（") + folder + QStringLiteral("）");
+        return QStringLiteral("磁盘空间已满") + where +
+               QStringLiteral("，数据库无法打开。已保存的数据没有丢失，请释放磁盘空间后再启动本程序。");
+    }
     return QStringLiteral("连接数据库失败!");
+}
+
+QString startFailureText(const std::exception& error, const QString& folder) {
+    if (const auto* dbError = dynamic_cast<const DbError*>(&error);
+        dbError && dbError->failure() == DbFailure::DiskFull)
+        return openFailureText(DbFailure::DiskFull, folder);
+    return userTextOf(error);
 }
 
 QString userTextOf(const std::exception& error) {

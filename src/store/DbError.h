@@ -25,14 +25,23 @@ DbFailure failureOfSqliteCode(int code);
 QString plainWords(DbFailure failure);
 
 // What to tell the user when the database cannot be opened at start: another program's lock and a full
-// disk are the user's to clear and are named; anything else is "连接数据库失败!".
-QString openFailureText(DbFailure failure);
+// disk (with the database's folder) are the user's to clear and are named; anything else is
+// "连接数据库失败!".
+QString openFailureText(DbFailure failure, const QString& folder = {});
+
+// The failure kind of SQLite's result code and the system's error number behind it: a write that failed for
+// want of room (ENOSPC, EFBIG, EDQUOT) is a full disk, whatever code SQLite gave it ("disk I/O error").
+DbFailure failureOfSqliteError(int code, int systemErrno);
 
 class DbError;
 
 // The text the user reads for an error: a database failure the user can act on (busy, disk full, damaged,
 // read-only) in plain words, anything else as it was raised.
 QString userTextOf(const std::exception& error);
+
+// The same for an error of the start-up steps right after the database opened: a full disk is named with
+// the database's folder, as at open.
+QString startFailureText(const std::exception& error, const QString& folder);
 
 // A statement or connection failure of the data layer. It travels to the caller's error path and, when
 // nobody handles it, to the application's general error report.

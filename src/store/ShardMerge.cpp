@@ -7,6 +7,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+
 #include <vector>
 
 namespace quorvane {
@@ -29,6 +31,65 @@ QString prefixed(const QString& alias) {
     return alias + u'.' + rankColumns().join(u',' + alias + u'.');
 }
 
+// The texts a run writes into a rank cell besides numbers (the runs' own constants live in a higher layer).
+const QString kRestrictedCell = QStringLiteral("可能已被搜索引擎限制!");
+const QString kNotUnderstoodCell = QStringLiteral("无法识别结果页");
+constexpr qint64 kMaxRank = 1000;
+
+// A whole number 0 to kMaxRank written in plain decimal digits.
+bool isCountText(QStringView text, qint64 least) {
+    if (text.isEmpty() || text.size() > 4 || (text.size() > 1 && text.front() == u'0'))
+        return false;
+    for (const QChar c : text)
+        if (c < u'0' || c > u'9')
+            return false;
+    const qint64 value = text.toLongLong();
+    return value >= least && value <= kMaxRank;
+}
+
+bool isRankCell(const QVariant& cell) {
+    if (cell.isNull())
+        return true;
+    const QString text = cell.toString();
+    if (text.isEmpty() || text == kRestrictedCell || text == kNotUnderstoodCell)
+        return true;
+    if (text.startsWith(u'>'))
+        return isCountText(QStringView(text).mid(1), 1);
+    return isCountText(text, 1);
+}
+
+// A history counter: a whole number 0 to kMaxRank, or nothing (an engine the row never had).
+bool isHistoryCounter(const QVariant& value) {
+    if (value.isNull())
+        return true;
+    switch (value.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong: {
+        const qint64 number = value.toLongLong();
+        return number >= 0 && number <= kMaxRank;
+    }
+    case QMetaType::QString:
+        return isCountText(value.toString(), 0);
+    default:
+        return false; // a real number (1e20), a blob
+    }
+}
+
+// A day as the runs write it: yyyy-mm-dd, a day that exists, not after today.
+bool isRunDay(const QString& text, const QDate& today) {
+    if (text.size() != 10 || text[4] != u'-' || text[7] != u'-')
+        return false;
+    const QDate day = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    return day.isValid() && day <= today;
+}
+
+// An update time of this database that can be compared with a copy's as text.
+bool isDayText(const QString& text) {
+    return text.size() == 10 && QDate::fromString(text, QStringLiteral("yyyy-MM-dd")).isValid();
+}
+
 // A history row the copy's run wrote: its day and counters.
 struct CopiedDay {
     QString day;
@@ -42,7 +103,44 @@ struct CopiedKeyword {
     QString updateTime;
     QVariantList cells;
     std::vector<CopiedDay> days;
+    QString file;
+    bool rowValid = true; // its update time and cells are worth taking (its days are checked one by one)
 };
+
+// Marks what of the copied keywords is not worth believing and names it.
+void checkCopied(std::vector<CopiedKeyword>& copied, const QDate& today, std::vector<SkippedRow>& skipped) {
+    for (CopiedKeyword& copy : copied) {
+        const QString name = copy.url + u' ' + copy.keyword;
+        auto skip = [&](const QString& table, const QString& column) {
+            skipped.push_back({copy.file, name, table + u'.' + column});
+        };
+        if (!isRunDay(copy.updateTime, today)) {
+            copy.rowValid = false;
+            skip(QStringLiteral("SE_KeyWord"), QStringLiteral("UpdateTime"));
+        } else {
+            for (qsizetype c = 0; c < copy.cells.size() && copy.rowValid; ++c)
+                if (!isRankCell(copy.cells[c])) {
+                    copy.rowValid = false;
+                    skip(QStringLiteral("SE_KeyWord"), rankColumns()[c]);
+                }
+        }
+        std::vector<CopiedDay> days;
+        for (CopiedDay& day : copy.days) {
+            if (!isRunDay(day.day, today)) {
+                skip(QStringLiteral("SE_RankHistory"), QStringLiteral("UpdateTime"));
+                continue;
+            }
+            const auto bad = std::find_if(day.ranks.cbegin(), day.ranks.cend(),
+                                          [](const QVariant& v) { return !isHistoryCounter(v); });
+            if (bad != day.ranks.cend()) {
+                skip(QStringLiteral("SE_RankHistory"), rankColumns()[bad - day.ranks.cbegin()]);
+                continue;
+            }
+            days.push_back(std::move(day));
+        }
+        copy.days = std::move(days);
+    }
+}
 
 // A keyword of this database.
 struct Keyword {
@@ -228,10 +326,12 @@ bool writeDay(Database& database, HistoryHere& history, const Keyword& here, con
 
 } // namespace
 
-MergeReport mergeShardCopies(Database& database, const QStringList& files, const QString& password) {
+MergeReport mergeShardCopies(Database& database, const QStringList& files, const QString& password,
+                             const QDate& today) {
     MergeReport report;
     const QString here = QFileInfo(database.connectionString()).canonicalFilePath();
     std::vector<CopiedKeyword> copied;
+    QStringList read; // the files read, by their canonical paths: a file named twice is merged once
     for (const QString& file : files) {
         report.file = file;
         const QFileInfo info(file);
@@ -244,22 +344,29 @@ MergeReport mergeShardCopies(Database& database, const QStringList& files, const
             report.end = MergeEnd::SameFile;
             return report;
         }
-        CopyRead read = CopyRead::NotOurs;
+        if (read.contains(info.canonicalFilePath()))
+            continue;
+        read << info.canonicalFilePath();
+        const size_t first = copied.size();
+        CopyRead result = CopyRead::NotOurs;
         try {
             AttachedCopy attached(database, info.absoluteFilePath(), password);
-            read = readCopy(database, copied);
+            result = readCopy(database, copied);
         } catch (const DbError&) {
-            read = CopyRead::NotOurs; // "file is not a database": another password, or no database at all
+            result = CopyRead::NotOurs; // "file is not a database": another password, or no database at all
         }
-        if (read == CopyRead::NotOurs) {
+        if (result == CopyRead::NotOurs) {
             report.end = MergeEnd::NotOurs;
             return report;
         }
-        if (read == CopyRead::NoRecord)
+        for (size_t k = first; k < copied.size(); ++k)
+            copied[k].file = file;
+        if (result == CopyRead::NoRecord)
             ++report.filesWithoutRecord;
         ++report.files;
     }
     report.file.clear();
+    checkCopied(copied, today, report.skippedRows);
 
     MergeReport counted = report;
     const bool written = database.inOneTransaction([&] {
@@ -280,8 +387,11 @@ MergeReport mergeShardCopies(Database& database, const QStringList& files, const
             }
             for (Keyword& keyword : *found) {
                 ++counted.keywords;
-                // Dates are stored as yyyy-MM-dd, so their texts compare as the days do.
-                if (keyword.updateTime > copy.updateTime) {
+                // Dates are stored as yyyy-MM-dd, so their texts compare as the days do; a time here that is
+                // no such day is older than any.
+                if (!copy.rowValid) {
+                    // Skipped and named: only its days that hold up are taken.
+                } else if (isDayText(keyword.updateTime) && keyword.updateTime > copy.updateTime) {
                     ++counted.keywordsNewerHere;
                 } else if (keyword.cells != copy.cells || keyword.updateTime != copy.updateTime) {
                     QVariantList values = copy.cells;

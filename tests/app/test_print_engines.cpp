@@ -83,15 +83,19 @@ TEST_F(PrintEngines, TheLoaderAndTheVerificationMarksAreShown) {
     const QString baidu = p.out.section(QStringLiteral("[Baidu]\n"), 1).section(u'[', 0, 0);
     EXPECT_TRUE(baidu.startsWith(QStringLiteral("; from Engines.ini: Loader, BlockedMark\n")))
         << baidu.toStdString();
-    EXPECT_TRUE(baidu.contains(
-        QStringLiteral("\nLoader=Browser\n; verification pages: status 403 or 429, an address under /sorry/, "
-                       "built-in marks: 百度安全验证, 安全验证, 验证码\nBlockedMark=百度安全验证\n"
-                       "BlockedMark=网络不给力\nResults=")))
+    EXPECT_TRUE(baidu.contains(QStringLiteral(
+        "\nLoader=Browser\n; verification pages: status 403 or 429, an address under /sorry/, "
+        "/antispider or /turing/captcha, or on wappass.baidu.com or verify.baidu.com, built-in "
+        "marks: 百度安全验证, 安全验证, 验证码, 请完成下方验证, wappass.baidu.com/static/captcha\n"
+        "BlockedMark=百度安全验证\n"
+        "BlockedMark=网络不给力\nResults=")))
         << baidu.toStdString();
     const QString bing = p.out.section(QStringLiteral("[Bing]\n"), 1).section(u'[', 0, 0);
     EXPECT_TRUE(
         bing.contains(QStringLiteral("\nLoader=Plain\n; verification pages: status 403 or 429, an "
-                                     "address under /sorry/\n; BlockedMark: none of the engine's own\n")))
+                                     "address under /sorry/, /antispider or /turing/captcha, or on "
+                                     "wappass.baidu.com or verify.baidu.com\n; BlockedMark: none of the "
+                                     "engine's own\n")))
         << bing.toStdString();
     EXPECT_TRUE(p.err.isEmpty()) << p.err.toStdString();
 }

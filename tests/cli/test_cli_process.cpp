@@ -10,6 +10,7 @@
 #include "store/SqlText.h"
 #include "support/Files.h"
 #include "support/LoopbackEndpoints.h"
+#include "support/RawServer.h"
 #include "support/TempDatabase.h"
 
 #include <QDir>
@@ -664,6 +665,43 @@ INSTANTIATE_TEST_SUITE_P(
         ProxyCase{"ProxyWantsCredentials", "Proxy=http://127.0.0.1:%PROXY\n", {}, {}, 407, true, 1},
         ProxyCase{"ProxyRefuses", "Proxy=http://127.0.0.1:%DEAD\n", {}, {}, 200, false, 1}),
     [](const ::testing::TestParamInfo<ProxyCase>& info) { return std::string(info.param.name); });
+
+// A pool whose every proxy fails: the keyword is not checked, its cell says so, the summary counts the
+// proxies set aside and the checks not made, and the run ends with 1, never as a success.
+TEST(CommandLinePool, ProxiesThatAllFailEndWithOneAndSaySo) {
+    test::HttpServer wantsCredentials;
+    test::HttpServer::Response credentials;
+    credentials.status = 407;
+    credentials.headers = {{"Proxy-Authenticate", "Basic realm=\"office\""}};
+    wantsCredentials.SetFallback(credentials);
+    test::RawServer closes;
+    Installation installation;
+    installation.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName)Values('www.mysite.com')"));
+    installation.Exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,'北京')"));
+    installation.WriteEndpointsIni(
+        endpointsIni(QStringLiteral("http://quorvane-engines.test"),
+                     QStringLiteral("Proxies=http://127.0.0.1:%1, http://127.0.0.1:%2\n")
+                         .arg(wantsCredentials.Port())
+                         .arg(closes.Port())
+                         .toUtf8()));
+
+    const ProcessResult result =
+        test::RunProgram(installation.Program(),
+                         {QStringLiteral("--update"), QStringLiteral("--engines"), QStringLiteral("Bing")},
+                         test::CronEnvironment());
+    EXPECT_EQ(result.exitCode, 1) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains(QStringLiteral("失败: "))) << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains(QStringLiteral("停用代理 2 个"))) << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains(QStringLiteral("1 项查询因无可用代理未进行")))
+        << result.out.toStdString();
+    EXPECT_TRUE(result.err.contains(QStringLiteral("没有读到任何结果页"))) << result.err.toStdString();
+    EXPECT_EQ(installation.Scalar(QStringLiteral("Select BingRank From SE_KeyWord")),
+              QString::fromUtf16(kRestrictedText));
+    EXPECT_EQ(wantsCredentials.Requests().size(), 1);
+    // The network layer tries a connection closed before any answer again by itself: one request all the
+    // same.
+    EXPECT_GE(closes.Connections(), 1);
+}
 
 TEST_F(CommandLineRun, DelayMsSpacesTheRequestsToOneEngine) {
     installation.WriteEndpointsIni(endpointsIni(server.BaseUrl(), "DelayMs=200\n"));

@@ -4,6 +4,7 @@
 #include "engine/EngineDefinitions.h"
 #include "engine/EngineScanners.h"
 #include "engine/EngineTable.h"
+#include "engine/VerificationPages.h"
 #include "platform/GbkCodec.h"
 #include "support/MessageRecorder.h"
 
@@ -140,9 +141,9 @@ TEST_F(EngineDefinitionsTest, PrintedDefinitionsReadBackUnchanged) {
     EXPECT_TRUE(printed.contains(QStringLiteral("; from Engines.ini: ItemEnd")));
     EXPECT_FALSE(printed.section(QStringLiteral("[Google]"), 1).section(u'[', 0, 0).contains(u"MapItem"));
     const QString yahoo = printed.section(QStringLiteral("[Yahoo]"), 1).section(u'[', 0, 0);
-    EXPECT_TRUE(yahoo.contains(
-        QStringLiteral("Loader=Browser\n; verification pages: status 403 or 429, an address under "
-                       "/sorry/\nBlockedMark=\" 验证 \"\nBlockedMark=captcha\n")))
+    EXPECT_TRUE(yahoo.contains(QStringLiteral("Loader=Browser\n; verification pages: ") +
+                               verificationAnswerText() +
+                               QStringLiteral("\nBlockedMark=\" 验证 \"\nBlockedMark=captcha\n")))
         << yahoo.toStdString();
     const QString google = printed.section(QStringLiteral("[Google]"), 1).section(u'[', 0, 0);
     EXPECT_TRUE(google.contains(QStringLiteral("Loader=Plain\n"))) << google.toStdString();

@@ -3,10 +3,13 @@
 #include "platform/GbkCodec.h"
 #include "pages/PageBrowser.h"
 #include "support/HttpServer.h"
+#include "support/RawServer.h"
 
 #include "platform/QStringPrinter.h"
 
+#include <QNetworkProxy>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -192,6 +195,126 @@ const BadAnswer kBadAnswers[] = {
 
 INSTANTIATE_TEST_SUITE_P(Answers, BadAnswerTest, ::testing::ValuesIn(kBadAnswers),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Through a proxy of its own, every way the proxy can fail the request is the proxy's failure, told apart
+// from the engine answering with an error of its own.
+struct ProxyAnswer {
+    const char* name;
+    // Sets up the stand-in proxy's answer and returns its port.
+    std::function<quint16(HttpServer&, std::unique_ptr<test::RawServer>&, PageBrowser&)> setUp;
+    const char* url;
+    bool proxyFailed;
+    bool loaded; // a page shows, without an error
+};
+
+void PrintTo(const ProxyAnswer& a, std::ostream* os) {
+    *os << a.name;
+}
+
+class ProxyAnswerTest : public ::testing::TestWithParam<ProxyAnswer> {};
+
+TEST_P(ProxyAnswerTest, TheProxysFailuresAreToldFromTheEngines) {
+    const ProxyAnswer& c = GetParam();
+    HttpServer proxy;
+    std::unique_ptr<test::RawServer> raw;
+    PageBrowser browser;
+    const quint16 port = c.setUp(proxy, raw, browser);
+    browser.setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port));
+    EXPECT_TRUE(browser.hasOwnProxy());
+    browser.navigate(QString::fromLatin1(c.url));
+    ASSERT_TRUE(waitComplete(browser, 8000));
+    const Browser::LoadOutcome load = browser.lastLoad();
+    EXPECT_EQ(load.proxyFailed, c.proxyFailed)
+        << load.error.toStdString() << " status " << load.httpStatus << " at " << load.finalUrl.toStdString();
+    EXPECT_EQ(load.error.isEmpty(), c.loaded) << load.error.toStdString();
+}
+
+quint16 answering(HttpServer& proxy, HttpServer::Response response) {
+    proxy.SetFallback(std::move(response));
+    return proxy.Port();
+}
+
+quint16 raw(std::unique_ptr<test::RawServer>& server, QByteArray answer) {
+    server = std::make_unique<test::RawServer>(std::move(answer));
+    return server->Port();
+}
+
+HttpServer::Response redirectTo(const QByteArray& location) {
+    HttpServer::Response r;
+    r.status = 302;
+    r.headers = {{"Location", location}};
+    return r;
+}
+
+const ProxyAnswer kProxyAnswers[] = {
+    {"works",
+     [](HttpServer& p, auto&, PageBrowser&) { return answering(p, test::Answer(200, "<p>results</p>")); },
+     "http://www.engine.test/s?wd=1", false, true},
+    {"engine_error_page",
+     [](HttpServer& p, auto&, PageBrowser&) { return answering(p, test::Answer(503, "<p>busy</p>")); },
+     "http://www.engine.test/s?wd=1", false, false},
+    {"redirect_within_the_engine",
+     [](HttpServer& p, auto&, PageBrowser&) {
+         p.Serve("/s?wd=1", redirectTo("http://wappass.engine.test/check"));
+         p.ServePage("/check", "<p>verify</p>");
+         return p.Port();
+     },
+     "http://www.engine.test/s?wd=1", false, true},
+    {"refuses",
+     [](HttpServer&, auto&, PageBrowser&) {
+         QTcpServer probe;
+         probe.listen(QHostAddress::LocalHost, 0);
+         return probe.serverPort(); // nothing listens once the probe goes
+     },
+     "http://www.engine.test/s?wd=1", true, false},
+    {"never_answers",
+     [](HttpServer& p, auto&, PageBrowser& b) {
+         HttpServer::Response r;
+         r.mode = HttpServer::Mode::Stall;
+         b.setLoadTimeout(300);
+         return answering(p, r);
+     },
+     "http://www.engine.test/s?wd=1", true, false},
+    {"closes_at_once", [](HttpServer&, auto& r, PageBrowser&) { return raw(r, {}); },
+     "http://www.engine.test/s?wd=1", true, false},
+    {"answers_garbage",
+     [](HttpServer&, auto& r, PageBrowser&) { return raw(r, "SSH-2.0-OpenSSH_9.2\r\n\x01\x02garbage"); },
+     "http://www.engine.test/s?wd=1", true, false},
+    {"wants_credentials",
+     [](HttpServer& p, auto&, PageBrowser&) {
+         HttpServer::Response r;
+         r.status = 407;
+         r.headers = {{"Proxy-Authenticate", "Basic realm=\"office\""}};
+         return answering(p, r);
+     },
+     "http://www.engine.test/s?wd=1", true, false},
+    {"redirects_away",
+     [](HttpServer& p, auto&, PageBrowser&) {
+         return answering(p, redirectTo("http://portal.wifi-login.example/?from=engine"));
+     },
+     "http://www.engine.test/s?wd=1", true, false},
+    {"breaks_tls",
+     [](HttpServer&, auto& r, PageBrowser&) {
+         return raw(r, "HTTP/1.1 200 Connection established\r\n\r\nnot a TLS handshake at all");
+     },
+     "https://www.engine.test/s?wd=1", true, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Proxies, ProxyAnswerTest, ::testing::ValuesIn(kProxyAnswers),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Without a proxy of its own, a failed load is the page's: the program's proxy is the only way out.
+TEST_F(PageBrowserTest, WithoutAProxyOfItsOwnALoadThatFailsIsNotAProxyFailure) {
+    HttpServer::Response r;
+    r.mode = HttpServer::Mode::Stall;
+    server.Serve("/x", r);
+    browser.setLoadTimeout(300);
+    EXPECT_FALSE(browser.hasOwnProxy());
+    browser.navigate(url("/x"));
+    ASSERT_TRUE(waitComplete(browser));
+    EXPECT_FALSE(browser.lastLoad().proxyFailed);
+    EXPECT_FALSE(browser.lastError().isEmpty());
+}
 
 TEST_F(PageBrowserTest, LoadsCompressedPages) {
     const QByteArray page =

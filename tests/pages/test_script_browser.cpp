@@ -233,6 +233,66 @@ TEST_F(ScriptBrowserTest, TheFinalAddressFollowsRedirects) {
     EXPECT_TRUE(browser.bodyMarkup().startsWith("<P>landed</P>")) << browser.bodyMarkup().toStdString();
 }
 
+// A page that navigates itself again and again makes a few requests at most. A page that does so once it
+// has loaded (a refresh) is then read as it stands; one that never lets its load finish (a script that runs
+// while it loads, a server's redirect loop) ends abandoned. Either asks nothing more afterwards.
+TEST_F(ScriptBrowserTest, APageNavigatesOnItsOwnAFewTimesAtMost) {
+    server.ServePage("/refresh",
+                     "<html><head><meta http-equiv=refresh content=0></head><body>wait</body></html>");
+    server.ServePage("/again", "<p>again</p><script>location.replace('/again');</script>");
+    server.ServeRedirect("/loop", "/loop");
+    const qsizetype limit = 1 + ScriptBrowser::kMaxFollowUps;
+    const struct {
+        const char* target;
+        bool readAsItStands;
+    } cases[] = {{"/refresh", true}, {"/again", false}, {"/loop", false}};
+    for (const auto& c : cases) {
+        server.ClearRequests();
+        ASSERT_TRUE(scriptLoad(browser, Url(c.target))) << c.target;
+        const Browser::LoadOutcome load = browser.lastLoad();
+        EXPECT_EQ(server.Requests().size(), limit) << c.target;
+        EXPECT_EQ(load.abandoned, !c.readAsItStands) << c.target;
+        EXPECT_EQ(load.error.isEmpty(), c.readAsItStands) << c.target << load.error.toStdString();
+        EXPECT_EQ(browser.bodyMarkup().isEmpty(), !c.readAsItStands) << c.target;
+        // Nothing more goes out once the page is done with.
+        EXPECT_FALSE(QTest::qWaitFor([&] { return server.Requests().size() > limit; }, 1000)) << c.target;
+    }
+}
+
+// Each navigation of the page's own waits the pace's pause, and none starts past the window.
+TEST_F(ScriptBrowserTest, ThePagesOwnNavigationsKeepThePace) {
+    server.ServePage("/refresh",
+                     "<html><head><meta http-equiv=refresh content=0></head><body>wait</body></html>");
+    browser.setFollowUpPace(std::chrono::milliseconds(400), std::chrono::milliseconds(2500));
+    ASSERT_TRUE(scriptLoad(browser, Url("/refresh")));
+    const QList<HttpServer::Request> requests = server.Requests();
+    ASSERT_GE(requests.size(), 2);
+    // At 0, and each at least 400 ms later while it leaves the time to read the page within 2.5 s.
+    EXPECT_LE(requests.size(), 4);
+    for (qsizetype i = 1; i < requests.size(); ++i)
+        EXPECT_GE(requests[i].arrived - requests[i - 1].arrived, std::chrono::milliseconds(400)) << i;
+    EXPECT_FALSE(QTest::qWaitFor([&] { return server.Requests().size() > requests.size(); }, 1000));
+}
+
+// A page whose script allocates without end: its process is ended at the memory limit, the load ends
+// abandoned with the reason, and the next page is read as ever.
+TEST_F(ScriptBrowserTest, APageThatTakesTooMuchMemoryIsEndedAndTheNextOneRead) {
+    server.ServePage(
+        "/hog", "<p>hog</p><script>var kept = [];"
+                "function grow() { for (var i = 0; i < 16; i++) kept.push(new Uint8Array(1 << 20).fill(7));"
+                " document.title = kept.length; setTimeout(grow, 0); } grow();</script>");
+    server.ServePage("/fine", "<p>fine</p>");
+    browser.setMaxMemoryBytes(qint64(384) << 20);
+    ASSERT_TRUE(scriptLoad(browser, Url("/hog"), 30'000));
+    EXPECT_TRUE(browser.lastLoad().abandoned);
+    EXPECT_TRUE(browser.lastLoad().error.contains(QStringLiteral("memory")))
+        << browser.lastLoad().error.toStdString();
+    EXPECT_EQ(browser.bodyMarkup(), QByteArray());
+    ASSERT_TRUE(scriptLoad(browser, Url("/fine")));
+    EXPECT_FALSE(browser.lastLoad().abandoned);
+    EXPECT_TRUE(browser.bodyMarkup().startsWith("<P>fine</P>")) << browser.bodyMarkup().toStdString();
+}
+
 // The engine's page processes: the engine starts its zygote processes below this one, and they fork a
 // process per page (which keeps the zygote's command line).
 int scriptRenderers() {

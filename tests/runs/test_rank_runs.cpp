@@ -7,6 +7,7 @@
 #include "pages/ScriptBrowser.h"
 #include "store/SqlText.h"
 #include "support/Files.h"
+#include "support/RawServer.h"
 
 #include <QElapsedTimer>
 #include <QScopeGuard>
@@ -646,17 +647,29 @@ protected:
     void TearDown() override { applyNetworkSettings({}); }
 
     void RunThrough(const QList<test::HttpServer*>& proxies, bool withDeadProxy = false) {
-        NetworkSettings settings;
+        QList<quint16> ports;
         for (test::HttpServer* proxy : proxies)
-            settings.proxyPool << QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"),
-                                                proxy->Port());
+            ports << proxy->Port();
         if (withDeadProxy)
-            settings.proxyPool.insert(
-                1, QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), deadPort()));
+            ports.insert(1, deadPort());
+        RunThroughPorts(ports, RunEnd::Completed);
+    }
+    void RunThroughPorts(const QList<quint16>& ports, RunEnd expected) {
+        NetworkSettings settings;
+        for (const quint16 port : ports)
+            settings.proxyPool << QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port);
         applyNetworkSettings(settings);
         db.Exec(QStringLiteral("Update SE_KeyWord Set BaiduRank='',BaiduRank2='',BingRank=''"));
         db.Exec(QStringLiteral("Delete From SE_RankHistory"));
-        ASSERT_EQ(runs.runBatch(), RunEnd::Completed);
+        ASSERT_EQ(runs.runBatch(), expected) << events.join(u'|').toStdString();
+    }
+    // The run's browsers give a proxy that never answers a second, not the half minute of a real run.
+    void ShortPageTime() {
+        runs.makeBrowser = [] {
+            auto browser = std::make_unique<PageBrowser>();
+            browser->setLoadTimeout(1000);
+            return browser;
+        };
     }
     QStringList Rows() {
         QStringList rows;
@@ -713,6 +726,117 @@ TEST_F(ProxyPool, AProxyThatFailsHandsItsKeywordsToTheOthers) {
     EXPECT_TRUE(events.count(QStringLiteral("更新排名成功!")) == 2) << events.join(u'|').toStdString();
     // The dead proxy's one failed page of each engine and its note are in the run log beside the 12 pages.
     EXPECT_EQ(log.pages.load(), 12 + 2 * 2);
+}
+
+class NoteRecorder final : public PageRecorder {
+public:
+    void startRun() override {}
+    void write(const PageRecord& page) override {
+        const std::lock_guard lock(mutex);
+        if (page.keyword.isEmpty())
+            notes << page.engine + u' ' + page.note;
+        else
+            ++pages;
+    }
+    void keepUnparsed(QStringView, const QString&, QByteArrayView) override {}
+    std::mutex mutex;
+    QStringList notes;
+    int pages = 0;
+};
+
+// Stand-ins for proxies that fail each in its own way: no answer, a closed connection, an answer that is not
+// HTTP, 407, a redirect away from the engine.
+struct FailingProxies {
+    FailingProxies() {
+        test::HttpServer::Response stall;
+        stall.mode = test::HttpServer::Mode::Stall;
+        silent.SetFallback(stall);
+        test::HttpServer::Response credentials;
+        credentials.status = 407;
+        credentials.headers = {{"Proxy-Authenticate", "Basic realm=\"office\""}};
+        wantsCredentials.SetFallback(credentials);
+        test::HttpServer::Response away;
+        away.status = 302;
+        away.headers = {{"Location", "http://portal.wifi-login.example/"}};
+        redirects.SetFallback(away);
+    }
+    QList<quint16> Ports() const {
+        return {silent.Port(), closes.Port(), garbage.Port(), wantsCredentials.Port(), redirects.Port()};
+    }
+
+    test::HttpServer silent;
+    test::RawServer closes;
+    test::RawServer garbage{"SSH-2.0-OpenSSH_9.2\r\n\x01\x02\x03"};
+    test::HttpServer wantsCredentials;
+    test::HttpServer redirects;
+};
+
+// Whatever way a proxy fails, it is set aside at its first failure and named in the run log with the reason;
+// its keyword is checked through the working proxy, once: every keyword is checked, each once.
+TEST_F(ProxyPool, EveryKindOfFailingProxyIsSetAsideAndItsKeywordGoesToAWorkingOne) {
+    RunThrough({&proxyA});
+    const QStringList throughOne = Rows();
+    proxyA.ClearRequests();
+    events.clear();
+    ShortPageTime();
+    FailingProxies failing;
+    NoteRecorder log;
+    engine.runLog = &log;
+
+    RunThroughPorts(failing.Ports() << proxyA.Port(), RunEnd::Completed);
+
+    EXPECT_EQ(Rows(), throughOne);
+    EXPECT_EQ(Proxied(proxyA), 12);   // six keywords of two engines, each asked once
+    EXPECT_EQ(log.pages, 12 + 2 * 5); // the pages read and each failed proxy's one page per engine
+    ASSERT_EQ(runs.proxiesSetAside().size(), 10u) << log.notes.join(u'|').toStdString();
+    for (const SetAsideProxy& proxy : runs.proxiesSetAside())
+        EXPECT_FALSE(proxy.reason.isEmpty()) << proxy.proxy.toStdString();
+    ASSERT_EQ(log.notes.size(), 10);
+    for (const quint16 port : failing.Ports())
+        for (QStringView engine : {u"Baidu", u"Bing"}) {
+            const QString named = engine.toString() + QStringLiteral(" proxy http://127.0.0.1:") +
+                                  QString::number(port) + QStringLiteral(" set aside");
+            EXPECT_EQ(log.notes.filter(named).size(), 1) << named.toStdString();
+        }
+    EXPECT_EQ(runs.checksWithoutProxy(), 0);
+    EXPECT_EQ(events.first(), QStringLiteral("更新排名成功!"));
+}
+
+// Once an engine's last proxy is set aside, its remaining keywords are not checked: their cells say so, and
+// the run is not a success; the engines with a working proxy are read as ever.
+TEST_F(ProxyPool, AnEngineWithoutAWorkingProxyLeavesItsKeywordsUncheckedAndTheRunSaysSo) {
+    // Both proxies carry Baidu's pages and want credentials for everything else.
+    test::HttpServer::Response credentials;
+    credentials.status = 407;
+    credentials.headers = {{"Proxy-Authenticate", "Basic realm=\"office\""}};
+    proxyB.SetFallback(credentials);
+    proxyC.SetFallback(credentials);
+    for (test::HttpServer* proxy : {&proxyB, &proxyC})
+        for (int k = 0; k < 6; ++k)
+            proxy->Serve(Target(u"Bing", QStringLiteral("词%1").arg(k), 0), credentials);
+    host.onBalloon = [this](const QString& balloon) { events << balloon; };
+
+    RunThroughPorts({proxyB.Port(), proxyC.Port()}, RunEnd::NotAllChecked);
+
+    for (const qint64 id : ids) {
+        EXPECT_NE(Cell(id, QStringLiteral("BaiduRank")), kRestricted);
+        EXPECT_FALSE(Cell(id, QStringLiteral("BaiduRank")).isEmpty());
+        EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), kRestricted);
+        EXPECT_TRUE(History(id, QStringLiteral("BingRank")) == QStringLiteral("0"));
+    }
+    EXPECT_EQ(runs.proxiesSetAside().size(), 2u);
+    EXPECT_EQ(runs.checksWithoutProxy(), 6);
+    // Only the first keyword of each proxy went to it for Bing; no more after the failure.
+    int bing = 0;
+    for (test::HttpServer* proxy : {&proxyB, &proxyC})
+        for (const test::HttpServer::Request& request : proxy->Requests())
+            bing += request.target.contains("/search?q=") ? 1 : 0;
+    EXPECT_EQ(bing, 2);
+    ASSERT_EQ(events.size(), 2) << events.join(u'|').toStdString();
+    EXPECT_TRUE(events[0].startsWith(QStringLiteral("部分关键词未能查询"))) << events[0].toStdString();
+    EXPECT_TRUE(events[0].contains(QStringLiteral("Bing 没有可用的代理, 6 项查询未进行")))
+        << events[0].toStdString();
+    EXPECT_FALSE(events.contains(QStringLiteral("更新排名成功!")));
 }
 
 class OutcomeRecorder final : public PageRecorder {

@@ -12,10 +12,13 @@
 #include <gtest/gtest.h>
 
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <functional>
 
 namespace quorvane {
@@ -338,6 +341,62 @@ TEST_F(ConnectFailure, NotADatabaseAndTruncated) {
     QFile g(truncated);
     ASSERT_TRUE(g.resize(100));
     EXPECT_FALSE(database.openDatabase(truncated, kPassword));
+}
+
+// While it lives, no write of this process may grow a file: as on a disk without room (EFBIG as the system
+// says for a file-size limit; SQLite calls both "disk I/O error").
+class NoRoomToWrite {
+public:
+    NoRoomToWrite() {
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = previous_;
+        limit.rlim_cur = 0;
+        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    ~NoRoomToWrite() {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    NoRoomToWrite(const NoRoomToWrite&) = delete;
+    NoRoomToWrite& operator=(const NoRoomToWrite&) = delete;
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+TEST_F(ConnectFailure, AFullDiskIsNamedWithItsFolder) {
+    const QString path = dir.filePath(QStringLiteral("t.mdb"));
+    ASSERT_TRUE(createDatabase(path, kPassword, SchemaVersion::Full, nullptr));
+    {
+        // Opened once, the database keeps its write-ahead log: opening it again writes beside it.
+        Database once;
+        ASSERT_TRUE(once.openDatabase(path, kPassword));
+    }
+    {
+        const NoRoomToWrite full;
+        EXPECT_FALSE(database.openDatabase(path, kPassword));
+    }
+    EXPECT_EQ(database.openFailure(), DbFailure::DiskFull);
+    const QString text = openFailureText(database.openFailure(), dir.path());
+    EXPECT_TRUE(text.startsWith(QStringLiteral("磁盘空间已满"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(dir.path())) << text.toStdString();
+    // With room again it opens as ever.
+    EXPECT_TRUE(database.openDatabase(path, kPassword));
+}
+
+TEST(FailureOfSqliteError, TheSystemsReasonNamesAFullDisk) {
+    EXPECT_EQ(failureOfSqliteError(SQLITE_IOERR_WRITE, ENOSPC), DbFailure::DiskFull);
+    EXPECT_EQ(failureOfSqliteError(SQLITE_IOERR_SHMSIZE, EFBIG), DbFailure::DiskFull);
+    EXPECT_EQ(failureOfSqliteError(SQLITE_FULL, 0), DbFailure::DiskFull);
+    EXPECT_EQ(failureOfSqliteError(SQLITE_IOERR_READ, EIO), DbFailure::Other);
+    EXPECT_EQ(failureOfSqliteError(SQLITE_BUSY, ENOSPC), DbFailure::Busy);
+    // A failure at start that the later steps meet is named the same way.
+    const DbError full(QStringLiteral("disk I/O error"), DbFailure::DiskFull);
+    EXPECT_EQ(startFailureText(full, QStringLiteral("/data/Quorvane/DataBase")),
+              openFailureText(DbFailure::DiskFull, QStringLiteral("/data/Quorvane/DataBase")));
+    EXPECT_EQ(startFailureText(std::runtime_error("other"), QString()), QStringLiteral("other"));
 }
 
 TEST_F(ConnectFailure, ReadOnlyFileIsRefused) {

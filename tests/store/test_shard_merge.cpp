@@ -11,6 +11,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 
 #include <gtest/gtest.h>
@@ -278,6 +279,133 @@ TEST_F(ShardMerge, SitesMatchWithoutRegardToCase) {
     ASSERT_EQ(report.end, MergeEnd::Merged);
     EXPECT_TRUE(report.unknownKeywords.isEmpty()) << report.unknownKeywords.join(u',').toStdString();
     EXPECT_EQ(report.keywordsUpdated, 2);
+}
+
+// A copy's bad value, put into the first copy's row of its first keyword (checked today), for a column.
+struct BadValue {
+    const char* name;
+    QString sql; // run on the first copy; %1 is the keyword's number there
+    QString column;
+};
+
+void PrintTo(const BadValue& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ShardMergeOfBadValues : public ShardMerge, public ::testing::WithParamInterface<BadValue> {
+protected:
+    MergeReport MergeOnTheDay(const QStringList& files) {
+        return mergeShardCopies(here.connection(), files, QString::fromUtf16(kDbPassword),
+                                QDate::fromString(kToday, Qt::ISODate));
+    }
+};
+
+// Nothing of the bad value reaches this database, the row that holds it is named, and the rest of the copy
+// and the other copy are merged as without it. A good copy merged afterwards is taken as ever.
+TEST_P(ShardMergeOfBadValues, AreSkippedNamedAndTheRestMerged) {
+    const BadValue& c = GetParam();
+    const qint64 id = idOf(first, kPairs[0]);
+    for (const QString& sql : c.sql.arg(id).split(u';'))
+        first.Exec(sql);
+    const bool historyRow = c.column.startsWith(u"SE_RankHistory");
+    const QString keywordBefore = here.Scalar(
+        QStringLiteral(
+            "Select GoogleRank||'/'||BaiduRank||'/'||UpdateTime From SE_KeyWord Where KeyWordID=%1")
+            .arg(idOf(here, kPairs[0])));
+
+    const MergeReport report = MergeOnTheDay({first.Path(), second.Path()});
+    ASSERT_EQ(report.end, MergeEnd::Merged);
+    ASSERT_EQ(report.skippedRows.size(), 1u);
+    EXPECT_EQ(report.skippedRows[0].file, first.Path());
+    EXPECT_EQ(report.skippedRows[0].keyword, kPairs[0]);
+    EXPECT_EQ(report.skippedRows[0].column, c.column);
+    // No trace of the value: every date a day, every counter small, every cell a run's text.
+    EXPECT_EQ(here.Scalar(QStringLiteral(
+                  "Select Count(*) From SE_RankHistory Where UpdateTime Not Like '____-__-__' or "
+                  "abs(GoogleRank)>1000 or abs(BaiduRank)>1000 or GoogleRank<0 or BaiduRank<0")),
+              QStringLiteral("0"));
+    EXPECT_EQ(here.Scalar(QStringLiteral("Select Count(*) From SE_KeyWord Where UpdateTime Not Like "
+                                         "'____-__-__' or UpdateTime>%1")
+                              .arg(quotedStr(kToday))),
+              QStringLiteral("0"));
+    // The skipped row alone is missing: the keyword keeps its cells, or its day's history row is not written.
+    const QString webA = here.Scalar(QStringLiteral("Select WebID From SE_KeyUrl Where UrlName='www.a.com'"));
+    if (historyRow) {
+        EXPECT_EQ(Cells(kPairs[0]), QStringLiteral("3/") + kToday);
+        EXPECT_EQ(History(kPairs[0]), QString());
+    } else {
+        EXPECT_EQ(here.Scalar(QStringLiteral(
+                                  "Select GoogleRank||'/'||BaiduRank||'/'||UpdateTime From SE_KeyWord Where "
+                                  "KeyWordID=%1")
+                                  .arg(idOf(here, kPairs[0]))),
+                  keywordBefore);
+        EXPECT_EQ(History(kPairs[0]), QStringLiteral("3@%1 北京 www.a.com #%2").arg(kToday, webA));
+    }
+    EXPECT_EQ(Cells(kPairs[1]), QStringLiteral("5/") + kToday);
+    EXPECT_EQ(Cells(kPairs[2]), QStringLiteral("4/") + kToday);
+    EXPECT_EQ(Cells(kPairs[3]), QStringLiteral("6/") + kToday);
+
+    // A good copy of the same keyword afterwards is merged: nothing bad here makes it look older.
+    test::TempDatabase good;
+    addKeywords(good, kPairs, QStringLiteral("old"), kToday);
+    checkInCopy(good, kPairs[0], 2, kToday);
+    const MergeReport after = MergeOnTheDay({good.Path()});
+    EXPECT_EQ(after.keywordsNewerHere, 0);
+    EXPECT_EQ(Cells(kPairs[0]), QStringLiteral("2/") + kToday);
+    EXPECT_EQ(History(kPairs[0]), QStringLiteral("2@%1 北京 www.a.com #%2").arg(kToday, webA));
+}
+
+const QString kSetCell = QStringLiteral("Update SE_KeyWord Set %1 Where KeyWordID=%2");
+const QString kSetHistory = QStringLiteral("Update SE_RankHistory Set %1 Where KeyWordID=%2");
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ShardMergeOfBadValues,
+    ::testing::Values(
+        BadValue{"UpdateTimeNotADate", kSetCell.arg(QStringLiteral("UpdateTime='zzz'"), QStringLiteral("%1")),
+                 QStringLiteral("SE_KeyWord.UpdateTime")},
+        BadValue{"UpdateTimeNoSuchDay",
+                 kSetCell.arg(QStringLiteral("UpdateTime='2026-02-30'"), QStringLiteral("%1")),
+                 QStringLiteral("SE_KeyWord.UpdateTime")},
+        BadValue{"UpdateTimeAfterToday",
+                 kSetCell.arg(QStringLiteral("UpdateTime='2026-12-12'"), QStringLiteral("%1")),
+                 QStringLiteral("SE_KeyWord.UpdateTime")},
+        BadValue{"UpdateTimeWithATime",
+                 kSetCell.arg(QStringLiteral("UpdateTime='2026-12-11 23:59'"), QStringLiteral("%1")),
+                 QStringLiteral("SE_KeyWord.UpdateTime")},
+        BadValue{"CellNotARankText", kSetCell.arg(QStringLiteral("GoogleRank='zzz'"), QStringLiteral("%1")),
+                 QStringLiteral("SE_KeyWord.GoogleRank")},
+        BadValue{"CellZero", kSetCell.arg(QStringLiteral("BaiduRank='0'"), QStringLiteral("%1")),
+                 QStringLiteral("SE_KeyWord.BaiduRank")},
+        BadValue{"CellTooLarge",
+                 kSetCell.arg(QStringLiteral("YahooRank='100000000000000000000'"), QStringLiteral("%1")),
+                 QStringLiteral("SE_KeyWord.YahooRank")},
+        BadValue{"CellNotFoundWithoutANumber",
+                 kSetCell.arg(QStringLiteral("BingRank='>'"), QStringLiteral("%1")),
+                 QStringLiteral("SE_KeyWord.BingRank")},
+        BadValue{"CellPendingMark", kSetCell.arg(QStringLiteral("SosoRank='稍候'"), QStringLiteral("%1")),
+                 QStringLiteral("SE_KeyWord.SosoRank")},
+        BadValue{"HistoryRankHuge", kSetHistory.arg(QStringLiteral("GoogleRank=1e20"), QStringLiteral("%1")),
+                 QStringLiteral("SE_RankHistory.GoogleRank")},
+        BadValue{"HistoryRankNegative", kSetHistory.arg(QStringLiteral("BaiduRank=-3"), QStringLiteral("%1")),
+                 QStringLiteral("SE_RankHistory.BaiduRank")},
+        BadValue{"HistoryRankText", kSetHistory.arg(QStringLiteral("YoudaoRank='abc'"), QStringLiteral("%1")),
+                 QStringLiteral("SE_RankHistory.YoudaoRank")},
+        BadValue{"RunDayNotADate",
+                 QStringLiteral("Update SE_RankHistory Set UpdateTime='zzz' Where KeyWordID=%1;"
+                                "Update SE_ShardRun Set RunDay='zzz' Where KeyWordID=%1"),
+                 QStringLiteral("SE_RankHistory.UpdateTime")}),
+    [](const ::testing::TestParamInfo<BadValue>& info) { return std::string(info.param.name); });
+
+// A copy named twice (also by another path to it) is read and counted once.
+TEST_F(ShardMerge, ACopyNamedTwiceIsMergedOnce) {
+    const QString sameAgain =
+        QFileInfo(first.Path()).absolutePath() + QStringLiteral("/./") + QFileInfo(first.Path()).fileName();
+    const MergeReport report = Merge({first.Path(), second.Path(), first.Path(), sameAgain});
+    ASSERT_EQ(report.end, MergeEnd::Merged);
+    EXPECT_EQ(report.files, 2);
+    EXPECT_EQ(report.keywords, 4);
+    EXPECT_EQ(report.keywordsUpdated, 4);
+    EXPECT_EQ(report.historyRows, 5);
 }
 
 QByteArray hashOf(const QString& path) {
