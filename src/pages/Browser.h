@@ -43,9 +43,9 @@ public:
     virtual void navigate(const QString& url) = 0;
     // 4 once the newest navigation's document is complete and can be read.
     virtual int readyState() const = 0;
-    // The inner markup of the document's body, or of its root element, serialised as the old embedded
-    // browser did (upper-case tag names, attribute values unquoted where possible, href in double quotes)
-    // and converted to GBK bytes. Throws std::runtime_error when there is no document.
+    // The inner markup of the document's body, or of its root element, in the serialisation the
+    // period markers were written for (upper-case tag names, attribute values unquoted where possible, href
+    // in double quotes) and converted to GBK bytes. Throws std::runtime_error when there is no document.
     virtual QByteArray bodyMarkup() const = 0;
     virtual QByteArray documentMarkup() const = 0;
     // The loaded document's parsed tree, for the result definitions over it; null when the browser has none

@@ -6,8 +6,7 @@ struct GumboInternalNode; // gumbo's GumboNode
 
 namespace quorvane {
 
-// Writes a parsed document tree back to markup the way the old embedded browser serialised its documents,
-// because the scanners' marker texts were written against that form:
+// Writes a parsed document tree back to markup in the serialisation the period markers were written for:
 //  - tag names in upper case (the TBODY that the parser inserts into tables included);
 //  - attribute names as written in the source; a value is left unquoted unless it is empty or holds a
 //    character that would end an unquoted value (space, quotes, "=", "<", ">", "`"); href values are always
@@ -15,7 +14,7 @@ namespace quorvane {
 //  - "&", "<", ">" and the no-break space escaped in text, "&", "\"" and the no-break space in values;
 //    script and style text written as it stands;
 //  - end tags for every element except the void ones (BR, IMG, INPUT, ...);
-//  - text made only of white space between tags is left out (layout white space the old browser did not
+//  - text made only of white space between tags is left out (layout white space that serialisation did not
 //    keep), except inside PRE, TEXTAREA, LISTING, SCRIPT and STYLE.
 // Deep trees are walked without recursion, so hostile nesting cannot exhaust the stack.
 

@@ -25,7 +25,7 @@ namespace quorvane {
 // A newer navigation aborts an unfinished one, and readyState refers to it from the moment Navigate
 // returns. documentComplete fires once for every navigation that finishes (never for an aborted one).
 //
-// A load that fails still finishes, as the old browser finished with its own error page: state 4, an empty
+// A load that fails still finishes, as a browser finishes with its own error page: state 4, an empty
 // document (no body content), documentComplete, and lastError() says why. Failures are: network errors, a
 // redirect chain longer than the limit, a body over the size limit (also when it inflates past it), a page
 // with more elements than one page may cost (RenderedPage.h), no complete answer within the load

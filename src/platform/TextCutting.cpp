@@ -12,7 +12,7 @@ std::string_view sv(QByteArrayView v) {
 
 } // namespace
 
-// Control characters and spaces: every code up to 32, as the old string functions trimmed.
+// Control characters and spaces: every code up to 32, as the trimming the stored texts were made with.
 QByteArrayView trimControlChars(QByteArrayView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();

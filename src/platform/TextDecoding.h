@@ -8,7 +8,8 @@ namespace quorvane {
 
 // How the program reads a text file the user gave it (keyword and URL lists, Engines.ini, Endpoints.ini).
 // A byte-order mark makes the file UTF-8 or UTF-16. Without one, the lines that hold more than ASCII decide:
-// when at least half of them are valid UTF-8 the file is UTF-8, else GBK, the old program's code page.
+// when at least half of them are valid UTF-8 the file is UTF-8, else GBK, the code page of the Chinese
+// desktops the files come from.
 // Chinese GBK text is almost never valid UTF-8, so one damaged line never turns a UTF-8 file into garbled
 // GBK; it stays a line that is not valid in the file's encoding, and the reader says what to do with it.
 enum class TextEncoding { Utf8, Utf16LE, Utf16BE, Gbk };

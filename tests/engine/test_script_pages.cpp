@@ -95,7 +95,7 @@ TEST_F(ScriptPagesTest, ASelfRefreshingPageKeepsTheEnginesPace) {
         200, "<html><head><meta http-equiv=refresh content=0></head><body>please wait</body></html>"));
 
     const RankEngine::CheckResult result =
-        engine.checkEngineRank("keyword", QStringLiteral("http://www.mysite.example/"), u"Bing");
+        engine.checkEngineRank(u"keyword", QStringLiteral("http://www.mysite.example/"), u"Bing");
     const QList<HttpServer::Request> requests = server.Requests();
     ASSERT_GE(requests.size(), 2);
     EXPECT_LE(requests.size(), 6);
@@ -119,7 +119,7 @@ TEST_F(ScriptPagesTest, APageThatTakesTooMuchMemoryEndsAndTheNextKeywordIsRead) 
         " grow();</script>");
     server.SetFallback(
         test::Answer(200, test::ScriptBuiltResultPage(u"Bing", test::LinksWithSiteAt(12, 4, site))));
-    const QString hogUrl = resultPageUrl(u"Bing", "hog", 0);
+    const QString hogUrl = resultPageUrl(u"Bing", u"hog", 0);
     server.Serve(QUrl(hogUrl).toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority), hog);
     ScriptBrowser browser;
     browser.setMaxMemoryBytes(qint64(384) << 20);
@@ -127,13 +127,13 @@ TEST_F(ScriptPagesTest, APageThatTakesTooMuchMemoryEndsAndTheNextKeywordIsRead) 
     NoteRecorder log;
     engine.runLog = &log;
 
-    const RankEngine::CheckResult ended = engine.checkEngineRank("hog", site, u"Bing");
+    const RankEngine::CheckResult ended = engine.checkEngineRank(u"hog", site, u"Bing");
     EXPECT_EQ(ended.pages.notUnderstood, 1);
     EXPECT_FALSE(ended.readAnyPage);
     ASSERT_EQ(log.notes.size(), 1);
     EXPECT_TRUE(log.notes[0].contains(QStringLiteral("memory"))) << log.notes.join(u'|').toStdString();
 
-    const RankEngine::CheckResult next = engine.checkEngineRank("keyword", site, u"Bing");
+    const RankEngine::CheckResult next = engine.checkEngineRank(u"keyword", site, u"Bing");
     EXPECT_TRUE(next.readAnyPage) << "not loaded " << next.pages.notLoaded << ", not understood "
                                   << next.pages.notUnderstood << ": " << log.notes.join(u'|').toStdString();
     EXPECT_EQ(engine.rankBing, 4);

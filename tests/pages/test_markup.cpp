@@ -1,4 +1,4 @@
-// The serialiser writes parsed pages the way the old embedded browser did; the scanners' markers depend
+// The serialiser writes parsed pages in the serialisation the period markers were written for; the scanners' markers depend
 // on every detail checked here.
 #include "platform/GbkCodec.h"
 #include "pages/NestingGuard.h"

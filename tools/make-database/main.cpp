@@ -1,7 +1,7 @@
 // Creates the rank database file with its password and the three tables.
 //   make-database [--older-schema | --before-match-rules] [--if-missing] PATH
-// --older-schema leaves out the six later rank columns and the sites' match rule (a file as the first version
-// made it); --before-match-rules leaves out only the match rule (a file as version 1.3 made it).
+// --older-schema leaves out the six later rank columns and the sites' match rule (a file of the older
+// schema); --before-match-rules leaves out only the match rule (a file as version 1.3 made it).
 // --if-missing does nothing, successfully, when PATH exists; without it an existing file is an error.
 #include "store/Schema.h"
 
