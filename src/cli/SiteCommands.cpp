@@ -231,17 +231,8 @@ void SiteCommand::addKeywordFile() {
     const TextLines file = readTextLines(options_.keywordFile);
     if (!file.readable)
         throw Refusal{QStringLiteral("导入文件不存在或无法读取!: ") + options_.keywordFile};
-    // As the dialog's import: blank lines are left out, a line with a NUL character cannot be stored.
-    QStringList lines;
-    int unusable = 0;
-    for (const QString& line : file.lines) {
-        if (line.trimmed().isEmpty())
-            continue;
-        if (line.contains(QChar(u'\0')))
-            ++unusable;
-        else
-            lines << line;
-    }
+    // As the dialog's import.
+    const auto [lines, unusable] = storableLines(file.lines);
     inOneTransaction(
         [&] {
             pending_ << QStringLiteral("网址: ") + labelled(site.text, site.rule);

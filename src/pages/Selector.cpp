@@ -8,7 +8,8 @@
 
 namespace quorvane {
 
-namespace {
+// The parts of a read selector; named (not anonymous) because Selector::Data holds them.
+namespace selector {
 
 enum class AttributeOp { Exists, Equals, Word, DashPrefix, Prefix, Suffix, Contains };
 
@@ -26,7 +27,12 @@ struct PositionTest {
     int n = 0;
 };
 
-} // namespace
+} // namespace selector
+
+using selector::AttributeOp;
+using selector::AttributeTest;
+using selector::Position;
+using selector::PositionTest;
 
 struct SelectorCompound {
     QByteArray tag; // lower case; empty for any element

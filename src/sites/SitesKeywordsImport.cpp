@@ -77,18 +77,7 @@ bool SitesKeywordsDialog::runImport(const std::function<LineOutcome(const QStrin
         showInfoMsg(QStringLiteral("导入文件不存在或无法读取!"));
         return false;
     }
-    // Blank lines would store empty names; a NUL character cannot be put into a statement.
-    QStringList lines;
-    int unusable = 0;
-    lines.reserve(file.lines.size());
-    for (const QString& line : file.lines) {
-        if (line.trimmed().isEmpty())
-            continue;
-        if (line.contains(QChar(u'\0')))
-            ++unusable;
-        else
-            lines << line;
-    }
+    const auto [lines, unusable] = storableLines(file.lines);
     if (lines.isEmpty()) {
         showInfoMsg(QStringLiteral("导入文件中没有可导入的内容!"));
         return false;

@@ -23,6 +23,20 @@ TextLines decodeTextLines(const QByteArray& bytes) {
     return result;
 }
 
+StorableLines storableLines(const QStringList& lines) {
+    StorableLines storable;
+    storable.lines.reserve(lines.size());
+    for (const QString& line : lines) {
+        if (line.trimmed().isEmpty())
+            continue;
+        if (line.contains(QChar(u'\0')))
+            ++storable.unusable;
+        else
+            storable.lines << line;
+    }
+    return storable;
+}
+
 TextLines readTextLines(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))

@@ -21,4 +21,12 @@ TextLines readTextLines(const QString& fileName);
 // The decoding step of readTextLines, on the file's bytes.
 TextLines decodeTextLines(const QByteArray& bytes);
 
+// The lines an import can store: blank lines are left out (they would store empty names) and a line holding
+// a NUL character is counted as unusable (it cannot be put into a statement).
+struct StorableLines {
+    QStringList lines;
+    int unusable = 0;
+};
+StorableLines storableLines(const QStringList& lines);
+
 } // namespace quorvane
