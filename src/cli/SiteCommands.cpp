@@ -232,14 +232,14 @@ void SiteCommand::addKeywordFile() {
     if (!file.readable)
         throw Refusal{QStringLiteral("导入文件不存在或无法读取!: ") + options_.keywordFile};
     // As the dialog's import.
-    const auto [lines, unusable] = storableLines(file.lines);
+    const StorableLines storable = storableLines(file.lines);
     inOneTransaction(
         [&] {
             pending_ << QStringLiteral("网址: ") + labelled(site.text, site.rule);
-            addKeywords(site.webId, lines);
+            addKeywords(site.webId, storable.lines);
         },
         QStringLiteral("添加关键词出现异常！"));
-    const int undecodable = file.undecodable + unusable;
+    const int undecodable = file.undecodable + storable.unusable;
     if (undecodable > 0)
         result_.out << QStringLiteral("有 ") + QString::number(undecodable) +
                            QStringLiteral(" 行因编码无法识别而被跳过（请将文件保存为 UTF-8 或 GBK 编码）。");
