@@ -8,6 +8,8 @@
 
 namespace quorvane {
 
+// The no-results marks are whole phrases of the engines' own wording: a page of a changed layout that merely
+// holds a short phrase such as "没有找到" must stay "not understood", never pass as a page without results.
 // Selectors of structure and of the engines' long-lived class names (Google's "g", Bing's "b_algo", Yahoo's
 // "algo", Baidu's "c-showurl"), so that a page of another year of the same layout still reads. Links back to
 // the engine's own search pages are never results. Single quotes inside, so that a printout of them saved
@@ -28,7 +30,7 @@ const std::array<TreeDefaults, 5> kTreeDefaults{{
      u"cite",
      u"#tads, #tadsb, #bottomads, .commercial-unit-desktop-top",
      u"",
-     {u"did not match any documents", u"找不到和您查询的", u"未找到符合", u""}},
+     {u"did not match any documents", u"找不到和您查询的", u"", u""}},
     // Boxes beside and between the results (answers, "People also ask", news and image strips) are left out.
     {u"Yahoo",
      u"#web li div.algo",
@@ -36,7 +38,7 @@ const std::array<TreeDefaults, 5> kTreeDefaults{{
      u"",
      u".compContainerExp, .compList, .ads, [class*='-ad']",
      u"",
-     {u"We did not find results for", u"没有找到", u"", u""}},
+     {u"We did not find results for", u"", u"", u""}},
     {u"Bing",
      u"#b_results > li.b_algo",
      u"h2 a[href]",
