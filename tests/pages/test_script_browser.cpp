@@ -233,9 +233,11 @@ TEST_F(ScriptBrowserTest, TheFinalAddressFollowsRedirects) {
     EXPECT_TRUE(browser.bodyMarkup().startsWith("<P>landed</P>")) << browser.bodyMarkup().toStdString();
 }
 
-// A page that navigates itself again and again makes a few requests at most. A page that does so once it
-// has loaded (a refresh) is then read as it stands; one that never lets its load finish (a script that runs
-// while it loads, a server's redirect loop) ends abandoned. Either asks nothing more afterwards.
+// A page that navigates itself again and again makes a few requests at most. A page that never lets its load
+// finish (a script that runs while it loads, a server's redirect loop) ends abandoned; a refresh at once may
+// start before or after the browser engine calls its load finished, so it is either read as it stands or
+// abandoned. Either way the outcome is whole (abandoned: an error and no document; read: a document) and
+// nothing more is asked afterwards.
 TEST_F(ScriptBrowserTest, APageNavigatesOnItsOwnAFewTimesAtMost) {
     server.ServePage("/refresh",
                      "<html><head><meta http-equiv=refresh content=0></head><body>wait</body></html>");
@@ -244,16 +246,17 @@ TEST_F(ScriptBrowserTest, APageNavigatesOnItsOwnAFewTimesAtMost) {
     const qsizetype limit = 1 + ScriptBrowser::kMaxFollowUps;
     const struct {
         const char* target;
-        bool readAsItStands;
+        bool mayBeRead;
     } cases[] = {{"/refresh", true}, {"/again", false}, {"/loop", false}};
     for (const auto& c : cases) {
         server.ClearRequests();
         ASSERT_TRUE(scriptLoad(browser, Url(c.target))) << c.target;
         const Browser::LoadOutcome load = browser.lastLoad();
         EXPECT_EQ(server.Requests().size(), limit) << c.target;
-        EXPECT_EQ(load.abandoned, !c.readAsItStands) << c.target;
-        EXPECT_EQ(load.error.isEmpty(), c.readAsItStands) << c.target << load.error.toStdString();
-        EXPECT_EQ(browser.bodyMarkup().isEmpty(), !c.readAsItStands) << c.target;
+        if (!c.mayBeRead)
+            EXPECT_TRUE(load.abandoned) << c.target;
+        EXPECT_EQ(load.error.isEmpty(), !load.abandoned) << c.target << load.error.toStdString();
+        EXPECT_EQ(browser.bodyMarkup().isEmpty(), load.abandoned) << c.target;
         // Nothing more goes out once the page is done with.
         EXPECT_FALSE(QTest::qWaitFor([&] { return server.Requests().size() > limit; }, 1000)) << c.target;
     }
