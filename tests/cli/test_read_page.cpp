@@ -127,18 +127,26 @@ href="http://one.example/">1</a></article><article class=result><a class=title h
 
 // --update against loopback stand-ins answering with real pages of today: a site stored as one of a page's
 // annotated result addresses (exact rule) gets that result's annotated position as its rank.
-class RealPagesUpdate : public test::EngineFixture {
+// The real program with its database, its engines pointed at the loopback server.
+class LoopbackUpdate : public test::EngineFixture {
 protected:
     void SetUp() override {
         EngineFixture::SetUp();
-        if (!QDir(QStringLiteral(QUORVANE_REAL_SERPS_DIR)).exists())
-            GTEST_SKIP()
-                << "the real result pages are not beside this clone: they are shared material, not part "
-                   "of the repository";
         installation.WriteEndpointsIni(test::LoopbackEndpoints::Text(server.BaseUrl()));
     }
 
     Installation installation;
+};
+
+class RealPagesUpdate : public LoopbackUpdate {
+protected:
+    void SetUp() override {
+        if (!QDir(QStringLiteral(QUORVANE_REAL_SERPS_DIR)).exists())
+            GTEST_SKIP()
+                << "the real result pages are not beside this clone: they are shared material, not part "
+                   "of the repository";
+        LoopbackUpdate::SetUp();
+    }
 };
 
 TEST_F(RealPagesUpdate, SitesStoredAsResultAddressesGetTheirAnnotatedRank) {
@@ -198,7 +206,7 @@ TEST_F(RealPagesUpdate, SitesStoredAsResultAddressesGetTheirAnnotatedRank) {
 }
 
 // Baidu's results link through the engine: under the host rule the address the page shows decides.
-TEST_F(RealPagesUpdate, ABaiduResultShowingTheSitesHostCountsUnderTheHostRule) {
+TEST_F(LoopbackUpdate, ABaiduResultShowingTheSitesHostCountsUnderTheHostRule) {
     QByteArray page = "<html><head><meta charset=utf-8></head><body><div id=content_left>";
     const char* shown[] = {"www.other.cn/a", "news.example.com/x", "www.example.com/blog/p...",
                            "www.example.com"};
@@ -226,7 +234,7 @@ TEST_F(RealPagesUpdate, ABaiduResultShowingTheSitesHostCountsUnderTheHostRule) {
 }
 
 // A run that reads pages but understands none of them is no success for the command line either.
-TEST_F(RealPagesUpdate, ARunThatUnderstoodNoPageEndsWithOne) {
+TEST_F(LoopbackUpdate, ARunThatUnderstoodNoPageEndsWithOne) {
     server.SetFallback(test::Answer(200, "<html><body><p>a layout nobody knows</p></body></html>"));
     installation.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"));
     installation.Exec(QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,'k')"));
