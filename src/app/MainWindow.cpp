@@ -11,7 +11,6 @@
 #include "history/HistoryStatements.h"
 #include "history/TrendChart.h"
 #include "pages/PageBrowser.h"
-#include "platform/GbkCodec.h"
 #include "platform/Messages.h"
 #include "platform/ShellOpen.h"
 #include "sites/SitesKeywordsDialog.h"

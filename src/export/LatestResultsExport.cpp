@@ -4,7 +4,6 @@
 #include "export/ExportSteps.h"
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
-#include "platform/GbkCodec.h"
 #include "platform/Messages.h"
 #include "store/Recordset.h"
 #include "store/SqlText.h"

@@ -4,7 +4,6 @@
 #include "engine/EngineTable.h"
 #include "pages/Browser.h"
 #include "pages/PageBrowser.h"
-#include "platform/GbkCodec.h"
 #include "platform/Messages.h"
 #include "ui/FillCombo.h"
 #include "ui/Fonts.h"

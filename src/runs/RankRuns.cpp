@@ -2,7 +2,6 @@
 
 #include "engine/EngineTable.h"
 #include "engine/NetworkSetup.h"
-#include "platform/GbkCodec.h"
 #include "platform/Messages.h"
 #include "runs/EngineChecks.h"
 #include "runs/RunLog.h"
