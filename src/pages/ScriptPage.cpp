@@ -273,6 +273,10 @@ void ScriptPage::load(quint64 navigation, const QUrl& url, const ScriptPageLimit
     errorPage_.clear();
     followUps_ = 0;
     memoryExceeded_ = false;
+    {
+        const qint64 pid = page_ ? page_->renderProcessPid() : 0;
+        memoryBaseline_ = pid > 0 ? processTreeBytes(pid) : 0;
+    }
     followUp_.stop();
     deadline_.start(limits.loadTimeoutMs);
     started_.start();
@@ -333,7 +337,11 @@ void ScriptPage::watchMemory() {
         return;
     }
     const qint64 pid = page_->renderProcessPid();
-    if (pid <= 0 || processTreeBytes(pid) <= limits_.maxMemoryBytes)
+    // Past the limit by what this page added, or past twice the limit in all (memory a previous page never
+    // gave back counts there), the process ends.
+    const qint64 bytes = pid > 0 ? processTreeBytes(pid) : 0;
+    if (pid <= 0 ||
+        (bytes - memoryBaseline_ <= limits_.maxMemoryBytes && bytes <= 2 * limits_.maxMemoryBytes))
         return;
     // The page's process (never the program's): its end comes back as renderProcessTerminated.
     memoryExceeded_ = true;

@@ -67,6 +67,9 @@ private:
     bool acceptedStart_ = false;  // a main-frame navigation was let through and its start is due
     int followUps_ = 0;           // navigations the page made on its own in this navigation
     bool memoryExceeded_ = false;
+    // What the page's process tree held when the navigation started: the limit applies to what this page
+    // adds, so that a previous page's memory, not yet given back, never ends the next page.
+    qint64 memoryBaseline_ = 0;
     bool processEnded_ = false; // the page's process ended during this navigation
     bool closing_ = false;
     int httpStatus_ = 0;

@@ -122,7 +122,7 @@ TEST_F(ScriptPagesTest, APageThatTakesTooMuchMemoryEndsAndTheNextKeywordIsRead) 
     const QString hogUrl = resultPageUrl(u"Bing", u"hog", 0);
     server.Serve(QUrl(hogUrl).toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority), hog);
     ScriptBrowser browser;
-    browser.setMaxMemoryBytes(qint64(384) << 20);
+    browser.setMaxMemoryBytes(qint64(256) << 20);
     RankEngine engine(browser);
     NoteRecorder log;
     engine.runLog = &log;

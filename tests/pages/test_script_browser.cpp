@@ -285,7 +285,7 @@ TEST_F(ScriptBrowserTest, APageThatTakesTooMuchMemoryIsEndedAndTheNextOneRead) {
                 "function grow() { for (var i = 0; i < 16; i++) kept.push(new Uint8Array(1 << 20).fill(7));"
                 " document.title = kept.length; setTimeout(grow, 0); } grow();</script>");
     server.ServePage("/fine", "<p>fine</p>");
-    browser.setMaxMemoryBytes(qint64(384) << 20);
+    browser.setMaxMemoryBytes(qint64(256) << 20);
     ASSERT_TRUE(scriptLoad(browser, Url("/hog"), 30'000));
     EXPECT_TRUE(browser.lastLoad().abandoned);
     EXPECT_TRUE(browser.lastLoad().error.contains(QStringLiteral("memory")))
