@@ -367,7 +367,9 @@ INSTANTIATE_TEST_SUITE_P(
                  kSetCell.arg(QStringLiteral("UpdateTime='2026-02-30'"), QStringLiteral("%1")),
                  QStringLiteral("SE_KeyWord.UpdateTime")},
         BadValue{"UpdateTimeAfterToday",
-                 kSetCell.arg(QStringLiteral("UpdateTime='2026-12-12'"), QStringLiteral("%1")),
+                 kSetCell.arg(QStringLiteral("UpdateTime='%1'")
+                                  .arg(QDate::currentDate().addDays(1).toString(Qt::ISODate)),
+                              QStringLiteral("%1")),
                  QStringLiteral("SE_KeyWord.UpdateTime")},
         BadValue{"UpdateTimeWithATime",
                  kSetCell.arg(QStringLiteral("UpdateTime='2026-12-11 23:59'"), QStringLiteral("%1")),
