@@ -68,7 +68,7 @@ TEST_P(ProgramFoldersXdgTest, AFolderWithoutADatabaseUsesTheUsersFolders) {
 const XdgCase kXdgCases[] = {
     {"defaults", nullptr, nullptr, "/home/li/.local/share/Quorvane/", "/home/li/.config/Quorvane/"},
     {"set", "/srv/d/", "/srv/c", "/srv/d/Quorvane/", "/srv/c/Quorvane/"},
-    // Relative values are to be ignored, as the XDG specification says.
+    // A relative XDG_DATA_HOME or XDG_CONFIG_HOME is ignored, as desktops ignore it: the default applies.
     {"relative_ignored", "data", "./config", "/home/li/.local/share/Quorvane/", "/home/li/.config/Quorvane/"},
     {"empty_ignored", "", "", "/home/li/.local/share/Quorvane/", "/home/li/.config/Quorvane/"},
 };
