@@ -74,6 +74,17 @@ protected:
     }
     QString DataFolder() const { return home.filePath(QStringLiteral("data/Quorvane")); }
     QString DatabasePath() const { return DataFolder() + QStringLiteral("/DataBase/Trevanid.mdb"); }
+    // The user's Endpoints.ini points the engines at the loopback server; the database created on the first
+    // start gets one site with one keyword.
+    void PointAtTheLoopbackServerWithOneKeyword() {
+        ASSERT_TRUE(test::WriteFile(home.filePath(QStringLiteral("config/Quorvane/Endpoints.ini")),
+                                    test::LoopbackEndpoints::Text(server.BaseUrl())));
+        Database database;
+        ASSERT_TRUE(database.openDatabase(DatabasePath(), QString::fromUtf16(kDbPassword)));
+        ASSERT_TRUE(database.execAllInOneTransaction(
+            {QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"),
+             QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,'北京旅游')")}));
+    }
 
     QTemporaryDir home;
     QProcessEnvironment environment;
@@ -140,15 +151,7 @@ TEST_F(InstalledPackage, TheFirstStartMakesTheDatabaseInTheDataFolderAndTheNextR
     EXPECT_TRUE(QFileInfo::exists(DataFolder() + QStringLiteral("/历史记录曲线排名模板.xls")));
     EXPECT_TRUE(QFileInfo(home.filePath(QStringLiteral("config/Quorvane"))).isDir());
 
-    ASSERT_TRUE(test::WriteFile(home.filePath(QStringLiteral("config/Quorvane/Endpoints.ini")),
-                                test::LoopbackEndpoints::Text(server.BaseUrl())));
-    {
-        Database database;
-        ASSERT_TRUE(database.openDatabase(DatabasePath(), QString::fromUtf16(kDbPassword)));
-        ASSERT_TRUE(database.execAllInOneTransaction(
-            {QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"),
-             QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,'北京旅游')")}));
-    }
+    ASSERT_NO_FATAL_FAILURE(PointAtTheLoopbackServerWithOneKeyword());
     ServeResults(u"Bing", test::kKeyword, 0, test::LinksWithSiteAt(10, 4, test::kSite));
 
     const ProcessResult second =
@@ -170,15 +173,7 @@ TEST_F(InstalledPackage, TheFirstStartMakesTheDatabaseInTheDataFolderAndTheNextR
 // its own data.
 TEST_F(InstalledPackage, ARunExcludesOnlyRunsOnItsOwnDataFolder) {
     ASSERT_EQ(Run({QStringLiteral("--update")}).exitCode, 0);
-    ASSERT_TRUE(test::WriteFile(home.filePath(QStringLiteral("config/Quorvane/Endpoints.ini")),
-                                test::LoopbackEndpoints::Text(server.BaseUrl())));
-    {
-        Database database;
-        ASSERT_TRUE(database.openDatabase(DatabasePath(), QString::fromUtf16(kDbPassword)));
-        ASSERT_TRUE(database.execAllInOneTransaction(
-            {QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values('www.mysite.com',-1)"),
-             QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName)Values(1,'北京旅游')")}));
-    }
+    ASSERT_NO_FATAL_FAILURE(PointAtTheLoopbackServerWithOneKeyword());
     // The page comes slowly, so that the run holds its guard while the others start.
     server.Serve(
         Target(u"Bing", test::kKeyword, 0),
