@@ -10,10 +10,10 @@
 //    function (see bench/CMakeLists.txt), which also counts the polls.
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
-#include "platform/GbkCodec.h"
-#include "platform/Messages.h"
 #include "pages/PageBrowser.h"
 #include "pages/RenderedPage.h"
+#include "platform/GbkCodec.h"
+#include "platform/Messages.h"
 #include "runs/RankRuns.h"
 #include "runs/RunLog.h"
 #include "store/MissionList.h"
@@ -233,7 +233,8 @@ void BM_MissionRowPost(benchmark::State& state) {
             mission.edit();
             mission.setFieldValue(QStringLiteral("UpdateTime"), dateText(kToday));
             mission.post();
-            for (QStringView engine : kRunOrder) {
+            for (const EngineInfo* entry : runOrder()) {
+                const QStringView engine = entry->name;
                 mission.edit();
                 if (engine == u"Bing") {
                     mission.setFieldValue(QStringLiteral("BingRank"), pending);

@@ -64,7 +64,7 @@ void BM_BatchRun(benchmark::State& state) {
         engine.pageRangeSource = [pageRange] { return pageRange; };
         Recordset missions;
         QSet<QString> allEngines;
-        for (const EngineInfo& info : kEngines)
+        for (const EngineInfo& info : engines())
             allEngines.insert(info.name.toString());
         bench::TickedEnginesHost host(db.connection(), missions, allEngines);
         RankRuns runs(db.connection(), missions, engine, host);

@@ -107,7 +107,7 @@ bool MainWindow::anyEngineChosen() const {
 }
 
 void MainWindow::tickAllEngines(bool checked) {
-    for (const EngineInfo& info : kEngines)
+    for (const EngineInfo& info : engines())
         engineBox(info.name)->setChecked(checked);
 }
 

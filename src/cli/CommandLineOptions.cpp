@@ -21,7 +21,7 @@ struct OptionText {
 
 QString engineNames() {
     QStringList names;
-    for (const EngineInfo& info : kEngines)
+    for (const EngineInfo& info : engines())
         names << info.name.toString();
     return names.join(u',');
 }
@@ -29,7 +29,7 @@ QString engineNames() {
 // "Soso 和 Youdao 的网页搜索已关闭" for the engines the table marks as retired.
 QString retiredEnginesLine() {
     QStringList names;
-    for (const EngineInfo& info : kEngines)
+    for (const EngineInfo& info : engines())
         if (info.retired)
             names << info.name.toString();
     return names.isEmpty() ? QString()
@@ -158,7 +158,7 @@ std::optional<QStringList> engineList(const QString& text, QString* error) {
     for (const QString& part : text.split(u',')) {
         const QString name = part.trimmed();
         const EngineInfo* found = nullptr;
-        for (const EngineInfo& info : kEngines)
+        for (const EngineInfo& info : engines())
             if (name.compare(info.name, Qt::CaseInsensitive) == 0)
                 found = &info;
         if (!found) {
@@ -168,11 +168,11 @@ std::optional<QStringList> engineList(const QString& text, QString* error) {
         }
         chosen.insert(found->name.toString());
     }
-    QStringList engines;
-    for (const EngineInfo& info : kEngines)
+    QStringList names;
+    for (const EngineInfo& info : engines())
         if (chosen.contains(info.name.toString()))
-            engines << info.name.toString();
-    return engines;
+            names << info.name.toString();
+    return names;
 }
 
 // "2/5" as shard 2 of 5, or nothing when it is not one.
@@ -232,7 +232,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     auto isSet = [&parser](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
 
     CommandLineOptions options;
-    for (const EngineInfo& info : kEngines)
+    for (const EngineInfo& info : engines())
         options.engines << info.name.toString();
     if (isSet("engines")) {
         QString error;

@@ -143,7 +143,8 @@ QString ConsoleRun::keywordLine(const Recordset& missions, int row, const QStrin
     auto field = [&](QStringView name) { return missions.value(row, missions.fieldIndex(name)).toString(); };
     QString line = u'[' + QString::number(row + 1) + u'/' + QString::number(missions.recordCount()) +
                    QStringLiteral("] ") + field(u"KeyWordName") + u' ' + field(u"UrlName");
-    for (QStringView engine : kRunOrder) {
+    for (const EngineInfo* entry : runOrder()) {
+        const QStringView engine = entry->name;
         if (!engines.contains(engine.toString()))
             continue;
         const EngineInfo* info = findEngine(engine);

@@ -1,8 +1,9 @@
 #include "config/Endpoints.h"
 
+#include "catalog/EngineCatalog.h"
 #include "config/IniText.h"
-#include "platform/ProgramFolders.h"
 #include "platform/Messages.h"
+#include "platform/ProgramFolders.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -22,15 +23,8 @@ struct DefaultAddress {
 };
 
 // The maker's two hosts lie under the reserved .example domain: nobody's host is contacted or shown until
-// Endpoints.ini names a real one.
-constexpr std::array<DefaultAddress, 9> kDefaults{{
-    {u"Baidu", u"https://www.baidu.com"},
-    {u"Google", u"https://www.google.com.hk"},
-    {u"Yahoo", u"https://search.yahoo.com"},
-    {u"Soso", u"http://www.soso.com"},
-    {u"Bing", u"https://cn.bing.com"},
-    {u"Sogou", u"https://www.sogou.com"},
-    {u"Youdao", u"http://www.youdao.com"},
+// Endpoints.ini names a real one. The engines' hosts are in the engine table.
+constexpr std::array<DefaultAddress, 2> kMakerDefaults{{
     {u"Maker", u"http://www.velmora.example"},
     {u"Download", u"ftp://ftp.velmora.example"},
 }};
@@ -47,8 +41,8 @@ EndpointState& state() {
 
 void resetToDefaults(EndpointState& s) {
     s.addresses.clear();
-    for (const DefaultAddress& d : kDefaults)
-        s.addresses.insert(d.key.toString(), d.address.toString());
+    for (const QStringView key : endpointKeys())
+        s.addresses.insert(key.toString(), defaultEndpoint(key));
     s.loaded = true;
 }
 
@@ -102,9 +96,7 @@ void collectFileFaults(const IniDocument& document, QStringList& faults) {
             for (const int line : section.badLines)
                 faults << QStringLiteral("[%1] 第 %2 行: 不是 键=值").arg(section.name).arg(line);
         for (const IniEntry& entry : section.entries) {
-            const bool known =
-                section.name == u"Endpoints" &&
-                std::find(kEndpointKeys.begin(), kEndpointKeys.end(), entry.key) != kEndpointKeys.end();
+            const bool known = section.name == u"Endpoints" && endpointKeys().contains(entry.key);
             // Known keys are reported with their values below and in the [Network] readers.
             if (!entry.readable && !known && !isNetworkKey(section, entry))
                 faults << iniPlace(section, entry) + iniUnreadableText(document);
@@ -138,8 +130,19 @@ std::optional<qint64> writtenPort(QStringView address) {
     return digits.toLongLong();
 }
 
+QList<QStringView> endpointKeys() {
+    QList<QStringView> keys;
+    for (const EngineInfo& engine : engines())
+        keys.append(engine.name);
+    for (const DefaultAddress& d : kMakerDefaults)
+        keys.append(d.key);
+    return keys;
+}
+
 QString defaultEndpoint(QStringView key) {
-    for (const DefaultAddress& d : kDefaults)
+    if (const EngineInfo* engine = findEngine(key))
+        return engine->defaultEndpoint.toString();
+    for (const DefaultAddress& d : kMakerDefaults)
         if (d.key == key)
             return d.address.toString();
     return {};
@@ -165,7 +168,7 @@ void loadEndpoints(const QString& iniPath) {
     }
     QStringList faults;
     collectFileFaults(ini.document, faults);
-    for (const QStringView key : kEndpointKeys) {
+    for (const QStringView key : endpointKeys()) {
         const auto faultOf = [](const QString& value) {
             return validAddress(value) ? QString() : addressFault(value);
         };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringView>
 
@@ -26,8 +27,8 @@ namespace quorvane {
 // every section, a key given twice (reported; the last one counts, as it always did) and a file that is
 // not text at all (nothing of it is used). The [Network] keys are reported by their own readers.
 
-inline constexpr std::array<QStringView, 9> kEndpointKeys{u"Baidu", u"Google", u"Yahoo", u"Soso",    u"Bing",
-                                                          u"Sogou", u"Youdao", u"Maker", u"Download"};
+// The keys of [Endpoints]: every engine's name of the engine table, then "Maker" and "Download".
+QList<QStringView> endpointKeys();
 
 inline constexpr int kMaxPort = 65535;
 

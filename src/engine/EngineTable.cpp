@@ -9,18 +9,6 @@
 
 namespace quorvane {
 
-const EngineInfo* findEngine(QStringView name) {
-    for (const EngineInfo& engine : kEngines)
-        if (engine.name == name)
-            return &engine;
-    return nullptr;
-}
-
-int engineIndex(QStringView name) {
-    const EngineInfo* engine = findEngine(name);
-    return engine ? static_cast<int>(engine - kEngines.data()) : -1;
-}
-
 int pageParameter(const EngineInfo& engine, int pageIndex) {
     return engine.pageRule == PageParameterRule::IndexPlusOne ? pageIndex + 1 : pageIndex * pageStep(engine);
 }
@@ -38,7 +26,7 @@ int notFoundLimit(const EngineInfo& engine, int pageRange) {
 }
 
 int widestRank(QStringView rankColumn) {
-    for (const EngineInfo& engine : kEngines)
+    for (const EngineInfo& engine : engines())
         if (rankColumn == engine.rankColumn ||
             (!engine.rankColumn2.isEmpty() && rankColumn == engine.rankColumn2))
             return notFoundLimit(engine, 10);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalog/EngineCatalog.h"
 #include "engine/EnginePace.h"
 #include "engine/StopFlag.h"
 
@@ -7,67 +8,13 @@
 #include <QString>
 #include <QStringView>
 
-#include <array>
-
 namespace quorvane {
 
 class Browser;
 
-// The seven search engines: what belongs to each of them in the windows and the database, and how the
-// address of one of its result pages is built. Every per-engine choice of the program is made by the
-// engine name, compared exactly. The address pieces and the step here are the compiled-in defaults; the
-// functions below use the definitions in force (EngineDefinitions.h), which Engines.ini may change.
-
-enum class KeywordBytes { Gbk, Utf8 };
-// How the page parameter P follows from the 0-based page index i of a check.
-enum class PageParameterRule { IndexTimesStep, IndexPlusOne };
-
-struct EngineInfo {
-    QStringView name;        // "Baidu", ...
-    QStringView rankColumn;  // in SE_KeyWord and SE_RankHistory
-    QStringView rankColumn2; // Baidu only: the rank counting promoted results
-    QStringView gridCaption;
-    QStringView gridCaption2; // Baidu only
-    // The result-page address: endpoint + pathBeforeKeyword + K + pathBeforePage + P + pathAfterPage.
-    QStringView pathBeforeKeyword;
-    QStringView pathBeforePage;
-    QStringView pathAfterPage;
-    KeywordBytes keywordBytes;
-    PageParameterRule pageRule;
-    int step;       // results the check counts per page read without a match (the default: PageStep)
-    int fixedPages; // pages a check reads whatever the page range says; 0 = the page range decides
-    int pauseAfterPageMs = 0; // the engine's own pause after every page that loaded, before its next request
-    bool retired = false;     // the engine's web search has closed; it is kept as the program always had it
-};
-
-// In the order of the check boxes and the chart radio buttons.
-inline constexpr std::array<EngineInfo, 7> kEngines{{
-    {u"Baidu", u"BaiduRank", u"BaiduRank2", u"Baidu不包含推广", u"Baidu包含推广", u"/s?ie=utf-8&wd=", u"&pn=",
-     u"&rn=100&usm=1", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep, 100, 0},
-    {u"Google", u"GoogleRank", u"", u"Google", u"", u"/search?num=100&hl=zh-CN&lr=&safe=strict&ie=utf-8&q=",
-     u"&start=", u"", KeywordBytes::Utf8, PageParameterRule::IndexTimesStep, 100, 0, 1000},
-    {u"Yahoo", u"YahooRank", u"", u"Yahoo", u"", u"/search?p=", u"&n=100&v=web&b=", u"", KeywordBytes::Utf8,
-     PageParameterRule::IndexTimesStep, 100, 0},
-    {u"Soso", u"SosoRank", u"", u"Soso", u"", u"/q?w=", u"&pg=", u"", KeywordBytes::Gbk,
-     PageParameterRule::IndexPlusOne, 10, 10, 0, true},
-    {u"Bing", u"BingRank", u"", u"Bing", u"", u"/search?q=", u"&first=", u"", KeywordBytes::Utf8,
-     PageParameterRule::IndexTimesStep, 50, 0},
-    {u"Sogou", u"SogouRank", u"", u"Sogou", u"", u"/web?&num=100&ie=utf8&query=", u"&page=", u"",
-     KeywordBytes::Utf8, PageParameterRule::IndexPlusOne, 100, 0},
-    {u"Youdao", u"YoudaoRank", u"", u"Youdao", u"", u"/search?q=", u"&start=", u"", KeywordBytes::Utf8,
-     PageParameterRule::IndexTimesStep, 30, 10, 0, true},
-}};
-
-// The order in which the batch run and the single-row update check the engines.
-inline constexpr std::array<QStringView, 7> kRunOrder{u"Baidu", u"Google", u"Yahoo", u"Sogou",
-                                                      u"Bing",  u"Soso",   u"Youdao"};
-// The order of the items under "打开搜索页".
-inline constexpr std::array<QStringView, 7> kOpenSearchPageOrder = kRunOrder;
-
-// The engine of that exact name, or null.
-const EngineInfo* findEngine(QStringView name);
-// Its place in kEngines, or -1.
-int engineIndex(QStringView name);
+// How the address of one engine's result page is built and loaded. The engines themselves and their
+// compiled-in address pieces are the engine table (catalog/EngineCatalog.h); the functions below use the
+// definitions in force (EngineDefinitions.h), which Engines.ini may change.
 
 // Results the check counts per page: the step in force.
 int pageStep(const EngineInfo& engine);

@@ -42,9 +42,9 @@ PageCounts RunPageCounts::of(QStringView engine) const {
 
 QString RunPageCounts::notUnderstoodLine() const {
     QStringList parts;
-    for (QStringView engine : kRunOrder)
-        if (const int pages = of(engine).notUnderstood; pages > 0)
-            parts << engine.toString() + QStringLiteral(": %1 页").arg(pages);
+    for (const EngineInfo* engine : runOrder())
+        if (const int pages = of(engine->name).notUnderstood; pages > 0)
+            parts << engine->name.toString() + QStringLiteral(": %1 页").arg(pages);
     if (parts.isEmpty())
         return {};
     return parts.join(QStringLiteral(", ")) + QStringLiteral("无法识别，见 Logs");
@@ -59,9 +59,9 @@ PageCounts RunPageCounts::total() const {
 
 QStringList RunPageCounts::blockedEngines() const {
     QStringList engines;
-    for (QStringView engine : kRunOrder)
-        if (of(engine).blocked > 0)
-            engines << engine.toString();
+    for (const EngineInfo* engine : runOrder())
+        if (of(engine->name).blocked > 0)
+            engines << engine->name.toString();
     return engines;
 }
 

@@ -35,7 +35,7 @@ QString trendStatement(const QString& keyWordId, const QString& webId, const QDa
 QString engineOfMissionField(QStringView fieldName) {
     // Field names compare without regard to case, as the dataset looks them up. BaiduRank2 is no engine's
     // first rank column, so it gives nothing.
-    for (const EngineInfo& info : kEngines)
+    for (const EngineInfo& info : engines())
         if (fieldName.compare(info.rankColumn, Qt::CaseInsensitive) == 0)
             return info.name.toString();
     return {};

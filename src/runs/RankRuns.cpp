@@ -35,7 +35,7 @@ RankRuns::RankRuns(Database& database, Recordset& missions, RankEngine& engine, 
     , host_(host) {}
 
 bool RankRuns::anyEngineChosen() const {
-    for (const EngineInfo& info : kEngines)
+    for (const EngineInfo& info : engines())
         if (host_.engineTicked(info.name))
             return true;
     return false;
@@ -194,7 +194,8 @@ std::vector<std::vector<EngineCheckOutcome>> RankRuns::checkRows(const std::vect
     if (marks)
         missions_.edit();
     for (size_t r = 0; r < rows.size(); ++r) {
-        for (QStringView engine : kRunOrder) {
+        for (const EngineInfo* entry : runOrder()) {
+            const QStringView engine = entry->name;
             if (!host_.engineTicked(engine))
                 continue;
             if (engine_.stopRequested) {
@@ -233,7 +234,8 @@ bool RankRuns::applyOutcomes(const RowKeys& row, const std::vector<EngineCheckOu
         missions_.edit();
     // The row is written once, when all its engines are done, in the run order.
     auto outcome = outcomes.begin();
-    for (QStringView engine : kRunOrder) {
+    for (const EngineInfo* entry : runOrder()) {
+        const QStringView engine = entry->name;
         if (outcome != outcomes.end() && outcome->engine == engine)
             takeOutcome(engine, *outcome++);
         else

@@ -85,7 +85,7 @@ protected:
     }
 
     void TickOnly(QStringView engine) {
-        for (const EngineInfo& info : kEngines)
+        for (const EngineInfo& info : engines())
             engineBox(*window, info.name)->setChecked(info.name == engine);
     }
     QByteArray Target(QStringView engine, int pageIndex) const {
@@ -110,14 +110,14 @@ protected:
 
 TEST_F(MainWindowRuns, SelectAllTicksAndClearsTheSevenOnly) {
     test::part<QCheckBox>(*window, "allEnginesBox")->click(); // cleared
-    for (const EngineInfo& info : kEngines)
+    for (const EngineInfo& info : engines())
         EXPECT_FALSE(engineBox(*window, info.name)->isChecked());
     EXPECT_FALSE(window->anyEngineChosen());
     test::part<QCheckBox>(*window, "allEnginesBox")->click(); // ticked
     EXPECT_TRUE(window->anyEngineChosen());
 
     // Clearing the seven one by one leaves "选择所有" ticked, and no engine is chosen.
-    for (const EngineInfo& info : kEngines)
+    for (const EngineInfo& info : engines())
         engineBox(*window, info.name)->click();
     EXPECT_TRUE(test::part<QCheckBox>(*window, "allEnginesBox")->isChecked());
     EXPECT_FALSE(window->anyEngineChosen());

@@ -78,7 +78,7 @@ protected:
         server.SetFallback(test::Answer(200, test::ResultPage(u"Bing", LinksWithSiteAt(10, 0, kSite))));
         int position = 1;
         for (const QString& keyword : kKeywords)
-            for (const EngineInfo& info : kEngines)
+            for (const EngineInfo& info : engines())
                 ServeResults(info.name, keyword, 0, LinksWithSiteAt(10, (position++ % 9) + 1, kSite));
     }
 
@@ -102,7 +102,7 @@ TEST_F(CommandLineRun, FillsTheSameCellsAndHistoryAsTheWindowsRun) {
     addMissions([&window](const QString& sql) { window.Exec(sql); });
     Recordset missions;
     test::RecordingHost host(window.connection(), missions);
-    for (const EngineInfo& info : kEngines)
+    for (const EngineInfo& info : engines())
         host.ticked.insert(info.name.toString());
     test::MessageRecorder recorder;
     RankRuns runs(window.connection(), missions, engine, host);
@@ -406,7 +406,7 @@ TEST_F(CommandLineRun, WindowAndCommandLineOfOneFolderExcludeEachOther) {
     stall.mode = test::HttpServer::Mode::Stall;
     server.SetFallback(stall);
     for (const QString& keyword : kKeywords)
-        for (const EngineInfo& info : kEngines)
+        for (const EngineInfo& info : engines())
             server.Serve(Target(info.name, keyword, 0), stall);
     QString windowSaid;
     const ProcessResult run =
@@ -439,7 +439,7 @@ protected:
             installation.Exec(
                 QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName,UpdateTime)Values(2,") +
                 quotedStr(keyword) + QStringLiteral(",'2020-01-01')"));
-            for (const EngineInfo& info : kEngines)
+            for (const EngineInfo& info : engines())
                 ServeResults(
                     info.name, keyword, 0,
                     LinksWithSiteAt(10, (position++ % 7) + 1, QStringLiteral("http://www.other.com/")));

@@ -33,7 +33,7 @@ protected:
     QString Path() const { return dir.filePath(QStringLiteral("Engines.ini")); }
     static const EngineInfo& Engine(QStringView name) { return *findEngine(name); }
     static bool AllCompiled() {
-        for (const EngineInfo& info : kEngines)
+        for (const EngineInfo& info : engines())
             if (definition(info) != compiledDefinition(info))
                 return false;
         return true;
@@ -179,7 +179,7 @@ TEST_P(EngineDefinitionFaults, OneErrorNamingFileSectionAndKeyAndTheDefaultsStay
         EXPECT_EQ(definition(Engine(c.engine)), compiledDefinition(Engine(c.engine)));
     }
     EXPECT_EQ(definition(Engine(u"Google")).itemStart, QStringLiteral("<DIV class=g>"));
-    for (const EngineInfo& info : kEngines) {
+    for (const EngineInfo& info : engines()) {
         if (info.name != u"Google") {
             EXPECT_EQ(definition(info), compiledDefinition(info)) << info.name.toString().toStdString();
         }
@@ -290,7 +290,7 @@ TEST_P(EngineLoaderDefinitions, LoaderAndMarksOfTheSection) {
     for (const QString& mark : c.marks)
         gbk << toGbk(mark);
     EXPECT_EQ(scannerBytesFor(c.engine)->blockedMarks, gbk);
-    for (const EngineInfo& info : kEngines) {
+    for (const EngineInfo& info : engines()) {
         if (info.name == c.engine)
             continue;
         EXPECT_EQ(definition(info).loader, PageLoader::Plain) << info.name.toString().toStdString();

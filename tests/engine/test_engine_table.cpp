@@ -107,7 +107,12 @@ TEST(EngineTable, PagesAndNotFoundLimits) {
     }
     EXPECT_EQ(kEngines[0].rankColumn2, u"BaiduRank2");
     EXPECT_EQ(kEngines[0].gridCaption2, u"Baidu包含推广");
-    EXPECT_EQ(kRunOrder[3], u"Sogou");
+    EXPECT_EQ(runOrder()[3]->name, u"Sogou");
+    // The batch run checks the engines in its own order, not the table's.
+    QStringList order;
+    for (const EngineInfo* engine : runOrder())
+        order << engine->name.toString();
+    EXPECT_EQ(order, QStringList({"Baidu", "Google", "Yahoo", "Sogou", "Bing", "Soso", "Youdao"}));
 }
 
 // The widest rank a stored column can hold is its engine's limit at ten pages; Baidu's two columns share it.
@@ -139,7 +144,7 @@ protected:
 
 TEST_F(EndpointsTest, AbsentFileKeepsCompiledInHosts) {
     loadEndpoints(dir.filePath(QStringLiteral("Endpoints.ini")));
-    for (const QStringView key : kEndpointKeys)
+    for (const QStringView key : endpointKeys())
         EXPECT_EQ(endpoint(key), defaultEndpoint(key));
     EXPECT_TRUE(messages.Messages().empty());
 }

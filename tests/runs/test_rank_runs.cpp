@@ -66,7 +66,7 @@ protected:
                      LinksWithSiteAt(4, 0, QStringLiteral("http://") + kSiteHost + u'/'));
     }
     void TickAll() {
-        for (const EngineInfo& info : kEngines)
+        for (const EngineInfo& info : engines())
             host.ticked.insert(info.name.toString());
     }
 
@@ -83,7 +83,7 @@ TEST_F(RankRuns_, SiteAbsentEverywhereGivesNotFoundTextsAndZeroHistory) {
     const qint64 id = AddKeyword(QStringLiteral("北京"));
     TickAll();
     host.onBalloon = [this](const QString& balloon) { events << balloon; };
-    for (const EngineInfo& info : kEngines)
+    for (const EngineInfo& info : engines())
         ServeAbsent(info.name, QStringLiteral("北京"));
     runs.runBatch();
 
@@ -498,7 +498,7 @@ TEST_F(RankRuns_, SideBySideGivesTheSameRowsAsOneEngineAfterTheOther) {
     server.SetFallback(slow);
     int position = 0;
     for (const QString& keyword : keywords) {
-        for (const EngineInfo& info : kEngines) {
+        for (const EngineInfo& info : engines()) {
             ++position;
             const int page = position % 3 == 0 ? 1 : 0;
             const int at = position % 4 == 0 ? 0 : position % 7 + 1;
@@ -549,7 +549,7 @@ TEST_F(RankRuns_, SideBySideGivesTheSameRowsAsOneEngineAfterTheOther) {
     // The same pages were asked for; per engine in the same order.
     const QList<QByteArray> sideBySideRequests = Asked();
     ASSERT_EQ(sideBySideRequests.size(), sequentialRequests.size());
-    for (const EngineInfo& info : kEngines) {
+    for (const EngineInfo& info : engines()) {
         const auto ofEngine = [&info, this](const QList<QByteArray>& requests) {
             QList<QByteArray> mine;
             for (const QByteArray& target : requests)

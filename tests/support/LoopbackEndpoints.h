@@ -33,7 +33,7 @@ public:
     // The [Endpoints] section with every engine at the address, as a program folder's Endpoints.ini holds it.
     static QByteArray Text(const QString& baseUrl) {
         QByteArray text = "[Endpoints]\n";
-        for (const EngineInfo& info : kEngines)
+        for (const EngineInfo& info : engines())
             text += info.name.toString().toUtf8() + '=' + baseUrl.toUtf8() + '\n';
         return text;
     }
