@@ -2,7 +2,10 @@
 
 #include <unicode/ucnv.h>
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
+#include <string>
 
 namespace quorvane {
 
@@ -31,7 +34,105 @@ UConverter* gbk() {
     return converter.get();
 }
 
+// Whether the eight bytes at p are all ASCII.
+bool asciiWord(const char* p) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, sizeof word);
+    return (word & 0x8080808080808080ULL) == 0;
+}
+
+bool continuation(unsigned char byte, unsigned char low = 0x80, unsigned char high = 0xBF) {
+    return byte >= low && byte <= high;
+}
+
+// Decodes a run of non-ASCII bytes that is well-formed UTF-8 (the shortest form, no surrogates, nothing above
+// U+10FFFF) into UTF-16. False for anything else, and for a byte-order mark, which the caller then leaves to
+// Qt's decoder so that such text converts exactly as QString::fromUtf8 reads it.
+bool decodeWellFormed(QByteArrayView run, std::u16string& wide) {
+    wide.clear();
+    const auto* p = reinterpret_cast<const unsigned char*>(run.data());
+    const auto* const end = p + run.size();
+    while (p < end) {
+        const unsigned char lead = *p;
+        const auto left = end - p;
+        if (lead >= 0xC2 && lead <= 0xDF && left >= 2 && continuation(p[1])) {
+            wide.push_back(static_cast<char16_t>(((lead & 0x1FU) << 6U) | (p[1] & 0x3FU)));
+            p += 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF && left >= 3) {
+            const unsigned char low = lead == 0xE0 ? 0xA0 : 0x80;
+            const unsigned char high = lead == 0xED ? 0x9F : 0xBF;
+            if (!continuation(p[1], low, high) || !continuation(p[2]) ||
+                (lead == 0xEF && p[1] == 0xBB && p[2] == 0xBF))
+                return false;
+            wide.push_back(
+                static_cast<char16_t>(((lead & 0x0FU) << 12U) | ((p[1] & 0x3FU) << 6U) | (p[2] & 0x3FU)));
+            p += 3;
+        } else if (lead >= 0xF0 && lead <= 0xF4 && left >= 4) {
+            const unsigned char low = lead == 0xF0 ? 0x90 : 0x80;
+            const unsigned char high = lead == 0xF4 ? 0x8F : 0xBF;
+            if (!continuation(p[1], low, high) || !continuation(p[2]) || !continuation(p[3]))
+                return false;
+            const char32_t code = ((lead & 0x07U) << 18U) | ((p[1] & 0x3FU) << 12U) | ((p[2] & 0x3FU) << 6U) |
+                                  (p[3] & 0x3FU);
+            wide.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10U)));
+            wide.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FFU)));
+            p += 4;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Converts UTF-16 into GBK at out[at...] (room for two bytes per unit is there); the bytes written.
+qsizetype fromUtf16Into(UConverter* conv, QByteArray& out, qsizetype at, const char16_t* text, qsizetype size) {
+    ucnv_resetFromUnicode(conv);
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t written =
+        ucnv_fromUChars(conv, out.data() + at, static_cast<int32_t>(out.size() - at),
+                        reinterpret_cast<const UChar*>(text), static_cast<int32_t>(size), &status);
+    return U_FAILURE(status) ? 0 : written;
+}
+
 } // namespace
+
+void appendUtf8AsGbk(QByteArray& out, QByteArrayView utf8) {
+    UConverter* conv = gbk();
+    if (utf8.isEmpty() || !conv)
+        return;
+    const qsizetype start = out.size();
+    // A character never takes more bytes in GBK than in UTF-8 (a "?" stands for one of four bytes); the
+    // terminating NUL ICU writes when there is room needs one more.
+    out.resize(start + utf8.size() + 1);
+    qsizetype at = start;
+    thread_local std::u16string wide;
+    const char* p = utf8.data();
+    const char* const end = p + utf8.size();
+    while (p < end) {
+        const char* ascii = p;
+        while (end - ascii >= 8 && asciiWord(ascii))
+            ascii += 8;
+        while (ascii < end && static_cast<unsigned char>(*ascii) < 0x80)
+            ++ascii;
+        std::memcpy(out.data() + at, p, static_cast<size_t>(ascii - p));
+        at += ascii - p;
+        if (ascii == end)
+            break;
+        const char* wideEnd = ascii;
+        while (wideEnd < end && static_cast<unsigned char>(*wideEnd) >= 0x80)
+            ++wideEnd;
+        if (!decodeWellFormed(QByteArrayView(ascii, wideEnd - ascii), wide)) {
+            // Text that is not well-formed: the whole of it goes the way Qt reads it, so that every byte
+            // Qt replaces becomes the same "?" as before.
+            out.truncate(start);
+            out.append(toGbk(QString::fromUtf8(utf8)));
+            return;
+        }
+        at += fromUtf16Into(conv, out, at, wide.data(), static_cast<qsizetype>(wide.size()));
+        p = wideEnd;
+    }
+    out.truncate(at);
+}
 
 QByteArray toGbk(QStringView text) {
     UConverter* conv = gbk();
