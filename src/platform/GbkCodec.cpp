@@ -72,8 +72,8 @@ bool decodeWellFormed(QByteArrayView run, std::u16string& wide) {
             const unsigned char high = lead == 0xF4 ? 0x8F : 0xBF;
             if (!continuation(p[1], low, high) || !continuation(p[2]) || !continuation(p[3]))
                 return false;
-            const char32_t code = ((lead & 0x07U) << 18U) | ((p[1] & 0x3FU) << 12U) | ((p[2] & 0x3FU) << 6U) |
-                                  (p[3] & 0x3FU);
+            const char32_t code =
+                ((lead & 0x07U) << 18U) | ((p[1] & 0x3FU) << 12U) | ((p[2] & 0x3FU) << 6U) | (p[3] & 0x3FU);
             wide.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10U)));
             wide.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FFU)));
             p += 4;
@@ -85,7 +85,8 @@ bool decodeWellFormed(QByteArrayView run, std::u16string& wide) {
 }
 
 // Converts UTF-16 into GBK at out[at...] (room for two bytes per unit is there); the bytes written.
-qsizetype fromUtf16Into(UConverter* conv, QByteArray& out, qsizetype at, const char16_t* text, qsizetype size) {
+qsizetype fromUtf16Into(UConverter* conv, QByteArray& out, qsizetype at, const char16_t* text,
+                        qsizetype size) {
     ucnv_resetFromUnicode(conv);
     UErrorCode status = U_ZERO_ERROR;
     const int32_t written =
