@@ -46,42 +46,39 @@ bool continuation(unsigned char byte, unsigned char low = 0x80, unsigned char hi
 }
 
 // Decodes a run of non-ASCII bytes that is well-formed UTF-8 (the shortest form, no surrogates, nothing above
-// U+10FFFF) into UTF-16. False for anything else, and for a byte-order mark, which the caller then leaves to
-// Qt's decoder so that such text converts exactly as QString::fromUtf8 reads it.
-bool decodeWellFormed(QByteArrayView run, std::u16string& wide) {
-    wide.clear();
-    const auto* p = reinterpret_cast<const unsigned char*>(run.data());
-    const auto* const end = p + run.size();
+// U+10FFFF) into UTF-16 at out (room for a unit per byte); the end of what was written, or null for anything
+// else and for a byte-order mark, which the caller then leaves to Qt's decoder so that such text converts
+// exactly as QString::fromUtf8 reads it.
+char16_t* decodeWellFormed(const unsigned char* p, const unsigned char* const end, char16_t* out) {
     while (p < end) {
         const unsigned char lead = *p;
         const auto left = end - p;
-        if (lead >= 0xC2 && lead <= 0xDF && left >= 2 && continuation(p[1])) {
-            wide.push_back(static_cast<char16_t>(((lead & 0x1FU) << 6U) | (p[1] & 0x3FU)));
-            p += 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF && left >= 3) {
+        if (lead >= 0xE0 && lead <= 0xEF && left >= 3) { // the three-byte form of every CJK character first
             const unsigned char low = lead == 0xE0 ? 0xA0 : 0x80;
             const unsigned char high = lead == 0xED ? 0x9F : 0xBF;
             if (!continuation(p[1], low, high) || !continuation(p[2]) ||
                 (lead == 0xEF && p[1] == 0xBB && p[2] == 0xBF))
-                return false;
-            wide.push_back(
-                static_cast<char16_t>(((lead & 0x0FU) << 12U) | ((p[1] & 0x3FU) << 6U) | (p[2] & 0x3FU)));
+                return nullptr;
+            *out++ = static_cast<char16_t>(((lead & 0x0FU) << 12U) | ((p[1] & 0x3FU) << 6U) | (p[2] & 0x3FU));
             p += 3;
+        } else if (lead >= 0xC2 && lead <= 0xDF && left >= 2 && continuation(p[1])) {
+            *out++ = static_cast<char16_t>(((lead & 0x1FU) << 6U) | (p[1] & 0x3FU));
+            p += 2;
         } else if (lead >= 0xF0 && lead <= 0xF4 && left >= 4) {
             const unsigned char low = lead == 0xF0 ? 0x90 : 0x80;
             const unsigned char high = lead == 0xF4 ? 0x8F : 0xBF;
             if (!continuation(p[1], low, high) || !continuation(p[2]) || !continuation(p[3]))
-                return false;
+                return nullptr;
             const char32_t code =
                 ((lead & 0x07U) << 18U) | ((p[1] & 0x3FU) << 12U) | ((p[2] & 0x3FU) << 6U) | (p[3] & 0x3FU);
-            wide.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10U)));
-            wide.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FFU)));
+            *out++ = static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10U));
+            *out++ = static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FFU));
             p += 4;
         } else {
-            return false;
+            return nullptr;
         }
     }
-    return true;
+    return out;
 }
 
 // Converts UTF-16 into GBK at out[at...] (room for two bytes per unit is there); the bytes written.
@@ -122,14 +119,18 @@ void appendUtf8AsGbk(QByteArray& out, QByteArrayView utf8) {
         const char* wideEnd = ascii;
         while (wideEnd < end && static_cast<unsigned char>(*wideEnd) >= 0x80)
             ++wideEnd;
-        if (!decodeWellFormed(QByteArrayView(ascii, wideEnd - ascii), wide)) {
+        wide.resize(static_cast<size_t>(wideEnd - ascii));
+        const char16_t* wideDone =
+            decodeWellFormed(reinterpret_cast<const unsigned char*>(ascii),
+                             reinterpret_cast<const unsigned char*>(wideEnd), wide.data());
+        if (!wideDone) {
             // Text that is not well-formed: the whole of it goes the way Qt reads it, so that every byte
             // Qt replaces becomes the same "?" as before.
             out.truncate(start);
             out.append(toGbk(QString::fromUtf8(utf8)));
             return;
         }
-        at += fromUtf16Into(conv, out, at, wide.data(), static_cast<qsizetype>(wide.size()));
+        at += fromUtf16Into(conv, out, at, wide.data(), wideDone - wide.data());
         p = wideEnd;
     }
     out.truncate(at);
