@@ -124,8 +124,8 @@ void appendUtf8AsGbk(QByteArray& out, QByteArrayView utf8) {
             decodeWellFormed(reinterpret_cast<const unsigned char*>(ascii),
                              reinterpret_cast<const unsigned char*>(wideEnd), wide.data());
         if (!wideDone) {
-            // Text that is not well-formed: the whole of it goes the way Qt reads it, so that every byte
-            // Qt replaces becomes the same "?" as before.
+            // Text that is not well-formed: the whole of it goes through QString::fromUtf8, so that each
+            // byte Qt replaces becomes the "?" toGbk gives for it.
             out.truncate(start);
             out.append(toGbk(QString::fromUtf8(utf8)));
             return;

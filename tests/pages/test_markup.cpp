@@ -29,7 +29,7 @@ struct MarkupCase {
 
 class SerializerTest : public ::testing::TestWithParam<MarkupCase> {};
 
-TEST_P(SerializerTest, WritesBodyAsTheOldBrowser) {
+TEST_P(SerializerTest, WritesBodyInTheMarkersSerialisation) {
     const MarkupCase& c = GetParam();
     const QByteArray page =
         QByteArray("<html><head><title>t</title></head><body>") + c.source + "</body></html>";
