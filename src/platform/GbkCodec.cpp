@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quorvane {
 
@@ -17,21 +18,57 @@ struct ConverterCloser {
 using Converter = std::unique_ptr<UConverter, ConverterCloser>;
 
 // One converter per thread: ICU converters keep state and are not shareable.
+Converter openGbk() {
+    UErrorCode status = U_ZERO_ERROR;
+    Converter c(ucnv_open("windows-936-2000", &status));
+    if (U_FAILURE(status) || !c) {
+        status = U_ZERO_ERROR;
+        c.reset(ucnv_open("GBK", &status));
+    }
+    if (c) {
+        status = U_ZERO_ERROR;
+        ucnv_setSubstChars(c.get(), "?", 1, &status);
+    }
+    return c;
+}
+
 UConverter* gbk() {
-    thread_local Converter converter = [] {
-        UErrorCode status = U_ZERO_ERROR;
-        Converter c(ucnv_open("windows-936-2000", &status));
-        if (U_FAILURE(status) || !c) {
-            status = U_ZERO_ERROR;
-            c.reset(ucnv_open("GBK", &status));
-        }
-        if (c) {
-            status = U_ZERO_ERROR;
-            ucnv_setSubstChars(c.get(), "?", 1, &status);
-        }
-        return c;
-    }();
+    thread_local const Converter converter = openGbk();
     return converter.get();
+}
+
+// What the converter writes for each character of the BMP outside ASCII and the surrogates, made once by
+// converting them all: a value below 0x100 is one byte ("?" for a character GBK cannot hold), a larger one
+// two (the lead byte high); 0 where the converter wrote nothing. Converting a text character by character
+// with it gives what the converter gives for the whole text (GBK keeps no state between characters).
+const std::vector<std::uint16_t>& bmpToGbk() {
+    static const std::vector<std::uint16_t> table = [] {
+        std::vector<std::uint16_t> codes(0x10000, 0);
+        const Converter conv = openGbk();
+        if (!conv)
+            return codes;
+        std::u16string all;
+        for (char32_t c = 0x80; c < 0x10000; ++c)
+            if (c < 0xD800 || c > 0xDFFF)
+                all.push_back(static_cast<char16_t>(c));
+        std::string bytes(all.size() * 2 + 16, '\0');
+        std::vector<int32_t> offsets(bytes.size(), -1);
+        char* target = bytes.data();
+        const auto* source = reinterpret_cast<const UChar*>(all.data());
+        UErrorCode status = U_ZERO_ERROR;
+        ucnv_fromUnicode(conv.get(), &target, bytes.data() + bytes.size(), &source, source + all.size(),
+                         offsets.data(), true, &status);
+        if (U_FAILURE(status))
+            return codes;
+        for (std::ptrdiff_t i = 0; i < target - bytes.data(); ++i) {
+            if (offsets[i] < 0 || static_cast<size_t>(offsets[i]) >= all.size())
+                return std::vector<std::uint16_t>(0x10000, 0);
+            std::uint16_t& code = codes[all[static_cast<size_t>(offsets[i])]];
+            code = static_cast<std::uint16_t>((code << 8U) | static_cast<unsigned char>(bytes[i]));
+        }
+        return codes;
+    }();
+    return table;
 }
 
 // Whether the eight bytes at p are all ASCII.
@@ -92,6 +129,55 @@ qsizetype fromUtf16Into(UConverter* conv, QByteArray& out, qsizetype at, const c
     return U_FAILURE(status) ? 0 : written;
 }
 
+// Converts a run of well-formed two- and three-byte UTF-8 characters straight from the table, which is most
+// of the non-ASCII text of a page; the bytes written, or -1 when the run holds anything else (a character
+// outside the BMP, text that is not well-formed, a byte-order mark, a character the table lacks), which the
+// caller then converts the slower ways.
+qsizetype tableRun(const unsigned char* p, const unsigned char* const end, char* out) {
+    const std::vector<std::uint16_t>& table = bmpToGbk();
+    char* const start = out;
+    while (p < end) {
+        const unsigned char lead = *p;
+        char32_t code = 0;
+        if (lead >= 0xE0 && lead <= 0xEF && end - p >= 3 &&
+            continuation(p[1], lead == 0xE0 ? 0xA0 : 0x80, lead == 0xED ? 0x9F : 0xBF) &&
+            continuation(p[2]) && !(lead == 0xEF && p[1] == 0xBB && p[2] == 0xBF)) {
+            code = ((lead & 0x0FU) << 12U) | ((p[1] & 0x3FU) << 6U) | (p[2] & 0x3FU);
+            p += 3;
+        } else if (lead >= 0xC2 && lead <= 0xDF && end - p >= 2 && continuation(p[1])) {
+            code = ((lead & 0x1FU) << 6U) | (p[1] & 0x3FU);
+            p += 2;
+        } else {
+            return -1;
+        }
+        const std::uint16_t gbkCode = table[code];
+        if (gbkCode == 0)
+            return -1;
+        if (gbkCode >= 0x100)
+            *out++ = static_cast<char>(gbkCode >> 8U);
+        *out++ = static_cast<char>(gbkCode & 0xFFU);
+    }
+    return out - start;
+}
+
+// Writes UTF-16 as GBK at out[at...], character by character from the table; a text with a character outside
+// the BMP (or one the table lacks) goes through the converter. The end of what was written.
+qsizetype appendWide(UConverter* conv, QByteArray& out, qsizetype at, const char16_t* text,
+                     const char16_t* end) {
+    const std::vector<std::uint16_t>& table = bmpToGbk();
+    char* const start = out.data() + at;
+    char* written = start;
+    for (const char16_t* unit = text; unit != end; ++unit) {
+        const std::uint16_t code = (*unit >= 0xD800 && *unit <= 0xDFFF) ? 0 : table[*unit];
+        if (code == 0)
+            return at + fromUtf16Into(conv, out, at, text, end - text);
+        if (code >= 0x100)
+            *written++ = static_cast<char>(code >> 8U);
+        *written++ = static_cast<char>(code & 0xFFU);
+    }
+    return at + (written - start);
+}
+
 } // namespace
 
 void appendUtf8AsGbk(QByteArray& out, QByteArrayView utf8) {
@@ -119,7 +205,16 @@ void appendUtf8AsGbk(QByteArray& out, QByteArrayView utf8) {
         const char* wideEnd = ascii;
         while (wideEnd < end && static_cast<unsigned char>(*wideEnd) >= 0x80)
             ++wideEnd;
-        wide.resize(static_cast<size_t>(wideEnd - ascii));
+        if (const qsizetype written =
+                tableRun(reinterpret_cast<const unsigned char*>(ascii),
+                         reinterpret_cast<const unsigned char*>(wideEnd), out.data() + at);
+            written >= 0) {
+            at += written;
+            p = wideEnd;
+            continue;
+        }
+        if (wide.size() < static_cast<size_t>(wideEnd - ascii))
+            wide.resize(static_cast<size_t>(wideEnd - ascii));
         const char16_t* wideDone =
             decodeWellFormed(reinterpret_cast<const unsigned char*>(ascii),
                              reinterpret_cast<const unsigned char*>(wideEnd), wide.data());
@@ -130,7 +225,7 @@ void appendUtf8AsGbk(QByteArray& out, QByteArrayView utf8) {
             out.append(toGbk(QString::fromUtf8(utf8)));
             return;
         }
-        at += fromUtf16Into(conv, out, at, wide.data(), wideDone - wide.data());
+        at = appendWide(conv, out, at, wide.data(), wideDone);
         p = wideEnd;
     }
     out.truncate(at);

@@ -103,6 +103,21 @@ const Utf8Case kUtf8Cases[] = {
 INSTANTIATE_TEST_SUITE_P(Texts, Utf8ToGbkTest, ::testing::ValuesIn(kUtf8Cases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(GbkCodec, EveryCharacterOfTheBmpConvertsAsTheUtf16Way) {
+    QString text;
+    for (char32_t c = 0x80; c < 0x10000; ++c) {
+        // Surrogates are no characters; a byte-order mark sends the whole text the UTF-16 way.
+        if ((c >= 0xD800 && c <= 0xDFFF) || c == 0xFEFF)
+            continue;
+        text += QChar(static_cast<char16_t>(c));
+        if (c % 7 == 0)
+            text += u'<'; // ASCII between some of them, so that they are converted in runs of all lengths
+    }
+    QByteArray out;
+    appendUtf8AsGbk(out, text.toUtf8());
+    EXPECT_EQ(out, toGbk(text));
+}
+
 TEST(GbkCodec, GeneratedUtf8ConvertsAsTheUtf16Way) {
     // Markup-like text with Chinese, other scripts, four-byte characters and broken sequences mixed in.
     const QByteArray pieces[] = {"<DIV class=f>",
