@@ -1,4 +1,6 @@
-// The page pipeline: parse + serialise + GBK conversion + scan of a result page, and the scan alone.
+// The page pipeline: parse + serialise + GBK conversion + scan of a result page, and the scan alone; reading
+// the real result pages (all of them, and the largest alone); each beside gumbo alone on the same page, the
+// floor the page path is measured against (the goal: at most 1.25 times gumbo's time).
 #include "engine/EngineScanners.h"
 #include "pages/BodyInflater.h"
 #include "pages/PageDecoder.h"
