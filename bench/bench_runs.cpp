@@ -12,7 +12,6 @@
 #include "engine/RankEngine.h"
 #include "pages/PageBrowser.h"
 #include "pages/RenderedPage.h"
-#include "platform/GbkCodec.h"
 #include "platform/Messages.h"
 #include "runs/RankRuns.h"
 #include "runs/RunLog.h"
@@ -182,7 +181,12 @@ public:
     int readyState() const override { return ReadyStateComplete; }
     QByteArray bodyMarkup() const override { return markup_; }
     QByteArray documentMarkup() const override { return markup_; }
-    LoadOutcome lastLoad() const override { return {200, markup_.size(), QString()}; }
+    LoadOutcome lastLoad() const override {
+        LoadOutcome load;
+        load.httpStatus = 200;
+        load.bytes = markup_.size();
+        return load;
+    }
 
 private:
     QByteArray markup_;
@@ -196,7 +200,7 @@ void BM_CheckOneInstantPage(benchmark::State& state) {
     InstantBrowser browser(renderHtml(page).root);
     RankEngine engine(browser);
     engine.runLog = state.range(0) != 0 ? &setup.Log() : nullptr;
-    const QByteArray keyword = toGbk(u"关键词");
+    const QString keyword = QStringLiteral("关键词");
     const PageCounts pages = engine.checkEngineRank(keyword, QStringLiteral("www.mysite.com"), u"Bing").pages;
     if (pages.read != (state.range(0) == 2 ? 0 : 1))
         state.SkipWithError("the page was not classified as expected");

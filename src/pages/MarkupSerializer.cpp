@@ -4,7 +4,10 @@
 
 #include <QByteArray>
 
+#include <array>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quorvane {
@@ -82,11 +85,27 @@ std::string_view piece(const GumboStringPiece& p) {
     return {p.data, p.length};
 }
 
-// Builds UTF-8 (gumbo's own encoding) and converts once at the end: most of a page is ASCII markup.
+// The upper-case names of the tags gumbo knows, made once: a tag name is appended in one piece.
+const std::array<std::string, GUMBO_TAG_LAST>& upperCaseTagNames() {
+    static const std::array<std::string, GUMBO_TAG_LAST> names = [] {
+        std::array<std::string, GUMBO_TAG_LAST> made;
+        for (int tag = 0; tag < GUMBO_TAG_LAST; ++tag) {
+            made[tag] = gumbo_normalized_tagname(static_cast<GumboTag>(tag));
+            for (char& ch : made[tag])
+                ch = ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch;
+        }
+        return made;
+    }();
+    return names;
+}
+
+// Builds UTF-8 (gumbo's own encoding) into one buffer reserved for the whole page.
 class Writer {
 public:
-    explicit Writer(const GumboNode* body)
-        : body_(body) {}
+    Writer(const GumboNode* body, qsizetype expectedSize)
+        : body_(body) {
+        out_.reserve(expectedSize);
+    }
 
     void writeInner(const GumboNode* element) {
         struct Frame {
@@ -143,22 +162,24 @@ public:
     }
 
     const QByteArray& utf8() const { return out_; }
+    QByteArray takeUtf8() { return std::move(out_); }
     qsizetype bodyBegin() const { return bodyBegin_; }
     qsizetype bodyEnd() const { return bodyEnd_; }
 
 private:
     void writeTagName(const GumboNode* node) {
         const GumboElement& e = node->v.element;
-        std::string_view name;
-        if (e.tag != GUMBO_TAG_UNKNOWN) {
-            name = gumbo_normalized_tagname(e.tag);
-        } else {
-            GumboStringPiece original = e.original_tag;
-            gumbo_tag_from_original_text(&original);
-            name = piece(original);
+        if (e.tag != GUMBO_TAG_UNKNOWN && e.tag < GUMBO_TAG_LAST) {
+            const std::string& name = upperCaseTagNames()[e.tag];
+            out_.append(name.data(), static_cast<qsizetype>(name.size()));
+            return;
         }
-        for (const char ch : name)
-            out_.append(ch >= 'a' && ch <= 'z' ? static_cast<char>(ch - 'a' + 'A') : ch);
+        GumboStringPiece original = e.original_tag;
+        gumbo_tag_from_original_text(&original);
+        const qsizetype at = out_.size();
+        out_.append(original.data, static_cast<qsizetype>(original.length));
+        for (char* ch = out_.data() + at; ch != out_.data() + out_.size(); ++ch)
+            *ch = *ch >= 'a' && *ch <= 'z' ? static_cast<char>(*ch - 'a' + 'A') : *ch;
     }
 
     void writeStartTag(const GumboNode* node) {
@@ -260,34 +281,34 @@ private:
     qsizetype bodyEnd_ = -1;
 };
 
+// Room for the serialisation of a page parsed from sourceSize bytes: it is mostly shorter than the source
+// (layout white space and quotes dropped) but may be longer (end tags and TBODY added, entities).
+qsizetype expectedMarkupSize(qsizetype sourceSize) {
+    return sourceSize + sourceSize / 8 + 256;
+}
+
 } // namespace
 
 QString innerMarkup(const GumboInternalNode* element) {
     if (!element)
         return {};
-    Writer writer(nullptr);
+    Writer writer(nullptr, 0);
     writer.writeInner(element);
     return QString::fromUtf8(writer.utf8());
 }
 
-RootMarkup innerMarkupWithBody(const GumboInternalNode* root, const GumboInternalNode* body) {
+RootMarkup innerMarkupWithBody(const GumboInternalNode* root, const GumboInternalNode* body,
+                               qsizetype sourceSize) {
     RootMarkup result;
     if (!root)
         return result;
-    Writer writer(body);
+    Writer writer(body, expectedMarkupSize(sourceSize));
     writer.writeInner(root);
-    const QByteArray& utf8 = writer.utf8();
-    if (writer.bodyBegin() < 0 || writer.bodyEnd() < writer.bodyBegin()) {
-        result.text = QString::fromUtf8(utf8);
-        return result;
+    if (writer.bodyBegin() >= 0 && writer.bodyEnd() >= writer.bodyBegin()) {
+        result.bodyBegin = writer.bodyBegin();
+        result.bodyEnd = writer.bodyEnd();
     }
-    // Converted in three pieces so that the body's span is known in UTF-16 units too.
-    result.text = QString::fromUtf8(QByteArrayView(utf8).first(writer.bodyBegin()));
-    result.bodyBegin = result.text.size();
-    result.text += QString::fromUtf8(
-        QByteArrayView(utf8).sliced(writer.bodyBegin(), writer.bodyEnd() - writer.bodyBegin()));
-    result.bodyEnd = result.text.size();
-    result.text += QString::fromUtf8(QByteArrayView(utf8).sliced(writer.bodyEnd()));
+    result.utf8 = writer.takeUtf8();
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 struct GumboInternalNode; // gumbo's GumboNode
@@ -21,13 +22,15 @@ namespace quorvane {
 // The inner markup of an element: its children, serialised.
 QString innerMarkup(const GumboInternalNode* element);
 
-// The inner markup of the root element, with the span of the body's own inner markup in it, so that one
-// pass gives both texts the browser contract offers. The span is empty (begin == end == 0) without a body.
+// The inner markup of the root element as UTF-8, with the span of the body's own inner markup in it, so that
+// one pass gives both texts the browser contract offers. The span is empty (begin == end == 0) without a
+// body. sourceSize, the length of the text the page was parsed from, sizes the one buffer it is written in.
 struct RootMarkup {
-    QString text;
+    QByteArray utf8;
     qsizetype bodyBegin = 0;
     qsizetype bodyEnd = 0;
 };
-RootMarkup innerMarkupWithBody(const GumboInternalNode* root, const GumboInternalNode* body);
+RootMarkup innerMarkupWithBody(const GumboInternalNode* root, const GumboInternalNode* body,
+                               qsizetype sourceSize);
 
 } // namespace quorvane

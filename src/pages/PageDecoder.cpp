@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace quorvane {
@@ -103,11 +106,106 @@ bool looksWide(QByteArrayView page) {
     return page.first(std::min(page.size(), kMetaScanBytes)).contains('\0');
 }
 
+// One GBK decoder per thread, with ICU's default substitutions, as ucnv_convert would open it.
+UConverter* gbkDecoder() {
+    thread_local const std::unique_ptr<UConverter, ConverterCloser> converter = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<UConverter, ConverterCloser> opened(ucnv_open("windows-936-2000", &status));
+        if (U_FAILURE(status) || !opened) {
+            status = U_ZERO_ERROR;
+            opened.reset(ucnv_open("GBK", &status));
+            if (U_FAILURE(status))
+                opened.reset();
+        }
+        return opened;
+    }();
+    return converter.get();
+}
+
+bool asciiWord(const char* p) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, sizeof word);
+    return (word & 0x8080808080808080ULL) == 0;
+}
+
+// Writes UTF-16 (GBK's characters all lie in the BMP; a lone surrogate cannot come out of the decoder) as
+// UTF-8 at out; the end of what was written.
+char* writeUtf8(const char16_t* text, qsizetype size, char* out) {
+    for (qsizetype i = 0; i < size; ++i) {
+        char32_t code = text[i];
+        if (code >= 0x800 && (code < 0xD800 || code > 0xDFFF)) { // every CJK character
+            *out++ = static_cast<char>(0xE0 | (code >> 12U));
+            *out++ = static_cast<char>(0x80 | ((code >> 6U) & 0x3FU));
+            *out++ = static_cast<char>(0x80 | (code & 0x3FU));
+            continue;
+        }
+        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < size && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF)
+            code = 0x10000 + ((code - 0xD800) << 10U) + (text[++i] - 0xDC00);
+        else if (code >= 0xD800 && code <= 0xDFFF)
+            code = 0xFFFD;
+        if (code < 0x80) {
+            *out++ = static_cast<char>(code);
+        } else if (code < 0x800) {
+            *out++ = static_cast<char>(0xC0 | (code >> 6U));
+            *out++ = static_cast<char>(0x80 | (code & 0x3FU));
+        } else if (code < 0x10000) {
+            *out++ = static_cast<char>(0xE0 | (code >> 12U));
+            *out++ = static_cast<char>(0x80 | ((code >> 6U) & 0x3FU));
+            *out++ = static_cast<char>(0x80 | (code & 0x3FU));
+        } else {
+            *out++ = static_cast<char>(0xF0 | (code >> 18U));
+            *out++ = static_cast<char>(0x80 | ((code >> 12U) & 0x3FU));
+            *out++ = static_cast<char>(0x80 | ((code >> 6U) & 0x3FU));
+            *out++ = static_cast<char>(0x80 | (code & 0x3FU));
+        }
+    }
+    return out;
+}
+
+// A GBK page as UTF-8, in one pass: runs of ASCII (most of a page's markup) are copied as they stand, the
+// rest goes through the code page. GBK characters are at most two bytes long, and the second may be ASCII
+// ("\x81\x40"), so each piece sent to the code page runs up to and including the first ASCII byte after a
+// non-ASCII one: whatever the bytes before it were, the decoder stands at a character's start after that
+// byte, so the pieces decode as the whole page would.
 QByteArray gbkToUtf8(QByteArrayView page) {
-    bool known = false;
-    QByteArray out = convertToUtf8(page, "windows-936-2000", &known);
-    if (!known)
-        out = convertToUtf8(page, "GBK", &known);
+    UConverter* decoder = gbkDecoder();
+    if (!decoder || page.isEmpty())
+        return {};
+    // One byte never gives more than three UTF-8 bytes (U+FFFD for a byte that is not GBK).
+    QByteArray out;
+    out.resize(page.size() * 3 + 16);
+    char* at = out.data();
+    thread_local std::u16string wide;
+    const char* p = page.data();
+    const char* const end = p + page.size();
+    while (p < end) {
+        const char* ascii = p;
+        while (end - ascii >= 8 && asciiWord(ascii))
+            ascii += 8;
+        while (ascii < end && static_cast<unsigned char>(*ascii) < 0x80)
+            ++ascii;
+        std::memcpy(at, p, static_cast<size_t>(ascii - p));
+        at += ascii - p;
+        if (ascii == end)
+            break;
+        const char* pieceEnd = ascii;
+        while (pieceEnd < end && static_cast<unsigned char>(*pieceEnd) >= 0x80)
+            ++pieceEnd;
+        if (pieceEnd < end)
+            ++pieceEnd;
+        const auto pieceSize = static_cast<int32_t>(pieceEnd - ascii);
+        wide.resize(static_cast<size_t>(pieceSize) + 1); // a character per byte at most
+        ucnv_resetToUnicode(decoder);
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t units = ucnv_toUChars(decoder, reinterpret_cast<UChar*>(wide.data()),
+                                            static_cast<int32_t>(wide.size()), ascii, pieceSize, &status);
+        if (U_FAILURE(status))
+            return {};
+        at = writeUtf8(wide.data(), units, at);
+        p = pieceEnd;
+    }
+    out.truncate(at - out.data());
     return out;
 }
 

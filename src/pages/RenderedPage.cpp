@@ -49,30 +49,46 @@ const GumboNode* bodyOf(const GumboNode* root) {
 
 } // namespace
 
-RenderedPage renderHtml(QByteArrayView utf8Html) {
+namespace {
+
+// Parses and serialises text the page owns already (no copy of it for the tree to point into).
+RenderedPage renderOwnedHtml(QByteArray utf8Html) {
     const PageCost cost = measurePage(utf8Html);
     if (cost.overNodeLimit) {
-        RenderedPage refused = renderHtml({});
+        RenderedPage refused = renderOwnedHtml({});
         refused.refusal =
             QStringLiteral("the page has more than %1 elements, attributes and texts").arg(kMaxPageNodes);
         return refused;
     }
-    auto document = std::make_shared<const ParsedPage>(utf8Html.toByteArray(), cost);
+    const qsizetype sourceSize = utf8Html.size();
+    auto document = std::make_shared<const ParsedPage>(std::move(utf8Html), cost);
     if (!document->root())
         return {};
     const GumboNode* root = document->root();
-    const RootMarkup markup = innerMarkupWithBody(root, bodyOf(root));
-    const QStringView text(markup.text);
-    // The body's markup is a span of the root's: convert the three pieces once each.
+    // Serialised once into one buffer, converted once into another; the body's markup is a span of the
+    // root's, so its GBK bytes are a span of the root's GBK bytes too.
+    const RootMarkup markup = innerMarkupWithBody(root, bodyOf(root), sourceSize);
+    const QByteArrayView utf8(markup.utf8);
     RenderedPage page;
     page.tree = std::move(document);
-    page.body = toGbk(text.sliced(markup.bodyBegin, markup.bodyEnd - markup.bodyBegin));
-    page.root = toGbk(text.first(markup.bodyBegin)) + page.body + toGbk(text.sliced(markup.bodyEnd));
+    page.root.reserve(utf8.size() + 1);
+    appendUtf8AsGbk(page.root, utf8.first(markup.bodyBegin));
+    const qsizetype bodyBegin = page.root.size();
+    appendUtf8AsGbk(page.root, utf8.sliced(markup.bodyBegin, markup.bodyEnd - markup.bodyBegin));
+    const qsizetype bodyEnd = page.root.size();
+    appendUtf8AsGbk(page.root, utf8.sliced(markup.bodyEnd));
+    page.body = QByteArrayView(page.root).sliced(bodyBegin, bodyEnd - bodyBegin).toByteArray();
     return page;
 }
 
+} // namespace
+
+RenderedPage renderHtml(QByteArrayView utf8Html) {
+    return renderOwnedHtml(utf8Html.toByteArray());
+}
+
 RenderedPage renderPageBytes(QByteArrayView page, QByteArrayView headerCharset) {
-    return renderHtml(pageToUtf8(page, headerCharset));
+    return renderOwnedHtml(pageToUtf8(page, headerCharset));
 }
 
 ParsedPage::ParsedPage(QByteArray utf8Html)

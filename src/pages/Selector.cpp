@@ -35,7 +35,8 @@ using selector::Position;
 using selector::PositionTest;
 
 struct SelectorCompound {
-    QByteArray tag; // lower case; empty for any element
+    QByteArray tag;                     // lower case; empty for any element
+    GumboTag tagId = GUMBO_TAG_UNKNOWN; // the tag gumbo gives elements of that name; unknown for other names
     std::vector<QByteArray> ids;
     std::vector<QByteArray> classes;
     std::vector<AttributeTest> attributes;
@@ -167,6 +168,7 @@ private:
             any = true;
         } else if (isNameChar(peek())) {
             compound.tag = readName().toLower().toUtf8();
+            compound.tagId = gumbo_tag_enum(compound.tag.constData());
             any = true;
         }
         for (;;) {
@@ -412,11 +414,16 @@ bool attributeMatches(const GumboNode* element, const AttributeTest& test) {
         return false;
     if (test.op == AttributeOp::Exists)
         return true;
-    QByteArray value(raw);
-    QByteArray wanted = test.value;
+    // Compared where it stands; copied only to fold its case.
+    QByteArray folded;
+    QByteArrayView value(raw);
+    QByteArrayView wanted = test.value;
+    QByteArray foldedWanted;
     if (test.ignoreCase) {
-        value = value.toLower();
-        wanted = wanted.toLower();
+        folded = value.toByteArray().toLower();
+        foldedWanted = test.value.toLower();
+        value = folded;
+        wanted = foldedWanted;
     }
     switch (test.op) {
     case AttributeOp::Exists:
@@ -426,13 +433,14 @@ bool attributeMatches(const GumboNode* element, const AttributeTest& test) {
     case AttributeOp::Word:
         return hasWord(value, wanted);
     case AttributeOp::DashPrefix:
-        return value == wanted || value.startsWith(QByteArray(wanted + '-'));
+        return value == wanted ||
+               (value.startsWith(wanted) && value.size() > wanted.size() && value[wanted.size()] == '-');
     case AttributeOp::Prefix:
         return !wanted.isEmpty() && value.startsWith(wanted);
     case AttributeOp::Suffix:
         return !wanted.isEmpty() && value.endsWith(wanted);
     case AttributeOp::Contains:
-        return !wanted.isEmpty() && value.contains(wanted);
+        return !wanted.isEmpty() && value.indexOf(wanted) >= 0;
     }
     return false;
 }
@@ -478,8 +486,18 @@ bool hasMatchingChild(const Selector& selector, const GumboNode* element) {
     return false;
 }
 
-bool compoundMatches(const SelectorCompound& c, const GumboNode* element) {
-    if (!c.tag.isEmpty() && tagName(element) != c.tag)
+bool tagMatches(const SelectorCompound& c, const GumboNode* element) {
+    if (c.tag.isEmpty())
+        return true;
+    const GumboTag tag = element->v.element.tag;
+    if (c.tagId != GUMBO_TAG_UNKNOWN)
+        return tag == c.tagId;
+    return tag == GUMBO_TAG_UNKNOWN && tagName(element) == c.tag;
+}
+
+// The tests of a compound that look at the element alone: its name, id, classes, attributes and position.
+bool ownTestsMatch(const SelectorCompound& c, const GumboNode* element) {
+    if (!tagMatches(c, element))
         return false;
     for (const QByteArray& id : c.ids) {
         const char* value = rawAttribute(element, "id");
@@ -500,6 +518,12 @@ bool compoundMatches(const SelectorCompound& c, const GumboNode* element) {
     for (const PositionTest& test : c.positions)
         if (!positionMatches(element, test))
             return false;
+    return true;
+}
+
+// The tests that may walk the element's subtree (:not, :has, :contains): asked last, once everything cheaper
+// has matched, so that "#main > div:not(:has(.g))" walks the subtrees of #main's divs only, not of every div.
+bool subtreeTestsMatch(const SelectorCompound& c, const GumboNode* element) {
     for (const Selector& selector : c.nots)
         if (selector.matches(element))
             return false;
@@ -518,9 +542,10 @@ bool compoundMatches(const SelectorCompound& c, const GumboNode* element) {
     return true;
 }
 
-bool matchesAt(const SelectorComplex& c, size_t i, const GumboNode* element) {
-    if (!compoundMatches(c.compounds[i], element))
-        return false;
+bool matchesAt(const SelectorComplex& c, size_t i, const GumboNode* element);
+
+// Whether the elements before element in the complex selector match, as its combinator relates them.
+bool relatedMatch(const SelectorComplex& c, size_t i, const GumboNode* element) {
     if (i == 0)
         return true;
     switch (c.combinators[i - 1]) {
@@ -543,6 +568,12 @@ bool matchesAt(const SelectorComplex& c, size_t i, const GumboNode* element) {
                 return true;
         return false;
     }
+}
+
+bool matchesAt(const SelectorComplex& c, size_t i, const GumboNode* element) {
+    const SelectorCompound& compound = c.compounds[i];
+    return ownTestsMatch(compound, element) && relatedMatch(c, i, element) &&
+           subtreeTestsMatch(compound, element);
 }
 
 const GumboVector* childrenOf(const GumboNode* node) {

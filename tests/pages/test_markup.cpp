@@ -1,12 +1,12 @@
-// The serialiser writes parsed pages in the serialisation the period markers were written for; the scanners' markers depend
-// on every detail checked here.
-#include "platform/GbkCodec.h"
+// The serialiser writes parsed pages in the serialisation the period markers were written for; the scanners'
+// markers depend on every detail checked here.
 #include "pages/NestingGuard.h"
 #include "pages/PageDecoder.h"
 #include "pages/RenderedPage.h"
+#include "platform/GbkCodec.h"
 
-#include "platform/QStringPrinter.h"
 #include "fuzz/GuardPromise.h"
+#include "platform/QStringPrinter.h"
 
 #include <QList>
 
@@ -14,7 +14,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <limits>
+#include <random>
 
 namespace quorvane {
 namespace {
@@ -27,7 +29,7 @@ struct MarkupCase {
 
 class SerializerTest : public ::testing::TestWithParam<MarkupCase> {};
 
-TEST_P(SerializerTest, WritesBodyAsTheOldBrowser) {
+TEST_P(SerializerTest, WritesBodyInTheMarkersSerialisation) {
     const MarkupCase& c = GetParam();
     const QByteArray page =
         QByteArray("<html><head><title>t</title></head><body>") + c.source + "</body></html>";
@@ -430,6 +432,37 @@ TEST(PageDecoder, CharsetFromContentType) {
     EXPECT_EQ(charsetFromContentType("text/html; charset=GBK"), "gbk");
     EXPECT_EQ(charsetFromContentType("text/html;charset=\"utf-8\""), "utf-8");
     EXPECT_EQ(charsetFromContentType("text/html"), "");
+}
+
+// GBK pages are decoded piece by piece (ASCII copied, the rest through the code page); what comes out must be
+// what decoding the page in one piece gives, whatever the bytes: a trail byte in the ASCII range
+// ("\x81\x40"), a lead byte before ASCII or at the end, single bytes that are not GBK.
+TEST(PageDecoder, GbkPagesDecodeAsInOnePiece) {
+    const QByteArray pieces[] = {"<p class=\"x\">",
+                                 "a",
+                                 " ",
+                                 kGbkZhong,
+                                 "\xC4\xE3\xBA\xC3",
+                                 "\x81\x40",
+                                 "\xFE\x7E",
+                                 "\x80",
+                                 "\xFF",
+                                 "\x81",
+                                 "\xA1",
+                                 "\x81\x30",
+                                 "\x7F",
+                                 "</p>"};
+    std::mt19937 random(36);
+    std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
+    std::uniform_int_distribution<int> length(0, 40);
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray page;
+        for (int n = length(random); n > 0; --n)
+            page += pieces[pick(random)];
+        // ICU's own name of the code page is a label of another charset to the decoder, which converts such
+        // pages in one piece.
+        ASSERT_EQ(pageToUtf8(page, "gbk"), pageToUtf8(page, "windows-936-2000")) << page.toHex().constData();
+    }
 }
 
 } // namespace

@@ -34,7 +34,8 @@ struct SelectorCase {
 constexpr char kTree[] = R"(<div id=a class="g x"><h3 id=h1>T</h3><a id=l1 href="/url?q=1">one</a></div>
 <div id=b class=g><span id=s1 data-k="alpha beta">x</span><a id=l2 href="https://b.example/">Two</a></div>
 <ul id=u><li id=i1>1</li><li id=i2 class=ad>广告</li><li id=i3>3</li></ul>
-<DIV ID=c lang=en-US><p id=p1>text</p></DIV>)";
+<DIV ID=c lang=en-US><p id=p1>text</p></DIV>
+<result-card id=r><b id=rb>x</b></result-card>)";
 
 class Selectors : public ::testing::TestWithParam<SelectorCase> {};
 
@@ -66,6 +67,19 @@ const SelectorCase kSelectorCases[] = {
     {"p:only-child", {"p1"}},
     {"*#c > *", {"p1"}},
     {"table", {}},
+    // Elements of names the parser does not know, named in any case; a known name never matches them.
+    {"result-card", {"r"}},
+    {"RESULT-CARD > b", {"rb"}},
+    {"result-card:has(b)", {"r"}},
+    {"card", {}},
+    {"[lang|=en-US]", {"c"}},
+    {"[lang|=en-U]", {}},
+    // Subtree tests after combinators: the chain and the subtree test must both hold, whichever is asked
+    // first.
+    {"body > div:not(:has(h3))", {"b", "c"}},
+    {"ul:has(li.ad) > li:not(.ad)", {"i1", "i3"}},
+    {"div:has(a) > a:not([href^='/'])", {"l2"}},
+    {"div:has(span) a, li:has(b)", {"l2"}},
 };
 INSTANTIATE_TEST_SUITE_P(Table, Selectors, ::testing::ValuesIn(kSelectorCases));
 
