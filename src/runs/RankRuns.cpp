@@ -25,10 +25,12 @@ int rankColumnIndex(const QStringList& columns, QStringView column) {
 
 } // namespace
 
-std::vector<MissionRow> missionRowsOf(const Recordset& missions) {
+std::vector<MissionRow> missionRowsOf(const Recordset& missions, int onlyRow) {
     std::vector<MissionRow> rows;
     if (!missions.isOpen() || missions.isEmpty())
         return rows;
+    const int begin = onlyRow >= 0 ? onlyRow : 0;
+    const int end = onlyRow >= 0 ? std::min(onlyRow + 1, missions.recordCount()) : missions.recordCount();
     const int id = missions.fieldIndex(u"KeyWordID");
     const int web = missions.fieldIndex(u"WebID");
     const int keyword = missions.fieldIndex(u"KeyWordName");
@@ -38,8 +40,8 @@ std::vector<MissionRow> missionRowsOf(const Recordset& missions) {
     std::vector<int> cells;
     for (const QString& column : rankColumns())
         cells.push_back(missions.fieldIndex(column));
-    rows.reserve(static_cast<size_t>(missions.recordCount()));
-    for (int r = 0; r < missions.recordCount(); ++r) {
+    rows.reserve(static_cast<size_t>(std::max(0, end - begin)));
+    for (int r = begin; r < end; ++r) {
         MissionRow row;
         row.keyWordId = missions.value(r, id).toLongLong();
         row.webId = missions.value(r, web).toLongLong();
@@ -445,14 +447,11 @@ RunEnd RankRuns::run(Scope scope) {
     try {
         if (batch)
             host_.loadMissionList();
-        std::vector<MissionRow> rows = missionRowsOf(missions_);
-        if (!batch) {
-            // The update takes the grid's current row.
-            const int current = missions_.currentRow();
-            if (current < 0)
-                throw DbError(QStringLiteral("No current record"));
-            rows = {rows.at(static_cast<size_t>(current))};
-        }
+        // The update takes the grid's current row.
+        const int current = missions_.currentRow();
+        if (!batch && current < 0)
+            throw DbError(QStringLiteral("No current record"));
+        std::vector<MissionRow> rows = missionRowsOf(missions_, batch ? -1 : current);
         indexRows();
         empty = rows.empty();
         if (batch && !empty) {

@@ -60,8 +60,8 @@ struct MissionRow {
     std::vector<QString> cells; // by rankColumns()
 };
 
-// The rows of the mission list, in its order.
-std::vector<MissionRow> missionRowsOf(const Recordset& missions);
+// The rows of the mission list, in its order; only that row when onlyRow is given.
+std::vector<MissionRow> missionRowsOf(const Recordset& missions, int onlyRow = -1);
 
 // A row's result: the outcome of each engine's check, by the engine's place in the table in force; none for
 // an engine the run did not check (or whose check a stop cut short).
