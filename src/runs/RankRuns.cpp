@@ -64,6 +64,11 @@ bool RowResult::anyFinished() const {
 
 // The run's statements, prepared at their first use and run with bound values for every row.
 struct RankRuns::Statements {
+private:
+    Database& database_;
+    const QStringList columns_;
+
+public:
     explicit Statements(Database& database)
         : database_(database)
         , columns_(rankColumns())
@@ -87,8 +92,6 @@ struct RankRuns::Statements {
         return found->second;
     }
 
-    Database& database_;
-    const QStringList columns_;
     BoundStatement deleteHistory;
     BoundStatement insertHistory;
     BoundStatement readHistory;
