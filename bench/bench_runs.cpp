@@ -12,7 +12,6 @@
 #include "engine/RankEngine.h"
 #include "pages/PageBrowser.h"
 #include "pages/RenderedPage.h"
-#include "platform/GbkCodec.h"
 #include "platform/Messages.h"
 #include "runs/RankRuns.h"
 #include "runs/RunLog.h"
@@ -196,7 +195,7 @@ void BM_CheckOneInstantPage(benchmark::State& state) {
     InstantBrowser browser(renderHtml(page).root);
     RankEngine engine(browser);
     engine.runLog = state.range(0) != 0 ? &setup.Log() : nullptr;
-    const QByteArray keyword = toGbk(u"关键词");
+    const QString keyword = QStringLiteral("关键词");
     const PageCounts pages = engine.checkEngineRank(keyword, QStringLiteral("www.mysite.com"), u"Bing").pages;
     if (pages.read != (state.range(0) == 2 ? 0 : 1))
         state.SkipWithError("the page was not classified as expected");
