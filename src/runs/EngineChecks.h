@@ -20,7 +20,7 @@ class Browser;
 class EngineWorker;
 class PageRecorder;
 
-// One engine's check of one keyword, as a job of its own: its own counters, nothing shared with the other
+// One engine's check of one keyword, as a job of its own: its own result, nothing shared with the other
 // jobs but the run's stop request and its log.
 struct EngineCheckRequest {
     const EngineInfo* engine = nullptr; // an entry of the table in force
