@@ -212,12 +212,18 @@ BENCHMARK(BM_CheckOneInstantPage)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicr
 // The history row of today for each of the 1,000 pairs: the delete of an earlier one and the insert.
 void BM_WriteHistoryRow(benchmark::State& state) {
     RunSetup& setup = Setup();
+    MissionRow row;
+    row.keyword = QStringLiteral("关键词");
+    row.url = QStringLiteral("www.mysite.com");
+    row.webId = 1;
+    const std::vector<int> ranks(static_cast<size_t>(rankColumns().size()), 0);
     QElapsedTimer wall;
     wall.start();
     for (auto _ : state)
-        for (int id = 1; id <= kRows; ++id)
-            benchmark::DoNotOptimize(setup.Runs().writeHistoryRow(QStringLiteral("关键词"),
-                                                                  QStringLiteral("www.mysite.com"), 1, id));
+        for (int id = 1; id <= kRows; ++id) {
+            row.keyWordId = id;
+            benchmark::DoNotOptimize(setup.Runs().writeHistoryRow(row, ranks));
+        }
     state.counters["ms_per_row"] = MsPerRow(wall.nsecsElapsed(), kRows * state.iterations());
 }
 BENCHMARK(BM_WriteHistoryRow)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();

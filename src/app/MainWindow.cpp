@@ -67,7 +67,6 @@ void MainWindow::prepareWindow() {
     dbFile_ = dbFileSetting_;
     dbPassword_ = QString::fromUtf16(kDbPassword);
     engine().stopRequested = false;
-    engine().rankBaidu2 = 0;
     // Read the engines' addresses and definitions now, so that a complaint about Endpoints.ini or
     // Engines.ini never interrupts a run.
     loadEndpointsBesideExecutable();

@@ -5,9 +5,9 @@
 #include "engine/EngineTable.h"
 #include "history/HistoryBox.h"
 #include "history/TrendChart.h"
-#include "platform/ProgramFolders.h"
-#include "platform/Messages.h"
 #include "pages/PageBrowser.h"
+#include "platform/Messages.h"
+#include "platform/ProgramFolders.h"
 #include "ui/DataGrid.h"
 
 #include <QApplication>
@@ -46,8 +46,6 @@ public:
     void showBalloon(const QString& title, const QString& message) override {
         w_.showBalloon(title, message);
     }
-    // The row's history row was just written: the history box shows it at once.
-    void rowChecked(int /*row*/) override { w_.historyBox_->refreshHistory(); }
 
 private:
     MainWindow& w_;
@@ -89,6 +87,8 @@ void MainWindow::setUpRuns() {
     };
     runControls_ = std::make_unique<RunControls>(*this);
     runs_ = std::make_unique<RankRuns>(database_, missions_, *engine_, *runControls_);
+    // A row's history row was just written: the history box shows it at once.
+    connect(runs_.get(), &RankRuns::rowSaved, this, [this] { historyBox_->refreshHistory(); });
 }
 
 QCheckBox* MainWindow::engineBox(QStringView engine) const {

@@ -30,18 +30,18 @@ public:
     void setStopEnabled(bool) override {}
     void setBusyCursor(bool) override {}
     void showBalloon(const QString&, const QString&) override {}
-    void rowChecked(int row) override {
+    // The run saved the keyword's row.
+    void rowSaved(qint64 keyWordId) {
         ++rowsDone;
         // The keyword is saved: a shard's copy notes it for --merge.
         if (run_.options_.shard) {
-            const qint64 keyWordId =
-                run_.missions_.value(row, run_.missions_.fieldIndex(u"KeyWordID")).toLongLong();
             if (!recordShardKeyword(database_, *run_.options_.shard, run_.runs_.today(), keyWordId)) {
                 ++notesLost;
                 showErrorMsg(QStringLiteral("分片记录未能保存：") + plainWords(database_.lastFailure()));
             }
         }
-        if (!run_.options_.quiet)
+        const int row = rowOf(keyWordId);
+        if (!run_.options_.quiet && row >= 0)
             writeLine(run_.out_, keywordLine(run_.missions_, row, run_.options_.engines));
     }
 
@@ -50,8 +50,22 @@ public:
     int notesLost = 0;
 
 private:
+    // The list's row of the keyword; the run has just shown its saved cells there.
+    int rowOf(qint64 keyWordId) const {
+        const Recordset& missions = run_.missions_;
+        const int field = missions.fieldIndex(u"KeyWordID");
+        // Rows are saved in the list's order: look from the last one found on.
+        for (int i = 0; i < missions.recordCount(); ++i) {
+            const int row = (lastRow_ + i) % missions.recordCount();
+            if (missions.value(row, field).toLongLong() == keyWordId)
+                return lastRow_ = row;
+        }
+        return -1;
+    }
+
     ConsoleRun& run_;
     Database& database_;
+    mutable int lastRow_ = 0;
 };
 
 ConsoleRun::ConsoleRun(Database& database, const CommandLineOptions& options, ConsoleMessages& messages,
@@ -64,6 +78,8 @@ ConsoleRun::ConsoleRun(Database& database, const CommandLineOptions& options, Co
     , runs_(database, missions_, engine_, *host_) {
     const int pages = options_.pages;
     engine_.pageRangeSource = [pages] { return pages; };
+    QObject::connect(&runs_, &RankRuns::rowSaved, &runs_,
+                     [this](qint64 keyWordId) { host_->rowSaved(keyWordId); });
 }
 
 ConsoleRun::~ConsoleRun() = default;

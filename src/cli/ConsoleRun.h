@@ -50,7 +50,8 @@ public:
 
     // Runs the batch update and writes the summary line.
     Summary run();
-    // As "停止" does: the run ends at its next stop test; the row in progress keeps its stored texts.
+    // As "停止" does: the run ends at its next stop test; the row in progress keeps the cells of the engines
+    // that had finished it, and the others' stored texts.
     void requestStop() { engine_.stopRequested = true; }
 
     // "完成: 3/3 个关键词, 读到 21 页, 未读到 0 页, 用时 4.2 秒"

@@ -33,20 +33,26 @@ int widestRank(QStringView rankColumn) {
     return 0;
 }
 
+QString resultPageUrl(const EngineInfo& engine, QStringView keyword, int pageParameter) {
+    const QString key =
+        percentEncode(engine.keywordBytes == KeywordBytes::Gbk ? toGbk(keyword) : keyword.toUtf8());
+    const EngineDefinition& d = definition(engine);
+    return endpoint(engine.name) + d.pathBeforeKeyword + key + d.pathBeforePage +
+           QString::number(pageParameter) + d.pathAfterPage;
+}
+
 QString resultPageUrl(QStringView engine, QStringView keyword, int pageParameter) {
     const EngineInfo* info = findEngine(engine);
-    if (!info)
-        return {};
-    const QString key =
-        percentEncode(info->keywordBytes == KeywordBytes::Gbk ? toGbk(keyword) : keyword.toUtf8());
-    const EngineDefinition& d = definition(*info);
-    return endpoint(info->name) + d.pathBeforeKeyword + key + d.pathBeforePage +
-           QString::number(pageParameter) + d.pathAfterPage;
+    return info ? resultPageUrl(*info, keyword, pageParameter) : QString();
+}
+
+bool engineCanTakeKeyword(const EngineInfo& engine, QStringView keyword) {
+    return engine.keywordBytes == KeywordBytes::Utf8 || fromGbk(toGbk(keyword)) == keyword;
 }
 
 bool engineCanTakeKeyword(QStringView engine, QStringView keyword) {
     const EngineInfo* info = findEngine(engine);
-    return !info || info->keywordBytes == KeywordBytes::Utf8 || fromGbk(toGbk(keyword)) == keyword;
+    return !info || engineCanTakeKeyword(*info, keyword);
 }
 
 QString firstPageUrl(QStringView engine, QStringView keyword) {
@@ -54,18 +60,21 @@ QString firstPageUrl(QStringView engine, QStringView keyword) {
     return info ? resultPageUrl(engine, keyword, pageParameter(*info, 0)) : QString();
 }
 
-bool openResultPage(Browser& browser, EnginePace& pace, QStringView engine, int pageParameter,
+bool openResultPage(Browser& browser, EnginePace& pace, const EngineInfo& engine, int pageParameter,
                     QStringView keyword, const StopFlag& stopRequested) {
-    const EngineInfo* info = findEngine(engine);
     const QString url = resultPageUrl(engine, keyword, pageParameter);
-    if (!info || url.isEmpty())
-        return false;
     if (!pace.waitTurn(stopRequested))
         return false;
     const bool ok = loadPageAndWait(browser, url, false, stopRequested);
     // Google asks for a pause after every page that loaded; the pace keeps it before the next request.
-    pace.requestEnded(ok ? std::chrono::milliseconds(info->pauseAfterPageMs) : std::chrono::milliseconds(0));
+    pace.requestEnded(ok ? std::chrono::milliseconds(engine.pauseAfterPageMs) : std::chrono::milliseconds(0));
     return ok;
+}
+
+bool openResultPage(Browser& browser, EnginePace& pace, QStringView engine, int pageParameter,
+                    QStringView keyword, const StopFlag& stopRequested) {
+    const EngineInfo* info = findEngine(engine);
+    return info && openResultPage(browser, pace, *info, pageParameter, keyword, stopRequested);
 }
 
 } // namespace quorvane

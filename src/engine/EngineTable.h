@@ -32,8 +32,11 @@ int widestRank(QStringView rankColumn);
 // percent-encoded keyword and the page parameter P. The keyword is encoded here, in the engine's encoding:
 // GBK engines get its GBK bytes (a character GBK cannot hold becomes "?"), the others its UTF-8 form, so
 // that no character is lost on its way to them. Empty for an unknown engine name.
+QString resultPageUrl(const EngineInfo& engine, QStringView keyword, int pageParameter);
+// The same for an engine named by its table name (where a name comes in); empty for an unknown name.
 QString resultPageUrl(QStringView engine, QStringView keyword, int pageParameter);
 // Whether the engine's encoding holds every character of the keyword (always, for the UTF-8 engines).
+bool engineCanTakeKeyword(const EngineInfo& engine, QStringView keyword);
 bool engineCanTakeKeyword(QStringView engine, QStringView keyword);
 // The first result page (P of page index 0): what "打开搜索页" hands to the desktop and what the
 // latest-results workbook links to.
@@ -42,6 +45,8 @@ QString firstPageUrl(QStringView engine, QStringView keyword);
 // Loads one result page with loadPageAndWait (10-second budget) when the pace gives it its turn, and tells
 // the pace when it ended (after a Google page that completed, the engine's own pause of a second follows).
 // True when the page completed in time. An unknown engine name loads nothing and gives false.
+bool openResultPage(Browser& browser, EnginePace& pace, const EngineInfo& engine, int pageParameter,
+                    QStringView keyword, const StopFlag& stopRequested);
 bool openResultPage(Browser& browser, EnginePace& pace, QStringView engine, int pageParameter,
                     QStringView keyword, const StopFlag& stopRequested);
 // A plain bool would be copied into a flag of its own, and a stop set later would never be seen.

@@ -13,40 +13,20 @@
 namespace quorvane {
 
 RankEngine::RankEngine(Browser& browser)
-    : rankBrowser(browser) {}
+    : rankBrowser(browser)
+    , paces_(engines().size()) {}
 
-void RankEngine::resetCounters() {
-    rankGoogle = rankBaidu = rankBaidu2 = rankYahoo = rankSoso = rankBing = rankSogou = rankYoudao = 0;
-}
-
-EnginePace& RankEngine::pace(QStringView engine) {
+EnginePace& RankEngine::pace(const EngineInfo& engine) {
     const int index = engineIndex(engine);
     if (index < 0)
         throw std::invalid_argument("unknown engine");
-    return paces_[static_cast<size_t>(index)];
+    return paces_.at(static_cast<size_t>(index));
 }
 
-int& RankEngine::counter(QStringView engine, bool second) {
-    if (engine == u"Baidu")
-        return second ? rankBaidu2 : rankBaidu;
-    if (engine == u"Google")
-        return rankGoogle;
-    if (engine == u"Yahoo")
-        return rankYahoo;
-    if (engine == u"Soso")
-        return rankSoso;
-    if (engine == u"Bing")
-        return rankBing;
-    if (engine == u"Sogou")
-        return rankSogou;
-    if (engine == u"Youdao")
-        return rankYoudao;
-    throw std::invalid_argument("unknown engine");
-}
-
-PageRecord RankEngine::readPage(QStringView keyword, QStringView engine, int pageIndex, int pageParameter) {
+PageRecord RankEngine::readPage(QStringView keyword, const EngineInfo& engine, int pageIndex,
+                                int pageParameter) {
     PageRecord page;
-    page.engine = engine.toString();
+    page.engine = engine.name.toString();
     page.pageIndex = pageIndex;
     if (runLog)
         page.url = resultPageUrl(engine, keyword, pageParameter);
@@ -61,7 +41,7 @@ PageRecord RankEngine::readPage(QStringView keyword, QStringView engine, int pag
     page.bytes = load.bytes;
     const auto keepPage = [&] {
         if (runLog)
-            runLog->keepUnparsed(engine, page.url, rankBrowser.documentMarkup());
+            runLog->keepUnparsed(engine.name, page.url, rankBrowser.documentMarkup());
     };
     if (isVerificationAnswer(load)) {
         pageLinks_.clear();
@@ -85,7 +65,7 @@ PageRecord RankEngine::readPage(QStringView keyword, QStringView engine, int pag
         page.note = load.error.isEmpty() ? QStringLiteral("HTTP status %1").arg(load.httpStatus) : load.error;
         return page;
     }
-    EnginePageReading reading = readEnginePage(rankBrowser, engine);
+    EnginePageReading reading = readEnginePage(rankBrowser, engine.name);
     pageLinks_ = std::move(reading.results);
     if (reading.noResultsPage) {
         // The engine says it has nothing for the keyword: a page read, in which the site is not found.
@@ -94,9 +74,8 @@ PageRecord RankEngine::readPage(QStringView keyword, QStringView engine, int pag
         return page;
     }
     if (pageLinks_.isEmpty()) {
-        const EngineInfo* info = findEngine(engine);
-        page.outcome = isVerificationPage(engine, fromGbk(rankBrowser.documentMarkup()),
-                                          info ? definition(*info).blockedMarks : QStringList())
+        page.outcome = isVerificationPage(engine.name, fromGbk(rankBrowser.documentMarkup()),
+                                          definition(engine).blockedMarks)
                            ? PageOutcome::Blocked
                            : PageOutcome::NotUnderstood;
         keepPage();
@@ -109,16 +88,19 @@ PageRecord RankEngine::readPage(QStringView keyword, QStringView engine, int pag
 
 RankEngine::CheckResult RankEngine::checkEngineRank(QStringView keyword, const SiteTarget& site,
                                                     QStringView engine) {
-    CheckResult result;
     const EngineInfo* info = findEngine(engine);
-    if (!info)
-        return result;
-    const bool baidu = engine == u"Baidu";
+    return info ? checkEngineRank(keyword, site, *info) : CheckResult{};
+}
+
+RankEngine::CheckResult RankEngine::checkEngineRank(QStringView keyword, const SiteTarget& site,
+                                                    const EngineInfo& engine) {
+    CheckResult result;
+    const bool promotedApart = engine.hasSecondRank(); // Baidu: a rank without and one with promoted items
     // What a browser-loaded page does on its own is asked at the engine's pace, within the page's wait.
     rankBrowser.setFollowUpPace(pace(engine).delay(), std::chrono::seconds(kPageWaitSeconds));
-    const int pageCount = pagesRead(*info, std::clamp(pageRangeSource(), 1, 10));
+    const int pageCount = pagesRead(engine, std::clamp(pageRangeSource(), 1, 10));
     result.pageCount = pageCount;
-    const int pageSize = pageStep(*info);
+    const int pageSize = pageStep(engine);
     int offset = 0; // results that lie before the current page
     const QString keywordText = runLog ? keyword.toString() : QString();
     for (int i = 0; i < pageCount; ++i, offset += pageSize) {
@@ -127,8 +109,10 @@ RankEngine::CheckResult RankEngine::checkEngineRank(QStringView keyword, const S
             result.completed = false;
             return result;
         }
-        PageRecord page = readPage(keyword, engine, i, pageParameter(*info, i));
+        PageRecord page = readPage(keyword, engine, i, pageParameter(engine, i));
         page.keyword = keywordText;
+        // A page the stop cut off is no answer of the engine's: the check did not end, whichever page it was.
+        const bool cutOff = page.outcome != PageOutcome::Read && stopRequest();
         if (i == 0 && !engineCanTakeKeyword(engine, keyword)) {
             const QString lost = QStringLiteral("keyword has characters GBK cannot hold, sent as ?");
             page.note = page.note.isEmpty() ? lost : page.note + QStringLiteral("; ") + lost;
@@ -151,6 +135,11 @@ RankEngine::CheckResult RankEngine::checkEngineRank(QStringView keyword, const S
             result.blocked = true;
             return result;
         }
+        if (cutOff) {
+            logPage();
+            result.completed = false;
+            return result;
+        }
         if (page.outcome != PageOutcome::Read) {
             logPage();
             continue; // unread: the next page still starts after this one's results
@@ -164,26 +153,17 @@ RankEngine::CheckResult RankEngine::checkEngineRank(QStringView keyword, const S
         const int m = findSiteInResults(site, pageLinks_, stopRequest());
         page.matchPosition = m;
         logPage();
-        if (baidu) {
-            rankBaidu2 = m;
-            if (m == 0)
-                continue;
-            if (pageLinks_[m - 1].promoted) {
-                // The site is one of the page's promoted items: both ranks are its position.
-                rankBaidu = rankBaidu2 = offset + m;
-            } else {
-                const auto promotedBefore = std::count_if(pageLinks_.cbegin(), pageLinks_.cbegin() + (m - 1),
-                                                          [](const PageResult& r) { return r.promoted; });
-                rankBaidu2 = offset + m;
-                rankBaidu = offset + m - static_cast<int>(promotedBefore);
-            }
-            return result;
-        }
-        int& rank = counter(engine);
-        rank = m;
         if (m == 0)
             continue;
-        rank = offset + m;
+        result.rank2 = offset + m;
+        result.rank = offset + m;
+        if (promotedApart && !pageLinks_[m - 1].promoted) {
+            // Without promoted items, those before the site do not count; a promoted site keeps its
+            // position in both ranks.
+            const auto promotedBefore = std::count_if(pageLinks_.cbegin(), pageLinks_.cbegin() + (m - 1),
+                                                      [](const PageResult& r) { return r.promoted; });
+            result.rank -= static_cast<int>(promotedBefore);
+        }
         return result;
     }
     return result;

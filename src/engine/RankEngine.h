@@ -15,20 +15,22 @@
 #include <QStringList>
 #include <QStringView>
 
-#include <array>
 #include <functional>
+#include <vector>
 
 namespace quorvane {
 
-// The rank engine's state for the run in progress: the rank counters of the current row, the check's
-// page bookkeeping and the stop request. The main window owns one; checks and runs read and write it here,
-// so they are tested without widgets.
+// One visitor's way through the checks of one engine after another: its browser, its pace per engine and
+// the stop request it follows. A check returns its result as a value; nothing of it stays here but the
+// pace and the last page's links. Checks and runs use it without widgets.
 class RankEngine {
 public:
     explicit RankEngine(Browser& rankBrowser);
 
-    // The result of a check of one engine. The counters stay in the fields below.
+    // The result of a check of one engine.
     struct CheckResult {
+        int rank = 0;             // the site's place; 0: not found. Baidu: not counting promoted results
+        int rank2 = 0;            // Baidu only: counting promoted results (the others: the same as rank)
         bool completed = true;    // false: a stop request ended the check before its last page
         bool readAnyPage = false; // at least one page loaded and gave links
         PageCounts pages;         // what became of each page asked for
@@ -38,28 +40,16 @@ public:
         bool blocked = false;     // the engine answered with a verification page: the check asked no more
     };
 
-    // Reads the engine's result pages for the keyword and looks for the site under its rule; the result is
-    // left in that engine's rank counter(s). Pages that do not load or give no links are skipped but
-    // still count for the offset, since the page parameter follows the page index. Every page is
-    // classified (PageOutcome.h) and, with a run log, written to it; a page that loaded but gave no links
-    // is kept there.
+    // Reads the engine's result pages for the keyword and looks for the site under its rule. Pages that do
+    // not load or give no links are skipped but still count for the offset, since the page parameter
+    // follows the page index. Every page is classified (PageOutcome.h) and, with a run log, written to it;
+    // a page that loaded but gave no links is kept there.
+    CheckResult checkEngineRank(QStringView keyword, const SiteTarget& site, const EngineInfo& engine);
+    // The same for an engine named by its table name; an unknown name reads nothing.
     CheckResult checkEngineRank(QStringView keyword, const SiteTarget& site, QStringView engine);
-
-    // The counter of an engine (Baidu: the one without promoted results; second: counting them).
-    int& counter(QStringView engine, bool second = false);
-    void resetCounters();
 
     // The page range setting (1 to 10) as the window shows it; read at the start of every check.
     std::function<int()> pageRangeSource = [] { return 1; };
-
-    int rankGoogle = 0;
-    int rankBaidu = 0;
-    int rankBaidu2 = 0;
-    int rankYahoo = 0;
-    int rankSoso = 0;
-    int rankBing = 0;
-    int rankSogou = 0;
-    int rankYoudao = 0;
 
     StopFlag stopRequested{false};
     // Makes the checks follow another engine's stop request instead of this one's (the jobs of a run all
@@ -70,7 +60,7 @@ public:
 
     Browser& rankBrowser;
     // The pace of the requests to each engine, kept across checks (one visitor: one browser, one pace).
-    EnginePace& pace(QStringView engine);
+    EnginePace& pace(const EngineInfo& engine);
     // Where the checks write their pages; none by default. Not owned.
     PageRecorder* runLog = nullptr;
 
@@ -81,12 +71,12 @@ private:
     const StopFlag& stopRequest() const { return followed_ ? *followed_ : stopRequested; }
 
     const StopFlag* followed_ = nullptr;
-    std::array<EnginePace, kEngines.size()> paces_;
+    std::vector<EnginePace> paces_; // by the engine's place in the table in force
     PageResults pageLinks_;
 
     // Loads page index i of the engine, classifies it and, when it was read, leaves its links in
     // pageLinks_.
-    PageRecord readPage(QStringView keyword, QStringView engine, int pageIndex, int pageParameter);
+    PageRecord readPage(QStringView keyword, const EngineInfo& engine, int pageIndex, int pageParameter);
 };
 
 } // namespace quorvane

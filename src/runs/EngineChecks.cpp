@@ -37,8 +37,8 @@ EngineWorkerPool::EngineWorkerPool(const StopFlag& stop, PageRecorder* log, Brow
     , proxies_(std::move(proxies)) {
     // The engines' addresses and definitions are read at their first use; make that happen here, on the
     // run's thread, before the workers read them side by side.
-    (void)endpoint(kEngines[0].name);
-    (void)definition(kEngines[0]);
+    (void)endpoint(engines().front().name);
+    (void)definition(engines().front());
 }
 
 EngineWorkerPool::~EngineWorkerPool() = default;
@@ -47,28 +47,29 @@ int EngineWorkerPool::workersPerEngine() const {
     return std::max(1, static_cast<int>(proxies_.size()));
 }
 
-EngineWorkerPool::EngineWorkers& EngineWorkerPool::workersOf(const QString& engine) {
-    std::unique_ptr<EngineWorkers>& slot = engines_[engine];
+EngineWorkerPool::EngineWorkers& EngineWorkerPool::workersOf(const EngineInfo& engine) {
+    std::unique_ptr<EngineWorkers>& slot = engines_[&engine];
     if (slot)
         return *slot;
     slot = std::make_unique<EngineWorkers>();
     if (proxies_.isEmpty()) {
         slot->workers.push_back(
-            std::make_unique<EngineWorker>(EngineWorker::Setup{engine, {}, {}}, stop_, log_, makeBrowser_));
+            std::make_unique<EngineWorker>(EngineWorker::Setup{&engine, {}, {}}, stop_, log_, makeBrowser_));
     } else {
         for (const QNetworkProxy& proxy : proxies_)
             slot->workers.push_back(std::make_unique<EngineWorker>(
-                EngineWorker::Setup{engine, proxy, proxyName(proxy)}, stop_, log_, makeBrowser_));
+                EngineWorker::Setup{&engine, proxy, proxyName(proxy)}, stop_, log_, makeBrowser_));
     }
     slot->proxyFailed.assign(slot->workers.size(), false);
     return *slot;
 }
 
 std::vector<EngineCheckOutcome> EngineWorkerPool::check(const std::vector<EngineCheckRequest>& requests,
-                                                        bool sideBySide) {
+                                                        bool sideBySide, const CheckEnded& ended) {
     std::vector<EngineCheckOutcome> outcomes(requests.size());
     requests_ = &requests;
     outcomes_ = &outcomes;
+    ended_ = ended ? &ended : nullptr;
     sideBySide_ = sideBySide;
     waiting_.clear();
     for (size_t i = 0; i < requests.size(); ++i)
@@ -80,13 +81,14 @@ std::vector<EngineCheckOutcome> EngineWorkerPool::check(const std::vector<Engine
     waitUntil([this] { return pending_ == 0; }, neverStops);
     requests_ = nullptr;
     outcomes_ = nullptr;
+    ended_ = nullptr;
     return outcomes;
 }
 
-bool EngineWorkerPool::noProxyLeft(const QString& engine) const {
+bool EngineWorkerPool::noProxyLeft(const EngineInfo& engine) const {
     if (proxies_.isEmpty())
         return false;
-    const auto found = engines_.find(engine);
+    const auto found = engines_.find(&engine);
     if (found == engines_.end())
         return false;
     const std::vector<bool>& failed = found->second->proxyFailed;
@@ -109,26 +111,29 @@ void EngineWorkerPool::dispatch() {
     // end without asking it.
     for (auto it = waiting_.begin(); it != waiting_.end();) {
         const EngineCheckRequest& request = (*requests_)[*it];
-        const bool blocked = blocked_.contains(request.engine);
-        const bool noProxy = !blocked && noProxyLeft(request.engine);
+        const bool blocked = std::find(blocked_.begin(), blocked_.end(), request.engine) != blocked_.end();
+        const bool noProxy = !blocked && noProxyLeft(*request.engine);
         if (!blocked && !noProxy) {
             ++it;
             continue;
         }
-        EngineCheckOutcome& outcome = (*outcomes_)[*it];
+        const size_t index = *it;
+        EngineCheckOutcome& outcome = (*outcomes_)[index];
         outcome.engine = request.engine;
-        outcome.pageCount = request.pageRange;
+        outcome.result.pageCount = pagesRead(*request.engine, request.pageRange);
         outcome.result.blocked = blocked;
         outcome.noProxyLeft = noProxy;
         --pending_;
         it = waiting_.erase(it);
+        if (ended_)
+            (*ended_)(index, outcome);
     }
     const bool anyInFlight = pending_ > waiting_.size();
     if (!sideBySide_ && anyInFlight)
         return;
     for (auto it = waiting_.begin(); it != waiting_.end();) {
         const size_t index = *it;
-        EngineWorkers& engine = workersOf((*requests_)[index].engine);
+        EngineWorkers& engine = workersOf(*(*requests_)[index].engine);
         EngineWorker* idle = nullptr;
         for (size_t w = 0; w < engine.workers.size() && !idle; ++w)
             if (!engine.workers[w]->busy() && !engine.proxyFailed[w])
@@ -154,17 +159,18 @@ void EngineWorkerPool::setProxyAside(EngineWorkers& engine, EngineWorker* worker
     if (engine.proxyFailed[index])
         return;
     engine.proxyFailed[index] = true;
-    const SetAsideProxy aside{outcome.engine, worker->setup().proxyName, outcome.result.proxyError};
+    const SetAsideProxy aside{outcome.engine->name.toString(), worker->setup().proxyName,
+                              outcome.result.proxyError};
     setAside_.push_back(aside);
     const bool othersLeft = std::count(engine.proxyFailed.begin(), engine.proxyFailed.end(), false) > 0;
     const QString text = QStringLiteral("proxy %1 set aside for the run: %2; %3")
                              .arg(aside.proxy, aside.reason,
                                   othersLeft ? QStringLiteral("its keywords go to the other proxies")
                                              : QStringLiteral("no proxy of this engine is left"));
-    qWarning().noquote() << outcome.engine + QStringLiteral(": ") + text;
+    qWarning().noquote() << aside.engine + QStringLiteral(": ") + text;
     if (log_) {
         PageRecord note;
-        note.engine = outcome.engine;
+        note.engine = aside.engine;
         note.note = text;
         note.proxyFailed = true;
         log_->write(note);
@@ -172,11 +178,11 @@ void EngineWorkerPool::setProxyAside(EngineWorkers& engine, EngineWorker* worker
 }
 
 void EngineWorkerPool::takeOutcome(EngineWorker* worker, size_t request, const EngineCheckOutcome& outcome) {
-    EngineWorkers& engine = workersOf(outcome.engine);
+    EngineWorkers& engine = workersOf(*outcome.engine);
     // Without a pool the program's one way out stays: its failures are pages that did not load.
     if (outcome.result.proxyFailed && !stop_ && !proxies_.isEmpty()) {
         setProxyAside(engine, worker, outcome);
-        if (!noProxyLeft(outcome.engine)) {
+        if (!noProxyLeft(*outcome.engine)) {
             // The keyword was not checked: another working proxy of the engine checks it, once.
             waiting_.insert(waiting_.begin(), request);
             dispatch();
@@ -187,14 +193,17 @@ void EngineWorkerPool::takeOutcome(EngineWorker* worker, size_t request, const E
         finish(request, ended);
         return;
     }
-    if (outcome.result.blocked && !blocked_.contains(outcome.engine))
-        blocked_ << outcome.engine;
+    if (outcome.result.blocked &&
+        std::find(blocked_.begin(), blocked_.end(), outcome.engine) == blocked_.end())
+        blocked_.push_back(outcome.engine);
     finish(request, outcome);
 }
 
 void EngineWorkerPool::finish(size_t request, const EngineCheckOutcome& outcome) {
     (*outcomes_)[request] = outcome;
     --pending_;
+    if (ended_)
+        (*ended_)(request, outcome);
     dispatch();
 }
 

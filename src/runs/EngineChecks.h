@@ -20,28 +20,25 @@ class Browser;
 class EngineWorker;
 class PageRecorder;
 
-// One engine's check of one keyword, as a job of its own: its own counters, nothing shared with the other
+// One engine's check of one keyword, as a job of its own: its own result, nothing shared with the other
 // jobs but the run's stop request and its log.
 struct EngineCheckRequest {
-    QString engine;
+    const EngineInfo* engine = nullptr; // an entry of the table in force
     QString keyword;
-    SiteTarget site; // the site's stored text and its rule
+    SiteTarget site;   // the site's stored text and its rule
     int pageRange = 1; // the window's page range (1 to 10) when the row's checks began
 };
 
 struct EngineCheckOutcome {
-    QString engine;
-    int rank = 0;      // the engine's counter; Baidu: without promoted results
-    int rank2 = 0;     // Baidu only: counting promoted results
-    int pageCount = 0; // pages the check set out to read
-    RankEngine::CheckResult result;
+    const EngineInfo* engine = nullptr;
+    RankEngine::CheckResult result; // its ranks, its pages, how it ended
     // Every proxy of the engine had been set aside: the keyword was not checked (its pages did not load).
     bool noProxyLeft = false;
 };
 
 // A proxy of the pool that failed an engine's request and got no more of that engine's checks in the run.
 struct SetAsideProxy {
-    QString engine;
+    QString engine; // the engine's name
     QString proxy;  // as proxyName gives it
     QString reason; // how it failed, as the browser said
 };
@@ -77,33 +74,38 @@ public:
     // the failed proxy is set aside: it gets no more of that engine's checks. Once an engine has no proxy
     // left, its checks end at once without a page (noProxyLeft). Once an engine answered with a
     // verification page it is asked nothing more in the run: its checks end at once as blocked ones.
-    std::vector<EngineCheckOutcome> check(const std::vector<EngineCheckRequest>& requests, bool sideBySide);
+    // `ended`, when given, hears of each check as soon as it ends (its index in the requests), before the
+    // call returns: a window shows the engine's cell at once.
+    using CheckEnded = std::function<void(size_t request, const EngineCheckOutcome& outcome)>;
+    std::vector<EngineCheckOutcome> check(const std::vector<EngineCheckRequest>& requests, bool sideBySide,
+                                          const CheckEnded& ended = {});
 
     // The proxies set aside so far, in the order they failed.
     const std::vector<SetAsideProxy>& setAside() const { return setAside_; }
 
 private:
     struct EngineWorkers;
-    EngineWorkers& workersOf(const QString& engine);
+    EngineWorkers& workersOf(const EngineInfo& engine);
     void dispatch();
     void takeOutcome(EngineWorker* worker, size_t request, const EngineCheckOutcome& outcome);
     // Sets the worker's proxy aside for the engine's checks, once, and says so in the log.
     void setProxyAside(EngineWorkers& engine, EngineWorker* worker, const EngineCheckOutcome& outcome);
     // A pool's engine whose every proxy was set aside.
-    bool noProxyLeft(const QString& engine) const;
+    bool noProxyLeft(const EngineInfo& engine) const;
     void finish(size_t request, const EngineCheckOutcome& outcome);
 
     const StopFlag& stop_;
     PageRecorder* log_;
     BrowserFactory makeBrowser_;
     QList<QNetworkProxy> proxies_;
-    std::map<QString, std::unique_ptr<EngineWorkers>> engines_;
-    QStringList blocked_; // engines that answered with a verification page in this run
+    std::map<const EngineInfo*, std::unique_ptr<EngineWorkers>> engines_;
+    std::vector<const EngineInfo*> blocked_; // engines that answered with a verification page in this run
     std::vector<SetAsideProxy> setAside_;
 
     // The checks of the current call.
     const std::vector<EngineCheckRequest>* requests_ = nullptr;
     std::vector<EngineCheckOutcome>* outcomes_ = nullptr;
+    const CheckEnded* ended_ = nullptr;
     std::vector<size_t> waiting_; // requests not handed out yet, in order
     size_t pending_ = 0;          // requests without an outcome yet
     bool sideBySide_ = true;

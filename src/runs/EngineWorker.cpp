@@ -39,9 +39,8 @@ private:
             // An engine whose result list is built by the page's scripts is read with a browser engine that
             // runs them (Loader=Browser in Engines.ini); it loads on the main thread, which keeps processing
             // events while the run waits.
-            const EngineInfo* info = findEngine(request.engine);
-            browser_ = info && definition(*info).loader == PageLoader::Browser ? makeScriptBrowser()
-                                                                               : worker_.makeBrowser_();
+            browser_ = definition(*request.engine).loader == PageLoader::Browser ? makeScriptBrowser()
+                                                                                 : worker_.makeBrowser_();
             if (worker_.setup_.proxy)
                 browser_->setProxy(*worker_.setup_.proxy);
             engine_ = std::make_unique<RankEngine>(*browser_);
@@ -50,23 +49,19 @@ private:
         }
         const int pageRange = request.pageRange;
         engine_->pageRangeSource = [pageRange] { return pageRange; };
-        engine_->resetCounters();
         EngineCheckOutcome outcome;
         outcome.engine = request.engine;
-        outcome.result = engine_->checkEngineRank(request.keyword, request.site, request.engine);
-        outcome.rank = engine_->counter(request.engine);
-        outcome.rank2 = engine_->counter(request.engine, request.engine == u"Baidu");
-        outcome.pageCount = outcome.result.pageCount;
+        outcome.result = engine_->checkEngineRank(request.keyword, request.site, *request.engine);
         return outcome;
     }
 
     static EngineCheckOutcome failedCheck(const EngineCheckRequest& request, const QString& why) {
         qWarning().noquote()
-            << QStringLiteral("%1: the check of this keyword failed: %2").arg(request.engine, why);
+            << QStringLiteral("%1: the check of this keyword failed: %2").arg(request.engine->name, why);
         EngineCheckOutcome outcome;
         outcome.engine = request.engine;
         outcome.result.completed = false;
-        outcome.pageCount = request.pageRange;
+        outcome.result.pageCount = pagesRead(*request.engine, request.pageRange);
         return outcome;
     }
 
@@ -81,7 +76,7 @@ EngineWorker::EngineWorker(Setup setup, const StopFlag& stop, PageRecorder* log,
     , log_(log)
     , makeBrowser_(std::move(makeBrowser)) {
     thread_.reset(QThread::create([this] { runOnThread(); }));
-    thread_->setObjectName(QStringLiteral("engine ") + setup_.engine);
+    thread_->setObjectName(QStringLiteral("engine ") + setup_.engine->name);
     thread_->start();
     visitorReady_.acquire();
 }

@@ -25,7 +25,7 @@ class StopFlag;
 class EngineWorker final : public QObject {
 public:
     struct Setup {
-        QString engine;
+        const EngineInfo* engine = nullptr; // an entry of the table in force
         std::optional<QNetworkProxy> proxy; // none: the program's proxy settings
         QString proxyName;                  // how the run log names the proxy
     };

@@ -15,18 +15,90 @@ namespace quorvane {
 
 namespace {
 
-const QString kPending = QString::fromUtf16(kPendingMark);
-const QString kRestricted = QString::fromUtf16(kRestrictedText);
-const QString kNotUnderstood = QString::fromUtf16(kNotUnderstoodText);
+const QString kKeyField = QStringLiteral("KeyWordID");
+const QString kUpdateTimeField = QStringLiteral("UpdateTime");
 
-// A rank cell's number when it holds one (at least 1), else 0.
-int storedRank(const QVariant& cell) {
-    bool ok = false;
-    const int value = cell.toString().trimmed().toInt(&ok);
-    return ok && value >= 1 ? value : 0;
+// The place of a rank column among rankColumns(); -1 for none.
+int rankColumnIndex(const QStringList& columns, QStringView column) {
+    return column.isEmpty() ? -1 : static_cast<int>(columns.indexOf(column.toString()));
 }
 
 } // namespace
+
+std::vector<MissionRow> missionRowsOf(const Recordset& missions, int onlyRow) {
+    std::vector<MissionRow> rows;
+    if (!missions.isOpen() || missions.isEmpty())
+        return rows;
+    const int begin = onlyRow >= 0 ? onlyRow : 0;
+    const int end = onlyRow >= 0 ? std::min(onlyRow + 1, missions.recordCount()) : missions.recordCount();
+    const int id = missions.fieldIndex(u"KeyWordID");
+    const int web = missions.fieldIndex(u"WebID");
+    const int keyword = missions.fieldIndex(u"KeyWordName");
+    const int url = missions.fieldIndex(u"UrlName");
+    // A list without the rule's field (read from a file the upgrade has not reached) compares addresses.
+    const int rule = missions.fieldIndex(u"MatchRule");
+    std::vector<int> cells;
+    for (const QString& column : rankColumns())
+        cells.push_back(missions.fieldIndex(column));
+    rows.reserve(static_cast<size_t>(std::max(0, end - begin)));
+    for (int r = begin; r < end; ++r) {
+        MissionRow row;
+        row.keyWordId = missions.value(r, id).toLongLong();
+        row.webId = missions.value(r, web).toLongLong();
+        row.keyword = missions.text(r, keyword);
+        row.url = missions.text(r, url);
+        if (rule >= 0)
+            row.rule = siteMatchOfStored(missions.value(r, rule));
+        row.cells.reserve(cells.size());
+        for (const int field : cells)
+            row.cells.push_back(field >= 0 ? missions.text(r, field) : QString());
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+bool RowResult::anyFinished() const {
+    return std::any_of(engines.begin(), engines.end(),
+                       [](const auto& outcome) { return outcome.has_value(); });
+}
+
+// The run's statements, prepared at their first use and run with bound values for every row.
+struct RankRuns::Statements {
+private:
+    Database& database_;
+    const QStringList columns_;
+
+public:
+    explicit Statements(Database& database)
+        : database_(database)
+        , columns_(rankColumns())
+        , deleteHistory(database.prepareBound(
+              QStringLiteral("Delete From SE_RankHistory Where KeyWordID=? and WebID=? and UpdateTime=?")))
+        , insertHistory(database.prepareBound(
+              QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,") + columns_.join(u',') +
+              QStringLiteral(",UpdateTime,KeyWordID,WebID)Values(") +
+              QStringList(columns_.size() + 5, QStringLiteral("?")).join(u',') + u')'))
+        , readHistory(database.prepareBound(QStringLiteral("Select ") + columns_.join(u',') +
+                                            QStringLiteral(" From SE_RankHistory Where KeyWordID=? and "
+                                                           "WebID=? and UpdateTime=?"))) {}
+
+    // The statement that writes these cells and the update time of a row.
+    BoundStatement& updateCells(const QStringList& cells) {
+        const QString sql = QStringLiteral("Update SE_KeyWord Set ") + cells.join(QStringLiteral("=?,")) +
+                            QStringLiteral("=? Where KeyWordID=?");
+        auto found = updates_.find(sql);
+        if (found == updates_.end())
+            found = updates_.emplace(sql, database_.prepareBound(sql)).first;
+        return found->second;
+    }
+
+    BoundStatement deleteHistory;
+    BoundStatement insertHistory;
+    BoundStatement readHistory;
+
+private:
+    std::map<QString, BoundStatement> updates_; // by their text: one per set of engines a row had checked
+};
 
 RankRuns::RankRuns(Database& database, Recordset& missions, RankEngine& engine, RunHost& host)
     : database_(database)
@@ -34,105 +106,80 @@ RankRuns::RankRuns(Database& database, Recordset& missions, RankEngine& engine, 
     , engine_(engine)
     , host_(host) {}
 
+RankRuns::~RankRuns() = default;
+
+RankRuns::Statements& RankRuns::statements() {
+    if (!statements_)
+        statements_ = std::make_unique<Statements>(database_);
+    return *statements_;
+}
+
 bool RankRuns::anyEngineChosen() const {
-    for (const EngineInfo& info : engines())
-        if (host_.engineTicked(info.name))
-            return true;
-    return false;
+    return !tickedEngines().empty();
 }
 
-RankRuns::RowKeys RankRuns::readCurrentRow() const {
-    RowKeys keys;
-    keys.keyword = missions_.fieldText(QStringLiteral("KeyWordName"));
-    keys.url = missions_.fieldText(QStringLiteral("UrlName"));
-    // A list without the rule's field (read from a file the upgrade has not reached) compares addresses.
-    if (missions_.fieldIndex(u"MatchRule") >= 0)
-        keys.rule = siteMatchOfStored(missions_.fieldByName(QStringLiteral("MatchRule")));
-    keys.keyWordId = missions_.fieldByName(QStringLiteral("KeyWordID")).toLongLong();
-    keys.webId = missions_.fieldByName(QStringLiteral("WebID")).toLongLong();
-    return keys;
+std::vector<const EngineInfo*> RankRuns::tickedEngines() const {
+    std::vector<const EngineInfo*> ticked;
+    for (const EngineInfo* engine : runOrder())
+        if (host_.engineTicked(engine->name))
+            ticked.push_back(engine);
+    return ticked;
 }
 
-void RankRuns::stampUpdateTime() {
-    missions_.edit();
-    missions_.setFieldValue(QStringLiteral("UpdateTime"), dateText(today()));
-    missions_.post();
+void RankRuns::indexRows() {
+    rowOfKey_.clear();
+    const int field = missions_.fieldIndex(kKeyField);
+    if (!missions_.isOpen() || field < 0)
+        return;
+    rowOfKey_.reserve(missions_.recordCount());
+    for (int row = 0; row < missions_.recordCount(); ++row)
+        rowOfKey_.insert(missions_.value(row, field).toLongLong(), row);
 }
 
-void RankRuns::writeCells(QStringView engine, const QString& first, const QString& second) {
-    const EngineInfo* info = findEngine(engine);
-    missions_.setFieldValue(info->rankColumn.toString(), first);
-    if (!info->rankColumn2.isEmpty())
-        missions_.setFieldValue(info->rankColumn2.toString(), second);
+int RankRuns::rowOf(qint64 keyWordId) {
+    const int field = missions_.fieldIndex(kKeyField);
+    if (!missions_.isOpen() || field < 0)
+        return -1;
+    const auto matches = [&](int row) {
+        return row >= 0 && row < missions_.recordCount() &&
+               missions_.value(row, field).toLongLong() == keyWordId;
+    };
+    int row = rowOfKey_.value(keyWordId, -1);
+    if (matches(row))
+        return row;
+    // The list was reloaded or sorted since: index it again.
+    indexRows();
+    row = rowOfKey_.value(keyWordId, -1);
+    return matches(row) ? row : -1;
 }
 
-void RankRuns::takeOutcome(QStringView engine, const EngineCheckOutcome& outcome) {
-    const EngineInfo* info = findEngine(engine);
-    const bool twoCells = !info->rankColumn2.isEmpty();
-    int& counter = engine_.counter(engine);
-    int& counter2 = engine_.counter(engine, twoCells); // Baidu's second counter, else the same one
-    counter = outcome.rank;
-    counter2 = twoCells ? outcome.rank2 : outcome.rank;
-    runPages_.add(engine, outcome.result.pages);
-    if (outcome.noProxyLeft) {
-        ++checksWithoutProxy_;
-        if (!enginesWithoutProxy_.contains(engine))
-            enginesWithoutProxy_ << engine.toString();
-    }
-    if (!outcome.result.completed || !outcome.result.readAnyPage || outcome.result.blocked) {
-        // No result: not one page could be read (the engine may be refusing us), the engine answered with a
-        // verification page, or every page that came was one the markers do not understand. ">N" would
-        // claim the site is absent, which nobody learned.
-        const PageCounts& pages = outcome.result.pages;
-        const bool notUnderstood =
-            outcome.result.completed && !outcome.result.blocked && pages.read == 0 && pages.notUnderstood > 0;
-        const QString& text = notUnderstood ? kNotUnderstood : kRestricted;
-        writeCells(engine, text, text);
-        counter = 0;
-        counter2 = 0;
-        unreadEngines_.push_back(info);
-    } else if (counter2 >= 1) {
-        writeCells(engine, QString::number(counter), QString::number(counter2));
-    } else {
-        const QString notFound = u'>' + QString::number(notFoundLimit(*info, outcome.pageCount));
-        writeCells(engine, notFound, notFound);
-    }
+void RankRuns::showValue(qint64 keyWordId, QStringView field, const QVariant& value) {
+    const int row = rowOf(keyWordId);
+    if (row >= 0 && missions_.fieldIndex(field) >= 0)
+        missions_.showValue(row, field, value);
 }
 
-void RankRuns::takeStoredRanks(QStringView engine) {
-    const EngineInfo* info = findEngine(engine);
-    engine_.counter(engine) = storedRank(missions_.fieldByName(info->rankColumn.toString()));
-    if (!info->rankColumn2.isEmpty())
-        engine_.counter(engine, true) = storedRank(missions_.fieldByName(info->rankColumn2.toString()));
+bool RankRuns::showCells(qint64 keyWordId, const EngineInfo& engine, const RankCellTexts& texts) {
+    if (rowOf(keyWordId) < 0)
+        return false;
+    showValue(keyWordId, engine.rankColumn, texts.first);
+    if (engine.hasSecondRank())
+        showValue(keyWordId, engine.rankColumn2, texts.second);
+    return true;
 }
 
-bool RankRuns::focusRow(qint64 keyWordId) {
-    if (missions_.currentRow() >= 0 &&
-        missions_.fieldByName(QStringLiteral("KeyWordID")).toLongLong() == keyWordId)
-        return true;
-    const int field = missions_.fieldIndex(u"KeyWordID");
-    for (int row = 0; row < missions_.recordCount(); ++row) {
-        if (missions_.value(row, field).toLongLong() == keyWordId) {
-            missions_.setCurrentRow(row);
-            return true;
-        }
-    }
-    return false;
-}
-
-int RankRuns::reloadIfRequested(int nextRow, qint64 done) {
+size_t RankRuns::reloadIfRequested(std::vector<MissionRow>& rows, size_t next, qint64 done) {
     if (!reloadRequested_)
-        return nextRow;
+        return next;
     reloadRequested_ = false;
     host_.loadMissionList();
-    if (!missions_.isOpen() || missions_.isEmpty())
-        return 0;
+    rows = missionRowsOf(missions_);
+    indexRows();
     // Go on after the row just written; if it is gone, with the row now at its place.
-    const int field = missions_.fieldIndex(u"KeyWordID");
-    for (int row = 0; row < missions_.recordCount(); ++row)
-        if (missions_.value(row, field).toLongLong() == done)
-            return row + 1;
-    return std::min(nextRow - 1, missions_.recordCount());
+    for (size_t r = 0; r < rows.size(); ++r)
+        if (rows[r].keyWordId == done)
+            return r + 1;
+    return std::min(next - 1, rows.size());
 }
 
 void RankRuns::startRunRecord() {
@@ -142,6 +189,16 @@ void RankRuns::startRunRecord() {
     enginesWithoutProxy_.clear();
     if (engine_.runLog)
         engine_.runLog->startRun();
+}
+
+void RankRuns::countOutcome(const EngineCheckOutcome& outcome) {
+    const QString name = outcome.engine->name.toString();
+    runPages_.add(name, outcome.result.pages);
+    if (outcome.noProxyLeft) {
+        ++checksWithoutProxy_;
+        if (!enginesWithoutProxy_.contains(name))
+            enginesWithoutProxy_ << name;
+    }
 }
 
 bool RankRuns::nothingAnswered() const {
@@ -173,317 +230,325 @@ QString RankRuns::endOfRunText(const QString& message) const {
     return lines.join(u'\n');
 }
 
-std::vector<RankRuns::RowKeys> RankRuns::takeRows(int first, int count) {
-    std::vector<RowKeys> rows;
-    for (int row = first; row < missions_.recordCount() && static_cast<int>(rows.size()) < count; ++row) {
-        missions_.setCurrentRow(row);
-        rows.push_back(readCurrentRow());
-        stampUpdateTime();
-    }
-    if (!rows.empty())
-        missions_.setCurrentRow(first);
-    return rows;
-}
-
-std::vector<std::vector<EngineCheckOutcome>> RankRuns::checkRows(const std::vector<RowKeys>& rows) {
-    const int pageRange = std::clamp(engine_.pageRangeSource(), 1, 10);
-    std::vector<EngineCheckRequest> requests;
-    std::vector<size_t> rowOfRequest;
-    // The first row is the list's current one: its ticked engines' cells show the pending mark at once.
-    const bool marks = focusRow(rows.front().keyWordId);
-    if (marks)
-        missions_.edit();
-    for (size_t r = 0; r < rows.size(); ++r) {
-        for (const EngineInfo* entry : runOrder()) {
-            const QStringView engine = entry->name;
-            if (!host_.engineTicked(engine))
-                continue;
-            if (engine_.stopRequested) {
-                if (marks)
-                    missions_.cancel();
-                return {};
-            }
-            if (r == 0 && marks)
-                writeCells(engine, kPending, kPending);
-            requests.push_back(
-                {engine.toString(), rows[r].keyword, SiteTarget(rows[r].url, rows[r].rule), pageRange});
-            rowOfRequest.push_back(r);
-        }
-    }
-    std::vector<EngineCheckOutcome> outcomes = workers_->check(requests, sideBySide);
-    proxiesSetAside_ = workers_->setAside();
-    if (engine_.stopRequested) {
-        // A stopped row keeps the texts it had: the pending marks are dropped unsaved.
-        if (focusRow(rows.front().keyWordId) && missions_.isEditing())
-            missions_.cancel();
-        return {};
-    }
-    std::vector<std::vector<EngineCheckOutcome>> byRow(rows.size());
-    for (size_t i = 0; i < outcomes.size(); ++i)
-        byRow[rowOfRequest[i]].push_back(std::move(outcomes[i]));
-    return byRow;
-}
-
-bool RankRuns::applyOutcomes(const RowKeys& row, const std::vector<EngineCheckOutcome>& outcomes) {
-    // The run writes the row it checked, whatever moved the list's current row meanwhile.
-    unreadEngines_.clear();
-    engine_.resetCounters();
-    if (!focusRow(row.keyWordId))
-        return false;
-    if (!missions_.isEditing())
-        missions_.edit();
-    // The row is written once, when all its engines are done, in the run order.
-    auto outcome = outcomes.begin();
-    for (const EngineInfo* entry : runOrder()) {
-        const QStringView engine = entry->name;
-        if (outcome != outcomes.end() && outcome->engine == engine)
-            takeOutcome(engine, *outcome++);
-        else
-            takeStoredRanks(engine);
-    }
-    return true;
-}
-
-void RankRuns::keepTodaysHistoryOfUnreadEngines(const RowKeys& row) {
-    if (unreadEngines_.empty())
-        return;
-    QStringList columns;
-    for (const EngineInfo* info : unreadEngines_) {
-        columns << info->rankColumn.toString();
-        if (!info->rankColumn2.isEmpty())
-            columns << info->rankColumn2.toString();
-    }
-    Recordset stored;
-    database_.openQuery(stored, QStringLiteral("Select ") + columns.join(u',') +
-                                    QStringLiteral(" From SE_RankHistory Where ") +
-                                    historyRowOf(row.webId, row.keyWordId, today()));
-    if (stored.isEmpty())
-        return; // the day had no row yet: 0 it is
-    stored.setCurrentRow(0);
-    for (const EngineInfo* info : unreadEngines_) {
-        engine_.counter(info->name) = stored.fieldByName(info->rankColumn.toString()).toInt();
-        if (!info->rankColumn2.isEmpty())
-            engine_.counter(info->name, true) = stored.fieldByName(info->rankColumn2.toString()).toInt();
-    }
-}
-
-QString RankRuns::historyRowOf(qint64 webId, qint64 keyWordId, const QDate& day) {
-    return QStringLiteral("KeyWordID=") + QString::number(keyWordId) + QStringLiteral(" and WebID=") +
-           QString::number(webId) + QStringLiteral(" and UpdateTime=") + jetDate(day);
-}
-
-bool RankRuns::saveCheckedRow(const RowKeys& row) {
-    keepTodaysHistoryOfUnreadEngines(row);
-    const QStringList history = historyRowStatements(row.keyword, row.url, row.webId, row.keyWordId);
-    // A kill, a lock or a full disk between the cells and the history row never leaves one without the
-    // other.
-    return database_.inOneTransaction([&] {
-        if (missions_.isEditing())
-            missions_.post();
-        database_.execStatements(history);
-    });
-}
-
 QString RankRuns::saveFailureText() const {
     return QStringLiteral("排名未能保存：") + plainWords(database_.lastFailure());
 }
 
-RunEnd RankRuns::runBatch() {
+std::vector<int> RankRuns::historyRanks(const MissionRow& row, const RowResult& result) {
+    const QStringList columns = rankColumns();
+    std::vector<int> ranks(static_cast<size_t>(columns.size()), 0);
+    std::optional<RecordTable> todays; // the day's stored history row, read when an engine needs it
+    const auto span = engines();
+    for (size_t e = 0; e < span.size(); ++e) {
+        const EngineInfo& engine = span[e];
+        const int first = rankColumnIndex(columns, engine.rankColumn);
+        const int second = rankColumnIndex(columns, engine.rankColumn2);
+        const auto set = [&](int column, int rank) {
+            if (column >= 0)
+                ranks[static_cast<size_t>(column)] = rank;
+        };
+        const std::optional<EngineCheckOutcome>& outcome = result.engines[e];
+        if (!outcome) {
+            // Not checked: the rank its cell shows.
+            for (const int column : {first, second})
+                if (column >= 0 && static_cast<size_t>(column) < row.cells.size())
+                    set(column, storedRank(row.cells[static_cast<size_t>(column)]));
+            continue;
+        }
+        if (const std::optional<HistoryRanks> learned = historyRanksOf(*outcome)) {
+            set(first, learned->first);
+            set(second, learned->second);
+            continue;
+        }
+        // The check learned nothing: the day's history keeps what an earlier check of the day found.
+        if (!todays)
+            todays.emplace(statements().readHistory.rows({row.keyWordId, row.webId, dateText(today())}));
+        if (todays->rowCount() == 0)
+            continue; // the day had no row yet: 0 it is
+        for (const int column : {first, second})
+            if (column >= 0)
+                set(column, todays->value(0, column).toInt());
+    }
+    return ranks;
+}
+
+bool RankRuns::writeHistoryRow(const MissionRow& row, const std::vector<int>& ranks) {
+    const bool transient = !statements_;
+    // One transaction: a crash, a lock or a full disk between the two never loses the day's row.
+    const bool ok = database_.inOneTransaction([&] {
+        Statements& s = statements();
+        const QString day = dateText(today());
+        s.deleteHistory.exec({row.keyWordId, row.webId, day});
+        QVariantList values{row.keyword, row.url};
+        for (const int rank : ranks)
+            values << rank;
+        values << day << row.keyWordId << row.webId;
+        s.insertHistory.exec(values);
+    });
+    if (transient && !running_)
+        statements_.reset();
+    return ok;
+}
+
+void RankRuns::writeRow(const QStringList& cells, const QVariantList& values, const std::vector<int>* ranks,
+                        const MissionRow& row, const QString& day) {
+    Statements& s = statements();
+    s.updateCells(cells).exec(values);
+    if (!ranks)
+        return;
+    s.deleteHistory.exec({row.keyWordId, row.webId, day});
+    QVariantList history{row.keyword, row.url};
+    for (const int rank : *ranks)
+        history << rank;
+    history << day << row.keyWordId << row.webId;
+    s.insertHistory.exec(history);
+}
+
+bool RankRuns::saveRow(const MissionRow& row, const RowResult& result, bool whole) {
+    // A row none of whose checks finished keeps its cells and its date: nothing was learned of it.
+    if (!result.anyFinished())
+        return true;
+    QStringList cells;
+    QVariantList values;
+    std::vector<std::pair<const EngineInfo*, RankCellTexts>> shown;
+    const auto span = engines();
+    for (size_t e = 0; e < span.size(); ++e) {
+        if (!result.engines[e])
+            continue;
+        const RankCellTexts texts = rankCellTexts(*result.engines[e]);
+        cells << span[e].rankColumn.toString();
+        values << texts.first;
+        if (span[e].hasSecondRank()) {
+            cells << span[e].rankColumn2.toString();
+            values << texts.second;
+        }
+        shown.emplace_back(&span[e], texts);
+    }
+    const QString day = dateText(today());
+    cells << kUpdateTimeField;
+    values << day << row.keyWordId;
+    // The history row of a row whose checks all ended; a row a stop cut short has none for the day.
+    const std::vector<int> ranks = whole ? historyRanks(row, result) : std::vector<int>();
+    // A kill, a lock or a full disk between the cells, the date and the history row never leaves one
+    // without the others.
+    saveError_.clear();
+    const bool saved = database_.inOneTransaction([&] {
+        try {
+            writeRow(cells, values, whole ? &ranks : nullptr, row, day);
+        } catch (const DbError& e) {
+            // The database's own words say what refused the row.
+            saveError_ = QStringLiteral("排名未能保存：") + userTextOf(e);
+            throw;
+        }
+    });
+    if (!saved)
+        return false;
+    for (const auto& [engine, texts] : shown)
+        showCells(row.keyWordId, *engine, texts);
+    showValue(row.keyWordId, kUpdateTimeField, day);
+    if (whole)
+        emit rowSaved(row.keyWordId);
+    return true;
+}
+
+bool RankRuns::checkAndSave(std::vector<MissionRow> rows, bool batch, QString& error) {
+    const size_t perEngine = static_cast<size_t>(workers_->workersPerEngine());
+    size_t next = 0;
+    while (next < rows.size()) {
+        host_.setBusyCursor(true);
+        if (engine_.stopRequested)
+            return false;
+        // As many rows as the engines' workers take at once: one, or one per proxy.
+        const std::vector<MissionRow> taken(
+            rows.begin() + static_cast<std::ptrdiff_t>(next),
+            rows.begin() + static_cast<std::ptrdiff_t>(std::min(rows.size(), next + perEngine)));
+        const std::vector<const EngineInfo*> ticked = tickedEngines();
+        const int pageRange = std::clamp(engine_.pageRangeSource(), 1, 10);
+        // The grid's cursor follows the run.
+        if (const int first = rowOf(taken.front().keyWordId); first >= 0 && first != missions_.currentRow())
+            missions_.setCurrentRow(first);
+        std::vector<EngineCheckRequest> requests;
+        std::vector<size_t> rowOfRequest;
+        for (size_t r = 0; r < taken.size(); ++r) {
+            emit rowStarted(taken[r].keyWordId);
+            for (const EngineInfo* engine : ticked) {
+                // The cells being checked show the pending mark; it is never stored.
+                showCells(taken[r].keyWordId, *engine, pendingCellTexts());
+                requests.push_back(
+                    {engine, taken[r].keyword, SiteTarget(taken[r].url, taken[r].rule), pageRange});
+                rowOfRequest.push_back(r);
+            }
+        }
+        const auto ended = [&](size_t request, const EngineCheckOutcome& outcome) {
+            if (engine_.stopRequested && !outcome.result.completed)
+                return; // cut short by the stop: its cell goes back to what it showed
+            const qint64 key = taken[rowOfRequest[request]].keyWordId;
+            showCells(key, *outcome.engine, rankCellTexts(outcome));
+            emit engineChecked(key, engineIndex(*outcome.engine));
+        };
+        const std::vector<EngineCheckOutcome> outcomes = workers_->check(requests, sideBySide, ended);
+        proxiesSetAside_ = workers_->setAside();
+        const bool stopped = engine_.stopRequested;
+        std::vector<RowResult> results(taken.size());
+        for (RowResult& result : results)
+            result.engines.resize(engines().size());
+        for (size_t i = 0; i < outcomes.size(); ++i) {
+            const EngineCheckOutcome& outcome = outcomes[i];
+            const MissionRow& row = taken[rowOfRequest[i]];
+            if (stopped && !outcome.result.completed) {
+                // Unfinished: the cells show what is stored.
+                const QStringList columns = rankColumns();
+                const EngineInfo& engine = *requests[i].engine;
+                const auto stored = [&](QStringView column) {
+                    const int c = rankColumnIndex(columns, column);
+                    return c >= 0 && static_cast<size_t>(c) < row.cells.size()
+                               ? row.cells[static_cast<size_t>(c)]
+                               : QString();
+                };
+                showCells(row.keyWordId, engine, {stored(engine.rankColumn), stored(engine.rankColumn2)});
+                continue;
+            }
+            countOutcome(outcome);
+            results[rowOfRequest[i]].engines[static_cast<size_t>(engineIndex(*outcome.engine))] = outcome;
+        }
+        for (size_t r = 0; r < taken.size(); ++r) {
+            if (rowOf(taken[r].keyWordId) < 0)
+                continue; // gone from the list meanwhile
+            if (!saveRow(taken[r], results[r], !stopped)) {
+                // A row not saved is a failure, never a success.
+                error = saveError_.isEmpty() ? saveFailureText() : saveError_;
+                return false;
+            }
+        }
+        if (stopped)
+            return false;
+        next += taken.size();
+        if (batch)
+            next = reloadIfRequested(rows, next, taken.back().keyWordId);
+    }
+    return true;
+}
+
+RunEnd RankRuns::run(Scope scope) {
+    const bool batch = scope == Scope::Batch;
     if (!anyEngineChosen()) {
         showInfoMsg(QStringLiteral("请至少选择一个搜索引擎!"));
+        emit finished(RunEnd::NotStarted);
         return RunEnd::NotStarted;
     }
     host_.setStartControlsEnabled(false);
+    if (!batch)
+        host_.setGridEnabled(false);
     running_ = true;
     startRunRecord();
+    statements_.reset();
     workers_ = std::make_unique<EngineWorkerPool>(engine_.stopRequested, engine_.runLog, makeBrowser,
                                                   configuredProxyPool());
     QString error;
     bool empty = true;
+    bool stopped = false;
     try {
-        host_.loadMissionList();
-        empty = !missions_.isOpen() || missions_.isEmpty();
-        if (!empty) {
+        if (batch)
+            host_.loadMissionList();
+        // The update takes the grid's current row.
+        const int current = missions_.currentRow();
+        if (!batch && current < 0)
+            throw DbError(QStringLiteral("No current record"));
+        std::vector<MissionRow> rows = missionRowsOf(missions_, batch ? -1 : current);
+        indexRows();
+        empty = rows.empty();
+        if (batch && !empty) {
             missions_.setCurrentRow(0);
             host_.setGridEnabled(false);
         }
-        int row = 0;
-        while (row < missions_.recordCount()) {
-            missions_.setCurrentRow(row);
-            host_.setBusyCursor(true);
-            if (engine_.stopRequested)
-                break;
-            const std::vector<RowKeys> rows = takeRows(row, workers_->workersPerEngine());
-            const std::vector<std::vector<EngineCheckOutcome>> outcomes = checkRows(rows);
-            if (outcomes.empty())
-                break; // stopped
-            for (size_t r = 0; r < rows.size() && error.isEmpty(); ++r) {
-                if (!applyOutcomes(rows[r], outcomes[r]))
-                    continue; // gone from the list meanwhile
-                if (!saveCheckedRow(rows[r])) {
-                    // A row not saved is a failure, never a success.
-                    error = saveFailureText();
-                    break;
-                }
-                host_.rowChecked(missions_.currentRow());
-            }
-            if (!error.isEmpty())
-                break;
-            row = reloadIfRequested(row + static_cast<int>(rows.size()), rows.back().keyWordId);
-        }
+        stopped = !checkAndSave(std::move(rows), batch, error) && error.isEmpty();
     } catch (const std::exception& e) {
         error = userTextOf(e);
     }
     running_ = false;
-    workers_.reset();         // the engines' browsers end with the run
-    reloadRequested_ = false; // every ending below reloads the list or has just written its last row
+    workers_.reset();    // the engines' browsers end with the run
+    statements_.reset(); // the connection may be closed after the run
 
-    // End steps: they run whatever ended the loop.
-    RunEnd end = !error.isEmpty()                  ? RunEnd::Failed
-                 : empty || !engine_.stopRequested ? RunEnd::Completed
-                                                   : RunEnd::Stopped;
-    if (end == RunEnd::Completed && !empty && nothingAnswered())
+    RunEnd end = !error.isEmpty() ? RunEnd::Failed : stopped ? RunEnd::Stopped : RunEnd::Completed;
+    if (end == RunEnd::Completed && batch && !empty && nothingAnswered())
         end = RunEnd::NothingRead;
     else if (end == RunEnd::Completed && checksWithoutProxy_ > 0)
         end = RunEnd::NotAllChecked;
-    else if (end == RunEnd::Completed && !empty && nothingUnderstood())
+    else if (end == RunEnd::Completed && batch && !empty && nothingUnderstood())
         end = RunEnd::NothingUnderstood;
+
+    const QString balloonTitle = QStringLiteral("提示");
+    bool reload = reloadRequested_;
+    reloadRequested_ = false;
     if (!error.isEmpty()) {
-        // An error is never reported as success.
+        // An error is never reported as success; the grid shows what is stored.
         showErrorReport(error);
-        clearPendingMarks();
-        try {
-            host_.loadMissionList();
-        } catch (const std::exception& e) {
-            showErrorReport(userTextOf(e));
-        }
+        if (batch)
+            clearPendingMarks();
+        reload = true;
+    } else if (!batch) {
+        if (end != RunEnd::Stopped)
+            host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("完成查询任务")));
     } else if (empty) {
         showInfoMsg(QStringLiteral("请先添加关键词和链接!"));
     } else if (end == RunEnd::NothingRead) {
         // The cells say so; a run that learned nothing is never reported as a success.
         showErrorMsg(QStringLiteral("没有读到任何结果页, 请检查网络和代理设置!"));
-        host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
+        host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("完成批量查询任务")));
     } else if (end == RunEnd::NotAllChecked) {
         // Keywords whose pages never loaded were not checked: never a success.
         showErrorMsg(QStringLiteral("部分关键词未能查询: ") + proxiesLine());
-        host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
+        host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("完成批量查询任务")));
     } else if (end == RunEnd::NothingUnderstood) {
         // Pages came, but none of them could be read: no rank was learned, which is no success either.
         showErrorMsg(
             QStringLiteral("所有结果页都无法识别, 搜索引擎可能已改版, 请查看 Logs 并更新 Engines.ini!"));
-        host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
-    } else if (!engine_.stopRequested) {
+        host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("完成批量查询任务")));
+    } else if (end == RunEnd::Completed) {
         showInfoMsg(QStringLiteral("更新排名成功!"));
-        host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成批量查询任务")));
+        host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("完成批量查询任务")));
     } else {
-        host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("批量任务停止")));
+        host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("批量任务停止")));
         clearPendingMarks();
-        host_.loadMissionList();
+        reload = true;
     }
-    host_.setBusyCursor(false);
-    host_.setStopEnabled(true);
-    engine_.stopRequested = false;
-    host_.setGridEnabled(true);
-    host_.setStartControlsEnabled(true);
-    return end;
-}
-
-RunEnd RankRuns::updateSingleRow() {
-    if (!anyEngineChosen()) {
-        showInfoMsg(QStringLiteral("请至少选择一个搜索引擎!"));
-        return RunEnd::NotStarted;
-    }
-    host_.setStartControlsEnabled(false);
-    host_.setGridEnabled(false);
-    startRunRecord();
-    engine_.resetCounters();
-    running_ = true;
-    workers_ = std::make_unique<EngineWorkerPool>(engine_.stopRequested, engine_.runLog, makeBrowser,
-                                                  configuredProxyPool());
-    RunEnd end = RunEnd::Completed;
-    try {
-        const RowKeys keys = readCurrentRow();
-        host_.setBusyCursor(true);
-        stampUpdateTime();
-        const std::vector<std::vector<EngineCheckOutcome>> outcomes = checkRows({keys});
-        if (outcomes.empty()) {
-            end = RunEnd::Stopped;
-        } else if (!applyOutcomes(keys, outcomes.front())) {
-            // The row left the list during its check: nothing to write.
-        } else if (saveCheckedRow(keys)) {
-            host_.showBalloon(QStringLiteral("提示"), endOfRunText(QStringLiteral("完成查询任务")));
-        } else {
-            end = RunEnd::Failed;
-            showErrorReport(saveFailureText());
-            // The grid shows what is stored, not the checked texts that were rolled back.
-            reloadRequested_ = true;
-        }
-    } catch (const std::exception& e) {
-        end = RunEnd::Failed;
-        showErrorReport(userTextOf(e));
-    }
-    running_ = false;
-    workers_.reset();
-    if (end == RunEnd::Completed && checksWithoutProxy_ > 0)
-        end = RunEnd::NotAllChecked;
-    if (reloadRequested_) {
-        reloadRequested_ = false;
+    if (reload) {
         try {
             host_.loadMissionList();
         } catch (const std::exception& e) {
             showErrorReport(userTextOf(e));
         }
     }
-    // A stop ends the update as it ends a batch run: the request is cleared and Stop works again.
-    engine_.stopRequested = false;
-    host_.setStopEnabled(true);
-    host_.setGridEnabled(true);
+    // A stop ends the run: the request is cleared and Stop works again.
     host_.setBusyCursor(false);
+    host_.setStopEnabled(true);
+    engine_.stopRequested = false;
+    host_.setGridEnabled(true);
     host_.setStartControlsEnabled(true);
+    emit finished(end);
     return end;
 }
 
-bool RankRuns::writeHistoryRow(const QString& keyword, const QString& url, qint64 webId, qint64 keyWordId) {
-    // One transaction: a crash, a lock or a full disk between the two never loses the day's row.
-    return database_.execAllInOneTransaction(historyRowStatements(keyword, url, webId, keyWordId));
+RunEnd RankRuns::runBatch() {
+    return run(Scope::Batch);
 }
 
-QStringList RankRuns::historyRowStatements(const QString& keyword, const QString& url, qint64 webId,
-                                           qint64 keyWordId) const {
-    const QDate day = today();
-    const QString deleteSql =
-        QStringLiteral("Delete From SE_RankHistory Where ") + historyRowOf(webId, keyWordId, day);
-    const QStringList values = {
-        quotedStr(keyword),
-        quotedStr(url),
-        QString::number(engine_.rankGoogle),
-        QString::number(engine_.rankBaidu),
-        QString::number(engine_.rankBaidu2),
-        QString::number(engine_.rankSogou),
-        QString::number(engine_.rankSoso),
-        QString::number(engine_.rankYahoo),
-        QString::number(engine_.rankYoudao),
-        QString::number(engine_.rankBing),
-        sqlDate(day),
-        QString::number(keyWordId),
-        QString::number(webId),
-    };
-    const QString insertSql =
-        QStringLiteral(
-            "Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,SogouRank,"
-            "SosoRank,YahooRank,YoudaoRank,BingRank,UpdateTime,KeyWordID,WebID)Values(") +
-        values.join(u',') + u')';
-    return {deleteSql, insertSql};
+RunEnd RankRuns::updateSingleRow() {
+    return run(Scope::CurrentRow);
 }
 
 bool RankRuns::clearPendingMarks() {
-    return database_.execInTransaction(
-        database_.execQuery,
-        QStringLiteral(
-            "Update SE_KeyWord Set GoogleRank='',BaiduRank='',BaiduRank2='',YahooRank='',SosoRank='',"
-            "BingRank='',YoudaoRank='',SogouRank='' Where GoogleRank='稍候' or BaiduRank='稍候' or "
-            "BaiduRank2='稍候' or YahooRank='稍候' or SosoRank='稍候' or BingRank='稍候' or "
-            "YoudaoRank='稍候' or SogouRank='稍候'"));
+    const QStringList columns = rankColumns();
+    QStringList empties;
+    QStringList marked;
+    for (const QString& column : columns) {
+        empties << column + QStringLiteral("=''");
+        marked << column + QStringLiteral("=?");
+    }
+    const QString sql = QStringLiteral("Update SE_KeyWord Set ") + empties.join(u',') +
+                        QStringLiteral(" Where ") + marked.join(QStringLiteral(" or "));
+    const QVariantList marks(columns.size(), QString::fromUtf16(kPendingMark));
+    return database_.inOneTransaction([&] { database_.prepareBound(sql).exec(marks); });
 }
 
 } // namespace quorvane

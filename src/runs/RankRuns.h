@@ -3,15 +3,20 @@
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
 #include "runs/EngineChecks.h"
+#include "runs/RankCells.h"
 #include "store/Database.h"
 #include "store/Recordset.h"
 
 #include <QDate>
+#include <QHash>
+#include <QObject>
 #include <QString>
 #include <QStringView>
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quorvane {
@@ -29,22 +34,12 @@ public:
     virtual void setStopEnabled(bool enabled) = 0;
     virtual void setBusyCursor(bool busy) = 0;
     virtual void showBalloon(const QString& title, const QString& message) = 0;
-    // A row of the batch run is done: its cells are saved and its history row written. The row is the
-    // mission list's current row.
-    virtual void rowChecked(int /*row*/) {}
 };
-
-// The rank cell texts that are not numbers.
-inline constexpr char16_t kPendingMark[] = u"稍候";
-inline constexpr char16_t kRestrictedText[] = u"可能已被搜索引擎限制!";
-// Every page the engine's check read came without result items the markers know (a changed layout, a
-// verification page): the check learned nothing, and says why.
-inline constexpr char16_t kNotUnderstoodText[] = u"无法识别结果页";
 
 // How a batch run or a single-row update ended. Callers decide from this, never from the texts shown.
 enum class RunEnd {
     Completed,         // every row was checked and saved (also when the list was empty)
-    Stopped,           // a stop request ended it; the row in progress keeps what is stored
+    Stopped,           // a stop request ended it; the row in progress keeps its finished engines' cells
     Failed,            // an error ended it; it was reported
     NotStarted,        // no engine was chosen
     NothingRead,       // every row was checked, but not one page came back (no network, a proxy refusing us)
@@ -53,23 +48,48 @@ enum class RunEnd {
     NothingUnderstood, // pages came back, but not one of them could be read (the engines changed their pages)
 };
 
-// The batch run and the single-row update over the mission list: for every row, the check of each ticked
-// engine, its rank cell texts, the row saved, and the day's history row.
-class RankRuns {
+// One row of the mission list as a run takes it: its keys, keyword, site and rule, and the rank cells it
+// showed when the run took it (for the history of the engines the run does not check). Not the grid's
+// cursor: the run goes on with its rows whatever the grid does.
+struct MissionRow {
+    qint64 keyWordId = 0;
+    qint64 webId = 0;
+    QString keyword;
+    QString url;
+    SiteMatch rule = SiteMatch::Address;
+    std::vector<QString> cells; // by rankColumns()
+};
+
+// The rows of the mission list, in its order; only that row when onlyRow is given.
+std::vector<MissionRow> missionRowsOf(const Recordset& missions, int onlyRow = -1);
+
+// A row's result: the outcome of each engine's check, by the engine's place in the table in force; none for
+// an engine the run did not check (or whose check a stop cut short).
+struct RowResult {
+    std::vector<std::optional<EngineCheckOutcome>> engines;
+    bool anyFinished() const;
+};
+
+// The batch run and the single-row update over the mission list: one run object. For every row, the check
+// of each ticked engine through the engine workers, the cells made from the results, the row saved with its
+// update time and the day's history row, all in one transaction. It tells its listeners (the window, the
+// command line) what happens: a row started, an engine's check ended (its cell shows at once), a row saved,
+// the run ended.
+class RankRuns : public QObject {
+    Q_OBJECT
 public:
     RankRuns(Database& database, Recordset& missions, RankEngine& engine, RunHost& host);
+    ~RankRuns() override;
 
     bool anyEngineChosen() const;
     // The batch run over the whole mission list ("&2 批量更新排名").
     RunEnd runBatch();
     // The update of the mission list's current row ("更新排名").
     RunEnd updateSingleRow();
-    // Replaces the pair's history row of today with the rank counters. True when both statements worked.
-    bool writeHistoryRow(const QString& keyword, const QString& url, qint64 webId, qint64 keyWordId);
-    // The two statements that replace the pair's history row of today with the rank counters.
-    QStringList historyRowStatements(const QString& keyword, const QString& url, qint64 webId,
-                                     qint64 keyWordId) const;
-    // Empties every rank cell of rows still stored with the pending mark.
+    // Replaces the pair's history row of today with the ranks given by the rank columns' order
+    // (rankColumns()). True when both statements worked, in one transaction.
+    bool writeHistoryRow(const MissionRow& row, const std::vector<int>& ranks);
+    // Empties every rank cell of rows still stored with the pending mark (a file an older version left).
     bool clearPendingMarks();
 
     // True while a batch run or a single-row update is in progress.
@@ -95,59 +115,60 @@ public:
     // Today's date as runs stamp it (tests move it to another day).
     std::function<QDate()> today = [] { return QDate::currentDate(); };
 
+signals:
+    // The row's checks begin; the grid's cursor is on it.
+    void rowStarted(qint64 keyWordId);
+    // An engine's check of the row ended (engine: its place in the table); its cells show the result.
+    void engineChecked(qint64 keyWordId, int engine);
+    // The row's cells, update time and history row are saved.
+    void rowSaved(qint64 keyWordId);
+    void finished(quorvane::RunEnd end);
+
 private:
-    struct RowKeys {
-        QString keyword;
-        QString url;
-        SiteMatch rule = SiteMatch::Address;
-        qint64 keyWordId = 0;
-        qint64 webId = 0;
-    };
-    RowKeys readCurrentRow() const;
-    void stampUpdateTime();
-    // Checks the ticked engines of the rows (as many as the engines' workers take at once: one, or one per
-    // proxy) and returns each row's outcomes in the run order; empty when a stop request ended it.
-    std::vector<std::vector<EngineCheckOutcome>> checkRows(const std::vector<RowKeys>& rows);
-    // Sets the row's cells in its edit from its outcomes; false when the row is gone from the list.
-    bool applyOutcomes(const RowKeys& row, const std::vector<EngineCheckOutcome>& outcomes);
-    // The rows of the list from `first` on that the next checks take, each stamped with today's date.
-    std::vector<RowKeys> takeRows(int first, int count);
-    // Saves the checked row's cells and its day's history row in one transaction: both or neither.
-    bool saveCheckedRow(const RowKeys& row);
-    // The engines whose check of this row read no page keep their value in today's history row.
-    void keepTodaysHistoryOfUnreadEngines(const RowKeys& row);
-    // The Where condition of the pair's history row of that day.
-    static QString historyRowOf(qint64 webId, qint64 keyWordId, const QDate& day);
-    // "排名未能保存：" and why.
-    QString saveFailureText() const;
-    // The rank cell(s) of an engine in the current row's edit.
-    void writeCells(QStringView engine, const QString& first, const QString& second);
-    // An engine's check result: its counters, its cell texts and its page counts.
-    void takeOutcome(QStringView engine, const EngineCheckOutcome& outcome);
-    // An engine not checked: its counters from the stored cells, for the history row.
-    void takeStoredRanks(QStringView engine);
-    // Makes the row of that keyword the mission list's current row; false when it is gone.
-    bool focusRow(qint64 keyWordId);
-    // Reloads the list if a reload was asked for; returns the row to go on with after `done`.
-    int reloadIfRequested(int nextRow, qint64 done);
-    // A run starts its page counts and its log afresh.
+    enum class Scope { Batch, CurrentRow };
+    struct Statements;
+
+    // The one start-to-end path of both runs.
+    RunEnd run(Scope scope);
+    // Checks the rows and saves each; false when a stop or an error ended it (error says which). A batch
+    // goes on in the reloaded list when a reload was asked for.
+    bool checkAndSave(std::vector<MissionRow> rows, bool batch, QString& error);
+    // The ticked engines, in the run order.
+    std::vector<const EngineInfo*> tickedEngines() const;
+    // Saves what the row's finished checks learned, its update time and, for a row whose every check ended,
+    // the day's history row, in one transaction; a row none of whose checks finished is left as it was.
+    bool saveRow(const MissionRow& row, const RowResult& result, bool whole);
+    // The statements of saveRow: the cells and the date, then, given its ranks, the day's history row.
+    void writeRow(const QStringList& cells, const QVariantList& values, const std::vector<int>* ranks,
+                  const MissionRow& row, const QString& day);
+    // The history ranks of the row, by rankColumns(): the checked engines' ranks, today's stored value for
+    // an engine whose check learned nothing, the stored cell for the engines not checked.
+    std::vector<int> historyRanks(const MissionRow& row, const RowResult& result);
+    // Shows texts in the row's cells of the mission list, writing nothing; false when the row is gone.
+    bool showCells(qint64 keyWordId, const EngineInfo& engine, const RankCellTexts& texts);
+    void showValue(qint64 keyWordId, QStringView field, const QVariant& value);
+    int rowOf(qint64 keyWordId);
+    void indexRows();
+    // Reloads the list if a reload was asked for; returns the place in `rows` to go on with.
+    size_t reloadIfRequested(std::vector<MissionRow>& rows, size_t next, qint64 done);
     void startRunRecord();
-    // The run asked for pages and not one came back.
+    void countOutcome(const EngineCheckOutcome& outcome);
     bool nothingAnswered() const;
     bool nothingUnderstood() const;
-    // A balloon's text at the end of a run, with a line naming the engines whose pages were not understood.
     QString endOfRunText(const QString& message) const;
+    QString saveFailureText() const;
+    Statements& statements();
 
     Database& database_;
     Recordset& missions_;
     RankEngine& engine_;
     RunHost& host_;
     bool running_ = false;
-    // The engines' workers of the run in progress.
     std::unique_ptr<EngineWorkerPool> workers_;
+    std::unique_ptr<Statements> statements_; // prepared at a run's first save, kept for the run
     bool reloadRequested_ = false;
-    // Engines of the row being checked whose check read no page.
-    std::vector<const EngineInfo*> unreadEngines_;
+    QString saveError_;           // why the last row could not be saved
+    QHash<qint64, int> rowOfKey_; // the mission list's row of each keyword key
     RunPageCounts runPages_;
     std::vector<SetAsideProxy> proxiesSetAside_;
     int checksWithoutProxy_ = 0;

@@ -391,4 +391,48 @@ void Database::deleteRowByKey(const QString& table, const QString& keyField, con
     runToEnd(stmt.get());
 }
 
+BoundStatement Database::prepareBound(const QString& sql) {
+    SqliteStatement stmt = prepare(sql);
+    return BoundStatement(*this, sql, std::move(stmt));
+}
+
+BoundStatement::BoundStatement(Database& database, QString sql, SqliteStatement statement)
+    : database_(&database)
+    , sql_(std::move(sql))
+    , statement_(std::move(statement)) {}
+
+void BoundStatement::bindAll(const QVariantList& values) {
+    database_->requireConnection();
+    database_->notify(sql_);
+    sqlite3_reset(statement_.get());
+    sqlite3_clear_bindings(statement_.get());
+    if (values.size() != sqlite3_bind_parameter_count(statement_.get()))
+        throw DbError(QStringLiteral("Wrong number of values for the statement"));
+    for (int i = 0; i < values.size(); ++i)
+        bindValue(statement_.get(), i + 1, values[i]);
+}
+
+void BoundStatement::exec(const QVariantList& values) {
+    bindAll(values);
+    database_->runToEnd(statement_.get());
+    sqlite3_reset(statement_.get());
+}
+
+RecordTable BoundStatement::rows(const QVariantList& values) {
+    bindAll(values);
+    sqlite3_stmt* stmt = statement_.get();
+    const int columns = sqlite3_column_count(stmt);
+    RecordTable rows(columns);
+    std::vector<ColumnTexts> texts(static_cast<size_t>(columns));
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        for (int c = 0; c < columns; ++c)
+            appendColumn(rows, stmt, c, texts[static_cast<size_t>(c)]);
+    }
+    if (rc != SQLITE_DONE)
+        throw database_->lastDbError();
+    sqlite3_reset(stmt);
+    return rows;
+}
+
 } // namespace quorvane

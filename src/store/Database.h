@@ -12,6 +12,32 @@
 
 namespace quorvane {
 
+class Database;
+
+// One statement prepared once and run as often as needed with values bound to its "?" marks, in the order
+// they stand: no value is ever written into the statement's text. Made by Database::prepareBound; it must
+// not outlive the connection it was prepared on.
+class BoundStatement {
+public:
+    BoundStatement(BoundStatement&&) noexcept = default;
+    BoundStatement& operator=(BoundStatement&&) noexcept = default;
+
+    // Binds the values, runs the statement to its end and makes it ready for the next values. Throws
+    // DbError.
+    void exec(const QVariantList& values);
+    // Binds the values and returns the statement's rows. Throws DbError.
+    RecordTable rows(const QVariantList& values);
+
+private:
+    friend class Database;
+    BoundStatement(Database& database, QString sql, SqliteStatement statement);
+    void bindAll(const QVariantList& values);
+
+    Database* database_;
+    QString sql_;
+    SqliteStatement statement_;
+};
+
 // The data module: owns the program's one database connection. The database is a password-protected
 // SQLite file; statements are the program's Jet-dialect texts, translated on the way in.
 class Database {
@@ -64,6 +90,10 @@ public:
                    const QStringList& columns, const QVariantList& values);
     void deleteRowByKey(const QString& table, const QString& keyField, const QVariant& key);
 
+    // A statement with "?" marks for its values, prepared now (translated like every other text) and
+    // reusable on this connection. Throws DbError.
+    BoundStatement prepareBound(const QString& sql);
+
     // Sees every statement text the program sends, just before it runs and before translation (for tests and
     // diagnostics).
     using StatementObserver = std::function<void(const QString& sql)>;
@@ -76,6 +106,7 @@ public:
     Recordset execQuery;
 
 private:
+    friend class BoundStatement;
     SqliteStatement prepare(const QString& sql);
     void runToEnd(sqlite3_stmt* stmt);
     void simpleExec(const char* sql);

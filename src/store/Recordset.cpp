@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <stdexcept>
 
 namespace quorvane {
 
@@ -79,6 +80,16 @@ void Recordset::setFieldValue(const QString& name, const QVariant& value) {
     table_->setValue(current_, field, value);
     changed_[static_cast<size_t>(field)] = true;
     emit rowChanged(current_);
+}
+
+void Recordset::showValue(int row, QStringView field, const QVariant& value) {
+    const int column = requireField(field);
+    if (row < 0 || row >= recordCount())
+        throw std::out_of_range("row outside the set");
+    table_->setValue(row, column, value);
+    if (editing_ && row == current_)
+        original_[static_cast<size_t>(column)] = value; // a cancel keeps what is shown as stored
+    emit rowChanged(row);
 }
 
 QVariant Recordset::keyOf(int row) const {

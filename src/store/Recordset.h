@@ -63,6 +63,10 @@ public:
     void post();
     void cancel();
     bool isEditing() const { return editing_; }
+    // Sets one value of a row in the snapshot alone, writing nothing: what another statement has just
+    // stored, or what the grid shows for a while (a check's pending mark). Throws DbError for an unknown
+    // field, std::out_of_range for a row outside the set.
+    void showValue(int row, QStringView field, const QVariant& value);
 
     // Reorders the rows in memory by "Field ASC" or "Field DESC"; the current row stays current.
     // Throws DbError for a text it cannot apply.

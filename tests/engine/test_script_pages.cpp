@@ -48,7 +48,7 @@ TEST_F(ScriptPagesTest, AScriptBuiltBingPageIsReadWithTheScriptBrowserOnly) {
     const RankEngine::CheckResult read = withScripts.checkEngineRank(u"keyword", site, u"Bing");
     EXPECT_TRUE(read.readAnyPage);
     EXPECT_EQ(read.pages.read, 1);
-    EXPECT_EQ(withScripts.rankBing, 7);
+    EXPECT_EQ(read.rank, 7);
     EXPECT_EQ(withScripts.lastPageResults().size(), 12);
 
     PageBrowser plainBrowser;
@@ -56,7 +56,7 @@ TEST_F(ScriptPagesTest, AScriptBuiltBingPageIsReadWithTheScriptBrowserOnly) {
     const RankEngine::CheckResult unread = plain.checkEngineRank(u"keyword", site, u"Bing");
     EXPECT_FALSE(unread.readAnyPage);
     EXPECT_EQ(unread.pages.notUnderstood, 1);
-    EXPECT_EQ(plain.rankBing, 0);
+    EXPECT_EQ(unread.rank, 0);
 }
 
 TEST_F(ScriptPagesTest, AStopDuringABrowserLoadEndsTheWaitAtOnce) {
@@ -136,7 +136,7 @@ TEST_F(ScriptPagesTest, APageThatTakesTooMuchMemoryEndsAndTheNextKeywordIsRead) 
     const RankEngine::CheckResult next = engine.checkEngineRank(u"keyword", site, u"Bing");
     EXPECT_TRUE(next.readAnyPage) << "not loaded " << next.pages.notLoaded << ", not understood "
                                   << next.pages.notUnderstood << ": " << log.notes.join(u'|').toStdString();
-    EXPECT_EQ(engine.rankBing, 4);
+    EXPECT_EQ(next.rank, 4);
 }
 
 } // namespace

@@ -32,7 +32,8 @@ TEST_P(RankCheck, RankIsOffsetPlusPosition) {
     const auto result = engine.checkEngineRank(kKeyword, kSite, name);
     EXPECT_TRUE(result.completed);
     EXPECT_TRUE(result.readAnyPage);
-    EXPECT_EQ(engine.counter(name), c.expectedRank);
+    EXPECT_EQ(result.rank, c.expectedRank);
+    EXPECT_EQ(result.rank2, c.expectedRank); // one rank only: both fields hold it
     EXPECT_EQ(server.Requests().size(), c.pagesAsked);
 }
 
@@ -65,31 +66,30 @@ TEST_F(RankCheck, UnreadPageStillAdvancesTheOffset) {
     ServeResults(u"Bing", kKeyword, 1, LinksWithSiteAt(8, 5, kSite));
     const auto result = engine.checkEngineRank(kKeyword, kSite, u"Bing");
     EXPECT_TRUE(result.readAnyPage);
-    EXPECT_EQ(engine.rankBing, 55);
+    EXPECT_EQ(result.rank, 55);
 }
 
 TEST_F(RankCheck, AbsentSiteReadsEveryPageAndGivesZero) {
     pageRange = 2;
-    engine.rankGoogle = 99;
     ServeResults(u"Google", kKeyword, 0, LinksWithSiteAt(5, 0, kSite));
     ServeResults(u"Google", kKeyword, 1, LinksWithSiteAt(5, 0, kSite));
     const auto result = engine.checkEngineRank(kKeyword, kSite, u"Google");
     EXPECT_TRUE(result.completed);
     EXPECT_TRUE(result.readAnyPage);
-    EXPECT_EQ(engine.rankGoogle, 0);
+    EXPECT_EQ(result.rank, 0);
+    EXPECT_EQ(result.rank2, 0);
     const QList<QByteArray> asked = Asked();
     ASSERT_EQ(asked.size(), 2);
     EXPECT_TRUE(asked[0].endsWith("&start=0"));
     EXPECT_TRUE(asked[1].endsWith("&start=100"));
 }
 
-TEST_F(RankCheck, NoReadablePageIsReportedAndLeavesCounters) {
-    engine.rankYahoo = 0;
+TEST_F(RankCheck, NoReadablePageIsReportedWithoutARank) {
     ServeResults(u"Yahoo", kKeyword, 0, {}); // a page without result items
     const auto result = engine.checkEngineRank(kKeyword, kSite, u"Yahoo");
     EXPECT_TRUE(result.completed);
     EXPECT_FALSE(result.readAnyPage);
-    EXPECT_EQ(engine.rankYahoo, 0);
+    EXPECT_EQ(result.rank, 0);
 }
 
 struct BaiduCase {
@@ -98,8 +98,8 @@ struct BaiduCase {
     int matchPage;
     int promoted; // promoted items on the match page
     int matchPosition;
-    int expectedWithout; // rankBaidu
-    int expectedWith;    // rankBaidu2
+    int expectedWithout; // rank: not counting promoted items
+    int expectedWith;    // rank2: counting them
 };
 
 class BaiduCheck : public test::EngineFixture, public ::testing::WithParamInterface<BaiduCase> {};
@@ -114,8 +114,8 @@ TEST_P(BaiduCheck, TwoRanks) {
                  LinksWithSiteAt(12, c.matchPosition, QStringLiteral("www.mysite.com")), c.promoted);
     const auto result = engine.checkEngineRank(kKeyword, QStringLiteral("www.mysite.com"), u"Baidu");
     EXPECT_TRUE(result.completed);
-    EXPECT_EQ(engine.rankBaidu, c.expectedWithout);
-    EXPECT_EQ(engine.rankBaidu2, c.expectedWith);
+    EXPECT_EQ(result.rank, c.expectedWithout);
+    EXPECT_EQ(result.rank2, c.expectedWith);
 }
 
 const BaiduCase kBaiduCases[] = {

@@ -14,6 +14,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrlQuery>
 
 #include <atomic>
 #include <mutex>
@@ -151,6 +152,8 @@ TEST_F(RankRuns_, StopWhileBaiduLoadsEndsTheRunAndKeepsStoredTexts) {
     test::HttpServer::Response stall;
     stall.mode = test::HttpServer::Mode::Stall;
     server.Serve(Target(u"Baidu", QStringLiteral("a"), 0), stall);
+    // Google's check of the row ends before the stop: what it learned is kept.
+    ServeResults(u"Google", QStringLiteral("a"), 0, LinksWithSiteAt(9, 5, kSiteHost));
     QTimer::singleShot(300, [this] {
         // What "停止" does while a run is in progress.
         engine.stopRequested = true;
@@ -162,7 +165,7 @@ TEST_F(RankRuns_, StopWhileBaiduLoadsEndsTheRunAndKeepsStoredTexts) {
 
     EXPECT_LT(clock.elapsed(), 5000);
     EXPECT_EQ(Cell(first, QStringLiteral("BaiduRank")), QStringLiteral("3"));
-    EXPECT_EQ(Cell(first, QStringLiteral("GoogleRank")), QStringLiteral("4"));
+    EXPECT_EQ(Cell(first, QStringLiteral("GoogleRank")), QStringLiteral("5"));
     EXPECT_EQ(Cell(first, QStringLiteral("UpdateTime")), QStringLiteral("2026-12-10"));
     EXPECT_EQ(Cell(second, QStringLiteral("UpdateTime")), QStringLiteral("2010-01-01"));
     EXPECT_EQ(Cell(second, QStringLiteral("GoogleRank")), QStringLiteral("8"));
@@ -306,25 +309,30 @@ TEST_F(RankRuns_, ErrorInTheLoopIsReportedNotCalledSuccess) {
     EXPECT_TRUE(host.gridEnabled);
 }
 
-TEST_F(RankRuns_, HistoryRowStatementsAsSent) {
-    QStringList sent;
-    db.connection().setStatementObserver([&](const QString& sql) { sent << sql; });
-    engine.resetCounters();
-    engine.rankGoogle = 7;
-    engine.rankBaidu = 5;
-    engine.rankBaidu2 = 9;
+// The day's history row is replaced, never added to, and takes the ranks by the rank columns' order; a
+// keyword with a quote is stored as typed (the values are bound, not written into the statement).
+TEST_F(RankRuns_, HistoryRowReplacesTheDaysRow) {
     today = QDate(2010, 5, 12);
-    EXPECT_TRUE(runs.writeHistoryRow(QStringLiteral("it's"), QStringLiteral("a.com"), 3, 12));
-    ASSERT_EQ(sent.size(), 2);
-    EXPECT_EQ(sent[0],
-              QStringLiteral(
-                  "Delete From SE_RankHistory Where KeyWordID=12 and WebID=3 and UpdateTime=#2010-05-12#"));
-    EXPECT_EQ(
-        sent[1],
-        QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,"
-                       "SogouRank,SosoRank,YahooRank,YoudaoRank,BingRank,UpdateTime,KeyWordID,WebID)Values("
-                       "'it''s','a.com',7,5,9,0,0,0,0,0,'2010-05-12',12,3)"));
-    EXPECT_EQ(History(12, QStringLiteral("KeyWordName")), QStringLiteral("it's"));
+    MissionRow row;
+    row.keyWordId = 12;
+    row.webId = 3;
+    row.keyword = QStringLiteral("it's");
+    row.url = QStringLiteral("a.com");
+    const QStringList columns = rankColumns();
+    std::vector<int> ranks(static_cast<size_t>(columns.size()), 0);
+    ranks[static_cast<size_t>(columns.indexOf(QStringLiteral("GoogleRank")))] = 7;
+    ranks[static_cast<size_t>(columns.indexOf(QStringLiteral("BaiduRank")))] = 5;
+    ranks[static_cast<size_t>(columns.indexOf(QStringLiteral("BaiduRank2")))] = 9;
+    EXPECT_TRUE(runs.writeHistoryRow(row, ranks));
+    ranks[static_cast<size_t>(columns.indexOf(QStringLiteral("GoogleRank")))] = 8;
+    EXPECT_TRUE(runs.writeHistoryRow(row, ranks)); // the same day again: replaced
+    EXPECT_EQ(History(12, QStringLiteral("KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,SogouRank,"
+                                         "BingRank,UpdateTime,WebID")),
+              QStringLiteral("it's,a.com,8,5,9,0,0,2010-05-12,3"));
+    // Another day is a row of its own.
+    today = QDate(2010, 5, 13);
+    EXPECT_TRUE(runs.writeHistoryRow(row, ranks));
+    EXPECT_EQ(History(12, QStringLiteral("UpdateTime")), QStringLiteral("2010-05-12;2010-05-13"));
 }
 
 // A keyword's rank cells and its day's history row are saved in one transaction: when the new history row
@@ -566,7 +574,8 @@ TEST_F(RankRuns_, SideBySideGivesTheSameRowsAsOneEngineAfterTheOther) {
 }
 
 // A stop while the engines of a row are checked side by side ends every check within a poll; the row in
-// progress keeps its stored texts, rows already saved stay.
+// progress keeps its stored texts where its check was cut off and takes those of the checks that had ended;
+// rows already saved stay.
 TEST_F(RankRuns_, StopDuringSideBySideChecksLeavesEachRowWholeOrUntouched) {
     const qint64 first = AddKeyword(QStringLiteral("a"));
     const qint64 second =
@@ -594,9 +603,9 @@ TEST_F(RankRuns_, StopDuringSideBySideChecksLeavesEachRowWholeOrUntouched) {
     EXPECT_EQ(Cell(first, QStringLiteral("GoogleRank")), QStringLiteral("2"));
     EXPECT_EQ(Cell(first, QStringLiteral("BingRank")), QStringLiteral("3"));
     EXPECT_EQ(History(first, QStringLiteral("GoogleRank,BingRank")), QStringLiteral("2,3"));
-    // Bing's finished check of the stopped row is not saved either: the row keeps what it had.
+    // Bing's finished check of the stopped row is saved; Google's, cut off, leaves its cell as it was.
     EXPECT_EQ(Cell(second, QStringLiteral("GoogleRank")), QStringLiteral("8"));
-    EXPECT_EQ(Cell(second, QStringLiteral("BingRank")), QStringLiteral("9"));
+    EXPECT_EQ(Cell(second, QStringLiteral("BingRank")), QStringLiteral("5"));
     EXPECT_TRUE(History(second, QStringLiteral("*")).isEmpty());
     EXPECT_EQ(host.balloons, QStringList{QStringLiteral("提示/批量任务停止")});
 }
@@ -737,10 +746,13 @@ public:
             notes << page.engine + u' ' + page.note;
         else
             ++pages;
+        if (page.note.contains(QStringLiteral("GBK cannot hold")))
+            lostCharacters << page.engine;
     }
     void keepUnparsed(QStringView, const QString&, QByteArrayView) override {}
     std::mutex mutex;
     QStringList notes;
+    QStringList lostCharacters; // engines whose log says the keyword did not reach them whole
     int pages = 0;
 };
 
@@ -959,6 +971,184 @@ TEST_F(RankRuns_, AnEngineWithTheBrowserLoaderReadsAScriptBuiltPage) {
     EXPECT_EQ(Cell(id, QStringLiteral("SogouRank")), QString::fromUtf16(kNotUnderstoodText));
     EXPECT_EQ(History(id, QStringLiteral("BingRank,SogouRank")), QStringLiteral("6,0"));
 }
+
+// A stop while a row is being checked keeps what its finished engines learned: their cells and the row's
+// date are saved, the unfinished engines' cells keep what was stored, the row gets no history row for the
+// day (its checks did not all end), no pending mark is stored, and the next row is left as it was. In both
+// orders: one after the other the stop comes before the third check is asked for; side by side the two slow
+// engines are being checked when it comes.
+class StopMidRow : public RankRuns_, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(StopMidRow, KeepsTheFinishedEnginesCellsAndWritesNoHistoryRow) {
+    runs.sideBySide = GetParam();
+    const QString columns = QStringLiteral(",BaiduRank,BaiduRank2,YahooRank,SogouRank,BingRank,UpdateTime");
+    const QString old = QStringLiteral(",'old','old','old','old','old','2010-01-01'");
+    const qint64 id = AddKeyword(QStringLiteral("k"), columns, old);
+    const qint64 next = AddKeyword(QStringLiteral("n"), columns, old);
+    host.ticked = {QStringLiteral("Baidu"), QStringLiteral("Yahoo"), QStringLiteral("Sogou"),
+                   QStringLiteral("Bing")};
+    ServeResults(u"Baidu", QStringLiteral("k"), 0, LinksWithSiteAt(9, 4, kSite));
+    ServeResults(u"Yahoo", QStringLiteral("k"), 0, LinksWithSiteAt(9, 6, kSite));
+    // Sogou and Bing answer late: side by side, the stop finds them in their checks.
+    for (const QStringView slow : {u"Sogou", u"Bing"})
+        server.Serve(Target(slow, QStringLiteral("k"), 0),
+                     test::Answer(200, test::ResultPage(slow, LinksWithSiteAt(9, 2, kSite)), 5000));
+    QStringList checked;
+    QObject::connect(&runs, &RankRuns::engineChecked, &runs, [&](qint64, int index) {
+        checked << engines()[static_cast<size_t>(index)].name.toString();
+        if (checked.size() == 2)
+            engine.stopRequested = true;
+    });
+    EXPECT_EQ(runs.runBatch(), RunEnd::Stopped);
+
+    checked.sort(); // side by side, either may end first
+    EXPECT_EQ(checked, (QStringList{QStringLiteral("Baidu"), QStringLiteral("Yahoo")}));
+    EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank")), QStringLiteral("4"));
+    EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank2")), QStringLiteral("4"));
+    EXPECT_EQ(Cell(id, QStringLiteral("YahooRank")), QStringLiteral("6"));
+    EXPECT_EQ(Cell(id, QStringLiteral("SogouRank")), QStringLiteral("old"));
+    EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QStringLiteral("old"));
+    EXPECT_EQ(Cell(id, QStringLiteral("UpdateTime")), QStringLiteral("2026-12-10"));
+    EXPECT_EQ(History(id, QStringLiteral("BaiduRank")), QString()) << "no history row for a row cut short";
+    EXPECT_EQ(Cell(next, QStringLiteral("BingRank")), QStringLiteral("old"));
+    EXPECT_EQ(Cell(next, QStringLiteral("UpdateTime")), QStringLiteral("2010-01-01"));
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyWord Where BaiduRank='稍候' or "
+                                       "YahooRank='稍候' or SogouRank='稍候' or BingRank='稍候'")),
+              QStringLiteral("0"));
+    // The grid shows what is stored.
+    const int row = missions.fieldIndex(u"KeyWordName");
+    for (int r = 0; r < missions.recordCount(); ++r) {
+        if (missions.text(r, row) == QStringLiteral("k")) {
+            EXPECT_EQ(missions.text(r, missions.fieldIndex(u"SogouRank")), QStringLiteral("old"));
+        }
+    }
+    EXPECT_TRUE(host.startEnabled);
+    EXPECT_TRUE(host.gridEnabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, StopMidRow, ::testing::Values(false, true), [](const auto& info) {
+    return info.param ? "side_by_side" : "one_after_the_other";
+});
+
+// A row none of whose checks ended is left as it was: its cells and its date. (Dating it first would show
+// old ranks as today's, and a later merge would keep them as the newer ones.)
+class StopBeforeAnyCheck : public RankRuns_, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(StopBeforeAnyCheck, KeepsTheRowsDate) {
+    const bool batch = GetParam();
+    const qint64 id = AddKeyword(QStringLiteral("k"), QStringLiteral(",BingRank,UpdateTime"),
+                                 QStringLiteral(",'7','2010-01-01'"));
+    host.ticked = {QStringLiteral("Bing"), QStringLiteral("Sogou")};
+    ServeResults(u"Bing", QStringLiteral("k"), 0, LinksWithSiteAt(9, 2, kSite));
+    ServeResults(u"Sogou", QStringLiteral("k"), 0, LinksWithSiteAt(9, 2, kSite));
+    QObject::connect(&runs, &RankRuns::rowStarted, &runs, [this] { engine.stopRequested = true; });
+    openMissionList(db.connection(), missions);
+    missions.setCurrentRow(0);
+    EXPECT_EQ(batch ? runs.runBatch() : runs.updateSingleRow(), RunEnd::Stopped);
+    EXPECT_TRUE(server.Requests().isEmpty());
+    EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QStringLiteral("7"));
+    EXPECT_EQ(Cell(id, QStringLiteral("UpdateTime")), QStringLiteral("2010-01-01"));
+    EXPECT_EQ(History(id, QStringLiteral("BingRank")), QString());
+    EXPECT_EQ(missions.text(0, missions.fieldIndex(u"BingRank")), QStringLiteral("7"))
+        << "no mark left shown";
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, StopBeforeAnyCheck, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "batch" : "single_row"; });
+
+// Each engine's cell shows its result as soon as its check ends, before the row is saved; the cells still
+// being checked show the pending mark, which is never stored. In both orders.
+class CellsAsChecksEnd : public RankRuns_, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(CellsAsChecksEnd, OnlyCellsStillBeingCheckedShowThePendingMark) {
+    runs.sideBySide = GetParam();
+    const qint64 id = AddKeyword(QStringLiteral("k"));
+    host.ticked = {QStringLiteral("Baidu"), QStringLiteral("Yahoo"), QStringLiteral("Sogou"),
+                   QStringLiteral("Bing")};
+    const QStringList columns{QStringLiteral("BaiduRank"), QStringLiteral("YahooRank"),
+                              QStringLiteral("SogouRank"), QStringLiteral("BingRank")};
+    int position = 1;
+    for (const QStringView engine : {u"Baidu", u"Yahoo", u"Sogou", u"Bing"})
+        ServeResults(engine, QStringLiteral("k"), 0, LinksWithSiteAt(9, position++, kSite));
+    int seen = 0;
+    QObject::connect(&runs, &RankRuns::engineChecked, &runs, [&](qint64 key, int engine) {
+        ++seen;
+        EXPECT_EQ(key, id);
+        int r = -1;
+        for (int i = 0; i < missions.recordCount(); ++i)
+            if (missions.value(i, missions.fieldIndex(u"KeyWordID")).toLongLong() == id)
+                r = i;
+        ASSERT_GE(r, 0);
+        EXPECT_EQ(missions.currentRow(), r) << "the cursor is on the row being checked";
+        const QString column = engines()[static_cast<size_t>(engine)].rankColumn.toString();
+        EXPECT_NE(missions.text(r, missions.fieldIndex(column)), QString::fromUtf16(kPendingMark));
+        EXPECT_FALSE(missions.text(r, missions.fieldIndex(column)).isEmpty());
+        int pending = 0;
+        for (const QString& c : columns)
+            pending += missions.text(r, missions.fieldIndex(c)) == QString::fromUtf16(kPendingMark);
+        EXPECT_EQ(pending, columns.size() - seen);
+        EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyWord Where BaiduRank='稍候' or "
+                                           "YahooRank='稍候' or SogouRank='稍候' or BingRank='稍候'")),
+                  QStringLiteral("0"));
+    });
+    int saved = 0;
+    QObject::connect(&runs, &RankRuns::rowSaved, &runs, [&](qint64 key) {
+        EXPECT_EQ(key, id);
+        EXPECT_EQ(seen, 4) << "the row is saved once all its checks ended";
+        ++saved;
+    });
+    EXPECT_EQ(runs.runBatch(), RunEnd::Completed);
+    EXPECT_EQ(seen, 4);
+    EXPECT_EQ(saved, 1);
+    EXPECT_EQ(Cell(id, QStringLiteral("BaiduRank")), QStringLiteral("1"));
+    EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QStringLiteral("4"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, CellsAsChecksEnd, ::testing::Values(false, true), [](const auto& info) {
+    return info.param ? "side_by_side" : "one_after_the_other";
+});
+
+// The keyword stays text until the address is built: a UTF-8 engine's server gets its characters, whatever
+// script they are in; a GBK engine that cannot take them is named in the run log.
+struct KeywordCase {
+    const char* name;
+    const char16_t* keyword;
+};
+
+class KeywordOnTheWire : public RankRuns_, public ::testing::WithParamInterface<KeywordCase> {};
+
+TEST_P(KeywordOnTheWire, ReachesAUtf8EngineAsItsCharacters) {
+    const QString keyword = QString::fromUtf16(GetParam().keyword);
+    const qint64 id = AddKeyword(keyword);
+    host.ticked = {QStringLiteral("Bing"), QStringLiteral("Soso")};
+    ServeResults(u"Bing", keyword, 0, LinksWithSiteAt(9, 3, kSite));
+    NoteRecorder log;
+    engine.runLog = &log;
+    runs.runBatch();
+
+    EXPECT_EQ(Cell(id, QStringLiteral("BingRank")), QStringLiteral("3"));
+    QStringList bingKeywords;
+    for (const QByteArray& target : Asked()) {
+        const QUrlQuery query(QUrl::fromEncoded(target).query(QUrl::FullyEncoded));
+        if (target.startsWith("/search?q="))
+            bingKeywords << query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded);
+    }
+    EXPECT_EQ(bingKeywords, QStringList{keyword});
+    // Soso takes GBK: the characters it cannot hold are named in its first page's log line.
+    EXPECT_EQ(log.pages, 1 + 10);
+    const std::lock_guard lock(log.mutex);
+    EXPECT_TRUE(log.lostCharacters.contains(QStringLiteral("Soso")))
+        << log.lostCharacters.join(u'|').toStdString();
+    EXPECT_FALSE(log.lostCharacters.contains(QStringLiteral("Bing")));
+}
+
+const KeywordCase kKeywordCases[] = {
+    {"korean", u"서울 여행"},
+    {"emoji", u"北京咖啡☕😀"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Scripts, KeywordOnTheWire, ::testing::ValuesIn(kKeywordCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace quorvane

@@ -103,7 +103,7 @@ TEST_P(NewLayout, OverrideOfTheItemMarkersReadsThePage) {
     EXPECT_TRUE(result.completed);
     EXPECT_EQ(result.readAnyPage, c.rank > 0);
     EXPECT_EQ(result.pages, c.pages);
-    EXPECT_EQ(engine.rankBing, c.rank);
+    EXPECT_EQ(result.rank, c.rank);
     QStringList addresses;
     for (const PageResult& r : engine.lastPageResults())
         addresses << r.address;
@@ -143,7 +143,7 @@ TEST_F(RunLogLines, OneLinePerPageWithItsOutcome) {
 
     log.startRun();
     const auto result = engine.checkEngineRank(kKeyword, kSite, u"Bing");
-    EXPECT_EQ(engine.rankBing, 104);
+    EXPECT_EQ(result.rank, 104);
     EXPECT_EQ(result.pages, (PageCounts{1, 1, 1}));
 
     const QString logPath = log.logPath(now.date());
@@ -251,7 +251,7 @@ TEST_F(RunLogLines, UnwritableFolderDoesNotStopTheCheck) {
     qInstallMessageHandler(previous);
 
     EXPECT_TRUE(result.completed);
-    EXPECT_EQ(engine.rankBing, 102);
+    EXPECT_EQ(result.rank, 102);
     EXPECT_EQ(result.pages, (PageCounts{1, 0, 2}));
     EXPECT_EQ(g_warnings, 1);
     EXPECT_TRUE(messages.Messages().empty());
@@ -273,10 +273,10 @@ TEST_F(RunLogLines, ReadOnlyFolderDoesNotStopTheCheck) {
     const QtMessageHandler previous = qInstallMessageHandler(countWarnings);
     log.startRun();
     engine.checkEngineRank(kKeyword, kSite, u"Bing");
-    engine.checkEngineRank(kKeyword, kSite, u"Bing");
+    const auto result = engine.checkEngineRank(kKeyword, kSite, u"Bing");
     qInstallMessageHandler(previous);
     QFile::setPermissions(logs, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(engine.rankBing, 5);
+    EXPECT_EQ(result.rank, 5);
     EXPECT_EQ(g_warnings, 1);
     EXPECT_TRUE(messages.Messages().empty());
 }

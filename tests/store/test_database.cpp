@@ -170,6 +170,27 @@ TEST(OpenQuery, SharedTextsReadBackExactly) {
     rows.cancel();
 }
 
+// A bound statement takes its values as they are, whatever characters they hold, and runs again with other
+// values; a wrong number of values is an error, after which it still runs.
+TEST(BoundStatement, ValuesAsTheyAreAndReuse) {
+    TempDatabase db;
+    BoundStatement insert =
+        db.connection().prepareBound(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values(?,?)"));
+    const QStringList names{QStringLiteral("it's"), QStringLiteral("a'); Drop Table SE_KeyWord;--"),
+                            QStringLiteral("서울😀"), QStringLiteral("#2010-05-12#")};
+    for (const QString& name : names)
+        insert.exec({name, -1});
+    BoundStatement find =
+        db.connection().prepareBound(QStringLiteral("Select count(*) From SE_KeyUrl Where UrlName=?"));
+    for (const QString& name : names)
+        EXPECT_EQ(find.rows({name}).value(0, 0).toInt(), 1) << name.toStdString();
+    EXPECT_EQ(find.rows({QStringLiteral("it")}).value(0, 0).toInt(), 0);
+    EXPECT_THROW(insert.exec({QStringLiteral("one value")}), DbError);
+    insert.exec({QStringLiteral("after"), -1});
+    EXPECT_EQ(find.rows({QStringLiteral("after")}).value(0, 0).toInt(), 1);
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyWord")), QStringLiteral("0"));
+}
+
 TEST(ExecSQLInTrans, FailureRollsBackAndTheNextStatementWorks) {
     TempDatabase db;
     EXPECT_FALSE(db.connection().execInTransaction(db.connection().execQuery,
