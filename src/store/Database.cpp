@@ -137,6 +137,7 @@ Database::~Database() = default;
 void Database::closeDatabase() {
     selectQuery.close();
     execQuery.close();
+    statements_.clear();
     db_.reset();
 }
 
@@ -330,24 +331,86 @@ int Database::openQuery(Recordset& query, const QString& sql) {
     return count;
 }
 
-RecordTable Database::readRows(const QString& sql, QStringList& fields) {
-    notify(sql);
-    SqliteStatement stmt = prepare(sql);
-    const int columns = sqlite3_column_count(stmt.get());
+namespace {
+
+// The statement's rows, stepped to the end; `ok` false when a step failed.
+RecordTable readAll(sqlite3_stmt* stmt, QStringList& fields, bool& ok) {
+    const int columns = sqlite3_column_count(stmt);
     fields.clear();
     fields.reserve(columns);
     for (int c = 0; c < columns; ++c)
-        fields << QString::fromUtf8(sqlite3_column_name(stmt.get(), c));
+        fields << QString::fromUtf8(sqlite3_column_name(stmt, c));
     RecordTable rows(columns);
     std::vector<ColumnTexts> texts(static_cast<size_t>(columns));
     int rc;
-    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         for (int c = 0; c < columns; ++c)
-            appendColumn(rows, stmt.get(), c, texts[static_cast<size_t>(c)]);
+            appendColumn(rows, stmt, c, texts[static_cast<size_t>(c)]);
     }
-    if (rc != SQLITE_DONE)
+    ok = rc == SQLITE_DONE;
+    return rows;
+}
+
+} // namespace
+
+RecordTable Database::readRows(const QString& sql, QStringList& fields) {
+    notify(sql);
+    SqliteStatement stmt = prepare(sql);
+    bool ok = false;
+    RecordTable rows = readAll(stmt.get(), fields, ok);
+    if (!ok)
         throw lastDbError();
     return rows;
+}
+
+RecordTable Database::readRows(const QString& sql, const QVariantList& values, QStringList& fields) {
+    Statement& stmt = statement(sql);
+    stmt.bindAll(values);
+    bool read = false;
+    RecordTable rows = readAll(stmt.handle(), fields, read);
+    const DbError error = read ? DbError(QString()) : lastDbError();
+    stmt.reset();
+    if (!read)
+        throw error;
+    return rows;
+}
+
+int Database::openQuery(Recordset& query, const QString& sql, const QVariantList& values) {
+    QStringList fields;
+    RecordTable rows = readRows(sql, values, fields);
+    const int count = rows.rowCount();
+    query.assign(this, sql, std::move(fields), std::move(rows));
+    return count;
+}
+
+Statement& Database::statement(const QString& sql) {
+    notify(sql);
+    const auto found = statements_.find(sql);
+    if (found != statements_.end()) {
+        found->second->reset();
+        return *found->second;
+    }
+    auto made = std::make_unique<Statement>(prepare(sql), db_.get());
+    return *statements_.emplace(sql, std::move(made)).first->second;
+}
+
+void Database::exec(const QString& sql, const QVariantList& values) {
+    statement(sql).bindAll(values).run();
+}
+
+bool Database::execInTransaction(const QString& sql, const QVariantList& values) {
+    requireConnection();
+    return inTransaction([&] { exec(sql, values); });
+}
+
+QVariant Database::scalar(const QString& sql, const QVariantList& values) {
+    Statement& stmt = statement(sql);
+    stmt.bindAll(values);
+    QVariant value;
+    if (stmt.next())
+        value = stmt.value(0);
+    stmt.reset();
+    return value;
 }
 
 bool Database::ensureColumn(const QString& table, const QString& column, const QString& type) {

@@ -3,12 +3,15 @@
 #include "store/DbError.h"
 #include "store/Recordset.h"
 #include "store/SqliteHandles.h"
+#include "store/Statement.h"
 
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
 
 #include <functional>
+#include <map>
+#include <memory>
 
 namespace quorvane {
 
@@ -49,8 +52,24 @@ public:
     DbFailure lastFailure() const { return lastFailure_; }
     // Reopens the query with the statement and returns its row count. Throws DbError.
     int openQuery(Recordset& query, const QString& sql);
+    // The same with the values bound to the statement's parameters in order.
+    int openQuery(Recordset& query, const QString& sql, const QVariantList& values);
     // The statement's rows, and its field names in `fields`. Throws DbError.
     RecordTable readRows(const QString& sql, QStringList& fields);
+    RecordTable readRows(const QString& sql, const QVariantList& values, QStringList& fields);
+
+    // The connection's prepared statement for a text, prepared at its first use and kept for the life of
+    // the connection; reset, with no values bound. The texts are the program's own, fixed ones: values go
+    // in as bound parameters, never as text. A statement may not be asked for again while its rows are
+    // still being read. Throws DbError.
+    Statement& statement(const QString& sql);
+    // Runs one statement with its values bound, for work inside inOneTransaction. Throws DbError.
+    void exec(const QString& sql, const QVariantList& values = {});
+    // One statement with its values bound, in its own transaction: true after commit, false after
+    // rollback (lastFailure() says why). Throws DbError only when there is no connection.
+    bool execInTransaction(const QString& sql, const QVariantList& values);
+    // The first column of the statement's first row; null when there is no row. Throws DbError.
+    QVariant scalar(const QString& sql, const QVariantList& values = {});
     // Adds the column when the table lacks it (exact, case-sensitive name comparison); true only when it
     // was added now. The probe's errors reach the caller.
     bool ensureColumn(const QString& table, const QString& column, const QString& type);
@@ -86,6 +105,8 @@ private:
     void notify(const QString& sql) const;
 
     SqliteDb db_;
+    // After db_, so that the statements are finalised before the connection closes.
+    std::map<QString, std::unique_ptr<Statement>> statements_;
     QString connectionString_;
     StatementObserver observer_;
     DbFailure connectFailure_ = DbFailure::None;

@@ -538,5 +538,75 @@ TEST(Durability, CommittedRowsSurviveAReconnect) {
     EXPECT_EQ(other.openQuery(rs, QStringLiteral("Select * From SE_KeyUrl")), 1);
 }
 
+// Values bound to a statement are stored as they are, whatever they hold; the same text gives the same
+// prepared statement, reset and unbound, at every use.
+TEST(BoundStatements, ValuesReachTheRowsAsTheyAre) {
+    TempDatabase db;
+    Database& database = db.connection();
+    const QString insert = QStringLiteral("Insert Into SE_KeyUrl(UrlName,UpdateTime,isCheck)Values(?,?,?)");
+    const struct {
+        QVariant url;
+        QVariant day;
+        QVariant check;
+        QString stored; // url|day|check as read back
+    } cases[] = {
+        {QStringLiteral("it's.cn"), QDate(2010, 5, 2), true, QStringLiteral("it's.cn|2010-05-02|-1")},
+        {QStringLiteral("a''b'); Drop Table SE_KeyUrl;--"), QStringLiteral("2011-01-01"), false,
+         QStringLiteral("a''b'); Drop Table SE_KeyUrl;--|2011-01-01|0")},
+        {QStringLiteral("#2010-05-12#"), QVariant(), qint64(7), QStringLiteral("#2010-05-12#||7")},
+        {QStringLiteral("한국어 😀"), QDate(2026, 1, 31), 0, QStringLiteral("한국어 😀|2026-01-31|0")},
+    };
+    for (const auto& c : cases)
+        database.exec(insert, {c.url, c.day, c.check});
+    Statement& read =
+        database.statement(QStringLiteral("Select UrlName,UpdateTime,isCheck From SE_KeyUrl Order By WebID"));
+    QStringList stored;
+    while (read.next())
+        stored << read.text(0) + u'|' + (read.isNull(1) ? QString() : read.text(1)) + u'|' + read.text(2);
+    read.reset();
+    ASSERT_EQ(stored.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(stored[static_cast<qsizetype>(i)], cases[i].stored) << i;
+
+    // Named parameters, and a reused statement starts with nothing bound.
+    const QString byName = QStringLiteral("Select count(*) From SE_KeyUrl Where UrlName=:url");
+    Statement& count = database.statement(byName);
+    count.bind(":url", QStringLiteral("it's.cn"));
+    ASSERT_TRUE(count.next());
+    EXPECT_EQ(count.integer(0), 1);
+    EXPECT_EQ(&database.statement(byName), &count);
+    ASSERT_TRUE(count.next());
+    EXPECT_EQ(count.integer(0), 0); // :url unbound is null, which equals nothing
+    count.reset();
+    EXPECT_THROW(count.bind(":nosuch", 1), DbError);
+
+    EXPECT_EQ(database.scalar(QStringLiteral("Select UrlName From SE_KeyUrl Where isCheck=?"), {qint64(7)}),
+              QVariant(QStringLiteral("#2010-05-12#")));
+    Recordset rows;
+    EXPECT_EQ(database.openQuery(rows, QStringLiteral("Select * From SE_KeyUrl Where UrlName Like ?"),
+                                 {QStringLiteral("%'%")}),
+              2);
+}
+
+// A statement that breaks the schema's rules is refused as a value the caller reads, rolls its transaction
+// back, and leaves the reused statement fit for the next values.
+TEST(BoundStatements, ARefusedRowRollsBackAndTheStatementStaysUsable) {
+    TempDatabase db;
+    Database& database = db.connection();
+    const QString insert = QStringLiteral("Insert Into SE_KeyUrl(UrlName)Values(?)");
+    EXPECT_FALSE(database.execInTransaction(insert, {QString(300, u'x')}));
+    EXPECT_EQ(database.lastFailure(), DbFailure::Refused);
+    EXPECT_TRUE(database.inOneTransaction([&] {
+        database.exec(insert, {QStringLiteral("ok.cn")});
+        database.exec(insert, {QStringLiteral("ok2.cn")});
+    }));
+    EXPECT_FALSE(database.inOneTransaction([&] {
+        database.exec(insert, {QStringLiteral("lost.cn")});
+        database.exec(insert, {QString(300, u'y')});
+    }));
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select group_concat(UrlName) From SE_KeyUrl")),
+              QStringLiteral("ok.cn,ok2.cn"));
+}
+
 } // namespace
 } // namespace quorvane
