@@ -7,7 +7,8 @@
 // waits for all three, then runs `Quorvane --merge` of the three copies in the first folder; its wall time
 // includes the merge. Counters: wall_s; for the shards also merge_s, share_of_one_run (the shards' wall time
 // over the one run's; the aim is at most 0.40) and same_as_one_run (1 when the merged cells and history
-// equal the one run's, row by row). BM_MergeOfLargeCopies times the merge alone with 100,000 keywords.
+// equal the one run's, row by row). BM_MergeOfLargeCopies times the merge alone with 100,000 keywords
+// (us_per_keyword, and rise_MB: the memory it took).
 #include "store/Database.h"
 #include "store/Recordset.h"
 #include "store/Schema.h"
@@ -15,6 +16,7 @@
 #include "support/Files.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
+#include "support/PeakMemory.h"
 #include "support/ResultPages.h"
 #include "support/RunBenchSupport.h"
 #include "support/TempDatabase.h"
@@ -29,6 +31,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -246,16 +251,22 @@ void BM_MergeOfLargeCopies(benchmark::State& state) {
     db.openDatabase(target, password);
     MergeReport report;
     double seconds = 0;
+    double rise = 0;
     for (auto _ : state) {
+        malloc_trim(0);
+        const double before = bench::residentMegabytes();
+        bench::resetPeakResident();
         QElapsedTimer clock;
         clock.start();
         report = mergeShardCopies(db, copies, password);
         seconds += static_cast<double>(clock.nsecsElapsed()) / 1e9;
+        rise = std::max(rise, bench::peakResidentMegabytes() - before);
     }
     if (report.end != MergeEnd::Merged || report.keywordsUpdated != keywords ||
         report.historyRows != keywords)
         state.SkipWithError("the merge did not take every keyword");
     state.counters["keywords"] = keywords;
+    state.counters["rise_MB"] = rise; // what the merge took above the process's size before it
     state.counters["us_per_keyword"] =
         seconds * 1e6 / static_cast<double>(keywords) / static_cast<double>(state.iterations());
 }
