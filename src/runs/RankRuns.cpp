@@ -269,7 +269,7 @@ void RankRuns::keepTodaysHistoryOfUnreadEngines(const RowKeys& row) {
 
 QString RankRuns::historyRowOf(qint64 webId, qint64 keyWordId, const QDate& day) {
     return QStringLiteral("KeyWordID=") + QString::number(keyWordId) + QStringLiteral(" and WebID=") +
-           QString::number(webId) + QStringLiteral(" and UpdateTime=") + jetDate(day);
+           QString::number(webId) + QStringLiteral(" and UpdateTime=") + sqlDate(day);
 }
 
 bool RankRuns::saveCheckedRow(const RowKeys& row) {

@@ -68,6 +68,10 @@ public:
     // One statement with its values bound, in its own transaction: true after commit, false after
     // rollback (lastFailure() says why). Throws DbError only when there is no connection.
     bool execInTransaction(const QString& sql, const QVariantList& values);
+    int openQuery(Recordset& query, const BoundSql& bound) {
+        return openQuery(query, bound.sql, bound.values);
+    }
+    bool execInTransaction(const BoundSql& bound) { return execInTransaction(bound.sql, bound.values); }
     // The first column of the statement's first row; null when there is no row. Throws DbError.
     QVariant scalar(const QString& sql, const QVariantList& values = {});
     // Adds the column when the table lacks it (exact, case-sensitive name comparison); true only when it

@@ -8,6 +8,12 @@
 
 namespace quorvane {
 
+// A statement's text with the values of its "?" parameters, in order.
+struct BoundSql {
+    QString sql;
+    QVariantList values;
+};
+
 // One prepared statement with its parameters bound by value ("?" by position from 1, ":name" by name).
 // The values never become statement text, so a quote in a keyword is a quote. Prepared once by the
 // connection (Database::statement) and reused: each use starts from reset() with no values bound.

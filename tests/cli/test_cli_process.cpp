@@ -121,8 +121,8 @@ TEST_F(CommandLineRun, FillsTheSameCellsAndHistoryAsTheWindowsRun) {
     EXPECT_EQ(cells, rows(kCellsSql));
     EXPECT_EQ(installation.Rows(kHistorySql), rows(kHistorySql));
     EXPECT_FALSE(cells.contains(QStringLiteral("old"))) << "every engine was checked";
-    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_RankHistory Where UpdateTime=#") +
-                                  today() + u'#'),
+    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_RankHistory Where UpdateTime='") +
+                                  today() + u'\''),
               QStringLiteral("3"));
 
     // A line per keyword with its ranks, then the summary.
@@ -305,8 +305,8 @@ TEST_F(CommandLineRun, WrongArgumentsEndWithTwoAndTheUsage) {
         EXPECT_TRUE(result.out.isEmpty());
     }
     EXPECT_TRUE(server.Requests().isEmpty());
-    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_KeyWord Where UpdateTime=#") +
-                                  today() + u'#'),
+    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_KeyWord Where UpdateTime='") +
+                                  today() + u'\''),
               QStringLiteral("0"));
 }
 
@@ -335,8 +335,8 @@ TEST_F(CommandLineRun, ACopyWithItsDatabaseKeepsEverythingBesideIt) {
     const ProcessResult run = Update(
         {QStringLiteral("--update"), QStringLiteral("--engines"), QStringLiteral("Bing")}, environment);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_KeyWord Where UpdateTime=#") +
-                                  today() + u'#'),
+    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_KeyWord Where UpdateTime='") +
+                                  today() + u'\''),
               QStringLiteral("3"));
     EXPECT_TRUE(QFileInfo::exists(installation.Folder() + QStringLiteral("/Logs/run-") + today() +
                                   QStringLiteral(".log")));

@@ -234,20 +234,24 @@ TEST(TextWidth, TooLongIsRefusedNotCut) {
     EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyWord")), QStringLiteral("0"));
 }
 
-TEST(Dates, WrittenAsTextFoundByJetLiteral) {
+// Days are stored as yyyy-mm-dd text, so a day bound as a date finds its rows, and ranges of days compare as
+// the days do.
+TEST(Dates, WrittenAsTextFoundByBoundDay) {
     TempDatabase db;
     db.Exec(QStringLiteral(
         "Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,UpdateTime,KeyWordID,WebID)"
         "Values('k','u',3,0,'2010-05-12',1,1)"));
-    EXPECT_EQ(
-        db.Scalar(QStringLiteral("Select UpdateTime From SE_RankHistory Where UpdateTime=#2010-05-12#")),
-        QStringLiteral("2010-05-12"));
-    EXPECT_EQ(db.Scalar(QStringLiteral(
-                  "Select count(*) From SE_RankHistory Where UpdateTime Between #2010-05-12# and "
-                  "#2010-05-12#")),
-              QStringLiteral("1"));
-    EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_RankHistory Where UpdateTime=#2010-05-13#")),
-              QStringLiteral("0"));
+    Database& database = db.connection();
+    EXPECT_EQ(database.scalar(QStringLiteral("Select UpdateTime From SE_RankHistory Where UpdateTime=?"),
+                              {QDate(2010, 5, 12)}),
+              QVariant(QStringLiteral("2010-05-12")));
+    const QString between =
+        QStringLiteral("Select count(*) From SE_RankHistory Where UpdateTime Between ? and ?");
+    EXPECT_EQ(database.scalar(between, {QDate(2010, 5, 12), QDate(2010, 5, 12)}).toInt(), 1);
+    EXPECT_EQ(database.scalar(between, {QDate(2010, 4, 30), QDate(2010, 5, 11)}).toInt(), 0);
+    EXPECT_EQ(database.scalar(between, {QDate(2009, 12, 31), QDate(2010, 10, 1)}).toInt(), 1);
+    EXPECT_TRUE(database.scalar(QStringLiteral("Select count(*) From SE_RankHistory Where UpdateTime=?"),
+                                {QDate(2010, 5, 13)}) == QVariant(qint64(0)));
 }
 
 TEST(Collation, TextComparesWithoutCase) {
