@@ -4,6 +4,7 @@
 #include "store/DbError.h"
 #include "store/JetDialect.h"
 #include "store/RecordTable.h"
+#include "store/Schema.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -431,6 +432,9 @@ void Database::upgradeSchema() {
     // What counts as a hit for each site; empty (the whole address) for every site stored before. A column
     // of its own, which earlier versions never name, so the file still opens in them.
     ensureColumn(QStringLiteral("SE_KeyUrl"), QStringLiteral("MatchRule"), QStringLiteral("long"));
+    // The look-ups' indexes, for files made without them. Results are not inspected: a file that cannot
+    // take them is read as before, only slower.
+    execAllInOneTransaction(schemaIndexStatements());
 }
 
 void Database::updateRow(const QString& table, const QString& keyField, const QVariant& key,

@@ -77,8 +77,8 @@ public:
     // Adds the column when the table lacks it (exact, case-sensitive name comparison); true only when it
     // was added now. The probe's errors reach the caller.
     bool ensureColumn(const QString& table, const QString& column, const QString& type);
-    // The start-up upgrade: the six later rank columns in both tables, then the sites' match rule column.
-    // Results are not inspected.
+    // The start-up upgrade: the six later rank columns in both tables, then the sites' match rule column,
+    // then the look-ups' indexes where they are missing. Results are not inspected.
     void upgradeSchema();
 
     // Writes changed fields of one row by key, and deletes one row by key (the datasets' Post and

@@ -165,7 +165,26 @@ public:
                              "and k.WebID=h.WebID Join ") +
               QString::fromUtf16(kShardRecordTable) +
               QStringLiteral(" r On r.KeyWordID=h.KeyWordID and r.RunDay=h.UpdateTime Order By "
-                             "h.KeyWordID,h.UpdateTime"))) {}
+                             "h.KeyWordID,h.UpdateTime")))
+        // This database's statements, prepared once for the whole fold. Its keywords of a site and text,
+        // compared as the columns compare:
+        , here_(database.statement(
+              QStringLiteral("Select k.KeyWordID,k.WebID,u.UrlName,k.KeyWordName,k.UpdateTime,") +
+              prefixed(QStringLiteral("k")) +
+              QStringLiteral(" From SE_KeyWord k Join SE_KeyUrl u On u.WebID=k.WebID Where k.KeyWordName=?1 "
+                             "and Coalesce(u.UrlName,'') Collate NoCase=?2 Order By k.KeyWordID")))
+        , update_(database.statement(QStringLiteral("Update SE_KeyWord Set ") +
+                                     columns_.join(QStringLiteral("=?,")) +
+                                     QStringLiteral("=?,UpdateTime=? Where KeyWordID=?")))
+        , held_(database.statement(QStringLiteral("Select KeyWordName,UrlName,") + columns_.join(u',') +
+                                   QStringLiteral(" From SE_RankHistory Where KeyWordID=? and WebID=? and "
+                                                  "UpdateTime=? Limit 2")))
+        , delete_(database.statement(
+              QStringLiteral("Delete From SE_RankHistory Where KeyWordID=? and WebID=? and UpdateTime=?")))
+        , insert_(database.statement(
+              QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,") + columns_.join(u',') +
+              QStringLiteral(",UpdateTime,KeyWordID,WebID)Values(?,?") +
+              QStringLiteral(",?").repeated(columns_.size()) + QStringLiteral(",?,?,?)"))) {}
 
     void run() {
         hasDay_ = days_.next();
@@ -234,11 +253,7 @@ private:
         }
 
         // This database's keywords of that site and text, compared as the columns compare.
-        Statement& here = database_.statement(
-            QStringLiteral("Select k.KeyWordID,k.WebID,u.UrlName,k.KeyWordName,k.UpdateTime,") +
-            prefixed(QStringLiteral("k")) +
-            QStringLiteral(" From SE_KeyWord k Join SE_KeyUrl u On u.WebID=k.WebID Where k.KeyWordName=?1 "
-                           "and Coalesce(u.UrlName,'') Collate NoCase=?2 Order By k.KeyWordID"));
+        Statement& here = here_;
         here.bind(1, keyword).bind(2, url);
         std::vector<HereKeyword> matches;
         while (here.next()) {
@@ -264,9 +279,7 @@ private:
             } else if (isDayText(match.updateTime) && match.updateTime > updateTime) {
                 ++report_.keywordsNewerHere;
             } else if (!match.sameAsCopy) {
-                Statement& update = database_.statement(QStringLiteral("Update SE_KeyWord Set ") +
-                                                        columns_.join(QStringLiteral("=?,")) +
-                                                        QStringLiteral("=?,UpdateTime=? Where KeyWordID=?"));
+                Statement& update = update_;
                 for (int c = 0; c < cellCount(); ++c)
                     update.bind(c + 1, keywords_.value(kFirstCell + c));
                 update.bind(cellCount() + 1, updateTime).bind(cellCount() + 2, match.id);
@@ -291,10 +304,7 @@ private:
     // Replaces this database's history row of the keyword's day with the copy's, unless the day holds
     // exactly one row and it is equal.
     bool writeDay(const HereKeyword& here, const QString& day, const QVariantList& counters) {
-        Statement& held =
-            database_.statement(QStringLiteral("Select KeyWordName,UrlName,") + columns_.join(u',') +
-                                QStringLiteral(" From SE_RankHistory Where KeyWordID=? and "
-                                               "WebID=? and UpdateTime=? Limit 2"));
+        Statement& held = held_;
         held.bind(1, here.id).bind(2, here.webId).bind(3, day);
         int rows = 0;
         bool equal = false;
@@ -312,13 +322,9 @@ private:
         held.reset();
         if (rows == 1 && equal)
             return false;
-        database_.exec(
-            QStringLiteral("Delete From SE_RankHistory Where KeyWordID=? and WebID=? and UpdateTime=?"),
-            {here.id, here.webId, day});
-        Statement& insert = database_.statement(
-            QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,") + columns_.join(u',') +
-            QStringLiteral(",UpdateTime,KeyWordID,WebID)Values(?,?") +
-            QStringLiteral(",?").repeated(cellCount()) + QStringLiteral(",?,?,?)"));
+        if (rows > 0)
+            delete_.bind(1, here.id).bind(2, here.webId).bind(3, day).run();
+        Statement& insert = insert_;
         insert.bind(1, here.keyword).bind(2, here.url);
         for (int c = 0; c < cellCount(); ++c)
             if (counters[c].isNull())
@@ -337,6 +343,11 @@ private:
     const QStringList columns_;
     Statement keywords_;
     Statement days_;
+    Statement& here_;
+    Statement& update_;
+    Statement& held_;
+    Statement& delete_;
+    Statement& insert_;
     bool hasDay_ = false;
 };
 

@@ -612,5 +612,25 @@ TEST(BoundStatements, ARefusedRowRollsBackAndTheStatementStaysUsable) {
               QStringLiteral("ok.cn,ok2.cn"));
 }
 
+// A file made without the look-ups' indexes gains them at start, once; its rows stay as they were.
+TEST(SchemaUpgrade, MissingIndexesAreCreatedOnce) {
+    TempDatabase db;
+    const QString indexes = QStringLiteral(
+        "Select group_concat(name) From (Select name From sqlite_master Where type='index' and "
+        "name Like 'IX_%' Order By name)");
+    const QString all = db.Scalar(indexes);
+    ASSERT_EQ(
+        all, QStringLiteral("IX_KeyUrl_UrlName,IX_KeyWord_KeyWordName,IX_KeyWord_WebID,IX_RankHistory_Pair"));
+    db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName)Values('a.cn')"));
+    for (const char* name : {"IX_KeyUrl_UrlName", "IX_KeyWord_KeyWordName", "IX_RankHistory_Pair"})
+        db.Exec(QStringLiteral("Drop Index ") + QLatin1String(name));
+    ASSERT_EQ(db.Scalar(indexes), QStringLiteral("IX_KeyWord_WebID"));
+    db.connection().upgradeSchema();
+    EXPECT_EQ(db.Scalar(indexes), all);
+    db.connection().upgradeSchema();
+    EXPECT_EQ(db.Scalar(indexes), all);
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select UrlName From SE_KeyUrl")), QStringLiteral("a.cn"));
+}
+
 } // namespace
 } // namespace quorvane
