@@ -386,6 +386,10 @@ int Database::openQuery(Recordset& query, const QString& sql, const QVariantList
 
 Statement& Database::statement(const QString& sql) {
     notify(sql);
+    return preparedOnce(sql);
+}
+
+Statement& Database::preparedOnce(const QString& sql) {
     const auto found = statements_.find(sql);
     if (found != statements_.end()) {
         found->second->reset();
@@ -401,7 +405,9 @@ void Database::exec(const QString& sql, const QVariantList& values) {
 
 bool Database::execInTransaction(const QString& sql, const QVariantList& values) {
     requireConnection();
-    return inTransaction([&] { exec(sql, values); });
+    // Seen before the transaction begins, as the texts of the other execInTransaction.
+    notify(sql);
+    return inTransaction([&] { preparedOnce(sql).bindAll(values).run(); });
 }
 
 QVariant Database::scalar(const QString& sql, const QVariantList& values) {

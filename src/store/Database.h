@@ -100,6 +100,8 @@ public:
 
 private:
     SqliteStatement prepare(const QString& sql);
+    // statement() without telling the observer.
+    Statement& preparedOnce(const QString& sql);
     void runToEnd(sqlite3_stmt* stmt);
     void simpleExec(const char* sql);
     QString lastError() const;

@@ -318,7 +318,7 @@ TEST_F(RankRuns_, HistoryRowStatementsAsSent) {
     ASSERT_EQ(sent.size(), 2);
     EXPECT_EQ(sent[0],
               QStringLiteral(
-                  "Delete From SE_RankHistory Where KeyWordID=12 and WebID=3 and UpdateTime=#2010-05-12#"));
+                  "Delete From SE_RankHistory Where KeyWordID=12 and WebID=3 and UpdateTime='2010-05-12'"));
     EXPECT_EQ(
         sent[1],
         QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,"
