@@ -69,8 +69,10 @@ void MainWindow::prepareWindow() {
     engine().stopRequested = false;
     // Read the engines' addresses and definitions now, so that a complaint about Endpoints.ini or
     // Engines.ini never interrupts a run.
-    loadEndpointsBesideExecutable();
-    runs_->sideBySide = enginesSideBySideBesideExecutable();
+    SettingsFaults faults = loadEndpointsBesideExecutable();
+    runs_->sideBySide = enginesSideBySideBesideExecutable(&faults);
+    for (const SettingsFault& fault : faults)
+        showErrorMsg(fault.text);
     loadEngineDefinitionsBesideExecutable();
 }
 
@@ -228,12 +230,33 @@ void MainWindow::exitProgram() {
     QCoreApplication::exit(0);
 }
 
+namespace {
+
+// What the user is told at the end of an export.
+void showExportResult(const ExportResult& result) {
+    switch (result.end) {
+    case ExportEnd::Cancelled:
+        return;
+    case ExportEnd::Saved:
+        showInfoMsg(exportSuccessText(result.target));
+        return;
+    case ExportEnd::Failed:
+        showErrorMsg(exportFailureText(result.reason));
+        return;
+    case ExportEnd::BookUnusable:
+        showErrorReport(result.reason);
+        return;
+    }
+}
+
+} // namespace
+
 void MainWindow::exportLatestResults() {
-    reported([this] { quorvane::exportLatestResults(this, missions_, *missionGrid_); });
+    reported([this] { showExportResult(quorvane::exportLatestResults(this, missions_, *missionGrid_)); });
 }
 
 void MainWindow::exportHistory() {
-    reported([this] { quorvane::exportHistory(this, historyBox_->historyRows); });
+    reported([this] { showExportResult(quorvane::exportHistory(this, historyBox_->historyRows)); });
 }
 
 void MainWindow::updateSelectedRow() {

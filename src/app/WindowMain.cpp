@@ -48,7 +48,8 @@ extern "C" Q_DECL_EXPORT int quorvaneWindowMain(int argc, char** argv) {
         showErrorMsg(userFoldersProblemText(folders));
         return 1;
     }
-    loadNetworkSettingsBesideExecutable();
+    for (const SettingsFault& fault : loadNetworkSettingsBesideExecutable())
+        showErrorMsg(fault.text);
 
     Database connection;
     MainWindow window(connection);

@@ -99,8 +99,10 @@ int runCommandLine(int argc, char** argv) {
     const bool update = options.action == CommandLineOptions::Action::Update;
     if (update) {
         // Complaints about Endpoints.ini come now, before the run, as they do when the window opens.
-        loadEndpointsBesideExecutable();
-        loadNetworkSettingsBesideExecutable();
+        SettingsFaults faults = loadEndpointsBesideExecutable();
+        faults += loadNetworkSettingsBesideExecutable();
+        for (const SettingsFault& fault : faults)
+            showErrorMsg(fault.text);
     }
 
     // An installed copy keeps its database in the user's data folder, made on the first start; a folder
@@ -142,7 +144,10 @@ int runCommandLine(int argc, char** argv) {
     ConsoleRun run(database, options, messages, stdout);
     RunLog runLog(dataFolder() + QStringLiteral("Logs"));
     run.setRunLog(&runLog);
-    run.setSideBySide(enginesSideBySideBesideExecutable());
+    SettingsFaults sideBySideFaults;
+    run.setSideBySide(enginesSideBySideBesideExecutable(&sideBySideFaults));
+    for (const SettingsFault& fault : sideBySideFaults)
+        showErrorMsg(fault.text);
     StopSignals stopSignals([&run](int) { run.requestStop(); });
     const ConsoleRun::Summary summary = run.run();
     return summary.outcome == ConsoleRun::Outcome::Completed ? ExitCompleted : ExitStoppedOrFailed;

@@ -7,7 +7,6 @@
 #include "sites/UrlForms.h"
 #include "store/DbError.h"
 #include "store/RecordTable.h"
-#include "store/SqlText.h"
 
 #include <QDate>
 
@@ -29,8 +28,8 @@ struct Refusal {
     QString text;
 };
 
-QString today() {
-    return sqlDate(QDate::currentDate());
+QDate today() {
+    return QDate::currentDate();
 }
 
 QString labelled(const QString& address, SiteMatch rule) {
@@ -54,7 +53,7 @@ private:
     StoredSite requireSite();
     qint64 lastInsertedId();
     bool keywordStored(const QString& keyword, qint64 webId);
-    void write(const QString& sql) { database_.execStatements({sql}); }
+    void write(const BoundSql& bound) { database_.exec(bound.sql, bound.values); }
     // Adds the keywords not yet stored under the site; lines for the skipped ones say why.
     void addKeywords(qint64 webId, const QStringList& keywords);
     // Runs the work in one transaction; a write that fails rolls everything back.
@@ -105,10 +104,9 @@ SiteCommandResult SiteCommand::run() {
 
 std::optional<StoredSite> SiteCommand::siteStoredAs(const QString& text) {
     QStringList fields;
-    const RecordTable rows =
-        database_.readRows(QStringLiteral("Select WebID,UrlName,MatchRule From SE_KeyUrl Where UrlName=") +
-                               quotedStr(text) + QStringLiteral(" Order By WebID"),
-                           fields);
+    const RecordTable rows = database_.readRows(
+        QStringLiteral("Select WebID,UrlName,MatchRule From SE_KeyUrl Where UrlName=? Order By WebID"),
+        {text}, fields);
     if (rows.rowCount() == 0)
         return std::nullopt;
     return StoredSite{rows.value(0, 0).toLongLong(), rows.text(0, 1), siteMatchOfStored(rows.value(0, 2))};
@@ -138,11 +136,12 @@ qint64 SiteCommand::lastInsertedId() {
 
 bool SiteCommand::keywordStored(const QString& keyword, qint64 webId) {
     QStringList fields;
-    return database_.readRows(keyWordDuplicateSql(keyword, static_cast<int>(webId)), fields).rowCount() > 0;
+    const BoundSql duplicate = keyWordDuplicateSql(keyword, static_cast<int>(webId));
+    return database_.readRows(duplicate.sql, duplicate.values, fields).rowCount() > 0;
 }
 
 void SiteCommand::addKeywords(qint64 webId, const QStringList& keywords) {
-    const QString day = today();
+    const QDate day = today();
     for (const QString& keyword : keywords) {
         if (keyword.trimmed().isEmpty())
             continue; // a blank keyword is nothing to add, as in the dialog
@@ -293,7 +292,7 @@ void SiteCommand::removeSite() {
     const StoredSite site = requireSite();
     inOneTransaction(
         [&] {
-            write(QStringLiteral("Delete From SE_KeyUrl Where WebID=") + QString::number(site.webId));
+            write({QStringLiteral("Delete From SE_KeyUrl Where WebID=?"), {site.webId}});
             pending_ << QStringLiteral("已删除网址: ") + site.text;
         },
         QStringLiteral("删除失败!"));
@@ -306,8 +305,8 @@ void SiteCommand::removeKeyword() {
         throw Refusal{QStringLiteral("找不到关键词: ") + keyword};
     inOneTransaction(
         [&] {
-            write(QStringLiteral("Delete From SE_KeyWord Where WebID=") + QString::number(site.webId) +
-                  QStringLiteral(" and KeyWordName=") + quotedStr(keyword));
+            write({QStringLiteral("Delete From SE_KeyWord Where WebID=? and KeyWordName=?"),
+                   {site.webId, keyword}});
             pending_ << QStringLiteral("已删除关键词: ") + keyword;
         },
         QStringLiteral("删除关键词出现异常!"));

@@ -2,7 +2,6 @@
 
 #include "catalog/EngineCatalog.h"
 #include "config/IniText.h"
-#include "platform/Messages.h"
 #include "platform/ProgramFolders.h"
 
 #include <QFileInfo>
@@ -34,16 +33,21 @@ struct EndpointState {
     QHash<QString, QString> addresses;
 };
 
-EndpointState& state() {
-    static EndpointState s;
-    return s;
-}
-
 void resetToDefaults(EndpointState& s) {
     s.addresses.clear();
     for (const QStringView key : endpointKeys())
         s.addresses.insert(key.toString(), defaultEndpoint(key));
     s.loaded = true;
+}
+
+// The compiled-in addresses from the first use on (made once, whichever thread asks first).
+EndpointState& state() {
+    static EndpointState s = [] {
+        EndpointState made;
+        resetToDefaults(made);
+        return made;
+    }();
+    return s;
 }
 
 // "scheme://host[:port]" with nothing else, or nothing.
@@ -149,23 +153,19 @@ QString defaultEndpoint(QStringView key) {
 }
 
 QString endpoint(QStringView key) {
-    if (!state().loaded)
-        loadEndpointsBesideExecutable();
     return state().addresses.value(key.toString());
 }
 
-void loadEndpoints(const QString& iniPath) {
+SettingsFaults loadEndpoints(const QString& iniPath) {
     EndpointState& s = state();
     resetToDefaults(s);
     const IniFile ini = readIniFile(iniPath, IniComments::AfterValues);
     if (ini.state == IniFileState::Absent)
-        return;
+        return {};
     const QString title = QStringLiteral("配置文件 ") + ini.path;
-    if (ini.state == IniFileState::Unreadable) {
-        showErrorMsg(title + QStringLiteral(" 无法读取 (") + ini.why +
-                     QStringLiteral("), 已使用程序内置的地址!"));
-        return;
-    }
+    if (ini.state == IniFileState::Unreadable)
+        return {{SettingsFaultKind::Unreadable, title + QStringLiteral(" 无法读取 (") + ini.why +
+                                                    QStringLiteral("), 已使用程序内置的地址!")}};
     QStringList faults;
     collectFileFaults(ini.document, faults);
     for (const QStringView key : endpointKeys()) {
@@ -175,13 +175,15 @@ void loadEndpoints(const QString& iniPath) {
         if (const IniEntry* entry = lastValidSetting(ini.document, u"Endpoints", key, faultOf, faults))
             s.addresses.insert(key.toString(), *validAddress(entry->value));
     }
-    if (!faults.isEmpty())
-        showErrorMsg(title + QStringLiteral(" 中有误, 有误的项已忽略, 仍使用程序内置的地址:\n") +
-                     faults.join(u'\n'));
+    if (faults.isEmpty())
+        return {};
+    return {
+        {SettingsFaultKind::Endpoints,
+         title + QStringLiteral(" 中有误, 有误的项已忽略, 仍使用程序内置的地址:\n") + faults.join(u'\n')}};
 }
 
-void loadEndpointsBesideExecutable() {
-    loadEndpoints(configFolder() + QStringLiteral("Endpoints.ini"));
+SettingsFaults loadEndpointsBesideExecutable() {
+    return loadEndpoints(configFolder() + QStringLiteral("Endpoints.ini"));
 }
 
 } // namespace quorvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/SettingsFaults.h"
+
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -19,8 +21,8 @@ namespace quorvane {
 //
 // Keys are the engine names, "Maker" (the maker's web site) and "Download" (its FTP host), compared
 // exactly; an absent key keeps its compiled-in value, a key not listed here is ignored. The file is read
-// by readIniFile (config/IniText.h), with ";" after a value starting a comment. Every mistake is reported
-// once per reading with showErrorMsg, each with its section, key and line, and ignored: the user asked for
+// by readIniFile (config/IniText.h), with ";" after a value starting a comment. Every mistake is returned
+// once per reading as a SettingsFault, each with its section, key and line, and ignored: the user asked for
 // another address and does not get it, which must not pass unnoticed, but the program goes on with the
 // compiled-in one. Mistakes are a value that is not a valid scheme://host[:port] (scheme http, https or
 // ftp, port 1 to 65535), a line holding bytes that are not valid in the file's encoding, a line outside
@@ -36,16 +38,17 @@ inline constexpr int kMaxPort = 65535;
 // no port is written or it is not a number.
 std::optional<qint64> writtenPort(QStringView address);
 
-// The address for a key; empty for an unknown key. The first call reads Endpoints.ini beside the
-// executable unless loadEndpoints was called before.
+// The address for a key; empty for an unknown key. The compiled-in one until loadEndpoints reads a file.
 QString endpoint(QStringView key);
 // The compiled-in address for a key; empty for an unknown key.
 QString defaultEndpoint(QStringView key);
 
-// Sets every address back to its compiled-in value, then applies the file at the path when it exists.
-void loadEndpoints(const QString& iniPath);
+// Sets every address back to its compiled-in value, then applies the file at the path when it exists. The
+// faults are the caller's to show (at most one: the file unreadable, or its [Endpoints] mistakes).
+SettingsFaults loadEndpoints(const QString& iniPath);
 // loadEndpoints with Endpoints.ini in the settings folder (beside the executable, or the user's when
-// installed: configFolder()); the program calls it once at start. The name is from when it was always there.
-void loadEndpointsBesideExecutable();
+// installed: configFolder()); the program calls it once at start, where the window or the command line
+// shows the faults. The name is from when it was always there.
+SettingsFaults loadEndpointsBesideExecutable();
 
 } // namespace quorvane

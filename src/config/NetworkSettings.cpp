@@ -2,7 +2,6 @@
 
 #include "config/Endpoints.h"
 #include "config/IniText.h"
-#include "platform/Messages.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -61,9 +60,10 @@ NetworkSettings readNetworkSettings(const QString& iniPath) {
     if (const IniEntry* entry = lastValidSetting(ini.document, u"Network", u"Proxy", proxyFault, faults))
         result.proxy = parseProxy(entry->value);
     if (!faults.isEmpty())
-        showErrorMsg(title +
-                     QStringLiteral(" 中的代理设置有误, 有误的项已忽略, 未设代理时使用系统的代理设置:\n") +
-                     faults.join(u'\n'));
+        result.faults.append(
+            {SettingsFaultKind::Proxy,
+             title + QStringLiteral(" 中的代理设置有误, 有误的项已忽略, 未设代理时使用系统的代理设置:\n") +
+                 faults.join(u'\n')});
 
     faults.clear();
     // Proxies= with nothing: no pool, as without the key.
@@ -75,9 +75,11 @@ NetworkSettings readNetworkSettings(const QString& iniPath) {
     if (const IniEntry* entry = lastValidSetting(ini.document, u"Network", u"Proxies", poolFault, faults))
         result.proxyPool = parseProxyPool(entry->value).value_or(QList<QNetworkProxy>());
     if (!faults.isEmpty())
-        showErrorMsg(
-            title + QStringLiteral(" 中的代理池设置有误, 有误的项已忽略, 未设时每个搜索引擎只用一个连接:\n") +
-            faults.join(u'\n'));
+        result.faults.append(
+            {SettingsFaultKind::ProxyPool,
+             title +
+                 QStringLiteral(" 中的代理池设置有误, 有误的项已忽略, 未设时每个搜索引擎只用一个连接:\n") +
+                 faults.join(u'\n')});
 
     faults.clear();
     const auto delayFault = [](const QString& value) {
@@ -90,8 +92,9 @@ NetworkSettings readNetworkSettings(const QString& iniPath) {
     if (const IniEntry* entry = lastValidSetting(ini.document, u"Network", u"DelayMs", delayFault, faults))
         result.delayMs = entry->value.trimmed().toInt();
     if (!faults.isEmpty())
-        showErrorMsg(title + QStringLiteral(" 中的 DelayMs 有误, 有误的项已忽略, 未设时为 0:\n") +
-                     faults.join(u'\n'));
+        result.faults.append({SettingsFaultKind::DelayMs,
+                              title + QStringLiteral(" 中的 DelayMs 有误, 有误的项已忽略, 未设时为 0:\n") +
+                                  faults.join(u'\n')});
     return result;
 }
 

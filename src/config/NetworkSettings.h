@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/SettingsFaults.h"
+
 #include <QList>
 #include <QNetworkProxy>
 #include <QString>
@@ -21,13 +23,14 @@ namespace quorvane {
 // Without Proxy the system's proxy settings apply (http_proxy, https_proxy, no_proxy and the desktop's
 // settings, as other programs read them). DelayMs defaults to 0: requests go as fast as pages load. A value
 // that cannot be used (a proxy port outside 1 to 65535 among them), a line of either key that is not valid
-// in the file's encoding and a key given twice are reported once per reading and key with showErrorMsg,
+// in the file's encoding and a key given twice are returned once per reading and key as faults,
 // with section, key and line, and ignored, as the endpoint addresses are; of a repeated key the last one
 // counts.
 struct NetworkSettings {
     std::optional<QNetworkProxy> proxy;
     int delayMs = 0;
     QList<QNetworkProxy> proxyPool;
+    SettingsFaults faults; // the caller's to show
 };
 
 inline constexpr int kMaxDelayMs = 600'000;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/SettingsFaults.h"
+
 #include <QString>
 
 namespace quorvane {
@@ -12,10 +14,10 @@ namespace quorvane {
 // SideBySide=0 (or false) checks the engines of a keyword one after the other, as older versions did, for
 // networks or engines that object to several requests at once; absent, 1 or true keeps them side by side.
 // Any other value, a line not valid in the file's encoding or a second SideBySide is reported once per
-// reading with showErrorMsg, with section, key and line; a refused value leaves them side by side, and of a
-// repeated key the last one counts.
-bool enginesSideBySide(const QString& iniPath);
+// reading as a fault in `faults` (when given), with section, key and line; a refused value leaves them side
+// by side, and of a repeated key the last one counts.
+bool enginesSideBySide(const QString& iniPath, SettingsFaults* faults = nullptr);
 // enginesSideBySide with Endpoints.ini in the settings folder (configFolder()).
-bool enginesSideBySideBesideExecutable();
+bool enginesSideBySideBesideExecutable(SettingsFaults* faults = nullptr);
 
 } // namespace quorvane

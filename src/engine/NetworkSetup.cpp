@@ -34,8 +34,10 @@ void applyNetworkSettings(const NetworkSettings& settings) {
     proxyPool = settings.proxyPool;
 }
 
-void loadNetworkSettingsBesideExecutable() {
-    applyNetworkSettings(readNetworkSettings(configFolder() + QStringLiteral("Endpoints.ini")));
+SettingsFaults loadNetworkSettingsBesideExecutable() {
+    const NetworkSettings settings = readNetworkSettings(configFolder() + QStringLiteral("Endpoints.ini"));
+    applyNetworkSettings(settings);
+    return settings.faults;
 }
 
 } // namespace quorvane

@@ -12,8 +12,8 @@ void applyNetworkSettings(const NetworkSettings& settings);
 // The pool of proxies of the last settings applied (Proxies= of Endpoints.ini); empty without one.
 QList<QNetworkProxy> configuredProxyPool();
 
-// readNetworkSettings of Endpoints.ini in the settings folder (configFolder()), then applyNetworkSettings; the program calls
-// it once at start, for the window and the command line alike.
-void loadNetworkSettingsBesideExecutable();
+// readNetworkSettings of Endpoints.ini in the settings folder (configFolder()), then applyNetworkSettings;
+// the program calls it once at start, for the window and the command line alike, which show the faults.
+SettingsFaults loadNetworkSettingsBesideExecutable();
 
 } // namespace quorvane

@@ -4,7 +4,6 @@
 #include "export/WorkbookError.h"
 
 #include "platform/ProgramFolders.h"
-#include "platform/Messages.h"
 #include "store/SqlText.h"
 #include "ui/FileDialogs.h"
 
@@ -47,8 +46,8 @@ void EventPump::pump() {
     sincePump_.start();
 }
 
-void writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
-                      const QString& target) {
+ExportResult writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
+                              const QString& target) {
     // The rows are read from a snapshot of the list as it is now, so the grid does not follow the walk and
     // a reload, a sort or an edit meanwhile changes nothing here. The list's current row is the user's and
     // stays where it is: the grid's cursor, its selection and the history shown for it keep agreeing.
@@ -77,10 +76,7 @@ void writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const Ro
     } catch (const std::exception& error) {
         reason = QString::fromUtf8(error.what());
     }
-    if (saved)
-        showInfoMsg(exportSuccessText(target));
-    else
-        showErrorMsg(exportFailureText(reason));
+    return {saved ? ExportEnd::Saved : ExportEnd::Failed, target, reason};
 }
 
 ExportProgress::ExportProgress(QWidget* window, int rowCount)

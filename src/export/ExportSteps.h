@@ -23,6 +23,21 @@ inline constexpr char16_t kExportFailed[] = u"导出数据失败!";
 // Office Open XML content under the name other programs expect.
 inline constexpr char16_t kWorkbookFilters[] = u"Excel文件(*.xls);;Excel文件(*.xlsx)";
 
+// How an export ended. The exports show nothing themselves; the window tells the user (exportSuccessText,
+// exportFailureText, or the general error report for a workbook that could not be prepared).
+enum class ExportEnd {
+    Cancelled,    // the save dialog was cancelled: nothing was read or written
+    Saved,        // the workbook is at `target`
+    Failed,       // a row or the save failed (`reason`, may be empty); no file is left at `target`
+    BookUnusable, // the workbook could not be prepared (a template missing or damaged: `reason` names it)
+};
+
+struct ExportResult {
+    ExportEnd end = ExportEnd::Cancelled;
+    QString target;
+    QString reason;
+};
+
 // A proposed name: the stem, the day as YYYY-MM-DD, ".xls" (最新排名结果2010-05-13.xls).
 QString datedWorkbookName(const QString& stem, const QDate& day);
 
@@ -57,10 +72,10 @@ using RowWriter = std::function<void(Workbook& book, int sheetRow, const RecordR
 
 // The row walk both exports share: the rows on display, one sheet row each from row 3 on, with the window
 // processing its messages every few milliseconds (EventPump) and a progress window for long walks; then
-// the save. The list's current row stays where it was. Tells the user "导出数据成功!" or "导出数据失败!"
-// with the reason (a full disk, no permission) on the next line.
-void writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
-                      const QString& target);
+// the save. The list's current row stays where it was. Saved, or Failed with the reason (a full disk, no
+// permission).
+ExportResult writeRowsAndSave(QWidget* window, Workbook& book, Recordset& list, const RowWriter& writeRow,
+                              const QString& target);
 
 // A progress window for the row walk; it appears only when the walk lasts more than a second, is not
 // modal and goes when this object does.

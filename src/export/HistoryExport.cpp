@@ -4,7 +4,6 @@
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
 #include "platform/ProgramFolders.h"
-#include "platform/Messages.h"
 #include "store/Recordset.h"
 
 #include <array>
@@ -61,12 +60,13 @@ QString historyTemplatePath() {
     return dataFolder() + QString::fromUtf16(kHistoryTemplateName);
 }
 
-void exportHistory(QWidget* window, Recordset& historyRows, const QString& templatePath, const QDate& today) {
+ExportResult exportHistory(QWidget* window, Recordset& historyRows, const QString& templatePath,
+                           const QDate& today) {
     // The target; a cancelled dialog ends the command before anything is read.
     const QString target =
         chooseWorkbookTarget(window, datedWorkbookName(QString::fromUtf16(kHistoryStem), today));
     if (target.isEmpty())
-        return;
+        return {};
 
     // A copy of the template with sheet 1 renamed; the template file is read once and never written.
     std::optional<Workbook> opened;
@@ -74,13 +74,12 @@ void exportHistory(QWidget* window, Recordset& historyRows, const QString& templ
         opened.emplace(Workbook::openCopy(templatePath));
         opened->setSheetName(QString::fromUtf16(kHistorySheet));
     } catch (const WorkbookError& error) {
-        showErrorReport(error.message());
-        return;
+        return {ExportEnd::BookUnusable, target, error.message()};
     }
 
     // The rows on display from row 3 on, then the save.
     const HistoryRowWriter writer(historyRows);
-    writeRowsAndSave(
+    return writeRowsAndSave(
         window, *opened, historyRows,
         [&writer](Workbook& book, int sheetRow, const RecordRow& row) { writer.write(book, sheetRow, row); },
         target);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/ExportSteps.h"
+
 #include <QDate>
 #include <QString>
 
@@ -18,12 +20,12 @@ QString historyTemplatePath();
 
 // "导出" of the history grid: fills a copy of the history template with the history rows on display
 // (keyword, URL, Baidu and Google rank, day; from row 3 on) and saves it under the name the user chooses.
-// A cancelled dialog ends the command at once. A template that is missing or unreadable is reported by
-// the general error report naming the file, and nothing is written. Reports "导出数据成功!" or, when a
-// row or the save fails, "导出数据失败!" with the reason. The template itself is only read. The history's
-// current row stays where it was.
-void exportHistory(QWidget* window, Recordset& historyRows,
-                   const QString& templatePath = historyTemplatePath(),
-                   const QDate& today = QDate::currentDate());
+// A cancelled dialog ends the command at once. A template that is missing or unreadable ends it as
+// BookUnusable, the reason naming the file, and nothing is written. Otherwise Saved, or Failed with the
+// reason when a row or the save fails. The template itself is only read. The history's current row stays
+// where it was.
+ExportResult exportHistory(QWidget* window, Recordset& historyRows,
+                           const QString& templatePath = historyTemplatePath(),
+                           const QDate& today = QDate::currentDate());
 
 } // namespace quorvane

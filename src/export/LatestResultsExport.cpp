@@ -4,7 +4,6 @@
 #include "export/ExportSteps.h"
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
-#include "platform/Messages.h"
 #include "store/Recordset.h"
 #include "store/SqlText.h"
 
@@ -134,13 +133,13 @@ QString rankLinkFormula(QStringView engine, const QString& keyword, const QStrin
     return QStringLiteral("=HYPERLINK(") + formulaString(url) + u',' + formulaString(rankText) + u')';
 }
 
-void exportLatestResults(QWidget* window, Recordset& missions, const QTableView& missionGrid,
-                         const QDate& today) {
+ExportResult exportLatestResults(QWidget* window, Recordset& missions, const QTableView& missionGrid,
+                                 const QDate& today) {
     // The target; a cancelled dialog ends the command before anything is built.
     const QString target =
         chooseWorkbookTarget(window, datedWorkbookName(QString::fromUtf16(kLatestResultsStem), today));
     if (target.isEmpty())
-        return;
+        return {};
 
     // A new workbook (creating it cannot fail here), its sheet name, the title and the header rows.
     Workbook book = Workbook::create();
@@ -152,13 +151,12 @@ void exportLatestResults(QWidget* window, Recordset& missions, const QTableView&
         writeTitleRow(book, today);
         writeHeaderRow(book, columnTitlesOnDisplay(missionGrid));
     } catch (const WorkbookError& error) {
-        showErrorReport(error.message());
-        return;
+        return {ExportEnd::BookUnusable, target, error.message()};
     }
 
     // One row per mission in the order on display, from row 3 on, then the save.
     const MissionRowWriter writer(missions);
-    writeRowsAndSave(
+    return writeRowsAndSave(
         window, book, missions,
         [&writer](Workbook& sheet, int sheetRow, const RecordRow& row) {
             writer.write(sheet, sheetRow, row);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/ExportSteps.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -25,11 +27,11 @@ QStringList columnTitlesOnDisplay(const QTableView& grid);
 QString rankLinkFormula(QStringView engine, const QString& keyword, const QString& rankText);
 
 // "导出" of the mission grid: writes the mission list, in the order on display, into a new workbook that
-// the user names in the save dialog. A cancelled dialog ends the command at once. Reports "导出数据成功!"
-// or, when a row or the save fails, "导出数据失败!" with the reason (no file is then left at the chosen name;
-// an existing file there keeps its content). The grid and the mission list's current row stay where they
-// are, during the export and after it.
-void exportLatestResults(QWidget* window, Recordset& missions, const QTableView& missionGrid,
-                         const QDate& today = QDate::currentDate());
+// the user names in the save dialog. A cancelled dialog ends the command at once. Saved, or Failed with the
+// reason when a row or the save fails (no file is then left at the chosen name; an existing file there keeps
+// its content). The grid and the mission list's current row stay where they are, during the export and
+// after it.
+ExportResult exportLatestResults(QWidget* window, Recordset& missions, const QTableView& missionGrid,
+                                 const QDate& today = QDate::currentDate());
 
 } // namespace quorvane

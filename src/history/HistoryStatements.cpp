@@ -1,7 +1,6 @@
 #include "history/HistoryStatements.h"
 
 #include "engine/EngineTable.h"
-#include "store/SqlText.h"
 
 namespace quorvane {
 
@@ -10,26 +9,24 @@ QString chartRankColumn(QStringView engine) {
     return info ? info->rankColumn.toString() : QString();
 }
 
-QString historyStatement(const QString& keyWordId, const QString& webId, const QDate& first,
-                         const QDate& last) {
-    return QStringLiteral(
-               "Select KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,YahooRank,SosoRank,"
-               "YoudaoRank,SogouRank,BingRank,UpdateTime From SE_RankHistory Where 1=1 and KeyWordID=") +
-           keyWordId + QStringLiteral(" and WebID=") + webId + QStringLiteral(" and UpdateTime Between #") +
-           dateText(first) + QStringLiteral("# and #") + dateText(last) + QStringLiteral("#") +
-           QStringLiteral(" order by UpdateTime desc");
+BoundSql historyStatement(const QString& keyWordId, const QString& webId, const QDate& first,
+                          const QDate& last) {
+    return {QStringLiteral(
+                "Select KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,YahooRank,SosoRank,"
+                "YoudaoRank,SogouRank,BingRank,UpdateTime From SE_RankHistory Where 1=1 and KeyWordID=?") +
+                QStringLiteral(" and WebID=? and UpdateTime Between ? and ? order by UpdateTime desc"),
+            {keyWordId, webId, first, last}};
 }
 
-QString trendStatement(const QString& keyWordId, const QString& webId, const QDate& first, const QDate& last,
-                       QStringView engine) {
+BoundSql trendStatement(const QString& keyWordId, const QString& webId, const QDate& first, const QDate& last,
+                        QStringView engine) {
     const QString column = chartRankColumn(engine);
     if (column.isEmpty())
         return {};
-    // The tail follows the closing hash sign directly: the hash ends the date literal.
-    return QStringLiteral("Select * From SE_RankHistory Where KeyWordID=") + keyWordId +
-           QStringLiteral(" and WebID=") + webId + QStringLiteral(" and UpdateTime>=#") + dateText(first) +
-           QStringLiteral("# and UpdateTime<=#") + dateText(last) + QStringLiteral("#") +
-           QStringLiteral("and ") + column + QStringLiteral(">0 order by updateTime");
+    return {QStringLiteral("Select * From SE_RankHistory Where KeyWordID=? and WebID=? and UpdateTime>=? and "
+                           "UpdateTime<=? and ") +
+                column + QStringLiteral(">0 order by updateTime"),
+            {keyWordId, webId, first, last}};
 }
 
 QString engineOfMissionField(QStringView fieldName) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Statement.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringView>
@@ -16,13 +18,13 @@ namespace quorvane {
 QString chartRankColumn(QStringView engine);
 
 // The rows of one keyword/URL pair between two days, both included, newest first.
-QString historyStatement(const QString& keyWordId, const QString& webId, const QDate& first,
-                         const QDate& last);
+BoundSql historyStatement(const QString& keyWordId, const QString& webId, const QDate& first,
+                          const QDate& last);
 
 // The chart's rows of one pair between two days for one engine: only days with a rank, oldest first.
 // Empty for an unknown engine name.
-QString trendStatement(const QString& keyWordId, const QString& webId, const QDate& first, const QDate& last,
-                       QStringView engine);
+BoundSql trendStatement(const QString& keyWordId, const QString& webId, const QDate& first, const QDate& last,
+                        QStringView engine);
 
 // The engine whose result page a double click on a mission-grid column opens: "Baidu" for BaiduRank,
 // "Google" for GoogleRank and so on. Empty for BaiduRank2 and every column that is not a rank.

@@ -217,9 +217,9 @@ void TrendChart::clearChart() {
 void TrendChart::drawTrendChart(const QString& keyWordId, const QString& webId, const QString& engine,
                                 const QDate& first, const QDate& last) {
     const QString column = chartRankColumn(engine);
-    const QString sql = trendStatement(keyWordId, webId, first, last, engine);
+    const BoundSql sql = trendStatement(keyWordId, webId, first, last, engine);
     clearChart();
-    if (sql.isEmpty())
+    if (sql.sql.isEmpty())
         return;
     // The points and labels are all the chart keeps; a long history's rows would double the window's memory.
     Recordset chartRows;

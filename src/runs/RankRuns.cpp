@@ -62,42 +62,30 @@ bool RowResult::anyFinished() const {
                        [](const auto& outcome) { return outcome.has_value(); });
 }
 
-// The run's statements, prepared at their first use and run with bound values for every row.
+// The texts of the run's statements; the connection prepares each once and the run binds every row's
+// values to them.
 struct RankRuns::Statements {
-private:
-    Database& database_;
-    const QStringList columns_;
-
-public:
-    explicit Statements(Database& database)
-        : database_(database)
-        , columns_(rankColumns())
-        , deleteHistory(database.prepareBound(
-              QStringLiteral("Delete From SE_RankHistory Where KeyWordID=? and WebID=? and UpdateTime=?")))
-        , insertHistory(database.prepareBound(
-              QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,") + columns_.join(u',') +
-              QStringLiteral(",UpdateTime,KeyWordID,WebID)Values(") +
-              QStringList(columns_.size() + 5, QStringLiteral("?")).join(u',') + u')'))
-        , readHistory(database.prepareBound(QStringLiteral("Select ") + columns_.join(u',') +
-                                            QStringLiteral(" From SE_RankHistory Where KeyWordID=? and "
-                                                           "WebID=? and UpdateTime=?"))) {}
-
-    // The statement that writes these cells and the update time of a row.
-    BoundStatement& updateCells(const QStringList& cells) {
-        const QString sql = QStringLiteral("Update SE_KeyWord Set ") + cells.join(QStringLiteral("=?,")) +
-                            QStringLiteral("=? Where KeyWordID=?");
-        auto found = updates_.find(sql);
-        if (found == updates_.end())
-            found = updates_.emplace(sql, database_.prepareBound(sql)).first;
-        return found->second;
+    Statements()
+        : columns(rankColumns())
+        , deleteHistory(
+              QStringLiteral("Delete From SE_RankHistory Where KeyWordID=? and WebID=? and UpdateTime=?"))
+        , insertHistory(QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,") +
+                        columns.join(u',') + QStringLiteral(",UpdateTime,KeyWordID,WebID)Values(") +
+                        QStringList(columns.size() + 5, QStringLiteral("?")).join(u',') + u')')
+        , readHistory(QStringLiteral("Select ") + columns.join(u',') +
+                      QStringLiteral(" From SE_RankHistory Where KeyWordID=? and WebID=? and UpdateTime=?")) {
     }
 
-    BoundStatement deleteHistory;
-    BoundStatement insertHistory;
-    BoundStatement readHistory;
+    // The statement that writes these cells and the update time of a row.
+    static QString updateCells(const QStringList& cells) {
+        return QStringLiteral("Update SE_KeyWord Set ") + cells.join(QStringLiteral("=?,")) +
+               QStringLiteral("=? Where KeyWordID=?");
+    }
 
-private:
-    std::map<QString, BoundStatement> updates_; // by their text: one per set of engines a row had checked
+    const QStringList columns;
+    const QString deleteHistory;
+    const QString insertHistory;
+    const QString readHistory;
 };
 
 RankRuns::RankRuns(Database& database, Recordset& missions, RankEngine& engine, RunHost& host)
@@ -110,7 +98,7 @@ RankRuns::~RankRuns() = default;
 
 RankRuns::Statements& RankRuns::statements() {
     if (!statements_)
-        statements_ = std::make_unique<Statements>(database_);
+        statements_ = std::make_unique<Statements>();
     return *statements_;
 }
 
@@ -261,8 +249,11 @@ std::vector<int> RankRuns::historyRanks(const MissionRow& row, const RowResult& 
             continue;
         }
         // The check learned nothing: the day's history keeps what an earlier check of the day found.
-        if (!todays)
-            todays.emplace(statements().readHistory.rows({row.keyWordId, row.webId, dateText(today())}));
+        if (!todays) {
+            QStringList fields;
+            todays.emplace(database_.readRows(statements().readHistory,
+                                              {row.keyWordId, row.webId, dateText(today())}, fields));
+        }
         if (todays->rowCount() == 0)
             continue; // the day had no row yet: 0 it is
         for (const int column : {first, second})
@@ -278,12 +269,12 @@ bool RankRuns::writeHistoryRow(const MissionRow& row, const std::vector<int>& ra
     const bool ok = database_.inOneTransaction([&] {
         Statements& s = statements();
         const QString day = dateText(today());
-        s.deleteHistory.exec({row.keyWordId, row.webId, day});
+        database_.exec(s.deleteHistory, {row.keyWordId, row.webId, day});
         QVariantList values{row.keyword, row.url};
         for (const int rank : ranks)
             values << rank;
         values << day << row.keyWordId << row.webId;
-        s.insertHistory.exec(values);
+        database_.exec(s.insertHistory, values);
     });
     if (transient && !running_)
         statements_.reset();
@@ -293,15 +284,15 @@ bool RankRuns::writeHistoryRow(const MissionRow& row, const std::vector<int>& ra
 void RankRuns::writeRow(const QStringList& cells, const QVariantList& values, const std::vector<int>* ranks,
                         const MissionRow& row, const QString& day) {
     Statements& s = statements();
-    s.updateCells(cells).exec(values);
+    database_.exec(Statements::updateCells(cells), values);
     if (!ranks)
         return;
-    s.deleteHistory.exec({row.keyWordId, row.webId, day});
+    database_.exec(s.deleteHistory, {row.keyWordId, row.webId, day});
     QVariantList history{row.keyword, row.url};
     for (const int rank : *ranks)
         history << rank;
     history << day << row.keyWordId << row.webId;
-    s.insertHistory.exec(history);
+    database_.exec(s.insertHistory, history);
 }
 
 bool RankRuns::saveRow(const MissionRow& row, const RowResult& result, bool whole) {
@@ -548,7 +539,7 @@ bool RankRuns::clearPendingMarks() {
     const QString sql = QStringLiteral("Update SE_KeyWord Set ") + empties.join(u',') +
                         QStringLiteral(" Where ") + marked.join(QStringLiteral(" or "));
     const QVariantList marks(columns.size(), QString::fromUtf16(kPendingMark));
-    return database_.inOneTransaction([&] { database_.prepareBound(sql).exec(marks); });
+    return database_.inOneTransaction([&] { database_.exec(sql, marks); });
 }
 
 } // namespace quorvane

@@ -1,16 +1,13 @@
 #include "sites/DuplicateQueries.h"
 
-#include "store/SqlText.h"
-
 namespace quorvane {
 
-QString urlDuplicateSql(const QString& url) {
-    return QStringLiteral("Select * From SE_KeyUrl Where UrlName=") + quotedStr(url);
+BoundSql urlDuplicateSql(const QString& url) {
+    return {QStringLiteral("Select * From SE_KeyUrl Where UrlName=?"), {url}};
 }
 
-QString keyWordDuplicateSql(const QString& keyword, int webId) {
-    return QStringLiteral("Select * From SE_KeyWord Where KeyWordName=") + quotedStr(keyword) +
-           QStringLiteral(" and +WebID=") + QString::number(webId);
+BoundSql keyWordDuplicateSql(const QString& keyword, int webId) {
+    return {QStringLiteral("Select * From SE_KeyWord Where KeyWordName=? and +WebID=?"), {keyword, webId}};
 }
 
 } // namespace quorvane

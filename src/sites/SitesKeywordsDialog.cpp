@@ -9,7 +9,6 @@
 #include "sites/SiteStatements.h"
 #include "sites/ToolIcons.h"
 #include "sites/UrlForms.h"
-#include "store/SqlText.h"
 #include "ui/Fonts.h"
 #include "ui/ModalDialogs.h"
 
@@ -31,8 +30,8 @@ namespace quorvane {
 
 namespace {
 
-QString today() {
-    return sqlDate(QDate::currentDate());
+QDate today() {
+    return QDate::currentDate();
 }
 
 constexpr SiteMatch kRules[] = {SiteMatch::Address, SiteMatch::Host, SiteMatch::Domain};
@@ -287,7 +286,7 @@ void SitesKeywordsDialog::addUrl() {
         showErrorMsg(QStringLiteral("存在相同链接！"));
         return;
     }
-    const bool ok = database_.execInTransaction(database_.execQuery, siteInsertSql(url, rule, today()));
+    const bool ok = database_.execInTransaction(siteInsertSql(url, rule, today()));
     if (ok) {
         urlEdit->setFocus();
         urlEdit->clear();
@@ -373,8 +372,7 @@ void SitesKeywordsDialog::saveEditedUrl() {
         siteMatchOfStored(urlModel_->rowValue(urls.currentRow(), QStringLiteral("MatchRule")));
     const std::optional<SiteMatch> written =
         rule != SiteMatch::Address || before != SiteMatch::Address ? std::optional(rule) : std::nullopt;
-    const bool ok =
-        database_.execInTransaction(database_.execQuery, siteEditSql(curWebID_, url, written, today()));
+    const bool ok = database_.execInTransaction(siteEditSql(curWebID_, url, written, today()));
     if (ok) {
         showInfoMsg(QStringLiteral("更新链接成功!"));
         urlEditPanel->hide();

@@ -8,7 +8,6 @@
 #include "sites/TextLines.h"
 #include "sites/UrlForms.h"
 #include "store/DbError.h"
-#include "store/SqlText.h"
 #include "ui/FileDialogs.h"
 
 #include <QCoreApplication>
@@ -129,16 +128,15 @@ SitesKeywordsDialog::LineOutcome SitesKeywordsDialog::insertOutcome(bool written
 }
 
 void SitesKeywordsDialog::importUrls() {
-    const QString today = sqlDate(QDate::currentDate());
+    const QDate today = QDate::currentDate();
     const bool ran = runImport([this, &today](const QString& line) {
         const QString url = importedUrl(line);
         if (database_.openQuery(duplicateQuery_, urlDuplicateSql(url)) >= 1)
             return LineOutcome::Skipped;
         return insertOutcome(database_.execInTransaction(
-            database_.execQuery,
-            QStringLiteral("Insert Into SE_KeyUrl(UrlName,UpdateTime,AddTime,state,isCheck)Values(") +
-                quotedStr(url) + u',' + today + u',' + today + u',' + quotedStr(QStringLiteral("删除")) +
-                QStringLiteral(",-1)")));
+            QStringLiteral(
+                "Insert Into SE_KeyUrl(UrlName,UpdateTime,AddTime,state,isCheck)Values(?,?,?,?,-1)"),
+            {url, today, today, QStringLiteral("删除")}));
     });
     if (ran)
         showUrlCount(loadUrlList());
@@ -151,15 +149,14 @@ void SitesKeywordsDialog::importKeywords() {
     }
     // The keywords go to the URL chosen when the import began, even if another URL is clicked meanwhile.
     const int webId = curWebID_;
-    const QString today = sqlDate(QDate::currentDate());
+    const QDate today = QDate::currentDate();
     const bool ran = runImport([this, webId, &today](const QString& line) {
         if (database_.openQuery(duplicateQuery_, keyWordDuplicateSql(line, webId)) >= 1)
             return LineOutcome::Skipped;
         return insertOutcome(database_.execInTransaction(
-            database_.execQuery,
-            QStringLiteral("Insert Into SE_KeyWord(WebID,KeyWordName,AddTime,UpdateTime,State)values(") +
-                QString::number(webId) + u',' + quotedStr(line) + u',' + today + u',' + today + u',' +
-                quotedStr(QStringLiteral("删除")) + u')'));
+            QStringLiteral(
+                "Insert Into SE_KeyWord(WebID,KeyWordName,AddTime,UpdateTime,State)values(?,?,?,?,?)"),
+            {webId, line, today, today, QStringLiteral("删除")}));
     });
     if (ran)
         loadKeyWords(curWebID_);

@@ -4,8 +4,8 @@
 #include "sites/EditPanel.h"
 #include "sites/RecordGrid.h"
 #include "sites/RecordModel.h"
+#include "sites/SiteStatements.h"
 #include "sites/SitesKeywordsDialog.h"
-#include "store/SqlText.h"
 
 #include <QDate>
 #include <QGroupBox>
@@ -80,17 +80,11 @@ void SitesKeywordsDialog::addKeyword() {
         showInfoMsg(QStringLiteral("请先选择一个链接!"));
         return;
     }
-    const QString webId = QString::number(curWebID_);
     if (database_.openQuery(duplicateQuery_, keyWordDuplicateSql(keyword, curWebID_)) >= 1) {
         showErrorMsg(QStringLiteral("出现重复关键词!"));
         return;
     }
-    const QString today = sqlDate(QDate::currentDate());
-    const bool ok = database_.execInTransaction(
-        database_.execQuery,
-        QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName,AddTime,State,UpdateTime)values(") + webId +
-            u',' + quotedStr(keyword) + u',' + today + u',' + quotedStr(QStringLiteral("删除")) + u',' +
-            today + u')');
+    const bool ok = database_.execInTransaction(keywordInsertSql(curWebID_, keyword, QDate::currentDate()));
     if (ok) {
         keywordEdit->setFocus();
         keywordEdit->clear();
@@ -112,10 +106,8 @@ void SitesKeywordsDialog::deleteOneKeyWord(int row) {
         return;
     // By name within the URL: every row of the URL bearing the name goes.
     const QString name = keyWordModel_->rowValue(row, QStringLiteral("KeyWordName")).toString();
-    const bool ok = database_.execInTransaction(database_.execQuery,
-                                                QStringLiteral("Delete From SE_KeyWord Where WebID=") +
-                                                    QString::number(curWebID_) +
-                                                    QStringLiteral(" and KeyWordName=") + quotedStr(name));
+    const bool ok = database_.execInTransaction(
+        QStringLiteral("Delete From SE_KeyWord Where WebID=? and KeyWordName=?"), {curWebID_, name});
     if (!ok)
         showErrorMsg(QStringLiteral("删除关键词出现异常!"));
     loadKeyWords(curWebID_);
@@ -135,10 +127,8 @@ void SitesKeywordsDialog::saveEditedKeyword() {
     if (editedKeywordEdit->text().trimmed().isEmpty())
         return;
     const bool ok = database_.execInTransaction(
-        database_.execQuery, QStringLiteral("Update SE_KeyWord Set KeyWordName=") +
-                                 quotedStr(editedKeywordEdit->text()) + QStringLiteral(",UpdateTime=") +
-                                 sqlDate(QDate::currentDate()) + QStringLiteral(" Where KeyWordID=") +
-                                 QString::number(editKeyWordID_));
+        QStringLiteral("Update SE_KeyWord Set KeyWordName=?,UpdateTime=? Where KeyWordID=?"),
+        {editedKeywordEdit->text(), QDate::currentDate(), editKeyWordID_});
     if (ok) {
         showInfoMsg(QStringLiteral("更新关键词成功!"));
         keywordEditPanel->hide();

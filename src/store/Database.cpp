@@ -4,6 +4,7 @@
 #include "store/DbError.h"
 #include "store/JetDialect.h"
 #include "store/RecordTable.h"
+#include "store/Schema.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -137,6 +138,7 @@ Database::~Database() = default;
 void Database::closeDatabase() {
     selectQuery.close();
     execQuery.close();
+    statements_.clear();
     db_.reset();
 }
 
@@ -330,24 +332,92 @@ int Database::openQuery(Recordset& query, const QString& sql) {
     return count;
 }
 
-RecordTable Database::readRows(const QString& sql, QStringList& fields) {
-    notify(sql);
-    SqliteStatement stmt = prepare(sql);
-    const int columns = sqlite3_column_count(stmt.get());
+namespace {
+
+// The statement's rows, stepped to the end; `ok` false when a step failed.
+RecordTable readAll(sqlite3_stmt* stmt, QStringList& fields, bool& ok) {
+    const int columns = sqlite3_column_count(stmt);
     fields.clear();
     fields.reserve(columns);
     for (int c = 0; c < columns; ++c)
-        fields << QString::fromUtf8(sqlite3_column_name(stmt.get(), c));
+        fields << QString::fromUtf8(sqlite3_column_name(stmt, c));
     RecordTable rows(columns);
     std::vector<ColumnTexts> texts(static_cast<size_t>(columns));
     int rc;
-    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         for (int c = 0; c < columns; ++c)
-            appendColumn(rows, stmt.get(), c, texts[static_cast<size_t>(c)]);
+            appendColumn(rows, stmt, c, texts[static_cast<size_t>(c)]);
     }
-    if (rc != SQLITE_DONE)
+    ok = rc == SQLITE_DONE;
+    return rows;
+}
+
+} // namespace
+
+RecordTable Database::readRows(const QString& sql, QStringList& fields) {
+    notify(sql);
+    SqliteStatement stmt = prepare(sql);
+    bool ok = false;
+    RecordTable rows = readAll(stmt.get(), fields, ok);
+    if (!ok)
         throw lastDbError();
     return rows;
+}
+
+RecordTable Database::readRows(const QString& sql, const QVariantList& values, QStringList& fields) {
+    Statement& stmt = statement(sql);
+    stmt.bindAll(values);
+    bool read = false;
+    RecordTable rows = readAll(stmt.handle(), fields, read);
+    const DbError error = read ? DbError(QString()) : lastDbError();
+    stmt.reset();
+    if (!read)
+        throw error;
+    return rows;
+}
+
+int Database::openQuery(Recordset& query, const QString& sql, const QVariantList& values) {
+    QStringList fields;
+    RecordTable rows = readRows(sql, values, fields);
+    const int count = rows.rowCount();
+    query.assign(this, sql, std::move(fields), std::move(rows));
+    return count;
+}
+
+Statement& Database::statement(const QString& sql) {
+    notify(sql);
+    return preparedOnce(sql);
+}
+
+Statement& Database::preparedOnce(const QString& sql) {
+    const auto found = statements_.find(sql);
+    if (found != statements_.end()) {
+        found->second->reset();
+        return *found->second;
+    }
+    auto made = std::make_unique<Statement>(prepare(sql), db_.get());
+    return *statements_.emplace(sql, std::move(made)).first->second;
+}
+
+void Database::exec(const QString& sql, const QVariantList& values) {
+    statement(sql).bindAll(values).run();
+}
+
+bool Database::execInTransaction(const QString& sql, const QVariantList& values) {
+    requireConnection();
+    // Seen before the transaction begins, as the texts of the other execInTransaction.
+    notify(sql);
+    return inTransaction([&] { preparedOnce(sql).bindAll(values).run(); });
+}
+
+QVariant Database::scalar(const QString& sql, const QVariantList& values) {
+    Statement& stmt = statement(sql);
+    stmt.bindAll(values);
+    QVariant value;
+    if (stmt.next())
+        value = stmt.value(0);
+    stmt.reset();
+    return value;
 }
 
 bool Database::ensureColumn(const QString& table, const QString& column, const QString& type) {
@@ -368,6 +438,9 @@ void Database::upgradeSchema() {
     // What counts as a hit for each site; empty (the whole address) for every site stored before. A column
     // of its own, which earlier versions never name, so the file still opens in them.
     ensureColumn(QStringLiteral("SE_KeyUrl"), QStringLiteral("MatchRule"), QStringLiteral("long"));
+    // The look-ups' indexes, for files made without them. Results are not inspected: a file that cannot
+    // take them is read as before, only slower.
+    execAllInOneTransaction(schemaIndexStatements());
 }
 
 void Database::updateRow(const QString& table, const QString& keyField, const QVariant& key,
@@ -389,50 +462,6 @@ void Database::deleteRowByKey(const QString& table, const QString& keyField, con
                                    keyField + QStringLiteral(" = ?"));
     bindValue(stmt.get(), 1, key);
     runToEnd(stmt.get());
-}
-
-BoundStatement Database::prepareBound(const QString& sql) {
-    SqliteStatement stmt = prepare(sql);
-    return BoundStatement(*this, sql, std::move(stmt));
-}
-
-BoundStatement::BoundStatement(Database& database, QString sql, SqliteStatement statement)
-    : database_(&database)
-    , sql_(std::move(sql))
-    , statement_(std::move(statement)) {}
-
-void BoundStatement::bindAll(const QVariantList& values) {
-    database_->requireConnection();
-    database_->notify(sql_);
-    sqlite3_reset(statement_.get());
-    sqlite3_clear_bindings(statement_.get());
-    if (values.size() != sqlite3_bind_parameter_count(statement_.get()))
-        throw DbError(QStringLiteral("Wrong number of values for the statement"));
-    for (int i = 0; i < values.size(); ++i)
-        bindValue(statement_.get(), i + 1, values[i]);
-}
-
-void BoundStatement::exec(const QVariantList& values) {
-    bindAll(values);
-    database_->runToEnd(statement_.get());
-    sqlite3_reset(statement_.get());
-}
-
-RecordTable BoundStatement::rows(const QVariantList& values) {
-    bindAll(values);
-    sqlite3_stmt* stmt = statement_.get();
-    const int columns = sqlite3_column_count(stmt);
-    RecordTable rows(columns);
-    std::vector<ColumnTexts> texts(static_cast<size_t>(columns));
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        for (int c = 0; c < columns; ++c)
-            appendColumn(rows, stmt, c, texts[static_cast<size_t>(c)]);
-    }
-    if (rc != SQLITE_DONE)
-        throw database_->lastDbError();
-    sqlite3_reset(stmt);
-    return rows;
 }
 
 } // namespace quorvane

@@ -3,40 +3,17 @@
 #include "store/DbError.h"
 #include "store/Recordset.h"
 #include "store/SqliteHandles.h"
+#include "store/Statement.h"
 
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
 
 #include <functional>
+#include <map>
+#include <memory>
 
 namespace quorvane {
-
-class Database;
-
-// One statement prepared once and run as often as needed with values bound to its "?" marks, in the order
-// they stand: no value is ever written into the statement's text. Made by Database::prepareBound; it must
-// not outlive the connection it was prepared on.
-class BoundStatement {
-public:
-    BoundStatement(BoundStatement&&) noexcept = default;
-    BoundStatement& operator=(BoundStatement&&) noexcept = default;
-
-    // Binds the values, runs the statement to its end and makes it ready for the next values. Throws
-    // DbError.
-    void exec(const QVariantList& values);
-    // Binds the values and returns the statement's rows. Throws DbError.
-    RecordTable rows(const QVariantList& values);
-
-private:
-    friend class Database;
-    BoundStatement(Database& database, QString sql, SqliteStatement statement);
-    void bindAll(const QVariantList& values);
-
-    Database* database_;
-    QString sql_;
-    SqliteStatement statement_;
-};
 
 // The data module: owns the program's one database connection. The database is a password-protected
 // SQLite file; statements are the program's Jet-dialect texts, translated on the way in.
@@ -75,13 +52,33 @@ public:
     DbFailure lastFailure() const { return lastFailure_; }
     // Reopens the query with the statement and returns its row count. Throws DbError.
     int openQuery(Recordset& query, const QString& sql);
+    // The same with the values bound to the statement's parameters in order.
+    int openQuery(Recordset& query, const QString& sql, const QVariantList& values);
     // The statement's rows, and its field names in `fields`. Throws DbError.
     RecordTable readRows(const QString& sql, QStringList& fields);
+    RecordTable readRows(const QString& sql, const QVariantList& values, QStringList& fields);
+
+    // The connection's prepared statement for a text, prepared at its first use and kept for the life of
+    // the connection; reset, with no values bound. The texts are the program's own, fixed ones: values go
+    // in as bound parameters, never as text. A statement may not be asked for again while its rows are
+    // still being read. Throws DbError.
+    Statement& statement(const QString& sql);
+    // Runs one statement with its values bound, for work inside inOneTransaction. Throws DbError.
+    void exec(const QString& sql, const QVariantList& values = {});
+    // One statement with its values bound, in its own transaction: true after commit, false after
+    // rollback (lastFailure() says why). Throws DbError only when there is no connection.
+    bool execInTransaction(const QString& sql, const QVariantList& values);
+    int openQuery(Recordset& query, const BoundSql& bound) {
+        return openQuery(query, bound.sql, bound.values);
+    }
+    bool execInTransaction(const BoundSql& bound) { return execInTransaction(bound.sql, bound.values); }
+    // The first column of the statement's first row; null when there is no row. Throws DbError.
+    QVariant scalar(const QString& sql, const QVariantList& values = {});
     // Adds the column when the table lacks it (exact, case-sensitive name comparison); true only when it
     // was added now. The probe's errors reach the caller.
     bool ensureColumn(const QString& table, const QString& column, const QString& type);
-    // The start-up upgrade: the six later rank columns in both tables, then the sites' match rule column.
-    // Results are not inspected.
+    // The start-up upgrade: the six later rank columns in both tables, then the sites' match rule column,
+    // then the look-ups' indexes where they are missing. Results are not inspected.
     void upgradeSchema();
 
     // Writes changed fields of one row by key, and deletes one row by key (the datasets' Post and
@@ -89,10 +86,6 @@ public:
     void updateRow(const QString& table, const QString& keyField, const QVariant& key,
                    const QStringList& columns, const QVariantList& values);
     void deleteRowByKey(const QString& table, const QString& keyField, const QVariant& key);
-
-    // A statement with "?" marks for its values, prepared now (translated like every other text) and
-    // reusable on this connection. Throws DbError.
-    BoundStatement prepareBound(const QString& sql);
 
     // Sees every statement text the program sends, just before it runs and before translation (for tests and
     // diagnostics).
@@ -106,8 +99,9 @@ public:
     Recordset execQuery;
 
 private:
-    friend class BoundStatement;
     SqliteStatement prepare(const QString& sql);
+    // statement() without telling the observer.
+    Statement& preparedOnce(const QString& sql);
     void runToEnd(sqlite3_stmt* stmt);
     void simpleExec(const char* sql);
     QString lastError() const;
@@ -117,6 +111,8 @@ private:
     void notify(const QString& sql) const;
 
     SqliteDb db_;
+    // After db_, so that the statements are finalised before the connection closes.
+    std::map<QString, std::unique_ptr<Statement>> statements_;
     QString connectionString_;
     StatementObserver observer_;
     DbFailure connectFailure_ = DbFailure::None;

@@ -49,20 +49,30 @@ QStringList schemaStatements(SchemaVersion version) {
     history << QStringLiteral("UpdateTime TEXT") << QStringLiteral("KeyWordID INTEGER")
             << QStringLiteral("WebID INTEGER");
 
-    return {
+    QStringList statements = {
         QStringLiteral("CREATE TABLE SE_KeyUrl (WebID INTEGER PRIMARY KEY AUTOINCREMENT, ") +
             text(QStringLiteral("UrlName"), 50) + QStringLiteral(", AddTime TEXT, ") +
             text(QStringLiteral("State"), 255) + QStringLiteral(", UpdateTime TEXT, isCheck INTEGER") +
             (rules ? QStringLiteral(", MatchRule INTEGER)") : QStringLiteral(")")),
         QStringLiteral("CREATE TABLE SE_KeyWord (") + keyword.join(QStringLiteral(", ")) + u')',
         QStringLiteral("CREATE TABLE SE_RankHistory (") + history.join(QStringLiteral(", ")) + u')',
-        // The look-ups the program makes often: duplicate tests, a URL's keywords, a pair's history.
-        QStringLiteral("CREATE INDEX IX_KeyUrl_UrlName ON SE_KeyUrl (UrlName)"),
-        QStringLiteral("CREATE INDEX IX_KeyWord_WebID ON SE_KeyWord (WebID)"),
-        QStringLiteral("CREATE INDEX IX_KeyWord_KeyWordName ON SE_KeyWord (KeyWordName)"),
-        QStringLiteral("CREATE INDEX IX_RankHistory_Pair ON SE_RankHistory (KeyWordID, WebID, UpdateTime)"),
+    };
+    return statements + schemaIndexStatements();
+}
+
+} // namespace
+
+QStringList schemaIndexStatements() {
+    return {
+        QStringLiteral("CREATE INDEX IF NOT EXISTS IX_KeyUrl_UrlName ON SE_KeyUrl (UrlName)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS IX_KeyWord_WebID ON SE_KeyWord (WebID)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS IX_KeyWord_KeyWordName ON SE_KeyWord (KeyWordName)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS IX_RankHistory_Pair ON SE_RankHistory (KeyWordID, WebID, "
+                       "UpdateTime)"),
     };
 }
+
+namespace {
 
 bool fail(QString* error, const QString& message) {
     if (error)

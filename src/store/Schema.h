@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace quorvane {
 
@@ -13,6 +14,11 @@ enum class SchemaVersion {
     BeforeMatchRule, // all seven engines' rank columns, no match rule: files made before sites had rules
     Older,           // only GoogleRank and BaiduRank, as files made before the later engines were added
 };
+
+// The indexes of the look-ups the program makes often (duplicate tests, a site's keywords, the merge's
+// keyword by text, a pair's history), as "Create Index If Not Exists": a file made without them gains them
+// at start, and older versions read the file as before.
+QStringList schemaIndexStatements();
 
 // Creates a new database file with the three tables. Refuses to touch an existing file. On failure
 // returns false, removes what it wrote and puts the reason into *error.

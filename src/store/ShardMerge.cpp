@@ -1,11 +1,11 @@
 #include "store/ShardMerge.h"
 
+#include "catalog/EngineCatalog.h"
 #include "store/ShardRecord.h"
-#include "store/SqlText.h"
+#include "store/Statement.h"
 
+#include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QSet>
 
 #include <algorithm>
 
@@ -15,20 +15,13 @@ namespace quorvane {
 
 namespace {
 
-// The alias a copy is attached under while it is read.
-constexpr QStringView kCopy = u"qv_shard_copy";
-
-// The rank columns, the same names in SE_KeyWord (cell texts) and SE_RankHistory (counters).
-const QStringList& rankColumns() {
-    static const QStringList columns = {QStringLiteral("GoogleRank"), QStringLiteral("BaiduRank"),
-                                        QStringLiteral("BaiduRank2"), QStringLiteral("SogouRank"),
-                                        QStringLiteral("SosoRank"),   QStringLiteral("YahooRank"),
-                                        QStringLiteral("YoudaoRank"), QStringLiteral("BingRank")};
-    return columns;
+// The rank columns merged, the same names in SE_KeyWord (cell texts) and SE_RankHistory (counters).
+QStringList mergedColumns() {
+    return rankColumns();
 }
 
 QString prefixed(const QString& alias) {
-    return alias + u'.' + rankColumns().join(u',' + alias + u'.');
+    return alias + u'.' + mergedColumns().join(u',' + alias + u'.');
 }
 
 // The texts a run writes into a rank cell besides numbers (the runs' own constants live in a higher layer).
@@ -90,239 +83,273 @@ bool isDayText(const QString& text) {
     return text.size() == 10 && QDate::fromString(text, QStringLiteral("yyyy-MM-dd")).isValid();
 }
 
-// A history row the copy's run wrote: its day and counters.
-struct CopiedDay {
-    QString day;
-    QVariantList ranks;
-};
-
-// A keyword a copy's run checked: its site and text, its cells and the history rows of the days checked.
-struct CopiedKeyword {
-    QString url;
-    QString keyword;
-    QString updateTime;
-    QVariantList cells;
-    std::vector<CopiedDay> days;
-    QString file;
-    bool rowValid = true; // its update time and cells are worth taking (its days are checked one by one)
-};
-
-// Marks what of the copied keywords is not worth believing and names it.
-void checkCopied(std::vector<CopiedKeyword>& copied, const QDate& today, std::vector<SkippedRow>& skipped) {
-    for (CopiedKeyword& copy : copied) {
-        const QString name = copy.url + u' ' + copy.keyword;
-        auto skip = [&](const QString& table, const QString& column) {
-            skipped.push_back({copy.file, name, table + u'.' + column});
-        };
-        if (!isRunDay(copy.updateTime, today)) {
-            copy.rowValid = false;
-            skip(QStringLiteral("SE_KeyWord"), QStringLiteral("UpdateTime"));
-        } else {
-            for (qsizetype c = 0; c < copy.cells.size() && copy.rowValid; ++c)
-                if (!isRankCell(copy.cells[c])) {
-                    copy.rowValid = false;
-                    skip(QStringLiteral("SE_KeyWord"), rankColumns()[c]);
-                }
-        }
-        std::vector<CopiedDay> days;
-        for (CopiedDay& day : copy.days) {
-            if (!isRunDay(day.day, today)) {
-                skip(QStringLiteral("SE_RankHistory"), QStringLiteral("UpdateTime"));
-                continue;
-            }
-            const auto bad = std::find_if(day.ranks.cbegin(), day.ranks.cend(),
-                                          [](const QVariant& v) { return !isHistoryCounter(v); });
-            if (bad != day.ranks.cend()) {
-                skip(QStringLiteral("SE_RankHistory"), rankColumns()[bad - day.ranks.cbegin()]);
-                continue;
-            }
-            days.push_back(std::move(day));
-        }
-        copy.days = std::move(days);
-    }
+// Cells compared as values: a text or null.
+bool sameCell(const Statement& a, int columnA, const Statement& b, int columnB) {
+    if (a.isNull(columnA) || b.isNull(columnB))
+        return a.isNull(columnA) == b.isNull(columnB);
+    return a.text(columnA) == b.text(columnB);
 }
 
-// A keyword of this database.
-struct Keyword {
-    qint64 id = 0;
-    qint64 webId = 0;
-    QString url;
-    QString keyword;
-    QString updateTime;
-    QVariantList cells;
-};
-
-// The columns compare as SQLite's NOCASE does: ASCII letters without regard to case, the rest exactly.
-QString foldedPair(const QString& url, const QString& keyword) {
-    QString key = url + u'\x1f' + keyword;
-    for (QChar& c : key)
-        if (c.unicode() < 128)
-            c = c.toLower();
-    return key;
-}
-
-QVariantList fieldsOf(const Recordset& rs, int row, int first, int count) {
-    QVariantList fields;
-    for (int f = first; f < first + count; ++f)
-        fields << rs.value(row, f);
-    return fields;
-}
-
-QString counterText(const QVariant& value) {
-    return value.isNull() ? QStringLiteral("Null") : QString::number(value.toLongLong());
-}
-
-// Detaches the copy however its reading ended.
-class AttachedCopy {
+// A worker's copy, open for reading only through a connection of its own: its rows are read one at a time
+// while this database is written, and nothing of it is ever held whole.
+class CopyFile {
 public:
-    AttachedCopy(Database& database, const QString& path, const QString& password)
-        : database_(database) {
-        database_.execStatements({QStringLiteral("Attach Database ") + quotedStr(path) +
-                                  QStringLiteral(" As ") + kCopy.toString() + QStringLiteral(" Key ") +
-                                  quotedStr(password)});
+    // Throws DbError when the file cannot be opened or read with the password.
+    CopyFile(const QString& path, const QString& password) {
+        sqlite3* raw = nullptr;
+        const QByteArray nativePath = QFile::encodeName(path);
+        const int rc = sqlite3_open_v2(nativePath.constData(), &raw,
+                                       SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        db_.reset(raw);
+        if (rc != SQLITE_OK)
+            throw DbError(QStringLiteral("cannot open ") + path, failureOfSqliteCode(rc));
+        const QByteArray key = password.toUtf8();
+        if (sqlite3_key(db_.get(), key.constData(), static_cast<int>(key.size())) != SQLITE_OK)
+            throw DbError(QStringLiteral("cannot key ") + path);
     }
-    ~AttachedCopy() {
-        try {
-            database_.execStatements({QStringLiteral("Detach Database ") + kCopy.toString()});
-        } catch (const DbError&) {
-            // Closing the connection detaches it all the same.
-        }
+    Statement prepare(const QString& sql) {
+        const QByteArray utf8 = sql.toUtf8();
+        sqlite3_stmt* raw = nullptr;
+        const int rc =
+            sqlite3_prepare_v2(db_.get(), utf8.constData(), static_cast<int>(utf8.size()), &raw, nullptr);
+        SqliteStatement stmt(raw);
+        if (rc != SQLITE_OK)
+            throw DbError(QString::fromUtf8(sqlite3_errmsg(db_.get())), failureOfSqliteCode(rc));
+        return Statement(std::move(stmt), db_.get());
     }
-    AttachedCopy(const AttachedCopy&) = delete;
-    AttachedCopy& operator=(const AttachedCopy&) = delete;
+    qint64 count(const QString& sql) {
+        Statement stmt = prepare(sql);
+        return stmt.next() ? stmt.integer(0) : 0;
+    }
 
 private:
-    Database& database_;
+    SqliteDb db_;
 };
 
 enum class CopyRead { Read, NoRecord, NotOurs };
 
-// Reads what the copy's sharded runs checked. Throws DbError when the file is no database of ours.
-CopyRead readCopy(Database& database, std::vector<CopiedKeyword>& out) {
-    const QString copy = kCopy.toString();
-    Recordset rs;
+// Whether the copy is a database of this program and whether its runs kept their record. Throws DbError
+// when the file is no database at all or has another password.
+CopyRead probeCopy(CopyFile& copy) {
     // Reading the schema proves the password; the rank tables show the file is this program's.
-    database.openQuery(rs, QStringLiteral("Select Count(*) From ") + copy +
-                               QStringLiteral(".sqlite_master Where type='table' and name In "
-                                              "('SE_KeyUrl','SE_KeyWord','SE_RankHistory')"));
-    if (rs.value(0, 0).toInt() != 3)
+    if (copy.count(QStringLiteral("Select Count(*) From sqlite_master Where type='table' and name In "
+                                  "('SE_KeyUrl','SE_KeyWord','SE_RankHistory')")) != 3)
         return CopyRead::NotOurs;
-    const QString record = copy + u'.' + QString::fromUtf16(kShardRecordTable);
-    database.openQuery(rs, QStringLiteral("Select Count(*) From ") + copy +
-                               QStringLiteral(".sqlite_master Where type='table' and name=") +
-                               quotedStr(QString::fromUtf16(kShardRecordTable)));
-    if (rs.value(0, 0).toInt() == 0)
+    if (copy.count(QStringLiteral("Select Count(*) From sqlite_master Where type='table' and name='") +
+                   QString::fromUtf16(kShardRecordTable) + u'\'') == 0)
         return CopyRead::NoRecord;
-
-    const int cells = static_cast<int>(rankColumns().size());
-    const int count = database.openQuery(
-        rs,
-        QStringLiteral("Select k.KeyWordID,u.UrlName,k.KeyWordName,k.UpdateTime,") +
-            prefixed(QStringLiteral("k")) + QStringLiteral(" From ") + copy +
-            QStringLiteral(".SE_KeyWord k Left Join ") + copy +
-            QStringLiteral(".SE_KeyUrl u On u.WebID=k.WebID Where k.KeyWordID In (Select KeyWordID From ") +
-            record + QStringLiteral(") Order By k.KeyWordID"));
-    QHash<qint64, size_t> byId;
-    const size_t first = out.size();
-    for (int r = 0; r < count; ++r) {
-        byId.insert(rs.value(r, 0).toLongLong(), out.size());
-        out.push_back({rs.value(r, 1).toString(),
-                       rs.value(r, 2).toString(),
-                       rs.value(r, 3).toString(),
-                       fieldsOf(rs, r, 4, cells),
-                       {}});
-    }
-    // Only the days the runs checked the keyword: older rows in the copy are what this database gave it.
-    const int days = database.openQuery(
-        rs, QStringLiteral("Select h.KeyWordID,h.UpdateTime,") + prefixed(QStringLiteral("h")) +
-                QStringLiteral(" From ") + copy + QStringLiteral(".SE_RankHistory h Join ") + copy +
-                QStringLiteral(".SE_KeyWord k On k.KeyWordID=h.KeyWordID and k.WebID=h.WebID Join ") +
-                record +
-                QStringLiteral(" r On r.KeyWordID=h.KeyWordID and r.RunDay=h.UpdateTime Order By h.KeyWordID,"
-                               "h.UpdateTime"));
-    for (int r = 0; r < days; ++r) {
-        const auto found = byId.constFind(rs.value(r, 0).toLongLong());
-        if (found != byId.cend() && *found >= first)
-            out[*found].days.push_back({rs.value(r, 1).toString(), fieldsOf(rs, r, 2, cells)});
-    }
     return CopyRead::Read;
 }
 
-QHash<QString, std::vector<Keyword>> keywordsHere(Database& database) {
-    Recordset rs;
-    const int cells = static_cast<int>(rankColumns().size());
-    const int count = database.openQuery(
-        rs,
-        QStringLiteral("Select k.KeyWordID,k.WebID,u.UrlName,k.KeyWordName,k.UpdateTime,") +
-            prefixed(QStringLiteral("k")) +
-            QStringLiteral(" From SE_KeyWord k Join SE_KeyUrl u On u.WebID=k.WebID Order By k.KeyWordID"));
-    QHash<QString, std::vector<Keyword>> keywords;
-    for (int r = 0; r < count; ++r) {
-        Keyword keyword{rs.value(r, 0).toLongLong(), rs.value(r, 1).toLongLong(), rs.value(r, 2).toString(),
-                        rs.value(r, 3).toString(),   rs.value(r, 4).toString(),   fieldsOf(rs, r, 5, cells)};
-        keywords[foldedPair(keyword.url, keyword.keyword)].push_back(std::move(keyword));
-    }
-    return keywords;
-}
-
-// This database's history rows of the days the copies checked, by keyword, site number and day: the texts
-// and counters of the one row there, or nothing when the day has none or several.
-class HistoryHere {
+// Folds one copy into this database (inside the merge's transaction): its checked keywords in the order of
+// their numbers, each with the history rows of the days its runs checked it.
+class CopyFold {
 public:
-    HistoryHere(Database& database, const QSet<QString>& days) {
-        if (days.isEmpty())
-            return;
-        QStringList quoted;
-        for (const QString& day : days)
-            quoted << quotedStr(day);
-        Recordset rs;
-        const int cells = static_cast<int>(rankColumns().size());
-        const int count = database.openQuery(
-            rs, QStringLiteral("Select KeyWordID,WebID,UpdateTime,KeyWordName,UrlName,") +
-                    rankColumns().join(u',') + QStringLiteral(" From SE_RankHistory Where UpdateTime In (") +
-                    quoted.join(u',') + u')');
-        for (int r = 0; r < count; ++r) {
-            const QString key =
-                keyOf(rs.value(r, 0).toLongLong(), rs.value(r, 1).toLongLong(), rs.value(r, 2).toString());
-            QVariantList row = fieldsOf(rs, r, 3, cells + 2);
-            // A day with two rows of one keyword is put right by the merge's delete and insert.
-            rows_.insert(key, rows_.contains(key) ? QVariantList() : std::move(row));
-        }
-    }
-    bool holds(const QString& key, const QVariantList& row) const {
-        const auto found = rows_.constFind(key);
-        return found != rows_.cend() && *found == row;
-    }
-    void put(const QString& key, QVariantList row) { rows_.insert(key, std::move(row)); }
-    static QString keyOf(qint64 keyWordId, qint64 webId, const QString& day) {
-        return QString::number(keyWordId) + u'|' + QString::number(webId) + u'|' + day;
+    CopyFold(Database& database, CopyFile& copy, const QString& file, const QDate& today, MergeReport& report)
+        : database_(database)
+        , file_(file)
+        , today_(today)
+        , report_(report)
+        , columns_(mergedColumns())
+        , keywords_(copy.prepare(QStringLiteral("Select k.KeyWordID,u.UrlName,k.KeyWordName,k.UpdateTime,") +
+                                 prefixed(QStringLiteral("k")) +
+                                 QStringLiteral(" From SE_KeyWord k Left Join SE_KeyUrl u On "
+                                                "u.WebID=k.WebID Where k.KeyWordID In (Select "
+                                                "KeyWordID From ") +
+                                 QString::fromUtf16(kShardRecordTable) +
+                                 QStringLiteral(") Order By k.KeyWordID")))
+        // Only the days the runs checked the keyword: older rows in the copy are what this database gave it.
+        , days_(copy.prepare(
+              QStringLiteral("Select h.KeyWordID,h.UpdateTime,") + prefixed(QStringLiteral("h")) +
+              QStringLiteral(" From SE_RankHistory h Join SE_KeyWord k On k.KeyWordID=h.KeyWordID "
+                             "and k.WebID=h.WebID Join ") +
+              QString::fromUtf16(kShardRecordTable) +
+              QStringLiteral(" r On r.KeyWordID=h.KeyWordID and r.RunDay=h.UpdateTime Order By "
+                             "h.KeyWordID,h.UpdateTime")))
+        // This database's statements, prepared once for the whole fold. Its keywords of a site and text,
+        // compared as the columns compare:
+        , here_(database.statement(
+              QStringLiteral("Select k.KeyWordID,k.WebID,u.UrlName,k.KeyWordName,k.UpdateTime,") +
+              prefixed(QStringLiteral("k")) +
+              QStringLiteral(" From SE_KeyWord k Join SE_KeyUrl u On u.WebID=k.WebID Where k.KeyWordName=?1 "
+                             "and Coalesce(u.UrlName,'') Collate NoCase=?2 Order By k.KeyWordID")))
+        , update_(database.statement(QStringLiteral("Update SE_KeyWord Set ") +
+                                     columns_.join(QStringLiteral("=?,")) +
+                                     QStringLiteral("=?,UpdateTime=? Where KeyWordID=?")))
+        , held_(database.statement(QStringLiteral("Select KeyWordName,UrlName,") + columns_.join(u',') +
+                                   QStringLiteral(" From SE_RankHistory Where KeyWordID=? and WebID=? and "
+                                                  "UpdateTime=? Limit 2")))
+        , delete_(database.statement(
+              QStringLiteral("Delete From SE_RankHistory Where KeyWordID=? and WebID=? and UpdateTime=?")))
+        , insert_(database.statement(
+              QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,") + columns_.join(u',') +
+              QStringLiteral(",UpdateTime,KeyWordID,WebID)Values(?,?") +
+              QStringLiteral(",?").repeated(columns_.size()) + QStringLiteral(",?,?,?)"))) {}
+
+    void run() {
+        hasDay_ = days_.next();
+        while (keywords_.next())
+            foldKeyword();
     }
 
 private:
-    QHash<QString, QVariantList> rows_;
-};
+    static constexpr int kFirstCell = 4;    // in keywords_: id, address, keyword, update time, cells
+    static constexpr int kFirstCounter = 2; // in days_: id, day, counters
 
-// Replaces this database's history row of the keyword's day with the copy's, unless they are equal.
-bool writeDay(Database& database, HistoryHere& history, const Keyword& here, const CopiedDay& day) {
-    const QString key = HistoryHere::keyOf(here.id, here.webId, day.day);
-    QVariantList row = {here.keyword, here.url};
-    row += day.ranks;
-    if (history.holds(key, row))
-        return false;
-    QStringList values = {quotedStr(here.keyword), quotedStr(here.url)};
-    for (const QVariant& rank : day.ranks)
-        values << counterText(rank);
-    values << quotedStr(day.day) << QString::number(here.id) << QString::number(here.webId);
-    database.execStatements(
-        {QStringLiteral("Delete From SE_RankHistory Where KeyWordID=%1 and WebID=%2 and UpdateTime=%3")
-             .arg(here.id)
-             .arg(here.webId)
-             .arg(quotedStr(day.day)),
-         QStringLiteral("Insert Into SE_RankHistory(KeyWordName,UrlName,") + rankColumns().join(u',') +
-             QStringLiteral(",UpdateTime,KeyWordID,WebID)Values(") + values.join(u',') + u')'});
-    history.put(key, std::move(row));
-    return true;
-}
+    int cellCount() const { return static_cast<int>(columns_.size()); }
+
+    void skip(const QString& name, const QString& table, const QString& column) {
+        report_.skippedRows.push_back({file_, name, table + u'.' + column});
+    }
+
+    // Whether the copy's cells and update time are worth taking; names the first value that is not.
+    bool rowHoldsUp(const QString& name, const QString& updateTime) {
+        if (!isRunDay(updateTime, today_)) {
+            skip(name, QStringLiteral("SE_KeyWord"), QStringLiteral("UpdateTime"));
+            return false;
+        }
+        for (int c = 0; c < cellCount(); ++c)
+            if (!isRankCell(keywords_.value(kFirstCell + c))) {
+                skip(name, QStringLiteral("SE_KeyWord"), columns_[c]);
+                return false;
+            }
+        return true;
+    }
+
+    bool dayHoldsUp(const QString& name, const QString& day) {
+        if (!isRunDay(day, today_)) {
+            skip(name, QStringLiteral("SE_RankHistory"), QStringLiteral("UpdateTime"));
+            return false;
+        }
+        for (int c = 0; c < cellCount(); ++c)
+            if (!isHistoryCounter(days_.value(kFirstCounter + c))) {
+                skip(name, QStringLiteral("SE_RankHistory"), columns_[c]);
+                return false;
+            }
+        return true;
+    }
+
+    void foldKeyword() {
+        const qint64 copyId = keywords_.integer(0);
+        const QString url = keywords_.text(1);
+        const QString keyword = keywords_.text(2);
+        const QString updateTime = keywords_.text(3);
+        const QString name = url + u' ' + keyword;
+        const bool rowValid = rowHoldsUp(name, updateTime);
+        // The copy's days of this keyword that hold up: their day texts (the counters stay in days_ and
+        // are read again for each keyword here they fold into).
+        while (hasDay_ && days_.integer(0) < copyId)
+            hasDay_ = days_.next();
+        std::vector<std::pair<QString, QVariantList>> days;
+        while (hasDay_ && days_.integer(0) == copyId) {
+            const QString day = days_.text(1);
+            if (dayHoldsUp(name, day)) {
+                QVariantList counters;
+                for (int c = 0; c < cellCount(); ++c)
+                    counters << days_.value(kFirstCounter + c);
+                days.emplace_back(day, std::move(counters));
+            }
+            hasDay_ = days_.next();
+        }
+
+        // This database's keywords of that site and text, compared as the columns compare.
+        Statement& here = here_;
+        here.bind(1, keyword).bind(2, url);
+        std::vector<HereKeyword> matches;
+        while (here.next()) {
+            HereKeyword match{here.integer(0), here.integer(1), here.text(2),
+                              here.text(3),    here.text(4),    false};
+            bool sameCells = true;
+            for (int c = 0; c < cellCount() && sameCells; ++c)
+                sameCells = sameCell(here, 5 + c, keywords_, kFirstCell + c);
+            match.sameAsCopy = sameCells && match.updateTime == updateTime;
+            matches.push_back(std::move(match));
+        }
+        here.reset();
+        if (matches.empty()) {
+            report_.unknownKeywords << name;
+            return;
+        }
+        for (const HereKeyword& match : matches) {
+            ++report_.keywords;
+            // Dates are stored as yyyy-MM-dd, so their texts compare as the days do; a time here that is no
+            // such day is older than any.
+            if (!rowValid) {
+                // Skipped and named: only its days that hold up are taken.
+            } else if (isDayText(match.updateTime) && match.updateTime > updateTime) {
+                ++report_.keywordsNewerHere;
+            } else if (!match.sameAsCopy) {
+                Statement& update = update_;
+                for (int c = 0; c < cellCount(); ++c)
+                    update.bind(c + 1, keywords_.value(kFirstCell + c));
+                update.bind(cellCount() + 1, updateTime).bind(cellCount() + 2, match.id);
+                update.run();
+                ++report_.keywordsUpdated;
+            }
+            for (const auto& [day, counters] : days)
+                if (writeDay(match, day, counters))
+                    ++report_.historyRows;
+        }
+    }
+
+    struct HereKeyword {
+        qint64 id;
+        qint64 webId;
+        QString url;
+        QString keyword;
+        QString updateTime;
+        bool sameAsCopy;
+    };
+
+    // Replaces this database's history row of the keyword's day with the copy's, unless the day holds
+    // exactly one row and it is equal.
+    bool writeDay(const HereKeyword& here, const QString& day, const QVariantList& counters) {
+        Statement& held = held_;
+        held.bind(1, here.id).bind(2, here.webId).bind(3, day);
+        int rows = 0;
+        bool equal = false;
+        while (held.next()) {
+            ++rows;
+            equal = held.text(0) == here.keyword && held.text(1) == here.url && !held.isNull(0) &&
+                    !held.isNull(1);
+            for (int c = 0; c < cellCount() && equal; ++c) {
+                const QVariant& mine = counters[c];
+                equal = held.isNull(2 + c)
+                            ? mine.isNull()
+                            : !mine.isNull() && held.value(2 + c).toLongLong() == mine.toLongLong();
+            }
+        }
+        held.reset();
+        if (rows == 1 && equal)
+            return false;
+        if (rows > 0)
+            delete_.bind(1, here.id).bind(2, here.webId).bind(3, day).run();
+        Statement& insert = insert_;
+        insert.bind(1, here.keyword).bind(2, here.url);
+        for (int c = 0; c < cellCount(); ++c)
+            if (counters[c].isNull())
+                insert.bindNull(3 + c);
+            else
+                insert.bind(3 + c, counters[c].toLongLong());
+        insert.bind(3 + cellCount(), day).bind(4 + cellCount(), here.id).bind(5 + cellCount(), here.webId);
+        insert.run();
+        return true;
+    }
+
+    Database& database_;
+    const QString file_;
+    const QDate today_;
+    MergeReport& report_;
+    const QStringList columns_;
+    Statement keywords_;
+    Statement days_;
+    Statement& here_;
+    Statement& update_;
+    Statement& held_;
+    Statement& delete_;
+    Statement& insert_;
+    bool hasDay_ = false;
+};
 
 } // namespace
 
@@ -330,12 +357,12 @@ MergeReport mergeShardCopies(Database& database, const QStringList& files, const
                              const QDate& today) {
     MergeReport report;
     const QString here = QFileInfo(database.connectionString()).canonicalFilePath();
-    std::vector<CopiedKeyword> copied;
-    QStringList read; // the files read, by their canonical paths: a file named twice is merged once
+    QStringList paths; // the files to read, by their canonical paths: a file named twice is merged once
+    QStringList names; // as the caller named them
     for (const QString& file : files) {
         report.file = file;
         const QFileInfo info(file);
-        // Attaching a missing file would create it.
+        // Opening a missing file would create it.
         if (!info.isFile()) {
             report.end = MergeEnd::FileMissing;
             return report;
@@ -344,14 +371,12 @@ MergeReport mergeShardCopies(Database& database, const QStringList& files, const
             report.end = MergeEnd::SameFile;
             return report;
         }
-        if (read.contains(info.canonicalFilePath()))
+        if (paths.contains(info.canonicalFilePath()))
             continue;
-        read << info.canonicalFilePath();
-        const size_t first = copied.size();
         CopyRead result = CopyRead::NotOurs;
         try {
-            AttachedCopy attached(database, info.absoluteFilePath(), password);
-            result = readCopy(database, copied);
+            CopyFile copy(info.canonicalFilePath(), password);
+            result = probeCopy(copy);
         } catch (const DbError&) {
             result = CopyRead::NotOurs; // "file is not a database": another password, or no database at all
         }
@@ -359,53 +384,22 @@ MergeReport mergeShardCopies(Database& database, const QStringList& files, const
             report.end = MergeEnd::NotOurs;
             return report;
         }
-        for (size_t k = first; k < copied.size(); ++k)
-            copied[k].file = file;
         if (result == CopyRead::NoRecord)
             ++report.filesWithoutRecord;
+        else {
+            paths << info.canonicalFilePath();
+            names << file;
+        }
         ++report.files;
     }
     report.file.clear();
-    checkCopied(copied, today, report.skippedRows);
 
     MergeReport counted = report;
     const bool written = database.inOneTransaction([&] {
         counted = report;
-        QHash<QString, std::vector<Keyword>> keywords = keywordsHere(database);
-        QSet<QString> days;
-        for (const CopiedKeyword& copy : copied)
-            for (const CopiedDay& day : copy.days)
-                days.insert(day.day);
-        HistoryHere history(database, days);
-        QStringList columns = rankColumns();
-        columns << QStringLiteral("UpdateTime");
-        for (const CopiedKeyword& copy : copied) {
-            const auto found = keywords.find(foldedPair(copy.url, copy.keyword));
-            if (found == keywords.end()) {
-                counted.unknownKeywords << copy.url + u' ' + copy.keyword;
-                continue;
-            }
-            for (Keyword& keyword : *found) {
-                ++counted.keywords;
-                // Dates are stored as yyyy-MM-dd, so their texts compare as the days do; a time here that is
-                // no such day is older than any.
-                if (!copy.rowValid) {
-                    // Skipped and named: only its days that hold up are taken.
-                } else if (isDayText(keyword.updateTime) && keyword.updateTime > copy.updateTime) {
-                    ++counted.keywordsNewerHere;
-                } else if (keyword.cells != copy.cells || keyword.updateTime != copy.updateTime) {
-                    QVariantList values = copy.cells;
-                    values << copy.updateTime;
-                    database.updateRow(QStringLiteral("SE_KeyWord"), QStringLiteral("KeyWordID"), keyword.id,
-                                       columns, values);
-                    keyword.cells = copy.cells;
-                    keyword.updateTime = copy.updateTime;
-                    ++counted.keywordsUpdated;
-                }
-                for (const CopiedDay& day : copy.days)
-                    if (writeDay(database, history, keyword, day))
-                        ++counted.historyRows;
-            }
+        for (qsizetype f = 0; f < paths.size(); ++f) {
+            CopyFile copy(paths[f], password);
+            CopyFold(database, copy, names[f], today, counted).run();
         }
     });
     if (!written) {

@@ -1,7 +1,5 @@
 #include "store/ShardRecord.h"
 
-#include "store/SqlText.h"
-
 namespace quorvane {
 
 bool ensureShardRecord(Database& database) {
@@ -14,14 +12,10 @@ bool ensureShardRecord(Database& database) {
 }
 
 bool recordShardKeyword(Database& database, const Shard& shard, const QDate& day, qint64 keyWordId) {
-    return database.execInTransaction(database.execQuery,
-                                      QStringLiteral("Insert Or Replace Into ") +
+    return database.execInTransaction(QStringLiteral("Insert Or Replace Into ") +
                                           QString::fromUtf16(kShardRecordTable) +
-                                          QStringLiteral("(KeyWordID,RunDay,Shard,Shards)Values(%1,%2,%3,%4)")
-                                              .arg(keyWordId)
-                                              .arg(sqlDate(day))
-                                              .arg(shard.index)
-                                              .arg(shard.count));
+                                          QStringLiteral("(KeyWordID,RunDay,Shard,Shards)Values(?,?,?,?)"),
+                                      {keyWordId, day, shard.index, shard.count});
 }
 
 } // namespace quorvane

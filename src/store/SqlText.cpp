@@ -12,10 +12,6 @@ QString dateText(const QDate& date) {
     return date.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
-QString jetDate(const QDate& date) {
-    return u'#' + dateText(date) + u'#';
-}
-
 QString sqlDate(const QDate& date) {
     return u'\'' + dateText(date) + u'\'';
 }

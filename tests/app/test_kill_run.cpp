@@ -74,8 +74,8 @@ TEST(KillDuringRun, SavedRowsSurviveAndTheDatabaseOpensCleanly) {
     EXPECT_EQ(
         scalar(next, QStringLiteral(
                          "Select count(*) From SE_RankHistory Where BingRank=3 and UrlName='www.mysite.com' "
-                         "and UpdateTime=#") +
-                         QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + u'#')
+                         "and UpdateTime='") +
+                         QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")) + u'\'')
             .toInt(),
         history);
     EXPECT_EQ(scalar(next, QStringLiteral(

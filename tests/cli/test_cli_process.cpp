@@ -121,8 +121,8 @@ TEST_F(CommandLineRun, FillsTheSameCellsAndHistoryAsTheWindowsRun) {
     EXPECT_EQ(cells, rows(kCellsSql));
     EXPECT_EQ(installation.Rows(kHistorySql), rows(kHistorySql));
     EXPECT_FALSE(cells.contains(QStringLiteral("old"))) << "every engine was checked";
-    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_RankHistory Where UpdateTime=#") +
-                                  today() + u'#'),
+    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_RankHistory Where UpdateTime='") +
+                                  today() + u'\''),
               QStringLiteral("3"));
 
     // A line per keyword with its ranks, then the summary.
@@ -304,8 +304,8 @@ TEST_F(CommandLineRun, WrongArgumentsEndWithTwoAndTheUsage) {
         EXPECT_TRUE(result.out.isEmpty());
     }
     EXPECT_TRUE(server.Requests().isEmpty());
-    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_KeyWord Where UpdateTime=#") +
-                                  today() + u'#'),
+    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_KeyWord Where UpdateTime='") +
+                                  today() + u'\''),
               QStringLiteral("0"));
 }
 
@@ -334,8 +334,8 @@ TEST_F(CommandLineRun, ACopyWithItsDatabaseKeepsEverythingBesideIt) {
     const ProcessResult run = Update(
         {QStringLiteral("--update"), QStringLiteral("--engines"), QStringLiteral("Bing")}, environment);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_KeyWord Where UpdateTime=#") +
-                                  today() + u'#'),
+    EXPECT_EQ(installation.Scalar(QStringLiteral("Select count(*) From SE_KeyWord Where UpdateTime='") +
+                                  today() + u'\''),
               QStringLiteral("3"));
     EXPECT_TRUE(QFileInfo::exists(installation.Folder() + QStringLiteral("/Logs/run-") + today() +
                                   QStringLiteral(".log")));
@@ -718,6 +718,32 @@ TEST_F(CommandLineRun, DelayMsSpacesTheRequestsToOneEngine) {
     ASSERT_EQ(bing.size(), 6u); // three keywords, two pages each
     for (size_t i = 1; i < bing.size(); ++i)
         EXPECT_GE(bing[i] - bing[i - 1], 200ms) << "between Bing requests " << i - 1 << " and " << i;
+}
+
+// Mistakes in Endpoints.ini are the readers' values and the command line's to show: each once, on standard
+// error, before the run, which goes on with what the mistakes leave (here: every engine on the loopback
+// server, no pool, no delay, the engines side by side).
+TEST_F(CommandLineRun, SettingsMistakesAreShownOnceEachAndTheRunGoesOn) {
+    installation.WriteEndpointsIni(
+        endpointsIni(server.BaseUrl(), "DelayMs=-5\nSideBySide=2\nProxies=ftp://x:1\n") +
+        "[Endpoints]\nMaker=gopher://x\n");
+    const ProcessResult result =
+        Update({QStringLiteral("--update"), QStringLiteral("--quiet"), QStringLiteral("--engines=bing")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.startsWith(QStringLiteral("完成: 3/3 个关键词"))) << result.out.toStdString();
+    const struct {
+        const char* name;
+        QString said;
+    } shown[] = {
+        {"endpoints", QStringLiteral(" 中有误, 有误的项已忽略, 仍使用程序内置的地址:")},
+        {"pool", QStringLiteral(" 中的代理池设置有误, 有误的项已忽略, 未设时每个搜索引擎只用一个连接:")},
+        {"delay", QStringLiteral(" 中的 DelayMs 有误, 有误的项已忽略, 未设时为 0:")},
+        {"side by side", QStringLiteral(" 中的 SideBySide 有误, 有误的项已忽略, 未设时各搜索引擎同时查询:")},
+    };
+    for (const auto& s : shown)
+        EXPECT_EQ(result.err.count(s.said), 1) << s.name << "\n" << result.err.toStdString();
+    EXPECT_EQ(result.err.count(QStringLiteral("配置文件 ")), static_cast<qsizetype>(std::size(shown)))
+        << result.err.toStdString();
 }
 
 } // namespace

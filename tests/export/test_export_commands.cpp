@@ -472,7 +472,7 @@ TEST_F(ExportCommandsTest, LongRowWalkShowsItsProgressAndTheWindowStaysUsable) {
 
     // A slow machine or disk: each row takes a millisecond of work, 1.5 seconds in all; the progress
     // window appears after one.
-    writeRowsAndSave(
+    const ExportResult result = writeRowsAndSave(
         window.get(), book, window->missions(),
         [keyword](Workbook& sheet, int sheetRow, const RecordRow& row) {
             sheet.setText(sheetRow, 1, row.text(keyword));
@@ -483,7 +483,9 @@ TEST_F(ExportCommandsTest, LongRowWalkShowsItsProgressAndTheWindowStaysUsable) {
     EXPECT_GE(ticks, 10);
     EXPECT_GT(progressSightings, 0);
     EXPECT_TRUE(window->findChildren<QProgressDialog*>().isEmpty());
-    EXPECT_EQ(messages.Texts(), QStringList{savedAt(target)});
+    EXPECT_EQ(result.end, ExportEnd::Saved);
+    EXPECT_EQ(exportSuccessText(result.target), savedAt(target));
+    EXPECT_TRUE(messages.Texts().isEmpty()) << "the window tells the user, not the export";
     EXPECT_EQ(XlsxReader(target).rowNumbers().size(), 1500);
 }
 
@@ -605,14 +607,13 @@ TEST_F(HistoryExportTest, MissingUnreadableOrHostileTemplateIsReportedByNameAndN
         messages.Clear();
         const QString target = answerWith(QStringLiteral("history.xls"));
 
-        exportHistory(window.get(), test::part<HistoryBox>(*window, "historyBox")->historyRows, c.path);
+        const ExportResult result =
+            exportHistory(window.get(), test::part<HistoryBox>(*window, "historyBox")->historyRows, c.path);
 
-        ASSERT_EQ(messages.Messages().size(), 1u);
-        EXPECT_EQ(messages.Messages()[0].kind, MessageKind::Report);
-        EXPECT_TRUE(messages.Messages()[0].text.contains(QDir::toNativeSeparators(c.path)))
-            << messages.Messages()[0].text.toStdString();
-        EXPECT_TRUE(messages.Messages()[0].text.contains(c.reason))
-            << messages.Messages()[0].text.toStdString();
+        EXPECT_EQ(result.end, ExportEnd::BookUnusable);
+        EXPECT_TRUE(result.reason.contains(QDir::toNativeSeparators(c.path))) << result.reason.toStdString();
+        EXPECT_TRUE(result.reason.contains(c.reason)) << result.reason.toStdString();
+        EXPECT_TRUE(messages.Messages().empty()) << "the window tells the user, not the export";
         EXPECT_FALSE(QFile::exists(target));
     }
     EXPECT_EQ(test::folderEntries(out.path()),

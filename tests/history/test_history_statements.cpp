@@ -1,25 +1,81 @@
+#include "HistoryRows.h"
 #include "history/HistoryStatements.h"
+#include "store/Recordset.h"
 
 #include <gtest/gtest.h>
 
 namespace quorvane {
 namespace {
 
-TEST(HistoryStatement, JoinsKeysAndBothDaysAsDateLiterals) {
-    EXPECT_EQ(
-        historyStatement(QStringLiteral("12"), QStringLiteral("3"), QDate(2011, 2, 5), QDate(2011, 3, 7)),
-        QStringLiteral("Select KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,YahooRank,SosoRank,"
-                       "YoudaoRank,SogouRank,BingRank,UpdateTime From SE_RankHistory Where 1=1 and "
-                       "KeyWordID=12 and WebID=3 and UpdateTime Between #2011-02-05# and #2011-03-07# "
-                       "order by UpdateTime desc"));
+// Rows of the pair (1, 1) on five days, one of another keyword and one of another site on a day inside the
+// range; the trend's Baidu rank is 0 (not found) on the second day.
+class HistoryRowsOfAPair : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::vector<test::HistoryRow> rows;
+        for (int d = 1; d <= 5; ++d) {
+            test::HistoryRow row;
+            row.day = QDate(2011, 2, d);
+            row.baidu = d == 2 ? 0 : d;
+            row.google = 10 + d;
+            rows.push_back(row);
+        }
+        test::HistoryRow otherKeyword;
+        otherKeyword.keyWordId = 2;
+        otherKeyword.day = QDate(2011, 2, 3);
+        otherKeyword.baidu = 9;
+        test::HistoryRow otherSite;
+        otherSite.webId = 2;
+        otherSite.day = QDate(2011, 2, 3);
+        otherSite.baidu = 9;
+        rows.push_back(otherKeyword);
+        rows.push_back(otherSite);
+        test::InsertHistory(db, rows);
+    }
+    // The days of the rows the statement gives, in its order.
+    QStringList daysOf(const BoundSql& statement) {
+        Recordset rows;
+        const int count = db.connection().openQuery(rows, statement);
+        QStringList days;
+        for (int r = 0; r < count; ++r)
+            days << rows.text(r, rows.fieldIndex(u"UpdateTime"));
+        return days;
+    }
+    test::TempDatabase db;
+};
+
+TEST_F(HistoryRowsOfAPair, HistoryIsThePairsRowsOfBothDaysAndBetweenNewestFirst) {
+    const struct {
+        const char* name;
+        QDate first;
+        QDate last;
+        QStringList days;
+    } cases[] = {
+        {"inner days",
+         QDate(2011, 2, 2),
+         QDate(2011, 2, 4),
+         {QStringLiteral("2011-02-04"), QStringLiteral("2011-02-03"), QStringLiteral("2011-02-02")}},
+        {"one day", QDate(2011, 2, 5), QDate(2011, 2, 5), {QStringLiteral("2011-02-05")}},
+        {"wider than the rows",
+         QDate(2010, 12, 31),
+         QDate(2011, 3, 7),
+         {QStringLiteral("2011-02-05"), QStringLiteral("2011-02-04"), QStringLiteral("2011-02-03"),
+          QStringLiteral("2011-02-02"), QStringLiteral("2011-02-01")}},
+        {"before the rows", QDate(2011, 1, 1), QDate(2011, 1, 31), {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(daysOf(historyStatement(QStringLiteral("1"), QStringLiteral("1"), c.first, c.last)), c.days)
+            << c.name;
 }
 
-TEST(TrendStatement, TailFollowsTheClosingHashDirectly) {
-    EXPECT_EQ(trendStatement(QStringLiteral("12"), QStringLiteral("3"), QDate(2011, 2, 5), QDate(2011, 3, 7),
-                             u"Baidu"),
-              QStringLiteral("Select * From SE_RankHistory Where KeyWordID=12 and WebID=3 and "
-                             "UpdateTime>=#2011-02-05# and UpdateTime<=#2011-03-07#and BaiduRank>0 order by "
-                             "updateTime"));
+TEST_F(HistoryRowsOfAPair, TrendIsThePairsDaysWithARankOldestFirst) {
+    EXPECT_EQ(daysOf(trendStatement(QStringLiteral("1"), QStringLiteral("1"), QDate(2011, 2, 1),
+                                    QDate(2011, 2, 4), u"Baidu")),
+              (QStringList{QStringLiteral("2011-02-01"), QStringLiteral("2011-02-03"),
+                           QStringLiteral("2011-02-04")}));
+    EXPECT_EQ(daysOf(trendStatement(QStringLiteral("1"), QStringLiteral("1"), QDate(2011, 2, 2),
+                                    QDate(2011, 2, 2), u"Google")),
+              QStringList{QStringLiteral("2011-02-02")});
 }
 
 struct EngineCase {
@@ -34,14 +90,13 @@ TEST_P(ChartEngineColumn, DrawsTheEnginesOwnRankColumn) {
     const EngineCase& c = GetParam();
     const QString column = QString::fromUtf16(c.column);
     EXPECT_EQ(chartRankColumn(c.engine), column);
-    const QString sql = trendStatement(QStringLiteral("1"), QStringLiteral("2"), QDate(2012, 1, 1),
-                                       QDate(2012, 1, 31), c.engine);
+    const BoundSql trend = trendStatement(QStringLiteral("1"), QStringLiteral("2"), QDate(2012, 1, 1),
+                                          QDate(2012, 1, 31), c.engine);
     if (column.isEmpty())
-        EXPECT_TRUE(sql.isEmpty());
+        EXPECT_TRUE(trend.sql.isEmpty());
     else
-        EXPECT_TRUE(sql.endsWith(QStringLiteral("#2012-01-31#and ") + column +
-                                 QStringLiteral(">0 order by updateTime")))
-            << sql.toStdString();
+        EXPECT_TRUE(trend.sql.endsWith(u' ' + column + QStringLiteral(">0 order by updateTime")))
+            << trend.sql.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(

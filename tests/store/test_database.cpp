@@ -174,20 +174,20 @@ TEST(OpenQuery, SharedTextsReadBackExactly) {
 // values; a wrong number of values is an error, after which it still runs.
 TEST(BoundStatement, ValuesAsTheyAreAndReuse) {
     TempDatabase db;
-    BoundStatement insert =
-        db.connection().prepareBound(QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values(?,?)"));
+    Database& database = db.connection();
+    const QString insert = QStringLiteral("Insert Into SE_KeyUrl(UrlName,isCheck)Values(?,?)");
+    const QString find = QStringLiteral("Select count(*) From SE_KeyUrl Where UrlName=?");
     const QStringList names{QStringLiteral("it's"), QStringLiteral("a'); Drop Table SE_KeyWord;--"),
                             QStringLiteral("서울😀"), QStringLiteral("#2010-05-12#")};
     for (const QString& name : names)
-        insert.exec({name, -1});
-    BoundStatement find =
-        db.connection().prepareBound(QStringLiteral("Select count(*) From SE_KeyUrl Where UrlName=?"));
+        database.exec(insert, {name, -1});
     for (const QString& name : names)
-        EXPECT_EQ(find.rows({name}).value(0, 0).toInt(), 1) << name.toStdString();
-    EXPECT_EQ(find.rows({QStringLiteral("it")}).value(0, 0).toInt(), 0);
-    EXPECT_THROW(insert.exec({QStringLiteral("one value")}), DbError);
-    insert.exec({QStringLiteral("after"), -1});
-    EXPECT_EQ(find.rows({QStringLiteral("after")}).value(0, 0).toInt(), 1);
+        EXPECT_EQ(database.scalar(find, {name}).toInt(), 1) << name.toStdString();
+    EXPECT_EQ(database.scalar(find, {QStringLiteral("it")}).toInt(), 0);
+    EXPECT_THROW(database.exec(insert, {QStringLiteral("one value")}), DbError);
+    EXPECT_THROW(database.exec(insert, {QStringLiteral("three"), -1, 0}), DbError);
+    database.exec(insert, {QStringLiteral("after"), -1});
+    EXPECT_EQ(database.scalar(find, {QStringLiteral("after")}).toInt(), 1);
     EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyWord")), QStringLiteral("0"));
 }
 
@@ -255,20 +255,24 @@ TEST(TextWidth, TooLongIsRefusedNotCut) {
     EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_KeyWord")), QStringLiteral("0"));
 }
 
-TEST(Dates, WrittenAsTextFoundByJetLiteral) {
+// Days are stored as yyyy-mm-dd text, so a day bound as a date finds its rows, and ranges of days compare as
+// the days do.
+TEST(Dates, WrittenAsTextFoundByBoundDay) {
     TempDatabase db;
     db.Exec(QStringLiteral(
         "Insert Into SE_RankHistory(KeyWordName,UrlName,GoogleRank,BaiduRank,UpdateTime,KeyWordID,WebID)"
         "Values('k','u',3,0,'2010-05-12',1,1)"));
-    EXPECT_EQ(
-        db.Scalar(QStringLiteral("Select UpdateTime From SE_RankHistory Where UpdateTime=#2010-05-12#")),
-        QStringLiteral("2010-05-12"));
-    EXPECT_EQ(db.Scalar(QStringLiteral(
-                  "Select count(*) From SE_RankHistory Where UpdateTime Between #2010-05-12# and "
-                  "#2010-05-12#")),
-              QStringLiteral("1"));
-    EXPECT_EQ(db.Scalar(QStringLiteral("Select count(*) From SE_RankHistory Where UpdateTime=#2010-05-13#")),
-              QStringLiteral("0"));
+    Database& database = db.connection();
+    EXPECT_EQ(database.scalar(QStringLiteral("Select UpdateTime From SE_RankHistory Where UpdateTime=?"),
+                              {QDate(2010, 5, 12)}),
+              QVariant(QStringLiteral("2010-05-12")));
+    const QString between =
+        QStringLiteral("Select count(*) From SE_RankHistory Where UpdateTime Between ? and ?");
+    EXPECT_EQ(database.scalar(between, {QDate(2010, 5, 12), QDate(2010, 5, 12)}).toInt(), 1);
+    EXPECT_EQ(database.scalar(between, {QDate(2010, 4, 30), QDate(2010, 5, 11)}).toInt(), 0);
+    EXPECT_EQ(database.scalar(between, {QDate(2009, 12, 31), QDate(2010, 10, 1)}).toInt(), 1);
+    EXPECT_TRUE(database.scalar(QStringLiteral("Select count(*) From SE_RankHistory Where UpdateTime=?"),
+                                {QDate(2010, 5, 13)}) == QVariant(qint64(0)));
 }
 
 TEST(Collation, TextComparesWithoutCase) {
@@ -557,6 +561,96 @@ TEST(Durability, CommittedRowsSurviveAReconnect) {
     ASSERT_TRUE(other.openDatabase(db.Path(), kPassword));
     Recordset rs;
     EXPECT_EQ(other.openQuery(rs, QStringLiteral("Select * From SE_KeyUrl")), 1);
+}
+
+// Values bound to a statement are stored as they are, whatever they hold; the same text gives the same
+// prepared statement, reset and unbound, at every use.
+TEST(BoundStatements, ValuesReachTheRowsAsTheyAre) {
+    TempDatabase db;
+    Database& database = db.connection();
+    const QString insert = QStringLiteral("Insert Into SE_KeyUrl(UrlName,UpdateTime,isCheck)Values(?,?,?)");
+    const struct {
+        QVariant url;
+        QVariant day;
+        QVariant check;
+        QString stored; // url|day|check as read back
+    } cases[] = {
+        {QStringLiteral("it's.cn"), QDate(2010, 5, 2), true, QStringLiteral("it's.cn|2010-05-02|-1")},
+        {QStringLiteral("a''b'); Drop Table SE_KeyUrl;--"), QStringLiteral("2011-01-01"), false,
+         QStringLiteral("a''b'); Drop Table SE_KeyUrl;--|2011-01-01|0")},
+        {QStringLiteral("#2010-05-12#"), QVariant(), qint64(7), QStringLiteral("#2010-05-12#||7")},
+        {QStringLiteral("한국어 😀"), QDate(2026, 1, 31), 0, QStringLiteral("한국어 😀|2026-01-31|0")},
+    };
+    for (const auto& c : cases)
+        database.exec(insert, {c.url, c.day, c.check});
+    Statement& read =
+        database.statement(QStringLiteral("Select UrlName,UpdateTime,isCheck From SE_KeyUrl Order By WebID"));
+    QStringList stored;
+    while (read.next())
+        stored << read.text(0) + u'|' + (read.isNull(1) ? QString() : read.text(1)) + u'|' + read.text(2);
+    read.reset();
+    ASSERT_EQ(stored.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(stored[static_cast<qsizetype>(i)], cases[i].stored) << i;
+
+    // Named parameters, and a reused statement starts with nothing bound.
+    const QString byName = QStringLiteral("Select count(*) From SE_KeyUrl Where UrlName=:url");
+    Statement& count = database.statement(byName);
+    count.bind(":url", QStringLiteral("it's.cn"));
+    ASSERT_TRUE(count.next());
+    EXPECT_EQ(count.integer(0), 1);
+    EXPECT_EQ(&database.statement(byName), &count);
+    ASSERT_TRUE(count.next());
+    EXPECT_EQ(count.integer(0), 0); // :url unbound is null, which equals nothing
+    count.reset();
+    EXPECT_THROW(count.bind(":nosuch", 1), DbError);
+
+    EXPECT_EQ(database.scalar(QStringLiteral("Select UrlName From SE_KeyUrl Where isCheck=?"), {qint64(7)}),
+              QVariant(QStringLiteral("#2010-05-12#")));
+    Recordset rows;
+    EXPECT_EQ(database.openQuery(rows, QStringLiteral("Select * From SE_KeyUrl Where UrlName Like ?"),
+                                 {QStringLiteral("%'%")}),
+              2);
+}
+
+// A statement that breaks the schema's rules is refused as a value the caller reads, rolls its transaction
+// back, and leaves the reused statement fit for the next values.
+TEST(BoundStatements, ARefusedRowRollsBackAndTheStatementStaysUsable) {
+    TempDatabase db;
+    Database& database = db.connection();
+    const QString insert = QStringLiteral("Insert Into SE_KeyUrl(UrlName)Values(?)");
+    EXPECT_FALSE(database.execInTransaction(insert, {QString(300, u'x')}));
+    EXPECT_EQ(database.lastFailure(), DbFailure::Refused);
+    EXPECT_TRUE(database.inOneTransaction([&] {
+        database.exec(insert, {QStringLiteral("ok.cn")});
+        database.exec(insert, {QStringLiteral("ok2.cn")});
+    }));
+    EXPECT_FALSE(database.inOneTransaction([&] {
+        database.exec(insert, {QStringLiteral("lost.cn")});
+        database.exec(insert, {QString(300, u'y')});
+    }));
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select group_concat(UrlName) From SE_KeyUrl")),
+              QStringLiteral("ok.cn,ok2.cn"));
+}
+
+// A file made without the look-ups' indexes gains them at start, once; its rows stay as they were.
+TEST(SchemaUpgrade, MissingIndexesAreCreatedOnce) {
+    TempDatabase db;
+    const QString indexes = QStringLiteral(
+        "Select group_concat(name) From (Select name From sqlite_master Where type='index' and "
+        "name Like 'IX_%' Order By name)");
+    const QString all = db.Scalar(indexes);
+    ASSERT_EQ(
+        all, QStringLiteral("IX_KeyUrl_UrlName,IX_KeyWord_KeyWordName,IX_KeyWord_WebID,IX_RankHistory_Pair"));
+    db.Exec(QStringLiteral("Insert Into SE_KeyUrl(UrlName)Values('a.cn')"));
+    for (const char* name : {"IX_KeyUrl_UrlName", "IX_KeyWord_KeyWordName", "IX_RankHistory_Pair"})
+        db.Exec(QStringLiteral("Drop Index ") + QLatin1String(name));
+    ASSERT_EQ(db.Scalar(indexes), QStringLiteral("IX_KeyWord_WebID"));
+    db.connection().upgradeSchema();
+    EXPECT_EQ(db.Scalar(indexes), all);
+    db.connection().upgradeSchema();
+    EXPECT_EQ(db.Scalar(indexes), all);
+    EXPECT_EQ(db.Scalar(QStringLiteral("Select UrlName From SE_KeyUrl")), QStringLiteral("a.cn"));
 }
 
 } // namespace
