@@ -67,7 +67,6 @@ void MainWindow::prepareWindow() {
     dbFile_ = dbFileSetting_;
     dbPassword_ = QString::fromUtf16(kDbPassword);
     engine().stopRequested = false;
-    engine().rankBaidu2 = 0;
     // Read the engines' addresses and definitions now, so that a complaint about Endpoints.ini or
     // Engines.ini never interrupts a run.
     loadEndpointsBesideExecutable();
@@ -275,7 +274,7 @@ void MainWindow::missionCellClicked(const QModelIndex&) {
 }
 
 void MainWindow::missionCellDoubleClicked(const QModelIndex& index) {
-    // A rank cell opens that engine's first result page; other columns (BaiduRank2 too) do nothing.
+    // A rank cell opens that engine's first result page; other columns (a second rank too) do nothing.
     if (!index.isValid() || !missions_.isOpen() || missions_.isEmpty())
         return;
     const QString engine =

@@ -1,5 +1,7 @@
 #include "store/ShardMerge.h"
 
+#include "catalog/EngineCatalog.h"
+
 #include "store/ShardRecord.h"
 #include "store/SqlText.h"
 
@@ -18,17 +20,10 @@ namespace {
 // The alias a copy is attached under while it is read.
 constexpr QStringView kCopy = u"qv_shard_copy";
 
-// The rank columns, the same names in SE_KeyWord (cell texts) and SE_RankHistory (counters).
-const QStringList& rankColumns() {
-    static const QStringList columns = {QStringLiteral("GoogleRank"), QStringLiteral("BaiduRank"),
-                                        QStringLiteral("BaiduRank2"), QStringLiteral("SogouRank"),
-                                        QStringLiteral("SosoRank"),   QStringLiteral("YahooRank"),
-                                        QStringLiteral("YoudaoRank"), QStringLiteral("BingRank")};
-    return columns;
-}
-
+// The rank columns (the engine table's rankColumns()) have the same names in SE_KeyWord (cell texts) and
+// SE_RankHistory (counters).
 QString prefixed(const QString& alias) {
-    return alias + u'.' + rankColumns().join(u',' + alias + u'.');
+    return rankColumnList(alias);
 }
 
 // The texts a run writes into a rank cell besides numbers (the runs' own constants live in a higher layer).

@@ -106,7 +106,7 @@ TEST_F(MainWindowTest, MissionListFiltersJoinsAndOrdersByUrl) {
     EXPECT_TRUE(messages.Messages().empty()) << messages.Texts().join(u'\n').toStdString();
     // The grid holds what the list's statement gives, row for row.
     Recordset statement;
-    database.openQuery(statement, QString::fromUtf16(kMissionListSql));
+    database.openQuery(statement, wholeMissionListSql());
     ASSERT_EQ(window->missions().recordCount(), statement.recordCount());
     for (int row = 0; row < statement.recordCount(); ++row)
         for (int field = 0; field < statement.fieldCount(); ++field)

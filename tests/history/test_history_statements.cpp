@@ -8,8 +8,8 @@ namespace {
 TEST(HistoryStatement, JoinsKeysAndBothDaysAsDateLiterals) {
     EXPECT_EQ(
         historyStatement(QStringLiteral("12"), QStringLiteral("3"), QDate(2011, 2, 5), QDate(2011, 3, 7)),
-        QStringLiteral("Select KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,YahooRank,SosoRank,"
-                       "YoudaoRank,SogouRank,BingRank,UpdateTime From SE_RankHistory Where 1=1 and "
+        QStringLiteral("Select KeyWordName,UrlName,BaiduRank,BaiduRank2,GoogleRank,YahooRank,SosoRank,"
+                       "BingRank,SogouRank,YoudaoRank,UpdateTime From SE_RankHistory Where 1=1 and "
                        "KeyWordID=12 and WebID=3 and UpdateTime Between #2011-02-05# and #2011-03-07# "
                        "order by UpdateTime desc"));
 }
