@@ -42,7 +42,7 @@ public:
         for (int c = 3; c < last; ++c)
             writeRank(book, r, c, value(row, c - 1));
         book.setText(r, last, value(row, last - 1).toString());
-        book.centreHorizontally(QStringLiteral("A%1:%2%1").arg(r).arg(columnName(last)));
+        book.centreHorizontally(QStringLiteral("A%1:%2%1").arg(QString::number(r), columnName(last)));
     }
 
 private:

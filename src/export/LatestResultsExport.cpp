@@ -37,7 +37,7 @@ std::vector<DataColumn> dataColumns() {
 
 // The header's or a data row's cells: from A to the last of the columns.
 QString rowRange(int row, const std::vector<DataColumn>& columns) {
-    return QStringLiteral("A%1:%2%1").arg(row).arg(columnName(static_cast<int>(columns.size())));
+    return QStringLiteral("A%1:%2%1").arg(QString::number(row), columnName(static_cast<int>(columns.size())));
 }
 
 // A text inside a formula's string literal: a double quote is written twice.

@@ -360,9 +360,9 @@ bool Database::ensureColumn(const QString& table, const QString& column, const Q
 }
 
 void Database::upgradeSchema() {
-    // Every rank column of the engine table that the file lacks: files made before the later engines, and
-    // before an engine added to the table since.
-    const QStringList columns = rankColumns();
+    // The rank columns the oldest files lack (those of the engines added later, and of an engine added to
+    // the table since the file was made); every file has the others.
+    const QStringList columns = laterRankColumns();
     for (const QString& column : columns)
         ensureColumn(QStringLiteral("SE_RankHistory"), column, QStringLiteral("long"));
     for (const QString& column : columns)

@@ -6,6 +6,7 @@
 
 #include "app/MainWindow.h"
 #include "catalog/EngineCatalog.h"
+#include "cli/CommandLineOptions.h"
 #include "engine/EngineDefinitions.h"
 #include "engine/EngineScanners.h"
 #include "engine/EngineTable.h"
@@ -14,7 +15,7 @@
 #include "history/HistoryBox.h"
 #include "history/TrendChart.h"
 #include "pages/PageBrowser.h"
-#include "store/SqlText.h"
+#include "store/Recordset.h"
 #include "support/Files.h"
 #include "support/HttpServer.h"
 #include "support/LoopbackEndpoints.h"
@@ -29,6 +30,7 @@
 #include <QCheckBox>
 #include <QDate>
 #include <QLayout>
+#include <QLineSeries>
 #include <QMenu>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -87,8 +89,9 @@ QByteArray lumoraPage(int sitePlace, int results) {
 }
 
 bool hasColumn(test::TempDatabase& db, const QString& table, const QString& column) {
-    return db.Scalar(QStringLiteral("Select Count(*) From pragma_table_info(%1) Where name=%2")
-                         .arg(quotedStr(table), quotedStr(column))) == u"1";
+    Recordset probe;
+    db.connection().openQuery(probe, QStringLiteral("Select * From %1 Where 1=2").arg(table));
+    return probe.fieldNames().contains(column);
 }
 
 class EighthEngine : public ::testing::Test {
@@ -230,6 +233,24 @@ TEST_F(EighthEngine, ACheckFindsTheSiteAndItsRankReachesHistoryChartAndWorkbook)
     EXPECT_EQ(file.cell(QStringLiteral("L3")).text, today);
     EXPECT_TRUE(file.styleOf(QStringLiteral("L3")).thinBorders);
     EXPECT_FALSE(file.cell(QStringLiteral("M3")).exists);
+}
+
+// The command line takes it by its name and checks it by default; its rank columns are in the statements.
+TEST(EighthEngineTable, TheCommandLineAndTheStatementsNameIt) {
+    const std::vector<EngineInfo> table = eightEngines();
+    const ScopedEngineTable scoped{table};
+    const auto engines = [](const QStringList& arguments) {
+        const ParsedCommandLine parsed = parseCommandLine(arguments);
+        return parsed.options ? parsed.options->engines : QStringList{parsed.error};
+    };
+    EXPECT_EQ(engines({QStringLiteral("--update")}).last(), QStringLiteral("Lumora"));
+    EXPECT_EQ(engines({QStringLiteral("--update")}).size(), 8);
+    EXPECT_EQ(
+        engines({QStringLiteral("--update"), QStringLiteral("--engines"), QStringLiteral("lumora,Bing")}),
+        (QStringList{QStringLiteral("Bing"), QStringLiteral("Lumora")}));
+    EXPECT_EQ(rankColumns().last(), QStringLiteral("TestRank"));
+    EXPECT_TRUE(laterRankColumns().contains(QStringLiteral("TestRank")));
+    EXPECT_EQ(shownRankColumns().back().field(), u"TestRank");
 }
 
 } // namespace
