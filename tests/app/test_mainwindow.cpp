@@ -1,6 +1,7 @@
 // The main window over a real database: the mission list, its grid, the commands and the tray menu.
 #include "app/MainWindow.h"
 #include "app/SharingSplitter.h"
+#include "catalog/EngineCatalog.h"
 #include "history/HistoryBox.h"
 #include "platform/Messages.h"
 #include "platform/QStringPrinter.h"
@@ -113,10 +114,8 @@ TEST_F(MainWindowTest, MissionListFiltersJoinsAndOrdersByUrl) {
             EXPECT_EQ(window->missions().value(row, field), statement.value(row, field))
                 << row << ", " << field;
 
-    EXPECT_EQ(window->missions().fieldNames(),
-              (QStringList{"KeyWordID", "WebID", "KeyWordName", "UrlName", "GoogleRank", "BaiduRank",
-                           "BaiduRank2", "SogouRank", "SosoRank", "YahooRank", "YoudaoRank", "BingRank",
-                           "UpdateTime", "MatchRule"}));
+    EXPECT_EQ(window->missions().fieldNames(), QStringList({"KeyWordID", "WebID", "KeyWordName", "UrlName"}) +
+                                                   rankColumns() + QStringList({"UpdateTime", "MatchRule"}));
     // The keyword without URL row comes first with an empty URL; the switched-off one is absent; keywords
     // of one URL stand together, URLs ascending.
     EXPECT_EQ(gridColumn(*window, "KeyWordName"), (QStringList{"k-orphan", "k-a1", "k-a2", "k-b1"}));
