@@ -297,7 +297,7 @@ void MainWindow::missionCellClicked(const QModelIndex&) {
 }
 
 void MainWindow::missionCellDoubleClicked(const QModelIndex& index) {
-    // A rank cell opens that engine's first result page; other columns (BaiduRank2 too) do nothing.
+    // A rank cell opens that engine's first result page; other columns (a second rank too) do nothing.
     if (!index.isValid() || !missions_.isOpen() || missions_.isEmpty())
         return;
     const QString engine =

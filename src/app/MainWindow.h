@@ -15,6 +15,7 @@
 #include <QStringView>
 
 #include <memory>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -134,7 +135,7 @@ private:
     void prepareWindow();
     void askBeforeClose(QCloseEvent* event);
     void onWindowCommand(WindowCommandWatcher::Command command);
-    // The check box of an engine ("Baidu", ...), or null.
+    // The check box of an engine of the table (by its name), or null.
     QCheckBox* engineBox(QStringView engine) const;
 
     // Building the window (MainWindowLayout.cpp).
@@ -204,13 +205,7 @@ private:
     QGroupBox* missionBox_ = nullptr;
     QWidget* engineRow_ = nullptr;
     QLabel* engineRowLabel_ = nullptr;
-    QCheckBox* baiduBox_ = nullptr;
-    QCheckBox* googleBox_ = nullptr;
-    QCheckBox* yahooBox_ = nullptr;
-    QCheckBox* sosoBox_ = nullptr;
-    QCheckBox* bingBox_ = nullptr;
-    QCheckBox* sogouBox_ = nullptr;
-    QCheckBox* youdaoBox_ = nullptr;
+    std::vector<QCheckBox*> engineBoxes_; // one per engine, in the order of the engine table
     QCheckBox* allEnginesBox_ = nullptr;
     DataGrid* missionGrid_ = nullptr;
     QGroupBox* historyGroup_ = nullptr;

@@ -5,6 +5,7 @@
 #include "app/SharingSplitter.h"
 #include "engine/EngineTable.h"
 #include "history/HistoryBox.h"
+#include "history/HistoryStatements.h"
 #include "ui/DataGrid.h"
 #include "ui/Fonts.h"
 #include "ui/RecordsetModel.h"
@@ -161,16 +162,11 @@ std::vector<DataGridColumn> missionColumns(const DataGrid& grid) {
     std::vector<DataGridColumn> columns{
         {QStringLiteral("关键词"), QStringLiteral("KeyWordName"), 89, centre, true},
         {QStringLiteral("相关链接"), QStringLiteral("UrlName"), kAddressWidth, Qt::AlignLeft, true},
-        {QStringLiteral("Baidu不包含推广"), QStringLiteral("BaiduRank"), 55, centre, true},
-        {QStringLiteral("Baidu包含推广"), QStringLiteral("BaiduRank2"), 55, centre, false},
-        {QStringLiteral("Google"), QStringLiteral("GoogleRank"), 40, centre, true},
-        {QStringLiteral("Yahoo"), QStringLiteral("YahooRank"), 35, centre, false},
-        {QStringLiteral("Sogou"), QStringLiteral("SogouRank"), 35, centre, false},
-        {QStringLiteral("Bing"), QStringLiteral("BingRank"), 30, centre, false},
-        {QStringLiteral("Soso"), QStringLiteral("SosoRank"), 30, centre, false},
-        {QStringLiteral("Youdao"), QStringLiteral("YoudaoRank"), 40, centre, false},
-        {QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 55, centre, true},
     };
+    for (const RankColumn& rank : shownRankColumns())
+        columns.push_back({rank.caption().toString(), rank.field().toString(), rank.engine->gridWidth, centre,
+                           rank.sortable()});
+    columns.push_back({QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 55, centre, true});
     for (DataGridColumn& column : columns) {
         if (column.field == u"KeyWordName" || column.field == u"UrlName")
             continue; // free text: the given widths stand, longer texts are cut and shown by the tooltip
@@ -180,12 +176,10 @@ std::vector<DataGridColumn> missionColumns(const DataGrid& grid) {
     return columns;
 }
 
-// A row under check carries the pending mark in one of these cells (not in BaiduRank2).
+// A row under check carries the pending mark in one of the engines' first rank cells (never in a second).
 RowColours pendingRowColours(const Recordset& rs, int row) {
-    static const char16_t* const cells[] = {u"BaiduRank", u"GoogleRank", u"YahooRank", u"SogouRank",
-                                            u"BingRank",  u"SosoRank",   u"YoudaoRank"};
-    for (const char16_t* cell : cells) {
-        const int field = rs.fieldIndex(QStringView(cell));
+    for (const EngineInfo& engine : engines()) {
+        const int field = rs.fieldIndex(engine.rankColumn);
         if (field >= 0 && rs.value(row, field).toString() == QStringLiteral("稍候"))
             return {QColor(255, 0, 0), QColor(255, 255, 255)};
     }
@@ -381,17 +375,16 @@ QWidget* MainWindow::buildEngineRow() {
     row->addWidget(engineRowLabel_);
     // Each box takes the room designed up to the next one, or what its caption needs when that is more, so
     // the order and the designed places hold wherever the captions leave room.
-    baiduBox_ = makeEngineBox(engineRow_, QStringLiteral("baiduBox"), QStringLiteral("Baidu"), 56);
-    googleBox_ = makeEngineBox(engineRow_, QStringLiteral("googleBox"), QStringLiteral("Google"), 62);
-    yahooBox_ = makeEngineBox(engineRow_, QStringLiteral("yahooBox"), QStringLiteral("Yahoo"), 52);
-    sosoBox_ = makeEngineBox(engineRow_, QStringLiteral("sosoBox"), QStringLiteral("Soso"), 54);
-    bingBox_ = makeEngineBox(engineRow_, QStringLiteral("bingBox"), QStringLiteral("Bing"), 56);
-    sogouBox_ = makeEngineBox(engineRow_, QStringLiteral("sogouBox"), QStringLiteral("Sogou"), 56);
-    youdaoBox_ = makeEngineBox(engineRow_, QStringLiteral("youdaoBox"), QStringLiteral("Youdao"), 64);
+    engineBoxes_.clear();
+    for (const EngineInfo& engine : engines())
+        engineBoxes_.push_back(makeEngineBox(engineRow_,
+                                             engine.name.toString().toLower() + QStringLiteral("Box"),
+                                             engine.name.toString(), engine.boxRoom));
     allEnginesBox_ =
         makeEngineBox(engineRow_, QStringLiteral("allEnginesBox"), QStringLiteral("选择所有"), 0);
-    for (QCheckBox* box :
-         {baiduBox_, googleBox_, yahooBox_, sosoBox_, bingBox_, sogouBox_, youdaoBox_, allEnginesBox_}) {
+    std::vector<QCheckBox*> boxes = engineBoxes_;
+    boxes.push_back(allEnginesBox_);
+    for (QCheckBox* box : boxes) {
         box->setChecked(true);
         row->addWidget(box);
     }
@@ -459,18 +452,18 @@ void MainWindow::buildPageRangePanel() {
     closePageRangeButton_->setFixedSize(16, 14);
     lines->addWidget(closePageRangeButton_, 0, Qt::AlignRight);
 
-    lines->addWidget(label(pageRangePanel_, QStringLiteral("pageSizeNote"),
-                           QStringLiteral("说明:Baidu,Google，Yahoo,Sogou默认每页记录条数为100 "), true));
+    lines->addWidget(
+        label(pageRangePanel_, QStringLiteral("pageSizeNote"), QString::fromUtf16(kPageSizeNote), true));
     auto* notes = new QHBoxLayout;
     notes->setSpacing(16);
-    notes->addWidget(
-        label(pageRangePanel_, QStringLiteral("bingPageSizeNote"), QStringLiteral("Bing默认为50"), true));
+    notes->addWidget(label(pageRangePanel_, QStringLiteral("bingPageSizeNote"),
+                           QString::fromUtf16(kOtherPageSizeNote), true));
     notes->addWidget(label(pageRangePanel_, QStringLiteral("otherEnginesNote"),
                            QStringLiteral("其它搜索引擎默认取前10页")));
     notes->addStretch(1);
     lines->addLayout(notes);
-    QLabel* title = label(pageRangePanel_, QStringLiteral("pageRangeTitle"),
-                          QStringLiteral("查询页数(仅对Baidu,Google,Yahoo,Bing,Sogou有效)"), true);
+    QLabel* title =
+        label(pageRangePanel_, QStringLiteral("pageRangeTitle"), QString::fromUtf16(kPageRangeTitle), true);
     QPalette red = title->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     title->setPalette(red);
@@ -516,7 +509,7 @@ QWidget* MainWindow::buildChartArea() {
     chartArea_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     auto* fill = new QVBoxLayout(chartArea_);
     fill->setContentsMargins(0, 0, 0, 0);
-    chartGroup_ = new QGroupBox(QStringLiteral("排名走势图(Baidu曲线为不包含推广排名)"), chartArea_);
+    chartGroup_ = new QGroupBox(chartCaption(), chartArea_);
     chartGroup_->setObjectName(QStringLiteral("chartGroup"));
     fill->addWidget(chartGroup_);
     return chartArea_;
@@ -538,9 +531,8 @@ void MainWindow::buildMenus() {
         namedAction(missionMenu_, QStringLiteral("updateRowAction"), QStringLiteral("更新排名"));
     openSearchMenu_ = missionMenu_->addMenu(QStringLiteral("打开搜索页"));
     openSearchMenu_->setObjectName(QStringLiteral("openSearchMenu"));
-    for (const QString& engine :
-         {QStringLiteral("Baidu"), QStringLiteral("Google"), QStringLiteral("Yahoo"), QStringLiteral("Sogou"),
-          QStringLiteral("Bing"), QStringLiteral("Soso"), QStringLiteral("Youdao")}) {
+    for (const EngineInfo* entry : runOrder()) {
+        const QString engine = entry->name.toString();
         QAction* open = namedAction(openSearchMenu_, QStringLiteral("open%1Action").arg(engine), engine);
         connect(open, &QAction::triggered, this, [this, engine] { openSearchPage(engine); });
     }

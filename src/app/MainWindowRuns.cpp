@@ -92,14 +92,10 @@ void MainWindow::setUpRuns() {
 }
 
 QCheckBox* MainWindow::engineBox(QStringView engine) const {
-    const std::pair<QStringView, QCheckBox*> boxes[] = {
-        {u"Baidu", baiduBox_}, {u"Google", googleBox_}, {u"Yahoo", yahooBox_},   {u"Soso", sosoBox_},
-        {u"Bing", bingBox_},   {u"Sogou", sogouBox_},   {u"Youdao", youdaoBox_},
-    };
-    for (const auto& [name, box] : boxes)
-        if (name == engine)
-            return box;
-    return nullptr;
+    const int index = engineIndex(engine);
+    return index >= 0 && index < static_cast<int>(engineBoxes_.size())
+               ? engineBoxes_[static_cast<size_t>(index)]
+               : nullptr;
 }
 
 bool MainWindow::anyEngineChosen() const {

@@ -68,6 +68,40 @@ QStringList rankColumns() {
     return columns;
 }
 
+QString rankColumnList(QStringView alias) {
+    const QString separator = alias.isEmpty() ? QStringLiteral(",") : u',' + alias.toString() + u'.';
+    const QString first = alias.isEmpty() ? QString() : alias.toString() + u'.';
+    return first + rankColumns().join(separator);
+}
+
+QStringList laterRankColumns() {
+    QStringList columns;
+    for (const EngineInfo& engine : engines()) {
+        if (!engine.inOldestSchema)
+            columns.append(engine.rankColumn.toString());
+        if (engine.hasSecondRank())
+            columns.append(engine.rankColumn2.toString());
+    }
+    return columns;
+}
+
+std::vector<RankColumn> shownRankColumns() {
+    std::vector<RankColumn> columns;
+    for (const EngineInfo* engine : runOrder()) {
+        columns.push_back({engine, false});
+        if (engine->hasSecondRank())
+            columns.push_back({engine, true});
+    }
+    return columns;
+}
+
+const EngineInfo* engineWithSecondRank() {
+    for (const EngineInfo& engine : engines())
+        if (engine.hasSecondRank())
+            return &engine;
+    return nullptr;
+}
+
 ScopedEngineTable::ScopedEngineTable(std::span<const EngineInfo> table)
     : previous_(inForce().table) {
     inForce().table = table;

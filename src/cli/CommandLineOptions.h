@@ -33,8 +33,8 @@ struct CommandLineOptions {
         Version
     };
     Action action = Action::Update;
-    // The engines to check, as the engine table names them, in the table's order; all seven by default,
-    // as the window starts with every box ticked.
+    // The engines to check, as the engine table names them, in the table's order; every engine of the table
+    // by default, as the window starts with every box ticked.
     QStringList engines;
     // The page range, 1 to 10; 1 as the window starts.
     int pages = 1;

@@ -1,5 +1,6 @@
 #include "cli/SiteCommands.h"
 
+#include "catalog/EngineCatalog.h"
 #include "engine/SiteHosts.h"
 #include "sites/DuplicateQueries.h"
 #include "sites/SiteStatements.h"
@@ -253,15 +254,18 @@ QString listField(const QVariant& value) {
     return text;
 }
 
-constexpr const char* kListFields[] = {"UrlName",    "MatchRule",  "KeyWordName", "Valid",     "BaiduRank",
-                                       "BaiduRank2", "GoogleRank", "YahooRank",   "SogouRank", "BingRank",
-                                       "SosoRank",   "YoudaoRank", "UpdateTime"};
+// The keyword's fields --list prints after the site's: the rank columns as the window's grid shows them.
+QStringList listedKeywordFields() {
+    QStringList fields{QStringLiteral("KeyWordName"), QStringLiteral("Valid")};
+    for (const RankColumn& rank : shownRankColumns())
+        fields << rank.field().toString();
+    fields << QStringLiteral("UpdateTime");
+    return fields;
+}
 
 void SiteCommand::list() {
     result_.out << siteListHeader();
-    const QString ranks = QStringLiteral(
-        "k.KeyWordName,k.Valid,k.BaiduRank,k.BaiduRank2,k.GoogleRank,k.YahooRank,k.SogouRank,k.BingRank,"
-        "k.SosoRank,k.YoudaoRank,k.UpdateTime");
+    const QString ranks = QStringLiteral("k.") + listedKeywordFields().join(QStringLiteral(",k."));
     // Every site with its keywords (a site without any: one line without a keyword), then the keywords whose
     // site is gone, with an empty address.
     const QStringList statements = {
@@ -319,9 +323,8 @@ SiteCommandResult runSiteCommand(Database& database, const CommandLineOptions& o
 }
 
 QString siteListHeader() {
-    QStringList names;
-    for (const char* field : kListFields)
-        names << QString::fromLatin1(field);
+    const QStringList names =
+        QStringList{QStringLiteral("UrlName"), QStringLiteral("MatchRule")} + listedKeywordFields();
     return names.join(u'\t');
 }
 

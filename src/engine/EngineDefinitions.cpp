@@ -3,14 +3,16 @@
 #include "config/IniText.h"
 #include "engine/EngineScanners.h"
 #include "engine/VerificationPages.h"
-#include "platform/ProgramFolders.h"
 #include "platform/GbkCodec.h"
 #include "platform/Messages.h"
+#include "platform/ProgramFolders.h"
 
 #include <QHash>
 #include <QStringList>
 
 #include <array>
+#include <span>
+#include <vector>
 
 namespace quorvane {
 
@@ -21,7 +23,7 @@ enum class KeyKind { Path, FirstPath, Step, Markup, Marker, Loader, BlockedMark,
 struct KeyInfo {
     QStringView key;
     KeyKind kind;
-    bool baiduOnly;
+    bool secondRankOnly;
     QString EngineDefinition::*text; // null for Step, Markup, Loader and BlockedMark
 };
 
@@ -51,9 +53,9 @@ const std::array<KeyInfo, 20> kKeys{{
     {u"GreenEnd", KeyKind::Marker, true, &EngineDefinition::greenEnd},
 }};
 
-const KeyInfo* findKey(QStringView key, bool baidu) {
+const KeyInfo* findKey(QStringView key, bool twoRanks) {
     for (const KeyInfo& k : kKeys)
-        if (k.key == key && (baidu || !k.baiduOnly))
+        if (k.key == key && (twoRanks || !k.secondRankOnly))
             return &k;
     return nullptr;
 }
@@ -64,7 +66,7 @@ ScannerBytes toBytes(const EngineDefinition& d) {
     bytes.itemStart = toGbk(d.itemStart);
     bytes.itemEnd = toGbk(d.itemEnd);
     bytes.linkEnd = '"' + toGbk(d.linkEnd);
-    // Only Baidu's definition has the promoted-item markers (they are Baidu-only keys).
+    // Only the definition of the engine with a second rank has the promoted-item markers.
     bytes.promotedItems = !d.promotedMark.isEmpty();
     bytes.mapItem = toGbk(d.mapItem);
     bytes.promotedMark = toGbk(d.promotedMark);
@@ -84,10 +86,12 @@ bool repeatable(const KeyInfo& key) {
 
 struct DefinitionState {
     bool loaded = false;
-    std::array<EngineDefinition, kEngines.size()> definitions;
-    std::array<ScannerBytes, kEngines.size()> bytes;
-    std::array<QStringList, kEngines.size()> changedKeys; // for the printout
-    QString source;                                       // the file read, or empty
+    // One each per engine of the table they were made for, in its order.
+    std::span<const EngineInfo> table;
+    std::vector<EngineDefinition> definitions;
+    std::vector<ScannerBytes> bytes;
+    std::vector<QStringList> changedKeys; // for the printout
+    QString source;                       // the file read, or empty
 };
 
 DefinitionState& state() {
@@ -96,17 +100,23 @@ DefinitionState& state() {
 }
 
 void resetToCompiled(DefinitionState& s) {
-    for (size_t i = 0; i < kEngines.size(); ++i) {
-        s.definitions[i] = compiledDefinition(kEngines[i]);
-        s.bytes[i] = toBytes(s.definitions[i]);
-        s.changedKeys[i].clear();
+    s.table = engines();
+    s.definitions.clear();
+    s.bytes.clear();
+    for (const EngineInfo& engine : s.table) {
+        s.definitions.push_back(compiledDefinition(engine));
+        s.bytes.push_back(toBytes(s.definitions.back()));
     }
+    s.changedKeys.assign(s.table.size(), QStringList());
     s.source.clear();
     s.loaded = true;
 }
 
+// Reads the definitions the first time, and again when another engine table came into force since.
 void ensureLoaded() {
-    if (!state().loaded)
+    const DefinitionState& s = state();
+    const std::span<const EngineInfo> table = engines();
+    if (!s.loaded || s.table.data() != table.data() || s.table.size() != table.size())
         loadEngineDefinitionsBesideExecutable();
 }
 
@@ -265,7 +275,8 @@ EngineDefinition compiledDefinition(const EngineInfo& engine) {
             if (!mark.isEmpty())
                 d.noResultsMarks << mark.toString();
     }
-    if (engine.name == u"Baidu") {
+    // The promoted-item markers are those of the engine whose second rank counts promoted items.
+    if (engine.hasSecondRank()) {
         d.mapItem = kBaiduMapItem.toString();
         d.promotedMark = kBaiduPromoted.toString();
         d.greenStart = kBaiduGreenStart.toString();
@@ -306,9 +317,9 @@ bool loadEngineDefinitions(const QString& iniPath) {
         faults << iniLinePlace(line) + iniUnreadableText(document);
 
     // Sections of the same name count as one.
-    std::array<EngineDefinition, kEngines.size()> candidates = s.definitions;
-    std::array<QHash<QString, int>, kEngines.size()> seen; // key -> its first line
-    std::array<bool, kEngines.size()> refused{};
+    std::vector<EngineDefinition> candidates = s.definitions;
+    std::vector<QHash<QString, int>> seen(s.table.size()); // key -> its first line
+    std::vector<bool> refused(s.table.size(), false);
     for (const IniSection& section : document.sections) {
         if (!section.readable) {
             faults << iniLinePlace(section.line) + iniUnreadableText(document);
@@ -320,13 +331,14 @@ bool loadEngineDefinitions(const QString& iniPath) {
             continue;
         }
         const auto e = static_cast<size_t>(i);
-        const bool baidu = section.name == u"Baidu";
+        // The promoted-item keys belong to the engine with a second rank, which counts promoted items.
+        const bool twoRanks = s.table[e].hasSecondRank();
         for (const int line : section.badLines) {
             faults << QStringLiteral("[%1] 第 %2 行: 不是 键=值").arg(section.name).arg(line);
             refused[e] = true;
         }
         for (const IniEntry& entry : section.entries) {
-            const KeyInfo* key = findKey(entry.key, baidu);
+            const KeyInfo* key = findKey(entry.key, twoRanks);
             QString fault;
             if (!entry.readable)
                 fault = iniUnreadableText(document);
@@ -343,7 +355,7 @@ bool loadEngineDefinitions(const QString& iniPath) {
             }
         }
     }
-    for (size_t e = 0; e < kEngines.size(); ++e) {
+    for (size_t e = 0; e < s.table.size(); ++e) {
         if (refused[e] || seen[e].isEmpty())
             continue;
         s.definitions[e] = candidates[e];
@@ -375,17 +387,18 @@ QString engineDefinitionsText() {
                        ? QStringLiteral("; The compiled-in engine definitions (no Engines.ini was read).\n")
                        : QStringLiteral("; The engine definitions in force: compiled-in, changed by ") +
                              s.source + u'\n';
-    for (size_t e = 0; e < kEngines.size(); ++e) {
-        text += QStringLiteral("\n[") + kEngines[e].name.toString() + QStringLiteral("]\n");
-        if (kEngines[e].retired)
+    for (size_t e = 0; e < s.table.size(); ++e) {
+        const EngineInfo& engine = s.table[e];
+        text += QStringLiteral("\n[") + engine.name.toString() + QStringLiteral("]\n");
+        if (engine.retired)
             text +=
                 QStringLiteral("; retired: this engine's web search has closed; its checks find no pages\n");
         if (!s.changedKeys[e].isEmpty())
             text +=
                 QStringLiteral("; from Engines.ini: ") + s.changedKeys[e].join(QStringLiteral(", ")) + u'\n';
         for (const KeyInfo& key : kKeys)
-            if (!key.baiduOnly || kEngines[e].name == u"Baidu")
-                text += keyLines(kEngines[e], s.definitions[e], key);
+            if (!key.secondRankOnly || engine.hasSecondRank())
+                text += keyLines(engine, s.definitions[e], key);
     }
     return text;
 }

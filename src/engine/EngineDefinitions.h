@@ -29,9 +29,9 @@ namespace quorvane {
 // times, each adding a mark), the result definitions over the parsed tree of today's pages as CSS selectors
 // (Results, ResultLink, ShownAddress, NotResult, Promoted: pages/ResultDefinition.h; an empty value means
 // none), NoResultsMark (a text of a page that says the engine has no results; may be given several times)
-// and, for Baidu only, MapItem, PromotedMark, GreenStart and
-// GreenEnd. Names compare exactly. Values are literal text (read with IniText.h: UTF-8 or GBK, double quotes
-// keep spaces). An absent key keeps its default.
+// and, for the engine whose second rank counts promoted items (Baidu) only, MapItem, PromotedMark, GreenStart
+// and GreenEnd. Names compare exactly. Values are literal text (read with IniText.h: UTF-8 or GBK, double
+// quotes keep spaces). An absent key keeps its default.
 //
 // A section with any fault (unknown key, empty marker, a marker GBK cannot write, Step not 1 to 1000, bad
 // Markup or Loader, a key given twice, a line that is not a key) keeps the defaults for that whole engine, so
@@ -55,7 +55,7 @@ struct EngineDefinition {
     QString itemStart;
     QString itemEnd;
     QString linkEnd; // after the link's closing double quote
-    // Baidu only; empty for the others.
+    // The engine with a second rank only (its promoted items); empty for the others.
     QString mapItem;
     QString promotedMark;
     QString greenStart;

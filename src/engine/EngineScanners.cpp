@@ -55,6 +55,13 @@ const std::array<TreeDefaults, 5> kTreeDefaults{{
      {u"抱歉，没有找到与", u"", u"", u""}},
 }};
 
+const std::array<VerificationDefaults, 3> kVerificationDefaults{{
+    {u"Baidu",
+     {u"百度安全验证", u"安全验证", u"验证码", u"请完成下方验证", u"wappass.baidu.com/static/captcha"}},
+    {u"Google", {u"unusual traffic", u"异常流量", u"/sorry/index", u"not a robot", u"g-recaptcha"}},
+    {u"Sogou", {u"异常访问请求", u"/antispider", u"", u"", u""}},
+}};
+
 EnginePageReading readEnginePage(QStringView engine, QByteArrayView bodyGbk, QByteArrayView rootGbk,
                                  const ParsedPage* tree) {
     EnginePageReading reading;

@@ -53,6 +53,15 @@ struct TreeDefaults {
 };
 extern const std::array<TreeDefaults, 5> kTreeDefaults;
 
+// The texts of the engines' own verification pages (besides Engines.ini's BlockedMark= lines): Baidu's
+// 百度安全验证, 安全验证, 验证码 and 请完成下方验证 pages, Google's unusual-traffic page in English and
+// Chinese with its robot check, Sogou's anti-spider page.
+struct VerificationDefaults {
+    QStringView engine;
+    std::array<QStringView, 5> marks; // empty ones unused
+};
+extern const std::array<VerificationDefaults, 3> kVerificationDefaults;
+
 // What one result page gave: its results in page order, or none and whether the page said there are none.
 struct EnginePageReading {
     PageResults results;

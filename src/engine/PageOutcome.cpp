@@ -31,13 +31,16 @@ PageCounts& PageCounts::operator+=(const PageCounts& other) {
 
 void RunPageCounts::add(QStringView engine, const PageCounts& counts) {
     const int i = engineIndex(engine);
-    if (i >= 0)
-        counts_[static_cast<size_t>(i)] += counts;
+    if (i < 0)
+        return;
+    if (counts_.size() <= static_cast<size_t>(i))
+        counts_.resize(static_cast<size_t>(i) + 1);
+    counts_[static_cast<size_t>(i)] += counts;
 }
 
 PageCounts RunPageCounts::of(QStringView engine) const {
     const int i = engineIndex(engine);
-    return i >= 0 ? counts_[static_cast<size_t>(i)] : PageCounts{};
+    return i >= 0 && static_cast<size_t>(i) < counts_.size() ? counts_[static_cast<size_t>(i)] : PageCounts{};
 }
 
 QString RunPageCounts::notUnderstoodLine() const {

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QStringView>
 
-#include <array>
+#include <vector>
 
 namespace quorvane {
 
@@ -41,7 +41,7 @@ public:
     PageCounts of(QStringView engine) const;
     // The pages of every engine together.
     PageCounts total() const;
-    void clear() { counts_ = {}; }
+    void clear() { counts_.clear(); }
     // One short line for the user naming the engines with pages not understood, in the run order, e.g.
     // "Baidu: 12 页, Bing: 3 页无法识别，见 Logs"; empty when every loaded page was understood.
     QString notUnderstoodLine() const;
@@ -52,7 +52,7 @@ public:
     QString blockedLine() const;
 
 private:
-    std::array<PageCounts, kEngines.size()> counts_{}; // in the order of kEngines
+    std::vector<PageCounts> counts_; // in the order of the engine table; grows to an engine's place
 };
 
 } // namespace quorvane

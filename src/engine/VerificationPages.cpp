@@ -1,5 +1,7 @@
 #include "engine/VerificationPages.h"
 
+#include "engine/EngineScanners.h"
+
 #include <QUrl>
 
 namespace quorvane {
@@ -26,15 +28,13 @@ QString verificationAnswerText() {
 }
 
 QStringList builtInVerificationMarks(QStringView engine) {
-    if (engine == u"Baidu")
-        return {QStringLiteral("百度安全验证"), QStringLiteral("安全验证"), QStringLiteral("验证码"),
-                QStringLiteral("请完成下方验证"), QStringLiteral("wappass.baidu.com/static/captcha")};
-    if (engine == u"Google")
-        return {QStringLiteral("unusual traffic"), QStringLiteral("异常流量"), QStringLiteral("/sorry/index"),
-                QStringLiteral("not a robot"), QStringLiteral("g-recaptcha")};
-    if (engine == u"Sogou")
-        return {QStringLiteral("异常访问请求"), QStringLiteral("/antispider")};
-    return {};
+    QStringList marks;
+    for (const VerificationDefaults& defaults : kVerificationDefaults)
+        if (defaults.engine == engine)
+            for (QStringView mark : defaults.marks)
+                if (!mark.isEmpty())
+                    marks << mark.toString();
+    return marks;
 }
 
 bool isVerificationPage(QStringView engine, QStringView pageText, const QStringList& extraMarks) {

@@ -1,39 +1,47 @@
 #include "export/HistoryExport.h"
 
+#include "catalog/EngineCatalog.h"
+#include "export/CellAddress.h"
 #include "export/ExportSteps.h"
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
 #include "platform/ProgramFolders.h"
 #include "store/Recordset.h"
 
-#include <array>
 #include <exception>
 #include <optional>
+#include <vector>
 
 namespace quorvane {
 
 namespace {
 
-// Columns A to E. The ranks are numbers, so that the template's chart draws them.
+// Columns A on: the keyword, the address, the first ranks of the engines the template's chart draws (those
+// the oldest files knew, in the run order: A to E for the built-in engines) and the day. The ranks are
+// numbers, so that the template's chart draws them.
 class HistoryRowWriter {
 public:
     explicit HistoryRowWriter(const Recordset& history) {
-        const std::array<QStringView, 5> names{u"KeyWordName", u"UrlName", u"BaiduRank", u"GoogleRank",
-                                               u"UpdateTime"};
-        for (size_t c = 0; c < names.size(); ++c) {
-            fields_[c] = history.fieldIndex(names[c]);
-            if (fields_[c] < 0)
-                throw WorkbookError(QStringLiteral("排名历史记录中没有字段 ") + names[c].toString() + u'。');
+        QStringList names{QStringLiteral("KeyWordName"), QStringLiteral("UrlName")};
+        for (const EngineInfo* engine : runOrder())
+            if (engine->inOldestSchema)
+                names << engine->rankColumn.toString();
+        names << QStringLiteral("UpdateTime");
+        for (const QString& name : names) {
+            fields_.push_back(history.fieldIndex(name));
+            if (fields_.back() < 0)
+                throw WorkbookError(QStringLiteral("排名历史记录中没有字段 ") + name + u'。');
         }
     }
 
     void write(Workbook& book, int r, const RecordRow& row) const {
+        const int last = static_cast<int>(fields_.size());
         book.setText(r, 1, value(row, 0).toString());
         book.setText(r, 2, value(row, 1).toString());
-        writeRank(book, r, 3, value(row, 2));
-        writeRank(book, r, 4, value(row, 3));
-        book.setText(r, 5, value(row, 4).toString());
-        book.centreHorizontally(QStringLiteral("A%1:E%1").arg(r));
+        for (int c = 3; c < last; ++c)
+            writeRank(book, r, c, value(row, c - 1));
+        book.setText(r, last, value(row, last - 1).toString());
+        book.centreHorizontally(QStringLiteral("A%1:%2%1").arg(QString::number(r), columnName(last)));
     }
 
 private:
@@ -51,7 +59,7 @@ private:
             book.setText(r, column, rank.toString());
     }
 
-    std::array<int, 5> fields_{};
+    std::vector<int> fields_;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "export/LatestResultsExport.h"
 
 #include "engine/EngineTable.h"
+#include "export/CellAddress.h"
 #include "export/ExportSteps.h"
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
@@ -10,33 +11,33 @@
 #include <QHeaderView>
 #include <QTableView>
 
-#include <array>
 #include <exception>
+#include <vector>
 
 namespace quorvane {
 
 namespace {
 
-// The data columns A to K, whatever order the grid shows its columns in. A rank column links to the
-// result page of its engine; both Baidu columns link to the same Baidu page.
+// The data columns from A on (A to K for the built-in engines), whatever order the grid shows its columns in:
+// the keyword, the address, the rank columns as the grid first shows them and the update time. A rank column
+// links to the result page of its engine; both of an engine's rank columns link to the same page.
 struct DataColumn {
-    QStringView field;
-    QStringView linkEngine; // empty: the value is written as it is
+    QString field;
+    QString linkEngine; // empty: the value is written as it is
 };
 
-constexpr std::array<DataColumn, 11> kDataColumns{{
-    {u"KeyWordName", u""},
-    {u"UrlName", u""},
-    {u"BaiduRank", u"Baidu"},
-    {u"BaiduRank2", u"Baidu"},
-    {u"GoogleRank", u"Google"},
-    {u"YahooRank", u"Yahoo"},
-    {u"SogouRank", u"Sogou"},
-    {u"BingRank", u"Bing"},
-    {u"SosoRank", u"Soso"},
-    {u"YoudaoRank", u"Youdao"},
-    {u"UpdateTime", u""},
-}};
+std::vector<DataColumn> dataColumns() {
+    std::vector<DataColumn> columns{{QStringLiteral("KeyWordName"), {}}, {QStringLiteral("UrlName"), {}}};
+    for (const RankColumn& rank : shownRankColumns())
+        columns.push_back({rank.field().toString(), rank.engine->name.toString()});
+    columns.push_back({QStringLiteral("UpdateTime"), {}});
+    return columns;
+}
+
+// The header's or a data row's cells: from A to the last of the columns.
+QString rowRange(int row, const std::vector<DataColumn>& columns) {
+    return QStringLiteral("A%1:%2%1").arg(QString::number(row), columnName(static_cast<int>(columns.size())));
+}
 
 // A text inside a formula's string literal: a double quote is written twice.
 QString formulaString(const QString& text) {
@@ -62,37 +63,37 @@ void writeHeaderRow(Workbook& book, const QStringList& titles) {
         book.setText(2, i, titles[i - 1]);
         book.setColumnWidth(i, 20);
     }
-    book.centreHorizontally(u"A2:K2");
-    book.setFontName(u"A2:K2", QString::fromUtf16(kLatestResultsFont));
-    book.setFontSize(u"A2:K2", 9);
-    book.setBold(u"A2:K2");
-    book.setThinBorders(u"A2:K2");
+    const QString range = rowRange(2, dataColumns());
+    book.centreHorizontally(range);
+    book.setFontName(range, QString::fromUtf16(kLatestResultsFont));
+    book.setFontSize(range, 9);
+    book.setBold(range);
+    book.setThinBorders(range);
 }
 
 class MissionRowWriter {
 public:
-    explicit MissionRowWriter(const Recordset& missions) {
-        for (size_t c = 0; c < kDataColumns.size(); ++c) {
-            fields_[c] = missions.fieldIndex(kDataColumns[c].field);
-            if (fields_[c] < 0)
-                throw WorkbookError(QStringLiteral("任务列表中没有字段 ") + kDataColumns[c].field.toString() +
-                                    u'。');
+    explicit MissionRowWriter(const Recordset& missions)
+        : columns_(dataColumns()) {
+        for (const DataColumn& column : columns_) {
+            fields_.push_back(missions.fieldIndex(column.field));
+            if (fields_.back() < 0)
+                throw WorkbookError(QStringLiteral("任务列表中没有字段 ") + column.field + u'。');
         }
     }
 
     void write(Workbook& book, int r, const RecordRow& row) const {
         const QString keyword = text(row, 0);
-        for (int c = 0; c < static_cast<int>(kDataColumns.size()); ++c) {
+        for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
+            const QString& engine = columns_[static_cast<size_t>(c)].linkEngine;
             const QString value = text(row, c);
-            const QString link = kDataColumns[c].linkEngine.isEmpty()
-                                     ? QString()
-                                     : rankLinkFormula(kDataColumns[c].linkEngine, keyword, value);
+            const QString link = engine.isEmpty() ? QString() : rankLinkFormula(engine, keyword, value);
             if (link.isEmpty())
                 book.setText(r, c + 1, value); // always a text cell, even when it begins with "="
             else
                 book.setFormula(r, c + 1, link, value);
         }
-        const QString range = QStringLiteral("A%1:K%1").arg(r);
+        const QString range = rowRange(r, columns_);
         book.setFontName(range, QString::fromUtf16(kLatestResultsFont));
         book.setFontSize(range, 9);
         book.setThinBorders(range);
@@ -105,7 +106,8 @@ private:
         return row.text(fields_[static_cast<size_t>(column)]);
     }
 
-    std::array<int, kDataColumns.size()> fields_{};
+    std::vector<DataColumn> columns_;
+    std::vector<int> fields_;
 };
 
 } // namespace
@@ -145,8 +147,8 @@ ExportResult exportLatestResults(QWidget* window, Recordset& missions, const QTa
     Workbook book = Workbook::create();
     try {
         book.setSheetName(QString::fromUtf16(kLatestResultsSheet));
-        // Eleven columns of 20 characters: across the paper, scaled to one page wide, rather than four
-        // portrait pages of three columns each.
+        // Eleven columns (the built-in engines') of 20 characters: across the paper, scaled to one page wide,
+        // rather than four portrait pages of three columns each.
         book.printLandscapeOnePageWide();
         writeTitleRow(book, today);
         writeHeaderRow(book, columnTitlesOnDisplay(missionGrid));

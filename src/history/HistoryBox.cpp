@@ -94,21 +94,11 @@ void HistoryBox::buildDateRow() {
 void HistoryBox::buildGrid() {
     historyGrid = new DataGrid(this);
     historyGrid->setObjectName(QStringLiteral("historyGrid"));
-    const auto column = [](const char16_t* title, const char16_t* field, int width, bool sorts) {
-        return DataGridColumn{QString::fromUtf16(title), QString::fromUtf16(field), width, Qt::AlignCenter,
-                              sorts};
-    };
-    std::vector<DataGridColumn> columns{
-        column(u"Baidu不包含推广", u"BaiduRank", 55, true),
-        column(u"Baidu包含推广", u"BaiduRank2", 55, false),
-        column(u"Google", u"GoogleRank", 40, true),
-        column(u"Yahoo", u"YahooRank", 40, false),
-        column(u"Sogou", u"SogouRank", 40, false),
-        column(u"Bing", u"BingRank", 40, false),
-        column(u"Soso", u"SosoRank", 40, false),
-        column(u"Youdao", u"YoudaoRank", 40, false),
-        column(u"更新时间", u"UpdateTime", 55, true),
-    };
+    std::vector<DataGridColumn> columns;
+    for (const RankColumn& rank : shownRankColumns())
+        columns.push_back({rank.caption().toString(), rank.field().toString(),
+                           std::max(40, rank.engine->gridWidth), Qt::AlignCenter, rank.sortable()});
+    columns.push_back({QStringLiteral("更新时间"), QStringLiteral("UpdateTime"), 55, Qt::AlignCenter, true});
     // Columns are widened where the grid's font needs more room for the title, the engine's widest rank or
     // a whole date; the grid scrolls sideways when they do not all fit.
     for (DataGridColumn& c : columns) {

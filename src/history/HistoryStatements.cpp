@@ -4,6 +4,12 @@
 
 namespace quorvane {
 
+QString chartCaption() {
+    const EngineInfo* twoRanks = engineWithSecondRank();
+    return twoRanks ? QStringLiteral("排名走势图(%1曲线为不包含推广排名)").arg(twoRanks->name)
+                    : QStringLiteral("排名走势图");
+}
+
 QString chartRankColumn(QStringView engine) {
     const EngineInfo* info = findEngine(engine);
     return info ? info->rankColumn.toString() : QString();
@@ -11,10 +17,9 @@ QString chartRankColumn(QStringView engine) {
 
 BoundSql historyStatement(const QString& keyWordId, const QString& webId, const QDate& first,
                           const QDate& last) {
-    return {QStringLiteral(
-                "Select KeyWordName,UrlName,GoogleRank,BaiduRank,BaiduRank2,YahooRank,SosoRank,"
-                "YoudaoRank,SogouRank,BingRank,UpdateTime From SE_RankHistory Where 1=1 and KeyWordID=?") +
-                QStringLiteral(" and WebID=? and UpdateTime Between ? and ? order by UpdateTime desc"),
+    return {QStringLiteral("Select KeyWordName,UrlName,") + rankColumnList() +
+                QStringLiteral(",UpdateTime From SE_RankHistory Where 1=1 and KeyWordID=? and WebID=? and "
+                               "UpdateTime Between ? and ? order by UpdateTime desc"),
             {keyWordId, webId, first, last}};
 }
 
@@ -30,8 +35,8 @@ BoundSql trendStatement(const QString& keyWordId, const QString& webId, const QD
 }
 
 QString engineOfMissionField(QStringView fieldName) {
-    // Field names compare without regard to case, as the dataset looks them up. BaiduRank2 is no engine's
-    // first rank column, so it gives nothing.
+    // Field names compare without regard to case, as the dataset looks them up. A second rank column is no
+    // engine's first, so it gives nothing.
     for (const EngineInfo& info : engines())
         if (fieldName.compare(info.rankColumn, Qt::CaseInsensitive) == 0)
             return info.name.toString();

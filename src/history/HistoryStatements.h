@@ -10,11 +10,13 @@ namespace quorvane {
 
 // The statements of the history grid and the trend chart, and the engine facts both need.
 
-// The engines' buttons, in the order baiduButton to youdaoButton, are the engine table's rows
-// (engine/EngineTable.h).
+// The engines' buttons are the engine table's rows, in its order (catalog/EngineCatalog.h).
 
-// The history column drawn for an engine name (exact, case-sensitive); empty for any other text. Baidu is
-// drawn from the rank without promoted results.
+// The chart frame's caption: which of the two ranks the curve of the engine with two draws.
+QString chartCaption();
+
+// The history column drawn for an engine name (exact, case-sensitive); empty for any other text. The engine
+// with two ranks is drawn from the rank without promoted results.
 QString chartRankColumn(QStringView engine);
 
 // The rows of one keyword/URL pair between two days, both included, newest first.
@@ -26,8 +28,8 @@ BoundSql historyStatement(const QString& keyWordId, const QString& webId, const 
 BoundSql trendStatement(const QString& keyWordId, const QString& webId, const QDate& first, const QDate& last,
                         QStringView engine);
 
-// The engine whose result page a double click on a mission-grid column opens: "Baidu" for BaiduRank,
-// "Google" for GoogleRank and so on. Empty for BaiduRank2 and every column that is not a rank.
+// The engine whose result page a double click on a mission-grid column opens: the engine whose first rank
+// column it is. Empty for a second rank column and every column that is not a rank.
 QString engineOfMissionField(QStringView fieldName);
 
 } // namespace quorvane

@@ -57,7 +57,7 @@ TrendChart::TrendChart(Database& database, QGroupBox* frame)
     : QWidget(frame)
     , chartGroup(frame)
     , database_(database) {
-    chartGroup->setTitle(QStringLiteral("排名走势图(Baidu曲线为不包含推广排名)"));
+    chartGroup->setTitle(chartCaption());
     chartGroup->setFont(songTiFont(12));
     auto* frameLayout = new QVBoxLayout(chartGroup);
     frameLayout->setContentsMargins(2, 2, 2, 2);
@@ -82,28 +82,23 @@ void TrendChart::buildButtons() {
     row->setContentsMargins(11, 8, 0, kButtonRowHeight - 8 - kButtonHeight);
     row->setSpacing(4);
     engines_ = new QButtonGroup(this);
-    std::array<QRadioButton*, 7> buttons{};
-    for (size_t i = 0; i < kEngines.size(); ++i) {
-        auto* button = new QRadioButton(kEngines[i].name.toString(), engineButtonRow);
+    const std::span<const EngineInfo> table = engines();
+    for (size_t i = 0; i < table.size(); ++i) {
+        auto* button = new QRadioButton(table[i].name.toString(), engineButtonRow);
         button->setObjectName(QStringLiteral("rb") + QString::number(i + 1));
         button->setFixedHeight(kButtonHeight);
         engines_->addButton(button, static_cast<int>(i));
         row->addWidget(button);
-        buttons[i] = button;
+        engineButtons_.push_back(button);
+        buttonEngines_.append(table[i].name.toString());
     }
     row->addStretch(1);
-    baiduButton = buttons[0];
-    googleButton = buttons[1];
-    yahooButton = buttons[2];
-    sosoButton = buttons[3];
-    bingButton = buttons[4];
-    sogouButton = buttons[5];
-    youdaoButton = buttons[6];
-    baiduButton->setChecked(true);
+    if (!engineButtons_.empty())
+        engineButtons_.front()->setChecked(true);
     // Only a newly selected button asks for a refresh: a click on the selected one toggles nothing.
     connect(engines_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked)
-            emit engineChanged(kEngines[static_cast<size_t>(id)].name.toString());
+            emit engineChanged(buttonEngines_.value(id));
     });
 }
 
@@ -176,11 +171,15 @@ void TrendChart::buildChart() {
 }
 
 QString TrendChart::selectedEngine() const {
-    const auto buttons = engineButtons();
-    for (size_t i = 0; i < buttons.size(); ++i)
-        if (buttons[i]->isChecked())
-            return kEngines[i].name.toString();
-    return kEngines[0].name.toString();
+    for (size_t i = 0; i < engineButtons_.size(); ++i)
+        if (engineButtons_[i]->isChecked())
+            return buttonEngines_.value(static_cast<qsizetype>(i));
+    return buttonEngines_.value(0);
+}
+
+QRadioButton* TrendChart::engineButton(QStringView engine) const {
+    const qsizetype i = buttonEngines_.indexOf(engine);
+    return i < 0 ? nullptr : engineButtons_[static_cast<size_t>(i)];
 }
 
 QString TrendChart::chartTitle() const {

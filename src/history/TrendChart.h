@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <QWidget>
 
-#include <array>
+#include <vector>
 
 class QButtonGroup;
 class QCategoryAxis;
@@ -31,7 +31,7 @@ public:
     TrendChart(Database& database, QGroupBox* chartGroup);
     ~TrendChart() override;
 
-    // The engine name of the first selected button in the order baiduButton to youdaoButton.
+    // The engine name of the first selected button in the order of the engine table.
     QString selectedEngine() const;
 
     // Redraws the chart from the pair's history rows between the two days (both included) in which the
@@ -48,21 +48,14 @@ public:
 
     // The date label (yyyy-MM-dd) of each point, in the order of the points.
     const QStringList& pointLabels() const { return labels_; }
-    // baiduButton to youdaoButton in order.
-    std::array<QRadioButton*, 7> engineButtons() const {
-        return {baiduButton, googleButton, yahooButton, sosoButton, bingButton, sogouButton, youdaoButton};
-    }
+    // One button per engine of the table in force when the chart was made, in table order.
+    const std::vector<QRadioButton*>& engineButtons() const { return engineButtons_; }
+    // The button of the engine of that name, or null.
+    QRadioButton* engineButton(QStringView engine) const;
     QString chartTitle() const;
 
     QGroupBox* chartGroup;
     QWidget* engineButtonRow;
-    QRadioButton* baiduButton;
-    QRadioButton* googleButton;
-    QRadioButton* yahooButton;
-    QRadioButton* sosoButton;
-    QRadioButton* bingButton;
-    QRadioButton* sogouButton;
-    QRadioButton* youdaoButton;
     QChartView* chartView;
     QChart* chart;
     QLineSeries* rankSeries;
@@ -85,6 +78,8 @@ private:
 
     Database& database_;
     QButtonGroup* engines_;
+    std::vector<QRadioButton*> engineButtons_;
+    QStringList buttonEngines_; // the engine name of each button
     RankMarks* marks_;
     QGraphicsSimpleTextItem* emptyNotice_;
     QStringList labels_;

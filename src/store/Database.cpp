@@ -1,5 +1,6 @@
 #include "store/Database.h"
 
+#include "catalog/EngineCatalog.h"
 #include "platform/ProgramFolders.h"
 #include "store/DbError.h"
 #include "store/JetDialect.h"
@@ -429,12 +430,13 @@ bool Database::ensureColumn(const QString& table, const QString& column, const Q
 }
 
 void Database::upgradeSchema() {
-    static const char* const columns[] = {"BaiduRank2", "YahooRank", "SogouRank",
-                                          "SosoRank",   "BingRank",  "YoudaoRank"};
-    for (const char* column : columns)
-        ensureColumn(QStringLiteral("SE_RankHistory"), QString::fromLatin1(column), QStringLiteral("long"));
-    for (const char* column : columns)
-        ensureColumn(QStringLiteral("SE_KeyWord"), QString::fromLatin1(column), QStringLiteral("Text(50)"));
+    // The rank columns the oldest files lack (those of the engines added later, and of an engine added to
+    // the table since the file was made); every file has the others.
+    const QStringList columns = laterRankColumns();
+    for (const QString& column : columns)
+        ensureColumn(QStringLiteral("SE_RankHistory"), column, QStringLiteral("long"));
+    for (const QString& column : columns)
+        ensureColumn(QStringLiteral("SE_KeyWord"), column, QStringLiteral("Text(50)"));
     // What counts as a hit for each site; empty (the whole address) for every site stored before. A column
     // of its own, which earlier versions never name, so the file still opens in them.
     ensureColumn(QStringLiteral("SE_KeyUrl"), QStringLiteral("MatchRule"), QStringLiteral("long"));

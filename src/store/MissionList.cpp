@@ -1,5 +1,7 @@
 #include "store/MissionList.h"
 
+#include "catalog/EngineCatalog.h"
+
 #include <QHash>
 
 #include <optional>
@@ -18,10 +20,9 @@ QString shardCondition(const Shard& shard) {
 // The list's statement without its join and order: the same columns, the address and rule columns empty. With
 // the shard's condition when there is one.
 QString keywordsSql(const Shard& shard) {
-    QString sql = QStringLiteral(
-        "select a.KeyWordID,a.WebID,KeyWordName,Null As UrlName,a.GoogleRank,a.BaiduRank,a.BaiduRank2,"
-        "a.SogouRank,a.SosoRank,a.YahooRank,a.YoudaoRank,a.BingRank,a.UpdateTime,Null As MatchRule from "
-        "SE_KeyWord a Where Valid='1'");
+    QString sql = QStringLiteral("select a.KeyWordID,a.WebID,KeyWordName,Null As UrlName,") +
+                  rankColumnList(u"a") +
+                  QStringLiteral(",a.UpdateTime,Null As MatchRule from SE_KeyWord a Where Valid='1'");
     if (!shard.isWholeList())
         sql += shardCondition(shard);
     return sql;
@@ -29,7 +30,10 @@ QString keywordsSql(const Shard& shard) {
 
 constexpr int kWebIdColumn = 1;
 constexpr int kAddressColumn = 3;
-constexpr int kRuleColumn = 13;
+// After the rank columns and the update time.
+int ruleColumn() {
+    return kAddressColumn + static_cast<int>(rankColumns().size()) + 2;
+}
 
 // Equal as SQLite's NOCASE compares: letters A to Z without regard to case, everything else as it is.
 bool equalWithoutCase(const QString& a, const QString& b) {
@@ -90,8 +94,14 @@ QHash<qint64, SitePlace> sitePlaces(Database& database, RecordTable& keywords, i
 
 } // namespace
 
+QString wholeMissionListSql() {
+    return QStringLiteral("select a.KeyWordID,a.WebID,KeyWordName,b.UrlName,") + rankColumnList(u"a") +
+           QStringLiteral(",a.UpdateTime,b.MatchRule from SE_KeyWord a left join SE_KeyUrl b on "
+                          "a.WebID=b.WebID Where Valid='1'  Order By b.UrlName");
+}
+
 QString missionListSql(const Shard& shard) {
-    QString sql = QString::fromUtf16(kMissionListSql);
+    QString sql = wholeMissionListSql();
     if (shard.isWholeList())
         return sql;
     const qsizetype order = sql.lastIndexOf(QStringLiteral(" Order By "));
@@ -114,6 +124,7 @@ int openMissionList(Database& database, Recordset& missions, const Shard& shard)
     const QHash<qint64, SitePlace> places = sitePlaces(database, rows, placeCount);
 
     // Counting sort by place; bucket 0 holds the keywords without a place.
+    const int rule = ruleColumn();
     std::vector<int> placeOfRow(static_cast<size_t>(rows.rowCount()));
     std::vector<int> bucketStart(static_cast<size_t>(placeCount) + 2, 0);
     for (int row = 0; row < rows.rowCount(); ++row) {
@@ -127,7 +138,7 @@ int openMissionList(Database& database, Recordset& missions, const Shard& shard)
                 else if (site->otherValue.isValid())
                     rows.setValue(row, kAddressColumn, site->otherValue);
                 if (!site->rule.isNull())
-                    rows.setValue(row, kRuleColumn, site->rule);
+                    rows.setValue(row, rule, site->rule);
             }
         }
         placeOfRow[static_cast<size_t>(row)] = place + 1;

@@ -10,11 +10,8 @@ namespace quorvane {
 
 // Every switched-on keyword with its URL, the URL's match rule and the latest rank cells, ordered by URL. A
 // keyword whose URL row is gone stays, with an empty URL and rule. The rule comes last, so the fields before
-// it stand where they always stood.
-inline constexpr char16_t kMissionListSql[] =
-    u"select a.KeyWordID,a.WebID,KeyWordName,b.UrlName,a.GoogleRank,a.BaiduRank,a.BaiduRank2,a.SogouRank,"
-    u"a.SosoRank,a.YahooRank,a.YoudaoRank,a.BingRank,a.UpdateTime,b.MatchRule from SE_KeyWord a left join "
-    u"SE_KeyUrl b on a.WebID=b.WebID Where Valid='1'  Order By b.UrlName";
+// it stand where they always stood. The rank columns are the engine table's.
+QString wholeMissionListSql();
 
 // The mission list of one shard: only its keywords, in the same order. The whole list's statement for
 // shard 0 of 1.

@@ -1,5 +1,6 @@
 #include "store/Schema.h"
 
+#include "catalog/EngineCatalog.h"
 #include "store/SqliteHandles.h"
 
 #include <QDir>
@@ -20,9 +21,6 @@ QString text(const QString& column, int width, const QString& extra = {}) {
 QStringList schemaStatements(SchemaVersion version) {
     const bool full = version != SchemaVersion::Older;
     const bool rules = version == SchemaVersion::Full;
-    const QStringList later = {QStringLiteral("BaiduRank2"), QStringLiteral("YahooRank"),
-                               QStringLiteral("SogouRank"),  QStringLiteral("SosoRank"),
-                               QStringLiteral("BingRank"),   QStringLiteral("YoudaoRank")};
     QStringList keyword = {
         QStringLiteral("KeyWordID INTEGER PRIMARY KEY AUTOINCREMENT"),
         QStringLiteral("WebID INTEGER"),
@@ -31,17 +29,21 @@ QStringList schemaStatements(SchemaVersion version) {
         text(QStringLiteral("State"), 255),
         QStringLiteral("UpdateTime TEXT"),
         text(QStringLiteral("Valid"), 255, QStringLiteral(" DEFAULT '1'")),
-        text(QStringLiteral("GoogleRank"), 20, QStringLiteral(" DEFAULT NULL")),
-        text(QStringLiteral("BaiduRank"), 20, QStringLiteral(" DEFAULT NULL")),
     };
     QStringList history = {
         text(QStringLiteral("KeyWordName"), 255),
         text(QStringLiteral("UrlName"), 255),
-        QStringLiteral("GoogleRank INTEGER"),
-        QStringLiteral("BaiduRank INTEGER"),
     };
+    // The engines the oldest files knew have narrower cells; the columns of the others came later.
+    for (const EngineInfo& engine : engines()) {
+        if (!engine.inOldestSchema)
+            continue;
+        const QString column = engine.rankColumn.toString();
+        keyword << text(column, 20, QStringLiteral(" DEFAULT NULL"));
+        history << column + QStringLiteral(" INTEGER");
+    }
     if (full) {
-        for (const QString& column : later) {
+        for (const QString& column : laterRankColumns()) {
             keyword << text(column, 50, QStringLiteral(" DEFAULT NULL"));
             history << column + QStringLiteral(" INTEGER");
         }

@@ -10,9 +10,9 @@ inline constexpr char16_t kDbFile[] = u"DataBase\\Trevanid.mdb";
 inline constexpr char16_t kDbPassword[] = u"pvx5203846";
 
 enum class SchemaVersion {
-    Full,            // all seven engines' rank columns and the sites' match rule
-    BeforeMatchRule, // all seven engines' rank columns, no match rule: files made before sites had rules
-    Older,           // only GoogleRank and BaiduRank, as files made before the later engines were added
+    Full,            // every engine's rank columns and the sites' match rule
+    BeforeMatchRule, // every engine's rank columns, no match rule: files made before sites had rules
+    Older,           // only the first rank columns of the engines the oldest files knew (inOldestSchema)
 };
 
 // The indexes of the look-ups the program makes often (duplicate tests, a site's keywords, the merge's

@@ -219,7 +219,7 @@ TEST_F(MainWindowRuns, HistoryBoxShowsTheDaysRowAfterARunAndFollowsTheRow) {
     EXPECT_EQ(box->historyRows.fieldText(QStringLiteral("BingRank")), QStringLiteral("4"));
     EXPECT_EQ(box->historyRows.fieldText(QStringLiteral("UpdateTime")).left(10),
               QDate::currentDate().toString(Qt::ISODate));
-    test::part<TrendChart>(*window, "trendChart")->bingButton->setChecked(true);
+    test::part<TrendChart>(*window, "trendChart")->engineButton(u"Bing")->setChecked(true);
     EXPECT_EQ(test::part<TrendChart>(*window, "trendChart")->rankSeries->points(), (QList<QPointF>{{0, 4}}));
 
     // Another pair with a row of its own: moving onto it shows its history, moving back the first one's.

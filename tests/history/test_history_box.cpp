@@ -348,19 +348,19 @@ TEST_F(HistoryBoxTest, AnotherEngineButtonRefreshesGridAndChartTheSelectedOneDoe
     chartFrame_.show();
     CountStatements();
 
-    QTest::mouseClick(chart_.baiduButton, Qt::LeftButton);
+    QTest::mouseClick(chart_.engineButton(u"Baidu"), Qt::LeftButton);
     EXPECT_EQ(historyQueries_, 0);
     EXPECT_EQ(chartQueries_, 0);
 
-    QTest::mouseClick(chart_.googleButton, Qt::LeftButton);
+    QTest::mouseClick(chart_.engineButton(u"Google"), Qt::LeftButton);
     EXPECT_EQ(historyQueries_, 1);
     EXPECT_EQ(chartQueries_, 1);
     EXPECT_EQ(chart_.rankSeries->points(), (QList<QPointF>{{0, 8}}));
     EXPECT_EQ(ShownDays().size(), 2);
 
     // The keyboard selects too.
-    QTest::keyClick(chart_.yahooButton, Qt::Key_Space);
-    EXPECT_TRUE(chart_.yahooButton->isChecked());
+    QTest::keyClick(chart_.engineButton(u"Yahoo"), Qt::Key_Space);
+    EXPECT_TRUE(chart_.engineButton(u"Yahoo")->isChecked());
     EXPECT_EQ(historyQueries_, 2);
 }
 

@@ -75,7 +75,7 @@ std::unique_ptr<TempDatabase> TrendChartTest::db_;
 
 TEST_F(TrendChartTest, StartsEmptyAndUntitledWithBaiduSelected) {
     EXPECT_EQ(frame_.title(), QStringLiteral("排名走势图(Baidu曲线为不包含推广排名)"));
-    EXPECT_TRUE(chart_.baiduButton->isChecked());
+    EXPECT_TRUE(chart_.engineButton(u"Baidu")->isChecked());
     EXPECT_EQ(chart_.selectedEngine(), QStringLiteral("Baidu"));
     EXPECT_EQ(chart_.rankSeries->count(), 0);
     EXPECT_TRUE(chart_.chartTitle().isEmpty());
@@ -328,13 +328,13 @@ TEST_F(TrendChartTest, LongHistoryKeepsEveryPointButThinsTheDateLabels) {
 TEST_F(TrendChartTest, OnlyANewlySelectedButtonAsksForARefresh) {
     QSignalSpy changed(&chart_, &TrendChart::engineChanged);
     frame_.show();
-    QTest::mouseClick(chart_.baiduButton, Qt::LeftButton);
+    QTest::mouseClick(chart_.engineButton(u"Baidu"), Qt::LeftButton);
     EXPECT_EQ(changed.count(), 0);
-    QTest::mouseClick(chart_.bingButton, Qt::LeftButton);
+    QTest::mouseClick(chart_.engineButton(u"Bing"), Qt::LeftButton);
     ASSERT_EQ(changed.count(), 1);
     EXPECT_EQ(changed.at(0).at(0).toString(), QStringLiteral("Bing"));
     EXPECT_EQ(chart_.selectedEngine(), QStringLiteral("Bing"));
-    EXPECT_FALSE(chart_.baiduButton->isChecked());
+    EXPECT_FALSE(chart_.engineButton(u"Baidu")->isChecked());
 }
 
 TEST_F(TrendChartTest, StatementErrorReachesTheCallerAfterTheChartWasCleared) {

@@ -1,5 +1,6 @@
 // The mission list is read without SQLite's join and sort; it must hold exactly what the list's statement
 // gives, in the same order, for every kind of site and keyword the tables can hold.
+#include "catalog/EngineCatalog.h"
 #include "store/MissionList.h"
 #include "support/TempDatabase.h"
 
@@ -72,10 +73,9 @@ TEST_F(MissionListTest, SameRowsInTheSameOrderAsTheStatement) {
     const QStringList expected = statementRows(db.connection(), Shard{});
     EXPECT_EQ(count, expected.size());
     EXPECT_EQ(listRows(missions), expected);
-    EXPECT_EQ(missions.fieldNames(),
-              (QStringList{"KeyWordID", "WebID", "KeyWordName", "UrlName", "GoogleRank", "BaiduRank",
-                           "BaiduRank2", "SogouRank", "SosoRank", "YahooRank", "YoudaoRank", "BingRank",
-                           "UpdateTime", "MatchRule"}));
+    // The keys and texts first, the engine table's rank columns, the update time and the rule last.
+    EXPECT_EQ(missions.fieldNames(), QStringList({"KeyWordID", "WebID", "KeyWordName", "UrlName"}) +
+                                         rankColumns() + QStringList({"UpdateTime", "MatchRule"}));
 }
 
 TEST_F(MissionListTest, ManyKeywordsAndEveryShardAsTheStatement) {
