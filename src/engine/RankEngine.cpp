@@ -44,6 +44,14 @@ int& RankEngine::counter(QStringView engine, bool second) {
     throw std::invalid_argument("unknown engine");
 }
 
+PageReader& RankEngine::reader() {
+    if (pageReader)
+        return *pageReader;
+    if (!ownReader_)
+        ownReader_ = std::make_unique<PageReader>();
+    return *ownReader_;
+}
+
 PageRecord RankEngine::readPage(QStringView keyword, QStringView engine, int pageIndex, int pageParameter) {
     PageRecord page;
     page.engine = engine.toString();
@@ -59,15 +67,24 @@ PageRecord RankEngine::readPage(QStringView keyword, QStringView engine, int pag
     const Browser::LoadOutcome load = rankBrowser.lastLoad();
     page.httpStatus = load.httpStatus;
     page.bytes = load.bytes;
-    const auto keepPage = [&] {
-        if (runLog)
-            runLog->keepUnparsed(engine, page.url, rankBrowser.documentMarkup());
+    // A page that gave no results is kept for a look: its markup as the scanners saw it, or the page as it
+    // arrived when no reader could read it.
+    const auto keepPage = [&](const PageReaderReply& reply, const PageDocument& document) {
+        if (!runLog)
+            return;
+        if (reply.read())
+            runLog->keepUnparsed(engine, page.url, reply.reading.rootGbk);
+        else
+            runLog->keepUnreadPage(engine, page.url, document.bytes, document.charset);
     };
     if (isVerificationAnswer(load)) {
         pageLinks_.clear();
         page.outcome = PageOutcome::Blocked;
         page.note = load.error;
-        keepPage();
+        if (runLog) {
+            const PageDocument document = rankBrowser.document();
+            keepPage(readEnginePage(reader(), engine, document, MarkupWanted::Always), document);
+        }
         return page;
     }
     if (load.abandoned) {
@@ -85,7 +102,17 @@ PageRecord RankEngine::readPage(QStringView keyword, QStringView engine, int pag
         page.note = load.error.isEmpty() ? QStringLiteral("HTTP status %1").arg(load.httpStatus) : load.error;
         return page;
     }
-    EnginePageReading reading = readEnginePage(rankBrowser, engine);
+    // Read in the reader's process: whatever the page makes the parser do ends that process, not this one.
+    const PageDocument document = rankBrowser.document();
+    PageReaderReply reply = readEnginePage(reader(), engine, document, MarkupWanted::WhenUnread);
+    if (!reply.read()) {
+        pageLinks_.clear();
+        page.outcome = PageOutcome::NotUnderstood;
+        page.note = readerEndNote(reply);
+        keepPage(reply, document);
+        return page;
+    }
+    PageReading& reading = reply.reading;
     pageLinks_ = std::move(reading.results);
     if (reading.noResultsPage) {
         // The engine says it has nothing for the keyword: a page read, in which the site is not found.
@@ -95,11 +122,11 @@ PageRecord RankEngine::readPage(QStringView keyword, QStringView engine, int pag
     }
     if (pageLinks_.isEmpty()) {
         const EngineInfo* info = findEngine(engine);
-        page.outcome = isVerificationPage(engine, fromGbk(rankBrowser.documentMarkup()),
+        page.outcome = isVerificationPage(engine, fromGbk(reading.rootGbk),
                                           info ? definition(*info).blockedMarks : QStringList())
                            ? PageOutcome::Blocked
                            : PageOutcome::NotUnderstood;
-        keepPage();
+        keepPage(reply, document);
         return page;
     }
     page.outcome = PageOutcome::Read;
