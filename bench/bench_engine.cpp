@@ -1,7 +1,10 @@
-// The page pipeline: parse + serialise + GBK conversion + scan of a result page, and the scan alone.
+// The page pipeline: parse + serialise + GBK conversion + scan of a result page, and the scan alone; the same
+// reading through a page reader process, whose cost beyond the reading in process is the process boundary's.
 #include "engine/EngineScanners.h"
 #include "pages/BodyInflater.h"
 #include "pages/PageDecoder.h"
+#include "pages/PageReader.h"
+#include "pages/PageReaderProcess.h"
 #include "pages/RenderedPage.h"
 #include "platform/GbkCodec.h"
 
@@ -67,6 +70,62 @@ void BM_ScanOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_ScanOnly)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
+// A check's reading of a 500 KB Baidu page (decode, parse, serialise, markers, no markup back), in this
+// process and through a page reader process: the difference is the process boundary's cost (the request's
+// bytes out, the results back). Wall time, since the reader's work is another process's CPU time.
+const QByteArray& page500K() {
+    static const QByteArray page = makeBaiduPage(100, 90);
+    return page;
+}
+
+void BM_ReadPage500KInProcess(benchmark::State& state) {
+    qsizetype results = 0;
+    for (auto _ : state)
+        results = quorvane::readEnginePageInProcess(u"Baidu", {page500K(), {}}).results.size();
+    state.counters["results"] = static_cast<double>(results);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * page500K().size());
+}
+BENCHMARK(BM_ReadPage500KInProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ReadPage500KThroughReader(benchmark::State& state) {
+    quorvane::PageReader reader;
+    quorvane::readEnginePage(reader, u"Baidu", {page500K(), {}}); // started before the measured pages
+    qsizetype results = 0;
+    for (auto _ : state) {
+        const quorvane::PageReaderReply reply = quorvane::readEnginePage(reader, u"Baidu", {page500K(), {}});
+        if (!reply.read()) {
+            state.SkipWithError("the reader did not read the page");
+            return;
+        }
+        results = reply.reading.results.size();
+    }
+    state.counters["results"] = static_cast<double>(results);
+    state.counters["reader_starts"] = reader.starts();
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * page500K().size());
+}
+BENCHMARK(BM_ReadPage500KThroughReader)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The boundary alone: a page whose reading is next to nothing, of the same size (500 KB of one text node), so
+// that what is measured is the transfer, the framing and the reply.
+void BM_ReaderRoundTrip500K(benchmark::State& state) {
+    quorvane::PageReader reader;
+    quorvane::PageRequest request;
+    request.page = "<p>" + QByteArray(500 * 1024, 'x');
+    reader.read(request);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(reader.read(request).end);
+    state.counters["reader_starts"] = reader.starts();
+}
+BENCHMARK(BM_ReaderRoundTrip500K)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ReadTextPage500KInProcess(benchmark::State& state) {
+    quorvane::PageRequest request;
+    request.page = "<p>" + QByteArray(500 * 1024, 'x');
+    for (auto _ : state)
+        benchmark::DoNotOptimize(quorvane::readPageInProcess(request).results.size());
+}
+BENCHMARK(BM_ReadTextPage500KInProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The real result pages of the shared folder beside the repository (engine, bytes as served); none when it is
 // absent.
 const std::vector<std::pair<QString, QByteArray>>& realPages() {
@@ -113,8 +172,7 @@ void BM_ReadRealPages(benchmark::State& state) {
     for (auto _ : state) {
         results = 0;
         for (const auto& [engine, page] : realPages()) {
-            const quorvane::RenderedPage rendered = quorvane::renderPageBytes(page, "utf-8");
-            results += quorvane::readEnginePage(engine, rendered).results.size();
+            results += quorvane::readEnginePageInProcess(engine, {page, "utf-8"}).results.size();
         }
         benchmark::DoNotOptimize(results);
     }
@@ -145,4 +203,14 @@ BENCHMARK(BM_GumboRealPages)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+// A page reader is this program started as one (PageReaderProcess.h).
+int main(int argc, char** argv) {
+    if (const std::optional<int> readerExit = quorvane::runPageReaderIfAsked(argc, argv))
+        return *readerExit;
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -18,6 +18,20 @@ namespace quorvane {
 
 namespace {
 
+// AddressSanitizer reserves terabytes of address space for its shadow memory: under it a reader runs without
+// an address-space limit, bounded by its time alone.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSpaceLimitWorks = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSpaceLimitWorks = false;
+#else
+constexpr bool kAddressSpaceLimitWorks = true;
+#endif
+#else
+constexpr bool kAddressSpaceLimitWorks = true;
+#endif
+
 std::atomic<bool> testHooksForNewReaders{false};
 
 std::mutex limitsMutex;
@@ -92,8 +106,10 @@ bool PageReader::start() {
     const rlim_t cpuSeconds = static_cast<rlim_t>(limits_.cpuSecondsPerPage);
     // Between fork and exec: only calls that are safe there.
     process_->setChildProcessModifier([addressSpace, cpuSeconds] {
-        const rlimit memory{addressSpace, addressSpace};
-        setrlimit(RLIMIT_AS, &memory);
+        if (kAddressSpaceLimitWorks) {
+            const rlimit memory{addressSpace, addressSpace};
+            setrlimit(RLIMIT_AS, &memory);
+        }
         const rlimit noCore{0, 0};
         setrlimit(RLIMIT_CORE, &noCore);
         // The soft limit is the first page's; the reader moves it on page by page, under no hard limit.

@@ -8,6 +8,9 @@
 
 #include "platform/QStringPrinter.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -146,7 +149,7 @@ TEST_P(ReaderEndTest, EndsThePageAndTheNextPageGetsANewReader) {
     const EndCase& c = GetParam();
 #if defined(__SANITIZE_ADDRESS__)
     if (c.end == ReaderEnd::OutOfMemory)
-        GTEST_SKIP() << "AddressSanitizer needs more address space than a reader may have";
+        GTEST_SKIP() << "under AddressSanitizer a reader has no address-space limit";
 #endif
     PageReader::Limits limits;
     limits.addressSpaceBytes = qint64(512) << 20;
@@ -229,6 +232,38 @@ TEST(PageReader, PagesThatEndTheParserEndOnlyTheReader) {
         EXPECT_TRUE(reader.read(readingRequest(periodPage(1))).read()) << unit.constData();
     }
 #endif
+}
+
+// The pages that ended readers in the hostile-page campaigns (tests/fuzz/reader-deaths, named by how the
+// reader ended; *.qz compressed; a first byte below 0x20 as in the fuzz target's inputs): each still ends its
+// reader at most, and the next page is read.
+TEST(PageReader, PagesThatEndedReadersBeforeEndOnlyTheReader) {
+    const QDir folder(qEnvironmentVariable("QUORVANE_FIXTURES") + QStringLiteral("/../fuzz/reader-deaths"));
+    const QStringList files = folder.entryList(QDir::Files);
+    ASSERT_FALSE(files.isEmpty()) << folder.path().toStdString();
+    PageReader::Limits limits;
+    limits.cpuSecondsPerPage = 2;
+    limits.deadline = 20s;
+    PageReader reader(limits);
+    for (const QString& name : files) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = name.endsWith(u".qz") ? qUncompress(file.readAll()) : file.readAll();
+        ASSERT_FALSE(bytes.isEmpty()) << name.toStdString();
+        // A first byte below 0x20 gives the length of a Content-Type charset label that follows.
+        QByteArray label;
+        if (static_cast<unsigned char>(bytes.front()) < 0x20) {
+            label = bytes.mid(1, bytes.front());
+            bytes.remove(0, 1 + label.size());
+        }
+        PageRequest request = readingRequest(bytes);
+        request.charset = label;
+        const PageReaderReply reply = reader.read(request);
+        EXPECT_NE(reply.end, ReaderEnd::ProtocolError) << name.toStdString();
+        const PageReaderReply next = reader.read(readingRequest(periodPage(2)));
+        ASSERT_TRUE(next.read()) << name.toStdString();
+        EXPECT_EQ(next.reading.results.size(), 2) << name.toStdString();
+    }
 }
 
 // The nesting and table shapes that the parser's tree builder handles in its many special ways, 300 times
