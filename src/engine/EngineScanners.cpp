@@ -84,7 +84,7 @@ PageReaderReply readEnginePage(PageReader& reader, QStringView engine, PageDocum
 
 PageReading readEnginePageInProcess(QStringView engine, PageDocument document, MarkupWanted markup) {
     const std::optional<PageRequest> request = enginePageRequest(engine, std::move(document), markup);
-    return request ? readPageInProcess(*request) : PageReading();
+    return request ? readPageInProcess(std::move(*request)) : PageReading();
 }
 
 PageScan scanMarkup(QStringView engine, QByteArrayView markupGbk) {

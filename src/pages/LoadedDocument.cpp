@@ -27,7 +27,7 @@ const PageReading& LoadedDocument::markup() const {
     const PageDocument& loaded = document();
     if (loaded.bytes.isEmpty()) {
         // A failed load's empty document: nothing untrusted to parse, and no reader to start for it.
-        const RenderedPage empty = renderHtml({});
+        const RenderedPage empty = renderHtml(QByteArrayView());
         markup_ = PageReading{{}, false, empty.body, empty.root};
         return *markup_;
     }

@@ -92,6 +92,19 @@ void runTestHook(const QByteArray& page) {
     }
 }
 
+// Ordinary result pages are far below this; the buffer a request is read into is kept for the next page
+// unless its page was bigger.
+constexpr quint32 kBigPageBytes = 4 * 1024 * 1024;
+
+// After a big page (or when much memory is held free) the memory its reading freed goes back to the system,
+// so that the reader stays small between pages. Not after every page: trimming hands back what the next
+// ordinary page then takes again page by page, which costs about as much as reading that page once more.
+void giveBackMemoryAfter(quint32 pageFrameBytes) {
+    constexpr size_t kHeldFreeBytes = 32 * 1024 * 1024;
+    if (pageFrameBytes > kBigPageBytes || mallinfo2().fordblks > kHeldFreeBytes)
+        malloc_trim(0);
+}
+
 int runPageReader(int cpuSeconds, bool testHooks) {
     std::set_new_handler(endOutOfMemory);
     // A client that went away shows as a failed write, not as a signal.
@@ -109,22 +122,22 @@ int runPageReader(int cpuSeconds, bool testHooks) {
             if (!readAll(payload.data(), length))
                 return kReaderProtocolExit;
             quint64 number = 0;
-            const std::optional<PageRequest> request =
+            std::optional<PageRequest> request =
                 decodeRequest(QByteArrayView(payload.data(), static_cast<qsizetype>(length)), &number);
+            if (length > kBigPageBytes)
+                std::vector<char>().swap(payload); // the request holds the page now
             if (!request)
                 return kReaderProtocolExit;
             armCpuLimit(cpuSeconds);
             if (testHooks)
                 runTestHook(request->page);
-            const QByteArray reply = encodeReply(readPageInProcess(*request), number);
+            const QByteArray reply = encodeReply(readPageInProcess(std::move(*request)), number);
             if (!writeAll(reply.constData(), static_cast<size_t>(reply.size())))
                 return 0;
         } catch (const std::bad_alloc&) {
             endOutOfMemory();
         }
-        // A big page's memory goes back to the system, so that the reader stays small between pages.
-        payload = {};
-        malloc_trim(0);
+        giveBackMemoryAfter(length);
     }
 }
 

@@ -1,13 +1,16 @@
 #include "pages/PageReading.h"
 
+#include "pages/PageDecoder.h"
 #include "pages/RenderedPage.h"
 
 #include <algorithm>
 
 namespace quorvane {
 
-PageReading readPageInProcess(const PageRequest& request) {
-    RenderedPage rendered = renderPageBytes(request.page, request.charset);
+PageReading readPageInProcess(PageRequest request) {
+    QByteArray utf8 = pageToUtf8(request.page, request.charset);
+    request.page = {};
+    RenderedPage rendered = renderOwnedHtml(std::move(utf8));
     PageReading reading;
     if (request.readResults) {
         const PageScan scan = scanMarkup(

@@ -43,6 +43,7 @@ struct PageReading {
 // Decodes, parses, serialises and reads the page in the calling process. The period markers' reading stands
 // unless every link it gave is within the engine's own site (a table of related searches on a page of
 // today); then the result definitions read the tree.
-PageReading readPageInProcess(const PageRequest& request);
+// The page's bytes go once they are decoded (a big page is held once).
+PageReading readPageInProcess(PageRequest request);
 
 } // namespace quorvane

@@ -71,7 +71,11 @@ const GumboNode* bodyOf(const GumboNode* root) {
 } // namespace
 
 RenderedPage renderHtml(QByteArrayView utf8Html) {
-    auto document = std::make_shared<const ParsedPage>(utf8Html.toByteArray());
+    return renderOwnedHtml(utf8Html.toByteArray());
+}
+
+RenderedPage renderOwnedHtml(QByteArray utf8Html) {
+    auto document = std::make_shared<const ParsedPage>(std::move(utf8Html));
     if (!document->root())
         return {};
     const GumboNode* root = document->root();

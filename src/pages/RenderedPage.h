@@ -27,6 +27,8 @@ struct RenderedPage {
 // only a page reader process (PageReader.h), whose death ends one page and nothing else, calls this on pages
 // from the network. When memory runs out, the new-handler decides (the reader process ends).
 RenderedPage renderHtml(QByteArrayView utf8Html);
+// The same, keeping the text given instead of a copy (a big page is held once).
+RenderedPage renderOwnedHtml(QByteArray utf8Html);
 // Decodes received bytes by their charset (PageDecoder.h), then renderHtml.
 RenderedPage renderPageBytes(QByteArrayView page, QByteArrayView headerCharset);
 

@@ -83,7 +83,7 @@ TEST(RenderedPage, BodyIsTheSpanOfTheRootInGbk) {
 }
 
 TEST(RenderedPage, EmptyInputIsAnEmptyDocument) {
-    const RenderedPage page = renderHtml({});
+    const RenderedPage page = renderHtml(QByteArrayView());
     EXPECT_TRUE(page.body.isEmpty());
     EXPECT_EQ(page.root, "<HEAD></HEAD><BODY></BODY>");
 }

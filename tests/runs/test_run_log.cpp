@@ -335,9 +335,10 @@ TEST_F(RunBalloon, NamesTheEnginesWhosePagesWereNotUnderstood) {
 // ends as any run does, naming the pages not understood.
 TEST_F(RunBalloon, APageThatEndsItsReaderIsNotUnderstoodAndTheRunGoesOn) {
     PageReader::setTestHooksForNewReaders(true);
+    // The hanging page's deadline, and a memory limit the allocating page reaches well within it.
     PageReader::Limits limits;
-    limits.addressSpaceBytes = qint64(512) << 20;
-    limits.deadline = std::chrono::seconds(3);
+    limits.addressSpaceBytes = qint64(256) << 20;
+    limits.deadline = std::chrono::seconds(5);
     PageReader::setLimitsForNewReaders(limits);
     const auto restore = qScopeGuard([] {
         PageReader::setTestHooksForNewReaders(false);
