@@ -1,13 +1,19 @@
 // What one hostile or large page costs in memory: the peak resident size of the process while the page is
-// rendered (decode, guard, parse, serialise, GBK), beside the time. The kernel's high-water mark of resident
-// memory is reset before each page (/proc/self/clear_refs), after the memory freed by earlier pages has gone
-// back to the system and the page has been made, so each counter belongs to its page alone.
+// rendered (decode, parse, serialise, GBK) as a page reader does it, beside the time. The kernel's
+// high-water mark of resident memory is reset before each page (/proc/self/clear_refs), after the memory
+// freed by earlier pages has gone back to the system and the page has been made, so each counter belongs to
+// its page alone.
 //   peak_MiB   the process's peak resident size while rendering
 //   growth_MiB that peak less the resident size before rendering (the page's own bytes not included)
-//   refused    1 when the page was refused as too costly
-#include "platform/GbkCodec.h"
-#include "pages/NestingGuard.h"
+// And a page reader process (PageReader.h) around a big page: its resident size after a small page, its peak
+// while reading the big one, and its resident size after the next small page, which should be back near the
+// first (the reader gives a page's memory back to the system).
+//   baseline_MiB, peak_MiB, after_MiB   the reader's resident sizes
+//   ended      0 when the reader read the big page, else how it ended (ReaderEnd)
+#include "pages/PageReader.h"
+#include "pages/PageReaderProcess.h"
 #include "pages/RenderedPage.h"
+#include "platform/GbkCodec.h"
 
 #include <QByteArray>
 
@@ -21,13 +27,11 @@
 
 namespace {
 
-using quorvane::kMaxPageNodes;
-
 constexpr qsizetype kEightMiB = 8 * 1024 * 1024;
 
-// A field of /proc/self/status in MiB.
-double statusMiB(const std::string& field) {
-    std::ifstream status("/proc/self/status");
+// A field of /proc/<process>/status in MiB.
+double statusMiB(const std::string& field, const std::string& process = "self") {
+    std::ifstream status("/proc/" + process + "/status");
     std::string line;
     while (std::getline(status, line))
         if (line.rfind(field + ':', 0) == 0)
@@ -47,7 +51,6 @@ void pageMemory(benchmark::State& state, const std::function<QByteArray()>& make
     const QByteArray page = makePage();
     double peak = 0;
     double growth = 0;
-    bool refused = false;
     for (auto _ : state) {
         state.PauseTiming();
         malloc_trim(0);
@@ -59,12 +62,10 @@ void pageMemory(benchmark::State& state, const std::function<QByteArray()>& make
         state.PauseTiming();
         peak = statusMiB("VmHWM");
         growth = peak - before;
-        refused = !rendered.refusal.isEmpty();
         state.ResumeTiming();
     }
     state.counters["peak_MiB"] = peak;
     state.counters["growth_MiB"] = growth;
-    state.counters["refused"] = refused ? 1 : 0;
     state.counters["page_MiB"] = static_cast<double>(page.size()) / (1024.0 * 1024.0);
 }
 
@@ -100,18 +101,70 @@ BENCHMARK_CAPTURE(pageMemory, attributes_8MiB, [] {
 BENCHMARK_CAPTURE(pageMemory, unclosed_divs_8MiB, [] {
     return repeatedTo(kHead, "<div>", kEightMiB);
 })->Iterations(1);
-// The costliest pages that are still rendered: just under the node limit.
-BENCHMARK_CAPTURE(pageMemory, line_breaks_at_node_limit, [] {
-    return repeatedTo(kHead, "x<br>", (kMaxPageNodes - 100) / 2 * 5);
+// 200,000 nodes, the bound the program set on a page before pages were read in a reader process.
+BENCHMARK_CAPTURE(pageMemory, line_breaks_200k_nodes, [] {
+    return repeatedTo(kHead, "x<br>", 99'950 * 5);
 })->Iterations(1);
-BENCHMARK_CAPTURE(pageMemory, attributes_at_node_limit, [] {
-    return repeatedTo(kHead, "<br a b c d e f g h>", (kMaxPageNodes - 100) / 9 * 20);
+BENCHMARK_CAPTURE(pageMemory, attributes_200k_nodes, [] {
+    return repeatedTo(kHead, "<br a b c d e f g h>", 22'210 * 20);
 })->Iterations(1);
 BENCHMARK_CAPTURE(pageMemory, result_page_500K, [] { return resultPage(500 * 1024); })->Iterations(1);
 BENCHMARK_CAPTURE(pageMemory, result_page_8MiB, [] {
     return resultPage(kEightMiB - 64 * 1024);
 })->Iterations(1);
 
+quorvane::PageRequest pageOnly(QByteArray page) {
+    quorvane::PageRequest request;
+    request.page = std::move(page);
+    return request;
+}
+
+void readerMemory(benchmark::State& state, const std::function<QByteArray()>& makePage) {
+    const QByteArray big = makePage();
+    const QByteArray small = resultPage(20 * 1024);
+    double baseline = 0;
+    double peak = 0;
+    double after = 0;
+    int ended = 0;
+    // Time enough for the big page on a loaded machine: what is measured here is memory.
+    quorvane::PageReader::Limits limits;
+    limits.cpuSecondsPerPage = 120;
+    limits.deadline = std::chrono::minutes(3);
+    for (auto _ : state) {
+        quorvane::PageReader reader(limits);
+        reader.read(pageOnly(small));
+        const std::string process = std::to_string(reader.processId());
+        baseline = statusMiB("VmRSS", process);
+        const quorvane::PageReaderReply reply = reader.read(pageOnly(big));
+        ended = static_cast<int>(reply.end);
+        peak = statusMiB("VmHWM", process);
+        reader.read(pageOnly(small));
+        after = statusMiB("VmRSS", std::to_string(reader.processId()));
+    }
+    state.counters["baseline_MiB"] = baseline;
+    state.counters["peak_MiB"] = peak;
+    state.counters["after_MiB"] = after;
+    state.counters["ended"] = ended;
+    state.counters["page_MiB"] = static_cast<double>(big.size()) / (1024.0 * 1024.0);
+}
+
+BENCHMARK_CAPTURE(readerMemory, result_page_50MB, [] { return resultPage(50'000'000); })
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(readerMemory, line_breaks_8MiB, [] { return repeatedTo(kHead, "<br>", kEightMiB); })
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace
 
-BENCHMARK_MAIN();
+// A page reader is this program started as one (PageReaderProcess.h).
+int main(int argc, char** argv) {
+    if (const std::optional<int> readerExit = quorvane::runPageReaderIfAsked(argc, argv))
+        return *readerExit;
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,6 +1,8 @@
 // The one main of the benchmarks that need an application object: widgets, timers or network access.
 #include "WidgetBenchMain.h"
 
+#include "pages/PageReaderProcess.h"
+
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
@@ -23,6 +25,9 @@ void AtBenchmarkEnd(std::function<void()> release) {
 } // namespace quorvane::bench
 
 int main(int argc, char** argv) {
+    // Runs and checks read their pages in page readers started from this program (PageReaderProcess.h).
+    if (const std::optional<int> readerExit = quorvane::runPageReaderIfAsked(argc, argv))
+        return *readerExit;
     // Widgets need no display to be measured.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,6 +1,7 @@
 #include "app/WindowModule.h"
 #include "cli/CommandLineMain.h"
 #include "cli/CommandLineOptions.h"
+#include "pages/PageReaderProcess.h"
 #include "platform/ProgramFolders.h"
 
 #include <QFile>
@@ -32,6 +33,9 @@ int runWindow(int argc, char** argv) {
 int main(int argc, char** argv) {
     using namespace quorvane;
 
+    // A page reader the program started from its own file (pages/PageReaderProcess.h): before anything else.
+    if (const std::optional<int> readerExit = runPageReaderIfAsked(argc, argv))
+        return *readerExit;
     // The command line (the batch update, the merge, --print-engines) runs without a window or a display; it
     // is chosen before any application object exists, so no widget or platform plugin is ever loaded for it.
     if (isCommandLineRun(argc, argv))

@@ -5,8 +5,7 @@
 #include "engine/EngineDefinitions.h"
 #include "engine/EngineScanners.h"
 #include "engine/VerificationPages.h"
-#include "pages/PageDecoder.h"
-#include "pages/RenderedPage.h"
+#include "pages/PageReader.h"
 #include "platform/GbkCodec.h"
 
 #include <QFile>
@@ -36,17 +35,22 @@ int runReadPage(const QString& file, const QString& engine, std::FILE* out, std:
         writeLine(err, QStringLiteral("无法读取文件 %1: %2").arg(file, page.errorString()));
         return ExitBadArguments;
     }
-    // The page's own charset declaration decides; without one, UTF-8 when the bytes are valid UTF-8, else
-    // GBK.
-    const RenderedPage rendered = renderPageBytes(bytes, {});
-    const EnginePageReading reading = readEnginePage(engine, rendered);
+    // Read in a page reader, as a run reads its pages. The page's own charset declaration decides; without
+    // one, UTF-8 when the bytes are valid UTF-8, else GBK.
+    PageReader reader;
+    const PageReaderReply reply = readEnginePage(reader, engine, {bytes, {}}, MarkupWanted::WhenUnread);
+    if (!reply.read()) {
+        writeLine(err, QStringLiteral("%1: 无法识别结果页 (%2)").arg(file, readerEndNote(reply)));
+        return ExitStoppedOrFailed;
+    }
+    const PageReading& reading = reply.reading;
     if (reading.results.isEmpty()) {
         if (reading.noResultsPage) {
             writeLine(err, QStringLiteral("%1: 搜索引擎没有找到结果 (没有结果的结果页)").arg(file));
             return ExitCompleted;
         }
         const EngineInfo* info = findEngine(engine);
-        const bool verification = isVerificationPage(engine, fromGbk(rendered.root),
+        const bool verification = isVerificationPage(engine, fromGbk(reading.rootGbk),
                                                      info ? definition(*info).blockedMarks : QStringList());
         writeLine(err, verification ? QStringLiteral("%1: 这是搜索引擎的验证页面, 不是结果页").arg(file)
                                     : QStringLiteral("%1: 无法识别结果页").arg(file));

@@ -72,8 +72,9 @@ ScannerBytes toBytes(const EngineDefinition& d) {
     bytes.promotedMark = toGbk(d.promotedMark);
     bytes.greenStart = toGbk(d.greenStart);
     bytes.greenEnd = toGbk(d.greenEnd);
-    bytes.tree = ResultReader(
-        {d.resultBlocks, d.resultLink, d.shownAddress, d.notResult, d.promotedResult, d.noResultsMarks});
+    bytes.treeDefinition = {d.resultBlocks, d.resultLink,     d.shownAddress,
+                            d.notResult,    d.promotedResult, d.noResultsMarks};
+    bytes.tree = ResultReader(bytes.treeDefinition);
     for (const QString& mark : d.blockedMarks)
         bytes.blockedMarks << toGbk(mark);
     return bytes;

@@ -80,7 +80,8 @@ struct EngineDefinition {
 // The markers as the scanners compare them with page markup (GBK bytes), and the verification marks.
 struct ScannerBytes : PageMarkers {
     QList<QByteArray> blockedMarks;
-    ResultReader tree; // the result definitions over the parsed tree
+    ResultReader tree;               // the result definitions over the parsed tree
+    ResultDefinition treeDefinition; // the same as text, for a page reader
 };
 
 // Whether the file at the path asks any engine for Loader=Browser, read without a word to the user and

@@ -62,37 +62,36 @@ const std::array<VerificationDefaults, 3> kVerificationDefaults{{
     {u"Sogou", {u"异常访问请求", u"/antispider", u"", u"", u""}},
 }};
 
-EnginePageReading readEnginePage(QStringView engine, QByteArrayView bodyGbk, QByteArrayView rootGbk,
-                                 const ParsedPage* tree) {
-    EnginePageReading reading;
+std::optional<PageRequest> enginePageRequest(QStringView engine, PageDocument document, MarkupWanted markup) {
     const ScannerBytes* markers = scannerBytesFor(engine);
     if (!markers)
-        return reading;
-    const PageScan scan = scanMarkup(*markers, markers->markup == MarkupPart::Body ? bodyGbk : rootGbk);
-    // A result is never a link within the engine's own site: markers that gave only such links (a table of
-    // related searches on a page of today) found no results.
-    const bool foundResults = std::any_of(scan.links.cbegin(), scan.links.cend(),
-                                          [](const QString& link) { return !link.startsWith(u'/'); });
-    if (foundResults) {
-        reading.results = resultsOfScan(scan);
-        return reading;
-    }
+        return std::nullopt;
+    PageRequest request;
+    request.page = std::move(document.bytes);
+    request.charset = std::move(document.charset);
+    request.readResults = true;
+    request.markers = *markers;
+    request.tree = markers->treeDefinition;
     // The engine's relative links (Sogou's /link?url=) are read as its own site gives them.
-    if (!tree)
-        return reading;
-    TreeReading fromTree = markers->tree.readPage(tree->root(), endpoint(engine));
-    reading.results = std::move(fromTree.results);
-    reading.noResultsPage = fromTree.noResultsPage;
-    return reading;
+    request.base = endpoint(engine);
+    request.markup = markup;
+    return request;
 }
 
-EnginePageReading readEnginePage(QStringView engine, const RenderedPage& page) {
-    return readEnginePage(engine, page.body, page.root, page.tree.get());
+PageReaderReply readEnginePage(PageReader& reader, QStringView engine, PageDocument document,
+                               MarkupWanted markup) {
+    const std::optional<PageRequest> request = enginePageRequest(engine, std::move(document), markup);
+    if (!request) {
+        PageReaderReply nothing;
+        nothing.end = ReaderEnd::Read;
+        return nothing;
+    }
+    return reader.read(*request);
 }
 
-EnginePageReading readEnginePage(const Browser& browser, QStringView engine) {
-    const std::shared_ptr<const ParsedPage> tree = browser.documentTree();
-    return readEnginePage(engine, browser.bodyMarkup(), browser.documentMarkup(), tree.get());
+PageReading readEnginePageInProcess(QStringView engine, PageDocument document, MarkupWanted markup) {
+    const std::optional<PageRequest> request = enginePageRequest(engine, std::move(document), markup);
+    return request ? readPageInProcess(std::move(*request)) : PageReading();
 }
 
 PageScan scanMarkup(QStringView engine, QByteArrayView markupGbk) {

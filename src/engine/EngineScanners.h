@@ -1,16 +1,17 @@
 #pragma once
 
-#include "pages/RenderedPage.h"
+#include "pages/Browser.h"
+#include "pages/PageReader.h"
+#include "pages/PageReading.h"
 #include "pages/Scanners.h"
 
 #include <QStringList>
 #include <QStringView>
 
 #include <array>
+#include <optional>
 
 namespace quorvane {
-
-class Browser;
 
 // The seven engines' period scanners by engine name. The marker texts below are the compiled-in defaults:
 // the scanners use the definitions in force (EngineDefinitions.h), which Engines.ini may change.
@@ -62,21 +63,18 @@ struct VerificationDefaults {
 };
 extern const std::array<VerificationDefaults, 3> kVerificationDefaults;
 
-// What one result page gave: its results in page order, or none and whether the page said there are none.
-struct EnginePageReading {
-    PageResults results;
-    bool noResultsPage = false;
-};
-
-// Reads a loaded page with the engine's definition in force: the period markers on the serialised markup
-// (GBK), and when they find nothing, the result definitions over the parsed page (none: nothing to read). An
-// unknown engine name gives nothing.
-EnginePageReading readEnginePage(QStringView engine, QByteArrayView bodyGbk, QByteArrayView rootGbk,
-                                 const ParsedPage* tree);
-// The same on a rendered page.
-EnginePageReading readEnginePage(QStringView engine, const RenderedPage& page);
-// The same on a browser's loaded document; throws when the browser holds none.
-EnginePageReading readEnginePage(const Browser& browser, QStringView engine);
+// What a page reader is asked to read a loaded page with the engine's definition in force: the period
+// markers on the serialised markup (GBK), and when they find nothing, the result definitions over the parsed
+// page; links within the engine's site are taken as its endpoint gives them. None for an unknown engine.
+std::optional<PageRequest> enginePageRequest(QStringView engine, PageDocument document, MarkupWanted markup);
+// Reads the page so with the reader (PageReader.h): a page the reader could not read says how it ended. An
+// unknown engine name gives a page read without results.
+PageReaderReply readEnginePage(PageReader& reader, QStringView engine, PageDocument document,
+                               MarkupWanted markup = MarkupWanted::None);
+// The same work in this process, for the tests and benchmarks that compare with it; never on a page from the
+// network.
+PageReading readEnginePageInProcess(QStringView engine, PageDocument document,
+                                    MarkupWanted markup = MarkupWanted::None);
 
 // Scans serialised markup (GBK) with the engine's markers in force. An unknown engine name gives nothing.
 PageScan scanMarkup(QStringView engine, QByteArrayView markupGbk);

@@ -33,6 +33,11 @@ public:
     virtual void write(const PageRecord& page) = 0;
     // Keeps a page's markup (GBK, as the scanners read it) that gave no result items.
     virtual void keepUnparsed(QStringView engine, const QString& url, QByteArrayView markupGbk) = 0;
+    // Keeps a page as it arrived, which a page reader could not read (charset: the header's label, or empty).
+    virtual void keepUnreadPage(QStringView engine, const QString& url, QByteArrayView bytes,
+                                QByteArrayView /*charset*/) {
+        keepUnparsed(engine, url, bytes);
+    }
 };
 
 } // namespace quorvane

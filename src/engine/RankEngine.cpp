@@ -23,6 +23,14 @@ EnginePace& RankEngine::pace(const EngineInfo& engine) {
     return paces_.at(static_cast<size_t>(index));
 }
 
+PageReader& RankEngine::reader() {
+    if (pageReader)
+        return *pageReader;
+    if (!ownReader_)
+        ownReader_ = std::make_unique<PageReader>();
+    return *ownReader_;
+}
+
 PageRecord RankEngine::readPage(QStringView keyword, const EngineInfo& engine, int pageIndex,
                                 int pageParameter) {
     PageRecord page;
@@ -39,15 +47,24 @@ PageRecord RankEngine::readPage(QStringView keyword, const EngineInfo& engine, i
     const Browser::LoadOutcome load = rankBrowser.lastLoad();
     page.httpStatus = load.httpStatus;
     page.bytes = load.bytes;
-    const auto keepPage = [&] {
-        if (runLog)
-            runLog->keepUnparsed(engine.name, page.url, rankBrowser.documentMarkup());
+    // A page that gave no results is kept for a look: its markup as the scanners saw it, or the page as it
+    // arrived when no reader could read it.
+    const auto keepPage = [&](const PageReaderReply& reply, const PageDocument& document) {
+        if (!runLog)
+            return;
+        if (reply.read())
+            runLog->keepUnparsed(engine.name, page.url, reply.reading.rootGbk);
+        else
+            runLog->keepUnreadPage(engine.name, page.url, document.bytes, document.charset);
     };
     if (isVerificationAnswer(load)) {
         pageLinks_.clear();
         page.outcome = PageOutcome::Blocked;
         page.note = load.error;
-        keepPage();
+        if (runLog) {
+            const PageDocument document = rankBrowser.document();
+            keepPage(readEnginePage(reader(), engine.name, document, MarkupWanted::Always), document);
+        }
         return page;
     }
     if (load.abandoned) {
@@ -65,7 +82,17 @@ PageRecord RankEngine::readPage(QStringView keyword, const EngineInfo& engine, i
         page.note = load.error.isEmpty() ? QStringLiteral("HTTP status %1").arg(load.httpStatus) : load.error;
         return page;
     }
-    EnginePageReading reading = readEnginePage(rankBrowser, engine.name);
+    // Read in the reader's process: whatever the page makes the parser do ends that process, not this one.
+    const PageDocument document = rankBrowser.document();
+    PageReaderReply reply = readEnginePage(reader(), engine.name, document, MarkupWanted::WhenUnread);
+    if (!reply.read()) {
+        pageLinks_.clear();
+        page.outcome = PageOutcome::NotUnderstood;
+        page.note = readerEndNote(reply);
+        keepPage(reply, document);
+        return page;
+    }
+    PageReading& reading = reply.reading;
     pageLinks_ = std::move(reading.results);
     if (reading.noResultsPage) {
         // The engine says it has nothing for the keyword: a page read, in which the site is not found.
@@ -74,11 +101,11 @@ PageRecord RankEngine::readPage(QStringView keyword, const EngineInfo& engine, i
         return page;
     }
     if (pageLinks_.isEmpty()) {
-        page.outcome = isVerificationPage(engine.name, fromGbk(rankBrowser.documentMarkup()),
-                                          definition(engine).blockedMarks)
-                           ? PageOutcome::Blocked
-                           : PageOutcome::NotUnderstood;
-        keepPage();
+        page.outcome =
+            isVerificationPage(engine.name, fromGbk(reading.rootGbk), definition(engine).blockedMarks)
+                ? PageOutcome::Blocked
+                : PageOutcome::NotUnderstood;
+        keepPage(reply, document);
         return page;
     }
     page.outcome = PageOutcome::Read;

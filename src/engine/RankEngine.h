@@ -7,6 +7,7 @@
 #include "engine/StopFlag.h"
 #include "engine/UrlMatch.h"
 #include "pages/Browser.h"
+#include "pages/PageReader.h"
 #include "pages/PageResults.h"
 
 #include <QByteArrayView>
@@ -16,6 +17,7 @@
 #include <QStringView>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace quorvane {
@@ -63,6 +65,9 @@ public:
     EnginePace& pace(const EngineInfo& engine);
     // Where the checks write their pages; none by default. Not owned.
     PageRecorder* runLog = nullptr;
+    // The page reader that reads the checks' pages (an engine worker's, kept for the run); not owned. Without
+    // one the engine starts a reader of its own at its first page.
+    PageReader* pageReader = nullptr;
 
     // The results of the last page read, in page order.
     const PageResults& lastPageResults() const { return pageLinks_; }
@@ -73,6 +78,9 @@ private:
     const StopFlag* followed_ = nullptr;
     std::vector<EnginePace> paces_; // by the engine's place in the table in force
     PageResults pageLinks_;
+    std::unique_ptr<PageReader> ownReader_;
+
+    PageReader& reader();
 
     // Loads page index i of the engine, classifies it and, when it was read, leaves its links in
     // pageLinks_.

@@ -148,9 +148,12 @@ void UrlFinder::findLinks() {
     // Untrimmed: blanks are searched as typed.
     if (!openResultPage(*browser_, pace_, engine, 0, text, *stopRequested_))
         return;
-    // The page is read as a run reads it: the period markers, then today's result definitions.
+    // The page is read as a run reads it, in a page reader: the period markers, then today's result
+    // definitions. A page the reader could not read shows no links.
     foundLinks_.clear();
-    for (const PageResult& result : readEnginePage(*browser_, engine).results)
+    if (!reader_)
+        reader_ = std::make_unique<PageReader>();
+    for (const PageResult& result : readEnginePage(*reader_, engine, browser_->document()).reading.results)
         foundLinks_ << result.address;
 
     resultGrid->setRowCount(kShownLinks + 1);

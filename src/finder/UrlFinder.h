@@ -20,6 +20,7 @@ class QWidget;
 namespace quorvane {
 
 class Browser;
+class PageReader;
 
 // The URL finder "关键词查询地址": the first 20 links that Baidu or Google return for a keyword, read with
 // the finder's own hidden browser and the rank check's scanners. It writes nothing to the database. The
@@ -64,6 +65,7 @@ private:
 
     Database& database_;
     std::unique_ptr<Browser> browser_;
+    std::unique_ptr<PageReader> reader_; // started at the first search
     EnginePace pace_;
     QStringList foundLinks_;
     const StopFlag* stopRequested_;

@@ -10,7 +10,12 @@
 
 namespace quorvane {
 
-class ParsedPage;
+// A loaded document as it arrived: its bytes and the charset label of the Content-Type header (empty: the
+// page's own declaration or a guess, PageDecoder.h). Page readers take it (PageReader.h).
+struct PageDocument {
+    QByteArray bytes;
+    QByteArray charset;
+};
 
 // What the program needs of a web browser: navigate, read the ready state, read the loaded document's
 // markup. Instances are independent (own cookies, own navigation). An instance belongs to the thread that
@@ -46,11 +51,12 @@ public:
     // The inner markup of the document's body, or of its root element, in the serialisation the
     // period markers were written for (upper-case tag names, attribute values unquoted where possible, href
     // in double quotes) and converted to GBK bytes. Throws std::runtime_error when there is no document.
+    // The program's browsers make it through a page reader, which may fail too (std::runtime_error).
     virtual QByteArray bodyMarkup() const = 0;
     virtual QByteArray documentMarkup() const = 0;
-    // The loaded document's parsed tree, for the result definitions over it; null when the browser has none
-    // to give.
-    virtual std::shared_ptr<const ParsedPage> documentTree() const { return nullptr; }
+    // The loaded document as it arrived, for a page reader. Throws std::runtime_error when there is none. A
+    // browser that holds serialised markup only gives that (GBK).
+    virtual PageDocument document() const { return {documentMarkup(), QByteArrayLiteral("gbk")}; }
     // A browser that cannot tell reports a load without status or size that went well.
     virtual LoadOutcome lastLoad() const { return {}; }
     // The proxy of this browser's requests from the next navigation on; a browser that cannot use one of

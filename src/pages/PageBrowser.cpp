@@ -123,19 +123,15 @@ void PageBrowser::navigate(const QString& url) {
 }
 
 QByteArray PageBrowser::bodyMarkup() const {
-    if (!document_)
-        throw std::runtime_error("The browser holds no document");
-    return document_->body;
+    return document_.bodyMarkup();
 }
 
 QByteArray PageBrowser::documentMarkup() const {
-    if (!document_)
-        throw std::runtime_error("The browser holds no document");
-    return document_->root;
+    return document_.rootMarkup();
 }
 
-std::shared_ptr<const ParsedPage> PageBrowser::documentTree() const {
-    return document_ ? document_->tree : nullptr;
+PageDocument PageBrowser::document() const {
+    return document_.document();
 }
 
 void PageBrowser::abandonReply() {
@@ -217,11 +213,11 @@ void PageBrowser::onFinished() {
     const QString status =
         error == QNetworkReply::NoError ? QString() : QStringLiteral("error page: ") + reply_->errorString();
     const int httpStatus = replyStatus();
-    const QByteArray body = std::exchange(received_, {});
+    QByteArray body = std::exchange(received_, {});
     abandonReply();
-    RenderedPage page = renderPageBytes(body, charsetFromContentType(contentType));
-    const QString reason = page.refusal.isEmpty() ? status : page.refusal; // a refused page is an empty one
-    finish(std::move(page), location, reason, httpStatus, body.size());
+    const qint64 bytes = body.size();
+    // Kept as it came: a page reader decodes and parses it (LoadedDocument.h, PageReader.h).
+    finish({std::move(body), charsetFromContentType(contentType)}, location, status, httpStatus, bytes);
 }
 
 void PageBrowser::failLater(const QString& reason) {
@@ -239,17 +235,17 @@ void PageBrowser::fail(const QString& reason) {
     const qint64 bytes = received_.size();
     abandonReply();
     received_.clear();
-    finish(renderHtml({}), location, reason, httpStatus, bytes);
+    finish({}, location, reason, httpStatus, bytes);
 }
 
 int PageBrowser::replyStatus() const {
     return reply_ ? reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() : 0;
 }
 
-void PageBrowser::finish(RenderedPage page, const QUrl& location, const QString& error, int httpStatus,
+void PageBrowser::finish(PageDocument page, const QUrl& location, const QString& error, int httpStatus,
                          qint64 bytes) {
     deadline_->stop();
-    document_ = std::move(page);
+    document_.set(std::move(page));
     location_ = location;
     lastError_ = error;
     httpStatus_ = httpStatus;

@@ -2,7 +2,7 @@
 
 #include "pages/BodyInflater.h"
 #include "pages/Browser.h"
-#include "pages/RenderedPage.h"
+#include "pages/LoadedDocument.h"
 
 #include <QPointer>
 #include <QString>
@@ -18,8 +18,8 @@ class QTimer;
 namespace quorvane {
 
 // The browser the program uses: fetches a page over HTTP(S) with its own network access (own cookies,
-// redirects followed up to a limit, a desktop browser's User-Agent), decodes and parses it and keeps the
-// serialised document (RenderedPage.h) for the readers. Nothing is displayed.
+// redirects followed up to a limit, a desktop browser's User-Agent) and keeps the document as it came for
+// the page readers (LoadedDocument.h): the browser never parses it itself. Nothing is displayed.
 //
 // Ready state: 0 before the first navigation, 1 while the newest navigation loads, 4 once it is done.
 // A newer navigation aborts an unfinished one, and readyState refers to it from the moment Navigate
@@ -27,12 +27,12 @@ namespace quorvane {
 //
 // A load that fails still finishes, as a browser finishes with its own error page: state 4, an empty
 // document (no body content), documentComplete, and lastError() says why. Failures are: network errors, a
-// redirect chain longer than the limit, a body over the size limit (also when it inflates past it), a page
-// with more elements than one page may cost (RenderedPage.h), no complete answer within the load
-// timeout, an HTTP error status without a body, a body that is not a text or HTML type, and an address the
-// browser cannot fetch (not http or https). An HTTP error status with a body shows that body, like a
-// browser shows a server's error page. The scanners find no result items in such documents, so they count
-// as unread pages. Until the newest navigation is done, the readers still see the previous document.
+// redirect chain longer than the limit, a body over the size limit (also when it inflates past it), no
+// complete answer within the load timeout, an HTTP error status without a body, a body that is not a text or
+// HTML type, and an address the browser cannot fetch (not http or https). An HTTP error status with a body
+// shows that body, like a browser shows a server's error page. The scanners find no result items in such
+// documents, so they count as unread pages. Until the newest navigation is done, the readers still see the
+// previous document.
 class PageBrowser final : public Browser {
     Q_OBJECT
 public:
@@ -51,7 +51,7 @@ public:
     // Throw std::runtime_error before the first navigation has finished.
     QByteArray bodyMarkup() const override;
     QByteArray documentMarkup() const override;
-    std::shared_ptr<const ParsedPage> documentTree() const override;
+    PageDocument document() const override;
     // The HTTP status and body size of the last finished navigation, and lastError.
     LoadOutcome lastLoad() const override {
         return {httpStatus_, bodyBytes_, lastError_, location_.toString(), proxyFailed_};
@@ -79,7 +79,7 @@ private:
     void onFinished();
     void failLater(const QString& reason);
     void fail(const QString& reason);
-    void finish(RenderedPage page, const QUrl& location, const QString& error, int httpStatus, qint64 bytes);
+    void finish(PageDocument page, const QUrl& location, const QString& error, int httpStatus, qint64 bytes);
     int replyStatus() const;
 
     QNetworkAccessManager* network_;
@@ -90,7 +90,7 @@ private:
     quint64 navigation_ = 0;
     int readyState_ = 0;
     bool silent_ = false;
-    std::optional<RenderedPage> document_;
+    LoadedDocument document_;
     QString lastError_;
     bool proxyFailed_ = false;
     bool ownProxy_ = false; // setProxy gave this browser a proxy of its own

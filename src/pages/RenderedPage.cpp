@@ -1,36 +1,57 @@
 #include "pages/RenderedPage.h"
 
 #include "pages/MarkupSerializer.h"
-#include "pages/NestingGuard.h"
 #include "pages/PageDecoder.h"
 #include "platform/GbkCodec.h"
 
 #include <gumbo.h>
 
+#include <cstdlib>
 #include <memory>
+#include <new>
 
 namespace quorvane {
 
 namespace {
 
-struct OutputDeleter {
-    void operator()(GumboOutput* output) const { gumbo_destroy_output(&kGumboDefaultOptions, output); }
-};
-using ParsedDocument = std::unique_ptr<GumboOutput, OutputDeleter>;
+// The parser would go on with a null block; as operator new does, the new-handler is asked to make room
+// (the page reader's ends the process as out of memory), and without one the process ends.
+void* allocate(void* /*userdata*/, size_t size) {
+    for (;;) {
+        if (void* block = std::malloc(size))
+            return block;
+        const std::new_handler handler = std::get_new_handler();
+        if (!handler)
+            std::abort();
+        handler();
+    }
+}
 
-// Parses the part of the page that the guard lets through; nothing when the page has too many nodes.
-ParsedDocument parse(QByteArrayView utf8Html, const PageCost& cost) {
-    if (cost.overNodeLimit)
-        return nullptr;
+void release(void* /*userdata*/, void* block) {
+    std::free(block);
+}
+
+GumboOptions parseOptions() {
     GumboOptions options = kGumboDefaultOptions;
     // The parse errors of a sloppy page are of no use here; recording them costs time and memory.
     options.max_errors = 0;
-    return ParsedDocument(
-        gumbo_parse_with_options(&options, utf8Html.data(), static_cast<size_t>(cost.parseLength)));
+    options.allocator = allocate;
+    options.deallocator = release;
+    return options;
 }
 
+struct OutputDeleter {
+    void operator()(GumboOutput* output) const {
+        const GumboOptions options = parseOptions();
+        gumbo_destroy_output(&options, output);
+    }
+};
+using ParsedDocument = std::unique_ptr<GumboOutput, OutputDeleter>;
+
 ParsedDocument parse(QByteArrayView utf8Html) {
-    return parse(utf8Html, measurePage(utf8Html));
+    const GumboOptions options = parseOptions();
+    return ParsedDocument(
+        gumbo_parse_with_options(&options, utf8Html.data(), static_cast<size_t>(utf8Html.size())));
 }
 
 // The body element, or the frameset that takes its place in a frames page.
@@ -49,19 +70,9 @@ const GumboNode* bodyOf(const GumboNode* root) {
 
 } // namespace
 
-namespace {
-
-// Parses and serialises text the page owns already (no copy of it for the tree to point into).
 RenderedPage renderOwnedHtml(QByteArray utf8Html) {
-    const PageCost cost = measurePage(utf8Html);
-    if (cost.overNodeLimit) {
-        RenderedPage refused = renderOwnedHtml({});
-        refused.refusal =
-            QStringLiteral("the page has more than %1 elements, attributes and texts").arg(kMaxPageNodes);
-        return refused;
-    }
     const qsizetype sourceSize = utf8Html.size();
-    auto document = std::make_shared<const ParsedPage>(std::move(utf8Html), cost);
+    auto document = std::make_shared<const ParsedPage>(std::move(utf8Html));
     if (!document->root())
         return {};
     const GumboNode* root = document->root();
@@ -81,8 +92,6 @@ RenderedPage renderOwnedHtml(QByteArray utf8Html) {
     return page;
 }
 
-} // namespace
-
 RenderedPage renderHtml(QByteArrayView utf8Html) {
     return renderOwnedHtml(utf8Html.toByteArray());
 }
@@ -94,10 +103,6 @@ RenderedPage renderPageBytes(QByteArrayView page, QByteArrayView headerCharset) 
 ParsedPage::ParsedPage(QByteArray utf8Html)
     : source_(std::move(utf8Html))
     , output_(parse(source_).release()) {}
-
-ParsedPage::ParsedPage(QByteArray utf8Html, const PageCost& cost)
-    : source_(std::move(utf8Html))
-    , output_(parse(source_, cost).release()) {}
 
 ParsedPage::~ParsedPage() {
     if (output_)

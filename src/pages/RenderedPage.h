@@ -1,7 +1,5 @@
 #pragma once
 
-#include "pages/NestingGuard.h"
-
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -20,27 +18,24 @@ class ParsedPage;
 struct RenderedPage {
     QByteArray body;
     QByteArray root;
-    // The parsed page, kept for the result definitions over its tree (one parse serves both readings);
-    // null for a refused or empty page.
+    // The parsed page, kept for the result definitions over its tree (one parse serves both readings).
     std::shared_ptr<const ParsedPage> tree;
-    // Why the page was not rendered (it would take more memory than one page may), empty when it was. A
-    // refused page is an empty document.
-    QString refusal;
 };
 
-// Parses an HTML text (UTF-8) and serialises it, within the limits of NestingGuard.h. Any input gives a page;
-// an empty input gives an empty document ("<HEAD></HEAD><BODY></BODY>" as root markup).
+// Parses an HTML text (UTF-8) and serialises it. Any input gives a page; an empty input gives an empty
+// document ("<HEAD></HEAD><BODY></BODY>" as root markup). The parser is handed untrusted pages as they are:
+// only a page reader process (PageReader.h), whose death ends one page and nothing else, calls this on pages
+// from the network. When memory runs out, the new-handler decides (the reader process ends).
 RenderedPage renderHtml(QByteArrayView utf8Html);
+// The same, keeping the text given instead of a copy (a big page is held once).
+RenderedPage renderOwnedHtml(QByteArray utf8Html);
 // Decodes received bytes by their charset (PageDecoder.h), then renderHtml.
 RenderedPage renderPageBytes(QByteArrayView page, QByteArrayView headerCharset);
 
-// A page parsed within the limits of NestingGuard.h; a page over them has no root. It keeps the text it was
-// parsed from, which the parser's tree points into.
+// A parsed page. It keeps the text it was parsed from, which the parser's tree points into.
 class ParsedPage {
 public:
     explicit ParsedPage(QByteArray utf8Html);
-    // With the page's cost measured already (NestingGuard.h).
-    ParsedPage(QByteArray utf8Html, const PageCost& cost);
     ~ParsedPage();
     ParsedPage(const ParsedPage&) = delete;
     ParsedPage& operator=(const ParsedPage&) = delete;

@@ -32,6 +32,8 @@ struct PageMarkers {
     QByteArray promotedMark;
     QByteArray greenStart;
     QByteArray greenEnd;
+
+    bool operator==(const PageMarkers&) const = default;
 };
 
 // What a scan found: the links in page order and how many of them are promoted items (Baidu's rules).

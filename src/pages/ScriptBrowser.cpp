@@ -188,29 +188,24 @@ void ScriptBrowser::navigate(const QString& url) {
 }
 
 QByteArray ScriptBrowser::bodyMarkup() const {
-    if (!document_)
-        throw std::runtime_error("The browser holds no document");
-    return document_->body;
+    return document_.bodyMarkup();
 }
 
 QByteArray ScriptBrowser::documentMarkup() const {
-    if (!document_)
-        throw std::runtime_error("The browser holds no document");
-    return document_->root;
+    return document_.rootMarkup();
 }
 
-std::shared_ptr<const ParsedPage> ScriptBrowser::documentTree() const {
-    return document_ ? document_->tree : nullptr;
+PageDocument ScriptBrowser::document() const {
+    return document_.document();
 }
 
 void ScriptBrowser::takeResult(const ScriptPageResult& result) {
     if (result.navigation != navigation_ || readyState_ == ReadyStateComplete)
         return; // a replaced navigation's
-    // The same rendering as PageBrowser's pages; the browser engine has decoded the text already.
-    RenderedPage page = renderHtml(result.html.toUtf8());
-    const QString error = page.refusal.isEmpty() ? result.error : page.refusal; // a refused page is empty
-    document_ = std::move(page);
-    lastLoad_ = {result.httpStatus, result.bytes,       error,
+    // Read by a page reader as PageBrowser's pages are (the tree the page's scripts built may be as hostile
+    // as any page); the browser engine has decoded the text already.
+    document_.set({result.html.toUtf8(), QByteArrayLiteral("utf-8")});
+    lastLoad_ = {result.httpStatus, result.bytes,       result.error,
                  result.finalUrl,   result.proxyFailed, result.abandoned};
     readyState_ = ReadyStateComplete;
     emit documentComplete();

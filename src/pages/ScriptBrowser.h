@@ -1,7 +1,7 @@
 #pragma once
 
 #include "pages/Browser.h"
-#include "pages/RenderedPage.h"
+#include "pages/LoadedDocument.h"
 
 #include <QString>
 
@@ -16,15 +16,16 @@ struct ScriptPageLink;
 struct ScriptPageResult;
 
 // A browser that runs the page's scripts: a Qt WebEngine page loads the address, and once it has finished
-// loading and its scripts have left the document alone for a moment (ScriptPageModule.h), the final document
-// goes through the same rendering as PageBrowser's pages (nesting guard, parse, serialise, GBK), so the
-// readers see the same kind of markup. Nothing is displayed and no image is loaded. A browser made on its
-// own has an off-the-record profile and page of its own (cookies kept across its navigations, nothing
-// written to disk), which go with it; browsers made by one ScriptBrowserSession share the session's.
+// loading and its scripts have left the document alone for a moment (ScriptPageModule.h), the final
+// document's markup is kept for the page readers as PageBrowser's pages are (LoadedDocument.h), so the
+// readers see the same kind of markup and nothing the page built is parsed in this process. Nothing is
+// displayed and no image is loaded. A browser made on its own has an off-the-record profile and page of its
+// own (cookies kept across its navigations, nothing written to disk), which go with it; browsers made by one
+// ScriptBrowserSession share the session's.
 //
 // Usable from any thread, like PageBrowser it belongs to the thread that made it: Qt WebEngine lives on the
 // application's main thread, so the page is made there and this object forwards to it with queued calls;
-// the finished document comes back as an event of this object's thread and is rendered there. The main
+// the finished document comes back as an event of this object's thread and is kept there. The main
 // thread must process events meanwhile (the run's thread and the window do), best in an event loop or with
 // short naps: the engine's own tasks on that thread wait for each poll. The application object must be a
 // QGuiApplication made after Qt::AA_ShareOpenGLContexts was set (for a program without a window:
@@ -57,7 +58,7 @@ public:
     // Throw std::runtime_error before the first navigation has finished.
     QByteArray bodyMarkup() const override;
     QByteArray documentMarkup() const override;
-    std::shared_ptr<const ParsedPage> documentTree() const override;
+    PageDocument document() const override;
     // The HTTP status (as the browser engine reports it), the decoded body size, why the load failed, the
     // document's address after redirects and whether the proxy failed. The engine takes the program's
     // proxy, the same for every page: a proxy of this browser's own (setProxy) is not available.
@@ -87,7 +88,7 @@ private:
     quint64 navigation_ = 0;
     int readyState_ = 0;
     bool silent_ = false;
-    std::optional<RenderedPage> document_;
+    LoadedDocument document_;
     LoadOutcome lastLoad_;
     qint64 maxBodyBytes_ = kDefaultMaxBodyBytes;
     int loadTimeoutMs_ = kDefaultLoadTimeoutMs;

@@ -5,6 +5,7 @@
 #include "engine/RankEngine.h"
 #include "engine/StopFlag.h"
 #include "pages/Browser.h"
+#include "pages/PageReader.h"
 #include "pages/ScriptBrowser.h"
 
 #include <QDebug>
@@ -43,9 +44,12 @@ private:
                                                                                  : worker_.makeBrowser_();
             if (worker_.setup_.proxy)
                 browser_->setProxy(*worker_.setup_.proxy);
+            // One page reader for the run; after a page ends it, the next page starts a new one.
+            reader_ = std::make_unique<PageReader>();
             engine_ = std::make_unique<RankEngine>(*browser_);
             engine_->followStopRequest(worker_.stop_);
             engine_->runLog = worker_.log_;
+            engine_->pageReader = reader_.get();
         }
         const int pageRange = request.pageRange;
         engine_->pageRangeSource = [pageRange] { return pageRange; };
@@ -67,7 +71,9 @@ private:
 
     const EngineWorker& worker_;
     std::unique_ptr<Browser> browser_;
-    std::unique_ptr<RankEngine> engine_; // declared after the browser it uses: destroyed before it
+    std::unique_ptr<PageReader> reader_;
+    std::unique_ptr<RankEngine>
+        engine_; // declared after the browser and reader it uses: destroyed before them
 };
 
 EngineWorker::EngineWorker(Setup setup, const StopFlag& stop, PageRecorder* log, BrowserFactory makeBrowser)

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <utility>
 
 namespace quorvane {
@@ -90,7 +91,28 @@ void RunLog::write(const PageRecord& page) {
         failed(file_.fileName() + QStringLiteral(": ") + file_.errorString());
 }
 
+namespace {
+
+// A label that can stand unquoted in the kept file's META tag (a header's label is the server's text).
+bool isCharsetLabel(QByteArrayView label) {
+    return !label.isEmpty() && label.size() < 40 && std::all_of(label.begin(), label.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+               c == '_' || c == '.' || c == ':';
+    });
+}
+
+} // namespace
+
 void RunLog::keepUnparsed(QStringView engine, const QString& url, QByteArrayView markupGbk) {
+    keep(engine, url, markupGbk, "gbk");
+}
+
+void RunLog::keepUnreadPage(QStringView engine, const QString& url, QByteArrayView bytes,
+                            QByteArrayView charset) {
+    keep(engine, url, bytes, charset);
+}
+
+void RunLog::keep(QStringView engine, const QString& url, QByteArrayView page, QByteArrayView charset) {
     const std::lock_guard lock(mutex_);
     if (disabled_)
         return;
@@ -104,11 +126,13 @@ void RunLog::keepUnparsed(QStringView engine, const QString& url, QByteArrayView
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = dir.filePath(stem + u'-' + QString::number(n) + QStringLiteral(".html"));
     QFile file(path);
-    // The markup is GBK as the scanners saw it; the note up front says where it came from.
-    const QByteArray head =
-        "<!-- " + engine.toUtf8() + ' ' + url.toUtf8().replace("--", "%2D%2D") + " -->\n<META charset=gbk>\n";
+    // The note up front says where the page came from; the markup is GBK as the scanners saw it, a page no
+    // reader could read is kept as it arrived, with its header's charset when it had one.
+    QByteArray head = "<!-- " + engine.toUtf8() + ' ' + url.toUtf8().replace("--", "%2D%2D") + " -->\n";
+    if (isCharsetLabel(charset))
+        head += "<META charset=" + charset.toByteArray() + ">\n";
     if (!file.open(QIODevice::WriteOnly) || file.write(head) != head.size() ||
-        file.write(markupGbk.data(), markupGbk.size()) != markupGbk.size()) {
+        file.write(page.data(), page.size()) != page.size()) {
         failed(path + QStringLiteral(": ") + file.errorString());
         return;
     }

@@ -37,6 +37,8 @@ public:
     void write(const PageRecord& page) override;
     // Keeps a page's markup (GBK, as the scanners read it) under unparsed/.
     void keepUnparsed(QStringView engine, const QString& url, QByteArrayView markupGbk) override;
+    void keepUnreadPage(QStringView engine, const QString& url, QByteArrayView bytes,
+                        QByteArrayView charset) override;
 
     QString folder() const { return folder_; }
     QString logPath(QDate day) const;
@@ -48,6 +50,7 @@ public:
 private:
     bool openFor(QDate day);
     void failed(const QString& what);
+    void keep(QStringView engine, const QString& url, QByteArrayView page, QByteArrayView charset);
     void removeOldFiles(QDate today);
     void keepNewestUnparsed(QStringView engine);
 

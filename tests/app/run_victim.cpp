@@ -7,6 +7,7 @@
 // presses "&2 批量更新排名". Messages go to standard error (no boxes), questions are answered No.
 #include "app/MainWindow.h"
 #include "config/Endpoints.h"
+#include "pages/PageReaderProcess.h"
 #include "store/Database.h"
 
 #include <QApplication>
@@ -19,6 +20,9 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
+    // Its runs read their pages in page readers started from this program.
+    if (const std::optional<int> readerExit = quorvane::runPageReaderIfAsked(argc, argv))
+        return *readerExit;
     QApplication app(argc, argv);
     if (argc != 3 && argc != 4) {
         std::fprintf(stderr, "usage: run_victim DATABASE ENDPOINTS_INI [KILL_AT]\n");

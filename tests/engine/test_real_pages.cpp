@@ -75,6 +75,7 @@ protected:
 TEST_F(RealPages, EachPageGivesItsAnnotatedResultsInOrder) {
     const std::vector<RealPage> pages = realPages();
     ASSERT_GE(pages.size(), 50u);
+    PageReader reader;
     int found = 0;
     int expectedCount = 0;
     for (const RealPage& page : pages) {
@@ -82,12 +83,16 @@ TEST_F(RealPages, EachPageGivesItsAnnotatedResultsInOrder) {
         const QByteArray bytes = readGzipFile(realPagesFolder() + QStringLiteral("/pages/") + page.name +
                                               QStringLiteral(".html.gz"));
         ASSERT_FALSE(bytes.isEmpty());
-        const RenderedPage rendered = renderPageBytes(bytes, charsetFromContentType(page.contentType));
-        const EnginePageReading reading = readEnginePage(page.engine, rendered);
+        // Read as a run reads it, in the page reader process; the same as in this process.
+        const PageDocument document{bytes, charsetFromContentType(page.contentType)};
+        const PageReaderReply reply = readEnginePage(reader, page.engine, document, MarkupWanted::Always);
+        ASSERT_TRUE(reply.read()) << readerEndNote(reply).toStdString();
+        const PageReading& reading = reply.reading;
+        EXPECT_EQ(reading, readEnginePageInProcess(page.engine, document, MarkupWanted::Always));
         // A page kept under Logs/unparsed/ is its serialised markup in GBK; --read-page reads it back alike.
-        const RenderedPage kept = renderPageBytes(rendered.root, {});
-        const EnginePageReading keptReading = readEnginePage(page.engine, kept);
-        EXPECT_EQ(keptReading.results.size(), reading.results.size());
+        const PageReaderReply kept = readEnginePage(reader, page.engine, {reading.rootGbk, {}});
+        ASSERT_TRUE(kept.read());
+        EXPECT_EQ(kept.reading.results.size(), reading.results.size());
         QFile expectedFile(realPagesFolder() + QStringLiteral("/expected/") + page.name +
                            QStringLiteral(".txt"));
         ASSERT_TRUE(expectedFile.open(QIODevice::ReadOnly));
@@ -115,8 +120,10 @@ TEST_F(RealPages, BaiduResultsCarryTheirShownAddress) {
     const QByteArray bytes =
         readGzipFile(realPagesFolder() + QStringLiteral("/pages/baidu-2019-05-27-1.html.gz"));
     ASSERT_FALSE(bytes.isEmpty());
-    const RenderedPage rendered = renderPageBytes(bytes, "utf-8");
-    const EnginePageReading reading = readEnginePage(u"Baidu", rendered);
+    PageReader reader;
+    const PageReaderReply reply = readEnginePage(reader, u"Baidu", {bytes, "utf-8"});
+    ASSERT_TRUE(reply.read());
+    const PageReading& reading = reply.reading;
     ASSERT_EQ(reading.results.size(), 10);
     EXPECT_TRUE(reading.results[0].address.startsWith(u"http://www.baidu.com/link?url="));
     EXPECT_TRUE(reading.results[0].shownAddress.startsWith(u"www.jsz168.com/"));

@@ -253,8 +253,9 @@ TEST_F(ScriptBrowserTest, APageNavigatesOnItsOwnAFewTimesAtMost) {
         ASSERT_TRUE(scriptLoad(browser, Url(c.target))) << c.target;
         const Browser::LoadOutcome load = browser.lastLoad();
         EXPECT_EQ(server.Requests().size(), limit) << c.target;
-        if (!c.mayBeRead)
+        if (!c.mayBeRead) {
             EXPECT_TRUE(load.abandoned) << c.target;
+        }
         EXPECT_EQ(load.error.isEmpty(), !load.abandoned) << c.target << load.error.toStdString();
         EXPECT_EQ(browser.bodyMarkup().isEmpty(), load.abandoned) << c.target;
         // Nothing more goes out once the page is done with.

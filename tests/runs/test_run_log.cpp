@@ -4,6 +4,7 @@
 #include "EngineFixture.h"
 
 #include "engine/EngineDefinitions.h"
+#include "pages/PageReader.h"
 #include "runs/RunLog.h"
 #include "store/SqlText.h"
 
@@ -12,6 +13,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
+
+#include <algorithm>
 
 #include <ostream>
 
@@ -324,6 +328,68 @@ TEST_F(RunBalloon, NamesTheEnginesWhosePagesWereNotUnderstood) {
     EXPECT_EQ(host.balloons, QStringList{QStringLiteral("提示/完成批量查询任务")});
     EXPECT_EQ(Cell("BingRank"), QStringLiteral("3"));
     EXPECT_EQ(runs.runPages().of(u"Bing"), (PageCounts{1, 0, 0}));
+}
+
+// A page that ends its reader (a signal, its time, its memory) is a page not understood, with the reason in
+// the log's note and the page kept as it came; the next keyword's page is read by a new reader and the run
+// ends as any run does, naming the pages not understood.
+TEST_F(RunBalloon, APageThatEndsItsReaderIsNotUnderstoodAndTheRunGoesOn) {
+    PageReader::setTestHooksForNewReaders(true);
+    // The hanging page's deadline, and a memory limit the allocating page reaches well within it.
+    PageReader::Limits limits;
+    limits.addressSpaceBytes = qint64(256) << 20;
+    limits.deadline = std::chrono::seconds(5);
+    PageReader::setLimitsForNewReaders(limits);
+    const auto restore = qScopeGuard([] {
+        PageReader::setTestHooksForNewReaders(false);
+        PageReader::setLimitsForNewReaders({});
+    });
+    host.ticked = {QStringLiteral("Bing")};
+    struct Keyword {
+        QString name;
+        const char* mark; // none: a page that reads
+        const char16_t* note;
+    };
+    const QList<Keyword> keywords{
+        {kKeyword, "signal-11", u"解析进程异常结束 (signal 11)"},
+        {QStringLiteral("二"), "hang", u"超时"},
+        {QStringLiteral("三"), "allocate", u"超过内存限制"},
+        {QStringLiteral("四"), nullptr, u""},
+    };
+    for (const Keyword& k : keywords) {
+        if (k.name != kKeyword)
+            db.Exec(QStringLiteral("Insert into SE_KeyWord(WebID,KeyWordName)values(1,") + quotedStr(k.name) +
+                    u')');
+        QByteArray page = test::ResultPage(u"Bing", LinksWithSiteAt(5, 3, kSite));
+        if (k.mark)
+            page += "<!--quorvane-reader-test:" + QByteArray(k.mark) + "-->";
+        server.ServePage(Target(u"Bing", k.name, 0), page);
+    }
+
+    EXPECT_EQ(runs.runBatch(), RunEnd::Completed);
+    EXPECT_EQ(host.balloons,
+              QStringList{QStringLiteral("提示/完成批量查询任务\nBing: 3 页无法识别，见 Logs")});
+    EXPECT_EQ(runs.runPages().of(u"Bing"), (PageCounts{1, 0, 3}));
+    for (const Keyword& k : keywords)
+        EXPECT_EQ(db.Scalar(QStringLiteral("Select BingRank From SE_KeyWord Where KeyWordName=") +
+                            quotedStr(k.name)),
+                  k.mark ? QString::fromUtf16(kNotUnderstoodText) : QStringLiteral("3"))
+            << k.name.toStdString();
+
+    const QList<QStringList> lines = logLines(log.logPath(kNow.date()));
+    ASSERT_EQ(lines.size(), keywords.size());
+    for (const Keyword& k : keywords) {
+        const auto line =
+            std::find_if(lines.begin(), lines.end(), [&](const QStringList& l) { return l[2] == k.name; });
+        ASSERT_NE(line, lines.end()) << k.name.toStdString();
+        EXPECT_EQ(line->last(), QString::fromUtf16(k.note)) << k.name.toStdString();
+    }
+    // The pages that ended readers are kept as they came, test mark and all.
+    const QStringList kept = filesIn(log.unparsedFolder());
+    ASSERT_EQ(kept.size(), 3);
+    for (const QString& name : kept)
+        EXPECT_TRUE(
+            test::ReadFileBytes(QDir(log.unparsedFolder()).filePath(name)).contains("quorvane-reader-test:"));
 }
 
 TEST_F(RunBalloon, PagesThatDidNotLoadAreNotCalledNotUnderstood) {
