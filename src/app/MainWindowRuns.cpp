@@ -46,6 +46,19 @@ public:
     void showBalloon(const QString& title, const QString& message) override {
         w_.showBalloon(title, message);
     }
+    void showRunMessage(RunMessage kind, const QString& text) override {
+        switch (kind) {
+        case RunMessage::Information:
+            showInfoMsg(text);
+            break;
+        case RunMessage::Failure:
+            showErrorMsg(text);
+            break;
+        case RunMessage::Error:
+            showErrorReport(text);
+            break;
+        }
+    }
 
 private:
     MainWindow& w_;

@@ -1,6 +1,7 @@
 #include "cli/ConsoleRun.h"
 
 #include "engine/EngineTable.h"
+#include "platform/Messages.h"
 #include "store/MissionList.h"
 #include "store/ShardRecord.h"
 
@@ -30,6 +31,20 @@ public:
     void setStopEnabled(bool) override {}
     void setBusyCursor(bool) override {}
     void showBalloon(const QString&, const QString&) override {}
+    // The messages seam writes to the console in this mode.
+    void showRunMessage(RunMessage kind, const QString& text) override {
+        switch (kind) {
+        case RunMessage::Information:
+            showInfoMsg(text);
+            break;
+        case RunMessage::Failure:
+            showErrorMsg(text);
+            break;
+        case RunMessage::Error:
+            showErrorReport(text);
+            break;
+        }
+    }
     // The run saved the keyword's row.
     void rowSaved(qint64 keyWordId) {
         ++rowsDone;

@@ -2,7 +2,6 @@
 
 #include "engine/EngineTable.h"
 #include "engine/NetworkSetup.h"
-#include "platform/Messages.h"
 #include "runs/EngineChecks.h"
 #include "runs/RunLog.h"
 #include "store/DbError.h"
@@ -423,7 +422,7 @@ bool RankRuns::checkAndSave(std::vector<MissionRow> rows, bool batch, QString& e
 RunEnd RankRuns::run(Scope scope) {
     const bool batch = scope == Scope::Batch;
     if (!anyEngineChosen()) {
-        showInfoMsg(QStringLiteral("请至少选择一个搜索引擎!"));
+        host_.showRunMessage(RunMessage::Information, QStringLiteral("请至少选择一个搜索引擎!"));
         emit finished(RunEnd::NotStarted);
         return RunEnd::NotStarted;
     }
@@ -473,7 +472,7 @@ RunEnd RankRuns::run(Scope scope) {
     reloadRequested_ = false;
     if (!error.isEmpty()) {
         // An error is never reported as success; the grid shows what is stored.
-        showErrorReport(error);
+        host_.showRunMessage(RunMessage::Error, error);
         if (batch)
             clearPendingMarks();
         reload = true;
@@ -481,22 +480,24 @@ RunEnd RankRuns::run(Scope scope) {
         if (end != RunEnd::Stopped)
             host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("完成查询任务")));
     } else if (empty) {
-        showInfoMsg(QStringLiteral("请先添加关键词和链接!"));
+        host_.showRunMessage(RunMessage::Information, QStringLiteral("请先添加关键词和链接!"));
     } else if (end == RunEnd::NothingRead) {
         // The cells say so; a run that learned nothing is never reported as a success.
-        showErrorMsg(QStringLiteral("没有读到任何结果页, 请检查网络和代理设置!"));
+        host_.showRunMessage(RunMessage::Failure,
+                             QStringLiteral("没有读到任何结果页, 请检查网络和代理设置!"));
         host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("完成批量查询任务")));
     } else if (end == RunEnd::NotAllChecked) {
         // Keywords whose pages never loaded were not checked: never a success.
-        showErrorMsg(QStringLiteral("部分关键词未能查询: ") + proxiesLine());
+        host_.showRunMessage(RunMessage::Failure, QStringLiteral("部分关键词未能查询: ") + proxiesLine());
         host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("完成批量查询任务")));
     } else if (end == RunEnd::NothingUnderstood) {
         // Pages came, but none of them could be read: no rank was learned, which is no success either.
-        showErrorMsg(
+        host_.showRunMessage(
+            RunMessage::Failure,
             QStringLiteral("所有结果页都无法识别, 搜索引擎可能已改版, 请查看 Logs 并更新 Engines.ini!"));
         host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("完成批量查询任务")));
     } else if (end == RunEnd::Completed) {
-        showInfoMsg(QStringLiteral("更新排名成功!"));
+        host_.showRunMessage(RunMessage::Information, QStringLiteral("更新排名成功!"));
         host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("完成批量查询任务")));
     } else {
         host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("批量任务停止")));
@@ -507,7 +508,7 @@ RunEnd RankRuns::run(Scope scope) {
         try {
             host_.loadMissionList();
         } catch (const std::exception& e) {
-            showErrorReport(userTextOf(e));
+            host_.showRunMessage(RunMessage::Error, userTextOf(e));
         }
     }
     // A stop ends the run: the request is cleared and Stop works again.

@@ -21,8 +21,11 @@
 
 namespace quorvane {
 
+// What kind of message a run hands its host: a note, an end that is no success, or an error that ended it.
+enum class RunMessage { Information, Failure, Error };
+
 // What a run needs of the window that shows it: the engine boxes, the mission list, the controls a run
-// disables, the cursor and the tray balloon.
+// disables, the cursor, the tray balloon and the messages.
 class RunHost {
 public:
     virtual ~RunHost() = default;
@@ -34,6 +37,9 @@ public:
     virtual void setStopEnabled(bool enabled) = 0;
     virtual void setBusyCursor(bool busy) = 0;
     virtual void showBalloon(const QString& title, const QString& message) = 0;
+    // How the run ended or why it could not start, for the user: the window shows it in a message box, the
+    // command line writes it. The run itself shows nothing.
+    virtual void showRunMessage(RunMessage kind, const QString& text) = 0;
 };
 
 // How a batch run or a single-row update ended. Callers decide from this, never from the texts shown.

@@ -5,6 +5,7 @@
 #include "engine/RankEngine.h"
 #include "pages/PageBrowser.h"
 #include "platform/GbkCodec.h"
+#include "platform/Messages.h"
 #include "runs/RankRuns.h"
 #include "store/MissionList.h"
 #include "support/HttpServer.h"
@@ -47,6 +48,20 @@ public:
         balloons << title + u'/' + message;
         if (onBalloon)
             onBalloon(balloons.back());
+    }
+    // Shown through the messages seam, where the tests record them.
+    void showRunMessage(RunMessage kind, const QString& text) override {
+        switch (kind) {
+        case RunMessage::Information:
+            showInfoMsg(text);
+            break;
+        case RunMessage::Failure:
+            showErrorMsg(text);
+            break;
+        case RunMessage::Error:
+            showErrorReport(text);
+            break;
+        }
     }
 
     QSet<QString> ticked;
