@@ -28,7 +28,7 @@ public:
     void setStopEnabled(bool) override {}
     void setBusyCursor(bool) override {}
     void showBalloon(const QString&, const QString&) override {}
-    void showRunMessage(RunMessage, const QString&) override {}
+    void showRunMessage(MessageKind, const QString&) override {}
 
 private:
     Database& database_;

@@ -46,19 +46,7 @@ public:
     void showBalloon(const QString& title, const QString& message) override {
         w_.showBalloon(title, message);
     }
-    void showRunMessage(RunMessage kind, const QString& text) override {
-        switch (kind) {
-        case RunMessage::Information:
-            showInfoMsg(text);
-            break;
-        case RunMessage::Failure:
-            showErrorMsg(text);
-            break;
-        case RunMessage::Error:
-            showErrorReport(text);
-            break;
-        }
-    }
+    void showRunMessage(MessageKind kind, const QString& text) override { showMessage(kind, text); }
 
 private:
     MainWindow& w_;

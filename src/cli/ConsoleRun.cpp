@@ -32,19 +32,7 @@ public:
     void setBusyCursor(bool) override {}
     void showBalloon(const QString&, const QString&) override {}
     // The messages seam writes to the console in this mode.
-    void showRunMessage(RunMessage kind, const QString& text) override {
-        switch (kind) {
-        case RunMessage::Information:
-            showInfoMsg(text);
-            break;
-        case RunMessage::Failure:
-            showErrorMsg(text);
-            break;
-        case RunMessage::Error:
-            showErrorReport(text);
-            break;
-        }
-    }
+    void showRunMessage(MessageKind kind, const QString& text) override { showMessage(kind, text); }
     // The run saved the keyword's row.
     void rowSaved(qint64 keyWordId) {
         ++rowsDone;

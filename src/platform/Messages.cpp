@@ -52,6 +52,23 @@ QString errorReportText(const QString& message) {
     return text + u'.';
 }
 
+void showMessage(MessageKind kind, const QString& message) {
+    switch (kind) {
+    case MessageKind::Error:
+        showErrorMsg(message);
+        break;
+    case MessageKind::Information:
+        showInfoMsg(message);
+        break;
+    case MessageKind::Report:
+        showErrorReport(message);
+        break;
+    case MessageKind::Question:
+        askYesNo(message);
+        break;
+    }
+}
+
 void showErrorReport(const QString& message) {
     QString title = QCoreApplication::applicationName();
     if (title.isEmpty())

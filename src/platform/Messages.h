@@ -39,6 +39,8 @@ int askYesNo(const QString& message);
 // The application's general error report: its title, an error icon, OK, and the text followed by a full
 // stop unless it already ends in punctuation.
 void showErrorReport(const QString& message);
+// The message of that kind: showErrorMsg, showInfoMsg or showErrorReport (a question is asked with askYesNo).
+void showMessage(MessageKind kind, const QString& message);
 // The report's text for an error message.
 QString errorReportText(const QString& message);
 

@@ -422,7 +422,7 @@ bool RankRuns::checkAndSave(std::vector<MissionRow> rows, bool batch, QString& e
 RunEnd RankRuns::run(Scope scope) {
     const bool batch = scope == Scope::Batch;
     if (!anyEngineChosen()) {
-        host_.showRunMessage(RunMessage::Information, QStringLiteral("请至少选择一个搜索引擎!"));
+        host_.showRunMessage(MessageKind::Information, QStringLiteral("请至少选择一个搜索引擎!"));
         emit finished(RunEnd::NotStarted);
         return RunEnd::NotStarted;
     }
@@ -472,7 +472,7 @@ RunEnd RankRuns::run(Scope scope) {
     reloadRequested_ = false;
     if (!error.isEmpty()) {
         // An error is never reported as success; the grid shows what is stored.
-        host_.showRunMessage(RunMessage::Error, error);
+        host_.showRunMessage(MessageKind::Report, error);
         if (batch)
             clearPendingMarks();
         reload = true;
@@ -480,24 +480,23 @@ RunEnd RankRuns::run(Scope scope) {
         if (end != RunEnd::Stopped)
             host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("完成查询任务")));
     } else if (empty) {
-        host_.showRunMessage(RunMessage::Information, QStringLiteral("请先添加关键词和链接!"));
+        host_.showRunMessage(MessageKind::Information, QStringLiteral("请先添加关键词和链接!"));
     } else if (end == RunEnd::NothingRead) {
         // The cells say so; a run that learned nothing is never reported as a success.
-        host_.showRunMessage(RunMessage::Failure,
-                             QStringLiteral("没有读到任何结果页, 请检查网络和代理设置!"));
+        host_.showRunMessage(MessageKind::Error, QStringLiteral("没有读到任何结果页, 请检查网络和代理设置!"));
         host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("完成批量查询任务")));
     } else if (end == RunEnd::NotAllChecked) {
         // Keywords whose pages never loaded were not checked: never a success.
-        host_.showRunMessage(RunMessage::Failure, QStringLiteral("部分关键词未能查询: ") + proxiesLine());
+        host_.showRunMessage(MessageKind::Error, QStringLiteral("部分关键词未能查询: ") + proxiesLine());
         host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("完成批量查询任务")));
     } else if (end == RunEnd::NothingUnderstood) {
         // Pages came, but none of them could be read: no rank was learned, which is no success either.
         host_.showRunMessage(
-            RunMessage::Failure,
+            MessageKind::Error,
             QStringLiteral("所有结果页都无法识别, 搜索引擎可能已改版, 请查看 Logs 并更新 Engines.ini!"));
         host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("完成批量查询任务")));
     } else if (end == RunEnd::Completed) {
-        host_.showRunMessage(RunMessage::Information, QStringLiteral("更新排名成功!"));
+        host_.showRunMessage(MessageKind::Information, QStringLiteral("更新排名成功!"));
         host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("完成批量查询任务")));
     } else {
         host_.showBalloon(balloonTitle, endOfRunText(QStringLiteral("批量任务停止")));
@@ -508,7 +507,7 @@ RunEnd RankRuns::run(Scope scope) {
         try {
             host_.loadMissionList();
         } catch (const std::exception& e) {
-            host_.showRunMessage(RunMessage::Error, userTextOf(e));
+            host_.showRunMessage(MessageKind::Report, userTextOf(e));
         }
     }
     // A stop ends the run: the request is cleared and Stop works again.

@@ -2,6 +2,7 @@
 
 #include "engine/EngineTable.h"
 #include "engine/RankEngine.h"
+#include "platform/Messages.h"
 #include "runs/EngineChecks.h"
 #include "runs/RankCells.h"
 #include "store/Database.h"
@@ -21,9 +22,6 @@
 
 namespace quorvane {
 
-// What kind of message a run hands its host: a note, an end that is no success, or an error that ended it.
-enum class RunMessage { Information, Failure, Error };
-
 // What a run needs of the window that shows it: the engine boxes, the mission list, the controls a run
 // disables, the cursor, the tray balloon and the messages.
 class RunHost {
@@ -39,7 +37,8 @@ public:
     virtual void showBalloon(const QString& title, const QString& message) = 0;
     // How the run ended or why it could not start, for the user: the window shows it in a message box, the
     // command line writes it. The run itself shows nothing.
-    virtual void showRunMessage(RunMessage kind, const QString& text) = 0;
+    // Information for a note, Error for an end that is no success, Report for an error that ended the run.
+    virtual void showRunMessage(MessageKind kind, const QString& text) = 0;
 };
 
 // How a batch run or a single-row update ended. Callers decide from this, never from the texts shown.

@@ -50,19 +50,7 @@ public:
             onBalloon(balloons.back());
     }
     // Shown through the messages seam, where the tests record them.
-    void showRunMessage(RunMessage kind, const QString& text) override {
-        switch (kind) {
-        case RunMessage::Information:
-            showInfoMsg(text);
-            break;
-        case RunMessage::Failure:
-            showErrorMsg(text);
-            break;
-        case RunMessage::Error:
-            showErrorReport(text);
-            break;
-        }
-    }
+    void showRunMessage(MessageKind kind, const QString& text) override { showMessage(kind, text); }
 
     QSet<QString> ticked;
     bool startEnabled = true;
